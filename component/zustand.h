@@ -1,0 +1,71 @@
+// The component state: one copy per thread, shared by all modules.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "component/hauptfenster.h"
+#include "platform/komponenten.h"
+#include "platform/variant.h"
+
+namespace vxm {
+
+struct BaumKnoten;
+
+inline constexpr std::size_t kParameterAnzahl = 101;  // slots 0 to 100
+
+// Slots of the host's parameter array that the component reads or writes.
+namespace slot {
+inline constexpr std::size_t Datenbank = 0;
+inline constexpr std::size_t FirmenDatenbank = 1;
+inline constexpr std::size_t Mandant = 3;
+inline constexpr std::size_t Verbindung = 4;
+inline constexpr std::size_t Aufrufer = 39;
+inline constexpr std::size_t Objekt = 70;
+inline constexpr std::size_t Bestandseinheit = 71;
+inline constexpr std::size_t Bestandnehmer = 72;
+inline constexpr std::size_t Dokument = 74;
+}  // namespace slot
+
+struct Komponentenzustand {
+  // Entry and start-up.
+  std::vector<Variant> AufrufParameter = std::vector<Variant>(kParameterAnzahl);
+  std::string DatenbankPfad;
+  std::string FirmenDatenbank;
+  std::string SuchDokname;
+  std::string SuchDokpfad;
+  std::string KeywordDatenbank;
+  std::string KonfigDokPfad;
+  std::string DokWurzel;
+  std::string MandantPfad;
+  std::string OrdnerPfad;
+  std::string ProgName;
+  bool LadeModus = false;
+  bool BaumKlick = false;
+  bool UmbenennenAktiv = false;
+  std::shared_ptr<BaumKnoten> EditKnoten;
+  std::shared_ptr<BaumKnoten> DropKnoten;
+
+  // The shared main-window instance and how new ones are made.
+  std::shared_ptr<Hauptfenster> frmDorvex;
+  std::function<std::shared_ptr<Hauptfenster>()> HauptfensterErzeugen;
+
+  // Error report.
+  std::string FehlerOrt;
+  std::shared_ptr<AllgFehlerProgramm> FehlerProgramm;
+  int16_t FehlerAntwort = 0;
+
+  // Search pattern of a split file name.
+  std::string SuchName;
+  std::string SuchEndung;
+};
+
+Komponentenzustand& Zustand();
+
+// A fresh state for this thread (the window factory is kept).
+void ZustandZuruecksetzen();
+
+}  // namespace vxm

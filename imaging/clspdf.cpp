@@ -1,0 +1,660 @@
+#include "imaging/clspdf.h"
+
+#include <cmath>
+#include <cstdio>
+#include <optional>
+
+#include "platform/dienste.h"
+#include "platform/fehler.h"
+#include "platform/text.h"
+
+namespace vxm {
+namespace {
+
+constexpr char kCR = '\r';
+
+int16_t I16(long long v) {
+  if (v < INT16_MIN || v > INT16_MAX) throw VbFehler::Standard(fehlernr::Ueberlauf);
+  return static_cast<int16_t>(v);
+}
+
+std::string N(long long v) { return std::to_string(v); }
+
+std::tm Ortszeit() {
+  std::time_t jetzt = std::time(nullptr);
+  std::tm t{};
+  localtime_r(&jetzt, &t);
+  return t;
+}
+
+std::optional<std::string> StilOperator(int style) {
+  switch (style) {
+    case kStilFuellen: return "f";
+    case kStilUmranden: return "S";
+    case kStilFuellenUmranden: return "b";
+    case kStilSchliessen: return "s";
+    default: return std::nullopt;
+  }
+}
+
+std::string Maskieren(const std::string& bytes) {
+  std::string aus;
+  aus.reserve(bytes.size() + 8);
+  for (char c : bytes) {
+    if (c == '\\' || c == '(' || c == ')') aus += '\\';
+    aus += c;
+  }
+  return aus;
+}
+
+std::string Zehnstellig(int64_t v) {
+  char puffer[24];
+  std::snprintf(puffer, sizeof puffer, "%010lld", static_cast<long long>(v));
+  return puffer;
+}
+
+}  // namespace
+
+std::string PdfZahl(double wert) {
+  const long long tausendstel = static_cast<long long>(std::floor(wert * 1000.0 + 0.5));
+  const bool negativ = tausendstel < 0;
+  const unsigned long long betrag =
+      negativ ? 0ull - static_cast<unsigned long long>(tausendstel) : tausendstel;
+  std::string s = std::to_string(betrag / 1000);
+  unsigned rest = static_cast<unsigned>(betrag % 1000);
+  if (rest != 0) {
+    char puffer[8];
+    std::snprintf(puffer, sizeof puffer, "%03u", rest);
+    std::string bruch = puffer;
+    while (bruch.back() == '0') bruch.pop_back();
+    s += "." + bruch;
+  }
+  return negativ ? "-" + s : s;
+}
+
+std::string PdfFarbe(int32_t farbe) {
+  const auto u = static_cast<uint32_t>(farbe);
+  const int rot = u & 0xFF, gruen = (u >> 8) & 0xFF, blau = (u >> 16) & 0xFF;
+  if (rot == gruen && gruen == blau) return PdfZahl(rot / 255.0) + " G";
+  return PdfZahl(rot / 255.0) + " " + PdfZahl(gruen / 255.0) + " " + PdfZahl(blau / 255.0) + " RG";
+}
+
+std::string PdfLauflaenge(const std::string& daten) {
+  std::string aus;
+  aus.reserve(daten.size() + daten.size() / 64 + 2);
+  const std::size_t n = daten.size();
+  bool literalOffen = false;
+  std::size_t kopfStelle = 0;
+  int kopfWert = 0;
+  auto literalSchliessen = [&] {
+    if (literalOffen) aus[kopfStelle] = static_cast<char>(kopfWert);
+    literalOffen = false;
+  };
+  std::size_t i = 0;
+  while (i < n) {
+    std::size_t gleiche = 0;
+    while (i + 1 + gleiche < n && gleiche < 127 && daten[i + 1 + gleiche] == daten[i]) ++gleiche;
+    const std::size_t lauf = gleiche + 1;
+    if (literalOffen && kopfWert < 126 && lauf == 2) {
+      aus += daten[i];
+      aus += daten[i + 1];
+      kopfWert += 2;
+      i += 2;
+    } else if (lauf == 1) {
+      if (!literalOffen || kopfWert == 127) {
+        literalSchliessen();
+        kopfStelle = aus.size();
+        aus += '\0';
+        literalOffen = true;
+        kopfWert = 0;
+      } else {
+        ++kopfWert;
+      }
+      aus += daten[i];
+      i += 1;
+    } else {
+      literalSchliessen();
+      aus += static_cast<char>(257 - lauf);
+      aus += daten[i];
+      i += lauf;
+    }
+  }
+  literalSchliessen();
+  return aus;
+}
+
+clsPDF::clsPDF(Uhr uhr) : uhr_(uhr ? std::move(uhr) : Uhr(Ortszeit)) {
+  DropBlankPages(true);
+  FontSize(10);
+  NewPageString("\f");
+  PaperSize(5);
+  LinesPerPage(72);
+  LeftMargin(80);
+  TopMargin(60);
+  FillMode(0);
+  seitenObjekte_.assign(17, 0);
+  offsets_.assign(65, 0);
+  Clear(0, 0);
+}
+
+// ---- properties -------------------------------------------------------------
+
+void clsPDF::DrawColor(int32_t farbe) {
+  if (farbe == drawColor_) return;
+  fertig_ = false;
+  drawColor_ = farbe;
+  OperatorSchreiben();
+  farbeGeaendert_ = true;
+}
+
+void clsPDF::DrawWidth(float breite) {
+  if (breite == drawWidth_) return;
+  fertig_ = false;
+  drawWidth_ = breite;
+  OperatorSchreiben();
+  breiteGeaendert_ = true;
+}
+
+void clsPDF::DropBlankPages(bool wert) { dropBlankPages_ = wert; }
+
+void clsPDF::FillColor(int32_t farbe) {
+  if (farbe == fillColor_) return;
+  fertig_ = false;
+  fillColor_ = farbe;
+  OperatorSchreiben();
+  fuellGeaendert_ = true;
+}
+
+void clsPDF::FillMode(int32_t modus) {
+  fertig_ = false;
+  fillMode_ = modus;
+  OperatorSchreiben();
+  OperatorAusStil(modus);
+}
+
+void clsPDF::FontSize(int groesse) {
+  fontSize_ = I16(groesse);
+  fertig_ = false;
+}
+
+int16_t clsPDF::Height() const { return orientation_ != 0 ? breite_ : hoehe_; }
+
+void clsPDF::Height(int hoehe) {
+  hoehe_ = I16(hoehe);
+  paperSize_ = 0;
+  fertig_ = false;
+}
+
+void clsPDF::LeftMargin(int rand) {
+  leftMargin_ = I16(rand);
+  fertig_ = false;
+}
+
+void clsPDF::LinesPerPage(int zeilen) {
+  // A page must hold at least one line, or no page would ever be closed
+  // properly.
+  const int16_t wert = I16(zeilen);
+  if (wert < 1) throw VbFehler::Standard(fehlernr::UngueltigerAufruf);
+  linesPerPage_ = wert;
+  fertig_ = false;
+}
+
+void clsPDF::NewPageString(const std::string& text) { newPageString_ = text; }
+
+void clsPDF::Orientation(int32_t wert) {
+  orientation_ = wert;
+  fertig_ = false;
+}
+
+void clsPDF::PaperSize(int32_t code) {
+  static constexpr int16_t kMasse[8][2] = {{2384, 3371}, {1685, 2384}, {1192, 1685}, {842, 1192},
+                                           {596, 842},   {421, 596},   {298, 421},   {210, 298}};
+  paperSize_ = code;
+  if (code >= 1 && code <= 8) {
+    breite_ = kMasse[code - 1][0];
+    hoehe_ = kMasse[code - 1][1];
+  }
+  fertig_ = false;
+}
+
+void clsPDF::TopMargin(int rand) {
+  topMargin_ = I16(rand);
+  fertig_ = false;
+}
+
+int16_t clsPDF::width() const { return orientation_ != 0 ? hoehe_ : breite_; }
+
+void clsPDF::width(int breite) {
+  breite_ = I16(breite);
+  paperSize_ = 0;
+  fertig_ = false;
+}
+
+// ---- output primitives ------------------------------------------------------
+
+void clsPDF::Zeile(std::string_view text) {
+  aus_.append(text);
+  aus_ += kCR;
+}
+
+void clsPDF::Roh(std::string_view text) { aus_.append(text); }
+
+void clsPDF::GrafikZeile(std::string_view text) {
+  fertig_ = false;
+  if (farbeGeaendert_) {
+    inhalt_ += PdfFarbe(drawColor_);
+    inhalt_ += kCR;
+    farbeGeaendert_ = false;
+  }
+  if (fuellGeaendert_) {
+    inhalt_ += Klein(PdfFarbe(fillColor_));
+    inhalt_ += kCR;
+    fuellGeaendert_ = false;
+  }
+  if (breiteGeaendert_) {
+    inhalt_ += PdfZahl(drawWidth_) + " w";
+    inhalt_ += kCR;
+    breiteGeaendert_ = false;
+  }
+  inhalt_.append(text);
+  inhalt_ += kCR;
+}
+
+void clsPDF::NeuesObjekt() {
+  const int32_t n = ++objekte_;
+  if (static_cast<std::size_t>(n) >= offsets_.size()) offsets_.resize(2 * static_cast<std::size_t>(n) + 1);
+  offsets_[n] = static_cast<int64_t>(aus_.size());
+  Zeile(N(n) + " 0 obj");
+}
+
+void clsPDF::OperatorSetzen(const std::string& op) {
+  if (op == operator_) return;
+  OperatorSchreiben();
+  operator_ = op;
+}
+
+void clsPDF::OperatorSchreiben() {
+  if (operator_.empty()) return;
+  fertig_ = false;
+  inhalt_ += operator_;
+  inhalt_ += kCR;
+  operator_.clear();
+}
+
+void clsPDF::OperatorAusStil(int style) {
+  if (auto op = StilOperator(style)) OperatorSetzen(*op);
+}
+
+void clsPDF::PunktSetzen(int16_t x, int16_t pdfY) {
+  punktX_ = x;
+  punktY_ = pdfY;
+}
+
+// ---- document structure -----------------------------------------------------
+
+void clsPDF::Kopf() {
+  Zeile("%PDF-1.1");
+  Zeile("%\xE2\xE3\xCF\xD3");
+  const std::tm t = uhr_();
+  char datum[32];
+  std::snprintf(datum, sizeof datum, "%04d%02d%02d%02d%02d%02d", t.tm_year + 1900, t.tm_mon + 1,
+                t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+  NeuesObjekt();
+  Zeile("<<");
+  Zeile(std::string("/CreationDate (D:") + datum + ")");
+  Zeile("/Producer (clsPDF [Tavrel])");
+  Zeile(">>");
+  Zeile("endobj");
+  NeuesObjekt();
+  Zeile("<<");
+  Zeile("/Type /Catalog");
+  Zeile("/Pages 3 0 R");
+  Zeile(">>");
+  Zeile("endobj");
+  ++objekte_;  // 3 is the page tree, written when the document is finished
+  NeuesObjekt();
+  Zeile("<<");
+  Zeile("/Type /Font");
+  Zeile("/Subtype /Type1");
+  Zeile("/Name /F1");
+  Zeile("/BaseFont /Courier");
+  Zeile("/Encoding /WinAnsiEncoding");
+  Zeile(">>");
+  Zeile("endobj");
+  NeuesObjekt();
+  Zeile("<<");
+  Zeile("/Font << /F1 4 0 R >>");
+  Zeile("/ProcSet [ /PDF /Text ]");
+  Zeile(">>");
+  Zeile("endobj");
+}
+
+void clsPDF::Clear(int fontSize, int linesPerPage) {
+  if (fontSize != 0) FontSize(fontSize);
+  if (linesPerPage != 0) LinesPerPage(linesPerPage);
+  seiten_ = 0;
+  zeile_ = 0;
+  objekte_ = 0;
+  aus_.clear();
+  inhalt_.clear();
+  schnappschuss_.clear();
+  fertig_ = false;
+  Kopf();
+  OperatorSetzen("");
+}
+
+void clsPDF::SeitenBeginn() {
+  const int16_t textY = I16(static_cast<long long>(Height()) - topMargin_);
+  ++seiten_;
+  if (static_cast<std::size_t>(seiten_) >= seitenObjekte_.size())
+    seitenObjekte_.resize(2 * static_cast<std::size_t>(seiten_) + 1);
+  NeuesObjekt();
+  Zeile("<<");
+  Zeile("/Type /Page");
+  Zeile("/Parent 3 0 R");
+  Zeile("/Resources 5 0 R");
+  Zeile("/Contents " + N(objekte_ + 1) + " 0 R");
+  Zeile(">>");
+  Zeile("endobj");
+  seitenObjekte_[seiten_] = objekte_;
+  NeuesObjekt();
+  Zeile("<<");
+  Zeile("/Length " + N(objekte_ + 1) + " 0 R");
+  Zeile(">>");
+  Zeile("stream");
+  streamStart_ = aus_.size();
+  if (drawWidth_ != 0) breiteGeaendert_ = true;
+  if (drawColor_ != 0) farbeGeaendert_ = true;
+  if (fillColor_ != 0) fuellGeaendert_ = true;
+  OperatorSetzen("");
+  PunktSetzen(0, hoehe_);
+  if (PageStarted) PageStarted();
+  OperatorSchreiben();
+  Roh(inhalt_);
+  inhalt_.clear();
+  if (fillColor_ != 0) Zeile("0 g");
+  Zeile("BT");
+  Zeile("/F1 " + N(fontSize_) + " Tf");
+  Zeile(N(leftMargin_) + " " + N(textY) + " Td");
+  Zeile(N(fontSize_) + " TL");
+}
+
+void clsPDF::SeitenEnde() {
+  Zeile("ET");
+  if (PageFinished) PageFinished();
+  OperatorSchreiben();
+  Roh(inhalt_);
+  inhalt_.clear();
+  const auto laenge = static_cast<long long>(aus_.size() - streamStart_);
+  Zeile("endstream");
+  Zeile("endobj");
+  NeuesObjekt();
+  Zeile(N(laenge));
+  Zeile("endobj");
+  zeile_ = 0;
+  fertig_ = false;
+}
+
+// ---- text -------------------------------------------------------------------
+
+void clsPDF::ZeileDrucken(const std::string& bytes) {
+  if (zeile_ >= linesPerPage_) SeitenEnde();
+  if (zeile_ == 0) SeitenBeginn();
+  Zeile("(" + Maskieren(bytes) + ")'");
+  fertig_ = false;
+  ++zeile_;
+}
+
+void clsPDF::TextDrucken(const std::string& bytes) {
+  static constexpr const char* kTrenner[] = {"\r\n", "\n\r", "\r\r", "\n", "\r"};
+  std::string trenner = "\r\n";
+  for (const char* t : kTrenner) {
+    if (bytes.find(t) != std::string::npos) {
+      trenner = t;
+      break;
+    }
+  }
+  const std::string seitenwechsel = Cp1252AusUtf8(newPageString_);
+  std::size_t pos = 0;
+  while (true) {
+    const std::size_t ende = bytes.find(trenner, pos);
+    const std::string stueck = bytes.substr(pos, ende == std::string::npos ? std::string::npos : ende - pos);
+    if (stueck == seitenwechsel) {
+      NewPage(0, 0);
+    } else {
+      ZeileDrucken(stueck);
+    }
+    if (ende == std::string::npos) break;
+    pos = ende + trenner.size();
+  }
+}
+
+void clsPDF::PrintLine(const std::string& text) { ZeileDrucken(Cp1252AusUtf8(text)); }
+
+void clsPDF::PrintText(const std::string& text) { TextDrucken(Cp1252AusUtf8(text)); }
+
+void clsPDF::PrintFile(const std::string& dateiName) {
+  TextDrucken(Dienste().Dateien->DateiLesen(dateiName));
+}
+
+void clsPDF::NewPage(int fontSize, int linesPerPage) {
+  if (fontSize != 0) FontSize(fontSize);
+  if (linesPerPage != 0) LinesPerPage(linesPerPage);
+  if (zeile_ != 0) {
+    SeitenEnde();
+  } else if (!dropBlankPages_) {
+    SeitenBeginn();
+    SeitenEnde();
+  }
+}
+
+// ---- drawing ----------------------------------------------------------------
+
+void clsPDF::MoveTo(int x, int y) {
+  const int16_t px = I16(x);
+  const int16_t py = I16(static_cast<long long>(Height()) - I16(y));
+  if (px == punktX_ && py == punktY_) return;
+  PunktSetzen(px, py);
+  OperatorSchreiben();
+  GrafikZeile(N(px) + " " + N(py) + " m");
+}
+
+void clsPDF::DrawLineTo(int x, int y) {
+  const int16_t px = I16(x);
+  const int16_t py = I16(static_cast<long long>(Height()) - I16(y));
+  PunktSetzen(px, py);
+  GrafikZeile(N(px) + " " + N(py) + " l");
+}
+
+void clsPDF::DrawLine(int x1, int y1, int x2, int y2) {
+  const long long h = Height();
+  const int16_t ax = I16(x1), ay = I16(h - I16(y1));
+  const int16_t bx = I16(x2), by = I16(h - I16(y2));
+  PunktSetzen(bx, by);
+  OperatorSetzen("S");
+  GrafikZeile(N(ax) + " " + N(ay) + " m " + N(bx) + " " + N(by) + " l");
+}
+
+void clsPDF::DrawCurveTo(int x1, int y1, int x2, int y2, int x3, int y3) {
+  const long long h = Height();
+  GrafikZeile(N(I16(x1)) + " " + N(I16(h - I16(y1))) + " " + N(I16(x2)) + " " +
+              N(I16(h - I16(y2))) + " " + N(I16(x3)) + " " + N(I16(h - I16(y3))) + " c");
+}
+
+void clsPDF::DrawBox(int x, int y, int w, int h, int style) {
+  const int16_t bx = I16(x), bw = I16(w), bh = I16(h);
+  const int16_t by = I16(I16(static_cast<long long>(Height()) - I16(y)) - static_cast<long long>(bh));
+  OperatorAusStil(style);
+  GrafikZeile(N(bx) + " " + N(by) + " " + N(bw) + " " + N(bh) + " re");
+}
+
+void clsPDF::DrawCircle(int x, int y, int r, int style) {
+  const int16_t cx = I16(x), cy = I16(y), cr = I16(r);
+  const auto k = I16(static_cast<long long>(std::nearbyint(cr * 0.5522847)));
+  const long long h = Height();
+  auto py = [&](long long wert) { return I16(h - I16(wert)); };
+  auto px = [&](long long wert) { return I16(wert); };
+  // All points first, so an overflow leaves the document as it was.
+  const int16_t startX = cx, startY = py(cy + cr);
+  const long long bogen[4][6] = {
+      {cx + k, cy + cr, cx + cr, cy + k, cx + cr, cy},
+      {cx + cr, cy - k, cx + k, cy - cr, cx, cy - cr},
+      {cx - k, cy - cr, cx - cr, cy - k, cx - cr, cy},
+      {cx - cr, cy + k, cx - k, cy + cr, cx, cy + cr},
+  };
+  std::string zeilen[4];
+  for (int i = 0; i < 4; ++i) {
+    zeilen[i] = N(px(bogen[i][0])) + " " + N(py(bogen[i][1])) + " " + N(px(bogen[i][2])) + " " +
+                N(py(bogen[i][3])) + " " + N(px(bogen[i][4])) + " " + N(py(bogen[i][5])) + " c";
+  }
+  OperatorSchreiben();
+  if (startX != punktX_ || startY != punktY_) {
+    PunktSetzen(startX, startY);
+    OperatorSchreiben();
+    GrafikZeile(N(startX) + " " + N(startY) + " m");
+  }
+  for (const auto& z : zeilen) GrafikZeile(z);
+  DrawShape(style);
+}
+
+void clsPDF::DrawShape(int style) {
+  OperatorAusStil(style);
+  OperatorSchreiben();
+}
+
+void clsPDF::DrawText(int x, int y, const std::string& text, float angle) {
+  const int16_t tx = I16(x);
+  const int16_t ty = I16(static_cast<long long>(Height()) - I16(y));
+  const std::string bytes = Maskieren(Cp1252AusUtf8(text));
+  OperatorSchreiben();
+  GrafikZeile("BT");
+  GrafikZeile("/F1 " + N(fontSize_) + " Tf");
+  if (angle == 0) {
+    GrafikZeile(N(tx) + " " + N(ty) + " Td");
+  } else {
+    const std::string c = PdfZahl(std::cos(static_cast<double>(angle)));
+    const std::string s = PdfZahl(std::sin(static_cast<double>(angle)));
+    const std::string n = s.front() == '-' ? s.substr(1) : "-" + s;
+    GrafikZeile(c + " " + s + " " + n + " " + c + " " + N(tx) + " " + N(ty) + " Tm");
+  }
+  GrafikZeile("(" + bytes + ")'");
+  GrafikZeile("ET");
+}
+
+void clsPDF::DrawPicture(int x, int y, int w, int h, const std::string& bildDatei, bool gray) {
+  int16_t bx = I16(x), by = I16(y);
+  const int16_t bw = I16(w), bh = I16(h);
+  if (bw < 0) bx = I16(static_cast<long long>(bx) - bw);
+  if (bh < 0) by = I16(static_cast<long long>(by) - bh);
+  I16(I16(static_cast<long long>(Height()) - by) - static_cast<long long>(bh));
+  DrawPicture(x, y, w, h, BildLaden(bildDatei), gray);
+}
+
+void clsPDF::DrawPicture(int x, int y, int w, int h, const Bild& bild, bool gray) {
+  int16_t bx = I16(x), by = I16(y);
+  const int16_t bw = I16(w), bh = I16(h);
+  if (bw < 0) bx = I16(static_cast<long long>(bx) - bw);
+  if (bh < 0) by = I16(static_cast<long long>(by) - bh);
+  const int16_t unten = I16(I16(static_cast<long long>(Height()) - by) - static_cast<long long>(bh));
+  if (bild.Breite < 0 || bild.Hoehe < 0 ||
+      bild.Pixel.size() != static_cast<std::size_t>(bild.Breite) * static_cast<std::size_t>(bild.Hoehe))
+    throw VbFehler::Standard(fehlernr::UngueltigesBild);
+
+  std::string proben;
+  proben.reserve(bild.Pixel.size() * (gray ? 1 : 3));
+  for (int32_t farbe : bild.Pixel) {
+    const auto u = static_cast<uint32_t>(farbe);
+    const unsigned rot = u & 0xFF, gruen = (u >> 8) & 0xFF, blau = (u >> 16) & 0xFF;
+    if (gray) {
+      proben += static_cast<char>((77 * rot + 151 * gruen + 28 * blau + 127) / 256);
+    } else {
+      proben += static_cast<char>(rot);
+      proben += static_cast<char>(gruen);
+      proben += static_cast<char>(blau);
+    }
+  }
+  const std::string kodiert = PdfLauflaenge(proben);
+
+  OperatorSchreiben();
+  GrafikZeile("q");
+  GrafikZeile(N(bw) + " 0 0 " + N(bh) + " " + N(bx) + " " + N(unten) + " cm");
+  GrafikZeile("BI");
+  GrafikZeile("/W " + N(bild.Breite));
+  GrafikZeile("/H " + N(bild.Hoehe));
+  GrafikZeile("/BPC 8");
+  GrafikZeile(gray ? "/CS /G" : "/CS /RGB");
+  if (kodiert.size() + 6 >= proben.size()) {
+    GrafikZeile("ID " + proben + ">");
+  } else {
+    GrafikZeile("/F /RL");
+    GrafikZeile("ID " + kodiert + "\x80");
+  }
+  GrafikZeile("EI");
+  GrafikZeile("Q");
+}
+
+// ---- finishing --------------------------------------------------------------
+
+std::string clsPDF::Value() {
+  if (fertig_) return schnappschuss_;
+
+  // Everything the finishing touches, so that it can be undone afterwards.
+  const int32_t zeile = zeile_;
+  const std::size_t laenge = aus_.size();
+  const int32_t objekte = objekte_;
+  const int32_t seiten = seiten_;
+  const std::string inhalt = inhalt_;
+  const std::string op = operator_;
+  const bool farbe = farbeGeaendert_, breite = breiteGeaendert_, fuell = fuellGeaendert_;
+  const int16_t px = punktX_, py = punktY_;
+
+  if (zeile_ != 0) SeitenEnde();
+
+  offsets_[3] = static_cast<int64_t>(aus_.size());
+  Zeile("3 0 obj");
+  Zeile("<<");
+  Zeile("/Type /Pages");
+  Zeile("/Count " + N(seiten_));
+  Zeile("/MediaBox [0 0 " + N(width()) + " " + N(Height()) + "]");
+  Roh("/Kids [ ");
+  for (int32_t s = 1; s <= seiten_; ++s) Roh(N(seitenObjekte_[s]) + " 0 R ");
+  Zeile("]");
+  Zeile(">>");
+  Zeile("endobj");
+
+  const auto xref = static_cast<long long>(aus_.size());
+  Zeile("xref");
+  Zeile("0 " + N(objekte_ + 1));
+  Zeile("0000000000 65535 f");
+  for (int32_t i = 1; i <= objekte_; ++i) Zeile(Zehnstellig(offsets_[i]) + " 00000 n");
+  Zeile("trailer");
+  Zeile("<<");
+  Zeile("/Size " + N(objekte_ + 1));
+  Zeile("/Root 2 0 R");
+  Zeile("/Info 1 0 R");
+  Zeile(">>");
+  Zeile("startxref");
+  Zeile(N(xref));
+  Zeile("%%EOF");
+
+  schnappschuss_ = aus_;
+  aus_.resize(laenge);
+  zeile_ = zeile;
+  objekte_ = objekte;
+  seiten_ = seiten;
+  inhalt_ = inhalt;
+  operator_ = op;
+  farbeGeaendert_ = farbe;
+  breiteGeaendert_ = breite;
+  fuellGeaendert_ = fuell;
+  punktX_ = px;
+  punktY_ = py;
+  fertig_ = true;
+  return schnappschuss_;
+}
+
+void clsPDF::SavePDF(const std::string& dateiName) {
+  Dienste().Dateien->DateiSchreiben(dateiName, Value());
+}
+
+}  // namespace vxm

@@ -1,0 +1,46 @@
+// Message boxes, behind an interface so that tests can answer them.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+namespace vxm {
+
+// Button and icon flags of a message box, combined by addition.
+enum MsgBoxStil : int {
+  vbOKOnly = 0,
+  vbOKCancel = 1,
+  vbYesNoCancel = 3,
+  vbYesNo = 4,
+  vbCritical = 16,
+  vbQuestion = 32,
+  vbExclamation = 48,
+  vbInformation = 64,
+};
+
+enum MsgBoxAntwort : int { vbOK = 1, vbCancel = 2, vbYes = 6, vbNo = 7 };
+
+// A line break inside a message.
+inline constexpr const char* vbCrLf = "\r\n";
+
+class Dialoge {
+ public:
+  virtual ~Dialoge() = default;
+  // Shows a modal message; an empty title means the program's own title.
+  virtual int MsgBox(const std::string& text, int stil, const std::string& titel) = 0;
+};
+
+// Messages on a terminal: the text goes to `aus`; questions are answered by
+// a line from `ein` ("j"/"ja", "n"/"nein", anything else cancels, or says no
+// where there is no cancel button).
+class KonsolenDialoge : public Dialoge {
+ public:
+  KonsolenDialoge(std::istream& ein, std::ostream& aus) : ein_(ein), aus_(aus) {}
+  int MsgBox(const std::string& text, int stil, const std::string& titel) override;
+
+ private:
+  std::istream& ein_;
+  std::ostream& aus_;
+};
+
+}  // namespace vxm

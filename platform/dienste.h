@@ -1,0 +1,26 @@
+// The platform services the component uses on the current thread: the file
+// system, message boxes and outside components. A host (or a test) installs
+// its own; without one, the machine's file system behind the drive table of
+// the environment and terminal messages are used.
+#pragma once
+
+#include <memory>
+
+#include "platform/dateisystem.h"
+#include "platform/dialoge.h"
+#include "platform/komponenten.h"
+
+namespace vxm {
+
+struct Plattform {
+  std::shared_ptr<Dateisystem> Dateien;
+  std::shared_ptr<Dialoge> Meldungen;
+  AussenKomponenten Komponenten;
+};
+
+Plattform& Dienste();
+
+// Back to the defaults described above.
+void DiensteZuruecksetzen();
+
+}  // namespace vxm

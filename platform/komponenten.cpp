@@ -1,0 +1,14 @@
+#include "platform/komponenten.h"
+
+#include "platform/fehler.h"
+
+namespace vxm {
+
+std::unique_ptr<AllgFehlerProgramm> AussenKomponenten::AllgErrorErzeugen() const {
+  if (!vxmAllgError) throw VbFehler::Standard(fehlernr::ObjektErstellung);
+  auto objekt = vxmAllgError();
+  if (!objekt) throw VbFehler::Standard(fehlernr::ObjektErstellung);
+  return objekt;
+}
+
+}  // namespace vxm

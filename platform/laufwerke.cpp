@@ -1,0 +1,177 @@
+#include "platform/laufwerke.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <system_error>
+
+#include "platform/fehler.h"
+#include "platform/text.h"
+
+namespace vxm {
+namespace fs = std::filesystem;
+namespace {
+
+char Buchstabe(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
+
+bool IstLaufwerksangabe(std::string_view p) {
+  return p.size() >= 2 && p[1] == ':' && std::isalpha(static_cast<unsigned char>(p[0]));
+}
+
+void NamePruefen(const std::string& name) {
+  for (char c : name) {
+    auto b = static_cast<unsigned char>(c);
+    if (b < 32 || c == '<' || c == '>' || c == ':' || c == '"' || c == '|' || c == '?' ||
+        c == '*') {
+      throw VbFehler::Standard(fehlernr::DateinameFalsch);
+    }
+  }
+}
+
+// Splits "A\B\..\C" into names, folding "." and "..". A ".." at the drive
+// root stays at the root.
+void Anhaengen(std::vector<std::string>& teile, std::string_view rest) {
+  std::size_t i = 0;
+  while (i <= rest.size()) {
+    std::size_t j = rest.find('\\', i);
+    if (j == std::string_view::npos) j = rest.size();
+    std::string name(rest.substr(i, j - i));
+    i = j + 1;
+    if (name.empty() || name == ".") continue;
+    if (name == "..") {
+      if (!teile.empty()) teile.pop_back();
+      continue;
+    }
+    NamePruefen(name);
+    teile.push_back(std::move(name));
+  }
+}
+
+}  // namespace
+
+std::string AufgeloesterPfad::Windows() const {
+  std::string s(1, Laufwerk);
+  s += ":\\";
+  for (std::size_t i = 0; i < Teile.size(); ++i) {
+    if (i) s += '\\';
+    s += Teile[i];
+  }
+  return s;
+}
+
+Laufwerkstabelle::Laufwerkstabelle() = default;
+
+void Laufwerkstabelle::Zuordnen(char buchstabe, fs::path ordner) {
+  ordner_[Buchstabe(buchstabe)] = std::move(ordner);
+}
+
+void Laufwerkstabelle::Entfernen(char buchstabe) { ordner_.erase(Buchstabe(buchstabe)); }
+
+std::vector<char> Laufwerkstabelle::Buchstaben() const {
+  std::vector<char> v;
+  for (const auto& [b, _] : ordner_) v.push_back(b);
+  return v;
+}
+
+std::optional<fs::path> Laufwerkstabelle::Ordner(char buchstabe) const {
+  auto it = ordner_.find(Buchstabe(buchstabe));
+  if (it == ordner_.end()) return std::nullopt;
+  return it->second;
+}
+
+void Laufwerkstabelle::AktuellerOrdnerSetzen(std::string_view windowsPfad) {
+  aktuell_ = Aufloesen(windowsPfad).Windows();
+}
+
+AufgeloesterPfad Laufwerkstabelle::Aufloesen(std::string_view eingabe) const {
+  if (eingabe.empty()) throw VbFehler::Standard(fehlernr::UngueltigerAufruf);
+  std::string p(eingabe);
+  for (char& c : p) {
+    if (c == '/') c = '\\';
+  }
+  if (p.size() >= 2 && p[0] == '\\' && p[1] == '\\') {
+    // Network shares are not reachable from this machine.
+    throw VbFehler::Standard(fehlernr::PfadNichtGefunden);
+  }
+
+  AufgeloesterPfad ergebnis;
+  const AufgeloesterPfad basis = [&] {
+    AufgeloesterPfad b;
+    b.Laufwerk = Buchstabe(aktuell_[0]);
+    Anhaengen(b.Teile, std::string_view(aktuell_).substr(2));
+    return b;
+  }();
+
+  std::string_view rest = p;
+  if (IstLaufwerksangabe(rest)) {
+    ergebnis.Laufwerk = Buchstabe(rest[0]);
+    rest.remove_prefix(2);
+    if (rest.empty() || rest[0] != '\\') {
+      // "D:name" is relative to the current folder when that lies on D.
+      if (ergebnis.Laufwerk == basis.Laufwerk) ergebnis.Teile = basis.Teile;
+    }
+  } else {
+    ergebnis.Laufwerk = basis.Laufwerk;
+    if (rest[0] != '\\') ergebnis.Teile = basis.Teile;
+  }
+  Anhaengen(ergebnis.Teile, rest);
+
+  auto wurzel = Ordner(ergebnis.Laufwerk);
+  if (!wurzel) throw VbFehler::Standard(fehlernr::PfadNichtGefunden);
+  std::error_code ec;
+  if (!fs::is_directory(*wurzel, ec)) throw VbFehler::Standard(fehlernr::NichtBereit);
+
+  ergebnis.Eingabe = ergebnis.Teile;
+  fs::path host = *wurzel;
+  bool vorhanden = true;
+  for (auto& name : ergebnis.Teile) {
+    if (vorhanden) {
+      fs::path genau = host / name;
+      if (fs::exists(fs::symlink_status(genau, ec))) {
+        host = genau;
+        continue;
+      }
+      std::string gesucht = Gross(name);
+      std::optional<std::string> gefunden;
+      if (fs::is_directory(host, ec)) {
+        for (const auto& eintrag : fs::directory_iterator(host, ec)) {
+          std::string n = eintrag.path().filename().string();
+          if (Gross(n) == gesucht && (!gefunden || n < *gefunden)) gefunden = n;
+        }
+      }
+      if (gefunden) {
+        name = *gefunden;
+        host /= *gefunden;
+        continue;
+      }
+      vorhanden = false;
+    }
+    host /= name;
+  }
+  ergebnis.Host = host;
+  return ergebnis;
+}
+
+Laufwerkstabelle Laufwerkstabelle::AusUmgebung() {
+  Laufwerkstabelle t;
+  const char* wert = std::getenv("VXM_LAUFWERKE");
+  if (wert && *wert) {
+    std::string_view s(wert);
+    while (!s.empty()) {
+      std::size_t j = s.find(';');
+      std::string_view eintrag = s.substr(0, j);
+      s = j == std::string_view::npos ? std::string_view{} : s.substr(j + 1);
+      if (eintrag.size() >= 3 && eintrag[1] == '=' &&
+          std::isalpha(static_cast<unsigned char>(eintrag[0]))) {
+        t.Zuordnen(eintrag[0], fs::path(std::string(eintrag.substr(2))));
+      }
+    }
+  }
+  if (t.ordner_.empty()) {
+    std::error_code ec;
+    t.Zuordnen('C', fs::current_path(ec));
+  }
+  t.aktuell_ = std::string(1, t.ordner_.begin()->first) + ":\\";
+  return t;
+}
+
+}  // namespace vxm

@@ -1,0 +1,183 @@
+#include "platform/text.h"
+
+#include <array>
+#include <vector>
+
+namespace vxm {
+namespace {
+
+// Decodes one code point; on malformed input returns the byte itself and
+// advances by one, so callers never loop forever.
+char32_t Dekodieren(std::string_view s, std::size_t& i, bool* gueltig = nullptr) {
+  const auto b0 = static_cast<unsigned char>(s[i]);
+  auto folge = [&](std::size_t n) -> bool {
+    for (std::size_t k = 1; k <= n; ++k) {
+      if (i + k >= s.size()) return false;
+      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+    }
+    return true;
+  };
+  if (gueltig) *gueltig = true;
+  if (b0 < 0x80) {
+    ++i;
+    return b0;
+  }
+  if ((b0 & 0xE0) == 0xC0 && b0 >= 0xC2 && folge(1)) {
+    char32_t c = ((b0 & 0x1F) << 6) | (static_cast<unsigned char>(s[i + 1]) & 0x3F);
+    i += 2;
+    return c;
+  }
+  if ((b0 & 0xF0) == 0xE0 && folge(2)) {
+    char32_t c = ((b0 & 0x0F) << 12) | ((static_cast<unsigned char>(s[i + 1]) & 0x3F) << 6) |
+                 (static_cast<unsigned char>(s[i + 2]) & 0x3F);
+    if (c >= 0x800) {
+      i += 3;
+      return c;
+    }
+  }
+  if ((b0 & 0xF8) == 0xF0 && folge(3)) {
+    char32_t c = ((b0 & 0x07) << 18) | ((static_cast<unsigned char>(s[i + 1]) & 0x3F) << 12) |
+                 ((static_cast<unsigned char>(s[i + 2]) & 0x3F) << 6) |
+                 (static_cast<unsigned char>(s[i + 3]) & 0x3F);
+    if (c >= 0x10000 && c <= 0x10FFFF) {
+      i += 4;
+      return c;
+    }
+  }
+  if (gueltig) *gueltig = false;
+  ++i;
+  return b0;
+}
+
+void Kodieren(char32_t c, std::string& aus) {
+  if (c < 0x80) {
+    aus += static_cast<char>(c);
+  } else if (c < 0x800) {
+    aus += static_cast<char>(0xC0 | (c >> 6));
+    aus += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    aus += static_cast<char>(0xE0 | (c >> 12));
+    aus += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    aus += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    aus += static_cast<char>(0xF0 | (c >> 18));
+    aus += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    aus += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    aus += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// Only pairs whose UTF-8 forms have the same length are folded, so that
+// positions survive case changes.
+char32_t ZuGross(char32_t c) {
+  if (c >= 'a' && c <= 'z') return c - 32;
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 32;
+  if (c == 0xFF) return 0x178;
+  if (c == 0x153) return 0x152;
+  if (c == 0x161) return 0x160;
+  if (c == 0x17E) return 0x17D;
+  return c;
+}
+
+char32_t ZuKlein(char32_t c) {
+  if (c >= 'A' && c <= 'Z') return c + 32;
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
+  if (c == 0x178) return 0xFF;
+  if (c == 0x152) return 0x153;
+  if (c == 0x160) return 0x161;
+  if (c == 0x17D) return 0x17E;
+  return c;
+}
+
+template <typename F>
+std::string Abbilden(std::string_view text, F f) {
+  std::string aus;
+  aus.reserve(text.size());
+  std::size_t i = 0;
+  while (i < text.size()) {
+    std::size_t start = i;
+    bool gueltig = true;
+    char32_t c = Dekodieren(text, i, &gueltig);
+    if (!gueltig) {
+      aus.append(text.substr(start, i - start));
+      continue;
+    }
+    Kodieren(f(c), aus);
+  }
+  return aus;
+}
+
+// Windows-1252 bytes 0x80..0x9F; 0 marks the five unassigned ones.
+constexpr std::array<char16_t, 32> kCp1252Hoch = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+}  // namespace
+
+std::string Gross(std::string_view text) { return Abbilden(text, ZuGross); }
+std::string Klein(std::string_view text) { return Abbilden(text, ZuKlein); }
+
+bool GleichOhneFall(std::string_view a, std::string_view b) { return Gross(a) == Gross(b); }
+
+bool EnthaeltOhneFall(std::string_view heuhaufen, std::string_view nadel) {
+  return Gross(heuhaufen).find(Gross(nadel)) != std::string::npos;
+}
+
+std::size_t LetztesVorkommenOhneFall(std::string_view heuhaufen, std::string_view nadel) {
+  return Gross(heuhaufen).rfind(Gross(nadel));
+}
+
+std::size_t Zeichenzahl(std::string_view text) {
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < text.size(); ++n) Dekodieren(text, i);
+  return n;
+}
+
+std::string ErsteZeichen(std::string_view text, std::size_t anzahl) {
+  std::size_t i = 0;
+  for (std::size_t n = 0; n < anzahl && i < text.size(); ++n) Dekodieren(text, i);
+  return std::string(text.substr(0, i));
+}
+
+std::string Cp1252AusUtf8(std::string_view text) {
+  std::string aus;
+  aus.reserve(text.size());
+  std::size_t i = 0;
+  while (i < text.size()) {
+    std::size_t start = i;
+    bool gueltig = true;
+    char32_t c = Dekodieren(text, i, &gueltig);
+    if (!gueltig) {
+      aus += text[start];
+      continue;
+    }
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+      aus += static_cast<char>(c);
+      continue;
+    }
+    char ersatz = '?';
+    for (std::size_t k = 0; k < kCp1252Hoch.size(); ++k) {
+      if (kCp1252Hoch[k] != 0 && kCp1252Hoch[k] == c) {
+        ersatz = static_cast<char>(0x80 + k);
+        break;
+      }
+    }
+    aus += ersatz;
+  }
+  return aus;
+}
+
+std::string Utf8AusCp1252(std::string_view bytes) {
+  std::string aus;
+  aus.reserve(bytes.size());
+  for (char ch : bytes) {
+    auto b = static_cast<unsigned char>(ch);
+    char32_t c = b;
+    if (b >= 0x80 && b < 0xA0) c = kCp1252Hoch[b - 0x80] ? kCp1252Hoch[b - 0x80] : b;
+    Kodieren(c, aus);
+  }
+  return aus;
+}
+
+}  // namespace vxm

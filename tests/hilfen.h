@@ -1,0 +1,81 @@
+// Test scaffolding: a temporary folder as drive C:, message boxes that record
+// what they show and answer from a script, and a recording error program.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/dateisystem.h"
+#include "platform/dialoge.h"
+#include "platform/komponenten.h"
+
+namespace vxm::test {
+
+struct Meldung {
+  std::string Text;
+  int Stil = 0;
+  std::string Titel;
+};
+
+class SkriptDialoge : public Dialoge {
+ public:
+  int MsgBox(const std::string& text, int stil, const std::string& titel) override;
+  std::vector<Meldung> Gezeigt;
+  std::deque<int> Antworten;  // vbOK when empty
+};
+
+struct FehlerBericht {
+  int32_t Nummer = 0;
+  std::string Beschreibung, HilfeDatei, HilfeKontext, Programm, Ort, Zusatz1, Zusatz2;
+  bool Flag = true;
+  std::vector<std::string> Reihenfolge;  // names of the calls, in order
+};
+
+class AufzeichnendesFehlerProgramm : public AllgFehlerProgramm {
+ public:
+  explicit AufzeichnendesFehlerProgramm(std::shared_ptr<std::vector<FehlerBericht>> ziel)
+      : ziel_(std::move(ziel)) {}
+  void FehlerNr(int32_t n) override { b_.Nummer = n; b_.Reihenfolge.push_back("FehlerNr"); }
+  void FehlerText(const std::string& t) override { b_.Beschreibung = t; b_.Reihenfolge.push_back("FehlerText"); }
+  void HilfeDatei(const std::string& t) override { b_.HilfeDatei = t; b_.Reihenfolge.push_back("HilfeDatei"); }
+  void HilfeKontext(const std::string& t) override { b_.HilfeKontext = t; b_.Reihenfolge.push_back("HilfeKontext"); }
+  void Programm(const std::string& t) override { b_.Programm = t; b_.Reihenfolge.push_back("Programm"); }
+  void Ort(const std::string& t) override { b_.Ort = t; b_.Reihenfolge.push_back("Ort"); }
+  void Zusatz1(const std::string& t) override { b_.Zusatz1 = t; b_.Reihenfolge.push_back("Zusatz1"); }
+  void Zusatz2(const std::string& t) override { b_.Zusatz2 = t; b_.Reihenfolge.push_back("Zusatz2"); }
+  void Beenden(bool f) override { b_.Flag = f; b_.Reihenfolge.push_back("Beenden"); }
+  void Zeigen() override { b_.Reihenfolge.push_back("Zeigen"); ziel_->push_back(b_); }
+  int16_t Ergebnis() override { return 42; }
+
+ private:
+  std::shared_ptr<std::vector<FehlerBericht>> ziel_;
+  FehlerBericht b_;
+};
+
+// A temporary drive C: with recording services; the component state is fresh
+// for every test.
+class Umgebung : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Host path behind a Windows path of drive C:.
+  std::filesystem::path Host(const std::string& windowsPfad) const;
+  void DateiAnlegen(const std::string& windowsPfad, const std::string& inhalt = "x");
+  void OrdnerAnlegenHost(const std::string& windowsPfad);
+  std::string Inhalt(const std::string& windowsPfad) const;
+  void OhneFehlerprogramm();
+
+  std::filesystem::path temp_;
+  std::filesystem::path laufwerkC_;
+  std::shared_ptr<HostDateisystem> fs_;
+  std::shared_ptr<SkriptDialoge> dialoge_;
+  std::shared_ptr<std::vector<FehlerBericht>> berichte_;
+};
+
+}  // namespace vxm::test
