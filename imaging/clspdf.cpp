@@ -1,5 +1,6 @@
 #include "imaging/clspdf.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <optional>
@@ -80,46 +81,49 @@ std::string PdfFarbe(int32_t farbe) {
 }
 
 std::string PdfLauflaenge(const std::string& daten) {
-  std::string aus;
-  aus.reserve(daten.size() + daten.size() / 64 + 2);
   const std::size_t n = daten.size();
-  bool literalOffen = false;
-  std::size_t kopfStelle = 0;
+  const char* d = daten.data();
+  // A literal block adds one header byte for at least 127 bytes (or pays for
+  // it with the run that closes it); runs never grow. The slack is generous.
+  std::string aus(n + n / 64 + 16, '\0');
+  char* o = aus.data();
+  char* kopf = nullptr;  // header slot of the open literal block
   int kopfWert = 0;
   auto literalSchliessen = [&] {
-    if (literalOffen) aus[kopfStelle] = static_cast<char>(kopfWert);
-    literalOffen = false;
+    if (kopf) *kopf = static_cast<char>(kopfWert);
+    kopf = nullptr;
   };
   std::size_t i = 0;
   while (i < n) {
+    const char c = d[i];
     std::size_t gleiche = 0;
-    while (i + 1 + gleiche < n && gleiche < 127 && daten[i + 1 + gleiche] == daten[i]) ++gleiche;
+    const std::size_t grenze = std::min<std::size_t>(127, n - i - 1);
+    while (gleiche < grenze && d[i + 1 + gleiche] == c) ++gleiche;
     const std::size_t lauf = gleiche + 1;
-    if (literalOffen && kopfWert < 126 && lauf == 2) {
-      aus += daten[i];
-      aus += daten[i + 1];
+    if (kopf && kopfWert < 126 && lauf == 2) {
+      *o++ = c;
+      *o++ = c;
       kopfWert += 2;
       i += 2;
     } else if (lauf == 1) {
-      if (!literalOffen || kopfWert == 127) {
+      if (!kopf || kopfWert == 127) {
         literalSchliessen();
-        kopfStelle = aus.size();
-        aus += '\0';
-        literalOffen = true;
+        kopf = o++;
         kopfWert = 0;
       } else {
         ++kopfWert;
       }
-      aus += daten[i];
+      *o++ = c;
       i += 1;
     } else {
       literalSchliessen();
-      aus += static_cast<char>(257 - lauf);
-      aus += daten[i];
+      *o++ = static_cast<char>(257 - lauf);
+      *o++ = c;
       i += lauf;
     }
   }
   literalSchliessen();
+  aus.resize(static_cast<std::size_t>(o - aus.data()));
   return aus;
 }
 
@@ -239,7 +243,9 @@ void clsPDF::Zeile(std::string_view text) {
 
 void clsPDF::Roh(std::string_view text) { aus_.append(text); }
 
-void clsPDF::GrafikZeile(std::string_view text) {
+void clsPDF::GrafikZeile(std::string_view text) { GrafikZeile({text}); }
+
+void clsPDF::GrafikZeile(std::initializer_list<std::string_view> teile) {
   fertig_ = false;
   if (farbeGeaendert_) {
     inhalt_ += PdfFarbe(drawColor_);
@@ -256,7 +262,7 @@ void clsPDF::GrafikZeile(std::string_view text) {
     inhalt_ += kCR;
     breiteGeaendert_ = false;
   }
-  inhalt_.append(text);
+  for (auto teil : teile) inhalt_.append(teil);
   inhalt_ += kCR;
 }
 
@@ -541,53 +547,56 @@ void clsPDF::DrawText(int x, int y, const std::string& text, float angle) {
   GrafikZeile("ET");
 }
 
+clsPDF::Bildfeld clsPDF::BildfeldBerechnen(int x, int y, int w, int h) const {
+  Bildfeld f{I16(x), I16(y), I16(w), I16(h)};
+  if (f.W < 0) f.X = I16(static_cast<long long>(f.X) - f.W);
+  if (f.H < 0) f.Y = I16(static_cast<long long>(f.Y) - f.H);
+  f.Y = I16(I16(static_cast<long long>(Height()) - f.Y) - static_cast<long long>(f.H));
+  return f;
+}
+
 void clsPDF::DrawPicture(int x, int y, int w, int h, const std::string& bildDatei, bool gray) {
-  int16_t bx = I16(x), by = I16(y);
-  const int16_t bw = I16(w), bh = I16(h);
-  if (bw < 0) bx = I16(static_cast<long long>(bx) - bw);
-  if (bh < 0) by = I16(static_cast<long long>(by) - bh);
-  I16(I16(static_cast<long long>(Height()) - by) - static_cast<long long>(bh));
-  DrawPicture(x, y, w, h, BildLaden(bildDatei), gray);
+  const Bildfeld feld = BildfeldBerechnen(x, y, w, h);
+  BildSchreiben(feld, BildLaden(bildDatei), gray);
 }
 
 void clsPDF::DrawPicture(int x, int y, int w, int h, const Bild& bild, bool gray) {
-  int16_t bx = I16(x), by = I16(y);
-  const int16_t bw = I16(w), bh = I16(h);
-  if (bw < 0) bx = I16(static_cast<long long>(bx) - bw);
-  if (bh < 0) by = I16(static_cast<long long>(by) - bh);
-  const int16_t unten = I16(I16(static_cast<long long>(Height()) - by) - static_cast<long long>(bh));
+  BildSchreiben(BildfeldBerechnen(x, y, w, h), bild, gray);
+}
+
+void clsPDF::BildSchreiben(const Bildfeld& feld, const Bild& bild, bool gray) {
   if (bild.Breite < 0 || bild.Hoehe < 0 ||
       bild.Pixel.size() != static_cast<std::size_t>(bild.Breite) * static_cast<std::size_t>(bild.Hoehe))
     throw VbFehler::Standard(fehlernr::UngueltigesBild);
 
-  std::string proben;
-  proben.reserve(bild.Pixel.size() * (gray ? 1 : 3));
+  std::string proben(bild.Pixel.size() * (gray ? 1 : 3), '\0');
+  std::size_t p = 0;
   for (int32_t farbe : bild.Pixel) {
     const auto u = static_cast<uint32_t>(farbe);
     const unsigned rot = u & 0xFF, gruen = (u >> 8) & 0xFF, blau = (u >> 16) & 0xFF;
     if (gray) {
-      proben += static_cast<char>((77 * rot + 151 * gruen + 28 * blau + 127) / 256);
+      proben[p++] = static_cast<char>((77 * rot + 151 * gruen + 28 * blau + 127) / 256);
     } else {
-      proben += static_cast<char>(rot);
-      proben += static_cast<char>(gruen);
-      proben += static_cast<char>(blau);
+      proben[p++] = static_cast<char>(rot);
+      proben[p++] = static_cast<char>(gruen);
+      proben[p++] = static_cast<char>(blau);
     }
   }
   const std::string kodiert = PdfLauflaenge(proben);
 
   OperatorSchreiben();
   GrafikZeile("q");
-  GrafikZeile(N(bw) + " 0 0 " + N(bh) + " " + N(bx) + " " + N(unten) + " cm");
+  GrafikZeile(N(feld.W) + " 0 0 " + N(feld.H) + " " + N(feld.X) + " " + N(feld.Y) + " cm");
   GrafikZeile("BI");
   GrafikZeile("/W " + N(bild.Breite));
   GrafikZeile("/H " + N(bild.Hoehe));
   GrafikZeile("/BPC 8");
   GrafikZeile(gray ? "/CS /G" : "/CS /RGB");
   if (kodiert.size() + 6 >= proben.size()) {
-    GrafikZeile("ID " + proben + ">");
+    GrafikZeile({"ID ", proben, ">"});
   } else {
     GrafikZeile("/F /RL");
-    GrafikZeile("ID " + kodiert + "\x80");
+    GrafikZeile({"ID ", kodiert, "\x80"});
   }
   GrafikZeile("EI");
   GrafikZeile("Q");

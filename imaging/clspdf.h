@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,7 @@ class clsPDF {
   void Zeile(std::string_view text);
   void Roh(std::string_view text);
   void GrafikZeile(std::string_view text);
+  void GrafikZeile(std::initializer_list<std::string_view> teile);
   void NeuesObjekt();
   void OperatorSetzen(const std::string& op);
   void OperatorSchreiben();
@@ -105,6 +107,14 @@ class clsPDF {
   void ZeileDrucken(const std::string& bytes);
   void TextDrucken(const std::string& bytes);
   void PunktSetzen(int16_t x, int16_t pdfY);
+
+  // Where a picture goes: the adjusted corner, PDF y of its lower edge and the
+  // signed size.
+  struct Bildfeld {
+    int16_t X, Y, W, H;
+  };
+  Bildfeld BildfeldBerechnen(int x, int y, int w, int h) const;
+  void BildSchreiben(const Bildfeld& feld, const Bild& bild, bool gray);
 
   Uhr uhr_;
 

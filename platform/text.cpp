@@ -89,21 +89,28 @@ char32_t ZuKlein(char32_t c) {
   return c;
 }
 
+// Walks the code points of a UTF-8 text; bytes that are not valid UTF-8 are
+// handed to `roh` one at a time.
+template <typename Zeichen, typename Roh>
+void Durchlaufen(std::string_view text, Zeichen zeichen, Roh roh) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const std::size_t start = i;
+    bool gueltig = true;
+    const char32_t c = Dekodieren(text, i, &gueltig);
+    if (gueltig) {
+      zeichen(c);
+    } else {
+      roh(text[start]);
+    }
+  }
+}
+
 template <typename F>
 std::string Abbilden(std::string_view text, F f) {
   std::string aus;
   aus.reserve(text.size());
-  std::size_t i = 0;
-  while (i < text.size()) {
-    std::size_t start = i;
-    bool gueltig = true;
-    char32_t c = Dekodieren(text, i, &gueltig);
-    if (!gueltig) {
-      aus.append(text.substr(start, i - start));
-      continue;
-    }
-    Kodieren(f(c), aus);
-  }
+  Durchlaufen(text, [&](char32_t c) { Kodieren(f(c), aus); }, [&](char b) { aus += b; });
   return aus;
 }
 
@@ -143,18 +150,10 @@ std::string ErsteZeichen(std::string_view text, std::size_t anzahl) {
 std::string Cp1252AusUtf8(std::string_view text) {
   std::string aus;
   aus.reserve(text.size());
-  std::size_t i = 0;
-  while (i < text.size()) {
-    std::size_t start = i;
-    bool gueltig = true;
-    char32_t c = Dekodieren(text, i, &gueltig);
-    if (!gueltig) {
-      aus += text[start];
-      continue;
-    }
+  auto zeichen = [&](char32_t c) {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
       aus += static_cast<char>(c);
-      continue;
+      return;
     }
     char ersatz = '?';
     for (std::size_t k = 0; k < kCp1252Hoch.size(); ++k) {
@@ -164,7 +163,8 @@ std::string Cp1252AusUtf8(std::string_view text) {
       }
     }
     aus += ersatz;
-  }
+  };
+  Durchlaufen(text, zeichen, [&](char b) { aus += b; });
   return aus;
 }
 
