@@ -93,7 +93,7 @@ class DemoFenster : public Hauptfenster {
     pdf.PrintLine("");
     for (const auto& zeile : zeilen) pdf.PrintLine(zeile);
     pdf.DrawWidth(0.5f);
-    pdf.DrawLine(80, 70, 516, 70);
+    pdf.DrawLine(80, 74, 516, 74);
     const std::string ziel = z.OrdnerPfad + "\\Ordnerübersicht.pdf";
     pdf.SavePDF(ziel);
     std::cout << "\nÜbersicht geschrieben: " << ziel << "\n";
