@@ -1,0 +1,151 @@
+// Record-set sources on the embedded database: the three database files
+// (host data, company, keyword register) are SQLite files under the names the
+// host gives them. The SQL texts of the component are the host's dialect:
+// double-quoted literals, Like with * ? # [a-z] [!x], comparisons without
+// regard to case (umlauts folded), joins nested in parentheses.
+//
+// Errors are VbFehler with the host's numbers: 3024 missing database file
+// (never created by opening), 3265 unknown field, 3021 no current row,
+// others with a clear description.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/variant.h"
+
+namespace vxm {
+
+namespace fehlernr {
+inline constexpr int32_t KeinAktuellerDatensatz = 3021;
+inline constexpr int32_t DatenbankFehlt = 3024;
+inline constexpr int32_t FeldFehlt = 3265;
+inline constexpr int32_t DatenbankFehler = 3146;
+}  // namespace fehlernr
+
+class Datenbank;
+
+// Rows of one query, read when opened; the current row moves over them.
+// A record set of one table (no join) can be changed: Edit/AddNew, set
+// fields, Update; Delete. Changes are written at once.
+class Recordset {
+ public:
+  Recordset();
+  ~Recordset();
+  Recordset(Recordset&&) noexcept;
+  Recordset& operator=(Recordset&&) noexcept;
+
+  bool Eof() const;
+  bool Bof() const;
+  void MoveFirst();
+  void MoveNext();
+  void MoveLast();
+  void MovePrevious();
+  // Number of rows.
+  int32_t RecordCount() const;
+
+  // Field of the current row by name, compared without regard to case
+  // ("Keyword" and "keyword" are the same; "Tabelle.Feld" also works).
+  Variant Feld(std::string_view name) const;
+  std::string Text(std::string_view name) const;  // Null and empty give ""
+  int32_t Zahl(std::string_view name) const;
+  void FeldSetzen(std::string_view name, const Variant& wert);
+  std::vector<std::string> Feldnamen() const;
+
+  // Editing. Between AddNew and Update the new row's auto-increment key can
+  // be read with Feld().
+  void Edit();
+  void AddNew();
+  void Update();
+  void CancelUpdate();
+  void Delete();
+
+ private:
+  friend class Datenbank;
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+// One open database file. Opened through DatenbankOeffnen; shared by every
+// source bound to the same file on this thread.
+class Datenbank {
+ public:
+  ~Datenbank();
+  const std::string& Datei() const;
+
+  // A record set of SQL text in the host's dialect.
+  Recordset OpenRecordset(std::string_view sql);
+  // A whole table by name, changeable (rows in table order).
+  Recordset TabelleOeffnen(std::string_view tabelle);
+  // Runs a statement without result rows (host dialect); returns the number
+  // of changed rows.
+  int64_t Execute(std::string_view sql);
+
+  // Everything between Beginnen and Bestaetigen is written whole or not at
+  // all; Verwerfen (or leaving the scope of a Transaktion) rolls back.
+  // Nested calls join the outer transaction.
+  void Beginnen();
+  void Bestaetigen();
+  void Verwerfen();
+
+  // The SQLite handle, for code that needs plain SQLite (indexed lookups).
+  struct sqlite3* Handle();
+
+ private:
+  friend std::shared_ptr<Datenbank> DatenbankOeffnen(const std::string& datei);
+  friend class Recordset;
+  Datenbank();
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+// Opens a Windows-form database path through the drive table of the
+// platform services (error 3024 when the file does not exist).
+std::shared_ptr<Datenbank> DatenbankOeffnen(const std::string& datei);
+
+// A transaction as a scope: rolls back unless Bestaetigen was called.
+class Transaktion {
+ public:
+  explicit Transaktion(Datenbank& db) : db_(db) { db_.Beginnen(); }
+  ~Transaktion();
+  void Bestaetigen();
+  Transaktion(const Transaktion&) = delete;
+  Transaktion& operator=(const Transaktion&) = delete;
+
+ private:
+  Datenbank& db_;
+  bool offen_ = true;
+};
+
+// A record-set source of a window ("Data" control): a database file, a
+// connect text and a record source. Refresh opens the file (on first use)
+// and runs the record source.
+class Datenquelle {
+ public:
+  explicit Datenquelle(std::string name = {}) : Name(std::move(name)) {}
+
+  std::string Name;          // e.g. "DOC_DATA"
+  std::string DatabaseName;  // Windows-form file name
+  std::string Connect;       // "Access 2000;" or "Access"
+  std::string RecordSource;  // SQL text or a table name
+
+  void Refresh();
+  Recordset& Rs();             // the record set of the last Refresh
+  Datenbank& Database();       // opens the file when needed
+  // Drops the open file (when DatabaseName changes).
+  void Schliessen();
+
+ private:
+  std::shared_ptr<Datenbank> db_;
+  std::string dbDatei_;
+  Recordset rs_;
+};
+
+// Creates the tables of an empty keyword register (Dateiinfo, Keyword,
+// KeywordZwischentabelle) with their indexes in a new file.
+void RegisterAnlegen(const std::string& hostPfad);
+
+}  // namespace vxm
