@@ -7,6 +7,14 @@
 
 namespace vxm {
 
+std::string Dialoge::InputBox(const std::string&, const std::string&, const std::string& vorgabe) {
+  return vorgabe;
+}
+
+std::string Dialoge::DateiOeffnen(const std::string&, const std::string&, const std::string&) {
+  return {};
+}
+
 int KonsolenDialoge::MsgBox(const std::string& text, int stil, const std::string& titel) {
   std::string zeilen;
   for (std::size_t i = 0; i < text.size(); ++i) {

@@ -28,6 +28,16 @@ class Dialoge {
   virtual ~Dialoge() = default;
   // Shows a modal message; an empty title means the program's own title.
   virtual int MsgBox(const std::string& text, int stil, const std::string& titel) = 0;
+  // Asks for a line of text; a cancelled box gives "" (as the host's input
+  // box does). The default implementation answers with the preset text.
+  virtual std::string InputBox(const std::string& prompt, const std::string& titel,
+                               const std::string& vorgabe);
+  // The common open-file dialog. `filter` is in the host's form
+  // ("MS Excel-Mappen (*.XLS) |*.XLS|"); `ordner` is a Windows-form folder.
+  // Returns the chosen Windows-form file name, "" when cancelled. The
+  // default implementation cancels.
+  virtual std::string DateiOeffnen(const std::string& titel, const std::string& filter,
+                                   const std::string& ordner);
 };
 
 // Messages on a terminal: the text goes to `aus`; questions are answered by

@@ -17,6 +17,24 @@ int SkriptDialoge::MsgBox(const std::string& text, int stil, const std::string& 
   return a;
 }
 
+std::string SkriptDialoge::InputBox(const std::string& prompt, const std::string& titel,
+                                   const std::string& vorgabe) {
+  Eingabefragen.push_back({prompt, 0, titel});
+  if (Eingaben.empty()) return vorgabe;
+  auto a = Eingaben.front();
+  Eingaben.pop_front();
+  return a;
+}
+
+std::string SkriptDialoge::DateiOeffnen(const std::string& titel, const std::string&,
+                                       const std::string&) {
+  Eingabefragen.push_back({"<Datei>", 0, titel});
+  if (Dateiwahlen.empty()) return {};
+  auto a = Dateiwahlen.front();
+  Dateiwahlen.pop_front();
+  return a;
+}
+
 void Umgebung::SetUp() {
   std::random_device zufall;
   temp_ = fs::temp_directory_path() / ("vxm-test-" + std::to_string(zufall()) + std::to_string(zufall()));

@@ -25,8 +25,15 @@ struct Meldung {
 class SkriptDialoge : public Dialoge {
  public:
   int MsgBox(const std::string& text, int stil, const std::string& titel) override;
+  std::string InputBox(const std::string& prompt, const std::string& titel,
+                       const std::string& vorgabe) override;
+  std::string DateiOeffnen(const std::string& titel, const std::string& filter,
+                           const std::string& ordner) override;
   std::vector<Meldung> Gezeigt;
-  std::deque<int> Antworten;  // vbOK when empty
+  std::deque<int> Antworten;            // vbOK when empty
+  std::deque<std::string> Eingaben;     // input boxes: the preset when empty
+  std::deque<std::string> Dateiwahlen;  // file dialogs: cancelled when empty
+  std::vector<Meldung> Eingabefragen;   // prompts of the input boxes (Text = prompt)
 };
 
 struct FehlerBericht {
