@@ -61,6 +61,9 @@ struct Komponentenzustand {
   // Search pattern of a split file name.
   std::string SuchName;
   std::string SuchEndung;
+
+  // File list and opening documents.
+  int16_t ScanModus = 0;  // 1 while a scanned document is being created: nothing is opened
 };
 
 Komponentenzustand& Zustand();

@@ -1,0 +1,366 @@
+// The main window's life: load step, path reconciliation, unload step.
+#include "component/qt/frmdorvex.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+
+#include "component/einstellungen.h"
+#include "component/fehlermelden.h"
+#include "component/vxmdorvex.h"
+#include "component/zustand.h"
+#include "files/dateifunktionen.h"
+#include "platform/dienste.h"
+#include "platform/fehler.h"
+#include "platform/qt/qtdialoge.h"
+#include "platform/text.h"
+#include "store/ordnerlayout.h"
+#include "store/qt/ordnerbaum.h"
+
+namespace vxm {
+namespace {
+
+// The load step ends here when the window unloaded itself.
+struct LadeAbbruch {};
+
+constexpr int kFehlerSchluesselDoppelt = 35602;
+constexpr std::size_t kMaxPfadEbenen = 21;
+
+}  // namespace
+
+frmDorvex::frmDorvex() {
+  Aufbauen();
+  Baum = std::make_unique<OrdnerBaum>(*this);
+  Verbinden();
+  dialoge_ = std::make_shared<QtDialoge>(this);
+}
+
+frmDorvex::~frmDorvex() {
+  if (vorherigeDialoge_) Dienste().Meldungen = vorherigeDialoge_;
+}
+
+std::vector<Datenquelle*> frmDorvex::Datenquellen() {
+  return {&OO_DATA, &BE_DATA, &BN_DATA, &FIData, &DOC_DATA, &SW_DATA};
+}
+
+void frmDorvex::Unload() {
+  entladen_ = true;
+  if (!laedt_) close();
+}
+
+void frmDorvex::LadeFehler(const std::exception& e) {
+  const auto* vb = dynamic_cast<const VbFehler*>(&e);
+  if (vb && vb->Nummer == kFehlerSchluesselDoppelt) return;
+  if (vb && vb->Nummer == fehlernr::DatenbankFehlt) {
+    // Name the file that is really missing (the message used to name the
+    // keyword database whatever source failed).
+    std::string datei = Zustand().KeywordDatenbank;
+    if (!vb->Beschreibung.empty() && vb->Beschreibung.find(':') != std::string::npos) {
+      for (auto* q : Datenquellen())
+        if (!q->DatabaseName.empty() && vb->Beschreibung.find(q->DatabaseName) != std::string::npos)
+          datei = q->DatabaseName;
+    }
+    Dienste().Meldungen->MsgBox("Konnte die Datenbank \"" + datei + "\" nicht finden.", vbCritical,
+                                "Datenbank nicht gefunden.");
+    Unload();
+    throw LadeAbbruch{};
+  }
+  FehlerMelden(e);
+}
+
+bool frmDorvex::Form_Load() {
+  auto& z = Zustand();
+  // While the window is shown its messages are Qt dialogs over it.
+  vorherigeDialoge_ = Dienste().Meldungen;
+  if (!std::dynamic_pointer_cast<QtDialoge>(vorherigeDialoge_) &&
+      qEnvironmentVariableIsEmpty("VXM_DIALOGE_BEHALTEN"))
+    Dienste().Meldungen = dialoge_;
+  laedt_ = true;
+  entladen_ = false;
+  auto schritt = [&](auto&& f) {
+    try {
+      f();
+    } catch (const LadeAbbruch&) {
+      throw;
+    } catch (const std::exception& e) {
+      LadeFehler(e);
+    }
+  };
+  try {
+    schritt([&] { z.LadeModus = true; });
+    schritt([&] {
+      auto& p = z.AufrufParameter;
+      if (p.size() < kParameterAnzahl) p.resize(kParameterAnzahl);
+      ObjektParam = p[slot::Objekt];
+      BeParam = p[slot::Bestandseinheit];
+      BnParam = AlsLong(p[slot::Bestandnehmer]);
+    });
+    schritt([&] {
+      picBox->hide();
+      gefdatframe->hide();
+      DirChangeAktiv = true;
+      lblanzeigesuchdir->show();
+      cmdOrdner->hide();
+      for (auto& s : LadeHaken) s(LadePhase::Anfang);
+    });
+    schritt([&] { Baum->BilderZuweisen(); });
+    schritt([&] {
+      auto fuellen = [](QListWidget* l, std::initializer_list<const char*> texte) {
+        l->clear();
+        for (auto* t : texte) l->addItem(QString::fromUtf8(t));
+      };
+      fuellen(lstAdressen, {"Adressen für Ettiketten", "Adressen mit Vorschreibung"});
+      fuellen(lstAktion, {"Ausschneiden", "Kopieren", "Einfügen", "Löschen", "Neue Datei", "Umbenennen",
+                          "Keywords", "Terminverwaltung", "--------------------------"});
+      lstAktion->hide();
+      fuellen(lstOrdner, {"Neuer Ordner", "Umbenennen", "Eigenschaften", "Schließen"});
+      lstOrdner->hide();
+      lstNeuOrdner->clear();
+      for (auto* t : vxm::lstNeuOrdner) lstNeuOrdner->addItem(QString::fromUtf8(t));
+      fuellen(lstDokument, {"MS Word (*.DOC)", "MS Excel (*.XLS)", "MS Power-Point (*.PPT)", "Windowstext (*.TXT)",
+                            "Serienbrief MS Word", "Scanner Import (*.PDF)"});
+      fuellen(lstKeyword, {"Neu", "Ändern", "Löschen"});
+      for (QListWidget* l : {lstAktion, lstOrdner, lstNeuOrdner, lstDokument, lstKeyword, lstAdressen}) {
+        l->setFixedHeight(l->sizeHintForRow(0) * l->count() + 2 * l->frameWidth() + 2);
+        l->setFixedWidth(std::max(Twips(1500), l->sizeHintForColumn(0) + 2 * l->frameWidth() + 8));
+      }
+    });
+    schritt([&] {
+      FrameSerienBrief->hide();
+      FrameSerienBrief->setEnabled(false);
+      for (QWidget* w : std::initializer_list<QWidget*>{lstDokument, Dokname, Framevorlagen, FrameAdressen,
+                                                         lstAdressen, comAdressenabbruch})
+        w->hide();
+    });
+    schritt([&] {
+      z.KeywordDatenbank = KeywordDatenbankPfad(z.DatenbankPfad);
+      for (auto* q : {&OO_DATA, &BE_DATA, &BN_DATA}) q->DatabaseName = z.DatenbankPfad;
+      FIData.DatabaseName = z.FirmenDatenbank;
+      DOC_DATA.DatabaseName = z.KeywordDatenbank;
+      SW_DATA.DatabaseName = z.KeywordDatenbank;
+    });
+    schritt([&] { DatenquellenVerbinden(*this); });
+    schritt([&] { DokPfadAbgleichen(); });
+    if (!z.KonfigDokPfad.empty()) {
+      if (!KonfigPfadAnwenden()) throw LadeAbbruch{};
+    } else {
+      if (!AbgeleitetePfadAnwenden()) throw LadeAbbruch{};
+    }
+    schritt([&] {
+      MandantOrdnerFestlegen(z.KonfigDokPfad, z.DatenbankPfad, AlsText(z.AufrufParameter[slot::Mandant]));
+    });
+    schritt([&] {
+      z.OrdnerPfad = Gross(EntityOrdner(AlsLong(ObjektParam), AlsLong(BeParam), BnParam, z.MandantPfad));
+    });
+    schritt([&] { DirChangeAktiv = false; });
+    schritt([&] { z.BaumKlick = false; });
+    schritt([&] {
+      drvListBox->Fuellen();
+      const std::string wurzel = z.DokWurzel.substr(0, 3);
+      const int i = drvListBox->findText(Q(Klein(wurzel.substr(0, 1)) + ":"));
+      if (i >= 0) drvListBox->setCurrentIndex(i);
+      if (auto* host = dynamic_cast<HostDateisystem*>(Dienste().Dateien.get()))
+        host->Laufwerke().AktuellerOrdnerSetzen(wurzel.substr(0, 2) + "\\");
+      Baum->BaumAufbauen(wurzel.substr(0, 2) + "\\");
+    });
+    schritt([&] { dirListBox->SetPath(z.MandantPfad); });
+    schritt([&] {
+      DirChangeAktiv = true;
+      dirListBox->SetPath(z.OrdnerPfad);
+    });
+    schritt([&] {
+      lstKeywordsAuswahl2->clear();
+      DOC_DATA.RecordSource = "SELECT * FROM Keyword";
+      DOC_DATA.Refresh();
+      auto& rs = DOC_DATA.Rs();
+      for (; !rs.Eof(); rs.MoveNext()) lstKeywordsAuswahl2->addItem(Q(rs.Text("Keyword")));
+    });
+    schritt([&] {
+      Platzieren(FrameKeywortBearbeitung, 1080, 1080, 8655, 6300);
+      Platzieren(FrameÄnderung, 9840, 2460, 2655, 3735);
+    });
+    schritt([&] {
+      optSuchenDok->setChecked(true);
+      optSchluesselW->setChecked(false);
+      optTextInhalt->setChecked(false);
+      z.UmbenennenAktiv = false;
+    });
+    schritt([&] {
+      for (auto& s : LadeHaken) s(LadePhase::RegisterBereinigen);
+    });
+    schritt([&] { z.LadeModus = false; });
+    schritt([&] { FensterSkalieren(true, true); });
+  } catch (const LadeAbbruch&) {
+    z.LadeModus = false;
+    laedt_ = false;
+    return false;
+  }
+  laedt_ = false;
+  return !entladen_;
+}
+
+bool frmDorvex::KonfigPfadAnwenden() {
+  auto& z = Zustand();
+  try {
+    const std::string u = Gross(z.KonfigDokPfad);
+    if (!LaufwerkVorhanden(u.substr(0, 1))) {
+      Dienste().Meldungen->MsgBox("Laufwerkspfad \"" + u.substr(0, 1) + ":\" nicht gefunden!" + vbCrLf +
+                                      "Bitte überprüfen Sie den angegebenen Pfad im Firmenstamm!",
+                                  vbCritical, "Pfad nicht gefunden!");
+      Unload();
+      return false;
+    }
+    // Walk up to the first folder that exists, then create the rest top-down.
+    std::vector<std::string> fehlend;
+    std::string p = u;
+    bool ueberlauf = false;
+    while (!p.empty() && !OrdnerLesbar(p)) {
+      if (fehlend.size() == kMaxPfadEbenen) {
+        ueberlauf = true;
+        break;
+      }
+      fehlend.push_back(p);
+      const auto pos = p.rfind('\\');
+      if (pos == std::string::npos || pos < 3) break;
+      p = p.substr(0, pos);
+    }
+    if (ueberlauf)
+      FehlerMelden(VbFehler(fehlernr::IndexAusserhalb,
+                            "Der konfigurierte Pfad liegt mehr als 20 Ebenen unter dem ersten vorhandenen Ordner."));
+    for (auto it = fehlend.rbegin(); it != fehlend.rend(); ++it) OrdnerAnlegen(*it);
+    try {
+      FIData.RecordSource = "SELECT * FROM AllgFirmenDaten";
+      FIData.Refresh();
+      auto& rs = FIData.Rs();
+      if (rs.RecordCount() > 0) {
+        rs.MoveFirst();
+        rs.Edit();
+        rs.FeldSetzen("VXMDOKPfad", Variant(u));
+        rs.Update();
+      }
+    } catch (const std::exception& e) {
+      LadeFehler(e);
+    }
+    DokPfadAbgleichen();
+    z.DokWurzel = DokWurzelBestimmen(z.KonfigDokPfad, z.DatenbankPfad);
+    if (!EnthaeltOhneFall(Gross(z.KonfigDokPfad), "\\VXMDOK")) z.KonfigDokPfad = z.DokWurzel;
+  } catch (const LadeAbbruch&) {
+    return false;
+  } catch (const std::exception& e) {
+    LadeFehler(e);
+  }
+  return true;
+}
+
+bool frmDorvex::AbgeleitetePfadAnwenden() {
+  auto& z = Zustand();
+  try {
+    z.DokWurzel = DokWurzelBestimmen("", z.DatenbankPfad);
+    try {
+      FIData.RecordSource = "SELECT * FROM AllgFirmenDaten";
+      FIData.Refresh();
+      auto& rs = FIData.Rs();
+      if (rs.RecordCount() > 0) {
+        rs.MoveFirst();
+        rs.Edit();
+        rs.FeldSetzen("VXMDOKPfad", Variant(z.DokWurzel));
+        rs.Update();
+      }
+    } catch (const std::exception& e) {
+      LadeFehler(e);
+    }
+    DokPfadAbgleichen();
+    if (!OrdnerVorhanden(z.DokWurzel) && !OrdnerAnlegen(z.DokWurzel)) {
+      Dienste().Meldungen->MsgBox(
+          std::string("Der angegebene Pfad für die Dokumentenverwaltung konnte nicht erstellt werden") + vbCrLf +
+              "Es ist anzunehmen dass ihre Einstellungen falsch konfiguriert wurden...",
+          vbOKOnly, "");
+      Unload();
+      return false;
+    }
+  } catch (const LadeAbbruch&) {
+    return false;
+  } catch (const std::exception& e) {
+    LadeFehler(e);
+  }
+  return true;
+}
+
+void frmDorvex::DokPfadAbgleichen() {
+  auto& z = Zustand();
+  try {
+    FIData.RecordSource = "SELECT * FROM AllgFirmenDaten";
+    FIData.Refresh();
+    auto& rs = FIData.Rs();
+    std::string d;
+    if (rs.RecordCount() > 0) {
+      rs.MoveFirst();
+      const Variant v = rs.Feld("VXMDOKPfad");
+      if (!v.IstNull()) d = AlsText(v);
+    }
+    std::string gelesen;
+    if (!d.empty()) {
+      if (RegWertLesen(kRegAbschnitt, kRegDokPfad, gelesen) && !z.KonfigDokPfad.empty() && z.KonfigDokPfad == d) return;
+      SaveSetting(kRegAnwendung, kRegAbschnitt, kRegDokPfad, d);
+      z.KonfigDokPfad = d;
+      return;
+    }
+    if (RegWertLesen(kRegAbschnitt, kRegDokPfad, gelesen)) {
+      if (z.KonfigDokPfad.empty()) return;
+      rs.MoveFirst();
+      rs.Edit();
+      rs.FeldSetzen("VXMDOKPfad", Variant(z.KonfigDokPfad));
+      rs.Update();
+      return;
+    }
+    if (RegWertLesen(kRegAbschnitt, kRegDatPfad, gelesen) && !z.KonfigDokPfad.empty()) {
+      std::string p = z.KonfigDokPfad;
+      while (p.size() > 3 && p.back() == '\\') p.pop_back();
+      const auto pos = p.rfind('\\');
+      if (pos != std::string::npos) p = p.substr(0, pos);
+      z.KonfigDokPfad = p;
+      SaveSetting(kRegAnwendung, kRegAbschnitt, kRegDokPfad, p + "\\VXMDOK");
+      if (rs.RecordCount() > 0) {
+        rs.MoveFirst();
+        rs.Edit();
+        rs.FeldSetzen("VXMDOKPfad", Variant(p));
+        rs.Update();
+      }
+      return;
+    }
+    Dienste().Meldungen->MsgBox(
+        "ACHTUNG: Ihre derzeitgige Inatallation bzw deren Registrierung ist fehlerhaft! Bitte wenden Sie sich "
+        "an Ihren EDV-Betreuer.",
+        vbOKOnly, "");
+  } catch (const VbFehler& e) {
+    if (e.Nummer == fehlernr::FeldFehlt) return;
+    FehlerMelden(e);
+  } catch (const std::exception& e) {
+    FehlerMelden(e);
+  }
+}
+
+void frmDorvex::Form_Unload() {
+  for (auto& s : LadeHaken) s(LadePhase::Entladen);
+}
+
+void frmDorvex::closeEvent(QCloseEvent* e) {
+  Form_Unload();
+  QDialog::closeEvent(e);
+}
+
+void frmDorvex::keyPressEvent(QKeyEvent* e) {
+  // Esc must not close the window behind the user's back; it cancels a
+  // running search instead (handled by the search panel).
+  if (e->key() == Qt::Key_Escape) {
+    for (auto& s : LadeHaken) s(LadePhase::Escape);
+    return;
+  }
+  QDialog::keyPressEvent(e);
+}
+
+void DatenquellenVerbinden(frmDorvex& fenster) {
+  const std::string verbindung = Verbindungstext();
+  for (auto* q : fenster.Datenquellen()) q->Connect = verbindung;
+}
+
+}  // namespace vxm

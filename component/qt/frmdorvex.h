@@ -1,0 +1,180 @@
+// The main window frmDorvex. It owns every control (each carries its name as
+// objectName); the handlers of each subsystem live in that subsystem's
+// folder as members defined there or as a controller class that gets the
+// window.
+#pragma once
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeWidget>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/datenbank.h"
+#include "platform/dialoge.h"
+#include "platform/qt/steuerelemente.h"
+
+namespace vxm {
+
+class OrdnerBaum;
+class QtDialoge;
+
+// Points of the window's life at which subsystems hook in.
+enum class LadePhase {
+  Anfang,              // load step 3/4: reset search terms, allocate the scan image
+  RegisterBereinigen,  // load step 22
+  Entladen,            // unload step: free the scan image
+  Escape,              // Esc pressed in the window: cancel what runs
+};
+
+// Positions of the host's forms are in twips: 15 twips per pixel at 1x.
+int Twips(double twips);
+
+class frmDorvex : public QDialog {
+ public:
+  frmDorvex();
+  ~frmDorvex() override;
+
+  // Load step; false when the window unloaded itself (configuration error).
+  bool Form_Load();
+  void Form_Unload();
+  bool Entladen() const { return entladen_; }
+  // Unloads the window (closes it; also during the load step).
+  void Unload();
+
+  // ---- public methods other windows call ----
+  void opendatei();
+  bool BildAnzeigen(const std::string& ordner, const std::string& name);
+  void vxmDatenholen();
+  void PfadRichtigStellen(const std::string& pfad);
+  void LeereOrdneraway();
+
+  // ---- file list and details ----
+  void filListBox_Click();
+  void filListBox_DblClick();
+  void filListBox_MouseDown(Qt::MouseButton knopf, int x, int y);
+  void filListBox_MouseUp(Qt::MouseButton knopf, int x, int y);
+  void dirListBox_Change();
+  void drvListBox_Change();
+  void DetailsLeeren();
+  // File number of the selected file in the register (0 = not registered).
+  int32_t DateinummerSuchen(const std::string& name, const std::string& ordner);
+  void KeywortZeileFuellen();
+
+  // ---- scaling ----
+  void FensterSkalieren(bool fensterSkalieren, bool schriftSkalieren);
+  float Faktor() const { return faktor_; }
+  // Places an overlay control at a position in twips (scaled).
+  void Platzieren(QWidget* w, double links, double oben, double breite = -1, double hoehe = -1);
+
+  // ---- record-set sources ----
+  Datenquelle OO_DATA{"OO_DATA"}, BE_DATA{"BE_DATA"}, BN_DATA{"BN_DATA"}, FIData{"FIData"},
+      DOC_DATA{"DOC_DATA"}, SW_DATA{"SW_DATA"};
+  std::vector<Datenquelle*> Datenquellen();
+
+  // ---- window fields ----
+  Variant ObjektParam, BeParam;
+  int32_t BnParam = 0;
+  bool DirChangeAktiv = false;
+  bool LaufwerkWechselAktiv = false;
+  bool BildGezeigt = false;
+  std::string AktionsPfad;
+
+  // ---- controls ----
+  // search panel
+  QGroupBox* Frame1;
+  QRadioButton *optSchluesselW, *optSuchenDok, *optTextInhalt;
+  QLineEdit* txtDateisuchen;
+  QPushButton *cmdSucheStarten, *cmdSearch, *comsuchen, *cmdOrdner;
+  QCheckBox *chckMitListe, *chckNurOneFold, *chckSucheTextInFile;
+  QListWidget *lstKeywordsSuche, *lstKeywordsAuswahl2;
+  QLabel *lblKeyAuswahl, *lblStatus, *lblanzeigesuchdir;
+  // folders and files
+  QGroupBox *frameOrdner, *FrameDatei;
+  DriveListBox* drvListBox;
+  DirListBox* dirListBox;
+  QTreeWidget* tvwDir;
+  FileListBox* filListBox;
+  QLabel* picOLEDrag;
+  // details
+  QGroupBox *dateiinfo, *vxmAnzeige;
+  QLabel *lblDatei, *lblName, *lblGroesse, *lblDatum, *Label6;
+  QLabel *lblObjName, *lblBeName, *lblBnName;
+  QTreeWidget* lstIcon;
+  QLineEdit* txtVorhandenKeyw;
+  QLabel* picBox;
+  // search results
+  QGroupBox* gefdatframe;
+  QLabel *Label4, *lblanzahldateien;
+  QTreeWidget* gefundenviewBox;
+  // pop-up lists
+  QListWidget *lstAktion, *lstOrdner, *lstNeuOrdner, *lstDokument, *lstKeyword, *lstAdressen;
+  // keyword panel
+  QGroupBox *FrameKeywortBearbeitung, *FrameAlleKeys, *FrameVorhandenKey, *Frame3, *FrameÄnderung;
+  QListWidget *lstKeyAuswahl, *lstVorhandeneKeys;
+  QLabel *lblFilename, *Label7;
+  QPushButton *cmdKeyAddToData, *cmdKeyBearbEnde, *cmdNeuKey, *cmdClearText, *cmdÄnderKeyw,
+      *cmdCancelÄndern;
+  QLineEdit* txtEingabeKeyw;
+  QCheckBox *chckNurDieseDat, *chckAlleDat;
+  // new document
+  QGroupBox* Dokname;
+  QLabel *lblNeuDokText, *lblNeuDokName;
+  QLineEdit* txtNeuDokName;
+  QPushButton *cmdDokNameOK, *cmdDokNameAbr;
+  // serial letters
+  QGroupBox *FrameSerienBrief, *Frameserie2, *FrameSerie1, *FrameSerie3, *FrameAdressen, *Framevorlagen;
+  QPushButton *ComAdrVorhanden, *ComAdrNeu, *ComDokVorhanden, *ComDokNeu, *comSerieOK,
+      *comSerieAbbruch, *comAdressenabbruch, *Comvorlageabbruch;
+  QLabel *lblAdressen, *lblDokument, *lblAusgabeDok;
+  QListWidget* lstVorlagen;
+
+  // the folder tree's logic
+  std::unique_ptr<OrdnerBaum> Baum;
+
+  // Every control that a subsystem adds later registers here for scaling.
+  std::vector<QWidget*> Ueberlagerungen;
+  // Subsystems register what they do at the points of LadePhase.
+  std::vector<std::function<void(LadePhase)>> LadeHaken;
+
+  void resizeEvent(QResizeEvent* e) override;
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+
+ private:
+  void Aufbauen();
+  void AufbauenSuche();
+  void AufbauenHauptbereich();
+  void AufbauenDetails();
+  void AufbauenUeberlagerungen();
+  void AufbauenKeywortPanel();
+  void AufbauenNeuesDokument();
+  void AufbauenSerienbrief();
+  void Verbinden();
+  void DokPfadAbgleichen();
+  bool KonfigPfadAnwenden();
+  bool AbgeleitetePfadAnwenden();
+  void LadeFehler(const std::exception& e);
+
+  bool entladen_ = false;
+  bool laedt_ = false;
+  float faktor_ = 1.0f;
+  std::shared_ptr<QtDialoge> dialoge_;
+  std::shared_ptr<Dialoge> vorherigeDialoge_;
+};
+
+// Sets the connect text of every record-set source of the window.
+void DatenquellenVerbinden(frmDorvex& fenster);
+
+}  // namespace vxm

@@ -1,0 +1,64 @@
+// Scaling of the window by the per-user factor of the suite's settings file.
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "component/einstellungen.h"
+#include "component/qt/frmdorvex.h"
+
+namespace vxm {
+
+void frmDorvex::Platzieren(QWidget* w, double links, double oben, double breite, double hoehe) {
+  const float f = faktor_ > 0 ? faktor_ : 1.0f;
+  const int b = breite >= 0 ? static_cast<int>(Twips(breite) * f) : w->width();
+  const int h = hoehe >= 0 ? static_cast<int>(Twips(hoehe) * f) : w->height();
+  // Keep the panel inside the window however small the user made it.
+  int x = static_cast<int>(Twips(links) * f);
+  int y = static_cast<int>(Twips(oben) * f);
+  x = std::max(0, std::min(x, width() - b));
+  y = std::max(0, std::min(y, height() - h));
+  w->setGeometry(x, y, b, h);
+  w->raise();
+}
+
+int BildschirmBreite() {
+  const QScreen* s = QGuiApplication::primaryScreen();
+  return s ? s->geometry().width() : 0;
+}
+
+int BildschirmHoehe() {
+  const QScreen* s = QGuiApplication::primaryScreen();
+  return s ? s->geometry().height() : 0;
+}
+
+std::string BildschirmAufloesung() {
+  return std::to_string(BildschirmBreite()) + " X " + std::to_string(BildschirmHoehe());
+}
+
+void frmDorvex::FensterSkalieren(bool fensterSkalieren, bool schriftSkalieren) {
+  const int breite = BildschirmBreite();
+  const std::string datei = SettingsDateiPfad();
+  const float faktor = SkalierFaktorBerechnen(breite, IniLesen(datei, "Section1", "Skalieren"),
+                                              IniLesen(datei, "Section2", "SkFaktor"));
+  // 0 (or a text that is no number) leaves the window as it is.
+  if (!(faktor > 0.0f)) return;
+  faktor_ = faktor;
+  if (fensterSkalieren) {
+    const QRect g = geometry();
+    setGeometry(static_cast<int>(g.x() * faktor), static_cast<int>(g.y() * faktor),
+                static_cast<int>(g.width() * faktor), static_cast<int>(g.height() * faktor));
+  }
+  if (schriftSkalieren) {
+    // Once: the children take the window's font. (Multiplying the same font
+    // object twice made it grow by the square of the factor.)
+    QFont schrift = font();
+    schrift.setPointSizeF(schrift.pointSizeF() * faktor);
+    setFont(schrift);
+  }
+  for (QWidget* w : Ueberlagerungen) {
+    const QRect g = w->geometry();
+    w->setGeometry(static_cast<int>(g.x() * faktor), static_cast<int>(g.y() * faktor),
+                   static_cast<int>(g.width() * faktor), static_cast<int>(g.height() * faktor));
+  }
+}
+
+}  // namespace vxm

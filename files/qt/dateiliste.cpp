@@ -1,0 +1,163 @@
+// File list, details panel, folder and drive changes, opening documents.
+#include <QApplication>
+#include <QDrag>
+#include <QMimeData>
+#include <filesystem>
+#include <system_error>
+
+#include "component/qt/frmdorvex.h"
+#include "component/zustand.h"
+#include "files/dateidetails.h"
+#include "platform/dienste.h"
+#include "platform/fehler.h"
+#include "platform/oeffner.h"
+#include "platform/text.h"
+#include "store/qt/ordnerbaum.h"
+
+namespace vxm {
+namespace fs = std::filesystem;
+
+void frmDorvex::DetailsLeeren() {
+  vxmAnzeige->hide();
+  for (QLabel* l : {lblObjName, lblBeName, lblBnName, lblName, lblDatei, lblGroesse, lblDatum}) l->clear();
+  picBox->clear();
+}
+
+int32_t frmDorvex::DateinummerSuchen(const std::string& name, const std::string& ordner) {
+  DOC_DATA.RecordSource = "SELECT * FROM Dateiinfo";
+  DOC_DATA.Refresh();
+  auto& rs = DOC_DATA.Rs();
+  for (; !rs.Eof(); rs.MoveNext())
+    if (GleichOhneFall(rs.Text("Dateiname"), name) && GleichOhneFall(rs.Text("Dateipfad"), ordner))
+      return rs.Zahl("Dateinummer");
+  return 0;
+}
+
+void frmDorvex::KeywortZeileFuellen() {
+  const int32_t nummer = DateinummerSuchen(filListBox->FileName(), dirListBox->Path());
+  if (nummer == 0) return;
+  DOC_DATA.RecordSource =
+      "SELECT * FROM KeywordZwischentabelle WHERE KeywordZwischentabelle.Dateinummer = " + std::to_string(nummer);
+  DOC_DATA.Refresh();
+  std::vector<int32_t> ids;
+  for (auto& rs = DOC_DATA.Rs(); !rs.Eof(); rs.MoveNext()) ids.push_back(rs.Zahl("KeywordID"));
+  // Every keyword in link order (a fixed table of 21 slots used to drop
+  // them all once a file carried more than 21).
+  std::string zeile;
+  for (int32_t id : ids) {
+    SW_DATA.RecordSource = "SELECT * FROM Keyword WHERE Keyword.KeywordID = " + std::to_string(id);
+    SW_DATA.Refresh();
+    auto& rs = SW_DATA.Rs();
+    if (rs.Eof()) continue;
+    zeile = zeile.empty() ? rs.Text("Keyword") : zeile + "; " + rs.Text("Keyword");
+  }
+  txtVorhandenKeyw->setText(Q(zeile));
+  if (!zeile.empty()) txtVorhandenKeyw->show();
+}
+
+void frmDorvex::filListBox_Click() {
+  try {
+    txtVorhandenKeyw->clear();
+    lblDatei->setText("Datei:");
+    const std::string name = filListBox->FileName();
+    lblName->setText(Q(name));
+    lstIcon->clear();
+    lstIcon->setColumnCount(1);
+    lstIcon->setHeaderLabels({"Symbol"});
+    lstIcon->setColumnWidth(0, Twips(270 * 3));
+    auto* zeile = new QTreeWidgetItem(lstIcon, QStringList{"1"});
+    zeile->setIcon(0, DateiSymbol(IconSetzen(LetzteDreiZeichen(name))));
+    const std::string voll = filListBox->Path() + "\\" + name;
+    const fs::path host = HostPfadVon(voll);
+    std::error_code fehler;
+    const auto groesse = fs::file_size(host, fehler);
+    if (fehler) throw VbFehler(fehlernr::DateiNichtGefunden, "Datei nicht gefunden");
+    lblGroesse->setText(Q(GroessenZeile(groesse)));
+    const auto zeit = fs::last_write_time(host, fehler);
+    if (!fehler) {
+      const auto sys = std::chrono::file_clock::to_sys(zeit);
+      lblDatum->setText(Q(DatumsZeile(std::chrono::system_clock::to_time_t(sys))));
+    }
+    BildGezeigt = BildAnzeigen(filListBox->Path(), name);
+    if (!BildGezeigt) picBox->clear();
+    KeywortZeileFuellen();
+  } catch (const std::exception&) {
+    // A file that vanished or a register error ends the details quietly.
+  }
+}
+
+void frmDorvex::dirListBox_Change() {
+  if (!DirChangeAktiv) return;
+  filListBox->SetPath(dirListBox->Path());
+  DetailsLeeren();
+  if (filListBox->ListCount() > 0) filListBox->SetListIndex(0);
+  if (EnthaeltOhneFall(Gross(dirListBox->Path()), Zustand().MandantPfad)) vxmDatenholen();
+  const bool leer = filListBox->ListCount() == 0;
+  if (leer) txtVorhandenKeyw->clear();
+  txtVorhandenKeyw->setVisible(!leer);
+  Label6->setVisible(!leer);
+  lstIcon->setVisible(!leer);
+}
+
+void frmDorvex::drvListBox_Change() {
+  auto& z = Zustand();
+  if (z.LadeModus || !DirChangeAktiv) return;
+  try {
+    LaufwerkWechselAktiv = true;
+    z.BaumKlick = false;
+    Baum->Leeren();
+    const std::string wurzel = Gross(drvListBox->Drive().substr(0, 2)) + "\\";
+    Dienste().Dateien->GetFolder(wurzel);  // a drive that is not ready ends the change
+    if (auto* host = dynamic_cast<HostDateisystem*>(Dienste().Dateien.get()))
+      host->Laufwerke().AktuellerOrdnerSetzen(wurzel);
+    Baum->BaumAufbauen(wurzel);
+    filListBox->SetPath(OrdnerBaum::Text(Baum->NachIndex(0)));
+    LaufwerkWechselAktiv = false;
+    Baum->LeereOrdneraway();
+  } catch (const std::exception&) {
+    LaufwerkWechselAktiv = false;
+    const std::string p = dirListBox->Path();
+    const int i = drvListBox->findText(Q(Klein(p.substr(0, 1)) + ":"));
+    if (i >= 0) drvListBox->setCurrentIndex(i);
+    if (Baum->Anzahl() == 0 && !p.empty()) {
+      try {
+        Baum->BaumAufbauen(Gross(p.substr(0, 2)) + "\\");
+      } catch (const std::exception&) {
+      }
+    }
+  }
+}
+
+void frmDorvex::filListBox_MouseDown(Qt::MouseButton knopf, int, int) {
+  if (knopf != Qt::RightButton) filListBox->ZiehenErlaubt = true;
+  if (filListBox->ListCount() == 0) {
+    for (QLabel* l : {lblObjName, lblBeName, lblBnName, lblName, lblDatei, lblGroesse, lblDatum}) l->clear();
+    lstIcon->hide();
+    Label6->hide();
+    txtVorhandenKeyw->hide();
+  }
+}
+
+void frmDorvex::filListBox_MouseUp(Qt::MouseButton knopf, int x, int y) {
+  AktionsPfad = filListBox->Path();
+  if (knopf != Qt::RightButton) return;
+  // At the pointer (the list's own position plus the click point).
+  const QPoint p = filListBox->viewport()->mapTo(this, QPoint(x, y));
+  lstAktion->move(std::min(p.x(), width() - lstAktion->width()), std::min(p.y(), height() - lstAktion->height()));
+  lstAktion->show();
+  lstAktion->raise();
+  lstAktion->setFocus();
+}
+
+void frmDorvex::filListBox_DblClick() {
+  Zustand().ScanModus = 0;
+  opendatei();
+}
+
+void frmDorvex::opendatei() {
+  const std::string pfad = filListBox->Path() + "\\" + filListBox->FileName();
+  if (Zustand().ScanModus == 1) return;
+  DokumentOeffnen(pfad);
+}
+
+}  // namespace vxm

@@ -1,0 +1,31 @@
+// Preview of picture files, stretched to the box.
+#include <QImageReader>
+#include <QPixmap>
+
+#include "component/qt/frmdorvex.h"
+#include "platform/oeffner.h"
+
+namespace vxm {
+
+bool frmDorvex::BildAnzeigen(const std::string& ordner, const std::string& name) {
+  picBox->setVisible(!lstKeywordsAuswahl2->isVisible());
+  picBox->clear();
+  try {
+    QImageReader leser(QString::fromStdString(HostPfadVon(ordner + "\\" + name).string()));
+    leser.setAutoTransform(true);
+    const QSize ziel = picBox->contentsRect().size();
+    // Large photos are decoded at the box size already: fast and small.
+    if (leser.supportsOption(QImageIOHandler::ScaledSize) && ziel.isValid() && !ziel.isEmpty())
+      leser.setScaledSize(ziel);
+    const QImage bild = leser.read();
+    if (bild.isNull()) throw std::runtime_error("kein Bild");
+    picBox->setPixmap(QPixmap::fromImage(
+        bild.scaled(ziel.isEmpty() ? bild.size() : ziel, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+    return true;
+  } catch (const std::exception&) {
+    picBox->hide();
+    return false;
+  }
+}
+
+}  // namespace vxm

@@ -1,0 +1,166 @@
+#include "platform/qt/steuerelemente.h"
+
+#include <QApplication>
+#include <QDrag>
+#include <QMimeData>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <algorithm>
+
+#include "component/fehlermelden.h"
+#include "platform/dienste.h"
+#include "platform/fehler.h"
+#include "platform/text.h"
+
+namespace vxm {
+
+void Ereignis(const std::function<void()>& handler) {
+  if (!handler) return;
+  try {
+    handler();
+  } catch (const std::exception& e) {
+    FehlerMelden(e);
+  } catch (...) {
+    FehlerMelden(VbFehler(fehlernr::InternerFehler, "Unbekannter Fehler"));
+  }
+}
+
+std::string OrdnerPfadNormal(const std::string& pfad) {
+  std::string p = pfad;
+  for (auto& c : p)
+    if (c == '/') c = '\\';
+  while (p.size() > 3 && p.back() == '\\') p.pop_back();
+  if (p.size() == 2 && p[1] == ':') p += '\\';
+  return p;
+}
+
+void DirListBox::SetPath(const std::string& pfad) {
+  const std::string neu = OrdnerPfadNormal(pfad);
+  Dienste().Dateien->GetFolder(neu);  // 76 when it does not exist
+  pfad_ = neu;
+  if (Change) Change();
+}
+
+FileListBox::FileListBox(QWidget* eltern) : QListWidget(eltern) {
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  connect(this, &QListWidget::currentRowChanged, this, [this](int) {
+    if (!programm_) Ereignis(Click);
+  });
+}
+
+void FileListBox::SetPath(const std::string& pfad) {
+  pfad_ = OrdnerPfadNormal(pfad);
+  Refresh();
+}
+
+void FileListBox::Refresh() {
+  std::vector<std::string> namen;
+  try {
+    for (auto& d : Dienste().Dateien->Files(pfad_)) {
+      if (!d.Name.empty() && d.Name[0] == '.') continue;  // hidden on this platform
+      namen.push_back(d.Name);
+    }
+  } catch (const VbFehler&) {
+    // a folder that vanished shows no files
+  }
+  std::stable_sort(namen.begin(), namen.end(), [](const std::string& a, const std::string& b) {
+    return Gross(a) < Gross(b);
+  });
+  programm_ = true;
+  clear();
+  for (auto& n : namen) addItem(Q(n));
+  setCurrentRow(-1);
+  programm_ = false;
+}
+
+void FileListBox::SetListIndex(int index) {
+  programm_ = true;
+  setCurrentRow(index);
+  if (index >= 0 && item(index)) item(index)->setSelected(true);
+  programm_ = false;
+  if (index >= 0 && Click) Click();
+}
+
+std::string FileListBox::List(int index) const {
+  auto* e = item(index);
+  return e ? S(e->text()) : std::string{};
+}
+
+std::string FileListBox::FileName() const { return List(currentRow()); }
+
+void FileListBox::mousePressEvent(QMouseEvent* e) {
+  // A right press must not move the selection: the menu acts on the selected file.
+  if (e->button() != Qt::RightButton) QListWidget::mousePressEvent(e);
+  ZiehenErlaubt = false;
+  druckPunkt_ = e->position().toPoint();
+  const auto p = e->position().toPoint();
+  if (MouseDown) Ereignis([&] { MouseDown(e->button(), p.x(), p.y()); });
+}
+
+void FileListBox::mouseReleaseEvent(QMouseEvent* e) {
+  if (e->button() != Qt::RightButton) QListWidget::mouseReleaseEvent(e);
+  const auto p = e->position().toPoint();
+  if (MouseUp) Ereignis([&] { MouseUp(e->button(), p.x(), p.y()); });
+}
+
+void FileListBox::mouseDoubleClickEvent(QMouseEvent* e) {
+  QListWidget::mouseDoubleClickEvent(e);
+  if (e->button() == Qt::LeftButton) Ereignis(DblClick);
+}
+
+void FileListBox::mouseMoveEvent(QMouseEvent* e) {
+  // The drag carries no data: the drop takes the list's selection.
+  if (ZiehenErlaubt && (e->buttons() & Qt::LeftButton) && currentItem() &&
+      (e->position().toPoint() - druckPunkt_).manhattanLength() >= QApplication::startDragDistance()) {
+    ZiehenErlaubt = false;
+    auto* drag = new QDrag(this);
+    auto* daten = new QMimeData;
+    daten->setText(QString());
+    drag->setMimeData(daten);
+    drag->exec(Qt::CopyAction);
+    return;
+  }
+  QListWidget::mouseMoveEvent(e);
+}
+
+void FileListBox::keyPressEvent(QKeyEvent* e) {
+  if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+    Ereignis(DblClick);
+    return;
+  }
+  QListWidget::keyPressEvent(e);
+}
+
+DriveListBox::DriveListBox(QWidget* eltern) : QComboBox(eltern) {
+  connect(this, &QComboBox::activated, this, [this](int) { Ereignis(Change); });
+}
+
+void DriveListBox::Fuellen() {
+  blockSignals(true);
+  clear();
+  auto& fs = *Dienste().Dateien;
+  for (std::size_t i = 0; i < fs.DriveCount(); ++i) {
+    try {
+      addItem(Q(Klein(fs.DriveLetter(i)) + ":"));
+    } catch (const VbFehler&) {
+      // a drive that is not ready is not listed
+    }
+  }
+  blockSignals(false);
+}
+
+std::string DriveListBox::Drive() const { return S(currentText()); }
+
+void DriveListBox::SetDrive(const std::string& laufwerk) {
+  if (laufwerk.empty()) return;
+  const std::string gesucht = Klein(laufwerk.substr(0, 1)) + ":";
+  const int i = findText(Q(gesucht));
+  if (i < 0) throw VbFehler(fehlernr::NichtBereit, "Gerät nicht bereit");
+  if (i == currentIndex()) return;
+  blockSignals(true);
+  setCurrentIndex(i);
+  blockSignals(false);
+  if (Change) Change();
+}
+
+}  // namespace vxm

@@ -1,0 +1,98 @@
+// Small wrappers that give Qt widgets the behaviour of the host's folder
+// list, file list and drive list, so the window's handlers read like the
+// host's: Path, ListIndex, ListCount, Refresh and a Change/Click event.
+#pragma once
+
+#include <QComboBox>
+#include <QListWidget>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vxm {
+
+inline QString Q(const std::string& s) { return QString::fromStdString(s); }
+inline std::string S(const QString& s) { return s.toStdString(); }
+
+// A Windows-form folder path without a final backslash, except at a drive
+// root ("C:\").
+std::string OrdnerPfadNormal(const std::string& pfad);
+
+// The invisible folder list: its Path is the current folder; every change
+// of Path raises Change.
+class DirListBox : public QObject {
+  Q_OBJECT
+ public:
+  explicit DirListBox(QObject* eltern = nullptr) : QObject(eltern) {}
+  const std::string& Path() const { return pfad_; }
+  // Sets the current folder; raises error 76 when the folder does not exist.
+  void SetPath(const std::string& pfad);
+  void Refresh() {}
+  bool Visible = false;
+  bool Enabled = true;
+  // The Change event; errors of the handler reach the code that set Path.
+  std::function<void()> Change;
+
+ private:
+  std::string pfad_;
+};
+
+// The file list: every ordinary file of Path, sorted by name without regard
+// to case. Setting ListIndex selects an entry and raises Click, as a user's
+// click does.
+class FileListBox : public QListWidget {
+  Q_OBJECT
+ public:
+  explicit FileListBox(QWidget* eltern = nullptr);
+  const std::string& Path() const { return pfad_; }
+  // Re-reads the folder (also when the path is unchanged).
+  void SetPath(const std::string& pfad);
+  void Refresh();
+  int ListIndex() const { return currentRow(); }
+  void SetListIndex(int index);
+  int ListCount() const { return count(); }
+  std::string List(int index) const;
+  std::string FileName() const;  // selected name, "" when none
+
+  // Events. Raised from the program (ListIndex) they pass errors on to the
+  // caller; raised by the user they are caught and reported.
+  std::function<void()> Click;
+  std::function<void()> DblClick;
+  std::function<void(Qt::MouseButton, int, int)> MouseDown;
+  std::function<void(Qt::MouseButton, int, int)> MouseUp;
+  // Set by a press that may start dragging the selected file.
+  bool ZiehenErlaubt = false;
+
+ protected:
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+
+ private:
+  std::string pfad_;
+  bool programm_ = false;
+  QPoint druckPunkt_;
+};
+
+// The drive list: one entry per drive of the drive table ("c:").
+class DriveListBox : public QComboBox {
+  Q_OBJECT
+ public:
+  explicit DriveListBox(QWidget* eltern = nullptr);
+  void Fuellen();
+  // The selected drive as "c:".
+  std::string Drive() const;
+  // Selects the drive of a path ("C:\..."); raises Change when it differs.
+  void SetDrive(const std::string& laufwerk);
+  std::function<void()> Change;
+};
+
+// Runs an event handler started by the user: errors that the handler did not
+// handle itself go to the general error report instead of the event loop.
+void Ereignis(const std::function<void()>& handler);
+
+}  // namespace vxm

@@ -1,0 +1,435 @@
+#include "store/qt/ordnerbaum.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTreeWidget>
+
+#include "component/fehlermelden.h"
+#include "component/qt/frmdorvex.h"
+#include "component/zustand.h"
+#include "files/dateifunktionen.h"
+#include "platform/dienste.h"
+#include "platform/fehler.h"
+#include "platform/text.h"
+#include "store/entitaeten.h"
+#include "store/ordnerlayout.h"
+
+namespace vxm {
+namespace {
+
+constexpr int kRolleSchluessel = Qt::UserRole;
+constexpr int kRolleTag = Qt::UserRole + 1;
+constexpr int kRolleBild = Qt::UserRole + 2;
+constexpr int kRolleBildAuswahl = Qt::UserRole + 3;
+constexpr int kFehlerSchluesselDoppelt = 35602;
+
+std::string Kennung(const std::string& schluessel) { return Gross(schluessel); }
+
+}  // namespace
+
+OrdnerBaum::OrdnerBaum(frmDorvex& fenster) : f_(fenster) {
+  auto* t = f_.tvwDir;
+  t->viewport()->installEventFilter(this);
+  t->installEventFilter(this);
+  connect(t, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* k) {
+    if (!intern_) Ereignis([&] { Expand(k); });
+  });
+  connect(t, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* k) {
+    if (!intern_) Ereignis([&] { Collapse(k); });
+  });
+  connect(t, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* k, int) {
+    Ereignis([&] { NodeClick(k); });
+  });
+  connect(t, &QTreeWidget::currentItemChanged, this,
+          [this](QTreeWidgetItem* jetzt, QTreeWidgetItem* vorher) { AuswahlBild(vorher, jetzt); });
+  connect(t, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* k, int) {
+    if (!bearbeitet_ || k != EditKnoten) return;
+    bearbeitet_ = false;
+    k->setFlags(k->flags() & ~Qt::ItemIsEditable);
+    const std::string text = Text(k);
+    Ereignis([&] { AfterLabelEdit(text); });
+  });
+}
+
+void OrdnerBaum::BilderZuweisen() {
+  f_.tvwDir->setIconSize(QSize(16, 16));
+}
+
+QTreeWidgetItem* OrdnerBaum::Knoten(const std::string& schluessel) const {
+  auto it = nachSchluessel_.find(Kennung(schluessel));
+  return it == nachSchluessel_.end() ? nullptr : it->second;
+}
+
+int OrdnerBaum::Index(QTreeWidgetItem* k) const {
+  for (std::size_t i = 0; i < knoten_.size(); ++i)
+    if (knoten_[i] == k) return static_cast<int>(i);
+  return -1;
+}
+
+std::string OrdnerBaum::Schluessel(const QTreeWidgetItem* k) {
+  return k ? S(k->data(0, kRolleSchluessel).toString()) : std::string{};
+}
+std::string OrdnerBaum::Text(const QTreeWidgetItem* k) { return k ? S(k->text(0)) : std::string{}; }
+std::string OrdnerBaum::Tag(const QTreeWidgetItem* k) { return k ? S(k->data(0, kRolleTag).toString()) : std::string{}; }
+void OrdnerBaum::TagSetzen(QTreeWidgetItem* k, const std::string& tag) { k->setData(0, kRolleTag, Q(tag)); }
+
+std::string OrdnerBaum::Vollpfad(const QTreeWidgetItem* k) {
+  std::string p;
+  for (auto* e = k; e; e = e->parent()) p = Text(e) + (p.empty() ? "" : "\\" + p);
+  return p;
+}
+
+QTreeWidgetItem* OrdnerBaum::Hinzufuegen(QTreeWidgetItem* eltern, const std::string& schluessel,
+                                         const std::string& text, int bild, int bildAusgewaehlt) {
+  const std::string id = Kennung(schluessel);
+  if (nachSchluessel_.count(id))
+    throw VbFehler(kFehlerSchluesselDoppelt, "Schlüssel ist nicht eindeutig in Auflistung");
+  auto* k = new QTreeWidgetItem;
+  k->setText(0, Q(text));
+  k->setData(0, kRolleSchluessel, Q(schluessel));
+  k->setData(0, kRolleBild, bild);
+  k->setData(0, kRolleBildAuswahl, bildAusgewaehlt);
+  k->setIcon(0, BaumSymbol(bild));
+  intern_ = true;
+  if (eltern)
+    eltern->addChild(k);
+  else
+    f_.tvwDir->addTopLevelItem(k);
+  intern_ = false;
+  knoten_.push_back(k);
+  nachSchluessel_[id] = k;
+  return k;
+}
+
+void OrdnerBaum::Entfernen(QTreeWidgetItem* k) {
+  if (!k) return;
+  // Children go with their parent.
+  std::vector<QTreeWidgetItem*> weg{k};
+  for (std::size_t i = 0; i < weg.size(); ++i)
+    for (int c = 0; c < weg[i]->childCount(); ++c) weg.push_back(weg[i]->child(c));
+  for (auto* w : weg) {
+    nachSchluessel_.erase(Kennung(Schluessel(w)));
+    std::erase(knoten_, w);
+    if (EditKnoten == w) EditKnoten = nullptr;
+    if (DropKnoten == w) DropKnoten = nullptr;
+    if (dropMarke_ == w) dropMarke_ = nullptr;
+  }
+  delete k;
+}
+
+void OrdnerBaum::Leeren() {
+  intern_ = true;
+  f_.tvwDir->clear();
+  intern_ = false;
+  knoten_.clear();
+  nachSchluessel_.clear();
+  EditKnoten = DropKnoten = dropMarke_ = nullptr;
+}
+
+void OrdnerBaum::SchluesselSetzen(QTreeWidgetItem* k, const std::string& schluessel) {
+  nachSchluessel_.erase(Kennung(Schluessel(k)));
+  k->setData(0, kRolleSchluessel, Q(schluessel));
+  nachSchluessel_[Kennung(schluessel)] = k;
+}
+
+void OrdnerBaum::BildSetzen(QTreeWidgetItem* k, int bild) {
+  k->setData(0, kRolleBild, bild);
+  if (k != f_.tvwDir->currentItem()) k->setIcon(0, BaumSymbol(bild));
+}
+
+QTreeWidgetItem* OrdnerBaum::Ausgewaehlt() const { return f_.tvwDir->currentItem(); }
+
+void OrdnerBaum::Auswaehlen(QTreeWidgetItem* k) {
+  if (!k) return;
+  intern_ = true;
+  f_.tvwDir->setCurrentItem(k);
+  intern_ = false;
+}
+
+void OrdnerBaum::AuswahlBild(QTreeWidgetItem* vorher, QTreeWidgetItem* jetzt) {
+  if (vorher && Index(vorher) >= 0) vorher->setIcon(0, BaumSymbol(vorher->data(0, kRolleBild).toInt()));
+  if (jetzt) jetzt->setIcon(0, BaumSymbol(jetzt->data(0, kRolleBildAuswahl).toInt()));
+}
+
+void OrdnerBaum::UnterordnerLaden(const std::string& schluessel) {
+  std::vector<OrdnerEintrag> liste;
+  try {
+    for (auto& name : Dienste().Dateien->SubFolders(schluessel)) {
+      if (name == "." || name == "..") continue;
+      liste.push_back({name, schluessel + name + "\\"});
+    }
+  } catch (const VbFehler&) {
+    return;  // a folder that cannot be listed adds no children
+  }
+  if (liste.empty()) return;
+  OrdnerSortieren(liste);
+  QTreeWidgetItem* eltern = Knoten(schluessel);
+  for (auto& e : liste) {
+    try {
+      Hinzufuegen(eltern, e.Pfad, e.Name, EnthaeltOhneFall(e.Pfad, "VXMDOK") ? kBildVxmin : kBildOrdner,
+                  kBildOrdnerOffen);
+    } catch (const VbFehler& fehler) {
+      if (fehler.Nummer != kFehlerSchluesselDoppelt) throw;
+    }
+  }
+}
+
+void OrdnerBaum::Aufklappen(QTreeWidgetItem* k) {
+  intern_ = true;
+  f_.tvwDir->expandItem(k);
+  intern_ = false;
+  Expand(k);
+}
+
+void OrdnerBaum::BaumAufbauen(const std::string& wurzel) {
+  auto& z = Zustand();
+  std::vector<std::string> teile;
+  {
+    std::string t;
+    for (char c : z.OrdnerPfad) {
+      if (c == '\\') {
+        teile.push_back(t);
+        t.clear();
+      } else {
+        t += c;
+      }
+    }
+    if (!t.empty()) teile.push_back(t);
+  }
+  const std::string w = Gross(wurzel);
+  Leeren();
+  const BaumKnoten lk = LaufwerkKnoten(w);
+  auto* wurzelKnoten = Hinzufuegen(nullptr, lk.Schluessel, lk.Text, lk.Bild, lk.BildAusgewaehlt);
+  UnterordnerLaden(lk.Schluessel);
+  Aufklappen(wurzelKnoten);
+  QTreeWidgetItem* zuletzt = wurzelKnoten;
+  if (teile.size() >= 2) {
+    std::size_t s = 1;
+    std::string p = teile[0];
+    for (std::size_t i = 1; i < teile.size(); ++i) {
+      p += "\\" + teile[i];
+      for (std::size_t n = s; n < knoten_.size(); ++n) {
+        auto* k = knoten_[n];
+        if (GleichOhneFall(Text(k), teile[i]) && GleichOhneFall(Vollpfad(k), p)) {
+          Aufklappen(k);
+          s = n;
+          zuletzt = k;
+          break;
+        }
+      }
+    }
+  }
+  f_.tvwDir->scrollToItem(zuletzt);
+  Auswaehlen(zuletzt);
+}
+
+void OrdnerBaum::Expand(QTreeWidgetItem* k) {
+  for (int i = 0; i < k->childCount(); ++i) {
+    auto* kind = k->child(i);
+    if (Tag(kind) != "*") {
+      UnterordnerLaden(Schluessel(kind));
+      TagSetzen(kind, "*");
+    }
+  }
+  Auswaehlen(k);
+}
+
+void OrdnerBaum::Collapse(QTreeWidgetItem* k) {
+  Auswaehlen(k);
+  f_.tvwDir->scrollToItem(k);
+  if (EnthaeltOhneFall(Gross(f_.dirListBox->Path()), Zustand().MandantPfad)) f_.vxmDatenholen();
+}
+
+void OrdnerBaum::NodeClick(QTreeWidgetItem* k) {
+  auto& z = Zustand();
+  EditKnoten = Ausgewaehlt();
+  if (!f_.DirChangeAktiv || !k) return;
+  z.BaumKlick = true;
+  z.OrdnerPfad = Schluessel(k);
+  // The folder list's change refills the file list, the details and the captions.
+  f_.dirListBox->SetPath(z.OrdnerPfad);
+  f_.lstIcon->setVisible(f_.filListBox->ListCount() > 0);
+  std::string muster = Vollpfad(k);
+  if (RegisterBereinigen) RegisterBereinigen(muster);
+  Aufklappen(k);
+}
+
+void OrdnerBaum::KeyDown(int taste) {
+  if (taste != Qt::Key_F2) return;
+  Zustand().UmbenennenAktiv = true;
+  LabelBearbeiten(Ausgewaehlt());
+}
+
+void OrdnerBaum::LabelBearbeiten(QTreeWidgetItem* k) {
+  if (!k) return;
+  Auswaehlen(k);
+  BeforeLabelEdit();
+  bearbeitet_ = true;
+  k->setFlags(k->flags() | Qt::ItemIsEditable);
+  f_.tvwDir->editItem(k, 0);
+}
+
+void OrdnerBaum::BeforeLabelEdit() {
+  EditKnoten = Ausgewaehlt();
+  AlterKnotenText = Text(EditKnoten);
+}
+
+void OrdnerBaum::AfterLabelEdit(const std::string& neuerText) {
+  auto& z = Zustand();
+  if (!z.UmbenennenAktiv) {
+    std::string name = neuerText;
+    if (NeuenOrdnerBenennen) NeuenOrdnerBenennen(name);
+    return;
+  }
+  auto* k = EditKnoten;
+  if (neuerText.empty()) {
+    if (k) {
+      intern_ = true;
+      k->setText(0, Q(AlterKnotenText));
+      intern_ = false;
+    }
+    Dienste().Meldungen->MsgBox("Leere Eingabe nicht erlaubt!", vbOKOnly, "");
+    EditKnoten = nullptr;
+    AlterKnotenText.clear();
+    z.UmbenennenAktiv = false;
+    return;
+  }
+  const std::string aktuell = f_.dirListBox->Path();
+  const std::string alt = Gross(aktuell);
+  const auto pos = aktuell.rfind('\\');
+  const std::string eltern = pos == std::string::npos ? aktuell : aktuell.substr(0, pos);
+  const std::string neu = eltern + "\\" + neuerText;
+  if (k && PfadUmbenennen(alt, neu)) {
+    f_.dirListBox->SetPath(eltern);
+    f_.dirListBox->SetPath(neu);
+    SchluesselSetzen(k, neu + "\\");
+    KinderSchluesselSetzen(k, neu);
+    f_.tvwDir->scrollToItem(k);
+    // The register follows: rows of the old folder and of everything below it.
+    if (OrdnerPfadNachziehen) OrdnerPfadNachziehen(aktuell, neu);
+    EditKnoten = nullptr;
+    z.UmbenennenAktiv = false;
+  } else {
+    if (k) {
+      intern_ = true;
+      k->setText(0, Q(AlterKnotenText));
+      intern_ = false;
+    }
+    EditKnoten = nullptr;
+    Dienste().Meldungen->MsgBox("Der Ordner konnte nicht umbenannt werden.", vbOKOnly, "");
+    z.UmbenennenAktiv = false;
+  }
+}
+
+void OrdnerBaum::KinderSchluesselSetzen(QTreeWidgetItem* k, const std::string& neu) {
+  for (int i = 0; i < k->childCount(); ++i) {
+    auto* kind = k->child(i);
+    SchluesselSetzen(kind, neu + "\\" + Text(kind) + "\\");
+  }
+}
+
+void OrdnerBaum::MouseUp(Qt::MouseButton knopf, int, int, QPoint fensterPunkt) {
+  f_.AktionsPfad = f_.filListBox->Path();
+  if (knopf == Qt::RightButton && OrdnerMenueZeigen) OrdnerMenueZeigen(fensterPunkt);
+}
+
+void OrdnerBaum::PfadRichtigStellen(const std::string& pfad) {
+  if (auto* sel = Ausgewaehlt()) {
+    intern_ = true;
+    f_.tvwDir->collapseItem(sel);
+    if (sel->parent()) f_.tvwDir->collapseItem(sel->parent());
+    intern_ = false;
+  }
+  std::string gesucht = Gross(pfad);
+  if (gesucht.empty() || gesucht.back() != '\\') gesucht += "\\";
+  QTreeWidgetItem* ziel = Knoten(gesucht);
+  if (!ziel) ziel = Ausgewaehlt();
+  if (!ziel) return;
+  // Make the chain visible down to the node.
+  for (auto* e = ziel->parent(); e; e = e->parent()) {
+    intern_ = true;
+    f_.tvwDir->expandItem(e);
+    intern_ = false;
+  }
+  Aufklappen(ziel);
+  f_.dirListBox->SetPath(Schluessel(ziel));
+  f_.filListBox->SetPath(f_.dirListBox->Path());
+  f_.tvwDir->scrollToItem(ziel);
+}
+
+void OrdnerBaum::LeereOrdneraway() {
+  std::vector<QTreeWidgetItem*> leer;
+  for (auto* k : knoten_)
+    if (Text(k).empty()) leer.push_back(k);
+  for (auto* k : leer)
+    if (Index(k) >= 0) Entfernen(k);
+}
+
+void OrdnerBaum::DropMarkieren(QPoint punkt, int zustand) {
+  if (dropMarke_) dropMarke_->setBackground(0, QBrush());
+  dropMarke_ = nullptr;
+  if (zustand == 1) return;
+  dropMarke_ = f_.tvwDir->itemAt(punkt);
+  if (dropMarke_) dropMarke_->setBackground(0, f_.tvwDir->palette().highlight());
+}
+
+QTreeWidgetItem* OrdnerBaum::DropKnotenHolen() {
+  auto* k = dropMarke_;
+  if (dropMarke_) dropMarke_->setBackground(0, QBrush());
+  dropMarke_ = nullptr;
+  DropKnoten = k;
+  return k;
+}
+
+bool OrdnerBaum::eventFilter(QObject* o, QEvent* e) {
+  auto* t = f_.tvwDir;
+  if (o == t && e->type() == QEvent::KeyPress) {
+    auto* ke = static_cast<QKeyEvent*>(e);
+    if (ke->key() == Qt::Key_F2) {
+      Ereignis([&] { KeyDown(ke->key()); });
+      return true;
+    }
+    return false;
+  }
+  if (o != t->viewport()) return false;
+  switch (e->type()) {
+    case QEvent::MouseButtonRelease: {
+      auto* me = static_cast<QMouseEvent*>(e);
+      const QPoint p = me->position().toPoint();
+      const QPoint imFenster = t->viewport()->mapTo(&f_, p);
+      Ereignis([&] { MouseUp(me->button(), p.x() * 15, p.y() * 15, imFenster); });
+      return false;
+    }
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+      auto* de = static_cast<QDragMoveEvent*>(e);
+      if (de->source() != f_.filListBox) return false;
+      DropMarkieren(de->position().toPoint(), 2);
+      de->setDropAction(Qt::CopyAction);
+      de->accept();
+      return true;
+    }
+    case QEvent::DragLeave:
+      DropMarkieren({}, 1);
+      return true;
+    case QEvent::Drop: {
+      auto* de = static_cast<QDropEvent*>(e);
+      if (de->source() != f_.filListBox) return false;
+      DropMarkieren(de->position().toPoint(), 2);
+      auto* ziel = DropKnotenHolen();
+      de->acceptProposedAction();
+      Ereignis([&] {
+        if (DateiZiehenAblegen) DateiZiehenAblegen(ziel);
+      });
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+}  // namespace vxm
