@@ -10,12 +10,16 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/variant.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
 
 namespace vxm {
 
@@ -24,6 +28,16 @@ inline constexpr int32_t KeinAktuellerDatensatz = 3021;
 inline constexpr int32_t DatenbankFehlt = 3024;
 inline constexpr int32_t FeldFehlt = 3265;
 inline constexpr int32_t DatenbankFehler = 3146;
+inline constexpr int32_t OhneEditOderAddNew = 3020;
+inline constexpr int32_t DoppelterWert = 3022;
+inline constexpr int32_t SchreibgeschuetztDb = 3027;
+inline constexpr int32_t UnbekannteSpalte = 3061;
+inline constexpr int32_t TabelleFehlt = 3078;
+inline constexpr int32_t SyntaxFehler = 3075;
+inline constexpr int32_t DatensatzGeloescht = 3167;
+inline constexpr int32_t DatenbankExistiert = 3204;
+inline constexpr int32_t Gesperrt = 3260;
+inline constexpr int32_t UnbekanntesFormat = 3343;
 }  // namespace fehlernr
 
 class Datenbank;
@@ -92,10 +106,15 @@ class Datenbank {
   void Verwerfen();
 
   // The SQLite handle, for code that needs plain SQLite (indexed lookups).
-  struct sqlite3* Handle();
+  ::sqlite3* Handle();
+  // A prepared statement of plain SQLite text, kept for the life of the
+  // connection; returned reset with its bindings cleared.
+  ::sqlite3_stmt* Anweisung(const std::string& sql);
+  // Raises the VbFehler of a failed SQLite call on this connection.
+  [[noreturn]] void Fehler(int rc, std::string_view wobei = {});
 
  private:
-  friend std::shared_ptr<Datenbank> DatenbankOeffnen(const std::string& datei);
+  friend class DatenbankZugang;
   friend class Recordset;
   Datenbank();
   struct Impl;
@@ -105,6 +124,8 @@ class Datenbank {
 // Opens a Windows-form database path through the drive table of the
 // platform services (error 3024 when the file does not exist).
 std::shared_ptr<Datenbank> DatenbankOeffnen(const std::string& datei);
+// The same for a path of this machine (tools, tests).
+std::shared_ptr<Datenbank> DatenbankOeffnenHost(const std::filesystem::path& host);
 
 // A transaction as a scope: rolls back unless Bestaetigen was called.
 class Transaktion {
@@ -144,8 +165,24 @@ class Datenquelle {
   Recordset rs_;
 };
 
+// Sets the connect text of every record-set source of a window.
+void DatenquellenVerbinden(const std::vector<Datenquelle*>& quellen, const std::string& connect);
+
 // Creates the tables of an empty keyword register (Dateiinfo, Keyword,
-// KeywordZwischentabelle) with their indexes in a new file.
+// KeywordZwischentabelle) with their indexes in a new file (error 3204 when
+// the file exists). Dateiinfo and Keyword carry shadow columns
+// (DateinameSchluessel, DateipfadSchluessel, KeywordSchluessel) holding the
+// folded names (Falten); the layer keeps them current on every write, so the
+// file needs no function of this program to be read or repaired with the
+// sqlite3 tool (after repairs outside this program, run
+// `vxmdorvex-register pruefen --reparieren`).
 void RegisterAnlegen(const std::string& hostPfad);
+// The host data database (ObjDaten, Bestandseinheitsdaten,
+// Bestandnehmerdaten) and the company database (AllgFirmenDaten), empty.
+void HostdatenAnlegen(const std::string& hostPfad);
+void FirmendatenAnlegen(const std::string& hostPfad);
+
+// Suffix of a shadow column: column X is mirrored folded in X + this.
+inline constexpr const char* kSchluesselEndung = "Schluessel";
 
 }  // namespace vxm

@@ -1,0 +1,55 @@
+// The host's SQL dialect on SQLite.
+//
+// The component's SQL texts are written for the host's database engine:
+// string literals between double quotes, Like with the wildcards * ? # and
+// character classes [a-z] [!x], text compared without regard to case,
+// joins nested in parentheses. SQLite reads a double-quoted word as a column
+// name when such a column exists, and its own LIKE knows other wildcards, so
+// every text is translated here before SQLite sees it:
+//
+// - literals in double (or single) quotes become SQLite string literals;
+// - Like becomes the REGEXP operator, which SQLite hands to a function the
+//   layer registers (JetLike below). Unlike an overridden like() it is not
+//   bypassed by an ESCAPE clause nor reset by PRAGMA case_sensitive_like;
+// - text literals and ORDER BY terms get the collation kTextKollation, so
+//   `=`, `<>`, sorting compare text without regard to case;
+// - [bracketed names] become quoted identifiers; & becomes ||.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vxm {
+
+// Name of the case-blind text collation registered on every connection.
+inline constexpr const char* kTextKollation = "vxm_text";
+// Name of the hidden row-id column added to changeable record sets.
+inline constexpr const char* kZeilenSpalte = "vxm_zeile";
+
+// Case folding for comparisons: the upper-case form of Latin, Greek and
+// Cyrillic letters (umlauts included), each character keeping its byte
+// length. "ß" stays as it is. Invalid UTF-8 bytes pass through.
+std::string Falten(std::string_view text);
+
+// Same text after folding (the comparison of `=` on text).
+bool GleichGefaltet(std::string_view a, std::string_view b);
+
+// The host's Like: * any run, ? one character, # one digit, [abc] [a-z] one
+// of, [!a-z] none of; [*] [?] [#] [[] stand for themselves; compared without
+// regard to case. A "[" without closing "]" is an ordinary character.
+bool JetLike(std::string_view wert, std::string_view muster);
+
+struct JetAnweisung {
+  std::string Sql;          // the text for SQLite
+  bool IstAbfrage = false;  // a SELECT (rows come back)
+  // For a SELECT over one table without join, grouping or DISTINCT: the
+  // table's name; the text then also returns the row id as kZeilenSpalte
+  // (first column) and, without ORDER BY, sorts by it (table order).
+  std::string Tabelle;
+};
+
+// Translates one statement. Raises VbFehler 3075 for a literal or bracketed
+// name that is not closed.
+JetAnweisung JetUebersetzen(std::string_view jet);
+
+}  // namespace vxm

@@ -1,0 +1,346 @@
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/datenbank.h"
+#include "platform/fehler.h"
+#include "tests/hilfen.h"
+
+namespace vxm {
+namespace {
+namespace fs = std::filesystem;
+
+template <typename F>
+int32_t FehlerNummer(F&& f) {
+  try {
+    f();
+  } catch (const VbFehler& e) {
+    return e.Nummer;
+  }
+  return 0;
+}
+
+std::string Lesen(const fs::path& p) {
+  std::ifstream d(p, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(d)), std::istreambuf_iterator<char>());
+}
+
+class DatenbankTest : public test::Umgebung {
+ protected:
+  void SetUp() override {
+    Umgebung::SetUp();
+    OrdnerAnlegenHost("C:\\VXM\\VXMDAT");
+    RegisterAnlegen(Host("C:\\VXM\\VXMDAT\\vxmdok.mdb").string());
+  }
+  std::shared_ptr<Datenbank> Register() { return DatenbankOeffnen("C:\\VXM\\VXMDAT\\vxmdok.mdb"); }
+
+  // Adds a file row through a record set, as the register operations do.
+  int32_t DateiEintragen(Datenbank& db, const std::string& name, const std::string& ordner) {
+    Recordset rs = db.OpenRecordset("SELECT * FROM Dateiinfo");
+    rs.AddNew();
+    const int32_t nr = rs.Zahl("Dateinummer");
+    rs.FeldSetzen("Dateiname", name);
+    rs.FeldSetzen("Dateipfad", ordner);
+    rs.Update();
+    return nr;
+  }
+};
+
+TEST_F(DatenbankTest, FehlendeDateiGibt3024UndWirdNichtAngelegt) {
+  EXPECT_EQ(FehlerNummer([] { DatenbankOeffnen("C:\\VXM\\VXMDAT\\fehlt.mdb"); }), fehlernr::DatenbankFehlt);
+  EXPECT_FALSE(fs::exists(Host("C:\\VXM\\VXMDAT\\fehlt.mdb")));
+  EXPECT_EQ(FehlerNummer([] { DatenbankOeffnen("C:\\GIBTS\\NICHT\\x.mdb"); }), fehlernr::DatenbankFehlt);
+  EXPECT_EQ(FehlerNummer([] { DatenbankOeffnen("Q:\\x.mdb"); }), fehlernr::DatenbankFehlt);
+  EXPECT_EQ(FehlerNummer([] { DatenbankOeffnen(""); }), fehlernr::DatenbankFehlt);
+  // a folder is no database file either
+  EXPECT_EQ(FehlerNummer([] { DatenbankOeffnen("C:\\VXM\\VXMDAT"); }), fehlernr::DatenbankFehlt);
+}
+
+TEST_F(DatenbankTest, DateinameOhneBeachtungDerSchreibweise) {
+  auto a = DatenbankOeffnen("c:\\vxm\\vxmdat\\VXMDOK.MDB");
+  auto b = Register();
+  EXPECT_EQ(a.get(), b.get());  // one connection per file on this thread
+}
+
+TEST_F(DatenbankTest, BeschaedigteDateiGibtKlarenFehlerUndBleibtUnveraendert) {
+  const fs::path kaputt = Host("C:\\VXM\\VXMDAT\\kaputt.mdb");
+  std::string muell(8192, 'x');
+  std::ofstream(kaputt, std::ios::binary) << muell;
+  try {
+    DatenbankOeffnen("C:\\VXM\\VXMDAT\\kaputt.mdb");
+    FAIL() << "kein Fehler";
+  } catch (const VbFehler& f) {
+    EXPECT_EQ(f.Nummer, fehlernr::UnbekanntesFormat);
+    EXPECT_NE(f.Beschreibung.find("beschädigt"), std::string::npos) << f.Beschreibung;
+  }
+  EXPECT_EQ(Lesen(kaputt), muell);
+  EXPECT_FALSE(fs::exists(kaputt.string() + "-wal"));
+
+  // an empty file would silently become a new database
+  const fs::path leer = Host("C:\\VXM\\VXMDAT\\leer.mdb");
+  std::ofstream(leer, std::ios::binary).flush();
+  EXPECT_EQ(FehlerNummer([] { DatenbankOeffnen("C:\\VXM\\VXMDAT\\leer.mdb"); }), fehlernr::UnbekanntesFormat);
+  EXPECT_EQ(fs::file_size(leer), 0u);
+}
+
+TEST_F(DatenbankTest, AbgeschnitteneDateiGibtFehlerStattAbsturz) {
+  const fs::path p = Host("C:\\VXM\\VXMDAT\\vxmdok.mdb");
+  {
+    auto db = Register();
+    Transaktion t(*db);
+    for (int i = 0; i < 2000; ++i) DateiEintragen(*db, "Brief " + std::to_string(i) + ".txt", "C:\\A");
+    t.Bestaetigen();
+  }
+  // fold the write-ahead log into the file, then cut the file short
+  {
+    sqlite3* roh = nullptr;
+    ASSERT_EQ(sqlite3_open(p.c_str(), &roh), SQLITE_OK);
+    sqlite3_exec(roh, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+    sqlite3_close(roh);
+  }
+  fs::resize_file(p, fs::file_size(p) / 2);
+  const std::string vorher = Lesen(p);
+  const int32_t nr = FehlerNummer([] {
+    auto db = DatenbankOeffnen("C:\\VXM\\VXMDAT\\vxmdok.mdb");
+    Recordset rs = db->OpenRecordset("SELECT * FROM Dateiinfo");
+    while (!rs.Eof()) rs.MoveNext();
+  });
+  EXPECT_EQ(nr, fehlernr::UnbekanntesFormat);
+}
+
+TEST_F(DatenbankTest, NeuerSchluesselVorUpdateLesbarUndDanachGespeichert) {
+  auto db = Register();
+  Recordset rs = db->TabelleOeffnen("Dateiinfo");
+  EXPECT_TRUE(rs.Eof());
+  EXPECT_EQ(rs.RecordCount(), 0);
+  rs.AddNew();
+  EXPECT_EQ(rs.Zahl("Dateinummer"), 1);
+  EXPECT_TRUE(rs.Feld("Dateiname").IstNull());
+  rs.FeldSetzen("Dateiname", "Mietvertrag Müller.pdf");
+  rs.FeldSetzen("Dateipfad", "C:\\VXM\\VXMDOK\\1\\7");
+  EXPECT_EQ(rs.Text("dateiname"), "Mietvertrag Müller.pdf");
+  rs.Update();
+  EXPECT_EQ(rs.RecordCount(), 1);
+
+  rs.AddNew();
+  EXPECT_EQ(rs.Zahl("Dateinummer"), 2);
+  rs.CancelUpdate();  // nothing stored, the lock is given back
+  EXPECT_EQ(DateiEintragen(*db, "b.txt", "C:\\B"), 2);
+
+  Recordset alle = db->OpenRecordset("SELECT * FROM Dateiinfo");
+  ASSERT_EQ(alle.RecordCount(), 2);
+  EXPECT_EQ(alle.Zahl("Dateinummer"), 1);
+  EXPECT_EQ(alle.Text("DATEIPFAD"), "C:\\VXM\\VXMDOK\\1\\7");
+  EXPECT_EQ(alle.Text("Dateiinfo.Dateiname"), "Mietvertrag Müller.pdf");
+  EXPECT_EQ(alle.Text("DateinameSchluessel"), "MIETVERTRAG MÜLLER.PDF");  // kept by the layer
+
+  // a deleted last row's number is not given again
+  alle.MoveLast();
+  alle.Delete();
+  EXPECT_EQ(DateiEintragen(*db, "c.txt", "C:\\C"), 3);
+}
+
+TEST_F(DatenbankTest, FeldnamenOhneFallUndUnbekanntesFeld3265) {
+  auto db = Register();
+  DateiEintragen(*db, "a.txt", "C:\\A");
+  Recordset rs = db->OpenRecordset(
+      "SELECT Dateiinfo.Dateiname, Dateiinfo.Dateinummer FROM Dateiinfo WHERE Dateiinfo.Dateinummer = 1");
+  ASSERT_FALSE(rs.Eof());
+  EXPECT_EQ(rs.Text("DATEINAME"), "a.txt");
+  EXPECT_EQ(rs.Text("[Dateiname]"), "a.txt");
+  EXPECT_EQ(rs.Text("dateiinfo.dateiname"), "a.txt");
+  EXPECT_EQ(FehlerNummer([&] { rs.Feld("Dateipfad"); }), fehlernr::FeldFehlt);
+  EXPECT_EQ(FehlerNummer([&] { rs.Feld("VXMDOKPfad"); }), fehlernr::FeldFehlt);
+  rs.Edit();
+  EXPECT_EQ(FehlerNummer([&] { rs.FeldSetzen("Gibtsnicht", 1); }), fehlernr::FeldFehlt);
+  rs.CancelUpdate();
+  rs.MoveNext();
+  EXPECT_TRUE(rs.Eof());
+  EXPECT_EQ(FehlerNummer([&] { rs.Feld("Dateiname"); }), fehlernr::KeinAktuellerDatensatz);
+  EXPECT_EQ(FehlerNummer([&] { rs.MoveNext(); }), fehlernr::KeinAktuellerDatensatz);
+}
+
+TEST_F(DatenbankTest, ZeilenInTabellenreihenfolgeAuchNachLoeschenUndNeuenZeilen) {
+  auto db = Register();
+  for (const char* n : {"zeta.txt", "Alpha.txt", "mitte.txt", "beta.txt"}) DateiEintragen(*db, n, "C:\\A");
+  db->Execute("DELETE FROM Dateiinfo WHERE Dateiname = \"Alpha.txt\"");
+  DateiEintragen(*db, "aaa.txt", "C:\\A");
+  // The index on the folded names would give name order; the walk must not.
+  Recordset rs = db->OpenRecordset("SELECT * FROM Dateiinfo WHERE Dateipfad = \"c:\\a\"");
+  std::vector<std::string> namen;
+  for (; !rs.Eof(); rs.MoveNext()) namen.push_back(rs.Text("Dateiname"));
+  EXPECT_EQ(namen, (std::vector<std::string>{"zeta.txt", "mitte.txt", "beta.txt", "aaa.txt"}));
+  Recordset nachName = db->OpenRecordset("SELECT Dateiname FROM Dateiinfo ORDER BY Dateiname");
+  namen.clear();
+  for (; !nachName.Eof(); nachName.MoveNext()) namen.push_back(nachName.Text("Dateiname"));
+  EXPECT_EQ(namen, (std::vector<std::string>{"aaa.txt", "beta.txt", "mitte.txt", "zeta.txt"}));
+}
+
+TEST_F(DatenbankTest, BearbeitenLoeschenUndWandern) {
+  auto db = Register();
+  for (int i = 1; i <= 5; ++i) DateiEintragen(*db, "d" + std::to_string(i) + ".txt", "C:\\A");
+  Recordset rs = db->OpenRecordset("SELECT * FROM Dateiinfo");
+  EXPECT_EQ(rs.RecordCount(), 5);
+  rs.MoveNext();
+  rs.Edit();
+  rs.FeldSetzen("Dateipfad", "C:\\NEU");
+  rs.Update();
+  EXPECT_EQ(rs.Text("Dateipfad"), "C:\\NEU");
+  EXPECT_EQ(rs.Text("DateipfadSchluessel"), "C:\\NEU");
+  // delete every other row while walking, as the register upkeep does
+  rs.MoveFirst();
+  int i = 0;
+  while (!rs.Eof()) {
+    if (i++ % 2 == 0) rs.Delete();
+    rs.MoveNext();
+  }
+  EXPECT_EQ(rs.RecordCount(), 2);
+  rs.MoveFirst();
+  EXPECT_EQ(rs.Text("Dateiname"), "d2.txt");
+  rs.MoveLast();
+  EXPECT_EQ(rs.Text("Dateiname"), "d4.txt");
+  rs.MovePrevious();
+  EXPECT_EQ(rs.Text("Dateiname"), "d2.txt");
+  rs.MovePrevious();
+  EXPECT_TRUE(rs.Bof());
+
+  Recordset neu = db->OpenRecordset("SELECT * FROM Dateiinfo");
+  ASSERT_EQ(neu.RecordCount(), 2);
+  EXPECT_EQ(neu.Text("Dateipfad"), "C:\\NEU");
+
+  // a join cannot be changed
+  Recordset join = db->OpenRecordset(
+      "SELECT Keyword.Keyword FROM Keyword INNER JOIN KeywordZwischentabelle ON Keyword.KeywordID = "
+      "KeywordZwischentabelle.KeywordID");
+  EXPECT_EQ(FehlerNummer([&] { join.AddNew(); }), fehlernr::SchreibgeschuetztDb);
+  EXPECT_EQ(FehlerNummer([&] { neu.FeldSetzen("Dateiname", "x"); }), fehlernr::OhneEditOderAddNew);
+  EXPECT_EQ(FehlerNummer([&] { neu.Update(); }), fehlernr::OhneEditOderAddNew);
+}
+
+TEST_F(DatenbankTest, LeereDatensatzgruppe) {
+  auto db = Register();
+  Recordset rs = db->OpenRecordset("SELECT * FROM Keyword");
+  EXPECT_TRUE(rs.Eof());
+  EXPECT_TRUE(rs.Bof());
+  rs.MoveFirst();  // harmless on an empty set
+  rs.MoveLast();
+  EXPECT_TRUE(rs.Eof());
+  EXPECT_EQ(FehlerNummer([&] { rs.Edit(); }), fehlernr::KeinAktuellerDatensatz);
+  EXPECT_EQ(FehlerNummer([&] { rs.Delete(); }), fehlernr::KeinAktuellerDatensatz);
+  // a new row in an empty set: the set stays at its end
+  rs.AddNew();
+  rs.FeldSetzen("Keyword", "MIETE");
+  rs.Update();
+  EXPECT_EQ(rs.RecordCount(), 1);
+  EXPECT_TRUE(rs.Eof());
+  rs.MoveFirst();
+  EXPECT_EQ(rs.Text("Keyword"), "MIETE");
+  Recordset leer;
+  EXPECT_TRUE(leer.Eof());
+  EXPECT_EQ(leer.RecordCount(), 0);
+}
+
+TEST_F(DatenbankTest, DoppeltGequoteterTextIstLiteralAuchBeiGleichnamigerSpalte) {
+  auto db = Register();
+  for (const char* k : {"MIETE", "KEYWORD", "Heizung"}) {
+    Recordset rs = db->OpenRecordset("SELECT * FROM Keyword");
+    rs.AddNew();
+    rs.FeldSetzen("Keyword", k);
+    rs.Update();
+  }
+  // SQLite alone would compare the column with itself and match every row
+  Recordset rs = db->OpenRecordset("SELECT * FROM Keyword WHERE Keyword = \"Keyword\"");
+  ASSERT_EQ(rs.RecordCount(), 1);
+  EXPECT_EQ(rs.Text("Keyword"), "KEYWORD");
+  EXPECT_EQ(db->OpenRecordset("SELECT * FROM Keyword WHERE Keyword = \"heizung\"").RecordCount(), 1);
+  EXPECT_EQ(db->OpenRecordset("SELECT * FROM Keyword WHERE Keyword <> \"HEIZUNG\"").RecordCount(), 2);
+  EXPECT_EQ(db->OpenRecordset("SELECT * FROM Keyword WHERE Keyword = 'mi''ete'").RecordCount(), 0);
+  EXPECT_EQ(db->Execute("UPDATE Keyword SET Keyword = \"Wasser \"\"kalt\"\"\" WHERE Keyword = \"miete\""), 1);
+  Recordset w = db->OpenRecordset("SELECT * FROM Keyword WHERE KeywordID = 1");
+  EXPECT_EQ(w.Text("Keyword"), "Wasser \"kalt\"");
+  EXPECT_EQ(w.Text("KeywordSchluessel"), "WASSER \"KALT\"");  // Execute keeps the shadow too
+}
+
+TEST_F(DatenbankTest, TransaktionVerwirftOhneBestaetigung) {
+  auto db = Register();
+  {
+    Transaktion t(*db);
+    DateiEintragen(*db, "a.txt", "C:\\A");
+    {
+      Transaktion innen(*db);
+      DateiEintragen(*db, "b.txt", "C:\\A");
+      innen.Bestaetigen();
+    }
+    {
+      Transaktion innen(*db);
+      DateiEintragen(*db, "c.txt", "C:\\A");
+    }  // only c is dropped
+    EXPECT_EQ(db->OpenRecordset("SELECT * FROM Dateiinfo").RecordCount(), 2);
+  }
+  EXPECT_EQ(db->OpenRecordset("SELECT * FROM Dateiinfo").RecordCount(), 0);
+  {
+    Transaktion t(*db);
+    DateiEintragen(*db, "a.txt", "C:\\A");
+    t.Bestaetigen();
+  }
+  EXPECT_EQ(db->OpenRecordset("SELECT * FROM Dateiinfo").RecordCount(), 1);
+  EXPECT_EQ(FehlerNummer([&] { db->Bestaetigen(); }), 3034);
+}
+
+TEST_F(DatenbankTest, FehlerHabenKlareBeschreibung) {
+  auto db = Register();
+  EXPECT_EQ(FehlerNummer([&] { db->OpenRecordset("SELECT * FROM Gibtsnicht"); }), fehlernr::TabelleFehlt);
+  EXPECT_EQ(FehlerNummer([&] { db->OpenRecordset("SELECT Quatsch FROM Keyword"); }), fehlernr::UnbekannteSpalte);
+  EXPECT_EQ(FehlerNummer([&] { db->OpenRecordset("SELECT * FROM Keyword WHERE Keyword = \"offen"); }),
+            fehlernr::SyntaxFehler);
+  EXPECT_EQ(FehlerNummer([&] { db->OpenRecordset("SELEKT * FROM Keyword"); }), fehlernr::SyntaxFehler);
+  EXPECT_EQ(FehlerNummer([&] { db->OpenRecordset("DELETE FROM Keyword"); }), 3219);
+  EXPECT_EQ(FehlerNummer([&] { db->TabelleOeffnen("Gibtsnicht"); }), fehlernr::TabelleFehlt);
+}
+
+TEST_F(DatenbankTest, DatenquelleMitSqlOderTabellenname) {
+  Datenquelle doc("DOC_DATA"), sw("SW_DATA");
+  DatenquellenVerbinden({&doc, &sw}, "Access 2000;");
+  EXPECT_EQ(sw.Connect, "Access 2000;");
+  doc.DatabaseName = sw.DatabaseName = "C:\\VXM\\VXMDAT\\vxmdok.mdb";
+  doc.RecordSource = "Keyword";
+  doc.Refresh();
+  EXPECT_TRUE(doc.Rs().Eof());
+  doc.Rs().AddNew();
+  doc.Rs().FeldSetzen("Keyword", "Müll");
+  doc.Rs().Update();
+  sw.RecordSource = "SELECT * FROM Keyword WHERE Keyword = \"MÜLL\"";
+  sw.Refresh();
+  EXPECT_EQ(sw.Rs().RecordCount(), 1);
+  EXPECT_EQ(&doc.Database(), &sw.Database());
+
+  Datenquelle fehlt("FIData");
+  fehlt.DatabaseName = "C:\\VXM\\VXMDAT\\firma.mdb";
+  fehlt.RecordSource = "SELECT * FROM AllgFirmenDaten";
+  EXPECT_EQ(FehlerNummer([&] { fehlt.Refresh(); }), fehlernr::DatenbankFehlt);
+  EXPECT_TRUE(fehlt.Rs().Eof());
+}
+
+TEST_F(DatenbankTest, AnlegenUeberschreibtNichts) {
+  const std::string p = Host("C:\\VXM\\VXMDAT\\vxmdok.mdb").string();
+  EXPECT_EQ(FehlerNummer([&] { RegisterAnlegen(p); }), fehlernr::DatenbankExistiert);
+  const std::string firma = Host("C:\\VXM\\VXMDAT\\firma.mdb").string();
+  FirmendatenAnlegen(firma);
+  HostdatenAnlegen(Host("C:\\VXM\\VXMDAT\\vxmdaten.mdb").string());
+  auto db = DatenbankOeffnen("C:\\VXM\\VXMDAT\\firma.mdb");
+  Recordset rs = db->OpenRecordset("SELECT * FROM AllgFirmenDaten");
+  rs.AddNew();
+  rs.FeldSetzen("VXMDOKPfad", "");
+  rs.Update();
+  rs.MoveFirst();
+  EXPECT_EQ(rs.Text("VXMDOKPfad"), "");
+  auto daten = DatenbankOeffnen("C:\\VXM\\VXMDAT\\vxmdaten.mdb");
+  daten->Execute("INSERT INTO ObjDaten (objnummer, ObjBezeichnung) VALUES (7, \"Wohnanlage Müllerstraße 12\")");
+  Recordset o = daten->OpenRecordset("SELECT ObjBezeichnung FROM ObjDaten WHERE objnummer = 7");
+  EXPECT_EQ(o.Text("ObjBezeichnung"), "Wohnanlage Müllerstraße 12");
+  EXPECT_EQ(FehlerNummer([] { RegisterAnlegen("/gibts/nicht/ordner/x.mdb"); }), fehlernr::DatenbankFehler);
+}
+
+}  // namespace
+}  // namespace vxm
