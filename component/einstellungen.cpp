@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <atomic>
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -328,7 +330,8 @@ void SaveSetting(const std::string& anwendung, const std::string& abschnitt,
   std::error_code ec;
   if (datei.has_parent_path()) fs::create_directories(datei.parent_path(), ec);
   fs::path temp = datei;
-  temp += ".tmp" + std::to_string(::getpid());
+  static std::atomic<unsigned> zaehler{0};
+  temp += ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(zaehler++);
   {
     std::ofstream aus(temp, std::ios::binary | std::ios::trunc);
     aus << text;
