@@ -37,12 +37,3 @@ struct OrdnerEintrag {
 void OrdnerSortieren(std::vector<OrdnerEintrag>& eintraege);
 
 }  // namespace vxm
-
-namespace vxm {
-
-// The caption queries, with the numbers as they stand in the folder names.
-std::string ObjektSql(const std::string& objekt);
-std::string BeSql(const std::string& objekt, const std::string& be);
-std::string BnSql(const std::string& objekt, const std::string& be, int32_t bn);
-
-}  // namespace vxm

@@ -54,10 +54,12 @@ void frmDorvex::LadeFehler(const std::exception& e) {
     // Name the file that is really missing (the message used to name the
     // keyword database whatever source failed).
     std::string datei = Zustand().KeywordDatenbank;
-    if (!vb->Beschreibung.empty() && vb->Beschreibung.find(':') != std::string::npos) {
+    if (DateiVorhanden(datei)) {
       for (auto* q : Datenquellen())
-        if (!q->DatabaseName.empty() && vb->Beschreibung.find(q->DatabaseName) != std::string::npos)
+        if (!q->DatabaseName.empty() && !DateiVorhanden(q->DatabaseName)) {
           datei = q->DatabaseName;
+          break;
+        }
     }
     Dienste().Meldungen->MsgBox("Konnte die Datenbank \"" + datei + "\" nicht finden.", vbCritical,
                                 "Datenbank nicht gefunden.");
@@ -299,12 +301,12 @@ void frmDorvex::DokPfadAbgleichen() {
     }
     std::string gelesen;
     if (!d.empty()) {
-      if (RegWertLesen(kRegAbschnitt, kRegDokPfad, gelesen) && !z.KonfigDokPfad.empty() && z.KonfigDokPfad == d) return;
+      if (RegWertLesen(kRegSchluessel, kRegDokPfad, gelesen) && !z.KonfigDokPfad.empty() && z.KonfigDokPfad == d) return;
       SaveSetting(kRegAnwendung, kRegAbschnitt, kRegDokPfad, d);
       z.KonfigDokPfad = d;
       return;
     }
-    if (RegWertLesen(kRegAbschnitt, kRegDokPfad, gelesen)) {
+    if (RegWertLesen(kRegSchluessel, kRegDokPfad, gelesen)) {
       if (z.KonfigDokPfad.empty()) return;
       rs.MoveFirst();
       rs.Edit();
@@ -312,7 +314,7 @@ void frmDorvex::DokPfadAbgleichen() {
       rs.Update();
       return;
     }
-    if (RegWertLesen(kRegAbschnitt, kRegDatPfad, gelesen) && !z.KonfigDokPfad.empty()) {
+    if (RegWertLesen(kRegSchluessel, kRegDatPfad, gelesen) && !z.KonfigDokPfad.empty()) {
       std::string p = z.KonfigDokPfad;
       while (p.size() > 3 && p.back() == '\\') p.pop_back();
       const auto pos = p.rfind('\\');

@@ -5,6 +5,7 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QTreeWidget>
 
@@ -46,12 +47,20 @@ OrdnerBaum::OrdnerBaum(frmDorvex& fenster) : f_(fenster) {
   });
   connect(t, &QTreeWidget::currentItemChanged, this,
           [this](QTreeWidgetItem* jetzt, QTreeWidgetItem* vorher) { AuswahlBild(vorher, jetzt); });
-  connect(t, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* k, int) {
-    if (!bearbeitet_ || k != EditKnoten) return;
+  // The label edit ends when the editor hands its text to the tree.
+  connect(t->itemDelegate(), &QAbstractItemDelegate::commitData, this, [this](QWidget* editor) {
+    if (!bearbeitet_) return;
     bearbeitet_ = false;
-    k->setFlags(k->flags() & ~Qt::ItemIsEditable);
-    const std::string text = Text(k);
+    auto* zeile = qobject_cast<QLineEdit*>(editor);
+    const std::string text = zeile ? S(zeile->text()) : Text(EditKnoten);
+    if (EditKnoten) EditKnoten->setFlags(EditKnoten->flags() & ~Qt::ItemIsEditable);
     Ereignis([&] { AfterLabelEdit(text); });
+  });
+  connect(t->itemDelegate(), &QAbstractItemDelegate::closeEditor, this, [this](QWidget*, auto) {
+    // Esc: the edit is abandoned without a label change.
+    if (!bearbeitet_) return;
+    bearbeitet_ = false;
+    if (EditKnoten) EditKnoten->setFlags(EditKnoten->flags() & ~Qt::ItemIsEditable);
   });
 }
 
@@ -268,8 +277,8 @@ void OrdnerBaum::LabelBearbeiten(QTreeWidgetItem* k) {
   if (!k) return;
   Auswaehlen(k);
   BeforeLabelEdit();
-  bearbeitet_ = true;
   k->setFlags(k->flags() | Qt::ItemIsEditable);
+  bearbeitet_ = true;
   f_.tvwDir->editItem(k, 0);
 }
 

@@ -1,0 +1,284 @@
+// The main window offscreen: start-up paths and messages, the tree, the file
+// list with its details, captions, preview and opening documents.
+#include <QImage>
+#include <QKeyEvent>
+#include <QTest>
+
+#include "component/einstellungen.h"
+#include "component/qt/oberflaeche.h"
+#include "component/vxmdorvex.h"
+#include "component/zustand.h"
+#include "platform/fehler.h"
+#include "store/qt/ordnerbaum.h"
+#include "tests/qt/qthilfen.h"
+
+namespace vxm::test {
+namespace {
+
+using Start = FensterUmgebung;
+
+bool Enthaelt(const std::vector<std::string>& texte, const std::string& teil) {
+  for (auto& t : texte)
+    if (t.find(teil) != std::string::npos) return true;
+  return false;
+}
+
+TEST_F(Start, OeffnetAmOrdnerDesMietersMitBaumDateienUndBeschriftungen) {
+  DateiAnlegen("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Mietvertrag Bäcker.txt", std::string(2048, 'x'));
+  DateiAnlegen("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Übergabeprotokoll.txt", "ü");
+  ASSERT_TRUE(Laden());
+  auto& z = Zustand();
+  EXPECT_EQ(z.DokWurzel, "C:\\VXM\\VXMDOK");
+  EXPECT_EQ(z.MandantPfad, "C:\\VXM\\VXMDOK\\1");
+  EXPECT_EQ(z.OrdnerPfad, "C:\\VXM\\VXMDOK\\1\\7\\3\\2");
+  EXPECT_FALSE(z.LadeModus);
+  EXPECT_EQ(F().dirListBox->Path(), "C:\\VXM\\VXMDOK\\1\\7\\3\\2");
+  // The tree is open down to the entity folder and that node is selected.
+  auto* sel = F().Baum->Ausgewaehlt();
+  ASSERT_NE(sel, nullptr);
+  EXPECT_EQ(OrdnerBaum::Schluessel(sel), "C:\\VXM\\VXMDOK\\1\\7\\3\\2\\");
+  EXPECT_EQ(OrdnerBaum::Vollpfad(sel), "C:\\VXM\\VXMDOK\\1\\7\\3\\2");
+  // The first file (case-blind order) is selected with its details.
+  ASSERT_EQ(F().filListBox->ListCount(), 2);
+  EXPECT_EQ(F().filListBox->ListIndex(), 0);
+  EXPECT_EQ(F().lblName->text().toStdString(), "Mietvertrag Bäcker.txt");
+  EXPECT_EQ(F().lblGroesse->text().toStdString(), "Größe: 2, KB");
+  EXPECT_EQ(F().lblDatei->text().toStdString(), "Datei:");
+  EXPECT_TRUE(F().lblDatum->text().startsWith(QString::fromUtf8("Geändert: ")));
+  // Captions from the host database, the property's name cut to 28 characters.
+  EXPECT_EQ(F().lblObjName->text().toStdString(), "Wohnanlage Müllerstraße 12, ");
+  EXPECT_EQ(F().lblBeName->text().toStdString(), "Top 3");
+  EXPECT_EQ(F().lblBnName->text().toStdString(), "Jürgen Bäcker");
+  EXPECT_FALSE(F().vxmAnzeige->isHidden());
+  // Fixed lists of the load step.
+  EXPECT_EQ(F().lstAktion->count(), 9);
+  EXPECT_EQ(F().lstAktion->item(2)->text().toStdString(), "Einfügen");
+  EXPECT_EQ(F().lstDokument->item(5)->text().toStdString(), "Scanner Import (*.PDF)");
+  EXPECT_EQ(F().lstKeyword->item(1)->text().toStdString(), "Ändern");
+  EXPECT_TRUE(F().lstAktion->isHidden());
+  EXPECT_TRUE(F().FrameSerienBrief->isHidden());
+  EXPECT_FALSE(F().FrameSerienBrief->isEnabled());
+  EXPECT_TRUE(F().optSuchenDok->isChecked());
+  // From the host data folder: the parent went to the company record and,
+  // after the second reconciliation, to the settings.
+  EXPECT_EQ(RegistryLesen(kRegDokPfad), "C:\\VXM");
+  EXPECT_TRUE(dialoge_->Gezeigt.empty()) << Meldungstexte().front();
+}
+
+TEST_F(Start, FirmenstammGewinntUeberDieEinstellungen) {
+  FirmenPfad("C:\\A");
+  RegistrySetzen(kRegDokPfad, "C:\\B");
+  ASSERT_TRUE(Laden());
+  EXPECT_EQ(RegistryLesen(kRegDokPfad), "C:\\A");
+  EXPECT_EQ(Zustand().DokWurzel, "C:\\A\\VXMDOK");
+  // C:\A\VXMDOK did not exist: only C:\A is created, so the Mandant level
+  // cannot be made and the window opens where it could.
+  EXPECT_TRUE(std::filesystem::is_directory(Host("C:\\A")));
+  EXPECT_TRUE(Enthaelt(Meldungstexte(), "Mandant hat keine Einträge in der Dokumentenverwaltung !!!!"));
+}
+
+TEST_F(Start, KonfiguriertesLaufwerkFehltMeldetUndEntlaedt) {
+  FirmenPfad("Q:\\Daten");
+  EXPECT_FALSE(Laden());
+  ASSERT_FALSE(dialoge_->Gezeigt.empty());
+  const auto& m = dialoge_->Gezeigt.back();
+  EXPECT_EQ(m.Text, "Laufwerkspfad \"Q:\" nicht gefunden!\r\nBitte überprüfen Sie den angegebenen Pfad im Firmenstamm!");
+  EXPECT_EQ(m.Titel, "Pfad nicht gefunden!");
+  EXPECT_EQ(m.Stil, vbCritical);
+}
+
+TEST_F(Start, FehlendeKeywortdatenbankMeldetUndEntlaedt) {
+  std::filesystem::remove(Host(register_));
+  EXPECT_FALSE(Laden());
+  ASSERT_FALSE(dialoge_->Gezeigt.empty());
+  EXPECT_EQ(dialoge_->Gezeigt.back().Text, "Konnte die Datenbank \"C:\\VXM\\VXMDAT\\vxmdok.mdb\" nicht finden.");
+  EXPECT_EQ(dialoge_->Gezeigt.back().Titel, "Datenbank nicht gefunden.");
+  EXPECT_FALSE(std::filesystem::exists(Host(register_))) << "opening must never create the database";
+}
+
+TEST_F(Start, OhneJedenDokumentpfadKommtDieInstallationsmeldung) {
+  std::filesystem::remove(temp_ / "registry.ini");
+  ASSERT_TRUE(Laden());
+  EXPECT_TRUE(Enthaelt(Meldungstexte(), "ACHTUNG: Ihre derzeitgige Inatallation bzw deren Registrierung ist fehlerhaft!"));
+  EXPECT_EQ(Zustand().DokWurzel, "C:\\VXM\\VXMDOK");
+}
+
+TEST_F(Start, EinHostaufrufMitEntladenemFensterKehrtNormalZurueck) {
+  FirmenPfad("Q:\\Daten");
+  OberflaecheEinrichten();
+  std::vector<Variant> info = Zustand().AufrufParameter;
+  vxmDorvex komponente;
+  komponente.Dorvex_Aufruf(info);  // returns, no exception
+  EXPECT_EQ(dialoge_->Gezeigt.back().Titel, "Pfad nicht gefunden!");
+}
+
+using Baum = FensterUmgebung;
+
+TEST_F(Baum, UnterordnerFallblindSortiertEineEbeneVorausUndNieDoppelt) {
+  OrdnerAnlegenHost("C:\\VXM\\VXMDOK\\1\\7\\Abd");
+  OrdnerAnlegenHost("C:\\VXM\\VXMDOK\\1\\7\\abc\\tief");
+  ASSERT_TRUE(Laden());
+  auto* objekt = F().Baum->Knoten("C:\\VXM\\VXMDOK\\1\\7\\");
+  ASSERT_NE(objekt, nullptr);
+  std::vector<std::string> namen;
+  for (int i = 0; i < objekt->childCount(); ++i) namen.push_back(OrdnerBaum::Text(objekt->child(i)));
+  EXPECT_EQ(namen, (std::vector<std::string>{"3", "abc", "Abd"}));
+  // One level ahead: the grandchild is loaded, its own children are not.
+  auto* abc = F().Baum->Knoten("c:\\vxm\\vxmdok\\1\\7\\ABC\\");
+  ASSERT_NE(abc, nullptr);
+  EXPECT_EQ(abc->childCount(), 1);
+  const int vorher = F().Baum->Anzahl();
+  F().Baum->Expand(objekt);
+  F().Baum->Expand(objekt);
+  EXPECT_EQ(F().Baum->Anzahl(), vorher);
+}
+
+TEST_F(Baum, OrdnerDerAblageHabenDasProgrammsymbolAndereDenOrdner) {
+  OrdnerAnlegenHost("C:\\Fremd");
+  ASSERT_TRUE(Laden());
+  auto* fremd = F().Baum->Knoten("C:\\FREMD\\");
+  auto* ablage = F().Baum->Knoten("C:\\VXM\\VXMDOK\\");
+  ASSERT_TRUE(fremd && ablage);
+  EXPECT_EQ(fremd->data(0, Qt::UserRole + 2).toInt(), 5);
+  EXPECT_EQ(ablage->data(0, Qt::UserRole + 2).toInt(), 1);
+  EXPECT_EQ(F().Baum->Knoten("C:\\VXM\\")->data(0, Qt::UserRole + 2).toInt(), 5);
+}
+
+TEST_F(Baum, KnotenklickZeigtDenOrdnerMitSeinenDateien) {
+  DateiAnlegen("C:\\VXM\\VXMDOK\\1\\7\\Hausordnung.txt", "x");
+  ASSERT_TRUE(Laden());
+  auto* k = F().Baum->Knoten("C:\\VXM\\VXMDOK\\1\\7\\");
+  ASSERT_NE(k, nullptr);
+  F().Baum->NodeClick(k);
+  EXPECT_EQ(Zustand().OrdnerPfad, "C:\\VXM\\VXMDOK\\1\\7\\");
+  EXPECT_EQ(F().filListBox->ListCount(), 1);
+  EXPECT_EQ(F().lblName->text().toStdString(), "Hausordnung.txt");
+  // Mandant\7: only the property caption.
+  EXPECT_EQ(F().lblBeName->text().toStdString(), "");
+  EXPECT_FALSE(F().lblObjName->text().isEmpty());
+  EXPECT_TRUE(Zustand().BaumKlick);
+}
+
+TEST_F(Baum, F2MitLeeremNamenBehaeltNamenUndSchluessel) {
+  OrdnerAnlegenHost("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Briefe");
+  ASSERT_TRUE(Laden());
+  auto* k = F().Baum->Knoten("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\BRIEFE\\");
+  ASSERT_NE(k, nullptr);
+  F().Baum->NodeClick(k);
+  F().Baum->KeyDown(Qt::Key_F2);
+  EXPECT_TRUE(Zustand().UmbenennenAktiv);
+  F().Baum->AfterLabelEdit("");
+  EXPECT_EQ(OrdnerBaum::Text(k), "Briefe");
+  EXPECT_EQ(OrdnerBaum::Schluessel(k), "C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Briefe\\");
+  EXPECT_EQ(dialoge_->Gezeigt.back().Text, "Leere Eingabe nicht erlaubt!");
+  EXPECT_FALSE(Zustand().UmbenennenAktiv);
+}
+
+TEST_F(Baum, F2BenenntDenOrdnerUmUndSetztDieSchluesselDerKinder) {
+  OrdnerAnlegenHost("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Briefe\\2025");
+  ASSERT_TRUE(Laden());
+  auto* k = F().Baum->Knoten("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Briefe\\");
+  F().Baum->NodeClick(k);
+  F().Baum->KeyDown(Qt::Key_F2);
+  k->setText(0, "Schriftverkehr");  // what the user typed
+  F().Baum->AfterLabelEdit("Schriftverkehr");
+  EXPECT_TRUE(std::filesystem::is_directory(Host("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Schriftverkehr\\2025")));
+  EXPECT_EQ(OrdnerBaum::Schluessel(k), "C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Schriftverkehr\\");
+  EXPECT_EQ(OrdnerBaum::Schluessel(k->child(0)), "C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Schriftverkehr\\2025\\");
+  EXPECT_EQ(F().Baum->Knoten("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\SCHRIFTVERKEHR\\"), k);
+  EXPECT_FALSE(Zustand().UmbenennenAktiv);
+}
+
+TEST_F(Baum, FolgendeBearbeitungNachFehlgeschlagenemUmbenennenIstKeinUmbenennen) {
+  OrdnerAnlegenHost("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Briefe");
+  OrdnerAnlegenHost("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Akten");
+  ASSERT_TRUE(Laden());
+  auto* k = F().Baum->Knoten("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Briefe\\");
+  F().Baum->NodeClick(k);
+  F().Baum->KeyDown(Qt::Key_F2);
+  F().Baum->AfterLabelEdit("Akten");  // name in use
+  EXPECT_EQ(dialoge_->Gezeigt.back().Text, "Der Ordner konnte nicht umbenannt werden.");
+  EXPECT_FALSE(Zustand().UmbenennenAktiv);
+  EXPECT_TRUE(std::filesystem::is_directory(Host("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Briefe")));
+}
+
+TEST_F(Baum, OrdnermenueRechtsklickPosition) {
+  const auto p = OrdnerMenuePosition(100, 200);
+  EXPECT_EQ(p.Links, 1040);
+  EXPECT_EQ(p.Oben, 1520);
+}
+
+using Dateiliste = FensterUmgebung;
+
+TEST_F(Dateiliste, LeererOrdnerVerstecktSchluesselwortzeile) {
+  OrdnerAnlegenHost("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Leer");
+  ASSERT_TRUE(Laden());
+  F().dirListBox->SetPath("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Leer");
+  EXPECT_EQ(F().filListBox->ListCount(), 0);
+  EXPECT_TRUE(F().txtVorhandenKeyw->isHidden());
+  EXPECT_TRUE(F().Label6->isHidden());
+  EXPECT_TRUE(F().lblName->text().isEmpty());
+}
+
+TEST_F(Dateiliste, SchluesselwoerterAusDemRegisterAuchBeiAndererSchreibweise) {
+  DateiAnlegen("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Brief.txt", "x");
+  Sql(register_,
+      "INSERT INTO Keyword(Keyword) VALUES('MIETE'),('KAUTION'),('ÄNDERUNG');"
+      "INSERT INTO Dateiinfo(Dateiname, Dateipfad) VALUES('brief.TXT', 'c:\\vxm\\vxmdok\\1\\7\\3\\2');"
+      "INSERT INTO KeywordZwischentabelle(Dateinummer, KeywordID) VALUES(1, 3),(1, 1);");
+  ASSERT_TRUE(Laden());
+  EXPECT_EQ(F().txtVorhandenKeyw->text().toStdString(), "ÄNDERUNG; MIETE");
+  EXPECT_EQ(F().lstKeywordsAuswahl2->count(), 3);
+}
+
+TEST_F(Dateiliste, DoppelklickOeffnetAusserImScanmodus) {
+  DateiAnlegen("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Brief.txt", "x");
+  ASSERT_TRUE(Laden());
+  Zustand().ScanModus = 1;
+  F().opendatei();
+  EXPECT_TRUE(geoeffnet_.empty());
+  F().filListBox_DblClick();
+  ASSERT_EQ(geoeffnet_.size(), 1u);
+  EXPECT_EQ(geoeffnet_[0], "C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Brief.txt");
+  EXPECT_EQ(Zustand().ScanModus, 0);
+}
+
+TEST_F(Dateiliste, VorschauZeigtBilderGestrecktUndVerstecktAnderes) {
+  QImage bild(400, 50, QImage::Format_RGB32);
+  bild.fill(Qt::red);
+  OrdnerAnlegenHost("C:\\VXM\\VXMDOK\\1\\7\\3\\2");
+  ASSERT_TRUE(bild.save(QString::fromStdString(Host("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Foto.png").string())));
+  DateiAnlegen("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Notiz.txt", "kein Bild");
+  ASSERT_TRUE(Laden());
+  F().resize(1000, 700);
+  EXPECT_FALSE(F().BildAnzeigen(F().filListBox->Path(), "Notiz.txt"));
+  EXPECT_TRUE(F().picBox->isHidden());
+  ASSERT_TRUE(F().BildAnzeigen(F().filListBox->Path(), "Foto.png"));
+  EXPECT_FALSE(F().picBox->isHidden());
+  const QPixmap p = F().picBox->pixmap();
+  EXPECT_EQ(p.size(), F().picBox->contentsRect().size()) << "stretched to the box, not cropped";
+}
+
+TEST_F(Dateiliste, RechtsklickZeigtDasAktionsmenueAuchOhneAuswahl) {
+  OrdnerAnlegenHost("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Leer");
+  ASSERT_TRUE(Laden());
+  F().show();
+  F().dirListBox->SetPath("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Leer");
+  F().filListBox_MouseUp(Qt::RightButton, 10, 10);
+  EXPECT_TRUE(F().lstAktion->isVisible());
+  EXPECT_EQ(F().AktionsPfad, "C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Leer");
+}
+
+TEST_F(Dateiliste, VerschwundenerOrdnerZeigtNichtsUndStuerztNicht) {
+  OrdnerAnlegenHost("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Weg");
+  ASSERT_TRUE(Laden());
+  std::filesystem::remove_all(Host("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Weg"));
+  auto* k = F().Baum->Knoten("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\WEG\\");
+  ASSERT_NE(k, nullptr);
+  EXPECT_THROW(F().Baum->NodeClick(k), VbFehler);  // the event wrapper reports it
+  F().filListBox->SetPath("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Weg");
+  EXPECT_EQ(F().filListBox->ListCount(), 0);
+}
+
+}  // namespace
+}  // namespace vxm::test
