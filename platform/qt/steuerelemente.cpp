@@ -54,22 +54,26 @@ void FileListBox::SetPath(const std::string& pfad) {
 }
 
 void FileListBox::Refresh() {
-  std::vector<std::string> namen;
+  // Sort keys are folded once, not in every comparison.
+  std::vector<std::pair<std::string, std::string>> namen;
   try {
     for (auto& d : Dienste().Dateien->Files(pfad_)) {
       if (!d.Name.empty() && d.Name[0] == '.') continue;  // hidden on this platform
-      namen.push_back(d.Name);
+      namen.emplace_back(Gross(d.Name), std::move(d.Name));
     }
   } catch (const VbFehler&) {
     // a folder that vanished shows no files
   }
-  std::stable_sort(namen.begin(), namen.end(), [](const std::string& a, const std::string& b) {
-    return Gross(a) < Gross(b);
-  });
+  std::stable_sort(namen.begin(), namen.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  QStringList liste;
+  liste.reserve(static_cast<int>(namen.size()));
+  for (auto& n : namen) liste << Q(n.second);
   programm_ = true;
+  setUpdatesEnabled(false);
   clear();
-  for (auto& n : namen) addItem(Q(n));
+  addItems(liste);
   setCurrentRow(-1);
+  setUpdatesEnabled(true);
   programm_ = false;
 }
 
