@@ -472,7 +472,7 @@ struct Recordset::Impl {
   bool Gueltig() const { return pos >= 0 && pos < static_cast<long>(zeilen.size()); }
 
   void Aktuell() const {
-    if (!Gueltig() || anzahl == 0)
+    if (!Gueltig())
       throw VbFehler(fehlernr::KeinAktuellerDatensatz, "Kein aktueller Datensatz.");
     if (zeilen[static_cast<std::size_t>(pos)].geloescht)
       throw VbFehler(fehlernr::DatensatzGeloescht, "Der Datensatz ist gelöscht.");
@@ -522,9 +522,14 @@ Recordset::Recordset(Recordset&&) noexcept = default;
 Recordset& Recordset::operator=(Recordset&&) noexcept = default;
 
 Recordset Datenbank::OpenRecordset(std::string_view sql) {
-  const JetAnweisung a = JetUebersetzen(sql);
+  JetAnweisung a = JetUebersetzen(sql);
   Stmt st;
   int rc = sqlite3_prepare_v2(impl_->db, a.Sql.c_str(), -1, &st.s, nullptr);
+  if (rc != SQLITE_OK && a.IstAbfrage) {
+    // a view or a table without row id: no table order to keep, no changes
+    a = JetUebersetzen(sql, false);
+    rc = sqlite3_prepare_v2(impl_->db, a.Sql.c_str(), -1, &st.s, nullptr);
+  }
   if (rc != SQLITE_OK) impl_->Fehler(rc, sql);
   if (!a.IstAbfrage || !st.s || !sqlite3_stmt_readonly(st.s))
     throw VbFehler(3219, "Die Anweisung liefert keine Datensätze: " + std::string(sql));
@@ -560,10 +565,10 @@ Recordset Datenbank::OpenRecordset(std::string_view sql) {
   return rs;
 }
 
-bool Recordset::Eof() const {
-  return !impl_ || impl_->anzahl == 0 || impl_->pos >= static_cast<long>(impl_->zeilen.size());
-}
-bool Recordset::Bof() const { return !impl_ || impl_->anzahl == 0 || impl_->pos < 0; }
+// A deleted row stays current until the next move, as in the host's
+// "Delete, MoveNext" loops.
+bool Recordset::Eof() const { return !impl_ || impl_->pos >= static_cast<long>(impl_->zeilen.size()); }
+bool Recordset::Bof() const { return !impl_ || impl_->pos < 0 || impl_->zeilen.empty(); }
 
 void Recordset::MoveFirst() {
   if (!impl_) return;
