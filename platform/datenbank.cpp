@@ -245,6 +245,19 @@ struct Datenbank::Impl {
             " BEGIN " + setzen + "; CREATE TEMP TRIGGER IF NOT EXISTS " + Bezeichner(name + "_aend") +
             " AFTER UPDATE OF " + Bezeichner(spalte) + " ON main." + t + " BEGIN " + setzen + ";";
         Ausfuehren(sql.c_str());
+        // Rows written by other tools (the sqlite3 shell) lack the folded
+        // names; fill them in, through the index on the shadow column.
+        if (!sqlite3_db_readonly(db, "main")) {
+          const std::string fehlt = " WHERE " + Bezeichner(*it) + " IS NULL AND " + Bezeichner(spalte) + " IS NOT NULL";
+          Stmt pruefen;
+          rc = sqlite3_prepare_v2(db, ("SELECT EXISTS (SELECT 1 FROM " + t + fehlt + ")").c_str(), -1, &pruefen.s, nullptr);
+          if (rc != SQLITE_OK) Fehler(rc);
+          rc = sqlite3_step(pruefen.s);
+          if (rc == SQLITE_ROW && sqlite3_column_int(pruefen.s, 0))
+            Ausfuehren(("UPDATE " + t + " SET " + Bezeichner(*it) + " = vxm_falten(" + Bezeichner(spalte) + ")" + fehlt).c_str());
+          else if (rc != SQLITE_ROW)
+            Fehler(rc);
+        }
       }
     }
   }
@@ -268,6 +281,9 @@ struct Datenbank::Impl {
     if (!sqlite3_db_readonly(db, "main")) {
       // Two processes may share the register: readers never wait for the writer.
       sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+      // With the log, NORMAL keeps every commit whole after a crash of the
+      // program; only a power loss may take back the last commits.
+      sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
     }
     SchattenspaltenVerbinden();
   }

@@ -14,11 +14,14 @@ namespace vxm {
 namespace {
 namespace fs = std::filesystem;
 
-constexpr int kRunden = 150;
+constexpr int kRunden = 300;
 
 // Registers files with one link each, every file in its own transaction,
 // and every tenth keyword outside of one. Returns the exit code.
-int Schreiber(const fs::path& datei, int nummer) {
+int Schreiber(const fs::path& datei, int nummer, int start) {
+  char c;
+  while (read(start, &c, 1) > 0) {
+  }  // both begin when the parent closes the pipe
   try {
     auto db = DatenbankOeffnenHost(datei);
     for (int i = 0; i < kRunden; ++i) {
@@ -53,12 +56,19 @@ TEST_F(ZweiProzesseTest, GleichzeitigesSchreibenVerliertNichts) {
   RegisterAnlegen(datei.string());
   // no connection of this process may be inherited by the children
   std::vector<pid_t> kinder;
+  int rohr[2];
+  ASSERT_EQ(pipe(rohr), 0);
   for (int nummer = 1; nummer <= 2; ++nummer) {
     const pid_t pid = fork();
     ASSERT_GE(pid, 0);
-    if (pid == 0) _exit(Schreiber(datei, nummer));
+    if (pid == 0) {
+      close(rohr[1]);
+      _exit(Schreiber(datei, nummer, rohr[0]));
+    }
     kinder.push_back(pid);
   }
+  close(rohr[0]);
+  close(rohr[1]);
   for (pid_t pid : kinder) {
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
