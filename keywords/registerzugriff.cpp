@@ -117,7 +117,7 @@ std::vector<RegisterTreffer> DateienMitKeyword(Datenbank& db, int32_t keywordId)
       "ON Dateiinfo.Dateinummer = KeywordZwischentabelle.Dateinummer "
       "WHERE KeywordZwischentabelle.KeywordID = ?1 AND "
       "EXISTS (SELECT 1 FROM Keyword WHERE Keyword.KeywordID = ?1) "
-      "ORDER BY Dateiinfo.Dateinummer, KeywordZwischentabelle.rowid");
+      "ORDER BY KeywordZwischentabelle.Dateinummer");  // index order: by file, then link order
   Zuruecksetzen z{s};
   sqlite3_bind_int(s, 1, keywordId);
   std::vector<RegisterTreffer> treffer;
