@@ -74,6 +74,7 @@ char32_t GrossZeichen(char32_t c) {
   if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - 32 : c;
   if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 32;
   if (c == 0xFF) return 0x178;
+  if (c == 0x130 || c == 0x131) return c;                        // İ ı pair with ASCII i I
   if (c >= 0x100 && c <= 0x137) return c & ~1u;                  // Ā ā ... Ķ ķ
   if (c >= 0x139 && c <= 0x148) return (c & 1u) ? c : c - 1;     // Ĺ ĺ ... Ň ň
   if (c >= 0x14A && c <= 0x177) return c & ~1u;                  // Ŋ ŋ ... Ŷ ŷ

@@ -49,6 +49,7 @@ TEST(Falten, GrossformBehaeltLaengeUndUngueltigeBytes) {
   EXPECT_EQ(Falten("ąčęłńšž ÿ œ"), "ĄČĘŁŃŠŽ Ÿ Œ");
   EXPECT_EQ(Falten("привет ёж"), "ПРИВЕТ ЁЖ");
   EXPECT_EQ(Falten("ς σ"), "Σ Σ");
+  EXPECT_EQ(Falten("Yıldız İstanbul"), "YıLDıZ İSTANBUL");  // dotless and dotted i stay apart
   const std::string kaputt = "a\xC3(b\xFF";
   EXPECT_EQ(Falten(kaputt), "A\xC3(B\xFF");
   const std::string s = "Jürgen Bäcker ÖÄÜ äöü ñ";
