@@ -245,6 +245,19 @@ struct Datenbank::Impl {
             " BEGIN " + setzen + "; CREATE TEMP TRIGGER IF NOT EXISTS " + Bezeichner(name + "_aend") +
             " AFTER UPDATE OF " + Bezeichner(spalte) + " ON main." + t + " BEGIN " + setzen + ";";
         Ausfuehren(sql.c_str());
+        // Rows written by other tools (the sqlite3 shell) lack the folded
+        // names; fill them in, through the index on the shadow column.
+        if (!sqlite3_db_readonly(db, "main")) {
+          const std::string fehlt = " WHERE " + Bezeichner(*it) + " IS NULL AND " + Bezeichner(spalte) + " IS NOT NULL";
+          Stmt pruefen;
+          rc = sqlite3_prepare_v2(db, ("SELECT EXISTS (SELECT 1 FROM " + t + fehlt + ")").c_str(), -1, &pruefen.s, nullptr);
+          if (rc != SQLITE_OK) Fehler(rc);
+          rc = sqlite3_step(pruefen.s);
+          if (rc == SQLITE_ROW && sqlite3_column_int(pruefen.s, 0))
+            Ausfuehren(("UPDATE " + t + " SET " + Bezeichner(*it) + " = vxm_falten(" + Bezeichner(spalte) + ")" + fehlt).c_str());
+          else if (rc != SQLITE_ROW)
+            Fehler(rc);
+        }
       }
     }
   }
@@ -268,7 +281,13 @@ struct Datenbank::Impl {
     if (!sqlite3_db_readonly(db, "main")) {
       // Two processes may share the register: readers never wait for the writer.
       sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+      // With the log, NORMAL keeps every commit whole after a crash of the
+      // program; only a power loss may take back the last commits.
+      sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
     }
+    // Lookups jump between index and table pages: keep a register of some
+    // 100,000 files in memory once read (32 MB at most).
+    sqlite3_exec(db, "PRAGMA cache_size=-32768", nullptr, nullptr, nullptr);
     SchattenspaltenVerbinden();
   }
 };
@@ -472,7 +491,7 @@ struct Recordset::Impl {
   bool Gueltig() const { return pos >= 0 && pos < static_cast<long>(zeilen.size()); }
 
   void Aktuell() const {
-    if (!Gueltig() || anzahl == 0)
+    if (!Gueltig())
       throw VbFehler(fehlernr::KeinAktuellerDatensatz, "Kein aktueller Datensatz.");
     if (zeilen[static_cast<std::size_t>(pos)].geloescht)
       throw VbFehler(fehlernr::DatensatzGeloescht, "Der Datensatz ist gelöscht.");
@@ -522,9 +541,14 @@ Recordset::Recordset(Recordset&&) noexcept = default;
 Recordset& Recordset::operator=(Recordset&&) noexcept = default;
 
 Recordset Datenbank::OpenRecordset(std::string_view sql) {
-  const JetAnweisung a = JetUebersetzen(sql);
+  JetAnweisung a = JetUebersetzen(sql);
   Stmt st;
   int rc = sqlite3_prepare_v2(impl_->db, a.Sql.c_str(), -1, &st.s, nullptr);
+  if (rc != SQLITE_OK && a.IstAbfrage) {
+    // a view or a table without row id: no table order to keep, no changes
+    a = JetUebersetzen(sql, false);
+    rc = sqlite3_prepare_v2(impl_->db, a.Sql.c_str(), -1, &st.s, nullptr);
+  }
   if (rc != SQLITE_OK) impl_->Fehler(rc, sql);
   if (!a.IstAbfrage || !st.s || !sqlite3_stmt_readonly(st.s))
     throw VbFehler(3219, "Die Anweisung liefert keine Datensätze: " + std::string(sql));
@@ -560,10 +584,10 @@ Recordset Datenbank::OpenRecordset(std::string_view sql) {
   return rs;
 }
 
-bool Recordset::Eof() const {
-  return !impl_ || impl_->anzahl == 0 || impl_->pos >= static_cast<long>(impl_->zeilen.size());
-}
-bool Recordset::Bof() const { return !impl_ || impl_->anzahl == 0 || impl_->pos < 0; }
+// A deleted row stays current until the next move, as in the host's
+// "Delete, MoveNext" loops.
+bool Recordset::Eof() const { return !impl_ || impl_->pos >= static_cast<long>(impl_->zeilen.size()); }
+bool Recordset::Bof() const { return !impl_ || impl_->pos < 0 || impl_->zeilen.empty(); }
 
 void Recordset::MoveFirst() {
   if (!impl_) return;

@@ -74,6 +74,7 @@ char32_t GrossZeichen(char32_t c) {
   if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - 32 : c;
   if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 32;
   if (c == 0xFF) return 0x178;
+  if (c == 0x130 || c == 0x131) return c;                        // İ ı pair with ASCII i I
   if (c >= 0x100 && c <= 0x137) return c & ~1u;                  // Ā ā ... Ķ ķ
   if (c >= 0x139 && c <= 0x148) return (c & 1u) ? c : c - 1;     // Ĺ ĺ ... Ň ň
   if (c >= 0x14A && c <= 0x177) return c & ~1u;                  // Ŋ ŋ ... Ŷ ŷ
@@ -322,7 +323,7 @@ bool JetLike(std::string_view wert, std::string_view muster) {
   return pi == p.size();
 }
 
-JetAnweisung JetUebersetzen(std::string_view jet) {
+JetAnweisung JetUebersetzen(std::string_view jet, bool mitZeilen) {
   std::vector<Token> t = Zerlegen(jet);
   // A closing ";" is the host's habit; SQLite needs room after the text.
   while (!t.empty() && (t.back().art == Token::Leer ||
@@ -369,7 +370,10 @@ JetAnweisung JetUebersetzen(std::string_view jet) {
     while (k < t.size() && t[k].art == Token::Leer) ++k;
     if (k < t.size() && (IstWort(t[k], "DISTINCT") || IstWort(t[k], "DISTINCTROW"))) {
       distinct = IstWort(t[k], "DISTINCT");
-      if (!distinct) weg[k] = true;  // one table: every row is distinct already
+      if (!distinct) {  // one table: every row is distinct already
+        weg[k] = true;
+        if (k + 1 < t.size() && t[k + 1].art == Token::Leer) weg[k + 1] = true;
+      }
       ++k;
       while (k < t.size() && t[k].art == Token::Leer) ++k;
     }
@@ -378,7 +382,7 @@ JetAnweisung JetUebersetzen(std::string_view jet) {
       while (n < t.size() && t[n].art == Token::Leer) ++n;
       if (n < t.size() && t[n].art == Token::Zahl) {
         top = t[n].text;
-        weg[k] = weg[n] = true;
+        for (std::size_t j = k; j <= n + 1 && j < t.size(); ++j) weg[j] = true;
       }
     }
 
@@ -403,7 +407,7 @@ JetAnweisung JetUebersetzen(std::string_view jet) {
         if (bedeutende == 1 && t[letzt].art == Token::Zahl) return;  // column number
         const std::string kollation = std::string(" COLLATE ") + kTextKollation;
         if (IstWort(t[letzt], "ASC") || IstWort(t[letzt], "DESC"))
-          vor[letzt] += kollation + " ";
+          vor[letzt] += kollation.substr(1) + " ";
         else
           nach[letzt] += kollation;
       };
@@ -442,7 +446,47 @@ JetAnweisung JetUebersetzen(std::string_view jet) {
         tabelle = t[teile[0]].text;
         bezug = t[teile[2]].text;
       }
-      if (!tabelle.empty()) {
+      if (tabelle.empty() && !orderBy && mitZeilen) {
+        // A join without ORDER BY: rows in the table order of the last
+        // table named, then of the ones before it (for the register: the
+        // order in which the links were made).
+        std::vector<std::string> bezuege;
+        bool unterabfrage = false;
+        const Token* vorher = &t[from];
+        for (std::size_t j = from + 1; j < ende; ++j) {
+          const Token& x = t[j];
+          if (x.art == Token::Leer) continue;
+          if (IstWort(x, "SELECT")) unterabfrage = true;
+          const bool nachBeginn = IstWort(*vorher, "FROM") || IstWort(*vorher, "JOIN") ||
+                                  (vorher->art == Token::Zeichen && (vorher->text == "," || vorher->text == "("));
+          if (nachBeginn && (x.art == Token::Wort || x.art == Token::Name) && !IstWort(x, "SELECT")) {
+            std::string bezug = x.text;
+            std::size_t n = j + 1;
+            while (n < ende && t[n].art == Token::Leer) ++n;
+            if (n < ende && IstWort(t[n], "AS")) {
+              ++n;
+              while (n < ende && t[n].art == Token::Leer) ++n;
+            }
+            if (n < ende && (t[n].art == Token::Name ||
+                             (t[n].art == Token::Wort && !IstWort(t[n], "ON") && !IstWort(t[n], "INNER") &&
+                              !IstWort(t[n], "LEFT") && !IstWort(t[n], "RIGHT") && !IstWort(t[n], "JOIN") &&
+                              !IstWort(t[n], "CROSS") && !IstWort(t[n], "OUTER") && !IstWort(t[n], "NATURAL"))))
+              bezug = t[n].text;
+            bezuege.push_back(bezug);
+          }
+          vorher = &x;
+        }
+        if (!unterabfrage && bezuege.size() > 1) {
+          std::string folge;
+          for (auto it = bezuege.rbegin(); it != bezuege.rend(); ++it)
+            folge += (folge.empty() ? "" : ", ") + Bezeichner(*it) + ".rowid";
+          if (limitVon)
+            vor[limitVon] += "ORDER BY " + folge + " ";
+          else
+            anhang += " ORDER BY " + folge;
+        }
+      }
+      if (!tabelle.empty() && mitZeilen) {
         a.Tabelle = tabelle;
         const std::string zeile = Bezeichner(bezug) + ".rowid";
         // the row id goes first, right after SELECT

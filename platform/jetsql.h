@@ -45,11 +45,14 @@ struct JetAnweisung {
   // For a SELECT over one table without join, grouping or DISTINCT: the
   // table's name; the text then also returns the row id as kZeilenSpalte
   // (first column) and, without ORDER BY, sorts by it (table order).
+  // A join without ORDER BY is sorted by the row ids of its tables, the last
+  // table named first.
   std::string Tabelle;
 };
 
 // Translates one statement. Raises VbFehler 3075 for a literal or bracketed
-// name that is not closed.
-JetAnweisung JetUebersetzen(std::string_view jet);
+// name that is not closed. Without `mitZeilen` no row ids are asked for
+// (views and tables without row id); rows then come as SQLite gives them.
+JetAnweisung JetUebersetzen(std::string_view jet, bool mitZeilen = true);
 
 }  // namespace vxm

@@ -1,0 +1,131 @@
+// Admin command for the keyword register.
+//
+//   vxmdorvex-register anlegen DATEI              creates an empty register
+//   vxmdorvex-register pruefen DATEI [--reparieren]
+//       checks the file (integrity, tables, folded shadow names, links that
+//       point nowhere, files registered twice); --reparieren recomputes the
+//       shadow names, e.g. after changes made with the sqlite3 shell.
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "platform/datenbank.h"
+#include "platform/fehler.h"
+
+namespace {
+
+int Gebrauch() {
+  std::fprintf(stderr,
+               "Aufruf: vxmdorvex-register anlegen DATEI\n"
+               "        vxmdorvex-register pruefen DATEI [--reparieren]\n");
+  return 2;
+}
+
+int64_t Zahl(vxm::Datenbank& db, const std::string& sql) {
+  sqlite3_stmt* s = db.Anweisung(sql);
+  const int rc = sqlite3_step(s);
+  if (rc != SQLITE_ROW) db.Fehler(rc, sql);
+  const int64_t n = sqlite3_column_int64(s, 0);
+  sqlite3_reset(s);
+  return n;
+}
+
+struct Schatten {
+  const char* tabelle;
+  const char* spalte;
+};
+constexpr Schatten kSchatten[] = {
+    {"Dateiinfo", "Dateiname"}, {"Dateiinfo", "Dateipfad"}, {"Keyword", "Keyword"}};
+
+int Pruefen(const std::string& datei, bool reparieren) {
+  auto db = vxm::DatenbankOeffnenHost(datei);
+  int probleme = 0;
+
+  sqlite3_stmt* s = db->Anweisung("PRAGMA integrity_check");
+  int rc;
+  while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+    const std::string zeile = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
+    if (zeile != "ok") {
+      std::printf("Beschädigt: %s\n", zeile.c_str());
+      ++probleme;
+    }
+  }
+  sqlite3_reset(s);
+  if (rc != SQLITE_DONE) db->Fehler(rc, "integrity_check");
+  if (probleme) {
+    std::printf("Die Datei ist beschädigt; es wird nichts geändert. Mit \"sqlite3 %s .recover\" lässt sich "
+                "retten, was lesbar ist.\n", datei.c_str());
+    return 1;
+  }
+
+  for (const char* tabelle : {"Dateiinfo", "Keyword", "KeywordZwischentabelle"}) {
+    if (Zahl(*db, std::string("SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = '") + tabelle +
+                      "'") == 0) {
+      std::printf("Tabelle %s fehlt.\n", tabelle);
+      return 1;
+    }
+  }
+  std::printf("Dateien: %lld, Keywords: %lld, Verknüpfungen: %lld\n",
+              static_cast<long long>(Zahl(*db, "SELECT count(*) FROM Dateiinfo")),
+              static_cast<long long>(Zahl(*db, "SELECT count(*) FROM Keyword")),
+              static_cast<long long>(Zahl(*db, "SELECT count(*) FROM KeywordZwischentabelle")));
+
+  for (const auto& [tabelle, spalte] : kSchatten) {
+    const std::string schatten = std::string(spalte) + vxm::kSchluesselEndung;
+    const std::string falsch = std::string(" FROM ") + tabelle + " WHERE " + schatten + " IS NOT vxm_falten(" +
+                               spalte + ")";
+    const int64_t n = Zahl(*db, "SELECT count(*)" + falsch);
+    if (n == 0) continue;
+    if (reparieren) {
+      vxm::Transaktion t(*db);
+      db->Execute(std::string("UPDATE ") + tabelle + " SET " + schatten + " = vxm_falten(" + spalte + ") WHERE " +
+                  schatten + " IS NOT vxm_falten(" + spalte + ")");
+      t.Bestaetigen();
+      std::printf("%s.%s: %lld Suchschlüssel erneuert.\n", tabelle, spalte, static_cast<long long>(n));
+    } else {
+      std::printf("%s.%s: %lld veraltete Suchschlüssel (mit --reparieren erneuern).\n", tabelle, spalte,
+                  static_cast<long long>(n));
+      ++probleme;
+    }
+  }
+
+  const int64_t ohneDatei = Zahl(*db,
+      "SELECT count(*) FROM KeywordZwischentabelle z WHERE NOT EXISTS "
+      "(SELECT 1 FROM Dateiinfo d WHERE d.Dateinummer = z.Dateinummer)");
+  const int64_t ohneKeyword = Zahl(*db,
+      "SELECT count(*) FROM KeywordZwischentabelle z WHERE NOT EXISTS "
+      "(SELECT 1 FROM Keyword k WHERE k.KeywordID = z.KeywordID)");
+  const int64_t doppelt = Zahl(*db,
+      "SELECT count(*) FROM (SELECT 1 FROM Dateiinfo GROUP BY DateinameSchluessel, DateipfadSchluessel "
+      "HAVING count(*) > 1)");
+  if (ohneDatei) std::printf("Verknüpfungen ohne Datei: %lld\n", static_cast<long long>(ohneDatei));
+  if (ohneKeyword) std::printf("Verknüpfungen ohne Keyword: %lld\n", static_cast<long long>(ohneKeyword));
+  if (doppelt) std::printf("Mehrfach eingetragene Dateien: %lld\n", static_cast<long long>(doppelt));
+  probleme += (ohneDatei || ohneKeyword || doppelt) ? 1 : 0;
+  std::printf(probleme ? "Prüfung mit Befund beendet.\n" : "Register in Ordnung.\n");
+  return probleme ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) return Gebrauch();
+  const std::string befehl = argv[1];
+  const std::string datei = argv[2];
+  try {
+    if (befehl == "anlegen" && argc == 3) {
+      vxm::RegisterAnlegen(datei);
+      std::printf("Leeres Register %s angelegt.\n", datei.c_str());
+      return 0;
+    }
+    if (befehl == "pruefen" && (argc == 3 || (argc == 4 && std::strcmp(argv[3], "--reparieren") == 0)))
+      return Pruefen(datei, argc == 4);
+  } catch (const vxm::VbFehler& f) {
+    std::fprintf(stderr, "Fehler %d: %s\n", f.Nummer, f.Beschreibung.c_str());
+    return 1;
+  }
+  return Gebrauch();
+}

@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include "platform/fehler.h"
+#include "platform/jetsql.h"
+
+namespace vxm {
+namespace {
+
+TEST(JetLike, PlatzhalterDesHosts) {
+  EXPECT_TRUE(JetLike("", "*"));
+  EXPECT_TRUE(JetLike("Brief.txt", "*"));
+  EXPECT_TRUE(JetLike("Brief.txt", "Br?ef.*"));
+  EXPECT_FALSE(JetLike("Brf.txt", "Br?f?.txt"));
+  EXPECT_TRUE(JetLike("Rechnung 2024.pdf", "Rechnung ####.pdf"));
+  EXPECT_FALSE(JetLike("Rechnung 20x4.pdf", "Rechnung ####.pdf"));
+  EXPECT_TRUE(JetLike("b1", "[a-c]#"));
+  EXPECT_FALSE(JetLike("d1", "[a-c]#"));
+  EXPECT_TRUE(JetLike("x", "[!a-c]"));
+  EXPECT_FALSE(JetLike("B", "[!a-c]"));  // classes ignore case as well
+  EXPECT_TRUE(JetLike("a*b", "a[*]b"));
+  EXPECT_FALSE(JetLike("axb", "a[*]b"));
+  EXPECT_TRUE(JetLike("a?", "a[?]"));
+  EXPECT_TRUE(JetLike("#1", "[#]#"));
+  EXPECT_TRUE(JetLike("ab", "a[]b"));
+  EXPECT_TRUE(JetLike("abcabd", "*ab?"));
+  EXPECT_TRUE(JetLike("aaa", "*a*a*a*"));
+  EXPECT_FALSE(JetLike("aa", "*a*a*a*"));
+}
+
+TEST(JetLike, OhneFallMitUmlautenUndKlartextZeichen) {
+  EXPECT_TRUE(JetLike("MÜLLER.txt", "müller*"));
+  EXPECT_TRUE(JetLike("C:\\VXM\\VXMDOK\\1\\7\\Verträge", "c:\\vxm\\vxmdok\\1\\7*"));
+  EXPECT_TRUE(JetLike("Øresund ÆØÅ", "øresund æøå"));
+  EXPECT_TRUE(JetLike("МОСКВА", "москва"));
+  EXPECT_TRUE(JetLike("ΑΘΗΝΑ", "αθηνα"));
+  // the engine's own wildcards are plain characters here
+  EXPECT_FALSE(JetLike("Brief.txt", "Brief%"));
+  EXPECT_TRUE(JetLike("100%_fertig", "100%_fertig"));
+  EXPECT_FALSE(JetLike("100xyfertig", "100%_fertig"));
+  // an unclosed bracket stands for itself
+  EXPECT_TRUE(JetLike("Plan [alt.pdf", "Plan [alt.pdf"));
+  EXPECT_TRUE(JetLike("Plan [alt.pdf", "Plan [*"));
+  // ß is not folded to SS: same rule as the rest of the component
+  EXPECT_FALSE(JetLike("STRASSE", "straße"));
+}
+
+TEST(Falten, GrossformBehaeltLaengeUndUngueltigeBytes) {
+  EXPECT_EQ(Falten("müllerstraße 12"), "MÜLLERSTRAßE 12");
+  EXPECT_EQ(Falten("ąčęłńšž ÿ œ"), "ĄČĘŁŃŠŽ Ÿ Œ");
+  EXPECT_EQ(Falten("привет ёж"), "ПРИВЕТ ЁЖ");
+  EXPECT_EQ(Falten("ς σ"), "Σ Σ");
+  EXPECT_EQ(Falten("Yıldız İstanbul"), "YıLDıZ İSTANBUL");  // dotless and dotted i stay apart
+  const std::string kaputt = "a\xC3(b\xFF";
+  EXPECT_EQ(Falten(kaputt), "A\xC3(B\xFF");
+  const std::string s = "Jürgen Bäcker ÖÄÜ äöü ñ";
+  EXPECT_EQ(Falten(s).size(), s.size());
+  EXPECT_TRUE(GleichGefaltet("Jürgen Bäcker", "JÜRGEN BÄCKER"));
+  EXPECT_FALSE(GleichGefaltet("Jürgen", "Jurgen"));
+}
+
+TEST(JetUebersetzen, LiteraleUndLike) {
+  auto a = JetUebersetzen(
+      "SELECT * FROM Dateiinfo WHERE Dateiinfo.Dateipfad LIKE \"C:\\VXM\\VXMDOK\\1\\7*\"");
+  EXPECT_TRUE(a.IstAbfrage);
+  EXPECT_EQ(a.Tabelle, "Dateiinfo");
+  EXPECT_EQ(a.Sql,
+            "SELECT \"Dateiinfo\".rowid AS vxm_zeile, * FROM Dateiinfo WHERE Dateiinfo.Dateipfad REGEXP "
+            "'C:\\VXM\\VXMDOK\\1\\7*' COLLATE vxm_text ORDER BY \"Dateiinfo\".rowid");
+  // quotes inside literals, single-quoted literals, & as concatenation
+  a = JetUebersetzen("SELECT \"it's \"\"x\"\"\" & 'a''b' AS t FROM Keyword;");
+  EXPECT_EQ(a.Sql, "SELECT \"Keyword\".rowid AS vxm_zeile, 'it''s \"x\"' COLLATE vxm_text || 'a''b' COLLATE "
+                   "vxm_text AS t FROM Keyword ORDER BY \"Keyword\".rowid");
+  EXPECT_THROW(JetUebersetzen("SELECT * FROM Keyword WHERE Keyword = \"offen"), VbFehler);
+  EXPECT_THROW(JetUebersetzen("SELECT [Feld FROM Keyword"), VbFehler);
+}
+
+TEST(JetUebersetzen, AenderbarNurBeiEinerTabelle) {
+  EXPECT_EQ(JetUebersetzen("SELECT * FROM [Keyword] k WHERE k.KeywordID = 3").Tabelle, "Keyword");
+  EXPECT_EQ(JetUebersetzen("select Keyword from Keyword as k").Tabelle, "Keyword");
+  EXPECT_EQ(JetUebersetzen("SELECT Keyword.Keyword, KeywordZwischentabelle.Dateinummer FROM Keyword INNER "
+                           "JOIN KeywordZwischentabelle ON Keyword.KeywordID = KeywordZwischentabelle.KeywordID")
+                .Tabelle,
+            "");
+  EXPECT_EQ(JetUebersetzen("SELECT Dateinummer, COUNT(KeywordID) From KeywordZwischentabelle WHERE "
+                           "KeywordZwischentabelle.KeywordID = 1 GROUP BY KeywordZwischentabelle.Dateinummer")
+                .Tabelle,
+            "");
+  EXPECT_EQ(JetUebersetzen("SELECT DISTINCT Dateipfad FROM Dateiinfo").Tabelle, "");
+  EXPECT_EQ(JetUebersetzen("SELECT * FROM Dateiinfo, Keyword").Tabelle, "");
+  EXPECT_EQ(JetUebersetzen("SELECT * FROM (SELECT * FROM Dateiinfo)").Tabelle, "");
+  EXPECT_FALSE(JetUebersetzen("DELETE FROM Keyword WHERE Keyword LIKE \"A*\"").IstAbfrage);
+  EXPECT_EQ(JetUebersetzen("DELETE FROM Keyword WHERE Keyword LIKE \"A*\"").Sql,
+            "DELETE FROM Keyword WHERE Keyword REGEXP 'A*' COLLATE vxm_text");
+}
+
+TEST(JetUebersetzen, VerbundOhneOrderByInTabellenreihenfolgeDerLetztenTabelle) {
+  EXPECT_EQ(JetUebersetzen("SELECT Keyword.Keyword FROM Keyword INNER JOIN (Dateiinfo AS d INNER JOIN "
+                           "KeywordZwischentabelle ON d.Dateinummer = KeywordZwischentabelle.Dateinummer) ON "
+                           "Keyword.KeywordID = KeywordZwischentabelle.KeywordID")
+                .Sql,
+            "SELECT Keyword.Keyword FROM Keyword INNER JOIN (Dateiinfo AS d INNER JOIN KeywordZwischentabelle ON "
+            "d.Dateinummer = KeywordZwischentabelle.Dateinummer) ON Keyword.KeywordID = "
+            "KeywordZwischentabelle.KeywordID ORDER BY \"KeywordZwischentabelle\".rowid, \"d\".rowid, "
+            "\"Keyword\".rowid");
+  // no row ids asked for: views and tables without them
+  EXPECT_EQ(JetUebersetzen("SELECT * FROM Sicht", false).Sql, "SELECT * FROM Sicht");
+}
+
+TEST(JetUebersetzen, SortierungOhneFallUndTop) {
+  auto a = JetUebersetzen(
+      "SELECT Dateinummer, KeywordID FROM KeywordZwischentabelle WHERE KeywordZwischentabelle.Dateinummer = 4 "
+      "ORDER BY KeywordZwischentabelle.KeywordID");
+  EXPECT_EQ(a.Sql,
+            "SELECT \"KeywordZwischentabelle\".rowid AS vxm_zeile, Dateinummer, KeywordID FROM "
+            "KeywordZwischentabelle WHERE KeywordZwischentabelle.Dateinummer = 4 ORDER BY "
+            "KeywordZwischentabelle.KeywordID COLLATE vxm_text, \"KeywordZwischentabelle\".rowid");
+  a = JetUebersetzen("SELECT TOP 5 Keyword FROM Keyword ORDER BY Keyword DESC, 1");
+  EXPECT_EQ(a.Sql,
+            "SELECT \"Keyword\".rowid AS vxm_zeile, Keyword FROM Keyword ORDER BY Keyword COLLATE vxm_text "
+            "DESC, 1, \"Keyword\".rowid LIMIT 5");
+}
+
+}  // namespace
+}  // namespace vxm
