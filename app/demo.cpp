@@ -1,29 +1,36 @@
-// Demo host: lays out a small document store on a folder of this machine
-// that stands in for drive C:, calls the component for one tenant and shows
-// what the main window would open, with an overview written as PDF.
+// Demo host: creates sample host databases, a company record and a document
+// store with keywords on a folder of this machine that stands in for drive
+// C:, then calls the component for one tenant, which opens its real window.
 //
 //   vxmdorvex-demo [--ordner DIR] [--mandant M] [--objekt N] [--be N] [--bn N]
+//                  [--bildschirmfoto DATEI.png]
+#include <QApplication>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QTimer>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "app/demo_daten.h"
+#include "component/einstellungen.h"
+#include "component/qt/frmdorvex.h"
+#include "component/qt/oberflaeche.h"
 #include "component/vxmdorvex.h"
 #include "component/zustand.h"
-#include "files/dateifunktionen.h"
-#include "imaging/clspdf.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
-#include "platform/text.h"
-#include "store/ordnerlayout.h"
+#include "platform/variant.h"
 
 namespace {
 
 using namespace vxm;
 
-// Errors of the suite go to the terminal.
-class KonsolenFehlerProgramm : public AllgFehlerProgramm {
+// The suite's error program as a window of its own.
+class FensterFehlerProgramm : public AllgFehlerProgramm {
  public:
   void FehlerNr(int32_t n) override { nummer_ = n; }
   void FehlerText(const std::string& t) override { text_ = t; }
@@ -35,70 +42,22 @@ class KonsolenFehlerProgramm : public AllgFehlerProgramm {
   void Zusatz2(const std::string&) override {}
   void Beenden(bool) override {}
   void Zeigen() override {
-    std::cerr << "[vxmAllgError] FehlerNr " << nummer_ << ": " << text_;
-    if (!ort_.empty()) std::cerr << " (" << ort_ << ")";
-    std::cerr << "\n";
+    std::cerr << "[vxmAllgError] FehlerNr " << nummer_ << ": " << text_ << (ort_.empty() ? "" : " (" + ort_ + ")")
+              << "\n";
+    if (!QApplication::instance() || QGuiApplication::platformName() == "offscreen") return;
+    QMessageBox box;
+    box.setWindowTitle("vxmAllgError");
+    box.setIcon(QMessageBox::Critical);
+    box.setText(QString::fromStdString("Fehler " + std::to_string(nummer_) + ": " + text_));
+    box.setInformativeText(QString::fromStdString((programm_.empty() ? "vxmDorvex" : programm_) +
+                                                  (ort_.empty() ? "" : "\n" + ort_)));
+    box.exec();
   }
   int16_t Ergebnis() override { return 0; }
 
  private:
   int32_t nummer_ = 0;
   std::string text_, programm_, ort_;
-};
-
-void BaumZeigen(const std::string& ordner, const std::string& einrueckung, std::vector<std::string>& zeilen) {
-  auto& fs = *Dienste().Dateien;
-  for (const auto& name : fs.SubFolders(ordner)) {
-    const std::string pfad = ordner + "\\" + name;
-    zeilen.push_back(einrueckung + name + "\\");
-    BaumZeigen(pfad, einrueckung + "    ", zeilen);
-  }
-  for (const auto& datei : fs.Files(ordner)) {
-    zeilen.push_back(einrueckung + datei.Name + "  (" + std::to_string(datei.Groesse) + " Bytes)");
-  }
-}
-
-// Stands in for the main window until its full load step runs: it opens the
-// store at the called entity's folder the way the window does.
-class DemoFenster : public Hauptfenster {
- public:
-  void ZeigeModal() override {
-    auto& z = Zustand();
-    z.LadeModus = true;
-    z.KeywordDatenbank = KeywordDatenbankPfad(z.DatenbankPfad);
-    z.DokWurzel = DokWurzelBestimmen(z.KonfigDokPfad, z.DatenbankPfad);
-    if (!OrdnerVorhanden(z.DokWurzel) && !OrdnerAnlegen(z.DokWurzel)) {
-      throw VbFehler::Standard(fehlernr::ObjektEntladen);
-    }
-    const std::string mandant = AlsText(z.AufrufParameter[slot::Mandant]);
-    MandantOrdnerFestlegen(z.KonfigDokPfad, z.DatenbankPfad, mandant);
-    z.OrdnerPfad = Gross(EntityOrdner(AlsLong(z.AufrufParameter[slot::Objekt]),
-                                      AlsLong(z.AufrufParameter[slot::Bestandseinheit]),
-                                      AlsLong(z.AufrufParameter[slot::Bestandnehmer]), z.MandantPfad));
-    z.LadeModus = false;
-
-    std::cout << "Datenbank:        " << z.DatenbankPfad << "\n"
-              << "Keyworddatenbank: " << z.KeywordDatenbank << "\n"
-              << "Dokumentenwurzel: " << z.DokWurzel << "\n"
-              << "Mandantordner:    " << z.MandantPfad << "\n"
-              << "Geöffnet bei:     " << z.OrdnerPfad << "\n\n";
-
-    std::vector<std::string> zeilen;
-    BaumZeigen(z.MandantPfad, "  ", zeilen);
-    std::cout << z.MandantPfad << "\\\n";
-    for (const auto& zeile : zeilen) std::cout << zeile << "\n";
-
-    clsPDF pdf;
-    pdf.PrintLine("Dokumentenverwaltung - " + z.MandantPfad);
-    pdf.PrintLine("");
-    for (const auto& zeile : zeilen) pdf.PrintLine(zeile);
-    pdf.DrawWidth(0.5f);
-    pdf.DrawLine(80, 74, 516, 74);
-    const std::string ziel = z.OrdnerPfad + "\\Ordnerübersicht.pdf";
-    pdf.SavePDF(ziel);
-    std::cout << "\nÜbersicht geschrieben: " << ziel << "\n";
-  }
-  void Entladen() override {}
 };
 
 std::string Wert(int& i, int argc, char** argv) {
@@ -112,8 +71,10 @@ std::string Wert(int& i, int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const auto start = std::chrono::steady_clock::now();
   std::string ordner = "demo-laufwerk-c";
   std::string mandant = "1";
+  std::string foto;
   int32_t objekt = 7, be = 3, bn = 2;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -123,8 +84,10 @@ int main(int argc, char** argv) {
       else if (a == "--objekt") objekt = AlsLong(Variant(Wert(i, argc, argv)));
       else if (a == "--be") be = AlsLong(Variant(Wert(i, argc, argv)));
       else if (a == "--bn") bn = AlsLong(Variant(Wert(i, argc, argv)));
+      else if (a == "--bildschirmfoto") foto = Wert(i, argc, argv);
       else {
-        std::cerr << "Aufruf: vxmdorvex-demo [--ordner DIR] [--mandant M] [--objekt N] [--be N] [--bn N]\n";
+        std::cerr << "Aufruf: vxmdorvex-demo [--ordner DIR] [--mandant M] [--objekt N] [--be N] [--bn N]"
+                     " [--bildschirmfoto DATEI.png]\n";
         return 2;
       }
     } catch (const VbFehler&) {
@@ -133,27 +96,60 @@ int main(int argc, char** argv) {
     }
   }
 
-  std::filesystem::create_directories(std::filesystem::path(ordner) / "VXM" / "VXMDAT");
-  Laufwerkstabelle laufwerke;
-  laufwerke.Zuordnen('C', std::filesystem::absolute(ordner));
-  Dienste().Dateien = std::make_shared<HostDateisystem>(laufwerke);
-  Dienste().Komponenten.vxmAllgError = [] { return std::make_unique<KonsolenFehlerProgramm>(); };
-  Zustand().HauptfensterErzeugen = [] { return std::make_shared<DemoFenster>(); };
+  const bool anzeige = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
+  if (!foto.empty()) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  } else if (!anzeige && !std::getenv("QT_QPA_PLATFORM")) {
+    std::cerr << "vxmdorvex-demo: keine Anzeige gefunden (DISPLAY ist nicht gesetzt); "
+                 "mit --bildschirmfoto DATEI.png wird das Fenster ohne Anzeige in ein Bild geschrieben.\n";
+    return 3;
+  }
+  // The demo keeps its per-user settings beside its store.
+  const std::filesystem::path wurzel = std::filesystem::absolute(ordner);
+  std::filesystem::create_directories(wurzel);
+  if (!std::getenv("VXM_REGISTRY")) setenv("VXM_REGISTRY", (wurzel / "registry.ini").c_str(), 1);
 
-  const std::string datenbank = "C:\\VXM\\VXMDAT\\daten.mdb";
-  if (!DateiVorhanden(datenbank)) TextDateiAnlegen(datenbank, false);
+  QApplication app(argc, argv);
+  const DemoAufruf aufruf = DemoDatenAnlegen(wurzel);
+  // As the suite's installer does: the host data folder in the user's settings.
+  {
+    std::string wert;
+    if (!RegWertLesen(kRegSchluessel, kRegDatPfad, wert))
+      SaveSetting(kRegAnwendung, kRegAbschnitt, kRegDatPfad, "C:\\VXM\\VXMDAT");
+    Zustand().KonfigDokPfad.clear();
+  }
+
+  Laufwerkstabelle laufwerke;
+  laufwerke.Zuordnen('C', wurzel);
+  Dienste().Dateien = std::make_shared<HostDateisystem>(laufwerke);
+  Dienste().Komponenten.vxmAllgError = [] { return std::make_unique<FensterFehlerProgramm>(); };
+  OberflaecheEinrichten();
+
+  int ergebnis = 0;
+  NachDemLaden() = [&](frmDorvex& fenster) {
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    std::cerr << "Fenster gezeigt nach " << ms.count() << " ms\n";
+    if (foto.empty()) return;
+    QApplication::processEvents();
+    if (!fenster.grab().save(QString::fromStdString(foto))) {
+      std::cerr << "vxmdorvex-demo: Bild konnte nicht geschrieben werden: " << foto << "\n";
+      ergebnis = 1;
+    } else {
+      std::cout << "Bildschirmfoto: " << foto << "\n";
+    }
+    fenster.close();
+  };
 
   std::vector<Variant> info(kParameterAnzahl);
-  info[slot::Datenbank] = Variant(datenbank);
-  info[slot::FirmenDatenbank] = Variant("C:\\VXM\\VXMDAT\\firma.mdb");
+  info[slot::Datenbank] = Variant(aufruf.Datenbank);
+  info[slot::FirmenDatenbank] = Variant(aufruf.FirmenDatenbank);
   info[slot::Mandant] = Variant(mandant);
   info[slot::Verbindung] = Variant("Access 2000;");
   info[slot::Objekt] = Variant(objekt);
   info[slot::Bestandseinheit] = Variant(be);
   info[slot::Bestandnehmer] = Variant(bn);
 
-  std::cout << "Laufwerk C: = " << std::filesystem::absolute(ordner).string() << "\n";
   vxmDorvex komponente;
   komponente.Dorvex_Aufruf(info);
-  return 0;
+  return ergebnis;
 }

@@ -101,6 +101,8 @@ void frmDorvex::AufbauenHauptbereich() {
   drvListBox = Neu<DriveListBox>(frameOrdner, "drvListBox");
   tvwDir = Neu<QTreeWidget>(frameOrdner, "tvwDir");
   tvwDir->setHeaderHidden(true);
+  tvwDir->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  tvwDir->header()->setStretchLastSection(false);
   tvwDir->setEditTriggers(QAbstractItemView::NoEditTriggers);  // labels are edited only by the program
   tvwDir->setAcceptDrops(true);
   tvwDir->setDropIndicatorShown(true);

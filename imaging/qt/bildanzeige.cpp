@@ -19,8 +19,10 @@ bool frmDorvex::BildAnzeigen(const std::string& ordner, const std::string& name)
       leser.setScaledSize(ziel);
     const QImage bild = leser.read();
     if (bild.isNull()) throw std::runtime_error("kein Bild");
-    picBox->setPixmap(QPixmap::fromImage(
-        bild.scaled(ziel.isEmpty() ? bild.size() : ziel, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+    // The box stretches the picture to its whole inner size, also after the
+    // window was resized.
+    picBox->setScaledContents(true);
+    picBox->setPixmap(QPixmap::fromImage(bild));
     return true;
   } catch (const std::exception&) {
     picBox->hide();
