@@ -14,6 +14,7 @@
 namespace vxm {
 
 struct BaumKnoten;
+struct Bildpuffer;
 
 inline constexpr std::size_t kParameterAnzahl = 101;  // slots 0 to 100
 
@@ -61,6 +62,9 @@ struct Komponentenzustand {
   // Search pattern of a split file name.
   std::string SuchName;
   std::string SuchEndung;
+
+  // Imaging: the last scanned page (null while the main window is not loaded).
+  std::shared_ptr<Bildpuffer> ScanBild;
 };
 
 Komponentenzustand& Zustand();
