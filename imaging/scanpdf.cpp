@@ -2,6 +2,10 @@
 
 #include <new>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include "imaging/bilddatei.h"
 #include "platform/dialoge.h"
 #include "platform/dienste.h"
@@ -39,6 +43,15 @@ bool ScanZuPdf(const std::string& ordner, const std::string& name, std::unique_p
   }
   try {
     Sanduhr sanduhr;
+    // Closing the page now gives the same file as letting SavePDF close it,
+    // but the writer then need not keep a copy of the page's picture data
+    // to reopen the page after its snapshot.
+    pdf->NewPage();
+    // The bitmap's read-back buffers are gone; hand their memory back before
+    // the finished document is copied out.
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
     pdf->SavePDF(ziel);
   } catch (const VbFehler& f) {
     Melden("Die PDF-Datei konnte nicht geschrieben werden:" + std::string(vbCrLf) + ziel + vbCrLf + f.Beschreibung +

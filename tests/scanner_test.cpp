@@ -229,6 +229,23 @@ TEST_F(ScanZuPdfTest, EineSeiteMitDemBildInSeinerGroesse) {
   EXPECT_NE(Ausfuehren("pdftotext '" + pdf + "' -").find("Zeile 1..."), std::string::npos);
 }
 
+// The page is closed before saving (to spare memory); the file must still be
+// exactly what the plain sequence of text line, picture and save gives.
+TEST_F(ScanZuPdfTest, GleicheBytesWieDieSchrittfolge) {
+  ASSERT_EQ(BildSpeichern("C:\\SCAN\\Vergleich.bmp"), 0);
+  clsPDF soll;
+  soll.PrintLine("Zeile 1...");
+  soll.DrawPicture(0, 0, 590, 800, std::string("C:\\SCAN\\Vergleich.bmp"), false);
+  soll.SavePDF("C:\\SCAN\\Vergleich.pdf");
+  ASSERT_TRUE(ScanZuPdf("C:\\SCAN", "Brief", pdf_));
+  const std::regex datum("/CreationDate \\(D:\\d{14}\\)");
+  const std::string a = std::regex_replace(Inhalt("C:\\SCAN\\Brief.pdf"), datum, "");
+  const std::string b = std::regex_replace(Inhalt("C:\\SCAN\\Vergleich.pdf"), datum, "");
+  EXPECT_EQ(a.size(), b.size());
+  EXPECT_TRUE(a == b);
+  EXPECT_NE(a.find("/W " + std::to_string(Zustand().ScanBild->Breite) + "\r"), std::string::npos);
+}
+
 TEST_F(ScanZuPdfTest, PdfNichtSchreibbarBehaeltDasBild) {
   fs::create_directories(Host("C:\\SCAN") / "Brief.pdf");  // a folder in the way
   EXPECT_FALSE(ScanZuPdf("C:\\SCAN", "Brief", pdf_));
