@@ -14,6 +14,7 @@
 namespace vxm {
 
 struct BaumKnoten;
+struct Bildpuffer;
 
 inline constexpr std::size_t kParameterAnzahl = 101;  // slots 0 to 100
 
@@ -64,6 +65,9 @@ struct Komponentenzustand {
 
   // File list and opening documents.
   int16_t ScanModus = 0;  // 1 while a scanned document is being created: nothing is opened
+
+  // Imaging: the last scanned page (null while the main window is not loaded).
+  std::shared_ptr<Bildpuffer> ScanBild;
 };
 
 Komponentenzustand& Zustand();

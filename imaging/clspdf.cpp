@@ -80,13 +80,17 @@ std::string PdfFarbe(int32_t farbe) {
   return PdfZahl(rot / 255.0) + " " + PdfZahl(gruen / 255.0) + " " + PdfZahl(blau / 255.0) + " RG";
 }
 
-std::string PdfLauflaenge(const std::string& daten) {
-  const std::size_t n = daten.size();
-  const char* d = daten.data();
-  // A literal block adds one header byte for at least 127 bytes (or pays for
-  // it with the run that closes it); runs never grow. The slack is generous.
-  std::string aus(n + n / 64 + 16, '\0');
-  char* o = aus.data();
+namespace {
+
+// Room the encoding of n bytes may need at most: a literal block adds one
+// header byte for at least 127 bytes (or pays for it with the run that
+// closes it); runs never grow. The slack is generous.
+std::size_t LauflaengeHoechstens(std::size_t n) { return n + n / 64 + 16; }
+
+// Encodes n bytes into `o` (LauflaengeHoechstens(n) bytes of room) and
+// returns the encoded length.
+std::size_t LauflaengeKodieren(const char* d, std::size_t n, char* const anfang) {
+  char* o = anfang;
   char* kopf = nullptr;  // header slot of the open literal block
   int kopfWert = 0;
   auto literalSchliessen = [&] {
@@ -123,9 +127,46 @@ std::string PdfLauflaenge(const std::string& daten) {
     }
   }
   literalSchliessen();
-  aus.resize(static_cast<std::size_t>(o - aus.data()));
+  return static_cast<std::size_t>(o - anfang);
+}
+
+// Sample bytes of a picture, row by row from the top: one grey byte or red,
+// green and blue per pixel.
+std::string BildProben(const Bild& bild, bool gray) {
+  if (bild.Breite < 0 || bild.Hoehe < 0 ||
+      bild.Pixel.size() != static_cast<std::size_t>(bild.Breite) * static_cast<std::size_t>(bild.Hoehe))
+    throw VbFehler::Standard(fehlernr::UngueltigesBild);
+  std::string proben(bild.Pixel.size() * (gray ? 1 : 3), '\0');
+  std::size_t p = 0;
+  for (int32_t farbe : bild.Pixel) {
+    const auto u = static_cast<uint32_t>(farbe);
+    const unsigned rot = u & 0xFF, gruen = (u >> 8) & 0xFF, blau = (u >> 16) & 0xFF;
+    if (gray) {
+      proben[p++] = static_cast<char>((77 * rot + 151 * gruen + 28 * blau + 127) / 256);
+    } else {
+      proben[p++] = static_cast<char>(rot);
+      proben[p++] = static_cast<char>(gruen);
+      proben[p++] = static_cast<char>(blau);
+    }
+  }
+  return proben;
+}
+
+// Hands the memory of a page's graphics back once they are in the output,
+// so that a large picture is not held twice until the next page.
+void InhaltLeeren(std::string& inhalt) {
+  if (inhalt.capacity() > (std::size_t{1} << 20)) std::string().swap(inhalt);
+  else inhalt.clear();
+}
+
+}  // namespace
+
+std::string PdfLauflaenge(const std::string& daten) {
+  std::string aus(LauflaengeHoechstens(daten.size()), '\0');
+  aus.resize(LauflaengeKodieren(daten.data(), daten.size(), aus.data()));
   return aus;
 }
+
 
 clsPDF::clsPDF(Uhr uhr) : uhr_(uhr ? std::move(uhr) : Uhr(Ortszeit)) {
   DropBlankPages(true);
@@ -377,7 +418,7 @@ void clsPDF::SeitenBeginn() {
   if (PageStarted) PageStarted();
   OperatorSchreiben();
   Roh(inhalt_);
-  inhalt_.clear();
+  InhaltLeeren(inhalt_);
   if (fillColor_ != 0) Zeile("0 g");
   Zeile("BT");
   Zeile("/F1 " + N(fontSize_) + " Tf");
@@ -390,7 +431,7 @@ void clsPDF::SeitenEnde() {
   if (PageFinished) PageFinished();
   OperatorSchreiben();
   Roh(inhalt_);
-  inhalt_.clear();
+  InhaltLeeren(inhalt_);
   const auto laenge = static_cast<long long>(aus_.size() - streamStart_);
   Zeile("endstream");
   Zeile("endobj");
@@ -557,49 +598,57 @@ clsPDF::Bildfeld clsPDF::BildfeldBerechnen(int x, int y, int w, int h) const {
 
 void clsPDF::DrawPicture(int x, int y, int w, int h, const std::string& bildDatei, bool gray) {
   const Bildfeld feld = BildfeldBerechnen(x, y, w, h);
-  BildSchreiben(feld, BildLaden(bildDatei), gray);
+  // The loaded pixel grid is dropped before the document grows by the samples.
+  int32_t breite = 0, hoehe = 0;
+  std::string proben;
+  {
+    const Bild bild = BildLaden(bildDatei);
+    proben = BildProben(bild, gray);
+    breite = bild.Breite;
+    hoehe = bild.Hoehe;
+  }
+  BildSchreiben(feld, breite, hoehe, proben, gray);
 }
 
 void clsPDF::DrawPicture(int x, int y, int w, int h, const Bild& bild, bool gray) {
-  BildSchreiben(BildfeldBerechnen(x, y, w, h), bild, gray);
+  const Bildfeld feld = BildfeldBerechnen(x, y, w, h);
+  BildSchreiben(feld, bild.Breite, bild.Hoehe, BildProben(bild, gray), gray);
 }
 
-void clsPDF::BildSchreiben(const Bildfeld& feld, const Bild& bild, bool gray) {
-  if (bild.Breite < 0 || bild.Hoehe < 0 ||
-      bild.Pixel.size() != static_cast<std::size_t>(bild.Breite) * static_cast<std::size_t>(bild.Hoehe))
-    throw VbFehler::Standard(fehlernr::UngueltigesBild);
-
-  std::string proben(bild.Pixel.size() * (gray ? 1 : 3), '\0');
-  std::size_t p = 0;
-  for (int32_t farbe : bild.Pixel) {
-    const auto u = static_cast<uint32_t>(farbe);
-    const unsigned rot = u & 0xFF, gruen = (u >> 8) & 0xFF, blau = (u >> 16) & 0xFF;
-    if (gray) {
-      proben[p++] = static_cast<char>((77 * rot + 151 * gruen + 28 * blau + 127) / 256);
-    } else {
-      proben[p++] = static_cast<char>(rot);
-      proben[p++] = static_cast<char>(gruen);
-      proben[p++] = static_cast<char>(blau);
-    }
-  }
-  const std::string kodiert = PdfLauflaenge(proben);
-
+void clsPDF::BildSchreiben(const Bildfeld& feld, int32_t breite, int32_t hoehe, const std::string& proben,
+                           bool gray) {
   OperatorSchreiben();
   GrafikZeile("q");
   GrafikZeile(N(feld.W) + " 0 0 " + N(feld.H) + " " + N(feld.X) + " " + N(feld.Y) + " cm");
   GrafikZeile("BI");
-  GrafikZeile("/W " + N(bild.Breite));
-  GrafikZeile("/H " + N(bild.Hoehe));
+  GrafikZeile("/W " + N(breite));
+  GrafikZeile("/H " + N(hoehe));
   GrafikZeile("/BPC 8");
   GrafikZeile(gray ? "/CS /G" : "/CS /RGB");
-  if (kodiert.size() + 6 >= proben.size()) {
-    GrafikZeile({"ID ", proben, ">"});
+  // The pending state lines went out with "q", so the data lines can be
+  // built in place: the samples are encoded straight into the content text
+  // instead of into a copy of their own.
+  static constexpr std::string_view kKodiert = "/F /RL\rID ";
+  const std::size_t start = inhalt_.size();
+  inhalt_.resize(start + kKodiert.size() + LauflaengeHoechstens(proben.size()));
+  std::copy(kKodiert.begin(), kKodiert.end(), inhalt_.begin() + static_cast<std::ptrdiff_t>(start));
+  const std::size_t laenge =
+      LauflaengeKodieren(proben.data(), proben.size(), inhalt_.data() + start + kKodiert.size());
+  if (laenge + 6 >= proben.size()) {
+    inhalt_.resize(start);
+    inhalt_ += "ID ";
+    inhalt_ += proben;
+    inhalt_ += '>';
   } else {
-    GrafikZeile("/F /RL");
-    GrafikZeile({"ID ", kodiert, "\x80"});
+    inhalt_.resize(start + kKodiert.size() + laenge);
+    inhalt_ += '\x80';
   }
+  inhalt_ += kCR;
   GrafikZeile("EI");
   GrafikZeile("Q");
+  // Room for the samples in the output now, while the memory is untouched,
+  // so that moving them there at the page end does not copy the document.
+  aus_.reserve(aus_.size() + inhalt_.size() + 4096);
 }
 
 // ---- finishing --------------------------------------------------------------

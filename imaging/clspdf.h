@@ -114,7 +114,7 @@ class clsPDF {
     int16_t X, Y, W, H;
   };
   Bildfeld BildfeldBerechnen(int x, int y, int w, int h) const;
-  void BildSchreiben(const Bildfeld& feld, const Bild& bild, bool gray);
+  void BildSchreiben(const Bildfeld& feld, int32_t breite, int32_t hoehe, const std::string& proben, bool gray);
 
   Uhr uhr_;
 

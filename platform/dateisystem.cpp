@@ -250,7 +250,14 @@ std::string HostDateisystem::DateiLesen(const std::string& pfad) {
   if (!IstDatei(a.Host)) Fehler(fehlernr::DateiNichtGefunden);
   std::ifstream datei(a.Host, std::ios::binary);
   if (!datei) Fehler(fehlernr::ZugriffVerweigert);
-  std::string inhalt((std::istreambuf_iterator<char>(datei)), std::istreambuf_iterator<char>());
+  // One allocation of the file's size: scanned pages are read back whole,
+  // and growing the text step by step would hold it up to twice over.
+  std::error_code ec;
+  const auto groesse = fs::file_size(a.Host, ec);
+  std::string inhalt(ec ? 0 : static_cast<std::size_t>(groesse), '\0');
+  datei.read(inhalt.data(), static_cast<std::streamsize>(inhalt.size()));
+  inhalt.resize(static_cast<std::size_t>(datei.gcount()));
+  if (datei) inhalt.append(std::istreambuf_iterator<char>(datei), std::istreambuf_iterator<char>());
   if (datei.bad()) Fehler(fehlernr::PfadZugriffsfehler);
   return inhalt;
 }

@@ -1,0 +1,43 @@
+// Acquiring one page from a scanner through SANE into the scan image.
+//
+// The device is the one named by the caller (the per-user setting), else
+// the environment variable VXM_SCANNER, else the first device SANE finds.
+// SANE reads its configuration as usual; SANE_CONFIG_DIR points it at a
+// folder of its own (tests/sane serves SANE's "test" device).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "imaging/bildpuffer.h"
+
+namespace vxm {
+
+struct ScanEinstellungen {
+  std::string Geraet;  // SANE device name, e.g. "test:0"
+  // Device options set before the scan, by SANE option name ("mode" "Color",
+  // "resolution" "150"). Options the device does not know are skipped, so
+  // one setting serves several scanners. Without any, the environment
+  // variable VXM_SCAN_OPTIONEN ("mode=Color;resolution=150") is used.
+  std::vector<std::pair<std::string, std::string>> Optionen;
+};
+
+// Where a SANE status occurred: opening the device and starting the scan, or
+// reading the picture data.
+enum class ScanPhase { Oeffnen, Lesen };
+
+// The image result code for a SANE status (see the table in scanner.cpp).
+int32_t VictorCodeAusSane(int saneStatus, ScanPhase phase);
+
+// Scans one page into `ziel`. Returns 0 or a negative result code; `ziel`
+// is only changed on success.
+int32_t SeiteScannen(Bildpuffer& ziel, const ScanEinstellungen& einstellungen = {});
+
+// The scan step of a new scanner document: on success `ScanBild` holds the
+// page; otherwise the code is shown by error_handler with the name "0" and
+// `ScanBild` stays as it was. Returns the code.
+int32_t ScanBildEinlesen(const ScanEinstellungen& einstellungen = {});
+
+}  // namespace vxm

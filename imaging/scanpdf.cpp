@@ -1,0 +1,73 @@
+#include "imaging/scanpdf.h"
+
+#include <new>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+#include "imaging/bilddatei.h"
+#include "platform/dialoge.h"
+#include "platform/dienste.h"
+#include "platform/fehler.h"
+
+namespace vxm {
+namespace {
+
+void Melden(const std::string& text) { Dienste().Meldungen->MsgBox(text, vbCritical + vbOKOnly, ""); }
+
+}  // namespace
+
+bool ScanZuPdf(const std::string& ordner, const std::string& name, std::unique_ptr<clsPDF>& pdf) {
+  const std::string basis = ordner + "\\" + name;
+  const std::string bitmap = basis + ".bmp";
+  const std::string ziel = basis + ".pdf";
+
+  // A bitmap that was not written completely must not end up in a document.
+  if (BildSpeichern(bitmap) != 0) return false;
+
+  // The writer goes first, so that the large document is not held twice.
+  pdf.reset();
+  pdf = std::make_unique<clsPDF>();
+  for (int zaehler = 1; zaehler <= 1; ++zaehler) pdf->PrintLine("Zeile " + std::to_string(zaehler) + "...");
+  try {
+    Sanduhr sanduhr;
+    pdf->DrawPicture(0, 0, 590, 800, bitmap, false);
+  } catch (const VbFehler&) {
+    Melden("Die gescannte Seite konnte nicht gelesen werden:" + std::string(vbCrLf) + bitmap);
+    return false;
+  } catch (const std::bad_alloc&) {
+    Melden("Zu wenig Speicher für die gescannte Seite." + std::string(vbCrLf) +
+           "Die Seite bleibt als Bild erhalten:" + vbCrLf + bitmap);
+    return false;
+  }
+  try {
+    Sanduhr sanduhr;
+    // Closing the page now gives the same file as letting SavePDF close it,
+    // but the writer then need not keep a copy of the page's picture data
+    // to reopen the page after its snapshot.
+    pdf->NewPage();
+    // The bitmap's read-back buffers are gone; hand their memory back before
+    // the finished document is copied out.
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+    pdf->SavePDF(ziel);
+  } catch (const VbFehler& f) {
+    Melden("Die PDF-Datei konnte nicht geschrieben werden:" + std::string(vbCrLf) + ziel + vbCrLf + f.Beschreibung +
+           vbCrLf + "Die gescannte Seite bleibt als Bild erhalten:" + vbCrLf + bitmap);
+    return false;
+  } catch (const std::bad_alloc&) {
+    Melden("Zu wenig Speicher für die PDF-Datei." + std::string(vbCrLf) +
+           "Die gescannte Seite bleibt als Bild erhalten:" + vbCrLf + bitmap);
+    return false;
+  }
+  try {
+    Dienste().Dateien->DeleteFile(bitmap, true);
+  } catch (const VbFehler&) {
+    // The document exists; a left-over bitmap costs only space.
+  }
+  return true;
+}
+
+}  // namespace vxm
