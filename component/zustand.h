@@ -61,6 +61,15 @@ struct Komponentenzustand {
   // Search pattern of a split file name.
   std::string SuchName;
   std::string SuchEndung;
+
+  // File-name and text search. DateiTabelle holds folder + "\" + upper-cased
+  // name of every file the last data search passed; it has no fixed size,
+  // so the register clean-up sees every file. It is complete only when that
+  // walk read every folder and was not cancelled; DateiTabelleLuecken names
+  // the folders it could not read (rows below them must be kept).
+  std::vector<std::string> DateiTabelle;
+  bool DateiTabelleVollstaendig = false;
+  std::vector<std::string> DateiTabelleLuecken;
 };
 
 Komponentenzustand& Zustand();
