@@ -109,19 +109,24 @@ trap 'rm -rf "$ERGEBNIS"' EXIT
 host_pfade() { awk -F '\t' -v k="$KORPUS" '{ p = $1 "/" $2; sub(/^K:/, k, p); gsub(/\\/, "/", p); print p }'; }
 
 # messen NAME BEFEHL... : warm-up, then RUNDEN timed runs; output kept of the last.
+# Wall-clock time decides; CPU time (user + system, all threads) is shown
+# beside it because the machine may be shared.
 messen() {
   local name=$1; shift
   "$@" > "$ERGEBNIS/$name.aus" 2>/dev/null || true
-  local summe=0 beste= t
+  local summe=0 beste= cpu= t c
   for _ in $(seq 1 "$RUNDEN"); do
-    /usr/bin/time -f %e -o "$ERGEBNIS/zeit" "$@" > "$ERGEBNIS/$name.aus" 2>/dev/null || true
-    t=$(cat "$ERGEBNIS/zeit")
+    /usr/bin/time -f '%e %U %S' -o "$ERGEBNIS/zeit" "$@" > "$ERGEBNIS/$name.aus" 2>/dev/null || true
+    read -r t u s < <(tail -1 "$ERGEBNIS/zeit")
+    c=$(awk -v u="$u" -v s="$s" 'BEGIN { print u + s }')
     summe=$(awk -v s="$summe" -v t="$t" 'BEGIN { print s + t }')
     if [ -z "$beste" ] || awk -v t="$t" -v b="$beste" 'BEGIN { exit !(t < b) }'; then beste=$t; fi
+    if [ -z "$cpu" ] || awk -v t="$c" -v b="$cpu" 'BEGIN { exit !(t < b) }'; then cpu=$c; fi
   done
   local mittel
   mittel=$(awk -v s="$summe" -v n="$RUNDEN" 'BEGIN { printf "%.3f", s / n }')
-  printf '%-34s best %6.3f s  mean %6.3f s  hits %s\n' "$name" "$beste" "$mittel" "$(wc -l < "$ERGEBNIS/$name.aus")"
+  printf '%-24s best %6.3f s  mean %6.3f s  cpu %6.3f s  hits %s\n' "$name" "$beste" "$mittel" "$cpu" \
+    "$(wc -l < "$ERGEBNIS/$name.aus")"
   echo "$beste" > "$ERGEBNIS/$name.beste"
 }
 

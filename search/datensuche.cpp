@@ -101,7 +101,7 @@ class Ordnerleser {
                    const Suchphrase& phrase, SuchSteuerung* steuerung) {
     const bool zeilen = IstTxt(name);
     if (host_) {
-      const int fd = ::openat(::dirfd(dir_), name.c_str(), O_RDONLY | O_CLOEXEC);
+      const int fd = ::openat(::dirfd(dir_), name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
       if (fd < 0) return false;
       // Text files by lines (carriage return starts, line feed ends one);
       // only whether a line holds the phrase counts here.

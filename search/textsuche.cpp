@@ -420,7 +420,8 @@ namespace {
 int Oeffnen(HostDateisystem& host, const std::string& datei) {
   try {
     const auto pfad = host.Laufwerke().Aufloesen(datei).Host;
-    const int fd = ::open(pfad.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a named pipe cannot stall the search.
+    const int fd = ::open(pfad.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return -1;
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
