@@ -68,6 +68,15 @@ struct Komponentenzustand {
 
   // Imaging: the last scanned page (null while the main window is not loaded).
   std::shared_ptr<Bildpuffer> ScanBild;
+
+  // File-name and text search. DateiTabelle holds folder + "\" + upper-cased
+  // name of every file the last data search passed; it has no fixed size,
+  // so the register clean-up sees every file. It is complete only when that
+  // walk read every folder and was not cancelled; DateiTabelleLuecken names
+  // the folders it could not read (rows below them must be kept).
+  std::vector<std::string> DateiTabelle;
+  bool DateiTabelleVollstaendig = false;
+  std::vector<std::string> DateiTabelleLuecken;
 };
 
 Komponentenzustand& Zustand();

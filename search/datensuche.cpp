@@ -1,0 +1,395 @@
+#include "search/datensuche.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <optional>
+#include <set>
+#include <utility>
+
+#include "component/fehlermelden.h"
+#include "component/zustand.h"
+#include "files/dateifunktionen.h"
+#include "files/dateisymbol.h"
+#include "platform/dateisystem.h"
+#include "platform/dialoge.h"
+#include "platform/dienste.h"
+#include "platform/fehler.h"
+#include "platform/text.h"
+#include "search/textsuche.h"
+
+namespace vxm {
+
+std::string SuchTreffer::Schluessel() const {
+  if (!Ordner.empty() && Ordner.back() == '\\') return Ordner + Name;
+  return Ordner + "\\" + Name;
+}
+
+namespace {
+
+// Folder and name joined with one backslash ("C:\" + "A" is "C:\A").
+std::string Verbinden(const std::string& ordner, const std::string& name) {
+  if (!ordner.empty() && ordner.back() == '\\') return ordner + name;
+  return ordner + "\\" + name;
+}
+
+// The last `anzahl` characters (code points) of a UTF-8 text.
+std::string_view LetzteZeichen(std::string_view text, std::size_t anzahl) {
+  std::size_t i = text.size();
+  while (anzahl > 0 && i > 0) {
+    --i;
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) --anzahl;
+  }
+  return text.substr(i);
+}
+
+bool IstTxt(std::string_view name) {
+  const std::string_view e = LetzteZeichen(name, 3);
+  return e.size() == 3 && (e[0] | 0x20) == 't' && (e[1] | 0x20) == 'x' && (e[2] | 0x20) == 't';
+}
+
+bool EigeneZwischendatei(const char* name) { return std::strncmp(name, ".~vxm", 5) == 0; }
+
+// One folder as the walk sees it: its files and sub-folders in name order.
+// On this machine the folder stays open while its files are searched.
+class Ordnerleser {
+ public:
+  Ordnerleser() {
+    if (auto* host = dynamic_cast<HostDateisystem*>(Dienste().Dateien.get())) host_ = host;
+  }
+  ~Ordnerleser() { Schliessen(); }
+
+  bool AufDieserMaschine() const { return host_ != nullptr; }
+
+  // The start folder in Windows form and, on this machine, its host path.
+  bool Start(const std::string& ordner, std::string& windows, std::string& hostPfad) {
+    try {
+      if (host_) {
+        const auto a = host_->Laufwerke().Aufloesen(ordner);
+        windows = a.Windows();
+        hostPfad = a.Host.string();
+      } else {
+        windows = ordner;
+        if (windows.size() > 3 && windows.back() == '\\') windows.pop_back();
+      }
+      return true;
+    } catch (const VbFehler&) {
+      windows = ordner;
+      return false;
+    }
+  }
+
+  // Reads a folder; false when it cannot be read.
+  bool Lesen(const std::string& windows, const std::string& hostPfad) {
+    Schliessen();
+    dateien_.clear();
+    ordner_.clear();
+    return host_ ? HostLesen(hostPfad) : FsLesen(windows);
+  }
+
+  const std::vector<std::string>& Dateien() const { return dateien_; }
+  const std::vector<std::string>& Unterordner() const { return ordner_; }
+
+  // Text search in one file of the folder last read; false when it does not
+  // hold the phrase or cannot be read.
+  bool TextPruefen(const std::string& windowsOrdner, const std::string& name,
+                   const Suchphrase& phrase, SuchSteuerung* steuerung) {
+    const bool zeilen = IstTxt(name);
+    if (host_) {
+      const int fd = ::openat(::dirfd(dir_), name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+      if (fd < 0) return false;
+      // Text files by lines (carriage return starts, line feed ends one);
+      // only whether a line holds the phrase counts here.
+      const bool treffer =
+          zeilen ? suche_intern::ZeilenInDeskriptor(fd, phrase, nullptr, "\r", "\n", steuerung)
+                 : suche_intern::TextInDeskriptor(fd, phrase, 1, steuerung) != 0;
+      ::close(fd);
+      return treffer;
+    }
+    try {
+      const std::string bytes = Dienste().Dateien->DateiLesen(Verbinden(windowsOrdner, name));
+      return zeilen ? suche_intern::ZeilenInBytes(bytes, phrase, nullptr, "\r", "\n")
+                    : suche_intern::TextInBytes(bytes, phrase, 1) != 0;
+    } catch (const VbFehler&) {
+      return false;
+    }
+  }
+
+  void Schliessen() {
+    if (dir_) ::closedir(dir_);
+    dir_ = nullptr;
+  }
+
+ private:
+  bool HostLesen(const std::string& pfad) {
+    const int fd = ::open(pfad.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+      ::close(fd);
+      return false;
+    }
+    // A folder reached twice (through a link) is read once.
+    if (!besucht_.insert({st.st_dev, st.st_ino}).second) {
+      ::close(fd);
+      return true;
+    }
+    dir_ = ::fdopendir(fd);
+    if (!dir_) {
+      ::close(fd);
+      return false;
+    }
+    while (const dirent* e = ::readdir(dir_)) {
+      const char* n = e->d_name;
+      if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
+      unsigned char typ = e->d_type;
+      if (typ == DT_LNK || typ == DT_UNKNOWN) {
+        struct stat s {};
+        if (::fstatat(::dirfd(dir_), n, &s, 0) != 0) continue;
+        typ = S_ISREG(s.st_mode) ? DT_REG : S_ISDIR(s.st_mode) ? DT_DIR : DT_UNKNOWN;
+      }
+      if (typ == DT_REG) {
+        if (!EigeneZwischendatei(n)) dateien_.emplace_back(n);
+      } else if (typ == DT_DIR) {
+        ordner_.emplace_back(n);
+      }
+    }
+    std::sort(dateien_.begin(), dateien_.end());
+    std::sort(ordner_.begin(), ordner_.end());
+    return true;
+  }
+
+  bool FsLesen(const std::string& windows) {
+    try {
+      auto& fs = *Dienste().Dateien;
+      for (auto& d : fs.Files(windows)) dateien_.push_back(std::move(d.Name));
+      ordner_ = fs.SubFolders(windows);
+      return true;
+    } catch (const VbFehler&) {
+      dateien_.clear();
+      ordner_.clear();
+      return false;
+    }
+  }
+
+  HostDateisystem* host_ = nullptr;
+  DIR* dir_ = nullptr;
+  std::set<std::pair<dev_t, ino_t>> besucht_;
+  std::vector<std::string> dateien_, ordner_;
+};
+
+class Datenlauf {
+ public:
+  Datenlauf(const DatenSucheAuftrag& auftrag, SuchSteuerung* steuerung)
+      : auftrag_(auftrag), steuerung_(steuerung), z_(Zustand()) {
+    if (auftrag.Modus == Suchmodus::TextInhalt) {
+      phrase_.emplace(auftrag.Text);
+    } else {
+      muster_ = NamensmusterAusText(auftrag.Text);
+    }
+  }
+
+  SuchErgebnis Ausfuehren(const std::string& ordner) {
+    z_.DateiTabelle.clear();
+    z_.DateiTabelleLuecken.clear();
+    z_.DateiTabelleVollstaendig = false;
+    std::string windows, host;
+    if (leser_.Start(ordner, windows, host)) {
+      Ordner(windows, host);
+    } else {
+      erg_.Ungelesen.push_back(windows);
+    }
+    z_.DateiTabelleLuecken = erg_.Ungelesen;
+    z_.DateiTabelleVollstaendig = !erg_.Abgebrochen && erg_.Ungelesen.empty();
+    return std::move(erg_);
+  }
+
+ private:
+  bool Abbruch() {
+    if (steuerung_ && steuerung_->Abgebrochen()) erg_.Abgebrochen = true;
+    return erg_.Abgebrochen;
+  }
+
+  void Ordner(const std::string& windows, const std::string& host) {
+    if (Abbruch()) return;
+    if (steuerung_ && steuerung_->OrdnerBetreten) steuerung_->OrdnerBetreten(windows);
+    if (!leser_.Lesen(windows, host)) {
+      // An unreadable folder is passed over; the walk goes on.
+      erg_.Ungelesen.push_back(windows);
+      return;
+    }
+    for (const auto& name : leser_.Dateien()) {
+      if (Abbruch()) break;
+      std::string gross = Gross(name);
+      bool treffer;
+      if (phrase_) {
+        treffer = leser_.TextPruefen(windows, name, *phrase_, steuerung_);
+      } else {
+        treffer = gross.find(muster_.Name) != std::string::npos &&
+                  gross.find(muster_.Endung) != std::string::npos;
+      }
+      if (auftrag_.TabelleFuehren) z_.DateiTabelle.push_back(Verbinden(windows, gross));
+      if (treffer && !Abbruch()) {
+        ++erg_.Dateien;
+        if (steuerung_ && steuerung_->Treffer) {
+          steuerung_->Treffer(SuchTreffer{name, windows, IconSetzen(LetzteZeichen(name, 3))});
+        }
+      }
+    }
+    leser_.Schliessen();
+    ++erg_.Ordner;
+    const std::vector<std::string> unterordner = leser_.Unterordner();
+    for (const auto& u : unterordner) {
+      if (Abbruch()) return;
+      if (steuerung_) steuerung_->Melden();
+      Ordner(Verbinden(windows, u), leser_.AufDieserMaschine() ? host + "/" + u : std::string());
+    }
+  }
+
+  const DatenSucheAuftrag& auftrag_;
+  SuchSteuerung* steuerung_;
+  Komponentenzustand& z_;
+  std::optional<Suchphrase> phrase_;
+  Namensmuster muster_;
+  Ordnerleser leser_;
+  SuchErgebnis erg_;
+};
+
+// Removes the "*" of a pattern part: a leading one is dropped, otherwise
+// the part ends before it.
+std::string OhneStern(std::string teil) {
+  for (auto p = teil.find('*'); p != std::string::npos; p = teil.find('*')) {
+    teil = p == 0 ? teil.substr(1) : teil.substr(0, p);
+  }
+  return teil;
+}
+
+}  // namespace
+
+Namensmuster NamensmusterAusText(const std::string& text) {
+  Namensmuster m;
+  const auto stern = text.find('*');
+  if (stern == std::string::npos) {
+    m.Name = Gross(text);
+    return m;
+  }
+  m.Name = Gross(text.substr(0, stern));
+  const std::string_view ende = LetzteZeichen(text, 4);
+  const auto punkt = ende.find('.');
+  if (punkt != std::string_view::npos) {
+    const std::string_view endung = ende.substr(punkt + 1);
+    if (Zeichenzahl(endung) == 3) m.Endung = Gross(endung);
+  }
+  return m;
+}
+
+SuchErgebnis DatenSuche(const std::string& ordner, const DatenSucheAuftrag& auftrag,
+                        SuchSteuerung* steuerung) {
+  Datenlauf lauf(auftrag, steuerung);
+  return lauf.Ausfuehren(ordner);
+}
+
+bool DateinameVergleich(const std::string& dateiname, const std::string& name,
+                        const std::string& endung) {
+  // The split leaves its parts in the component state; the caller's
+  // pattern there stays as it was.
+  auto& z = Zustand();
+  const std::string alterName = z.SuchName, alteEndung = z.SuchEndung;
+  std::string p = dateiname;
+  DateinameZerlegen(p);
+  const std::string basis = z.SuchName, erweiterung = z.SuchEndung;
+  z.SuchName = alterName;
+  z.SuchEndung = alteEndung;
+  const bool nameOk = name == "*" || EnthaeltOhneFall(basis, name);
+  const bool endungOk = endung == "*" || EnthaeltOhneFall(erweiterung, endung);
+  return nameOk && endungOk;
+}
+
+bool NamenSucheVorbereiten(std::string& boxText, std::string& name, std::string& endung) {
+  auto& meldungen = *Dienste().Meldungen;
+  if (boxText == "*.*") {
+    meldungen.MsgBox(kMeldungAlleDateien, vbOKOnly, "");
+    boxText.clear();
+    return false;
+  }
+  std::string p = boxText;
+  if (!DateinameZerlegen(p)) {
+    // Nothing to look for: searching on would list every file.
+    meldungen.MsgBox(kMeldungNichtInterpretiert, vbOKOnly, "");
+    return false;
+  }
+  name = OhneStern(Zustand().SuchName);
+  endung = OhneStern(Zustand().SuchEndung);
+  boxText = name + "." + endung;
+  return true;
+}
+
+SuchErgebnis NamenSuche(const std::string& ordner, const std::string& name,
+                        const std::string& endung, SuchSteuerung* steuerung) {
+  SuchErgebnis erg;
+  Ordnerleser leser;
+  std::deque<std::pair<std::string, std::string>> warteschlange;
+  {
+    std::string windows, host;
+    if (!leser.Start(ordner, windows, host)) {
+      erg.Ungelesen.push_back(windows);
+      return erg;
+    }
+    warteschlange.emplace_back(std::move(windows), std::move(host));
+  }
+  while (!warteschlange.empty()) {
+    if (steuerung && steuerung->Abgebrochen()) {
+      erg.Abgebrochen = true;
+      break;
+    }
+    auto [windows, host] = std::move(warteschlange.front());
+    warteschlange.pop_front();
+    if (steuerung) {
+      if (steuerung->OrdnerBetreten) steuerung->OrdnerBetreten(windows);
+      steuerung->Melden();
+    }
+    if (!leser.Lesen(windows, host)) {
+      erg.Ungelesen.push_back(windows);
+      continue;
+    }
+    for (const auto& datei : leser.Dateien()) {
+      if (!DateinameVergleich(datei, name, endung)) continue;
+      ++erg.Dateien;
+      if (steuerung && steuerung->Treffer) {
+        steuerung->Treffer(SuchTreffer{datei, windows, IconSetzen(LetzteZeichen(datei, 3))});
+      }
+    }
+    leser.Schliessen();
+    ++erg.Ordner;
+    for (const auto& u : leser.Unterordner()) {
+      warteschlange.emplace_back(Verbinden(windows, u),
+                                 leser.AufDieserMaschine() ? host + "/" + u : std::string());
+    }
+  }
+  return erg;
+}
+
+bool DirTreeHolen(const std::string& ordner, std::vector<std::string>& kette) {
+  kette.clear();
+  std::string pfad = ordner;
+  if (pfad.empty() || pfad.back() != '\\') pfad += '\\';
+  try {
+    for (auto p = pfad.find('\\'); p != std::string::npos; p = pfad.find('\\', p + 1)) {
+      std::string glied = pfad.substr(0, p + 1);
+      Dienste().Dateien->GetFolder(glied);
+      kette.push_back(std::move(glied));
+    }
+    return true;
+  } catch (const std::exception& fehler) {
+    Zustand().FehlerOrt = "vxmDorvex in DirTreeHolen";
+    FehlerMelden(fehler);
+    return false;
+  }
+}
+
+}  // namespace vxm

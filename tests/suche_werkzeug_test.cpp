@@ -1,0 +1,66 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "tests/hilfen.h"
+
+namespace vxm {
+namespace {
+namespace fs = std::filesystem;
+
+// The command-line search, run as a program on a temporary drive C:.
+class SucheWerkzeugTest : public test::Umgebung {
+ protected:
+  void SetUp() override {
+    test::Umgebung::SetUp();
+    const char* build = std::getenv("VXM_BUILD");
+    if (!build || !fs::exists(fs::path(build) / "vxmdorvex-suche")) {
+      GTEST_SKIP() << "vxmdorvex-suche not built (VXM_BUILD unset)";
+    }
+    programm_ = (fs::path(build) / "vxmdorvex-suche").string();
+  }
+
+  // Runs the tool with `argumente` (already quoted); stdout and exit status.
+  std::pair<std::string, int> Aufrufen(const std::string& argumente) {
+    const std::string befehl = "VXM_LAUFWERKE='C=" + laufwerkC_.string() + "' '" + programm_ +
+                               "' " + argumente + " 2>/dev/null";
+    FILE* rohr = ::popen(befehl.c_str(), "r");
+    std::string aus;
+    std::array<char, 4096> puffer{};
+    while (std::size_t n = std::fread(puffer.data(), 1, puffer.size(), rohr)) aus.append(puffer.data(), n);
+    const int status = ::pclose(rohr);
+    return {aus, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+  }
+
+  std::string programm_;
+};
+
+TEST_F(SucheWerkzeugTest, TrefferEineZeileJe) {
+  DateiAnlegen("C:\\VXMDOK\\1\\Brief.txt", "Ihre Nebenkosten");
+  DateiAnlegen("C:\\VXMDOK\\1\\7\\alt.doc", std::string(3, '\0') + "NEBENKOSTEN");
+  DateiAnlegen("C:\\VXMDOK\\2\\Rechnung.pdf", "nichts");
+  auto [aus, status] = Aufrufen("--text nebenkosten --ordner 'C:\\vxmdok'");
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(aus, "C:\\VXMDOK\\1\tBrief.txt\nC:\\VXMDOK\\1\\7\talt.doc\n");
+  std::tie(aus, status) = Aufrufen("--name 'rech*.pdf'");  // from the drive's root
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(aus, "C:\\VXMDOK\\2\tRechnung.pdf\n");
+  std::tie(aus, status) = Aufrufen("--name gibtsnicht");
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(aus, "");
+}
+
+TEST_F(SucheWerkzeugTest, FalscheAufrufe) {
+  EXPECT_EQ(Aufrufen("").second, 2);
+  EXPECT_EQ(Aufrufen("--text").second, 2);
+  EXPECT_EQ(Aufrufen("--text a --name b").second, 2);
+  EXPECT_EQ(Aufrufen("--keyword miete").second, 2);  // not available yet
+}
+
+}  // namespace
+}  // namespace vxm
