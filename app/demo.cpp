@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/demo_adressexport.h"
 #include "component/vxmdorvex.h"
 #include "component/zustand.h"
 #include "files/dateifunktionen.h"
@@ -138,10 +139,16 @@ int main(int argc, char** argv) {
   laufwerke.Zuordnen('C', std::filesystem::absolute(ordner));
   Dienste().Dateien = std::make_shared<HostDateisystem>(laufwerke);
   Dienste().Komponenten.vxmAllgError = [] { return std::make_unique<KonsolenFehlerProgramm>(); };
+  Dienste().Komponenten.AdressExport = [] { return std::make_unique<demo::DemoAdressExport>(); };
   Zustand().HauptfensterErzeugen = [] { return std::make_shared<DemoFenster>(); };
 
   const std::string datenbank = "C:\\VXM\\VXMDAT\\daten.mdb";
   if (!DateiVorhanden(datenbank)) TextDateiAnlegen(datenbank, false);
+  try {
+    demo::DemoAdressdatenAnlegen(std::filesystem::path(ordner) / "VXM" / "VXMDAT" / "daten.mdb");
+  } catch (const VbFehler& f) {
+    std::cerr << "Beispieladressen nicht angelegt: " << f.Beschreibung << "\n";
+  }
 
   std::vector<Variant> info(kParameterAnzahl);
   info[slot::Datenbank] = Variant(datenbank);
