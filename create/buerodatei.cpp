@@ -151,6 +151,10 @@ std::optional<fs::path> LeereVorlage(const std::string& endung, std::string* feh
   return ergebnis;
 }
 
+std::future<std::optional<fs::path>> LeereVorlageImHintergrund(const std::string& endung) {
+  return std::async(std::launch::async, [endung] { return LeereVorlage(endung); });
+}
+
 bool NeueBueroDatei(const std::string& endung, const std::string& zielPfad, std::string* fehler) {
   auto vorlage = LeereVorlage(endung, fehler);
   if (!vorlage) return false;

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <filesystem>
+#include <future>
 #include <optional>
 #include <string>
 
@@ -37,10 +38,18 @@ bool IstBueroEndung(const std::string& endung);
 std::optional<std::filesystem::path> LeereVorlage(const std::string& endung,
                                                   std::string* fehler = nullptr);
 
+// LeereVorlage on a thread of its own; the window polls or waits for the
+// result and then calls NeueBueroDatei on its own thread. (Keep the future:
+// a discarded one waits for the build in its destructor.)
+std::future<std::optional<std::filesystem::path>> LeereVorlageImHintergrund(const std::string& endung);
+
 // Creates the empty file of the type at `zielPfad` (Windows form) through the
 // file-system object. Never replaces an existing file; on failure it leaves
 // nothing it wrote, and `fehler` says why.
 bool NeueBueroDatei(const std::string& endung, const std::string& zielPfad,
                     std::string* fehler = nullptr);
+
+inline constexpr const char* kMeldungUngueltigerDateiname = "Ungültiger Dateiname !!!";
+inline constexpr const char* kFrageNeueDateiLoeschen = "Fehler beim erzeugen der Neuen Datei\r\nDATEI LÖSCHEN ?";
 
 }  // namespace vxm

@@ -214,6 +214,24 @@ AdressExportErgebnis AdressenExportieren(const std::string& art, const std::stri
   return ergebnis;
 }
 
+std::vector<std::string> VorlagenSuchen(const std::string& wurzel) {
+  std::vector<std::string> namen;
+  try {
+    for (const auto& datei : Dienste().Dateien->Files(wurzel)) {
+      const std::size_t punkt = datei.Name.rfind('.');
+      if (punkt != std::string::npos && Gross(datei.Name.substr(punkt)) == ".DOT") namen.push_back(datei.Name);
+    }
+  } catch (const VbFehler&) {
+    // a missing root has no templates
+  }
+  return namen;
+}
+
+std::string KeineVorlagenMeldung(const std::string& wurzel) {
+  return "Keine Vorlagen im Verzeichniss: " + wurzel + " vorhanden." + vbCrLf + vbCrLf +
+         "Die Neuanlage wird abgebrochen !";
+}
+
 bool SerienbriefVorbereiten(const std::string& adressen, const std::string& dokument,
                             const std::string& ausgabe) {
   if (!DateiVorhanden(adressen) || !DateiVorhanden(dokument)) return false;

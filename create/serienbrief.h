@@ -15,6 +15,7 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vxm {
 
@@ -53,6 +54,13 @@ struct AdressExportErgebnis {
 AdressExportErgebnis AdressenExportieren(const std::string& art, const std::string& ordner,
                                          std::time_t jetzt);
 
+// Names of the templates in the folder `wurzel`: files whose extension (from
+// the last "." on, upper-cased) is ".DOT", in the folder's order.
+std::vector<std::string> VorlagenSuchen(const std::string& wurzel);
+// "Keine Vorlagen im Verzeichniss: " + wurzel + " vorhanden." + two line
+// breaks + "Die Neuanlage wird abgebrochen !" (title kTitelVorlagen).
+std::string KeineVorlagenMeldung(const std::string& wurzel);
+
 // Copies `dokument` to `ausgabe` unless both name the same file (an existing
 // output is replaced only once the copy is whole) and attaches `adressen`
 // beside it as DatenquelleName(ausgabe). Blocking, fast (no office program
@@ -64,5 +72,6 @@ bool SerienbriefVorbereiten(const std::string& adressen, const std::string& doku
 inline constexpr const char* kFrageDateiLoeschenSerie =
     "Fehler beim erzeugen der Neuen Datei !\r\nDATEI LÖSCHEN ?";
 inline constexpr const char* kTitelDateiLoeschen = "Datei löschen";
+inline constexpr const char* kTitelVorlagen = "Vorlagenverzeichnis";
 
 }  // namespace vxm

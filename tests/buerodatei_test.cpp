@@ -99,6 +99,15 @@ TEST_F(BueroDateiTest, JederTypWirdAlsGueltigeDateiAngelegtUndVonLibreOfficeGele
   }
 }
 
+TEST_F(BueroDateiTest, VorlageEntstehtAuchAufEinemAnderenThread) {
+  auto zukunft = LeereVorlageImHintergrund(".xls");
+  auto vorlage = zukunft.get();
+  ASSERT_TRUE(vorlage);
+  EXPECT_TRUE(IstOle2Datei(*vorlage));
+  EXPECT_TRUE(NeueBueroDatei(".xls", "C:\\DOK\\Mappe.xls"));
+  EXPECT_FALSE(LeereVorlageImHintergrund(".txt").get());
+}
+
 TEST_F(BueroDateiTest, VorhandeneDateiWirdNieUeberschrieben) {
   DateiAnlegen("C:\\DOK\\brief.DOC", "alt");
   std::string fehler;

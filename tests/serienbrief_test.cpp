@@ -243,5 +243,19 @@ TEST_F(SerienbriefTest, ScheiternderExportWirdBenannt) {
   EXPECT_TRUE(berichte_->empty());
 }
 
+TEST_F(SerienbriefTest, VorlagenNurMitEndungDot) {
+  DateiAnlegen("C:\\VXMDOK\\Brief.DOC");
+  DateiAnlegen("C:\\VXMDOK\\Mahnung.dot");
+  DateiAnlegen("C:\\VXMDOK\\Alt.dot.bak");
+  DateiAnlegen("C:\\VXMDOK\\Einladung.Dot");
+  EXPECT_EQ(VorlagenSuchen("C:\\VXMDOK"), (std::vector<std::string>{"Einladung.Dot", "Mahnung.dot"}));
+  DateiAnlegen("C:\\LEER\\Brief.doc");  // only .DOC: no template
+  EXPECT_TRUE(VorlagenSuchen("C:\\LEER").empty());
+  EXPECT_TRUE(VorlagenSuchen("C:\\FEHLT").empty());
+  EXPECT_EQ(KeineVorlagenMeldung("C:\\VXM\\VXMDOK"),
+            "Keine Vorlagen im Verzeichniss: C:\\VXM\\VXMDOK vorhanden.\r\n\r\nDie Neuanlage wird abgebrochen !");
+  EXPECT_TRUE(berichte_->empty());
+}
+
 }  // namespace
 }  // namespace vxm
