@@ -40,12 +40,14 @@ fs::path ProgrammFinden(const std::string& programm) {
   if (programm.find('/') != std::string::npos) return Ausfuehrbar(programm) ? fs::path(programm) : fs::path();
   const char* pfad = std::getenv("PATH");
   if (!pfad) return {};
-  std::string rest = pfad;
+  const std::string liste = pfad;
   std::size_t anfang = 0;
-  while (anfang <= rest.size()) {
-    std::size_t ende = rest.find(':', anfang);
-    if (ende == std::string::npos) ende = rest.size();
-    fs::path kandidat = fs::path(rest.substr(anfang, ende - anfang).empty() ? "." : rest.substr(anfang, ende - anfang)) / programm;
+  while (anfang <= liste.size()) {
+    std::size_t ende = liste.find(':', anfang);
+    if (ende == std::string::npos) ende = liste.size();
+    std::string ordner = liste.substr(anfang, ende - anfang);
+    if (ordner.empty()) ordner = ".";  // an empty PATH entry is the current folder
+    const fs::path kandidat = fs::path(ordner) / programm;
     if (Ausfuehrbar(kandidat)) return kandidat;
     anfang = ende + 1;
   }
