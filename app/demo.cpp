@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "app/demo_adressexport.h"
 #include "app/demo_daten.h"
 #include "component/einstellungen.h"
 #include "component/qt/frmdorvex.h"
@@ -123,6 +124,12 @@ int main(int argc, char** argv) {
   laufwerke.Zuordnen('C', wurzel);
   Dienste().Dateien = std::make_shared<HostDateisystem>(laufwerke);
   Dienste().Komponenten.vxmAllgError = [] { return std::make_unique<FensterFehlerProgramm>(); };
+  Dienste().Komponenten.AdressExport = [] { return std::make_unique<demo::DemoAdressExport>(); };
+  try {
+    demo::DemoAdressdatenAnlegen(wurzel / "VXM" / "VXMDAT" / "vxmdaten.mdb");
+  } catch (const VbFehler& f) {
+    std::cerr << "Beispieladressen nicht angelegt: " << f.Beschreibung << "\n";
+  }
   OberflaecheEinrichten();
 
   int ergebnis = 0;

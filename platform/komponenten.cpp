@@ -11,4 +11,11 @@ std::unique_ptr<AllgFehlerProgramm> AussenKomponenten::AllgErrorErzeugen() const
   return objekt;
 }
 
+std::unique_ptr<vxm::AdressExport> AussenKomponenten::AdressExportErzeugen() const {
+  if (!AdressExport) throw VbFehler::Standard(fehlernr::ObjektErstellung);
+  auto objekt = AdressExport();
+  if (!objekt) throw VbFehler::Standard(fehlernr::ObjektErstellung);
+  return objekt;
+}
+
 }  // namespace vxm

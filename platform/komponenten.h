@@ -6,6 +6,9 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
+
+#include "platform/variant.h"
 
 namespace vxm {
 
@@ -27,11 +30,25 @@ class AllgFehlerProgramm {
   virtual int16_t Ergebnis() = 0;
 };
 
+// The suite's address export of the serial letters. Each method gets the
+// whole parameter array: it exports the addresses of the entity in entry 70
+// (empty: all) into the workbook named in entry 74 and may raise errors.
+class AdressExport {
+ public:
+  virtual ~AdressExport() = default;
+  // Addresses for labels ("ETTI").
+  virtual void Etiketten(std::vector<Variant>& aufrufParameter) = 0;
+  // Addresses with "Vorschreibung" ("VORS").
+  virtual void Vorschreibung(std::vector<Variant>& aufrufParameter) = 0;
+};
+
 struct AussenKomponenten {
   std::function<std::unique_ptr<AllgFehlerProgramm>()> vxmAllgError;
+  std::function<std::unique_ptr<vxm::AdressExport>()> AdressExport;
 
-  // Raises error 429 when the class is not installed.
+  // Each raises error 429 when the class is not installed.
   std::unique_ptr<AllgFehlerProgramm> AllgErrorErzeugen() const;
+  std::unique_ptr<vxm::AdressExport> AdressExportErzeugen() const;
 };
 
 }  // namespace vxm
