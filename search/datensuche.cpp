@@ -53,6 +53,36 @@ bool IstTxt(std::string_view name) {
   return e.size() == 3 && (e[0] | 0x20) == 't' && (e[1] | 0x20) == 'x' && (e[2] | 0x20) == 't';
 }
 
+bool GueltigesUtf8(std::string_view s) {
+  for (std::size_t i = 0; i < s.size();) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    std::size_t folge;
+    if (b < 0x80) {
+      folge = 0;
+    } else if (b >= 0xC2 && b <= 0xDF) {
+      folge = 1;
+    } else if ((b & 0xF0) == 0xE0) {
+      folge = 2;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      folge = 3;
+    } else {
+      return false;
+    }
+    if (s.size() - i <= folge) return false;
+    for (std::size_t k = 1; k <= folge; ++k) {
+      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+    }
+    i += folge + 1;
+  }
+  return true;
+}
+
+// A file name upper-cased for comparing. Names copied over from Windows
+// may still be spelled in Windows-1252; they are read as such.
+std::string Vergleichsform(const std::string& name) {
+  return GueltigesUtf8(name) ? Gross(name) : Gross(Utf8AusCp1252(name));
+}
+
 bool EigeneZwischendatei(const char* name) { return std::strncmp(name, ".~vxm", 5) == 0; }
 
 // One folder as the walk sees it: its files and sub-folders in name order.
@@ -225,15 +255,15 @@ class Datenlauf {
     }
     for (const auto& name : leser_.Dateien()) {
       if (Abbruch()) break;
-      std::string gross = Gross(name);
       bool treffer;
       if (phrase_) {
         treffer = leser_.TextPruefen(windows, name, *phrase_, steuerung_);
       } else {
-        treffer = gross.find(muster_.Name) != std::string::npos &&
-                  gross.find(muster_.Endung) != std::string::npos;
+        const std::string form = Vergleichsform(name);
+        treffer = form.find(muster_.Name) != std::string::npos &&
+                  form.find(muster_.Endung) != std::string::npos;
       }
-      if (auftrag_.TabelleFuehren) z_.DateiTabelle.push_back(Verbinden(windows, gross));
+      if (auftrag_.TabelleFuehren) z_.DateiTabelle.push_back(Verbinden(windows, Gross(name)));
       if (treffer && !Abbruch()) {
         ++erg_.Dateien;
         if (steuerung_ && steuerung_->Treffer) {
@@ -300,7 +330,7 @@ bool DateinameVergleich(const std::string& dateiname, const std::string& name,
   // pattern there stays as it was.
   auto& z = Zustand();
   const std::string alterName = z.SuchName, alteEndung = z.SuchEndung;
-  std::string p = dateiname;
+  std::string p = GueltigesUtf8(dateiname) ? dateiname : Utf8AusCp1252(dateiname);
   DateinameZerlegen(p);
   const std::string basis = z.SuchName, erweiterung = z.SuchEndung;
   z.SuchName = alterName;

@@ -102,9 +102,13 @@ TEST_F(DatensucheTest, NamenssucheOhneUndMitStern) {
   Suchen("C:\\VXMDOK", "rech*.pd", Suchmodus::Dokumente);
   EXPECT_EQ(treffer_.size(), 2u);
 
-  // Umlauts in names, typed in either case.
+  // Umlauts in names, typed in either case; a name still spelled in
+  // Windows-1252 is found as well.
+  DateiAnlegen("C:\\VXMDOK\\3\\alt M\xFCller.doc");
   Suchen("c:\\vxmdok", "MÜLLER", Suchmodus::Dokumente);
-  EXPECT_EQ(treffer_, std::vector<std::string>{"C:\\VXMDOK\\2|Brief M\xC3\xBCller.txt|7"});
+  EXPECT_EQ(treffer_, (std::vector<std::string>{"C:\\VXMDOK\\2|Brief M\xC3\xBCller.txt|7",
+                                                "C:\\VXMDOK\\3|alt M\xFCller.doc|1"}));
+  EXPECT_TRUE(DateinameVergleich("alt M\xFCller.doc", "müller", "DOC"));
 
   Suchen("C:\\VXMDOK", "gibtsnicht", Suchmodus::Dokumente);
   EXPECT_TRUE(treffer_.empty());
