@@ -15,7 +15,7 @@
 #include "component/fehlermelden.h"
 #include "component/zustand.h"
 #include "files/dateifunktionen.h"
-#include "files/dateisymbol.h"
+#include "files/dateidetails.h"
 #include "platform/dateisystem.h"
 #include "platform/dialoge.h"
 #include "platform/dienste.h"
@@ -267,7 +267,7 @@ class Datenlauf {
       if (treffer && !Abbruch()) {
         ++erg_.Dateien;
         if (steuerung_ && steuerung_->Treffer) {
-          steuerung_->Treffer(SuchTreffer{name, windows, IconSetzen(LetzteZeichen(name, 3))});
+          steuerung_->Treffer(SuchTreffer{name, windows, IconSetzen(std::string(LetzteZeichen(name, 3)))});
         }
       }
     }
@@ -391,7 +391,7 @@ SuchErgebnis NamenSuche(const std::string& ordner, const std::string& name,
       if (!DateinameVergleich(datei, name, endung)) continue;
       ++erg.Dateien;
       if (steuerung && steuerung->Treffer) {
-        steuerung->Treffer(SuchTreffer{datei, windows, IconSetzen(LetzteZeichen(datei, 3))});
+        steuerung->Treffer(SuchTreffer{datei, windows, IconSetzen(std::string(LetzteZeichen(datei, 3)))});
       }
     }
     leser.Schliessen();

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "files/dateisymbol.h"
+#include "files/dateidetails.h"
 #include "search/textsuche.h"
 #include "tests/hilfen.h"
 
