@@ -607,16 +607,27 @@ void clsPDF::BildSchreiben(const Bildfeld& feld, const Bild& bild, bool gray) {
 std::string clsPDF::Value() {
   if (fertig_) return schnappschuss_;
 
-  // Everything the finishing touches, so that it can be undone afterwards.
-  const int32_t zeile = zeile_;
-  const std::size_t laenge = aus_.size();
-  const int32_t objekte = objekte_;
-  const int32_t seiten = seiten_;
-  const std::string inhalt = inhalt_;
-  const std::string op = operator_;
-  const bool farbe = farbeGeaendert_, breite = breiteGeaendert_, fuell = fuellGeaendert_;
-  const int16_t px = punktX_, py = punktY_;
+  // The finishing runs the page handlers, which may change any property;
+  // all of it is undone by putting the saved state back, on failure too.
+  std::string().swap(schnappschuss_);  // stale; not worth copying
+  detail::PdfStand gesichert = static_cast<const detail::PdfStand&>(*this);
+  struct Zuruecksetzen {
+    detail::PdfStand& stand;
+    detail::PdfStand& gesichert;
+    ~Zuruecksetzen() { stand = std::move(gesichert); }
+  };
+  std::string ergebnis;
+  {
+    Zuruecksetzen zurueck{*this, gesichert};
+    DokumentAbschliessen();
+    ergebnis = std::move(aus_);
+  }
+  schnappschuss_ = std::move(ergebnis);
+  fertig_ = true;
+  return schnappschuss_;
+}
 
+void clsPDF::DokumentAbschliessen() {
   if (zeile_ != 0) SeitenEnde();
 
   offsets_[3] = static_cast<int64_t>(aus_.size());
@@ -645,21 +656,6 @@ std::string clsPDF::Value() {
   Zeile("startxref");
   Zeile(N(xref));
   Zeile("%%EOF");
-
-  schnappschuss_ = aus_;
-  aus_.resize(laenge);
-  zeile_ = zeile;
-  objekte_ = objekte;
-  seiten_ = seiten;
-  inhalt_ = inhalt;
-  operator_ = op;
-  farbeGeaendert_ = farbe;
-  breiteGeaendert_ = breite;
-  fuellGeaendert_ = fuell;
-  punktX_ = px;
-  punktY_ = py;
-  fertig_ = true;
-  return schnappschuss_;
 }
 
 void clsPDF::SavePDF(const std::string& dateiName) {

@@ -402,6 +402,83 @@ TEST(PdfFertig, ValueAendertNichts) {
   EXPECT_EQ(mit.LineNumber(), 2);
 }
 
+// Page handlers that change every property and draw: the page end inside a
+// snapshot runs them too, and nothing of that may outlive the snapshot.
+void AlleEigenschaftenInHandlern(clsPDF& pdf) {
+  pdf.PageStarted = [&pdf] {
+    pdf.FillColor(RGB(0, 0, 255));
+    pdf.DrawBox(0, 0, 5, 5, kStilFuellen);
+  };
+  pdf.PageFinished = [&pdf] {
+    pdf.DrawColor(RGB(255, 0, 0));
+    pdf.DrawWidth(2.5f);
+    pdf.FillColor(RGB(0, 255, 0));
+    pdf.FillMode(kStilSchliessen);
+    pdf.FontSize(12);
+    pdf.LeftMargin(50);
+    pdf.TopMargin(40);
+    pdf.LinesPerPage(3);
+    pdf.DropBlankPages(false);
+    pdf.NewPageString("--");
+    pdf.Orientation(1);
+    pdf.MoveTo(7, 7);
+    pdf.DrawLine(0, 800, 500, 800);
+  };
+}
+
+TEST(PdfFertig, ValueInmittenVonSeitenereignissenAendertNichts) {
+  clsPDF mit(FesteUhr()), ohne(FesteUhr());
+  AlleEigenschaftenInHandlern(mit);
+  AlleEigenschaftenInHandlern(ohne);
+  for (auto* pdf : {&mit, &ohne}) pdf->PrintLine("eins");
+
+  mit.Value();
+  EXPECT_EQ(mit.DrawColor(), 0);
+  EXPECT_EQ(mit.DrawWidth(), 0.0f);
+  EXPECT_EQ(mit.FillColor(), RGB(0, 0, 255));
+  EXPECT_EQ(mit.FillMode(), 0);
+  EXPECT_EQ(mit.FontSize(), 10);
+  EXPECT_EQ(mit.LeftMargin(), 80);
+  EXPECT_EQ(mit.TopMargin(), 60);
+  EXPECT_EQ(mit.LinesPerPage(), 72);
+  EXPECT_TRUE(mit.DropBlankPages());
+  EXPECT_EQ(mit.NewPageString(), "\f");
+  EXPECT_EQ(mit.Orientation(), 0);
+  EXPECT_EQ(mit.LineNumber(), 1);
+
+  for (auto* pdf : {&mit, &ohne}) {
+    pdf->PrintText("zwei\r\ndrei\r\nvier\r\n--\r\nfünf");
+    pdf->NewPage();
+    pdf->NewPage();
+  }
+  const std::string erwartet = ohne.Value();
+  EXPECT_EQ(mit.Value(), erwartet);
+  // the handler's line keeps its colour and width at the real page end
+  EXPECT_NE(Strom(erwartet).find("ET\rs\r1 0 0 RG\r0 1 0 rg\r2.5 w\r7 589 m\r"),
+            std::string::npos);
+}
+
+TEST(PdfFertig, FehlerImSeitenereignisLaesstDenSchreiberUnveraendert) {
+  clsPDF mit(FesteUhr()), ohne(FesteUhr());
+  bool werfen = true;
+  mit.PageFinished = [&] {
+    mit.DrawColor(RGB(1, 2, 3));
+    mit.DrawLine(0, 10, 20, 10);
+    if (werfen) throw VbFehler::Standard(fehlernr::Ueberlauf);
+  };
+  ohne.PageFinished = [&] {
+    ohne.DrawColor(RGB(1, 2, 3));
+    ohne.DrawLine(0, 10, 20, 10);
+  };
+  for (auto* pdf : {&mit, &ohne}) pdf->PrintLine("eins");
+  EXPECT_EQ(FehlerVon([&] { mit.Value(); }), 6);
+  EXPECT_EQ(mit.DrawColor(), 0);
+  EXPECT_EQ(mit.LineNumber(), 1);
+  werfen = false;
+  for (auto* pdf : {&mit, &ohne}) pdf->PrintLine("zwei");
+  EXPECT_EQ(mit.Value(), ohne.Value());
+}
+
 TEST(PdfFertig, ZeichnenNachValueErscheintImNaechstenValue) {
   clsPDF pdf(FesteUhr());
   pdf.PrintLine("x");
