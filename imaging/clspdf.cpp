@@ -57,6 +57,8 @@ std::string Zehnstellig(int64_t v) {
 }  // namespace
 
 std::string PdfZahl(double wert) {
+  // Beyond this the thousandths no longer fit the integer below.
+  if (!(std::fabs(wert) <= 1e12)) throw VbFehler::Standard(fehlernr::Ueberlauf);
   const long long tausendstel = static_cast<long long>(std::floor(wert * 1000.0 + 0.5));
   const bool negativ = tausendstel < 0;
   const unsigned long long betrag =
@@ -152,6 +154,10 @@ void clsPDF::DrawColor(int32_t farbe) {
 }
 
 void clsPDF::DrawWidth(float breite) {
+  // Widths are sizes like all others: outside the 16-bit range (or not a
+  // number at all) they are an overflow, not a line width.
+  if (!(std::fabs(breite) <= static_cast<float>(INT16_MAX)))
+    throw VbFehler::Standard(fehlernr::Ueberlauf);
   if (breite == drawWidth_) return;
   fertig_ = false;
   drawWidth_ = breite;
@@ -532,17 +538,21 @@ void clsPDF::DrawText(int x, int y, const std::string& text, float angle) {
   const int16_t tx = I16(x);
   const int16_t ty = I16(static_cast<long long>(Height()) - I16(y));
   const std::string bytes = Maskieren(Cp1252AusUtf8(text));
-  OperatorSchreiben();
-  GrafikZeile("BT");
-  GrafikZeile("/F1 " + N(fontSize_) + " Tf");
+  // The position line first, so a bad angle leaves the document as it was.
+  std::string lage;
   if (angle == 0) {
-    GrafikZeile(N(tx) + " " + N(ty) + " Td");
+    lage = N(tx) + " " + N(ty) + " Td";
   } else {
+    if (!std::isfinite(angle)) throw VbFehler::Standard(fehlernr::Ueberlauf);
     const std::string c = PdfZahl(std::cos(static_cast<double>(angle)));
     const std::string s = PdfZahl(std::sin(static_cast<double>(angle)));
     const std::string n = s.front() == '-' ? s.substr(1) : "-" + s;
-    GrafikZeile(c + " " + s + " " + n + " " + c + " " + N(tx) + " " + N(ty) + " Tm");
+    lage = c + " " + s + " " + n + " " + c + " " + N(tx) + " " + N(ty) + " Tm";
   }
+  OperatorSchreiben();
+  GrafikZeile("BT");
+  GrafikZeile("/F1 " + N(fontSize_) + " Tf");
+  GrafikZeile(lage);
   GrafikZeile("(" + bytes + ")'");
   GrafikZeile("ET");
 }

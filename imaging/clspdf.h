@@ -74,7 +74,7 @@ class clsPDF : private detail::PdfStand {
   int32_t DrawColor() const { return drawColor_; }
   void DrawColor(int32_t farbe);
   float DrawWidth() const { return drawWidth_; }
-  void DrawWidth(float breite);
+  void DrawWidth(float breite);  // |breite| up to 32767 (error 6 otherwise, also for NaN)
   bool DropBlankPages() const { return dropBlankPages_; }
   void DropBlankPages(bool wert);
   int32_t FillColor() const { return fillColor_; }
@@ -113,7 +113,7 @@ class clsPDF : private detail::PdfStand {
   void DrawPicture(int x, int y, int w, int h, const Bild& bild, bool gray);
   void DrawPicture(int x, int y, int w, int h, const std::string& bildDatei, bool gray);
   void DrawShape(int style);
-  void DrawText(int x, int y, const std::string& text, float angle);
+  void DrawText(int x, int y, const std::string& text, float angle);  // angle finite (error 6)
   void MoveTo(int x, int y);
   void NewPage(int fontSize = 0, int linesPerPage = 0);
   void PrintLine(const std::string& text);
@@ -160,7 +160,7 @@ class clsPDF : private detail::PdfStand {
 };
 
 // PDF number text: rounded to three decimals, shortest form, "." as the
-// decimal separator.
+// decimal separator. Values beyond 1e12 in size and NaN raise error 6.
 std::string PdfZahl(double wert);
 
 // Colour operator text of an RGB value: "r G" for grey, else "r g b RG".

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <random>
 
 #include "imaging/clspdf.h"
@@ -368,6 +369,35 @@ TEST(PdfGrafik, UeberlaufLaesstDasDokumentUnveraendert) {
   EXPECT_EQ(FehlerVon([&] { pdf.DrawBox(0, 0, 70000, 1, 0); }), 6);
   EXPECT_EQ(FehlerVon([&] { pdf.DrawText(0, 40000, "x", 0); }), 6);
   EXPECT_EQ(FehlerVon([&] { pdf.FontSize(40000); }), 6);
+  EXPECT_EQ(pdf.Value(), vorher);
+}
+
+TEST(PdfGrafik, UnsinnigeLinienbreitenWerdenAbgewiesen) {
+  clsPDF pdf(FesteUhr());
+  pdf.PrintLine("x");
+  pdf.DrawWidth(1.5f);
+  const std::string vorher = pdf.Value();
+  for (float breite : {1e16f, -1e16f, 40000.0f, std::numeric_limits<float>::infinity(),
+                       -std::numeric_limits<float>::infinity(),
+                       std::numeric_limits<float>::quiet_NaN()}) {
+    EXPECT_EQ(FehlerVon([&] { pdf.DrawWidth(breite); }), 6) << breite;
+    EXPECT_EQ(pdf.DrawWidth(), 1.5f);
+  }
+  EXPECT_EQ(pdf.Value(), vorher);
+  pdf.DrawWidth(32767.0f);  // the largest width still accepted
+  pdf.DrawLine(0, 0, 1, 1);
+  EXPECT_NE(Strom(pdf.Value()).find("32767 w\r"), std::string::npos);
+  // a number that cannot be written is an error, never a wrong text
+  EXPECT_EQ(FehlerVon([] { PdfZahl(1e300); }), 6);
+  EXPECT_EQ(FehlerVon([] { PdfZahl(std::nan("")); }), 6);
+}
+
+TEST(PdfGrafik, GedrehterTextBrauchtEinenEndlichenWinkel) {
+  clsPDF pdf(FesteUhr());
+  pdf.PrintLine("x");
+  const std::string vorher = pdf.Value();
+  EXPECT_EQ(FehlerVon([&] { pdf.DrawText(1, 1, "a", std::numeric_limits<float>::infinity()); }), 6);
+  EXPECT_EQ(FehlerVon([&] { pdf.DrawText(1, 1, "a", std::numeric_limits<float>::quiet_NaN()); }), 6);
   EXPECT_EQ(pdf.Value(), vorher);
 }
 
