@@ -130,12 +130,11 @@ AufgeloesterPfad Laufwerkstabelle::Aufloesen(std::string_view eingabe) const {
         host = genau;
         continue;
       }
-      std::string gesucht = Gross(name);
       std::optional<std::string> gefunden;
       if (fs::is_directory(host, ec)) {
         for (const auto& eintrag : fs::directory_iterator(host, ec)) {
           std::string n = eintrag.path().filename().string();
-          if (Gross(n) == gesucht && (!gefunden || n < *gefunden)) gefunden = n;
+          if (GleichOhneFall(n, name) && (!gefunden || n < *gefunden)) gefunden = n;
         }
       }
       if (gefunden) {

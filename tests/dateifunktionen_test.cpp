@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "component/zustand.h"
 #include "files/dateifunktionen.h"
@@ -38,6 +39,16 @@ TEST_F(DateifunktionenTest, OrdnerVorhandenUndLesbar) {
   EXPECT_FALSE(OrdnerVorhanden("C:\\VXMDOK\\brief.txt"));
   // An empty or malformed path is no folder either, and nothing is reported.
   EXPECT_FALSE(OrdnerVorhanden(""));
+  EXPECT_TRUE(Still());
+}
+
+TEST_F(DateifunktionenTest, NamenInAllenSchriftenOhneRuecksichtAufGrossschreibung) {
+  fs::create_directories(laufwerkC_ / "Łódź" / "Договоры" / "Αρχείο");
+  std::ofstream(laufwerkC_ / "Łódź" / "Ωμέγα.txt") << "x";
+  EXPECT_TRUE(OrdnerVorhanden("C:\\ŁÓDŹ"));
+  EXPECT_TRUE(OrdnerVorhanden("C:\\łódź\\ДОГОВОРЫ\\ΑΡΧΕΊΟ"));
+  EXPECT_TRUE(DateiVorhanden("C:\\ŁÓDŹ\\ΩΜΈΓΑ.TXT"));
+  EXPECT_FALSE(OrdnerAnlegen("C:\\ŁÓDŹ"));  // exists already
   EXPECT_TRUE(Still());
 }
 
