@@ -131,6 +131,30 @@ void KopieAnlegen(const fs::path& quelle, const fs::path& ziel) {
   }
 }
 
+// Moves a file to another file system: the original goes only once the copy
+// is complete under its new name; if it cannot go, the copy does.
+void DateiUmziehen(const fs::path& quelle, const fs::path& ziel) {
+  const fs::path zwischen = Zwischendatei(ziel);
+  KopieAnlegen(quelle, zwischen);
+  std::error_code ec;
+  if (Existiert(ziel)) {
+    fs::remove(zwischen, ec);
+    Fehler(fehlernr::DateiExistiert);
+  }
+  fs::rename(zwischen, ziel, ec);
+  if (ec) {
+    std::error_code ec2;
+    fs::remove(zwischen, ec2);
+    SystemFehler(ec);
+  }
+  fs::remove(quelle, ec);
+  if (ec) {
+    std::error_code ec2;
+    fs::remove(ziel, ec2);
+    SystemFehler(ec);
+  }
+}
+
 bool EnthaeltSchreibgeschuetztes(const fs::path& ordner) {
   if (HostDateisystem::Schreibgeschuetzt(ordner)) return true;
   std::error_code ec;
@@ -301,7 +325,9 @@ void HostDateisystem::Name(const std::string& alt, const std::string& neu) {
   if (a.Teile.empty() || !Existiert(a.Host)) Fehler(fehlernr::DateiNichtGefunden);
   auto n = Aufloesen(neu);
   if (n.Teile.empty()) Fehler(fehlernr::DateiExistiert);
-  if (n.Laufwerk != a.Laufwerk) Fehler(fehlernr::AnderesLaufwerk);
+  // Files may change drives, folders may not.
+  const bool ordner = IstOrdner(a.Host);
+  if (n.Laufwerk != a.Laufwerk && ordner) Fehler(fehlernr::AnderesLaufwerk);
   const fs::path oberordner = n.Host.parent_path();
   if (!IstOrdner(oberordner)) Fehler(fehlernr::PfadNichtGefunden);
   // The new name keeps the spelling the caller gave, so a rename that only
@@ -319,7 +345,12 @@ void HostDateisystem::Name(const std::string& alt, const std::string& neu) {
   } else if (a.Host.filename() == neuerName) {
     return;  // same name, nothing to do
   }
-  fs::rename(a.Host, oberordner / neuerName, ec);
+  const fs::path ziel = oberordner / neuerName;
+  fs::rename(a.Host, ziel, ec);
+  if (ec == std::errc::cross_device_link && !ordner) {
+    DateiUmziehen(a.Host, ziel);
+    return;
+  }
   if (ec) SystemFehler(ec);
 }
 

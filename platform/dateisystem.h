@@ -46,6 +46,7 @@ class Dateisystem {
   virtual void CreateTextFile(const std::string& pfad, bool ueberschreiben) = 0;
   virtual bool FileExists(const std::string& pfad) = 0;
   // Renames or moves a file or folder; never replaces an existing item.
+  // Files may move to another drive, folders may not (74).
   virtual void Name(const std::string& alt, const std::string& neu) = 0;
   // The platform's drives; DriveLetter raises 71 for a drive that is not ready.
   virtual std::size_t DriveCount() = 0;

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <system_error>
 
@@ -114,6 +117,93 @@ TEST_F(DateisystemTest, VollerDatentraegerLaesstAllesWieEsWar) {
   EXPECT_EQ(berichte_->front().Nummer, 61);
   EXPECT_EQ(Inhalt("C:\\alt.pdf"), "alter Inhalt");
   EXPECT_EQ(Eintraege(laufwerkC_), vorher);  // no half-written leftovers
+}
+
+// ---- moving files to another drive ------------------------------------------
+
+class LaufwerkswechselTest : public DateisystemTest {
+ protected:
+  void SetUp() override {
+    DateisystemTest::SetUp();
+    laufwerkD_ = temp_ / "d";
+    fs::create_directories(laufwerkD_);
+    fs_->Laufwerke().Zuordnen('D', laufwerkD_);
+  }
+  // Drive D: on another file system, where a rename cannot move anything.
+  bool AnderesDateisystemFuerD() {
+    std::error_code ec;
+    const fs::path shm = "/dev/shm";
+    if (!fs::is_directory(shm, ec)) return false;
+    struct stat a {}, b {};
+    if (::stat(shm.c_str(), &a) != 0 || ::stat(temp_.c_str(), &b) != 0 || a.st_dev == b.st_dev)
+      return false;
+    fremd_ = shm / temp_.filename();
+    if (!fs::create_directories(fremd_, ec)) return false;
+    laufwerkD_ = fremd_;
+    fs_->Laufwerke().Zuordnen('D', laufwerkD_);
+    return true;
+  }
+  void TearDown() override {
+    if (!fremd_.empty()) {
+      std::error_code ec;
+      fs::remove_all(fremd_, ec);
+    }
+    DateisystemTest::TearDown();
+  }
+  fs::path laufwerkD_, fremd_;
+};
+
+TEST_F(LaufwerkswechselTest, DateiWandertAufEinAnderesLaufwerk) {
+  DateiAnlegen("C:\\Akten\\brief.txt", "Inhalt");
+  fs::create_directories(laufwerkD_ / "Archiv");
+  EXPECT_TRUE(PfadUmbenennen("C:\\akten\\BRIEF.txt", "d:\\archiv\\Brief.txt"));
+  EXPECT_FALSE(fs::exists(laufwerkC_ / "Akten" / "brief.txt"));
+  EXPECT_EQ(Inhalt("D:\\Archiv\\Brief.txt"), "Inhalt");
+  EXPECT_TRUE(Still());
+}
+
+TEST_F(LaufwerkswechselTest, OrdnerBleibenAufIhremLaufwerk) {
+  DateiAnlegen("C:\\Akten\\brief.txt");
+  EXPECT_FALSE(PfadUmbenennen("C:\\Akten", "D:\\Akten"));
+  ASSERT_EQ(berichte_->size(), 1u);
+  EXPECT_EQ(berichte_->front().Nummer, 74);
+  EXPECT_TRUE(fs::exists(laufwerkC_ / "Akten" / "brief.txt"));
+  EXPECT_FALSE(fs::exists(laufwerkD_ / "Akten"));
+}
+
+TEST_F(LaufwerkswechselTest, VorhandenesZielWirdNieErsetzt) {
+  DateiAnlegen("C:\\a.txt", "neu");
+  std::ofstream(laufwerkD_ / "a.txt") << "alt";
+  EXPECT_FALSE(PfadUmbenennen("C:\\a.txt", "D:\\A.TXT"));
+  EXPECT_EQ(berichte_->front().Nummer, 58);
+  EXPECT_EQ(Inhalt("C:\\a.txt"), "neu");
+  EXPECT_EQ(Inhalt("D:\\a.txt"), "alt");
+}
+
+TEST_F(LaufwerkswechselTest, ZwischenDateisystemenKopierenDannLoeschen) {
+  if (!AnderesDateisystemFuerD()) GTEST_SKIP() << "no second file system at hand";
+  DateiAnlegen("C:\\scan.pdf", std::string(200000, 's'));
+  const auto zeit = fs::file_time_type::clock::now() - std::chrono::hours(72);
+  fs::last_write_time(Host("C:\\scan.pdf"), zeit);
+  EXPECT_TRUE(PfadUmbenennen("C:\\scan.pdf", "D:\\Scan.pdf"));
+  EXPECT_FALSE(fs::exists(laufwerkC_ / "scan.pdf"));
+  EXPECT_EQ(fs::file_size(laufwerkD_ / "Scan.pdf"), 200000u);
+  EXPECT_EQ(fs::last_write_time(laufwerkD_ / "Scan.pdf"), zeit);
+  EXPECT_EQ(Eintraege(laufwerkD_), 1u);
+  EXPECT_TRUE(Still());
+}
+
+TEST_F(LaufwerkswechselTest, UnvollstaendigeKopieLaesstDieQuelleStehen) {
+  if (!AnderesDateisystemFuerD()) GTEST_SKIP() << "no second file system at hand";
+  DateiAnlegen("C:\\scan.pdf", std::string(200000, 's'));
+  {
+    Dateigrenze grenze(4096);
+    EXPECT_FALSE(PfadUmbenennen("C:\\scan.pdf", "D:\\scan.pdf"));
+  }
+  ASSERT_EQ(berichte_->size(), 1u);
+  EXPECT_EQ(berichte_->front().Nummer, 61);
+  EXPECT_EQ(fs::file_size(laufwerkC_ / "scan.pdf"), 200000u);
+  EXPECT_EQ(Eintraege(laufwerkD_), 0u);
 }
 
 }  // namespace
