@@ -52,6 +52,22 @@ TEST_F(DateifunktionenTest, NamenInAllenSchriftenOhneRuecksichtAufGrossschreibun
   EXPECT_TRUE(Still());
 }
 
+TEST_F(DateifunktionenTest, NamenMitPunktOderLeerzeichenAmEndeWieUnterWindows) {
+  OrdnerAnlegenHost("C:\\Akte");
+  EXPECT_TRUE(OrdnerVorhanden("C:\\Akte."));
+  EXPECT_FALSE(OrdnerAnlegen("C:\\AKTE "));  // exists already
+  EXPECT_TRUE(OrdnerAnlegen("C:\\Neu."));
+  EXPECT_TRUE(fs::is_directory(laufwerkC_ / "Neu"));
+  EXPECT_TRUE(TextDateiAnlegen("C:\\Akte.\\brief.txt.", false));
+  EXPECT_TRUE(DateiVorhanden("C:\\Akte\\brief.txt"));
+  EXPECT_TRUE(PfadUmbenennen("C:\\akte\\brief.txt", "C:\\Neu\\Brief.txt . "));
+  EXPECT_TRUE(fs::exists(laufwerkC_ / "Neu" / "Brief.txt"));
+  EXPECT_TRUE(DateiLoeschen("C:\\Neu.\\brief.TXT."));
+  EXPECT_EQ(std::distance(fs::directory_iterator(laufwerkC_), fs::directory_iterator()), 2);
+  EXPECT_TRUE(fs::is_empty(laufwerkC_ / "Neu"));
+  EXPECT_TRUE(Still());
+}
+
 TEST_F(DateifunktionenTest, OrdnerVorhandenMeldetUnerwarteteFehler) {
   EXPECT_FALSE(OrdnerVorhanden("C:\\a|b"));
   ASSERT_EQ(berichte_->size(), 1u);
