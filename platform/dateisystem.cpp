@@ -338,7 +338,7 @@ void HostDateisystem::Name(const std::string& alt, const std::string& neu) {
   if (!selbesObjekt) {
     if (Existiert(n.Host)) Fehler(fehlernr::DateiExistiert);
     // A folder cannot move into itself.
-    if (n.Teile.size() > a.Teile.size() &&
+    if (n.Laufwerk == a.Laufwerk && n.Teile.size() > a.Teile.size() &&
         std::equal(a.Teile.begin(), a.Teile.end(), n.Teile.begin(),
                    [](const std::string& x, const std::string& y) { return GleichOhneFall(x, y); }))
       Fehler(fehlernr::PfadZugriffsfehler);

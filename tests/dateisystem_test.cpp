@@ -162,6 +162,14 @@ TEST_F(LaufwerkswechselTest, DateiWandertAufEinAnderesLaufwerk) {
   EXPECT_TRUE(Still());
 }
 
+TEST_F(LaufwerkswechselTest, GleicherPfadAufAnderemLaufwerkIstKeinUnterordner) {
+  DateiAnlegen("C:\\Akte", "Inhalt");
+  fs::create_directories(laufwerkD_ / "Akte");
+  EXPECT_TRUE(PfadUmbenennen("C:\\Akte", "D:\\Akte\\Akte"));
+  EXPECT_EQ(Inhalt("D:\\Akte\\Akte"), "Inhalt");
+  EXPECT_TRUE(Still());
+}
+
 TEST_F(LaufwerkswechselTest, OrdnerBleibenAufIhremLaufwerk) {
   DateiAnlegen("C:\\Akten\\brief.txt");
   EXPECT_FALSE(PfadUmbenennen("C:\\Akten", "D:\\Akten"));
