@@ -15,6 +15,8 @@ bool DateiKopieren(const std::string& quelle, const std::string& ziel);
 bool DateiLoeschen(const std::string& pfad);
 bool TextDateiAnlegen(const std::string& pfad, bool ueberschreiben);
 bool DateiVorhanden(const std::string& pfad);
+// Renames or moves; a file may move to another drive (copied, and the
+// original deleted only once the copy is complete), a folder may not.
 bool PfadUmbenennen(const std::string& alt, const std::string& neu);
 bool LaufwerkVorhanden(const std::string& buchstabe);
 

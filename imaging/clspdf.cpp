@@ -57,6 +57,8 @@ std::string Zehnstellig(int64_t v) {
 }  // namespace
 
 std::string PdfZahl(double wert) {
+  // Beyond this the thousandths no longer fit the integer below.
+  if (!(std::fabs(wert) <= 1e12)) throw VbFehler::Standard(fehlernr::Ueberlauf);
   const long long tausendstel = static_cast<long long>(std::floor(wert * 1000.0 + 0.5));
   const bool negativ = tausendstel < 0;
   const unsigned long long betrag =
@@ -193,6 +195,10 @@ void clsPDF::DrawColor(int32_t farbe) {
 }
 
 void clsPDF::DrawWidth(float breite) {
+  // Widths are sizes like all others: outside the 16-bit range (or not a
+  // number at all) they are an overflow, not a line width.
+  if (!(std::fabs(breite) <= static_cast<float>(INT16_MAX)))
+    throw VbFehler::Standard(fehlernr::Ueberlauf);
   if (breite == drawWidth_) return;
   fertig_ = false;
   drawWidth_ = breite;
@@ -573,17 +579,21 @@ void clsPDF::DrawText(int x, int y, const std::string& text, float angle) {
   const int16_t tx = I16(x);
   const int16_t ty = I16(static_cast<long long>(Height()) - I16(y));
   const std::string bytes = Maskieren(Cp1252AusUtf8(text));
-  OperatorSchreiben();
-  GrafikZeile("BT");
-  GrafikZeile("/F1 " + N(fontSize_) + " Tf");
+  // The position line first, so a bad angle leaves the document as it was.
+  std::string lage;
   if (angle == 0) {
-    GrafikZeile(N(tx) + " " + N(ty) + " Td");
+    lage = N(tx) + " " + N(ty) + " Td";
   } else {
+    if (!std::isfinite(angle)) throw VbFehler::Standard(fehlernr::Ueberlauf);
     const std::string c = PdfZahl(std::cos(static_cast<double>(angle)));
     const std::string s = PdfZahl(std::sin(static_cast<double>(angle)));
     const std::string n = s.front() == '-' ? s.substr(1) : "-" + s;
-    GrafikZeile(c + " " + s + " " + n + " " + c + " " + N(tx) + " " + N(ty) + " Tm");
+    lage = c + " " + s + " " + n + " " + c + " " + N(tx) + " " + N(ty) + " Tm";
   }
+  OperatorSchreiben();
+  GrafikZeile("BT");
+  GrafikZeile("/F1 " + N(fontSize_) + " Tf");
+  GrafikZeile(lage);
   GrafikZeile("(" + bytes + ")'");
   GrafikZeile("ET");
 }
@@ -656,16 +666,27 @@ void clsPDF::BildSchreiben(const Bildfeld& feld, int32_t breite, int32_t hoehe, 
 std::string clsPDF::Value() {
   if (fertig_) return schnappschuss_;
 
-  // Everything the finishing touches, so that it can be undone afterwards.
-  const int32_t zeile = zeile_;
-  const std::size_t laenge = aus_.size();
-  const int32_t objekte = objekte_;
-  const int32_t seiten = seiten_;
-  const std::string inhalt = inhalt_;
-  const std::string op = operator_;
-  const bool farbe = farbeGeaendert_, breite = breiteGeaendert_, fuell = fuellGeaendert_;
-  const int16_t px = punktX_, py = punktY_;
+  // The finishing runs the page handlers, which may change any property;
+  // all of it is undone by putting the saved state back, on failure too.
+  std::string().swap(schnappschuss_);  // stale; not worth copying
+  detail::PdfStand gesichert = static_cast<const detail::PdfStand&>(*this);
+  struct Zuruecksetzen {
+    detail::PdfStand& stand;
+    detail::PdfStand& gesichert;
+    ~Zuruecksetzen() { stand = std::move(gesichert); }
+  };
+  std::string ergebnis;
+  {
+    Zuruecksetzen zurueck{*this, gesichert};
+    DokumentAbschliessen();
+    ergebnis = std::move(aus_);
+  }
+  schnappschuss_ = std::move(ergebnis);
+  fertig_ = true;
+  return schnappschuss_;
+}
 
+void clsPDF::DokumentAbschliessen() {
   if (zeile_ != 0) SeitenEnde();
 
   offsets_[3] = static_cast<int64_t>(aus_.size());
@@ -694,21 +715,6 @@ std::string clsPDF::Value() {
   Zeile("startxref");
   Zeile(N(xref));
   Zeile("%%EOF");
-
-  schnappschuss_ = aus_;
-  aus_.resize(laenge);
-  zeile_ = zeile;
-  objekte_ = objekte;
-  seiten_ = seiten;
-  inhalt_ = inhalt;
-  operator_ = op;
-  farbeGeaendert_ = farbe;
-  breiteGeaendert_ = breite;
-  fuellGeaendert_ = fuell;
-  punktX_ = px;
-  punktY_ = py;
-  fertig_ = true;
-  return schnappschuss_;
 }
 
 void clsPDF::SavePDF(const std::string& dateiName) {

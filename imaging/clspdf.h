@@ -27,7 +27,45 @@ inline constexpr int kStilUmranden = 0;         // "S"
 inline constexpr int kStilFuellenUmranden = 1;  // "b"
 inline constexpr int kStilSchliessen = 2;       // "s"
 
-class clsPDF {
+namespace detail {
+// Everything a document under construction consists of. `Value` finishes the
+// document on this state and then puts a saved copy back, so that a snapshot
+// leaves nothing behind, whatever the page handlers change meanwhile.
+struct PdfStand {
+  int32_t drawColor_ = 0;
+  float drawWidth_ = 0;
+  bool dropBlankPages_ = true;
+  int32_t fillColor_ = 0;
+  int32_t fillMode_ = 0;
+  int16_t fontSize_ = 10;
+  int16_t hoehe_ = 842;   // portrait
+  int16_t breite_ = 596;  // portrait
+  int16_t linesPerPage_ = 72;
+  int16_t leftMargin_ = 80;
+  int16_t topMargin_ = 60;
+  std::string newPageString_ = "\f";
+  int32_t orientation_ = 0;
+  int32_t paperSize_ = 5;
+  std::vector<int32_t> seitenObjekte_;  // index 1.. : object number of each page
+  std::vector<int64_t> offsets_;        // index 1.. : byte offset of each object
+  int32_t seiten_ = 0;
+  int32_t objekte_ = 0;
+  std::string aus_;
+  std::string inhalt_;
+  std::string schnappschuss_;
+  bool fertig_ = false;
+  int32_t zeile_ = 0;
+  std::size_t streamStart_ = 0;
+  bool farbeGeaendert_ = false;
+  bool breiteGeaendert_ = false;
+  bool fuellGeaendert_ = false;
+  int16_t punktX_ = 0;
+  int16_t punktY_ = 0;
+  std::string operator_;
+};
+}  // namespace detail
+
+class clsPDF : private detail::PdfStand {
  public:
   // The clock gives the creation date; by default the local time.
   using Uhr = std::function<std::tm()>;
@@ -36,7 +74,7 @@ class clsPDF {
   int32_t DrawColor() const { return drawColor_; }
   void DrawColor(int32_t farbe);
   float DrawWidth() const { return drawWidth_; }
-  void DrawWidth(float breite);
+  void DrawWidth(float breite);  // |breite| up to 32767 (error 6 otherwise, also for NaN)
   bool DropBlankPages() const { return dropBlankPages_; }
   void DropBlankPages(bool wert);
   int32_t FillColor() const { return fillColor_; }
@@ -75,7 +113,7 @@ class clsPDF {
   void DrawPicture(int x, int y, int w, int h, const Bild& bild, bool gray);
   void DrawPicture(int x, int y, int w, int h, const std::string& bildDatei, bool gray);
   void DrawShape(int style);
-  void DrawText(int x, int y, const std::string& text, float angle);
+  void DrawText(int x, int y, const std::string& text, float angle);  // angle finite (error 6)
   void MoveTo(int x, int y);
   void NewPage(int fontSize = 0, int linesPerPage = 0);
   void PrintLine(const std::string& text);
@@ -107,6 +145,8 @@ class clsPDF {
   void ZeileDrucken(const std::string& bytes);
   void TextDrucken(const std::string& bytes);
   void PunktSetzen(int16_t x, int16_t pdfY);
+  // Ends an open page and writes the page tree, cross-references and trailer.
+  void DokumentAbschliessen();
 
   // Where a picture goes: the adjusted corner, PDF y of its lower edge and the
   // signed size.
@@ -117,42 +157,10 @@ class clsPDF {
   void BildSchreiben(const Bildfeld& feld, int32_t breite, int32_t hoehe, const std::string& proben, bool gray);
 
   Uhr uhr_;
-
-  int32_t drawColor_ = 0;
-  float drawWidth_ = 0;
-  bool dropBlankPages_ = true;
-  int32_t fillColor_ = 0;
-  int32_t fillMode_ = 0;
-  int16_t fontSize_ = 10;
-  int16_t hoehe_ = 842;   // portrait
-  int16_t breite_ = 596;  // portrait
-  int16_t linesPerPage_ = 72;
-  int16_t leftMargin_ = 80;
-  int16_t topMargin_ = 60;
-  std::string newPageString_ = "\f";
-  int32_t orientation_ = 0;
-  int32_t paperSize_ = 5;
-
-  std::vector<int32_t> seitenObjekte_;  // index 1.. : object number of each page
-  std::vector<int64_t> offsets_;        // index 1.. : byte offset of each object
-  int32_t seiten_ = 0;
-  int32_t objekte_ = 0;
-  std::string aus_;
-  std::string inhalt_;
-  std::string schnappschuss_;
-  bool fertig_ = false;
-  int32_t zeile_ = 0;
-  std::size_t streamStart_ = 0;
-  bool farbeGeaendert_ = false;
-  bool breiteGeaendert_ = false;
-  bool fuellGeaendert_ = false;
-  int16_t punktX_ = 0;
-  int16_t punktY_ = 0;
-  std::string operator_;
 };
 
 // PDF number text: rounded to three decimals, shortest form, "." as the
-// decimal separator.
+// decimal separator. Values beyond 1e12 in size and NaN raise error 6.
 std::string PdfZahl(double wert);
 
 // Colour operator text of an RGB value: "r G" for grey, else "r g b RG".

@@ -1,10 +1,15 @@
 #include "platform/dateisystem.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
-#include <fstream>
 #include <random>
 #include <system_error>
+#include <vector>
 
 #include "platform/fehler.h"
 #include "platform/text.h"
@@ -15,22 +20,74 @@ namespace {
 
 [[noreturn]] void Fehler(int32_t nummer) { throw VbFehler::Standard(nummer); }
 
-// Maps an operating-system failure to the host's error numbers.
+// An unexpected device error carries the system's own words along.
 [[noreturn]] void SystemFehler(const std::error_code& ec) {
-  if (ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory)
-    Fehler(fehlernr::PfadNichtGefunden);
-  if (ec == std::errc::file_exists || ec == std::errc::directory_not_empty)
-    Fehler(fehlernr::DateiExistiert);
-  if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted ||
-      ec == std::errc::read_only_file_system)
-    Fehler(fehlernr::ZugriffVerweigert);
-  if (ec == std::errc::device_or_resource_busy || ec == std::errc::text_file_busy)
-    Fehler(fehlernr::PfadZugriffsfehler);
-  if (ec == std::errc::cross_device_link) Fehler(fehlernr::AnderesLaufwerk);
-  if (ec == std::errc::no_space_on_device) throw VbFehler(61, "Datenträger voll");
-  throw VbFehler(fehlernr::PfadZugriffsfehler, StandardBeschreibung(fehlernr::PfadZugriffsfehler) +
-                                                   " (" + ec.message() + ")");
+  const int32_t nummer = SystemFehlernummer(ec);
+  if (nummer == fehlernr::GeraeteEA)
+    throw VbFehler(nummer, StandardBeschreibung(nummer) + " (" + ec.message() + ")");
+  Fehler(nummer);
 }
+
+[[noreturn]] void Systemfehler() { SystemFehler(std::error_code(errno, std::generic_category())); }
+
+// Files are opened and written with the system calls themselves, so that
+// the reason of a failure (full disk, bad name) is known.
+class Deskriptor {
+ public:
+  Deskriptor(const fs::path& p, int flags) : fd_(::open(p.c_str(), flags | O_CLOEXEC, 0666)) {
+    if (fd_ < 0) Systemfehler();
+  }
+  ~Deskriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Deskriptor(const Deskriptor&) = delete;
+  Deskriptor& operator=(const Deskriptor&) = delete;
+
+  void Schreiben(std::string_view bytes) {
+    while (!bytes.empty()) {
+      const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        Systemfehler();
+      }
+      bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+  }
+  // Up to `groesse` bytes; 0 at the end of the file.
+  std::size_t Lesen(char* puffer, std::size_t groesse) {
+    while (true) {
+      const ssize_t n = ::read(fd_, puffer, groesse);
+      if (n >= 0) return static_cast<std::size_t>(n);
+      if (errno != EINTR) Systemfehler();
+    }
+  }
+  // One allocation of the file's size: scanned pages are read back whole,
+  // and growing the text step by step would hold them up to twice over.
+  std::string AllesLesen() {
+    struct stat st {};
+    std::size_t erwartet = ::fstat(fd_, &st) == 0 && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
+    std::string inhalt(erwartet + 1, '\0');
+    std::size_t gelesen = 0;
+    for (;;) {
+      if (gelesen == inhalt.size()) inhalt.resize(inhalt.size() * 2 + 4096);
+      const std::size_t n = Lesen(inhalt.data() + gelesen, inhalt.size() - gelesen);
+      if (n == 0) break;
+      gelesen += n;
+    }
+    inhalt.resize(gelesen);
+    return inhalt;
+  }
+  int Nummer() const { return fd_; }
+  // Closing reports write errors that only show at the end.
+  void Schliessen() {
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) Systemfehler();
+  }
+
+ private:
+  int fd_;
+};
 
 std::time_t Zeitpunkt(fs::file_time_type t) {
   const auto sys = std::chrono::time_point_cast<std::chrono::system_clock::duration>(
@@ -59,6 +116,55 @@ fs::path Zwischendatei(const fs::path& ziel) {
   return ziel.parent_path() / (".~vxm" + std::to_string(zufall()) + ".tmp");
 }
 
+// Writes a new file `ziel` with the content, permissions and modification
+// time of `quelle`. On failure nothing of `ziel` is left.
+void KopieAnlegen(const fs::path& quelle, const fs::path& ziel) {
+  Deskriptor ein(quelle, O_RDONLY);
+  struct stat st {};
+  if (::fstat(ein.Nummer(), &st) != 0) Systemfehler();
+  Deskriptor aus(ziel, O_WRONLY | O_CREAT | O_EXCL);
+  try {
+    std::vector<char> puffer(1 << 16);
+    while (true) {
+      const std::size_t n = ein.Lesen(puffer.data(), puffer.size());
+      if (n == 0) break;
+      aus.Schreiben(std::string_view(puffer.data(), n));
+    }
+    if (::fchmod(aus.Nummer(), st.st_mode & 07777) != 0) Systemfehler();
+    const timespec zeiten[2] = {st.st_atim, st.st_mtim};
+    if (::futimens(aus.Nummer(), zeiten) != 0) Systemfehler();
+    aus.Schliessen();
+  } catch (...) {
+    std::error_code ec;
+    fs::remove(ziel, ec);
+    throw;
+  }
+}
+
+// Moves a file to another file system: the original goes only once the copy
+// is complete under its new name; if it cannot go, the copy does.
+void DateiUmziehen(const fs::path& quelle, const fs::path& ziel) {
+  const fs::path zwischen = Zwischendatei(ziel);
+  KopieAnlegen(quelle, zwischen);
+  std::error_code ec;
+  if (Existiert(ziel)) {
+    fs::remove(zwischen, ec);
+    Fehler(fehlernr::DateiExistiert);
+  }
+  fs::rename(zwischen, ziel, ec);
+  if (ec) {
+    std::error_code ec2;
+    fs::remove(zwischen, ec2);
+    SystemFehler(ec);
+  }
+  fs::remove(quelle, ec);
+  if (ec) {
+    std::error_code ec2;
+    fs::remove(ziel, ec2);
+    SystemFehler(ec);
+  }
+}
+
 bool EnthaeltSchreibgeschuetztes(const fs::path& ordner) {
   if (HostDateisystem::Schreibgeschuetzt(ordner)) return true;
   std::error_code ec;
@@ -70,6 +176,29 @@ bool EnthaeltSchreibgeschuetztes(const fs::path& ordner) {
 }
 
 }  // namespace
+
+int32_t SystemFehlernummer(const std::error_code& ec) {
+  using std::errc;
+  if (ec == errc::no_such_file_or_directory || ec == errc::not_a_directory ||
+      ec == errc::too_many_symbolic_link_levels)
+    return fehlernr::PfadNichtGefunden;
+  if (ec == errc::file_exists || ec == errc::directory_not_empty) return fehlernr::DateiExistiert;
+  if (ec == errc::filename_too_long || ec == errc::illegal_byte_sequence ||
+      ec == errc::invalid_argument)
+    return fehlernr::DateinameFalsch;
+  if (ec == errc::no_space_on_device || ec == errc::file_too_large ||
+      ec == std::error_condition(EDQUOT, std::generic_category()))
+    return fehlernr::DatentraegerVoll;
+  if (ec == errc::permission_denied || ec == errc::operation_not_permitted ||
+      ec == errc::read_only_file_system || ec == errc::is_a_directory)
+    return fehlernr::ZugriffVerweigert;
+  // Only an item that another program holds is "in use"; the rename wrapper
+  // tells the user to close it.
+  if (ec == errc::device_or_resource_busy || ec == errc::text_file_busy)
+    return fehlernr::PfadZugriffsfehler;
+  if (ec == errc::cross_device_link) return fehlernr::AnderesLaufwerk;
+  return fehlernr::GeraeteEA;
+}
 
 HostDateisystem::HostDateisystem(Laufwerkstabelle laufwerke) : laufwerke_(std::move(laufwerke)) {}
 
@@ -165,13 +294,7 @@ void HostDateisystem::CopyFile(const std::string& quelle, const std::string& zie
   }
   // Copy beside the target first, so a failed copy leaves the old target whole.
   fs::path zwischen = Zwischendatei(z.Host);
-  fs::copy_file(q.Host, zwischen, ec);
-  if (ec) {
-    fs::remove(zwischen, ec);
-    SystemFehler(ec);
-  }
-  auto zeit = fs::last_write_time(q.Host, ec);
-  if (!ec) fs::last_write_time(zwischen, zeit, ec);
+  KopieAnlegen(q.Host, zwischen);
   fs::rename(zwischen, z.Host, ec);
   if (ec) {
     std::error_code ec2;
@@ -196,8 +319,7 @@ void HostDateisystem::CreateTextFile(const std::string& pfad, bool ueberschreibe
     if (IstOrdner(a.Host) || !ueberschreiben) Fehler(fehlernr::DateiExistiert);
     if (Schreibgeschuetzt(a.Host)) Fehler(fehlernr::ZugriffVerweigert);
   }
-  std::ofstream datei(a.Host, std::ios::binary | std::ios::trunc);
-  if (!datei) Fehler(fehlernr::ZugriffVerweigert);
+  Deskriptor(a.Host, O_WRONLY | O_CREAT | O_TRUNC).Schliessen();
 }
 
 bool HostDateisystem::FileExists(const std::string& pfad) {
@@ -213,7 +335,9 @@ void HostDateisystem::Name(const std::string& alt, const std::string& neu) {
   if (a.Teile.empty() || !Existiert(a.Host)) Fehler(fehlernr::DateiNichtGefunden);
   auto n = Aufloesen(neu);
   if (n.Teile.empty()) Fehler(fehlernr::DateiExistiert);
-  if (n.Laufwerk != a.Laufwerk) Fehler(fehlernr::AnderesLaufwerk);
+  // Files may change drives, folders may not.
+  const bool ordner = IstOrdner(a.Host);
+  if (n.Laufwerk != a.Laufwerk && ordner) Fehler(fehlernr::AnderesLaufwerk);
   const fs::path oberordner = n.Host.parent_path();
   if (!IstOrdner(oberordner)) Fehler(fehlernr::PfadNichtGefunden);
   // The new name keeps the spelling the caller gave, so a rename that only
@@ -224,14 +348,19 @@ void HostDateisystem::Name(const std::string& alt, const std::string& neu) {
   if (!selbesObjekt) {
     if (Existiert(n.Host)) Fehler(fehlernr::DateiExistiert);
     // A folder cannot move into itself.
-    if (n.Teile.size() > a.Teile.size() &&
+    if (n.Laufwerk == a.Laufwerk && n.Teile.size() > a.Teile.size() &&
         std::equal(a.Teile.begin(), a.Teile.end(), n.Teile.begin(),
                    [](const std::string& x, const std::string& y) { return GleichOhneFall(x, y); }))
       Fehler(fehlernr::PfadZugriffsfehler);
   } else if (a.Host.filename() == neuerName) {
     return;  // same name, nothing to do
   }
-  fs::rename(a.Host, oberordner / neuerName, ec);
+  const fs::path ziel = oberordner / neuerName;
+  fs::rename(a.Host, ziel, ec);
+  if (ec == std::errc::cross_device_link && !ordner) {
+    DateiUmziehen(a.Host, ziel);
+    return;
+  }
   if (ec) SystemFehler(ec);
 }
 
@@ -248,18 +377,7 @@ std::string HostDateisystem::DriveLetter(std::size_t index) {
 std::string HostDateisystem::DateiLesen(const std::string& pfad) {
   auto a = Aufloesen(pfad);
   if (!IstDatei(a.Host)) Fehler(fehlernr::DateiNichtGefunden);
-  std::ifstream datei(a.Host, std::ios::binary);
-  if (!datei) Fehler(fehlernr::ZugriffVerweigert);
-  // One allocation of the file's size: scanned pages are read back whole,
-  // and growing the text step by step would hold it up to twice over.
-  std::error_code ec;
-  const auto groesse = fs::file_size(a.Host, ec);
-  std::string inhalt(ec ? 0 : static_cast<std::size_t>(groesse), '\0');
-  datei.read(inhalt.data(), static_cast<std::streamsize>(inhalt.size()));
-  inhalt.resize(static_cast<std::size_t>(datei.gcount()));
-  if (datei) inhalt.append(std::istreambuf_iterator<char>(datei), std::istreambuf_iterator<char>());
-  if (datei.bad()) Fehler(fehlernr::PfadZugriffsfehler);
-  return inhalt;
+  return Deskriptor(a.Host, O_RDONLY).AllesLesen();
 }
 
 void HostDateisystem::DateiSchreiben(const std::string& pfad, const std::string& bytes) {
@@ -267,17 +385,17 @@ void HostDateisystem::DateiSchreiben(const std::string& pfad, const std::string&
   if (!IstOrdner(a.Host.parent_path())) Fehler(fehlernr::PfadNichtGefunden);
   if (IstOrdner(a.Host)) Fehler(fehlernr::PfadZugriffsfehler);
   if (Existiert(a.Host) && Schreibgeschuetzt(a.Host)) Fehler(fehlernr::ZugriffVerweigert);
+  // The new content goes beside the file first: a failed write leaves the
+  // old file whole.
   fs::path zwischen = Zwischendatei(a.Host);
-  {
-    std::ofstream datei(zwischen, std::ios::binary | std::ios::trunc);
-    if (!datei) Fehler(fehlernr::ZugriffVerweigert);
-    datei.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    datei.flush();
-    if (!datei) {
-      std::error_code ec;
-      fs::remove(zwischen, ec);
-      Fehler(fehlernr::PfadZugriffsfehler);
-    }
+  Deskriptor datei(zwischen, O_WRONLY | O_CREAT | O_EXCL);
+  try {
+    datei.Schreiben(bytes);
+    datei.Schliessen();
+  } catch (...) {
+    std::error_code ec;
+    fs::remove(zwischen, ec);
+    throw;
   }
   std::error_code ec;
   fs::rename(zwischen, a.Host, ec);

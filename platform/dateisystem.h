@@ -1,8 +1,9 @@
 // The platform's file-system object. All paths are Windows-form paths; each
 // operation raises a VbFehler with the host's error number on failure:
-// 53 file not found, 58 already exists, 70 access denied (read-only items),
-// 71 drive not ready, 74 rename across drives, 75 item in use or moved into
-// itself, 76 path not found, 52 bad name.
+// 52 bad or too long name, 53 file not found, 57 other device error, 58
+// already exists, 61 disk full, 70 access denied (read-only items, missing
+// permission), 71 drive not ready, 74 folder renamed across drives, 75 item in
+// use or moved into itself, 76 path not found.
 //
 // "Read-only" is the Windows attribute; on this machine a file or folder
 // whose owner write bit is cleared carries it.
@@ -12,6 +13,7 @@
 #include <ctime>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "platform/laufwerke.h"
@@ -44,6 +46,7 @@ class Dateisystem {
   virtual void CreateTextFile(const std::string& pfad, bool ueberschreiben) = 0;
   virtual bool FileExists(const std::string& pfad) = 0;
   // Renames or moves a file or folder; never replaces an existing item.
+  // Files may move to another drive, folders may not (74).
   virtual void Name(const std::string& alt, const std::string& neu) = 0;
   // The platform's drives; DriveLetter raises 71 for a drive that is not ready.
   virtual std::size_t DriveCount() = 0;
@@ -52,6 +55,9 @@ class Dateisystem {
   virtual std::string DateiLesen(const std::string& pfad) = 0;
   virtual void DateiSchreiben(const std::string& pfad, const std::string& bytes) = 0;
 };
+
+// The host's error number for an operating-system failure.
+int32_t SystemFehlernummer(const std::error_code& ec);
 
 // The file system of this machine behind a drive table.
 class HostDateisystem : public Dateisystem {

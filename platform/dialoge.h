@@ -10,15 +10,17 @@ namespace vxm {
 enum MsgBoxStil : int {
   vbOKOnly = 0,
   vbOKCancel = 1,
+  vbAbortRetryIgnore = 2,
   vbYesNoCancel = 3,
   vbYesNo = 4,
+  vbRetryCancel = 5,
   vbCritical = 16,
   vbQuestion = 32,
   vbExclamation = 48,
   vbInformation = 64,
 };
 
-enum MsgBoxAntwort : int { vbOK = 1, vbCancel = 2, vbYes = 6, vbNo = 7 };
+enum MsgBoxAntwort : int { vbOK = 1, vbCancel = 2, vbAbort = 3, vbYes = 6, vbNo = 7 };
 
 // A line break inside a message.
 inline constexpr const char* vbCrLf = "\r\n";
@@ -50,6 +52,24 @@ class KonsolenDialoge : public Dialoge {
 
  private:
   std::istream& ein_;
+  std::ostream& aus_;
+};
+
+// Messages where nobody can answer them: each box is written to `aus` and
+// answered at once with its most cautious button (OK when it is the only
+// one, else Cancel, or No where there is no Cancel; Abort for Abort/Retry/
+// Ignore), whatever the default button. Input boxes and file dialogs are
+// written too and count as cancelled. Nothing is ever read, so nothing waits.
+class StilleDialoge : public Dialoge {
+ public:
+  explicit StilleDialoge(std::ostream& aus) : aus_(aus) {}
+  int MsgBox(const std::string& text, int stil, const std::string& titel) override;
+  std::string InputBox(const std::string& prompt, const std::string& titel,
+                       const std::string& vorgabe) override;
+  std::string DateiOeffnen(const std::string& titel, const std::string& filter,
+                           const std::string& ordner) override;
+
+ private:
   std::ostream& aus_;
 };
 

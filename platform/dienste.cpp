@@ -8,7 +8,8 @@ namespace {
 Plattform Standard() {
   Plattform p;
   p.Dateien = std::make_shared<HostDateisystem>(Laufwerkstabelle::AusUmgebung());
-  p.Meldungen = std::make_shared<KonsolenDialoge>(std::cin, std::cout);
+  // A host thread that installs nothing must never wait for an answer.
+  p.Meldungen = std::make_shared<StilleDialoge>(std::cerr);
   return p;
 }
 

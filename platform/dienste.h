@@ -1,7 +1,8 @@
 // The platform services the component uses on the current thread: the file
 // system, message boxes and outside components. A host (or a test) installs
 // its own; without one, the machine's file system behind the drive table of
-// the environment and terminal messages are used.
+// the environment is used, and messages go to standard error and are
+// answered at once without waiting (StilleDialoge).
 #pragma once
 
 #include <memory>

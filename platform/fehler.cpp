@@ -22,7 +22,9 @@ std::string StandardBeschreibung(int32_t nummer) {
     case InternerFehler: return "Interner Fehler";
     case DateinameFalsch: return "Dateiname oder -nummer falsch";
     case DateiNichtGefunden: return "Datei nicht gefunden";
+    case GeraeteEA: return "Geräte-E/A-Fehler";
     case DateiExistiert: return "Datei existiert bereits";
+    case DatentraegerVoll: return "Datenträger voll";
     case ZugriffVerweigert: return "Zugriff verweigert";
     case NichtBereit: return "Datenträger nicht bereit";
     case AnderesLaufwerk: return "Umbenennen auf anderes Laufwerk nicht möglich";

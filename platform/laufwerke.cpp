@@ -27,22 +27,37 @@ void NamePruefen(const std::string& name) {
   }
 }
 
+// Windows drops the dots and blanks a name ends in ("Akte. " is "Akte").
+std::string OhneEndpunkte(std::string name) {
+  while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+  return name;
+}
+
 // Splits "A\B\..\C" into names, folding "." and "..". A ".." at the drive
-// root stays at the root.
-void Anhaengen(std::vector<std::string>& teile, std::string_view rest) {
+// root stays at the root. `rohe` receives each name as written, trailing
+// dots and blanks included.
+void Anhaengen(std::vector<std::string>& teile, std::vector<std::string>& rohe,
+               std::string_view rest) {
   std::size_t i = 0;
   while (i <= rest.size()) {
     std::size_t j = rest.find('\\', i);
     if (j == std::string_view::npos) j = rest.size();
-    std::string name(rest.substr(i, j - i));
+    std::string roh(rest.substr(i, j - i));
     i = j + 1;
-    if (name.empty() || name == ".") continue;
+    std::string name = roh;
+    while (!name.empty() && name.back() == ' ') name.pop_back();
     if (name == "..") {
-      if (!teile.empty()) teile.pop_back();
+      if (!teile.empty()) {
+        teile.pop_back();
+        rohe.pop_back();
+      }
       continue;
     }
+    name = OhneEndpunkte(std::move(name));
+    if (name.empty()) continue;  // "", ".", "..." and the like name the folder itself
     NamePruefen(name);
     teile.push_back(std::move(name));
+    rohe.push_back(std::move(roh));
   }
 }
 
@@ -94,12 +109,11 @@ AufgeloesterPfad Laufwerkstabelle::Aufloesen(std::string_view eingabe) const {
   }
 
   AufgeloesterPfad ergebnis;
-  const AufgeloesterPfad basis = [&] {
-    AufgeloesterPfad b;
-    b.Laufwerk = Buchstabe(aktuell_[0]);
-    Anhaengen(b.Teile, std::string_view(aktuell_).substr(2));
-    return b;
-  }();
+  std::vector<std::string> rohe;  // the names as written, beside ergebnis.Teile
+  AufgeloesterPfad basis;
+  std::vector<std::string> basisRoh;
+  basis.Laufwerk = Buchstabe(aktuell_[0]);
+  Anhaengen(basis.Teile, basisRoh, std::string_view(aktuell_).substr(2));
 
   std::string_view rest = p;
   if (IstLaufwerksangabe(rest)) {
@@ -107,13 +121,19 @@ AufgeloesterPfad Laufwerkstabelle::Aufloesen(std::string_view eingabe) const {
     rest.remove_prefix(2);
     if (rest.empty() || rest[0] != '\\') {
       // "D:name" is relative to the current folder when that lies on D.
-      if (ergebnis.Laufwerk == basis.Laufwerk) ergebnis.Teile = basis.Teile;
+      if (ergebnis.Laufwerk == basis.Laufwerk) {
+        ergebnis.Teile = basis.Teile;
+        rohe = basisRoh;
+      }
     }
   } else {
     ergebnis.Laufwerk = basis.Laufwerk;
-    if (rest[0] != '\\') ergebnis.Teile = basis.Teile;
+    if (rest[0] != '\\') {
+      ergebnis.Teile = basis.Teile;
+      rohe = basisRoh;
+    }
   }
-  Anhaengen(ergebnis.Teile, rest);
+  Anhaengen(ergebnis.Teile, rohe, rest);
 
   auto wurzel = Ordner(ergebnis.Laufwerk);
   if (!wurzel) throw VbFehler::Standard(fehlernr::PfadNichtGefunden);
@@ -123,19 +143,28 @@ AufgeloesterPfad Laufwerkstabelle::Aufloesen(std::string_view eingabe) const {
   ergebnis.Eingabe = ergebnis.Teile;
   fs::path host = *wurzel;
   bool vorhanden = true;
-  for (auto& name : ergebnis.Teile) {
+  for (std::size_t k = 0; k < ergebnis.Teile.size(); ++k) {
+    auto& name = ergebnis.Teile[k];
     if (vorhanden) {
+      // A name ending in dots or blanks that exists exactly so was made by
+      // another program of this machine; it is that entry that is meant (as
+      // listed), not the one Windows would make of it.
+      const std::string& roh = rohe[k];
+      if (roh != name && fs::exists(fs::symlink_status(host / roh, ec))) {
+        name = ergebnis.Eingabe[k] = roh;
+        host /= roh;
+        continue;
+      }
       fs::path genau = host / name;
       if (fs::exists(fs::symlink_status(genau, ec))) {
         host = genau;
         continue;
       }
-      std::string gesucht = Gross(name);
       std::optional<std::string> gefunden;
       if (fs::is_directory(host, ec)) {
         for (const auto& eintrag : fs::directory_iterator(host, ec)) {
           std::string n = eintrag.path().filename().string();
-          if (Gross(n) == gesucht && (!gefunden || n < *gefunden)) gefunden = n;
+          if (GleichOhneFall(n, name) && (!gefunden || n < *gefunden)) gefunden = n;
         }
       }
       if (gefunden) {

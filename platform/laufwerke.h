@@ -5,7 +5,9 @@
 // Only at the moment a file-system operation runs is the path resolved to a
 // host path: the drive letter selects a mapped folder, and each further name
 // is matched against the folder's entries without regard to case, as the
-// Windows file system does. ".." never climbs above a drive's folder.
+// Windows file system does. ".." never climbs above a drive's folder. As on
+// Windows, dots and blanks at the end of a name are dropped ("Akte." is
+// "Akte"), unless an entry of exactly that name exists on this machine.
 #pragma once
 
 #include <filesystem>

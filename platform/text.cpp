@@ -3,6 +3,8 @@
 #include <array>
 #include <vector>
 
+#include "platform/falltabelle.h"
+
 namespace vxm {
 namespace {
 
@@ -67,28 +69,6 @@ void Kodieren(char32_t c, std::string& aus) {
   }
 }
 
-// Only pairs whose UTF-8 forms have the same length are folded, so that
-// positions survive case changes.
-char32_t ZuGross(char32_t c) {
-  if (c >= 'a' && c <= 'z') return c - 32;
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 32;
-  if (c == 0xFF) return 0x178;
-  if (c == 0x153) return 0x152;
-  if (c == 0x161) return 0x160;
-  if (c == 0x17E) return 0x17D;
-  return c;
-}
-
-char32_t ZuKlein(char32_t c) {
-  if (c >= 'A' && c <= 'Z') return c + 32;
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
-  if (c == 0x178) return 0xFF;
-  if (c == 0x152) return 0x153;
-  if (c == 0x160) return 0x161;
-  if (c == 0x17D) return 0x17E;
-  return c;
-}
-
 // Walks the code points of a UTF-8 text; bytes that are not valid UTF-8 are
 // handed to `roh` one at a time.
 template <typename Zeichen, typename Roh>
@@ -114,6 +94,33 @@ std::string Abbilden(std::string_view text, F f) {
   return aus;
 }
 
+// A text as case-blind comparison keys, one per character, with the byte
+// position of each character in the original. A letter's key is the upper
+// case of its lower case, so that all its forms ("ſ", "s", "S"; "ς", "σ",
+// "Σ"; the Kelvin sign and "k") meet. Bytes that are not valid UTF-8 get keys
+// beyond the code-point range and match only themselves.
+struct Schluessel {
+  std::u32string Zeichen;
+  std::vector<std::size_t> Start;
+};
+
+char32_t Falten(char32_t c) { return GrossBuchstabe(KleinBuchstabe(c)); }
+
+Schluessel Schluesselbilden(std::string_view text, bool mitPositionen) {
+  Schluessel s;
+  s.Zeichen.reserve(text.size());
+  if (mitPositionen) s.Start.reserve(text.size());
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const std::size_t start = i;
+    bool gueltig = true;
+    const char32_t c = Dekodieren(text, i, &gueltig);
+    s.Zeichen += gueltig ? Falten(c) : 0x110000 + static_cast<unsigned char>(text[start]);
+    if (mitPositionen) s.Start.push_back(start);
+  }
+  return s;
+}
+
 // Windows-1252 bytes 0x80..0x9F; 0 marks the five unassigned ones.
 constexpr std::array<char16_t, 32> kCp1252Hoch = {
     0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
@@ -122,17 +129,23 @@ constexpr std::array<char16_t, 32> kCp1252Hoch = {
 
 }  // namespace
 
-std::string Gross(std::string_view text) { return Abbilden(text, ZuGross); }
-std::string Klein(std::string_view text) { return Abbilden(text, ZuKlein); }
+std::string Gross(std::string_view text) { return Abbilden(text, GrossBuchstabe); }
+std::string Klein(std::string_view text) { return Abbilden(text, KleinBuchstabe); }
 
-bool GleichOhneFall(std::string_view a, std::string_view b) { return Gross(a) == Gross(b); }
+bool GleichOhneFall(std::string_view a, std::string_view b) {
+  return Schluesselbilden(a, false).Zeichen == Schluesselbilden(b, false).Zeichen;
+}
 
 bool EnthaeltOhneFall(std::string_view heuhaufen, std::string_view nadel) {
-  return Gross(heuhaufen).find(Gross(nadel)) != std::string::npos;
+  return Schluesselbilden(heuhaufen, false).Zeichen.find(Schluesselbilden(nadel, false).Zeichen) !=
+         std::u32string::npos;
 }
 
 std::size_t LetztesVorkommenOhneFall(std::string_view heuhaufen, std::string_view nadel) {
-  return Gross(heuhaufen).rfind(Gross(nadel));
+  const Schluessel h = Schluesselbilden(heuhaufen, true);
+  const std::size_t k = h.Zeichen.rfind(Schluesselbilden(nadel, false).Zeichen);
+  if (k == std::u32string::npos) return std::string::npos;
+  return k < h.Start.size() ? h.Start[k] : heuhaufen.size();
 }
 
 std::size_t Zeichenzahl(std::string_view text) {

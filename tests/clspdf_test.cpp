@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <random>
 
 #include "imaging/clspdf.h"
@@ -371,6 +372,35 @@ TEST(PdfGrafik, UeberlaufLaesstDasDokumentUnveraendert) {
   EXPECT_EQ(pdf.Value(), vorher);
 }
 
+TEST(PdfGrafik, UnsinnigeLinienbreitenWerdenAbgewiesen) {
+  clsPDF pdf(FesteUhr());
+  pdf.PrintLine("x");
+  pdf.DrawWidth(1.5f);
+  const std::string vorher = pdf.Value();
+  for (float breite : {1e16f, -1e16f, 40000.0f, std::numeric_limits<float>::infinity(),
+                       -std::numeric_limits<float>::infinity(),
+                       std::numeric_limits<float>::quiet_NaN()}) {
+    EXPECT_EQ(FehlerVon([&] { pdf.DrawWidth(breite); }), 6) << breite;
+    EXPECT_EQ(pdf.DrawWidth(), 1.5f);
+  }
+  EXPECT_EQ(pdf.Value(), vorher);
+  pdf.DrawWidth(32767.0f);  // the largest width still accepted
+  pdf.DrawLine(0, 0, 1, 1);
+  EXPECT_NE(Strom(pdf.Value()).find("32767 w\r"), std::string::npos);
+  // a number that cannot be written is an error, never a wrong text
+  EXPECT_EQ(FehlerVon([] { PdfZahl(1e300); }), 6);
+  EXPECT_EQ(FehlerVon([] { PdfZahl(std::nan("")); }), 6);
+}
+
+TEST(PdfGrafik, GedrehterTextBrauchtEinenEndlichenWinkel) {
+  clsPDF pdf(FesteUhr());
+  pdf.PrintLine("x");
+  const std::string vorher = pdf.Value();
+  EXPECT_EQ(FehlerVon([&] { pdf.DrawText(1, 1, "a", std::numeric_limits<float>::infinity()); }), 6);
+  EXPECT_EQ(FehlerVon([&] { pdf.DrawText(1, 1, "a", std::numeric_limits<float>::quiet_NaN()); }), 6);
+  EXPECT_EQ(pdf.Value(), vorher);
+}
+
 TEST(PdfGrafik, ZeichnenInDenSeitenereignissen) {
   clsPDF pdf(FesteUhr());
   pdf.PageStarted = [&] { pdf.DrawBox(0, 0, 10, 10, kStilFuellen); };
@@ -400,6 +430,83 @@ TEST(PdfFertig, ValueAendertNichts) {
   EXPECT_NE(Strom(mit.Value()).find("10 812 20 20 re\rf\r1 841 m 2 840 l\rS\r"), std::string::npos);
   EXPECT_EQ(mit.PageNumber(), 1);
   EXPECT_EQ(mit.LineNumber(), 2);
+}
+
+// Page handlers that change every property and draw: the page end inside a
+// snapshot runs them too, and nothing of that may outlive the snapshot.
+void AlleEigenschaftenInHandlern(clsPDF& pdf) {
+  pdf.PageStarted = [&pdf] {
+    pdf.FillColor(RGB(0, 0, 255));
+    pdf.DrawBox(0, 0, 5, 5, kStilFuellen);
+  };
+  pdf.PageFinished = [&pdf] {
+    pdf.DrawColor(RGB(255, 0, 0));
+    pdf.DrawWidth(2.5f);
+    pdf.FillColor(RGB(0, 255, 0));
+    pdf.FillMode(kStilSchliessen);
+    pdf.FontSize(12);
+    pdf.LeftMargin(50);
+    pdf.TopMargin(40);
+    pdf.LinesPerPage(3);
+    pdf.DropBlankPages(false);
+    pdf.NewPageString("--");
+    pdf.Orientation(1);
+    pdf.MoveTo(7, 7);
+    pdf.DrawLine(0, 800, 500, 800);
+  };
+}
+
+TEST(PdfFertig, ValueInmittenVonSeitenereignissenAendertNichts) {
+  clsPDF mit(FesteUhr()), ohne(FesteUhr());
+  AlleEigenschaftenInHandlern(mit);
+  AlleEigenschaftenInHandlern(ohne);
+  for (auto* pdf : {&mit, &ohne}) pdf->PrintLine("eins");
+
+  mit.Value();
+  EXPECT_EQ(mit.DrawColor(), 0);
+  EXPECT_EQ(mit.DrawWidth(), 0.0f);
+  EXPECT_EQ(mit.FillColor(), RGB(0, 0, 255));
+  EXPECT_EQ(mit.FillMode(), 0);
+  EXPECT_EQ(mit.FontSize(), 10);
+  EXPECT_EQ(mit.LeftMargin(), 80);
+  EXPECT_EQ(mit.TopMargin(), 60);
+  EXPECT_EQ(mit.LinesPerPage(), 72);
+  EXPECT_TRUE(mit.DropBlankPages());
+  EXPECT_EQ(mit.NewPageString(), "\f");
+  EXPECT_EQ(mit.Orientation(), 0);
+  EXPECT_EQ(mit.LineNumber(), 1);
+
+  for (auto* pdf : {&mit, &ohne}) {
+    pdf->PrintText("zwei\r\ndrei\r\nvier\r\n--\r\nfünf");
+    pdf->NewPage();
+    pdf->NewPage();
+  }
+  const std::string erwartet = ohne.Value();
+  EXPECT_EQ(mit.Value(), erwartet);
+  // the handler's line keeps its colour and width at the real page end
+  EXPECT_NE(Strom(erwartet).find("ET\rs\r1 0 0 RG\r0 1 0 rg\r2.5 w\r7 589 m\r"),
+            std::string::npos);
+}
+
+TEST(PdfFertig, FehlerImSeitenereignisLaesstDenSchreiberUnveraendert) {
+  clsPDF mit(FesteUhr()), ohne(FesteUhr());
+  bool werfen = true;
+  mit.PageFinished = [&] {
+    mit.DrawColor(RGB(1, 2, 3));
+    mit.DrawLine(0, 10, 20, 10);
+    if (werfen) throw VbFehler::Standard(fehlernr::Ueberlauf);
+  };
+  ohne.PageFinished = [&] {
+    ohne.DrawColor(RGB(1, 2, 3));
+    ohne.DrawLine(0, 10, 20, 10);
+  };
+  for (auto* pdf : {&mit, &ohne}) pdf->PrintLine("eins");
+  EXPECT_EQ(FehlerVon([&] { mit.Value(); }), 6);
+  EXPECT_EQ(mit.DrawColor(), 0);
+  EXPECT_EQ(mit.LineNumber(), 1);
+  werfen = false;
+  for (auto* pdf : {&mit, &ohne}) pdf->PrintLine("zwei");
+  EXPECT_EQ(mit.Value(), ohne.Value());
 }
 
 TEST(PdfFertig, ZeichnenNachValueErscheintImNaechstenValue) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "component/zustand.h"
 #include "files/dateifunktionen.h"
@@ -38,6 +39,32 @@ TEST_F(DateifunktionenTest, OrdnerVorhandenUndLesbar) {
   EXPECT_FALSE(OrdnerVorhanden("C:\\VXMDOK\\brief.txt"));
   // An empty or malformed path is no folder either, and nothing is reported.
   EXPECT_FALSE(OrdnerVorhanden(""));
+  EXPECT_TRUE(Still());
+}
+
+TEST_F(DateifunktionenTest, NamenInAllenSchriftenOhneRuecksichtAufGrossschreibung) {
+  fs::create_directories(laufwerkC_ / "Łódź" / "Договоры" / "Αρχείο");
+  std::ofstream(laufwerkC_ / "Łódź" / "Ωμέγα.txt") << "x";
+  EXPECT_TRUE(OrdnerVorhanden("C:\\ŁÓDŹ"));
+  EXPECT_TRUE(OrdnerVorhanden("C:\\łódź\\ДОГОВОРЫ\\ΑΡΧΕΊΟ"));
+  EXPECT_TRUE(DateiVorhanden("C:\\ŁÓDŹ\\ΩΜΈΓΑ.TXT"));
+  EXPECT_FALSE(OrdnerAnlegen("C:\\ŁÓDŹ"));  // exists already
+  EXPECT_TRUE(Still());
+}
+
+TEST_F(DateifunktionenTest, NamenMitPunktOderLeerzeichenAmEndeWieUnterWindows) {
+  OrdnerAnlegenHost("C:\\Akte");
+  EXPECT_TRUE(OrdnerVorhanden("C:\\Akte."));
+  EXPECT_FALSE(OrdnerAnlegen("C:\\AKTE "));  // exists already
+  EXPECT_TRUE(OrdnerAnlegen("C:\\Neu."));
+  EXPECT_TRUE(fs::is_directory(laufwerkC_ / "Neu"));
+  EXPECT_TRUE(TextDateiAnlegen("C:\\Akte.\\brief.txt.", false));
+  EXPECT_TRUE(DateiVorhanden("C:\\Akte\\brief.txt"));
+  EXPECT_TRUE(PfadUmbenennen("C:\\akte\\brief.txt", "C:\\Neu\\Brief.txt . "));
+  EXPECT_TRUE(fs::exists(laufwerkC_ / "Neu" / "Brief.txt"));
+  EXPECT_TRUE(DateiLoeschen("C:\\Neu.\\brief.TXT."));
+  EXPECT_EQ(std::distance(fs::directory_iterator(laufwerkC_), fs::directory_iterator()), 2);
+  EXPECT_TRUE(fs::is_empty(laufwerkC_ / "Neu"));
   EXPECT_TRUE(Still());
 }
 

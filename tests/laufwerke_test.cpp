@@ -52,6 +52,26 @@ TEST_F(LaufwerkeTest, RelativePfadeBeginnenImAktuellenOrdner) {
   EXPECT_EQ(T().Aufloesen("\\wurzel").Windows(), "C:\\wurzel");
 }
 
+TEST_F(LaufwerkeTest, PunkteUndLeerzeichenAmNamensendeZaehlenNicht) {
+  fs::create_directories(laufwerkC_ / "Akte");
+  EXPECT_EQ(T().Aufloesen("C:\\Akte.").Host, laufwerkC_ / "Akte");
+  EXPECT_EQ(T().Aufloesen("C:\\akte .. \\brief.txt. ").Host, laufwerkC_ / "Akte" / "brief.txt");
+  EXPECT_EQ(T().Aufloesen("C:\\Neu...").Windows(), "C:\\Neu");
+  EXPECT_EQ(T().Aufloesen("C:\\Neu...").Eingabe.back(), "Neu");
+  EXPECT_EQ(T().Aufloesen("C:\\Akte\\x\\.. ").Windows(), "C:\\Akte");
+  EXPECT_EQ(T().Aufloesen("C:\\Akte\\...").Windows(), "C:\\Akte");
+  EXPECT_EQ(T().Aufloesen("C:\\.a").Windows(), "C:\\.a");  // leading dots stay
+}
+
+TEST_F(LaufwerkeTest, FremdeNamenMitPunktAmEndeBleibenErreichbar) {
+  // Written on this machine by another program; Windows could not have made it.
+  fs::create_directories(laufwerkC_ / "Notiz.");
+  EXPECT_EQ(T().Aufloesen("C:\\Notiz.").Host, laufwerkC_ / "Notiz.");
+  EXPECT_EQ(T().Aufloesen("C:\\Notiz").Host, laufwerkC_ / "Notiz");
+  T().AktuellerOrdnerSetzen("C:\\Notiz.");
+  EXPECT_EQ(T().Aufloesen("brief.txt").Host, laufwerkC_ / "Notiz." / "brief.txt");
+}
+
 TEST_F(LaufwerkeTest, UnbekannteUndUngueltigePfadeMeldenFehlernummern) {
   EXPECT_EQ(FehlerVon("Q:\\x"), 76);
   EXPECT_EQ(FehlerVon("\\\\server\\freigabe\\x"), 76);

@@ -25,6 +25,45 @@ TEST(Gross, FaltetUmlauteUndBehaeltBytepositionen) {
   EXPECT_EQ(LetztesVorkommenOhneFall(s, "\\VXMDAT"), s.find("\\vxmdat"));
 }
 
+TEST(Gross, FaltetJedenBuchstabenMitGrossUndKleinform) {
+  EXPECT_EQ(Gross("łódź"), "ŁÓDŹ");
+  EXPECT_EQ(Klein("ŁÓDŹ"), "łódź");
+  EXPECT_EQ(Gross("άλφα ωμέγα"), "ΆΛΦΑ ΩΜΈΓΑ");
+  EXPECT_EQ(Klein("ДОГОВОРЫ 2026"), "договоры 2026");
+  EXPECT_EQ(Gross("ǆ ǅ"), "Ǆ Ǆ");  // title-case letter
+  EXPECT_EQ(Gross("\xF0\x90\x90\xA8"), "\xF0\x90\x90\x80");  // outside the BMP (Deseret)
+  // letters whose partner is longer or shorter in UTF-8
+  EXPECT_EQ(Gross("ı"), "I");
+  EXPECT_EQ(Klein("\xE2\x84\xAA"), "k");  // Kelvin sign
+  EXPECT_EQ(Klein("Ⱥ"), "ⱥ");
+  // without a single partner a letter stays as it is
+  EXPECT_EQ(Gross("ß"), "ß");
+  EXPECT_EQ(Gross("1 + ∑ €"), "1 + ∑ €");
+}
+
+TEST(VergleichOhneFall, AlleSchriftenMitFall) {
+  EXPECT_TRUE(GleichOhneFall("C:\\Łódź\\Akte", "c:\\ŁÓDŹ\\AKTE"));
+  EXPECT_TRUE(GleichOhneFall("Αθήνα", "ΑΘΉΝΑ"));
+  EXPECT_TRUE(GleichOhneFall("ΟΔΟΣ", "οδος"));  // final sigma
+  EXPECT_TRUE(GleichOhneFall("Москва", "МОСКВА"));
+  EXPECT_TRUE(GleichOhneFall("ẞ", "ß"));
+  EXPECT_TRUE(GleichOhneFall("\xE2\x84\xAA", "k"));
+  EXPECT_FALSE(GleichOhneFall("Łódź", "Lodz"));
+  EXPECT_FALSE(GleichOhneFall("a\xFF", "a\xFE"));
+  EXPECT_TRUE(EnthaeltOhneFall("d:\\αρχεία\\vxmdok", "\\ΑΡΧΕΊΑ\\"));
+}
+
+TEST(VergleichOhneFall, FundstellenGeltenImUrsprungstext) {
+  // Upper-casing shortens "ı" and lengthens "ɐ"; positions are those of
+  // the text as given.
+  const std::string s = "ııɐɐ\\vxmdat\\ɐ\\VXMDAT";
+  EXPECT_EQ(LetztesVorkommenOhneFall(s, "\\VxmDat"), s.rfind("\\VXMDAT"));
+  EXPECT_EQ(LetztesVorkommenOhneFall(s, "ⱯⱯ\\"), 4u);
+  EXPECT_EQ(LetztesVorkommenOhneFall(s, "IIⱯ"), 0u);
+  EXPECT_EQ(LetztesVorkommenOhneFall(s, ""), s.size());
+  EXPECT_EQ(LetztesVorkommenOhneFall(s, "fehlt"), std::string::npos);
+}
+
 TEST(Gross, LaesstUngueltigesUtf8Stehen) {
   const std::string kaputt = "a\xFF" "b";
   EXPECT_EQ(Gross(kaputt), "A\xFF" "B");

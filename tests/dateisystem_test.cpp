@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <system_error>
+
+#include "files/dateifunktionen.h"
+#include "platform/dateisystem.h"
+#include "platform/fehler.h"
+#include "tests/hilfen.h"
+
+namespace vxm {
+namespace {
+namespace fs = std::filesystem;
+
+int32_t FehlerVon(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const VbFehler& e) {
+    return e.Nummer;
+  }
+  return 0;
+}
+
+// Lets no file of this process grow beyond `grenze` bytes, as a full disk
+// would; writes past it fail with EFBIG instead of raising SIGXFSZ.
+class Dateigrenze {
+ public:
+  explicit Dateigrenze(rlim_t grenze) {
+    alterHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    getrlimit(RLIMIT_FSIZE, &alt_);
+    rlimit neu = alt_;
+    neu.rlim_cur = grenze;
+    setrlimit(RLIMIT_FSIZE, &neu);
+  }
+  ~Dateigrenze() {
+    setrlimit(RLIMIT_FSIZE, &alt_);
+    std::signal(SIGXFSZ, alterHandler_);
+  }
+
+ private:
+  rlimit alt_{};
+  void (*alterHandler_)(int);
+};
+
+class DateisystemTest : public test::Umgebung {
+ protected:
+  bool Still() const { return berichte_->empty() && dialoge_->Gezeigt.empty(); }
+  // Files and folders below a host folder, our own unfinished writes included.
+  static std::size_t Eintraege(const fs::path& ordner) {
+    std::size_t n = 0;
+    for (auto it = fs::recursive_directory_iterator(ordner); it != fs::recursive_directory_iterator(); ++it)
+      ++n;
+    return n;
+  }
+};
+
+TEST(SystemFehlernummer, UrsachenStattEinesSammelfehlers) {
+  auto nr = [](std::errc e) { return SystemFehlernummer(std::make_error_code(e)); };
+  EXPECT_EQ(nr(std::errc::filename_too_long), 52);
+  EXPECT_EQ(nr(std::errc::illegal_byte_sequence), 52);
+  EXPECT_EQ(nr(std::errc::invalid_argument), 52);
+  EXPECT_EQ(nr(std::errc::no_space_on_device), 61);
+  EXPECT_EQ(nr(std::errc::file_too_large), 61);
+  EXPECT_EQ(SystemFehlernummer(std::error_code(EDQUOT, std::generic_category())), 61);
+  EXPECT_EQ(nr(std::errc::permission_denied), 70);
+  EXPECT_EQ(nr(std::errc::operation_not_permitted), 70);
+  EXPECT_EQ(nr(std::errc::read_only_file_system), 70);
+  EXPECT_EQ(nr(std::errc::is_a_directory), 70);
+  EXPECT_EQ(nr(std::errc::device_or_resource_busy), 75);
+  EXPECT_EQ(nr(std::errc::text_file_busy), 75);
+  EXPECT_EQ(nr(std::errc::no_such_file_or_directory), 76);
+  EXPECT_EQ(nr(std::errc::not_a_directory), 76);
+  EXPECT_EQ(nr(std::errc::too_many_symbolic_link_levels), 76);
+  EXPECT_EQ(nr(std::errc::file_exists), 58);
+  EXPECT_EQ(nr(std::errc::directory_not_empty), 58);
+  EXPECT_EQ(nr(std::errc::cross_device_link), 74);
+  // anything else is a device error, never "in use"
+  EXPECT_EQ(nr(std::errc::io_error), 57);
+  EXPECT_EQ(nr(std::errc::network_down), 57);
+}
+
+TEST_F(DateisystemTest, ZuLangeNamenSindFalscheNamen) {
+  const std::string lang(300, 'a');
+  EXPECT_EQ(FehlerVon([&] { fs_->CreateFolder("C:\\" + lang); }), 52);
+  EXPECT_EQ(FehlerVon([&] { fs_->CreateTextFile("C:\\" + lang + ".txt", false); }), 52);
+  EXPECT_EQ(FehlerVon([&] { fs_->DateiSchreiben("C:\\" + lang + ".pdf", "x"); }), 52);
+  EXPECT_EQ(Eintraege(laufwerkC_), 0u);
+}
+
+TEST_F(DateisystemTest, UmbenennenAufZuLangenNamenIstKeinBelegterOrdner) {
+  OrdnerAnlegenHost("C:\\Akten");
+  EXPECT_FALSE(PfadUmbenennen("C:\\Akten", "C:\\" + std::string(300, 'b')));
+  EXPECT_TRUE(dialoge_->Gezeigt.empty());
+  ASSERT_EQ(berichte_->size(), 1u);
+  EXPECT_EQ(berichte_->front().Nummer, 52);
+  EXPECT_TRUE(fs::is_directory(laufwerkC_ / "Akten"));
+}
+
+TEST_F(DateisystemTest, VollerDatentraegerLaesstAllesWieEsWar) {
+  DateiAnlegen("C:\\alt.pdf", "alter Inhalt");
+  DateiAnlegen("C:\\gross.bin", std::string(100000, 'g'));
+  const std::size_t vorher = Eintraege(laufwerkC_);
+  {
+    Dateigrenze grenze(4096);
+    EXPECT_EQ(FehlerVon([&] { fs_->DateiSchreiben("C:\\alt.pdf", std::string(50000, 'n')); }), 61);
+    EXPECT_EQ(FehlerVon([&] { fs_->CopyFile("C:\\gross.bin", "C:\\kopie.bin", true); }), 61);
+    EXPECT_FALSE(DateiKopieren("C:\\gross.bin", "C:\\alt.pdf"));
+  }
+  ASSERT_EQ(berichte_->size(), 1u);
+  EXPECT_EQ(berichte_->front().Nummer, 61);
+  EXPECT_EQ(Inhalt("C:\\alt.pdf"), "alter Inhalt");
+  EXPECT_EQ(Eintraege(laufwerkC_), vorher);  // no half-written leftovers
+}
+
+// ---- moving files to another drive ------------------------------------------
+
+class LaufwerkswechselTest : public DateisystemTest {
+ protected:
+  void SetUp() override {
+    DateisystemTest::SetUp();
+    laufwerkD_ = temp_ / "d";
+    fs::create_directories(laufwerkD_);
+    fs_->Laufwerke().Zuordnen('D', laufwerkD_);
+  }
+  // Drive D: on another file system, where a rename cannot move anything.
+  bool AnderesDateisystemFuerD() {
+    std::error_code ec;
+    const fs::path shm = "/dev/shm";
+    if (!fs::is_directory(shm, ec)) return false;
+    struct stat a {}, b {};
+    if (::stat(shm.c_str(), &a) != 0 || ::stat(temp_.c_str(), &b) != 0 || a.st_dev == b.st_dev)
+      return false;
+    fremd_ = shm / temp_.filename();
+    if (!fs::create_directories(fremd_, ec)) return false;
+    laufwerkD_ = fremd_;
+    fs_->Laufwerke().Zuordnen('D', laufwerkD_);
+    return true;
+  }
+  void TearDown() override {
+    if (!fremd_.empty()) {
+      std::error_code ec;
+      fs::remove_all(fremd_, ec);
+    }
+    DateisystemTest::TearDown();
+  }
+  fs::path laufwerkD_, fremd_;
+};
+
+TEST_F(LaufwerkswechselTest, DateiWandertAufEinAnderesLaufwerk) {
+  DateiAnlegen("C:\\Akten\\brief.txt", "Inhalt");
+  fs::create_directories(laufwerkD_ / "Archiv");
+  EXPECT_TRUE(PfadUmbenennen("C:\\akten\\BRIEF.txt", "d:\\archiv\\Brief.txt"));
+  EXPECT_FALSE(fs::exists(laufwerkC_ / "Akten" / "brief.txt"));
+  EXPECT_EQ(Inhalt("D:\\Archiv\\Brief.txt"), "Inhalt");
+  EXPECT_TRUE(Still());
+}
+
+TEST_F(LaufwerkswechselTest, GleicherPfadAufAnderemLaufwerkIstKeinUnterordner) {
+  DateiAnlegen("C:\\Akte", "Inhalt");
+  fs::create_directories(laufwerkD_ / "Akte");
+  EXPECT_TRUE(PfadUmbenennen("C:\\Akte", "D:\\Akte\\Akte"));
+  EXPECT_EQ(Inhalt("D:\\Akte\\Akte"), "Inhalt");
+  EXPECT_TRUE(Still());
+}
+
+TEST_F(LaufwerkswechselTest, OrdnerBleibenAufIhremLaufwerk) {
+  DateiAnlegen("C:\\Akten\\brief.txt");
+  EXPECT_FALSE(PfadUmbenennen("C:\\Akten", "D:\\Akten"));
+  ASSERT_EQ(berichte_->size(), 1u);
+  EXPECT_EQ(berichte_->front().Nummer, 74);
+  EXPECT_TRUE(fs::exists(laufwerkC_ / "Akten" / "brief.txt"));
+  EXPECT_FALSE(fs::exists(laufwerkD_ / "Akten"));
+}
+
+TEST_F(LaufwerkswechselTest, VorhandenesZielWirdNieErsetzt) {
+  DateiAnlegen("C:\\a.txt", "neu");
+  std::ofstream(laufwerkD_ / "a.txt") << "alt";
+  EXPECT_FALSE(PfadUmbenennen("C:\\a.txt", "D:\\A.TXT"));
+  EXPECT_EQ(berichte_->front().Nummer, 58);
+  EXPECT_EQ(Inhalt("C:\\a.txt"), "neu");
+  EXPECT_EQ(Inhalt("D:\\a.txt"), "alt");
+}
+
+TEST_F(LaufwerkswechselTest, ZwischenDateisystemenKopierenDannLoeschen) {
+  if (!AnderesDateisystemFuerD()) GTEST_SKIP() << "no second file system at hand";
+  DateiAnlegen("C:\\scan.pdf", std::string(200000, 's'));
+  const auto zeit = fs::file_time_type::clock::now() - std::chrono::hours(72);
+  fs::last_write_time(Host("C:\\scan.pdf"), zeit);
+  EXPECT_TRUE(PfadUmbenennen("C:\\scan.pdf", "D:\\Scan.pdf"));
+  EXPECT_FALSE(fs::exists(laufwerkC_ / "scan.pdf"));
+  EXPECT_EQ(fs::file_size(laufwerkD_ / "Scan.pdf"), 200000u);
+  EXPECT_EQ(fs::last_write_time(laufwerkD_ / "Scan.pdf"), zeit);
+  EXPECT_EQ(Eintraege(laufwerkD_), 1u);
+  EXPECT_TRUE(Still());
+}
+
+TEST_F(LaufwerkswechselTest, UnvollstaendigeKopieLaesstDieQuelleStehen) {
+  if (!AnderesDateisystemFuerD()) GTEST_SKIP() << "no second file system at hand";
+  DateiAnlegen("C:\\scan.pdf", std::string(200000, 's'));
+  {
+    Dateigrenze grenze(4096);
+    EXPECT_FALSE(PfadUmbenennen("C:\\scan.pdf", "D:\\scan.pdf"));
+  }
+  ASSERT_EQ(berichte_->size(), 1u);
+  EXPECT_EQ(berichte_->front().Nummer, 61);
+  EXPECT_EQ(fs::file_size(laufwerkC_ / "scan.pdf"), 200000u);
+  EXPECT_EQ(Eintraege(laufwerkD_), 0u);
+}
+
+}  // namespace
+}  // namespace vxm
