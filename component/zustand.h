@@ -77,6 +77,10 @@ struct Komponentenzustand {
   std::vector<std::string> DateiTabelle;
   bool DateiTabelleVollstaendig = false;
   std::vector<std::string> DateiTabelleLuecken;
+
+  // Keyword input: tokens of the last split (KeyZerlegen, keyzerlegenVersuch).
+  std::vector<std::string> KeyTeile;
+  int32_t KeyAnzahl = 0;
 };
 
 Komponentenzustand& Zustand();

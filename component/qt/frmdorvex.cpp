@@ -31,6 +31,12 @@ frmDorvex::frmDorvex() {
   Aufbauen();
   Baum = std::make_unique<OrdnerBaum>(*this);
   Verbinden();
+  KeywortPanelEinrichten(*this);
+  SuchPanelEinrichten(*this);
+  DatenSucheEinrichten(*this);
+  AktionenEinrichten(*this);
+  NeuesDokumentEinrichten(*this);
+  BilderEinrichten(*this);
   dialoge_ = std::make_shared<QtDialoge>(this);
 }
 

@@ -58,6 +58,20 @@ class frmDorvex : public QDialog {
   void PfadRichtigStellen(const std::string& pfad);
   void LeereOrdneraway();
 
+  // ---- keyword register (keywords/qt) ----
+  void KeywörterDateispezAuslesen(int32_t& dateinummer);
+  void KeywEntfernen(std::string& keyword);
+  // ---- keyword search (search/qt) ----
+  void SucheDateien(std::string& keyword);
+  void SucheDateienMulti();
+  // ---- imaging (imaging/qt) ----
+  void error_handler(int32_t code, const std::string& name);
+
+  // Steps one subsystem offers another; set by the subsystem that owns them.
+  std::function<void()> KeywortPanelOeffnen;  // file menu "Keywords" (keyword panel)
+  std::function<void()> DatenSucheStarten;    // cmdDataSearch_Click (name and text search)
+  std::function<void()> NamenSucheStarten;    // comsuchen_Click
+
   // ---- file list and details ----
   void filListBox_Click();
   void filListBox_DblClick();
@@ -173,6 +187,15 @@ class frmDorvex : public QDialog {
   std::shared_ptr<QtDialoge> dialoge_;
   std::shared_ptr<Dialoge> vorherigeDialoge_;
 };
+
+// Each subsystem wires its controls and handlers into the window here
+// (called by the constructor, in this order).
+void KeywortPanelEinrichten(frmDorvex& f);     // keywords/qt/keywortpanel.cpp
+void SuchPanelEinrichten(frmDorvex& f);        // search/qt/suchpanel.cpp
+void DatenSucheEinrichten(frmDorvex& f);       // search/qt/datensuche_fenster.cpp
+void AktionenEinrichten(frmDorvex& f);         // files/qt/aktionen.cpp
+void NeuesDokumentEinrichten(frmDorvex& f);    // create/qt/neuesdokument.cpp
+void BilderEinrichten(frmDorvex& f);           // imaging/qt/scanfenster.cpp
 
 // Sets the connect text of every record-set source of the window.
 void DatenquellenVerbinden(frmDorvex& fenster);
