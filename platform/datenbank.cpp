@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <filesystem>
 #include <map>
@@ -102,9 +103,8 @@ void FaltenFunktion(sqlite3_context* ctx, int, sqlite3_value** argv) {
 }
 
 int TextVergleich(void*, int na, const void* a, int nb, const void* b) {
-  const std::string fa = Falten(std::string_view(static_cast<const char*>(a), static_cast<std::size_t>(na)));
-  const std::string fb = Falten(std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(nb)));
-  return fa.compare(fb);
+  return TextVergleichen(std::string_view(static_cast<const char*>(a), static_cast<std::size_t>(na)),
+                         std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(nb)));
 }
 
 Variant WertLesen(sqlite3_stmt* s, int i) {
@@ -278,8 +278,20 @@ struct Datenbank::Impl {
     sqlite3_create_function(db, "regexp", 2, flags, nullptr, LikeFunktion, nullptr, nullptr);
     sqlite3_create_function(db, "vxm_falten", 1, flags, nullptr, FaltenFunktion, nullptr, nullptr);
     sqlite3_create_collation(db, kTextKollation, SQLITE_UTF8, nullptr, TextVergleich);
-    if (!sqlite3_db_readonly(db, "main")) {
-      // Two processes may share the register: readers never wait for the writer.
+    if (!sqlite3_db_readonly(db, "main") && !ImProtokollmodus()) {
+      // Two processes may share the register: readers never wait for the
+      // writer. The switch writes to the file, so a file that has not been
+      // switched before is checked whole first (once).
+      Stmt pruefung;
+      rc = sqlite3_prepare_v2(db, "PRAGMA quick_check(1)", -1, &pruefung.s, nullptr);
+      if (rc == SQLITE_OK) rc = sqlite3_step(pruefung.s);
+      if (rc != SQLITE_ROW) Fehler(rc, "Prüfung");
+      const std::string ergebnis = reinterpret_cast<const char*>(sqlite3_column_text(pruefung.s, 0));
+      if (ergebnis != "ok") {
+        beschaedigt = true;
+        throw VbFehler(fehlernr::UnbekanntesFormat,
+                       "Die Datenbank " + datei + " ist beschädigt (" + ergebnis + ").");
+      }
       sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
       // With the log, NORMAL keeps every commit whole after a crash of the
       // program; only a power loss may take back the last commits.
@@ -290,6 +302,13 @@ struct Datenbank::Impl {
     sqlite3_exec(db, "PRAGMA cache_size=-32768", nullptr, nullptr, nullptr);
     SchattenspaltenVerbinden();
   }
+
+  bool ImProtokollmodus() {
+    Stmt st;
+    if (sqlite3_prepare_v2(db, "PRAGMA journal_mode", -1, &st.s, nullptr) != SQLITE_OK) return false;
+    if (sqlite3_step(st.s) != SQLITE_ROW) return false;
+    return GleichGefaltet(reinterpret_cast<const char*>(sqlite3_column_text(st.s, 0)), "wal");
+  }
 };
 
 Datenbank::Datenbank() : impl_(std::make_unique<Impl>()) {}
@@ -298,6 +317,7 @@ Datenbank::~Datenbank() = default;
 const std::string& Datenbank::Datei() const { return impl_->datei; }
 sqlite3* Datenbank::Handle() { return impl_->db; }
 void Datenbank::Fehler(int rc, std::string_view wobei) { impl_->Fehler(rc, wobei); }
+void Datenbank::Schreibpruefung() { impl_->Schreibpruefung(); }
 
 sqlite3_stmt* Datenbank::Anweisung(const std::string& sql) {
   auto it = impl_->anweisungen.find(sql);
@@ -727,6 +747,7 @@ void Recordset::Update() {
       r.modus = Impl::Modus::Keiner;
       return;
     }
+    r.db->Schreibpruefung();
     Zeile& z = r.zeilen[static_cast<std::size_t>(r.pos)];
     std::string sql = "UPDATE " + t + " SET ";
     for (std::size_t i = 0; i < r.puffer.size(); ++i)
@@ -787,6 +808,7 @@ void Recordset::Delete() {
   r.Aenderbar();
   r.Abbrechen();
   r.Aktuell();
+  r.db->Schreibpruefung();
   Zeile& z = r.zeilen[static_cast<std::size_t>(r.pos)];
   sqlite3_stmt* st = r.db->Anweisung("DELETE FROM " + Bezeichner(r.tabelle) + " WHERE rowid = ?1");
   sqlite3_bind_int64(st, 1, z.rowid);
@@ -884,7 +906,12 @@ void Datenquelle::Refresh() {
   Datenbank& db = Database();
   rs_ = Recordset();  // a pending AddNew of the old set is rolled back first
   const std::string& q = RecordSource;
-  const bool tabelle = !q.empty() && q.find_first_of(" \t\r\n") == std::string::npos;
+  // a bare name (or [name]) is a table; anything else is SQL text
+  const bool klammer = q.size() >= 2 && q.front() == '[' && q.back() == ']';
+  const bool tabelle = klammer || (!q.empty() && std::all_of(q.begin(), q.end(), [](char c) {
+                         const auto u = static_cast<unsigned char>(c);
+                         return u >= 0x80 || std::isalnum(u) || c == '_';
+                       }));
   rs_ = tabelle ? db.TabelleOeffnen(q) : db.OpenRecordset(q);
 }
 

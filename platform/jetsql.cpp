@@ -297,6 +297,39 @@ std::string Falten(std::string_view text) {
   return aus;
 }
 
+namespace {
+// Primary sort key: folded, with the accented Latin letters on their base
+// letter (Ä with A, ß as SS), as a German reader sorts.
+std::string Grundform(std::string_view gefaltet) {
+  static constexpr const char* kLatein1[] = {
+      "A", "A", "A", "A", "A", "A", "AE", "C", "E", "E", "E", "E", "I", "I", "I", "I",  // C0-CF
+      "D", "N", "O", "O", "O", "O", "O", "",  "O", "U", "U", "U", "U", "Y", "TH", "SS"};  // D0-DF
+  std::string aus;
+  aus.reserve(gefaltet.size());
+  std::size_t i = 0;
+  while (i < gefaltet.size()) {
+    const std::size_t start = i;
+    bool gueltig = true;
+    const char32_t c = Lesen(gefaltet, i, gueltig);
+    if (gueltig && c >= 0xC0 && c <= 0xDF && c != 0xD7)
+      aus += kLatein1[c - 0xC0];
+    else if (gueltig && c == 0x178)
+      aus += 'Y';
+    else
+      aus.append(gefaltet.substr(start, i - start));
+  }
+  return aus;
+}
+}  // namespace
+
+int TextVergleichen(std::string_view a, std::string_view b) {
+  const std::string fa = Falten(a), fb = Falten(b);
+  if (fa == fb) return 0;
+  const int grund = Grundform(fa).compare(Grundform(fb));
+  if (grund != 0) return grund < 0 ? -1 : 1;
+  return fa < fb ? -1 : 1;
+}
+
 bool GleichGefaltet(std::string_view a, std::string_view b) {
   return a.size() == b.size() && Falten(a) == Falten(b);
 }

@@ -34,6 +34,11 @@ std::string Falten(std::string_view text);
 // Same text after folding (the comparison of `=` on text).
 bool GleichGefaltet(std::string_view a, std::string_view b);
 
+// Order of the text collation: equal exactly when the folded texts are
+// equal; otherwise by the letters without accents (Ä with A, ß as SS), then
+// by the folded bytes. Negative, 0 or positive.
+int TextVergleichen(std::string_view a, std::string_view b);
+
 // The host's Like: * any run, ? one character, # one digit, [abc] [a-z] one
 // of, [!a-z] none of; [*] [?] [#] [[] stand for themselves; compared without
 // regard to case. A "[" without closing "]" is an ordinary character.

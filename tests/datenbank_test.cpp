@@ -101,12 +101,33 @@ TEST_F(DatenbankTest, AbgeschnitteneDateiGibtFehlerStattAbsturz) {
   }
   fs::resize_file(p, fs::file_size(p) / 2);
   const std::string vorher = Lesen(p);
-  const int32_t nr = FehlerNummer([] {
-    auto db = DatenbankOeffnen("C:\\VXM\\VXMDAT\\vxmdok.mdb");
-    Recordset rs = db->OpenRecordset("SELECT * FROM Dateiinfo");
-    while (!rs.Eof()) rs.MoveNext();
-  });
-  EXPECT_EQ(nr, fehlernr::UnbekanntesFormat);
+  // a file not yet in log mode is checked whole before it is switched
+  EXPECT_EQ(FehlerNummer([] { DatenbankOeffnen("C:\\VXM\\VXMDAT\\vxmdok.mdb"); }),
+            fehlernr::UnbekanntesFormat);
+  EXPECT_EQ(Lesen(p), vorher);
+  EXPECT_FALSE(fs::exists(p.string() + "-wal"));
+}
+
+TEST_F(DatenbankTest, ImBetriebBeschaedigtWirdNichtMehrBeschrieben) {
+  const fs::path p = Host("C:\\VXM\\VXMDAT\\vxmdok.mdb");
+  {
+    auto db = Register();
+    Transaktion t(*db);
+    for (int i = 0; i < 2000; ++i) DateiEintragen(*db, "Brief " + std::to_string(i) + ".txt", "C:\\A");
+    t.Bestaetigen();
+  }
+  auto db = Register();
+  fs::resize_file(p, fs::file_size(p) / 2);  // damaged under the open connection
+  const std::string vorher = Lesen(p);
+  EXPECT_EQ(FehlerNummer([&] {
+              Recordset rs = db->OpenRecordset("SELECT * FROM Dateiinfo");
+              while (!rs.Eof()) rs.MoveNext();
+            }),
+            fehlernr::UnbekanntesFormat);
+  EXPECT_EQ(FehlerNummer([&] { db->Execute("DELETE FROM Keyword"); }), fehlernr::UnbekanntesFormat);
+  EXPECT_EQ(FehlerNummer([&] { Transaktion t(*db); }), fehlernr::UnbekanntesFormat);
+  db.reset();
+  EXPECT_EQ(Lesen(p), vorher);
 }
 
 TEST_F(DatenbankTest, NeuerSchluesselVorUpdateLesbarUndDanachGespeichert) {
@@ -171,10 +192,14 @@ TEST_F(DatenbankTest, ZeilenInTabellenreihenfolgeAuchNachLoeschenUndNeuenZeilen)
   std::vector<std::string> namen;
   for (; !rs.Eof(); rs.MoveNext()) namen.push_back(rs.Text("Dateiname"));
   EXPECT_EQ(namen, (std::vector<std::string>{"zeta.txt", "mitte.txt", "beta.txt", "aaa.txt"}));
+  DateiEintragen(*db, "Ärger.txt", "C:\\A");
+  DateiEintragen(*db, "Zürich.txt", "C:\\A");
   Recordset nachName = db->OpenRecordset("SELECT Dateiname FROM Dateiinfo ORDER BY Dateiname");
   namen.clear();
   for (; !nachName.Eof(); nachName.MoveNext()) namen.push_back(nachName.Text("Dateiname"));
-  EXPECT_EQ(namen, (std::vector<std::string>{"aaa.txt", "beta.txt", "mitte.txt", "zeta.txt"}));
+  // case-blind, umlauts beside their base letter
+  EXPECT_EQ(namen, (std::vector<std::string>{"aaa.txt", "Ärger.txt", "beta.txt", "mitte.txt", "zeta.txt",
+                                             "Zürich.txt"}));
 }
 
 TEST_F(DatenbankTest, BearbeitenLoeschenUndWandern) {
