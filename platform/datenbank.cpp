@@ -436,11 +436,9 @@ struct Recordset::Impl {
   std::vector<Spalteninfo> tabellenSpalten;
 
   ~Impl() {
-    if (modus == Modus::Neu) {
-      try {
-        db->Verwerfen();
-      } catch (...) {
-      }
+    try {
+      Abbrechen();
+    } catch (...) {
     }
   }
 
@@ -544,10 +542,21 @@ struct Recordset::Impl {
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) db->Fehler(rc);
   }
 
+  // Leaves Edit or AddNew. The transaction of AddNew only kept the new key
+  // reserved; the record set itself wrote nothing in it, so it is closed
+  // without rolling back what other record sets of the file did meanwhile.
   void Abbrechen() {
-    if (modus == Modus::Neu) db->Verwerfen();
+    const bool neu = modus == Modus::Neu;
     modus = Modus::Keiner;
     puffer.clear();
+    if (neu) {
+      try {
+        db->Bestaetigen();
+      } catch (...) {
+        db->Verwerfen();
+        throw;
+      }
+    }
   }
 
   void Ueberspringen(int richtung) {

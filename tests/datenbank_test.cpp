@@ -26,6 +26,12 @@ std::string Lesen(const fs::path& p) {
   return std::string((std::istreambuf_iterator<char>(d)), std::istreambuf_iterator<char>());
 }
 
+std::vector<std::string> Spalte(Recordset rs, const std::string& feld) {
+  std::vector<std::string> aus;
+  for (; !rs.Eof(); rs.MoveNext()) aus.push_back(rs.Text(feld));
+  return aus;
+}
+
 class DatenbankTest : public test::Umgebung {
  protected:
   void SetUp() override {
@@ -160,6 +166,33 @@ TEST_F(DatenbankTest, NeuerSchluesselVorUpdateLesbarUndDanachGespeichert) {
   alle.MoveLast();
   alle.Delete();
   EXPECT_EQ(DateiEintragen(*db, "c.txt", "C:\\C"), 3);
+}
+
+TEST_F(DatenbankTest, ZweiOffeneAddNewVerlierenNichts) {
+  auto db = Register();
+  Recordset a = db->TabelleOeffnen("Keyword");
+  Recordset b = db->TabelleOeffnen("Keyword");
+  a.AddNew();
+  b.AddNew();
+  EXPECT_EQ(a.Zahl("KeywordID"), 1);
+  b.FeldSetzen("Keyword", "B");
+  b.FeldSetzen("KeywordID", 2);
+  b.Update();
+  a.CancelUpdate();  // must not take b's row with it
+  Recordset c = db->TabelleOeffnen("Keyword");
+  c.AddNew();
+  c.FeldSetzen("Keyword", "C");
+  {
+    Recordset d = db->TabelleOeffnen("Keyword");
+    d.AddNew();  // left open: dropped with the record set
+  }
+  c.Update();
+  EXPECT_EQ(Spalte(db->OpenRecordset("SELECT * FROM Keyword"), "Keyword"), (std::vector<std::string>{"B", "C"}));
+  // no transaction is left open: another connection can write
+  sqlite3* roh = nullptr;
+  ASSERT_EQ(sqlite3_open(Host("C:\\VXM\\VXMDAT\\vxmdok.mdb").c_str(), &roh), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(roh, "INSERT INTO Keyword (Keyword) VALUES ('D')", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(roh);
 }
 
 TEST_F(DatenbankTest, FeldnamenOhneFallUndUnbekanntesFeld3265) {
