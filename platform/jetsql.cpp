@@ -356,6 +356,21 @@ bool JetLike(std::string_view wert, std::string_view muster) {
   return pi == p.size();
 }
 
+std::string LikeMaskieren(std::string_view text) {
+  std::string aus;
+  aus.reserve(text.size());
+  for (char c : text) {
+    if (c == '*' || c == '?' || c == '#' || c == '[') {
+      aus += '[';
+      aus += c;
+      aus += ']';
+    } else {
+      aus += c;
+    }
+  }
+  return aus;
+}
+
 JetAnweisung JetUebersetzen(std::string_view jet, bool mitZeilen) {
   std::vector<Token> t = Zerlegen(jet);
   // A closing ";" is the host's habit; SQLite needs room after the text.

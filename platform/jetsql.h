@@ -44,6 +44,11 @@ int TextVergleichen(std::string_view a, std::string_view b);
 // regard to case. A "[" without closing "]" is an ordinary character.
 bool JetLike(std::string_view wert, std::string_view muster);
 
+// A Like pattern that matches exactly `text` (case-blind): * ? # [ become
+// [*] [?] [#] [[]. For SQL texts that compare a file name or folder with
+// Like but mean it literally.
+std::string LikeMaskieren(std::string_view text);
+
 struct JetAnweisung {
   std::string Sql;          // the text for SQLite
   bool IstAbfrage = false;  // a SELECT (rows come back)
