@@ -59,7 +59,7 @@ bool Beginnt(std::string_view text, std::string_view anfang) {
                      "Die Datenbank " + datei + " konnte nicht geschrieben werden (" + meldung +
                          ")." + ort);
     case SQLITE_CANTOPEN:
-      throw VbFehler(fehlernr::DatenbankFehlt,
+      throw VbFehler(3051,
                      "Die Datenbank " + datei + " konnte nicht geöffnet werden (" + meldung + ")." + ort);
     default: break;
   }
@@ -267,7 +267,10 @@ struct Datenbank::Impl {
     if (fs::file_size(host, ec) == 0 && !ec)
       throw VbFehler(fehlernr::UnbekanntesFormat,
                      "Die Datenbank " + datei + " ist leer oder beschädigt (keine Datenbank).");
-    int rc = sqlite3_open_v2(host.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    // A file with the read-only attribute is opened for reading only, as
+    // the host's engine does (also where this process could write anyway).
+    const bool nurLesen = HostDateisystem::Schreibgeschuetzt(host);
+    int rc = sqlite3_open_v2(host.c_str(), &db, nurLesen ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, nullptr);
     if (rc != SQLITE_OK) Fehler(rc, "Öffnen");
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, kWartezeitMs);

@@ -136,6 +136,25 @@ TEST_F(DatenbankTest, ImBetriebBeschaedigtWirdNichtMehrBeschrieben) {
   EXPECT_EQ(Lesen(p), vorher);
 }
 
+TEST_F(DatenbankTest, SchreibgeschuetzteDateiLesbarAberNichtBeschreibbar) {
+  {
+    auto db = Register();
+    DateiEintragen(*db, "a.txt", "C:\\A");
+  }
+  const fs::path p = Host("C:\\VXM\\VXMDAT\\vxmdok.mdb");
+  HostDateisystem::SchreibgeschuetztSetzen(p, true);
+  auto db = Register();
+  EXPECT_EQ(db->OpenRecordset("SELECT * FROM Dateiinfo").RecordCount(), 1);
+  EXPECT_EQ(FehlerNummer([&] { db->Execute("DELETE FROM Dateiinfo"); }), fehlernr::SchreibgeschuetztDb);
+  Recordset rs = db->OpenRecordset("SELECT * FROM Dateiinfo");
+  rs.Edit();
+  rs.FeldSetzen("Dateiname", "b.txt");
+  EXPECT_EQ(FehlerNummer([&] { rs.Update(); }), fehlernr::SchreibgeschuetztDb);
+  db.reset();
+  HostDateisystem::SchreibgeschuetztSetzen(p, false);
+  EXPECT_EQ(Register()->OpenRecordset("SELECT * FROM Dateiinfo WHERE Dateiname = \"a.txt\"").RecordCount(), 1);
+}
+
 TEST_F(DatenbankTest, NeuerSchluesselVorUpdateLesbarUndDanachGespeichert) {
   auto db = Register();
   Recordset rs = db->TabelleOeffnen("Dateiinfo");
