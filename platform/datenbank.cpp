@@ -296,10 +296,10 @@ struct Datenbank::Impl {
                        "Die Datenbank " + datei + " ist beschädigt (" + ergebnis + ").");
       }
       sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
-      // With the log, NORMAL keeps every commit whole after a crash of the
-      // program; only a power loss may take back the last commits.
-      sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
     }
+    // With the log, NORMAL keeps every commit whole after a crash of the
+    // program; only a power loss may take back the last commits.
+    if (ImProtokollmodus()) sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
     // Lookups jump between index and table pages: keep a register of some
     // 100,000 files in memory once read (32 MB at most).
     sqlite3_exec(db, "PRAGMA cache_size=-32768", nullptr, nullptr, nullptr);
