@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <climits>
 #include <filesystem>
@@ -230,12 +231,14 @@ struct Datenbank::Impl {
       tabellen[reinterpret_cast<const char*>(sqlite3_column_text(st.s, 0))].push_back(
           reinterpret_cast<const char*>(sqlite3_column_text(st.s, 1)));
     if (rc != SQLITE_DONE) Fehler(rc);
+    std::vector<std::array<std::string, 3>> paare;  // table, column, shadow column
     for (const auto& [tabelle, spalten] : tabellen) {
       for (const auto& spalte : spalten) {
         const std::string schatten = spalte + kSchluesselEndung;
         auto it = std::find_if(spalten.begin(), spalten.end(),
                                [&](const std::string& s) { return GleichGefaltet(s, schatten); });
         if (it == spalten.end()) continue;
+        paare.push_back({tabelle, spalte, *it});
         const std::string t = Bezeichner(tabelle), setzen = "UPDATE " + t + " SET " + Bezeichner(*it) +
                                                           " = vxm_falten(NEW." + Bezeichner(spalte) +
                                                           ") WHERE rowid = NEW.rowid; END";
@@ -259,6 +262,37 @@ struct Datenbank::Impl {
             Fehler(rc);
         }
       }
+    }
+    if (!paare.empty() && !sqlite3_db_readonly(db, "main")) FaltungNachziehen(paare);
+  }
+
+  // The folded names were written by some version of Falten; when the
+  // folding has changed since, they are computed again (once).
+  void FaltungNachziehen(const std::vector<std::array<std::string, 3>>& paare) {
+    int version = 0;
+    {
+      Stmt st;
+      if (sqlite3_prepare_v2(db, "SELECT Wert FROM vxm_info WHERE Schluessel = 'Faltung'", -1, &st.s, nullptr) ==
+              SQLITE_OK &&
+          sqlite3_step(st.s) == SQLITE_ROW)
+        version = sqlite3_column_int(st.s, 0);
+    }
+    if (version == kFaltungsVersion) return;
+    Ausfuehren("BEGIN IMMEDIATE");
+    try {
+      for (const auto& [tabelle, spalte, schatten] : paare) {
+        const std::string sql = "UPDATE " + Bezeichner(tabelle) + " SET " + Bezeichner(schatten) +
+                                " = vxm_falten(" + Bezeichner(spalte) + ") WHERE " + Bezeichner(schatten) +
+                                " IS NOT vxm_falten(" + Bezeichner(spalte) + ")";
+        Ausfuehren(sql.c_str());
+      }
+      Ausfuehren("CREATE TABLE IF NOT EXISTS vxm_info (Schluessel TEXT PRIMARY KEY, Wert TEXT)");
+      Ausfuehren(("INSERT OR REPLACE INTO vxm_info (Schluessel, Wert) VALUES ('Faltung', '" +
+                  std::to_string(kFaltungsVersion) + "')").c_str());
+      Ausfuehren("COMMIT");
+    } catch (...) {
+      sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+      throw;
     }
   }
 

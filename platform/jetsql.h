@@ -31,6 +31,10 @@ inline constexpr const char* kZeilenSpalte = "vxm_zeile";
 // length. "ß" stays as it is. Invalid UTF-8 bytes pass through.
 std::string Falten(std::string_view text);
 
+// Version of Falten's mapping. Stored folded names (the register's shadow
+// columns) are computed again when a file was written with another one.
+inline constexpr int kFaltungsVersion = 2;
+
 // Same text after folding (the comparison of `=` on text).
 bool GleichGefaltet(std::string_view a, std::string_view b);
 
