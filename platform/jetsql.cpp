@@ -434,38 +434,46 @@ JetAnweisung JetUebersetzen(std::string_view jet, bool mitZeilen) {
       }
     }
 
-    // ORDER BY terms compare text without regard to case.
-    std::size_t orderEnde = limitVon ? limitVon : t.size();
-    if (orderBy) {
-      std::size_t start = orderBy + 1;
-      while (start < orderEnde && (t[start].art == Token::Leer || IstWort(t[start], "BY"))) ++start;
-      auto abschliessen = [&](std::size_t von, std::size_t bis) {  // [von, bis)
-        std::size_t letzt = bis, vorletzt = bis;
-        bool hatKollation = false;
-        std::size_t bedeutende = 0;
-        for (std::size_t j = von; j < bis; ++j) {
-          if (t[j].art == Token::Leer) continue;
-          ++bedeutende;
-          if (IstWort(t[j], "COLLATE")) hatKollation = true;
-          vorletzt = letzt;
-          letzt = j;
-        }
-        (void)vorletzt;
-        if (letzt == bis || hatKollation) return;
-        if (bedeutende == 1 && t[letzt].art == Token::Zahl) return;  // column number
-        const std::string kollation = std::string(" COLLATE ") + kTextKollation;
-        if (IstWort(t[letzt], "ASC") || IstWort(t[letzt], "DESC"))
-          vor[letzt] += kollation.substr(1) + " ";
-        else
-          nach[letzt] += kollation;
-      };
-      std::size_t von = start;
-      for (std::size_t j = start; j <= orderEnde; ++j) {
-        if (j == orderEnde || (t[j].tiefe == 0 && t[j].art == Token::Zeichen && t[j].text == ",")) {
+    // ORDER BY and GROUP BY terms compare text without regard to case.
+    auto abschliessen = [&](std::size_t von, std::size_t bis) {  // one term, [von, bis)
+      std::size_t letzt = bis;
+      bool hatKollation = false;
+      std::size_t bedeutende = 0;
+      for (std::size_t j = von; j < bis; ++j) {
+        if (t[j].art == Token::Leer) continue;
+        ++bedeutende;
+        if (IstWort(t[j], "COLLATE")) hatKollation = true;
+        letzt = j;
+      }
+      if (letzt == bis || hatKollation) return;
+      if (bedeutende == 1 && t[letzt].art == Token::Zahl) return;  // column number
+      const std::string kollation = std::string(" COLLATE ") + kTextKollation;
+      if (IstWort(t[letzt], "ASC") || IstWort(t[letzt], "DESC"))
+        vor[letzt] += kollation.substr(1) + " ";
+      else
+        nach[letzt] += kollation;
+    };
+    auto begriffe = [&](std::size_t klausel, std::size_t ende) {  // the terms after "X BY"
+      std::size_t von = klausel + 1;
+      while (von < ende && (t[von].art == Token::Leer || IstWort(t[von], "BY"))) ++von;
+      for (std::size_t j = von; j <= ende; ++j) {
+        if (j == ende || (t[j].tiefe == 0 && t[j].art == Token::Zeichen && t[j].text == ",")) {
           abschliessen(von, j);
           von = j + 1;
         }
       }
+    };
+    std::size_t orderEnde = limitVon ? limitVon : t.size();
+    if (orderBy) begriffe(orderBy, orderEnde);
+    for (std::size_t i = erstes + 1; i < t.size(); ++i) {
+      if (t[i].tiefe != 0 || !IstWort(t[i], "GROUP")) continue;
+      std::size_t ende = i + 1;
+      while (ende < t.size() &&
+             !(t[ende].tiefe == 0 && (IstWort(t[ende], "HAVING") || IstWort(t[ende], "ORDER") ||
+                                      IstWort(t[ende], "LIMIT") || IstWort(t[ende], "UNION"))))
+        ++ende;
+      begriffe(i, ende);
+      break;
     }
 
     // One table without join: changeable, rows in table order.

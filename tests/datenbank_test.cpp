@@ -333,6 +333,10 @@ TEST_F(DatenbankTest, DoppeltGequoteterTextIstLiteralAuchBeiGleichnamigerSpalte)
   EXPECT_EQ(db->OpenRecordset("SELECT * FROM Keyword WHERE Keyword = \"heizung\"").RecordCount(), 1);
   EXPECT_EQ(db->OpenRecordset("SELECT * FROM Keyword WHERE Keyword <> \"HEIZUNG\"").RecordCount(), 2);
   EXPECT_EQ(db->OpenRecordset("SELECT * FROM Keyword WHERE Keyword = 'mi''ete'").RecordCount(), 0);
+  db->Execute("INSERT INTO Keyword (Keyword) VALUES (\"heizung\")");
+  Recordset gruppen = db->OpenRecordset("SELECT Keyword, COUNT(*) AS n FROM Keyword GROUP BY Keyword ORDER BY Keyword");
+  ASSERT_EQ(gruppen.RecordCount(), 3);  // Heizung and heizung are one group
+  EXPECT_EQ(gruppen.Zahl("n"), 2);
   EXPECT_EQ(db->Execute("UPDATE Keyword SET Keyword = \"Wasser \"\"kalt\"\"\" WHERE Keyword = \"miete\""), 1);
   Recordset w = db->OpenRecordset("SELECT * FROM Keyword WHERE KeywordID = 1");
   EXPECT_EQ(w.Text("Keyword"), "Wasser \"kalt\"");

@@ -116,6 +116,14 @@ TEST(JetUebersetzen, VerbundOhneOrderByInTabellenreihenfolgeDerLetztenTabelle) {
   EXPECT_EQ(JetUebersetzen("SELECT * FROM Sicht", false).Sql, "SELECT * FROM Sicht");
 }
 
+TEST(JetUebersetzen, GruppierungOhneFall) {
+  EXPECT_EQ(JetUebersetzen("SELECT Keyword, COUNT(KeywordID) FROM Keyword GROUP BY Keyword HAVING COUNT(*) > 1 "
+                           "ORDER BY Keyword")
+                .Sql,
+            "SELECT Keyword, COUNT(KeywordID) FROM Keyword GROUP BY Keyword COLLATE vxm_text HAVING COUNT(*) > 1 "
+            "ORDER BY Keyword COLLATE vxm_text");
+}
+
 TEST(JetUebersetzen, SortierungOhneFallUndTop) {
   auto a = JetUebersetzen(
       "SELECT Dateinummer, KeywordID FROM KeywordZwischentabelle WHERE KeywordZwischentabelle.Dateinummer = 4 "
