@@ -3,6 +3,8 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <array>
+#include <cctype>
 #include <climits>
 #include <filesystem>
 #include <map>
@@ -58,7 +60,7 @@ bool Beginnt(std::string_view text, std::string_view anfang) {
                      "Die Datenbank " + datei + " konnte nicht geschrieben werden (" + meldung +
                          ")." + ort);
     case SQLITE_CANTOPEN:
-      throw VbFehler(fehlernr::DatenbankFehlt,
+      throw VbFehler(3051,
                      "Die Datenbank " + datei + " konnte nicht geöffnet werden (" + meldung + ")." + ort);
     default: break;
   }
@@ -102,9 +104,8 @@ void FaltenFunktion(sqlite3_context* ctx, int, sqlite3_value** argv) {
 }
 
 int TextVergleich(void*, int na, const void* a, int nb, const void* b) {
-  const std::string fa = Falten(std::string_view(static_cast<const char*>(a), static_cast<std::size_t>(na)));
-  const std::string fb = Falten(std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(nb)));
-  return fa.compare(fb);
+  return TextVergleichen(std::string_view(static_cast<const char*>(a), static_cast<std::size_t>(na)),
+                         std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(nb)));
 }
 
 Variant WertLesen(sqlite3_stmt* s, int i) {
@@ -230,12 +231,14 @@ struct Datenbank::Impl {
       tabellen[reinterpret_cast<const char*>(sqlite3_column_text(st.s, 0))].push_back(
           reinterpret_cast<const char*>(sqlite3_column_text(st.s, 1)));
     if (rc != SQLITE_DONE) Fehler(rc);
+    std::vector<std::array<std::string, 3>> paare;  // table, column, shadow column
     for (const auto& [tabelle, spalten] : tabellen) {
       for (const auto& spalte : spalten) {
         const std::string schatten = spalte + kSchluesselEndung;
         auto it = std::find_if(spalten.begin(), spalten.end(),
                                [&](const std::string& s) { return GleichGefaltet(s, schatten); });
         if (it == spalten.end()) continue;
+        paare.push_back({tabelle, spalte, *it});
         const std::string t = Bezeichner(tabelle), setzen = "UPDATE " + t + " SET " + Bezeichner(*it) +
                                                           " = vxm_falten(NEW." + Bezeichner(spalte) +
                                                           ") WHERE rowid = NEW.rowid; END";
@@ -260,6 +263,37 @@ struct Datenbank::Impl {
         }
       }
     }
+    if (!paare.empty() && !sqlite3_db_readonly(db, "main")) FaltungNachziehen(paare);
+  }
+
+  // The folded names were written by some version of Falten; when the
+  // folding has changed since, they are computed again (once).
+  void FaltungNachziehen(const std::vector<std::array<std::string, 3>>& paare) {
+    int version = 0;
+    {
+      Stmt st;
+      if (sqlite3_prepare_v2(db, "SELECT Wert FROM vxm_info WHERE Schluessel = 'Faltung'", -1, &st.s, nullptr) ==
+              SQLITE_OK &&
+          sqlite3_step(st.s) == SQLITE_ROW)
+        version = sqlite3_column_int(st.s, 0);
+    }
+    if (version == kFaltungsVersion) return;
+    Ausfuehren("BEGIN IMMEDIATE");
+    try {
+      for (const auto& [tabelle, spalte, schatten] : paare) {
+        const std::string sql = "UPDATE " + Bezeichner(tabelle) + " SET " + Bezeichner(schatten) +
+                                " = vxm_falten(" + Bezeichner(spalte) + ") WHERE " + Bezeichner(schatten) +
+                                " IS NOT vxm_falten(" + Bezeichner(spalte) + ")";
+        Ausfuehren(sql.c_str());
+      }
+      Ausfuehren("CREATE TABLE IF NOT EXISTS vxm_info (Schluessel TEXT PRIMARY KEY, Wert TEXT)");
+      Ausfuehren(("INSERT OR REPLACE INTO vxm_info (Schluessel, Wert) VALUES ('Faltung', '" +
+                  std::to_string(kFaltungsVersion) + "')").c_str());
+      Ausfuehren("COMMIT");
+    } catch (...) {
+      sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+      throw;
+    }
   }
 
   void Verbinden() {
@@ -267,7 +301,10 @@ struct Datenbank::Impl {
     if (fs::file_size(host, ec) == 0 && !ec)
       throw VbFehler(fehlernr::UnbekanntesFormat,
                      "Die Datenbank " + datei + " ist leer oder beschädigt (keine Datenbank).");
-    int rc = sqlite3_open_v2(host.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    // A file with the read-only attribute is opened for reading only, as
+    // the host's engine does (also where this process could write anyway).
+    const bool nurLesen = HostDateisystem::Schreibgeschuetzt(host);
+    int rc = sqlite3_open_v2(host.c_str(), &db, nurLesen ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, nullptr);
     if (rc != SQLITE_OK) Fehler(rc, "Öffnen");
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, kWartezeitMs);
@@ -278,17 +315,36 @@ struct Datenbank::Impl {
     sqlite3_create_function(db, "regexp", 2, flags, nullptr, LikeFunktion, nullptr, nullptr);
     sqlite3_create_function(db, "vxm_falten", 1, flags, nullptr, FaltenFunktion, nullptr, nullptr);
     sqlite3_create_collation(db, kTextKollation, SQLITE_UTF8, nullptr, TextVergleich);
-    if (!sqlite3_db_readonly(db, "main")) {
-      // Two processes may share the register: readers never wait for the writer.
+    if (!sqlite3_db_readonly(db, "main") && !ImProtokollmodus()) {
+      // Two processes may share the register: readers never wait for the
+      // writer. The switch writes to the file, so a file that has not been
+      // switched before is checked whole first (once).
+      Stmt pruefung;
+      rc = sqlite3_prepare_v2(db, "PRAGMA quick_check(1)", -1, &pruefung.s, nullptr);
+      if (rc == SQLITE_OK) rc = sqlite3_step(pruefung.s);
+      if (rc != SQLITE_ROW) Fehler(rc, "Prüfung");
+      const std::string ergebnis = reinterpret_cast<const char*>(sqlite3_column_text(pruefung.s, 0));
+      if (ergebnis != "ok") {
+        beschaedigt = true;
+        throw VbFehler(fehlernr::UnbekanntesFormat,
+                       "Die Datenbank " + datei + " ist beschädigt (" + ergebnis + ").");
+      }
       sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
-      // With the log, NORMAL keeps every commit whole after a crash of the
-      // program; only a power loss may take back the last commits.
-      sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
     }
+    // With the log, NORMAL keeps every commit whole after a crash of the
+    // program; only a power loss may take back the last commits.
+    if (ImProtokollmodus()) sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
     // Lookups jump between index and table pages: keep a register of some
     // 100,000 files in memory once read (32 MB at most).
     sqlite3_exec(db, "PRAGMA cache_size=-32768", nullptr, nullptr, nullptr);
     SchattenspaltenVerbinden();
+  }
+
+  bool ImProtokollmodus() {
+    Stmt st;
+    if (sqlite3_prepare_v2(db, "PRAGMA journal_mode", -1, &st.s, nullptr) != SQLITE_OK) return false;
+    if (sqlite3_step(st.s) != SQLITE_ROW) return false;
+    return GleichGefaltet(reinterpret_cast<const char*>(sqlite3_column_text(st.s, 0)), "wal");
   }
 };
 
@@ -298,6 +354,7 @@ Datenbank::~Datenbank() = default;
 const std::string& Datenbank::Datei() const { return impl_->datei; }
 sqlite3* Datenbank::Handle() { return impl_->db; }
 void Datenbank::Fehler(int rc, std::string_view wobei) { impl_->Fehler(rc, wobei); }
+void Datenbank::Schreibpruefung() { impl_->Schreibpruefung(); }
 
 sqlite3_stmt* Datenbank::Anweisung(const std::string& sql) {
   auto it = impl_->anweisungen.find(sql);
@@ -416,11 +473,9 @@ struct Recordset::Impl {
   std::vector<Spalteninfo> tabellenSpalten;
 
   ~Impl() {
-    if (modus == Modus::Neu) {
-      try {
-        db->Verwerfen();
-      } catch (...) {
-      }
+    try {
+      Abbrechen();
+    } catch (...) {
     }
   }
 
@@ -524,10 +579,21 @@ struct Recordset::Impl {
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) db->Fehler(rc);
   }
 
+  // Leaves Edit or AddNew. The transaction of AddNew only kept the new key
+  // reserved; the record set itself wrote nothing in it, so it is closed
+  // without rolling back what other record sets of the file did meanwhile.
   void Abbrechen() {
-    if (modus == Modus::Neu) db->Verwerfen();
+    const bool neu = modus == Modus::Neu;
     modus = Modus::Keiner;
     puffer.clear();
+    if (neu) {
+      try {
+        db->Bestaetigen();
+      } catch (...) {
+        db->Verwerfen();
+        throw;
+      }
+    }
   }
 
   void Ueberspringen(int richtung) {
@@ -727,6 +793,7 @@ void Recordset::Update() {
       r.modus = Impl::Modus::Keiner;
       return;
     }
+    r.db->Schreibpruefung();
     Zeile& z = r.zeilen[static_cast<std::size_t>(r.pos)];
     std::string sql = "UPDATE " + t + " SET ";
     for (std::size_t i = 0; i < r.puffer.size(); ++i)
@@ -787,6 +854,7 @@ void Recordset::Delete() {
   r.Aenderbar();
   r.Abbrechen();
   r.Aktuell();
+  r.db->Schreibpruefung();
   Zeile& z = r.zeilen[static_cast<std::size_t>(r.pos)];
   sqlite3_stmt* st = r.db->Anweisung("DELETE FROM " + Bezeichner(r.tabelle) + " WHERE rowid = ?1");
   sqlite3_bind_int64(st, 1, z.rowid);
@@ -884,7 +952,12 @@ void Datenquelle::Refresh() {
   Datenbank& db = Database();
   rs_ = Recordset();  // a pending AddNew of the old set is rolled back first
   const std::string& q = RecordSource;
-  const bool tabelle = !q.empty() && q.find_first_of(" \t\r\n") == std::string::npos;
+  // a bare name (or [name]) is a table; anything else is SQL text
+  const bool klammer = q.size() >= 2 && q.front() == '[' && q.back() == ']';
+  const bool tabelle = klammer || (!q.empty() && std::all_of(q.begin(), q.end(), [](char c) {
+                         const auto u = static_cast<unsigned char>(c);
+                         return u >= 0x80 || std::isalnum(u) || c == '_';
+                       }));
   rs_ = tabelle ? db.TabelleOeffnen(q) : db.OpenRecordset(q);
 }
 

@@ -110,6 +110,9 @@ class Datenbank {
   // A prepared statement of plain SQLite text, kept for the life of the
   // connection; returned reset with its bindings cleared.
   ::sqlite3_stmt* Anweisung(const std::string& sql);
+  // Raises error 3343 once the file was found damaged: nothing more is
+  // written to it through this connection.
+  void Schreibpruefung();
   // Raises the VbFehler of a failed SQLite call on this connection.
   [[noreturn]] void Fehler(int rc, std::string_view wobei = {});
 

@@ -5,6 +5,7 @@
 
 #include "platform/datenbank.h"
 #include "platform/fehler.h"
+#include "platform/jetsql.h"
 
 namespace vxm {
 namespace fs = std::filesystem;
@@ -36,6 +37,7 @@ CREATE TABLE KeywordZwischentabelle (
 );
 CREATE INDEX KeywordZwischentabelle_Datei ON KeywordZwischentabelle (Dateinummer, KeywordID);
 CREATE INDEX KeywordZwischentabelle_Keyword ON KeywordZwischentabelle (KeywordID, Dateinummer);
+CREATE TABLE vxm_info (Schluessel TEXT PRIMARY KEY, Wert TEXT);
 PRAGMA user_version = 1;
 )SQL";
 
@@ -104,7 +106,10 @@ void Anlegen(const std::string& hostPfad, const char* schema) {
 
 }  // namespace
 
-void RegisterAnlegen(const std::string& hostPfad) { Anlegen(hostPfad, kRegisterSchema); }
+void RegisterAnlegen(const std::string& hostPfad) {
+  Anlegen(hostPfad, (std::string(kRegisterSchema) + "INSERT INTO vxm_info VALUES ('Faltung', '" +
+                     std::to_string(kFaltungsVersion) + "');\n").c_str());
+}
 void HostdatenAnlegen(const std::string& hostPfad) { Anlegen(hostPfad, kHostdatenSchema); }
 void FirmendatenAnlegen(const std::string& hostPfad) { Anlegen(hostPfad, kFirmendatenSchema); }
 

@@ -297,6 +297,39 @@ std::string Falten(std::string_view text) {
   return aus;
 }
 
+namespace {
+// Primary sort key: folded, with the accented Latin letters on their base
+// letter (Ä with A, ß as SS), as a German reader sorts.
+std::string Grundform(std::string_view gefaltet) {
+  static constexpr const char* kLatein1[] = {
+      "A", "A", "A", "A", "A", "A", "AE", "C", "E", "E", "E", "E", "I", "I", "I", "I",  // C0-CF
+      "D", "N", "O", "O", "O", "O", "O", "",  "O", "U", "U", "U", "U", "Y", "TH", "SS"};  // D0-DF
+  std::string aus;
+  aus.reserve(gefaltet.size());
+  std::size_t i = 0;
+  while (i < gefaltet.size()) {
+    const std::size_t start = i;
+    bool gueltig = true;
+    const char32_t c = Lesen(gefaltet, i, gueltig);
+    if (gueltig && c >= 0xC0 && c <= 0xDF && c != 0xD7)
+      aus += kLatein1[c - 0xC0];
+    else if (gueltig && c == 0x178)
+      aus += 'Y';
+    else
+      aus.append(gefaltet.substr(start, i - start));
+  }
+  return aus;
+}
+}  // namespace
+
+int TextVergleichen(std::string_view a, std::string_view b) {
+  const std::string fa = Falten(a), fb = Falten(b);
+  if (fa == fb) return 0;
+  const int grund = Grundform(fa).compare(Grundform(fb));
+  if (grund != 0) return grund < 0 ? -1 : 1;
+  return fa < fb ? -1 : 1;
+}
+
 bool GleichGefaltet(std::string_view a, std::string_view b) {
   return a.size() == b.size() && Falten(a) == Falten(b);
 }
@@ -321,6 +354,21 @@ bool JetLike(std::string_view wert, std::string_view muster) {
   }
   while (pi < p.size() && p[pi].art == MusterTeil::Beliebig) ++pi;
   return pi == p.size();
+}
+
+std::string LikeMaskieren(std::string_view text) {
+  std::string aus;
+  aus.reserve(text.size());
+  for (char c : text) {
+    if (c == '*' || c == '?' || c == '#' || c == '[') {
+      aus += '[';
+      aus += c;
+      aus += ']';
+    } else {
+      aus += c;
+    }
+  }
+  return aus;
 }
 
 JetAnweisung JetUebersetzen(std::string_view jet, bool mitZeilen) {
@@ -386,38 +434,46 @@ JetAnweisung JetUebersetzen(std::string_view jet, bool mitZeilen) {
       }
     }
 
-    // ORDER BY terms compare text without regard to case.
-    std::size_t orderEnde = limitVon ? limitVon : t.size();
-    if (orderBy) {
-      std::size_t start = orderBy + 1;
-      while (start < orderEnde && (t[start].art == Token::Leer || IstWort(t[start], "BY"))) ++start;
-      auto abschliessen = [&](std::size_t von, std::size_t bis) {  // [von, bis)
-        std::size_t letzt = bis, vorletzt = bis;
-        bool hatKollation = false;
-        std::size_t bedeutende = 0;
-        for (std::size_t j = von; j < bis; ++j) {
-          if (t[j].art == Token::Leer) continue;
-          ++bedeutende;
-          if (IstWort(t[j], "COLLATE")) hatKollation = true;
-          vorletzt = letzt;
-          letzt = j;
-        }
-        (void)vorletzt;
-        if (letzt == bis || hatKollation) return;
-        if (bedeutende == 1 && t[letzt].art == Token::Zahl) return;  // column number
-        const std::string kollation = std::string(" COLLATE ") + kTextKollation;
-        if (IstWort(t[letzt], "ASC") || IstWort(t[letzt], "DESC"))
-          vor[letzt] += kollation.substr(1) + " ";
-        else
-          nach[letzt] += kollation;
-      };
-      std::size_t von = start;
-      for (std::size_t j = start; j <= orderEnde; ++j) {
-        if (j == orderEnde || (t[j].tiefe == 0 && t[j].art == Token::Zeichen && t[j].text == ",")) {
+    // ORDER BY and GROUP BY terms compare text without regard to case.
+    auto abschliessen = [&](std::size_t von, std::size_t bis) {  // one term, [von, bis)
+      std::size_t letzt = bis;
+      bool hatKollation = false;
+      std::size_t bedeutende = 0;
+      for (std::size_t j = von; j < bis; ++j) {
+        if (t[j].art == Token::Leer) continue;
+        ++bedeutende;
+        if (IstWort(t[j], "COLLATE")) hatKollation = true;
+        letzt = j;
+      }
+      if (letzt == bis || hatKollation) return;
+      if (bedeutende == 1 && t[letzt].art == Token::Zahl) return;  // column number
+      const std::string kollation = std::string(" COLLATE ") + kTextKollation;
+      if (IstWort(t[letzt], "ASC") || IstWort(t[letzt], "DESC"))
+        vor[letzt] += kollation.substr(1) + " ";
+      else
+        nach[letzt] += kollation;
+    };
+    auto begriffe = [&](std::size_t klausel, std::size_t ende) {  // the terms after "X BY"
+      std::size_t von = klausel + 1;
+      while (von < ende && (t[von].art == Token::Leer || IstWort(t[von], "BY"))) ++von;
+      for (std::size_t j = von; j <= ende; ++j) {
+        if (j == ende || (t[j].tiefe == 0 && t[j].art == Token::Zeichen && t[j].text == ",")) {
           abschliessen(von, j);
           von = j + 1;
         }
       }
+    };
+    std::size_t orderEnde = limitVon ? limitVon : t.size();
+    if (orderBy) begriffe(orderBy, orderEnde);
+    for (std::size_t i = erstes + 1; i < t.size(); ++i) {
+      if (t[i].tiefe != 0 || !IstWort(t[i], "GROUP")) continue;
+      std::size_t ende = i + 1;
+      while (ende < t.size() &&
+             !(t[ende].tiefe == 0 && (IstWort(t[ende], "HAVING") || IstWort(t[ende], "ORDER") ||
+                                      IstWort(t[ende], "LIMIT") || IstWort(t[ende], "UNION"))))
+        ++ende;
+      begriffe(i, ende);
+      break;
     }
 
     // One table without join: changeable, rows in table order.

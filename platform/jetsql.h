@@ -31,13 +31,27 @@ inline constexpr const char* kZeilenSpalte = "vxm_zeile";
 // length. "ß" stays as it is. Invalid UTF-8 bytes pass through.
 std::string Falten(std::string_view text);
 
+// Version of Falten's mapping. Stored folded names (the register's shadow
+// columns) are computed again when a file was written with another one.
+inline constexpr int kFaltungsVersion = 2;
+
 // Same text after folding (the comparison of `=` on text).
 bool GleichGefaltet(std::string_view a, std::string_view b);
+
+// Order of the text collation: equal exactly when the folded texts are
+// equal; otherwise by the letters without accents (Ä with A, ß as SS), then
+// by the folded bytes. Negative, 0 or positive.
+int TextVergleichen(std::string_view a, std::string_view b);
 
 // The host's Like: * any run, ? one character, # one digit, [abc] [a-z] one
 // of, [!a-z] none of; [*] [?] [#] [[] stand for themselves; compared without
 // regard to case. A "[" without closing "]" is an ordinary character.
 bool JetLike(std::string_view wert, std::string_view muster);
+
+// A Like pattern that matches exactly `text` (case-blind): * ? # [ become
+// [*] [?] [#] [[]. For SQL texts that compare a file name or folder with
+// Like but mean it literally.
+std::string LikeMaskieren(std::string_view text);
 
 struct JetAnweisung {
   std::string Sql;          // the text for SQLite

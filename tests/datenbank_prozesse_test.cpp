@@ -38,6 +38,7 @@ int Schreiber(const fs::path& datei, int nummer, int start) {
       links.FeldSetzen("KeywordID", nummer);
       links.Update();
       t.Bestaetigen();
+      usleep(1000);  // a user's pace: the other writer gets its turn
       if (i % 10 == 0)
         db->Execute("INSERT INTO Keyword (Keyword) VALUES (\"K" + std::to_string(nummer) + "-" +
                     std::to_string(i) + "\")");

@@ -26,6 +26,12 @@ std::string Lesen(const fs::path& p) {
   return std::string((std::istreambuf_iterator<char>(d)), std::istreambuf_iterator<char>());
 }
 
+std::vector<std::string> Spalte(Recordset rs, const std::string& feld) {
+  std::vector<std::string> aus;
+  for (; !rs.Eof(); rs.MoveNext()) aus.push_back(rs.Text(feld));
+  return aus;
+}
+
 class DatenbankTest : public test::Umgebung {
  protected:
   void SetUp() override {
@@ -101,12 +107,52 @@ TEST_F(DatenbankTest, AbgeschnitteneDateiGibtFehlerStattAbsturz) {
   }
   fs::resize_file(p, fs::file_size(p) / 2);
   const std::string vorher = Lesen(p);
-  const int32_t nr = FehlerNummer([] {
-    auto db = DatenbankOeffnen("C:\\VXM\\VXMDAT\\vxmdok.mdb");
-    Recordset rs = db->OpenRecordset("SELECT * FROM Dateiinfo");
-    while (!rs.Eof()) rs.MoveNext();
-  });
-  EXPECT_EQ(nr, fehlernr::UnbekanntesFormat);
+  // a file not yet in log mode is checked whole before it is switched
+  EXPECT_EQ(FehlerNummer([] { DatenbankOeffnen("C:\\VXM\\VXMDAT\\vxmdok.mdb"); }),
+            fehlernr::UnbekanntesFormat);
+  EXPECT_EQ(Lesen(p), vorher);
+  EXPECT_FALSE(fs::exists(p.string() + "-wal"));
+}
+
+TEST_F(DatenbankTest, ImBetriebBeschaedigtWirdNichtMehrBeschrieben) {
+  const fs::path p = Host("C:\\VXM\\VXMDAT\\vxmdok.mdb");
+  {
+    auto db = Register();
+    Transaktion t(*db);
+    for (int i = 0; i < 2000; ++i) DateiEintragen(*db, "Brief " + std::to_string(i) + ".txt", "C:\\A");
+    t.Bestaetigen();
+  }
+  auto db = Register();
+  fs::resize_file(p, fs::file_size(p) / 2);  // damaged under the open connection
+  const std::string vorher = Lesen(p);
+  EXPECT_EQ(FehlerNummer([&] {
+              Recordset rs = db->OpenRecordset("SELECT * FROM Dateiinfo");
+              while (!rs.Eof()) rs.MoveNext();
+            }),
+            fehlernr::UnbekanntesFormat);
+  EXPECT_EQ(FehlerNummer([&] { db->Execute("DELETE FROM Keyword"); }), fehlernr::UnbekanntesFormat);
+  EXPECT_EQ(FehlerNummer([&] { Transaktion t(*db); }), fehlernr::UnbekanntesFormat);
+  db.reset();
+  EXPECT_EQ(Lesen(p), vorher);
+}
+
+TEST_F(DatenbankTest, SchreibgeschuetzteDateiLesbarAberNichtBeschreibbar) {
+  {
+    auto db = Register();
+    DateiEintragen(*db, "a.txt", "C:\\A");
+  }
+  const fs::path p = Host("C:\\VXM\\VXMDAT\\vxmdok.mdb");
+  HostDateisystem::SchreibgeschuetztSetzen(p, true);
+  auto db = Register();
+  EXPECT_EQ(db->OpenRecordset("SELECT * FROM Dateiinfo").RecordCount(), 1);
+  EXPECT_EQ(FehlerNummer([&] { db->Execute("DELETE FROM Dateiinfo"); }), fehlernr::SchreibgeschuetztDb);
+  Recordset rs = db->OpenRecordset("SELECT * FROM Dateiinfo");
+  rs.Edit();
+  rs.FeldSetzen("Dateiname", "b.txt");
+  EXPECT_EQ(FehlerNummer([&] { rs.Update(); }), fehlernr::SchreibgeschuetztDb);
+  db.reset();
+  HostDateisystem::SchreibgeschuetztSetzen(p, false);
+  EXPECT_EQ(Register()->OpenRecordset("SELECT * FROM Dateiinfo WHERE Dateiname = \"a.txt\"").RecordCount(), 1);
 }
 
 TEST_F(DatenbankTest, NeuerSchluesselVorUpdateLesbarUndDanachGespeichert) {
@@ -141,6 +187,33 @@ TEST_F(DatenbankTest, NeuerSchluesselVorUpdateLesbarUndDanachGespeichert) {
   EXPECT_EQ(DateiEintragen(*db, "c.txt", "C:\\C"), 3);
 }
 
+TEST_F(DatenbankTest, ZweiOffeneAddNewVerlierenNichts) {
+  auto db = Register();
+  Recordset a = db->TabelleOeffnen("Keyword");
+  Recordset b = db->TabelleOeffnen("Keyword");
+  a.AddNew();
+  b.AddNew();
+  EXPECT_EQ(a.Zahl("KeywordID"), 1);
+  b.FeldSetzen("Keyword", "B");
+  b.FeldSetzen("KeywordID", 2);
+  b.Update();
+  a.CancelUpdate();  // must not take b's row with it
+  Recordset c = db->TabelleOeffnen("Keyword");
+  c.AddNew();
+  c.FeldSetzen("Keyword", "C");
+  {
+    Recordset d = db->TabelleOeffnen("Keyword");
+    d.AddNew();  // left open: dropped with the record set
+  }
+  c.Update();
+  EXPECT_EQ(Spalte(db->OpenRecordset("SELECT * FROM Keyword"), "Keyword"), (std::vector<std::string>{"B", "C"}));
+  // no transaction is left open: another connection can write
+  sqlite3* roh = nullptr;
+  ASSERT_EQ(sqlite3_open(Host("C:\\VXM\\VXMDAT\\vxmdok.mdb").c_str(), &roh), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(roh, "INSERT INTO Keyword (Keyword) VALUES ('D')", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(roh);
+}
+
 TEST_F(DatenbankTest, FeldnamenOhneFallUndUnbekanntesFeld3265) {
   auto db = Register();
   DateiEintragen(*db, "a.txt", "C:\\A");
@@ -171,10 +244,14 @@ TEST_F(DatenbankTest, ZeilenInTabellenreihenfolgeAuchNachLoeschenUndNeuenZeilen)
   std::vector<std::string> namen;
   for (; !rs.Eof(); rs.MoveNext()) namen.push_back(rs.Text("Dateiname"));
   EXPECT_EQ(namen, (std::vector<std::string>{"zeta.txt", "mitte.txt", "beta.txt", "aaa.txt"}));
+  DateiEintragen(*db, "Ärger.txt", "C:\\A");
+  DateiEintragen(*db, "Zürich.txt", "C:\\A");
   Recordset nachName = db->OpenRecordset("SELECT Dateiname FROM Dateiinfo ORDER BY Dateiname");
   namen.clear();
   for (; !nachName.Eof(); nachName.MoveNext()) namen.push_back(nachName.Text("Dateiname"));
-  EXPECT_EQ(namen, (std::vector<std::string>{"aaa.txt", "beta.txt", "mitte.txt", "zeta.txt"}));
+  // case-blind, umlauts beside their base letter
+  EXPECT_EQ(namen, (std::vector<std::string>{"aaa.txt", "Ärger.txt", "beta.txt", "mitte.txt", "zeta.txt",
+                                             "Zürich.txt"}));
 }
 
 TEST_F(DatenbankTest, BearbeitenLoeschenUndWandern) {
@@ -256,6 +333,10 @@ TEST_F(DatenbankTest, DoppeltGequoteterTextIstLiteralAuchBeiGleichnamigerSpalte)
   EXPECT_EQ(db->OpenRecordset("SELECT * FROM Keyword WHERE Keyword = \"heizung\"").RecordCount(), 1);
   EXPECT_EQ(db->OpenRecordset("SELECT * FROM Keyword WHERE Keyword <> \"HEIZUNG\"").RecordCount(), 2);
   EXPECT_EQ(db->OpenRecordset("SELECT * FROM Keyword WHERE Keyword = 'mi''ete'").RecordCount(), 0);
+  db->Execute("INSERT INTO Keyword (Keyword) VALUES (\"heizung\")");
+  Recordset gruppen = db->OpenRecordset("SELECT Keyword, COUNT(*) AS n FROM Keyword GROUP BY Keyword ORDER BY Keyword");
+  ASSERT_EQ(gruppen.RecordCount(), 3);  // Heizung and heizung are one group
+  EXPECT_EQ(gruppen.Zahl("n"), 2);
   EXPECT_EQ(db->Execute("UPDATE Keyword SET Keyword = \"Wasser \"\"kalt\"\"\" WHERE Keyword = \"miete\""), 1);
   Recordset w = db->OpenRecordset("SELECT * FROM Keyword WHERE KeywordID = 1");
   EXPECT_EQ(w.Text("Keyword"), "Wasser \"kalt\"");

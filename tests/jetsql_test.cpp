@@ -44,6 +44,16 @@ TEST(JetLike, OhneFallMitUmlautenUndKlartextZeichen) {
   EXPECT_FALSE(JetLike("STRASSE", "straße"));
 }
 
+TEST(JetLike, MaskiertesMusterPasstNurWoertlich) {
+  for (const char* name : {"Plan*.pdf", "Frage?.txt", "Nr. #12 [alt].doc", "[!x]", "100%_fertig", "a]b"}) {
+    EXPECT_TRUE(JetLike(name, LikeMaskieren(name))) << name;
+    EXPECT_TRUE(JetLike(Falten(name), LikeMaskieren(name))) << name;
+  }
+  EXPECT_FALSE(JetLike("Plan 2.pdf", LikeMaskieren("Plan*.pdf")));
+  EXPECT_FALSE(JetLike("Frage1.txt", LikeMaskieren("Frage?.txt")));
+  EXPECT_FALSE(JetLike("x", LikeMaskieren("[!x]")));
+}
+
 TEST(Falten, GrossformBehaeltLaengeUndUngueltigeBytes) {
   EXPECT_EQ(Falten("müllerstraße 12"), "MÜLLERSTRAßE 12");
   EXPECT_EQ(Falten("ąčęłńšž ÿ œ"), "ĄČĘŁŃŠŽ Ÿ Œ");
@@ -104,6 +114,14 @@ TEST(JetUebersetzen, VerbundOhneOrderByInTabellenreihenfolgeDerLetztenTabelle) {
             "\"Keyword\".rowid");
   // no row ids asked for: views and tables without them
   EXPECT_EQ(JetUebersetzen("SELECT * FROM Sicht", false).Sql, "SELECT * FROM Sicht");
+}
+
+TEST(JetUebersetzen, GruppierungOhneFall) {
+  EXPECT_EQ(JetUebersetzen("SELECT Keyword, COUNT(KeywordID) FROM Keyword GROUP BY Keyword HAVING COUNT(*) > 1 "
+                           "ORDER BY Keyword")
+                .Sql,
+            "SELECT Keyword, COUNT(KeywordID) FROM Keyword GROUP BY Keyword COLLATE vxm_text HAVING COUNT(*) > 1 "
+            "ORDER BY Keyword COLLATE vxm_text");
 }
 
 TEST(JetUebersetzen, SortierungOhneFallUndTop) {

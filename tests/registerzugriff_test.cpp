@@ -153,5 +153,23 @@ TEST_F(RegisterzugriffTest, ZeilenAusDemSqliteWerkzeugWerdenGefunden) {
   EXPECT_EQ(KeywordIdSuchen(*db_, "STRAßE"), 1);
 }
 
+TEST_F(RegisterzugriffTest, GeaenderteFaltungWirdBeimOeffnenNachgezogen) {
+  Datei("Begrüßung Yıldız.txt", "C:\\A");
+  db_.reset();
+  // as written by an earlier folding that turned ı into İ
+  sqlite3* roh = nullptr;
+  ASSERT_EQ(sqlite3_open(datei_.c_str(), &roh), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(roh,
+                         "UPDATE Dateiinfo SET DateinameSchluessel = 'BEGRÜßUNG YİLDİZ.TXT';"
+                         "UPDATE vxm_info SET Wert = '1' WHERE Schluessel = 'Faltung'",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(roh);
+  db_ = DatenbankOeffnenHost(datei_);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "begrüßung yıldız.txt", "c:\\a"), 1);
+  Recordset rs = db_->OpenRecordset("SELECT * FROM vxm_info");
+  EXPECT_EQ(rs.Zahl("Wert"), kFaltungsVersion);
+}
+
 }  // namespace
 }  // namespace vxm
