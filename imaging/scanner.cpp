@@ -1,9 +1,11 @@
 #include "imaging/scanner.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <optional>
+#include <thread>
 
 #include "component/zustand.h"
 #include "imaging/bilddatei.h"
@@ -83,6 +85,13 @@ class SaneSitzung {
   SaneSitzung() { status_ = sane_init(nullptr, nullptr); }
   ~SaneSitzung() {
     if (geraet_) {
+      // Backends that read through a helper thread stop it with an
+      // asynchronous cancel; one that lands while the helper is inside
+      // malloc or free (its first or last steps) leaks its buffer or leaves
+      // the allocator locked, and the process hangs. A moment's pause lets
+      // the helper reach its blocking write or its end, where a cancel is
+      // harmless.
+      if (gestartet_) std::this_thread::sleep_for(std::chrono::milliseconds(50));
       sane_cancel(geraet_);
       sane_close(geraet_);
     }
@@ -92,10 +101,12 @@ class SaneSitzung {
   SaneSitzung& operator=(const SaneSitzung&) = delete;
   bool Bereit() const { return status_ == SANE_STATUS_GOOD; }
   SANE_Handle& Geraet() { return geraet_; }
+  void Gestartet() { gestartet_ = true; }
 
  private:
   SANE_Status status_;
   SANE_Handle geraet_ = nullptr;
+  bool gestartet_ = false;
 };
 
 int32_t OptionSetzen(SANE_Handle h, const std::string& name, const std::string& wert) {
@@ -152,7 +163,9 @@ struct Rahmen {
 };
 
 // Reads one frame: parameters, then data until EOF.
-int32_t RahmenLesen(SANE_Handle h, Rahmen& r) {
+int32_t RahmenLesen(SaneSitzung& sane, Rahmen& r) {
+  SANE_Handle h = sane.Geraet();
+  sane.Gestartet();  // a failed start may have begun the helper too
   if (SANE_Status s = sane_start(h); s != SANE_STATUS_GOOD) return VictorCodeAusSane(s, ScanPhase::Oeffnen);
   if (SANE_Status s = sane_get_parameters(h, &r.Parameter); s != SANE_STATUS_GOOD)
     return VictorCodeAusSane(s, ScanPhase::Lesen);
@@ -289,7 +302,7 @@ int32_t SeiteScannen(Bildpuffer& ziel, const ScanEinstellungen& einstellungen) {
     do {
       if (rahmen.size() == 3) return vic::UngueltigeDaten;  // never ending frames
       rahmen.emplace_back();
-      if (const int32_t c = RahmenLesen(sane.Geraet(), rahmen.back())) return c;
+      if (const int32_t c = RahmenLesen(sane, rahmen.back())) return c;
     } while (!rahmen.back().Parameter.last_frame);
     return RahmenZuBild(rahmen, ziel);
   } catch (const std::bad_alloc&) {
@@ -305,7 +318,11 @@ int32_t SeiteScannen(Bildpuffer& ziel, const ScanEinstellungen& einstellungen) {
 
 int32_t ScanBildEinlesen(const ScanEinstellungen& einstellungen) {
   auto neu = std::make_shared<Bildpuffer>();
-  const int32_t code = SeiteScannen(*neu, einstellungen);
+  int32_t code = 0;
+  {
+    Sanduhr sanduhr;  // a scan takes seconds; SANE shows no window of its own
+    code = SeiteScannen(*neu, einstellungen);
+  }
   if (code == 0) {
     Zustand().ScanBild = std::move(neu);
   } else {

@@ -11,7 +11,10 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <regex>
+#include <sstream>
+
+#include <dlfcn.h>
+#include <sane/sane.h>
 
 #include "component/zustand.h"
 #include "imaging/bilddatei.h"
@@ -21,11 +24,27 @@
 #include "platform/fehler.h"
 #include "tests/hilfen.h"
 
+// SANE's test backend now and then loses a read buffer of its reader task
+// when the scan is cancelled after the last byte (a race inside the
+// backend, seen as a 14130-byte leak in libsane-test.so); the sanitizer
+// build is told to let that one pass.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libsane-test.so\n"; }
+
 namespace vxm {
 namespace {
 namespace fs = std::filesystem;
 
 const fs::path kSaneOrdner = fs::path(__FILE__).parent_path() / "sane";
+
+// SANE unloads its backend at sane_exit; kept loaded, a leak inside the
+// backend names its library instead of an unknown module, so that the
+// sanitizer build can tell it from a leak of ours.
+const bool kBackendBleibt = [] {
+  Dl_info info{};
+  if (!dladdr(reinterpret_cast<void*>(&sane_init), &info) || !info.dli_fname) return false;
+  const fs::path backend = fs::path(info.dli_fname).parent_path() / "sane" / "libsane-test.so.1";
+  return dlopen(backend.c_str(), RTLD_LAZY | RTLD_NODELETE) != nullptr;
+}();
 
 std::string Ausfuehren(const std::string& befehl) {
   std::string text;
@@ -36,6 +55,27 @@ std::string Ausfuehren(const std::string& befehl) {
   while ((n = std::fread(puffer.data(), 1, puffer.size(), rohr)) > 0) text.append(puffer.data(), n);
   ::pclose(rohr);
   return text;
+}
+
+std::vector<std::string> Zeilen(const std::string& text) {
+  std::vector<std::string> aus;
+  std::istringstream ein(text);
+  for (std::string z; std::getline(ein, z);) aus.push_back(z);
+  return aus;
+}
+
+std::vector<std::string> Woerter(const std::string& text) {
+  std::vector<std::string> aus;
+  std::istringstream ein(text);
+  for (std::string w; ein >> w;) aus.push_back(w);
+  return aus;
+}
+
+// The rest of the line that starts with `name`.
+std::string Feld(const std::vector<std::string>& zeilen, const std::string& name) {
+  for (const auto& z : zeilen)
+    if (z.rfind(name, 0) == 0) return z.substr(name.size());
+  return {};
 }
 
 class Umgebungsvariable {
@@ -104,8 +144,9 @@ TEST_F(ScannerTest, GeraeteOptionenUndBildarten) {
   ASSERT_EQ(SeiteScannen(dreiPaesse, {"", {{"three-pass", "true"}}}), 0);
   EXPECT_EQ(dreiPaesse.Daten, farbig.Daten);  // one frame per colour, put together
 
-  ASSERT_EQ(SeiteScannen(grau, {"", {{"mode", "Gray"}, {"depth", "16"}}}), 0);
+  ASSERT_EQ(SeiteScannen(grau, {"", {{"mode", "Gray"}, {"depth", "16"}}}), 0);  // cut to 8 bits
   EXPECT_EQ(grau.BitsProPixel, 8);
+  EXPECT_EQ(grau.Breite, farbig.Breite);
   ASSERT_EQ(SeiteScannen(strich, {"", {{"mode", "Gray"}, {"depth", "1"}}}), 0);
   EXPECT_EQ(strich.BitsProPixel, 1);
   EXPECT_EQ(strich.Breite, farbig.Breite);
@@ -212,19 +253,20 @@ TEST_F(ScanZuPdfTest, EineSeiteMitDemBildInSeinerGroesse) {
   EXPECT_FALSE(fs::exists(Host("C:\\SCAN\\Brief.bmp")));
   const std::string pdf = Host("C:\\SCAN\\Brief.pdf").string();
 
-  const std::string info = Ausfuehren("pdfinfo '" + pdf + "'");
-  EXPECT_TRUE(std::regex_search(info, std::regex("Pages:\\s+1\\n"))) << info;
-  EXPECT_TRUE(std::regex_search(info, std::regex("Page size:\\s+596 x 842 pts"))) << info;
+  const auto info = Zeilen(Ausfuehren("pdfinfo '" + pdf + "'"));
+  EXPECT_EQ(Woerter(Feld(info, "Pages:")), (std::vector<std::string>{"1"}));
+  EXPECT_EQ(Feld(info, "Page size:").find("596 x 842 pts"), Feld(info, "Page size:").find_first_not_of(' '));
 
-  // One image of exactly the scanned pixel size.
-  const std::string liste = Ausfuehren("pdfimages -list '" + pdf + "'");
+  // One image (after two header lines) of exactly the scanned pixel size:
+  // page 1, number 0, an image, width, height, rgb, 3 components, 8 bits.
+  const auto liste = Zeilen(Ausfuehren("pdfimages -list '" + pdf + "'"));
+  ASSERT_EQ(liste.size(), 3u);
   const auto& bild = *Zustand().ScanBild;
-  const std::regex zeile("\\n\\s*1\\s+0\\s+image\\s+(\\d+)\\s+(\\d+)\\s+rgb\\s+3\\s+8");
-  std::smatch treffer;
-  ASSERT_TRUE(std::regex_search(liste, treffer, zeile)) << liste;
-  EXPECT_EQ(std::stoi(treffer[1]), bild.Breite);
-  EXPECT_EQ(std::stoi(treffer[2]), bild.Hoehe);
-  EXPECT_EQ(std::count(liste.begin(), liste.end(), '\n'), 3) << liste;  // two header lines, one image
+  const auto felder = Woerter(liste[2]);
+  ASSERT_GE(felder.size(), 8u) << liste[2];
+  EXPECT_EQ(std::vector<std::string>(felder.begin(), felder.begin() + 8),
+            (std::vector<std::string>{"1", "0", "image", std::to_string(bild.Breite), std::to_string(bild.Hoehe),
+                                      "rgb", "3", "8"}));
 
   EXPECT_NE(Ausfuehren("pdftotext '" + pdf + "' -").find("Zeile 1..."), std::string::npos);
 }
@@ -238,9 +280,13 @@ TEST_F(ScanZuPdfTest, GleicheBytesWieDieSchrittfolge) {
   soll.DrawPicture(0, 0, 590, 800, std::string("C:\\SCAN\\Vergleich.bmp"), false);
   soll.SavePDF("C:\\SCAN\\Vergleich.pdf");
   ASSERT_TRUE(ScanZuPdf("C:\\SCAN", "Brief", pdf_));
-  const std::regex datum("/CreationDate \\(D:\\d{14}\\)");
-  const std::string a = std::regex_replace(Inhalt("C:\\SCAN\\Brief.pdf"), datum, "");
-  const std::string b = std::regex_replace(Inhalt("C:\\SCAN\\Vergleich.pdf"), datum, "");
+  auto ohneDatum = [](std::string text) {
+    const std::size_t p = text.find("/CreationDate (D:");
+    if (p != std::string::npos) text.erase(p, 32);  // 17 + 14 digits + ")"
+    return text;
+  };
+  const std::string a = ohneDatum(Inhalt("C:\\SCAN\\Brief.pdf"));
+  const std::string b = ohneDatum(Inhalt("C:\\SCAN\\Vergleich.pdf"));
   EXPECT_EQ(a.size(), b.size());
   EXPECT_TRUE(a == b);
   EXPECT_NE(a.find("/W " + std::to_string(Zustand().ScanBild->Breite) + "\r"), std::string::npos);
