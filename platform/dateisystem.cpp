@@ -1,6 +1,7 @@
 #include "platform/dateisystem.h"
 
 #include <fcntl.h>
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -224,15 +225,47 @@ AufgeloesterPfad HostDateisystem::Ordner(const std::string& pfad) const {
 
 void HostDateisystem::GetFolder(const std::string& pfad) { Ordner(pfad); }
 
-std::vector<std::string> HostDateisystem::SubFolders(const std::string& pfad) {
-  auto a = Ordner(pfad);
+std::vector<std::string> Dateisystem::FileNames(const std::string& pfad) {
   std::vector<std::string> namen;
-  std::error_code ec;
-  for (const auto& e : fs::directory_iterator(a.Host, ec)) {
-    if (IstOrdner(e.path())) namen.push_back(e.path().filename().string());
+  for (auto& d : Files(pfad)) namen.push_back(std::move(d.Name));
+  return namen;
+}
+
+namespace {
+
+// Entries of one kind, by the type the directory itself reports; only
+// entries of unknown type or links are looked at with stat.
+std::vector<std::string> Eintraege(const fs::path& ordner, bool ordnerGesucht) {
+  std::vector<std::string> namen;
+  DIR* d = ::opendir(ordner.c_str());
+  if (!d) SystemFehler(std::error_code(errno, std::generic_category()));
+  while (dirent* e = ::readdir(d)) {
+    const char* n = e->d_name;
+    if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
+    bool istOrdner = e->d_type == DT_DIR;
+    bool istDatei = e->d_type == DT_REG;
+    if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
+      struct stat st {};
+      if (::fstatat(::dirfd(d), n, &st, 0) != 0) continue;
+      istOrdner = S_ISDIR(st.st_mode);
+      istDatei = S_ISREG(st.st_mode);
+    }
+    if (ordnerGesucht ? istOrdner : istDatei) namen.emplace_back(n);
   }
-  if (ec) SystemFehler(ec);
+  ::closedir(d);
   std::sort(namen.begin(), namen.end());
+  return namen;
+}
+
+}  // namespace
+
+std::vector<std::string> HostDateisystem::SubFolders(const std::string& pfad) {
+  return Eintraege(Ordner(pfad).Host, true);
+}
+
+std::vector<std::string> HostDateisystem::FileNames(const std::string& pfad) {
+  auto namen = Eintraege(Ordner(pfad).Host, false);
+  std::erase_if(namen, [](const std::string& n) { return n.rfind(".~vxm", 0) == 0; });  // our own unfinished writes
   return namen;
 }
 

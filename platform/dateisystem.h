@@ -35,6 +35,9 @@ class Dateisystem {
   // Names of the sub-folders / files of an existing folder.
   virtual std::vector<std::string> SubFolders(const std::string& pfad) = 0;
   virtual std::vector<DateiEintrag> Files(const std::string& pfad) = 0;
+  // Names of the files only, without size and date (the file list needs no
+  // more, and a folder of many files is listed without a stat per file).
+  virtual std::vector<std::string> FileNames(const std::string& pfad);
   // Creates one folder; its parent must exist.
   virtual void CreateFolder(const std::string& pfad) = 0;
   // Deletes a folder with its contents.
@@ -69,6 +72,7 @@ class HostDateisystem : public Dateisystem {
   void GetFolder(const std::string& pfad) override;
   std::vector<std::string> SubFolders(const std::string& pfad) override;
   std::vector<DateiEintrag> Files(const std::string& pfad) override;
+  std::vector<std::string> FileNames(const std::string& pfad) override;
   void CreateFolder(const std::string& pfad) override;
   void DeleteFolder(const std::string& pfad, bool erzwingen) override;
   void CopyFile(const std::string& quelle, const std::string& ziel, bool ueberschreiben) override;

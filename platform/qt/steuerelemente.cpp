@@ -57,9 +57,9 @@ void FileListBox::Refresh() {
   // Sort keys are folded once, not in every comparison.
   std::vector<std::pair<std::string, std::string>> namen;
   try {
-    for (auto& d : Dienste().Dateien->Files(pfad_)) {
-      if (!d.Name.empty() && d.Name[0] == '.') continue;  // hidden on this platform
-      namen.emplace_back(Gross(d.Name), std::move(d.Name));
+    for (auto& n : Dienste().Dateien->FileNames(pfad_)) {
+      if (!n.empty() && n[0] == '.') continue;  // hidden on this platform
+      namen.emplace_back(Gross(n), std::move(n));
     }
   } catch (const VbFehler&) {
     // a folder that vanished shows no files

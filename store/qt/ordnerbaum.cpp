@@ -177,14 +177,33 @@ void OrdnerBaum::UnterordnerLaden(const std::string& schluessel) {
   if (liste.empty()) return;
   OrdnerSortieren(liste);
   QTreeWidgetItem* eltern = Knoten(schluessel);
+  // Built first and handed to the tree in one step: one model update instead
+  // of one per folder.
+  const bool imSpeicher = EnthaeltOhneFall(schluessel, "VXMDOK");
+  const QIcon bildAblage = BaumSymbol(kBildVxmin), bildOrdner = BaumSymbol(kBildOrdner);
+  QList<QTreeWidgetItem*> neu;
+  neu.reserve(static_cast<int>(liste.size()));
+  const std::string elternId = Gross(schluessel);
   for (auto& e : liste) {
-    try {
-      Hinzufuegen(eltern, e.Pfad, e.Name, EnthaeltOhneFall(e.Pfad, "VXMDOK") ? kBildVxmin : kBildOrdner,
-                  kBildOrdnerOffen);
-    } catch (const VbFehler& fehler) {
-      if (fehler.Nummer != kFehlerSchluesselDoppelt) throw;
-    }
+    std::string id = elternId + Gross(e.Name) + "\\";
+    if (nachSchluessel_.count(id)) continue;  // 35602: already there
+    const bool ablage = imSpeicher || EnthaeltOhneFall(e.Name, "VXMDOK");
+    auto* k = new QTreeWidgetItem;
+    k->setText(0, Q(e.Name));
+    k->setData(0, kRolleSchluessel, Q(e.Pfad));
+    k->setData(0, kRolleBild, ablage ? kBildVxmin : kBildOrdner);
+    k->setData(0, kRolleBildAuswahl, kBildOrdnerOffen);
+    k->setIcon(0, ablage ? bildAblage : bildOrdner);
+    knoten_.push_back(k);
+    nachSchluessel_.emplace(std::move(id), k);
+    neu << k;
   }
+  intern_ = true;
+  if (eltern)
+    eltern->addChildren(neu);
+  else
+    f_.tvwDir->addTopLevelItems(neu);
+  intern_ = false;
 }
 
 void OrdnerBaum::Aufklappen(QTreeWidgetItem* k) {
