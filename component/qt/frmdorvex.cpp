@@ -206,6 +206,21 @@ bool frmDorvex::Form_Load() {
   return !entladen_;
 }
 
+void frmDorvex::FirmenPfadSchreiben(const std::string& pfad) {
+  try {
+    FIData.RecordSource = "SELECT * FROM AllgFirmenDaten";
+    FIData.Refresh();
+    auto& rs = FIData.Rs();
+    if (rs.RecordCount() == 0) return;
+    rs.MoveFirst();
+    rs.Edit();
+    rs.FeldSetzen("VXMDOKPfad", Variant(pfad));
+    rs.Update();
+  } catch (const std::exception& e) {
+    LadeFehler(e);
+  }
+}
+
 bool frmDorvex::KonfigPfadAnwenden() {
   auto& z = Zustand();
   try {
@@ -235,19 +250,7 @@ bool frmDorvex::KonfigPfadAnwenden() {
       FehlerMelden(VbFehler(fehlernr::IndexAusserhalb,
                             "Der konfigurierte Pfad liegt mehr als 20 Ebenen unter dem ersten vorhandenen Ordner."));
     for (auto it = fehlend.rbegin(); it != fehlend.rend(); ++it) OrdnerAnlegen(*it);
-    try {
-      FIData.RecordSource = "SELECT * FROM AllgFirmenDaten";
-      FIData.Refresh();
-      auto& rs = FIData.Rs();
-      if (rs.RecordCount() > 0) {
-        rs.MoveFirst();
-        rs.Edit();
-        rs.FeldSetzen("VXMDOKPfad", Variant(u));
-        rs.Update();
-      }
-    } catch (const std::exception& e) {
-      LadeFehler(e);
-    }
+    FirmenPfadSchreiben(u);
     DokPfadAbgleichen();
     z.DokWurzel = DokWurzelBestimmen(z.KonfigDokPfad, z.DatenbankPfad);
     if (!EnthaeltOhneFall(Gross(z.KonfigDokPfad), "\\VXMDOK")) z.KonfigDokPfad = z.DokWurzel;
@@ -263,19 +266,7 @@ bool frmDorvex::AbgeleitetePfadAnwenden() {
   auto& z = Zustand();
   try {
     z.DokWurzel = DokWurzelBestimmen("", z.DatenbankPfad);
-    try {
-      FIData.RecordSource = "SELECT * FROM AllgFirmenDaten";
-      FIData.Refresh();
-      auto& rs = FIData.Rs();
-      if (rs.RecordCount() > 0) {
-        rs.MoveFirst();
-        rs.Edit();
-        rs.FeldSetzen("VXMDOKPfad", Variant(z.DokWurzel));
-        rs.Update();
-      }
-    } catch (const std::exception& e) {
-      LadeFehler(e);
-    }
+    FirmenPfadSchreiben(z.DokWurzel);
     DokPfadAbgleichen();
     if (!OrdnerVorhanden(z.DokWurzel) && !OrdnerAnlegen(z.DokWurzel)) {
       Dienste().Meldungen->MsgBox(

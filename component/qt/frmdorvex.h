@@ -179,6 +179,8 @@ class frmDorvex : public QDialog {
   void DokPfadAbgleichen();
   bool KonfigPfadAnwenden();
   bool AbgeleitetePfadAnwenden();
+  // Writes the document path into the first company record.
+  void FirmenPfadSchreiben(const std::string& pfad);
   void LadeFehler(const std::exception& e);
 
   bool entladen_ = false;
