@@ -15,6 +15,13 @@
 namespace vxm {
 namespace {
 
+void Fuellen(QListWidget* l, const std::vector<std::string>& namen) {
+  QStringList texte;
+  texte.reserve(static_cast<qsizetype>(namen.size()));
+  for (const auto& n : namen) texte.push_back(Q(n));
+  l->addItems(texte);
+}
+
 void Zeigen(const std::string& text) { Dienste().Meldungen->MsgBox(text, vbOKOnly, ""); }
 
 // Row of the last selected entry (the host walks the list upwards from 0
@@ -131,8 +138,7 @@ void KeywortPanel::Oeffnen() {
     Zeigen("Bitte Dateinamen auswählen!");
     return;
   }
-  if (f_.lstKeyAuswahl->count() == 0)
-    for (const auto& k : AlleKeywords(Register())) f_.lstKeyAuswahl->addItem(Q(k));
+  if (f_.lstKeyAuswahl->count() == 0) Fuellen(f_.lstKeyAuswahl, AlleKeywords(Register()));
   const AktuelleDatei d = Datei();
   int32_t nr = DateiNummer(Register(), d);
   f_.lstVorhandeneKeys->clear();
@@ -201,7 +207,7 @@ void KeywortPanel::KeywUmbenennen() {
       return;
     }
     f_.lstKeyAuswahl->clear();
-    for (const auto& k : AlleKeywords(Register())) f_.lstKeyAuswahl->addItem(Q(k));
+    Fuellen(f_.lstKeyAuswahl, AlleKeywords(Register()));
     for (int i = f_.lstVorhandeneKeys->count() - 1; i >= 0; --i)
       if (GleichOhneFall(S(f_.lstVorhandeneKeys->item(i)->text()), alt)) delete f_.lstVorhandeneKeys->takeItem(i);
     f_.lstVorhandeneKeys->addItem(Q(neu));
@@ -240,8 +246,9 @@ void KeywortPanel::lstKeyword_Click(int index) {
     case 1:  // Ändern
       EingabeSchliessen();
       f_.lstKeyword->hide();
+      // Wide enough for the options' texts, beside the panel.
+      f_.Platzieren(f_.FrameÄnderung, 9840, 2460, 3900, 2700);
       f_.FrameÄnderung->show();
-      f_.FrameÄnderung->raise();
       break;
     case 2: {  // Löschen
       EingabeSchliessen();

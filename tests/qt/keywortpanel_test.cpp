@@ -17,10 +17,10 @@ const std::string kOrdner = "C:\\VXM\\VXMDOK\\1\\7\\3\\2";
 
 class KeywortPanelTest : public FensterUmgebung {
  protected:
-  void Starten() {
+  void Starten(const std::string& keywords = "('MIETE')") {
     DateiAnlegen(kOrdner + "\\Brief.txt", "x");
     DateiAnlegen(kOrdner + "\\Plan.pdf", "x");
-    Sql(register_, "INSERT INTO Keyword(Keyword) VALUES('MIETE');");
+    Sql(register_, "INSERT INTO Keyword(Keyword) VALUES" + keywords + ";");
     ASSERT_TRUE(Laden());
     F().resize(1100, 760);
     F().show();
@@ -252,8 +252,7 @@ TEST_F(KeywortPanelTest, ZuVieleKeywordsAufEinmal) {
 TEST_F(KeywortPanelTest, Bild) {
   const char* ziel = std::getenv("VXM_PANEL_BILD");
   if (!ziel) GTEST_SKIP() << "VXM_PANEL_BILD not set";
-  Starten();
-  Sql(register_, "INSERT INTO Keyword(Keyword) VALUES('NEBENKOSTEN'),('KAUTION'),('ÜBERGABEPROTOKOLL');");
+  Starten("('MIETE'),('NEBENKOSTEN'),('KAUTION'),('ÜBERGABEPROTOKOLL')");
   F().KeywortPanelOeffnen();
   Kontext(F().lstKeyAuswahl, QPoint(5, 5));
   Menue(0);
@@ -261,11 +260,12 @@ TEST_F(KeywortPanelTest, Bild) {
   Kontext(F().lstKeyAuswahl, QPoint(5, 5));
   Menue(0);
   Schreiben("kaution");
-  F().FrameÄnderung->show();
-  F().FrameÄnderung->raise();
   Kontext(F().lstVorhandeneKeys, QPoint(40, 20));
   QApplication::processEvents();
   EXPECT_TRUE(F().grab().toImage().save(ziel));
+  Menue(1);
+  QApplication::processEvents();
+  EXPECT_TRUE(F().grab().toImage().save(QString::fromUtf8(ziel) + "_aendern.png"));
 }
 
 }  // namespace
