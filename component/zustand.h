@@ -81,6 +81,10 @@ struct Komponentenzustand {
   // Keyword input: tokens of the last split (KeyZerlegen, keyzerlegenVersuch).
   std::vector<std::string> KeyTeile;
   int32_t KeyAnzahl = 0;
+
+  // Keyword register: Dateinummer of the file of the current assignment
+  // (0 = not registered).
+  int32_t AktDateinummer = 0;
 };
 
 Komponentenzustand& Zustand();

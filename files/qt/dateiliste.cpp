@@ -8,6 +8,7 @@
 #include "component/qt/frmdorvex.h"
 #include "component/zustand.h"
 #include "files/dateidetails.h"
+#include "keywords/registerzugriff.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
 #include "platform/oeffner.h"
@@ -24,33 +25,19 @@ void frmDorvex::DetailsLeeren() {
 }
 
 int32_t frmDorvex::DateinummerSuchen(const std::string& name, const std::string& ordner) {
-  DOC_DATA.RecordSource = "SELECT * FROM Dateiinfo";
-  DOC_DATA.Refresh();
-  auto& rs = DOC_DATA.Rs();
-  for (; !rs.Eof(); rs.MoveNext())
-    if (GleichOhneFall(rs.Text("Dateiname"), name) && GleichOhneFall(rs.Text("Dateipfad"), ordner))
-      return rs.Zahl("Dateinummer");
-  return 0;
+  // Indexed lookup: same row as walking Dateiinfo in table order.
+  return DateiNummerSuchen(DOC_DATA.Database(), name, ordner);
 }
 
 void frmDorvex::KeywortZeileFuellen() {
   const int32_t nummer = DateinummerSuchen(filListBox->FileName(), dirListBox->Path());
   if (nummer == 0) return;
-  DOC_DATA.RecordSource =
-      "SELECT * FROM KeywordZwischentabelle WHERE KeywordZwischentabelle.Dateinummer = " + std::to_string(nummer);
-  DOC_DATA.Refresh();
-  std::vector<int32_t> ids;
-  for (auto& rs = DOC_DATA.Rs(); !rs.Eof(); rs.MoveNext()) ids.push_back(rs.Zahl("KeywordID"));
   // Every keyword in link order (a fixed table of 21 slots used to drop
-  // them all once a file carried more than 21).
+  // them all once a file carried more than 21); links to vanished keywords
+  // add nothing.
   std::string zeile;
-  for (int32_t id : ids) {
-    SW_DATA.RecordSource = "SELECT * FROM Keyword WHERE Keyword.KeywordID = " + std::to_string(id);
-    SW_DATA.Refresh();
-    auto& rs = SW_DATA.Rs();
-    if (rs.Eof()) continue;
-    zeile = zeile.empty() ? rs.Text("Keyword") : zeile + "; " + rs.Text("Keyword");
-  }
+  for (const auto& k : KeywordsDerDatei(DOC_DATA.Database(), nummer))
+    zeile = zeile.empty() ? k : zeile + "; " + k;
   txtVorhandenKeyw->setText(Q(zeile));
   if (!zeile.empty()) txtVorhandenKeyw->show();
 }

@@ -1,8 +1,349 @@
 // Wiring of the keyword panel into the main window.
+#include "keywords/qt/keywortpanel.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <algorithm>
+
+#include "component/fehlermelden.h"
 #include "component/qt/frmdorvex.h"
+#include "component/zustand.h"
+#include "platform/dienste.h"
+#include "platform/fehler.h"
+#include "platform/text.h"
 
 namespace vxm {
+namespace {
 
-void KeywortPanelEinrichten(frmDorvex&) {}
+void Fuellen(QListWidget* l, const std::vector<std::string>& namen) {
+  QStringList texte;
+  texte.reserve(static_cast<qsizetype>(namen.size()));
+  for (const auto& n : namen) texte.push_back(Q(n));
+  l->addItems(texte);
+}
+
+void Zeigen(const std::string& text) { Dienste().Meldungen->MsgBox(text, vbOKOnly, ""); }
+
+// Row of the last selected entry (the host walks the list upwards from 0
+// and keeps the last hit), -1 for none.
+int LetzteAuswahl(QListWidget* l) {
+  for (int i = l->count() - 1; i >= 0; --i)
+    if (l->item(i)->isSelected()) return i;
+  return -1;
+}
+
+}  // namespace
+
+// ---- public methods of the window ----
+
+void frmDorvex::KeywörterDateispezAuslesen(int32_t& dateinummer) {
+  try {
+    lstVorhandeneKeys->clear();
+    for (const auto& k : KeywordsDerDateiLesen(DOC_DATA.Database(), dateinummer)) lstVorhandeneKeys->addItem(Q(k));
+    lstVorhandeneKeys->update();
+  } catch (const VbFehler& e) {
+    FehlerMelden(e);
+  } catch (const std::exception& e) {
+    FehlerMelden(e);
+  }
+}
+
+void frmDorvex::KeywEntfernen(std::string& keyword) {
+  try {
+    const std::string datei = filListBox->FileName();
+    if (Dienste().Meldungen->MsgBox(meldung::EntfernenFrage(keyword, datei), vbYesNo + vbQuestion, "") != vbYes) {
+      Zeigen(meldung::Abgebrochen);
+      return;
+    }
+    const EntfernenErgebnis e = KeywordEntfernen(DOC_DATA.Database(), {datei, dirListBox->Path()}, keyword);
+    int32_t nr = e.Abgemeldet ? 0 : e.Dateinummer;
+    KeywörterDateispezAuslesen(nr);
+  } catch (const VbFehler& e) {
+    FehlerMelden(e);
+  } catch (const std::exception& e) {
+    FehlerMelden(e);
+  }
+}
+
+// ---- the panel ----
+
+KeywortPanel::KeywortPanel(frmDorvex& f) : QObject(&f), f_(f) {
+  setObjectName("KeywortPanel");
+  auto ereignis = [this](void (KeywortPanel::*m)()) { return [this, m] { Ereignis([this, m] { (this->*m)(); }); }; };
+  connect(f.cmdKeyAddToData, &QPushButton::clicked, this, ereignis(&KeywortPanel::cmdKeyAddToData_Click));
+  connect(f.cmdNeuKey, &QPushButton::clicked, this, ereignis(&KeywortPanel::cmdNeuKey_Click));
+  connect(f.cmdClearText, &QPushButton::clicked, this, ereignis(&KeywortPanel::cmdClearText_Click));
+  connect(f.cmdÄnderKeyw, &QPushButton::clicked, this, ereignis(&KeywortPanel::cmdÄnderKeyw_Click));
+  connect(f.cmdCancelÄndern, &QPushButton::clicked, this, ereignis(&KeywortPanel::cmdCancelÄndern_Click));
+  connect(f.cmdKeyBearbEnde, &QPushButton::clicked, this, ereignis(&KeywortPanel::cmdKeyBearbEnde_Click));
+  connect(f.txtEingabeKeyw, &QLineEdit::textChanged, this, ereignis(&KeywortPanel::txtEingabeKeyw_Change));
+  connect(f.lstKeyword, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+    const int i = f_.lstKeyword->row(item);
+    Ereignis([this, i] { lstKeyword_Click(i); });
+  });
+  // Renaming for this file and for all files exclude each other: ticked
+  // together they would rename everywhere and then create a second keyword
+  // of the same name for this file.
+  connect(f.chckAlleDat, &QCheckBox::toggled, this, [this](bool an) {
+    if (an) f_.chckNurDieseDat->setChecked(false);
+  });
+  connect(f.chckNurDieseDat, &QCheckBox::toggled, this, [this](bool an) {
+    if (an) f_.chckAlleDat->setChecked(false);
+  });
+  for (QPushButton* b : {f.cmdKeyAddToData, f.cmdNeuKey, f.cmdClearText, f.cmdÄnderKeyw, f.cmdCancelÄndern,
+                         f.cmdKeyBearbEnde})
+    b->setAutoDefault(false);  // Enter in the input box must not press a button
+  f.lstKeyAuswahl->viewport()->installEventFilter(this);
+  f.lstVorhandeneKeys->viewport()->installEventFilter(this);
+  f.lstKeyword->installEventFilter(this);
+  f.txtEingabeKeyw->installEventFilter(this);
+  f.txtEingabeKeyw->hide();
+  f.cmdNeuKey->hide();
+  f.cmdClearText->hide();
+}
+
+bool KeywortPanel::eventFilter(QObject* o, QEvent* e) {
+  if (e->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(e)->button() == Qt::RightButton) {
+    const QPoint p = static_cast<QMouseEvent*>(e)->position().toPoint();
+    if (o == f_.lstKeyAuswahl->viewport()) {
+      KontextlisteZeigen(f_.lstKeyAuswahl, p.x(), p.y());
+      return true;
+    }
+    if (o == f_.lstVorhandeneKeys->viewport()) {
+      KontextlisteZeigen(f_.lstVorhandeneKeys, p.x(), p.y());
+      return true;
+    }
+  }
+  if (o == f_.lstKeyword && e->type() == QEvent::FocusIn) {
+    // Every click on the context list is a new choice.
+    f_.lstKeyword->clearSelection();
+    f_.lstKeyword->setCurrentRow(-1);
+  }
+  if (o == f_.txtEingabeKeyw && e->type() == QEvent::KeyPress) {
+    const int k = static_cast<QKeyEvent*>(e)->key();
+    if (k == Qt::Key_Return || k == Qt::Key_Enter) {
+      Ereignis([this] { cmdNeuKey_Click(); });
+      return true;
+    }
+  }
+  return QObject::eventFilter(o, e);
+}
+
+AktuelleDatei KeywortPanel::Datei() const { return {f_.filListBox->FileName(), f_.dirListBox->Path()}; }
+
+Datenbank& KeywortPanel::Register() { return f_.DOC_DATA.Database(); }
+
+void KeywortPanel::Oeffnen() {
+  if (f_.filListBox->ListIndex() < 0) {
+    Zeigen("Bitte Dateinamen auswählen!");
+    return;
+  }
+  if (f_.lstKeyAuswahl->count() == 0) Fuellen(f_.lstKeyAuswahl, AlleKeywords(Register()));
+  const AktuelleDatei d = Datei();
+  int32_t nr = DateiNummer(Register(), d);
+  f_.lstVorhandeneKeys->clear();
+  if (nr != 0) f_.KeywörterDateispezAuslesen(nr);
+  f_.FrameAlleKeys->setTitle(QString::fromUtf8("Liste aller Schlüsselwörter:"));
+  f_.FrameVorhandenKey->setTitle(QString::fromUtf8("Bereits ausgewählt:"));
+  f_.lstVorhandeneKeys->show();
+  f_.lblFilename->setText(Q(d.Name));
+  f_.lblFilename->adjustSize();
+  f_.FrameKeywortBearbeitung->show();
+  f_.FrameKeywortBearbeitung->raise();
+}
+
+void KeywortPanel::KeywEingabeZuweisen() {
+  const AktuelleDatei d = Datei();
+  const EingabeErgebnis e = KeywordsEingeben(Register(), d, S(f_.txtEingabeKeyw->text()));
+  if (!e.Fehler.empty()) {
+    Zeigen(e.Fehler);
+    return;
+  }
+  for (const auto& n : e.NeueKeywords) f_.lstKeyAuswahl->addItem(Q(n));
+  if (e.Doppelte.empty()) {
+    f_.txtEingabeKeyw->clear();
+  } else {
+    std::string rest;
+    for (const auto& n : e.Doppelte) {
+      Zeigen(meldung::Doppelt(n, d.Name));
+      rest = rest.empty() ? n : rest + " " + n;
+    }
+    f_.txtEingabeKeyw->setText(Q(rest));
+  }
+  f_.lstKeyAuswahl->update();
+  int32_t nr = e.Dateinummer;
+  f_.KeywörterDateispezAuslesen(nr);
+}
+
+void KeywortPanel::KeywDateiZuweisen(const std::string& keyword) {
+  const ZuweisungErgebnis e = KeywordZuweisen(Register(), Datei(), keyword);
+  if (!e.Meldung.empty()) {
+    Zeigen(e.Meldung);
+    return;
+  }
+  int32_t nr = e.Dateinummer;
+  f_.KeywörterDateispezAuslesen(nr);
+}
+
+void KeywortPanel::KeywUmbenennen() {
+  const int zeile = LetzteAuswahl(f_.lstVorhandeneKeys);
+  if (zeile < 0) {
+    Zeigen(meldung::NichtsAusgewaehlt);
+    return;
+  }
+  const std::string alt = S(f_.lstVorhandeneKeys->item(zeile)->text());
+  const std::string antwort = Dienste().Meldungen->InputBox(meldung::NeuerNamePrompt, "", alt);
+  const std::string neu = Gross(antwort);
+  if (const std::string m = UmbenennenPruefen(Register(), neu); !m.empty()) {
+    Zeigen(m);
+    return;
+  }
+  if (f_.chckAlleDat->isChecked()) {
+    const int64_t anzahl = DateienDesKeywords(Register(), alt);
+    if (Dienste().Meldungen->MsgBox(meldung::AlleDateienFrage(anzahl), vbOKCancel + vbQuestion, "") != vbOK) return;
+    const UmbenennenErgebnis e = KeywordUmbenennenAlle(Register(), alt, neu);
+    if (!e.Meldung.empty()) {
+      Zeigen(e.Meldung);
+      return;
+    }
+    f_.lstKeyAuswahl->clear();
+    Fuellen(f_.lstKeyAuswahl, AlleKeywords(Register()));
+    for (int i = f_.lstVorhandeneKeys->count() - 1; i >= 0; --i)
+      if (GleichOhneFall(S(f_.lstVorhandeneKeys->item(i)->text()), alt)) delete f_.lstVorhandeneKeys->takeItem(i);
+    f_.lstVorhandeneKeys->addItem(Q(neu));
+  } else if (f_.chckNurDieseDat->isChecked()) {
+    const UmbenennenErgebnis e = KeywordUmbenennenDiese(Register(), Datei(), alt, neu);
+    if (!e.Meldung.empty()) {
+      Zeigen(e.Meldung);
+      return;
+    }
+    if (!e.Geaendert) return;
+    int32_t nr = e.Dateinummer;
+    f_.KeywörterDateispezAuslesen(nr);
+    f_.lstKeyAuswahl->addItem(Q(neu));
+  }
+}
+
+void KeywortPanel::EingabeSchliessen() {
+  f_.txtEingabeKeyw->hide();
+  f_.cmdNeuKey->hide();
+  f_.cmdClearText->hide();
+}
+
+void KeywortPanel::lstKeyword_Click(int index) {
+  switch (index) {
+    case 0:  // Neu
+      f_.txtEingabeKeyw->clear();
+      f_.cmdClearText->setText("Beenden");
+      f_.txtEingabeKeyw->show();
+      f_.cmdNeuKey->show();
+      f_.cmdClearText->show();
+      f_.Frame3->show();
+      f_.txtEingabeKeyw->setFocus();
+      f_.FrameÄnderung->hide();
+      f_.lstKeyword->hide();
+      break;
+    case 1:  // Ändern
+      EingabeSchliessen();
+      f_.lstKeyword->hide();
+      // Wide enough for the options' texts, beside the panel.
+      f_.Platzieren(f_.FrameÄnderung, 9840, 2460, 3900, 2700);
+      f_.FrameÄnderung->show();
+      break;
+    case 2: {  // Löschen
+      EingabeSchliessen();
+      f_.FrameÄnderung->hide();
+      f_.lstKeyword->hide();
+      const int zeile = LetzteAuswahl(f_.lstVorhandeneKeys);
+      if (zeile < 0) {
+        Zeigen(meldung::NichtsAusgewaehlt);
+        return;
+      }
+      std::string name = S(f_.lstVorhandeneKeys->item(zeile)->text());
+      f_.KeywEntfernen(name);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void KeywortPanel::cmdKeyAddToData_Click() {
+  int zeile = -1;  // the first selected entry
+  for (int i = 0; i < f_.lstKeyAuswahl->count() && zeile < 0; ++i)
+    if (f_.lstKeyAuswahl->item(i)->isSelected()) zeile = i;
+  if (zeile < 0) {
+    Zeigen(meldung::NichtsAusgewaehlt);
+    return;
+  }
+  KeywDateiZuweisen(S(f_.lstKeyAuswahl->item(zeile)->text()));
+}
+
+void KeywortPanel::cmdNeuKey_Click() {
+  KeywEingabeZuweisen();
+  if (!f_.txtEingabeKeyw->text().isEmpty()) {
+    f_.txtEingabeKeyw->selectAll();
+  } else {
+    EingabeSchliessen();
+  }
+}
+
+void KeywortPanel::cmdClearText_Click() {
+  if (f_.cmdClearText->text() == "Beenden") {
+    EingabeSchliessen();
+    f_.Frame3->hide();
+  } else {
+    f_.txtEingabeKeyw->clear();
+    f_.txtEingabeKeyw->setFocus();
+  }
+}
+
+void KeywortPanel::txtEingabeKeyw_Change() {
+  f_.cmdClearText->setText(f_.txtEingabeKeyw->text().isEmpty() ? QString("Beenden")
+                                                                : QString::fromUtf8("Text löschen"));
+}
+
+void KeywortPanel::cmdÄnderKeyw_Click() {
+  KeywUmbenennen();
+  f_.FrameÄnderung->hide();
+  f_.chckNurDieseDat->setChecked(false);
+  f_.chckAlleDat->setChecked(false);
+}
+
+void KeywortPanel::cmdCancelÄndern_Click() { f_.FrameÄnderung->hide(); }
+
+void KeywortPanel::cmdKeyBearbEnde_Click() {
+  const std::string name = f_.filListBox->FileName();
+  f_.filListBox->Refresh();
+  for (int i = 0; i < f_.filListBox->ListCount(); ++i)
+    if (f_.filListBox->List(i) == name) {
+      f_.filListBox->SetListIndex(i);
+      break;
+    }
+  f_.FrameÄnderung->hide();
+  f_.cmdClearText->hide();
+  f_.lstKeyword->hide();
+  f_.txtEingabeKeyw->hide();
+  f_.cmdNeuKey->hide();
+  f_.FrameKeywortBearbeitung->hide();
+  f_.txtDateisuchen->clear();
+}
+
+void KeywortPanel::KontextlisteZeigen(QListWidget* liste, int x, int y) {
+  if (liste == f_.lstVorhandeneKeys) x = std::min(x, static_cast<int>(Twips(1205) * f_.Faktor()));
+  const QPoint ecke = liste->mapTo(&f_, QPoint(0, 0));
+  int links = ecke.x() + x, oben = ecke.y() + y;
+  links = std::max(0, std::min(links, f_.width() - f_.lstKeyword->width()));
+  oben = std::max(0, std::min(oben, f_.height() - f_.lstKeyword->height()));
+  f_.lstKeyword->move(links, oben);
+  f_.lstKeyword->show();
+  f_.lstKeyword->raise();
+  f_.lstKeyword->setFocus();
+}
+
+void KeywortPanelEinrichten(frmDorvex& f) {
+  auto* p = new KeywortPanel(f);
+  f.KeywortPanelOeffnen = [p] { Ereignis([p] { p->Oeffnen(); }); };
+}
 
 }  // namespace vxm

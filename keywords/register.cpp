@@ -1,0 +1,261 @@
+#include "keywords/register.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+
+#include "component/zustand.h"
+#include "keywords/eingabe.h"
+#include "keywords/registerzugriff.h"
+#include "platform/jetsql.h"
+#include "platform/text.h"
+
+namespace vxm {
+
+namespace meldung {
+std::string Doppelt(const std::string& keyword, const std::string& datei) {
+  return "Das Keywort " + keyword + " wurde der Datei " + datei + " bereits zugewiesen! Keine doppelten Einträge möglich";
+}
+std::string EntfernenFrage(const std::string& keyword, const std::string& datei) {
+  return "Achtung: Wollen Sie das Keywort " + keyword + " aus der Datei " + datei + " wirklich entfernen?";
+}
+std::string NameVorhanden(const std::string& neu) { return "Das Keyword " + neu + " ist bereits vorhanden!"; }
+std::string AlleDateienFrage(int64_t anzahl) {
+  return "Wollen Sie die Änderung für ALLE Dateien, die das Keywort betreffen jetzt geltend machen?\r\n(insgesamt konnten " +
+         std::to_string(anzahl) + " davon betroffene Dateien gefunden werden.)";
+}
+std::string KeywordFehlt(const std::string& keyword) {
+  return "Das Keywort " + keyword + " ist nicht mehr vorhanden! Vorgang wird abgebrochen...";
+}
+}  // namespace meldung
+
+namespace {
+
+struct Anweisung {
+  Datenbank& db;
+  sqlite3_stmt* s;
+  Anweisung(Datenbank& d, const std::string& sql) : db(d), s(d.Anweisung(sql)) {}
+  ~Anweisung() { sqlite3_reset(s); }
+  Anweisung& Text(int i, std::string_view t) {
+    sqlite3_bind_text(s, i, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+    return *this;
+  }
+  Anweisung& Zahl(int i, int64_t z) {
+    sqlite3_bind_int64(s, i, z);
+    return *this;
+  }
+  // Runs a statement without rows.
+  void Ausfuehren() {
+    const int rc = sqlite3_step(s);
+    if (rc != SQLITE_DONE) db.Fehler(rc);
+  }
+  bool Zeile() {
+    const int rc = sqlite3_step(s);
+    if (rc == SQLITE_ROW) return true;
+    if (rc != SQLITE_DONE) db.Fehler(rc);
+    return false;
+  }
+  std::string Spalte(int i) {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
+    return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(s, i))) : std::string();
+  }
+};
+
+int32_t NeuesKeyword(Datenbank& db, const std::string& name) {
+  Anweisung(db, "INSERT INTO Keyword (Keyword) VALUES (?1)").Text(1, name).Ausfuehren();
+  return static_cast<int32_t>(sqlite3_last_insert_rowid(db.Handle()));
+}
+
+int32_t DateiAnmelden(Datenbank& db, const AktuelleDatei& d) {
+  Anweisung(db, "INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES (?1, ?2)")
+      .Text(1, d.Name)
+      .Text(2, d.Ordner)
+      .Ausfuehren();
+  return static_cast<int32_t>(sqlite3_last_insert_rowid(db.Handle()));
+}
+
+void Verknuepfen(Datenbank& db, int32_t datei, int32_t keyword) {
+  Anweisung(db, "INSERT INTO KeywordZwischentabelle (Dateinummer, KeywordID) VALUES (?1, ?2)")
+      .Zahl(1, datei)
+      .Zahl(2, keyword)
+      .Ausfuehren();
+}
+
+// Ids of every keyword whose name equals `name` (case-blind), table order.
+std::vector<int32_t> GleichnamigeKeywords(Datenbank& db, const std::string& name) {
+  Anweisung a(db, "SELECT KeywordID, Keyword FROM Keyword WHERE KeywordSchluessel = ?1 ORDER BY rowid");
+  a.Text(1, Falten(name));
+  std::vector<int32_t> ids;
+  while (a.Zeile())
+    if (GleichGefaltet(a.Spalte(1), name)) ids.push_back(sqlite3_column_int(a.s, 0));
+  return ids;
+}
+
+// Deletes the file's row when no existing keyword is linked to it any more,
+// together with links that point to vanished keywords.
+bool AbmeldenWennLeer(Datenbank& db, int32_t datei) {
+  if (!KeywordsDerDatei(db, datei).empty()) return false;
+  Anweisung(db, "DELETE FROM KeywordZwischentabelle WHERE Dateinummer = ?1").Zahl(1, datei).Ausfuehren();
+  Anweisung(db, "DELETE FROM Dateiinfo WHERE Dateinummer = ?1").Zahl(1, datei).Ausfuehren();
+  return sqlite3_changes(db.Handle()) > 0;
+}
+
+}  // namespace
+
+int32_t DateiNummer(Datenbank& reg, const AktuelleDatei& d) { return DateiNummerSuchen(reg, d.Name, d.Ordner); }
+
+std::vector<std::string> KeywordsDerDateiLesen(Datenbank& reg, int32_t nr) {
+  return nr == 0 ? std::vector<std::string>{} : KeywordsDerDatei(reg, nr);
+}
+
+std::vector<std::string> AlleKeywords(Datenbank& reg) {
+  Anweisung a(reg, "SELECT Keyword FROM Keyword ORDER BY rowid");
+  std::vector<std::string> namen;
+  while (a.Zeile()) namen.push_back(a.Spalte(0));
+  return namen;
+}
+
+EingabeErgebnis KeywordsEingeben(Datenbank& reg, const AktuelleDatei& datei, const std::string& eingabe) {
+  EingabeErgebnis e;
+  if (eingabe.empty()) {
+    e.Fehler = meldung::LeereEingabe;
+    return e;
+  }
+  KeyZerlegen(reg, eingabe, static_cast<int32_t>(Zeichenzahl(eingabe)));
+  auto& z = Zustand();
+  // The same name twice in one input (also through a wildcard) is one keyword.
+  std::vector<std::string> namen;
+  for (int32_t i = 0; i < z.KeyAnzahl && i < static_cast<int32_t>(z.KeyTeile.size()); ++i) {
+    const std::string& t = z.KeyTeile[static_cast<std::size_t>(i)];
+    if (t.empty()) continue;
+    if (std::none_of(namen.begin(), namen.end(), [&](const std::string& n) { return GleichGefaltet(n, t); }))
+      namen.push_back(t);
+  }
+  // Separators only, or a wildcard without match and nothing else.
+  if (namen.empty()) {
+    e.Fehler = meldung::LeereEingabe;
+    return e;
+  }
+  if (namen.size() > kHoechstensKeywordsJeEingabe) {
+    e.Fehler = meldung::ZuVieleKeywords;
+    return e;
+  }
+
+  Transaktion t(reg);
+  std::vector<int32_t> ids;
+  for (const auto& n : namen) {
+    int32_t id = KeywordIdSuchen(reg, n);
+    if (id == 0) {
+      id = NeuesKeyword(reg, n);
+      e.NeueKeywords.push_back(n);
+    }
+    ids.push_back(id);
+  }
+  int32_t nr = DateiNummer(reg, datei);
+  if (nr == 0) nr = DateiAnmelden(reg, datei);
+  for (std::size_t i = 0; i < ids.size(); ++i) {
+    if (VerknuepfungVorhanden(reg, nr, ids[i])) {
+      // The name as stored (a typed name may differ in case).
+      Anweisung a(reg, "SELECT Keyword FROM Keyword WHERE KeywordID = ?1");
+      a.Zahl(1, ids[i]);
+      e.Doppelte.push_back(a.Zeile() ? a.Spalte(0) : std::string());
+    } else {
+      Verknuepfen(reg, nr, ids[i]);
+    }
+  }
+  t.Bestaetigen();
+  e.Dateinummer = nr;
+  z.AktDateinummer = nr;
+  return e;
+}
+
+ZuweisungErgebnis KeywordZuweisen(Datenbank& reg, const AktuelleDatei& datei, const std::string& keyword) {
+  ZuweisungErgebnis e;
+  Transaktion t(reg);
+  e.Dateinummer = DateiNummer(reg, datei);
+  const int32_t id = KeywordIdSuchen(reg, keyword);
+  if (id == 0) {
+    e.Meldung = meldung::KeywordFehlt(keyword);
+    return e;
+  }
+  if (e.Dateinummer == 0) {
+    e.Dateinummer = DateiAnmelden(reg, datei);
+  } else if (VerknuepfungVorhanden(reg, e.Dateinummer, id)) {
+    e.Meldung = meldung::BereitsZugewiesen;
+    return e;
+  }
+  Verknuepfen(reg, e.Dateinummer, id);
+  t.Bestaetigen();
+  e.Angehaengt = true;
+  return e;
+}
+
+EntfernenErgebnis KeywordEntfernen(Datenbank& reg, const AktuelleDatei& datei, const std::string& keyword) {
+  EntfernenErgebnis e;
+  Transaktion t(reg);
+  e.Dateinummer = DateiNummer(reg, datei);
+  if (e.Dateinummer == 0) return e;
+  const int32_t id = KeywordIdSuchen(reg, keyword);
+  if (id != 0) {
+    Anweisung(reg, "DELETE FROM KeywordZwischentabelle WHERE KeywordID = ?1 AND Dateinummer = ?2")
+        .Zahl(1, id)
+        .Zahl(2, e.Dateinummer)
+        .Ausfuehren();
+    e.Entfernt = sqlite3_changes(reg.Handle()) > 0;
+  }
+  e.Abgemeldet = AbmeldenWennLeer(reg, e.Dateinummer);
+  t.Bestaetigen();
+  return e;
+}
+
+std::string UmbenennenPruefen(Datenbank& reg, const std::string& neu) {
+  if (neu.empty()) return meldung::LeereEingabe;
+  if (KeywordIdSuchen(reg, neu) != 0) return meldung::NameVorhanden(neu);
+  return {};
+}
+
+int64_t DateienDesKeywords(Datenbank& reg, const std::string& alt) {
+  const int32_t id = KeywordIdSuchen(reg, alt);
+  if (id == 0) return 0;
+  Anweisung a(reg, "SELECT COUNT(*) FROM KeywordZwischentabelle WHERE KeywordID = ?1");
+  a.Zahl(1, id);
+  return a.Zeile() ? sqlite3_column_int64(a.s, 0) : 0;
+}
+
+UmbenennenErgebnis KeywordUmbenennenAlle(Datenbank& reg, const std::string& alt, const std::string& neu) {
+  UmbenennenErgebnis e;
+  Transaktion t(reg);
+  e.Meldung = UmbenennenPruefen(reg, neu);
+  if (!e.Meldung.empty()) return e;
+  for (int32_t id : GleichnamigeKeywords(reg, alt)) {
+    Anweisung(reg, "UPDATE Keyword SET Keyword = ?1 WHERE KeywordID = ?2").Text(1, neu).Zahl(2, id).Ausfuehren();
+    e.Geaendert = true;
+  }
+  t.Bestaetigen();
+  return e;
+}
+
+UmbenennenErgebnis KeywordUmbenennenDiese(Datenbank& reg, const AktuelleDatei& datei, const std::string& alt,
+                                          const std::string& neu) {
+  UmbenennenErgebnis e;
+  Transaktion t(reg);
+  e.Meldung = UmbenennenPruefen(reg, neu);
+  if (!e.Meldung.empty()) return e;
+  const int32_t altId = KeywordIdSuchen(reg, alt);
+  e.Dateinummer = DateiNummer(reg, datei);
+  // Without a link to move, no keyword is created (it would belong to no file).
+  if (altId == 0 || e.Dateinummer == 0 || !VerknuepfungVorhanden(reg, e.Dateinummer, altId)) return e;
+  const int32_t neuId = NeuesKeyword(reg, neu);
+  Anweisung(reg,
+            "UPDATE KeywordZwischentabelle SET KeywordID = ?1 WHERE rowid = (SELECT rowid FROM KeywordZwischentabelle "
+            "WHERE KeywordID = ?2 AND Dateinummer = ?3 ORDER BY rowid LIMIT 1)")
+      .Zahl(1, neuId)
+      .Zahl(2, altId)
+      .Zahl(3, e.Dateinummer)
+      .Ausfuehren();
+  t.Bestaetigen();
+  e.Geaendert = true;
+  return e;
+}
+
+}  // namespace vxm

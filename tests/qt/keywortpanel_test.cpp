@@ -1,0 +1,272 @@
+// The keyword panel driven through its controls, with the register's three
+// tables checked after each step.
+#include <QImage>
+#include <QTest>
+#include <cstdlib>
+
+#include "component/qt/frmdorvex.h"
+#include "component/zustand.h"
+#include "keywords/register.h"
+#include "tests/qt/qthilfen.h"
+
+namespace vxm::test {
+namespace {
+
+using V = std::vector<std::string>;
+const std::string kOrdner = "C:\\VXM\\VXMDOK\\1\\7\\3\\2";
+
+class KeywortPanelTest : public FensterUmgebung {
+ protected:
+  void Starten(const std::string& keywords = "('MIETE')") {
+    DateiAnlegen(kOrdner + "\\Brief.txt", "x");
+    DateiAnlegen(kOrdner + "\\Plan.pdf", "x");
+    Sql(register_, "INSERT INTO Keyword(Keyword) VALUES" + keywords + ";");
+    ASSERT_TRUE(Laden());
+    F().resize(1100, 760);
+    F().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&F()));
+    ASSERT_EQ(F().filListBox->FileName(), "Brief.txt");
+  }
+  Datenbank& Db() { return F().DOC_DATA.Database(); }
+  V Spalte(const std::string& sql) {
+    V r;
+    for (Recordset rs = Db().OpenRecordset(sql); !rs.Eof(); rs.MoveNext()) r.push_back(rs.Text(rs.Feldnamen()[0]));
+    return r;
+  }
+  V Keywords() { return Spalte("SELECT Keyword FROM Keyword"); }
+  V Dateien() { return Spalte("SELECT Dateiname FROM Dateiinfo"); }
+  std::size_t Links() { return Spalte("SELECT KeywordID FROM KeywordZwischentabelle").size(); }
+  V Von(const std::string& name) { return KeywordsDerDateiLesen(Db(), DateiNummer(Db(), {name, kOrdner})); }
+  static V Eintraege(QListWidget* l) {
+    V r;
+    for (int i = 0; i < l->count(); ++i) r.push_back(l->item(i)->text().toStdString());
+    return r;
+  }
+  static void Waehlen(QListWidget* l, const std::string& text) {
+    l->clearSelection();
+    for (int i = 0; i < l->count(); ++i)
+      if (l->item(i)->text().toStdString() == text) l->item(i)->setSelected(true);
+  }
+  void Kontext(QListWidget* l, QPoint p) { QTest::mouseRelease(l->viewport(), Qt::RightButton, {}, p); }
+  void Menue(int eintrag) {
+    ASSERT_FALSE(F().lstKeyword->isHidden());
+    QListWidget* m = F().lstKeyword;
+    QTest::mouseClick(m->viewport(), Qt::LeftButton, {}, m->visualItemRect(m->item(eintrag)).center());
+  }
+  void Klick(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
+  // Typed text (the test library types ASCII only, so umlauts are inserted).
+  void Schreiben(const QString& text) { F().txtEingabeKeyw->insert(text); }
+  void Tippen(const QString& text) {
+    Schreiben(text);
+    QTest::keyClick(F().txtEingabeKeyw, Qt::Key_Return);
+  }
+};
+
+TEST_F(KeywortPanelTest, OhneAusgewaehlteDateiNurMeldung) {
+  OrdnerAnlegenHost(kOrdner + "\\Leer");
+  Starten();
+  F().dirListBox->SetPath(kOrdner + "\\Leer");
+  F().KeywortPanelOeffnen();
+  EXPECT_EQ(Meldungstexte(), V{"Bitte Dateinamen auswählen!"});
+  EXPECT_TRUE(F().FrameKeywortBearbeitung->isHidden());
+}
+
+TEST_F(KeywortPanelTest, TippenZuweisenUmbenennenEntfernen) {
+  Starten();
+  F().KeywortPanelOeffnen();
+  ASSERT_FALSE(F().FrameKeywortBearbeitung->isHidden());
+  EXPECT_EQ(F().lblFilename->text().toStdString(), "Brief.txt");
+  EXPECT_EQ(F().FrameAlleKeys->title().toStdString(), "Liste aller Schlüsselwörter:");
+  EXPECT_EQ(F().FrameVorhandenKey->title().toStdString(), "Bereits ausgewählt:");
+  EXPECT_EQ(Eintraege(F().lstKeyAuswahl), V{"MIETE"});
+  EXPECT_TRUE(Eintraege(F().lstVorhandeneKeys).empty());  // no keywords yet
+
+  // Right click over all keywords: the context list at the pointer.
+  Kontext(F().lstKeyAuswahl, QPoint(30, 12));
+  EXPECT_FALSE(F().lstKeyword->isHidden());
+  const QPoint soll = F().lstKeyAuswahl->viewport()->mapTo(&F(), QPoint(30, 12));
+  EXPECT_LE(std::abs(F().lstKeyword->x() - soll.x()), 4);
+  EXPECT_LE(std::abs(F().lstKeyword->y() - soll.y()), 4);
+  Menue(0);  // Neu
+  EXPECT_TRUE(F().lstKeyword->isHidden());
+  ASSERT_FALSE(F().txtEingabeKeyw->isHidden());
+  EXPECT_FALSE(F().Frame3->isHidden());
+  EXPECT_TRUE(F().txtEingabeKeyw->hasFocus());
+  EXPECT_EQ(F().cmdClearText->text().toStdString(), "Beenden");
+  Schreiben(QString::fromUtf8("miete, mängel"));
+  EXPECT_EQ(F().cmdClearText->text().toStdString(), "Text löschen");
+  QTest::keyClick(F().txtEingabeKeyw, Qt::Key_Return);
+  EXPECT_TRUE(Meldungstexte().empty());
+  EXPECT_EQ(Keywords(), (V{"MIETE", "MÄNGEL"}));
+  EXPECT_EQ(Dateien(), V{"Brief.txt"});
+  EXPECT_EQ(Links(), 2u);
+  EXPECT_EQ(Eintraege(F().lstVorhandeneKeys), (V{"MIETE", "MÄNGEL"}));
+  EXPECT_EQ(Eintraege(F().lstKeyAuswahl), (V{"MIETE", "MÄNGEL"}));
+  EXPECT_TRUE(F().txtEingabeKeyw->isHidden());
+  EXPECT_TRUE(F().cmdNeuKey->isHidden());
+
+  // One of two already on the file: the other is attached, the name stays selected.
+  Kontext(F().lstVorhandeneKeys, QPoint(10, 5));
+  Menue(0);
+  Schreiben(QString::fromUtf8("mängel kaution"));
+  Klick(F().cmdNeuKey);
+  EXPECT_EQ(Meldungstexte(), V{"Das Keywort MÄNGEL wurde der Datei Brief.txt bereits zugewiesen! Keine doppelten Einträge möglich"});
+  EXPECT_EQ(F().txtEingabeKeyw->text().toStdString(), "MÄNGEL");
+  EXPECT_EQ(F().txtEingabeKeyw->selectedText().toStdString(), "MÄNGEL");
+  EXPECT_EQ(Links(), 3u);
+  EXPECT_EQ(Von("Brief.txt"), (V{"MIETE", "MÄNGEL", "KAUTION"}));
+  // Separators only: the empty-input message, nothing written.
+  dialoge_->Gezeigt.clear();
+  QTest::keyClick(F().txtEingabeKeyw, Qt::Key_A, Qt::ControlModifier);
+  Tippen(" ;, ");
+  EXPECT_EQ(Meldungstexte(), V{meldung::LeereEingabe});
+  EXPECT_EQ(Links(), 3u);
+  // Clear text, then close the input.
+  Klick(F().cmdClearText);
+  EXPECT_TRUE(F().txtEingabeKeyw->text().isEmpty());
+  EXPECT_EQ(F().cmdClearText->text().toStdString(), "Beenden");
+  Klick(F().cmdClearText);
+  EXPECT_TRUE(F().Frame3->isHidden());
+  EXPECT_TRUE(F().txtEingabeKeyw->isHidden());
+
+  // Attach from the list of all keywords: nothing chosen, then a duplicate.
+  dialoge_->Gezeigt.clear();
+  F().lstKeyAuswahl->clearSelection();
+  Klick(F().cmdKeyAddToData);
+  Waehlen(F().lstKeyAuswahl, "MIETE");
+  Klick(F().cmdKeyAddToData);
+  EXPECT_EQ(Meldungstexte(), (V{meldung::NichtsAusgewaehlt, meldung::BereitsZugewiesen}));
+  EXPECT_EQ(Links(), 3u);
+
+  // "Ändern" far right in the file's list: X no further than 1205 twips.
+  Kontext(F().lstVorhandeneKeys, QPoint(F().lstVorhandeneKeys->viewport()->width() - 2, 5));
+  const int grenze = F().lstVorhandeneKeys->mapTo(&F(), QPoint(0, 0)).x() + int(Twips(1205) * F().Faktor());
+  EXPECT_LE(F().lstKeyword->x(), grenze);
+  Menue(0);
+  Kontext(F().lstVorhandeneKeys, QPoint(5, 5));
+  Menue(1);  // Ändern closes the input box
+  EXPECT_TRUE(F().txtEingabeKeyw->isHidden());
+  ASSERT_FALSE(F().FrameÄnderung->isHidden());
+  // The two options exclude each other.
+  F().chckAlleDat->setChecked(true);
+  F().chckNurDieseDat->setChecked(true);
+  EXPECT_FALSE(F().chckAlleDat->isChecked());
+  F().chckAlleDat->setChecked(true);
+  EXPECT_FALSE(F().chckNurDieseDat->isChecked());
+  Waehlen(F().lstVorhandeneKeys, "KAUTION");
+  dialoge_->Gezeigt.clear();
+  dialoge_->Eingaben = {"Sicherheit"};
+  dialoge_->Antworten = {vbOK};
+  Klick(F().cmdÄnderKeyw);
+  EXPECT_EQ(Meldungstexte(), V{meldung::AlleDateienFrage(1)});
+  EXPECT_EQ(Keywords(), (V{"MIETE", "MÄNGEL", "SICHERHEIT"}));
+  EXPECT_EQ(Eintraege(F().lstVorhandeneKeys), (V{"MIETE", "MÄNGEL", "SICHERHEIT"}));
+  EXPECT_EQ(Eintraege(F().lstKeyAuswahl), (V{"MIETE", "MÄNGEL", "SICHERHEIT"}));
+  EXPECT_TRUE(F().FrameÄnderung->isHidden());
+  EXPECT_FALSE(F().chckAlleDat->isChecked());
+  // A new name that differs from an existing one only in case is refused.
+  Kontext(F().lstVorhandeneKeys, QPoint(5, 5));
+  Menue(1);
+  F().chckAlleDat->setChecked(true);
+  Waehlen(F().lstVorhandeneKeys, "SICHERHEIT");
+  dialoge_->Gezeigt.clear();
+  dialoge_->Eingaben = {"miete"};
+  Klick(F().cmdÄnderKeyw);
+  EXPECT_EQ(Meldungstexte(), V{"Das Keyword MIETE ist bereits vorhanden!"});
+  EXPECT_EQ(Keywords(), (V{"MIETE", "MÄNGEL", "SICHERHEIT"}));
+
+  // Close: the file stays selected and shows its keyword line.
+  F().txtDateisuchen->setText("suche");
+  Klick(F().cmdKeyBearbEnde);
+  EXPECT_TRUE(F().FrameKeywortBearbeitung->isHidden());
+  EXPECT_TRUE(F().txtDateisuchen->text().isEmpty());
+  EXPECT_EQ(F().filListBox->FileName(), "Brief.txt");
+  EXPECT_EQ(F().txtVorhandenKeyw->text().toStdString(), "MIETE; MÄNGEL; SICHERHEIT");
+
+  // The other file: attach MIETE, rename it for this file only, remove it.
+  F().filListBox->SetListIndex(1);
+  ASSERT_EQ(F().filListBox->FileName(), "Plan.pdf");
+  F().KeywortPanelOeffnen();
+  EXPECT_TRUE(Eintraege(F().lstVorhandeneKeys).empty());
+  Waehlen(F().lstKeyAuswahl, "MIETE");
+  Klick(F().cmdKeyAddToData);
+  EXPECT_EQ(Von("Plan.pdf"), V{"MIETE"});
+  EXPECT_EQ(Dateien(), (V{"Brief.txt", "Plan.pdf"}));
+  Kontext(F().lstVorhandeneKeys, QPoint(5, 5));
+  Menue(1);
+  F().chckNurDieseDat->setChecked(true);
+  Waehlen(F().lstVorhandeneKeys, "MIETE");
+  dialoge_->Eingaben = {"warmmiete"};
+  Klick(F().cmdÄnderKeyw);
+  EXPECT_EQ(Von("Plan.pdf"), V{"WARMMIETE"});
+  EXPECT_EQ(Von("Brief.txt"), (V{"MIETE", "MÄNGEL", "SICHERHEIT"}));
+  EXPECT_EQ(Keywords(), (V{"MIETE", "MÄNGEL", "SICHERHEIT", "WARMMIETE"}));
+  EXPECT_EQ(Eintraege(F().lstKeyAuswahl).back(), "WARMMIETE");
+
+  // Löschen: without a choice, declined, then done; the panel stays open.
+  dialoge_->Gezeigt.clear();
+  F().lstVorhandeneKeys->clearSelection();
+  Kontext(F().lstVorhandeneKeys, QPoint(5, 5));
+  Menue(2);
+  Waehlen(F().lstVorhandeneKeys, "WARMMIETE");
+  dialoge_->Antworten = {vbNo};
+  Kontext(F().lstVorhandeneKeys, QPoint(5, 5));
+  Menue(2);
+  EXPECT_EQ(Meldungstexte(), (V{meldung::NichtsAusgewaehlt, meldung::EntfernenFrage("WARMMIETE", "Plan.pdf"),
+                                meldung::Abgebrochen}));
+  EXPECT_EQ(Von("Plan.pdf"), V{"WARMMIETE"});
+  dialoge_->Antworten = {vbYes};
+  Waehlen(F().lstVorhandeneKeys, "WARMMIETE");
+  Kontext(F().lstVorhandeneKeys, QPoint(5, 5));
+  Menue(2);
+  EXPECT_TRUE(Eintraege(F().lstVorhandeneKeys).empty());
+  EXPECT_FALSE(F().FrameKeywortBearbeitung->isHidden());
+  EXPECT_EQ(Dateien(), V{"Brief.txt"});  // no longer registered
+  EXPECT_EQ(Links(), 3u);
+  EXPECT_EQ(Keywords().size(), 4u);  // the keyword stays
+  Klick(F().cmdKeyBearbEnde);
+  EXPECT_EQ(F().filListBox->FileName(), "Plan.pdf");  // still selected without keywords
+  EXPECT_TRUE(F().txtVorhandenKeyw->text().isEmpty());
+}
+
+TEST_F(KeywortPanelTest, ZuVieleKeywordsAufEinmal) {
+  Starten();
+  F().KeywortPanelOeffnen();
+  Kontext(F().lstKeyAuswahl, QPoint(5, 5));
+  Menue(0);
+  QString viele;
+  for (int i = 0; i < 200; ++i) viele += QString("w%1 ").arg(i);
+  Tippen(viele);
+  EXPECT_EQ(Meldungstexte(), V{meldung::ZuVieleKeywords});
+  EXPECT_EQ(Keywords(), V{"MIETE"});
+  EXPECT_TRUE(Dateien().empty());
+  EXPECT_EQ(Links(), 0u);
+  // A wildcard without match becomes its prefix.
+  F().txtEingabeKeyw->clear();
+  Tippen("zz*");
+  EXPECT_EQ(Von("Brief.txt"), V{"ZZ"});
+}
+
+// Renders the window with the panel open (and the rename options) when
+// VXM_PANEL_BILD names a PNG file, to look at the layout.
+TEST_F(KeywortPanelTest, Bild) {
+  const char* ziel = std::getenv("VXM_PANEL_BILD");
+  if (!ziel) GTEST_SKIP() << "VXM_PANEL_BILD not set";
+  Starten("('MIETE'),('NEBENKOSTEN'),('KAUTION'),('ÜBERGABEPROTOKOLL')");
+  F().KeywortPanelOeffnen();
+  Kontext(F().lstKeyAuswahl, QPoint(5, 5));
+  Menue(0);
+  Tippen("miete nebenkosten");
+  Kontext(F().lstKeyAuswahl, QPoint(5, 5));
+  Menue(0);
+  Schreiben("kaution");
+  Kontext(F().lstVorhandeneKeys, QPoint(40, 20));
+  QApplication::processEvents();
+  EXPECT_TRUE(F().grab().toImage().save(ziel));
+  Menue(1);
+  QApplication::processEvents();
+  EXPECT_TRUE(F().grab().toImage().save(QString::fromUtf8(ziel) + "_aendern.png"));
+}
+
+}  // namespace
+}  // namespace vxm::test
