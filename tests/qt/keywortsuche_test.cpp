@@ -132,10 +132,12 @@ TEST_F(Keywortsuche, TrennzeichenWerdenZuSemikolonUndSchliessenDenBegriff) {
   EXPECT_EQ(z.SuchTeil, "miete");
   EXPECT_EQ(z.SuchTeilLaenge, 5);
   // Backspace shortens the open term; on an empty term it re-opens the last one.
-  for (int i = 0; i < 6; ++i) Taste(Qt::Key_Backspace);
+  for (int i = 0; i < 5; ++i) Taste(Qt::Key_Backspace);
   EXPECT_EQ(z.SuchTeil, "");
+  EXPECT_EQ(Box(), "rechnung;mahnung;");
   Taste(Qt::Key_Backspace);
   EXPECT_EQ(z.SuchTeil, "mahnung");
+  EXPECT_EQ(z.SuchTeilLaenge, 7);
   EXPECT_EQ(z.SuchKeyAnzahl, 1);
   // Emptying the box forgets every term.
   F().txtDateisuchen->clear();
@@ -241,6 +243,7 @@ TEST_F(Keywortsuche, OffenerBegriffZaehltNurOhneAbgeschlosseneBegriffe) {
   F().cmdSucheStarten->click();
   F().txtDateisuchen->clear();
   // No completed term: the whole box is the keyword.
+  W().Unload();
   F().txtDateisuchen->setText("miete");
   F().cmdSucheStarten->click();
   EXPECT_EQ(namen_, (std::vector<std::string>{"m.doc"}));
