@@ -85,6 +85,18 @@ struct Komponentenzustand {
   // Keyword register: Dateinummer of the file of the current assignment
   // (0 = not registered).
   int32_t AktDateinummer = 0;
+
+  // Keyword search: terms of the search box. SuchKeys[1..SuchKeyAnzahl] are
+  // the completed terms (index 0 unused), WildKeys[0..WildAnzahl-1] the
+  // keywords that "*" terms expanded to while typing. Both grow as needed.
+  std::vector<std::string> SuchKeys = std::vector<std::string>(201);
+  int32_t SuchKeyAnzahl = 0;
+  std::string SuchTeil;         // the term being typed
+  int32_t SuchTeilLaenge = 0;   // its length in characters
+  std::vector<std::string> WildKeys = std::vector<std::string>(201);
+  int32_t WildAnzahl = 0;
+  std::string LetztesZeichen;   // character of the last key press
+  bool TextWirdGesetzt = false; // the program itself rewrites the search box
 };
 
 Komponentenzustand& Zustand();

@@ -1,0 +1,574 @@
+// The keyword maintenance window.
+#include "search/qt/dateikeywoerter.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <filesystem>
+
+#include "component/einstellungen.h"
+#include "component/fehlermelden.h"
+#include "component/qt/frmdorvex.h"
+#include "component/zustand.h"
+#include "files/dateidetails.h"
+#include "platform/datenbank.h"
+#include "platform/dialoge.h"
+#include "platform/dienste.h"
+#include "platform/fehler.h"
+#include "platform/jetsql.h"
+#include "platform/oeffner.h"
+#include "platform/qt/steuerelemente.h"
+#include "store/qt/ordnerbaum.h"
+
+namespace vxm {
+
+int BildschirmBreite();  // component/qt/skalieren.cpp
+
+std::function<void(frmDateiKeywörter&)> frmDateiKeywörter::NachDemZeigen;
+
+namespace {
+
+const char* const kDesignLabel1 = "Liste der Dateien zu";
+const char* const kAlleAnzeigen = "Alle vorhandenen Dokmente anzeigen";
+const char* const kAusblenden = "Liste ausblenden";
+
+template <class T>
+T* Neu(QWidget* eltern, const char* name, const char* text = nullptr) {
+  T* w = new T(eltern);
+  if constexpr (requires { w->setText(QString()); })
+    if (text) w->setText(QString::fromUtf8(text));
+  w->setObjectName(QString::fromUtf8(name));
+  return w;
+}
+
+int Symbolnummer(const std::string& name) { return IconSetzen(LetzteDreiZeichen(name)); }
+
+const QIcon& Symbol(int nummer) {
+  // The seven type icons are drawn once; a list of thousands reuses them.
+  static std::vector<QIcon> cache;
+  if (cache.empty())
+    for (int i = 0; i <= 7; ++i) cache.push_back(i == 0 ? QIcon() : DateiSymbol(i));
+  return cache[std::clamp(nummer, 0, 7)];
+}
+
+void Melden(const std::string& text, int stil = vbOKOnly, const std::string& titel = {}) {
+  Dienste().Meldungen->MsgBox(text, stil, titel);
+}
+
+// Entries of a folder in the order a depth-first walk visits them: names
+// without regard to case, files and folders apart.
+struct Eintraege {
+  std::vector<std::pair<std::string, std::string>> dateien;  // folded, name
+  std::vector<std::pair<std::string, std::string>> ordner;
+};
+
+Eintraege Lesen(const std::string& ordner) {
+  Eintraege e;
+  std::error_code ec;
+  std::filesystem::path host;
+  try {
+    host = HostPfadVon(ordner);
+  } catch (const std::exception&) {
+    return e;
+  }
+  std::filesystem::directory_iterator it(host, ec), ende;
+  for (; !ec && it != ende; it.increment(ec)) {
+    std::error_code ec2;
+    std::string name = it->path().filename().string();
+    // Folder links are not followed: a link back up would never end.
+    if (it->is_directory(ec2) && !it->is_symlink(ec2))
+      e.ordner.emplace_back(Falten(name), std::move(name));
+    else if (!it->is_directory(ec2))
+      e.dateien.emplace_back(Falten(name), std::move(name));
+  }
+  std::sort(e.dateien.begin(), e.dateien.end());
+  std::sort(e.ordner.begin(), e.ordner.end());
+  return e;
+}
+
+}  // namespace
+
+frmDateiKeywörter::frmDateiKeywörter(frmDorvex& haupt) : QDialog(&haupt), haupt_(haupt) {
+  Aufbauen();
+  DesignZustand();
+}
+
+void frmDateiKeywörter::Aufbauen() {
+  setObjectName(QString::fromUtf8("frmDateiKeywörter"));
+  setWindowTitle(QString::fromUtf8("Liste der Dateien zu Keywörter"));
+  auto* l = new QVBoxLayout(this);
+  Menue = new QMenuBar(this);
+  Menue->setObjectName("Menue");
+  mnuAnsicht = Menue->addMenu(QString::fromUtf8("Ansicht"));
+  mnuAnsicht->setObjectName("mnuAnsicht");
+  mnuGroßeSymbole = mnuAnsicht->addAction(QString::fromUtf8("Große Symbole"));
+  mnuGroßeSymbole->setObjectName(QString::fromUtf8("mnuGroßeSymbole"));
+  mnuKleineSymbole = mnuAnsicht->addAction(QString::fromUtf8("Kleine Symbole"));
+  mnuKleineSymbole->setObjectName("mnuKleineSymbole");
+  l->setMenuBar(Menue);
+
+  auto* oben = new QHBoxLayout;
+  Label1 = Neu<QLabel>(this, "Label1", kDesignLabel1);
+  cmbKeywords = Neu<QComboBox>(this, "cmbKeywords");
+  cmbKeywords->setMinimumWidth(Twips(3000));
+  oben->addWidget(Label1, 1);
+  oben->addWidget(cmbKeywords);
+  l->addLayout(oben);
+
+  lstDateiGefunden = Neu<QTreeWidget>(this, "lstDateiGefunden");
+  lstDateiGefunden->setRootIsDecorated(false);
+  lstDateiGefunden->setUniformRowHeights(true);
+  lstDateiGefunden->setColumnCount(2);
+  l->addWidget(lstDateiGefunden, 3);
+
+  auto* knoepfe = new QHBoxLayout;
+  cmdKeyLöschen = Neu<QPushButton>(this, "cmdKeyLöschen", "Keywort entfernen");
+  cmdBearbeitungStarten = Neu<QPushButton>(this, "cmdBearbeitungStarten", "Keywort- Bearbeitung");
+  cmdShowDocList = Neu<QPushButton>(this, "cmdShowDocList", kAlleAnzeigen);
+  for (auto* k : {cmdKeyLöschen, cmdBearbeitungStarten, cmdShowDocList}) {
+    k->setAutoDefault(false);
+    knoepfe->addWidget(k);
+  }
+  l->addLayout(knoepfe);
+
+  Label2 = Neu<QLabel>(this, "Label2", "Liste aller Dokumente:");
+  l->addWidget(Label2);
+  lstDateinamen = Neu<QListWidget>(this, "lstDateinamen");
+  lstDateinamen->setUniformItemSizes(true);
+  l->addWidget(lstDateinamen, 2);
+  auto* unten = new QHBoxLayout;
+  cmdKeyaddtodoc = Neu<QPushButton>(this, "cmdKeyaddtodoc", "Keywort dieser Datei zuweisen");
+  lblStatus = Neu<QLabel>(this, "lblStatus", "Suche läuft...");
+  cmdAbbrechen = Neu<QPushButton>(this, "cmdAbbrechen", "Abbrechen");
+  cmdSchliesen = Neu<QPushButton>(this, "cmdSchliesen", "Ende");
+  Text1 = Neu<QLineEdit>(this, "Text1");
+  Text1->hide();  // a marker, not for the user
+  for (auto* k : {cmdKeyaddtodoc, cmdAbbrechen, cmdSchliesen}) k->setAutoDefault(false);
+  unten->addWidget(cmdKeyaddtodoc);
+  unten->addWidget(lblStatus);
+  unten->addWidget(cmdAbbrechen);
+  unten->addStretch(1);
+  unten->addWidget(cmdSchliesen);
+  l->addLayout(unten);
+  resize(Twips(10500), Twips(7800));
+
+  auto verbinden = [this](auto* quelle, auto signal, void (frmDateiKeywörter::*h)()) {
+    connect(quelle, signal, this, [this, h] { Ereignis([&] { (this->*h)(); }); });
+  };
+  connect(cmbKeywords, &QComboBox::activated, this, [this](int) { Ereignis([&] { cmbKeywords_Click(); }); });
+  verbinden(cmdShowDocList, &QPushButton::clicked, &frmDateiKeywörter::cmdShowDocList_Click);
+  verbinden(cmdKeyLöschen, &QPushButton::clicked, &frmDateiKeywörter::cmdKeyLöschen_Click);
+  verbinden(cmdBearbeitungStarten, &QPushButton::clicked, &frmDateiKeywörter::cmdBearbeitungStarten_Click);
+  verbinden(cmdSchliesen, &QPushButton::clicked, &frmDateiKeywörter::cmdSchliesen_Click);
+  verbinden(cmdKeyaddtodoc, &QPushButton::clicked, &frmDateiKeywörter::KeyZuweisen);
+  verbinden(mnuGroßeSymbole, &QAction::triggered, &frmDateiKeywörter::mnuGroßeSymbole_Click);
+  verbinden(mnuKleineSymbole, &QAction::triggered, &frmDateiKeywörter::mnuKleineSymbole_Click);
+  connect(cmdAbbrechen, &QPushButton::clicked, this, [this] { ScanAbbrechen(); });
+  connect(lstDateinamen, &QListWidget::itemDoubleClicked, this,
+          [this](QListWidgetItem*) { Ereignis([&] { KeyZuweisen(); }); });
+  connect(lstDateiGefunden, &QTreeWidget::itemActivated, this,
+          [this](QTreeWidgetItem* e, int) { Ereignis([&] { lstDateiGefunden_Activate(e); }); });
+}
+
+void frmDateiKeywörter::DesignZustand() {
+  Label1->setText(QString::fromUtf8(kDesignLabel1));
+  Text1->clear();
+  Keyword.clear();
+  lstDateiGefunden->clear();
+  lstDateinamen->clear();
+  lstDateinamen->hide();
+  Label2->hide();
+  cmdKeyaddtodoc->hide();
+  lblStatus->hide();
+  cmdAbbrechen->hide();
+  cmdShowDocList->setText(QString::fromUtf8(kAlleAnzeigen));
+  for (QWidget* w : std::initializer_list<QWidget*>{cmdKeyLöschen, cmdShowDocList, cmbKeywords}) w->show();
+  ZeilenLeeren();
+  gefundenerOrdner_.clear();
+  abbrechen_ = false;
+  entladenNachScan_ = false;
+}
+
+void frmDateiKeywörter::Form_Load() {
+  DesignZustand();
+  lstDateiGefunden->setHeaderLabels({QString::fromUtf8("Dateiname"), QString::fromUtf8("Dateipfad")});
+  lstDateiGefunden->setColumnWidth(0, Twips(3500));
+  mnuKleineSymbole_Click();
+  cmbKeywords->clear();
+  try {
+    auto& q = haupt_.DOC_DATA;
+    q.RecordSource = "SELECT * FROM Keyword";
+    q.Refresh();
+    QStringList namen;
+    for (auto& rs = q.Rs(); !rs.Eof(); rs.MoveNext()) namen << Q(rs.Text("Keyword"));
+    cmbKeywords->addItems(namen);
+  } catch (const VbFehler& e) {
+    if (e.Nummer == 3024)
+      Melden("Konnte die Datenbank nicht finden!", vbCritical, "Datenbank nicht vorhanden!");
+    else
+      FehlerMelden(e);
+  }
+  const QRect g = haupt_.geometry();
+  move(g.x() + Twips(1300), g.y() + Twips(1200));
+  Skalieren();
+  geladen_ = true;
+}
+
+void frmDateiKeywörter::Skalieren() {
+  const std::string datei = SettingsDateiPfad();
+  const float faktor = SkalierFaktorBerechnen(BildschirmBreite(), IniLesen(datei, "Section1", "Skalieren"),
+                                              IniLesen(datei, "Section2", "SkFaktor"));
+  if (!(faktor > 0.0f)) return;
+  // The layouts place the controls; size, position and font carry the factor.
+  const QRect g = geometry();
+  setGeometry(static_cast<int>(g.x() * faktor), static_cast<int>(g.y() * faktor),
+              static_cast<int>(g.width() * faktor), static_cast<int>(g.height() * faktor));
+  QFont schrift = font();
+  schrift.setPointSizeF(schrift.pointSizeF() * faktor);
+  setFont(schrift);
+  lstDateiGefunden->setColumnWidth(0, static_cast<int>(lstDateiGefunden->columnWidth(0) * faktor));
+}
+
+void frmDateiKeywörter::Zeigen() {
+  if (isVisible()) return;  // already open: the refill is enough
+  if (NachDemZeigen) {
+    show();
+    NachDemZeigen(*this);
+    return;
+  }
+  exec();
+}
+
+void frmDateiKeywörter::Unload() {
+  if (ScanLaeuft()) {
+    // The scan returns first; then the window goes.
+    abbrechen_ = true;
+    entladenNachScan_ = true;
+    return;
+  }
+  geladen_ = false;
+  DesignZustand();
+  if (isVisible()) done(QDialog::Rejected);
+  hide();
+}
+
+void frmDateiKeywörter::reject() {
+  if (ScanLaeuft()) {
+    abbrechen_ = true;  // Esc stops the scan, the window stays
+    return;
+  }
+  Unload();
+}
+
+void frmDateiKeywörter::closeEvent(QCloseEvent* e) {
+  e->ignore();
+  if (ScanLaeuft()) {
+    abbrechen_ = true;
+    entladenNachScan_ = true;
+    return;
+  }
+  Unload();
+}
+
+// ---- result list ----
+
+void frmDateiKeywörter::ListeVorbereiten() { mnuKleineSymbole_Click(); }
+
+void frmDateiKeywörter::TrefferHinzufuegen(const std::vector<RegisterTreffer>& treffer) {
+  QList<QTreeWidgetItem*> eintraege;
+  eintraege.reserve(static_cast<qsizetype>(treffer.size()));
+  for (auto& t : treffer) {
+    auto* e = new QTreeWidgetItem({Q(t.Dateiname), Q(t.Dateipfad)});
+    e->setIcon(0, Symbol(Symbolnummer(t.Dateiname)));
+    eintraege.push_back(e);
+  }
+  lstDateiGefunden->addTopLevelItems(eintraege);
+}
+
+void frmDateiKeywörter::mnuGroßeSymbole_Click() {
+  ansicht_ = 0;
+  lstDateiGefunden->setIconSize(QSize(32, 32));
+  lstDateiGefunden->setHeaderHidden(true);
+  lstDateiGefunden->setColumnHidden(1, true);
+}
+
+void frmDateiKeywörter::mnuKleineSymbole_Click() {
+  ansicht_ = 3;
+  lstDateiGefunden->setIconSize(QSize(16, 16));
+  lstDateiGefunden->setHeaderHidden(false);
+  lstDateiGefunden->setColumnHidden(1, false);
+}
+
+// ---- choosing a keyword ----
+
+void frmDateiKeywörter::ZeilenKopieren() {
+  kopie_.clear();
+  for (int i = 0; i < lstDateiGefunden->topLevelItemCount(); ++i) {
+    auto* e = lstDateiGefunden->topLevelItem(i);
+    kopie_[Falten(S(e->text(1)))].insert(Falten(S(e->text(0))));
+  }
+}
+
+void frmDateiKeywörter::ZeilenLeeren() { kopie_.clear(); }
+
+void frmDateiKeywörter::cmbKeywords_Click() {
+  if (ScanLaeuft()) return;
+  std::string kw = S(cmbKeywords->currentText());
+  Text1->setText("anwesend");
+  lstDateiGefunden->clear();
+  haupt_.SucheDateien(kw);
+  Keyword = kw;
+  Label1->setText(Q("Liste der Dateien zu " + kw + ":"));
+  if (lstDateiGefunden->topLevelItemCount() == 0) {
+    Label1->setText(Q("Keine Dateien zu " + kw + " vorhanden."));
+    return;
+  }
+  if (Label2->isVisible()) {
+    ZeilenKopieren();
+    SammelnMitStatus();
+    ZeilenLeeren();
+  }
+}
+
+void frmDateiKeywörter::SammelnMitStatus() {
+  lstDateinamen->hide();
+  lstDateinamen->clear();
+  lblStatus->show();
+  DokumenteSammelnAb(Zustand().DokWurzel);
+  lblStatus->hide();
+  if (lstDateinamen->count() > 0) {
+    lstDateinamen->setCurrentRow(0);
+    lstDateinamen->show();
+    Label2->show();
+  } else {
+    lstDateinamen->hide();
+  }
+}
+
+void frmDateiKeywörter::cmdShowDocList_Click() {
+  if (ScanLaeuft()) return;
+  if (cmdShowDocList->text() != QString::fromUtf8(kAusblenden)) {
+    ZeilenKopieren();
+    SammelnMitStatus();
+    ZeilenLeeren();
+    if (!isVisible() && !NachDemZeigen) return;  // unloaded during the scan
+    Label2->show();
+    cmdKeyaddtodoc->show();
+    cmdShowDocList->setText(QString::fromUtf8(kAusblenden));
+  } else {
+    lstDateinamen->hide();
+    Label2->hide();
+    cmdShowDocList->setText(QString::fromUtf8(kAlleAnzeigen));
+  }
+}
+
+// ---- scans of the document tree ----
+
+void frmDateiKeywörter::ScanBeginnen() {
+  if (scanTiefe_++ == 0) {
+    abbrechen_ = false;
+    seitEreignissen_.start();
+    cmdAbbrechen->show();
+    // Only cancelling makes sense while the scan runs.
+    for (QWidget* w : std::initializer_list<QWidget*>{cmbKeywords, lstDateiGefunden, cmdKeyLöschen,
+                                                       cmdBearbeitungStarten, cmdShowDocList, lstDateinamen,
+                                                       cmdKeyaddtodoc, cmdSchliesen, Menue})
+      w->setEnabled(false);
+  }
+}
+
+void frmDateiKeywörter::ScanBeenden() {
+  if (--scanTiefe_ > 0) return;
+  cmdAbbrechen->hide();
+  for (QWidget* w : std::initializer_list<QWidget*>{cmbKeywords, lstDateiGefunden, cmdKeyLöschen,
+                                                     cmdBearbeitungStarten, cmdShowDocList, lstDateinamen,
+                                                     cmdKeyaddtodoc, cmdSchliesen, Menue})
+    w->setEnabled(true);
+  if (entladenNachScan_) Unload();
+}
+
+bool frmDateiKeywörter::Zwischendurch() {
+  // Often enough for the window to answer, seldom enough not to slow the walk.
+  if (seitEreignissen_.elapsed() >= 40) {
+    QCoreApplication::processEvents();
+    seitEreignissen_.restart();
+  }
+  return !abbrechen_;
+}
+
+void frmDateiKeywörter::DokumenteSammelnAb(const std::string& ordner) {
+  ScanBeginnen();
+  gesammelt_.clear();
+  DokumenteSammeln(ordner);
+  lstDateinamen->addItems(gesammelt_);
+  gesammelt_.clear();
+  ScanBeenden();
+}
+
+bool frmDateiKeywörter::DokumenteSammeln(const std::string& ordner) {
+  Eintraege e = Lesen(ordner);
+  const auto bekannt = kopie_.find(Falten(ordner));
+  for (auto& [gefaltet, name] : e.dateien) {
+    if (bekannt != kopie_.end() && bekannt->second.count(gefaltet)) continue;
+    gesammelt_ << Q(name);
+  }
+  for (auto& [gefaltet, name] : e.ordner) {
+    if (!Zwischendurch()) return false;
+    if (!DokumenteSammeln(ordner + "\\" + name)) return false;
+  }
+  return true;
+}
+
+bool frmDateiKeywörter::DateiFinden(const std::string& ordner, const std::string& name) {
+  Eintraege e = Lesen(ordner);
+  std::filesystem::path host;
+  try {
+    host = HostPfadVon(ordner);
+  } catch (const std::exception&) {
+  }
+  for (auto& [gefaltet, datei] : e.dateien) {
+    std::error_code ec;
+    const auto groesse = std::filesystem::file_size(host / datei, ec);
+    if (!ec) BytesGezaehlt += static_cast<int64_t>(groesse);
+    ++DateienGezaehlt;
+    if (datei == name) {
+      gefundenerOrdner_ = ordner;
+      return true;
+    }
+  }
+  for (auto& [gefaltet, unter] : e.ordner) {
+    if (!Zwischendurch()) return false;
+    if (DateiFinden(ordner + "\\" + unter, name)) return true;
+  }
+  return false;
+}
+
+std::string frmDateiKeywörter::SuchePfad() {
+  gefundenerOrdner_.clear();
+  DateienGezaehlt = 0;
+  BytesGezaehlt = 0;
+  auto ausgewaehlt = lstDateinamen->selectedItems();
+  if (!ausgewaehlt.isEmpty()) {
+    ScanBeginnen();
+    lblStatus->show();
+    DateiFinden(Zustand().DokWurzel, S(ausgewaehlt.front()->text()));
+    lblStatus->hide();
+    if (abbrechen_) gefundenerOrdner_.clear();
+    ScanBeenden();
+  }
+  Text1->setText(Q(gefundenerOrdner_));
+  return gefundenerOrdner_;
+}
+
+// ---- assigning, removing, opening ----
+
+void frmDateiKeywörter::KeyZuweisen() {
+  if (ScanLaeuft()) return;
+  if (lstDateinamen->count() == 0) {
+    Melden("Bitte zuerst Dokumente laden!");
+    cmdShowDocList->setFocus();
+    return;
+  }
+  auto ausgewaehlt = lstDateinamen->selectedItems();
+  if (ausgewaehlt.isEmpty()) {
+    Melden("Bitte Dokument aus Liste auswählen!");
+    return;
+  }
+  QListWidgetItem* eintrag = ausgewaehlt.front();
+  const std::string name = S(eintrag->text());
+  const std::string ordner = SuchePfad();
+  if (ordner.empty()) {
+    // Gone since the list was read (or the search was cancelled): a
+    // register row without a folder would point nowhere.
+    if (!abbrechen_) Melden("Die Datei " + name + " wurde nicht gefunden.");
+    return;
+  }
+  std::string kw = Keyword;
+  Datenbank& db = haupt_.DOC_DATA.Database();
+  const int32_t id = KeywordIdSuchen(db, kw);
+  if (id == 0) {
+    Melden("Keine Dateien zu " + kw + " vorhanden.");
+    return;
+  }
+  {
+    Transaktion t(db);
+    int32_t nummer = DateiNummerSuchen(db, name, ordner);
+    if (nummer == 0) {
+      auto rs = db.TabelleOeffnen("Dateiinfo");
+      rs.AddNew();
+      rs.FeldSetzen("Dateiname", Variant(name));
+      rs.FeldSetzen("Dateipfad", Variant(Falten(ordner)));
+      nummer = rs.Zahl("Dateinummer");
+      rs.Update();
+    }
+    VerknuepfungAnhaengen(db, nummer, id);
+    t.Bestaetigen();
+  }
+  lstDateiGefunden->clear();
+  haupt_.SucheDateien(kw);
+  delete lstDateinamen->takeItem(lstDateinamen->row(eintrag));
+}
+
+void frmDateiKeywörter::cmdKeyLöschen_Click() {
+  auto* e = lstDateiGefunden->currentItem();
+  if (!e) {
+    Melden("Bitte Dokument aus Liste auswählen!");
+    return;
+  }
+  const std::string name = S(e->text(0)), ordner = S(e->text(1));
+  // The removal works on the main window's current file: make it this entry.
+  haupt_.DirChangeAktiv = true;
+  haupt_.dirListBox->SetPath(ordner);
+  for (int i = 0; i < haupt_.filListBox->ListCount(); ++i)
+    if (GleichGefaltet(haupt_.filListBox->List(i), name)) {
+      haupt_.filListBox->SetListIndex(i);
+      break;
+    }
+  std::string kw = S(cmbKeywords->currentText());
+  haupt_.KeywEntfernen(kw);
+  // Only when the link is gone (the user may have said No).
+  Datenbank& db = haupt_.DOC_DATA.Database();
+  const int32_t nummer = DateiNummerSuchen(db, name, ordner);
+  const int32_t id = KeywordIdSuchen(db, kw);
+  if (nummer == 0 || id == 0 || !VerknuepfungVorhanden(db, nummer, id)) delete e;
+}
+
+void frmDateiKeywörter::lstDateiGefunden_Activate(QTreeWidgetItem* e) {
+  if (!e) return;
+  DokumentOeffnen(S(e->text(1)) + "\\" + S(e->text(0)));
+}
+
+void frmDateiKeywörter::cmdBearbeitungStarten_Click() {
+  auto* e = lstDateiGefunden->currentItem();
+  if (!e) {
+    Melden("Bitte Dokument aus Liste auswählen!");
+    return;
+  }
+  const std::string name = S(e->text(0)), ordner = S(e->text(1));
+  haupt_.DirChangeAktiv = true;
+  haupt_.dirListBox->SetPath(ordner);
+  for (int i = 0; i < haupt_.filListBox->ListCount(); ++i)
+    if (GleichGefaltet(haupt_.filListBox->List(i), name)) {
+      haupt_.filListBox->SetListIndex(i);
+      break;
+    }
+  if (haupt_.KeywortPanelOeffnen) haupt_.KeywortPanelOeffnen();
+  Unload();
+}
+
+void frmDateiKeywörter::cmdSchliesen_Click() {
+  haupt_.txtDateisuchen->clear();
+  Unload();
+}
+
+frmDateiKeywörter& KeywortFenster(frmDorvex& f) {
+  auto* w = f.findChild<frmDateiKeywörter*>(QString::fromUtf8("frmDateiKeywörter"), Qt::FindDirectChildrenOnly);
+  if (!w) w = new frmDateiKeywörter(f);
+  if (!w->Geladen()) w->Form_Load();
+  return *w;
+}
+
+}  // namespace vxm

@@ -1,0 +1,63 @@
+// The keyword searches of the main window; their hits go to the keyword
+// maintenance window.
+#include "component/qt/frmdorvex.h"
+#include "component/zustand.h"
+#include "platform/dialoge.h"
+#include "platform/dienste.h"
+#include "platform/jetsql.h"
+#include "search/qt/dateikeywoerter.h"
+#include "search/suchbegriffe.h"
+
+namespace vxm {
+
+void frmDorvex::SucheDateien(std::string& keyword) {
+  keyword = Falten(keyword);
+  Datenbank& db = DOC_DATA.Database();
+  const int32_t id = KeywordIdSuchen(db, keyword);
+  auto& w = KeywortFenster(*this);
+  w.ListeVorbereiten();
+  w.TrefferHinzufuegen(id ? DateienMitKeyword(db, id) : std::vector<RegisterTreffer>{});
+  w.Keyword = keyword;
+  if (w.Text1->text().isEmpty()) {
+    w.Label1->setText(w.Label1->text() + Q(" " + keyword + ":"));
+    const int i = w.cmbKeywords->findText(Q(keyword), Qt::MatchFixedString);
+    if (i >= 0) w.cmbKeywords->setCurrentIndex(i);
+    w.Zeigen();
+  }
+}
+
+void frmDorvex::SucheDateienMulti() {
+  auto& z = Zustand();
+  Datenbank& db = DOC_DATA.Database();
+  // Every term counts: the id list has no fixed end.
+  std::vector<int32_t> ids;
+  std::string begriffe;
+  for (int32_t i = 0; i < z.KeyAnzahl && i < static_cast<int32_t>(z.KeyTeile.size()); ++i) {
+    const std::string& t = z.KeyTeile[i];
+    begriffe += (i ? " , " : "") + t;
+    if (t.empty()) continue;
+    if (int32_t id = KeywordIdSuchen(db, t)) ids.push_back(id);
+  }
+  const auto treffer = DateienMitKeywords(db, ids);
+  if (treffer.empty()) {
+    Dienste().Meldungen->MsgBox("Keine Dateien gefunden", vbOKOnly, "");
+    return;
+  }
+  auto& w = KeywortFenster(*this);
+  w.ListeVorbereiten();
+  w.TrefferHinzufuegen(treffer);
+  if (w.Text1->text().isEmpty()) {
+    w.Label1->setText(Q("Liste der Dateien zu " + begriffe + ":"));
+    w.Keyword.clear();
+    for (QWidget* c : std::initializer_list<QWidget*>{w.cmdKeyLöschen, w.cmdKeyaddtodoc, w.cmdShowDocList,
+                                                       w.cmbKeywords})
+      c->hide();
+    w.Zeigen();
+  }
+}
+
+// Placeholder until the keyword register's own definition is linked in; a
+// strong definition replaces it.
+__attribute__((weak)) void frmDorvex::KeywEntfernen(std::string&) {}
+
+}  // namespace vxm
