@@ -81,6 +81,11 @@ struct Komponentenzustand {
   // Keyword input: tokens of the last split (KeyZerlegen, keyzerlegenVersuch).
   std::vector<std::string> KeyTeile;
   int32_t KeyAnzahl = 0;
+
+  // Search result list: the entry last clicked (key = folder + "\" + name).
+  std::string TrefferSchluessel;
+  std::string TrefferOrdner;
+  std::string TrefferDatei;
 };
 
 Komponentenzustand& Zustand();
