@@ -43,7 +43,8 @@ void SpaltenbreiteSetzen(QTreeWidget* liste) {
   // Names and folders as wide as their longest entry, but the name column
   // never wider than half the list, so the folder stays in sight.
   const int breite = std::max(liste->viewport()->width(), 200);
-  for (int i = 0; i < liste->columnCount(); ++i) {
+  const int n = liste->columnCount() - (liste->header()->stretchLastSection() ? 1 : 0);
+  for (int i = 0; i < n; ++i) {
     liste->resizeColumnToContents(i);
     int w = std::max(liste->columnWidth(i), liste->header()->sectionSizeHint(i));
     if (i + 1 < liste->columnCount()) w = std::min(w, breite / 2);
