@@ -2,6 +2,7 @@
 // and keys, the ways back to the folder view, the messages, cancelling.
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QTimer>
 #include <cstdlib>
 
 #include "component/zustand.h"
@@ -244,6 +245,31 @@ TEST_F(Suche, AbgebrocheneSucheZeigtWasSieFandUndLaesstKeinenZweitenStart) {
   F().DatenSucheStarten();
   EXPECT_EQ(Liste().topLevelItemCount(), 6);
   EXPECT_TRUE(Zustand().DateiTabelleVollstaendig);
+}
+
+TEST_F(Suche, EscAusDerEreignisschleifeVorDemErstenTreffer) {
+  ASSERT_TRUE(Laden());
+  // The search lets pending events run: an Esc queued before the start ends
+  // it at the first folder, and without a hit the folders come back, with
+  // no "nothing found" message.
+  for (bool name : {true, false}) {
+    F().txtDateisuchen->setText("brief");
+    QTimer::singleShot(0, &F(), [this] { Esc(); });
+    if (name)
+      F().comsuchen->click();
+    else
+      F().DatenSucheStarten();
+    EXPECT_FALSE(D().Laeuft());
+    EXPECT_EQ(Liste().topLevelItemCount(), 0) << name;
+    EXPECT_TRUE(F().gefdatframe->isHidden());
+    EXPECT_FALSE(F().tvwDir->isHidden());
+    EXPECT_TRUE(F().DirChangeAktiv);
+    EXPECT_TRUE(dialoge_->Gezeigt.empty());
+  }
+  EXPECT_FALSE(Zustand().DateiTabelleVollstaendig);
+  // The next search runs in full.
+  Namensuche("brief");
+  EXPECT_EQ(Liste().topLevelItemCount(), 2);
 }
 
 TEST_F(Suche, FensterMitErgebnissenAlsBild) {
