@@ -112,6 +112,7 @@ void DatenSucheFenster::SpaltenKoepfe() {
   l->setColumnCount(0);
   l->setHeaderLabels({"Datei", "Pfad"});
   schluessel_.clear();
+  treffer_ = 0;
 }
 
 void DatenSucheFenster::EintragHinzufuegen(const SuchTreffer& t) {
@@ -135,7 +136,6 @@ void DatenSucheFenster::EreignisseLaufenLassen(bool sofort) {
 
 void DatenSucheFenster::Beginnen() {
   laeuft_ = true;
-  treffer_ = 0;
   f_.lblStatus->setText(QString::fromUtf8(kStatusSucheLaeuft));
   f_.lblStatus->show();
   abbrechen_->show();
