@@ -1,6 +1,7 @@
 // File-name and text search of the document store from the command line.
 //
 //   vxmdorvex-suche --name TEXT | --text TEXT | --keyword TERMS [--ordner WINDOWSPFAD]
+//                   [--register WINDOWSPFAD]
 //
 // Drives come from VXM_LAUFWERKE ("C=/srv/vxm;D=/mnt/daten"); without it,
 // drive C: is the working folder. The search starts in --ordner (default:
@@ -8,38 +9,106 @@
 // data search does: --name finds files whose name contains TEXT (with "*",
 // name part and three-letter extension as in the search box), --text finds
 // files that contain TEXT in any letter case, in UTF-8 or Windows-1252.
+// --keyword looks TERMS up in the keyword register (--register, default
+// C:\VXM\VXMDAT\vxmdok.mdb): terms are separated by ";", a term ending in
+// "*" stands for every keyword beginning with it; each registered file that
+// carries one of them is printed once (--ordner does not apply).
 //
 // Output: one hit a line, the Windows-form folder, a TAB, the file name.
 // Exit status: 0 with hits, 1 without, 2 for a usage error.
 #include <cstdio>
 #include <iostream>
+#include <map>
+#include <set>
 #include <memory>
 #include <string>
 #include <string_view>
 
+#include "keywords/registerzugriff.h"
+#include "platform/datenbank.h"
 #include "platform/dateisystem.h"
 #include "platform/dialoge.h"
 #include "platform/dienste.h"
 #include "platform/laufwerke.h"
+#include "platform/fehler.h"
+#include "platform/text.h"
 #include "search/datensuche.h"
 
 namespace {
 
 int Gebrauch() {
   std::cerr << "Aufruf: vxmdorvex-suche --name TEXT | --text TEXT | --keyword BEGRIFFE "
-               "[--ordner WINDOWSPFAD]\n";
+               "[--ordner WINDOWSPFAD] [--register WINDOWSPFAD]\n";
   return 2;
+}
+
+std::string Getrimmt(const std::string& s) {
+  const auto a = s.find_first_not_of(" \t");
+  if (a == std::string::npos) return {};
+  return s.substr(a, s.find_last_not_of(" \t") - a + 1);
+}
+
+// The registered files carrying any keyword of `begriffe` ("a;b*;c"), each
+// once, in the order of their file numbers.
+int KeywordSuche(const std::string& begriffe, const std::string& register_) {
+  using namespace vxm;
+  std::shared_ptr<Datenbank> db;
+  try {
+    db = DatenbankOeffnen(register_);
+  } catch (const VbFehler& e) {
+    std::cerr << "vxmdorvex-suche: " << register_ << ": " << e.what() << "\n";
+    return 2;
+  }
+  std::set<int32_t> ids;
+  std::vector<std::string> praefixe;
+  std::size_t start = 0;
+  while (start <= begriffe.size()) {
+    auto ende = begriffe.find(';', start);
+    if (ende == std::string::npos) ende = begriffe.size();
+    const std::string begriff = Getrimmt(begriffe.substr(start, ende - start));
+    start = ende + 1;
+    if (begriff.empty()) continue;
+    const auto stern = begriff.find('*');
+    if (stern == std::string::npos) {
+      if (const int32_t id = KeywordIdSuchen(*db, begriff)) ids.insert(id);
+    } else {
+      praefixe.push_back(Gross(begriff.substr(0, stern)));
+    }
+  }
+  if (!praefixe.empty()) {
+    // Wildcards: every keyword that begins with the part before the "*".
+    for (auto rs = db->OpenRecordset("SELECT * FROM Keyword"); !rs.Eof(); rs.MoveNext()) {
+      const std::string name = Gross(rs.Text("Keyword"));
+      for (const auto& p : praefixe)
+        if (name.compare(0, p.size(), p) == 0) {
+          ids.insert(rs.Zahl("KeywordID"));
+          break;
+        }
+    }
+  }
+  std::map<int32_t, std::pair<std::string, std::string>> dateien;
+  for (const int32_t id : ids)
+    for (auto& t : DateienMitKeyword(*db, id)) dateien.emplace(t.Dateinummer, std::make_pair(t.Dateipfad, t.Dateiname));
+  for (const auto& [nummer, datei] : dateien) std::cout << datei.first << '\t' << datei.second << '\n';
+  std::cout.flush();
+  if (dateien.empty()) {
+    std::cerr << kMeldungKeineSuchergebnisse << "\n";
+    return 1;
+  }
+  return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace vxm;
-  std::string art, text, ordner;
+  std::string art, text, ordner, register_ = "C:\\VXM\\VXMDAT\\vxmdok.mdb";
   for (int i = 1; i < argc; ++i) {
     const std::string_view a = argv[i];
     if (a == "--ordner" && i + 1 < argc) {
       ordner = argv[++i];
+    } else if (a == "--register" && i + 1 < argc) {
+      register_ = argv[++i];
     } else if ((a == "--name" || a == "--text" || a == "--keyword") && i + 1 < argc) {
       if (!art.empty()) return Gebrauch();  // one kind of search at a time
       art = a;
@@ -49,16 +118,12 @@ int main(int argc, char** argv) {
     }
   }
   if (art.empty()) return Gebrauch();
-  if (art == "--keyword") {
-    std::cerr << "vxmdorvex-suche: die Suche nach Schlüsselwörtern ist noch nicht verfügbar "
-                 "(--keyword: the keyword register is not available yet)\n";
-    return 2;
-  }
 
   auto laufwerke = Laufwerkstabelle::AusUmgebung();
   if (ordner.empty()) ordner = laufwerke.AktuellerOrdner();
   Dienste().Dateien = std::make_shared<HostDateisystem>(laufwerke);
   Dienste().Meldungen = std::make_shared<KonsolenDialoge>(std::cin, std::cerr);
+  if (art == "--keyword") return KeywordSuche(text, register_);
 
   static char ausgabe[1 << 16];
   std::setvbuf(stdout, ausgabe, _IOFBF, sizeof ausgabe);

@@ -97,6 +97,11 @@ struct Komponentenzustand {
   int32_t WildAnzahl = 0;
   std::string LetztesZeichen;   // character of the last key press
   bool TextWirdGesetzt = false; // the program itself rewrites the search box
+
+  // Search result list: the entry last clicked (key = folder + "\" + name).
+  std::string TrefferSchluessel;
+  std::string TrefferOrdner;
+  std::string TrefferDatei;
 };
 
 Komponentenzustand& Zustand();

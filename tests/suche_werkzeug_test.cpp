@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/datenbank.h"
 #include "tests/hilfen.h"
 
 namespace vxm {
@@ -59,7 +60,39 @@ TEST_F(SucheWerkzeugTest, FalscheAufrufe) {
   EXPECT_EQ(Aufrufen("").second, 2);
   EXPECT_EQ(Aufrufen("--text").second, 2);
   EXPECT_EQ(Aufrufen("--text a --name b").second, 2);
-  EXPECT_EQ(Aufrufen("--keyword miete").second, 2);  // not available yet
+  EXPECT_EQ(Aufrufen("--keyword miete --register 'C:\\gibtsnicht.mdb'").second, 2);
+}
+
+TEST_F(SucheWerkzeugTest, SchluesselwoerterAusDemRegister) {
+  OrdnerAnlegenHost("C:\\VXM\\VXMDAT");
+  const std::string reg = Host("C:\\VXM\\VXMDAT\\vxmdok.mdb").string();
+  RegisterAnlegen(reg);
+  {
+    auto db = DatenbankOeffnenHost(reg);
+    db->Execute("INSERT INTO Keyword (Keyword) VALUES ('Miete')");
+    db->Execute("INSERT INTO Keyword (Keyword) VALUES ('Mietvertrag')");
+    db->Execute("INSERT INTO Keyword (Keyword) VALUES ('Heizung')");
+    db->Execute("INSERT INTO Keyword (Keyword) VALUES ('Übergabe')");
+    db->Execute("INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES ('Brief.txt', 'C:\\VXM\\VXMDOK\\1')");
+    db->Execute("INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES ('Vertrag Müller.doc', 'C:\\VXM\\VXMDOK\\1\\7')");
+    for (const char* paar : {"(1, 3)", "(2, 2)", "(2, 1)", "(1, 1)", "(2, 4)"})
+      db->Execute(std::string("INSERT INTO KeywordZwischentabelle (Dateinummer, KeywordID) VALUES ") + paar);
+  }
+  // Each file once, though it carries several of the keywords.
+  auto [aus, status] = Aufrufen("--keyword 'miete;HEIZUNG'");
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(aus, "C:\\VXM\\VXMDOK\\1\tBrief.txt\nC:\\VXM\\VXMDOK\\1\\7\tVertrag Müller.doc\n");
+  // "*" stands for every keyword beginning with the part before it.
+  std::tie(aus, status) = Aufrufen("--keyword 'mietv*'");
+  EXPECT_EQ(aus, "C:\\VXM\\VXMDOK\\1\\7\tVertrag Müller.doc\n");
+  std::tie(aus, status) = Aufrufen("--keyword ' übergabe ; '");
+  EXPECT_EQ(aus, "C:\\VXM\\VXMDOK\\1\\7\tVertrag Müller.doc\n");
+  // "miet" is no keyword of its own.
+  std::tie(aus, status) = Aufrufen("--keyword miet");
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(aus, "");
+  std::tie(aus, status) = Aufrufen("--keyword 'heiz*' --register 'C:\\VXM\\VXMDAT\\VXMDOK.MDB'");
+  EXPECT_EQ(aus, "C:\\VXM\\VXMDOK\\1\tBrief.txt\n");
 }
 
 }  // namespace

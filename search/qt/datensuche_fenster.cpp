@@ -1,8 +1,452 @@
-// Wiring of the name and text search into the main window.
+// Name and text search from the search panel and the result list
+// gefundenviewBox: the two entry points, the result view and the way back
+// to the folder view.
+//
+// A search runs on the window's thread; between folders and blocks it lets
+// the window's events run (at most every 50 ms), so hits appear and the
+// count grows while it works, and "Abbrechen" or Esc end it with what it
+// found so far.
+#include "search/qt/datensuche_fenster.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPointer>
+#include <chrono>
+#include <filesystem>
+#include <set>
+#include <system_error>
+
 #include "component/qt/frmdorvex.h"
+#include "component/zustand.h"
+#include "files/dateidetails.h"
+#include "platform/dienste.h"
+#include "platform/fehler.h"
+#include "platform/oeffner.h"
+#include "platform/text.h"
+#include "search/datensuche.h"
+#include "store/ordnerlayout.h"
+#include "store/qt/ordnerbaum.h"
 
 namespace vxm {
+namespace {
 
-void DatenSucheEinrichten(frmDorvex&) {}
+constexpr int kRolleSchluessel = Qt::UserRole + 1;
+constexpr qint64 kEreignisAbstandMs = 50;
+
+std::string ListSchluessel(const QTreeWidgetItem* e) { return S(e->data(0, kRolleSchluessel).toString()); }
+
+}  // namespace
+
+void SpaltenbreiteSetzen(QTreeWidget* liste) {
+  // Names and folders as wide as their longest entry, but the name column
+  // never wider than half the list, so the folder stays in sight.
+  const int breite = std::max(liste->viewport()->width(), 200);
+  const int n = liste->columnCount() - (liste->header()->stretchLastSection() ? 1 : 0);
+  for (int i = 0; i < n; ++i) {
+    liste->resizeColumnToContents(i);
+    int w = std::max(liste->columnWidth(i), liste->header()->sectionSizeHint(i));
+    if (i + 1 < liste->columnCount()) w = std::min(w, breite / 2);
+    liste->setColumnWidth(i, w + 8);
+  }
+}
+
+void KopfzeileUmschalten(QTreeWidget* liste, QWidget* fenster) {
+  // Button-style headers: sections that can be pressed (and sort).
+  QHeaderView* kopf = liste->header();
+  const bool knopf = !kopf->sectionsClickable();
+  kopf->setSectionsClickable(knopf);
+  kopf->setHighlightSections(knopf);
+  liste->setSortingEnabled(knopf);
+  if (knopf) liste->sortByColumn(-1, Qt::AscendingOrder);  // keep the order of finding
+  kopf->viewport()->update();
+  if (fenster) fenster->update();
+}
+
+DatenSucheFenster::DatenSucheFenster(frmDorvex& f) : QObject(&f), f_(f) {
+  f.gefundenviewBox->setObjectName("gefundenviewBox");
+  f.gefundenviewBox->setSelectionMode(QAbstractItemView::SingleSelection);
+  f.gefundenviewBox->setAllColumnsShowFocus(true);
+  f.gefundenviewBox->setUniformRowHeights(true);
+  f.gefundenviewBox->setAlternatingRowColors(true);
+  f.gefundenviewBox->header()->setStretchLastSection(true);
+
+  // The cancel button sits beside the status text while a search runs.
+  abbrechen_ = new QPushButton(QString::fromUtf8("Abbrechen"), &f);
+  abbrechen_->setObjectName("cmdSucheAbbrechen");
+  abbrechen_->setToolTip(QString::fromUtf8("Suche abbrechen (Esc)"));
+  abbrechen_->hide();
+  if (auto* haupt = f.layout()) {
+    for (int i = 0; i < haupt->count(); ++i) {
+      auto* l = qobject_cast<QBoxLayout*>(haupt->itemAt(i)->layout());
+      if (l && l->indexOf(f.lblStatus) >= 0) {
+        l->addWidget(abbrechen_);
+        break;
+      }
+    }
+  }
+  connect(abbrechen_, &QPushButton::clicked, this, [this] { Abbrechen(); });
+
+  f.DatenSucheStarten = [this] { cmdDataSearch_Click(); };
+  f.NamenSucheStarten = [this] { comsuchen_Click(); };
+  connect(f.comsuchen, &QPushButton::clicked, this, [this] { Ereignis([this] { comsuchen_Click(); }); });
+  connect(f.cmdOrdner, &QPushButton::clicked, this, [this] { Ereignis([this] { cmdOrdner_Click(); }); });
+  connect(f.gefundenviewBox, &QTreeWidget::itemClicked, this,
+          [this](QTreeWidgetItem* e, int) { Ereignis([&] { gefundenviewBox_ItemClick(e); }); });
+  connect(f.gefundenviewBox, &QTreeWidget::itemDoubleClicked, this,
+          [this](QTreeWidgetItem*, int) { Ereignis([this] { gefundenviewBox_DblClick(); }); });
+  f.LadeHaken.push_back([this](LadePhase p) {
+    if (p == LadePhase::Escape || p == LadePhase::Entladen) Abbrechen();
+  });
+}
+
+void DatenSucheFenster::Abbrechen() {
+  if (steuerung_) steuerung_->Abbrechen = true;
+}
+
+void DatenSucheFenster::SpaltenKoepfe() {
+  auto* l = f_.gefundenviewBox;
+  l->setSortingEnabled(false);
+  l->clear();
+  l->setColumnCount(0);
+  l->setHeaderLabels({"Datei", "Pfad"});
+  schluessel_.clear();
+  treffer_ = 0;
+}
+
+void DatenSucheFenster::EintragHinzufuegen(const SuchTreffer& t) {
+  const std::string schluessel = t.Schluessel();
+  // A key is unique in the list; the same file reached twice stays one entry.
+  if (!schluessel_.insert(schluessel).second) return;
+  auto* e = new QTreeWidgetItem(f_.gefundenviewBox, QStringList{Q(t.Name), Q(t.Ordner)});
+  e->setIcon(0, DateiSymbol(t.Icon));
+  e->setData(0, kRolleSchluessel, Q(schluessel));
+  e->setToolTip(1, Q(t.Ordner));
+  ++treffer_;
+  f_.lblanzahldateien->setText(QString::number(treffer_));
+  if (NachTreffer) NachTreffer();
+}
+
+void DatenSucheFenster::EreignisseLaufenLassen(bool sofort) {
+  if (!sofort && uhr_.isValid() && uhr_.elapsed() < kEreignisAbstandMs) return;
+  uhr_.restart();
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void DatenSucheFenster::Beginnen() {
+  laeuft_ = true;
+  f_.lblStatus->setText(QString::fromUtf8(kStatusSucheLaeuft));
+  f_.lblStatus->show();
+  abbrechen_->show();
+  abbrechen_->setEnabled(true);
+  f_.comsuchen->setEnabled(false);
+  f_.cmdSucheStarten->setEnabled(false);
+  uhr_.invalidate();
+}
+
+void DatenSucheFenster::Beenden() {
+  laeuft_ = false;
+  steuerung_ = nullptr;
+  abbrechen_->hide();
+  f_.comsuchen->setEnabled(true);
+  f_.cmdSucheStarten->setEnabled(true);
+}
+
+void DatenSucheFenster::ErgebnisZeigen() {
+  f_.gefdatframe->show();
+  f_.gefundenviewBox->show();
+  f_.lblanzahldateien->setText(QString::number(treffer_));
+}
+
+void DatenSucheFenster::cmdDataSearch_Click() { DatenSucheAusfuehren(false); }
+
+void DatenSucheFenster::DatenSucheAusfuehren(bool textErzwingen) {
+  if (laeuft_) return;  // one search at a time
+  auto& z = Zustand();
+  f_.lstIcon->hide();
+  f_.dirListBox->Visible = false;
+  f_.frameOrdner->hide();
+  f_.filListBox->hide();
+  f_.FrameDatei->hide();
+  f_.tvwDir->hide();
+  SpaltenKoepfe();
+  f_.Label6->hide();
+  // The list fills while the search runs.
+  f_.lblanzahldateien->setText("0");
+  ErgebnisZeigen();
+
+  const std::string start = f_.chckNurOneFold->isChecked() ? f_.dirListBox->Path() : z.DokWurzel;
+  DatenSucheAuftrag auftrag;
+  auftrag.Text = S(f_.txtDateisuchen->text());
+  auftrag.Modus = (textErzwingen || f_.optTextInhalt->isChecked()) ? Suchmodus::TextInhalt : Suchmodus::Dokumente;
+
+  SuchSteuerung steuerung;
+  steuerung.Treffer = [this](const SuchTreffer& t) { EintragHinzufuegen(t); };
+  steuerung.Ereignisse = [this] { EreignisseLaufenLassen(false); };
+  steuerung_ = &steuerung;
+  QPointer<frmDorvex> fenster(&f_);
+  Beginnen();
+  SuchErgebnis erg;
+  try {
+    erg = DatenSuche(start, auftrag, &steuerung);
+  } catch (...) {
+    if (fenster) Beenden();
+    throw;
+  }
+  if (!fenster) return;
+  Beenden();
+
+  if (treffer_ > 0) {
+    ErgebnisZeigen();
+    SpaltenbreiteSetzen(f_.gefundenviewBox);
+    if (!f_.gefundenviewBox->header()->sectionsClickable()) KopfzeileUmschalten(f_.gefundenviewBox, &f_);
+    f_.cmdOrdner->setEnabled(true);
+    f_.cmdOrdner->show();
+    f_.lblStatus->hide();
+    auto* erster = f_.gefundenviewBox->topLevelItem(0);
+    f_.gefundenviewBox->setCurrentItem(erster);
+    DetailsZeigen(erster);
+    return;
+  }
+  f_.lblStatus->hide();
+  f_.gefdatframe->hide();
+  // Without a hit the window goes back to its folders, so the user is not
+  // left without tree and file list; the search text stays to be corrected.
+  const QString text = f_.txtDateisuchen->text();
+  OrdnerAnsicht();
+  f_.lstIcon->setVisible(f_.filListBox->ListCount() > 0);
+  f_.Label6->setVisible(f_.filListBox->ListCount() > 0);
+  f_.txtDateisuchen->setText(text);
+  f_.txtDateisuchen->setFocus();
+  if (!erg.Abgebrochen) Dienste().Meldungen->MsgBox(kMeldungKeineSuchergebnisse, vbOKOnly, "");
+}
+
+void DatenSucheFenster::comsuchen_Click() {
+  if (laeuft_) return;
+  if (f_.chckSucheTextInFile->isChecked()) {
+    // "enthaltener Text" means the text inside the documents, whichever
+    // option is set above.
+    DatenSucheAusfuehren(true);
+    return;
+  }
+  auto& z = Zustand();
+  SpaltenKoepfe();
+  f_.cmdOrdner->show();
+
+  std::string box = S(f_.txtDateisuchen->text());
+  std::string name, endung;
+  const bool ok = NamenSucheVorbereiten(box, name, endung);
+  f_.txtDateisuchen->setText(Q(box));
+  if (!ok) return;
+
+  const std::string start = f_.chckNurOneFold->isChecked() ? f_.dirListBox->Path() : z.DokWurzel;
+  f_.DirChangeAktiv = false;
+  f_.dirListBox->Enabled = false;
+  f_.dirListBox->Visible = false;
+  f_.filListBox->setEnabled(false);
+  f_.filListBox->hide();
+  f_.tvwDir->hide();
+  // Their frames would stand empty beside the result list.
+  f_.frameOrdner->hide();
+  f_.FrameDatei->hide();
+  f_.cmdOrdner->show();
+  f_.cmdOrdner->setEnabled(true);
+  const std::string altDir = f_.dirListBox->Path();
+  const std::string altFil = f_.filListBox->Path();
+  f_.lblanzeigesuchdir->setText(Q(start));
+  f_.lblanzeigesuchdir->show();
+  f_.lblanzahldateien->setText("0");
+  ErgebnisZeigen();
+
+  letzterOrdner_.clear();
+  bool strukturFehler = false;
+  SuchSteuerung steuerung;
+  steuerung.OrdnerBetreten = [this](const std::string& o) { f_.lblanzeigesuchdir->setText(Q(o)); };
+  steuerung.Ereignisse = [this] { EreignisseLaufenLassen(false); };
+  steuerung.Treffer = [&](const SuchTreffer& t) {
+    EintragHinzufuegen(t);
+    if (!BaumErweitern(t.Ordner)) {
+      strukturFehler = true;
+      steuerung.Abbrechen = true;
+    }
+  };
+  steuerung_ = &steuerung;
+  QPointer<frmDorvex> fenster(&f_);
+  Beginnen();
+  try {
+    NamenSuche(start, name, endung, &steuerung);
+  } catch (...) {
+    if (fenster) {
+      Beenden();
+      f_.DirChangeAktiv = true;
+    }
+    throw;
+  }
+  if (!fenster) return;
+  Beenden();
+
+  f_.DirChangeAktiv = true;
+  try {
+    f_.dirListBox->SetPath(altDir);
+    f_.filListBox->SetPath(altFil);
+  } catch (const VbFehler&) {
+    // The folder went away meanwhile: the lists stay where they are.
+  }
+  f_.lblStatus->hide();
+  if (treffer_ > 0) {
+    f_.dirListBox->Visible = false;
+    f_.filListBox->hide();
+    ErgebnisZeigen();
+    SpaltenbreiteSetzen(f_.gefundenviewBox);
+    if (!f_.gefundenviewBox->header()->sectionsClickable()) KopfzeileUmschalten(f_.gefundenviewBox, &f_);
+    f_.gefundenviewBox->update();
+  } else {
+    OrdnerAnsicht();
+  }
+  if (strukturFehler) Dienste().Meldungen->MsgBox(kMeldungOrdnerstruktur, vbOKOnly, "");
+}
+
+bool DatenSucheFenster::BaumErweitern(const std::string& ordner) {
+  // Hits in one folder come together: the chain is collected once.
+  if (!letzterOrdner_.empty() && GleichOhneFall(letzterOrdner_, ordner)) return true;
+  std::vector<std::string> kette;
+  if (!DirTreeHolen(ordner, kette)) return false;
+  letzterOrdner_ = ordner;
+  auto& baum = *f_.Baum;
+  for (std::size_t i = 1; i < kette.size(); ++i) {
+    if (baum.Knoten(kette[i])) continue;
+    QTreeWidgetItem* eltern = baum.Knoten(kette[i - 1]);
+    if (!eltern) break;  // a drive the tree does not show
+    std::string name = kette[i].substr(kette[i - 1].size());
+    name.pop_back();
+    const BaumKnoten k = OrdnerKnoten(OrdnerBaum::Schluessel(eltern), name);
+    try {
+      baum.Hinzufuegen(eltern, k.Schluessel, k.Text, k.Bild, k.BildAusgewaehlt);
+    } catch (const VbFehler& fehler) {
+      if (fehler.Nummer != 35602) throw;
+    }
+  }
+  return true;
+}
+
+void DatenSucheFenster::DetailsZeigen(QTreeWidgetItem* e) {
+  if (!e) return;
+  namespace fs = std::filesystem;
+  const std::string name = S(e->text(0));
+  const std::string ordner = S(e->text(1));
+  f_.lblName->setText(Q(name));
+  f_.lblDatei->setText("Datei:");
+  const fs::path host = HostPfadVon(ordner + "\\" + name);
+  std::error_code fehler;
+  const auto groesse = fs::file_size(host, fehler);
+  f_.lblGroesse->setText(fehler ? QString() : Q(GroessenZeile(groesse)));
+  const auto zeit = fs::last_write_time(host, fehler);
+  if (!fehler) {
+    const auto sys = std::chrono::file_clock::to_sys(zeit);
+    f_.lblDatum->setText(Q(DatumsZeile(std::chrono::system_clock::to_time_t(sys))));
+  } else {
+    f_.lblDatum->clear();
+  }
+}
+
+void DatenSucheFenster::gefundenviewBox_ItemClick(QTreeWidgetItem* e) {
+  if (!e) return;
+  auto& z = Zustand();
+  z.TrefferSchluessel = ListSchluessel(e);
+  const auto p = z.TrefferSchluessel.rfind('\\');
+  z.TrefferOrdner = p == std::string::npos ? std::string() : z.TrefferSchluessel.substr(0, p);
+  z.TrefferDatei = p == std::string::npos ? z.TrefferSchluessel : z.TrefferSchluessel.substr(p + 1);
+  // A drive root keeps its backslash ("C:" alone is the drive's current folder).
+  std::string ordner = z.TrefferOrdner;
+  if (ordner.size() == 2 && ordner[1] == ':') ordner += '\\';
+  f_.dirListBox->SetPath(ordner);
+  f_.filListBox->SetPath(f_.dirListBox->Path());
+  f_.BildGezeigt = f_.BildAnzeigen(f_.filListBox->Path(), z.TrefferDatei);
+  if (!f_.BildGezeigt) f_.picBox->clear();
+  DetailsZeigen(e);
+}
+
+void DatenSucheFenster::DateiAuswaehlen(const std::string& datei) {
+  const std::string gesucht = Gross(datei);
+  for (int i = 0; i < f_.filListBox->ListCount(); ++i) {
+    if (Gross(f_.filListBox->List(i)) == gesucht) {
+      f_.filListBox->SetListIndex(i);
+      return;
+    }
+  }
+}
+
+void DatenSucheFenster::gefundenviewBox_DblClick() {
+  auto& z = Zustand();
+  if (z.TrefferSchluessel.empty()) return;
+  DateiAuswaehlen(z.TrefferDatei);
+  if (auto* k = f_.Baum->Knoten(Gross(z.TrefferOrdner) + "\\")) {
+    // Scrolling opens the parents, whose expand handler selects them: the
+    // node is selected after it.
+    f_.tvwDir->scrollToItem(k);
+    f_.Baum->Auswaehlen(k);
+  }
+  OrdnerAnsicht();
+  f_.lstIcon->show();
+  f_.Label6->show();
+  f_.chckNurOneFold->setChecked(false);
+  f_.chckSucheTextInFile->setChecked(false);
+  f_.lblStatus->hide();
+}
+
+void DatenSucheFenster::cmdOrdner_Click() {
+  if (laeuft_) {
+    // While a search runs the button ends it; its hits stay listed.
+    Abbrechen();
+    return;
+  }
+  auto* l = f_.gefundenviewBox;
+  if (l->topLevelItemCount() == 0) {
+    if (f_.filListBox->ListCount() > 0) f_.filListBox->SetListIndex(0);
+    return;
+  }
+  QTreeWidgetItem* e = l->currentItem() ? l->currentItem() : l->topLevelItem(0);
+  const std::string ordner = S(e->text(1));
+  const std::string name = S(e->text(0));
+  // A hit of the data search may lie in a folder the tree has not loaded:
+  // its node is made first, so the way back does not land elsewhere.
+  letzterOrdner_.clear();
+  BaumErweitern(ordner);
+  f_.Baum->PfadRichtigStellen(ordner);
+  DateiAuswaehlen(name);
+  OrdnerAnsicht();
+  f_.lstIcon->show();
+  f_.Label6->show();
+  f_.chckNurOneFold->setChecked(false);
+  f_.chckSucheTextInFile->setChecked(false);
+  f_.lblStatus->hide();
+}
+
+void DatenSucheFenster::OrdnerAnsicht() {
+  f_.DirChangeAktiv = true;
+  f_.dirListBox->Enabled = true;
+  f_.dirListBox->Visible = true;
+  f_.filListBox->setEnabled(true);
+  f_.filListBox->show();
+  f_.tvwDir->show();
+  f_.frameOrdner->show();
+  f_.FrameDatei->show();
+  f_.gefdatframe->hide();
+  f_.cmdOrdner->hide();
+  f_.cmdOrdner->setEnabled(false);
+  f_.gefundenviewBox->hide();
+  f_.lblanzeigesuchdir->hide();
+  f_.txtDateisuchen->clear();
+  f_.lblanzahldateien->setText("0");
+}
+
+DatenSucheFenster* DatenSucheFenster::Von(frmDorvex& f) {
+  for (QObject* o : f.children())
+    if (auto* d = dynamic_cast<DatenSucheFenster*>(o)) return d;
+  return nullptr;
+}
+
+void DatenSucheEinrichten(frmDorvex& f) { new DatenSucheFenster(f); }
 
 }  // namespace vxm

@@ -1,0 +1,69 @@
+// The name and text search of the main window and its result list.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <functional>
+#include <set>
+#include <string>
+
+#include "search/suchsteuerung.h"
+
+namespace vxm {
+
+class frmDorvex;
+
+// Column widths of a result list: each column as wide as its entries, the
+// first at most half the list.
+void SpaltenbreiteSetzen(QTreeWidget* liste);
+// Switches the button look of a list's header (pressable, sorting
+// sections); each call switches it again.
+void KopfzeileUmschalten(QTreeWidget* liste, QWidget* fenster);
+
+class DatenSucheFenster : public QObject {
+ public:
+  explicit DatenSucheFenster(frmDorvex& f);
+
+  // The controller of a window (null before DatenSucheEinrichten).
+  static DatenSucheFenster* Von(frmDorvex& f);
+
+  void cmdDataSearch_Click();
+  void comsuchen_Click();
+  void cmdOrdner_Click();
+  void gefundenviewBox_ItemClick(QTreeWidgetItem* eintrag);
+  void gefundenviewBox_DblClick();
+  void OrdnerAnsicht();
+  void SpaltenKoepfe();
+
+  // Ends the running search (button, Esc, closing the window).
+  void Abbrechen();
+  bool Laeuft() const { return laeuft_; }
+  QPushButton* AbbrechenKnopf() const { return abbrechen_; }
+
+  // Tests and the demo: runs once for every hit, after it was listed.
+  std::function<void()> NachTreffer;
+
+ private:
+  void DatenSucheAusfuehren(bool textErzwingen);
+  void EintragHinzufuegen(const SuchTreffer& t);
+  void EreignisseLaufenLassen(bool sofort);
+  void Beginnen();
+  void Beenden();
+  void ErgebnisZeigen();
+  void DetailsZeigen(QTreeWidgetItem* e);
+  void DateiAuswaehlen(const std::string& datei);
+  bool BaumErweitern(const std::string& ordner);
+
+  frmDorvex& f_;
+  QPushButton* abbrechen_ = nullptr;
+  SuchSteuerung* steuerung_ = nullptr;
+  bool laeuft_ = false;
+  long treffer_ = 0;
+  std::set<std::string> schluessel_;
+  std::string letzterOrdner_;
+  QElapsedTimer uhr_;
+};
+
+}  // namespace vxm
