@@ -8,6 +8,7 @@
 #include "files/qt/aktionen.h"
 #include "files/qt/frmordnerinfo.h"
 #include "platform/dienste.h"
+#include "platform/text.h"
 #include "store/qt/ordnerbaum.h"
 #include "tests/qt/qthilfen.h"
 
