@@ -17,6 +17,7 @@
 
 #include "app/demo_adressexport.h"
 #include "app/demo_daten.h"
+#include "app/demo_termin.h"
 #include "component/einstellungen.h"
 #include "component/qt/frmdorvex.h"
 #include "component/qt/oberflaeche.h"
@@ -125,6 +126,7 @@ int main(int argc, char** argv) {
   Dienste().Dateien = std::make_shared<HostDateisystem>(laufwerke);
   Dienste().Komponenten.vxmAllgError = [] { return std::make_unique<FensterFehlerProgramm>(); };
   Dienste().Komponenten.AdressExport = [] { return std::make_unique<demo::DemoAdressExport>(); };
+  Dienste().Komponenten.vxmTerminverwaltung = [] { return std::make_unique<demo::DemoTerminverwaltung>(); };
   try {
     demo::DemoAdressdatenAnlegen(wurzel / "VXM" / "VXMDAT" / "vxmdaten.mdb");
   } catch (const VbFehler& f) {

@@ -18,4 +18,11 @@ std::unique_ptr<vxm::AdressExport> AussenKomponenten::AdressExportErzeugen() con
   return objekt;
 }
 
+std::unique_ptr<Terminverwaltung> AussenKomponenten::TerminverwaltungErzeugen() const {
+  if (!vxmTerminverwaltung) throw VbFehler::Standard(fehlernr::ObjektErstellung);
+  auto objekt = vxmTerminverwaltung();
+  if (!objekt) throw VbFehler::Standard(fehlernr::ObjektErstellung);
+  return objekt;
+}
+
 }  // namespace vxm

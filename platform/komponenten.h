@@ -42,13 +42,26 @@ class AdressExport {
   virtual void Vorschreibung(std::vector<Variant>& aufrufParameter) = 0;
 };
 
+// The suite's appointment component "vxmTerminverwaltung". It gets the
+// document's name and folder through its two text properties, then its
+// entry with the host's whole parameter array (entry 39 names the caller).
+class Terminverwaltung {
+ public:
+  virtual ~Terminverwaltung() = default;
+  virtual void Dokname(const std::string& name) = 0;
+  virtual void Dokpfad(const std::string& ordner) = 0;
+  virtual void Termin_Aufruf(std::vector<Variant>& aufrufParameter) = 0;
+};
+
 struct AussenKomponenten {
   std::function<std::unique_ptr<AllgFehlerProgramm>()> vxmAllgError;
   std::function<std::unique_ptr<vxm::AdressExport>()> AdressExport;
+  std::function<std::unique_ptr<Terminverwaltung>()> vxmTerminverwaltung;
 
   // Each raises error 429 when the class is not installed.
   std::unique_ptr<AllgFehlerProgramm> AllgErrorErzeugen() const;
   std::unique_ptr<vxm::AdressExport> AdressExportErzeugen() const;
+  std::unique_ptr<Terminverwaltung> TerminverwaltungErzeugen() const;
 };
 
 }  // namespace vxm

@@ -1,8 +1,529 @@
 // Wiring of the file and folder actions into the main window.
+#include "files/qt/aktionen.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTreeWidget>
+
+#include "component/fehlermelden.h"
 #include "component/qt/frmdorvex.h"
+#include "component/zustand.h"
+#include "files/dateifunktionen.h"
+#include "files/qt/frmordnerinfo.h"
+#include "files/registerpflege.h"
+#include "keywords/registerzugriff.h"
+#include "platform/dienste.h"
+#include "platform/fehler.h"
+#include "platform/text.h"
+#include "store/ordnerlayout.h"
+#include "store/qt/ordnerbaum.h"
 
 namespace vxm {
+namespace {
 
-void AktionenEinrichten(frmDorvex&) {}
+int Frage(const std::string& text, int stil, const std::string& titel = "") {
+  return Dienste().Meldungen->MsgBox(text, stil, titel);
+}
+void Hinweis(const std::string& text) { Dienste().Meldungen->MsgBox(text, vbOKOnly, ""); }
+
+std::string Pfad(const std::string& ordner, const std::string& name) {
+  return !ordner.empty() && ordner.back() == '\\' ? ordner + name : ordner + "\\" + name;
+}
+
+void Melden(const std::exception& e) {
+  Zustand().FehlerOrt = kFehlerOrtAktion;
+  FehlerMelden(e);
+}
+
+bool GueltigerName(const std::string& name) {
+  return name.find_first_of("\\/:*?\"<>|") == std::string::npos;
+}
+
+class Sanduhr {
+ public:
+  Sanduhr() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~Sanduhr() { QApplication::restoreOverrideCursor(); }
+};
+
+}  // namespace
+
+Aktionen::Aktionen(frmDorvex& f) : QObject(&f), f_(f) { setObjectName("Aktionen"); }
+
+Aktionen* AktionenVon(frmDorvex& f) { return f.findChild<Aktionen*>("Aktionen", Qt::FindDirectChildrenOnly); }
+
+Datenbank& Aktionen::Register() { return f_.DOC_DATA.Database(); }
+
+// ---------------------------------------------------------------- file menu
+
+void Aktionen::lstAktion_Click(int i) {
+  if (i < 0) return;
+  // "Neue Datei" keeps the menu up while the type list has the focus.
+  f_.lstAktion->setProperty("vxmBleibtOffen", i == 4);
+  if (i != 4) f_.lstAktion->hide();
+  const int16_t vorher = AktAktion;
+  AktAktion = static_cast<int16_t>(i);
+  if (i != 2) {
+    QuellOrdner = f_.filListBox->Path();
+    QuellDatei = f_.filListBox->FileName();
+    ZielOrdner.clear();
+  } else {
+    ZielOrdner = f_.filListBox->Path();
+  }
+  try {
+    switch (i) {
+      case 2: Einfuegen(vorher); break;
+      case 3: Loeschen(); break;
+      case 4: NeueDatei(); break;
+      case 5: Umbenennen(); break;
+      case 6: Keywords(); break;
+      case 7: Termin(); break;
+      default: break;  // cut, copy, separator: the file is remembered
+    }
+  } catch (const std::exception& e) {
+    Melden(e);
+  }
+}
+
+bool Aktionen::Kopieren(const std::string& ordner, const std::string& name, const std::string& zielOrdner,
+                        const std::string& zielName) {
+  const std::string quelle = Pfad(ordner, name), ziel = Pfad(zielOrdner, zielName);
+  if (!DateiKopieren(quelle, ziel)) {
+    Hinweis("Die Datei " + quelle + " konnte nicht nach " + ziel + " kopiert werden.\r\nEs wurde nichts verändert.");
+    return false;
+  }
+  int32_t nummer = 0;
+  try {
+    nummer = DateiNummerSuchen(Register(), name, ordner);
+  } catch (const std::exception& e) {
+    Melden(e);
+  }
+  if (nummer == 0) return true;
+  if (Frage(kFrageKeywordsUebernehmen, vbYesNo) != vbYes) return true;
+  try {
+    RegisterDateiKopieren(Register(), name, ordner, zielName, zielOrdner);
+  } catch (const std::exception& e) {
+    Melden(e);
+    Hinweis("Die Datei wurde nach " + ziel + " kopiert, ihre Keywörter konnten aber nicht übernommen werden.");
+  }
+  return true;
+}
+
+bool Aktionen::Verschieben(const std::string& ordner, const std::string& name, const std::string& zielOrdner,
+                           const std::string& zielName) {
+  const std::string quelle = Pfad(ordner, name), ziel = Pfad(zielOrdner, zielName);
+  if (GleichOhneFall(quelle, ziel)) {
+    // The same file: a copy onto itself would fail. Only a change of case is left to do.
+    if (quelle == ziel) return true;
+    if (!PfadUmbenennen(quelle, ziel)) return false;
+    try {
+      RegisterDateiVerschieben(Register(), name, ordner, zielName, zielOrdner);
+    } catch (const std::exception& e) {
+      Melden(e);
+    }
+    return true;
+  }
+  if (!DateiKopieren(quelle, ziel)) {
+    Hinweis("Die Datei " + quelle + " konnte nicht nach " + ziel +
+            " kopiert werden.\r\nSie wurde nicht verschoben, es wurde nichts verändert.");
+    return false;
+  }
+  bool zeile = false;
+  try {
+    zeile = RegisterDateiVerschieben(Register(), name, ordner, zielName, zielOrdner);
+  } catch (const std::exception& e) {
+    Melden(e);
+    const bool kopieWeg = DateiLoeschen(ziel);
+    Hinweis("Das Register konnte nicht geändert werden, die Datei wurde nicht verschoben.\r\nSie liegt weiterhin in " +
+            quelle + (kopieWeg ? std::string() : "\r\nEine Kopie liegt in " + ziel + " (ohne Keywörter)."));
+    return false;
+  }
+  if (DateiLoeschen(quelle) || !DateiVorhanden(quelle)) return true;
+  // The source stays (read-only, in use): undo, so file and register agree.
+  bool zurueck = true;
+  if (zeile) {
+    try {
+      RegisterDateiVerschieben(Register(), zielName, zielOrdner, name, ordner);
+    } catch (const std::exception& e) {
+      Melden(e);
+      zurueck = false;
+    }
+  }
+  if (zurueck && DateiLoeschen(ziel)) {
+    Hinweis("Die Datei " + quelle + " konnte nicht gelöscht werden und wurde nicht verschoben.");
+  } else if (zurueck) {
+    Hinweis("Die Datei " + quelle + " konnte nicht gelöscht werden.\r\nSie liegt jetzt in beiden Ordnern; die Keywörter gehören zu " +
+            quelle + ".");
+  } else {
+    Hinweis("Die Datei " + quelle + " konnte nicht gelöscht werden.\r\nSie liegt jetzt in beiden Ordnern; die Keywörter gehören zu " +
+            ziel + ".");
+  }
+  return false;
+}
+
+void Aktionen::Einfuegen(int16_t vorher) {
+  ZielDatei = QuellDatei;
+  if (QuellOrdner.empty() || QuellDatei.empty()) {
+    Hinweis(kMeldungZwischenablageLeer);
+  } else {
+    if (GleichOhneFall(ZielOrdner, QuellOrdner)) ZielDatei = kKopieVon + QuellDatei;
+    if (vorher == 0) {
+      Verschieben(QuellOrdner, QuellDatei, ZielOrdner, ZielDatei);
+    } else if (vorher == 1) {
+      Kopieren(QuellOrdner, QuellDatei, ZielOrdner, ZielDatei);
+    } else if (!DateiKopieren(Pfad(QuellOrdner, QuellDatei), Pfad(ZielOrdner, ZielDatei))) {
+      Hinweis("Die Datei " + Pfad(QuellOrdner, QuellDatei) + " konnte nicht nach " + Pfad(ZielOrdner, ZielDatei) +
+              " kopiert werden.\r\nEs wurde nichts verändert.");
+    }
+  }
+  AktAktion = -1;
+  QuellOrdner.clear();
+  QuellDatei.clear();
+  ZielOrdner.clear();
+  f_.filListBox->Refresh();
+}
+
+void Aktionen::Loeschen() {
+  if (QuellDatei.empty()) {
+    Hinweis(kMeldungDateiWaehlen);
+    return;
+  }
+  if (Frage(kFrageLoeschen, vbYesNo + vbQuestion, kTitelLoeschen) == vbYes) {
+    const std::string pfad = Pfad(QuellOrdner, QuellDatei);
+    // A file that could not be deleted keeps its rows; one already gone loses them.
+    if (DateiLoeschen(pfad) || !DateiVorhanden(pfad)) {
+      try {
+        RegisterDateiEntfernen(Register(), QuellDatei, QuellOrdner);
+      } catch (const std::exception& e) {
+        Melden(e);
+        Hinweis("Die Datei " + pfad + " wurde gelöscht, ihre Keywörter konnten aber nicht aus dem Register entfernt werden.");
+      }
+    }
+  }
+  f_.filListBox->Refresh();
+}
+
+void Aktionen::Umbenennen() {
+  ZielOrdner = f_.filListBox->Path();
+  if (QuellDatei.empty()) {
+    Hinweis(kMeldungDateiWaehlen);
+    return;
+  }
+  ZielDatei = Dienste().Meldungen->InputBox(kPromptUmbenennen, kTitelUmbenennen, QuellDatei);
+  if (ZielDatei.empty()) {
+    Hinweis(kMeldungLeereEingabe);
+    return;
+  }
+  if (!GueltigerName(ZielDatei)) {
+    Hinweis("Ein Dateiname darf keines der Zeichen \\ / : * ? \" < > | enthalten. Vorgang wird abgebrochen...");
+    return;
+  }
+  // Renaming onto another file would overwrite it.
+  if (!GleichOhneFall(ZielDatei, QuellDatei) && DateiVorhanden(Pfad(ZielOrdner, ZielDatei))) {
+    Hinweis("Die Datei " + ZielDatei + " ist bereits vorhanden. Vorgang wird abgebrochen...");
+    return;
+  }
+  Verschieben(QuellOrdner, QuellDatei, ZielOrdner, ZielDatei);
+  f_.filListBox->Refresh();
+}
+
+void Aktionen::NeueDatei() {
+  auto* m = f_.lstAktion;
+  const double faktor = f_.Faktor() > 0 ? f_.Faktor() : 1.0;
+  const double zuTwips = 15.0 / faktor;
+  const double links = m->x() * zuTwips, oben = m->y() * zuTwips;
+  const double breite = m->width() * zuTwips, hoehe = m->height() * zuTwips;
+  const double fensterHoehe = f_.height() * zuTwips;
+  const double x = links + breite <= 9000 ? links + breite : links - 2500;
+  const double y = oben + hoehe <= fensterHoehe - 750 ? oben : oben + hoehe - 250;
+  f_.Platzieren(f_.lstDokument, x, y);
+  f_.lstDokument->show();
+  f_.lstDokument->raise();
+  f_.lstDokument->setFocus();
+}
+
+void Aktionen::Keywords() {
+  if (f_.filListBox->FileName().empty()) {
+    Hinweis(kMeldungDateiWaehlen);
+    return;
+  }
+  if (f_.KeywortPanelOeffnen) f_.KeywortPanelOeffnen();
+}
+
+void Aktionen::Termin() {
+  auto& z = Zustand();
+  z.SuchDokname = S(f_.lblName->text());
+  z.SuchDokpfad = f_.AktionsPfad;
+  z.ProgName = "vxmTerminverwaltung";
+  z.AufrufParameter.at(slot::Aufrufer) = Variant(std::string("vxmDorvex"));
+  auto termin = Dienste().Komponenten.TerminverwaltungErzeugen();
+  termin->Dokname(z.SuchDokname);
+  termin->Dokpfad(z.SuchDokpfad);
+  termin->Termin_Aufruf(z.AufrufParameter);
+}
+
+// -------------------------------------------------------------- folder menu
+
+void Aktionen::lstOrdner_Click(int j) {
+  if (j < 0) return;
+  auto& z = Zustand();
+  if (j == 0) {
+    f_.lstNeuOrdner->move(f_.lstOrdner->x() + f_.lstOrdner->width(), f_.lstOrdner->y());
+    f_.lstNeuOrdner->show();
+    f_.lstNeuOrdner->raise();
+  } else {
+    f_.lstOrdner->hide();
+    f_.lstNeuOrdner->hide();
+  }
+  try {
+    if (NeuOrdnerWechsel && !NeuOrdnerName.empty()) {
+      const std::string p = Pfad(f_.AktionsPfad, NeuOrdnerName);
+      if (OrdnerVorhanden(p)) f_.dirListBox->SetPath(p);
+    }
+    if (j == 2) OrdnerEigenschaften();
+    if (j == 1) {
+      z.UmbenennenAktiv = true;
+      f_.Baum->LabelBearbeiten(f_.Baum->Ausgewaehlt());
+    }
+  } catch (const std::exception& e) {
+    Melden(e);
+  }
+}
+
+void Aktionen::lstNeuOrdner_Click(int k) {
+  if (k < 0) return;
+  f_.lstNeuOrdner->hide();
+  try {
+    if (k <= 3) {
+      NeuOrdnerName = lstNeuOrdner[static_cast<std::size_t>(k)];
+      OrdnerNeuAnlegen(k);
+    } else if (k == 4) {
+      Zustand().UmbenennenAktiv = false;
+      NeuOrdnerWechsel = false;
+      NeuOrdnerName = kVorschlagFreierName;
+      OrdnerNeuAnlegen(4);
+    } else if (k == 5) {
+      f_.lstOrdner->show();
+      f_.lstOrdner->raise();
+      f_.lstOrdner->setFocus();
+    }
+  } catch (const std::exception& e) {
+    Melden(e);
+  }
+}
+
+void Aktionen::OrdnerNeuAnlegen(int k) {
+  auto& z = Zustand();
+  const std::string aktionsPfad = f_.AktionsPfad;
+  const std::string pfad = Pfad(aktionsPfad, NeuOrdnerName);
+  if (k == 4) platzhalterVorher_ = OrdnerVorhanden(pfad);
+  OrdnerAnlegen(pfad);
+  auto& baum = *f_.Baum;
+  const std::string schluessel = Gross(pfad) + "\\";
+  QTreeWidgetItem* knoten = nullptr;
+  if (auto* eltern = baum.Knoten(Gross(Pfad(aktionsPfad, "")))) {
+    const bool import = z.ProgName == "VXMDokImport";
+    try {
+      knoten = baum.Hinzufuegen(eltern, schluessel, NeuOrdnerName, import ? 3 : 1, import ? 1 : 11);
+    } catch (const VbFehler& e) {
+      if (e.Nummer != 35602) throw;
+      Frage(kMeldungOrdnerVorhanden, vbOKOnly + vbInformation);
+    }
+  }
+  if (!knoten) knoten = baum.Knoten(schluessel);
+  if (!knoten) return;  // the tree does not show that folder: the folder exists all the same
+  NeuerKnotenIndex = NeuerKnotenIndex2 = baum.Index(knoten);
+  if (!z.DokWurzel.empty() && Gross(pfad).find(Gross(z.DokWurzel)) != std::string::npos)
+    baum.BildSetzen(knoten, kBildVxmin);
+  // Making it visible opens the parent, whose expand handler selects the parent.
+  f_.tvwDir->scrollToItem(knoten);
+  baum.Auswaehlen(knoten);
+  if (k == 4) baum.LabelBearbeiten(knoten);
+  f_.tvwDir->viewport()->update();
+}
+
+void Aktionen::NeuenOrdnerBenennen(std::string& name) {
+  auto& baum = *f_.Baum;
+  QTreeWidgetItem* knoten =
+      NeuerKnotenIndex2 >= 0 && NeuerKnotenIndex2 < baum.Anzahl() ? baum.NachIndex(NeuerKnotenIndex2) : nullptr;
+  const std::string platzhalter = Pfad(f_.AktionsPfad, NeuOrdnerName);
+  auto textZurueck = [&] {
+    if (knoten) knoten->setText(0, Q(NeuOrdnerName));
+  };
+  // Nothing typed (or the placeholder's own name): the placeholder stays.
+  if (name.empty() || GleichOhneFall(name, NeuOrdnerName)) {
+    name = NeuOrdnerName;
+    textZurueck();
+    return;
+  }
+  // A "Neuer Ordner" that was there before, or got content meanwhile, is not ours to delete.
+  bool behalten = platzhalterVorher_;
+  if (!behalten) {
+    try {
+      behalten = !Dienste().Dateien->Files(platzhalter).empty() || !Dienste().Dateien->SubFolders(platzhalter).empty();
+    } catch (const VbFehler&) {
+    }
+  }
+  if (!behalten) OrdnerLoeschen(platzhalter);
+  const std::string neu = Pfad(f_.AktionsPfad, name);
+  if (!GueltigerName(name) || !OrdnerAnlegen(neu)) {
+    Hinweis(kMeldungOrdnerKeineNeuanlage);
+    NeuOrdnerName = kVorschlagFreierName;
+    name = NeuOrdnerName;
+    textZurueck();
+    if (!behalten) OrdnerAnlegen(Pfad(f_.AktionsPfad, NeuOrdnerName));
+    return;
+  }
+  if (!knoten) return;
+  const std::string alterSchluessel = OrdnerBaum::Schluessel(knoten);
+  std::string elternTeil = alterSchluessel.substr(0, alterSchluessel.size() > 1 ? alterSchluessel.size() - 1 : 0);
+  const auto pos = elternTeil.rfind('\\');
+  elternTeil = pos == std::string::npos ? std::string() : elternTeil.substr(0, pos + 1);
+  const std::string schluessel = Gross(elternTeil) + Gross(name) + "\\";
+  if (behalten) {
+    // The placeholder keeps its node; the new folder gets one of its own.
+    textZurueck();
+    QTreeWidgetItem* neuerKnoten = baum.Knoten(schluessel);
+    if (!neuerKnoten && knoten->parent()) {
+      const bool import = Zustand().ProgName == "VXMDokImport";
+      neuerKnoten = baum.Hinzufuegen(knoten->parent(), schluessel, name, import ? 3 : 1, import ? 1 : 11);
+    }
+    if (neuerKnoten) {
+      NeuerKnotenIndex = NeuerKnotenIndex2 = baum.Index(neuerKnoten);
+      baum.Auswaehlen(neuerKnoten);
+    }
+    return;
+  }
+  baum.SchluesselSetzen(knoten, schluessel);
+  knoten->setText(0, Q(name));
+}
+
+void Aktionen::OrdnerEigenschaften() {
+  frmOrdnerInfo info(&f_);
+  {
+    Sanduhr s;
+    info.Form_Load(f_);
+    info.Fuellen(f_.dirListBox->Path());
+  }
+  info.Zeigen();
+}
+
+// ------------------------------------------------------ drag and drop, upkeep
+
+void Aktionen::DateiZiehenAblegen(QTreeWidgetItem* ziel) {
+  const std::string name = f_.filListBox->FileName();
+  const std::string ordner = f_.dirListBox->Path();
+  if (!ziel || name.empty()) {
+    Hinweis(kMeldungVorgangNicht);
+    return;
+  }
+  std::string zielOrdner = OrdnerBaum::Schluessel(ziel);
+  if (zielOrdner.size() > 3 && zielOrdner.back() == '\\') zielOrdner.pop_back();
+  const std::string text = "Sie sind im Begriff die Datei " + name + " in den Ordner \r" + OrdnerBaum::Text(ziel) +
+                           " zu kopieren. Bestätigen mit JA, \rbei NEIN wird die ausgwählte Datei verschoben!";
+  const int antwort = Frage(text, vbYesNoCancel);
+  if (antwort != vbYes && antwort != vbNo) return;
+  std::string o = ordner;
+  if (o.size() > 3 && o.back() == '\\') o.pop_back();
+  if (GleichOhneFall(o, zielOrdner)) {
+    // Copying a file onto itself would fail, and a move would then delete it.
+    Hinweis("Die Datei " + name + " liegt bereits in diesem Ordner. Vorgang wird abgebrochen...");
+    return;
+  }
+  try {
+    if (antwort == vbYes) {
+      Kopieren(o, name, zielOrdner, name);
+    } else {
+      Verschieben(o, name, zielOrdner, name);
+      f_.filListBox->Refresh();
+      if (f_.filListBox->ListCount() > 0) f_.filListBox->SetListIndex(0);
+    }
+  } catch (const std::exception& e) {
+    Melden(e);
+  }
+}
+
+void Aktionen::OrdnerPfadNachziehen(const std::string& alt, const std::string& neu) {
+  try {
+    RegisterOrdnerNachziehen(Register(), alt, neu);
+  } catch (const std::exception& e) {
+    Zustand().FehlerOrt = "vxmDorvex, in OrdnerPfadNachziehen";
+    FehlerMelden(e);
+    Hinweis("Der Ordner heißt jetzt " + neu + ".\r\nDas Register führt die Keywörter seiner Dateien aber noch unter " +
+            alt + ".");
+  }
+}
+
+void Aktionen::RegisterBereinigen(std::string& muster) {
+  try {
+    vxm::RegisterBereinigen(Register(), muster);
+  } catch (const std::exception& e) {
+    Zustand().FehlerOrt = "vxmDorvex, in RegisterBereinigen";
+    FehlerMelden(e);
+  }
+}
+
+// ------------------------------------------------------------------ events
+
+bool Aktionen::eventFilter(QObject* o, QEvent* e) {
+  if (o == f_.lstAktion) {
+    if (e->type() == QEvent::FocusIn) {
+      // Every click is a new selection.
+      f_.lstAktion->setProperty("vxmBleibtOffen", false);
+      f_.lstAktion->setCurrentRow(-1);
+      f_.lstAktion->clearSelection();
+    } else if (e->type() == QEvent::FocusOut) {
+      f_.lstOrdner->setCurrentRow(-1);
+      f_.lstOrdner->clearSelection();
+    }
+  } else if (o == f_.lstOrdner && e->type() == QEvent::FocusOut) {
+    if (QApplication::focusWidget() != f_.lstNeuOrdner) f_.lstNeuOrdner->hide();
+  }
+  if (e->type() != QEvent::KeyPress) return false;
+  auto* ke = static_cast<QKeyEvent*>(e);
+  const bool enter = ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter;
+  if (enter && (o == f_.lstAktion || o == f_.lstOrdner || o == f_.lstNeuOrdner)) {
+    auto* l = static_cast<QListWidget*>(o);
+    const int i = l->currentRow();
+    Ereignis([&] {
+      if (l == f_.lstAktion) lstAktion_Click(i);
+      else if (l == f_.lstOrdner) lstOrdner_Click(i);
+      else lstNeuOrdner_Click(i);
+    });
+    return true;
+  }
+  if (o != f_.filListBox) return false;
+  int befehl = -1;
+  const auto mods = ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
+  if (ke->key() == Qt::Key_Delete && mods == Qt::NoModifier) befehl = 3;
+  else if (ke->key() == Qt::Key_F2 && mods == Qt::NoModifier) befehl = 5;
+  else if (mods == Qt::ControlModifier && ke->key() == Qt::Key_C) befehl = 1;
+  else if (mods == Qt::ControlModifier && ke->key() == Qt::Key_X) befehl = 0;
+  else if (mods == Qt::ControlModifier && ke->key() == Qt::Key_V) befehl = 2;
+  if (befehl < 0) return false;
+  f_.AktionsPfad = f_.filListBox->Path();
+  Ereignis([&] { lstAktion_Click(befehl); });
+  return true;
+}
+
+void AktionenEinrichten(frmDorvex& f) {
+  auto* a = new Aktionen(f);
+  QObject::connect(f.lstAktion, &QListWidget::itemClicked, a,
+                   [a, &f](QListWidgetItem* it) { Ereignis([&] { a->lstAktion_Click(f.lstAktion->row(it)); }); });
+  QObject::connect(f.lstOrdner, &QListWidget::itemClicked, a,
+                   [a, &f](QListWidgetItem* it) { Ereignis([&] { a->lstOrdner_Click(f.lstOrdner->row(it)); }); });
+  QObject::connect(f.lstNeuOrdner, &QListWidget::itemClicked, a,
+                   [a, &f](QListWidgetItem* it) { Ereignis([&] { a->lstNeuOrdner_Click(f.lstNeuOrdner->row(it)); }); });
+  for (QObject* o : std::initializer_list<QObject*>{f.lstAktion, f.lstOrdner, f.lstNeuOrdner, f.filListBox})
+    o->installEventFilter(a);
+  f.Baum->DateiZiehenAblegen = [a](QTreeWidgetItem* ziel) { a->DateiZiehenAblegen(ziel); };
+  f.Baum->OrdnerPfadNachziehen = [a](const std::string& alt, const std::string& neu) { a->OrdnerPfadNachziehen(alt, neu); };
+  f.Baum->RegisterBereinigen = [a](std::string& muster) { a->RegisterBereinigen(muster); };
+  f.Baum->NeuenOrdnerBenennen = [a](std::string& name) { a->NeuenOrdnerBenennen(name); };
+  f.LadeHaken.push_back([a](LadePhase p) {
+    if (p != LadePhase::RegisterBereinigen) return;
+    std::string muster = Zustand().OrdnerPfad;
+    a->RegisterBereinigen(muster);
+  });
+}
 
 }  // namespace vxm

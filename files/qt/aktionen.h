@@ -1,0 +1,79 @@
+// The file action menu lstAktion, the folder menu lstOrdner with lstNeuOrdner,
+// drag and drop onto the tree, folder creation and properties, and the
+// register upkeep that follows each of them.
+#pragma once
+
+#include <QObject>
+#include <QTreeWidgetItem>
+#include <cstdint>
+#include <string>
+
+namespace vxm {
+
+class frmDorvex;
+class Datenbank;
+
+inline constexpr const char* kMeldungZwischenablageLeer = "Keine Daten in der Zwischenablage !!!";
+inline constexpr const char* kFrageKeywordsUebernehmen = "Wollen Sie die zur Datei bestehenden Keywörter übernehmen?";
+inline constexpr const char* kFrageLoeschen = "Wollen Sie wirklich löschen ?";
+inline constexpr const char* kTitelLoeschen = "Datei löschen";
+inline constexpr const char* kPromptUmbenennen = "Bitte neuen Dateinamen hier eingeben: ";
+inline constexpr const char* kTitelUmbenennen = "Neuer Dateiname";
+inline constexpr const char* kMeldungLeereEingabe = "Leere Eingabe nicht gültig! Vorgang wird abgebrochen...";
+inline constexpr const char* kMeldungDateiWaehlen = "Bitte Dateinamen auswählen!";
+inline constexpr const char* kMeldungVorgangNicht = "Vorgang konnte nicht durchgeführt werden!";
+inline constexpr const char* kMeldungOrdnerVorhanden = "Ordner schon vorhanden !";
+inline constexpr const char* kMeldungOrdnerKeineNeuanlage = "Ordner schon vorhanden, keine Neuanlage möglich";
+inline constexpr const char* kKopieVon = "Kopie von ";
+inline constexpr const char* kFehlerOrtAktion = "vxmDorvex, in lstAktion_Click";
+
+class Aktionen : public QObject {
+ public:
+  explicit Aktionen(frmDorvex& f);
+
+  // Menu state, kept from command to command.
+  int16_t AktAktion = -1;
+  std::string QuellOrdner, QuellDatei, ZielOrdner, ZielDatei;
+  std::string NeuOrdnerName;
+  bool NeuOrdnerWechsel = true;
+  int NeuerKnotenIndex = -1, NeuerKnotenIndex2 = -1;
+
+  void lstAktion_Click(int i);
+  void lstOrdner_Click(int j);
+  void lstNeuOrdner_Click(int k);
+
+  void OrdnerNeuAnlegen(int k);
+  void NeuenOrdnerBenennen(std::string& name);
+  void OrdnerEigenschaften();
+
+  void DateiZiehenAblegen(QTreeWidgetItem* ziel);
+  void OrdnerPfadNachziehen(const std::string& alt, const std::string& neu);
+  void RegisterBereinigen(std::string& muster);
+
+ protected:
+  bool eventFilter(QObject* o, QEvent* e) override;
+
+ private:
+  Datenbank& Register();
+  void Einfuegen(int16_t vorher);
+  void Loeschen();
+  void Umbenennen();
+  void NeueDatei();
+  void Keywords();
+  void Termin();
+  // Copy then register then delete the source; every step undone when a
+  // later one fails, and the user told where the file is. True when moved.
+  bool Verschieben(const std::string& ordner, const std::string& name, const std::string& zielOrdner,
+                   const std::string& zielName);
+  // Copy plus (after the question) the register row with its links.
+  bool Kopieren(const std::string& ordner, const std::string& name, const std::string& zielOrdner,
+                const std::string& zielName);
+
+  frmDorvex& f_;
+  bool platzhalterVorher_ = false;
+};
+
+// The controller of a window (created by AktionenEinrichten).
+Aktionen* AktionenVon(frmDorvex& f);
+
+}  // namespace vxm

@@ -1,0 +1,303 @@
+#include "files/registerpflege.h"
+
+#include <sqlite3.h>
+
+#include <unordered_set>
+
+#include "component/zustand.h"
+#include "keywords/registerzugriff.h"
+#include "platform/dienste.h"
+#include "platform/fehler.h"
+#include "platform/jetsql.h"
+#include "platform/text.h"
+#include "search/datensuche.h"
+
+namespace vxm {
+namespace {
+
+struct Zuruecksetzen {
+  sqlite3_stmt* s;
+  ~Zuruecksetzen() { sqlite3_reset(s); }
+};
+
+void TextBinden(sqlite3_stmt* s, int i, std::string_view text) {
+  sqlite3_bind_text(s, i, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
+std::string SpaltenText(sqlite3_stmt* s, int i) {
+  const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
+  return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(s, i))) : std::string();
+}
+
+void Ausfuehren(Datenbank& db, sqlite3_stmt* s) {
+  Zuruecksetzen z{s};
+  const int rc = sqlite3_step(s);
+  if (rc != SQLITE_DONE && rc != SQLITE_ROW) db.Fehler(rc);
+}
+
+void ZeileSetzen(Datenbank& db, int32_t nummer, const std::string& name, const std::string& ordner) {
+  sqlite3_stmt* s = db.Anweisung(
+      "UPDATE Dateiinfo SET Dateiname = ?1, Dateipfad = ?2, DateinameSchluessel = ?3, "
+      "DateipfadSchluessel = ?4 WHERE Dateinummer = ?5");
+  TextBinden(s, 1, name);
+  TextBinden(s, 2, ordner);
+  TextBinden(s, 3, Falten(name));
+  TextBinden(s, 4, Falten(ordner));
+  sqlite3_bind_int(s, 5, nummer);
+  Ausfuehren(db, s);
+}
+
+void ZeileLoeschen(Datenbank& db, int32_t nummer) {
+  sqlite3_stmt* s = db.Anweisung("DELETE FROM KeywordZwischentabelle WHERE Dateinummer = ?1");
+  sqlite3_bind_int(s, 1, nummer);
+  Ausfuehren(db, s);
+  s = db.Anweisung("DELETE FROM Dateiinfo WHERE Dateinummer = ?1");
+  sqlite3_bind_int(s, 1, nummer);
+  Ausfuehren(db, s);
+}
+
+bool IstPlatzhalter(char c) { return c == '*' || c == '?' || c == '#' || c == '['; }
+
+// The host's LIKE pattern as a GLOB on the folded column (a literal, so
+// SQLite can use the index for a constant prefix).
+std::string GlobAusLike(const std::string& muster) {
+  const std::string f = Falten(muster);
+  std::string g;
+  for (std::size_t i = 0; i < f.size(); ++i) {
+    const char c = f[i];
+    if (c == '#') {
+      g += "[0-9]";
+    } else if (c == '[') {
+      g += '[';
+      if (i + 1 < f.size() && f[i + 1] == '!') {
+        g += '^';
+        ++i;
+      }
+    } else if (c == '\'') {
+      g += "''";
+    } else {
+      g += c;
+    }
+  }
+  return g;
+}
+
+// "X" is X itself or a folder below it (both folded).
+bool ImOderUnter(const std::string& ordner, const std::string& wurzel) {
+  if (ordner.size() < wurzel.size() || ordner.compare(0, wurzel.size(), wurzel) != 0) return false;
+  return ordner.size() == wurzel.size() || ordner[wurzel.size()] == '\\' ||
+         (!wurzel.empty() && wurzel.back() == '\\');
+}
+
+std::string OhneSchraegstrich(std::string p) {
+  while (p.size() > 3 && p.back() == '\\') p.pop_back();
+  if (p.size() == 3 && p.back() == '\\' && p[1] == ':') p.pop_back();
+  return p;
+}
+
+// The folder a pattern names: the text before its first wildcard, cut back
+// to a whole folder name when the wildcard stands inside a name.
+std::string WurzelDesMusters(const std::string& muster, bool& mitPlatzhalter) {
+  std::size_t i = 0;
+  while (i < muster.size() && !IstPlatzhalter(muster[i])) ++i;
+  mitPlatzhalter = i < muster.size();
+  std::string w = muster.substr(0, i);
+  if (mitPlatzhalter && !w.empty() && w.back() != '\\') {
+    // "C:\A\Akte*" also matches "C:\A\Akten": only rows at or below a folder
+    // the walk read are judged, so walk "C:\A\Akte" when it is one, else "C:\A".
+    try {
+      Dienste().Dateien->GetFolder(w);
+    } catch (const VbFehler&) {
+      const auto p = w.rfind('\\');
+      w = p == std::string::npos ? std::string() : w.substr(0, p);
+    }
+  }
+  return OhneSchraegstrich(w);
+}
+
+}  // namespace
+
+bool RegisterDateiVerschieben(Datenbank& db, const std::string& name, const std::string& ordner,
+                              const std::string& zielName, const std::string& zielOrdner) {
+  db.Schreibpruefung();
+  Transaktion t(db);
+  const int32_t nummer = DateiNummerSuchen(db, name, ordner);
+  if (nummer == 0) return false;
+  ZeileSetzen(db, nummer, zielName, zielOrdner);
+  t.Bestaetigen();
+  return true;
+}
+
+int32_t RegisterDateiKopieren(Datenbank& db, const std::string& name, const std::string& ordner,
+                              const std::string& zielName, const std::string& zielOrdner) {
+  db.Schreibpruefung();
+  Transaktion t(db);
+  const int32_t quelle = DateiNummerSuchen(db, name, ordner);
+  if (quelle == 0) return 0;
+  sqlite3_stmt* s = db.Anweisung(
+      "INSERT INTO Dateiinfo (Dateiname, Dateipfad, DateinameSchluessel, DateipfadSchluessel) "
+      "VALUES (?1, ?2, ?3, ?4)");
+  TextBinden(s, 1, zielName);
+  TextBinden(s, 2, zielOrdner);
+  TextBinden(s, 3, Falten(zielName));
+  TextBinden(s, 4, Falten(zielOrdner));
+  Ausfuehren(db, s);
+  const auto neu = static_cast<int32_t>(sqlite3_last_insert_rowid(db.Handle()));
+  // Every link is copied: the old fixed table of 21 ids dropped the rest.
+  s = db.Anweisung(
+      "INSERT INTO KeywordZwischentabelle (Dateinummer, KeywordID) "
+      "SELECT ?1, KeywordID FROM KeywordZwischentabelle WHERE Dateinummer = ?2 ORDER BY KeywordID");
+  sqlite3_bind_int(s, 1, neu);
+  sqlite3_bind_int(s, 2, quelle);
+  Ausfuehren(db, s);
+  t.Bestaetigen();
+  return neu;
+}
+
+bool RegisterDateiEntfernen(Datenbank& db, const std::string& name, const std::string& ordner) {
+  db.Schreibpruefung();
+  Transaktion t(db);
+  const int32_t nummer = DateiNummerSuchen(db, name, ordner);
+  if (nummer == 0) return false;
+  ZeileLoeschen(db, nummer);
+  t.Bestaetigen();
+  return true;
+}
+
+int64_t RegisterOrdnerNachziehen(Datenbank& db, const std::string& alt, const std::string& neu) {
+  const std::string a = OhneSchraegstrich(alt);
+  const std::string n = Gross(OhneSchraegstrich(neu));
+  if (a.empty()) return 0;
+  const std::string fa = Falten(a);
+  db.Schreibpruefung();
+  Transaktion t(db);
+  // The folder itself and everything below it: the folded paths from
+  // "A\" up to (not including) "A]" are exactly those starting with "A\".
+  sqlite3_stmt* s = db.Anweisung(
+      "SELECT Dateinummer, Dateiname, Dateipfad FROM Dateiinfo WHERE DateipfadSchluessel = ?1 "
+      "UNION ALL SELECT Dateinummer, Dateiname, Dateipfad FROM Dateiinfo "
+      "WHERE DateipfadSchluessel >= ?2 AND DateipfadSchluessel < ?3");
+  struct Zeile {
+    int32_t Nummer;
+    std::string Name, Pfad;
+  };
+  std::vector<Zeile> zeilen;
+  {
+    Zuruecksetzen z{s};
+    TextBinden(s, 1, fa);
+    TextBinden(s, 2, fa + "\\");
+    TextBinden(s, 3, fa + "]");
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW)
+      zeilen.push_back({sqlite3_column_int(s, 0), SpaltenText(s, 1), SpaltenText(s, 2)});
+    if (rc != SQLITE_DONE) db.Fehler(rc);
+  }
+  for (const auto& z : zeilen) {
+    // Folding keeps each character's byte length, so the old prefix has a's length.
+    ZeileSetzen(db, z.Nummer, z.Name, n + z.Pfad.substr(a.size()));
+  }
+  t.Bestaetigen();
+  return static_cast<int64_t>(zeilen.size());
+}
+
+Bereinigung RegisterBereinigenMitBestand(Datenbank& db, const std::string& muster, const DateiBestand& bestand) {
+  Bereinigung b;
+  bool mitPlatzhalter = false;
+  const std::string wurzel = Falten(WurzelDesMusters(muster, mitPlatzhalter));
+  std::string sql = "SELECT Dateinummer, Dateiname, Dateipfad, DateipfadSchluessel FROM Dateiinfo WHERE ";
+  std::string wert;
+  if (mitPlatzhalter) {
+    sql += "DateipfadSchluessel GLOB '" + GlobAusLike(muster) + "' ORDER BY rowid";
+  } else {
+    // Register paths carry no final "\": a folder key names the same rows.
+    sql += "DateipfadSchluessel = ?1 ORDER BY rowid";
+    wert = Falten(OhneSchraegstrich(muster));
+  }
+  struct Zeile {
+    int32_t Nummer;
+    std::string Name, Pfad, PfadSchluessel;
+  };
+  std::vector<Zeile> zeilen;
+  {
+    sqlite3_stmt* s = nullptr;
+    int rc = sqlite3_prepare_v2(db.Handle(), sql.c_str(), -1, &s, nullptr);
+    if (rc != SQLITE_OK) {
+      sqlite3_finalize(s);
+      db.Fehler(rc);
+    }
+    if (!mitPlatzhalter) TextBinden(s, 1, wert);
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW)
+      zeilen.push_back({sqlite3_column_int(s, 0), SpaltenText(s, 1), SpaltenText(s, 2), SpaltenText(s, 3)});
+    sqlite3_finalize(s);
+    if (rc != SQLITE_DONE) db.Fehler(rc);
+  }
+  b.Geprueft = zeilen.size();
+  if (zeilen.empty()) return b;
+
+  std::unordered_set<std::string> gefunden;
+  gefunden.reserve(bestand.Dateien.size() * 2);
+  for (const auto& d : bestand.Dateien) gefunden.insert(Falten(d));
+  std::vector<std::string> luecken;
+  for (const auto& l : bestand.Luecken) luecken.push_back(Falten(OhneSchraegstrich(l)));
+
+  std::vector<int32_t> weg;
+  for (const auto& z : zeilen) {
+    if (z.Name.empty() && z.Pfad.empty()) continue;
+    if (gefunden.count(z.PfadSchluessel + "\\" + Falten(z.Name))) continue;
+    bool beurteilbar = bestand.Vollstaendig || !luecken.empty();
+    // Only rows in the folder the walk covered are judged.
+    if (!ImOderUnter(z.PfadSchluessel, wurzel)) beurteilbar = false;
+    for (const auto& l : luecken)
+      if (ImOderUnter(z.PfadSchluessel, l)) beurteilbar = false;
+    // A file the walk missed for any other reason still keeps its row.
+    if (beurteilbar) {
+      try {
+        if (Dienste().Dateien->FileExists(z.Pfad + "\\" + z.Name)) beurteilbar = false;
+      } catch (const VbFehler&) {
+        beurteilbar = false;
+      }
+    }
+    if (!beurteilbar) {
+      ++b.Behalten;
+      continue;
+    }
+    weg.push_back(z.Nummer);
+  }
+  if (weg.empty()) return b;
+  db.Schreibpruefung();
+  Transaktion t(db);
+  for (int32_t n : weg) ZeileLoeschen(db, n);
+  t.Bestaetigen();
+  b.Geloescht = weg.size();
+  return b;
+}
+
+Bereinigung RegisterBereinigen(Datenbank& db, const std::string& muster) {
+  bool mitPlatzhalter = false;
+  const std::string ordner = WurzelDesMusters(muster, mitPlatzhalter);
+  DateiBestand bestand;
+  if (ordner.empty()) return {};
+  if (!mitPlatzhalter) {
+    // One folder: its own files are all a row of it can be.
+    try {
+      for (const auto& e : Dienste().Dateien->Files(ordner)) bestand.Dateien.push_back(ordner + "\\" + e.Name);
+    } catch (const VbFehler&) {
+      // Unreadable or not there (a drive that is away looks the same): keep every row.
+      bestand.Vollstaendig = false;
+      bestand.Luecken.push_back(ordner);
+    }
+  } else {
+    DatenSucheAuftrag auftrag;
+    auftrag.TabelleFuehren = true;
+    const SuchErgebnis e = DatenSuche(ordner, auftrag);
+    auto& z = Zustand();
+    bestand.Dateien = std::move(z.DateiTabelle);
+    z.DateiTabelle.clear();
+    bestand.Vollstaendig = z.DateiTabelleVollstaendig && !e.Abgebrochen;
+    bestand.Luecken = e.Ungelesen;
+    if (e.Abgebrochen) bestand.Luecken = {ordner};
+  }
+  return RegisterBereinigenMitBestand(db, muster, bestand);
+}
+
+}  // namespace vxm

@@ -1,0 +1,64 @@
+// Upkeep of the keyword register when files are copied, moved, renamed or
+// deleted outside it, and the clean-up of rows whose files are gone.
+//
+// A file is identified by name and folder (case-blind, first row in table
+// order). Each function is one transaction: the register changes whole or
+// not at all, and a failure raises VbFehler to the caller, which decides
+// what the user is told about the file that already moved.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/datenbank.h"
+
+namespace vxm {
+
+// The row of (name, ordner) follows its file to (zielName, zielOrdner);
+// Dateinummer and links stay. False when the file has no row.
+bool RegisterDateiVerschieben(Datenbank& db, const std::string& name, const std::string& ordner,
+                              const std::string& zielName, const std::string& zielOrdner);
+
+// A row of its own for a copy, with one link per link of the source (all
+// of them, in KeywordID order). The new Dateinummer; 0 when the source has
+// no row (nothing is written then).
+int32_t RegisterDateiKopieren(Datenbank& db, const std::string& name, const std::string& ordner,
+                              const std::string& zielName, const std::string& zielOrdner);
+
+// Removes the row of a deleted file and its links. False when there was none.
+bool RegisterDateiEntfernen(Datenbank& db, const std::string& name, const std::string& ordner);
+
+// After a folder was renamed: rows of `alt` and of every folder below it get
+// the path with `alt` replaced by `neu` (upper-cased) in front. The number
+// of rows changed.
+int64_t RegisterOrdnerNachziehen(Datenbank& db, const std::string& alt, const std::string& neu);
+
+// What a file walk found: "folder\NAME" of every file (any case), whether
+// the walk read everything, and the folders it could not read.
+struct DateiBestand {
+  std::vector<std::string> Dateien;
+  bool Vollstaendig = true;
+  std::vector<std::string> Luecken;
+};
+
+struct Bereinigung {
+  std::size_t Geprueft = 0;   // rows inside the pattern
+  std::size_t Geloescht = 0;  // rows removed (their links went with them)
+  std::size_t Behalten = 0;   // rows not found by the walk but kept (walk incomplete, file present)
+};
+
+// Removes the rows inside `muster` (a LIKE pattern on Dateipfad: "*", "?",
+// "#" and [] as in the host's SQL, case-blind) whose files the walk did not
+// find, with their links. A row is kept when its folder lies in or below an
+// unread folder, when the walk was cancelled, or when the file turns out to
+// exist after all (checked on the file system before each removal).
+Bereinigung RegisterBereinigenMitBestand(Datenbank& db, const std::string& muster, const DateiBestand& bestand);
+
+// The clean-up as the window runs it: the folder named by the pattern (the
+// text before its first wildcard, without a final "\") is walked - only that
+// folder when the pattern has no wildcard, else its whole tree through the
+// data search - and the rows of vanished files are removed.
+Bereinigung RegisterBereinigen(Datenbank& db, const std::string& muster);
+
+}  // namespace vxm
