@@ -81,6 +81,12 @@ struct Komponentenzustand {
   // Keyword input: tokens of the last split (KeyZerlegen, keyzerlegenVersuch).
   std::vector<std::string> KeyTeile;
   int32_t KeyAnzahl = 0;
+
+  // New documents: the extension of the chosen type (".doc", ...; the
+  // scanner type turns ".bmp" into ".pdf") and the result of the last
+  // creation.
+  std::string NeuDokEndung;
+  bool NeuDokErzeugt = false;
 };
 
 Komponentenzustand& Zustand();
