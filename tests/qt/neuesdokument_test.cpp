@@ -12,6 +12,8 @@
 #include "create/buerodatei.h"
 #include "create/libreoffice.h"
 #include "create/qt/neuesdokument.h"
+#include "platform/dienste.h"
+#include "platform/fehler.h"
 #include "tests/qt/qthilfen.h"
 
 namespace vxm::test {
@@ -233,10 +235,23 @@ TEST_F(NeuesDokumentTest, OhneLibreOfficeDieFehlerwegeJeTyp) {
   LibreOffice().Programm = programm;
 }
 
-TEST_F(NeuesDokumentTest, TextdateiInSchreibgeschuetztemOrdnerFragtUndLoeschtNichts) {
+// A disk that refuses new text files and PDF files.
+class VerweigerndeAblage : public HostDateisystem {
+ public:
+  using HostDateisystem::HostDateisystem;
+  void CreateTextFile(const std::string& pfad, bool ueberschreiben) override {
+    if (pfad.size() > 4 && pfad.substr(pfad.size() - 4) == ".txt") throw VbFehler::Standard(fehlernr::ZugriffVerweigert);
+    HostDateisystem::CreateTextFile(pfad, ueberschreiben);
+  }
+  void DateiSchreiben(const std::string& pfad, const std::string& bytes) override {
+    if (pfad.size() > 4 && pfad.substr(pfad.size() - 4) == ".pdf") throw VbFehler::Standard(fehlernr::DatentraegerVoll);
+    HostDateisystem::DateiSchreiben(pfad, bytes);
+  }
+};
+
+TEST_F(NeuesDokumentTest, FehlschlagFragtUndJaLoeschtNurWasDieseAnlageSchrieb) {
   DateiAnlegen(Pfad("Bleibt.txt"), "x");
-  fs::permissions(Host(kOrdner), fs::perms::owner_write, fs::perm_options::remove);
-  if (std::ofstream(Host(Pfad("probe"))).good()) GTEST_SKIP() << "als root beschreibbar";
+  Dienste().Dateien = std::make_shared<VerweigerndeAblage>(fs_->Laufwerke());
   dialoge_->Antworten = {vbYes};
   TypWaehlen(3);
   NameBestaetigen("Neu");
@@ -244,7 +259,20 @@ TEST_F(NeuesDokumentTest, TextdateiInSchreibgeschuetztemOrdnerFragtUndLoeschtNic
   EXPECT_EQ(dialoge_->Gezeigt[0].Titel, "Datei löschen");
   EXPECT_TRUE(fs::exists(Host(Pfad("Bleibt.txt"))));
   EXPECT_FALSE(F().Dokname->isVisible());
-  fs::permissions(Host(kOrdner), fs::perms::owner_write, fs::perm_options::add);
+
+  // The scanned page cannot become a PDF: the user is told, the bitmap is
+  // kept on No and removed on Yes; nothing is opened.
+  for (const int antwort : {vbNo, vbYes}) {
+    SCOPED_TRACE(antwort);
+    dialoge_->Gezeigt.clear();
+    dialoge_->Antworten = {vbOK, antwort};
+    TypWaehlen(5);
+    NameBestaetigen(antwort == vbNo ? "Seite1" : "Seite2");
+    ASSERT_EQ(dialoge_->Gezeigt.size(), 2u) << Meldungstexte().front();
+    EXPECT_EQ(dialoge_->Gezeigt[1].Text, "Fehler beim erzeugen der Neuen Datei\r\nDATEI LÖSCHEN ?");
+    EXPECT_EQ(fs::exists(Host(Pfad(antwort == vbNo ? "Seite1.bmp" : "Seite2.bmp"))), antwort == vbNo);
+  }
+  EXPECT_TRUE(geoeffnet_.empty());
 }
 
 TEST_F(NeuesDokumentTest, ScannerGibtEinseitigesPdfAusgewaehltNichtGeoeffnet) {
