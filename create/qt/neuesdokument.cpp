@@ -129,7 +129,8 @@ void NeuesDokument::lstDokument_Click() {
   }
   if (i == kScanner) z.ScanModus = 1;
   f_.Dokname->adjustSize();
-  f_.Platzieren(f_.Dokname, 5160, 3120, std::max(4200.0, f_.Dokname->width() * 15.0 / f_.Faktor()), -1);
+  const double faktor = f_.Faktor() > 0 ? f_.Faktor() : 1.0;
+  f_.Platzieren(f_.Dokname, 5160, 3120, std::max(4200.0, f_.Dokname->width() * 15.0 / faktor), -1);
   f_.Dokname->show();
   f_.txtNeuDokName->setFocus();
 }
