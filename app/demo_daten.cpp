@@ -7,8 +7,11 @@
 
 #include <fstream>
 #include <map>
+#include <thread>
 #include <vector>
 
+#include "create/buerodatei.h"
+#include "create/libreoffice.h"
 #include "imaging/clspdf.h"
 #include "keywords/registerzugriff.h"
 #include "platform/datenbank.h"
@@ -164,6 +167,34 @@ void RegisterFuellen(Datenbank& db, const std::vector<Dokument>& dokumente) {
   t.Bestaetigen();
 }
 
+
+// The serial-letter wizard offers the Word templates (.DOT) of the store's
+// root; the demo store carries one, a Word 97 file made from the cached
+// empty document. When that is not cached yet, LibreOffice builds it in the
+// background (seconds) so the window does not wait for it; without
+// LibreOffice the store simply has no template.
+void VorlageAnlegen(const fs::path& dokWurzel) {
+  std::error_code ec;
+  for (auto it = fs::directory_iterator(dokWurzel, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    if (Gross(it->path().extension().string()) == ".DOT") return;
+  }
+  const fs::path ziel = dokWurzel / "Briefvorlage.DOT";
+  auto kopieren = [ziel](const fs::path& leer) {
+    std::error_code f;
+    const fs::path teil = ziel.string() + ".teil";
+    if (fs::copy_file(leer, teil, fs::copy_options::overwrite_existing, f)) fs::rename(teil, ziel, f);
+    if (f) fs::remove(teil, f);
+  };
+  const fs::path zwischen = VorlagenOrdner() / "leer.doc";
+  if (IstOle2Datei(zwischen)) {
+    kopieren(zwischen);
+  } else if (LibreOfficeVorhanden()) {
+    std::thread([kopieren] {
+      if (auto leer = LeereVorlage("doc")) kopieren(*leer);
+    }).detach();
+  }
+}
+
 }  // namespace
 
 DemoAufruf DemoDatenAnlegen(const fs::path& laufwerkC) {
@@ -303,6 +334,7 @@ DemoAufruf DemoDatenAnlegen(const fs::path& laufwerkC) {
       throw;
     }
   }
+  VorlageAnlegen(laufwerkC / "VXM" / "VXMDOK");
   return aufruf;
 }
 

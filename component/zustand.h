@@ -102,6 +102,12 @@ struct Komponentenzustand {
   std::string TrefferSchluessel;
   std::string TrefferOrdner;
   std::string TrefferDatei;
+
+  // New documents: the extension of the chosen type (".doc", ...; the
+  // scanner type turns ".bmp" into ".pdf") and the result of the last
+  // creation.
+  std::string NeuDokEndung;
+  bool NeuDokErzeugt = false;
 };
 
 Komponentenzustand& Zustand();

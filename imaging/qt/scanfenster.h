@@ -1,0 +1,17 @@
+// Scanning in the main window: the scan image's life, the hourglass and the
+// scanner chosen in the per-user settings.
+#pragma once
+
+#include "imaging/scanner.h"
+
+namespace vxm {
+
+// Settings value that names the SANE device (e.g. "test:0"), in the section
+// of the document path.
+inline constexpr const char* kRegScanner = "VXMScanner";
+
+// The scanner of the per-user settings; an empty device lets the scanner
+// fall back to VXM_SCANNER, then to the first device SANE finds.
+ScanEinstellungen ScannerAusEinstellungen();
+
+}  // namespace vxm
