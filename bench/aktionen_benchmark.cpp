@@ -114,7 +114,7 @@ void OrdnerPfadNachziehen(benchmark::State& state) {
     const int64_t n = hin ? vxm::RegisterOrdnerNachziehen(*b.db, "C:\\BAUM\\Mieter 1", "C:\\BAUM\\Mieter Eins")
                           : vxm::RegisterOrdnerNachziehen(*b.db, "C:\\BAUM\\Mieter Eins", "C:\\BAUM\\Mieter 1");
     hin = !hin;
-    if (n < 9800) state.SkipWithError("too few rows");
+    if (n < 9800) state.SkipWithError(("too few rows: " + std::to_string(n)).c_str());
   }
 }
 BENCHMARK(OrdnerPfadNachziehen)->Unit(benchmark::kMillisecond);

@@ -169,35 +169,30 @@ int64_t RegisterOrdnerNachziehen(Datenbank& db, const std::string& alt, const st
   const std::string n = Gross(OhneSchraegstrich(neu));
   if (a.empty()) return 0;
   const std::string fa = Falten(a);
+  // Folding maps each character to one character, so the stored old prefix
+  // has as many characters as `a` (substr counts characters).
+  int zeichen = 0;
+  for (unsigned char c : a)
+    if ((c & 0xC0) != 0x80) ++zeichen;
   db.Schreibpruefung();
   Transaktion t(db);
   // The folder itself and everything below it: the folded paths from
   // "A\" up to (not including) "A]" are exactly those starting with "A\".
+  // One statement for all rows.
   sqlite3_stmt* s = db.Anweisung(
-      "SELECT Dateinummer, Dateiname, Dateipfad FROM Dateiinfo WHERE DateipfadSchluessel = ?1 "
-      "UNION ALL SELECT Dateinummer, Dateiname, Dateipfad FROM Dateiinfo "
-      "WHERE DateipfadSchluessel >= ?2 AND DateipfadSchluessel < ?3");
-  struct Zeile {
-    int32_t Nummer;
-    std::string Name, Pfad;
-  };
-  std::vector<Zeile> zeilen;
-  {
-    Zuruecksetzen z{s};
-    TextBinden(s, 1, fa);
-    TextBinden(s, 2, fa + "\\");
-    TextBinden(s, 3, fa + "]");
-    int rc;
-    while ((rc = sqlite3_step(s)) == SQLITE_ROW)
-      zeilen.push_back({sqlite3_column_int(s, 0), SpaltenText(s, 1), SpaltenText(s, 2)});
-    if (rc != SQLITE_DONE) db.Fehler(rc);
-  }
-  for (const auto& z : zeilen) {
-    // Folding keeps each character's byte length, so the old prefix has a's length.
-    ZeileSetzen(db, z.Nummer, z.Name, n + z.Pfad.substr(a.size()));
-  }
+      "UPDATE Dateiinfo SET Dateipfad = ?4 || substr(Dateipfad, ?5), "
+      "DateipfadSchluessel = ?6 || substr(DateipfadSchluessel, ?5) "
+      "WHERE DateipfadSchluessel = ?1 OR (DateipfadSchluessel >= ?2 AND DateipfadSchluessel < ?3)");
+  TextBinden(s, 1, fa);
+  TextBinden(s, 2, fa + "\\");
+  TextBinden(s, 3, fa + "]");
+  TextBinden(s, 4, n);
+  sqlite3_bind_int(s, 5, zeichen + 1);
+  TextBinden(s, 6, Falten(n));
+  Ausfuehren(db, s);
+  const int64_t geaendert = sqlite3_changes64(db.Handle());
   t.Bestaetigen();
-  return static_cast<int64_t>(zeilen.size());
+  return geaendert;
 }
 
 Bereinigung RegisterBereinigenMitBestand(Datenbank& db, const std::string& muster, const DateiBestand& bestand) {

@@ -39,6 +39,16 @@ bool GueltigerName(const std::string& name) {
   return name.find_first_of("\\/:*?\"<>|") == std::string::npos;
 }
 
+// Takes back a copy this command made (it carries the source's read-only flag).
+bool KopieEntfernen(const std::string& ziel) {
+  try {
+    Dienste().Dateien->DeleteFile(ziel, true);
+    return true;
+  } catch (const VbFehler&) {
+    return false;
+  }
+}
+
 class Sanduhr {
  public:
   Sanduhr() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -132,7 +142,7 @@ bool Aktionen::Verschieben(const std::string& ordner, const std::string& name, c
     zeile = RegisterDateiVerschieben(Register(), name, ordner, zielName, zielOrdner);
   } catch (const std::exception& e) {
     Melden(e);
-    const bool kopieWeg = DateiLoeschen(ziel);
+    const bool kopieWeg = KopieEntfernen(ziel);
     Hinweis("Das Register konnte nicht geändert werden, die Datei wurde nicht verschoben.\r\nSie liegt weiterhin in " +
             quelle + (kopieWeg ? std::string() : "\r\nEine Kopie liegt in " + ziel + " (ohne Keywörter)."));
     return false;
@@ -148,7 +158,7 @@ bool Aktionen::Verschieben(const std::string& ordner, const std::string& name, c
       zurueck = false;
     }
   }
-  if (zurueck && DateiLoeschen(ziel)) {
+  if (zurueck && KopieEntfernen(ziel)) {
     Hinweis("Die Datei " + quelle + " konnte nicht gelöscht werden und wurde nicht verschoben.");
   } else if (zurueck) {
     Hinweis("Die Datei " + quelle + " konnte nicht gelöscht werden.\r\nSie liegt jetzt in beiden Ordnern; die Keywörter gehören zu " +
