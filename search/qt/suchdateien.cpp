@@ -56,8 +56,4 @@ void frmDorvex::SucheDateienMulti() {
   }
 }
 
-// Placeholder until the keyword register's own definition is linked in; a
-// strong definition replaces it.
-__attribute__((weak)) void frmDorvex::KeywEntfernen(std::string&) {}
-
 }  // namespace vxm

@@ -461,3 +461,10 @@ bool OrdnerBaum::eventFilter(QObject* o, QEvent* e) {
 }
 
 }  // namespace vxm
+
+namespace vxm {
+
+void frmDorvex::PfadRichtigStellen(const std::string& pfad) { Baum->PfadRichtigStellen(pfad); }
+void frmDorvex::LeereOrdneraway() { Baum->LeereOrdneraway(); }
+
+}  // namespace vxm

@@ -485,7 +485,7 @@ TEST_F(Keywortsuche, BearbeitungStartenZeigtDieDateiImHauptfenster) {
 
 // Needs the keyword register's KeywEntfernen (a placeholder does nothing
 // until it is linked in).
-TEST_F(Keywortsuche, DISABLED_KeywortEntfernenNimmtDenEintragWeg) {
+TEST_F(Keywortsuche, KeywortEntfernenNimmtDenEintragWeg) {
   const int32_t a = Keyword("MIETE");
   Dokument(kOrdner, "a.doc", {a});
   Dokument(kOrdner, "b.doc", {a});
