@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <filesystem>
+#include <strings.h>
 
 #include "component/einstellungen.h"
 #include "component/fehlermelden.h"
@@ -59,11 +60,16 @@ void Melden(const std::string& text, int stil = vbOKOnly, const std::string& tit
 }
 
 // Entries of a folder in the order a depth-first walk visits them: names
-// without regard to case, files and folders apart.
+// without regard to (ASCII) case, files and folders apart.
 struct Eintraege {
-  std::vector<std::pair<std::string, std::string>> dateien;  // folded, name
-  std::vector<std::pair<std::string, std::string>> ordner;
+  std::vector<std::string> dateien;
+  std::vector<std::string> ordner;
 };
+
+bool VorOhneGross(const std::string& a, const std::string& b) {
+  const int r = strcasecmp(a.c_str(), b.c_str());
+  return r != 0 ? r < 0 : a < b;
+}
 
 Eintraege Lesen(const std::string& ordner) {
   Eintraege e;
@@ -79,13 +85,14 @@ Eintraege Lesen(const std::string& ordner) {
     std::error_code ec2;
     std::string name = it->path().filename().string();
     // Folder links are not followed: a link back up would never end.
-    if (it->is_directory(ec2) && !it->is_symlink(ec2))
-      e.ordner.emplace_back(Falten(name), std::move(name));
-    else if (!it->is_directory(ec2))
-      e.dateien.emplace_back(Falten(name), std::move(name));
+    const bool istOrdner = it->is_directory(ec2);
+    if (istOrdner && !it->is_symlink(ec2))
+      e.ordner.push_back(std::move(name));
+    else if (!istOrdner)
+      e.dateien.push_back(std::move(name));
   }
-  std::sort(e.dateien.begin(), e.dateien.end());
-  std::sort(e.ordner.begin(), e.ordner.end());
+  std::sort(e.dateien.begin(), e.dateien.end(), VorOhneGross);
+  std::sort(e.ordner.begin(), e.ordner.end(), VorOhneGross);
   return e;
 }
 
@@ -411,11 +418,11 @@ void frmDateiKeywörter::DokumenteSammelnAb(const std::string& ordner) {
 bool frmDateiKeywörter::DokumenteSammeln(const std::string& ordner) {
   Eintraege e = Lesen(ordner);
   const auto bekannt = kopie_.find(Falten(ordner));
-  for (auto& [gefaltet, name] : e.dateien) {
-    if (bekannt != kopie_.end() && bekannt->second.count(gefaltet)) continue;
-    gesammelt_ << Q(name);
+  for (auto& name : e.dateien) {
+    if (bekannt != kopie_.end() && bekannt->second.count(Falten(name))) continue;
+    gesammelt_ << QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
   }
-  for (auto& [gefaltet, name] : e.ordner) {
+  for (auto& name : e.ordner) {
     if (!Zwischendurch()) return false;
     if (!DokumenteSammeln(ordner + "\\" + name)) return false;
   }
@@ -429,7 +436,7 @@ bool frmDateiKeywörter::DateiFinden(const std::string& ordner, const std::strin
     host = HostPfadVon(ordner);
   } catch (const std::exception&) {
   }
-  for (auto& [gefaltet, datei] : e.dateien) {
+  for (auto& datei : e.dateien) {
     std::error_code ec;
     const auto groesse = std::filesystem::file_size(host / datei, ec);
     if (!ec) BytesGezaehlt += static_cast<int64_t>(groesse);
@@ -439,7 +446,7 @@ bool frmDateiKeywörter::DateiFinden(const std::string& ordner, const std::strin
       return true;
     }
   }
-  for (auto& [gefaltet, unter] : e.ordner) {
+  for (auto& unter : e.ordner) {
     if (!Zwischendurch()) return false;
     if (DateiFinden(ordner + "\\" + unter, name)) return true;
   }

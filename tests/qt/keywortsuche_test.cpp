@@ -483,6 +483,24 @@ TEST_F(Keywortsuche, BearbeitungStartenZeigtDieDateiImHauptfenster) {
   EXPECT_EQ(F().dirListBox->Path(), kOrdner + "\\7");
 }
 
+// Writes a picture of the filled window when VXM_BILD names a file.
+TEST_F(Keywortsuche, BildDesFensters) {
+  const char* ziel = std::getenv("VXM_BILD");
+  if (!ziel) GTEST_SKIP();
+  const int32_t a = Keyword("MIETE");
+  Dokument(kOrdner, "Mietvertrag.doc", {a});
+  Dokument(kOrdner + "\\7", "Kaution.xls", {a});
+  Dokument(kOrdner + "\\7\\3", "Beleg.pdf", {a});
+  DateiAnlegen(kOrdner + "\\7\\Notiz.txt");
+  Starten();
+  F().txtDateisuchen->setText("miete");
+  treiber_ = [&](frmDateiKeywörter& w) {
+    w.cmdShowDocList->click();
+    w.grab().save(ziel);
+  };
+  F().cmdSucheStarten->click();
+}
+
 // Needs the keyword register's KeywEntfernen (a placeholder does nothing
 // until it is linked in).
 TEST_F(Keywortsuche, KeywortEntfernenNimmtDenEintragWeg) {
