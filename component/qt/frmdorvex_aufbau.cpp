@@ -197,6 +197,10 @@ void frmDorvex::AufbauenDetails() {
   lstKeywordsAuswahl2->hide();
   l->addWidget(lblKeyAuswahl);
   l->addWidget(lstKeywordsAuswahl2, 1);
+  // Without a preview the details stay together at the top.
+  for (QWidget* w : std::initializer_list<QWidget*>{lblDatei, lblName, lblGroesse, lblDatum, Label6, vxmAnzeige, lblKeyAuswahl})
+    w->setSizePolicy(w->sizePolicy().horizontalPolicy(), QSizePolicy::Fixed);
+  l->addStretch(0);
 }
 
 void frmDorvex::AufbauenUeberlagerungen() {
