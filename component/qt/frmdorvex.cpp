@@ -42,6 +42,11 @@ frmDorvex::frmDorvex() {
 
 frmDorvex::~frmDorvex() {
   if (vorherigeDialoge_) Dienste().Meldungen = vorherigeDialoge_;
+  // The children go while the window is still whole: their event filters
+  // and handlers reach back into it while focus moves between them.
+  tvwDir->viewport()->removeEventFilter(Baum.get());
+  tvwDir->removeEventFilter(Baum.get());
+  while (!children().isEmpty()) delete children().first();
 }
 
 std::vector<Datenquelle*> frmDorvex::Datenquellen() {
