@@ -9,25 +9,16 @@
 #include "platform/dienste.h"
 #include "platform/fehler.h"
 #include "platform/jetsql.h"
+#include "platform/sqlhilfen.h"
 #include "platform/text.h"
 #include "search/datensuche.h"
 
 namespace vxm {
 namespace {
 
-struct Zuruecksetzen {
-  sqlite3_stmt* s;
-  ~Zuruecksetzen() { sqlite3_reset(s); }
-};
-
-void TextBinden(sqlite3_stmt* s, int i, std::string_view text) {
-  sqlite3_bind_text(s, i, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-}
-
-std::string SpaltenText(sqlite3_stmt* s, int i) {
-  const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
-  return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(s, i))) : std::string();
-}
+using sql::SpaltenText;
+using sql::TextBinden;
+using sql::Zuruecksetzen;
 
 void Ausfuehren(Datenbank& db, sqlite3_stmt* s) {
   Zuruecksetzen z{s};
@@ -222,7 +213,8 @@ Bereinigung RegisterBereinigenMitBestand(Datenbank& db, const std::string& muste
     }
     if (!mitPlatzhalter) TextBinden(s, 1, wert);
     while ((rc = sqlite3_step(s)) == SQLITE_ROW)
-      zeilen.push_back({sqlite3_column_int(s, 0), SpaltenText(s, 1), SpaltenText(s, 2), SpaltenText(s, 3)});
+      zeilen.push_back({sqlite3_column_int(s, 0), std::string(SpaltenText(s, 1)), std::string(SpaltenText(s, 2)),
+                        std::string(SpaltenText(s, 3))});
     sqlite3_finalize(s);
     if (rc != SQLITE_DONE) db.Fehler(rc);
   }

@@ -3,24 +3,14 @@
 #include <sqlite3.h>
 
 #include "platform/jetsql.h"
+#include "platform/sqlhilfen.h"
 
 namespace vxm {
 namespace {
 
-// Resets a cached statement when it leaves scope, so no read stays open.
-struct Zuruecksetzen {
-  sqlite3_stmt* s;
-  ~Zuruecksetzen() { sqlite3_reset(s); }
-};
-
-void TextBinden(sqlite3_stmt* s, int i, std::string_view text) {
-  sqlite3_bind_text(s, i, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-}
-
-std::string_view SpaltenText(sqlite3_stmt* s, int i) {
-  const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
-  return p ? std::string_view(p, static_cast<std::size_t>(sqlite3_column_bytes(s, i))) : std::string_view();
-}
+using sql::SpaltenText;
+using sql::TextBinden;
+using sql::Zuruecksetzen;
 
 int32_t ErsteZahl(Datenbank& db, sqlite3_stmt* s) {
   Zuruecksetzen z{s};
