@@ -87,7 +87,7 @@ std::vector<int32_t> GleichnamigeKeywords(Datenbank& db, const std::string& name
   a.Text(1, Falten(name));
   std::vector<int32_t> ids;
   while (a.Zeile())
-    if (GleichGefaltet(a.Spalte(1), name)) ids.push_back(sqlite3_column_int(a.s, 0));
+    if (GleichOhneFall(a.Spalte(1), name)) ids.push_back(sqlite3_column_int(a.s, 0));
   return ids;
 }
 
@@ -128,7 +128,7 @@ EingabeErgebnis KeywordsEingeben(Datenbank& reg, const AktuelleDatei& datei, con
   for (int32_t i = 0; i < z.KeyAnzahl && i < static_cast<int32_t>(z.KeyTeile.size()); ++i) {
     const std::string& t = z.KeyTeile[static_cast<std::size_t>(i)];
     if (t.empty()) continue;
-    if (std::none_of(namen.begin(), namen.end(), [&](const std::string& n) { return GleichGefaltet(n, t); }))
+    if (std::none_of(namen.begin(), namen.end(), [&](const std::string& n) { return GleichOhneFall(n, t); }))
       namen.push_back(t);
   }
   // Separators only, or a wildcard without match and nothing else.

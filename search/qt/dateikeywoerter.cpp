@@ -530,7 +530,7 @@ void frmDateiKeywörter::cmdKeyLöschen_Click() {
   haupt_.DirChangeAktiv = true;
   haupt_.dirListBox->SetPath(ordner);
   for (int i = 0; i < haupt_.filListBox->ListCount(); ++i)
-    if (GleichGefaltet(haupt_.filListBox->List(i), name)) {
+    if (GleichOhneFall(haupt_.filListBox->List(i), name)) {
       haupt_.filListBox->SetListIndex(i);
       break;
     }
@@ -558,7 +558,7 @@ void frmDateiKeywörter::cmdBearbeitungStarten_Click() {
   haupt_.DirChangeAktiv = true;
   haupt_.dirListBox->SetPath(ordner);
   for (int i = 0; i < haupt_.filListBox->ListCount(); ++i)
-    if (GleichGefaltet(haupt_.filListBox->List(i), name)) {
+    if (GleichOhneFall(haupt_.filListBox->List(i), name)) {
       haupt_.filListBox->SetListIndex(i);
       break;
     }

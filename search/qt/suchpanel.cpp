@@ -25,7 +25,7 @@ char32_t LetztesZeichenVon(const QString& t) {
 
 bool InListe(const std::vector<std::string>& liste, int32_t von, int32_t bis, const std::string& name) {
   for (int32_t i = std::max(von, 0); i <= bis && i < static_cast<int32_t>(liste.size()); ++i)
-    if (!liste[i].empty() && GleichGefaltet(liste[i], name)) return true;
+    if (!liste[i].empty() && GleichOhneFall(liste[i], name)) return true;
   return false;
 }
 
