@@ -117,7 +117,8 @@ void frmDorvex::drvListBox_Change() {
 
 void frmDorvex::filListBox_MouseDown(Qt::MouseButton knopf, int, int) {
   if (knopf != Qt::RightButton) filListBox->ZiehenErlaubt = true;
-  if (filListBox->ListCount() == 0) {
+  // An empty list, or a right press on its empty space: no file is meant.
+  if (filListBox->ListCount() == 0 || (knopf == Qt::RightButton && filListBox->ListIndex() < 0)) {
     for (QLabel* l : {lblObjName, lblBeName, lblBnName, lblName, lblDatei, lblGroesse, lblDatum}) l->clear();
     lstIcon->hide();
     Label6->hide();

@@ -425,6 +425,19 @@ bool OrdnerBaum::eventFilter(QObject* o, QEvent* e) {
   }
   if (o != t->viewport()) return false;
   switch (e->type()) {
+    case QEvent::MouseButtonPress: {
+      auto* me = static_cast<QMouseEvent*>(e);
+      if (me->button() != Qt::RightButton) return false;
+      // The folder menu acts on the node under the pointer: it becomes the
+      // current folder as by a click. Empty space changes nothing.
+      if (auto* k = t->itemAt(me->position().toPoint())) {
+        Ereignis([&] {
+          Auswaehlen(k);
+          NodeClick(k);
+        });
+      }
+      return true;
+    }
     case QEvent::MouseButtonRelease: {
       auto* me = static_cast<QMouseEvent*>(e);
       const QPoint p = me->position().toPoint();

@@ -1,0 +1,182 @@
+// The window driven as a user drives it: real mouse and key events on the
+// file list and the tree, the trash behind "Löschen", the views that must
+// follow the folder on disk, and opening documents.
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTest>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "component/zustand.h"
+#include "files/qt/aktionen.h"
+#include "platform/dienste.h"
+#include "platform/text.h"
+#include "store/qt/ordnerbaum.h"
+#include "tests/qt/qthilfen.h"
+
+namespace vxm::test {
+namespace {
+
+namespace fs = std::filesystem;
+const std::string kMieter = "C:\\VXM\\VXMDOK\\1\\7\\3\\2";
+
+class Bedienung : public FensterUmgebung {
+ protected:
+  void SetUp() override {
+    FensterUmgebung::SetUp();
+    DateiAnlegen(kMieter + "\\Brief.txt", "brief");
+    DateiAnlegen(kMieter + "\\Zettel.txt", "zettel");
+    OrdnerAnlegenHost(kMieter + "\\Akten");
+    OrdnerAnlegenHost(kMieter + "\\Briefe");
+    Sql(register_,
+        "INSERT INTO Keyword(Keyword) VALUES('MIETE');"
+        "INSERT INTO Dateiinfo(Dateiname, Dateipfad) VALUES('Zettel.txt', '" + kMieter + "');"
+        "INSERT INTO KeywordZwischentabelle(Dateinummer, KeywordID) VALUES(1, 1);");
+  }
+  Aktionen& A() { return *AktionenVon(F()); }
+  bool Da(const std::string& p) { return fs::exists(Host(p)); }
+  int64_t Anzahl(const std::string& sql) {
+    Recordset rs = F().DOC_DATA.Database().OpenRecordset(sql);
+    return rs.Eof() ? 0 : rs.Zahl("n");
+  }
+
+  // Shown, sized, with every pending event run.
+  void Zeigen() {
+    F().resize(1100, 760);
+    F().show();
+    QApplication::processEvents();
+  }
+  QPoint Mitte(QListWidget* l, int zeile) { return l->visualItemRect(l->item(zeile)).center(); }
+  int Zeile(const std::string& name) {
+    for (int i = 0; i < F().filListBox->ListCount(); ++i)
+      if (F().filListBox->List(i) == name) return i;
+    return -1;
+  }
+  // A right click as the mouse makes it: press and release on the viewport.
+  void Rechtsklick(QWidget* viewport, QPoint p) {
+    QTest::mousePress(viewport, Qt::RightButton, {}, p);
+    QTest::mouseRelease(viewport, Qt::RightButton, {}, p);
+    QApplication::processEvents();
+  }
+  void MenueWahl(QListWidget* menue, int zeile) {
+    ASSERT_TRUE(menue->isVisible());
+    QTest::mouseClick(menue->viewport(), Qt::LeftButton, {}, Mitte(menue, zeile));
+    QApplication::processEvents();
+  }
+  QPoint KnotenMitte(QTreeWidgetItem* k) {
+    F().tvwDir->scrollToItem(k);
+    QApplication::processEvents();
+    return F().tvwDir->visualItemRect(k).center();
+  }
+};
+
+// ------------------------------------------------------------ right click
+
+TEST_F(Bedienung, RechtsklickWaehltDieDateiUnterDemZeigerUndLoeschenNenntSie) {
+  ASSERT_TRUE(Laden());
+  Zeigen();
+  auto* liste = F().filListBox;
+  QTest::mouseClick(liste->viewport(), Qt::LeftButton, {}, Mitte(liste, Zeile("Brief.txt")));
+  ASSERT_EQ(liste->FileName(), "Brief.txt");
+  Rechtsklick(liste->viewport(), Mitte(liste, Zeile("Zettel.txt")));
+  EXPECT_EQ(liste->FileName(), "Zettel.txt");
+  EXPECT_EQ(F().lblName->text().toStdString(), "Zettel.txt") << "the details follow the selection";
+  EXPECT_TRUE(F().lstAktion->isVisible());
+  dialoge_->Antworten = {vbYes};
+  MenueWahl(F().lstAktion, 3);  // "Löschen"
+  ASSERT_FALSE(dialoge_->Gezeigt.empty());
+  EXPECT_EQ(dialoge_->Gezeigt.back().Text, "Wollen Sie wirklich löschen ?\r\nZettel.txt");
+  EXPECT_EQ(dialoge_->Gezeigt.back().Titel, "Datei löschen");
+  EXPECT_EQ(dialoge_->Gezeigt.back().Stil, vbYesNo + vbQuestion);
+  EXPECT_TRUE(Da(kMieter + "\\Brief.txt")) << "the file selected before is untouched";
+  EXPECT_FALSE(Da(kMieter + "\\Zettel.txt"));
+  EXPECT_EQ(Anzahl("SELECT COUNT(*) AS n FROM Dateiinfo"), 0);
+  EXPECT_EQ(Anzahl("SELECT COUNT(*) AS n FROM KeywordZwischentabelle"), 0);
+}
+
+TEST_F(Bedienung, RechtsklickAufLeerenPlatzLaesstKeineDateiGewaehlt) {
+  ASSERT_TRUE(Laden());
+  Zeigen();
+  auto* liste = F().filListBox;
+  QTest::mouseClick(liste->viewport(), Qt::LeftButton, {}, Mitte(liste, Zeile("Zettel.txt")));
+  const QRect letzte = liste->visualItemRect(liste->item(liste->ListCount() - 1));
+  const QPoint leer(letzte.center().x(), letzte.bottom() + 40);
+  ASSERT_EQ(liste->itemAt(leer), nullptr);
+  Rechtsklick(liste->viewport(), leer);
+  EXPECT_EQ(liste->ListIndex(), -1);
+  EXPECT_TRUE(F().lblName->text().isEmpty());
+  EXPECT_TRUE(F().lstAktion->isVisible()) << "the menu opens without a selection too";
+  MenueWahl(F().lstAktion, 3);
+  EXPECT_EQ(dialoge_->Gezeigt.back().Text, kMeldungDateiWaehlen);
+  EXPECT_TRUE(Da(kMieter + "\\Brief.txt"));
+  EXPECT_TRUE(Da(kMieter + "\\Zettel.txt"));
+}
+
+TEST_F(Bedienung, RechtsklickImBaumMachtDenKnotenZumOrdnerDesMenues) {
+  ASSERT_TRUE(Laden());
+  Zeigen();
+  auto* mieter = F().Baum->Knoten(kMieter + "\\");
+  auto* briefe = F().Baum->Knoten(kMieter + "\\Briefe\\");
+  ASSERT_TRUE(mieter && briefe);
+  ASSERT_EQ(F().Baum->Ausgewaehlt(), mieter);
+  Rechtsklick(F().tvwDir->viewport(), KnotenMitte(briefe));
+  EXPECT_EQ(F().Baum->Ausgewaehlt(), briefe);
+  EXPECT_EQ(F().dirListBox->Path(), kMieter + "\\Briefe");
+  EXPECT_EQ(F().AktionsPfad, kMieter + "\\Briefe");
+  EXPECT_EQ(F().filListBox->ListCount(), 0);
+  EXPECT_TRUE(F().lstOrdner->isVisible());
+  // "Umbenennen" renames the folder pointed at, not the one shown before.
+  MenueWahl(F().lstOrdner, 1);
+  ASSERT_TRUE(Zustand().UmbenennenAktiv);
+  EXPECT_EQ(F().Baum->EditKnoten, briefe);
+  F().Baum->AfterLabelEdit("Post");
+  EXPECT_TRUE(fs::is_directory(Host(kMieter + "\\Post")));
+  EXPECT_FALSE(Da(kMieter + "\\Briefe"));
+  EXPECT_TRUE(Da(kMieter + "\\Brief.txt"));
+  // Empty space below the nodes leaves the selection alone.
+  F().lstOrdner->hide();
+  auto* post = F().Baum->Ausgewaehlt();
+  const QPoint leer(5, F().tvwDir->viewport()->height() - 3);
+  ASSERT_EQ(F().tvwDir->itemAt(leer), nullptr);
+  Rechtsklick(F().tvwDir->viewport(), leer);
+  EXPECT_EQ(F().Baum->Ausgewaehlt(), post);
+  EXPECT_EQ(F().dirListBox->Path(), kMieter + "\\Post");
+}
+
+// ------------------------------------------------------------------ trash
+
+TEST_F(Bedienung, LoeschenLegtInDenPapierkorbWoEinerIst) {
+  const fs::path daten = temp_ / "heim" / ".local" / "share";
+  fs::create_directories(daten);
+  const std::string heimVorher = std::getenv("HOME") ? std::getenv("HOME") : "";
+  setenv("HOME", (temp_ / "heim").c_str(), 1);
+  setenv("XDG_DATA_HOME", daten.c_str(), 1);
+  ASSERT_TRUE(Laden());
+  F().filListBox->SetListIndex(Zeile("Zettel.txt"));
+  dialoge_->Antworten = {vbYes};
+  A().lstAktion_Click(3);
+  EXPECT_FALSE(Da(kMieter + "\\Zettel.txt"));
+  EXPECT_EQ(Inhalt(kMieter + "\\Brief.txt"), "brief");
+  std::ifstream weg(daten / "Trash" / "files" / "Zettel.txt");
+  std::string inhalt;
+  std::getline(weg, inhalt);
+  EXPECT_EQ(inhalt, "zettel") << "the file can be restored from the trash";
+  EXPECT_TRUE(fs::exists(daten / "Trash" / "info" / "Zettel.txt.trashinfo"));
+  EXPECT_EQ(Anzahl("SELECT COUNT(*) AS n FROM Dateiinfo"), 0) << "register rows go as before";
+  EXPECT_EQ(Anzahl("SELECT COUNT(*) AS n FROM KeywordZwischentabelle"), 0);
+
+  // No trash to be had (its data folder is missing): deleted plainly.
+  setenv("XDG_DATA_HOME", (temp_ / "fehlt").c_str(), 1);
+  F().filListBox->SetListIndex(Zeile("Brief.txt"));
+  dialoge_->Antworten = {vbYes};
+  A().lstAktion_Click(3);
+  EXPECT_FALSE(Da(kMieter + "\\Brief.txt"));
+  EXPECT_FALSE(fs::exists(daten / "Trash" / "files" / "Brief.txt"));
+  EXPECT_FALSE(fs::exists(temp_ / "fehlt"));
+  EXPECT_FALSE(fs::exists(fs::current_path() / "files" / "Brief.txt")) << "never a trash in the current folder";
+  setenv("HOME", heimVorher.c_str(), 1);
+}
+
+}  // namespace
+}  // namespace vxm::test
