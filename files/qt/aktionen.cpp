@@ -14,6 +14,7 @@
 #include "keywords/registerzugriff.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
+#include "platform/qt/papierkorb.h"
 #include "platform/text.h"
 #include "store/ordnerlayout.h"
 #include "store/qt/ordnerbaum.h"
@@ -197,10 +198,13 @@ void Aktionen::Loeschen() {
     Hinweis(kMeldungDateiWaehlen);
     return;
   }
-  if (Frage(kFrageLoeschen, vbYesNo + vbQuestion, kTitelLoeschen) == vbYes) {
+  // The file goes on a line of its own, so the user sees what goes.
+  if (Frage(std::string(kFrageLoeschen) + vbCrLf + QuellDatei, vbYesNo + vbQuestion, kTitelLoeschen) == vbYes) {
     const std::string pfad = Pfad(QuellOrdner, QuellDatei);
-    // A file that could not be deleted keeps its rows; one already gone loses them.
-    if (DateiLoeschen(pfad) || !DateiVorhanden(pfad)) {
+    // Into the desktop's trash where there is one, so a mistaken Ja can be
+    // undone; plainly deleted otherwise. A file that could not be deleted
+    // keeps its rows; one already gone loses them.
+    if (InDenPapierkorb(pfad) || DateiLoeschen(pfad) || !DateiVorhanden(pfad)) {
       try {
         RegisterDateiEntfernen(Register(), QuellDatei, QuellOrdner);
       } catch (const std::exception& e) {
