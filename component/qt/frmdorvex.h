@@ -55,6 +55,8 @@ class frmDorvex : public QDialog {
   void opendatei();
   bool BildAnzeigen(const std::string& ordner, const std::string& name);
   void vxmDatenholen();
+  // Captions of the entities of a given folder (a search hit's).
+  void vxmDatenholen(const std::string& ordner);
   void PfadRichtigStellen(const std::string& pfad);
   void LeereOrdneraway();
 
@@ -83,6 +85,8 @@ class frmDorvex : public QDialog {
   // File number of the selected file in the register (0 = not registered).
   int32_t DateinummerSuchen(const std::string& name, const std::string& ordner);
   void KeywortZeileFuellen();
+  // The keyword line for a given file (a search hit's).
+  void KeywortZeileFuellen(const std::string& name, const std::string& ordner);
 
   // ---- scaling ----
   void FensterSkalieren(bool fensterSkalieren, bool schriftSkalieren);

@@ -29,8 +29,10 @@ int32_t frmDorvex::DateinummerSuchen(const std::string& name, const std::string&
   return DateiNummerSuchen(DOC_DATA.Database(), name, ordner);
 }
 
-void frmDorvex::KeywortZeileFuellen() {
-  const int32_t nummer = DateinummerSuchen(filListBox->FileName(), dirListBox->Path());
+void frmDorvex::KeywortZeileFuellen() { KeywortZeileFuellen(filListBox->FileName(), dirListBox->Path()); }
+
+void frmDorvex::KeywortZeileFuellen(const std::string& name, const std::string& ordner) {
+  const int32_t nummer = DateinummerSuchen(name, ordner);
   if (nummer == 0) return;
   // Every keyword in link order (a fixed table of 21 slots used to drop
   // them all once a file carried more than 21); links to vanished keywords

@@ -12,6 +12,7 @@
 #include "files/qt/aktionen.h"
 #include "platform/dienste.h"
 #include "platform/text.h"
+#include "search/qt/datensuche_fenster.h"
 #include "store/qt/ordnerbaum.h"
 #include "tests/qt/qthilfen.h"
 
@@ -176,6 +177,52 @@ TEST_F(Bedienung, LoeschenLegtInDenPapierkorbWoEinerIst) {
   EXPECT_FALSE(fs::exists(temp_ / "fehlt"));
   EXPECT_FALSE(fs::exists(fs::current_path() / "files" / "Brief.txt")) << "never a trash in the current folder";
   setenv("HOME", heimVorher.c_str(), 1);
+}
+
+
+// ------------------------------------------------------------ search hits
+
+class Treffer : public FensterUmgebung {
+ protected:
+  const std::string kKorr = "C:\\VXM\\VXMDOK\\1\\8\\Korrespondenz";
+  void SetUp() override {
+    FensterUmgebung::SetUp();
+    DateiAnlegen(kMieter + "\\Mietvertrag.txt", "x");
+    DateiAnlegen(kKorr + "\\Brief.doc", "x");
+    DateiAnlegen(kKorr + "\\Übergabe.pdf", "x");
+    Sql(register_,
+        "INSERT INTO Keyword(Keyword) VALUES('MIETE'),('BRIEF'),('KÜNDIGUNG');"
+        "INSERT INTO Dateiinfo(Dateiname, Dateipfad) VALUES('Mietvertrag.txt', '" + kMieter + "'),"
+        "('Brief.doc', '" + kKorr + "'),('Übergabe.pdf', '" + kKorr + "');"
+        "INSERT INTO KeywordZwischentabelle(Dateinummer, KeywordID) VALUES(1, 1),(2, 2),(3, 3);");
+  }
+  QTreeWidgetItem* Erster() { return F().gefundenviewBox->topLevelItem(0); }
+};
+
+TEST_F(Treffer, DetailsZeigenKeywoerterUndBeschriftungenDesTreffers) {
+  ASSERT_TRUE(Laden());
+  ASSERT_EQ(F().txtVorhandenKeyw->text().toStdString(), "MIETE");
+  ASSERT_FALSE(F().lblObjName->text().isEmpty());
+  // The document search shows its first hit at once.
+  F().txtDateisuchen->setText(Q("Übergabe"));
+  DatenSucheFenster::Von(F())->cmdDataSearch_Click();
+  ASSERT_EQ(F().gefundenviewBox->topLevelItemCount(), 1);
+  EXPECT_EQ(F().lblName->text().toStdString(), "Übergabe.pdf");
+  EXPECT_EQ(F().txtVorhandenKeyw->text().toStdString(), "KÜNDIGUNG");
+  EXPECT_TRUE(F().lblObjName->text().isEmpty()) << "folder 8 has no property record";
+  EXPECT_TRUE(F().lblBnName->text().isEmpty());
+  EXPECT_TRUE(F().vxmAnzeige->isHidden());
+  DatenSucheFenster::Von(F())->OrdnerAnsicht();
+
+  // The name search: a click leads to the hit's folder, whose first file is another.
+  F().dirListBox->SetPath(kMieter);
+  F().txtDateisuchen->setText(Q("Übergabe"));
+  DatenSucheFenster::Von(F())->comsuchen_Click();
+  ASSERT_EQ(F().gefundenviewBox->topLevelItemCount(), 1);
+  DatenSucheFenster::Von(F())->gefundenviewBox_ItemClick(Erster());
+  EXPECT_EQ(F().filListBox->List(0), "Brief.doc");
+  EXPECT_EQ(F().lblName->text().toStdString(), "Übergabe.pdf");
+  EXPECT_EQ(F().txtVorhandenKeyw->text().toStdString(), "KÜNDIGUNG");
 }
 
 }  // namespace
