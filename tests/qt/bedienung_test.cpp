@@ -7,11 +7,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "component/zustand.h"
 #include "files/qt/aktionen.h"
 #include "platform/dienste.h"
 #include "platform/text.h"
+#include "search/qt/dateikeywoerter.h"
 #include "search/qt/datensuche_fenster.h"
 #include "store/qt/ordnerbaum.h"
 #include "tests/qt/qthilfen.h"
@@ -179,6 +181,35 @@ TEST_F(Bedienung, LoeschenLegtInDenPapierkorbWoEinerIst) {
   setenv("HOME", heimVorher.c_str(), 1);
 }
 
+
+// ------------------------------------------------------ keyword window
+
+TEST_F(Bedienung, VorschlaegeVerschwindenWieImmerDasKeywortfensterSchliesst) {
+  ASSERT_TRUE(Laden());
+  Zeigen();
+  F().optSchluesselW->click();
+  std::vector<std::function<void(frmDateiKeywörter&)>> schliessen = {
+      [](frmDateiKeywörter& w) { QTest::keyClick(&w, Qt::Key_Escape); },
+      [](frmDateiKeywörter& w) { w.close(); },
+      [](frmDateiKeywörter& w) { w.cmdSchliesen->click(); }};
+  for (std::size_t i = 0; i < schliessen.size(); ++i) {
+    SCOPED_TRACE(i);
+    F().txtDateisuchen->clear();
+    F().txtDateisuchen->setFocus();
+    QTest::keyClicks(F().txtDateisuchen, "mi");
+    ASSERT_TRUE(F().lstKeywordsSuche->isVisible()) << "MIETE is suggested";
+    bool gezeigt = false;
+    frmDateiKeywörter::NachDemZeigen = [&](frmDateiKeywörter& w) {
+      gezeigt = true;
+      schliessen[i](w);
+      EXPECT_FALSE(w.isVisible());
+    };
+    F().cmdSucheStarten->click();
+    frmDateiKeywörter::NachDemZeigen = nullptr;
+    EXPECT_TRUE(gezeigt);
+    EXPECT_TRUE(F().lstKeywordsSuche->isHidden());
+  }
+}
 
 // ------------------------------------------------------------ search hits
 
