@@ -332,9 +332,11 @@ void Aktionen::OrdnerNeuAnlegen(int k) {
   if (k == 4) platzhalterVorher_ = OrdnerVorhanden(pfad);
   OrdnerAnlegen(pfad);
   auto& baum = *f_.Baum;
-  const std::string schluessel = Gross(pfad) + "\\";
+  // The key is the parent's key and the name as created, as every node's.
+  auto* eltern = baum.Knoten(Gross(Pfad(aktionsPfad, "")));
+  const std::string schluessel = (eltern ? OrdnerBaum::Schluessel(eltern) : Pfad(aktionsPfad, "")) + NeuOrdnerName + "\\";
   QTreeWidgetItem* knoten = nullptr;
-  if (auto* eltern = baum.Knoten(Gross(Pfad(aktionsPfad, "")))) {
+  if (eltern) {
     const bool import = z.ProgName == "VXMDokImport";
     try {
       knoten = baum.Hinzufuegen(eltern, schluessel, NeuOrdnerName, import ? 3 : 1, import ? 1 : 11);
@@ -392,7 +394,7 @@ void Aktionen::NeuenOrdnerBenennen(std::string& name) {
   std::string elternTeil = alterSchluessel.substr(0, alterSchluessel.size() > 1 ? alterSchluessel.size() - 1 : 0);
   const auto pos = elternTeil.rfind('\\');
   elternTeil = pos == std::string::npos ? std::string() : elternTeil.substr(0, pos + 1);
-  const std::string schluessel = Gross(elternTeil) + Gross(name) + "\\";
+  const std::string schluessel = elternTeil + name + "\\";
   if (behalten) {
     // The placeholder keeps its node; the new folder gets one of its own.
     textZurueck();

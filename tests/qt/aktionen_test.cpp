@@ -462,7 +462,7 @@ TEST_F(OrdnerTest, FreierNameBenenntDenPlatzhalterUm) {
   F().Baum->AfterLabelEdit("Mietvertrag");
   EXPECT_FALSE(Da(kMieter + "\\Neuer Ordner"));
   EXPECT_TRUE(fs::is_directory(Host(kMieter + "\\Mietvertrag")));
-  EXPECT_EQ(OrdnerBaum::Schluessel(k), Gross(kMieter) + "\\MIETVERTRAG\\");
+  EXPECT_EQ(OrdnerBaum::Schluessel(k), kMieter + "\\Mietvertrag\\");
   EXPECT_EQ(F().Baum->Knoten(kMieter + "\\MIETVERTRAG\\"), k);
   // A name in use restores the placeholder.
   Menue();

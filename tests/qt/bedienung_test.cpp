@@ -182,6 +182,38 @@ TEST_F(Bedienung, LoeschenLegtInDenPapierkorbWoEinerIst) {
 }
 
 
+// ------------------------------------------------------------ new folders
+
+TEST_F(Bedienung, NeuerOrdnerBehaeltSeineSchreibweiseInSchluesselUndRegister) {
+  ASSERT_TRUE(Laden());
+  Zeigen();
+  auto* mieter = F().Baum->Knoten(kMieter + "\\");
+  Rechtsklick(F().tvwDir->viewport(), KnotenMitte(mieter));
+  MenueWahl(F().lstOrdner, 0);
+  MenueWahl(F().lstNeuOrdner, 1);  // "Korrespondenz"
+  auto* k = F().Baum->Knoten(kMieter + "\\KORRESPONDENZ\\");
+  ASSERT_NE(k, nullptr);
+  EXPECT_EQ(OrdnerBaum::Schluessel(k), kMieter + "\\Korrespondenz\\");
+  // A file copied there with its keywords gets a row with the folder as created.
+  F().dirListBox->SetPath(kMieter);
+  F().filListBox->SetListIndex(Zeile("Zettel.txt"));
+  A().lstAktion_Click(1);
+  F().Baum->NodeClick(k);
+  EXPECT_EQ(F().dirListBox->Path(), kMieter + "\\Korrespondenz");
+  dialoge_->Antworten = {vbYes};
+  A().lstAktion_Click(2);
+  EXPECT_EQ(Anzahl("SELECT COUNT(*) AS n FROM Dateiinfo WHERE Dateipfad GLOB '*\\Korrespondenz'"), 1);
+  // "Freier Name": the name as typed.
+  F().Baum->NodeClick(mieter);
+  F().AktionsPfad = kMieter;
+  A().lstNeuOrdner_Click(4);
+  auto* frei = F().Baum->Knoten(kMieter + "\\Neuer Ordner\\");
+  ASSERT_NE(frei, nullptr);
+  frei->setText(0, Q("Verträge Müller"));
+  F().Baum->AfterLabelEdit("Verträge Müller");
+  EXPECT_EQ(OrdnerBaum::Schluessel(frei), kMieter + "\\Verträge Müller\\");
+}
+
 // ------------------------------------------------------ keyword window
 
 TEST_F(Bedienung, VorschlaegeVerschwindenWieImmerDasKeywortfensterSchliesst) {
