@@ -12,6 +12,7 @@
 #include "platform/dienste.h"
 #include "platform/fehler.h"
 #include "platform/qt/qtdialoge.h"
+#include "platform/qt/qtuebersetzung.h"
 #include "platform/text.h"
 #include "store/ordnerlayout.h"
 #include "store/qt/ordnerbaum.h"
@@ -28,6 +29,7 @@ constexpr std::size_t kMaxPfadEbenen = 21;
 }  // namespace
 
 frmDorvex::frmDorvex() {
+  QtTexteDeutsch();
   Aufbauen();
   Baum = std::make_unique<OrdnerBaum>(*this);
   Verbinden();

@@ -288,5 +288,14 @@ TEST_F(Treffer, DetailsZeigenKeywoerterUndBeschriftungenDesTreffers) {
   EXPECT_EQ(F().txtVorhandenKeyw->text().toStdString(), "KÜNDIGUNG");
 }
 
+// ------------------------------------------------------------ Qt's texts
+
+TEST_F(Bedienung, QtsEigeneTexteSprechenDeutsch) {
+  ASSERT_TRUE(Laden());
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes").toStdString(), "&Ja");
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel").toStdString(), "Abbrechen");
+  EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:").toStdString(), "Suchen in:");
+}
+
 }  // namespace
 }  // namespace vxm::test
