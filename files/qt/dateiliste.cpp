@@ -8,6 +8,7 @@
 #include "component/qt/frmdorvex.h"
 #include "component/zustand.h"
 #include "files/dateidetails.h"
+#include "files/dateifunktionen.h"
 #include "keywords/registerzugriff.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
@@ -100,7 +101,12 @@ void frmDorvex::drvListBox_Change() {
     if (auto* host = dynamic_cast<HostDateisystem*>(Dienste().Dateien.get()))
       host->Laufwerke().AktuellerOrdnerSetzen(wurzel);
     Baum->BaumAufbauen(wurzel);
-    filListBox->SetPath(OrdnerBaum::Text(Baum->NachIndex(0)));
+    // The lists show the folder the tree highlights (the current folder
+    // when it lies on this drive, else the drive root), never the root
+    // under another folder's highlight.
+    auto* k = Baum->Ausgewaehlt() ? Baum->Ausgewaehlt() : Baum->NachIndex(0);
+    z.OrdnerPfad = OrdnerBaum::Schluessel(k);
+    dirListBox->SetPath(z.OrdnerPfad);
     LaufwerkWechselAktiv = false;
     Baum->LeereOrdneraway();
   } catch (const std::exception&) {
@@ -114,6 +120,44 @@ void frmDorvex::drvListBox_Change() {
       } catch (const std::exception&) {
       }
     }
+  }
+}
+
+void frmDorvex::DateilisteAuffrischen() {
+  const std::string name = filListBox->FileName();
+  filListBox->Refresh();
+  if (name.empty()) return;
+  for (int i = 0; i < filListBox->ListCount(); ++i)
+    if (filListBox->List(i) == name) {
+      filListBox->SetListIndex(i);  // its details may have changed too
+      return;
+    }
+  // The selected file is gone: no other file takes its place unasked.
+  DetailsLeeren();
+  txtVorhandenKeyw->clear();
+  lstIcon->hide();
+}
+
+void frmDorvex::Auffrischen() {
+  if (!DirChangeAktiv) return;
+  Baum->Auffrischen();
+  // A shown folder that went away gives way to the nearest one still there.
+  std::string p = dirListBox->Path();
+  bool weg = false;
+  while (p.size() > 3 && !OrdnerVorhanden(p)) {
+    weg = true;
+    p = p.substr(0, p.rfind('\\'));
+    if (p.size() == 2) p += "\\";
+  }
+  if (!weg) {
+    DateilisteAuffrischen();
+    return;
+  }
+  if (auto* k = Baum->Knoten(OrdnerPfadNormal(p).size() > 3 ? p + "\\" : p)) {
+    Baum->Auswaehlen(k);
+    Baum->NodeClick(k);
+  } else {
+    dirListBox->SetPath(p);
   }
 }
 

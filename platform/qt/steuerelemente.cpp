@@ -51,6 +51,7 @@ FileListBox::FileListBox(QWidget* eltern) : QListWidget(eltern) {
 void FileListBox::SetPath(const std::string& pfad) {
   pfad_ = OrdnerPfadNormal(pfad);
   Refresh();
+  if (PfadGesetzt) PfadGesetzt();
 }
 
 void FileListBox::Refresh() {

@@ -288,6 +288,127 @@ TEST_F(Treffer, DetailsZeigenKeywoerterUndBeschriftungenDesTreffers) {
   EXPECT_EQ(F().txtVorhandenKeyw->text().toStdString(), "KÜNDIGUNG");
 }
 
+// --------------------------------------------------- views follow the disk
+
+std::vector<std::string> Kinder(QTreeWidgetItem* k) {
+  std::vector<std::string> namen;
+  for (int i = 0; i < k->childCount(); ++i) namen.push_back(OrdnerBaum::Text(k->child(i)));
+  return namen;
+}
+
+TEST_F(Bedienung, F5ZeigtWasAusserhalbEntstandUndVerschwand) {
+  ASSERT_TRUE(Laden());
+  Zeigen();
+  F().filListBox->SetListIndex(Zeile("Zettel.txt"));
+  auto* mieter = F().Baum->Knoten(kMieter + "\\");
+  ASSERT_EQ(Kinder(mieter), (std::vector<std::string>{"Akten", "Briefe"}));
+  OrdnerAnlegenHost(kMieter + "\\Abrechnung");
+  fs::remove_all(Host(kMieter + "\\Akten"));
+  fs::rename(Host(kMieter + "\\Briefe"), Host(kMieter + "\\Post"));
+  DateiAnlegen(kMieter + "\\Neu.txt");
+  QTest::keyClick(F().filListBox, Qt::Key_F5);
+  EXPECT_EQ(Kinder(mieter), (std::vector<std::string>{"Abrechnung", "Post"}));
+  EXPECT_EQ(OrdnerBaum::Schluessel(F().Baum->Knoten(kMieter + "\\POST\\")), kMieter + "\\Post\\");
+  EXPECT_EQ(F().Baum->Knoten(kMieter + "\\Akten\\"), nullptr);
+  EXPECT_EQ(F().filListBox->ListCount(), 3);
+  EXPECT_GE(Zeile("Neu.txt"), 0);
+  EXPECT_EQ(F().filListBox->FileName(), "Zettel.txt") << "the selection stays on its file";
+  // The shown folder itself went away: the nearest one still there is shown.
+  F().Baum->NodeClick(F().Baum->Knoten(kMieter + "\\Post\\"));
+  fs::remove_all(Host(kMieter + "\\Post"));
+  QTest::keyClick(F().tvwDir, Qt::Key_F5);
+  EXPECT_EQ(F().dirListBox->Path(), kMieter);
+  EXPECT_EQ(F().Baum->Ausgewaehlt(), mieter);
+}
+
+TEST_F(Bedienung, DerGezeigteOrdnerWirdBeobachtet) {
+  ASSERT_TRUE(Laden());
+  Zeigen();
+  auto* mieter = F().Baum->Knoten(kMieter + "\\");
+  DateiAnlegen(kMieter + "\\Extern.txt");
+  OrdnerAnlegenHost(kMieter + "\\Extern");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Zeile("Extern.txt") >= 0 && F().Baum->Knoten(kMieter + "\\Extern\\"); }, 5000));
+  fs::rename(Host(kMieter + "\\Extern.txt"), Host(kMieter + "\\Intern.txt"));
+  fs::remove_all(Host(kMieter + "\\Akten"));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Zeile("Intern.txt") >= 0 && Zeile("Extern.txt") < 0; }, 5000));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Kinder(mieter) == std::vector<std::string>{"Briefe", "Extern"}; }, 5000));
+}
+
+TEST_F(Bedienung, LaufwerkNeuGewaehltZeigtDenHervorgehobenenOrdner) {
+  ASSERT_TRUE(Laden());
+  Zeigen();
+  F().drvListBox_Change();
+  auto* sel = F().Baum->Ausgewaehlt();
+  ASSERT_NE(sel, nullptr);
+  EXPECT_EQ(OrdnerBaum::Schluessel(sel), kMieter + "\\");
+  EXPECT_EQ(F().dirListBox->Path(), kMieter);
+  EXPECT_EQ(F().filListBox->Path(), kMieter);
+  EXPECT_GE(Zeile("Zettel.txt"), 0);
+}
+
+// ---------------------------------------------------------------- keyboard
+
+TEST_F(Bedienung, EnterOeffnetUndMenuetasteOeffnetDieMenues) {
+  ASSERT_TRUE(Laden());
+  Zeigen();
+  auto* liste = F().filListBox;
+  liste->setFocus();
+  liste->SetListIndex(Zeile("Zettel.txt"));
+  QTest::keyClick(liste, Qt::Key_Return);
+  EXPECT_EQ(geoeffnet_, std::vector<std::string>{kMieter + "\\Zettel.txt"});
+  QTest::keyClick(liste, Qt::Key_F10, Qt::ShiftModifier);
+  EXPECT_TRUE(F().lstAktion->isVisible());
+  EXPECT_TRUE(F().lstAktion->hasFocus());
+  F().lstAktion->hide();
+  QTest::keyClick(liste, Qt::Key_Menu);
+  ASSERT_TRUE(F().lstAktion->isVisible());
+  EXPECT_EQ(liste->FileName(), "Zettel.txt");
+  // Through the menu into the keyword panel, and on in it, by keys alone.
+  F().lstAktion->setCurrentRow(6);  // "Keywords"
+  QTest::keyClick(F().lstAktion, Qt::Key_Return);
+  ASSERT_TRUE(F().FrameKeywortBearbeitung->isVisible());
+  EXPECT_TRUE(F().lstKeyAuswahl->hasFocus());
+  QTest::keyClick(F().lstKeyAuswahl, Qt::Key_Menu);
+  ASSERT_TRUE(F().lstKeyword->isVisible());
+  F().lstKeyword->setCurrentRow(0);  // "Neu"
+  QTest::keyClick(F().lstKeyword, Qt::Key_Return);
+  ASSERT_TRUE(F().txtEingabeKeyw->isVisible());
+  QTest::keyClicks(F().txtEingabeKeyw, "notiz");
+  QTest::keyClick(F().txtEingabeKeyw, Qt::Key_Return);
+  EXPECT_FALSE(F().lstVorhandeneKeys->findItems("NOTIZ", Qt::MatchExactly).isEmpty());
+  // The folder menu from the tree.
+  F().tvwDir->setFocus();
+  QTest::keyClick(F().tvwDir, Qt::Key_F10, Qt::ShiftModifier);
+  EXPECT_TRUE(F().lstOrdner->isVisible());
+  // Ctrl+W closes the window.
+  liste->setFocus();
+  QTest::keyClick(liste, Qt::Key_W, Qt::ControlModifier);
+  EXPECT_FALSE(F().isVisible());
+}
+
+TEST_F(Bedienung, PfeiltastenImBaumNehmenDieDateilisteMitOhneFlut) {
+  ASSERT_TRUE(Laden());
+  Zeigen();
+  int wechsel = 0;
+  auto alt = F().dirListBox->Change;
+  F().dirListBox->Change = [&] {
+    ++wechsel;
+    alt();
+  };
+  auto* briefe = F().Baum->Knoten(kMieter + "\\Briefe\\");
+  F().tvwDir->setFocus();
+  QTest::keyClick(F().tvwDir, Qt::Key_Down);  // Akten
+  QTest::keyClick(F().tvwDir, Qt::Key_Down);  // Briefe
+  ASSERT_EQ(F().Baum->Ausgewaehlt(), briefe);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return F().dirListBox->Path() == kMieter + "\\Briefe"; }, 3000));
+  EXPECT_EQ(F().filListBox->Path(), kMieter + "\\Briefe");
+  EXPECT_EQ(F().filListBox->ListCount(), 0);
+  QTest::qWait(F().Baum->TastenPause * 2);
+  EXPECT_EQ(wechsel, 1) << "one refresh for the keys pressed in a row";
+  EXPECT_FALSE(briefe->isExpanded()) << "moving does not open nodes";
+  F().dirListBox->Change = alt;
+}
+
 // ------------------------------------------------------------ Qt's texts
 
 TEST_F(Bedienung, QtsEigeneTexteSprechenDeutsch) {
