@@ -510,6 +510,13 @@ bool Aktionen::eventFilter(QObject* o, QEvent* e) {
   if (o != f_.filListBox) return false;
   int befehl = -1;
   const auto mods = ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
+  // The menu key and Shift+F10 open the action menu at the selected file.
+  if (ke->key() == Qt::Key_Menu || (ke->key() == Qt::Key_F10 && mods == Qt::ShiftModifier)) {
+    auto* l = f_.filListBox;
+    const QRect r = l->currentItem() ? l->visualItemRect(l->currentItem()) : QRect(0, 0, 20, 0);
+    Ereignis([&] { f_.filListBox_MouseUp(Qt::RightButton, r.left() + 20, r.bottom()); });
+    return true;
+  }
   if (ke->key() == Qt::Key_Delete && mods == Qt::NoModifier) befehl = 3;
   else if (ke->key() == Qt::Key_F2 && mods == Qt::NoModifier) befehl = 5;
   else if (mods == Qt::ControlModifier && ke->key() == Qt::Key_C) befehl = 1;
