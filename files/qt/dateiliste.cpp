@@ -191,6 +191,7 @@ void frmDorvex::filListBox_DblClick() {
 void frmDorvex::opendatei() {
   const std::string pfad = filListBox->Path() + "\\" + filListBox->FileName();
   if (Zustand().ScanModus == 1) return;
+  if (filListBox->FileName().empty()) return;  // nothing selected: nothing to open
   DokumentOeffnen(pfad);
 }
 

@@ -12,6 +12,7 @@
 #include "component/zustand.h"
 #include "files/qt/aktionen.h"
 #include "platform/dienste.h"
+#include "platform/oeffner.h"
 #include "platform/text.h"
 #include "search/qt/dateikeywoerter.h"
 #include "search/qt/datensuche_fenster.h"
@@ -407,6 +408,26 @@ TEST_F(Bedienung, PfeiltastenImBaumNehmenDieDateilisteMitOhneFlut) {
   EXPECT_EQ(wechsel, 1) << "one refresh for the keys pressed in a row";
   EXPECT_FALSE(briefe->isExpanded()) << "moving does not open nodes";
   F().dirListBox->Change = alt;
+}
+
+// ----------------------------------------------------------------- opening
+
+TEST_F(Bedienung, DokumentDasNichtsOeffnetNenntDateiUndAbhilfe) {
+  const std::string pfadVorher = std::getenv("PATH") ? std::getenv("PATH") : "";
+  fs::create_directories(temp_ / "leer");
+  setenv("PATH", (temp_ / "leer").c_str(), 1);  // no xdg-open
+  DokumentOeffner() = StandardOeffner();
+  ASSERT_TRUE(Laden());
+  F().filListBox->SetListIndex(Zeile("Zettel.txt"));
+  F().filListBox_DblClick();
+  setenv("PATH", pfadVorher.c_str(), 1);
+  ASSERT_FALSE(dialoge_->Gezeigt.empty());
+  EXPECT_EQ(dialoge_->Gezeigt.back().Text, meldung::OeffnerFehlt("Zettel.txt"));
+  // Nothing selected: nothing to open, nothing said.
+  const auto gezeigt = dialoge_->Gezeigt.size();
+  F().filListBox->setCurrentRow(-1);
+  F().opendatei();
+  EXPECT_EQ(dialoge_->Gezeigt.size(), gezeigt);
 }
 
 // ------------------------------------------------------------ Qt's texts
