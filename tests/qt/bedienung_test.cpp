@@ -439,5 +439,21 @@ TEST_F(Bedienung, QtsEigeneTexteSprechenDeutsch) {
   EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:").toStdString(), "Suchen in:");
 }
 
+// With VXM_BILDER=<folder>: the window after a right click on a file, with
+// its action menu open, as a PNG to look at.
+TEST_F(Bedienung, BildMitAktionsmenueAmRechtsgeklicktenEintrag) {
+  const char* ziel = std::getenv("VXM_BILDER");
+  if (!ziel) GTEST_SKIP() << "VXM_BILDER not set";
+  OrdnerAnlegenHost(kMieter + "\\Abrechnungen");
+  ASSERT_TRUE(Laden());
+  Zeigen();
+  auto* liste = F().filListBox;
+  QTest::mouseClick(liste->viewport(), Qt::LeftButton, {}, Mitte(liste, Zeile("Brief.txt")));
+  Rechtsklick(liste->viewport(), Mitte(liste, Zeile("Zettel.txt")));
+  ASSERT_TRUE(F().lstAktion->isVisible());
+  QApplication::processEvents();
+  EXPECT_TRUE(F().grab().save(QString::fromUtf8(ziel) + "/m-fenster.png"));
+}
+
 }  // namespace
 }  // namespace vxm::test
