@@ -258,6 +258,9 @@ void frmDateiKeywörter::Unload() {
   }
   geladen_ = false;
   DesignZustand();
+  // However the window closes (Ende, Esc, close box), the main window's
+  // suggestions for the search are done with.
+  haupt_.lstKeywordsSuche->hide();
   if (isVisible()) done(QDialog::Rejected);
   hide();
 }
