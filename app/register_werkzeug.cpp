@@ -4,14 +4,20 @@
 //   vxmdorvex-register pruefen DATEI [--reparieren]
 //       checks the file (integrity, tables, folded shadow names, links that
 //       point nowhere, files registered twice); --reparieren recomputes the
-//       shadow names, e.g. after changes made with the sqlite3 shell.
+//       shadow names, e.g. after changes made with the sqlite3 shell; it
+//       also lists the rows set aside because their files vanished.
+//   vxmdorvex-register abgleichen DATEI --wurzel WINDOWSPFAD
+//       walks the store under WINDOWSPFAD (drive table of VXM_LAUFWERKE) and
+//       re-links the rows of files moved or renamed outside the program.
 #include <sqlite3.h>
 
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <string>
 
+#include "files/abgleich.h"
 #include "platform/datenbank.h"
 #include "platform/fehler.h"
 
@@ -20,7 +26,8 @@ namespace {
 int Gebrauch() {
   std::fprintf(stderr,
                "Aufruf: vxmdorvex-register anlegen DATEI\n"
-               "        vxmdorvex-register pruefen DATEI [--reparieren]\n");
+               "        vxmdorvex-register pruefen DATEI [--reparieren]\n"
+               "        vxmdorvex-register abgleichen DATEI --wurzel WINDOWSPFAD\n");
   return 2;
 }
 
@@ -39,6 +46,42 @@ struct Schatten {
 };
 constexpr Schatten kSchatten[] = {
     {"Dateiinfo", "Dateiname"}, {"Dateiinfo", "Dateipfad"}, {"Keyword", "Keyword"}};
+
+// Rows set aside because their files vanished: where they were, since when,
+// why they wait. They are no fault (exit status unchanged); broken
+// set-aside tables are.
+int BeiseitePruefen(vxm::Datenbank& db) {
+  const auto liste = vxm::BeiseiteListe(db);
+  if (!liste.empty()) {
+    std::printf("Beiseitegelegt (Dateien verschwunden, Keywörter aufbewahrt für %d Tage): %zu\n",
+                vxm::BeiseiteTage(db), liste.size());
+    for (const auto& b : liste) {
+      char seit[16] = "?";
+      const std::time_t t = static_cast<std::time_t>(b.Seit);
+      if (std::tm tm{}; localtime_r(&t, &tm)) std::strftime(seit, sizeof seit, "%Y-%m-%d", &tm);
+      std::printf("  %s\\%s (seit %s, %zu Keywörter): %s\n", b.Dateipfad.c_str(), b.Dateiname.c_str(), seit,
+                  b.Verknuepfungen, vxm::GrundText(b.Grund, b.Hinweis).c_str());
+    }
+  }
+  const auto befunde = vxm::AbgleichBefunde(db);
+  for (const auto& b : befunde) std::printf("%s\n", b.c_str());
+  return befunde.empty() ? 0 : 1;
+}
+
+int Abgleichen(const std::string& datei, const std::string& wurzel) {
+  auto db = vxm::DatenbankOeffnenHost(datei);
+  const vxm::AbgleichErgebnis e = vxm::Abgleichen(*db, wurzel, [](const vxm::Vorgang& v) {
+    std::printf("%s\n", vxm::VorgangText(v).c_str());
+    std::fflush(stdout);
+  });
+  if (!e.WurzelGefunden) {
+    std::fprintf(stderr, "Der Ordner %s wurde nicht gefunden.\n", wurzel.c_str());
+    return 1;
+  }
+  for (const auto& l : e.Luecken) std::printf("Nicht lesbar: %s\n", l.c_str());
+  std::printf("%s\n", vxm::AbgleichZusammenfassung(e).c_str());
+  return 0;
+}
 
 int Pruefen(const std::string& datei, bool reparieren) {
   auto db = vxm::DatenbankOeffnenHost(datei);
@@ -105,6 +148,7 @@ int Pruefen(const std::string& datei, bool reparieren) {
   if (ohneKeyword) std::printf("Verknüpfungen ohne Keyword: %lld\n", static_cast<long long>(ohneKeyword));
   if (doppelt) std::printf("Mehrfach eingetragene Dateien: %lld\n", static_cast<long long>(doppelt));
   probleme += (ohneDatei || ohneKeyword || doppelt) ? 1 : 0;
+  probleme += BeiseitePruefen(*db);
   std::printf(probleme ? "Prüfung mit Befund beendet.\n" : "Register in Ordnung.\n");
   return probleme ? 1 : 0;
 }
@@ -123,6 +167,8 @@ int main(int argc, char** argv) {
     }
     if (befehl == "pruefen" && (argc == 3 || (argc == 4 && std::strcmp(argv[3], "--reparieren") == 0)))
       return Pruefen(datei, argc == 4);
+    if (befehl == "abgleichen" && argc == 5 && std::strcmp(argv[3], "--wurzel") == 0 && argv[4][0] != '\0')
+      return Abgleichen(datei, argv[4]);
   } catch (const vxm::VbFehler& f) {
     std::fprintf(stderr, "Fehler %d: %s\n", f.Nummer, f.Beschreibung.c_str());
     return 1;

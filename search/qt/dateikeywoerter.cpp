@@ -15,6 +15,7 @@
 #include "component/qt/frmdorvex.h"
 #include "component/zustand.h"
 #include "files/dateidetails.h"
+#include "files/fingerabdruck.h"
 #include "platform/datenbank.h"
 #include "platform/dialoge.h"
 #include "platform/dienste.h"
@@ -516,6 +517,7 @@ void frmDateiKeywörter::KeyZuweisen() {
     }
     VerknuepfungAnhaengen(db, nummer, id);
     t.Bestaetigen();
+    FingerabdruckNehmen(db, nummer, ordner, name);
   }
   lstDateiGefunden->clear();
   haupt_.SucheDateien(kw);
