@@ -158,7 +158,10 @@ AbgleichErgebnis Abgleichen(Datenbank& db, const std::string& wurzelEingabe,
   for (const auto& l : lauf.Luecken) luecken.push_back(Falten(l));
   Zuordnung zuordnung(db);
   for (const auto& z : zeilen) {
-    if (z.Gesehen) continue;
+    if (z.Gesehen) {
+      zuordnung.Vorhanden(z.Nummer);
+      continue;
+    }
     const std::string of = Falten(OhneSchraegstrich(z.Ordner));
     bool unlesbar = false;
     for (const auto& l : luecken) unlesbar = unlesbar || ImOderUnter(of, l);

@@ -274,20 +274,26 @@ std::vector<Zuordnung::Plan> Zuordnung::Planen() {
     const auto it = kandidatenJe.find(schluessel);
     const std::vector<std::size_t> leer;
     const auto& c = it == kandidatenJe.end() ? leer : it->second;
+    std::vector<std::string> eintraege;
+    for (auto k : r) eintraege.push_back(Ort(suchende_[k].Ordner, suchende_[k].Name));
     if (r.size() == 1 && c.size() == 1) {
-      plaene.push_back({Plan::Art::Umziehen, r[0], c[0], {}, {}});
-      continue;
+      // Rows outside this search whose files are gone as well want it too.
+      const auto fremde = Konkurrenten(*suchende_[r[0]].Inhalt);
+      if (fremde.empty()) {
+        plaene.push_back({Plan::Art::Umziehen, r[0], c[0], {}, {}});
+        continue;
+      }
+      eintraege.insert(eintraege.end(), fremde.begin(), fremde.end());
     }
     std::string g = grund::NichtGefunden, hinweis;
     if (!c.empty()) {
       g = grund::Mehrdeutig;
-      std::vector<std::string> dateien, eintraege;
+      std::vector<std::string> dateien;
       for (auto k : c) dateien.push_back(Ort(kandidaten_[k].Ordner, kandidaten_[k].Name));
-      for (auto k : r) eintraege.push_back(Ort(suchende_[k].Ordner, suchende_[k].Name));
-      if (r.size() == 1)
+      if (eintraege.size() == 1)
         hinweis = std::to_string(c.size()) + " Dateien mit gleichem Inhalt: " + Orte(dateien);
       else
-        hinweis = std::to_string(r.size()) + " Einträge mit gleichem Inhalt (" + Orte(eintraege) + ") und " +
+        hinweis = std::to_string(eintraege.size()) + " Einträge mit gleichem Inhalt (" + Orte(eintraege) + ") und " +
                   (c.size() == 1 ? std::string("eine passende Datei: ")
                                  : std::to_string(c.size()) + " passende Dateien: ") +
                   Orte(dateien);
@@ -302,6 +308,35 @@ std::vector<Zuordnung::Plan> Zuordnung::Planen() {
   }
   std::sort(plaene.begin(), plaene.end(), [](const Plan& a, const Plan& b) { return a.s < b.s; });
   return plaene;
+}
+
+std::vector<std::string> Zuordnung::Konkurrenten(const DateiInhalt& inhalt) {
+  std::vector<std::string> orte;
+  if (!AbgleichTabellenDa(db_)) return orte;
+  std::unordered_set<int32_t> suchend;
+  for (const auto& s : suchende_) suchend.insert(s.Nummer);
+  sqlite3_stmt* s = db_.Anweisung(
+      "SELECT f.Dateinummer, d.Dateiname, d.Dateipfad, b.Dateiname, b.Dateipfad FROM vxm_fingerabdruck f "
+      "LEFT JOIN Dateiinfo d ON d.Dateinummer = f.Dateinummer LEFT JOIN vxm_beiseite b ON b.Dateinummer = "
+      "f.Dateinummer WHERE f.Groesse = ?1 AND f.Hash = ?2");
+  std::vector<std::pair<Platz, bool>> gleiche;  // place, set aside
+  {
+    Zuruecksetzen z{s};
+    sqlite3_bind_int64(s, 1, inhalt.Groesse);
+    TextBinden(s, 2, inhalt.Hash);
+    while (Zeile(db_, s)) {
+      const int32_t nr = sqlite3_column_int(s, 0);
+      if (suchend.count(nr) || da_.count(nr)) continue;
+      if (sqlite3_column_type(s, 1) != SQLITE_NULL)
+        gleiche.push_back({{std::string(SpaltenText(s, 1)), std::string(SpaltenText(s, 2)), {}}, false});
+      else if (sqlite3_column_type(s, 3) != SQLITE_NULL)
+        gleiche.push_back({{std::string(SpaltenText(s, 3)), std::string(SpaltenText(s, 4)), {}}, true});
+    }
+  }
+  // A registered copy still in its place wants nothing; a set-aside one waits for its file.
+  for (const auto& [p, beiseite] : gleiche)
+    if (beiseite || !DateiDa(p.Ordner, p.Name)) orte.push_back(Ort(p.Ordner, p.Name));
+  return orte;
 }
 
 bool Zuordnung::Anwenden(const Plan& p, Vorgang& v, const Weise& weise) {

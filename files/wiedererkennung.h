@@ -21,6 +21,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "files/fingerabdruck.h"
@@ -87,6 +88,8 @@ class Zuordnung {
   bool InhaltGesucht() const;
   // A file without a register row of its own whose size is looked for.
   void Dazu(Kandidat k) { kandidaten_.push_back(std::move(k)); }
+  // A registered row whose file was just seen in its place (spares a look).
+  void Vorhanden(int32_t nummer) { da_.insert(nummer); }
 
   struct Weise {
     // Hears every change after its transaction was committed.
@@ -106,12 +109,14 @@ class Zuordnung {
  private:
   struct Plan;
   std::vector<Plan> Planen();
+  std::vector<std::string> Konkurrenten(const DateiInhalt& inhalt);
   bool Anwenden(const Plan& p, Vorgang& v, const Weise& weise);
 
   Datenbank& db_;
   std::vector<Suchender> suchende_;
   std::vector<Kandidat> kandidaten_;
   std::vector<int64_t> groessen_;
+  std::unordered_set<int32_t> da_;
 };
 
 // ---- the register operations on one file (inside the caller's transaction)
