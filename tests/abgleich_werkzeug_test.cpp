@@ -120,6 +120,7 @@ TEST_F(AbgleichWerkzeugTest, FalscherAufrufUndFehlendeWurzel) {
 // or set aside - once, with all its links.
 struct Soll {
   std::string Alt, Neu;
+  fs::path Host;
   std::vector<int32_t> Links;
 };
 
@@ -134,7 +135,10 @@ TEST_F(AbgleichWerkzeugTest, AbgleichenAbgeschossenLaesstJedeZeileEinmalMitAllen
     sqlite3_stmt* link = db->Anweisung("INSERT INTO KeywordZwischentabelle (Dateinummer, KeywordID) VALUES (?1, ?2)");
     for (int i = 0; i < kDateien; ++i) {
       const std::string ordner = kWurzel + "\\O" + std::to_string(i % 30), name = "d" + std::to_string(i) + ".txt";
-      DateiAnlegen(ordner + "\\" + name, "Inhalt " + std::to_string(i) + std::string(static_cast<std::size_t>(i % 7), '.'));
+      // Written straight to the drive's folder: thousands of files, no lookups.
+      const fs::path host = laufwerkC_ / "VXMDOK" / ("O" + std::to_string(i % 30));
+      fs::create_directories(host);
+      std::ofstream(host / name) << "Inhalt " << i << std::string(static_cast<std::size_t>(i % 7), '.');
       sqlite3_bind_text(zeile, 1, name.c_str(), -1, SQLITE_TRANSIENT);
       sqlite3_bind_text(zeile, 2, ordner.c_str(), -1, SQLITE_TRANSIENT);
       ASSERT_EQ(sqlite3_step(zeile), SQLITE_DONE);
@@ -142,6 +146,7 @@ TEST_F(AbgleichWerkzeugTest, AbgleichenAbgeschossenLaesstJedeZeileEinmalMitAllen
       const auto nr = static_cast<int32_t>(sqlite3_last_insert_rowid(db->Handle()));
       Soll& s = soll[nr];
       s.Alt = s.Neu = ordner + "\\" + name;
+      s.Host = host / name;
       for (int k = 0; k <= i % 3; ++k) {
         const int32_t kw = 1 + (i + 2 * k) % 5;
         sqlite3_bind_int(link, 1, nr);
@@ -159,8 +164,9 @@ TEST_F(AbgleichWerkzeugTest, AbgleichenAbgeschossenLaesstJedeZeileEinmalMitAllen
   for (auto& [nr, s] : soll) {
     if (n++ % (kDateien / kVerschoben + 1) != 0) continue;
     const std::string neu = kWurzel + "\\Neu" + std::to_string(nr % 7) + "\\n" + std::to_string(nr) + ".txt";
-    fs::create_directories(Host(neu).parent_path());
-    fs::rename(Host(s.Alt), Host(neu));
+    const fs::path host = laufwerkC_ / "VXMDOK" / ("Neu" + std::to_string(nr % 7)) / ("n" + std::to_string(nr) + ".txt");
+    fs::create_directories(host.parent_path());
+    fs::rename(s.Host, host);
     s.Neu = neu;
   }
   const fs::path vorlage = temp_ / "vorlage.mdb";
