@@ -80,7 +80,7 @@ void ZeilenLaden(Datenbank& db, const std::string& wurzel, std::vector<Zeile>& z
 
 void BeiseiteGroessen(Datenbank& db, std::unordered_set<int64_t>& groessen) {
   sqlite3_stmt* s = db.Anweisung(
-      "SELECT DISTINCT f.Groesse FROM vxm_beiseite b JOIN vxm_fingerabdruck f ON f.Dateinummer = b.Dateinummer");
+      "SELECT f.Groesse FROM vxm_beiseite b CROSS JOIN vxm_fingerabdruck f ON f.Dateinummer = b.Dateinummer");
   Zuruecksetzen z{s};
   int rc;
   while ((rc = sqlite3_step(s)) == SQLITE_ROW) groessen.insert(sqlite3_column_int64(s, 0));

@@ -241,25 +241,24 @@ void Zuordnung::BeiseiteDazu() {
     x.Grund = SpaltenText(s, 3);
     x.Hinweis = SpaltenText(s, 4);
     if (sqlite3_column_type(s, 5) != SQLITE_NULL) x.Inhalt = DateiInhalt{sqlite3_column_int64(s, 5), std::string(SpaltenText(s, 6))};
-    if (x.Inhalt) groessen_.push_back(x.Inhalt->Groesse);
+    if (x.Inhalt) groessen_.insert(x.Inhalt->Groesse);
     suchende_.push_back(std::move(x));
   }
-  std::sort(groessen_.begin(), groessen_.end());
 }
 
 void Zuordnung::Suchen(Suchender s) {
-  if (s.Inhalt) {
-    groessen_.insert(std::upper_bound(groessen_.begin(), groessen_.end(), s.Inhalt->Groesse), s.Inhalt->Groesse);
-  }
+  if (s.Inhalt) groessen_.insert(s.Inhalt->Groesse);
   suchende_.push_back(std::move(s));
 }
 
-bool Zuordnung::GroesseGesucht(int64_t g) const { return std::binary_search(groessen_.begin(), groessen_.end(), g); }
+bool Zuordnung::GroesseGesucht(int64_t g) const { return groessen_.count(g) > 0; }
 bool Zuordnung::InhaltGesucht() const { return !groessen_.empty(); }
 
 std::vector<Zuordnung::Plan> Zuordnung::Planen() {
   std::vector<Plan> plaene;
-  std::map<std::string, std::vector<std::size_t>> suchendeJe, kandidatenJe;
+  suchend_.clear();
+  for (const auto& s : suchende_) suchend_.insert(s.Nummer);
+  std::unordered_map<std::string, std::vector<std::size_t>> suchendeJe, kandidatenJe;
   for (std::size_t i = 0; i < suchende_.size(); ++i) {
     const auto& s = suchende_[i];
     if (s.Inhalt) {
@@ -313,8 +312,6 @@ std::vector<Zuordnung::Plan> Zuordnung::Planen() {
 std::vector<std::string> Zuordnung::Konkurrenten(const DateiInhalt& inhalt) {
   std::vector<std::string> orte;
   if (!AbgleichTabellenDa(db_)) return orte;
-  std::unordered_set<int32_t> suchend;
-  for (const auto& s : suchende_) suchend.insert(s.Nummer);
   sqlite3_stmt* s = db_.Anweisung(
       "SELECT f.Dateinummer, d.Dateiname, d.Dateipfad, b.Dateiname, b.Dateipfad FROM vxm_fingerabdruck f "
       "LEFT JOIN Dateiinfo d ON d.Dateinummer = f.Dateinummer LEFT JOIN vxm_beiseite b ON b.Dateinummer = "
@@ -326,7 +323,7 @@ std::vector<std::string> Zuordnung::Konkurrenten(const DateiInhalt& inhalt) {
     TextBinden(s, 2, inhalt.Hash);
     while (Zeile(db_, s)) {
       const int32_t nr = sqlite3_column_int(s, 0);
-      if (suchend.count(nr) || da_.count(nr)) continue;
+      if (suchend_.count(nr) || da_.count(nr)) continue;
       if (sqlite3_column_type(s, 1) != SQLITE_NULL)
         gleiche.push_back({{std::string(SpaltenText(s, 1)), std::string(SpaltenText(s, 2)), {}}, false});
       else if (sqlite3_column_type(s, 3) != SQLITE_NULL)
@@ -403,6 +400,7 @@ Nachzug Zuordnung::Ausfuehren(const Weise& weise) {
 
   Nachzug n;
   auto plaene = Planen();
+
   if (weise.NurUmzuege)
     std::erase_if(plaene, [](const Plan& p) { return p.art != Plan::Art::Umziehen; });
   if (plaene.empty()) return n;
@@ -509,16 +507,47 @@ Nachzug AbgelaufeneVerwerfen(Datenbank& db, const std::function<void(const Vorga
   return n;
 }
 
+namespace {
+
+void JsonText(std::string& aus, std::string_view t) {
+  aus += '"';
+  for (const char c : t) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      aus += '\\';
+      aus += c;
+    } else if (u < 0x20) {
+      static const char* ziffern = "0123456789abcdef";
+      aus += "\\u00";
+      aus += ziffern[u >> 4];
+      aus += ziffern[u & 15];
+    } else {
+      aus += c;
+    }
+  }
+  aus += '"';
+}
+
+// Whether a stored print still describes the file as the folder listing saw
+// it. The listing gives whole seconds (give or take one from the clock
+// conversion); a print is only trusted when taken two seconds after the
+// file's last write, so any later write moves the time past that margin.
+enum class Stand { Aktuell, Veraltet, Unklar };
+Stand NachListe(const Fingerabdruck& f, const DateiEintrag& e) {
+  if (f.Mtime == kUnsicher || static_cast<int64_t>(e.Groesse) != f.Inhalt.Groesse) return Stand::Veraltet;
+  if (e.Geaendert == 0) return Stand::Unklar;
+  const int64_t sekunden = f.Mtime / 1'000'000'000;
+  const int64_t abstand = static_cast<int64_t>(e.Geaendert) - sekunden;
+  return abstand >= -1 && abstand <= 1 ? Stand::Aktuell : Stand::Unklar;
+}
+
+}  // namespace
+
 Nachzug OrdnerNachpflegen(Datenbank& db, const std::string& ordner, const std::vector<DateiEintrag>& eintraege,
                           int64_t leseBudget) {
-  const bool tabellen = AbgleichTabellenDa(db);
   if (!Beschreibbar(db)) return {};
-  std::filesystem::path host;
-  try {
-    host = HostPfadVon(ordner);
-  } catch (const VbFehler&) {
-    return {};
-  }
+  const bool tabellen = AbgleichTabellenDa(db);
+  const std::string pf = Falten(ordner);
   // The folder's rows with their prints, by folded name.
   struct Reg {
     int32_t nr;
@@ -531,7 +560,7 @@ Nachzug OrdnerNachpflegen(Datenbank& db, const std::string& ordner, const std::v
                    "LEFT JOIN vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer WHERE d.DateipfadSchluessel = ?1"
                  : "SELECT Dateinummer, DateinameSchluessel FROM Dateiinfo WHERE DateipfadSchluessel = ?1");
     Zuruecksetzen z{s};
-    TextBinden(s, 1, Falten(ordner));
+    TextBinden(s, 1, pf);
     while (Zeile(db, s)) {
       Reg r{sqlite3_column_int(s, 0), std::nullopt};
       if (tabellen && sqlite3_column_type(s, 2) != SQLITE_NULL) {
@@ -544,59 +573,96 @@ Nachzug OrdnerNachpflegen(Datenbank& db, const std::string& ordner, const std::v
       reg.emplace(std::string(SpaltenText(s, 1)), std::move(r));
     }
   }
-  const int fd = ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return {};
+  // Host folder, opened only when a file must be looked at closer.
+  std::filesystem::path host;
+  int fd = -1;
   struct Schliessen {
-    int fd;
-    ~Schliessen() { ::close(fd); }
+    int& fd;
+    ~Schliessen() {
+      if (fd >= 0) ::close(fd);
+    }
   } schliessen{fd};
+  auto oeffnen = [&]() {
+    if (fd >= 0) return true;
+    try {
+      host = HostPfadVon(ordner);
+    } catch (const VbFehler&) {
+      return false;
+    }
+    fd = ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return fd >= 0;
+  };
 
   std::vector<std::pair<int32_t, std::string>> zuLesen;
   std::vector<const DateiEintrag*> frei;
+  std::string name;
   for (const auto& e : eintraege) {
-    const auto it = reg.find(Falten(e.Name));
+    name = Falten(e.Name);
+    const auto it = reg.find(name);
     if (it == reg.end()) {
       frei.push_back(&e);
       continue;
     }
-    const auto stand = StandLesen(fd, e.Name.c_str());
-    if (stand && (!it->second.fp || !Aktuell(*it->second.fp, *stand))) zuLesen.emplace_back(it->second.nr, e.Name);
+    const auto& fp = it->second.fp;
+    Stand st = fp ? NachListe(*fp, e) : Stand::Veraltet;
+    if (st == Stand::Unklar) {
+      if (!oeffnen()) return {};
+      const auto stand = StandLesen(fd, e.Name.c_str());
+      st = stand && Aktuell(*fp, *stand) ? Stand::Aktuell : Stand::Veraltet;
+    }
+    if (st == Stand::Veraltet) zuLesen.emplace_back(it->second.nr, e.Name);
   }
 
   Nachzug n;
   if (tabellen) {
-    n = AbgelaufeneVerwerfen(db);
+    int64_t wartend = 0, aeltestes = 0;
+    {
+      sqlite3_stmt* s = db.Anweisung("SELECT count(*), min(Seit) FROM vxm_beiseite");
+      Zuruecksetzen z{s};
+      if (Zeile(db, s)) {
+        wartend = sqlite3_column_int64(s, 0);
+        aeltestes = sqlite3_column_int64(s, 1);
+      }
+    }
+    if (wartend > 0 && aeltestes < JetztSekunden() - static_cast<int64_t>(BeiseiteTage(db)) * 86400)
+      n = AbgelaufeneVerwerfen(db);
     // Files here without a row: one may be a set-aside file come back, or the
     // file of a row elsewhere whose place is gone (a folder renamed outside).
     if (!frei.empty()) {
-      std::unordered_set<int64_t> beiseite;
-      sqlite3_stmt* s = db.Anweisung(
-          "SELECT DISTINCT f.Groesse FROM vxm_beiseite b JOIN vxm_fingerabdruck f ON f.Dateinummer = b.Dateinummer");
-      {
+      bool suchen = false;
+      if (wartend > 0) {
+        std::unordered_set<int64_t> beiseite;
+        // The set-aside table is small: it leads (CROSS JOIN keeps that order).
+        sqlite3_stmt* s = db.Anweisung(
+            "SELECT f.Groesse FROM vxm_beiseite b CROSS JOIN vxm_fingerabdruck f ON f.Dateinummer = b.Dateinummer");
         Zuruecksetzen z{s};
         while (Zeile(db, s)) beiseite.insert(sqlite3_column_int64(s, 0));
+        for (const DateiEintrag* e : frei) suchen = suchen || beiseite.count(static_cast<int64_t>(e->Groesse));
       }
-      bool suchen = false;
-      std::vector<int32_t> anderswo;
-      s = db.Anweisung(
-          "SELECT d.Dateinummer, d.Dateiname, d.Dateipfad FROM Dateiinfo d JOIN vxm_fingerabdruck f "
-          "ON f.Dateinummer = d.Dateinummer WHERE d.DateinameSchluessel = ?1 AND d.DateipfadSchluessel <> ?2 "
-          "AND f.Groesse = ?3");
-      const std::string pf = Falten(ordner);
+      // Rows of the same name and size elsewhere, all names in one statement.
+      std::string namen = "{";
       for (const DateiEintrag* e : frei) {
-        const auto groesse = static_cast<int64_t>(e->Groesse);
-        if (beiseite.count(groesse)) suchen = true;
+        if (namen.size() > 1) namen += ',';
+        JsonText(namen, Falten(e->Name));
+        namen += ':' + std::to_string(e->Groesse);
+      }
+      namen += '}';
+      std::vector<std::pair<int32_t, Platz>> treffer;
+      {
+        sqlite3_stmt* s = db.Anweisung(
+            "SELECT d.Dateinummer, d.Dateiname, d.Dateipfad FROM json_each(?1) j "
+            "CROSS JOIN Dateiinfo d ON d.DateinameSchluessel = j.key "
+            "CROSS JOIN vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer AND f.Groesse = j.value "
+            "WHERE d.DateipfadSchluessel <> ?2");
         Zuruecksetzen z{s};
-        TextBinden(s, 1, Falten(e->Name));
+        TextBinden(s, 1, namen);
         TextBinden(s, 2, pf);
-        sqlite3_bind_int64(s, 3, groesse);
-        std::vector<std::pair<int32_t, Platz>> treffer;
         while (Zeile(db, s))
           treffer.push_back({sqlite3_column_int(s, 0), {std::string(SpaltenText(s, 1)), std::string(SpaltenText(s, 2)), {}}});
-        sqlite3_reset(s);
-        for (const auto& [nr, p] : treffer)
-          if (!DateiDa(p.Ordner, p.Name)) anderswo.push_back(nr);
       }
+      std::vector<int32_t> anderswo;
+      for (const auto& [nr, p] : treffer)
+        if (!DateiDa(p.Ordner, p.Name)) anderswo.push_back(nr);
       if (suchen || !anderswo.empty()) Anhaengen(n, Nachziehen(db, anderswo));
     }
   }
@@ -604,10 +670,11 @@ Nachzug OrdnerNachpflegen(Datenbank& db, const std::string& ordner, const std::v
   // Prints of files that have none or an outdated one, within the budget.
   std::vector<Fingerabdruck> neu;
   int64_t gelesen = 0;
-  for (const auto& [nr, name] : zuLesen) {
+  if (!zuLesen.empty() && !oeffnen()) return n;
+  for (const auto& [nr, datei] : zuLesen) {
     if (gelesen >= leseBudget) break;
     DateiStand stand;
-    const auto inhalt = InhaltLesen(host / name, &stand);
+    const auto inhalt = InhaltLesen(host / datei, &stand);
     if (!inhalt) continue;
     gelesen += inhalt->Groesse;
     neu.push_back(Abdruck(nr, *inhalt, stand));

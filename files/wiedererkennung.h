@@ -115,8 +115,9 @@ class Zuordnung {
   Datenbank& db_;
   std::vector<Suchender> suchende_;
   std::vector<Kandidat> kandidaten_;
-  std::vector<int64_t> groessen_;
+  std::unordered_set<int64_t> groessen_;
   std::unordered_set<int32_t> da_;
+  std::unordered_set<int32_t> suchend_;  // numbers of suchende_, while planning
 };
 
 // ---- the register operations on one file (inside the caller's transaction)
