@@ -87,6 +87,27 @@ void BeiseiteGroessen(Datenbank& db, std::unordered_set<int64_t>& groessen) {
   if (rc != SQLITE_DONE) db.Fehler(rc);
 }
 
+// Registered rows with a print outside the root: the walk says nothing of
+// their files, so they may want a content found under the root.
+std::vector<Suchender> AndereLaden(Datenbank& db, const std::string& wurzel) {
+  const std::string wf = Falten(wurzel);
+  sqlite3_stmt* s = db.Anweisung(
+      "SELECT d.Dateinummer, d.Dateiname, d.Dateipfad, f.Groesse, f.Hash FROM Dateiinfo d CROSS JOIN "
+      "vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer WHERE d.DateipfadSchluessel < ?1 OR "
+      "(d.DateipfadSchluessel > ?1 AND d.DateipfadSchluessel < ?2) OR d.DateipfadSchluessel >= ?3");
+  Zuruecksetzen z{s};
+  TextBinden(s, 1, wf);
+  TextBinden(s, 2, wf + "\\");
+  TextBinden(s, 3, wf + "]");
+  std::vector<Suchender> andere;
+  int rc;
+  while ((rc = sqlite3_step(s)) == SQLITE_ROW)
+    andere.push_back({sqlite3_column_int(s, 0), std::string(SpaltenText(s, 1)), std::string(SpaltenText(s, 2)), false,
+                      {}, {}, DateiInhalt{sqlite3_column_int64(s, 3), std::string(SpaltenText(s, 4))}, std::nullopt});
+  if (rc != SQLITE_DONE) db.Fehler(rc);
+  return andere;
+}
+
 int64_t Zahl(Datenbank& db, const char* sql) {
   sqlite3_stmt* s = db.Anweisung(sql);
   Zuruecksetzen z{s};
@@ -167,15 +188,20 @@ AbgleichErgebnis Abgleichen(Datenbank& db, const std::string& wurzelEingabe,
     for (const auto& l : luecken) unlesbar = unlesbar || ImOderUnter(of, l);
     if (unlesbar) continue;
     std::optional<DateiInhalt> inhalt;
-    if (z.Fp) inhalt = z.Fp->Inhalt;
-    zuordnung.Suchen(Suchender{z.Nummer, z.Name, z.Ordner, false, {}, {}, std::move(inhalt)});
+    std::optional<int64_t> mtime;
+    if (z.Fp) {
+      inhalt = z.Fp->Inhalt;
+      mtime = z.Fp->Mtime;
+    }
+    zuordnung.Suchen(Suchender{z.Nummer, z.Name, z.Ordner, false, {}, {}, std::move(inhalt), mtime});
   }
   zuordnung.BeiseiteDazu();
+  zuordnung.AndereNur(AndereLaden(db, wurzel));
   for (auto& k : kandidaten) zuordnung.Dazu(std::move(k));
   Zuordnung::Weise weise;
   weise.Melden = melden;
   weise.Stapel = kAbgleichStapel;
-  weise.AltenOrtPruefen = false;  // the walk has just seen it empty
+  weise.Nachpruefen = false;  // the walk has just seen both places
   e.Vorgaenge = zuordnung.Ausfuehren(weise);
 
   for (const auto& v : AbgelaufeneVerwerfen(db, melden).Vorgaenge) e.Vorgaenge.Dazu(v);

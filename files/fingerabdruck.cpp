@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "platform/fehler.h"
@@ -87,26 +88,41 @@ std::optional<DateiInhalt> InhaltLesen(const std::filesystem::path& host, DateiS
   if (f.fd < 0) return std::nullopt;
   struct stat vorher;
   if (::fstat(f.fd, &vorher) != 0 || !S_ISREG(vorher.st_mode)) return std::nullopt;
-  ::posix_fadvise(f.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-  XXH3_state_t* zustand = XXH3_createState();
-  if (!zustand) return std::nullopt;
-  XXH3_128bits_reset(zustand);
   static thread_local std::vector<char> puffer(1 << 18);
+  // One state per thread, made once (hashing many small files).
+  static thread_local std::unique_ptr<XXH3_state_t, XXH_errorcode (*)(XXH3_state_t*)> zustand(XXH3_createState(),
+                                                                                             XXH3_freeState);
+  if (!zustand) return std::nullopt;
+  if (vorher.st_size >= static_cast<off_t>(puffer.size())) ::posix_fadvise(f.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+  // The buffer is filled; only a file larger than it is hashed piecewise
+  // (both ways give the same hash).
   int64_t gelesen = 0;
-  bool gut = true;
+  std::size_t voll = 0;
+  bool stueckweise = false, gut = true;
   for (;;) {
-    const ssize_t n = ::read(f.fd, puffer.data(), puffer.size());
+    const ssize_t n = ::read(f.fd, puffer.data() + voll, puffer.size() - voll);
     if (n < 0) {
       if (errno == EINTR) continue;
       gut = false;
       break;
     }
     if (n == 0) break;
-    XXH3_128bits_update(zustand, puffer.data(), static_cast<size_t>(n));
+    voll += static_cast<std::size_t>(n);
     gelesen += n;
+    if (voll == puffer.size()) {
+      if (!stueckweise) XXH3_128bits_reset(zustand.get());
+      stueckweise = true;
+      XXH3_128bits_update(zustand.get(), puffer.data(), voll);
+      voll = 0;
+    }
   }
-  const XXH128_hash_t h = XXH3_128bits_digest(zustand);
-  XXH3_freeState(zustand);
+  XXH128_hash_t h;
+  if (stueckweise) {
+    XXH3_128bits_update(zustand.get(), puffer.data(), voll);
+    h = XXH3_128bits_digest(zustand.get());
+  } else {
+    h = XXH3_128bits(puffer.data(), voll);
+  }
   struct stat nachher;
   if (!gut || ::fstat(f.fd, &nachher) != 0) return std::nullopt;
   const DateiStand a = StandAus(vorher), b = StandAus(nachher);
@@ -137,13 +153,12 @@ Fingerabdruck Abdruck(int32_t nummer, const DateiInhalt& inhalt, const DateiStan
 }
 
 bool AbgleichTabellenDa(Datenbank& db) {
-  sqlite3_stmt* s = db.Anweisung(
-      "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name IN "
-      "('vxm_fingerabdruck', 'vxm_beiseite', 'vxm_beiseite_verknuepfung')");
-  Zuruecksetzen z{s};
-  const int rc = sqlite3_step(s);
-  if (rc != SQLITE_ROW) db.Fehler(rc);
-  return sqlite3_column_int(s, 0) == 3;
+  // Asked on every folder opened: answered from the schema in memory.
+  for (const char* t : {"vxm_fingerabdruck", "vxm_beiseite", "vxm_beiseite_verknuepfung"})
+    if (sqlite3_table_column_metadata(db.Handle(), "main", t, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr) !=
+        SQLITE_OK)
+      return false;
+  return true;
 }
 
 void AbgleichTabellenAnlegen(Datenbank& db) {

@@ -151,16 +151,29 @@ void ZeileBeiseitelegen(Datenbank& db, int32_t nr, const std::string& g, const s
   }
 }
 
+namespace {
+
+// Only what changed is written; the database layer keeps the folded twins
+// (and the indexes on them) current for every column written.
+void Umziehen(Datenbank& db, int32_t nr, const Platz& alt, const std::string& name, const std::string& ordner) {
+  if (alt.Name != name) {
+    sqlite3_stmt* s = db.Anweisung("UPDATE Dateiinfo SET Dateiname = ?1 WHERE Dateinummer = ?2");
+    TextBinden(s, 1, name);
+    sqlite3_bind_int(s, 2, nr);
+    Schritt(db, s);
+  }
+  if (alt.Ordner != ordner) {
+    sqlite3_stmt* s = db.Anweisung("UPDATE Dateiinfo SET Dateipfad = ?1 WHERE Dateinummer = ?2");
+    TextBinden(s, 1, ordner);
+    sqlite3_bind_int(s, 2, nr);
+    Schritt(db, s);
+  }
+}
+
+}  // namespace
+
 void ZeileUmziehen(Datenbank& db, int32_t nr, const std::string& name, const std::string& ordner) {
-  sqlite3_stmt* s = db.Anweisung(
-      "UPDATE Dateiinfo SET Dateiname = ?1, Dateipfad = ?2, DateinameSchluessel = ?3, "
-      "DateipfadSchluessel = ?4 WHERE Dateinummer = ?5");
-  TextBinden(s, 1, name);
-  TextBinden(s, 2, ordner);
-  TextBinden(s, 3, Falten(name));
-  TextBinden(s, 4, Falten(ordner));
-  sqlite3_bind_int(s, 5, nr);
-  Schritt(db, s);
+  if (const auto alt = RegisterZeile(db, nr)) Umziehen(db, nr, *alt, name, ordner);
 }
 
 int32_t ZeileZurueckholen(Datenbank& db, int32_t nr, const std::string& name, const std::string& ordner) {
@@ -228,7 +241,7 @@ void Zuordnung::BeiseiteDazu() {
   std::unordered_set<int32_t> schon;
   for (const auto& s : suchende_) schon.insert(s.Nummer);
   sqlite3_stmt* s = db_.Anweisung(
-      "SELECT b.Dateinummer, b.Dateiname, b.Dateipfad, b.Grund, b.Hinweis, f.Groesse, f.Hash "
+      "SELECT b.Dateinummer, b.Dateiname, b.Dateipfad, b.Grund, b.Hinweis, f.Groesse, f.Hash, f.Mtime "
       "FROM vxm_beiseite b LEFT JOIN vxm_fingerabdruck f ON f.Dateinummer = b.Dateinummer ORDER BY b.Dateinummer");
   Zuruecksetzen z{s};
   while (Zeile(db_, s)) {
@@ -240,7 +253,10 @@ void Zuordnung::BeiseiteDazu() {
     x.Beiseite = true;
     x.Grund = SpaltenText(s, 3);
     x.Hinweis = SpaltenText(s, 4);
-    if (sqlite3_column_type(s, 5) != SQLITE_NULL) x.Inhalt = DateiInhalt{sqlite3_column_int64(s, 5), std::string(SpaltenText(s, 6))};
+    if (sqlite3_column_type(s, 5) != SQLITE_NULL) {
+      x.Inhalt = DateiInhalt{sqlite3_column_int64(s, 5), std::string(SpaltenText(s, 6))};
+      x.Mtime = sqlite3_column_int64(s, 7);
+    }
     if (x.Inhalt) groessen_.insert(x.Inhalt->Groesse);
     suchende_.push_back(std::move(x));
   }
@@ -309,8 +325,21 @@ std::vector<Zuordnung::Plan> Zuordnung::Planen() {
   return plaene;
 }
 
+void Zuordnung::AndereNur(std::vector<Suchender> andere) {
+  andere_.emplace();
+  for (auto& a : andere)
+    if (a.Inhalt) andere_->emplace(InhaltSchluessel(*a.Inhalt), std::move(a));
+}
+
 std::vector<std::string> Zuordnung::Konkurrenten(const DateiInhalt& inhalt) {
   std::vector<std::string> orte;
+  if (andere_) {
+    const auto [von, bis] = andere_->equal_range(InhaltSchluessel(inhalt));
+    for (auto it = von; it != bis; ++it)
+      if (!suchend_.count(it->second.Nummer) && !DateiDa(it->second.Ordner, it->second.Name))
+        orte.push_back(Ort(it->second.Ordner, it->second.Name));
+    return orte;
+  }
   if (!AbgleichTabellenDa(db_)) return orte;
   sqlite3_stmt* s = db_.Anweisung(
       "SELECT f.Dateinummer, d.Dateiname, d.Dateipfad, b.Dateiname, b.Dateipfad FROM vxm_fingerabdruck f "
@@ -348,19 +377,31 @@ bool Zuordnung::Anwenden(const Plan& p, Vorgang& v, const Weise& weise) {
     case Plan::Art::Umziehen: {
       const Kandidat& k = kandidaten_[p.k];
       if (DateiNummerSuchen(db_, k.Name, k.Ordner) != 0) return false;
-      const auto jetzt = StandLesen(k.Host);
-      if (!jetzt || !(*jetzt == k.Stand)) return false;
-      if (weise.AltenOrtPruefen && !s.Beiseite && DateiDa(s.Ordner, s.Name)) return false;
+      if (weise.Nachpruefen) {
+        const auto jetzt = StandLesen(k.Host);
+        if (!jetzt || !(*jetzt == k.Stand)) return false;
+        if (!s.Beiseite && DateiDa(s.Ordner, s.Name)) return false;
+      }
       v.Nach = Ort(k.Ordner, k.Name);
       if (s.Beiseite) {
         v.art = Vorgang::Art::Zurueckgeholt;
         v.Dateinummer = ZeileZurueckholen(db_, s.Nummer, k.Name, k.Ordner);
       } else {
         v.art = Vorgang::Art::Umgezogen;
-        ZeileUmziehen(db_, s.Nummer, k.Name, k.Ordner);
+        Umziehen(db_, s.Nummer, *zeile, k.Name, k.Ordner);
       }
-      // The print still describes the file: it was just read.
-      FingerabdruckSchreiben(db_, Abdruck(v.Dateinummer, *k.Inhalt, k.Stand));
+      // The print describes the file as just read; a moved file mostly
+      // keeps its time, and then the stored print stands as it is.
+      const Fingerabdruck neu = Abdruck(v.Dateinummer, *k.Inhalt, k.Stand);
+      bool gleich = s.Mtime && *s.Mtime == neu.Mtime;  // the contents are equal: that is the match
+      if (!s.Mtime) {
+        sqlite3_stmt* st = db_.Anweisung("SELECT Groesse, Hash, Mtime FROM vxm_fingerabdruck WHERE Dateinummer = ?1");
+        Zuruecksetzen z{st};
+        sqlite3_bind_int(st, 1, v.Dateinummer);
+        gleich = Zeile(db_, st) && sqlite3_column_int64(st, 0) == neu.Inhalt.Groesse &&
+                 SpaltenText(st, 1) == neu.Inhalt.Hash && sqlite3_column_int64(st, 2) == neu.Mtime;
+      }
+      if (!gleich) FingerabdruckSchreiben(db_, neu);
       return true;
     }
     case Plan::Art::Beiseitelegen:
@@ -437,7 +478,10 @@ std::optional<Suchender> RegistrierterSuchender(Datenbank& db, int32_t nr) {
   s.Nummer = nr;
   s.Name = z->Name;
   s.Ordner = z->Ordner;
-  if (auto f = FingerabdruckLesen(db, nr)) s.Inhalt = f->Inhalt;
+  if (auto f = FingerabdruckLesen(db, nr)) {
+    s.Inhalt = f->Inhalt;
+    s.Mtime = f->Mtime;
+  }
   return s;
 }
 

@@ -21,6 +21,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -64,6 +65,7 @@ struct Suchender {
   bool Beiseite = false;     // waits in vxm_beiseite already
   std::string Grund, Hinweis;
   std::optional<DateiInhalt> Inhalt;
+  std::optional<int64_t> Mtime;  // of the stored print, when the caller read it
 };
 
 struct Kandidat {
@@ -90,6 +92,9 @@ class Zuordnung {
   void Dazu(Kandidat k) { kandidaten_.push_back(std::move(k)); }
   // A registered row whose file was just seen in its place (spares a look).
   void Vorhanden(int32_t nummer) { da_.insert(nummer); }
+  // Rows outside the search that may want the same content are only these
+  // (a walk that saw the rest): spares a register lookup per content.
+  void AndereNur(std::vector<Suchender> andere);
 
   struct Weise {
     // Hears every change after its transaction was committed.
@@ -98,9 +103,9 @@ class Zuordnung {
     std::size_t Stapel = 1;
     // Only re-links; nothing is set aside.
     bool NurUmzuege = false;
-    // Before a move, check that the old place is still empty (a walk that
-    // just saw it empty may skip this).
-    bool AltenOrtPruefen = true;
+    // Before a move, look again: the old place still empty, the file still
+    // as read (a walk that has just seen both may skip this).
+    bool Nachpruefen = true;
   };
   // Reads the candidates whose size is looked for, decides, and writes.
   Nachzug Ausfuehren(const Weise& weise);
@@ -118,6 +123,7 @@ class Zuordnung {
   std::unordered_set<int64_t> groessen_;
   std::unordered_set<int32_t> da_;
   std::unordered_set<int32_t> suchend_;  // numbers of suchende_, while planning
+  std::optional<std::unordered_multimap<std::string, Suchender>> andere_;
 };
 
 // ---- the register operations on one file (inside the caller's transaction)
