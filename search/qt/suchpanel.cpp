@@ -199,9 +199,10 @@ void SuchPanel::txtDateisuchen_Change() {
   auto& z = Zustand();
   auto* box = f_.txtDateisuchen;
   const QString text = box->text();
-  // Input filter (every mode): a last character that can be no part of a
-  // term goes at once.
-  if (!text.isEmpty()) {
+  // Input filter of the keyword mode: a last character that can be no part
+  // of a term goes at once. The name and text modes keep what was typed
+  // ("*.pdf", a phrase with blanks).
+  if (!text.isEmpty() && f_.optSchluesselW->isChecked()) {
     const char32_t c = LetztesZeichenVon(text);
     if (!IstBuchstabeOderZiffer(c) && c != U';' && c != U'*') {
       QString t = text;

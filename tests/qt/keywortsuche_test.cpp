@@ -2,6 +2,7 @@
 // typing terms, suggestions, wildcards, the searches and what the window
 // does with their hits.
 #include <QKeyEvent>
+#include <algorithm>
 #include <QTest>
 
 #include "component/zustand.h"
@@ -101,15 +102,20 @@ TEST_F(Keywortsuche, OptionenSchliessenEinanderAus) {
   EXPECT_FALSE(F().optSuchenDok->isChecked());
 }
 
-TEST_F(Keywortsuche, PunktAmEndeVerschwindetInJedemModus) {
+TEST_F(Keywortsuche, FilterNurImSchluesselwortModus) {
   Starten();
+  // The file modes keep what was typed: a pattern with its dot, a phrase.
   F().optSuchenDok->click();
+  Tippen("*.pdf");
+  EXPECT_EQ(Box(), "*.pdf");
+  F().txtDateisuchen->clear();
   Tippen("brief.");
-  EXPECT_EQ(Box(), "brief");
+  EXPECT_EQ(Box(), "brief.");
   F().txtDateisuchen->clear();
   F().optTextInhalt->click();
-  Tippen("brief.");
-  EXPECT_EQ(Box(), "brief");
+  Tippen("Ihre Nebenkosten vom 1.3.");
+  EXPECT_EQ(Box(), "Ihre Nebenkosten vom 1.3.");
+  EXPECT_TRUE(Zustand().SuchTeil.empty());  // no terms outside keyword mode
   F().txtDateisuchen->clear();
   F().optSchluesselW->click();
   Tippen("brief.");
@@ -119,6 +125,24 @@ TEST_F(Keywortsuche, PunktAmEndeVerschwindetInJedemModus) {
   EXPECT_EQ(Box(), "a-b");
   F().txtDateisuchen->setText(QString::fromUtf8("Gebühr"));
   EXPECT_EQ(Box(), "Gebühr");
+  F().txtDateisuchen->setText(QString::fromUtf8("Gebühr."));
+  EXPECT_EQ(Box(), "Gebühr");
+}
+
+TEST_F(Keywortsuche, NamensucheMitGetipptemMusterFindetNurDieEndung) {
+  DateiAnlegen(kOrdner + "\\Rechnung.pdf");
+  DateiAnlegen(kOrdner + "\\Rechnung.doc");
+  DateiAnlegen(kOrdner + "\\7\\Plan.pdf");
+  Starten();
+  F().optSuchenDok->click();
+  F().chckNurOneFold->setChecked(false);
+  Tippen("*.pdf");
+  F().cmdSucheStarten->click();
+  std::vector<std::string> treffer;
+  for (int i = 0; i < F().gefundenviewBox->topLevelItemCount(); ++i)
+    treffer.push_back(F().gefundenviewBox->topLevelItem(i)->text(0).toStdString());
+  std::sort(treffer.begin(), treffer.end());
+  EXPECT_EQ(treffer, (std::vector<std::string>{"Plan.pdf", "Rechnung.pdf"}));
 }
 
 TEST_F(Keywortsuche, TrennzeichenWerdenZuSemikolonUndSchliessenDenBegriff) {
