@@ -4,8 +4,11 @@
 #include <QApplication>
 #include <QEvent>
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QTimer>
+#include <QToolTip>
 #include <QVBoxLayout>
+#include <QValidator>
 #include <chrono>
 #include <future>
 
@@ -55,6 +58,19 @@ bool NameGueltig(const std::string& name) {
   return true;
 }
 
+constexpr int kNameHoechstens = 25;
+
+// The name box takes at most 25 characters. An input that would make the
+// name longer (the 26th typed character, a longer pasted or dropped text) is
+// refused whole, so that nothing is cut off without the user seeing it.
+class NamenLaenge : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& text, int&) const override {
+    return text.size() <= kNameHoechstens ? Acceptable : Invalid;
+  }
+};
+
 // Connects a button or list signal to a handler run as a user event.
 template <class Sender, class Signal>
 void Bei(Sender* s, Signal signal, QObject* ziel, std::function<void()> handler) {
@@ -93,6 +109,13 @@ NeuesDokument::NeuesDokument(frmDorvex& f) : QObject(&f), f_(f) {
   Bei(f.comSerieAbbruch, &QPushButton::clicked, this, [this] { comSerieAbbruch_Click(); });
   f.lstDokument->installEventFilter(this);
   f.txtNeuDokName->installEventFilter(this);
+  f.txtNeuDokName->setValidator(new NamenLaenge(f.txtNeuDokName));
+  // A refused input says why, where the user looks (the length is the
+  // only thing the box refuses).
+  connect(f.txtNeuDokName, &QLineEdit::inputRejected, this, [this] {
+    auto* box = f_.txtNeuDokName;
+    QToolTip::showText(box->mapToGlobal(QPoint(0, box->height())), box->toolTip(), box);
+  });
 }
 
 NeuesDokument::~NeuesDokument() = default;
@@ -128,6 +151,9 @@ void NeuesDokument::lstDokument_Click() {
     return;
   }
   if (i == kScanner) z.ScanModus = 1;
+  // Each new document starts with an empty name: a name left from before
+  // would take up the 25 characters and swallow what the user types.
+  f_.txtNeuDokName->clear();
   f_.Dokname->adjustSize();
   const double faktor = f_.Faktor() > 0 ? f_.Faktor() : 1.0;
   f_.Platzieren(f_.Dokname, 5160, 3120, std::max(4200.0, f_.Dokname->width() * 15.0 / faktor), -1);

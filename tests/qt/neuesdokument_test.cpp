@@ -1,7 +1,10 @@
 // New documents from the type list: every type through the window, the name
 // rules, the failure paths and the scanner type with SANE's test device.
 #include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
 #include <QTest>
+#include <QToolTip>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -194,6 +197,71 @@ TEST_F(NeuesDokumentTest, NamensRegeln) {
   n_->cmdDokNameAbr_Click();
   EXPECT_FALSE(F().Dokname->isVisible());
   EXPECT_EQ(F().filListBox->ListIndex(), -1);
+}
+
+// Types text key by key, umlauts included (the test library's key clicks
+// know ASCII only).
+void Tippen(QWidget* w, const QString& text) {
+  for (const QChar c : text) {
+    QKeyEvent druck(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(w, &druck);
+    QKeyEvent los(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(w, &los);
+  }
+}
+
+TEST_F(NeuesDokumentTest, NamensfeldStehtLeerUndWeistDas26steZeichenAb) {
+  auto* box = F().txtNeuDokName;
+  // A name of 25 characters typed before and given up...
+  TypWaehlen(3);
+  QTest::keyClicks(box, "Protokoll Wohnungsbesicht");
+  EXPECT_EQ(box->text().size(), 25);
+  n_->cmdDokNameAbr_Click();
+  // ...is gone when the panel opens again: what the user types is the name.
+  TypWaehlen(3);
+  EXPECT_EQ(box->text(), "");
+  Tippen(box, QString::fromUtf8("Mahnung Bäcker"));
+  EXPECT_EQ(box->text(), QString::fromUtf8("Mahnung Bäcker"));
+  n_->cmdDokNameOK_Click();
+  EXPECT_TRUE(fs::exists(Host(Pfad("Mahnung Bäcker.txt"))));
+  TypWaehlen(5);  // also after a document was made, and for every type
+  EXPECT_EQ(box->text(), "");
+  n_->cmdDokNameAbr_Click();
+
+  // The 26th character is refused while typing, whatever the caret.
+  TypWaehlen(3);
+  QTest::keyClicks(box, QString(30, QChar('z')));
+  EXPECT_EQ(box->text(), QString(25, QChar('z')));
+  box->setCursorPosition(3);
+  QTest::keyClicks(box, "a");
+  EXPECT_EQ(box->text(), QString(25, QChar('z')));
+  // The refusal shows the limit beside the box.
+  EXPECT_EQ(QToolTip::text().toStdString(), "Dateiname max. Länge 25 Zeichen");
+  // Text pasted is refused whole when the name would grow beyond 25
+  // characters, never cut; what fits is taken.
+  box->clear();
+  QGuiApplication::clipboard()->setText(QString::fromUtf8("Nebenkostenabrechnung Müller 2024"));
+  box->paste();
+  EXPECT_EQ(box->text(), "");
+  QTest::keyClicks(box, "Brief an Herrn Maier");  // 20
+  QGuiApplication::clipboard()->setText("123456");
+  box->paste();
+  EXPECT_EQ(box->text(), "Brief an Herrn Maier");
+  QGuiApplication::clipboard()->setText("12345");
+  box->paste();
+  EXPECT_EQ(box->text(), "Brief an Herrn Maier12345");
+  // Replacing a selection by a shorter text fits again.
+  box->selectAll();
+  QGuiApplication::clipboard()->setText("Kurz");
+  box->paste();
+  EXPECT_EQ(box->text(), "Kurz");
+  EXPECT_EQ(box->toolTip().toStdString(), "Dateiname max. Länge 25 Zeichen");
+  // A whole name of 25 characters stays in view at the limit.
+  box->clear();
+  Tippen(box, QString::fromUtf8("Übergabeprotokoll Müller!"));
+  Tippen(box, "x");
+  EXPECT_EQ(box->text(), QString::fromUtf8("Übergabeprotokoll Müller!"));
+  if (const char* ziel = std::getenv("VXM_BILD_DOKNAME")) F().Dokname->grab().save(ziel);
 }
 
 TEST_F(NeuesDokumentTest, OhneLibreOfficeDieFehlerwegeJeTyp) {
