@@ -46,6 +46,13 @@ constexpr int kSerienbrief = 4;
 constexpr int kScanner = 5;
 
 constexpr const char* kDateiVorhanden = "Datei schon vorhanden !";
+constexpr const char* kTitelErsetzen = "Datei ersetzen";
+
+// The question before a scanned page replaces an existing PDF file.
+std::string ErsetzenFrage(const std::string& datei) {
+  return std::string("Die Datei") + vbCrLf + datei + vbCrLf +
+         "ist schon vorhanden. Soll sie durch das neue Scanner Dokument ersetzt werden?";
+}
 constexpr const char* kFilterXls = "MS Excel-Mappen (*.XLS) |*.XLS|";
 constexpr const char* kFilterDoc = "MS Word-Dokumente (*.DOC) |*.DOC|";
 
@@ -200,6 +207,18 @@ void NeuesDokument::cmdDokNameOK_Click() {
     f_.txtNeuDokName->setFocus();
     sucheWiederStandard();
     return;
+  }
+  // A scanned page ends up as name.pdf: an existing PDF of that name is
+  // replaced only when the user says so, before anything is scanned. No
+  // leaves the panel open for another name.
+  if (Gross(z.NeuDokEndung) == ".BMP") {
+    const std::string pdf = name + ".pdf";
+    if (DateiVorhanden(ordner + "\\" + pdf) &&
+        Dienste().Meldungen->MsgBox(ErsetzenFrage(pdf), vbYesNo + vbQuestion, kTitelErsetzen) != vbYes) {
+      f_.txtNeuDokName->setFocus();
+      sucheWiederStandard();
+      return;
+    }
   }
   NewFile();
   if (!z.NeuDokErzeugt) {

@@ -373,6 +373,44 @@ TEST_F(NeuesDokumentTest, ScannerGibtEinseitigesPdfAusgewaehltNichtGeoeffnet) {
   EXPECT_EQ(geoeffnet_[0], Pfad("Notiz.txt"));
 }
 
+TEST_F(NeuesDokumentTest, ScanAufVorhandenesPdfFragtVorDemErsetzen) {
+  DateiAnlegen(Pfad("Eingang.pdf"), "alt");
+  const auto bildVorher = Zustand().ScanBild;
+  // No: nothing scanned, nothing written, the panel stays for another name.
+  TypWaehlen(5);
+  dialoge_->Antworten = {vbNo};
+  NameBestaetigen("Eingang");
+  ASSERT_EQ(dialoge_->Gezeigt.size(), 1u);
+  EXPECT_EQ(dialoge_->Gezeigt[0].Text,
+            "Die Datei\r\nEingang.pdf\r\nist schon vorhanden. Soll sie durch das neue Scanner Dokument ersetzt werden?");
+  EXPECT_EQ(dialoge_->Gezeigt[0].Stil, vbYesNo + vbQuestion);
+  EXPECT_EQ(dialoge_->Gezeigt[0].Titel, "Datei ersetzen");
+  EXPECT_EQ(Inhalt(Pfad("Eingang.pdf")), "alt");
+  EXPECT_FALSE(fs::exists(Host(Pfad("Eingang.bmp"))));
+  EXPECT_EQ(Zustand().ScanBild, bildVorher);
+  EXPECT_TRUE(F().Dokname->isVisible());
+  EXPECT_TRUE(F().txtNeuDokName->hasFocus());
+  EXPECT_TRUE(F().cmdSucheStarten->isDefault());
+  EXPECT_TRUE(geoeffnet_.empty());
+
+  // A name that differs only in case is the same file.
+  dialoge_->Gezeigt.clear();
+  NameBestaetigen("EINGANG");
+  ASSERT_EQ(dialoge_->Gezeigt.size(), 1u);
+  EXPECT_NE(dialoge_->Gezeigt[0].Text.find("EINGANG.pdf"), std::string::npos);
+  EXPECT_EQ(Inhalt(Pfad("Eingang.pdf")), "alt");
+
+  // Yes: the scanned page replaces the file.
+  dialoge_->Gezeigt.clear();
+  dialoge_->Antworten = {vbYes};
+  NameBestaetigen("Eingang");
+  ASSERT_EQ(dialoge_->Gezeigt.size(), 1u);
+  EXPECT_EQ(Inhalt(Pfad("Eingang.pdf")).substr(0, 5), "%PDF-");
+  EXPECT_FALSE(fs::exists(Host(Pfad("Eingang.bmp"))));
+  EXPECT_FALSE(F().Dokname->isVisible());
+  EXPECT_EQ(F().filListBox->FileName(), "Eingang.pdf");
+}
+
 TEST_F(NeuesDokumentTest, ScannerAusDenEinstellungenFehltMeldetUndLegtNichtsAn) {
   RegistrySetzen("VXMScanner", "test:9");
   const std::string konfig = Zustand().KonfigDokPfad;
