@@ -47,14 +47,14 @@ constexpr int kScanner = 5;
 
 constexpr const char* kDateiVorhanden = "Datei schon vorhanden !";
 constexpr const char* kTitelErsetzen = "Datei ersetzen";
+constexpr const char* kFilterXls = "MS Excel-Mappen (*.XLS) |*.XLS|";
+constexpr const char* kFilterDoc = "MS Word-Dokumente (*.DOC) |*.DOC|";
 
 // The question before a scanned page replaces an existing PDF file.
 std::string ErsetzenFrage(const std::string& datei) {
   return std::string("Die Datei") + vbCrLf + datei + vbCrLf +
          "ist schon vorhanden. Soll sie durch das neue Scanner Dokument ersetzt werden?";
 }
-constexpr const char* kFilterXls = "MS Excel-Mappen (*.XLS) |*.XLS|";
-constexpr const char* kFilterDoc = "MS Word-Dokumente (*.DOC) |*.DOC|";
 
 // Characters no file name may carry (a separator would also put the file
 // into another folder).
