@@ -1,6 +1,8 @@
 // Demo host: creates sample host databases, a company record and a document
 // store with keywords on a folder of this machine that stands in for drive
 // C:, then calls the component for one tenant, which opens its real window.
+// Without a scanner set (VXMScanner, VXM_SCANNER) or found, scanning uses
+// SANE's test device.
 //
 //   vxmdorvex-demo [--ordner DIR] [--mandant M] [--objekt N] [--be N] [--bn N]
 //                  [--bildschirmfoto DATEI.png]
@@ -17,6 +19,7 @@
 
 #include "app/demo_adressexport.h"
 #include "app/demo_daten.h"
+#include "app/demo_scanner.h"
 #include "app/demo_termin.h"
 #include "component/einstellungen.h"
 #include "component/qt/frmdorvex.h"
@@ -110,6 +113,9 @@ int main(int argc, char** argv) {
   const std::filesystem::path wurzel = std::filesystem::absolute(ordner);
   std::filesystem::create_directories(wurzel);
   if (!std::getenv("VXM_REGISTRY")) setenv("VXM_REGISTRY", (wurzel / "registry.ini").c_str(), 1);
+  // Without a scanner set or found, scanner documents come from SANE's
+  // test device, configured beside the store.
+  if (std::string fehler; !demo::DemoScannerEinrichten(wurzel / "sane", &fehler)) std::cerr << fehler << "\n";
 
   QApplication app(argc, argv);
   const DemoAufruf aufruf = DemoDatenAnlegen(wurzel);

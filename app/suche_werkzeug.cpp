@@ -15,7 +15,12 @@
 // carries one of them is printed once (--ordner does not apply).
 //
 // Output: one hit a line, the Windows-form folder, a TAB, the file name.
-// Exit status: 0 with hits, 1 without, 2 for a usage error.
+// A backslash, TAB, line feed or carriage return inside them is written as
+// \\, \t, \n or \r, so that every hit stays one line of two fields.
+// Exit status: 0 with hits, 1 without, 2 for a usage error or a register
+// that cannot be read.
+#include <sqlite3.h>
+
 #include <cstdio>
 #include <iostream>
 #include <map>
@@ -42,23 +47,85 @@ int Gebrauch() {
   return 2;
 }
 
+// One field of an output line, escaped (see the head of this file).
+std::string Maskiert(std::string_view feld) {
+  std::string aus;
+  aus.reserve(feld.size() + 8);
+  for (const char c : feld) {
+    switch (c) {
+      case '\\': aus += "\\\\"; break;
+      case '\t': aus += "\\t"; break;
+      case '\n': aus += "\\n"; break;
+      case '\r': aus += "\\r"; break;
+      default: aus += c;
+    }
+  }
+  return aus;
+}
+
+void TrefferSchreiben(std::string_view ordner, std::string_view name) {
+  const std::string zeile = Maskiert(ordner) + '\t' + Maskiert(name) + '\n';
+  std::fwrite(zeile.data(), 1, zeile.size(), stdout);
+}
+
 std::string Getrimmt(const std::string& s) {
   const auto a = s.find_first_not_of(" \t");
   if (a == std::string::npos) return {};
   return s.substr(a, s.find_last_not_of(" \t") - a + 1);
 }
 
+// The table of the keyword register that `db` lacks, or "".
+std::string FehlendeTabelle(vxm::Datenbank& db) {
+  for (const char* tabelle : {"Dateiinfo", "Keyword", "KeywordZwischentabelle"}) {
+    sqlite3_stmt* s = db.Anweisung("SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = ?1");
+    sqlite3_bind_text(s, 1, tabelle, -1, SQLITE_STATIC);
+    const int rc = sqlite3_step(s);
+    const bool da = rc == SQLITE_ROW && sqlite3_column_int64(s, 0) > 0;
+    sqlite3_reset(s);
+    if (rc != SQLITE_ROW) db.Fehler(rc, "sqlite_schema");
+    if (!da) return tabelle;
+  }
+  return {};
+}
+
+int RegisterNichtLesbar(const std::string& register_, const std::string& grund) {
+  std::cerr << "vxmdorvex-suche: Das Schlüsselwortregister " << register_ << " kann nicht gelesen werden: " << grund
+            << "\n";
+  return 2;
+}
+
+std::map<int32_t, std::pair<std::string, std::string>> DateienZuBegriffen(vxm::Datenbank& db,
+                                                                           const std::string& begriffe);
+
 // The registered files carrying any keyword of `begriffe` ("a;b*;c"), each
-// once, in the order of their file numbers.
+// once, in the order of their file numbers. Nothing is printed before the
+// register has been read whole: a damaged register gives its message and
+// no partial list.
 int KeywordSuche(const std::string& begriffe, const std::string& register_) {
   using namespace vxm;
-  std::shared_ptr<Datenbank> db;
+  std::map<int32_t, std::pair<std::string, std::string>> dateien;
   try {
-    db = DatenbankOeffnen(register_);
+    std::shared_ptr<Datenbank> db = DatenbankOeffnen(register_);
+    if (const std::string fehlt = FehlendeTabelle(*db); !fehlt.empty())
+      return RegisterNichtLesbar(register_, "die Tabelle " + fehlt + " fehlt (keine Registerdatei?).");
+    dateien = DateienZuBegriffen(*db, begriffe);
   } catch (const VbFehler& e) {
-    std::cerr << "vxmdorvex-suche: " << register_ << ": " << e.what() << "\n";
-    return 2;
+    return RegisterNichtLesbar(register_, e.Beschreibung);
+  } catch (const std::exception& e) {
+    return RegisterNichtLesbar(register_, e.what());
   }
+  for (const auto& [nummer, datei] : dateien) TrefferSchreiben(datei.first, datei.second);
+  std::fflush(stdout);
+  if (dateien.empty()) {
+    std::cerr << kMeldungKeineSuchergebnisse << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+std::map<int32_t, std::pair<std::string, std::string>> DateienZuBegriffen(vxm::Datenbank& db,
+                                                                           const std::string& begriffe) {
+  using namespace vxm;
   std::set<int32_t> ids;
   std::vector<std::string> praefixe;
   std::size_t start = 0;
@@ -70,14 +137,14 @@ int KeywordSuche(const std::string& begriffe, const std::string& register_) {
     if (begriff.empty()) continue;
     const auto stern = begriff.find('*');
     if (stern == std::string::npos) {
-      if (const int32_t id = KeywordIdSuchen(*db, begriff)) ids.insert(id);
+      if (const int32_t id = KeywordIdSuchen(db, begriff)) ids.insert(id);
     } else {
       praefixe.push_back(Gross(begriff.substr(0, stern)));
     }
   }
   if (!praefixe.empty()) {
     // Wildcards: every keyword that begins with the part before the "*".
-    for (auto rs = db->OpenRecordset("SELECT * FROM Keyword"); !rs.Eof(); rs.MoveNext()) {
+    for (auto rs = db.OpenRecordset("SELECT * FROM Keyword"); !rs.Eof(); rs.MoveNext()) {
       const std::string name = Gross(rs.Text("Keyword"));
       for (const auto& p : praefixe)
         if (name.compare(0, p.size(), p) == 0) {
@@ -88,14 +155,8 @@ int KeywordSuche(const std::string& begriffe, const std::string& register_) {
   }
   std::map<int32_t, std::pair<std::string, std::string>> dateien;
   for (const int32_t id : ids)
-    for (auto& t : DateienMitKeyword(*db, id)) dateien.emplace(t.Dateinummer, std::make_pair(t.Dateipfad, t.Dateiname));
-  for (const auto& [nummer, datei] : dateien) std::cout << datei.first << '\t' << datei.second << '\n';
-  std::cout.flush();
-  if (dateien.empty()) {
-    std::cerr << kMeldungKeineSuchergebnisse << "\n";
-    return 1;
-  }
-  return 0;
+    for (auto& t : DateienMitKeyword(db, id)) dateien.emplace(t.Dateinummer, std::make_pair(t.Dateipfad, t.Dateiname));
+  return dateien;
 }
 
 }  // namespace
@@ -128,12 +189,7 @@ int main(int argc, char** argv) {
   static char ausgabe[1 << 16];
   std::setvbuf(stdout, ausgabe, _IOFBF, sizeof ausgabe);
   SuchSteuerung steuerung;
-  steuerung.Treffer = [](const SuchTreffer& t) {
-    std::fwrite(t.Ordner.data(), 1, t.Ordner.size(), stdout);
-    std::fputc('\t', stdout);
-    std::fwrite(t.Name.data(), 1, t.Name.size(), stdout);
-    std::fputc('\n', stdout);
-  };
+  steuerung.Treffer = [](const SuchTreffer& t) { TrefferSchreiben(t.Ordner, t.Name); };
   DatenSucheAuftrag auftrag;
   auftrag.Text = text;
   auftrag.Modus = art == "--text" ? Suchmodus::TextInhalt : Suchmodus::Dokumente;
