@@ -15,12 +15,17 @@
 // carries one of them is printed once (--ordner does not apply).
 //
 // Output: one hit a line, the Windows-form folder, a TAB, the file name.
-// A backslash, TAB, line feed or carriage return inside them is written as
-// \\, \t, \n or \r, so that every hit stays one line of two fields.
+// Fields are written as they are, unless one holds a control character
+// (TAB, line break, ...) or begins with a double quote: that field is then
+// written between double quotes with backslash escapes (\\, \t, \n, \r,
+// and \0ooo in octal for '"' and other control characters), which a shell's
+// printf '%b' reads back. So every hit stays one line of two fields, and
+// ordinary Windows-form folders keep their single backslashes.
 // Exit status: 0 with hits, 1 without, 2 for a usage error or a register
 // that cannot be read.
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <map>
@@ -47,20 +52,32 @@ int Gebrauch() {
   return 2;
 }
 
-// One field of an output line, escaped (see the head of this file).
+bool Steuerzeichen(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
+
+// One field of an output line, quoted only where needed (see the head of
+// this file).
 std::string Maskiert(std::string_view feld) {
-  std::string aus;
-  aus.reserve(feld.size() + 8);
+  const bool noetig = (!feld.empty() && feld.front() == '"') ||
+                      std::any_of(feld.begin(), feld.end(), Steuerzeichen);
+  if (!noetig) return std::string(feld);
+  std::string aus = "\"";
   for (const char c : feld) {
     switch (c) {
       case '\\': aus += "\\\\"; break;
       case '\t': aus += "\\t"; break;
       case '\n': aus += "\\n"; break;
       case '\r': aus += "\\r"; break;
-      default: aus += c;
+      default:
+        if (c == '"' || Steuerzeichen(c)) {
+          char oktal[8];
+          std::snprintf(oktal, sizeof oktal, "\\0%03o", static_cast<unsigned char>(c));
+          aus += oktal;
+        } else {
+          aus += c;
+        }
     }
   }
-  return aus;
+  return aus + '"';
 }
 
 void TrefferSchreiben(std::string_view ordner, std::string_view name) {

@@ -106,8 +106,7 @@ ERGEBNIS=$(mktemp -d)
 trap 'rm -rf "$ERGEBNIS"' EXIT
 
 # The tool prints "folder<TAB>name" with Windows-form folders on drive K:.
-# The tool escapes a backslash as two; the corpus's names hold none.
-host_pfade() { awk -F '\t' -v k="$KORPUS" '{ p = $1 "/" $2; sub(/^K:/, k, p); gsub(/\\\\/, "/", p); print p }'; }
+host_pfade() { awk -F '\t' -v k="$KORPUS" '{ p = $1 "/" $2; sub(/^K:/, k, p); gsub(/\\/, "/", p); print p }'; }
 
 # messen NAME BEFEHL... : warm-up, then RUNDEN timed runs; output kept of the last.
 # Wall-clock time decides; CPU time (user + system, all threads) is shown

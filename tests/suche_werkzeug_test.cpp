@@ -66,10 +66,10 @@ TEST_F(SucheWerkzeugTest, TrefferEineZeileJe) {
   DateiAnlegen("C:\\VXMDOK\\2\\Rechnung.pdf", "nichts");
   auto [aus, status] = Aufrufen("--text nebenkosten --ordner 'C:\\vxmdok'");
   EXPECT_EQ(status, 0);
-  EXPECT_EQ(aus, "C:\\\\VXMDOK\\\\1\tBrief.txt\nC:\\\\VXMDOK\\\\1\\\\7\talt.doc\n");
+  EXPECT_EQ(aus, "C:\\VXMDOK\\1\tBrief.txt\nC:\\VXMDOK\\1\\7\talt.doc\n");
   std::tie(aus, status) = Aufrufen("--name 'rech*.pdf'");  // from the drive's root
   EXPECT_EQ(status, 0);
-  EXPECT_EQ(aus, "C:\\\\VXMDOK\\\\2\tRechnung.pdf\n");
+  EXPECT_EQ(aus, "C:\\VXMDOK\\2\tRechnung.pdf\n");
   std::tie(aus, status) = Aufrufen("--name gibtsnicht");
   EXPECT_EQ(status, 1);
   EXPECT_EQ(aus, "");
@@ -100,18 +100,18 @@ TEST_F(SucheWerkzeugTest, SchluesselwoerterAusDemRegister) {
   // Each file once, though it carries several of the keywords.
   auto [aus, status] = Aufrufen("--keyword 'miete;HEIZUNG'");
   EXPECT_EQ(status, 0);
-  EXPECT_EQ(aus, "C:\\\\VXM\\\\VXMDOK\\\\1\tBrief.txt\nC:\\\\VXM\\\\VXMDOK\\\\1\\\\7\tVertrag Müller.doc\n");
+  EXPECT_EQ(aus, "C:\\VXM\\VXMDOK\\1\tBrief.txt\nC:\\VXM\\VXMDOK\\1\\7\tVertrag Müller.doc\n");
   // "*" stands for every keyword beginning with the part before it.
   std::tie(aus, status) = Aufrufen("--keyword 'mietv*'");
-  EXPECT_EQ(aus, "C:\\\\VXM\\\\VXMDOK\\\\1\\\\7\tVertrag Müller.doc\n");
+  EXPECT_EQ(aus, "C:\\VXM\\VXMDOK\\1\\7\tVertrag Müller.doc\n");
   std::tie(aus, status) = Aufrufen("--keyword ' übergabe ; '");
-  EXPECT_EQ(aus, "C:\\\\VXM\\\\VXMDOK\\\\1\\\\7\tVertrag Müller.doc\n");
+  EXPECT_EQ(aus, "C:\\VXM\\VXMDOK\\1\\7\tVertrag Müller.doc\n");
   // "miet" is no keyword of its own.
   std::tie(aus, status) = Aufrufen("--keyword miet");
   EXPECT_EQ(status, 1);
   EXPECT_EQ(aus, "");
   std::tie(aus, status) = Aufrufen("--keyword 'heiz*' --register 'C:\\VXM\\VXMDAT\\VXMDOK.MDB'");
-  EXPECT_EQ(aus, "C:\\\\VXM\\\\VXMDOK\\\\1\tBrief.txt\n");
+  EXPECT_EQ(aus, "C:\\VXM\\VXMDOK\\1\tBrief.txt\n");
 }
 
 TEST_F(SucheWerkzeugTest, NamenMitTabOderZeilenumbruchBleibenEineZeile) {
@@ -120,19 +120,30 @@ TEST_F(SucheWerkzeugTest, NamenMitTabOderZeilenumbruchBleibenEineZeile) {
   std::ofstream(laufwerkC_ / "VXMDOK" / "Ab\tlage" / "Rech\nnung.txt") << "Miete";
   std::ofstream(laufwerkC_ / "VXMDOK" / "Ab\tlage" / "a\\t.txt") << "Miete";
   std::ofstream(laufwerkC_ / "VXMDOK" / "Ab\tlage" / "Wagen\r.txt") << "Miete";
+  std::ofstream(laufwerkC_ / "VXMDOK" / "\"Zitat\" 2.txt") << "Miete";
   auto [aus, status] = Aufrufen("--text miete --ordner 'C:\\VXMDOK'");
   EXPECT_EQ(status, 0);
-  // Every hit one line of two fields; a literal backslash stays apart from
-  // an escaped TAB.
+  // Every hit one line of two fields; only fields that need it are quoted,
+  // and a literal backslash stays apart from an escaped TAB.
   std::vector<std::string> zeilen;
   std::istringstream ein(aus);
   for (std::string z; std::getline(ein, z);) zeilen.push_back(z);
   std::sort(zeilen.begin(), zeilen.end());
-  EXPECT_EQ(zeilen, (std::vector<std::string>{R"(C:\\VXMDOK\\Ab\tlage)" "\t" R"(Rech\nnung.txt)",
-                                               R"(C:\\VXMDOK\\Ab\tlage)" "\t" R"(Wagen\r.txt)",
-                                               R"(C:\\VXMDOK\\Ab\tlage)" "\t" R"(a\\t.txt)"}));
+  EXPECT_EQ(zeilen, (std::vector<std::string>{R"("C:\\VXMDOK\\Ab\tlage")" "\t" R"("Rech\nnung.txt")",
+                                               R"("C:\\VXMDOK\\Ab\tlage")" "\t" R"("Wagen\r.txt")",
+                                               R"("C:\\VXMDOK\\Ab\tlage")" "\t" R"(a\t.txt)",
+                                               R"(C:\VXMDOK)" "\t" R"("\0042Zitat\0042 2.txt")"}));
   std::tie(aus, status) = Aufrufen("--name rech");
-  EXPECT_EQ(aus, R"(C:\\VXMDOK\\Ab\tlage)" "\t" R"(Rech\nnung.txt)" "\n");
+  EXPECT_EQ(aus, R"("C:\\VXMDOK\\Ab\tlage")" "\t" R"("Rech\nnung.txt")" "\n");
+  // what a shell's printf '%b' makes of a quoted field is the name again
+  std::string feld = R"("C:\\VXMDOK\\Ab\tlage")";
+  feld = feld.substr(1, feld.size() - 2);
+  FILE* p = popen(("printf '%b' '" + feld + "'").c_str(), "r");
+  ASSERT_NE(p, nullptr);
+  char puffer[256] = {};
+  const std::size_t n = std::fread(puffer, 1, sizeof puffer - 1, p);
+  pclose(p);
+  EXPECT_EQ(std::string(puffer, n), "C:\\VXMDOK\\Ab\tlage");
 }
 
 TEST_F(SucheWerkzeugTest, UnlesbaresRegisterGibtMeldungUndStatusZwei) {
