@@ -74,6 +74,15 @@ endif()
 set(VXM_CMAKE_ZIEL ${CMAKE_INSTALL_LIBDIR}/cmake/vxmDorvex)
 install(TARGETS vxmdorvex_bibliothek EXPORT vxmDorvexZiele
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT entwicklung)
+# Stripped installs (cmake --install --strip, the packages) keep the symbols
+# a host links against and drop the debug information.
+if(CMAKE_STRIP)
+  install(CODE "
+    if(CMAKE_INSTALL_DO_STRIP)
+      execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-debug --enable-deterministic-archives
+        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/$<TARGET_FILE_NAME:vxmdorvex_bibliothek>\")
+    endif()" COMPONENT entwicklung)
+endif()
 foreach(kopf ${VXM_OEFFENTLICHE_KOPFDATEIEN})
   get_filename_component(ordner ${kopf} DIRECTORY)
   install(FILES ${kopf} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vxmdorvex/${ordner} COMPONENT entwicklung)

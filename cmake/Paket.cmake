@@ -36,14 +36,14 @@ set(CPACK_DEBIAN_PROGRAMM_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_PROGRAMM_PACKAGE_RECOMMENDS
     "xdg-utils, libreoffice-writer-nogui | libreoffice-writer, libreoffice-calc-nogui | libreoffice-calc, libreoffice-impress-nogui | libreoffice-impress")
 set(CPACK_COMPONENT_PROGRAMM_DESCRIPTION
-    "document store of a property management\n vxmDorvex keeps the documents of a property management in folders per\n client company (Mandant), property (Objekt), unit (Bestandseinheit) and\n tenant (Bestandnehmer), with a keyword register and searches by keyword,\n file name and text. This package holds the program vxmdorvex, which opens\n the store without the suite, and the command-line tools vxmdorvex-suche\n and vxmdorvex-register.")
+    "document store of a property management\nvxmDorvex keeps the documents of a property management in folders per\nclient company (Mandant), property (Objekt), unit (Bestandseinheit) and\ntenant (Bestandnehmer), with a keyword register and searches by keyword,\nfile name and text. This package holds the program vxmdorvex, which opens\nthe store without the suite, and the command-line tools vxmdorvex-suche\nand vxmdorvex-register.")
 
 set(CPACK_DEBIAN_ENTWICKLUNG_PACKAGE_NAME libvxmdorvex-dev)
 set(CPACK_DEBIAN_ENTWICKLUNG_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_ENTWICKLUNG_PACKAGE_DEPENDS
     "qt6-base-dev, libsqlite3-dev, libsane-dev, libtiff-dev, libgif-dev, pkg-config | pkgconf")
 set(CPACK_COMPONENT_ENTWICKLUNG_DESCRIPTION
-    "document store component of a property management (development files)\n The document store vxmDorvex as a static library for host programs, with\n the headers a host needs and the CMake package: find_package(vxmDorvex)\n and link vxmDorvex::vxmDorvex.")
+    "document store component of a property management (development files)\nThe document store vxmDorvex as a static library for host programs, with\nthe headers a host needs and the CMake package: find_package(vxmDorvex)\nand link vxmDorvex::vxmDorvex.")
 
 # The change log names the package version.
 file(STRINGS ${CMAKE_CURRENT_SOURCE_DIR}/paket/changelog vxm_changelog_kopf LIMIT_COUNT 1)
