@@ -11,7 +11,7 @@ endfunction()
 
 file(REMOVE_RECURSE ${ZIEL})
 set(prefix ${ZIEL}/prefix)
-ausfuehren(${CMAKE_COMMAND} --install ${BAU} --prefix ${prefix})
+ausfuehren(${CMAKE_COMMAND} --install ${BAU} --prefix ${prefix} --strip)
 
 set(optionen -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release)
 if(CXX_LAUNCHER)

@@ -58,6 +58,10 @@ target_include_directories(vxmdorvex_bibliothek INTERFACE
 # config file looks for the same).
 target_link_libraries(vxmdorvex_bibliothek INTERFACE Qt6::Widgets Qt6::Gui Qt6::Core Threads::Threads
   $<INSTALL_INTERFACE:SQLite::SQLite3>)
+if(VXM_SANITIZE)
+  # objects built with the sanitizers need their run-time in the host too
+  target_link_options(vxmdorvex_bibliothek INTERFACE -fsanitize=address,undefined)
+endif()
 set(VXM_MIT_SANE ${SANE_FOUND})
 set(VXM_MIT_TIFF ${TIFF_FOUND})
 set(VXM_MIT_GIF ${GIF_FOUND})
