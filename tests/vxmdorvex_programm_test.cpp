@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/datenbank.h"
 #include "tests/hilfen.h"
 
 namespace vxm {
@@ -83,6 +84,21 @@ TEST_F(VxmdorvexProgramm, NeueAblageUndBehalteneOptionenBeimNaechstenStart) {
   EXPECT_EQ(ausgabe_.find("leer angelegt"), std::string::npos) << ausgabe_;
   EXPECT_TRUE(fs::is_directory(laufwerkC_ / "VXM" / "VXMDOK" / "4" / "7" / "3"));
   EXPECT_NE(Einstellungen().find("be=3"), std::string::npos);
+}
+
+// A window whose load step gives up draws no picture: its message is
+// answered without waiting, and the exit status says that nothing was drawn.
+TEST_F(VxmdorvexProgramm, FensterGibtBeimLadenAufKeinBildUndKeinErfolg) {
+  const std::string laufwerk = "--laufwerk 'C=" + laufwerkC_.string() + "'";
+  ASSERT_EQ(Aufruf(laufwerk + " --anlegen --bildschirmfoto '" + (temp_ / "a.png").string() + "'"), 0) << ausgabe_;
+  // the company record names a drive this machine does not have
+  DatenbankOeffnenHost(laufwerkC_ / "VXM" / "VXMDAT" / "firma.mdb")
+      ->Execute("UPDATE AllgFirmenDaten SET VXMDOKPfad = \"Q:\\VXM\"");
+  const fs::path bild = temp_ / "b.png";
+  EXPECT_EQ(Aufruf("--bildschirmfoto '" + bild.string() + "'"), 1) << ausgabe_;
+  EXPECT_NE(ausgabe_.find("Laufwerkspfad \"Q:\" nicht gefunden!"), std::string::npos) << ausgabe_;
+  EXPECT_NE(ausgabe_.find("das Fenster wurde nicht geöffnet; kein Bild geschrieben"), std::string::npos) << ausgabe_;
+  EXPECT_FALSE(fs::exists(bild));
 }
 
 TEST_F(VxmdorvexProgramm, OhneAngabenDieEigeneAblage) {
