@@ -20,8 +20,9 @@ set(VXM_APP_ID "de.vxm.vxmdorvex" CACHE STRING
 
 # ---- the library --------------------------------------------------------
 
-# The libraries the component is built from, in link order; the installed
-# archive holds all their objects.
+# The libraries the component is built from; the installed archive holds all
+# their objects, so a host links one library in any order. A library that a
+# split of the sources adds to the component gets its name here.
 set(VXM_BIBLIOTHEKSTEILE vxmkern vxmqt)
 
 # The headers a host needs, relative to the source root and installed with
@@ -62,9 +63,13 @@ if(VXM_SANITIZE)
   # objects built with the sanitizers need their run-time in the host too
   target_link_options(vxmdorvex_bibliothek INTERFACE -fsanitize=address,undefined)
 endif()
-set(VXM_MIT_SANE ${SANE_FOUND})
-set(VXM_MIT_TIFF ${TIFF_FOUND})
-set(VXM_MIT_GIF ${GIF_FOUND})
+foreach(teil SANE TIFF GIF)
+  if(${teil}_FOUND)
+    set(VXM_MIT_${teil} TRUE)
+  else()
+    set(VXM_MIT_${teil} FALSE)
+  endif()
+endforeach()
 if(VXM_MIT_SANE)
   target_link_libraries(vxmdorvex_bibliothek INTERFACE $<INSTALL_INTERFACE:PkgConfig::vxmDorvex_SANE>)
 endif()
