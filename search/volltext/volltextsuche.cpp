@@ -1,0 +1,275 @@
+#include "search/volltext/volltextsuche.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+#include <set>
+#include <unordered_set>
+
+#include "platform/fehler.h"
+#include "search/textsuche.h"
+#include "search/volltext/faltung.h"
+
+namespace vxm::volltext {
+namespace {
+
+struct Zeilenstand {
+  std::int64_t Id, Groesse, Mtime;
+  Indexzustand Zustand;
+};
+
+std::string Verbinden(const std::string& ordner, const std::string& name) {
+  if (!ordner.empty() && ordner.back() == '\\') return ordner + name;
+  return ordner + "\\" + name;
+}
+
+bool IstTxt(std::string_view name) {
+  if (name.size() < 3) return false;
+  const auto e = name.substr(name.size() - 3);
+  return (e[0] | 0x20) == 't' && (e[1] | 0x20) == 'x' && (e[2] | 0x20) == 't';
+}
+
+class Suchlauf {
+ public:
+  Suchlauf(Volltextindex* index, const VolltextAuftrag& a,
+           const std::function<void(const VolltextTreffer&)>& treffer, SuchSteuerung* st)
+      : index_(index), a_(a), treffer_(treffer), st_(st), phrase_(a.Phrase), gefaltet_(Falten(a.Phrase)) {
+    kurz_ = Zeichen(gefaltet_) < 4;
+  }
+
+  VolltextErgebnis Ausfuehren(const std::string& windows, const std::string& host) {
+    if (phrase_.Leer() || gefaltet_.empty()) return erg_;
+    if (index_) {
+      try {
+        for (const auto& e : index_->EintraegeUnter(windows, true))
+          stand_.emplace(IndexSchluessel(e.Pfad), Zeilenstand{e.Id, e.Groesse, e.Mtime, e.Zustand});
+        const auto ids = index_->Kandidaten(gefaltet_, sicher_);
+        kandidaten_.insert(ids.begin(), ids.end());
+      } catch (const IndexFehler&) {
+        stand_.clear();  // an unreadable index: the bytes answer alone
+        kandidaten_.clear();
+      }
+    }
+    Ordner(windows, host);
+    return std::move(erg_);
+  }
+
+ private:
+  bool Abbruch() {
+    if (st_ && st_->Abgebrochen()) erg_.Abgebrochen = true;
+    return erg_.Abgebrochen;
+  }
+
+  // The index's answer for a current row: its context, or false.
+  bool AusIndex(std::int64_t id, std::string& kontext) {
+    if (!kandidaten_.count(id)) return false;
+    if (sicher_ && !a_.Wortsuche && !a_.MitKontext) return true;
+    const std::string text = index_->Text(id);
+    // Most hits stand in the text as the phrase is spelled: the byte
+    // search's case-blind scan finds them without folding the whole text.
+    if (!a_.Wortsuche) {
+      std::size_t laenge = 0;
+      const std::size_t pos = phrase_.Finden(text.data(), text.size(), &laenge);
+      if (pos != Suchphrase::npos) {
+        if (a_.MitKontext) kontext = Kontext(text, pos, laenge);
+        return true;
+      }
+    }
+    std::vector<std::uint32_t> herkunft;
+    const std::string f = Falten(text, herkunft);
+    for (std::size_t p = f.find(gefaltet_); p != std::string::npos; p = f.find(gefaltet_, p + 1)) {
+      if (a_.Wortsuche) {
+        const std::size_t e = p + gefaltet_.size();
+        const bool links = p == 0 || !Wortzeichen(f, p - 1) || !Wortzeichen(gefaltet_, 0);
+        const bool rechts = e >= f.size() || !Wortzeichen(f, e) || !Wortzeichen(gefaltet_, gefaltet_.size() - 1);
+        if (!links || !rechts) continue;
+      }
+      if (a_.MitKontext) {
+        const std::size_t von = herkunft[p];
+        const std::size_t bis = herkunft[p + gefaltet_.size() - 1];
+        std::size_t ende = bis + 1;
+        while (ende < text.size() && (static_cast<unsigned char>(text[ende]) & 0xC0) == 0x80) ++ende;
+        kontext = Kontext(text, von, ende - von);
+      }
+      return true;
+    }
+    return false;
+  }
+
+  // The byte search on one file, as the data search does it.
+  bool AusBytes(int ordnerFd, const std::string& name, std::string& kontext) {
+    const int fd = ::openat(ordnerFd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    ++erg_.Bytesuche;
+    bool treffer = false;
+    if (IstTxt(name)) {
+      std::vector<std::string> zeilen;
+      treffer = suche_intern::ZeilenInDeskriptor(fd, phrase_, a_.MitKontext ? &zeilen : nullptr, "\r", "\n", st_);
+      if (treffer && !zeilen.empty()) {
+        const std::string zeile = AlsUtf8(zeilen.front());
+        const Suchphrase utf8(a_.Phrase);
+        std::size_t laenge = 0;
+        const std::size_t pos = utf8.Finden(zeile.data(), zeile.size(), &laenge);
+        kontext = pos == Suchphrase::npos ? Kontext(zeile, 0, 0, 80) : Kontext(zeile, pos, laenge);
+      }
+    } else {
+      const std::int64_t pos = suche_intern::TextInDeskriptor(fd, phrase_, 1, st_);
+      treffer = pos != 0;
+      if (treffer && a_.MitKontext) {
+        // Some bytes on either side, read as text.
+        const std::int64_t von = std::max<std::int64_t>(0, pos - 1 - 120);
+        std::string roh(static_cast<std::size_t>(pos - 1 - von) + phrase_.MaxLaenge() + 120, '\0');
+        const ssize_t n = ::pread(fd, roh.data(), roh.size(), von);
+        roh.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+        const std::string text = AlsUtf8(roh);
+        const Suchphrase utf8(a_.Phrase);
+        std::size_t laenge = 0;
+        const std::size_t p = utf8.Finden(text.data(), text.size(), &laenge);
+        kontext = p == Suchphrase::npos ? std::string() : Kontext(text, p, laenge);
+      }
+    }
+    ::close(fd);
+    return treffer;
+  }
+
+  void Ordner(const std::string& windows, const std::string& host) {
+    if (Abbruch()) return;
+    if (st_) {
+      if (st_->OrdnerBetreten) st_->OrdnerBetreten(windows);
+      st_->Melden();
+    }
+    const int fd = ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    struct stat ost {};
+    if (fd < 0 || ::fstat(fd, &ost) != 0) {
+      if (fd >= 0) ::close(fd);
+      erg_.Ungelesen.push_back(windows);
+      return;
+    }
+    if (!besucht_.insert({ost.st_dev, ost.st_ino}).second) {
+      ::close(fd);
+      return;
+    }
+    DIR* d = ::fdopendir(fd);
+    if (!d) {
+      ::close(fd);
+      erg_.Ungelesen.push_back(windows);
+      return;
+    }
+    struct Eintrag {
+      std::string Name;
+      struct stat St;
+    };
+    std::vector<Eintrag> dateien;
+    std::vector<std::string> unter;
+    while (const dirent* e = ::readdir(d)) {
+      const char* n = e->d_name;
+      if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
+      struct stat st {};
+      if (::fstatat(::dirfd(d), n, &st, 0) != 0) continue;
+      if (S_ISDIR(st.st_mode)) {
+        unter.emplace_back(n);
+      } else if (S_ISREG(st.st_mode) && std::strncmp(n, ".~vxm", 5) != 0) {
+        dateien.push_back({n, st});
+      }
+    }
+    std::sort(dateien.begin(), dateien.end(), [](const Eintrag& x, const Eintrag& y) { return x.Name < y.Name; });
+    std::sort(unter.begin(), unter.end());
+    for (const auto& e : dateien) {
+      if (Abbruch()) break;
+      const std::string wp = Verbinden(windows, e.Name);
+      bool treffer = false, ausIndex = false;
+      std::string kontext;
+      const auto it = stand_.empty() ? stand_.end() : stand_.find(IndexSchluessel(wp));
+      const bool aktuell = it != stand_.end() && it->second.Zustand == Indexzustand::Indiziert &&
+                           it->second.Groesse == e.St.st_size &&
+                           it->second.Mtime == static_cast<std::int64_t>(e.St.st_mtim.tv_sec) * 1000000000 + e.St.st_mtim.tv_nsec;
+      if (aktuell) {
+        treffer = ausIndex = AusIndex(it->second.Id, kontext);
+      }
+      if (!treffer && (!aktuell || kurz_)) treffer = AusBytes(::dirfd(d), e.Name, kontext);
+      if (treffer && !Abbruch()) {
+        ++erg_.Dateien;
+        if (ausIndex) ++erg_.AusIndex;
+        if (treffer_) treffer_(VolltextTreffer{e.Name, windows, std::move(kontext), ausIndex});
+      }
+    }
+    ::closedir(d);
+    ++erg_.Ordner;
+    for (const auto& u : unter) {
+      if (Abbruch()) return;
+      Ordner(Verbinden(windows, u), host + "/" + u);
+    }
+  }
+
+  Volltextindex* index_;
+  const VolltextAuftrag& a_;
+  const std::function<void(const VolltextTreffer&)>& treffer_;
+  SuchSteuerung* st_;
+  Suchphrase phrase_;
+  std::string gefaltet_;
+  bool kurz_ = false, sicher_ = false;
+  std::unordered_map<std::string, Zeilenstand> stand_;
+  std::unordered_set<std::int64_t> kandidaten_;
+  std::set<std::pair<dev_t, ino_t>> besucht_;
+  VolltextErgebnis erg_;
+};
+
+}  // namespace
+
+std::string Kontext(std::string_view text, std::size_t pos, std::size_t laenge, std::size_t umfeld) {
+  pos = std::min(pos, text.size());
+  laenge = std::min(laenge, text.size() - pos);
+  auto zeichenbeginn = [&](std::size_t i) {
+    while (i > 0 && i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) --i;
+    return i;
+  };
+  // `umfeld` characters back and forth.
+  std::size_t von = pos;
+  for (std::size_t n = 0; von > 0 && n < umfeld; ++n) von = zeichenbeginn(von - 1);
+  std::size_t bis = pos + laenge;
+  for (std::size_t n = 0; bis < text.size() && n < umfeld; ++n) {
+    ++bis;
+    while (bis < text.size() && (static_cast<unsigned char>(text[bis]) & 0xC0) == 0x80) ++bis;
+  }
+  std::string aus;
+  if (von > 0) aus += "\xE2\x80\xA6";
+  bool blank = false;
+  for (std::size_t i = von; i < bis; ++i) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (b < 0x20 || b == 0x7F || b == ' ') {
+      if (!blank && !aus.empty()) aus += ' ';
+      blank = true;
+    } else {
+      aus += static_cast<char>(b);
+      blank = false;
+    }
+  }
+  while (!aus.empty() && aus.back() == ' ') aus.pop_back();
+  if (bis < text.size()) aus += "\xE2\x80\xA6";
+  return aus;
+}
+
+VolltextErgebnis VolltextSuchen(Volltextindex* index, const Laufwerkstabelle& laufwerke,
+                                const VolltextAuftrag& auftrag,
+                                const std::function<void(const VolltextTreffer&)>& treffer,
+                                SuchSteuerung* steuerung) {
+  std::string windows, host;
+  try {
+    const auto a = laufwerke.Aufloesen(auftrag.Ordner);
+    windows = a.Windows();
+    host = a.Host.string();
+  } catch (const VbFehler&) {
+    VolltextErgebnis e;
+    e.Ungelesen.push_back(auftrag.Ordner);
+    return e;
+  }
+  Suchlauf lauf(index, auftrag, treffer, steuerung);
+  return lauf.Ausfuehren(windows, host);
+}
+
+}  // namespace vxm::volltext
