@@ -15,8 +15,16 @@ namespace {
 
 // One engine per process, set up on first use (loading the German model
 // takes a while). The extraction helper is single-threaded.
+tesseract::TessBaseAPI* api = nullptr;
+
+// Released before tesseract's own caches go away at exit.
+void EngineEnde() {
+  if (api) api->End();
+  delete api;
+  api = nullptr;
+}
+
 tesseract::TessBaseAPI& Engine() {
-  static std::unique_ptr<tesseract::TessBaseAPI> api;
   if (!api) {
     // One thread: the indexer runs at low priority beside the user's work.
     ::setenv("OMP_THREAD_LIMIT", "1", 1);
@@ -25,7 +33,8 @@ tesseract::TessBaseAPI& Engine() {
       throw std::runtime_error("Texterkennung nicht verfügbar (tesseract-ocr-deu fehlt)");
     }
     neu->SetPageSegMode(tesseract::PSM_AUTO);
-    api = std::move(neu);
+    api = neu.release();
+    std::atexit(&EngineEnde);
   }
   return *api;
 }
