@@ -1,7 +1,7 @@
 // The extraction helper of the full-text indexer (search/volltext/
 // auslesedienst.h). Started by the indexer with its socket on descriptor 3:
 //
-//   vxmdorvex-extrakt SPEICHER MAXDATEI MAXTEXT MINBILD PROGRAMMSEKUNDEN
+//   vxmdorvex-extrakt SPEICHER MAXDATEI MAXTEXT MINBILD PROGRAMMSEKUNDEN [niedrig|normal]
 //
 // For a look at what the indexer sees of one file:
 //
@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
     std::cout << a.Text;
     return a.Status == Auszugsstatus::NichtIndizierbar ? 1 : 0;
   }
-  if (argc != 6) {
+  if (argc != 6 && argc != 7) {
     std::cerr << "Aufruf: vxmdorvex-extrakt --datei HOSTPFAD [--ocr SEITE]\n";
     return 2;
   }
@@ -37,5 +37,5 @@ int main(int argc, char** argv) {
   o.MaxText = std::strtoull(argv[3], nullptr, 10);
   o.MinBildkante = std::atoi(argv[4]);
   o.ProgrammSekunden = std::atoi(argv[5]);
-  return AuslesedienstLaufen(3, 3, speicher, o);
+  return AuslesedienstLaufen(3, 3, speicher, o, argc == 6 || std::string_view(argv[6]) != "normal");
 }

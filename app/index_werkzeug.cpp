@@ -2,13 +2,14 @@
 // nightly run):
 //
 //   vxmdorvex-index [--ordner WINDOWSPFAD] [--voll] [--fehler] [--ohne-ocr]
-//                   [--register WINDOWSPFAD | --index WINDOWSPFAD]
+//                   [--register WINDOWSPFAD | --index WINDOWSPFAD] [--vorrang]
 //
 // Drives come from VXM_LAUFWERKE ("C=/srv/vxm;D=/mnt/daten"), as for
 // vxmdorvex-suche. Indexes --ordner (default: the root of the first drive)
 // with all sub-folders into the index beside the register (--register,
 // default C:\VXM\VXMDAT\vxmdok.mdb, gives C:\VXM\VXMDAT\vxmdok.volltext).
-// Unchanged files are not read again; --voll reads every file anew.
+// Unchanged files are not read again; --voll reads every file anew. The
+// run yields to all other work (idle CPU and I/O class) unless --vorrang.
 // --fehler lists the files that could not be indexed, one a line: the
 // Windows-form path, a TAB, the reason.
 //
@@ -28,7 +29,7 @@ namespace {
 
 int Gebrauch() {
   std::cerr << "Aufruf: vxmdorvex-index [--ordner WINDOWSPFAD] [--voll] [--fehler] [--ohne-ocr] "
-               "[--register WINDOWSPFAD | --index WINDOWSPFAD]\n";
+               "[--register WINDOWSPFAD | --index WINDOWSPFAD] [--vorrang]\n";
   return 2;
 }
 
@@ -38,7 +39,7 @@ int main(int argc, char** argv) {
   using namespace vxm;
   using namespace vxm::volltext;
   std::string ordner, register_ = "C:\\VXM\\VXMDAT\\vxmdok.mdb", indexPfad;
-  bool voll = false, fehler = false, ocr = true;
+  bool voll = false, fehler = false, ocr = true, vorrang = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view a = argv[i];
     if (a == "--ordner" && i + 1 < argc) {
@@ -53,6 +54,8 @@ int main(int argc, char** argv) {
       fehler = true;
     } else if (a == "--ohne-ocr") {
       ocr = false;
+    } else if (a == "--vorrang") {
+      vorrang = true;
     } else {
       return Gebrauch();
     }
@@ -82,6 +85,7 @@ int main(int argc, char** argv) {
   Indexiereroptionen o;
   o.Voll = voll;
   o.Ocr = ocr;
+  o.NiedrigePrioritaet = !vorrang;
   try {
     Indexierer indexierer(host, laufwerke, {ordner}, o);
     const bool terminal = ::isatty(2);

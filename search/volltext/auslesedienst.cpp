@@ -141,7 +141,8 @@ bool Auslesedienst::Starten() {
                                    std::to_string(o.MaxDateigroesse),
                                    std::to_string(o.MaxText),
                                    std::to_string(o.MinBildkante),
-                                   std::to_string(o.ProgrammSekunden)};
+                                   std::to_string(o.ProgrammSekunden),
+                                   grenzen_.NiedrigePrioritaet ? "niedrig" : "normal"};
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -164,7 +165,7 @@ bool Auslesedienst::Starten() {
     if (!helfer.empty()) {
       ::execv(helfer.c_str(), argv.data());
     }
-    ::_exit(AuslesedienstLaufen(kDienstFd, kDienstFd, grenzen_.Speicher, o));
+    ::_exit(AuslesedienstLaufen(kDienstFd, kDienstFd, grenzen_.Speicher, o, grenzen_.NiedrigePrioritaet));
   }
   ::close(paar[1]);
   pid_ = pid;
@@ -249,7 +250,8 @@ Auszug Auslesedienst::Anfrage(char art, const std::string& pfad, std::uint32_t s
   return a;
 }
 
-int AuslesedienstLaufen(int ein, int aus, std::uint64_t speicher, const Ausleseoptionen& optionen) {
+int AuslesedienstLaufen(int ein, int aus, std::uint64_t speicher, const Ausleseoptionen& optionen,
+                        bool niedrig) {
   ::signal(SIGPIPE, SIG_IGN);
   rlimit keinKern{0, 0};
   ::setrlimit(RLIMIT_CORE, &keinKern);
@@ -257,7 +259,7 @@ int AuslesedienstLaufen(int ein, int aus, std::uint64_t speicher, const Ausleseo
     rlimit r{speicher, speicher};
     ::setrlimit(RLIMIT_AS, &r);
   }
-  NiedrigePrioritaet();
+  if (niedrig) NiedrigePrioritaet();
   for (;;) {
     char art;
     std::uint32_t seite, laenge;

@@ -24,6 +24,7 @@ struct Dienstgrenzen {
   std::chrono::milliseconds ZeitJeDatei{60000};
   std::chrono::milliseconds ZeitJeOcrSeite{180000};
   std::uint64_t Speicher = 2ull << 30;  // address space of the helper
+  bool NiedrigePrioritaet = true;       // idle CPU and I/O class
   Ausleseoptionen Optionen;
 };
 
@@ -53,6 +54,7 @@ class Auslesedienst {
 
 // The helper's loop on two descriptors, until the request pipe closes.
 // Sets the limits and the priority of the calling process first.
-int AuslesedienstLaufen(int ein, int aus, std::uint64_t speicher, const Ausleseoptionen& optionen);
+int AuslesedienstLaufen(int ein, int aus, std::uint64_t speicher, const Ausleseoptionen& optionen,
+                        bool niedrig = true);
 
 }  // namespace vxm::volltext

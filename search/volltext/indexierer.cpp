@@ -132,6 +132,7 @@ struct Indexierer::Impl {
 
   Impl(std::filesystem::path d, Laufwerkstabelle l, std::vector<std::string> w, Indexiereroptionen opt)
       : datei(std::move(d)), laufwerke(std::move(l)), wurzeln(std::move(w)), o(std::move(opt)) {
+    o.Grenzen.NiedrigePrioritaet = o.NiedrigePrioritaet;
     for (const auto& w2 : wurzeln) ordner.push_back({w2, true});
   }
 
