@@ -179,6 +179,29 @@ TEST_F(VolltextIndex, UmlauteTeilwoerterWorteUndKontext) {
   for (const auto& x : t) EXPECT_EQ(x.AusIndex, x.Name == "b.txt");
 }
 
+TEST_F(VolltextIndex, GrosseTexteInAbschnitten) {
+  // Phrases at every place of a text of many 32 KB sections: across a
+  // section border, at the very end, and one longer than the overlap.
+  std::string text;
+  std::mt19937 zufall(3);
+  const char* woerter[] = {"Mieter ", "Wohnung ", "Heizung ", "Abrechnung ", "Frist ", "Zahlung "};
+  while (text.size() < 300000) text += woerter[zufall() % 6];
+  const std::string lang(400, 'q');
+  text.insert(32760, "Schornsteinfeger");  // about the first border
+  text.insert(150000, lang);
+  text += "Endabrechnung";
+  DateiAnlegen("C:\\VXMDOK\\gross.txt", text);
+  DateiAnlegen("C:\\VXMDOK\\klein.txt", "Mieter Wohnung");
+  Indexieren();
+  for (const std::string& p : std::vector<std::string>{"schornsteinfeger", "ENDABRECHNUNG", lang, "Mieter Wohnung"}) {
+    const auto t = Suchen(p);
+    EXPECT_GE(t.size(), 1u) << p.substr(0, 20);
+    for (const auto& x : t) EXPECT_TRUE(x.AusIndex) << p.substr(0, 20);
+  }
+  EXPECT_TRUE(Suchen("Wohnung Schornstein").empty() || Suchen("Wohnung Schornstein")[0].AusIndex);
+  EXPECT_EQ(Suchen("Mieterinnen").size(), 0u);  // all trigrams there, the phrase not
+}
+
 TEST_F(VolltextIndex, FindetNieWenigerAlsDieBytesuche) {
   // Text in both code pages, binary bytes around a phrase, names in a zip.
   DateiAnlegen("C:\\VXMDOK\\1\\w.txt", "Gr\xFC\xDF" "e aus K\xF6ln");

@@ -1,5 +1,7 @@
 #include "search/volltext/faltung.h"
 
+#include <cstring>
+
 #include "platform/falltabelle.h"
 
 namespace vxm::volltext {
@@ -131,38 +133,58 @@ const char* Ligatur(char32_t c) {
 
 template <bool kMitHerkunft>
 std::string FaltenKern(std::string_view s, std::vector<std::uint32_t>* herkunft) {
-  std::string aus;
-  aus.reserve(s.size());
+  // Written through a pointer into a buffer that grows on demand: this runs
+  // over every text the index takes in.
+  std::string aus(s.size() + 64, '\0');
+  char* w = aus.data();
+  char* ende = w + aus.size();
   if constexpr (kMitHerkunft) {
     herkunft->clear();
     herkunft->reserve(s.size() + 1);
   }
+  auto platz = [&](std::size_t n) {
+    if (static_cast<std::size_t>(ende - w) < n) {
+      const std::size_t pos = static_cast<std::size_t>(w - aus.data());
+      aus.resize(aus.size() * 2 + n);
+      w = aus.data() + pos;
+      ende = aus.data() + aus.size();
+    }
+  };
   bool blank = false;  // the last byte written is a blank
   auto schreiben = [&](std::string_view teil, std::size_t von) {
-    aus.append(teil);
+    platz(teil.size());
+    std::memcpy(w, teil.data(), teil.size());
+    w += teil.size();
     if constexpr (kMitHerkunft) herkunft->insert(herkunft->end(), teil.size(), static_cast<std::uint32_t>(von));
     blank = false;
   };
+  auto leer = [&](std::size_t von) {
+    if (blank) return;
+    platz(1);
+    *w++ = ' ';
+    if constexpr (kMitHerkunft) herkunft->push_back(static_cast<std::uint32_t>(von));
+    blank = true;
+  };
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  const std::size_t n = s.size();
   std::string puffer;
-  for (std::size_t i = 0; i < s.size();) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    const std::size_t von = i;
-    // ASCII fast path.
-    if (b >= 0x20 && b < 0x7F) {
-      if (b == ' ') {
-        if (!blank) {
-          aus += ' ';
-          if constexpr (kMitHerkunft) herkunft->push_back(static_cast<std::uint32_t>(von));
-          blank = true;
-        }
-      } else {
-        aus += static_cast<char>(b >= 'A' && b <= 'Z' ? b | 0x20 : b);
-        if constexpr (kMitHerkunft) herkunft->push_back(static_cast<std::uint32_t>(von));
-        blank = false;
+  for (std::size_t i = 0; i < n;) {
+    // Runs of printable ASCII: lower-cased as they are.
+    if (p[i] > 0x20 && p[i] < 0x7F) {
+      std::size_t j = i;
+      while (j < n && p[j] > 0x20 && p[j] < 0x7F) ++j;
+      platz(j - i);
+      for (std::size_t k = i; k < j; ++k) {
+        const unsigned char b = p[k];
+        *w++ = static_cast<char>(b >= 'A' && b <= 'Z' ? b | 0x20 : b);
+        if constexpr (kMitHerkunft) herkunft->push_back(static_cast<std::uint32_t>(k));
       }
-      ++i;
+      blank = false;
+      i = j;
       continue;
     }
+    const auto b = p[i];
+    const std::size_t von = i;
     char32_t c;
     std::size_t laenge;
     if (!Utf8Zeichen(s, i, c, laenge)) {
@@ -171,11 +193,7 @@ std::string FaltenKern(std::string_view s, std::vector<std::uint32_t>* herkunft)
     }
     i += laenge;
     if (Leerraum(c)) {
-      if (!blank) {
-        aus += ' ';
-        if constexpr (kMitHerkunft) herkunft->push_back(static_cast<std::uint32_t>(von));
-        blank = true;
-      }
+      leer(von);
       continue;
     }
     if (Unsichtbar(c)) continue;
@@ -198,6 +216,7 @@ std::string FaltenKern(std::string_view s, std::vector<std::uint32_t>* herkunft)
     Kodieren(c, puffer);
     schreiben(puffer, von);
   }
+  aus.resize(static_cast<std::size_t>(w - aus.data()));
   if constexpr (kMitHerkunft) herkunft->push_back(static_cast<std::uint32_t>(s.size()));
   return aus;
 }

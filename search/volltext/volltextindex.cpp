@@ -3,6 +3,7 @@
 #include <zstd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <set>
 
 #include "platform/text.h"
@@ -13,7 +14,76 @@ namespace {
 
 // Changes of the folding or the layout that make the stored FTS index
 // unusable raise this; the index is then built anew from the stored texts.
-constexpr int kFormat = 1;
+constexpr int kFormat = 3;
+
+// The FTS5 tokenizer "vxmtri": the trigrams of an already folded text, each
+// distinct one once per document. The table keeps no positions (detail=
+// none), so repeats would only cost time: a changelog of a megabyte has a
+// million trigrams but some ten thousand distinct ones. Queries name one
+// trigram per term.
+int TriErzeugen(void*, const char**, int, Fts5Tokenizer** aus) {
+  *aus = reinterpret_cast<Fts5Tokenizer*>(new int(0));
+  return SQLITE_OK;
+}
+
+void TriLoeschen(Fts5Tokenizer* t) { delete reinterpret_cast<int*>(t); }
+
+int TriZerlegen(Fts5Tokenizer*, void* ctx, int flags, const char* text, int n,
+                int (*token)(void*, int, const char*, int, int, int)) {
+  // Start offsets of the last three characters.
+  int s0 = -1, s1 = -1, s2 = -1;
+  const bool dokument = (flags & FTS5_TOKENIZE_DOCUMENT) != 0;
+  static thread_local std::vector<std::uint64_t> gesehen;
+  gesehen.clear();
+  for (int i = 0; i <= n; ++i) {
+    if (i < n && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
+    if (s0 >= 0) {
+      // Trigram text[s0, i): packed into 64 bits to tell repeats (a trigram
+      // of long characters is always emitted).
+      const int laenge = i - s0;
+      bool neu = true;
+      if (dokument && laenge <= 8) {
+        std::uint64_t k = 0;
+        std::memcpy(&k, text + s0, static_cast<std::size_t>(laenge));
+        gesehen.push_back(k);
+        neu = false;
+      }
+      if (neu) {
+        const int rc = token(ctx, 0, text + s0, laenge, s0, i);
+        if (rc != SQLITE_OK) return rc;
+      }
+    }
+    s0 = s1;
+    s1 = s2;
+    s2 = i;
+  }
+  if (!dokument) return SQLITE_OK;
+  std::sort(gesehen.begin(), gesehen.end());
+  gesehen.erase(std::unique(gesehen.begin(), gesehen.end()), gesehen.end());
+  for (const std::uint64_t k : gesehen) {
+    char t[8];
+    std::memcpy(t, &k, 8);
+    int laenge = 8;
+    while (laenge > 0 && t[laenge - 1] == 0) --laenge;
+    const int rc = token(ctx, 0, t, laenge, 0, 0);
+    if (rc != SQLITE_OK) return rc;
+  }
+  return SQLITE_OK;
+}
+
+void TokenizerAnmelden(sqlite3* db) {
+  fts5_api* api = nullptr;
+  sqlite3_stmt* s = nullptr;
+  if (sqlite3_prepare_v2(db, "SELECT fts5(?1)", -1, &s, nullptr) == SQLITE_OK) {
+    sqlite3_bind_pointer(s, 1, &api, "fts5_api_ptr", nullptr);
+    sqlite3_step(s);
+  }
+  sqlite3_finalize(s);
+  if (!api) throw IndexFehler("Volltextindex: SQLite ohne FTS5");
+  static fts5_tokenizer tri{&TriErzeugen, &TriLoeschen, &TriZerlegen};
+  if (api->xCreateTokenizer(api, "vxmtri", nullptr, &tri, nullptr) != SQLITE_OK)
+    throw IndexFehler("Volltextindex: Zerleger nicht anmeldbar");
+}
 
 struct Zurueck {
   sqlite3_stmt* s;
@@ -49,6 +119,41 @@ std::string Entpacken(const std::string& z) {
   if (ZSTD_isError(r)) return {};
   aus.resize(r);
   return aus;
+}
+
+// Texts are indexed in sections of about 32 KB, each carrying the first
+// bytes of the next one as well, so a phrase of up to kUeberlappung bytes
+// lies whole in one section. A large file is then a candidate only where
+// one section holds all trigrams of the phrase, and checking a candidate
+// unpacks and folds that section, not the whole file.
+constexpr std::size_t kAbschnitt = 32 * 1024;
+constexpr std::size_t kUeberlappung = 512;
+constexpr std::int64_t kAbschnitteJeDatei = 1 << 13;  // section rowid = file id * this + number
+
+struct Abschnitt {
+  std::size_t Von, Eigen, Bis;  // own bytes [Von, Von + Eigen), stored up to Bis
+};
+
+std::vector<Abschnitt> Zerlegen(const std::string& t) {
+  std::vector<Abschnitt> v;
+  auto zeichengrenze = [&](std::size_t i) {
+    while (i < t.size() && (static_cast<unsigned char>(t[i]) & 0xC0) == 0x80) ++i;
+    return std::min(i, t.size());
+  };
+  std::size_t von = 0;
+  while (von < t.size() || v.empty()) {
+    std::size_t ende = v.size() + 1 == static_cast<std::size_t>(kAbschnitteJeDatei) ? t.size()
+                                                                                  : zeichengrenze(von + kAbschnitt);
+    // End at a blank where one is near, so words stay whole.
+    if (ende < t.size()) {
+      const auto blank = t.find_first_of(" \n", ende);
+      if (blank != std::string::npos && blank - ende < 256) ende = blank;
+    }
+    v.push_back({von, ende - von, zeichengrenze(std::min(t.size(), ende + kUeberlappung))});
+    von = ende;
+    if (t.empty()) break;
+  }
+  return v;
 }
 
 std::string Ordnerteil(const std::string& schluessel) {
@@ -129,6 +234,7 @@ Volltextindex::Volltextindex(const std::filesystem::path& datei) : datei_(datei)
   sqlite3_busy_timeout(db_, 15000);
   sqlite3_extended_result_codes(db_, 1);
   try {
+    TokenizerAnmelden(db_);
     Ausfuehren("PRAGMA journal_mode=WAL");
     Ausfuehren("PRAGMA synchronous=NORMAL");
     Aufbauen();
@@ -191,12 +297,12 @@ void Volltextindex::Aufbauen() {
       " grund TEXT,"
       " art TEXT,"
       " seiten INTEGER NOT NULL DEFAULT 0,"
-      " text BLOB,"
       " im_index INTEGER NOT NULL DEFAULT 0);"
+      "CREATE TABLE IF NOT EXISTS abschnitte (id INTEGER PRIMARY KEY, eigen INTEGER NOT NULL, daten BLOB NOT NULL);"
       "CREATE INDEX IF NOT EXISTS dateien_ordner ON dateien(ordner);"
       "CREATE INDEX IF NOT EXISTS dateien_inhalt ON dateien(groesse, hash);"
       "CREATE VIRTUAL TABLE IF NOT EXISTS volltext USING fts5("
-      " t, content='', tokenize='trigram case_sensitive 1', detail=none);");
+      " t, content='', tokenize='vxmtri', detail=none);");
   int format = 0;
   {
     sqlite3_stmt* s = Anweisung("SELECT wert FROM meta WHERE schluessel='format'");
@@ -206,20 +312,17 @@ void Volltextindex::Aufbauen() {
   if (format != kFormat) {
     // A different folding: the stored texts are indexed again.
     Ausfuehren("DELETE FROM volltext; UPDATE dateien SET im_index = 0");
-    sqlite3_stmt* s = Anweisung("SELECT id, text FROM dateien WHERE zustand = 1 AND text IS NOT NULL");
+    sqlite3_stmt* s = Anweisung(
+        "SELECT a.id, a.daten FROM abschnitte a JOIN dateien d ON d.id = a.id / 8192 WHERE d.zustand = 1");
     sqlite3_stmt* ein = Anweisung("INSERT INTO volltext(rowid, t) VALUES (?, ?)");
-    sqlite3_stmt* markieren = Anweisung("UPDATE dateien SET im_index = 1 WHERE id = ?");
     Zurueck z{s};
     while (sqlite3_step(s) == SQLITE_ROW) {
-      const std::int64_t id = sqlite3_column_int64(s, 0);
-      const std::string text = Falten(Entpacken(Spalte(s, 1)));
-      Zurueck z1{ein}, z2{markieren};
-      sqlite3_bind_int64(ein, 1, id);
-      Binden(ein, 2, text);
-      sqlite3_bind_int64(markieren, 1, id);
-      if (sqlite3_step(ein) != SQLITE_DONE || sqlite3_step(markieren) != SQLITE_DONE)
-        throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
+      Zurueck z1{ein};
+      sqlite3_bind_int64(ein, 1, sqlite3_column_int64(s, 0));
+      Binden(ein, 2, Falten(Entpacken(Spalte(s, 1))));
+      if (sqlite3_step(ein) != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
     }
+    Ausfuehren("UPDATE dateien SET im_index = 1 WHERE zustand = 1");
     sqlite3_stmt* m = Anweisung("INSERT OR REPLACE INTO meta VALUES ('format', ?)");
     Zurueck z3{m};
     sqlite3_bind_int(m, 1, kFormat);
@@ -276,12 +379,27 @@ std::optional<Indexeintrag> Volltextindex::GleicherInhalt(std::int64_t groesse, 
 }
 
 std::string Volltextindex::Text(std::int64_t id) {
-  sqlite3_stmt* s = Anweisung("SELECT text FROM dateien WHERE id = ?");
+  sqlite3_stmt* s = Anweisung("SELECT eigen, daten FROM abschnitte WHERE id >= ? AND id < ? ORDER BY id");
   Zurueck z{s};
-  sqlite3_bind_int64(s, 1, id);
+  sqlite3_bind_int64(s, 1, id * kAbschnitteJeDatei);
+  sqlite3_bind_int64(s, 2, (id + 1) * kAbschnitteJeDatei);
+  std::string text;
+  while (sqlite3_step(s) == SQLITE_ROW) {
+    const std::string teil = Entpacken(Spalte(s, 1));
+    text.append(teil, 0, std::min<std::size_t>(teil.size(), static_cast<std::size_t>(sqlite3_column_int64(s, 0))));
+  }
+  return text;
+}
+
+std::string Volltextindex::AbschnittText(std::int64_t abschnitt) {
+  sqlite3_stmt* s = Anweisung("SELECT daten FROM abschnitte WHERE id = ?");
+  Zurueck z{s};
+  sqlite3_bind_int64(s, 1, abschnitt);
   if (sqlite3_step(s) != SQLITE_ROW) return {};
   return Entpacken(Spalte(s, 0));
 }
+
+std::int64_t Volltextindex::DateiVonAbschnitt(std::int64_t abschnitt) { return abschnitt / kAbschnitteJeDatei; }
 
 std::vector<Indexeintrag> Volltextindex::NichtIndizierbare() {
   sqlite3_stmt* s = Anweisung(
@@ -320,21 +438,33 @@ Indexstatistik Volltextindex::Statistik() {
 
 void Volltextindex::IndexEntfernen(std::int64_t id) {
   // A contentless FTS table forgets a row only when told its indexed text.
-  sqlite3_stmt* s = Anweisung("SELECT text FROM dateien WHERE id = ? AND im_index = 1");
-  std::string alt;
+  bool imIndex = false;
   {
+    sqlite3_stmt* s = Anweisung("SELECT im_index FROM dateien WHERE id = ?");
     Zurueck z{s};
     sqlite3_bind_int64(s, 1, id);
-    if (sqlite3_step(s) != SQLITE_ROW) return;
-    alt = Falten(Entpacken(Spalte(s, 0)));
+    imIndex = sqlite3_step(s) == SQLITE_ROW && sqlite3_column_int(s, 0) == 1;
   }
-  sqlite3_stmt* d = Anweisung("INSERT INTO volltext(volltext, rowid, t) VALUES ('delete', ?, ?)");
-  Zurueck z{d};
-  sqlite3_bind_int64(d, 1, id);
-  Binden(d, 2, alt);
-  if (sqlite3_step(d) != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
+  if (imIndex) {
+    sqlite3_stmt* s = Anweisung("SELECT id, daten FROM abschnitte WHERE id >= ? AND id < ?");
+    sqlite3_stmt* d = Anweisung("INSERT INTO volltext(volltext, rowid, t) VALUES ('delete', ?, ?)");
+    Zurueck z{s};
+    sqlite3_bind_int64(s, 1, id * kAbschnitteJeDatei);
+    sqlite3_bind_int64(s, 2, (id + 1) * kAbschnitteJeDatei);
+    while (sqlite3_step(s) == SQLITE_ROW) {
+      Zurueck z2{d};
+      sqlite3_bind_int64(d, 1, sqlite3_column_int64(s, 0));
+      Binden(d, 2, Falten(Entpacken(Spalte(s, 1))));
+      if (sqlite3_step(d) != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
+    }
+  }
+  sqlite3_stmt* weg = Anweisung("DELETE FROM abschnitte WHERE id >= ? AND id < ?");
+  Zurueck z3{weg};
+  sqlite3_bind_int64(weg, 1, id * kAbschnitteJeDatei);
+  sqlite3_bind_int64(weg, 2, (id + 1) * kAbschnitteJeDatei);
+  sqlite3_step(weg);
   sqlite3_stmt* m = Anweisung("UPDATE dateien SET im_index = 0 WHERE id = ?");
-  Zurueck z2{m};
+  Zurueck z4{m};
   sqlite3_bind_int64(m, 1, id);
   sqlite3_step(m);
 }
@@ -347,12 +477,10 @@ void Volltextindex::Schreiben(Indexeintrag& e, const std::string* text) {
   if (e.Id != 0) IndexEntfernen(e.Id);
   sqlite3_stmt* s = Anweisung(
       "INSERT INTO dateien (id, pfad, schluessel, ordner, groesse, mtime, hash, zustand, grund, art, seiten,"
-      " text, im_index) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, 0)"
+      " im_index) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, 0)"
       " ON CONFLICT(schluessel) DO UPDATE SET pfad = ?2, groesse = ?5, mtime = ?6, hash = ?7, zustand = ?8,"
-      " grund = ?9, art = ?10, seiten = ?11, text = ?12, im_index = 0"
+      " grund = ?9, art = ?10, seiten = ?11, im_index = 0"
       " RETURNING id");
-  std::string gepackt;
-  if (text) gepackt = Packen(*text);
   {
     Zurueck z{s};
     if (e.Id) sqlite3_bind_int64(s, 1, e.Id); else sqlite3_bind_null(s, 1);
@@ -367,17 +495,33 @@ void Volltextindex::Schreiben(Indexeintrag& e, const std::string* text) {
     Binden(s, 9, e.Grund);
     Binden(s, 10, e.Art);
     sqlite3_bind_int64(s, 11, e.Seiten);
-    if (text) sqlite3_bind_blob(s, 12, gepackt.data(), static_cast<int>(gepackt.size()), SQLITE_TRANSIENT);
-    else sqlite3_bind_null(s, 12);
     if (sqlite3_step(s) != SQLITE_ROW) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
     e.Id = sqlite3_column_int64(s, 0);
   }
-  if (text && e.Zustand == Indexzustand::Indiziert) {
-    sqlite3_stmt* ein = Anweisung("INSERT INTO volltext(rowid, t) VALUES (?, ?)");
-    Zurueck z{ein};
-    sqlite3_bind_int64(ein, 1, e.Id);
-    Binden(ein, 2, Falten(*text));
-    if (sqlite3_step(ein) != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
+  if (!text) return;
+  const bool indizieren = e.Zustand == Indexzustand::Indiziert;
+  sqlite3_stmt* ab = Anweisung("INSERT INTO abschnitte (id, eigen, daten) VALUES (?, ?, ?)");
+  sqlite3_stmt* ein = Anweisung("INSERT INTO volltext(rowid, t) VALUES (?, ?)");
+  std::int64_t nr = 0;
+  for (const auto& a : Zerlegen(*text)) {
+    const std::int64_t rowid = e.Id * kAbschnitteJeDatei + nr++;
+    const std::string_view teil(text->data() + a.Von, a.Bis - a.Von);
+    const std::string gepackt = Packen(std::string(teil));
+    {
+      Zurueck z{ab};
+      sqlite3_bind_int64(ab, 1, rowid);
+      sqlite3_bind_int64(ab, 2, static_cast<std::int64_t>(a.Eigen));
+      sqlite3_bind_blob(ab, 3, gepackt.data(), static_cast<int>(gepackt.size()), SQLITE_TRANSIENT);
+      if (sqlite3_step(ab) != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
+    }
+    if (indizieren) {
+      Zurueck z{ein};
+      sqlite3_bind_int64(ein, 1, rowid);
+      Binden(ein, 2, Falten(teil));
+      if (sqlite3_step(ein) != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
+    }
+  }
+  if (indizieren) {
     sqlite3_stmt* m = Anweisung("UPDATE dateien SET im_index = 1 WHERE id = ?");
     Zurueck z2{m};
     sqlite3_bind_int64(m, 1, e.Id);
@@ -443,10 +587,15 @@ std::vector<std::int64_t> Volltextindex::Kandidaten(const std::string& gefaltet,
   sqlite3_stmt* s;
   std::string abfrage;
   if (zeichen >= 3) {
-    abfrage = TrigrammAbfrage(gefaltet);
+    // A long phrase: its start lies whole in one section.
+    std::size_t ende = std::min(gefaltet.size(), kUeberlappung / 2);
+    while (ende < gefaltet.size() && (static_cast<unsigned char>(gefaltet[ende]) & 0xC0) == 0x80) ++ende;
+    abfrage = TrigrammAbfrage(gefaltet.substr(0, ende));
     s = Anweisung("SELECT rowid FROM volltext WHERE volltext MATCH ? ORDER BY rowid");
   } else {
-    s = Anweisung("SELECT id FROM dateien WHERE zustand = 1 AND im_index = 1 ORDER BY id");
+    s = Anweisung(
+        "SELECT a.id FROM abschnitte a JOIN dateien d ON d.id = a.id / 8192"
+        " WHERE d.zustand = 1 AND d.im_index = 1 ORDER BY a.id");
   }
   Zurueck z{s};
   if (zeichen >= 3) Binden(s, 1, abfrage);

@@ -67,6 +67,9 @@ class Volltextindex {
   std::optional<Indexeintrag> GleicherInhalt(std::int64_t groesse, const std::string& hash);
   // The stored text of a row (empty for rows without text).
   std::string Text(std::int64_t id);
+  // One section of a text (see Kandidaten), with the start of the next.
+  std::string AbschnittText(std::int64_t abschnitt);
+  static std::int64_t DateiVonAbschnitt(std::int64_t abschnitt);
   std::vector<Indexeintrag> NichtIndizierbare();
   std::vector<Indexeintrag> OcrAusstehende();
   Indexstatistik Statistik();
@@ -81,8 +84,9 @@ class Volltextindex {
   // A file or a folder (with everything below) under a new path.
   void Umbenennen(const std::string& alt, const std::string& neu);
 
-  // Ids of the indexed rows whose folded text may hold `gefaltet`; when
-  // `sicher` comes back true every one of them does (no check needed).
+  // Sections of indexed texts that may hold `gefaltet` (a phrase of at
+  // most 256 bytes lies whole in a section; a longer one starts in one);
+  // when `sicher` comes back true every one of them does.
   std::vector<std::int64_t> Kandidaten(const std::string& gefaltet, bool& sicher);
 
   // BEGIN IMMEDIATE ... COMMIT; rolled back when left without Festschreiben.

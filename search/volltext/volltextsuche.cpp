@@ -48,8 +48,8 @@ class Suchlauf {
       try {
         for (const auto& e : index_->EintraegeUnter(windows, true))
           stand_.emplace(IndexSchluessel(e.Pfad), Zeilenstand{e.Id, e.Groesse, e.Mtime, e.Zustand});
-        const auto ids = index_->Kandidaten(gefaltet_, sicher_);
-        kandidaten_.insert(ids.begin(), ids.end());
+        for (const std::int64_t a : index_->Kandidaten(gefaltet_, sicher_))
+          kandidaten_[Volltextindex::DateiVonAbschnitt(a)].push_back(a);
       } catch (const IndexFehler&) {
         stand_.clear();  // an unreadable index: the bytes answer alone
         kandidaten_.clear();
@@ -67,9 +67,17 @@ class Suchlauf {
 
   // The index's answer for a current row: its context, or false.
   bool AusIndex(std::int64_t id, std::string& kontext) {
-    if (!kandidaten_.count(id)) return false;
+    const auto it = kandidaten_.find(id);
+    if (it == kandidaten_.end()) return false;
     if (sicher_ && !a_.Wortsuche && !a_.MitKontext) return true;
-    const std::string text = index_->Text(id);
+    // A long phrase may run over sections: the whole text is checked.
+    if (gefaltet_.size() > 256) return ImText(index_->Text(id), kontext);
+    for (const std::int64_t abschnitt : it->second)
+      if (ImText(index_->AbschnittText(abschnitt), kontext)) return true;
+    return false;
+  }
+
+  bool ImText(const std::string& text, std::string& kontext) {
     // Most hits stand in the text as the phrase is spelled: the byte
     // search's case-blind scan finds them without folding the whole text.
     if (!a_.Wortsuche) {
@@ -214,7 +222,7 @@ class Suchlauf {
   std::string gefaltet_;
   bool kurz_ = false, sicher_ = false;
   std::unordered_map<std::string, Zeilenstand> stand_;
-  std::unordered_set<std::int64_t> kandidaten_;
+  std::unordered_map<std::int64_t, std::vector<std::int64_t>> kandidaten_;  // file id: its sections
   std::set<std::pair<dev_t, ino_t>> besucht_;
   VolltextErgebnis erg_;
 };
