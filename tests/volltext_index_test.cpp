@@ -46,13 +46,15 @@ class VolltextIndex : public test::Umgebung {
     ::setenv("VXM_EXTRAKT", (temp_ / "bin" / "versagt").c_str(), 1);
   }
 
-  std::vector<VolltextTreffer> Suchen(const std::string& phrase, bool wort = false, bool mitIndex = true) {
+  std::vector<VolltextTreffer> Suchen(const std::string& phrase, bool wort = false, bool mitIndex = true,
+                                      bool ordnerzeiten = false) {
     std::unique_ptr<Volltextindex> ix;
     if (mitIndex) ix = std::make_unique<Volltextindex>(index_);
     VolltextAuftrag a;
     a.Phrase = phrase;
     a.Ordner = "C:\\VXMDOK";
     a.Wortsuche = wort;
+    a.Ordnerzeiten = ordnerzeiten;
     std::vector<VolltextTreffer> v;
     VolltextSuchen(ix.get(), laufwerke_, a, [&](const VolltextTreffer& t) { v.push_back(t); });
     return v;
@@ -177,6 +179,23 @@ TEST_F(VolltextIndex, UmlauteTeilwoerterWorteUndKontext) {
   t = Suchen("miete");
   EXPECT_EQ(Namen(t), (std::set<std::string>{"b.txt", "neu.txt"}));
   for (const auto& x : t) EXPECT_EQ(x.AusIndex, x.Name == "b.txt");
+}
+
+TEST_F(VolltextIndex, OrdnerzeitenVertretenUnveraenderteOrdner) {
+  DateiAnlegen("C:\\VXMDOK\\1\\a.txt", "Treppenhausreinigung");
+  DateiAnlegen("C:\\VXMDOK\\1\\sub\\b.txt", "Treppenhausreinigung im Winter");
+  Indexieren();
+  auto t = Suchen("treppenhaus", false, true, true);
+  ASSERT_EQ(Namen(t), (std::set<std::string>{"a.txt", "b.txt"}));
+  EXPECT_TRUE(t[0].AusIndex && t[1].AusIndex);
+  EXPECT_EQ(t[1].Ordner, "C:\\VXMDOK\\1\\sub");
+  // A new file changes its folder's time: that folder is looked at again.
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  DateiAnlegen("C:\\VXMDOK\\1\\sub\\c.txt", "Treppenhaus gestrichen");
+  fs::remove(Host("C:\\VXMDOK\\1\\a.txt"));
+  t = Suchen("treppenhaus", false, true, true);
+  EXPECT_EQ(Namen(t), (std::set<std::string>{"b.txt", "c.txt"}));
+  EXPECT_EQ(Namen(Suchen("treppenhaus")), Namen(t));  // the same as looking at every file
 }
 
 TEST_F(VolltextIndex, GrosseTexteInAbschnitten) {

@@ -106,6 +106,7 @@ struct Indexierer::Impl {
     std::optional<std::string> Text;
     bool NurZeit = false;
     bool Loeschen = false;
+    bool Ordner = false;  // Eintrag.Pfad is a folder listed at Eintrag.Mtime
   };
 
   std::filesystem::path datei;
@@ -128,6 +129,8 @@ struct Indexierer::Impl {
   std::unique_ptr<Volltextindex> index;
   std::unique_ptr<Auslesedienst> dienst;
   std::vector<Schreibauftrag> stapel;
+  bool verloren = false;                       // a batch could not be written
+  std::vector<std::pair<std::string, std::int64_t>> ordnerzeiten;  // listed, files pending
   std::chrono::steady_clock::time_point stapelSeit;
 
   Impl(std::filesystem::path d, Laufwerkstabelle l, std::vector<std::string> w, Indexiereroptionen opt)
@@ -156,7 +159,9 @@ struct Indexierer::Impl {
       try {
         Volltextindex::Transaktion t(*index);
         for (auto& s : stapel) {
-          if (s.Loeschen) {
+          if (s.Ordner) {
+            if (!verloren) index->OrdnerzeitSchreiben(s.Eintrag.Pfad, s.Eintrag.Mtime);
+          } else if (s.Loeschen) {
             index->Entfernen(s.Eintrag.Pfad);
           } else if (s.NurZeit) {
             index->ZeitAktualisieren(s.Eintrag.Id, s.Eintrag.Groesse, s.Eintrag.Mtime);
@@ -168,7 +173,10 @@ struct Indexierer::Impl {
         break;
       } catch (const IndexFehler&) {
         if (versuch >= 5) {
-          break;  // dropped; the files are found changed again next time
+          // Dropped; the files are found changed again next time, and no
+          // folder time may vouch for them until then.
+          verloren = true;
+          break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(200 * (versuch + 1)));
       }
@@ -189,11 +197,14 @@ struct Indexierer::Impl {
     if (!Aufloesen(a.Windows, win, host)) return;
     const int fd = ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
-    DIR* d = ::fdopendir(fd);
+    struct stat ost {};
+    DIR* d = ::fstat(fd, &ost) == 0 ? ::fdopendir(fd) : nullptr;
     if (!d) {
       ::close(fd);
       return;
     }
+    // The time before listing: a change during the listing shows later.
+    if (a.Rekursiv) ordnerzeiten.emplace_back(win, Nanosekunden(ost));
     {
       std::string k = IndexSchluessel(win);
       while (!k.empty() && k.back() == '\\') k.pop_back();
@@ -422,6 +433,25 @@ struct Indexierer::Impl {
         std::lock_guard<std::mutex> l(m);
         if (!ocr.empty() && ocr.front().Windows == oc->Windows) ocr.pop_front();
         ocrBekannt.erase(IndexSchluessel(oc->Windows));
+      }
+    }
+    // Once every listed file has its row, the folders' times may vouch for them.
+    if (!ordnerzeiten.empty()) {
+      bool leer;
+      {
+        std::lock_guard<std::mutex> l(m);
+        leer = ordner.empty() && dateien.empty() && vorrangOrdner.empty();
+      }
+      if (leer) {
+        for (auto& [pfad, zeit] : ordnerzeiten) {
+          Schreibauftrag s;
+          s.Eintrag.Pfad = pfad;
+          s.Eintrag.Mtime = zeit;
+          s.Ordner = true;
+          Vormerken(std::move(s));
+        }
+        ordnerzeiten.clear();
+        Festschreiben();
       }
     }
     // After a root's walk: rows in folders that no longer exist go.

@@ -14,7 +14,7 @@ namespace {
 
 // Changes of the folding or the layout that make the stored FTS index
 // unusable raise this; the index is then built anew from the stored texts.
-constexpr int kFormat = 3;
+constexpr int kFormat = 4;
 
 // The FTS5 tokenizer "vxmtri": the trigrams of an already folded text, each
 // distinct one once per document. The table keeps no positions (detail=
@@ -299,6 +299,7 @@ void Volltextindex::Aufbauen() {
       " seiten INTEGER NOT NULL DEFAULT 0,"
       " im_index INTEGER NOT NULL DEFAULT 0);"
       "CREATE TABLE IF NOT EXISTS abschnitte (id INTEGER PRIMARY KEY, eigen INTEGER NOT NULL, daten BLOB NOT NULL);"
+      "CREATE TABLE IF NOT EXISTS ordner (schluessel TEXT PRIMARY KEY, pfad TEXT NOT NULL, mtime INTEGER NOT NULL);"
       "CREATE INDEX IF NOT EXISTS dateien_ordner ON dateien(ordner);"
       "CREATE INDEX IF NOT EXISTS dateien_inhalt ON dateien(groesse, hash);"
       "CREATE VIRTUAL TABLE IF NOT EXISTS volltext USING fts5("
@@ -539,6 +540,7 @@ void Volltextindex::ZeitAktualisieren(std::int64_t id, std::int64_t groesse, std
 }
 
 void Volltextindex::Entfernen(const std::string& pfad) {
+  OrdnerzeitenVergessen(pfad);  // when it names a folder
   const auto e = Eintrag(pfad);
   if (!e) return;
   IndexEntfernen(e->Id);
@@ -548,9 +550,44 @@ void Volltextindex::Entfernen(const std::string& pfad) {
   sqlite3_step(s);
 }
 
+void Volltextindex::OrdnerzeitSchreiben(const std::string& ordner, std::int64_t mtime) {
+  std::string pfad = ordner;
+  while (pfad.size() > 3 && pfad.back() == '\\') pfad.pop_back();
+  sqlite3_stmt* s = Anweisung("INSERT OR REPLACE INTO ordner (schluessel, pfad, mtime) VALUES (?, ?, ?)");
+  Zurueck z{s};
+  Binden(s, 1, OrdnerSchluessel(pfad));
+  Binden(s, 2, pfad);
+  sqlite3_bind_int64(s, 3, mtime);
+  sqlite3_step(s);
+}
+
+void Volltextindex::OrdnerzeitenVergessen(const std::string& ordner) {
+  sqlite3_stmt* s = Anweisung(
+      "DELETE FROM ordner WHERE schluessel = ?1 OR (schluessel >= ?1 || '\\' AND schluessel < ?1 || ']')");
+  Zurueck z{s};
+  Binden(s, 1, OrdnerSchluessel(ordner));
+  sqlite3_step(s);
+}
+
+std::vector<Ordnerzeit> Volltextindex::OrdnerzeitenUnter(const std::string& ordner) {
+  sqlite3_stmt* s = Anweisung(
+      "SELECT schluessel, pfad, mtime FROM ordner WHERE schluessel = ?1"
+      " OR (schluessel >= ?1 || '\\' AND schluessel < ?1 || ']')");
+  Zurueck z{s};
+  Binden(s, 1, OrdnerSchluessel(ordner));
+  std::vector<Ordnerzeit> v;
+  while (sqlite3_step(s) == SQLITE_ROW) v.push_back({Spalte(s, 0), Spalte(s, 1), sqlite3_column_int64(s, 2)});
+  return v;
+}
+
 void Volltextindex::Umbenennen(const std::string& alt, const std::string& neu) {
   const std::string ka = OrdnerSchluessel(alt), kn = OrdnerSchluessel(neu);
   if (ka == kn) return;
+  // Both places are walked again by the next search.
+  OrdnerzeitenVergessen(alt);
+  OrdnerzeitenVergessen(neu);
+  OrdnerzeitenVergessen(Ordnerteil(ka));
+  OrdnerzeitenVergessen(Ordnerteil(kn));
   std::string neuPfad = neu;
   while (!neuPfad.empty() && neuPfad.back() == '\\') neuPfad.pop_back();
   // Rows already standing at the new place describe files that are gone.

@@ -38,6 +38,14 @@ struct Indexeintrag {
   std::uint32_t Seiten = 0;
 };
 
+// A folder as the indexer last listed it: when its time is still the
+// same, no file was added, removed or renamed in it since (files changed
+// in place are reported by the window's folder watching).
+struct Ordnerzeit {
+  std::string Schluessel, Pfad;
+  std::int64_t Mtime = 0;
+};
+
 struct Indexstatistik {
   std::int64_t Indiziert = 0, NichtIndizierbar = 0, OcrAusstehend = 0;
 };
@@ -83,6 +91,11 @@ class Volltextindex {
   void Entfernen(const std::string& pfad);
   // A file or a folder (with everything below) under a new path.
   void Umbenennen(const std::string& alt, const std::string& neu);
+
+  // Folder times (written once every file of the folder has its row).
+  void OrdnerzeitSchreiben(const std::string& ordner, std::int64_t mtime);
+  void OrdnerzeitenVergessen(const std::string& ordner);  // and those below
+  std::vector<Ordnerzeit> OrdnerzeitenUnter(const std::string& ordner);
 
   // Sections of indexed texts that may hold `gefaltet` (a phrase of at
   // most 256 bytes lies whole in a section; a longer one starts in one);

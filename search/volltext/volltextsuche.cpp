@@ -21,6 +21,7 @@ namespace {
 struct Zeilenstand {
   std::int64_t Id, Groesse, Mtime;
   Indexzustand Zustand;
+  std::string Name;  // as on disk
 };
 
 std::string Verbinden(const std::string& ordner, const std::string& name) {
@@ -46,8 +47,22 @@ class Suchlauf {
     if (phrase_.Leer() || gefaltet_.empty()) return erg_;
     if (index_) {
       try {
-        for (const auto& e : index_->EintraegeUnter(windows, true))
-          stand_.emplace(IndexSchluessel(e.Pfad), Zeilenstand{e.Id, e.Groesse, e.Mtime, e.Zustand});
+        for (const auto& e : index_->EintraegeUnter(windows, true)) {
+          const std::string k = IndexSchluessel(e.Pfad);
+          const auto trenner = e.Pfad.rfind('\\');
+          auto& z = stand_[k];
+          z = Zeilenstand{e.Id, e.Groesse, e.Mtime, e.Zustand, e.Pfad.substr(trenner + 1)};
+          if (a_.Ordnerzeiten) inOrdner_[k.substr(0, k.rfind('\\'))].push_back(&z);
+        }
+        if (a_.Ordnerzeiten) {
+          for (auto& o : index_->OrdnerzeitenUnter(windows)) {
+            const auto t = o.Pfad.rfind('\\');
+            const std::string name = o.Pfad.substr(t + 1);
+            if (o.Schluessel.find('\\') != std::string::npos)
+              kinder_[o.Schluessel.substr(0, o.Schluessel.rfind('\\'))].push_back(name);
+            zeiten_.emplace(o.Schluessel, o.Mtime);
+          }
+        }
         for (const std::int64_t a : index_->Kandidaten(gefaltet_, sicher_))
           kandidaten_[Volltextindex::DateiVonAbschnitt(a)].push_back(a);
       } catch (const IndexFehler&) {
@@ -109,6 +124,47 @@ class Suchlauf {
     return false;
   }
 
+  // A folder unchanged since the indexer listed it: its rows stand for its
+  // files, its recorded sub-folders for its sub-folders. False when the
+  // folder changed (or was never recorded).
+  bool Vertrauen(const std::string& windows, const std::string& host) {
+    std::string k = IndexSchluessel(windows);
+    while (!k.empty() && k.back() == '\\') k.pop_back();
+    const auto zeit = zeiten_.find(k);
+    if (zeit == zeiten_.end()) return false;
+    struct stat ost {};
+    if (::stat(host.c_str(), &ost) != 0 ||
+        static_cast<std::int64_t>(ost.st_mtim.tv_sec) * 1000000000 + ost.st_mtim.tv_nsec != zeit->second)
+      return false;
+    if (!besucht_.insert({ost.st_dev, ost.st_ino}).second) return true;
+    auto& dateien = inOrdner_[k];
+    std::sort(dateien.begin(), dateien.end(), [](const Zeilenstand* x, const Zeilenstand* y) { return x->Name < y->Name; });
+    for (const Zeilenstand* z : dateien) {
+      if (Abbruch()) break;
+      bool treffer = false, ausIndex = false;
+      std::string kontext;
+      if (z->Zustand == Indexzustand::Indiziert) treffer = ausIndex = AusIndex(z->Id, kontext);
+      if (!treffer && (z->Zustand != Indexzustand::Indiziert || kurz_))
+        treffer = AusBytes(AT_FDCWD, host + "/" + z->Name, kontext);
+      Melden(treffer, ausIndex, z->Name, windows, kontext);
+    }
+    ++erg_.Ordner;
+    auto& unter = kinder_[k];
+    std::sort(unter.begin(), unter.end());
+    for (const auto& u : unter) {
+      if (Abbruch()) break;
+      Ordner(Verbinden(windows, u), host + "/" + u);
+    }
+    return true;
+  }
+
+  void Melden(bool treffer, bool ausIndex, const std::string& name, const std::string& ordner, std::string& kontext) {
+    if (!treffer || Abbruch()) return;
+    ++erg_.Dateien;
+    if (ausIndex) ++erg_.AusIndex;
+    if (treffer_) treffer_(VolltextTreffer{name, ordner, std::move(kontext), ausIndex});
+  }
+
   // The byte search on one file, as the data search does it.
   bool AusBytes(int ordnerFd, const std::string& name, std::string& kontext) {
     const int fd = ::openat(ordnerFd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -151,6 +207,7 @@ class Suchlauf {
       if (st_->OrdnerBetreten) st_->OrdnerBetreten(windows);
       st_->Melden();
     }
+    if (!zeiten_.empty() && Vertrauen(windows, host)) return;
     const int fd = ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     struct stat ost {};
     if (fd < 0 || ::fstat(fd, &ost) != 0) {
@@ -200,11 +257,7 @@ class Suchlauf {
         treffer = ausIndex = AusIndex(it->second.Id, kontext);
       }
       if (!treffer && (!aktuell || kurz_)) treffer = AusBytes(::dirfd(d), e.Name, kontext);
-      if (treffer && !Abbruch()) {
-        ++erg_.Dateien;
-        if (ausIndex) ++erg_.AusIndex;
-        if (treffer_) treffer_(VolltextTreffer{e.Name, windows, std::move(kontext), ausIndex});
-      }
+      Melden(treffer, ausIndex, e.Name, windows, kontext);
     }
     ::closedir(d);
     ++erg_.Ordner;
@@ -222,6 +275,9 @@ class Suchlauf {
   std::string gefaltet_;
   bool kurz_ = false, sicher_ = false;
   std::unordered_map<std::string, Zeilenstand> stand_;
+  std::unordered_map<std::string, std::vector<Zeilenstand*>> inOrdner_;    // folder key: its rows
+  std::unordered_map<std::string, std::vector<std::string>> kinder_;      // folder key: sub-folder names
+  std::unordered_map<std::string, std::int64_t> zeiten_;                  // folder key: recorded time
   std::unordered_map<std::int64_t, std::vector<std::int64_t>> kandidaten_;  // file id: its sections
   std::set<std::pair<dev_t, ino_t>> besucht_;
   VolltextErgebnis erg_;

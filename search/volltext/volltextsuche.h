@@ -22,6 +22,11 @@ struct VolltextAuftrag {
   std::string Ordner;      // Windows form; searched with all sub-folders
   bool Wortsuche = false;  // only where the phrase stands as whole words (indexed files)
   bool MitKontext = true;
+  // Trust a folder whose time is the one the indexer recorded (no file
+  // added, removed or renamed since) instead of looking at each of its
+  // files: for a window whose indexer follows the folder watching, which
+  // also reports files changed in place. Off, every file is looked at.
+  bool Ordnerzeiten = false;
 };
 
 struct VolltextTreffer {
