@@ -156,18 +156,18 @@ for b in bench["benchmarks"]:
     if b.get("aggregate_name") == "median":
         art, p = b["run_name"].split("/", 1)
         median[(art, p)] = (b["real_time"], b.get("Treffer", 0))
-print("\nAbfragen (Median, ms)                 Index   Bytesuche  Faktor  recollq*")
+print("\nAbfragen (Median, ms)            Index(jede Datei)  Index(Ordnerzeiten)  Bytesuche  Faktor(jede/Ordner)  recollq*")
 for p in phrasen:
     i = median.get(("Index", p), (float("nan"), 0))[0]
+    o = median.get(("IndexOrdnerzeiten", p), (float("nan"), 0))[0]
     b = median.get(("Bytesuche", p), (float("nan"), 0))[0]
     r = statistics.median(rz.get(p, [float("nan")]))
-    print(f"  {p[:34]:34s} {i:8.2f} {b:10.1f} {b/i:7.0f}x {r:8.1f}")
-alle_i = [median[("Index", p)][0] for p in phrasen if ("Index", p) in median]
-alle_b = [median[("Bytesuche", p)][0] for p in phrasen if ("Bytesuche", p) in median]
-if alle_i:
-    print(f"  {'Median über alle Phrasen':34s} {statistics.median(alle_i):8.2f} {statistics.median(alle_b):10.1f} "
-          f"{statistics.median(alle_b)/statistics.median(alle_i):7.0f}x")
-print("  * recollq als Programmaufruf (mit Start), zum Vergleich der Größenordnung")
+    print(f"  {p[:30]:30s} {i:14.2f} {o:18.2f} {b:12.1f} {b/i:9.0f}x / {b/o:5.0f}x {r:9.1f}")
+alle = {art: [median[(art, p)][0] for p in phrasen if (art, p) in median] for art in ("Index", "IndexOrdnerzeiten", "Bytesuche")}
+if alle["Index"]:
+    mi, mo, mb = (statistics.median(alle[a]) for a in ("Index", "IndexOrdnerzeiten", "Bytesuche"))
+    print(f"  {'Median über alle Phrasen':30s} {mi:14.2f} {mo:18.2f} {mb:12.1f} {mb/mi:9.0f}x / {mb/mo:5.0f}x")
+print("  * recollq als Programmaufruf (mit Programmstart), zum Vergleich der Größenordnung")
 
 print("\nTreffer                               Bytes   Index  recollq  Bytes\\Index  recoll\\Index  Index\\recoll")
 unterschiede = []

@@ -104,7 +104,7 @@ std::string Spalte(sqlite3_stmt* s, int i) {
 
 std::string Packen(const std::string& text) {
   std::string aus(ZSTD_compressBound(text.size()), '\0');
-  const std::size_t n = ZSTD_compress(aus.data(), aus.size(), text.data(), text.size(), 6);
+  const std::size_t n = ZSTD_compress(aus.data(), aus.size(), text.data(), text.size(), 12);
   if (ZSTD_isError(n)) throw IndexFehler("Text nicht komprimierbar");
   aus.resize(n);
   return aus;
