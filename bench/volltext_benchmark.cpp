@@ -47,15 +47,18 @@ void MitIndex(benchmark::State& state, std::string phrase, bool ordnerzeiten) {
     const char* p = std::getenv("VXM_VOLLTEXT_INDEX");
     return p ? std::make_unique<volltext::Volltextindex>(p) : nullptr;
   }();
-  long treffer = 0;
+  long treffer = 0, bytesuche = 0;
   for (auto _ : state) {
     volltext::VolltextAuftrag a;
     a.Phrase = phrase;
     a.Ordner = "C:\\";
     a.Ordnerzeiten = ordnerzeiten;
-    treffer = volltext::VolltextSuchen(index.get(), laufwerke, a, [](const volltext::VolltextTreffer&) {}).Dateien;
+    const auto e = volltext::VolltextSuchen(index.get(), laufwerke, a, [](const volltext::VolltextTreffer&) {});
+    treffer = e.Dateien;
+    bytesuche = e.Bytesuche;
   }
   state.counters["Treffer"] = static_cast<double>(treffer);
+  state.counters["Bytesuche"] = static_cast<double>(bytesuche);  // files searched by their bytes
 }
 
 void Bytesuche(benchmark::State& state, std::string phrase) {

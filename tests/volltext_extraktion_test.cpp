@@ -8,6 +8,7 @@
 #include "search/volltext/auslesedienst.h"
 #include "search/volltext/extraktion.h"
 #include "search/volltext/faltung.h"
+#include "search/volltext/volltextsuche.h"
 #include "tests/hilfen.h"
 #include "tests/volltext_hilfen.h"
 
@@ -27,6 +28,14 @@ TEST(VolltextFaltung, FalltUmlauteGrossKleinUndLeerraum) {
   const std::string f = Falten(t, herkunft);
   ASSERT_EQ(herkunft.size(), f.size() + 1);
   EXPECT_EQ(t.substr(herkunft[f.find("muller")]), "Müller");
+}
+
+TEST(VolltextKontext, UmfeldAufEinerZeileUndNurImDokumenttext) {
+  EXPECT_EQ(Kontext("aaa Phrase bbb", 4, 6, 2), "\xE2\x80\xA6" "a Phrase b\xE2\x80\xA6");
+  EXPECT_EQ(Kontext("Sehr\r\n  geehrte Frau", 0, 4), "Sehr geehrte Frau");
+  // The raw strings of the file after the form feed stay out of the context.
+  EXPECT_EQ(Kontext("Angebot\n\f\nword/document.xml", 0, 7), "Angebot");
+  EXPECT_EQ(Kontext("Angebot\n\f\nword/document.xml", 12, 4), "word/document.xml");
 }
 
 class VolltextAuslesen : public test::Umgebung {

@@ -166,9 +166,10 @@ bool GzipEntpacken(const std::string& bytes, std::uint64_t max, std::string& aus
   return true;
 }
 
+// The raw strings of the file after the document's text.
 void TextAnhaengen(std::string& ziel, std::string_view teil) {
   if (teil.empty()) return;
-  if (!ziel.empty()) ziel += '\n';
+  if (!ziel.empty()) ziel += "\n\f\n";
   ziel.append(teil);
 }
 
@@ -278,7 +279,10 @@ Auszug Auslesen(const std::filesystem::path& datei, const Ausleseoptionen& o) {
       if (art == Art::Gzip || art == Art::Zip || art == Art::Ole || art == Art::Bild) art = Art::Binaer;
       bytes = std::move(entpackt);
       a = art == Art::Pdf ? PdfAuslesen(bytes, o) : art == Art::Binaer ? Auszug{} : TextAuszug(bytes, art, o);
-      if (art == Art::Binaer) DruckbareFolgen(bytes, a.Text);
+      if (art == Art::Binaer) {
+        a.Text += "\f\n";
+        DruckbareFolgen(bytes, a.Text);
+      }
       TextAnhaengen(a.Text, AlsUtf8(name));
       a.Art = "gzip/" + (a.Art.empty() ? std::string("binär") : a.Art);
       if (a.Status == Auszugsstatus::OcrNoetig) a.Status = Auszugsstatus::Ok;  // no page to render from outside
@@ -299,6 +303,7 @@ Auszug Auslesen(const std::filesystem::path& datei, const Ausleseoptionen& o) {
         return BildPruefen(datei, bytes, o);
       default:
         a.Art = "binär";
+        a.Text = "\f\n";
         DruckbareFolgen(bytes, a.Text);
         return a;
     }

@@ -10,7 +10,7 @@
 // Besides the document's text, the result holds the printable runs of the
 // file's own bytes that are not compressed (PDF dictionaries and metadata,
 // names inside a zip, strings of other binary files): the byte search finds
-// a phrase there, so the index must too.
+// a phrase there, so the index must too. A form feed parts the two.
 #pragma once
 
 #include <cstdint>

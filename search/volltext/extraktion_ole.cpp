@@ -51,7 +51,7 @@ Auszug OleAuslesen(const std::filesystem::path& datei, const std::string& bytes,
     return a;
   }
   // 8-bit text pieces and the summary fields lie in the file as they are.
-  a.Text += '\n';
+  a.Text += "\n\f\n";
   DruckbareFolgen(bytes, a.Text);
   return a;
 }

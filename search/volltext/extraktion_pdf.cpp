@@ -105,6 +105,7 @@ Auszug PdfAuslesen(const std::string& bytes, const Ausleseoptionen& o) {
     a.Status = Auszugsstatus::OcrNoetig;
     a.Seiten = static_cast<std::uint32_t>(seiten);
   }
+  a.Text += "\f\n";
   a.Text += PdfRohtext(bytes);
   return a;
 }

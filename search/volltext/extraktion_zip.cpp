@@ -183,6 +183,7 @@ Auszug ZipAuslesen(const std::filesystem::path& datei, const Ausleseoptionen& o)
       DruckbareFolgen(inhalt, roh);  // stored members: their bytes are in the file as they are
     }
   }
+  a.Text += "\f\n";
   a.Text += namen;
   a.Text += roh;
   return a;

@@ -132,6 +132,21 @@ struct Indexierer::Impl {
   bool verloren = false;                       // a batch could not be written
   std::vector<std::pair<std::string, std::int64_t>> ordnerzeiten;  // listed, files pending
   std::chrono::steady_clock::time_point stapelSeit;
+  // The writer thread and its queue of batches.
+  std::thread schreiber;
+  std::unique_ptr<Volltextindex> schreibIndex;
+  std::mutex sm;
+  std::condition_variable scv;
+  std::deque<std::vector<Schreibauftrag>> schreibSchlange;
+  bool schreibEnde = false, schreibtGerade = false;
+  std::size_t stapelBytes = 0;
+
+  ~Impl() {
+    try {
+      SchreiberBeenden();
+    } catch (...) {
+    }
+  }
 
   Impl(std::filesystem::path d, Laufwerkstabelle l, std::vector<std::string> w, Indexiereroptionen opt)
       : datei(std::move(d)), laufwerke(std::move(l)), wurzeln(std::move(w)), o(std::move(opt)) {
@@ -152,21 +167,80 @@ struct Indexierer::Impl {
 
   // --- writing in batches -------------------------------------------------
 
+  // Hands the batch to the writer thread (which folds and indexes while
+  // the next files are read), or writes it here when there is none.
   void Festschreiben() {
     if (stapel.empty()) return;
+    if (!schreiber.joinable()) {
+      StapelSchreiben(stapel, *index);
+      stapel.clear();
+      return;
+    }
+    std::unique_lock<std::mutex> l(sm);
+    // At most two batches wait: memory stays bounded.
+    scv.wait(l, [&] { return schreibSchlange.size() < 2; });
+    schreibSchlange.push_back(std::move(stapel));
+    stapel.clear();
+    scv.notify_all();
+  }
+
+  // Everything handed over is written.
+  void Leeren() {
+    Festschreiben();
+    if (!schreiber.joinable()) return;
+    std::unique_lock<std::mutex> l(sm);
+    scv.wait(l, [&] { return schreibSchlange.empty() && !schreibtGerade; });
+  }
+
+  void SchreiberStarten() {
+    if (schreiber.joinable()) return;
+    schreibIndex = std::make_unique<Volltextindex>(datei);
+    schreibEnde = false;
+    schreiber = std::thread([this] {
+      if (o.NiedrigePrioritaet) ThreadNiedrig();
+      std::unique_lock<std::mutex> l(sm);
+      for (;;) {
+        scv.wait(l, [&] { return schreibEnde || !schreibSchlange.empty(); });
+        if (schreibSchlange.empty()) break;
+        auto st = std::move(schreibSchlange.front());
+        schreibSchlange.pop_front();
+        schreibtGerade = true;
+        l.unlock();
+        StapelSchreiben(st, *schreibIndex);
+        l.lock();
+        schreibtGerade = false;
+        scv.notify_all();
+      }
+    });
+  }
+
+  void SchreiberBeenden() {
+    Festschreiben();
+    if (!schreiber.joinable()) return;
+    {
+      std::lock_guard<std::mutex> l(sm);
+      schreibEnde = true;
+    }
+    scv.notify_all();
+    schreiber.join();
+    schreibIndex.reset();
+  }
+
+  void StapelSchreiben(std::vector<Schreibauftrag>& stapel, Volltextindex& index) {
     // Another process may hold the lock for a while: retry, never lose.
+    Volltextindex* ix = &index;
     for (int versuch = 0;; ++versuch) {
       try {
-        Volltextindex::Transaktion t(*index);
+        Volltextindex::Transaktion t(*ix);
         for (auto& s : stapel) {
           if (s.Ordner) {
-            if (!verloren) index->OrdnerzeitSchreiben(s.Eintrag.Pfad, s.Eintrag.Mtime);
+            if (!verloren) ix->OrdnerzeitSchreiben(s.Eintrag.Pfad, s.Eintrag.Mtime);
           } else if (s.Loeschen) {
-            index->Entfernen(s.Eintrag.Pfad);
+            ix->Entfernen(s.Eintrag.Pfad);
           } else if (s.NurZeit) {
-            index->ZeitAktualisieren(s.Eintrag.Id, s.Eintrag.Groesse, s.Eintrag.Mtime);
+            ix->ZeitAktualisieren(s.Eintrag.Id, s.Eintrag.Groesse, s.Eintrag.Mtime);
           } else {
-            index->Schreiben(s.Eintrag, s.Text ? &*s.Text : nullptr);
+            ix->Schreiben(s.Eintrag, s.Text ? &*s.Text : nullptr);
           }
         }
         t.Festschreiben();
@@ -181,13 +255,19 @@ struct Indexierer::Impl {
         std::this_thread::sleep_for(std::chrono::milliseconds(200 * (versuch + 1)));
       }
     }
-    stapel.clear();
   }
 
   void Vormerken(Schreibauftrag s) {
-    if (stapel.empty()) stapelSeit = std::chrono::steady_clock::now();
+    if (stapel.empty()) {
+      stapelSeit = std::chrono::steady_clock::now();
+      stapelBytes = 0;
+    }
+    if (s.Text) stapelBytes += s.Text->size();
     stapel.push_back(std::move(s));
-    if (stapel.size() >= o.Stapel || std::chrono::steady_clock::now() - stapelSeit >= o.Stapelzeit) Festschreiben();
+    // Few large texts make a batch as well: memory stays bounded.
+    if (stapel.size() >= o.Stapel || stapelBytes >= (64u << 20) ||
+        std::chrono::steady_clock::now() - stapelSeit >= o.Stapelzeit)
+      Festschreiben();
   }
 
   // --- walking folders ----------------------------------------------------
@@ -341,7 +421,7 @@ struct Indexierer::Impl {
 
   // Recognises a picture or scan page by page; false when interrupted.
   bool OcrAusfuehren(const Dateiauftrag& a) {
-    Festschreiben();  // nothing waits behind a long recognition
+    Leeren();  // nothing waits behind a long recognition, and the row is there
     auto e = index->Eintrag(a.Windows);
     if (!e || e->Zustand != Indexzustand::OcrAusstehend) return true;
     std::string text = index->Text(e->Id);
@@ -358,7 +438,7 @@ struct Indexierer::Impl {
         continue;
       }
       ++gut;
-      text += '\n';
+      text += "\f\n";
       text += seite.Text;
     }
     // The file may have changed meanwhile: then it is checked afresh.
@@ -411,7 +491,7 @@ struct Indexierer::Impl {
       }
     }
     if (ev) {
-      Festschreiben();  // the batch refers to the old paths
+      Leeren();  // the batches refer to the old paths
       if (ev->Art == Ereignis::Umbenannt) {
         Volltextindex::Transaktion t(*index);
         index->Umbenennen(ev->Pfad, ev->Neu);
@@ -473,6 +553,7 @@ struct Indexierer::Impl {
   void Vorbereiten() {
     if (!index) index = std::make_unique<Volltextindex>(datei);
     if (!dienst) dienst = std::make_unique<Auslesedienst>(o.Grenzen);
+    SchreiberStarten();
     // Scans left waiting by an earlier run.
     std::string win, host;
     for (const auto& e : index->OcrAusstehende()) {
@@ -514,7 +595,7 @@ struct Indexierer::Impl {
         });
       }
     }
-    Festschreiben();
+    SchreiberBeenden();
     dienst.reset();
     laeuft = false;
   }
@@ -620,13 +701,20 @@ void Indexierer::Durchlaufen(const std::function<void(const Indexfortschritt&)>&
   impl_->Vorbereiten();
   impl_->laeuft = true;
   auto letzte = std::chrono::steady_clock::now();
-  while (impl_->Schritt()) {
+  auto schritt = [&] {
+    try {
+      return impl_->Schritt();
+    } catch (const std::exception&) {
+      return true;  // one failing step does not end the run
+    }
+  };
+  while (schritt()) {
     if (melden && std::chrono::steady_clock::now() - letzte > std::chrono::milliseconds(500)) {
       letzte = std::chrono::steady_clock::now();
       melden(Fortschritt());
     }
   }
-  impl_->Festschreiben();
+  impl_->SchreiberBeenden();
   impl_->dienst.reset();
   impl_->laeuft = false;
   if (melden) melden(Fortschritt());

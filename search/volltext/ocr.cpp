@@ -98,6 +98,7 @@ Auszug BildPruefen(const std::filesystem::path& datei, const std::string& bytes,
   Auszug a;
   a.Art = "bild";
   // Metadata (camera, software, comments) sits in the head of a picture.
+  a.Text = "\f\n";
   DruckbareFolgen(std::string_view(bytes).substr(0, 64 * 1024), a.Text);
   int w = 0, h = 0;
   unsigned seiten = 1;

@@ -213,7 +213,15 @@ std::string TrigrammAbfrage(const std::string& p) {
 
 }  // namespace
 
-std::string IndexSchluessel(const std::string& pfad) { return Gross(pfad); }
+std::string IndexSchluessel(const std::string& pfad) {
+  // Most paths are ASCII: upper-cased byte by byte, as Gross does.
+  for (const char c : pfad)
+    if (static_cast<unsigned char>(c) & 0x80) return Gross(pfad);
+  std::string k = pfad;
+  for (char& c : k)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  return k;
+}
 
 std::string Volltextindex::DateiNebenRegister(const std::string& reg) {
   const auto trenner = reg.find_last_of("\\/");
@@ -401,6 +409,26 @@ std::string Volltextindex::AbschnittText(std::int64_t abschnitt) {
 }
 
 std::int64_t Volltextindex::DateiVonAbschnitt(std::int64_t abschnitt) { return abschnitt / kAbschnitteJeDatei; }
+
+std::optional<Indexeintrag> Volltextindex::EintragNachId(std::int64_t id) {
+  sqlite3_stmt* s = Anweisung(
+      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten FROM dateien WHERE id = ?");
+  Zurueck z{s};
+  sqlite3_bind_int64(s, 1, id);
+  if (sqlite3_step(s) != SQLITE_ROW) return std::nullopt;
+  return Zeile(s);
+}
+
+std::vector<Indexeintrag> Volltextindex::OhneIndextextUnter(const std::string& ordner) {
+  sqlite3_stmt* s = Anweisung(
+      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten FROM dateien"
+      " WHERE zustand <> 1 AND (ordner = ?1 OR (ordner >= ?1 || '\\' AND ordner < ?1 || ']'))");
+  Zurueck z{s};
+  Binden(s, 1, OrdnerSchluessel(ordner));
+  std::vector<Indexeintrag> v;
+  while (sqlite3_step(s) == SQLITE_ROW) v.push_back(Zeile(s));
+  return v;
+}
 
 std::vector<Indexeintrag> Volltextindex::NichtIndizierbare() {
   sqlite3_stmt* s = Anweisung(

@@ -69,6 +69,10 @@ class Volltextindex {
   const std::filesystem::path& Datei() const { return datei_; }
 
   std::optional<Indexeintrag> Eintrag(const std::string& pfad);
+  std::optional<Indexeintrag> EintragNachId(std::int64_t id);
+  // Rows under `ordner` whose text is not in the index (not indexable,
+  // waiting for OCR): the byte search covers them.
+  std::vector<Indexeintrag> OhneIndextextUnter(const std::string& ordner);
   // Rows of the files in `ordner` (and below it when `rekursiv`).
   std::vector<Indexeintrag> EintraegeUnter(const std::string& ordner, bool rekursiv);
   // An indexed row with exactly this content (a copy or a renamed file).

@@ -35,39 +35,124 @@ bool IstTxt(std::string_view name) {
   return (e[0] | 0x20) == 't' && (e[1] | 0x20) == 'x' && (e[2] | 0x20) == 't';
 }
 
+// True when no byte of the text is beyond ASCII (eight at a time).
+bool NurAscii(std::string_view t) {
+  std::size_t i = 0;
+  for (; i + 8 <= t.size(); i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, t.data() + i, 8);
+    if (w & 0x8080808080808080ull) return false;
+  }
+  for (; i < t.size(); ++i)
+    if (static_cast<unsigned char>(t[i]) & 0x80) return false;
+  return true;
+}
+
+bool AsciiLeer(unsigned char b) { return b <= 0x20 || b == 0x7F; }
+
+// The folded phrase in a text of ASCII only, where folding is lower-casing
+// and every run of blanks and control characters is one blank: the first
+// part before a blank is found by the byte search's scan, the rest checked
+// in place. Exact, and without folding the text.
+std::size_t AsciiFinden(std::string_view t, const std::vector<std::string>& teile,
+                        const std::vector<Suchphrase>& erster, std::size_t& laenge, bool fuehrend) {
+  std::size_t ab = 0;
+  while (ab < t.size()) {
+    std::size_t l = 0;
+    const std::size_t pos = erster[0].Finden(t.data() + ab, t.size() - ab, &l);
+    if (pos == Suchphrase::npos) return std::string_view::npos;
+    const std::size_t anfang = ab + pos;
+    std::size_t i = anfang + l;
+    bool passt = true;
+    for (std::size_t k = 1; k < teile.size() && passt; ++k) {
+      // A blank of the phrase: at least one blank or control byte.
+      if (i >= t.size() || !AsciiLeer(static_cast<unsigned char>(t[i]))) {
+        passt = false;
+        break;
+      }
+      while (i < t.size() && AsciiLeer(static_cast<unsigned char>(t[i]))) ++i;
+      const std::string& w = teile[k];
+      if (t.size() - i < w.size()) {
+        passt = false;
+        break;
+      }
+      for (std::size_t j = 0; j < w.size(); ++j) {
+        auto b = static_cast<unsigned char>(t[i + j]);
+        if (b >= 'A' && b <= 'Z') b |= 0x20;
+        if (b != static_cast<unsigned char>(w[j])) {
+          passt = false;
+          break;
+        }
+      }
+      i += w.size();
+    }
+    // A phrase that begins with a blank needs one before its first word.
+    if (passt && fuehrend && (anfang == 0 || !AsciiLeer(static_cast<unsigned char>(t[anfang - 1])))) passt = false;
+    if (passt) {
+      laenge = i - anfang;
+      return fuehrend ? anfang - 1 : anfang;
+    }
+    ab = anfang + 1;
+  }
+  return std::string_view::npos;
+}
+
 class Suchlauf {
  public:
   Suchlauf(Volltextindex* index, const VolltextAuftrag& a,
            const std::function<void(const VolltextTreffer&)>& treffer, SuchSteuerung* st)
       : index_(index), a_(a), treffer_(treffer), st_(st), phrase_(a.Phrase), gefaltet_(Falten(a.Phrase)) {
     kurz_ = Zeichen(gefaltet_) < 4;
+    // The phrase's words, for texts of ASCII only (see AsciiFinden).
+    if (NurAscii(gefaltet_)) {
+      std::string_view g = gefaltet_;
+      fuehrend_ = !g.empty() && g.front() == ' ';
+      const bool folgend = g.size() > 1 && g.back() == ' ';
+      while (!g.empty() && g.front() == ' ') g.remove_prefix(1);
+      while (!g.empty() && g.back() == ' ') g.remove_suffix(1);
+      std::size_t a = 0;
+      while (a < g.size()) {
+        std::size_t e = g.find(' ', a);
+        if (e == std::string_view::npos) e = g.size();
+        asciiTeile_.emplace_back(g.substr(a, e - a));
+        a = e + 1;
+      }
+      if (!asciiTeile_.empty() && !folgend) asciiErster_.emplace_back(asciiTeile_.front());
+    }
   }
 
   VolltextErgebnis Ausfuehren(const std::string& windows, const std::string& host) {
     if (phrase_.Leer() || gefaltet_.empty()) return erg_;
     if (index_) {
       try {
-        for (const auto& e : index_->EintraegeUnter(windows, true)) {
-          const std::string k = IndexSchluessel(e.Pfad);
-          const auto trenner = e.Pfad.rfind('\\');
-          auto& z = stand_[k];
-          z = Zeilenstand{e.Id, e.Groesse, e.Mtime, e.Zustand, e.Pfad.substr(trenner + 1)};
-          if (a_.Ordnerzeiten) inOrdner_[k.substr(0, k.rfind('\\'))].push_back(&z);
+        // Trusting folder times, only the rows that can matter are read:
+        // the candidates', those the byte search must cover, and the rows
+        // of folders that changed (when the walk gets there).
+        teilweise_ = a_.Ordnerzeiten && !kurz_;
+        if (!teilweise_) {
+          for (const auto& e : index_->EintraegeUnter(windows, true)) Aufnehmen(e);
         }
         if (a_.Ordnerzeiten) {
           for (auto& o : index_->OrdnerzeitenUnter(windows)) {
             const auto t = o.Pfad.rfind('\\');
-            const std::string name = o.Pfad.substr(t + 1);
             if (o.Schluessel.find('\\') != std::string::npos)
-              kinder_[o.Schluessel.substr(0, o.Schluessel.rfind('\\'))].push_back(name);
+              kinder_[o.Schluessel.substr(0, o.Schluessel.rfind('\\'))].push_back(o.Pfad.substr(t + 1));
             zeiten_.emplace(o.Schluessel, o.Mtime);
           }
         }
         for (const std::int64_t a : index_->Kandidaten(gefaltet_, sicher_))
           kandidaten_[Volltextindex::DateiVonAbschnitt(a)].push_back(a);
+        if (teilweise_) {
+          for (const auto& [id, _] : kandidaten_)
+            if (auto e = index_->EintragNachId(id)) Aufnehmen(*e);
+          for (const auto& e : index_->OhneIndextextUnter(windows)) Aufnehmen(e);
+        }
       } catch (const IndexFehler&) {
         stand_.clear();  // an unreadable index: the bytes answer alone
+        inOrdner_.clear();
         kandidaten_.clear();
+        zeiten_.clear();
+        teilweise_ = false;
       }
     }
     Ordner(windows, host);
@@ -78,6 +163,23 @@ class Suchlauf {
   bool Abbruch() {
     if (st_ && st_->Abgebrochen()) erg_.Abgebrochen = true;
     return erg_.Abgebrochen;
+  }
+
+  void Aufnehmen(const Indexeintrag& e) {
+    const std::string k = IndexSchluessel(e.Pfad);
+    const auto [it, neu] = stand_.try_emplace(k);
+    if (!neu) return;
+    it->second = Zeilenstand{e.Id, e.Groesse, e.Mtime, e.Zustand, e.Pfad.substr(e.Pfad.rfind('\\') + 1)};
+    if (a_.Ordnerzeiten) inOrdner_[k.substr(0, k.rfind('\\'))].push_back(&it->second);
+  }
+
+  // The rows of one folder, when not all were read at the start.
+  void OrdnerZeilenLesen(const std::string& windows) {
+    if (!teilweise_) return;
+    try {
+      for (const auto& e : index_->EintraegeUnter(windows, false)) Aufnehmen(e);
+    } catch (const IndexFehler&) {
+    }
   }
 
   // The index's answer for a current row: its context, or false.
@@ -103,8 +205,19 @@ class Suchlauf {
         return true;
       }
     }
+    if (!a_.Wortsuche && !asciiErster_.empty() && NurAscii(text)) {
+      std::size_t laenge = 0;
+      const std::size_t pos = AsciiFinden(text, asciiTeile_, asciiErster_, laenge, fuehrend_);
+      if (pos == std::string_view::npos) return false;
+      if (a_.MitKontext) kontext = Kontext(text, pos, laenge);
+      return true;
+    }
+    // Folding without the offsets first: most candidates checked here hold
+    // the trigrams but not the phrase.
     std::vector<std::uint32_t> herkunft;
-    const std::string f = Falten(text, herkunft);
+    std::string f = Falten(text);
+    if (f.find(gefaltet_) == std::string::npos) return false;
+    if (a_.MitKontext) f = Falten(text, herkunft);
     for (std::size_t p = f.find(gefaltet_); p != std::string::npos; p = f.find(gefaltet_, p + 1)) {
       if (a_.Wortsuche) {
         const std::size_t e = p + gefaltet_.size();
@@ -137,10 +250,12 @@ class Suchlauf {
         static_cast<std::int64_t>(ost.st_mtim.tv_sec) * 1000000000 + ost.st_mtim.tv_nsec != zeit->second)
       return false;
     if (!besucht_.insert({ost.st_dev, ost.st_ino}).second) return true;
+    if (a_.DateiGesehen) OrdnerZeilenLesen(windows);
     auto& dateien = inOrdner_[k];
     std::sort(dateien.begin(), dateien.end(), [](const Zeilenstand* x, const Zeilenstand* y) { return x->Name < y->Name; });
     for (const Zeilenstand* z : dateien) {
       if (Abbruch()) break;
+      if (a_.DateiGesehen) a_.DateiGesehen(windows, z->Name);
       bool treffer = false, ausIndex = false;
       std::string kontext;
       if (z->Zustand == Indexzustand::Indiziert) treffer = ausIndex = AusIndex(z->Id, kontext);
@@ -208,6 +323,7 @@ class Suchlauf {
       st_->Melden();
     }
     if (!zeiten_.empty() && Vertrauen(windows, host)) return;
+    OrdnerZeilenLesen(windows);
     const int fd = ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     struct stat ost {};
     if (fd < 0 || ::fstat(fd, &ost) != 0) {
@@ -247,6 +363,7 @@ class Suchlauf {
     for (const auto& e : dateien) {
       if (Abbruch()) break;
       const std::string wp = Verbinden(windows, e.Name);
+      if (a_.DateiGesehen) a_.DateiGesehen(windows, e.Name);
       bool treffer = false, ausIndex = false;
       std::string kontext;
       const auto it = stand_.empty() ? stand_.end() : stand_.find(IndexSchluessel(wp));
@@ -274,6 +391,10 @@ class Suchlauf {
   Suchphrase phrase_;
   std::string gefaltet_;
   bool kurz_ = false, sicher_ = false;
+  bool teilweise_ = false;  // stand_ holds only the rows read so far
+  std::vector<std::string> asciiTeile_;   // words of an ASCII phrase
+  std::vector<Suchphrase> asciiErster_;   // its first word, for the scan (empty: not usable)
+  bool fuehrend_ = false;                 // the phrase begins with a blank
   std::unordered_map<std::string, Zeilenstand> stand_;
   std::unordered_map<std::string, std::vector<Zeilenstand*>> inOrdner_;    // folder key: its rows
   std::unordered_map<std::string, std::vector<std::string>> kinder_;      // folder key: sub-folder names
@@ -292,16 +413,20 @@ std::string Kontext(std::string_view text, std::size_t pos, std::size_t laenge, 
     while (i > 0 && i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) --i;
     return i;
   };
-  // `umfeld` characters back and forth.
+  // `umfeld` characters back and forth, within the part of the text the
+  // match is in (a form feed parts the document's text from the raw
+  // strings of its file).
+  const std::size_t teilAnfang = pos == 0 ? 0 : text.rfind('\f', pos - 1) + 1;
+  const std::size_t teilEnde = std::min(text.size(), text.find('\f', pos + laenge));
   std::size_t von = pos;
-  for (std::size_t n = 0; von > 0 && n < umfeld; ++n) von = zeichenbeginn(von - 1);
+  for (std::size_t n = 0; von > teilAnfang && n < umfeld; ++n) von = std::max(teilAnfang, zeichenbeginn(von - 1));
   std::size_t bis = pos + laenge;
-  for (std::size_t n = 0; bis < text.size() && n < umfeld; ++n) {
+  for (std::size_t n = 0; bis < teilEnde && n < umfeld; ++n) {
     ++bis;
     while (bis < text.size() && (static_cast<unsigned char>(text[bis]) & 0xC0) == 0x80) ++bis;
   }
   std::string aus;
-  if (von > 0) aus += "\xE2\x80\xA6";
+  if (von > teilAnfang) aus += "\xE2\x80\xA6";
   bool blank = false;
   for (std::size_t i = von; i < bis; ++i) {
     const auto b = static_cast<unsigned char>(text[i]);
@@ -314,7 +439,8 @@ std::string Kontext(std::string_view text, std::size_t pos, std::size_t laenge, 
     }
   }
   while (!aus.empty() && aus.back() == ' ') aus.pop_back();
-  if (bis < text.size()) aus += "\xE2\x80\xA6";
+  bis = std::min(bis, teilEnde);
+  if (bis < teilEnde) aus += "\xE2\x80\xA6";
   return aus;
 }
 

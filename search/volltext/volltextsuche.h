@@ -27,6 +27,9 @@ struct VolltextAuftrag {
   // files: for a window whose indexer follows the folder watching, which
   // also reports files changed in place. Off, every file is looked at.
   bool Ordnerzeiten = false;
+  // Every file the search passes, hit or not (the window keeps its file
+  // table for the register clean-up from it).
+  std::function<void(const std::string& ordner, const std::string& name)> DateiGesehen;
 };
 
 struct VolltextTreffer {
