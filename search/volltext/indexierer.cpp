@@ -509,7 +509,13 @@ struct Indexierer::Impl {
     } else if (dat) {
       DateiPruefen(*dat);
     } else if (oc) {
-      if (OcrAusfuehren(*oc)) {
+      bool fertig = true;
+      try {
+        fertig = OcrAusfuehren(*oc);
+      } catch (...) {
+        fertig = true;  // not tried again and again in this run
+      }
+      if (fertig) {
         std::lock_guard<std::mutex> l(m);
         if (!ocr.empty() && ocr.front().Windows == oc->Windows) ocr.pop_front();
         ocrBekannt.erase(IndexSchluessel(oc->Windows));
