@@ -20,6 +20,13 @@ Auszug OleAuslesen(const std::filesystem::path& datei, const std::string& bytes,
   } else if (e == "ppt" || e == "pps" || e == "pot") {
     a.Art = "ppt";
     versuche = {{"catppt", "-d", "utf-8", pfad}};
+  } else if (e != "doc" && e != "dot" && e != "wps" && e != "wri") {
+    // Other compound files (gallery themes, installer data, mail items):
+    // no converter knows them; their strings are what the byte search sees.
+    a.Art = "ole";
+    a.Text = "\f\n";
+    DruckbareFolgen(bytes, a.Text);
+    return a;
   } else {
     a.Art = "doc";
     versuche = {{"catdoc", "-d", "utf-8", "-w", pfad}, {"antiword", "-m", "UTF-8.txt", "-w", "0", pfad}};

@@ -14,7 +14,10 @@ namespace {
 
 // Changes of the folding or the layout that make the stored FTS index
 // unusable raise this; the index is then built anew from the stored texts.
-constexpr int kFormat = 4;
+constexpr int kFormat = 5;
+// Formats from this one on index the same trigrams: newer ones only add
+// tables or indexes, made by the CREATE ... IF NOT EXISTS below.
+constexpr int kGleicheTrigramme = 4;
 
 // The FTS5 tokenizer "vxmtri": the trigrams of an already folded text, each
 // distinct one once per document. The table keeps no positions (detail=
@@ -185,6 +188,26 @@ Indexeintrag Zeile(sqlite3_stmt* s) {
   return e;
 }
 
+// The distinct trigrams of a folded phrase.
+std::vector<std::string> Trigramme(const std::string& p) {
+  std::vector<std::size_t> start;
+  for (std::size_t i = 0; i < p.size(); ++i)
+    if ((static_cast<unsigned char>(p[i]) & 0xC0) != 0x80) start.push_back(i);
+  start.push_back(p.size());
+  std::set<std::string> tri;
+  for (std::size_t k = 0; k + 3 < start.size(); ++k) tri.insert(p.substr(start[k], start[k + 3] - start[k]));
+  return {tri.begin(), tri.end()};
+}
+
+std::string Quotiert(const std::string& t) {
+  std::string q = "\"";
+  for (const char c : t) {
+    if (c == '"') q += '"';
+    q += c;
+  }
+  return q + '"';
+}
+
 // The FTS5 query for a folded phrase: every distinct trigram (at most 32,
 // spread over the phrase) must be in the file.
 std::string TrigrammAbfrage(const std::string& p) {
@@ -245,6 +268,9 @@ Volltextindex::Volltextindex(const std::filesystem::path& datei) : datei_(datei)
     TokenizerAnmelden(db_);
     Ausfuehren("PRAGMA journal_mode=WAL");
     Ausfuehren("PRAGMA synchronous=NORMAL");
+    // Searches read the same pages again and again: mapped, not copied.
+    Ausfuehren("PRAGMA mmap_size=1073741824");
+    Ausfuehren("PRAGMA cache_size=-32768");
     Aufbauen();
   } catch (...) {
     for (auto& [_, s] : anweisungen_) sqlite3_finalize(s);
@@ -310,6 +336,7 @@ void Volltextindex::Aufbauen() {
       "CREATE TABLE IF NOT EXISTS ordner (schluessel TEXT PRIMARY KEY, pfad TEXT NOT NULL, mtime INTEGER NOT NULL);"
       "CREATE INDEX IF NOT EXISTS dateien_ordner ON dateien(ordner);"
       "CREATE INDEX IF NOT EXISTS dateien_inhalt ON dateien(groesse, hash);"
+      "CREATE INDEX IF NOT EXISTS dateien_ohne_text ON dateien(ordner) WHERE zustand <> 1;"
       "CREATE VIRTUAL TABLE IF NOT EXISTS volltext USING fts5("
       " t, content='', tokenize='vxmtri', detail=none);");
   int format = 0;
@@ -318,7 +345,7 @@ void Volltextindex::Aufbauen() {
     Zurueck z{s};
     if (sqlite3_step(s) == SQLITE_ROW) format = sqlite3_column_int(s, 0);
   }
-  if (format != kFormat) {
+  if (format < kGleicheTrigramme) {
     // A different folding: the stored texts are indexed again.
     Ausfuehren("DELETE FROM volltext; UPDATE dateien SET im_index = 0");
     sqlite3_stmt* s = Anweisung(
@@ -332,6 +359,8 @@ void Volltextindex::Aufbauen() {
       if (sqlite3_step(ein) != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
     }
     Ausfuehren("UPDATE dateien SET im_index = 1 WHERE zustand = 1");
+  }
+  {
     sqlite3_stmt* m = Anweisung("INSERT OR REPLACE INTO meta VALUES ('format', ?)");
     Zurueck z3{m};
     sqlite3_bind_int(m, 1, kFormat);
@@ -421,7 +450,7 @@ std::optional<Indexeintrag> Volltextindex::EintragNachId(std::int64_t id) {
 
 std::vector<Indexeintrag> Volltextindex::OhneIndextextUnter(const std::string& ordner) {
   sqlite3_stmt* s = Anweisung(
-      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten FROM dateien"
+      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten FROM dateien INDEXED BY dateien_ohne_text"
       " WHERE zustand <> 1 AND (ordner = ?1 OR (ordner >= ?1 || '\\' AND ordner < ?1 || ']'))");
   Zurueck z{s};
   Binden(s, 1, OrdnerSchluessel(ordner));
@@ -645,6 +674,38 @@ void Volltextindex::Umbenennen(const std::string& alt, const std::string& neu) {
   if (sqlite3_step(s) != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
 }
 
+std::string Volltextindex::SeltensteTrigramme(const std::string& gefaltet) {
+  // The rarest eight trigrams narrow the candidates as well as all of them
+  // do, at a fraction of the merging: their section counts come from the
+  // vocabulary of the FTS index (a table of this connection only).
+  if (!vokabel_) {
+    if (sqlite3_exec(db_, "CREATE VIRTUAL TABLE IF NOT EXISTS temp.vokabel USING fts5vocab(main, volltext, row)",
+                     nullptr, nullptr, nullptr) != SQLITE_OK)
+      return TrigrammAbfrage(gefaltet);
+    vokabel_ = true;
+  }
+  auto tri = Trigramme(gefaltet);
+  if (tri.size() > 8) {
+    sqlite3_stmt* s = Anweisung("SELECT doc FROM temp.vokabel WHERE term = ?");
+    std::vector<std::pair<std::int64_t, std::string>> gezaehlt;
+    for (auto& t : tri) {
+      Zurueck z{s};
+      Binden(s, 1, t);
+      const std::int64_t n = sqlite3_step(s) == SQLITE_ROW ? sqlite3_column_int64(s, 0) : 0;
+      gezaehlt.emplace_back(n, std::move(t));
+    }
+    std::sort(gezaehlt.begin(), gezaehlt.end());
+    tri.clear();
+    for (std::size_t i = 0; i < 8; ++i) tri.push_back(std::move(gezaehlt[i].second));
+  }
+  std::string q;
+  for (const auto& t : tri) {
+    if (!q.empty()) q += " AND ";
+    q += Quotiert(t);
+  }
+  return q;
+}
+
 std::vector<std::int64_t> Volltextindex::Kandidaten(const std::string& gefaltet, bool& sicher) {
   std::vector<std::int64_t> ids;
   const std::size_t zeichen = Zeichen(gefaltet);
@@ -655,7 +716,7 @@ std::vector<std::int64_t> Volltextindex::Kandidaten(const std::string& gefaltet,
     // A long phrase: its start lies whole in one section.
     std::size_t ende = std::min(gefaltet.size(), kUeberlappung / 2);
     while (ende < gefaltet.size() && (static_cast<unsigned char>(gefaltet[ende]) & 0xC0) == 0x80) ++ende;
-    abfrage = TrigrammAbfrage(gefaltet.substr(0, ende));
+    abfrage = SeltensteTrigramme(gefaltet.substr(0, ende));
     s = Anweisung("SELECT rowid FROM volltext WHERE volltext MATCH ? ORDER BY rowid");
   } else {
     s = Anweisung(

@@ -155,7 +155,7 @@ class Suchlauf {
         teilweise_ = false;
       }
     }
-    Ordner(windows, host);
+    Ordner(windows, host, AT_FDCWD, host);
     return std::move(erg_);
   }
 
@@ -240,18 +240,38 @@ class Suchlauf {
   // A folder unchanged since the indexer listed it: its rows stand for its
   // files, its recorded sub-folders for its sub-folders. False when the
   // folder changed (or was never recorded).
-  bool Vertrauen(const std::string& windows, const std::string& host) {
+  bool Vertrauen(const std::string& windows, const std::string& host, int elternFd, const std::string& name) {
     std::string k = IndexSchluessel(windows);
     while (!k.empty() && k.back() == '\\') k.pop_back();
     const auto zeit = zeiten_.find(k);
     if (zeit == zeiten_.end()) return false;
+    auto& dateien = inOrdner_[k];
+    auto& unter = kinder_[k];
+    // Looked up relative to its parent (a short lookup); opened only when
+    // its sub-folders or files need the handle.
+    bool handle = !unter.empty() || a_.DateiGesehen;
+    for (const Zeilenstand* z : dateien) handle = handle || z->Zustand != Indexzustand::Indiziert || kurz_;
+    int fd = -1;
     struct stat ost {};
-    if (::stat(host.c_str(), &ost) != 0 ||
-        static_cast<std::int64_t>(ost.st_mtim.tv_sec) * 1000000000 + ost.st_mtim.tv_nsec != zeit->second)
+    if (handle) {
+      fd = ::openat(elternFd, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+      if (fd < 0 || ::fstat(fd, &ost) != 0) {
+        if (fd >= 0) ::close(fd);
+        return false;
+      }
+    } else if (::fstatat(elternFd, name.c_str(), &ost, 0) != 0 || !S_ISDIR(ost.st_mode)) {
+      return false;
+    }
+    struct Schliessen {
+      int fd;
+      ~Schliessen() {
+        if (fd >= 0) ::close(fd);
+      }
+    } schliessen{fd};
+    if (static_cast<std::int64_t>(ost.st_mtim.tv_sec) * 1000000000 + ost.st_mtim.tv_nsec != zeit->second)
       return false;
     if (!besucht_.insert({ost.st_dev, ost.st_ino}).second) return true;
     if (a_.DateiGesehen) OrdnerZeilenLesen(windows);
-    auto& dateien = inOrdner_[k];
     std::sort(dateien.begin(), dateien.end(), [](const Zeilenstand* x, const Zeilenstand* y) { return x->Name < y->Name; });
     for (const Zeilenstand* z : dateien) {
       if (Abbruch()) break;
@@ -260,15 +280,14 @@ class Suchlauf {
       std::string kontext;
       if (z->Zustand == Indexzustand::Indiziert) treffer = ausIndex = AusIndex(z->Id, kontext);
       if (!treffer && (z->Zustand != Indexzustand::Indiziert || kurz_))
-        treffer = AusBytes(AT_FDCWD, host + "/" + z->Name, kontext);
+        treffer = AusBytes(fd, z->Name, kontext);
       Melden(treffer, ausIndex, z->Name, windows, kontext);
     }
     ++erg_.Ordner;
-    auto& unter = kinder_[k];
     std::sort(unter.begin(), unter.end());
     for (const auto& u : unter) {
       if (Abbruch()) break;
-      Ordner(Verbinden(windows, u), host + "/" + u);
+      Ordner(Verbinden(windows, u), host + "/" + u, fd, u);
     }
     return true;
   }
@@ -316,13 +335,13 @@ class Suchlauf {
     return treffer;
   }
 
-  void Ordner(const std::string& windows, const std::string& host) {
+  void Ordner(const std::string& windows, const std::string& host, int elternFd, const std::string& name) {
     if (Abbruch()) return;
     if (st_) {
       if (st_->OrdnerBetreten) st_->OrdnerBetreten(windows);
       st_->Melden();
     }
-    if (!zeiten_.empty() && Vertrauen(windows, host)) return;
+    if (!zeiten_.empty() && Vertrauen(windows, host, elternFd, name)) return;
     OrdnerZeilenLesen(windows);
     const int fd = ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     struct stat ost {};
@@ -380,7 +399,7 @@ class Suchlauf {
     ++erg_.Ordner;
     for (const auto& u : unter) {
       if (Abbruch()) return;
-      Ordner(Verbinden(windows, u), host + "/" + u);
+      Ordner(Verbinden(windows, u), host + "/" + u, AT_FDCWD, host + "/" + u);
     }
   }
 
