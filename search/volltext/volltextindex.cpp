@@ -188,26 +188,6 @@ Indexeintrag Zeile(sqlite3_stmt* s) {
   return e;
 }
 
-// The distinct trigrams of a folded phrase.
-std::vector<std::string> Trigramme(const std::string& p) {
-  std::vector<std::size_t> start;
-  for (std::size_t i = 0; i < p.size(); ++i)
-    if ((static_cast<unsigned char>(p[i]) & 0xC0) != 0x80) start.push_back(i);
-  start.push_back(p.size());
-  std::set<std::string> tri;
-  for (std::size_t k = 0; k + 3 < start.size(); ++k) tri.insert(p.substr(start[k], start[k + 3] - start[k]));
-  return {tri.begin(), tri.end()};
-}
-
-std::string Quotiert(const std::string& t) {
-  std::string q = "\"";
-  for (const char c : t) {
-    if (c == '"') q += '"';
-    q += c;
-  }
-  return q + '"';
-}
-
 // The FTS5 query for a folded phrase: every distinct trigram (at most 32,
 // spread over the phrase) must be in the file.
 std::string TrigrammAbfrage(const std::string& p) {
@@ -674,38 +654,6 @@ void Volltextindex::Umbenennen(const std::string& alt, const std::string& neu) {
   if (sqlite3_step(s) != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
 }
 
-std::string Volltextindex::SeltensteTrigramme(const std::string& gefaltet) {
-  // The rarest eight trigrams narrow the candidates as well as all of them
-  // do, at a fraction of the merging: their section counts come from the
-  // vocabulary of the FTS index (a table of this connection only).
-  if (!vokabel_) {
-    if (sqlite3_exec(db_, "CREATE VIRTUAL TABLE IF NOT EXISTS temp.vokabel USING fts5vocab(main, volltext, row)",
-                     nullptr, nullptr, nullptr) != SQLITE_OK)
-      return TrigrammAbfrage(gefaltet);
-    vokabel_ = true;
-  }
-  auto tri = Trigramme(gefaltet);
-  if (tri.size() > 8) {
-    sqlite3_stmt* s = Anweisung("SELECT doc FROM temp.vokabel WHERE term = ?");
-    std::vector<std::pair<std::int64_t, std::string>> gezaehlt;
-    for (auto& t : tri) {
-      Zurueck z{s};
-      Binden(s, 1, t);
-      const std::int64_t n = sqlite3_step(s) == SQLITE_ROW ? sqlite3_column_int64(s, 0) : 0;
-      gezaehlt.emplace_back(n, std::move(t));
-    }
-    std::sort(gezaehlt.begin(), gezaehlt.end());
-    tri.clear();
-    for (std::size_t i = 0; i < 8; ++i) tri.push_back(std::move(gezaehlt[i].second));
-  }
-  std::string q;
-  for (const auto& t : tri) {
-    if (!q.empty()) q += " AND ";
-    q += Quotiert(t);
-  }
-  return q;
-}
-
 std::vector<std::int64_t> Volltextindex::Kandidaten(const std::string& gefaltet, bool& sicher) {
   std::vector<std::int64_t> ids;
   const std::size_t zeichen = Zeichen(gefaltet);
@@ -716,7 +664,7 @@ std::vector<std::int64_t> Volltextindex::Kandidaten(const std::string& gefaltet,
     // A long phrase: its start lies whole in one section.
     std::size_t ende = std::min(gefaltet.size(), kUeberlappung / 2);
     while (ende < gefaltet.size() && (static_cast<unsigned char>(gefaltet[ende]) & 0xC0) == 0x80) ++ende;
-    abfrage = SeltensteTrigramme(gefaltet.substr(0, ende));
+    abfrage = TrigrammAbfrage(gefaltet.substr(0, ende));
     s = Anweisung("SELECT rowid FROM volltext WHERE volltext MATCH ? ORDER BY rowid");
   } else {
     s = Anweisung(

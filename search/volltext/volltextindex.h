@@ -127,13 +127,11 @@ class Volltextindex {
   void Ausfuehren(const char* sql);
   sqlite3_stmt* Anweisung(const char* sql);
   void IndexEntfernen(std::int64_t id);
-  std::string SeltensteTrigramme(const std::string& gefaltet);
   void Aufbauen();
 
   std::filesystem::path datei_;
   sqlite3* db_ = nullptr;
   std::vector<std::pair<const char*, sqlite3_stmt*>> anweisungen_;
-  bool vokabel_ = false;
 };
 
 // Windows-form path upper-cased: the key of a row.
