@@ -66,30 +66,6 @@ std::optional<std::string> Abschnittsname(const std::string& zeile) {
   return Getrimmt(std::string_view(z).substr(1, zu - 1));
 }
 
-bool GueltigesUtf8(std::string_view s) {
-  std::size_t i = 0;
-  while (i < s.size()) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    std::size_t folge;
-    if (b < 0x80) {
-      folge = 0;
-    } else if (b >= 0xC2 && b <= 0xDF) {
-      folge = 1;
-    } else if ((b & 0xF0) == 0xE0) {
-      folge = 2;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-      folge = 3;
-    } else {
-      return false;
-    }
-    for (std::size_t k = 1; k <= folge; ++k) {
-      if (i + k >= s.size() || (static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-    }
-    i += folge + 1;
-  }
-  return true;
-}
-
 // The settings store escapes '%' and control characters so that every value
 // survives the line-based file unchanged.
 std::string Maskieren(std::string_view s, bool name) {

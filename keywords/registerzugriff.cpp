@@ -33,7 +33,7 @@ int32_t DateiNummerSuchen(Datenbank& db, std::string_view name, std::string_view
   TextBinden(s, 2, Falten(ordner));
   int rc;
   while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-    if (GleichGefaltet(SpaltenText(s, 1), name) && GleichGefaltet(SpaltenText(s, 2), ordner))
+    if (GleichOhneFall(SpaltenText(s, 1), name) && GleichOhneFall(SpaltenText(s, 2), ordner))
       return sqlite3_column_int(s, 0);
   }
   if (rc != SQLITE_DONE) db.Fehler(rc);
@@ -47,7 +47,7 @@ int32_t KeywordIdSuchen(Datenbank& db, std::string_view name) {
   TextBinden(s, 1, Falten(name));
   int rc;
   while ((rc = sqlite3_step(s)) == SQLITE_ROW)
-    if (GleichGefaltet(SpaltenText(s, 1), name)) return sqlite3_column_int(s, 0);
+    if (GleichOhneFall(SpaltenText(s, 1), name)) return sqlite3_column_int(s, 0);
   if (rc != SQLITE_DONE) db.Fehler(rc);
   return 0;
 }

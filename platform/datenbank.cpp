@@ -209,7 +209,7 @@ struct Datenbank::Impl {
       const char* typ = reinterpret_cast<const char*>(sqlite3_column_text(st.s, 1));
       const int pk = sqlite3_column_int(st.s, 2);
       if (pk > 0) ++pks;
-      s.schluessel = pk == 1 && typ && GleichGefaltet(typ, "INTEGER");
+      s.schluessel = pk == 1 && typ && GleichOhneFall(typ, "INTEGER");
       aus.push_back(std::move(s));
     }
     if (pks != 1)
@@ -236,7 +236,7 @@ struct Datenbank::Impl {
       for (const auto& spalte : spalten) {
         const std::string schatten = spalte + kSchluesselEndung;
         auto it = std::find_if(spalten.begin(), spalten.end(),
-                               [&](const std::string& s) { return GleichGefaltet(s, schatten); });
+                               [&](const std::string& s) { return GleichOhneFall(s, schatten); });
         if (it == spalten.end()) continue;
         paare.push_back({tabelle, spalte, *it});
         const std::string t = Bezeichner(tabelle), setzen = "UPDATE " + t + " SET " + Bezeichner(*it) +
@@ -344,7 +344,7 @@ struct Datenbank::Impl {
     Stmt st;
     if (sqlite3_prepare_v2(db, "PRAGMA journal_mode", -1, &st.s, nullptr) != SQLITE_OK) return false;
     if (sqlite3_step(st.s) != SQLITE_ROW) return false;
-    return GleichGefaltet(reinterpret_cast<const char*>(sqlite3_column_text(st.s, 0)), "wal");
+    return GleichOhneFall(reinterpret_cast<const char*>(sqlite3_column_text(st.s, 0)), "wal");
   }
 };
 
@@ -489,13 +489,13 @@ struct Recordset::Impl {
     };
     n = ohneKlammern(n);
     for (std::size_t i = 0; i < felder.size(); ++i)
-      if (GleichGefaltet(felder[i].name, n)) return static_cast<int>(i);
+      if (GleichOhneFall(felder[i].name, n)) return static_cast<int>(i);
     const auto punkt = n.rfind('.');
     if (punkt != std::string::npos) {
       const std::string tab = ohneKlammern(n.substr(0, punkt)), feld = ohneKlammern(n.substr(punkt + 1));
       for (std::size_t i = 0; i < felder.size(); ++i)
-        if (GleichGefaltet(felder[i].tabelle, tab) &&
-            (GleichGefaltet(felder[i].ursprung, feld) || GleichGefaltet(felder[i].name, feld)))
+        if (GleichOhneFall(felder[i].tabelle, tab) &&
+            (GleichOhneFall(felder[i].ursprung, feld) || GleichOhneFall(felder[i].name, feld)))
           return static_cast<int>(i);
     }
     return -1;
@@ -511,7 +511,7 @@ struct Recordset::Impl {
   std::string TabellenFeldSuchen(std::string_view name, bool* berechnet = nullptr) const {
     const int i = Index(name);
     if (i >= 0) {
-      if (felder[i].ursprung.empty() || !GleichGefaltet(felder[i].tabelle, tabelle)) {
+      if (felder[i].ursprung.empty() || !GleichOhneFall(felder[i].tabelle, tabelle)) {
         if (berechnet) *berechnet = true;
         return {};
       }
@@ -520,11 +520,11 @@ struct Recordset::Impl {
     std::string n(name);
     if (n.size() >= 2 && n.front() == '[' && n.back() == ']') n = n.substr(1, n.size() - 2);
     if (const auto punkt = n.rfind('.'); punkt != std::string::npos) {
-      if (!GleichGefaltet(n.substr(0, punkt), tabelle)) return {};
+      if (!GleichOhneFall(n.substr(0, punkt), tabelle)) return {};
       n = n.substr(punkt + 1);
     }
     for (const auto& s : tabellenSpalten)
-      if (GleichGefaltet(s.name, n)) return s.name;
+      if (GleichOhneFall(s.name, n)) return s.name;
     return {};
   }
 
@@ -554,7 +554,7 @@ struct Recordset::Impl {
 
   Variant* Gepuffert(const std::string& feld) {
     for (auto& [n, w] : puffer)
-      if (GleichGefaltet(n, feld)) return &w;
+      if (GleichOhneFall(n, feld)) return &w;
     return nullptr;
   }
 
@@ -563,7 +563,7 @@ struct Recordset::Impl {
     std::string sql = "SELECT ";
     std::vector<std::size_t> welche;
     for (std::size_t i = 0; i < felder.size(); ++i) {
-      if (felder[i].ursprung.empty() || !GleichGefaltet(felder[i].tabelle, tabelle)) continue;
+      if (felder[i].ursprung.empty() || !GleichOhneFall(felder[i].tabelle, tabelle)) continue;
       if (!welche.empty()) sql += ", ";
       sql += Bezeichner(felder[i].ursprung);
       welche.push_back(i);

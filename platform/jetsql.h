@@ -19,6 +19,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/text.h"
+
 namespace vxm {
 
 // Name of the case-blind text collation registered on every connection.
@@ -26,17 +28,10 @@ inline constexpr const char* kTextKollation = "vxm_text";
 // Name of the hidden row-id column added to changeable record sets.
 inline constexpr const char* kZeilenSpalte = "vxm_zeile";
 
-// Case folding for comparisons: the upper-case form of Latin, Greek and
-// Cyrillic letters (umlauts included), each character keeping its byte
-// length. "ß" stays as it is. Invalid UTF-8 bytes pass through.
-std::string Falten(std::string_view text);
-
-// Version of Falten's mapping. Stored folded names (the register's shadow
-// columns) are computed again when a file was written with another one.
-inline constexpr int kFaltungsVersion = 2;
-
-// Same text after folding (the comparison of `=` on text).
-bool GleichGefaltet(std::string_view a, std::string_view b);
+// Version of the case folding (Falten, platform/text.h). Stored folded
+// names (the register's shadow columns) are computed again when a file was
+// written with another one.
+inline constexpr int kFaltungsVersion = 3;
 
 // Order of the text collation: equal exactly when the folded texts are
 // equal; otherwise by the letters without accents (Ä with A, ß as SS), then

@@ -12,6 +12,7 @@
 #include "platform/dienste.h"
 #include "platform/fehler.h"
 #include "platform/qt/qtdialoge.h"
+#include "platform/qt/qtuebersetzung.h"
 #include "platform/text.h"
 #include "store/ordnerlayout.h"
 #include "store/qt/ordnerbaum.h"
@@ -28,6 +29,7 @@ constexpr std::size_t kMaxPfadEbenen = 21;
 }  // namespace
 
 frmDorvex::frmDorvex() {
+  QtTexteDeutsch();
   Aufbauen();
   Baum = std::make_unique<OrdnerBaum>(*this);
   Verbinden();
@@ -37,6 +39,7 @@ frmDorvex::frmDorvex() {
   AktionenEinrichten(*this);
   NeuesDokumentEinrichten(*this);
   BilderEinrichten(*this);
+  OrdnerWaechterEinrichten(*this);
   dialoge_ = std::make_shared<QtDialoge>(this);
 }
 
@@ -357,6 +360,16 @@ void frmDorvex::keyPressEvent(QKeyEvent* e) {
   // running search instead (handled by the search panel).
   if (e->key() == Qt::Key_Escape) {
     for (auto& s : LadeHaken) s(LadePhase::Escape);
+    return;
+  }
+  const auto mods = e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
+  if (e->key() == Qt::Key_F5 && mods == Qt::NoModifier) {
+    Ereignis([this] { Auffrischen(); });
+    return;
+  }
+  // As every window of the desktop.
+  if (e->key() == Qt::Key_W && mods == Qt::ControlModifier) {
+    close();
     return;
   }
   QDialog::keyPressEvent(e);

@@ -14,6 +14,7 @@
 #include "keywords/registerzugriff.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
+#include "platform/qt/papierkorb.h"
 #include "platform/text.h"
 #include "store/ordnerlayout.h"
 #include "store/qt/ordnerbaum.h"
@@ -197,10 +198,13 @@ void Aktionen::Loeschen() {
     Hinweis(kMeldungDateiWaehlen);
     return;
   }
-  if (Frage(kFrageLoeschen, vbYesNo + vbQuestion, kTitelLoeschen) == vbYes) {
+  // The file goes on a line of its own, so the user sees what goes.
+  if (Frage(std::string(kFrageLoeschen) + vbCrLf + QuellDatei, vbYesNo + vbQuestion, kTitelLoeschen) == vbYes) {
     const std::string pfad = Pfad(QuellOrdner, QuellDatei);
-    // A file that could not be deleted keeps its rows; one already gone loses them.
-    if (DateiLoeschen(pfad) || !DateiVorhanden(pfad)) {
+    // Into the desktop's trash where there is one, so a mistaken Ja can be
+    // undone; plainly deleted otherwise. A file that could not be deleted
+    // keeps its rows; one already gone loses them.
+    if (InDenPapierkorb(pfad) || DateiLoeschen(pfad) || !DateiVorhanden(pfad)) {
       try {
         RegisterDateiEntfernen(Register(), QuellDatei, QuellOrdner);
       } catch (const std::exception& e) {
@@ -328,9 +332,11 @@ void Aktionen::OrdnerNeuAnlegen(int k) {
   if (k == 4) platzhalterVorher_ = OrdnerVorhanden(pfad);
   OrdnerAnlegen(pfad);
   auto& baum = *f_.Baum;
-  const std::string schluessel = Gross(pfad) + "\\";
+  // The key is the parent's key and the name as created, as every node's.
+  auto* eltern = baum.Knoten(Gross(Pfad(aktionsPfad, "")));
+  const std::string schluessel = (eltern ? OrdnerBaum::Schluessel(eltern) : Pfad(aktionsPfad, "")) + NeuOrdnerName + "\\";
   QTreeWidgetItem* knoten = nullptr;
-  if (auto* eltern = baum.Knoten(Gross(Pfad(aktionsPfad, "")))) {
+  if (eltern) {
     const bool import = z.ProgName == "VXMDokImport";
     try {
       knoten = baum.Hinzufuegen(eltern, schluessel, NeuOrdnerName, import ? 3 : 1, import ? 1 : 11);
@@ -388,7 +394,7 @@ void Aktionen::NeuenOrdnerBenennen(std::string& name) {
   std::string elternTeil = alterSchluessel.substr(0, alterSchluessel.size() > 1 ? alterSchluessel.size() - 1 : 0);
   const auto pos = elternTeil.rfind('\\');
   elternTeil = pos == std::string::npos ? std::string() : elternTeil.substr(0, pos + 1);
-  const std::string schluessel = Gross(elternTeil) + Gross(name) + "\\";
+  const std::string schluessel = elternTeil + name + "\\";
   if (behalten) {
     // The placeholder keeps its node; the new folder gets one of its own.
     textZurueck();
@@ -504,6 +510,13 @@ bool Aktionen::eventFilter(QObject* o, QEvent* e) {
   if (o != f_.filListBox) return false;
   int befehl = -1;
   const auto mods = ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
+  // The menu key and Shift+F10 open the action menu at the selected file.
+  if (ke->key() == Qt::Key_Menu || (ke->key() == Qt::Key_F10 && mods == Qt::ShiftModifier)) {
+    auto* l = f_.filListBox;
+    const QRect r = l->currentItem() ? l->visualItemRect(l->currentItem()) : QRect(0, 0, 20, 0);
+    Ereignis([&] { f_.filListBox_MouseUp(Qt::RightButton, r.left() + 20, r.bottom()); });
+    return true;
+  }
   if (ke->key() == Qt::Key_Delete && mods == Qt::NoModifier) befehl = 3;
   else if (ke->key() == Qt::Key_F2 && mods == Qt::NoModifier) befehl = 5;
   else if (mods == Qt::ControlModifier && ke->key() == Qt::Key_C) befehl = 1;

@@ -25,7 +25,7 @@ char32_t LetztesZeichenVon(const QString& t) {
 
 bool InListe(const std::vector<std::string>& liste, int32_t von, int32_t bis, const std::string& name) {
   for (int32_t i = std::max(von, 0); i <= bis && i < static_cast<int32_t>(liste.size()); ++i)
-    if (!liste[i].empty() && GleichGefaltet(liste[i], name)) return true;
+    if (!liste[i].empty() && GleichOhneFall(liste[i], name)) return true;
   return false;
 }
 
@@ -199,9 +199,10 @@ void SuchPanel::txtDateisuchen_Change() {
   auto& z = Zustand();
   auto* box = f_.txtDateisuchen;
   const QString text = box->text();
-  // Input filter (every mode): a last character that can be no part of a
-  // term goes at once.
-  if (!text.isEmpty()) {
+  // Input filter of the keyword mode: a last character that can be no part
+  // of a term goes at once. The name and text modes keep what was typed
+  // ("*.pdf", a phrase with blanks).
+  if (!text.isEmpty() && f_.optSchluesselW->isChecked()) {
     const char32_t c = LetztesZeichenVon(text);
     if (!IstBuchstabeOderZiffer(c) && c != U';' && c != U'*') {
       QString t = text;
@@ -292,7 +293,37 @@ void SuchPanel::lstKeywordsAuswahl2_DblClick() {
   auto* e = f_.lstKeywordsAuswahl2->currentItem();
   if (!e) return;
   const QString t = f_.txtDateisuchen->text();
-  f_.txtDateisuchen->setText(t.isEmpty() ? e->text() : t + " " + e->text());
+  if (!f_.optSchluesselW->isChecked()) {
+    f_.txtDateisuchen->setText(t.isEmpty() ? e->text() : t + " " + e->text());
+    return;
+  }
+  // In keyword mode each chosen keyword is a term of its own, as if it had
+  // been typed and completed with ";": joined by a blank, two keywords would
+  // be searched as one name that no keyword has.
+  auto& z = Zustand();
+  auto begriffAnhaengen = [&z](const std::string& begriff) {
+    if (begriff.empty() || InListe(z.SuchKeys, 1, z.SuchKeyAnzahl, begriff)) return;
+    ++z.SuchKeyAnzahl;
+    Platz(z.SuchKeys, z.SuchKeyAnzahl);
+    z.SuchKeys[z.SuchKeyAnzahl] = begriff;
+  };
+  // What stands in the box before becomes a term first: the term being
+  // typed, or, when the text was not typed term by term (pasted, an earlier
+  // choice), its ";"-separated parts.
+  if (!z.SuchTeil.empty()) {
+    begriffAnhaengen(z.SuchTeil);
+  } else if (z.SuchKeyAnzahl == 0) {
+    for (const QString& teil : t.split(';', Qt::SkipEmptyParts)) begriffAnhaengen(S(teil.trimmed()));
+  }
+  z.SuchTeil.clear();
+  z.SuchTeilLaenge = 0;
+  const std::string kw = S(e->text());
+  const bool neu = !InListe(z.SuchKeys, 1, z.SuchKeyAnzahl, kw);
+  begriffAnhaengen(kw);
+  QString text = t;
+  if (!text.isEmpty() && !text.endsWith(';')) text += ';';
+  if (neu) text += e->text() + ";";
+  TextSetzen(text);
 }
 
 void SuchPanel::chckMitListe_Click() {

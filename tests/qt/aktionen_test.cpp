@@ -191,7 +191,7 @@ TEST_F(AktionenTest, LoeschenFragtUndNimmtZeileUndVerknuepfungen) {
   Waehlen("Brief.txt");
   dialoge_->Antworten = {vbNo};
   A().lstAktion_Click(3);
-  EXPECT_EQ(dialoge_->Gezeigt.back().Text, kFrageLoeschen);
+  EXPECT_EQ(dialoge_->Gezeigt.back().Text, std::string(kFrageLoeschen) + "\r\nBrief.txt");
   EXPECT_EQ(dialoge_->Gezeigt.back().Titel, kTitelLoeschen);
   EXPECT_EQ(dialoge_->Gezeigt.back().Stil, vbYesNo + vbQuestion);
   EXPECT_TRUE(Da(kMieter + "\\Brief.txt"));
@@ -462,7 +462,7 @@ TEST_F(OrdnerTest, FreierNameBenenntDenPlatzhalterUm) {
   F().Baum->AfterLabelEdit("Mietvertrag");
   EXPECT_FALSE(Da(kMieter + "\\Neuer Ordner"));
   EXPECT_TRUE(fs::is_directory(Host(kMieter + "\\Mietvertrag")));
-  EXPECT_EQ(OrdnerBaum::Schluessel(k), Gross(kMieter) + "\\MIETVERTRAG\\");
+  EXPECT_EQ(OrdnerBaum::Schluessel(k), kMieter + "\\Mietvertrag\\");
   EXPECT_EQ(F().Baum->Knoten(kMieter + "\\MIETVERTRAG\\"), k);
   // A name in use restores the placeholder.
   Menue();
