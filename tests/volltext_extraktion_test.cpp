@@ -87,7 +87,7 @@ TEST_F(VolltextAuslesen, BueroformateVonLibreOffice) {
   const fs::path ziel = temp_ / "lo";
   fs::create_directories(ziel);
   for (const char* f : {"docx", "odt", "doc", "pdf"}) {
-    ASSERT_TRUE(test::Umwandeln({q}, f, ziel)) << f;
+    ASSERT_TRUE(test::Umwandeln({q}, f, ziel, temp_ / "lo-profil")) << f;
     const auto a = Auslesen(ziel / (std::string("brief.") + f));
     EXPECT_EQ(a.Status, Auszugsstatus::Ok) << f << ": " << a.Grund;
     EXPECT_NE(Falten(a.Text).find("sehr geehrte frau muller, anbei die nebenkostenabrechnung 2023."),
@@ -121,7 +121,7 @@ TEST_F(VolltextAuslesen, FeindlicheDateienWerdenNichtIndizierbar) {
     const fs::path q = Datei("geheim.txt", "Vertraulich");
     ASSERT_TRUE(test::Umwandeln({q}, "pdf:writer_pdf_Export:{\"EncryptFile\":{\"type\":\"boolean\",\"value\":\"true\"},"
                                      "\"DocumentOpenPassword\":{\"type\":\"string\",\"value\":\"geheim\"}}",
-                                temp_ / "dok"));
+                                temp_ / "dok", temp_ / "lo-profil"));
     a = Auslesen(temp_ / "dok" / "geheim.pdf");
     EXPECT_EQ(a.Status, Auszugsstatus::NichtIndizierbar);
     EXPECT_NE(a.Grund.find("verschlüsselt"), std::string::npos) << a.Grund;
@@ -188,7 +188,7 @@ TEST_F(VolltextAuslesen, TexterkennungEinerGescanntenSeite) {
   if (!test::SofficeDa() || std::system("command -v pdftoppm >/dev/null") != 0)
     GTEST_SKIP() << "soffice oder pdftoppm fehlt: Texterkennung nicht geprüft";
   const fs::path q = Datei("scan.txt", "Sehr geehrte Frau Müller,\nanbei die Nebenkostenabrechnung für 2023.\n");
-  ASSERT_TRUE(test::Umwandeln({q}, "pdf", temp_ / "dok"));
+  ASSERT_TRUE(test::Umwandeln({q}, "pdf", temp_ / "dok", temp_ / "lo-profil"));
   const std::string befehl = "pdftoppm -r 300 -gray -png -singlefile '" + (temp_ / "dok" / "scan.pdf").string() +
                              "' '" + (temp_ / "dok" / "seite").string() + "'";
   ASSERT_EQ(std::system(befehl.c_str()), 0);

@@ -64,12 +64,13 @@ inline bool SofficeDa() { return std::system("command -v soffice >/dev/null 2>&1
 
 // Converts `quelle` with LibreOffice headless into `ziel` (an existing
 // folder); `filter` like "docx" or "pdf". One call may convert many files.
+// `profil` is the LibreOffice profile: one per test, since two instances
+// on one profile (tests run in parallel) hand over to each other and fail.
 inline bool Umwandeln(const std::vector<std::filesystem::path>& quellen, const std::string& filter,
-                      const std::filesystem::path& ziel) {
-  // One profile for all conversions of a test run: a fresh one costs seconds.
-  std::string befehl = "cd '" + ziel.string() +
-                       "' && timeout 180 soffice -env:UserInstallation=file:///tmp/vxm-test-lo-profil "
-                       "--headless --norestore --convert-to '" + filter + "' --outdir '" + ziel.string() + "'";
+                      const std::filesystem::path& ziel, const std::filesystem::path& profil) {
+  std::string befehl = "cd '" + ziel.string() + "' && timeout 180 soffice -env:UserInstallation=file://" +
+                       profil.string() + " --headless --norestore --convert-to '" + filter + "' --outdir '" +
+                       ziel.string() + "'";
   for (const auto& q : quellen) befehl += " '" + q.string() + "'";
   befehl += " >/dev/null 2>&1";
   return std::system(befehl.c_str()) == 0;
