@@ -1,7 +1,7 @@
 // File-name and text search of the document store from the command line.
 //
 //   vxmdorvex-suche --name TEXT | --text TEXT | --keyword TERMS [--ordner WINDOWSPFAD]
-//                   [--register WINDOWSPFAD]
+//                   [--register WINDOWSPFAD] [--ohne-index]
 //
 // Drives come from VXM_LAUFWERKE ("C=/srv/vxm;D=/mnt/daten"); without it,
 // drive C: is the working folder. The search starts in --ordner (default:
@@ -14,12 +14,18 @@
 // "*" stands for every keyword beginning with it; each registered file that
 // carries one of them is printed once (--ordner does not apply).
 //
+// --text answers from the full-text index beside the register (vxmdok.volltext)
+// for the files it holds current, and searches the bytes of all others; each
+// hit line then ends in a TAB and the phrase in its context. --ohne-index
+// keeps the pure byte search.
+//
 // Output: one hit a line, the Windows-form folder, a TAB, the file name.
 // Fields are written as they are, unless one holds a control character
 // (TAB, line break, ...) or begins with a double quote: that field is then
 // written between double quotes with backslash escapes (\\, \t, \n, \r,
 // and \0ooo in octal for '"' and other control characters), which a shell's
-// printf '%b' reads back. So every hit stays one line of two fields, and
+// printf '%b' reads back. So every hit stays one line of two fields (three
+// with the context of --text), and
 // ordinary Windows-form folders keep their single backslashes.
 // Exit status: 0 with hits, 1 without, 2 for a usage error or a register
 // that cannot be read.
@@ -27,6 +33,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <map>
 #include <set>
@@ -43,12 +50,15 @@
 #include "platform/fehler.h"
 #include "platform/text.h"
 #include "search/datensuche.h"
+#ifdef VXM_MIT_VOLLTEXT
+#include "search/volltext/volltextsuche.h"
+#endif
 
 namespace {
 
 int Gebrauch() {
   std::cerr << "Aufruf: vxmdorvex-suche --name TEXT | --text TEXT | --keyword BEGRIFFE "
-               "[--ordner WINDOWSPFAD] [--register WINDOWSPFAD]\n";
+               "[--ordner WINDOWSPFAD] [--register WINDOWSPFAD] [--ohne-index]\n";
   return 2;
 }
 
@@ -84,6 +94,37 @@ void TrefferSchreiben(std::string_view ordner, std::string_view name) {
   const std::string zeile = Maskiert(ordner) + '\t' + Maskiert(name) + '\n';
   std::fwrite(zeile.data(), 1, zeile.size(), stdout);
 }
+
+#ifdef VXM_MIT_VOLLTEXT
+// --text with the full-text index (when one exists beside the register).
+int IndexTextsuche(const std::string& text, const std::string& ordner, const std::string& register_,
+                   const vxm::Laufwerkstabelle& laufwerke) {
+  using namespace vxm;
+  std::unique_ptr<volltext::Volltextindex> index;
+  try {
+    const auto host = laufwerke.Aufloesen(volltext::Volltextindex::DateiNebenRegister(register_)).Host;
+    if (std::filesystem::exists(host)) index = std::make_unique<volltext::Volltextindex>(host);
+  } catch (const std::exception& e) {
+    std::cerr << "vxmdorvex-suche: Volltextindex nicht nutzbar, es wird in den Dateien gesucht: " << e.what() << "\n";
+  }
+  static char ausgabe[1 << 16];
+  std::setvbuf(stdout, ausgabe, _IOFBF, sizeof ausgabe);
+  volltext::VolltextAuftrag auftrag;
+  auftrag.Phrase = text;
+  auftrag.Ordner = ordner;
+  const auto erg = volltext::VolltextSuchen(index.get(), laufwerke, auftrag, [](const volltext::VolltextTreffer& t) {
+    const std::string zeile = Maskiert(t.Ordner) + '\t' + Maskiert(t.Name) + '\t' + Maskiert(t.Kontext) + '\n';
+    std::fwrite(zeile.data(), 1, zeile.size(), stdout);
+  });
+  std::fflush(stdout);
+  for (const auto& u : erg.Ungelesen) std::cerr << "vxmdorvex-suche: Ordner nicht lesbar: " << u << "\n";
+  if (erg.Dateien == 0) {
+    std::cerr << kMeldungKeineSuchergebnisse << "\n";
+    return 1;
+  }
+  return 0;
+}
+#endif
 
 std::string Getrimmt(const std::string& s) {
   const auto a = s.find_first_not_of(" \t");
@@ -181,12 +222,15 @@ std::map<int32_t, std::pair<std::string, std::string>> DateienZuBegriffen(vxm::D
 int main(int argc, char** argv) {
   using namespace vxm;
   std::string art, text, ordner, register_ = "C:\\VXM\\VXMDAT\\vxmdok.mdb";
+  bool ohneIndex = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view a = argv[i];
     if (a == "--ordner" && i + 1 < argc) {
       ordner = argv[++i];
     } else if (a == "--register" && i + 1 < argc) {
       register_ = argv[++i];
+    } else if (a == "--ohne-index") {
+      ohneIndex = true;
     } else if ((a == "--name" || a == "--text" || a == "--keyword") && i + 1 < argc) {
       if (!art.empty()) return Gebrauch();  // one kind of search at a time
       art = a;
@@ -202,6 +246,10 @@ int main(int argc, char** argv) {
   Dienste().Dateien = std::make_shared<HostDateisystem>(laufwerke);
   Dienste().Meldungen = std::make_shared<KonsolenDialoge>(std::cin, std::cerr);
   if (art == "--keyword") return KeywordSuche(text, register_);
+#ifdef VXM_MIT_VOLLTEXT
+  if (art == "--text" && !ohneIndex) return IndexTextsuche(text, ordner, register_, laufwerke);
+#endif
+  (void)ohneIndex;
 
   static char ausgabe[1 << 16];
   std::setvbuf(stdout, ausgabe, _IOFBF, sizeof ausgabe);

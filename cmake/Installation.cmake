@@ -115,7 +115,7 @@ endif()
 # Installed programs; each has its man page paket/man/NAME.1. A new command
 # gets its line here and its page there: vxmdorvex-index is installed once
 # its target exists, and paket/man/vxmdorvex-index.1 is the place for its page.
-set(VXM_PROGRAMME vxmdorvex vxmdorvex-suche vxmdorvex-register vxmdorvex-index)
+set(VXM_PROGRAMME vxmdorvex vxmdorvex-suche vxmdorvex-register vxmdorvex-index vxmdorvex-extrakt)
 
 set(vxm_handbuecher)
 foreach(programm ${VXM_PROGRAMME})

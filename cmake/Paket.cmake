@@ -34,9 +34,9 @@ set(CPACK_DEBIAN_PROGRAMM_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PROGRAMM_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PROGRAMM_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_PROGRAMM_PACKAGE_RECOMMENDS
-    "xdg-utils, libreoffice-writer-nogui | libreoffice-writer, libreoffice-calc-nogui | libreoffice-calc, libreoffice-impress-nogui | libreoffice-impress")
+    "xdg-utils, libreoffice-writer-nogui | libreoffice-writer, libreoffice-calc-nogui | libreoffice-calc, libreoffice-impress-nogui | libreoffice-impress, tesseract-ocr-deu, catdoc, antiword")
 set(CPACK_COMPONENT_PROGRAMM_DESCRIPTION
-    "document store of a property management\nvxmDorvex keeps the documents of a property management in folders per\nclient company (Mandant), property (Objekt), unit (Bestandseinheit) and\ntenant (Bestandnehmer), with a keyword register and searches by keyword,\nfile name and text. This package holds the program vxmdorvex, which opens\nthe store without the suite, and the command-line tools vxmdorvex-suche\nand vxmdorvex-register.")
+    "document store of a property management\nvxmDorvex keeps the documents of a property management in folders per\nclient company (Mandant), property (Objekt), unit (Bestandseinheit) and\ntenant (Bestandnehmer), with a keyword register and searches by keyword,\nfile name and text. This package holds the program vxmdorvex, which opens\nthe store without the suite, and the command-line tools vxmdorvex-suche,\nvxmdorvex-register and vxmdorvex-index (full-text index).")
 
 set(CPACK_DEBIAN_ENTWICKLUNG_PACKAGE_NAME libvxmdorvex-dev)
 set(CPACK_DEBIAN_ENTWICKLUNG_PACKAGE_SECTION libdevel)

@@ -64,7 +64,7 @@ TEST_F(SucheWerkzeugTest, TrefferEineZeileJe) {
   DateiAnlegen("C:\\VXMDOK\\1\\Brief.txt", "Ihre Nebenkosten");
   DateiAnlegen("C:\\VXMDOK\\1\\7\\alt.doc", std::string(3, '\0') + "NEBENKOSTEN");
   DateiAnlegen("C:\\VXMDOK\\2\\Rechnung.pdf", "nichts");
-  auto [aus, status] = Aufrufen("--text nebenkosten --ordner 'C:\\vxmdok'");
+  auto [aus, status] = Aufrufen("--text nebenkosten --ohne-index --ordner 'C:\\vxmdok'");
   EXPECT_EQ(status, 0);
   EXPECT_EQ(aus, "C:\\VXMDOK\\1\tBrief.txt\nC:\\VXMDOK\\1\\7\talt.doc\n");
   std::tie(aus, status) = Aufrufen("--name 'rech*.pdf'");  // from the drive's root
@@ -121,7 +121,7 @@ TEST_F(SucheWerkzeugTest, NamenMitTabOderZeilenumbruchBleibenEineZeile) {
   std::ofstream(laufwerkC_ / "VXMDOK" / "Ab\tlage" / "a\\t.txt") << "Miete";
   std::ofstream(laufwerkC_ / "VXMDOK" / "Ab\tlage" / "Wagen\r.txt") << "Miete";
   std::ofstream(laufwerkC_ / "VXMDOK" / "\"Zitat\" 2.txt") << "Miete";
-  auto [aus, status] = Aufrufen("--text miete --ordner 'C:\\VXMDOK'");
+  auto [aus, status] = Aufrufen("--text miete --ohne-index --ordner 'C:\\VXMDOK'");
   EXPECT_EQ(status, 0);
   // Every hit one line of two fields; only fields that need it are quoted,
   // and a literal backslash stays apart from an escaped TAB.
