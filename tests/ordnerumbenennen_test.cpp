@@ -1,0 +1,331 @@
+// A folder rename and its register rows as one unit: refusals, a locked
+// register, the clean-up of what a crash left behind, and the register tool
+// killed at random points of a rename of 10,000 rows.
+#include "files/ordnerumbenennen.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <limits>
+#include <map>
+#include <random>
+#include <thread>
+#include <unordered_set>
+
+#include "files/registerpflege.h"
+#include "files/registervorhaben.h"
+#include "keywords/registerzugriff.h"
+#include "platform/jetsql.h"
+#include "tests/hilfen.h"
+
+namespace vxm {
+namespace {
+namespace fs = std::filesystem;
+
+class OrdnerUmbenennenTest : public test::Umgebung {
+ protected:
+  void SetUp() override {
+    Umgebung::SetUp();
+    datei_ = laufwerkC_ / "vxmdok.mdb";
+    RegisterAnlegen(datei_.string());
+    db_ = DatenbankOeffnenHost(datei_);
+  }
+  int32_t Zeile(const std::string& name, const std::string& ordner) {
+    sqlite3_stmt* s = db_->Anweisung("INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES (?1, ?2)");
+    sqlite3_bind_text(s, 1, name.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(s, 2, ordner.c_str(), -1, SQLITE_TRANSIENT);
+    EXPECT_EQ(sqlite3_step(s), SQLITE_DONE);
+    return static_cast<int32_t>(sqlite3_last_insert_rowid(db_->Handle()));
+  }
+  std::string PfadVon(int32_t nr) {
+    Recordset rs = db_->OpenRecordset("SELECT Dateipfad FROM Dateiinfo WHERE Dateinummer = " + std::to_string(nr));
+    return rs.Eof() ? "<weg>" : rs.Text("Dateipfad");
+  }
+  bool OrdnerDa(const std::string& p) { return fs::is_directory(Host(p)); }
+
+  fs::path datei_;
+  std::shared_ptr<Datenbank> db_;
+};
+
+TEST_F(OrdnerUmbenennenTest, ZeilenDesOrdnersUndDarunterFolgenUndNichtsBleibtVorgemerkt) {
+  DateiAnlegen("C:\\DOK\\Briefe\\2025\\a.txt");
+  DateiAnlegen("C:\\DOK\\Briefe\\b.txt");
+  const int32_t a = Zeile("a.txt", "C:\\DOK\\Briefe\\2025");
+  const int32_t b = Zeile("b.txt", "c:\\dok\\briefe");
+  const int32_t c = Zeile("c.txt", "C:\\DOK\\Briefe alt");
+  const OrdnerUmbenennung u = OrdnerUmbenennen(*db_, "C:\\DOK\\Briefe\\", "Post");
+  ASSERT_TRUE(u.Umbenannt) << u.Meldung;
+  EXPECT_EQ(u.NeuerPfad, "C:\\DOK\\Post");
+  EXPECT_EQ(u.Zeilen, 2);
+  EXPECT_TRUE(fs::exists(Host("C:\\DOK\\Post\\2025\\a.txt")));
+  EXPECT_FALSE(OrdnerDa("C:\\DOK\\Briefe"));
+  EXPECT_EQ(PfadVon(a), "C:\\DOK\\POST\\2025");
+  EXPECT_EQ(PfadVon(b), "C:\\DOK\\POST");
+  EXPECT_EQ(PfadVon(c), "C:\\DOK\\Briefe alt");
+  EXPECT_TRUE(OffeneVorhaben(*db_).empty());
+}
+
+TEST_F(OrdnerUmbenennenTest, FehlgeschlagenesUmbenennenLaesstZeilenUndOrdnerStehen) {
+  OrdnerAnlegenHost("C:\\DOK\\Briefe");
+  OrdnerAnlegenHost("C:\\DOK\\Post");
+  const int32_t a = Zeile("a.txt", "C:\\DOK\\Briefe");
+  // The name is taken (in any case), is no name, or the folder is missing or a drive.
+  for (const auto& [ordner, name, nummer] :
+       std::vector<std::tuple<std::string, std::string, int32_t>>{{"C:\\DOK\\Briefe", "POST", 58},
+                                                                  {"C:\\DOK\\Briefe", "a\\b", 52},
+                                                                  {"C:\\DOK\\Briefe", "..", 52},
+                                                                  {"C:\\DOK\\Briefe", "", 52},
+                                                                  {"C:\\DOK\\Fehlt", "X", 53},
+                                                                  {"C:\\", "X", 5}}) {
+    const OrdnerUmbenennung u = OrdnerUmbenennen(*db_, ordner, name);
+    EXPECT_FALSE(u.Umbenannt) << name;
+    EXPECT_FALSE(u.RegisterFehler) << name;
+    EXPECT_EQ(u.Fehlernummer, nummer) << name << ": " << u.Meldung;
+    EXPECT_FALSE(u.Meldung.empty());
+  }
+  EXPECT_TRUE(OrdnerDa("C:\\DOK\\Briefe"));
+  EXPECT_EQ(PfadVon(a), "C:\\DOK\\Briefe");
+  EXPECT_TRUE(OffeneVorhaben(*db_).empty());
+}
+
+TEST_F(OrdnerUmbenennenTest, GesperrtesRegisterBenenntNichtsUm) {
+  OrdnerAnlegenHost("C:\\DOK\\Briefe");
+  const int32_t a = Zeile("a.txt", "C:\\DOK\\Briefe");
+  sqlite3* andere = nullptr;
+  ASSERT_EQ(sqlite3_open(datei_.c_str(), &andere), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(andere, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_busy_timeout(db_->Handle(), 200);  // instead of the program's 10 s
+  const OrdnerUmbenennung u = OrdnerUmbenennen(*db_, "C:\\DOK\\Briefe", "Post");
+  sqlite3_exec(andere, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(andere);
+  EXPECT_FALSE(u.Umbenannt);
+  EXPECT_TRUE(u.RegisterFehler);
+  EXPECT_EQ(u.Fehlernummer, 3260);
+  EXPECT_NE(u.Meldung.find("gesperrt"), std::string::npos) << u.Meldung;
+  EXPECT_TRUE(OrdnerDa("C:\\DOK\\Briefe"));
+  EXPECT_FALSE(OrdnerDa("C:\\DOK\\Post"));
+  EXPECT_EQ(PfadVon(a), "C:\\DOK\\Briefe");
+}
+
+// The states a crash can leave, made by hand: the record is committed, and
+// the folder is renamed or not. The rows always carry the old path then
+// (their change is rolled back with the commit that never came).
+TEST_F(OrdnerUmbenennenTest, AbschliessenFolgtDemOrdnerAufDemDatentraeger) {
+  OrdnerAnlegenHost("C:\\DOK\\Neu\\Unter");
+  OrdnerAnlegenHost("C:\\DOK\\Blieb");
+  const int32_t a = Zeile("a.txt", "C:\\DOK\\Alt\\Unter");
+  const int32_t b = Zeile("b.txt", "C:\\DOK\\Blieb");
+  const int32_t c = Zeile("c.txt", "C:\\DOK\\Weg");
+  auto vorhaben = [&](const std::string& alt, const std::string& neu) {
+    Vorhaben v;
+    v.Art = VorhabenArt::OrdnerUmbenennen;
+    v.QuellOrdner = alt;
+    v.ZielOrdner = neu;
+    return VorhabenEintragen(*db_, v);
+  };
+  vorhaben("C:\\DOK\\Alt", "C:\\DOK\\Neu");       // renamed, then killed before the commit
+  vorhaben("C:\\DOK\\Blieb", "C:\\DOK\\Anders");  // killed before the rename
+  vorhaben("C:\\DOK\\Weg", "C:\\DOK\\Auch weg");  // neither there: cannot be judged
+  const VorhabenBilanz bilanz = RegisterVorhabenAbschliessen(*db_);
+  EXPECT_EQ(bilanz.Vollendet, 1u);
+  EXPECT_EQ(bilanz.Verworfen, 1u);
+  EXPECT_EQ(bilanz.Offen, 1u);
+  EXPECT_EQ(bilanz.Berichte.size(), 3u);
+  EXPECT_EQ(PfadVon(a), "C:\\DOK\\NEU\\Unter");
+  EXPECT_EQ(PfadVon(b), "C:\\DOK\\Blieb");
+  EXPECT_EQ(PfadVon(c), "C:\\DOK\\Weg");
+  ASSERT_EQ(OffeneVorhaben(*db_).size(), 1u);
+  EXPECT_EQ(OffeneVorhaben(*db_)[0].QuellOrdner, "C:\\DOK\\Weg");
+  // Once the folder is back, the record is judged.
+  OrdnerAnlegenHost("C:\\DOK\\Weg");
+  EXPECT_EQ(RegisterVorhabenAbschliessen(*db_).Verworfen, 1u);
+  EXPECT_TRUE(OffeneVorhaben(*db_).empty());
+}
+
+// ---------------------------------------------------------------- kill -9
+
+// The register tool renames a folder holding 10,000 registered files (100
+// sub-folders of 100) back and forth and is killed at a random moment of
+// each run. The register is then opened as the program opens it (the
+// clean-up of cut-off changes included), and every row must name a file
+// that exists, and every file must have its one row.
+class OrdnerUmbenennenAbbruchTest : public OrdnerUmbenennenTest {
+ protected:
+  static constexpr int kOrdner = 100, kJeOrdner = 100;
+
+  void SetUp() override {
+    OrdnerUmbenennenTest::SetUp();
+    const char* build = std::getenv("VXM_BUILD");
+    werkzeug_ = fs::absolute(fs::path(build ? build : "build") / "vxmdorvex-register");
+    if (!fs::exists(werkzeug_)) GTEST_SKIP() << "vxmdorvex-register nicht gebaut";
+    // 10,000 files are made and removed in a moment in memory; on a busy
+    // disk that takes longer than all the runs.
+    std::error_code ec;
+    if (fs::is_directory("/dev/shm", ec)) {
+      speicher_ = fs::path("/dev/shm") / temp_.filename();
+      if (fs::create_directories(speicher_ / "c", ec)) {
+        db_.reset();
+        laufwerkC_ = speicher_ / "c";
+        fs_->Laufwerke().Zuordnen('C', laufwerkC_);
+        datei_ = laufwerkC_ / "vxmdok.mdb";
+        RegisterAnlegen(datei_.string());
+        db_ = DatenbankOeffnenHost(datei_);
+      } else {
+        speicher_.clear();
+      }
+    }
+    OrdnerAnlegenHost("C:\\DOK\\Akte");
+    const fs::path akte = Host("C:\\DOK\\Akte");
+    Transaktion t(*db_);
+    for (int o = 0; o < kOrdner; ++o) {
+      const std::string jahr = "Jahr " + std::to_string(o);
+      fs::create_directory(akte / jahr);
+      for (int i = 0; i < kJeOrdner; ++i) {
+        const std::string name = "Brief " + std::to_string(i) + ".txt";
+        std::ofstream(akte / jahr / name) << "x";
+        Zeile(name, "C:\\DOK\\Akte\\" + jahr);
+      }
+    }
+    t.Bestaetigen();
+    db_.reset();
+  }
+
+  // Runs the tool; kills it after `nach` unless it ended before. True when killed.
+  bool Lauf(const std::string& ordner, const std::string& name, std::chrono::microseconds nach, int& status) {
+    const std::string laufwerke = "VXM_LAUFWERKE=C=" + laufwerkC_.string();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      ::putenv(const_cast<char*>(laufwerke.c_str()));
+      const int null = ::open("/dev/null", O_WRONLY);
+      ::dup2(null, 1);
+      ::dup2(null, 2);
+      ::execl(werkzeug_.c_str(), werkzeug_.c_str(), "umbenennen", datei_.c_str(), ordner.c_str(), name.c_str(),
+              static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    const auto ende = std::chrono::steady_clock::now() + nach;
+    while (std::chrono::steady_clock::now() < ende) {
+      if (::waitpid(pid, &status, WNOHANG) == pid) return false;
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &status, 0);
+    return WIFSIGNALED(status);
+  }
+
+  // Folded "folder\NAME" of every file under C:\DOK, in Windows form.
+  std::unordered_set<std::string> DateienAufDemDatentraeger() {
+    std::unordered_set<std::string> dateien;
+    const std::string wurzel = Host("C:\\DOK").string();
+    for (const auto& e : fs::recursive_directory_iterator(wurzel)) {
+      if (!e.is_regular_file()) continue;
+      std::string rel = e.path().string().substr(wurzel.size());
+      for (auto& ch : rel)
+        if (ch == '/') ch = '\\';
+      dateien.insert(Falten("C:\\DOK" + rel));
+    }
+    return dateien;
+  }
+
+  // Folded "folder\NAME" of every row.
+  static std::vector<std::string> ZeilenImRegister(Datenbank& db) {
+    std::vector<std::string> zeilen;
+    sqlite3_stmt* s = db.Anweisung("SELECT Dateipfad, Dateiname FROM Dateiinfo ORDER BY Dateinummer");
+    while (sqlite3_step(s) == SQLITE_ROW)
+      zeilen.push_back(Falten(std::string(reinterpret_cast<const char*>(sqlite3_column_text(s, 0))) + "\\" +
+                              reinterpret_cast<const char*>(sqlite3_column_text(s, 1))));
+    sqlite3_reset(s);
+    return zeilen;
+  }
+
+  void TearDown() override {
+    if (!speicher_.empty()) {
+      std::error_code ec;
+      fs::remove_all(speicher_, ec);
+    }
+    OrdnerUmbenennenTest::TearDown();
+  }
+
+  fs::path werkzeug_, speicher_;
+};
+
+TEST_F(OrdnerUmbenennenAbbruchTest, ZeilenUndOrdnerStimmenNachJedemKillUeberein) {
+  const std::string namen[2] = {"Akte", "Akte Neu"};
+  int stand = 0;  // which of the two names the folder has
+  // How long a whole run takes: the kills are spread over it.
+  long dauer = std::numeric_limits<long>::max();
+  for (int i = 0; i < 3; ++i) {
+    int status = 0;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_FALSE(Lauf("C:\\DOK\\" + namen[stand], namen[1 - stand], std::chrono::seconds(60), status));
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    dauer = std::min<long>(dauer, std::chrono::duration_cast<std::chrono::microseconds>(
+                                      std::chrono::steady_clock::now() - start).count());
+    stand = 1 - stand;
+  }
+  // A third of the kills fall anywhere in a run; the others near the moment
+  // the folder gets its new name (between the latest kill that found it
+  // unrenamed and the earliest that found the run complete), since the
+  // window from there to the commit is a few milliseconds long.
+  long vorher = 0, danach = dauer;
+  std::mt19937 zufall(std::random_device{}());
+  std::map<std::string, int> punkte;  // where the kills fell
+  int laeufe = 0, getoetet = 0;
+  long zeilenGeprueft = 0;
+  const auto beginn = std::chrono::steady_clock::now();
+  for (; laeufe < 120; ++laeufe) {
+    const long rand = laeufe % 3 == 1 ? dauer / 40 : dauer / 200;
+    const long nach = laeufe % 3 == 0 ? std::uniform_int_distribution<long>(0, dauer * 11 / 10)(zufall)
+                                      : std::uniform_int_distribution<long>(std::max(0L, std::min(vorher, danach) - rand),
+                                                                            std::max(vorher, danach) + rand)(zufall);
+    int status = 0;
+    if (Lauf("C:\\DOK\\" + namen[stand], namen[1 - stand], std::chrono::microseconds(nach), status))
+      ++getoetet;
+    else
+      ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "Lauf " << laeufe << ": " << status;
+    // Where it stopped, before the clean-up.
+    const bool neu = fs::is_directory(Host("C:\\DOK\\" + namen[1 - stand]));
+    auto db = DatenbankOeffnenHost(datei_);
+    const bool vorgemerkt = !OffeneVorhaben(*db).empty();
+    const bool zeilenNeu =
+        (ZeilenImRegister(*db).front().rfind(Falten("C:\\DOK\\Akte Neu\\"), 0) == 0) == (stand == 0);
+    std::string punkt = vorgemerkt ? (neu ? "umbenannt, nicht bestätigt" : "vorgemerkt, nicht umbenannt")
+                                   : (neu ? "fertig" : "vor dem Vormerken");
+    if (!vorgemerkt && neu != zeilenNeu) punkt = "UNSTIMMIG";
+    ++punkte[punkt];
+    if (!neu) vorher = std::max(vorher, nach);
+    if (neu && !vorgemerkt) danach = std::min(danach, nach);
+
+    // Open as the program does, then every row against the disk.
+    RegisterVorhabenAbschliessen(*db);
+    EXPECT_TRUE(OffeneVorhaben(*db).empty());
+    const auto dateien = DateienAufDemDatentraeger();
+    ASSERT_EQ(dateien.size(), static_cast<std::size_t>(kOrdner * kJeOrdner));
+    std::unordered_set<std::string> gesehen;
+    int falsch = 0;
+    for (const auto& z : ZeilenImRegister(*db)) {
+      if (!dateien.count(z) || !gesehen.insert(z).second) ++falsch;
+      ++zeilenGeprueft;
+    }
+    ASSERT_EQ(falsch, 0) << "Lauf " << laeufe << " (" << punkt << ")";
+    ASSERT_EQ(gesehen.size(), dateien.size()) << "Lauf " << laeufe << " (" << punkt << ")";
+    if (neu) stand = 1 - stand;
+  }
+  const auto sekunden =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - beginn).count() / 1000.0;
+  std::cout << "Abbrüche: " << laeufe << " Läufe (" << getoetet << " getötet, Lauf ohne Abbruch " << dauer / 1000
+            << " ms), " << zeilenGeprueft << " Zeilen geprüft, " << sekunden << " s\n";
+  for (const auto& [punkt, n] : punkte) std::cout << "  " << punkt << ": " << n << "\n";
+  EXPECT_EQ(punkte.count("UNSTIMMIG"), 0u);
+  EXPECT_GE(getoetet, 60);
+}
+
+}  // namespace
+}  // namespace vxm
