@@ -190,8 +190,10 @@ void VorhabenRegisterAnwenden(Datenbank& db, const Vorhaben& v) {
     // A change of case only is the file's own row, nothing gives way.
     if (!GleichOhneFall(Pfad(v.QuellOrdner, v.QuellName), Pfad(v.ZielOrdner, v.ZielName)))
       RegisterDateiZeilenEntfernen(db, v.ZielName, v.ZielOrdner);
-    if (v.Art == VorhabenArt::Verschieben)
-      RegisterDateiVerschieben(db, v.QuellName, v.QuellOrdner, v.ZielName, v.ZielOrdner);
+    if (v.Art == VorhabenArt::Verschieben &&
+        RegisterDateiVerschieben(db, v.QuellName, v.QuellOrdner, v.ZielName, v.ZielOrdner) &&
+        !GleichOhneFall(Pfad(v.QuellOrdner, v.QuellName), Pfad(v.ZielOrdner, v.ZielName)))
+      RegisterDateiZeilenEntfernen(db, v.QuellName, v.QuellOrdner);  // further rows of an old register
     else if (v.Art == VorhabenArt::KopierenMitKeywords)
       RegisterDateiKopieren(db, v.QuellName, v.QuellOrdner, v.ZielName, v.ZielOrdner);
   }

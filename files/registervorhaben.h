@@ -47,8 +47,9 @@ std::vector<Vorhaben> OffeneVorhaben(Datenbank& db);
 
 // The register side of a file copy or move, as its commit makes it: every
 // row of the target (name and folder) goes with its links - the content
-// they described is gone - and the source's row moves there (Verschieben)
-// or is copied there with its links (KopierenMitKeywords).
+// they described is gone - and the source's row moves there (Verschieben;
+// further rows an old register holds for the source go) or is copied there
+// with its links (KopierenMitKeywords).
 void VorhabenRegisterAnwenden(Datenbank& db, const Vorhaben& v);
 
 struct VorhabenBilanz {

@@ -81,9 +81,10 @@ class DateiUebertragenTest : public test::Umgebung {
 };
 
 TEST_F(DateiUebertragenTest, VerschiebenErsetztDieZeileDesZiels) {
-  // An old register may already hold two rows for the target: both go.
-  Sql("INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES ('BRIEF.doc', 'C:\\DOK\\B');"
-      "INSERT INTO KeywordZwischentabelle (Dateinummer, KeywordID) VALUES (3, 3);");
+  // An old register may hold two rows for one file: both of the target go,
+  // and the source's second row does not stay behind pointing nowhere.
+  Sql("INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES ('BRIEF.doc', 'C:\\DOK\\B'), ('brief.doc', 'C:\\DOK\\A');"
+      "INSERT INTO KeywordZwischentabelle (Dateinummer, KeywordID) VALUES (3, 3), (4, 2);");
   dialoge_->Antworten = {vbYes};
   EXPECT_EQ(Uebertragen(UebertragungsArt::Verschieben), UebertragungsErgebnis::Erledigt);
   ASSERT_EQ(dialoge_->Gezeigt.size(), 1u);

@@ -400,7 +400,7 @@ bool Aktionen::OrdnerUmbenennen(const std::string& ordner, const std::string& ne
   }
   // As the rename primitive reports them; the tree then says that nothing was renamed.
   if (u.RegisterFehler) {
-    Hinweis(u.Meldung + "\r\nDer Ordner " + ordner + " wurde nicht umbenannt.");
+    Hinweis(u.Meldung);
   } else if (u.Fehlernummer == fehlernr::PfadZugriffsfehler) {
     Hinweis(kMeldungOrdnerInBenutzung);
   } else if (u.Fehlernummer != fehlernr::DateiNichtGefunden) {
