@@ -168,7 +168,7 @@ std::size_t RegisterDateiZeilenEntfernen(Datenbank& db, const std::string& name,
     TextBinden(s, 2, Falten(ordner));
     int rc;
     while ((rc = sqlite3_step(s)) == SQLITE_ROW)
-      if (GleichGefaltet(SpaltenText(s, 1), name) && GleichGefaltet(SpaltenText(s, 2), ordner))
+      if (GleichOhneFall(SpaltenText(s, 1), name) && GleichOhneFall(SpaltenText(s, 2), ordner))
         nummern.push_back(sqlite3_column_int(s, 0));
     if (rc != SQLITE_DONE) db.Fehler(rc);
   }
