@@ -29,7 +29,8 @@ struct ArtName {
 constexpr ArtName kArten[] = {{VorhabenArt::OrdnerUmbenennen, "OrdnerUmbenennen"},
                               {VorhabenArt::Verschieben, "Verschieben"},
                               {VorhabenArt::Kopieren, "Kopieren"},
-                              {VorhabenArt::KopierenMitKeywords, "KopierenMitKeywords"}};
+                              {VorhabenArt::KopierenMitKeywords, "KopierenMitKeywords"},
+                              {VorhabenArt::Loeschen, "Loeschen"}};
 
 const char* ArtText(VorhabenArt a) {
   for (const auto& n : kArten)
@@ -99,6 +100,7 @@ Urteil Beurteilen(const Vorhaben& v) {
     if (alt) return Urteil::Verwerfen;  // never renamed (a rename never replaces a folder)
     return Urteil::Offen;               // neither there: a drive away, or removed meanwhile
   }
+  if (v.Art == VorhabenArt::Loeschen) return DateiDa(Pfad(v.QuellOrdner, v.QuellName)) ? Urteil::Verwerfen : Urteil::Vollenden;
   const std::string quelle = Pfad(v.QuellOrdner, v.QuellName), ziel = Pfad(v.ZielOrdner, v.ZielName);
   const bool q = DateiDa(quelle), z = DateiDa(ziel);
   if (q && z && GleicherInhalt(quelle, ziel)) return Urteil::Vollenden;
@@ -111,6 +113,7 @@ Urteil Beurteilen(const Vorhaben& v) {
 std::string Beschreibung(const Vorhaben& v) {
   if (v.Art == VorhabenArt::OrdnerUmbenennen)
     return "Umbenennen des Ordners " + v.QuellOrdner + " in " + v.ZielOrdner;
+  if (v.Art == VorhabenArt::Loeschen) return "Löschen der Datei " + Pfad(v.QuellOrdner, v.QuellName);
   return std::string(v.Art == VorhabenArt::Verschieben ? "Verschieben" : "Kopieren") + " der Datei " +
          Pfad(v.QuellOrdner, v.QuellName) + " nach " + Pfad(v.ZielOrdner, v.ZielName);
 }
@@ -186,6 +189,8 @@ void VorhabenRegisterAnwenden(Datenbank& db, const Vorhaben& v) {
   Transaktion t(db);
   if (v.Art == VorhabenArt::OrdnerUmbenennen) {
     RegisterOrdnerNachziehen(db, v.QuellOrdner, v.ZielOrdner);
+  } else if (v.Art == VorhabenArt::Loeschen) {
+    RegisterDateiZeilenEntfernen(db, v.QuellName, v.QuellOrdner);
   } else {
     // A change of case only is the file's own row, nothing gives way.
     if (!GleichOhneFall(Pfad(v.QuellOrdner, v.QuellName), Pfad(v.ZielOrdner, v.ZielName)))

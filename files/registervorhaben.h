@@ -28,6 +28,7 @@ enum class VorhabenArt {
   Verschieben,          // file; the target's rows give way to the source's row
   Kopieren,             // file; the target's rows go, the copy gets none
   KopierenMitKeywords,  // file; the target's rows go, the copy gets a row with the source's links
+  Loeschen,             // file (Quell*); its rows go once it is gone
 };
 
 struct Vorhaben {

@@ -9,6 +9,7 @@
 #include "component/qt/frmdorvex.h"
 #include "component/zustand.h"
 #include "files/dateifunktionen.h"
+#include "files/dateiloeschen.h"
 #include "files/dateiuebertragung.h"
 #include "files/ordnerumbenennen.h"
 #include "files/qt/frmordnerinfo.h"
@@ -133,17 +134,19 @@ void Aktionen::Loeschen() {
   }
   // The file goes on a line of its own, so the user sees what goes.
   if (Frage(std::string(kFrageLoeschen) + vbCrLf + QuellDatei, vbYesNo + vbQuestion, kTitelLoeschen) == vbYes) {
-    const std::string pfad = Pfad(QuellOrdner, QuellDatei);
     // Into the desktop's trash where there is one, so a mistaken Ja can be
-    // undone; plainly deleted otherwise. A file that could not be deleted
-    // keeps its rows; one already gone loses them.
-    if (InDenPapierkorb(pfad) || DateiLoeschen(pfad) || !DateiVorhanden(pfad)) {
-      try {
-        RegisterDateiEntfernen(Register(), QuellDatei, QuellOrdner);
-      } catch (const std::exception& e) {
-        Melden(e);
-        Hinweis("Die Datei " + pfad + " wurde gelöscht, ihre Keywörter konnten aber nicht aus dem Register entfernt werden.");
-      }
+    // undone; plainly deleted otherwise. File and rows go as one unit: a
+    // file that could not be deleted keeps its rows.
+    const std::string pfad = Pfad(QuellOrdner, QuellDatei);
+    try {
+      if (DateiMitRegisterLoeschen(Register(), QuellOrdner, QuellDatei, [](const std::string& p) {
+            return InDenPapierkorb(p) || DateiLoeschen(p);
+          }) == LoeschErgebnis::RegisterOffen)
+        Hinweis("Die Datei " + pfad + " wurde gelöscht, ihre Keywörter konnten aber noch nicht aus dem Register "
+                "entfernt werden. Das geschieht beim nächsten Öffnen.");
+    } catch (const std::exception& e) {
+      Melden(e);
+      Hinweis("Die Datei " + pfad + " wurde nicht gelöscht.");
     }
   }
   f_.filListBox->Refresh();
