@@ -6,9 +6,17 @@
 //       point nowhere, files registered twice); --reparieren recomputes the
 //       shadow names, e.g. after changes made with the sqlite3 shell; it
 //       also lists the rows set aside because their files vanished.
+//       Changes cut off by a crash (folder renames, copies, moves) are
+//       completed or dropped first, as the window does when it opens.
 //   vxmdorvex-register abgleichen DATEI --wurzel WINDOWSPFAD
 //       walks the store under WINDOWSPFAD (drive table of VXM_LAUFWERKE) and
-//       re-links the rows of files moved or renamed outside the program.
+//       re-links the rows of files moved or renamed outside the program;
+//       changes cut off by a crash are completed first.
+//   vxmdorvex-register umbenennen DATEI ALTER_ORDNER NEUER_NAME
+//       renames a folder of the store (Windows form on the drive table of
+//       VXM_LAUFWERKE, e.g. 'C:\VXM\VXMDOK\1\Briefe') in its parent
+//       folder, its register rows and those of every folder below it
+//       following, as the window's folder tree does.
 #include <sqlite3.h>
 
 #include <cstdio>
@@ -18,6 +26,8 @@
 #include <string>
 
 #include "files/abgleich.h"
+#include "files/ordnerumbenennen.h"
+#include "files/registervorhaben.h"
 #include "platform/datenbank.h"
 #include "platform/fehler.h"
 
@@ -27,7 +37,8 @@ int Gebrauch() {
   std::fprintf(stderr,
                "Aufruf: vxmdorvex-register anlegen DATEI\n"
                "        vxmdorvex-register pruefen DATEI [--reparieren]\n"
-               "        vxmdorvex-register abgleichen DATEI --wurzel WINDOWSPFAD\n");
+               "        vxmdorvex-register abgleichen DATEI --wurzel WINDOWSPFAD\n"
+               "        vxmdorvex-register umbenennen DATEI ALTER_ORDNER NEUER_NAME\n");
   return 2;
 }
 
@@ -46,6 +57,30 @@ struct Schatten {
 };
 constexpr Schatten kSchatten[] = {
     {"Dateiinfo", "Dateiname"}, {"Dateiinfo", "Dateipfad"}, {"Keyword", "Keyword"}};
+
+// Completes what a crash cut off; the number of records left undecided.
+std::size_t VorhabenMelden(vxm::Datenbank& db) {
+  const vxm::VorhabenBilanz b = vxm::RegisterVorhabenAbschliessen(db);
+  for (const auto& zeile : b.Berichte) std::printf("%s\n", zeile.c_str());
+  return b.Offen;
+}
+
+int Umbenennen(const std::string& datei, const std::string& ordner, const std::string& name) {
+  auto db = vxm::DatenbankOeffnenHost(datei);
+  VorhabenMelden(*db);
+  const vxm::OrdnerUmbenennung u = vxm::OrdnerUmbenennen(*db, ordner, name);
+  if (!u.Umbenannt) {
+    std::fprintf(stderr, "Der Ordner %s wurde nicht umbenannt: %s\n", ordner.c_str(), u.Meldung.c_str());
+    return 1;
+  }
+  if (!u.Meldung.empty()) {
+    std::fprintf(stderr, "%s\n", u.Meldung.c_str());
+    return 1;
+  }
+  std::printf("Der Ordner heißt jetzt %s; %lld %s nachgeführt.\n", u.NeuerPfad.c_str(),
+              static_cast<long long>(u.Zeilen), u.Zeilen == 1 ? "Registereintrag" : "Registereinträge");
+  return 0;
+}
 
 // Rows set aside because their files vanished: where they were, since when,
 // why they wait. They are no fault (exit status unchanged); broken
@@ -70,6 +105,9 @@ int BeiseitePruefen(vxm::Datenbank& db) {
 
 int Abgleichen(const std::string& datei, const std::string& wurzel) {
   auto db = vxm::DatenbankOeffnenHost(datei);
+  // A rename or move cut off by a crash is finished first: its rows are not
+  // vanished files to be looked for.
+  VorhabenMelden(*db);
   const vxm::AbgleichErgebnis e = vxm::Abgleichen(*db, wurzel, [](const vxm::Vorgang& v) {
     std::printf("%s\n", vxm::VorgangText(v).c_str());
     std::fflush(stdout);
@@ -111,6 +149,7 @@ int Pruefen(const std::string& datei, bool reparieren) {
       return 1;
     }
   }
+  if (VorhabenMelden(*db) > 0) ++probleme;
   std::printf("Dateien: %lld, Keywords: %lld, Verknüpfungen: %lld\n",
               static_cast<long long>(Zahl(*db, "SELECT count(*) FROM Dateiinfo")),
               static_cast<long long>(Zahl(*db, "SELECT count(*) FROM Keyword")),
@@ -169,6 +208,7 @@ int main(int argc, char** argv) {
       return Pruefen(datei, argc == 4);
     if (befehl == "abgleichen" && argc == 5 && std::strcmp(argv[3], "--wurzel") == 0 && argv[4][0] != '\0')
       return Abgleichen(datei, argv[4]);
+    if (befehl == "umbenennen" && argc == 5) return Umbenennen(datei, argv[3], argv[4]);
   } catch (const vxm::VbFehler& f) {
     std::fprintf(stderr, "Fehler %d: %s\n", f.Nummer, f.Beschreibung.c_str());
     return 1;

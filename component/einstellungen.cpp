@@ -15,6 +15,7 @@
 #include "component/zustand.h"
 #include "platform/fehler.h"
 #include "platform/laufwerke.h"
+#include "platform/benutzerordner.h"
 #include "platform/text.h"
 
 namespace vxm {
@@ -236,14 +237,7 @@ std::optional<float> ZahlLesenDeutsch(const std::string& text) {
 std::string RegistryDatei() {
   std::string eigen = Umgebungswert("VXM_REGISTRY");
   if (!eigen.empty()) return eigen;
-  fs::path ordner;
-  std::string xdg = Umgebungswert("XDG_CONFIG_HOME");
-  if (!xdg.empty()) {
-    ordner = xdg;
-  } else {
-    ordner = fs::path(Umgebungswert("HOME")) / ".config";
-  }
-  return (ordner / kRegAnwendung / (std::string(kRegAbschnitt) + ".ini")).string();
+  return (BenutzerOrdner(Ordnerart::Konfiguration) / kRegAnwendung / (std::string(kRegAbschnitt) + ".ini")).string();
 }
 
 bool RegWertLesen(const std::string& schluesselPfad, const std::string& name, std::string& wert) {

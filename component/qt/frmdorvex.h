@@ -184,11 +184,9 @@ class frmDorvex : public QDialog {
   void AufbauenNeuesDokument();
   void AufbauenSerienbrief();
   void Verbinden();
-  void DokPfadAbgleichen();
-  bool KonfigPfadAnwenden();
-  bool AbgeleitetePfadAnwenden();
-  // Writes the document path into the first company record.
-  void FirmenPfadSchreiben(const std::string& pfad);
+  // Load steps 10 to 12: the document path and root; false when the window
+  // unloaded itself.
+  bool DokPfadFestlegen();
   void LadeFehler(const std::exception& e);
 
   bool entladen_ = false;

@@ -78,6 +78,11 @@ void frmDorvex::filListBox_Click() {
 
 void frmDorvex::dirListBox_Change() {
   if (!DirChangeAktiv) return;
+  try {
+    // Partial copies of a process that died mid-copy.
+    Dienste().Dateien->ZwischendateienAufraeumen(dirListBox->Path());
+  } catch (const std::exception&) {
+  }
   filListBox->SetPath(dirListBox->Path());
   DetailsLeeren();
   if (filListBox->ListCount() > 0) filListBox->SetListIndex(0);
