@@ -1,11 +1,16 @@
 #include "files/abgleich.h"
 
 #include <sqlite3.h>
+#include <xxhash.h>
 
+#include <exception>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "files/bestandslauf.h"
+#include "platform/fehler.h"
+#include "platform/oeffner.h"
 #include "platform/sqlhilfen.h"
 #include "platform/text.h"
 
@@ -16,10 +21,35 @@ using sql::SpaltenText;
 using sql::TextBinden;
 using sql::Zuruecksetzen;
 
+// A place (folded folder, "\", folded name) as a 128-bit hash: the walk
+// and the register meet on it without a string per file.
+struct Ort128 {
+  uint64_t a = 0, b = 0;
+  bool operator==(const Ort128&) const = default;
+};
+struct Ort128Hash {
+  std::size_t operator()(const Ort128& o) const { return static_cast<std::size_t>(o.a ^ (o.b * 0x9E3779B97F4A7C15ull)); }
+};
+
+// Appends the folded text; plain ASCII without a detour.
+void FaltenAnhaengen(std::string& aus, std::string_view t) {
+  for (const char c : t)
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      aus += Falten(t);
+      return;
+    }
+  for (const char c : t) aus += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+
+Ort128 OrtSchluessel(const std::string& puffer) {
+  const XXH128_hash_t h = XXH3_128bits(puffer.data(), puffer.size());
+  return {h.low64, h.high64};
+}
+
 struct Zeile {
   int32_t Nummer = 0;
-  std::string Name, Ordner;
-  std::optional<Fingerabdruck> Fp;
+  int64_t Groesse = -1;  // of the print; -1 without one
+  int64_t Mtime = 0;
   bool Gesehen = false;
   int32_t Gleich = -1;  // next row of the same place (a register with doubles)
 };
@@ -34,13 +64,13 @@ bool ImOderUnter(const std::string& ordner, const std::string& wurzel) {
          (ordner.size() == wurzel.size() || ordner[wurzel.size()] == '\\');
 }
 
-// Rows under the root with their prints, found by their folded place.
+// Rows under the root with size and time of their prints, by place.
 void ZeilenLaden(Datenbank& db, const std::string& wurzel, std::vector<Zeile>& zeilen,
-                 std::unordered_map<std::string, int32_t>& orte, std::unordered_set<int64_t>& groessen) {
+                 std::unordered_map<Ort128, int32_t, Ort128Hash>& orte, std::unordered_set<int64_t>& groessen) {
   const std::string wf = Falten(wurzel);
   sqlite3_stmt* s = db.Anweisung(
-      "SELECT d.Dateinummer, d.Dateiname, d.Dateipfad, d.DateinameSchluessel, d.DateipfadSchluessel, "
-      "f.Groesse, f.Hash, f.Mtime FROM Dateiinfo d LEFT JOIN vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer "
+      "SELECT d.Dateinummer, d.DateinameSchluessel, d.DateipfadSchluessel, f.Groesse, f.Mtime "
+      "FROM Dateiinfo d LEFT JOIN vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer "
       "WHERE d.DateipfadSchluessel = ?1 OR d.DateipfadSchluessel = ?2 "
       "OR (d.DateipfadSchluessel >= ?2 AND d.DateipfadSchluessel < ?3) ORDER BY d.rowid");
   Zuruecksetzen z{s};
@@ -48,34 +78,85 @@ void ZeilenLaden(Datenbank& db, const std::string& wurzel, std::vector<Zeile>& z
   TextBinden(s, 2, wf + "\\");
   TextBinden(s, 3, wf + "]");
   int rc;
-  std::string schluessel;
+  std::string puffer;
   while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
     Zeile r;
     r.Nummer = sqlite3_column_int(s, 0);
-    r.Name = SpaltenText(s, 1);
-    r.Ordner = SpaltenText(s, 2);
-    if (sqlite3_column_type(s, 5) != SQLITE_NULL) {
-      Fingerabdruck f;
-      f.Dateinummer = r.Nummer;
-      f.Inhalt = {sqlite3_column_int64(s, 5), std::string(SpaltenText(s, 6))};
-      f.Mtime = sqlite3_column_int64(s, 7);
-      groessen.insert(f.Inhalt.Groesse);
-      r.Fp = std::move(f);
+    if (sqlite3_column_type(s, 3) != SQLITE_NULL) {
+      r.Groesse = sqlite3_column_int64(s, 3);
+      r.Mtime = sqlite3_column_int64(s, 4);
+      groessen.insert(r.Groesse);
     }
-    schluessel = OhneSchraegstrich(std::string(SpaltenText(s, 4)));
-    schluessel += '\\';
-    schluessel += SpaltenText(s, 3);
+    std::string_view pfad = SpaltenText(s, 2);
+    while (!pfad.empty() && pfad.back() == '\\') pfad.remove_suffix(1);
+    puffer.assign(pfad);
+    puffer += '\\';
+    puffer += SpaltenText(s, 1);
     const auto idx = static_cast<int32_t>(zeilen.size());
-    auto [it, neu] = orte.emplace(schluessel, idx);
+    auto [it, neu] = orte.emplace(OrtSchluessel(puffer), idx);
     if (!neu) {
       // Doubles share the fate of the first row of their place.
       int32_t k = it->second;
       while (zeilen[static_cast<std::size_t>(k)].Gleich >= 0) k = zeilen[static_cast<std::size_t>(k)].Gleich;
       zeilen[static_cast<std::size_t>(k)].Gleich = idx;
     }
-    zeilen.push_back(std::move(r));
+    zeilen.push_back(r);
   }
   if (rc != SQLITE_DONE) db.Fehler(rc);
+}
+
+// What the walk found, gathered on its own thread.
+struct Fund {
+  uint32_t Ordner;
+  std::string Name;
+  DateiStand Stand;
+  Ort128 Ort;
+};
+struct Lauf {
+  std::vector<std::string> Ordner;  // Windows form
+  std::vector<std::filesystem::path> Host;
+  std::vector<Fund> Funde;
+  LaufErgebnis Ergebnis;
+  std::exception_ptr Fehler;  // raised on the walker's thread, raised again after the join
+};
+
+void Laufen(const std::filesystem::path& host, const std::string& wurzel, Lauf& l) try {
+  std::string puffer;
+  const std::filesystem::path* letzter = nullptr;
+  l.Ergebnis = BestandLaufen(host, wurzel, [&](const LaufDatei& f) {
+    if (f.HostOrdner != letzter || l.Ordner.empty() || l.Ordner.back() != f.Ordner) {
+      l.Ordner.emplace_back(f.Ordner);
+      l.Host.push_back(*f.HostOrdner);
+      letzter = f.HostOrdner;
+    }
+    puffer.assign(f.OrdnerFalte);
+    puffer += '\\';
+    FaltenAnhaengen(puffer, f.Name);
+    l.Funde.push_back({static_cast<uint32_t>(l.Ordner.size() - 1), std::string(f.Name), f.Stand, OrtSchluessel(puffer)});
+  });
+} catch (...) {
+  l.Fehler = std::current_exception();
+}
+
+// The row as needed once its file is missed.
+std::optional<Suchender> Vermisst(Datenbank& db, int32_t nr) {
+  sqlite3_stmt* s = db.Anweisung(
+      "SELECT d.Dateiname, d.Dateipfad, f.Groesse, f.Hash, f.Mtime FROM Dateiinfo d "
+      "LEFT JOIN vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer WHERE d.Dateinummer = ?1");
+  Zuruecksetzen z{s};
+  sqlite3_bind_int(s, 1, nr);
+  const int rc = sqlite3_step(s);
+  if (rc == SQLITE_DONE) return std::nullopt;
+  if (rc != SQLITE_ROW) db.Fehler(rc);
+  Suchender x;
+  x.Nummer = nr;
+  x.Name = SpaltenText(s, 0);
+  x.Ordner = SpaltenText(s, 1);
+  if (sqlite3_column_type(s, 2) != SQLITE_NULL) {
+    x.Inhalt = DateiInhalt{sqlite3_column_int64(s, 2), std::string(SpaltenText(s, 3))};
+    x.Mtime = sqlite3_column_int64(s, 4);
+  }
+  return x;
 }
 
 void BeiseiteGroessen(Datenbank& db, std::unordered_set<int64_t>& groessen) {
@@ -128,36 +209,52 @@ AbgleichErgebnis Abgleichen(Datenbank& db, const std::string& wurzelEingabe,
   AbgleichErgebnis e;
   AbgleichTabellenAnlegen(db);
   const std::string wurzel = OhneSchraegstrich(wurzelEingabe);
+  std::filesystem::path host;
+  try {
+    host = HostPfadVon(wurzel);
+  } catch (const VbFehler&) {
+    e.WurzelGefunden = false;
+    return e;
+  }
 
+  // The disk is walked while the register is read.
+  Lauf lauf;
+  std::thread laeufer([&] { Laufen(host, wurzel, lauf); });
   std::vector<Zeile> zeilen;
-  std::unordered_map<std::string, int32_t> orte;
+  std::unordered_map<Ort128, int32_t, Ort128Hash> orte;
   std::unordered_set<int64_t> groessen;  // a file of another size cannot be a sought one
-  ZeilenLaden(db, wurzel, zeilen, orte, groessen);
-  BeiseiteGroessen(db, groessen);
+  try {
+    ZeilenLaden(db, wurzel, zeilen, orte, groessen);
+    BeiseiteGroessen(db, groessen);
+  } catch (...) {
+    laeufer.join();
+    throw;
+  }
+  laeufer.join();
+  if (lauf.Fehler) std::rethrow_exception(lauf.Fehler);
   e.Eingetragen = zeilen.size();
+  e.WurzelGefunden = lauf.Ergebnis.Gefunden;
+  e.Dateien = lauf.Ergebnis.Dateien;
+  e.Luecken = lauf.Ergebnis.Luecken;
+  if (!lauf.Ergebnis.Gefunden) return e;
 
   std::vector<Erneuern> erneuern;
   std::vector<Kandidat> kandidaten;
-  std::string schluessel;
-  const LaufErgebnis lauf = BestandLaufen(wurzel, [&](const LaufDatei& f) {
-    schluessel.assign(f.OrdnerFalte);
-    schluessel += '\\';
-    schluessel += Falten(f.Name);
-    const auto it = orte.find(schluessel);
+  for (auto& f : lauf.Funde) {
+    const auto it = orte.find(f.Ort);
     if (it == orte.end()) {
       if (groessen.count(f.Stand.Groesse))
-        kandidaten.push_back({std::string(f.Ordner), std::string(f.Name), *f.HostOrdner / f.Name, f.Stand, std::nullopt});
-      return;
+        kandidaten.push_back({lauf.Ordner[f.Ordner], f.Name, lauf.Host[f.Ordner] / f.Name, f.Stand, std::nullopt});
+      continue;
     }
     for (int32_t k = it->second; k >= 0; k = zeilen[static_cast<std::size_t>(k)].Gleich)
       zeilen[static_cast<std::size_t>(k)].Gesehen = true;
     const Zeile& z = zeilen[static_cast<std::size_t>(it->second)];
-    if (!z.Fp || !Aktuell(*z.Fp, f.Stand)) erneuern.push_back({it->second, *f.HostOrdner / f.Name});
-  });
-  e.WurzelGefunden = lauf.Gefunden;
-  e.Dateien = lauf.Dateien;
-  e.Luecken = lauf.Luecken;
-  if (!lauf.Gefunden) return e;
+    Fingerabdruck fp;
+    fp.Inhalt.Groesse = z.Groesse;
+    fp.Mtime = z.Mtime;
+    if (z.Groesse < 0 || !Aktuell(fp, f.Stand)) erneuern.push_back({it->second, lauf.Host[f.Ordner] / f.Name});
+  }
 
   // Prints of files at their place, in batches.
   for (std::size_t a = 0; a < erneuern.size();) {
@@ -176,24 +273,19 @@ AbgleichErgebnis Abgleichen(Datenbank& db, const std::string& wurzelEingabe,
   // Rows whose files are gone look for their content among the files
   // without a row; set-aside rows join them.
   std::vector<std::string> luecken;
-  for (const auto& l : lauf.Luecken) luecken.push_back(Falten(l));
+  for (const auto& l : lauf.Ergebnis.Luecken) luecken.push_back(Falten(l));
   Zuordnung zuordnung(db);
   for (const auto& z : zeilen) {
     if (z.Gesehen) {
       zuordnung.Vorhanden(z.Nummer);
       continue;
     }
-    const std::string of = Falten(OhneSchraegstrich(z.Ordner));
+    auto s = Vermisst(db, z.Nummer);
+    if (!s) continue;
+    const std::string of = Falten(OhneSchraegstrich(s->Ordner));
     bool unlesbar = false;
     for (const auto& l : luecken) unlesbar = unlesbar || ImOderUnter(of, l);
-    if (unlesbar) continue;
-    std::optional<DateiInhalt> inhalt;
-    std::optional<int64_t> mtime;
-    if (z.Fp) {
-      inhalt = z.Fp->Inhalt;
-      mtime = z.Fp->Mtime;
-    }
-    zuordnung.Suchen(Suchender{z.Nummer, z.Name, z.Ordner, false, {}, {}, std::move(inhalt), mtime});
+    if (!unlesbar) zuordnung.Suchen(std::move(*s));
   }
   zuordnung.BeiseiteDazu();
   zuordnung.AndereNur(AndereLaden(db, wurzel));

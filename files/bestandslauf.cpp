@@ -26,15 +26,23 @@ std::string OhneSchraegstrich(std::string p) {
 }  // namespace
 
 LaufErgebnis BestandLaufen(const std::string& windowsWurzel, const std::function<void(const LaufDatei&)>& jeDatei) {
-  LaufErgebnis e;
-  Stufe start;
-  start.Ordner = OhneSchraegstrich(windowsWurzel);
+  std::filesystem::path host;
   try {
-    start.Host = HostPfadVon(start.Ordner);
+    host = HostPfadVon(OhneSchraegstrich(windowsWurzel));
   } catch (const VbFehler&) {
+    LaufErgebnis e;
     e.Gefunden = false;
     return e;
   }
+  return BestandLaufen(host, windowsWurzel, jeDatei);
+}
+
+LaufErgebnis BestandLaufen(const std::filesystem::path& host, const std::string& windowsWurzel,
+                           const std::function<void(const LaufDatei&)>& jeDatei) {
+  LaufErgebnis e;
+  Stufe start;
+  start.Ordner = OhneSchraegstrich(windowsWurzel);
+  start.Host = host;
   struct stat st;
   if (::stat(start.Host.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
     e.Gefunden = false;

@@ -33,5 +33,9 @@ struct LaufErgebnis {
 // store); names no Windows path can hold (with "\") and our own unfinished
 // writes (".~vxm...") are left out, as the file list leaves them out.
 LaufErgebnis BestandLaufen(const std::string& windowsWurzel, const std::function<void(const LaufDatei&)>& jeDatei);
+// The same for a start folder already resolved to `host`: asks no platform
+// service, so it may run on a worker thread.
+LaufErgebnis BestandLaufen(const std::filesystem::path& host, const std::string& windowsWurzel,
+                           const std::function<void(const LaufDatei&)>& jeDatei);
 
 }  // namespace vxm
