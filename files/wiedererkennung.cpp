@@ -11,6 +11,7 @@
 
 #include "component/zustand.h"
 #include "files/bestandslauf.h"
+#include "files/registervorhaben.h"
 #include "keywords/registerzugriff.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
@@ -76,6 +77,26 @@ std::string Orte(const std::vector<std::string>& orte) {
   for (std::size_t i = 0; i < orte.size() && i < 5; ++i) s += (i ? "; " : "") + orte[i];
   if (orte.size() > 5) s += "; und " + std::to_string(orte.size() - 5) + " weitere";
   return s;
+}
+
+// Whether a change left unfinished by a crash names this place: its rows
+// wait for that record (completed when the register is opened), else the
+// completion would later remove a row re-linked here or miss one moved away.
+bool VonVorhabenBelegt(const std::vector<Vorhaben>& offen, const std::string& ordner, const std::string& name) {
+  const std::string o = Falten(ordner);
+  auto imOderUnter = [&](const std::string& wurzel) {
+    const std::string w = Falten(wurzel);
+    return o.compare(0, w.size(), w) == 0 && (o.size() == w.size() || o[w.size()] == '\\');
+  };
+  for (const Vorhaben& v : offen) {
+    if (v.Art == VorhabenArt::OrdnerUmbenennen) {
+      if (imOderUnter(v.QuellOrdner) || imOderUnter(v.ZielOrdner)) return true;
+    } else if ((GleichOhneFall(ordner, v.QuellOrdner) && GleichOhneFall(name, v.QuellName)) ||
+               (GleichOhneFall(ordner, v.ZielOrdner) && GleichOhneFall(name, v.ZielName))) {
+      return true;
+    }
+  }
+  return false;
 }
 
 int32_t Anzahl(const char* sql, Datenbank& db) {
@@ -373,9 +394,11 @@ bool Zuordnung::Anwenden(const Plan& p, Vorgang& v, const Weise& weise) {
   const auto zeile = s.Beiseite ? BeiseiteZeile(db_, s.Nummer) : RegisterZeile(db_, s.Nummer);
   // Another process may have acted meanwhile: only the state we judged is changed.
   if (!zeile || !GleichOhneFall(zeile->Name, s.Name) || !GleichOhneFall(zeile->Ordner, s.Ordner)) return false;
+  if (!s.Beiseite && VonVorhabenBelegt(offen_, s.Ordner, s.Name)) return false;
   switch (p.art) {
     case Plan::Art::Umziehen: {
       const Kandidat& k = kandidaten_[p.k];
+      if (VonVorhabenBelegt(offen_, k.Ordner, k.Name)) return false;
       if (DateiNummerSuchen(db_, k.Name, k.Ordner) != 0) return false;
       if (weise.Nachpruefen) {
         const auto jetzt = StandLesen(k.Host);
@@ -451,6 +474,7 @@ Nachzug Zuordnung::Ausfuehren(const Weise& weise) {
     std::vector<Vorgang> fertig;
     {
       Transaktion t(db_);
+      offen_ = OffeneVorhaben(db_);
       for (std::size_t i = a; i < plaene.size() && i < a + stapel; ++i) {
         Vorgang v;
         if (Anwenden(plaene[i], v, weise)) fertig.push_back(std::move(v));

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "files/fingerabdruck.h"
+#include "files/registervorhaben.h"
 #include "platform/dateisystem.h"
 #include "platform/datenbank.h"
 
@@ -124,6 +125,7 @@ class Zuordnung {
   std::unordered_set<int32_t> da_;
   std::unordered_set<int32_t> suchend_;  // numbers of suchende_, while planning
   std::optional<std::unordered_multimap<std::string, Suchender>> andere_;
+  std::vector<Vorhaben> offen_;  // records of unfinished changes, read in each transaction
 };
 
 // ---- the register operations on one file (inside the caller's transaction)

@@ -15,6 +15,7 @@
 #include "files/abgleich.h"
 #include "files/fingerabdruck.h"
 #include "files/registerpflege.h"
+#include "files/registervorhaben.h"
 #include "keywords/register.h"
 #include "keywords/registerzugriff.h"
 #include "platform/dienste.h"
@@ -325,6 +326,26 @@ TEST_F(WiedererkennungTest, BeobachtungFolgtUmbenennungUndZuzugSofort) {
   // A copy of a file still in its place takes nothing.
   fs::copy_file(Host(kA + "\\Skizze.png"), Host(kA + "\\Skizze2.png"));
   EXPECT_TRUE(BeobachtungNachziehen(*db_, kA, {}, {"Skizze2.png"}).Vorgaenge.empty());
+}
+
+// -------------------------------------------- changes cut off by a crash
+
+// A move of the program died after its disk step: the record, not the
+// content search, carries the row to its new place.
+TEST_F(WiedererkennungTest, UnvollendeteVerschiebungBleibtIhremVorhabenUeberlassen) {
+  const int32_t nr = Markieren(kA, "Vertrag.pdf", "Vertrag 2024", "MIETE VERTRAG");
+  VorhabenEintragen(*db_, {0, VorhabenArt::Verschieben, kA, "Vertrag.pdf", kB, "Vertrag.pdf"});
+  fs::rename(Host(kA + "\\Vertrag.pdf"), Host(kB + "\\Vertrag.pdf"));
+  // Another window's watcher and clean-up see the file appear and vanish.
+  EXPECT_TRUE(BeobachtungNachziehen(*db_, kB, {}, {"Vertrag.pdf"}).Vorgaenge.empty());
+  const Bereinigung b = Oeffnen(kA);
+  EXPECT_EQ(b.Umgezogen + b.Beiseite, 0u);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "Vertrag.pdf", kA), nr) << "waits for its record";
+  // Completed when a register is opened next: the row moves with its links.
+  EXPECT_EQ(RegisterVorhabenAbschliessen(*db_).Vollendet, 1u);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "Vertrag.pdf", kB), nr);
+  EXPECT_EQ(KeywordsDerDatei(*db_, nr), (std::vector<std::string>{"MIETE", "VERTRAG"}));
+  EXPECT_TRUE(Beiseite().empty());
 }
 
 // ------------------------------------------------------------ abgleichen
