@@ -8,10 +8,11 @@
 //       also lists the rows set aside because their files vanished.
 //       Changes cut off by a crash (folder renames, copies, moves) are
 //       completed or dropped first, as the window does when it opens.
-//   vxmdorvex-register abgleichen DATEI --wurzel WINDOWSPFAD
+//   vxmdorvex-register abgleichen DATEI --wurzel WINDOWSPFAD [--tage N]
 //       walks the store under WINDOWSPFAD (drive table of VXM_LAUFWERKE) and
 //       re-links the rows of files moved or renamed outside the program;
-//       changes cut off by a crash are completed first.
+//       changes cut off by a crash are completed first. --tage keeps rows
+//       whose files vanished N days (stored in the register; default 90).
 //   vxmdorvex-register umbenennen DATEI ALTER_ORDNER NEUER_NAME
 //       renames a folder of the store (Windows form on the drive table of
 //       VXM_LAUFWERKE, e.g. 'C:\VXM\VXMDOK\1\Briefe') in its parent
@@ -20,12 +21,14 @@
 #include <sqlite3.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <string>
 
 #include "files/abgleich.h"
+#include "files/fingerabdruck.h"
 #include "files/ordnerumbenennen.h"
 #include "files/registervorhaben.h"
 #include "platform/datenbank.h"
@@ -37,7 +40,7 @@ int Gebrauch() {
   std::fprintf(stderr,
                "Aufruf: vxmdorvex-register anlegen DATEI\n"
                "        vxmdorvex-register pruefen DATEI [--reparieren]\n"
-               "        vxmdorvex-register abgleichen DATEI --wurzel WINDOWSPFAD\n"
+               "        vxmdorvex-register abgleichen DATEI --wurzel WINDOWSPFAD [--tage N]\n"
                "        vxmdorvex-register umbenennen DATEI ALTER_ORDNER NEUER_NAME\n");
   return 2;
 }
@@ -103,8 +106,12 @@ int BeiseitePruefen(vxm::Datenbank& db) {
   return befunde.empty() ? 0 : 1;
 }
 
-int Abgleichen(const std::string& datei, const std::string& wurzel) {
+int Abgleichen(const std::string& datei, const std::string& wurzel, int32_t tage) {
   auto db = vxm::DatenbankOeffnenHost(datei);
+  if (tage > 0) {
+    vxm::BeiseiteTageSetzen(*db, tage);
+    std::printf("Einträge verschwundener Dateien werden %d Tage aufbewahrt.\n", tage);
+  }
   // A rename or move cut off by a crash is finished first: its rows are not
   // vanished files to be looked for.
   VorhabenMelden(*db);
@@ -206,8 +213,20 @@ int main(int argc, char** argv) {
     }
     if (befehl == "pruefen" && (argc == 3 || (argc == 4 && std::strcmp(argv[3], "--reparieren") == 0)))
       return Pruefen(datei, argc == 4);
-    if (befehl == "abgleichen" && argc == 5 && std::strcmp(argv[3], "--wurzel") == 0 && argv[4][0] != '\0')
-      return Abgleichen(datei, argv[4]);
+    if (befehl == "abgleichen" && (argc == 5 || argc == 7) && std::strcmp(argv[3], "--wurzel") == 0 &&
+        argv[4][0] != '\0') {
+      int32_t tage = 0;
+      if (argc == 7) {
+        char* ende = nullptr;
+        const long n = std::strtol(argv[6], &ende, 10);
+        if (std::strcmp(argv[5], "--tage") != 0 || !ende || *ende != '\0' || n < 1 || n > 99999) {
+          std::fprintf(stderr, "--tage erwartet eine Zahl von 1 bis 99999.\n");
+          return Gebrauch();
+        }
+        tage = static_cast<int32_t>(n);
+      }
+      return Abgleichen(datei, argv[4], tage);
+    }
     if (befehl == "umbenennen" && argc == 5) return Umbenennen(datei, argv[3], argv[4]);
   } catch (const vxm::VbFehler& f) {
     std::fprintf(stderr, "Fehler %d: %s\n", f.Nummer, f.Beschreibung.c_str());

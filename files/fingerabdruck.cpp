@@ -238,4 +238,14 @@ int32_t BeiseiteTage(Datenbank& db) {
   return kBeiseiteTageVorgabe;
 }
 
+void BeiseiteTageSetzen(Datenbank& db, int32_t tage) {
+  db.Schreibpruefung();
+  Transaktion t(db);
+  Schritt(db, db.Anweisung("CREATE TABLE IF NOT EXISTS vxm_info (Schluessel TEXT PRIMARY KEY, Wert TEXT)"));
+  sqlite3_stmt* s = db.Anweisung("INSERT OR REPLACE INTO vxm_info (Schluessel, Wert) VALUES ('BeiseiteTage', ?1)");
+  TextBinden(s, 1, std::to_string(tage));
+  Schritt(db, s);
+  t.Bestaetigen();
+}
+
 }  // namespace vxm

@@ -76,5 +76,7 @@ bool FingerabdruckNehmen(Datenbank& db, int32_t nummer, const std::string& ordne
 // "BeiseiteTage" in the register's vxm_info table, else 90.
 inline constexpr int32_t kBeiseiteTageVorgabe = 90;
 int32_t BeiseiteTage(Datenbank& db);
+// Stores it for every later clean-up and walk (1 to 99999 days).
+void BeiseiteTageSetzen(Datenbank& db, int32_t tage);
 
 }  // namespace vxm

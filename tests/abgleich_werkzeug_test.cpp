@@ -16,6 +16,7 @@
 
 #include "component/zustand.h"
 #include "files/abgleich.h"
+#include "files/fingerabdruck.h"
 #include "files/wiedererkennung.h"
 #include "keywords/register.h"
 #include "keywords/registerzugriff.h"
@@ -112,6 +113,18 @@ TEST_F(AbgleichWerkzeugTest, FalscherAufrufUndFehlendeWurzel) {
   EXPECT_TRUE(Enthaelt("Der Ordner C:\\FEHLT wurde nicht gefunden.")) << ausgabe_;
   EXPECT_EQ(Aufruf({"abgleichen", (temp_ / "fehlt.mdb").string(), "--wurzel", kWurzel}), 1);
   EXPECT_FALSE(fs::exists(temp_ / "fehlt.mdb"));
+  for (const char* falsch : {"0", "-3", "90x", ""}) {
+    EXPECT_EQ(Aufruf({"abgleichen", datei_.string(), "--wurzel", kWurzel, "--tage", falsch}), 2) << falsch;
+    EXPECT_TRUE(Enthaelt("--tage erwartet eine Zahl von 1 bis 99999.")) << ausgabe_;
+  }
+}
+
+TEST_F(AbgleichWerkzeugTest, AufbewahrungszeitWirdImRegisterGemerkt) {
+  OrdnerAnlegenHost(kWurzel);
+  ASSERT_EQ(Aufruf({"abgleichen", datei_.string(), "--wurzel", kWurzel, "--tage", "30"}), 0) << ausgabe_;
+  EXPECT_TRUE(Enthaelt("Einträge verschwundener Dateien werden 30 Tage aufbewahrt.")) << ausgabe_;
+  auto db = DatenbankOeffnenHost(datei_);
+  EXPECT_EQ(BeiseiteTage(*db), 30) << "the window's clean-up follows it too";
 }
 
 // ------------------------------------------------------------- kill -9
