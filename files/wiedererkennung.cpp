@@ -11,6 +11,7 @@
 
 #include "component/zustand.h"
 #include "files/bestandslauf.h"
+#include "files/registerpflege.h"
 #include "files/registervorhaben.h"
 #include "keywords/registerzugriff.h"
 #include "platform/dienste.h"
@@ -821,6 +822,57 @@ Nachzug BeobachtungNachziehen(Datenbank& db, const std::string& ordner, const st
   Zuordnung::Weise w;
   w.NurUmzuege = true;
   return z.Ausfuehren(w);
+}
+
+int64_t OrdnerUmbenennungNachziehen(Datenbank& db, const std::string& alt, const std::string& neu) {
+  if (!AbgleichTabellenDa(db) || !Beschreibbar(db)) return 0;
+  std::filesystem::path altHost, neuHost;
+  try {
+    altHost = HostPfadVon(alt);
+    neuHost = HostPfadVon(neu);
+  } catch (const VbFehler&) {
+    return 0;
+  }
+  std::error_code ec;
+  if (std::filesystem::exists(altHost, ec) || !std::filesystem::is_directory(neuHost, ec)) return 0;
+  const std::string fa = Falten(alt);
+  db.Schreibpruefung();
+  Transaktion t(db);
+  // A rename of this program cut off by a crash is its record's to finish.
+  if (!OffeneVorhaben(db).empty()) return 0;
+  sqlite3_stmt* s = db.Anweisung(
+      "SELECT d.Dateiname, d.Dateipfad, f.Groesse, f.Hash FROM Dateiinfo d CROSS JOIN vxm_fingerabdruck f "
+      "ON f.Dateinummer = d.Dateinummer WHERE d.DateipfadSchluessel = ?1 OR "
+      "(d.DateipfadSchluessel >= ?2 AND d.DateipfadSchluessel < ?3) LIMIT 20");
+  bool belegt = false;
+  {
+    Zuruecksetzen z{s};
+    TextBinden(s, 1, fa);
+    TextBinden(s, 2, fa + "\\");
+    TextBinden(s, 3, fa + "]");
+    // One file of the old folder found with its content under the new name
+    // is enough: a new folder that merely took the place holds other files.
+    while (!belegt && Zeile(db, s)) {
+      const std::string pfad(SpaltenText(s, 1));
+      std::filesystem::path ziel = neuHost;
+      for (std::size_t a = fa.size(); a < pfad.size();) {
+        const std::size_t e = std::min(pfad.find('\\', a + 1), pfad.size());
+        if (e > a + 1) ziel /= pfad.substr(a + 1, e - a - 1);
+        a = e;
+      }
+      ziel /= std::string(SpaltenText(s, 0));
+      const int64_t groesse = sqlite3_column_int64(s, 2);
+      const std::string hash(SpaltenText(s, 3));
+      const auto stand = StandLesen(ziel);
+      if (!stand || stand->Groesse != groesse) continue;
+      const auto inhalt = InhaltLesen(ziel);
+      belegt = inhalt && inhalt->Hash == hash;
+    }
+  }
+  if (!belegt) return 0;
+  const int64_t n = RegisterOrdnerNachziehen(db, alt, neu);
+  t.Bestaetigen();
+  return n;
 }
 
 // ------------------------------------------------------------- pruefen

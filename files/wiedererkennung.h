@@ -166,6 +166,13 @@ Nachzug OrdnerNachpflegen(Datenbank& db, const std::string& ordner, const std::v
 Nachzug BeobachtungNachziehen(Datenbank& db, const std::string& ordner, const std::vector<std::string>& verschwunden,
                               const std::vector<std::string>& erschienen);
 
+// The watcher saw, in the shown folder, the sub-folder `alt` vanish and
+// `neu` appear (full Windows paths). When a registered file of `alt` is
+// found with its content at the same place under `neu`, the folder was
+// renamed: the rows of `alt` and every folder below it follow (as
+// RegisterOrdnerNachziehen). The number of rows moved; 0 when unsure.
+int64_t OrdnerUmbenennungNachziehen(Datenbank& db, const std::string& alt, const std::string& neu);
+
 // Drops set-aside rows older than BeiseiteTage.
 Nachzug AbgelaufeneVerwerfen(Datenbank& db, const std::function<void(const Vorgang&)>& melden = {});
 

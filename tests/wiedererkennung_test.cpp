@@ -19,6 +19,7 @@
 #include "keywords/register.h"
 #include "keywords/registerzugriff.h"
 #include "platform/dienste.h"
+#include "platform/text.h"
 #include "search/suchbegriffe.h"
 #include "tests/hilfen.h"
 
@@ -346,6 +347,37 @@ TEST_F(WiedererkennungTest, UnvollendeteVerschiebungBleibtIhremVorhabenUeberlass
   EXPECT_EQ(DateiNummerSuchen(*db_, "Vertrag.pdf", kB), nr);
   EXPECT_EQ(KeywordsDerDatei(*db_, nr), (std::vector<std::string>{"MIETE", "VERTRAG"}));
   EXPECT_TRUE(Beiseite().empty());
+}
+
+TEST_F(WiedererkennungTest, BeobachtungFolgtUnterordnerUmbenennungMitAllenEbenen) {
+  const std::string alt = kA + "\\Akten", neu = kA + "\\Akten 2024";
+  const int32_t x = Markieren(alt, "a.pdf", "Inhalt a", "MIETE");
+  const int32_t y = Markieren(alt + "\\Unter", "b.pdf", "Inhalt b", "NEBENKOSTEN");
+  // Not yet renamed: nothing to follow.
+  EXPECT_EQ(OrdnerUmbenennungNachziehen(*db_, alt, neu), 0);
+  Mv(alt, neu);
+  EXPECT_EQ(OrdnerUmbenennungNachziehen(*db_, alt, neu), 2);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "a.pdf", neu), x);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "b.pdf", neu + "\\Unter"), y);
+  EXPECT_EQ(Suche("NEBENKOSTEN"), std::vector<std::string>{Gross(neu) + "\\Unter\\b.pdf"});
+}
+
+TEST_F(WiedererkennungTest, NeuerOrdnerAnStelleEinesGeloeschtenNimmtNichtsUeber) {
+  const std::string alt = kA + "\\Alt", neu = kA + "\\Neu";
+  const int32_t x = Markieren(alt, "a.pdf", "Inhalt a", "MIETE");
+  fs::remove_all(Host(alt));
+  DateiAnlegen(neu + "\\a.pdf", "anderer Inhalt");
+  EXPECT_EQ(OrdnerUmbenennungNachziehen(*db_, alt, neu), 0);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "a.pdf", alt), x);
+  // A rename of the program cut off by a crash is left to its record.
+  fs::remove_all(Host(neu));
+  OrdnerAnlegenHost(alt);
+  DateiAnlegen(alt + "\\a.pdf", "Inhalt a");
+  VorhabenEintragen(*db_, {0, VorhabenArt::OrdnerUmbenennen, alt, "", neu, ""});
+  Mv(alt, neu);
+  EXPECT_EQ(OrdnerUmbenennungNachziehen(*db_, alt, neu), 0);
+  EXPECT_EQ(RegisterVorhabenAbschliessen(*db_).Vollendet, 1u);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "a.pdf", neu), x);
 }
 
 // ------------------------------------------------------------ abgleichen

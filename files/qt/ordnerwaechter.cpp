@@ -43,6 +43,37 @@ class OrdnerWaechter : public QObject {
     // What the list shows now is what a rename is later told from.
     bekannt_.clear();
     for (int i = 0; i < f_.filListBox->ListCount(); ++i) bekannt_.push_back(f_.filListBox->List(i));
+    unterordner_ = Unterordner(f_.filListBox->Path());
+  }
+
+  static std::vector<std::string> Unterordner(const std::string& ordner) {
+    try {
+      return Dienste().Dateien->SubFolders(ordner);
+    } catch (const std::exception&) {
+      return {};
+    }
+  }
+
+  // One sub-folder gone and one new at the same moment is a rename when the
+  // new one holds a registered file of the old (files/wiedererkennung.h).
+  void OrdnerUmbenennungNachziehen() {
+    const std::string ordner = f_.filListBox->Path();
+    std::vector<std::string> jetzt = Unterordner(ordner);
+    const std::unordered_set<std::string> vorher(unterordner_.begin(), unterordner_.end()),
+        nachher(jetzt.begin(), jetzt.end());
+    std::vector<std::string> weg, neu;
+    for (const auto& n : unterordner_)
+      if (!nachher.count(n)) weg.push_back(n);
+    for (const auto& n : jetzt)
+      if (!vorher.count(n)) neu.push_back(n);
+    unterordner_ = std::move(jetzt);
+    if (weg.size() != 1 || neu.size() != 1) return;
+    const std::string basis = !ordner.empty() && ordner.back() == '\\' ? ordner : ordner + "\\";
+    try {
+      vxm::OrdnerUmbenennungNachziehen(f_.DOC_DATA.Database(), basis + weg[0], basis + neu[0]);
+    } catch (const std::exception&) {
+      // the register busy or away: the clean-up of the folder catches up
+    }
   }
 
   // A file renamed or moved in the shown folder takes its keywords along at
@@ -82,6 +113,7 @@ class OrdnerWaechter : public QObject {
     const std::string p = f_.dirListBox->Path();
     if (auto* k = f_.Baum->Knoten(!p.empty() && p.back() == '\\' ? p : p + "\\")) f_.Baum->KinderAbgleichen(k);
     if (GleichOhneFall(f_.filListBox->Path(), f_.dirListBox->Path())) {
+      OrdnerUmbenennungNachziehen();
       UmbenennungenNachziehen();
       f_.DateilisteAuffrischen();
     }
@@ -92,6 +124,7 @@ class OrdnerWaechter : public QObject {
   QTimer ruhe_;
   QString ordner_;
   std::vector<std::string> bekannt_;  // file names of the shown folder at the last look
+  std::vector<std::string> unterordner_;  // and its sub-folders
 };
 
 }  // namespace
