@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "component/einstellungen.h"
-#include "component/fehlermelden.h"
+#include "basis/einstellungen.h"
+#include "basis/fehlermelden.h"
 #include "files/dateifunktionen.h"
 #include "platform/datenbank.h"
 #include "platform/dialoge.h"

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "component/fehlermelden.h"
-#include "component/zustand.h"
+#include "basis/fehlermelden.h"
+#include "basis/zustand.h"
 #include "create/libreoffice.h"
 #include "files/dateifunktionen.h"
 #include "platform/dienste.h"

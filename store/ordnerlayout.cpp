@@ -1,6 +1,6 @@
 #include "store/ordnerlayout.h"
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "files/dateifunktionen.h"
 #include "platform/dialoge.h"
 #include "platform/dienste.h"

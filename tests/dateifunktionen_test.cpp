@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "files/dateifunktionen.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"

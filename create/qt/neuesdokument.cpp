@@ -12,9 +12,9 @@
 #include <chrono>
 #include <future>
 
-#include "component/fehlermelden.h"
+#include "basis/fehlermelden.h"
+#include "basis/zustand.h"
 #include "component/qt/frmdorvex.h"
-#include "component/zustand.h"
 #include "create/buerodatei.h"
 #include "create/serienbrief.h"
 #include "files/dateifunktionen.h"

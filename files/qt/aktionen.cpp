@@ -5,9 +5,9 @@
 #include <QKeyEvent>
 #include <QTreeWidget>
 
-#include "component/fehlermelden.h"
+#include "basis/fehlermelden.h"
+#include "basis/zustand.h"
 #include "component/qt/frmdorvex.h"
-#include "component/zustand.h"
 #include "files/dateifunktionen.h"
 #include "files/dateiuebertragung.h"
 #include "files/ordnerumbenennen.h"

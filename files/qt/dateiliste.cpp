@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "basis/zustand.h"
 #include "component/qt/frmdorvex.h"
-#include "component/zustand.h"
 #include "files/dateidetails.h"
 #include "files/dateifunktionen.h"
 #include "keywords/registerzugriff.h"
