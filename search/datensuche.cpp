@@ -12,10 +12,10 @@
 #include <set>
 #include <utility>
 
+#include "basis/dateifunktionen.h"
 #include "basis/fehlermelden.h"
 #include "basis/zustand.h"
 #include "files/dateidetails.h"
-#include "files/dateifunktionen.h"
 #include "platform/dateisystem.h"
 #include "platform/dialoge.h"
 #include "platform/dienste.h"

@@ -4,11 +4,11 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 
+#include "basis/dateifunktionen.h"
 #include "basis/fehlermelden.h"
 #include "basis/zustand.h"
 #include "component/dokpfad.h"
 #include "component/vxmdorvex.h"
-#include "files/dateifunktionen.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
 #include "platform/qt/qtdialoge.h"

@@ -5,10 +5,10 @@
 #include <QKeyEvent>
 #include <QTreeWidget>
 
+#include "basis/dateifunktionen.h"
 #include "basis/fehlermelden.h"
 #include "basis/zustand.h"
 #include "component/qt/frmdorvex.h"
-#include "files/dateifunktionen.h"
 #include "files/dateiuebertragung.h"
 #include "files/ordnerumbenennen.h"
 #include "files/qt/frmordnerinfo.h"

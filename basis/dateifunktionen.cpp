@@ -1,4 +1,4 @@
-#include "files/dateifunktionen.h"
+#include "basis/dateifunktionen.h"
 
 #include <initializer_list>
 
