@@ -1,4 +1,4 @@
-#include "component/einstellungen.h"
+#include "basis/einstellungen.h"
 
 #include <unistd.h>
 
@@ -12,10 +12,10 @@
 #include <sstream>
 #include <vector>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
+#include "platform/benutzerordner.h"
 #include "platform/fehler.h"
 #include "platform/laufwerke.h"
-#include "platform/benutzerordner.h"
 #include "platform/text.h"
 
 namespace vxm {
