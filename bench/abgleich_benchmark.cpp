@@ -22,7 +22,7 @@
 #include <fstream>
 #include <thread>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "files/abgleich.h"
 #include "files/registerpflege.h"
 #include "platform/datenbank.h"

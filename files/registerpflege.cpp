@@ -4,7 +4,7 @@
 
 #include <unordered_set>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "files/wiedererkennung.h"
 #include "keywords/registerzugriff.h"
 #include "platform/dienste.h"

@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "files/bestandslauf.h"
 #include "files/registerpflege.h"
 #include "files/registervorhaben.h"

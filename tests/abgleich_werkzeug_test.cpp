@@ -14,7 +14,7 @@
 #include <random>
 #include <thread>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "files/abgleich.h"
 #include "files/fingerabdruck.h"
 #include "files/wiedererkennung.h"

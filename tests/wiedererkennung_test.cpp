@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "files/abgleich.h"
 #include "files/fingerabdruck.h"
 #include "files/registerpflege.h"

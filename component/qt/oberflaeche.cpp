@@ -6,7 +6,6 @@
 
 #include "component/hauptfenster.h"
 #include "component/qt/frmdorvex.h"
-#include "component/zustand.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
 
@@ -53,7 +52,7 @@ std::function<void(frmDorvex&)>& NachDemLaden() {
 }
 
 void OberflaecheEinrichten() {
-  Zustand().HauptfensterErzeugen = [] { return std::make_shared<QtHauptfenster>(); };
+  HauptfensterErzeugen() = [] { return std::make_shared<QtHauptfenster>(); };
   auto ordner = [](QStandardPaths::StandardLocation art) {
     return std::filesystem::path(QStandardPaths::writableLocation(art).toStdString());
   };

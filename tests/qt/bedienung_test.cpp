@@ -9,7 +9,7 @@
 #include <fstream>
 #include <functional>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "files/fingerabdruck.h"
 #include "files/qt/aktionen.h"
 #include "keywords/registerzugriff.h"
