@@ -71,8 +71,10 @@ void ZeilenLaden(Datenbank& db, const std::string& wurzel, std::vector<Zeile>& z
   sqlite3_stmt* s = db.Anweisung(
       "SELECT d.Dateinummer, d.DateinameSchluessel, d.DateipfadSchluessel, f.Groesse, f.Mtime "
       "FROM Dateiinfo d LEFT JOIN vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer "
-      "WHERE d.DateipfadSchluessel = ?1 OR d.DateipfadSchluessel = ?2 "
-      "OR (d.DateipfadSchluessel >= ?2 AND d.DateipfadSchluessel < ?3) ORDER BY d.rowid");
+      // The root is mostly the whole store: one pass in table order beats
+      // the index ranges and a sort (the unary + keeps the index out).
+      "WHERE +d.DateipfadSchluessel = ?1 OR +d.DateipfadSchluessel = ?2 "
+      "OR (+d.DateipfadSchluessel >= ?2 AND +d.DateipfadSchluessel < ?3) ORDER BY d.rowid");
   Zuruecksetzen z{s};
   TextBinden(s, 1, wf);
   TextBinden(s, 2, wf + "\\");
@@ -138,25 +140,38 @@ void Laufen(const std::filesystem::path& host, const std::string& wurzel, Lauf& 
   l.Fehler = std::current_exception();
 }
 
-// The row as needed once its file is missed.
-std::optional<Suchender> Vermisst(Datenbank& db, int32_t nr) {
-  sqlite3_stmt* s = db.Anweisung(
-      "SELECT d.Dateiname, d.Dateipfad, f.Groesse, f.Hash, f.Mtime FROM Dateiinfo d "
-      "LEFT JOIN vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer WHERE d.Dateinummer = ?1");
-  Zuruecksetzen z{s};
-  sqlite3_bind_int(s, 1, nr);
-  const int rc = sqlite3_step(s);
-  if (rc == SQLITE_DONE) return std::nullopt;
-  if (rc != SQLITE_ROW) db.Fehler(rc);
-  Suchender x;
-  x.Nummer = nr;
-  x.Name = SpaltenText(s, 0);
-  x.Ordner = SpaltenText(s, 1);
-  if (sqlite3_column_type(s, 2) != SQLITE_NULL) {
-    x.Inhalt = DateiInhalt{sqlite3_column_int64(s, 2), std::string(SpaltenText(s, 3))};
-    x.Mtime = sqlite3_column_int64(s, 4);
+// The rows as needed once their files are missed, all in one statement
+// (table order; rows deleted meanwhile are left out).
+std::vector<Suchender> Vermisste(Datenbank& db, const std::vector<int32_t>& nummern) {
+  std::vector<Suchender> aus;
+  if (nummern.empty()) return aus;
+  std::string liste = "[";
+  for (const int32_t nr : nummern) {
+    if (liste.size() > 1) liste += ',';
+    liste += std::to_string(nr);
   }
-  return x;
+  liste += ']';
+  sqlite3_stmt* s = db.Anweisung(
+      "SELECT d.Dateinummer, d.Dateiname, d.Dateipfad, f.Groesse, f.Hash, f.Mtime FROM json_each(?1) j "
+      "CROSS JOIN Dateiinfo d ON d.Dateinummer = j.value "
+      "LEFT JOIN vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer");
+  Zuruecksetzen z{s};
+  TextBinden(s, 1, liste);
+  aus.reserve(nummern.size());
+  int rc;
+  while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+    Suchender x;
+    x.Nummer = sqlite3_column_int(s, 0);
+    x.Name = SpaltenText(s, 1);
+    x.Ordner = SpaltenText(s, 2);
+    if (sqlite3_column_type(s, 3) != SQLITE_NULL) {
+      x.Inhalt = DateiInhalt{sqlite3_column_int64(s, 3), std::string(SpaltenText(s, 4))};
+      x.Mtime = sqlite3_column_int64(s, 5);
+    }
+    aus.push_back(std::move(x));
+  }
+  if (rc != SQLITE_DONE) db.Fehler(rc);
+  return aus;
 }
 
 void BeiseiteGroessen(Datenbank& db, std::unordered_set<int64_t>& groessen) {
@@ -275,17 +290,18 @@ AbgleichErgebnis Abgleichen(Datenbank& db, const std::string& wurzelEingabe,
   std::vector<std::string> luecken;
   for (const auto& l : lauf.Ergebnis.Luecken) luecken.push_back(Falten(l));
   Zuordnung zuordnung(db);
+  std::vector<int32_t> vermisst;
   for (const auto& z : zeilen) {
-    if (z.Gesehen) {
+    if (z.Gesehen)
       zuordnung.Vorhanden(z.Nummer);
-      continue;
-    }
-    auto s = Vermisst(db, z.Nummer);
-    if (!s) continue;
-    const std::string of = Falten(OhneSchraegstrich(s->Ordner));
+    else
+      vermisst.push_back(z.Nummer);
+  }
+  for (auto& s : Vermisste(db, vermisst)) {
+    const std::string of = Falten(OhneSchraegstrich(s.Ordner));
     bool unlesbar = false;
     for (const auto& l : luecken) unlesbar = unlesbar || ImOderUnter(of, l);
-    if (!unlesbar) zuordnung.Suchen(std::move(*s));
+    if (!unlesbar) zuordnung.Suchen(std::move(s));
   }
   zuordnung.BeiseiteDazu();
   zuordnung.AndereNur(AndereLaden(db, wurzel));

@@ -27,7 +27,7 @@ struct AbgleichErgebnis {
 
 // Files changed per transaction: each file's change stays whole, and a kill
 // loses at most the batch under way (nothing half-done).
-inline constexpr std::size_t kAbgleichStapel = 1024;
+inline constexpr std::size_t kAbgleichStapel = 4096;
 
 // `wurzel` is a Windows-form folder; `melden` hears each re-linked,
 // returned, set-aside or dropped file once its change is committed.
