@@ -424,6 +424,32 @@ TEST_F(WiedererkennungTest, AbgleichenFolgtAllenUmzuegenUndMeldetJedeDatei) {
   EXPECT_TRUE(AbgleichBefunde(*db_).empty());
 }
 
+// Many files moved at once: each row lands at its own file.
+TEST_F(WiedererkennungTest, AbgleichenVieleUmzuegeJedeZeileAnIhreDatei) {
+  constexpr int kAnzahl = 300;
+  {
+    Transaktion t(*db_);
+    db_->Execute("INSERT INTO Keyword (Keyword) VALUES (\"AKTE\")");
+    for (int i = 0; i < kAnzahl; ++i) {
+      const std::string name = "d" + std::to_string(i) + ".txt";
+      DateiAnlegen(kA + "\\" + name, "Inhalt " + std::to_string(i));
+      db_->Execute("INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES (\"" + name + "\", \"" + kA + "\")");
+      db_->Execute("INSERT INTO KeywordZwischentabelle (Dateinummer, KeywordID) VALUES (" + std::to_string(i + 1) +
+                   ", 1)");
+    }
+    t.Bestaetigen();
+  }
+  ASSERT_EQ(Abgleichen(*db_, kWurzel).Fingerabdruecke, static_cast<std::size_t>(kAnzahl));
+  for (int i = 0; i < kAnzahl; ++i)
+    fs::rename(Host(kA + "\\d" + std::to_string(i) + ".txt"), Host(kB + "\\n" + std::to_string(i) + ".txt"));
+  const AbgleichErgebnis r = Abgleichen(*db_, kWurzel);
+  EXPECT_EQ(r.Vorgaenge.Umgezogen, static_cast<std::size_t>(kAnzahl));
+  EXPECT_EQ(r.Vorgaenge.Beiseitegelegt, 0u);
+  for (int i = 0; i < kAnzahl; i += 37)
+    EXPECT_EQ(DateiNummerSuchen(*db_, "n" + std::to_string(i) + ".txt", kB), i + 1);
+  EXPECT_EQ(Suche("AKTE").size(), static_cast<std::size_t>(kAnzahl));
+}
+
 TEST_F(WiedererkennungTest, AbgleichenUrteiltNichtUeberUnlesbareOrdner) {
   if (::geteuid() == 0) GTEST_SKIP() << "root reads every folder";
   const int32_t nr = Markieren(kA + "\\Zu", "x.txt", "x", "X");
