@@ -50,13 +50,9 @@ void frmDorvex::KeywörterDateispezAuslesen(int32_t& dateinummer) {
 
 void frmDorvex::KeywEntfernen(std::string& keyword) {
   try {
-    const std::string datei = filListBox->FileName();
-    if (Dienste().Meldungen->MsgBox(meldung::EntfernenFrage(keyword, datei), vbYesNo + vbQuestion, "") != vbYes) {
-      Zeigen(meldung::Abgebrochen);
-      return;
-    }
-    const EntfernenErgebnis e = KeywordEntfernen(DOC_DATA.Database(), {datei, dirListBox->Path()}, keyword);
-    int32_t nr = e.Abgemeldet ? 0 : e.Dateinummer;
+    const auto e = KeywordEntfernenNachFrage(DOC_DATA.Database(), {filListBox->FileName(), dirListBox->Path()}, keyword);
+    if (!e) return;
+    int32_t nr = e->Abgemeldet ? 0 : e->Dateinummer;
     KeywörterDateispezAuslesen(nr);
   } catch (const VbFehler& e) {
     FehlerMelden(e);
