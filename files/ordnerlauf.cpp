@@ -51,6 +51,14 @@ bool Ordnerleser::Lesen(const std::string& windows, const std::string& hostPfad)
   return host_ ? HostLesen(hostPfad) : FsLesen(windows);
 }
 
+std::string Ordnerleser::HostUnterordner(const std::string& hostPfad, const std::string& name) const {
+  if (!host_) return {};
+  std::string pfad = hostPfad;
+  pfad += '/';
+  pfad += name;
+  return pfad;
+}
+
 int Ordnerleser::Deskriptor() const { return dir_ ? ::dirfd(dir_) : -1; }
 
 void Ordnerleser::Schliessen() {
@@ -134,7 +142,7 @@ void Ordnerlauf::Ordner(const std::string& windows, const std::string& host) {
   const std::vector<std::string> unterordner = leser_.Unterordner();
   for (const auto& u : unterordner) {
     if (!Weiter()) return;
-    Ordner(PfadVerbinden(windows, u), leser_.AufDieserMaschine() ? host + "/" + u : std::string());
+    Ordner(PfadVerbinden(windows, u), leser_.HostUnterordner(host, u));
   }
 }
 

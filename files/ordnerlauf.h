@@ -45,6 +45,9 @@ class Ordnerleser {
   const std::vector<std::string>& Dateien() const { return dateien_; }
   const std::vector<std::string>& Unterordner() const { return ordner_; }
 
+  // The host path of a sub-folder of `hostPfad` on this machine; "" elsewhere.
+  std::string HostUnterordner(const std::string& hostPfad, const std::string& name) const;
+
   // The folder last read while it is open on this machine (its files are
   // opened relative to it); -1 otherwise.
   int Deskriptor() const;

@@ -45,7 +45,7 @@ int XdgOpenStarten(const std::string& host) {
     pid_t kind = 0;
     const char* argv[] = {"xdg-open", host.c_str(), nullptr};
     if (posix_spawnp(&kind, "xdg-open", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) _exit(kHelferFehlt);
-    const timespec schritt{0, 20 * 1000 * 1000};
+    const timespec schritt{0, 20L * 1000 * 1000};
     for (int ms = 0; ms < kBeobachtenMs; ms += 20) {
       int st = 0;
       if (waitpid(kind, &st, WNOHANG) == kind) {

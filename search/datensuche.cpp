@@ -240,8 +240,7 @@ SuchErgebnis NamenSuche(const std::string& ordner, const std::string& name,
     leser.Schliessen();
     ++erg.Ordner;
     for (const auto& u : leser.Unterordner()) {
-      warteschlange.emplace_back(PfadVerbinden(windows, u),
-                                 leser.AufDieserMaschine() ? host + "/" + u : std::string());
+      warteschlange.emplace_back(PfadVerbinden(windows, u), leser.HostUnterordner(host, u));
     }
   }
   return erg;

@@ -73,7 +73,7 @@ frmOrdnerInfo::frmOrdnerInfo(QWidget* eltern) : QDialog(eltern) {
 void frmOrdnerInfo::Form_Load(Hauptfensterzugang& f) {
   const float faktor = f.Faktor() > 0 ? f.Faktor() : 1.0f;
   if (faktor != 1.0f) {
-    resize(static_cast<int>(width() * faktor), static_cast<int>(height() * faktor));
+    resize(static_cast<int>(static_cast<float>(width()) * faktor), static_cast<int>(static_cast<float>(height()) * faktor));
     QFont s = font();
     s.setPointSizeF(s.pointSizeF() * faktor);
     setFont(s);

@@ -231,12 +231,12 @@ void frmDateiKeywörter::Skalieren() {
   if (!(faktor > 0.0f)) return;
   // The layouts place the controls; size, position and font carry the factor.
   const QRect g = geometry();
-  setGeometry(static_cast<int>(g.x() * faktor), static_cast<int>(g.y() * faktor),
-              static_cast<int>(g.width() * faktor), static_cast<int>(g.height() * faktor));
+  auto mal = [faktor](int wert) { return static_cast<int>(static_cast<float>(wert) * faktor); };
+  setGeometry(mal(g.x()), mal(g.y()), mal(g.width()), mal(g.height()));
   QFont schrift = font();
   schrift.setPointSizeF(schrift.pointSizeF() * faktor);
   setFont(schrift);
-  lstDateiGefunden->setColumnWidth(0, static_cast<int>(lstDateiGefunden->columnWidth(0) * faktor));
+  lstDateiGefunden->setColumnWidth(0, mal(lstDateiGefunden->columnWidth(0)));
 }
 
 void frmDateiKeywörter::Zeigen() {
@@ -427,7 +427,7 @@ bool frmDateiKeywörter::DokumenteSammeln(const std::string& ordner) {
   }
   for (auto& name : e.ordner) {
     if (!Zwischendurch()) return false;
-    if (!DokumenteSammeln(ordner + "\\" + name)) return false;
+    if (!DokumenteSammeln(std::string(ordner).append("\\").append(name))) return false;
   }
   return true;
 }
@@ -451,7 +451,7 @@ bool frmDateiKeywörter::DateiFinden(const std::string& ordner, const std::strin
   }
   for (auto& unter : e.ordner) {
     if (!Zwischendurch()) return false;
-    if (DateiFinden(ordner + "\\" + unter, name)) return true;
+    if (DateiFinden(std::string(ordner).append("\\").append(unter), name)) return true;
   }
   return false;
 }
