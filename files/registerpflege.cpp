@@ -4,7 +4,6 @@
 
 #include <unordered_set>
 
-#include "basis/zustand.h"
 #include "files/wiedererkennung.h"
 #include "keywords/registerzugriff.h"
 #include "platform/dienste.h"
@@ -12,7 +11,6 @@
 #include "platform/jetsql.h"
 #include "platform/sqlhilfen.h"
 #include "platform/text.h"
-#include "search/datensuche.h"
 
 namespace vxm {
 namespace {
@@ -298,15 +296,7 @@ Bereinigung RegisterBereinigen(Datenbank& db, const std::string& muster) {
       bestand.Luecken.push_back(ordner);
     }
   } else {
-    DatenSucheAuftrag auftrag;
-    auftrag.TabelleFuehren = true;
-    const SuchErgebnis e = DatenSuche(ordner, auftrag);
-    auto& z = Zustand();
-    bestand.Dateien = std::move(z.DateiTabelle);
-    z.DateiTabelle.clear();
-    bestand.Vollstaendig = z.DateiTabelleVollstaendig && !e.Abgebrochen;
-    bestand.Luecken = e.Ungelesen;
-    if (e.Abgebrochen) bestand.Luecken = {ordner};
+    bestand = DateiBestandLesen(ordner);
   }
   Bereinigung b = RegisterBereinigenMitBestand(db, muster, bestand);
   if (!mitPlatzhalter && bestand.Vollstaendig) {
