@@ -40,7 +40,7 @@ std::string Hex(const XXH128_hash_t& h) {
   XXH128_canonicalFromHash(&c, h);
   static const char* ziffern = "0123456789abcdef";
   std::string s(32, '0');
-  for (int i = 0; i < 16; ++i) {
+  for (std::size_t i = 0; i < 16; ++i) {
     s[2 * i] = ziffern[c.digest[i] >> 4];
     s[2 * i + 1] = ziffern[c.digest[i] & 15];
   }

@@ -326,6 +326,7 @@ std::vector<Zuordnung::Plan> Zuordnung::Planen() {
     if (!c.empty()) {
       g = grund::Mehrdeutig;
       std::vector<std::string> dateien;
+      dateien.reserve(c.size());
       for (auto k : c) dateien.push_back(Ort(kandidaten_[k].Ordner, kandidaten_[k].Name));
       if (eintraege.size() == 1)
         hinweis = std::to_string(c.size()) + " Dateien mit gleichem Inhalt: " + Orte(dateien);
