@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "platform/datenbank.h"
@@ -40,8 +41,39 @@ struct Schatten {
 constexpr Schatten kSchatten[] = {
     {"Dateiinfo", "Dateiname"}, {"Dateiinfo", "Dateipfad"}, {"Keyword", "Keyword"}};
 
+std::string ShellWort(const std::string& text) {
+  std::string aus = "'";
+  for (char c : text) aus += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return aus + "'";
+}
+
+// A damaged file is never changed in place (also not by --reparieren): the
+// readable rows go into a new file, which then takes its place.
+void RettungErklaeren(const std::string& datei) {
+  const std::string d = ShellWort(datei), neu = ShellWort(datei + ".gerettet");
+  std::printf(
+      "Das Register %s ist beschädigt; es wird nichts daran geändert.\n"
+      "So retten Sie, was lesbar ist:\n"
+      "  1. Das Programm auf allen Arbeitsplätzen schließen, die dieses Register benutzen.\n"
+      "  2. sqlite3 %s .dump | sed 's/^ROLLBACK; -- due to errors$/COMMIT;/' | sqlite3 %s\n"
+      "  3. vxmdorvex-register pruefen %s --reparieren\n"
+      "  4. %s beiseitelegen (z. B. in %s umbenennen) und %s unter dem alten Namen an "
+      "seine Stelle legen.\n"
+      "Die Zeilen der beschädigten Seiten fehlen danach; Schritt 3 nennt Verknüpfungen, die ins Leere zeigen.\n",
+      d.c_str(), d.c_str(), neu.c_str(), neu.c_str(), d.c_str(), ShellWort(datei + ".beschaedigt").c_str(),
+      neu.c_str());
+}
+
 int Pruefen(const std::string& datei, bool reparieren) {
-  auto db = vxm::DatenbankOeffnenHost(datei);
+  std::shared_ptr<vxm::Datenbank> db;
+  try {
+    db = vxm::DatenbankOeffnenHost(datei);
+  } catch (const vxm::VbFehler& f) {
+    if (f.Nummer != vxm::fehlernr::UnbekanntesFormat) throw;
+    std::printf("Beschädigt: %s\n", f.Beschreibung.c_str());
+    RettungErklaeren(datei);
+    return 1;
+  }
   int probleme = 0;
 
   sqlite3_stmt* s = db->Anweisung("PRAGMA integrity_check");
@@ -56,8 +88,7 @@ int Pruefen(const std::string& datei, bool reparieren) {
   sqlite3_reset(s);
   if (rc != SQLITE_DONE) db->Fehler(rc, "integrity_check");
   if (probleme) {
-    std::printf("Die Datei ist beschädigt; es wird nichts geändert. Mit \"sqlite3 %s .recover\" lässt sich "
-                "retten, was lesbar ist.\n", datei.c_str());
+    RettungErklaeren(datei);
     return 1;
   }
 

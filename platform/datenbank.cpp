@@ -1,6 +1,7 @@
 #include "platform/datenbank.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
@@ -8,6 +9,8 @@
 #include <climits>
 #include <filesystem>
 #include <map>
+#include <mutex>
+#include <set>
 #include <unordered_map>
 
 #include "platform/dienste.h"
@@ -20,6 +23,44 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kWartezeitMs = 10000;  // busy timeout: another process writes
+
+// Files this process has checked whole: device and inode, with the change
+// time the file had when this process last had it in hand (after the check,
+// and after closing, when its own checkpoint has written to it). A file
+// changed by anyone else since, or a new file under a reused inode, is
+// checked again.
+struct Dateistand {
+  dev_t geraet = 0;
+  ino_t knoten = 0;
+  int64_t geaendert = 0;  // st_ctim in nanoseconds
+};
+std::mutex& GeprueftSperre() {
+  static std::mutex m;
+  return m;
+}
+std::map<std::pair<dev_t, ino_t>, int64_t>& Geprueft() {
+  static std::map<std::pair<dev_t, ino_t>, int64_t> g;
+  return g;
+}
+bool StandLesen(const fs::path& p, Dateistand& d) {
+  struct stat st {};
+  if (::stat(p.c_str(), &st) != 0) return false;
+  d = {st.st_dev, st.st_ino, static_cast<int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
+  return true;
+}
+bool BeimStartGeprueft(const fs::path& p) {
+  Dateistand d;
+  if (!StandLesen(p, d)) return false;
+  std::lock_guard<std::mutex> l(GeprueftSperre());
+  const auto it = Geprueft().find({d.geraet, d.knoten});
+  return it != Geprueft().end() && it->second == d.geaendert;
+}
+void AlsGeprueftMerken(const fs::path& p) {
+  Dateistand d;
+  if (!StandLesen(p, d)) return;
+  std::lock_guard<std::mutex> l(GeprueftSperre());
+  Geprueft()[{d.geraet, d.knoten}] = d.geaendert;
+}
 
 // Files open on this thread, by host path: every source bound to the same
 // file shares one connection (and so sees its own uncommitted rows).
@@ -173,11 +214,13 @@ struct Datenbank::Impl {
   std::weak_ptr<Datenbank> selbst;
   int tiefe = 0;
   bool beschaedigt = false;
+  bool geprueft = false;  // checked whole (now or earlier in this process)
   std::unordered_map<std::string, sqlite3_stmt*> anweisungen;
 
   ~Impl() {
     for (auto& [sql, s] : anweisungen) sqlite3_finalize(s);
     if (db) sqlite3_close_v2(db);
+    if (geprueft && !beschaedigt) AlsGeprueftMerken(host);
   }
 
   [[noreturn]] void Fehler(int rc, std::string_view wobei = {}) {
@@ -296,6 +339,24 @@ struct Datenbank::Impl {
     }
   }
 
+  // PRAGMA quick_check reads every page (about half a second for a
+  // register of 100,000 files), so it runs once per file and process.
+  void StartPruefung() {
+    Stmt pruefung;
+    int rc = sqlite3_prepare_v2(db, "PRAGMA quick_check(1)", -1, &pruefung.s, nullptr);
+    if (rc == SQLITE_OK) rc = sqlite3_step(pruefung.s);
+    if (rc != SQLITE_ROW) Fehler(rc, "Prüfung");
+    std::string ergebnis = reinterpret_cast<const char*>(sqlite3_column_text(pruefung.s, 0));
+    if (ergebnis != "ok") {
+      beschaedigt = true;
+      if (const auto z = ergebnis.find("***\n"); z != std::string::npos) ergebnis.erase(0, z + 4);
+      throw VbFehler(fehlernr::UnbekanntesFormat,
+                     "Die Datenbank " + datei + " ist beschädigt (" + ergebnis +
+                         "); es wird nichts hineingeschrieben. Bitte wenden Sie sich an Ihren EDV-Betreuer "
+                         "(vxmdorvex-register pruefen).");
+    }
+  }
+
   void Verbinden() {
     std::error_code ec;
     if (fs::file_size(host, ec) == 0 && !ec)
@@ -315,21 +376,17 @@ struct Datenbank::Impl {
     sqlite3_create_function(db, "regexp", 2, flags, nullptr, LikeFunktion, nullptr, nullptr);
     sqlite3_create_function(db, "vxm_falten", 1, flags, nullptr, FaltenFunktion, nullptr, nullptr);
     sqlite3_create_collation(db, kTextKollation, SQLITE_UTF8, nullptr, TextVergleich);
-    if (!sqlite3_db_readonly(db, "main") && !ImProtokollmodus()) {
+    // Pages are checked as they are read, so damage found while working
+    // stops the write that met it.
+    sqlite3_exec(db, "PRAGMA cell_size_check=ON", nullptr, nullptr, nullptr);
+    if (!sqlite3_db_readonly(db, "main")) {
+      // A damaged page is not noticed by writes that do not read it: the
+      // whole file is checked before this process first writes to it.
+      if (!BeimStartGeprueft(host)) StartPruefung();
+      geprueft = true;
       // Two processes may share the register: readers never wait for the
-      // writer. The switch writes to the file, so a file that has not been
-      // switched before is checked whole first (once).
-      Stmt pruefung;
-      rc = sqlite3_prepare_v2(db, "PRAGMA quick_check(1)", -1, &pruefung.s, nullptr);
-      if (rc == SQLITE_OK) rc = sqlite3_step(pruefung.s);
-      if (rc != SQLITE_ROW) Fehler(rc, "Prüfung");
-      const std::string ergebnis = reinterpret_cast<const char*>(sqlite3_column_text(pruefung.s, 0));
-      if (ergebnis != "ok") {
-        beschaedigt = true;
-        throw VbFehler(fehlernr::UnbekanntesFormat,
-                       "Die Datenbank " + datei + " ist beschädigt (" + ergebnis + ").");
-      }
-      sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+      // writer.
+      if (!ImProtokollmodus()) sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
     }
     // With the log, NORMAL keeps every commit whole after a crash of the
     // program; only a power loss may take back the last commits.
@@ -338,6 +395,7 @@ struct Datenbank::Impl {
     // 100,000 files in memory once read (32 MB at most).
     sqlite3_exec(db, "PRAGMA cache_size=-32768", nullptr, nullptr, nullptr);
     SchattenspaltenVerbinden();
+    if (geprueft) AlsGeprueftMerken(host);
   }
 
   bool ImProtokollmodus() {

@@ -136,6 +136,63 @@ TEST_F(DatenbankTest, ImBetriebBeschaedigtWirdNichtMehrBeschrieben) {
   EXPECT_EQ(Lesen(p), vorher);
 }
 
+// A register in log mode with garbage on one table page: the check at
+// start-up finds it, so nothing is written to it (before, every write that
+// did not touch that page went through).
+TEST_F(DatenbankTest, BeschaedigteSeiteImProtokollmodusWirdNieBeschrieben) {
+  const fs::path p = Host("C:\\VXM\\VXMDAT\\vxmdok.mdb");
+  int seite = 0, seitengroesse = 0;
+  {
+    // filled by another program, so this process has not checked it yet
+    sqlite3* roh = nullptr;
+    ASSERT_EQ(sqlite3_open(p.c_str(), &roh), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(roh,
+                           "BEGIN; WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 50) "
+                           "INSERT INTO Keyword (Keyword, KeywordSchluessel) SELECT 'K' || i, 'K' || i FROM n; COMMIT; "
+                           "PRAGMA wal_checkpoint(TRUNCATE);",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_stmt* s = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(roh, "SELECT (SELECT rootpage FROM sqlite_schema WHERE name = 'Keyword'), "
+                                      "(SELECT page_size FROM pragma_page_size), "
+                                      "(SELECT journal_mode FROM pragma_journal_mode)",
+                                 -1, &s, nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
+    seite = sqlite3_column_int(s, 0);
+    seitengroesse = sqlite3_column_int(s, 1);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(s, 2)), "wal");
+    sqlite3_finalize(s);
+    sqlite3_close(roh);
+  }
+  ASSERT_GT(seite, 1);
+  {
+    std::fstream d(p, std::ios::in | std::ios::out | std::ios::binary);
+    d.seekp(static_cast<std::streamoff>(seite - 1) * seitengroesse);
+    const std::string muell(static_cast<std::size_t>(seitengroesse), '\xA5');
+    d.write(muell.data(), static_cast<std::streamsize>(muell.size()));
+  }
+  const std::string vorher = Lesen(p);
+
+  for (int versuch = 0; versuch < 3; ++versuch) {
+    try {
+      auto db = Register();
+      db->Execute("INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES (\"a.txt\", \"C:\\A\")");
+      Recordset rs = db->TabelleOeffnen("Dateiinfo");
+      rs.AddNew();
+      rs.FeldSetzen("Dateiname", "b.txt");
+      rs.Update();
+      FAIL() << "Schreiben in ein beschädigtes Register angenommen";
+    } catch (const VbFehler& f) {
+      EXPECT_EQ(f.Nummer, fehlernr::UnbekanntesFormat) << f.Beschreibung;
+      EXPECT_NE(f.Beschreibung.find("beschädigt"), std::string::npos) << f.Beschreibung;
+    }
+  }
+  EXPECT_EQ(Lesen(p), vorher);
+  const fs::path protokoll = p.string() + "-wal";
+  EXPECT_TRUE(!fs::exists(protokoll) || fs::file_size(protokoll) == 0);
+}
+
 TEST_F(DatenbankTest, SchreibgeschuetzteDateiLesbarAberNichtBeschreibbar) {
   {
     auto db = Register();
