@@ -53,6 +53,9 @@ bool JetLike(std::string_view wert, std::string_view muster);
 // Like but mean it literally.
 std::string LikeMaskieren(std::string_view text);
 
+// The database engine a text is translated for.
+enum class SqlZiel { SQLite, PostgreSQL };
+
 struct JetAnweisung {
   std::string Sql;          // the text for SQLite
   bool IstAbfrage = false;  // a SELECT (rows come back)
@@ -68,5 +71,7 @@ struct JetAnweisung {
 // name that is not closed. Without `mitZeilen` no row ids are asked for
 // (views and tables without row id); rows then come as SQLite gives them.
 JetAnweisung JetUebersetzen(std::string_view jet, bool mitZeilen = true);
+// The same for an engine.
+JetAnweisung JetUebersetzen(std::string_view jet, SqlZiel ziel, bool mitZeilen = true);
 
 }  // namespace vxm
