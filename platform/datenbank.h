@@ -41,6 +41,7 @@ inline constexpr int32_t UnbekanntesFormat = 3343;
 }  // namespace fehlernr
 
 class Datenbank;
+class Verbindung;
 
 // Rows of one query, read when opened; the current row moves over them.
 // A record set of one table (no join) can be changed: Edit/AddNew, set
@@ -105,7 +106,11 @@ class Datenbank {
   void Bestaetigen();
   void Verwerfen();
 
-  // The SQLite handle, for code that needs plain SQLite (indexed lookups).
+  // The engine behind this database (see verbindung.h).
+  Verbindung& Anbindung();
+
+  // The SQLite handle, for code that needs plain SQLite (nullptr on another
+  // engine).
   ::sqlite3* Handle();
   // A prepared statement of plain SQLite text, kept for the life of the
   // connection; returned reset with its bindings cleared.
@@ -120,6 +125,7 @@ class Datenbank {
   friend class DatenbankZugang;
   friend class Recordset;
   Datenbank();
+  std::shared_ptr<Datenbank> Selbst();
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
