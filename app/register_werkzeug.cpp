@@ -5,33 +5,48 @@
 //       checks the file (integrity, tables, folded shadow names, links that
 //       point nowhere, files registered twice); --reparieren recomputes the
 //       shadow names, e.g. after changes made with the sqlite3 shell.
-#include <sqlite3.h>
-
+//   vxmdorvex-register kopieren QUELLE ZIEL
+//       copies a register into a new one, ids kept.
+// DATEI, QUELLE and ZIEL are register files or server databases
+// ("postgresql:..." and a libpq connection string).
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
 
+#include "keywords/registerkopie.h"
 #include "platform/datenbank.h"
 #include "platform/fehler.h"
+#include "platform/sqlhilfen.h"
 
 namespace {
 
 int Gebrauch() {
   std::fprintf(stderr,
                "Aufruf: vxmdorvex-register anlegen DATEI\n"
-               "        vxmdorvex-register pruefen DATEI [--reparieren]\n");
+               "        vxmdorvex-register pruefen DATEI [--reparieren]\n"
+               "        vxmdorvex-register kopieren QUELLE ZIEL\n"
+               "DATEI, QUELLE, ZIEL: Registerdatei oder 'postgresql:Verbindung' (libpq)\n");
   return 2;
 }
 
 int64_t Zahl(vxm::Datenbank& db, const std::string& sql) {
-  sqlite3_stmt* s = db.Anweisung(sql);
-  const int rc = sqlite3_step(s);
-  if (rc != SQLITE_ROW) db.Fehler(rc, sql);
-  const int64_t n = sqlite3_column_int64(s, 0);
-  sqlite3_reset(s);
-  return n;
+  vxm::sql::Abfrage a(db, sql);
+  return a.Zeile() ? a.ZahlSpalte(0) : 0;
+}
+
+// The file's pages (a server keeps its own); true when they are whole.
+bool SeitenPruefen(vxm::Datenbank& db) {
+  if (!db.Handle()) return true;
+  vxm::sql::Abfrage a(db, "PRAGMA integrity_check");
+  bool ganz = true;
+  while (a.Zeile()) {
+    if (a.Spalte(0) == "ok") continue;
+    std::printf("Beschädigt: %s\n", std::string(a.Spalte(0)).c_str());
+    ganz = false;
+  }
+  return ganz;
 }
 
 struct Schatten {
@@ -75,26 +90,13 @@ int Pruefen(const std::string& datei, bool reparieren) {
     return 1;
   }
   int probleme = 0;
-
-  sqlite3_stmt* s = db->Anweisung("PRAGMA integrity_check");
-  int rc;
-  while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-    const std::string zeile = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
-    if (zeile != "ok") {
-      std::printf("Beschädigt: %s\n", zeile.c_str());
-      ++probleme;
-    }
-  }
-  sqlite3_reset(s);
-  if (rc != SQLITE_DONE) db->Fehler(rc, "integrity_check");
-  if (probleme) {
+  if (!SeitenPruefen(*db)) {
     RettungErklaeren(datei);
     return 1;
   }
 
   for (const char* tabelle : {"Dateiinfo", "Keyword", "KeywordZwischentabelle"}) {
-    if (Zahl(*db, std::string("SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = '") + tabelle +
-                      "'") == 0) {
+    if (db->Anbindung().Spalten(tabelle).empty()) {
       std::printf("Tabelle %s fehlt.\n", tabelle);
       return 1;
     }
@@ -111,9 +113,11 @@ int Pruefen(const std::string& datei, bool reparieren) {
     const int64_t n = Zahl(*db, "SELECT count(*)" + falsch);
     if (n == 0) continue;
     if (reparieren) {
+      db->Schreibpruefung();
       vxm::Transaktion t(*db);
-      db->Execute(std::string("UPDATE ") + tabelle + " SET " + schatten + " = vxm_falten(" + spalte + ") WHERE " +
-                  schatten + " IS NOT vxm_falten(" + spalte + ")");
+      vxm::sql::Abfrage(*db, std::string("UPDATE ") + tabelle + " SET " + schatten + " = vxm_falten(" + spalte +
+                                 ") WHERE " + schatten + " IS NOT vxm_falten(" + spalte + ")")
+          .Ausfuehren();
       t.Bestaetigen();
       std::printf("%s.%s: %lld Suchschlüssel erneuert.\n", tabelle, spalte, static_cast<long long>(n));
     } else {
@@ -131,13 +135,21 @@ int Pruefen(const std::string& datei, bool reparieren) {
       "(SELECT 1 FROM Keyword k WHERE k.KeywordID = z.KeywordID)");
   const int64_t doppelt = Zahl(*db,
       "SELECT count(*) FROM (SELECT 1 FROM Dateiinfo GROUP BY DateinameSchluessel, DateipfadSchluessel "
-      "HAVING count(*) > 1)");
+      "HAVING count(*) > 1) AS d");
   if (ohneDatei) std::printf("Verknüpfungen ohne Datei: %lld\n", static_cast<long long>(ohneDatei));
   if (ohneKeyword) std::printf("Verknüpfungen ohne Keyword: %lld\n", static_cast<long long>(ohneKeyword));
   if (doppelt) std::printf("Mehrfach eingetragene Dateien: %lld\n", static_cast<long long>(doppelt));
   probleme += (ohneDatei || ohneKeyword || doppelt) ? 1 : 0;
   std::printf(probleme ? "Prüfung mit Befund beendet.\n" : "Register in Ordnung.\n");
   return probleme ? 1 : 0;
+}
+
+int Kopieren(const std::string& quelle, const std::string& ziel) {
+  const vxm::KopieErgebnis e = vxm::RegisterKopieren(quelle, ziel);
+  std::printf("Register kopiert: %lld Dateien, %lld Keywords, %lld Verknüpfungen (Nummern unverändert).\n",
+              static_cast<long long>(e.Dateien), static_cast<long long>(e.Keywords),
+              static_cast<long long>(e.Verknuepfungen));
+  return 0;
 }
 
 }  // namespace
@@ -154,6 +166,7 @@ int main(int argc, char** argv) {
     }
     if (befehl == "pruefen" && (argc == 3 || (argc == 4 && std::strcmp(argv[3], "--reparieren") == 0)))
       return Pruefen(datei, argc == 4);
+    if (befehl == "kopieren" && argc == 4) return Kopieren(datei, argv[3]);
   } catch (const vxm::VbFehler& f) {
     std::fprintf(stderr, "Fehler %d: %s\n", f.Nummer, f.Beschreibung.c_str());
     return 1;

@@ -1,10 +1,9 @@
 #include "keywords/eingabe.h"
 
-#include <sqlite3.h>
-
 #include "component/zustand.h"
 #include "platform/datenbank.h"
 #include "platform/jetsql.h"
+#include "platform/sqlhilfen.h"
 #include "platform/text.h"
 
 namespace vxm {
@@ -36,20 +35,13 @@ char32_t Codepunkt(std::string_view z) {
 std::vector<std::string> KeywordsMitAnfang(Datenbank& reg, const std::string& praefix) {
   const std::size_t n = Zeichenzahl(praefix);
   std::vector<std::string> namen;
-  sqlite3_stmt* s = reg.Anweisung("SELECT Keyword FROM Keyword ORDER BY rowid");
-  struct Zurueck {
-    sqlite3_stmt* s;
-    ~Zurueck() { sqlite3_reset(s); }
-  } z{s};
-  int rc;
-  while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
-    if (!p) continue;
-    const std::string_view name(p, static_cast<std::size_t>(sqlite3_column_bytes(s, 0)));
+  sql::Abfrage a(reg, "SELECT Keyword FROM Keyword ORDER BY rowid");
+  while (a.Zeile()) {
+    if (a.IstNull(0)) continue;
+    const std::string_view name = a.Spalte(0);
     if (name.empty()) continue;
     if (GleichGefaltet(ErsteZeichen(name, n), praefix)) namen.emplace_back(name);
   }
-  if (rc != SQLITE_DONE) reg.Fehler(rc);
   return namen;
 }
 

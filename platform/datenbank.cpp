@@ -6,11 +6,16 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <map>
+#include <mutex>
+#include <set>
 
 #include "platform/dienste.h"
 #include "platform/fehler.h"
 #include "platform/jetsql.h"
+#include "platform/pgverbindung.h"
 #include "platform/sqliteverbindung.h"
 #include "platform/verbindung.h"
 
@@ -90,7 +95,7 @@ void Datenbank::Verwerfen() {
 }
 
 int64_t Datenbank::Execute(std::string_view sql) {
-  const JetAnweisung a = JetUebersetzen(sql, impl_->v->Ziel());
+  const JetAnweisung a = JetUebersetzen(sql, impl_->v->Ziel(), true, impl_->v->Katalog());
   if (!a.IstAbfrage) impl_->v->Schreibpruefung();
   return impl_->v->Ausfuehren(a.Sql, sql);
 }
@@ -135,28 +140,104 @@ class DatenbankZugang {
 std::shared_ptr<Datenbank> Datenbank::Selbst() { return impl_->selbst.lock(); }
 
 namespace {
-std::shared_ptr<Datenbank> Oeffnen(const fs::path& host, const std::string& datei) {
-  std::error_code ec;
-  if (!fs::is_regular_file(host, ec))
-    throw VbFehler(fehlernr::DatenbankFehlt, "Die Datenbank " + datei + " wurde nicht gefunden.");
-  const std::string schluessel = fs::weakly_canonical(host, ec).string();
+
+std::string Getrimmt(std::string s) {
+  const auto a = s.find_first_not_of(" \t\r");
+  const auto b = s.find_last_not_of(" \t\r");
+  return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
+}
+
+// The server connection the office file beside a database names for it, or "".
+std::string ServerAusBuerodatei(const fs::path& host) {
+  const fs::path datei = host.parent_path() / kServerDatei;
+  std::ifstream ein(datei);
+  if (!ein) return {};
+  std::string zeile;
+  while (std::getline(ein, zeile)) {
+    zeile = Getrimmt(zeile);
+    if (zeile.empty() || zeile[0] == '#') continue;
+    const auto gleich = zeile.find('=');
+    if (gleich == std::string::npos || !GleichGefaltet(Getrimmt(zeile.substr(0, gleich)), host.filename().string()))
+      continue;
+    const std::string verbindung = Getrimmt(zeile.substr(gleich + 1));
+    if (!IstServerVerbindung(verbindung))
+      throw VbFehler(fehlernr::ServerNichtErreichbar,
+                     "In " + datei.string() + " steht für " + host.filename().string() +
+                         " keine Serververbindung (erwartet: postgresql:...).");
+    if (EnthaeltPasswort(verbindung))
+      throw VbFehler(fehlernr::ServerNichtErreichbar,
+                     "In " + datei.string() + " steht ein Passwort; es gehört in ~/.pgpass oder eine "
+                     "Dienstdatei des Benutzers. Die Verbindung wird so nicht aufgebaut.");
+    return verbindung;
+  }
+  return {};
+}
+
+std::shared_ptr<Datenbank> Geteilt(const std::string& schluessel,
+                                   const std::function<std::unique_ptr<Verbindung>()>& verbinden) {
   auto& offen = OffeneDatenbanken();
   if (auto it = offen.find(schluessel); it != offen.end()) {
     if (auto db = it->second.lock()) return db;
   }
   std::erase_if(offen, [](const auto& e) { return e.second.expired(); });
-  auto db = DatenbankZugang::Neu(SqliteVerbinden(host, datei));
+  auto db = DatenbankZugang::Neu(verbinden());
   offen[schluessel] = db;
   return db;
 }
+
+std::shared_ptr<Datenbank> ServerOeffnen(const std::string& verbindung) {
+  return Geteilt(verbindung, [&] { return PostgresVerbinden(verbindung); });
+}
+
+std::shared_ptr<Datenbank> Oeffnen(const fs::path& host, const std::string& datei) {
+  if (const std::string server = ServerAusBuerodatei(host); !server.empty()) return ServerOeffnen(server);
+  std::error_code ec;
+  if (!fs::is_regular_file(host, ec))
+    throw VbFehler(fehlernr::DatenbankFehlt, "Die Datenbank " + datei + " wurde nicht gefunden.");
+  return Geteilt(fs::weakly_canonical(host, ec).string(), [&] { return SqliteVerbinden(host, datei); });
+}
+
 }  // namespace
 
 std::shared_ptr<Datenbank> DatenbankOeffnen(const std::string& datei) {
+  if (IstServerVerbindung(datei)) return ServerOeffnen(datei);
   return Oeffnen(HostPfad(datei), datei);
 }
 
 std::shared_ptr<Datenbank> DatenbankOeffnenHost(const std::filesystem::path& host) {
+  if (IstServerVerbindung(host.string())) return ServerOeffnen(host.string());
   return Oeffnen(host, host.string());
+}
+
+std::string ServerFuerDatenbank(const std::filesystem::path& host) { return ServerAusBuerodatei(host); }
+
+// --- notices -------------------------------------------------------------------
+
+namespace {
+std::mutex& HinweisSperre() {
+  static std::mutex m;
+  return m;
+}
+std::function<void(const std::string&)>& HinweisZiel() {
+  static std::function<void(const std::string&)> ziel;
+  return ziel;
+}
+}  // namespace
+
+void DatenbankHinweiseSetzen(std::function<void(const std::string&)> zeigen) {
+  std::lock_guard<std::mutex> l(HinweisSperre());
+  HinweisZiel() = std::move(zeigen);
+}
+
+void DatenbankHinweisGeben(const std::string& schluessel, const std::string& text) {
+  static std::set<std::string> gegeben;
+  std::function<void(const std::string&)> ziel;
+  {
+    std::lock_guard<std::mutex> l(HinweisSperre());
+    if (!gegeben.insert(schluessel).second) return;
+    ziel = HinweisZiel();
+  }
+  if (ziel) ziel(text);
 }
 
 Transaktion::~Transaktion() {

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -38,6 +39,7 @@ inline constexpr int32_t DatensatzGeloescht = 3167;
 inline constexpr int32_t DatenbankExistiert = 3204;
 inline constexpr int32_t Gesperrt = 3260;
 inline constexpr int32_t UnbekanntesFormat = 3343;
+inline constexpr int32_t ServerNichtErreichbar = 3151;  // database server down or connection lost
 }  // namespace fehlernr
 
 class Datenbank;
@@ -132,9 +134,28 @@ class Datenbank {
 
 // Opens a Windows-form database path through the drive table of the
 // platform services (error 3024 when the file does not exist).
+//
+// An office keeps a database on a server by naming it in the file
+// kServerDatei beside it, one line per database file:
+//     vxmdok.mdb = postgresql:service=vxmdok
+// (a libpq connection string or URI after "postgresql:"; the password never
+// there but in each user's ~/.pgpass or service file). Every workstation
+// that shares the folder then opens the server database instead of the
+// file. A "postgresql:..." text instead of a path opens that server
+// database directly (tools). Error 3151 when the server cannot be reached.
 std::shared_ptr<Datenbank> DatenbankOeffnen(const std::string& datei);
 // The same for a path of this machine (tools, tests).
 std::shared_ptr<Datenbank> DatenbankOeffnenHost(const std::filesystem::path& host);
+
+inline constexpr const char* kServerDatei = "vxmserver.conf";
+// The server connection kServerDatei names for a database file ("" = the file).
+std::string ServerFuerDatenbank(const std::filesystem::path& host);
+
+// Notices the user should read once (e.g. a database file on a network
+// share, where a server database is advised for several workstations). The
+// window layer sets where they are shown; each is given once per process.
+void DatenbankHinweiseSetzen(std::function<void(const std::string&)> zeigen);
+void DatenbankHinweisGeben(const std::string& schluessel, const std::string& text);
 
 // A transaction as a scope: rolls back unless Bestaetigen was called.
 class Transaktion {
@@ -179,7 +200,8 @@ void DatenquellenVerbinden(const std::vector<Datenquelle*>& quellen, const std::
 
 // Creates the tables of an empty keyword register (Dateiinfo, Keyword,
 // KeywordZwischentabelle) with their indexes in a new file (error 3204 when
-// the file exists). Dateiinfo and Keyword carry shadow columns
+// the file exists), or on a database server ("postgresql:...", error 3204
+// when its schema holds a register already). Dateiinfo and Keyword carry shadow columns
 // (DateinameSchluessel, DateipfadSchluessel, KeywordSchluessel) holding the
 // folded names (Falten); the layer keeps them current on every write, so the
 // file needs no function of this program to be read or repaired with the

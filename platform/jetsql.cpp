@@ -216,6 +216,8 @@ std::string Grundform(std::string_view gefaltet) {
 }
 }  // namespace
 
+std::string Sortierform(std::string_view text) { return Grundform(Falten(text)); }
+
 int TextVergleichen(std::string_view a, std::string_view b) {
   const std::string fa = Falten(a), fb = Falten(b);
   if (fa == fb) return 0;

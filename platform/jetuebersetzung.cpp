@@ -17,6 +17,7 @@ struct Token {
   enum Art { Leer, Wort, Zahl, Text, Name, Zeichen } art;
   std::string text;  // Text: the value; Name: the identifier; others: as written
   int tiefe = 0;     // depth of parentheses
+  std::size_t von = 0, bis = 0;  // where it stands in the source text
 };
 
 bool WortAnfang(unsigned char c) {
@@ -57,11 +58,13 @@ std::string Operator(std::string_view s, std::size_t i) {
   return std::string(1, s[i]);
 }
 
-std::vector<Token> Zerlegen(std::string_view s) {
+// The host's texts quote literals with " or '; plain SQL quotes names with ".
+std::vector<Token> Zerlegen(std::string_view s, bool anfuehrungIstName = false) {
   std::vector<Token> t;
   int tiefe = 0;
   std::size_t i = 0;
   while (i < s.size()) {
+    const std::size_t von = i;
     const auto c = static_cast<unsigned char>(s[i]);
     if (IstLeerraum(s[i])) {
       while (i < s.size() && IstLeerraum(s[i])) ++i;
@@ -69,7 +72,7 @@ std::vector<Token> Zerlegen(std::string_view s) {
     } else if (c == '"' || c == '\'') {
       std::string wert;
       i = LiteralLesen(s, i, wert);
-      t.push_back({Token::Text, std::move(wert), tiefe});
+      t.push_back({anfuehrungIstName && c == '"' ? Token::Name : Token::Text, std::move(wert), tiefe});
     } else if (c == '[') {
       const std::size_t ende = s.find(']', i + 1);
       if (ende == std::string_view::npos) Syntaxfehler("Name ohne schließende Klammer", s);
@@ -92,6 +95,8 @@ std::vector<Token> Zerlegen(std::string_view s) {
       t.push_back({Token::Zeichen, op, op == "(" ? tiefe - 1 : tiefe});
       i += op.size();
     }
+    t.back().von = von;
+    t.back().bis = i;
   }
   return t;
 }
@@ -126,6 +131,92 @@ std::string Literal(const std::string& wert) {
   return aus + "'";
 }
 
+// --- Like on a server --------------------------------------------------------
+
+// A character of a Like pattern in a POSIX regular expression.
+std::string RegexZeichen(char32_t c, bool inKlasse) {
+  std::string aus;
+  const bool sonder = inKlasse ? (c == '\\' || c == ']' || c == '[' || c == '^' || c == '-')
+                               : std::string_view("\\.^$|?*+()[]{}").find(static_cast<char>(c < 0x80 ? c : 0)) !=
+                                     std::string_view::npos;
+  if (sonder && c != 0) aus += '\\';
+  if (c < 0x80) {
+    aus += static_cast<char>(c);
+  } else if (c < 0x800) {
+    aus += static_cast<char>(0xC0 | (c >> 6));
+    aus += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    aus += static_cast<char>(0xE0 | (c >> 12));
+    aus += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    aus += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    aus += static_cast<char>(0xF0 | (c >> 18));
+    aus += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    aus += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    aus += static_cast<char>(0x80 | (c & 0x3F));
+  }
+  return aus;
+}
+
+std::vector<char32_t> Codepunkte(std::string_view s) {
+  std::vector<char32_t> aus;
+  for (std::size_t i = 0; i < s.size();) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    const int n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+    char32_t c = n == 1 ? b : n == 2 ? (b & 0x1F) : n == 3 ? (b & 0x0F) : (b & 0x07);
+    for (int k = 1; k < n && i + k < s.size(); ++k) c = (c << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+    aus.push_back(c);
+    i += static_cast<std::size_t>(n);
+  }
+  return aus;
+}
+
+// The host's Like pattern (already folded) as an anchored regular
+// expression with the same matches (see JetLike).
+std::string LikeAlsRegex(std::string_view muster) {
+  const std::vector<char32_t> m = Codepunkte(muster);
+  std::string r = "^";
+  for (std::size_t i = 0; i < m.size(); ++i) {
+    const char32_t c = m[i];
+    if (c == '*') {
+      r += ".*";
+    } else if (c == '?') {
+      r += '.';
+    } else if (c == '#') {
+      r += "[0-9]";
+    } else if (c == '[') {
+      std::size_t ende = i + 1;
+      while (ende < m.size() && m[ende] != ']') ++ende;
+      if (ende >= m.size()) {  // not closed: an ordinary character
+        r += RegexZeichen(c, false);
+        continue;
+      }
+      std::size_t k = i + 1;
+      std::string klasse = "[";
+      if (ende - k >= 2 && m[k] == '!') {
+        klasse += '^';
+        ++k;
+      }
+      if (k == ende) {  // "[]" stands for nothing
+        i = ende;
+        continue;
+      }
+      for (; k < ende; ++k) {
+        klasse += RegexZeichen(m[k], true);
+        if (k + 2 < ende && m[k + 1] == '-') {
+          klasse += '-' + RegexZeichen(m[k + 2], true);
+          k += 2;
+        }
+      }
+      r += klasse + "]";
+      i = ende;
+    } else {
+      r += RegexZeichen(c, false);
+    }
+  }
+  return r + "$";
+}
+
 // --- clauses -----------------------------------------------------------------
 
 // Positions of the top-level clauses of a SELECT (0: not there).
@@ -134,12 +225,23 @@ struct Klauseln {
   bool gruppiert = false, distinct = false, aggregat = false, verbund = false;
 };
 
+// A simple operand: a literal, a number or a (qualified) field name.
+struct Operand {
+  std::size_t von = 0, bis = 0;  // tokens [von, bis)
+  bool gueltig = false;
+};
+
 class Uebersetzer {
  public:
-  Uebersetzer(std::string_view jet, bool mitZeilen) : t_(Zerlegen(jet)), mitZeilen_(mitZeilen) {}
+  Uebersetzer(std::string_view jet, SqlZiel ziel, const SqlKatalog* katalog, bool mitZeilen)
+      : jet_(jet), t_(Zerlegen(jet)), server_(ziel == SqlZiel::PostgreSQL), kat_(katalog), mitZeilen_(mitZeilen) {
+    static const SqlKatalog leer;
+    if (!kat_) kat_ = &leer;
+  }
 
   JetAnweisung Uebersetzen() {
     Anfang();
+    if (server_ && dml_) VergleicheFalten();
     if (a_.IstAbfrage) Abfrage();
     Ausgeben();
     return std::move(a_);
@@ -149,6 +251,13 @@ class Uebersetzer {
   std::size_t Naechstes(std::size_t i) const {  // the next token that is not blank, from i on
     while (i < t_.size() && t_[i].art == Token::Leer) ++i;
     return i;
+  }
+  std::size_t Vorheriges(std::size_t i) const {  // the token before i that is not blank (npos: none)
+    while (i > 0) {
+      --i;
+      if (t_[i].art != Token::Leer) return i;
+    }
+    return std::string::npos;
   }
 
   // A closing ";" is the host's habit; SQLite needs room after the text.
@@ -167,8 +276,9 @@ class Uebersetzer {
   void Abfrage() {
     k_ = KlauselnFinden();
     DistinctUndTop();
-    if (k_.orderBy) Begriffe(k_.orderBy, OrderEnde());
     GroupByBegriffe();
+    if (k_.orderBy) Begriffe(k_.orderBy, OrderEnde(), false);
+    if (server_) Spaltennamen();
     if (k_.from && !k_.gruppiert && !k_.distinct && !k_.aggregat && !k_.verbund) Tabellenreihenfolge();
     if (!top_.empty()) anhang_ += " LIMIT " + top_;
   }
@@ -216,10 +326,11 @@ class Uebersetzer {
         for (std::size_t j = k; j <= n + 1 && j < t_.size(); ++j) weg_[j] = true;
       }
     }
+    auswahlVon_ = k;
   }
 
   // One ORDER BY or GROUP BY term [von, bis) compares text without regard to case.
-  void Begriff(std::size_t von, std::size_t bis) {
+  void Begriff(std::size_t von, std::size_t bis, bool gruppe) {
     std::size_t letzt = bis, bedeutende = 0;
     bool hatKollation = false;
     for (std::size_t j = von; j < bis; ++j) {
@@ -229,6 +340,7 @@ class Uebersetzer {
       letzt = j;
     }
     if (letzt == bis || hatKollation) return;
+    if (server_) return gruppe ? ServerGruppe(von, letzt) : ServerSortierung(von, letzt);
     if (bedeutende == 1 && t_[letzt].art == Token::Zahl) return;  // column number
     const std::string kollation = std::string(" COLLATE ") + kTextKollation;
     if (IstWort(t_[letzt], "ASC") || IstWort(t_[letzt], "DESC"))
@@ -238,12 +350,12 @@ class Uebersetzer {
   }
 
   // The terms after "X BY", up to `ende`.
-  void Begriffe(std::size_t klausel, std::size_t ende) {
+  void Begriffe(std::size_t klausel, std::size_t ende, bool gruppe) {
     std::size_t von = klausel + 1;
     while (von < ende && (t_[von].art == Token::Leer || IstWort(t_[von], "BY"))) ++von;
     for (std::size_t j = von; j <= ende; ++j) {
       if (j == ende || (t_[j].tiefe == 0 && IstZeichen(t_[j], ","))) {
-        Begriff(von, j);
+        Begriff(von, j, gruppe);
         von = j + 1;
       }
     }
@@ -256,7 +368,10 @@ class Uebersetzer {
       while (ende < t_.size() && !(t_[ende].tiefe == 0 && (IstWort(t_[ende], "HAVING") || IstWort(t_[ende], "ORDER") ||
                                                           IstWort(t_[ende], "LIMIT") || IstWort(t_[ende], "UNION"))))
         ++ende;
-      Begriffe(i, ende);
+      gruppeVon_ = i;
+      gruppeBis_ = ende;
+      Begriffe(i, ende, true);
+      if (server_ && !gruppen_.empty()) GruppiertWaehlen();
       return;
     }
   }
@@ -273,20 +388,31 @@ class Uebersetzer {
     return ende;
   }
 
-  // "T", "T x" or "T AS x": the table and the name it is referred to by.
-  static bool EineTabelle(const std::vector<Token>& t, const std::vector<std::size_t>& teile, std::string& tabelle,
-                          std::string& bezug) {
-    auto name = [](const Token& x) { return (x.art == Token::Wort && !IstWort(x, "AS")) || x.art == Token::Name; };
-    if (teile.size() == 1 && name(t[teile[0]])) {
-      tabelle = bezug = t[teile[0]].text;
-    } else if (teile.size() == 2 && name(t[teile[0]]) && name(t[teile[1]])) {
-      tabelle = t[teile[0]].text;
-      bezug = t[teile[1]].text;
-    } else if (teile.size() == 3 && name(t[teile[0]]) && IstWort(t[teile[1]], "AS") && name(t[teile[2]])) {
-      tabelle = t[teile[0]].text;
-      bezug = t[teile[2]].text;
+  // "T", "T x" or "T AS x": the table and the token it is referred to by.
+  bool EineTabelle(const std::vector<std::size_t>& teile, std::size_t& tabelle, std::size_t& bezug) const {
+    auto name = [&](std::size_t i) {
+      return (t_[i].art == Token::Wort && !IstWort(t_[i], "AS")) || t_[i].art == Token::Name;
+    };
+    if (teile.size() == 1 && name(teile[0])) {
+      tabelle = bezug = teile[0];
+    } else if (teile.size() == 2 && name(teile[0]) && name(teile[1])) {
+      tabelle = teile[0];
+      bezug = teile[1];
+    } else if (teile.size() == 3 && name(teile[0]) && IstWort(t_[teile[1]], "AS") && name(teile[2])) {
+      tabelle = teile[0];
+      bezug = teile[2];
+    } else {
+      return false;
     }
-    return !tabelle.empty();
+    return true;
+  }
+
+  // The row id of the table at token `tabelle`, referred to by token `bezug`;
+  // empty when it has none (a view on a server).
+  std::string Zeile(std::size_t tabelle, std::size_t bezug) const {
+    if (!server_) return Bezeichner(t_[bezug].text) + ".rowid";
+    if (!kat_->MitZeile.count(Falten(t_[tabelle].text))) return {};
+    return NameAusgeben(t_[bezug]) + "." + kServerZeilenSpalte;
   }
 
   // Rows of one table come in table order and carry their row id; a join
@@ -294,14 +420,15 @@ class Uebersetzer {
   void Tabellenreihenfolge() {
     std::vector<std::size_t> teile;
     const std::size_t ende = FromEnde(teile);
-    std::string tabelle, bezug;
+    std::size_t tabelle = 0, bezug = 0;
     if (!mitZeilen_) return;
-    if (!EineTabelle(t_, teile, tabelle, bezug)) {
+    if (!EineTabelle(teile, tabelle, bezug)) {
       if (!k_.orderBy) VerbundReihenfolge(ende);
       return;
     }
-    a_.Tabelle = tabelle;
-    const std::string zeile = Bezeichner(bezug) + ".rowid";
+    const std::string zeile = Zeile(tabelle, bezug);
+    if (zeile.empty()) return;
+    a_.Tabelle = t_[tabelle].text;
     nach_[erstes_] += std::string(" ") + zeile + " AS " + kZeilenSpalte + ",";  // first, right after SELECT
     if (k_.orderBy)
       nach_[OrderEnde() - 1] += ", " + zeile;
@@ -322,24 +449,23 @@ class Uebersetzer {
     return false;
   }
 
-  // The name a table of the FROM clause at j is referred to by (its alias if any).
-  std::string Bezug(std::size_t j, std::size_t ende) const {
+  // The token a table of the FROM clause at j is referred to by (its alias if any).
+  std::size_t Bezug(std::size_t j, std::size_t ende) const {
     std::size_t n = j + 1;
     while (n < ende && t_[n].art == Token::Leer) ++n;
     if (n < ende && IstWort(t_[n], "AS")) {
       ++n;
       while (n < ende && t_[n].art == Token::Leer) ++n;
     }
-    if (n < ende && (t_[n].art == Token::Name || (t_[n].art == Token::Wort && !Verbundwort(t_[n]))))
-      return t_[n].text;
-    return t_[j].text;
+    if (n < ende && (t_[n].art == Token::Name || (t_[n].art == Token::Wort && !Verbundwort(t_[n])))) return n;
+    return j;
   }
 
   // A join without ORDER BY: rows in the table order of the last table
   // named, then of the ones before it (for the register: the order in which
   // the links were made).
   void VerbundReihenfolge(std::size_t ende) {
-    std::vector<std::string> bezuege;
+    std::vector<std::string> zeilen;
     const Token* vorher = &t_[k_.from];
     for (std::size_t j = k_.from + 1; j < ende; ++j) {
       const Token& x = t_[j];
@@ -347,19 +473,235 @@ class Uebersetzer {
       if (IstWort(x, "SELECT")) return;  // a subquery: no table order to give
       const bool nachBeginn = IstWort(*vorher, "FROM") || IstWort(*vorher, "JOIN") || IstZeichen(*vorher, ",") ||
                               IstZeichen(*vorher, "(");
-      if (nachBeginn && (x.art == Token::Wort || x.art == Token::Name)) bezuege.push_back(Bezug(j, ende));
+      if (nachBeginn && (x.art == Token::Wort || x.art == Token::Name)) {
+        const std::string z = Zeile(j, Bezug(j, ende));
+        if (!z.empty()) zeilen.push_back(z);
+      }
       vorher = &x;
     }
-    if (bezuege.size() < 2) return;
+    if (zeilen.size() < 2) return;
     std::string folge;
-    for (auto it = bezuege.rbegin(); it != bezuege.rend(); ++it)
-      folge += (folge.empty() ? "" : ", ") + Bezeichner(*it) + ".rowid";
+    for (auto it = zeilen.rbegin(); it != zeilen.rend(); ++it) folge += (folge.empty() ? "" : ", ") + *it;
     Sortieren(folge);
+  }
+
+  // --- server spelling -------------------------------------------------------
+
+  // Names in the schema are written as they are spelled there (the server
+  // tells names apart by case); others as given.
+  std::string NameAusgeben(const Token& x) const {
+    if (IstWort(x, "ROWID")) return kServerZeilenSpalte;
+    const auto it = kat_->Namen.find(Falten(x.text));
+    if (it != kat_->Namen.end()) return Bezeichner(it->second);
+    return x.art == Token::Name ? Bezeichner(x.text) : x.text;
+  }
+
+  std::string Rendern(std::size_t von, std::size_t bis) const {
+    std::string aus;
+    for (std::size_t i = von; i < bis; ++i) aus += Schreibweise(t_[i]);
+    return aus;
+  }
+
+  Operand OperandVor(std::size_t i) const {
+    Operand o;
+    std::size_t k = Vorheriges(i);
+    if (k == std::string::npos) return o;
+    o.bis = k + 1;
+    if (t_[k].art == Token::Text || t_[k].art == Token::Zahl) {
+      o.von = k;
+      o.gueltig = true;
+      return o;
+    }
+    if (t_[k].art != Token::Wort && t_[k].art != Token::Name) return o;
+    while (k >= 2 && IstZeichen(t_[k - 1], ".") && (t_[k - 2].art == Token::Wort || t_[k - 2].art == Token::Name))
+      k -= 2;
+    o.von = k;
+    o.gueltig = true;
+    return o;
+  }
+
+  Operand OperandNach(std::size_t i) const {
+    Operand o;
+    std::size_t k = Naechstes(i + 1);
+    if (k >= t_.size()) return o;
+    o.von = k;
+    if (t_[k].art == Token::Text || t_[k].art == Token::Zahl) {
+      o.bis = k + 1;
+      o.gueltig = true;
+      return o;
+    }
+    if (t_[k].art != Token::Wort && t_[k].art != Token::Name) return o;
+    if (k + 1 < t_.size() && IstZeichen(t_[k + 1], "(")) return o;  // a function call
+    while (k + 2 < t_.size() && IstZeichen(t_[k + 1], ".") &&
+           (t_[k + 2].art == Token::Wort || t_[k + 2].art == Token::Name))
+      k += 2;
+    o.bis = k + 1;
+    o.gueltig = true;
+    return o;
+  }
+
+  bool IstText(const Operand& o) const {
+    if (t_[o.bis - 1].art == Token::Text) return true;
+    return t_[o.bis - 1].art != Token::Zahl && kat_->TextSpalten.count(Falten(t_[o.bis - 1].text)) > 0;
+  }
+  bool IstZahl(const Operand& o) const { return t_[o.von].art == Token::Zahl; }
+
+  // The folded form of an operand: the shadow column where the field has one.
+  std::string Gefaltet(const Operand& o) const {
+    const Token& letzt = t_[o.bis - 1];
+    if (letzt.art == Token::Text) return Literal(Falten(letzt.text));
+    const auto s = kat_->Schatten.find(Falten(letzt.text));
+    if (s != kat_->Schatten.end()) return Rendern(o.von, o.bis - 1) + Bezeichner(s->second);
+    return "vxm_falten(" + Rendern(o.von, o.bis) + ")";
+  }
+  std::string Sortiert(const Operand& o) const {
+    const Token& letzt = t_[o.bis - 1];
+    if (letzt.art == Token::Text) return Literal(Sortierform(letzt.text)) + " COLLATE \"C\"";
+    return "vxm_grund(" + Rendern(o.von, o.bis) + ") COLLATE \"C\"";
+  }
+
+  void Ersetzen(std::size_t von, std::size_t bis, const std::string& text) {
+    for (std::size_t j = von; j < bis; ++j) weg_[j] = true;
+    vor_[von] += text;
+  }
+
+  // Text comparisons and Like ignore case as the collation does in SQLite:
+  // both sides folded (the literal here, the field through its shadow
+  // column or vxm_falten), order through vxm_grund, then the folded text.
+  void VergleicheFalten() {
+    // In "UPDATE t SET a = x, b = y WHERE ..." the = before WHERE assign.
+    std::size_t zuweisungVon = t_.size(), zuweisungBis = t_.size();
+    if (IstWort(t_[erstes_], "UPDATE"))
+      for (std::size_t i = erstes_; i < t_.size(); ++i) {
+        if (t_[i].tiefe != t_[erstes_].tiefe) continue;
+        if (IstWort(t_[i], "SET") && zuweisungVon == t_.size()) zuweisungVon = i;
+        if (IstWort(t_[i], "WHERE") && zuweisungVon != t_.size()) {
+          zuweisungBis = i;
+          break;
+        }
+      }
+    for (std::size_t i = 0; i < t_.size(); ++i) {
+      const Token& x = t_[i];
+      if (i > zuweisungVon && i < zuweisungBis && t_[i].tiefe == t_[erstes_].tiefe) continue;
+      const bool gleich = IstZeichen(x, "=") || IstZeichen(x, "==") || IstZeichen(x, "<>") || IstZeichen(x, "!=");
+      const bool ordnung = IstZeichen(x, "<") || IstZeichen(x, ">") || IstZeichen(x, "<=") || IstZeichen(x, ">=");
+      const bool like = IstWort(x, "LIKE");
+      if (!gleich && !ordnung && !like) continue;
+      const Operand l = OperandVor(i), r = OperandNach(i);
+      if (like) {
+        if (!l.gueltig || !r.gueltig || t_[r.von].art != Token::Text)
+          Syntaxfehler("Like vergleicht auf dem Datenbankserver nur ein Feld mit einem Muster in Anführungszeichen",
+                       std::string_view());
+        Ersetzen(l.von, r.bis, Gefaltet(l) + " ~ " + Literal(LikeAlsRegex(Falten(t_[r.von].text))));
+      } else if (l.gueltig && r.gueltig && !IstZahl(l) && !IstZahl(r) && (IstText(l) || IstText(r))) {
+        const std::string op = x.text == "==" ? "=" : x.text;
+        if (gleich)
+          Ersetzen(l.von, r.bis, Gefaltet(l) + " " + op + " " + Gefaltet(r));
+        else
+          Ersetzen(l.von, r.bis, "(" + Sortiert(l) + ", " + Gefaltet(l) + " COLLATE \"C\") " + op + " (" +
+                                     Sortiert(r) + ", " + Gefaltet(r) + " COLLATE \"C\")");
+      }
+      i = std::max(i, r.gueltig ? r.bis - 1 : i);
+    }
+  }
+
+  // A grouped text field of the select list, HAVING or ORDER BY stands for
+  // its group: min() gives one of its spellings.
+  bool Gruppiert(const Operand& o) const {
+    for (const auto& g : gruppen_)
+      if (o.bis - o.von == g.bis - g.von) {
+        bool gleich = true;
+        for (std::size_t k = 0; k < o.bis - o.von && gleich; ++k)
+          gleich = GleichGefaltet(t_[o.von + k].text, t_[g.von + k].text);
+        if (gleich) return true;
+      }
+    return false;
+  }
+
+  // One GROUP BY term on a server: a text field groups by its folded form.
+  void ServerGruppe(std::size_t von, std::size_t letzt) {
+    const Operand o = OperandNach(von - 1);
+    if (!o.gueltig || o.bis != letzt + 1 || IstZahl(o) || !IstText(o)) return;
+    gruppen_.push_back(o);
+    Ersetzen(o.von, o.bis, Gefaltet(o));
+  }
+
+  // Fields of the groups in the select list, HAVING and ORDER BY.
+  void GruppiertWaehlen() {
+    int aggregat = -1;  // depth at which an aggregate call was opened
+    const std::size_t ende = k_.orderBy ? k_.orderBy : t_.size();  // ORDER BY terms: see ServerSortierung
+    for (std::size_t i = erstes_ + 1; i < ende; ++i) {
+      if (k_.from && i >= k_.from && i < gruppeBis_) continue;  // FROM, WHERE and the groups themselves
+      if (aggregat >= 0 && IstZeichen(t_[i], ")") && t_[i].tiefe == aggregat) aggregat = -1;
+      if (aggregat < 0 && IstAggregat(i)) aggregat = t_[Naechstes(i + 1)].tiefe;
+      if (aggregat >= 0 || weg_[i] || (t_[i].art != Token::Wort && t_[i].art != Token::Name)) continue;
+      if (i > 0 && IstZeichen(t_[i - 1], ".")) continue;
+      const Operand o = OperandNach(i - 1);
+      if (!o.gueltig || !Gruppiert(o)) continue;
+      Ersetzen(o.von, o.bis, "min(" + Rendern(o.von, o.bis) + ")");
+      const std::size_t danach = Naechstes(o.bis);
+      if (i < k_.from && (danach == k_.from || IstZeichen(t_[danach], ",")))
+        nach_[o.bis - 1] += " AS " + NameAusgeben(t_[o.bis - 1]);
+      i = o.bis - 1;
+    }
+  }
+
+  // One ORDER BY term on a server: text in the order of the collation, and
+  // Null first as in SQLite.
+  void ServerSortierung(std::size_t von, std::size_t letzt) {
+    const bool ab = IstWort(t_[letzt], "DESC");
+    const bool richtung = ab || IstWort(t_[letzt], "ASC");
+    const std::string nullen = ab ? " NULLS LAST" : " NULLS FIRST";
+    const std::size_t ende = richtung ? Vorheriges(letzt) : letzt;
+    const Operand o = OperandNach(von - 1);
+    if (o.gueltig && o.bis == ende + 1 && !IstZahl(o) && IstText(o)) {
+      std::string text = Rendern(o.von, o.bis);
+      if (Gruppiert(o)) text = "min(" + text + ")";
+      const std::string r = richtung ? " " + t_[letzt].text : "";
+      Ersetzen(o.von, letzt + 1, "vxm_grund(" + text + ") COLLATE \"C\"" + r + nullen + ", vxm_falten(" + text +
+                                     ") COLLATE \"C\"" + r + nullen);
+      return;
+    }
+    nach_[letzt] += nullen;
+  }
+
+  // The server names a computed column after its function; SQLite names it
+  // by its text, as the host's engine does ("COUNT(KeywordID)").
+  void Spaltennamen() {
+    const std::size_t ende = k_.from ? k_.from : t_.size();
+    std::size_t von = Naechstes(auswahlVon_);
+    for (std::size_t j = von; j <= ende; ++j) {
+      if (j < ende && !(t_[j].tiefe == 0 && IstZeichen(t_[j], ","))) continue;
+      const std::size_t letzt = Vorheriges(j);
+      if (letzt != std::string::npos && letzt >= von) SpalteBenennen(von, letzt);
+      von = Naechstes(j + 1);
+    }
+  }
+
+  void SpalteBenennen(std::size_t von, std::size_t letzt) {
+    if (IstZeichen(t_[letzt], "*")) return;
+    const Operand o = OperandNach(von - 1);
+    if (o.gueltig && o.bis == letzt + 1 && t_[letzt].art != Token::Text && t_[letzt].art != Token::Zahl) return;
+    const std::size_t davor = Vorheriges(letzt);
+    const bool name = t_[letzt].art == Token::Wort || t_[letzt].art == Token::Name;
+    if (name && davor != std::string::npos && davor >= von && !IstZeichen(t_[davor], ".") &&
+        !IstWort(t_[letzt], "END"))
+      return;  // has an alias
+    nach_[letzt] += " AS " + Bezeichner(std::string(jet_.substr(t_[von].von, t_[letzt].bis - t_[von].von)));
   }
 
   // Literals become the target's string literals (compared without regard
   // to case), Like its Like, [names] quoted names, & concatenation.
   std::string Schreibweise(const Token& x) const {
+    if (server_) {
+      switch (x.art) {
+        case Token::Text: return Literal(x.text);
+        case Token::Name:
+        case Token::Wort: return NameAusgeben(x);
+        case Token::Zeichen: return x.text == "&" ? std::string("||") : x.text;
+        default: return x.text;
+      }
+    }
     switch (x.art) {
       case Token::Text: return Literal(x.text) + (dml_ ? std::string(" COLLATE ") + kTextKollation : "");
       case Token::Name: return Bezeichner(x.text);
@@ -379,13 +721,18 @@ class Uebersetzer {
     sql += anhang_;
   }
 
+  std::string_view jet_;
   std::vector<Token> t_;
+  bool server_;
+  const SqlKatalog* kat_;
   bool mitZeilen_;
   JetAnweisung a_;
-  std::size_t erstes_ = 0;
+  std::size_t erstes_ = 0, auswahlVon_ = 0;
   bool dml_ = false;
   Klauseln k_;
   std::string top_;
+  std::size_t gruppeVon_ = 0, gruppeBis_ = 0;
+  std::vector<Operand> gruppen_;  // grouped text fields (server)
   // Text written before / after each token, tokens left out, text at the end.
   std::vector<std::string> vor_, nach_;
   std::vector<bool> weg_;
@@ -394,10 +741,78 @@ class Uebersetzer {
 
 }  // namespace
 
-JetAnweisung JetUebersetzen(std::string_view jet, bool mitZeilen) { return Uebersetzer(jet, mitZeilen).Uebersetzen(); }
+JetAnweisung JetUebersetzen(std::string_view jet, bool mitZeilen) {
+  return Uebersetzer(jet, SqlZiel::SQLite, nullptr, mitZeilen).Uebersetzen();
+}
 
-JetAnweisung JetUebersetzen(std::string_view jet, SqlZiel, bool mitZeilen) {
-  return Uebersetzer(jet, mitZeilen).Uebersetzen();
+JetAnweisung JetUebersetzen(std::string_view jet, SqlZiel ziel, bool mitZeilen, const SqlKatalog* katalog) {
+  return Uebersetzer(jet, ziel, katalog, mitZeilen).Uebersetzen();
+}
+
+// --- plain SQLite text on a server ----------------------------------------------
+
+std::string SqliteTextFuerPostgres(std::string_view sql, const SqlKatalog& katalog) {
+  const std::vector<Token> t = Zerlegen(sql, true);
+  std::string aus;
+  auto naechstes = [&](std::size_t i) {
+    while (i < t.size() && t[i].art == Token::Leer) ++i;
+    return i;
+  };
+  for (std::size_t i = 0; i < t.size(); ++i) {
+    const Token& x = t[i];
+    if (x.art == Token::Zeichen && x.text == "?") {  // ?N -> $N
+      aus += '$';
+      continue;
+    }
+    if (IstWort(x, "GLOB")) {  // GLOB 'pattern' -> ~ 'regex'
+      const std::size_t k = naechstes(i + 1);
+      if (k >= t.size() || t[k].art != Token::Text) Syntaxfehler("GLOB ohne Muster", sql);
+      // as a Like pattern: classes negate with "!" instead of "^", "#" is itself
+      const std::string& muster = t[k].text;
+      std::string like;
+      for (std::size_t j = 0; j < muster.size(); ++j) {
+        if (muster[j] == '^' && j > 0 && muster[j - 1] == '[')
+          like += '!';
+        else if (muster[j] == '#')
+          like += "[#]";
+        else
+          like += muster[j];
+      }
+      aus += "~ " + Literal(LikeAlsRegex(like));
+      i = k;
+      continue;
+    }
+    if (IstWort(x, "IS")) {  // IS x / IS NOT x with x not NULL: null-safe comparisons
+      const std::size_t k = naechstes(i + 1);
+      const bool nicht = k < t.size() && IstWort(t[k], "NOT");
+      const std::size_t w = nicht ? naechstes(k + 1) : k;
+      if (w < t.size() && !IstWort(t[w], "NULL") && !IstWort(t[w], "TRUE") && !IstWort(t[w], "FALSE") &&
+          !IstWort(t[w], "DISTINCT") && !IstWort(t[w], "NOT")) {
+        aus += nicht ? "IS DISTINCT FROM " : "IS NOT DISTINCT FROM ";
+        i = w - 1;
+        continue;
+      }
+    }
+    switch (x.art) {
+      case Token::Text: aus += Literal(x.text); break;
+      case Token::Wort:
+      case Token::Name: {
+        if (IstWort(x, "ROWID")) {
+          aus += kServerZeilenSpalte;
+          break;
+        }
+        const bool kollation = i >= 2 && IstWort(t[i - 2], "COLLATE");
+        const auto it = katalog.Namen.find(Falten(x.text));
+        if (!kollation && it != katalog.Namen.end())
+          aus += Bezeichner(it->second);
+        else
+          aus += x.art == Token::Name ? Bezeichner(x.text) : x.text;
+        break;
+      }
+      default: aus += x.text;
+    }
+  }
+  return aus;
 }
 
 }  // namespace vxm

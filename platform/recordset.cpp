@@ -171,16 +171,17 @@ Recordset& Recordset::operator=(Recordset&&) noexcept = default;
 
 Recordset Datenbank::OpenRecordset(std::string_view sql) {
   Verbindung& v = Anbindung();
-  JetAnweisung a = JetUebersetzen(sql, v.Ziel());
+  JetAnweisung a = JetUebersetzen(sql, v.Ziel(), true, v.Katalog());
   std::unique_ptr<Befehl> st;
   try {
     st = v.Vorbereiten(a.Sql, sql);
   } catch (const VbFehler&) {
     if (!a.IstAbfrage) throw;
     // a view or a table without row id: no table order to keep, no changes
-    a = JetUebersetzen(sql, v.Ziel(), false);
+    a = JetUebersetzen(sql, v.Ziel(), false, v.Katalog());
     st = v.Vorbereiten(a.Sql, sql);
   }
+  if (!a.IstAbfrage) st->Pruefen();  // a syntax error is reported as such
   if (!a.IstAbfrage || !st->NurLesend())
     throw VbFehler(3219, "Die Anweisung liefert keine Datensätze: " + std::string(sql));
 
@@ -196,12 +197,19 @@ Recordset Datenbank::OpenRecordset(std::string_view sql) {
     r.tabellenSpalten = v.Spalten(a.Tabelle);
     if (r.tabellenSpalten.empty()) r.tabelle.clear();  // a view
   }
-  for (int i = erste; i < n; ++i) r.felder.push_back({st->Spaltenname(i), st->Herkunftstabelle(i), st->Herkunftsfeld(i)});
+  // The row-id column of a server table is no field ("SELECT *" returns it).
+  std::vector<int> spalten;
+  for (int i = erste; i < n; ++i) {
+    std::string name = st->Spaltenname(i);
+    if (name == kServerZeilenSpalte) continue;
+    spalten.push_back(i);
+    r.felder.push_back({std::move(name), st->Herkunftstabelle(i), st->Herkunftsfeld(i)});
+  }
   while (st->Schritt()) {
     Zeile z;
     if (erste) z.rowid = st->ZahlWert(0);
-    z.werte.reserve(static_cast<std::size_t>(n - erste));
-    for (int i = erste; i < n; ++i) z.werte.push_back(st->Wert(i));
+    z.werte.reserve(spalten.size());
+    for (int i : spalten) z.werte.push_back(st->Wert(i));
     r.zeilen.push_back(std::move(z));
   }
   r.anzahl = static_cast<int32_t>(r.zeilen.size());

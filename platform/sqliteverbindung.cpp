@@ -7,10 +7,12 @@
 
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <functional>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -26,6 +28,30 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kWartezeitMs = 10000;  // busy timeout: another process writes
+
+// File systems of other machines: NFS, SMB/CIFS (old and new), FUSE (sshfs,
+// gvfs and the like), AFS, 9P, Ceph.
+bool AufNetzlaufwerk(const fs::path& datei) {
+  struct statfs st {};
+  if (::statfs(datei.parent_path().empty() ? "." : datei.parent_path().c_str(), &st) != 0) return false;
+  switch (static_cast<unsigned long>(st.f_type)) {
+    case 0x6969UL:      // NFS
+    case 0x517BUL:      // SMB
+    case 0xFF534D42UL:  // CIFS
+    case 0xFE534D42UL:  // SMB2
+    case 0x65735546UL:  // FUSE
+    case 0x5346414FUL:  // AFS
+    case 0x01021997UL:  // 9P
+    case 0x00C36400UL:  // Ceph
+      return true;
+    default: return false;
+  }
+}
+
+std::function<bool(const fs::path&)>& Netzlaufwerk() {
+  static std::function<bool(const fs::path&)> erkennen = AufNetzlaufwerk;
+  return erkennen;
+}
 
 // Files this process has checked whole: device and inode, with the change
 // time the file had when this process last had it in hand (after the check,
@@ -414,6 +440,7 @@ class SqliteVerbindung final : public Verbindung {
     sqlite3_create_function(db, "regexp", 2, flags, nullptr, LikeFunktion, nullptr, nullptr);
     sqlite3_create_function(db, "vxm_falten", 1, flags, nullptr, FaltenFunktion, nullptr, nullptr);
     sqlite3_create_collation(db, kTextKollation, SQLITE_UTF8, nullptr, TextVergleich);
+    const bool netz = Netzlaufwerk()(host);
     // Pages are checked as they are read, so damage found while working
     // stops the write that met it.
     sqlite3_exec(db, "PRAGMA cell_size_check=ON", nullptr, nullptr, nullptr);
@@ -423,9 +450,20 @@ class SqliteVerbindung final : public Verbindung {
       if (!BeimStartGeprueft(host)) StartPruefung();
       geprueft = true;
       // Two processes may share the register: readers never wait for the
-      // writer.
-      if (!ImProtokollmodus()) sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+      // writer. The log keeps its index in memory shared on one machine, so
+      // on a network share the file keeps the rollback journal and the file
+      // locks of the file system.
+      if (netz)
+        ProtokollBeenden();
+      else if (!ImProtokollmodus())
+        sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
     }
+    if (netz)
+      DatenbankHinweisGeben("netz:" + host.string(),
+                            "Die Datenbank " + datei + " liegt auf einem Netzlaufwerk. Damit mehrere "
+                            "Arbeitsplätze sicher gleichzeitig damit arbeiten können, wird eine Server-Datenbank "
+                            "empfohlen (Eintrag in " + std::string(kServerDatei) +
+                            "). Bitte wenden Sie sich an Ihren EDV-Betreuer.");
     // With the log, NORMAL keeps every commit whole after a crash of the
     // program; only a power loss may take back the last commits.
     if (ImProtokollmodus()) sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
@@ -434,6 +472,17 @@ class SqliteVerbindung final : public Verbindung {
     sqlite3_exec(db, "PRAGMA cache_size=-32768", nullptr, nullptr, nullptr);
     SchattenspaltenVerbinden();
     if (geprueft) AlsGeprueftMerken(host);
+  }
+
+  // A file switched to the log on a local disk before it was moved to the
+  // share goes back to the journal (possible only while no one else has it open).
+  void ProtokollBeenden() {
+    if (!ImProtokollmodus()) return;
+    const int rc = sqlite3_exec(db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK || ImProtokollmodus())
+      throw VbFehler(fehlernr::Gesperrt, "Die Datenbank " + datei + " liegt auf einem Netzlaufwerk und ist noch "
+                                         "im Protokollmodus eines anderen Arbeitsplatzes geöffnet. Bitte schließen "
+                                         "Sie das Programm dort und versuchen Sie es noch einmal.");
   }
 
   bool ImProtokollmodus() {
@@ -561,6 +610,10 @@ bool SqliteBefehl::Schritt() {
 }
 
 }  // namespace
+
+void NetzlaufwerkErkennungSetzen(std::function<bool(const std::filesystem::path&)> erkennen) {
+  Netzlaufwerk() = erkennen ? std::move(erkennen) : AufNetzlaufwerk;
+}
 
 std::unique_ptr<Verbindung> SqliteVerbinden(const std::string& hostPfad, const std::string& datei) {
   auto v = std::make_unique<SqliteVerbindung>(hostPfad, datei);

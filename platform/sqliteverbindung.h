@@ -2,6 +2,8 @@
 // its handles for the code that still speaks plain SQLite.
 #pragma once
 
+#include <filesystem>
+#include <functional>
 #include <string_view>
 
 #include "platform/verbindung.h"
@@ -16,6 +18,9 @@ namespace vxm {
 ::sqlite3* SqliteHandle(Verbindung& v);
 // The statement behind a Befehl of a SQLite connection.
 ::sqlite3_stmt* SqliteAnweisung(Befehl& b);
+// Replaces the test for a network file system (for tests; empty: statfs).
+void NetzlaufwerkErkennungSetzen(std::function<bool(const std::filesystem::path&)> erkennen);
+
 // Raises the VbFehler of a failed SQLite call on a connection.
 [[noreturn]] void SqliteFehler(Verbindung& v, int rc, std::string_view wobei);
 

@@ -55,6 +55,9 @@ class Befehl {
 
   // The statement only reads (a SELECT).
   virtual bool NurLesend() const = 0;
+  // Has the engine check the text without running it (where preparing
+  // does not do so already).
+  virtual void Pruefen() {}
   // Rows inserted, changed or deleted by the last run.
   virtual int64_t Geaendert() const = 0;
 };
@@ -64,15 +67,19 @@ class Verbindung {
  public:
   virtual ~Verbindung() = default;
 
-  // How the host's dialect is written for this engine.
+  // How the host's dialect is written for this engine, and the names of its
+  // schema the translation needs (nullptr for SQLite).
   virtual SqlZiel Ziel() const = 0;
+  virtual const SqlKatalog* Katalog() const { return nullptr; }
   // Name as the connection was asked for (file or server), for messages.
   virtual const std::string& Name() const = 0;
 
   // A statement of this engine's SQL; its errors name `fuerMeldung` (the
   // text as the caller wrote it) when given.
   virtual std::unique_ptr<Befehl> Vorbereiten(std::string_view sql, std::string_view fuerMeldung = {}) = 0;
-  // The same, prepared once and kept for the life of the connection.
+  // A statement of this program in SQLite's spelling (?N placeholders,
+  // rowid, GLOB; see SqliteTextFuerPostgres), written for this engine,
+  // prepared once and kept for the life of the connection.
   virtual Befehl& Gespeichert(const std::string& sql) = 0;
   // Runs one or more statements without result rows; the rows changed.
   virtual int64_t Ausfuehren(std::string_view sql, std::string_view fuerMeldung) = 0;
@@ -110,7 +117,9 @@ class Verbindung {
 };
 
 // Opens a SQLite file (the caller made sure it exists); `datei` names it in
-// messages.
+// messages. On a network file system (NFS, SMB/CIFS, FUSE) the file keeps
+// its rollback journal with file locks (WAL needs memory shared on one
+// machine) and the notice that a server database is advised is given.
 std::unique_ptr<Verbindung> SqliteVerbinden(const std::string& hostPfad, const std::string& datei);
 
 }  // namespace vxm
