@@ -458,8 +458,9 @@ class SqliteVerbindung final : public Verbindung {
       else if (!ImProtokollmodus())
         sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
     }
+    // once for the folder of the databases, not for each of them
     if (netz)
-      DatenbankHinweisGeben("netz:" + host.string(),
+      DatenbankHinweisGeben("netz:" + host.parent_path().string(),
                             "Die Datenbank " + datei + " liegt auf einem Netzlaufwerk. Damit mehrere "
                             "Arbeitsplätze sicher gleichzeitig damit arbeiten können, wird eine Server-Datenbank "
                             "empfohlen (Eintrag in " + std::string(kServerDatei) +

@@ -6,6 +6,9 @@
 #include "component/hauptfenster.h"
 #include "component/qt/frmdorvex.h"
 #include "component/zustand.h"
+#include "platform/datenbank.h"
+#include "platform/dialoge.h"
+#include "platform/dienste.h"
 #include "platform/fehler.h"
 
 namespace vxm {
@@ -52,6 +55,8 @@ std::function<void(frmDorvex&)>& NachDemLaden() {
 
 void OberflaecheEinrichten() {
   Zustand().HauptfensterErzeugen = [] { return std::make_shared<QtHauptfenster>(); };
+  // e.g. the advice to use a database server when the files lie on a share
+  DatenbankHinweiseSetzen([](const std::string& text) { Dienste().Meldungen->MsgBox(text, vbInformation, ""); });
 }
 
 }  // namespace vxm
