@@ -265,11 +265,16 @@ class PgVerbindung final : public Verbindung {
     return geaendert;
   }
 
+  // One round trip: the transaction and the write lock of the database.
   void Beginnen() override {
     Bereit();
-    Befehl_("BEGIN");
     inTransaktion_ = true;
-    Befehl_(kSperre);
+    try {
+      Befehl_((std::string("BEGIN; ") + kSperre).c_str());
+    } catch (...) {
+      Zuruecknehmen();
+      throw;
+    }
   }
   void Festschreiben() override {
     Ergebnis e{Befehlen("COMMIT")};
@@ -404,8 +409,17 @@ class PgVerbindung final : public Verbindung {
   }
 
  private:
-  // Waits for a lock as long as SQLite waits for a writer.
-  void Sitzung() { Befehl_("SET lock_timeout = '10s'; SET client_min_messages = warning"); }
+  // Waits for a lock as long as SQLite waits for a writer. A commit returns
+  // before the server has flushed its log, as SQLite's log does with
+  // synchronous=NORMAL: a crash of the server may take back the last commits
+  // (some tenths of a second), never leave half of one. A connection string
+  // with options='-c synchronous_commit=on' keeps the server's flush.
+  void Sitzung() {
+    Befehl_("SET lock_timeout = '10s'; SET client_min_messages = warning");
+    Ergebnis e{Befehlen("SELECT source FROM pg_settings WHERE name = 'synchronous_commit'")};
+    if (PQntuples(e.r) == 1 && std::string_view(PQgetvalue(e.r, 0, 0)) != "client")
+      Befehl_("SET synchronous_commit = off");
+  }
 
   PGconn* conn_ = nullptr;
   std::string name_, text_;
