@@ -49,6 +49,10 @@ void Datenbank::Fehler(int rc, std::string_view wobei) { SqliteFehler(*impl_->v,
 void Datenbank::Schreibpruefung() { impl_->v->Schreibpruefung(); }
 
 sqlite3_stmt* Datenbank::Anweisung(const std::string& sql) {
+  if (!Handle())
+    throw VbFehler(fehlernr::DatenbankFehler, "Die Datenbank " + Datei() +
+                                                  " liegt auf einem Server; diese Anweisung gibt es nur für "
+                                                  "SQLite-Dateien: " + sql);
   Befehl& b = impl_->v->Gespeichert(sql);
   b.Zuruecksetzen();
   b.BindungenLoeschen();

@@ -115,7 +115,9 @@ class Datenbank {
   // engine).
   ::sqlite3* Handle();
   // A prepared statement of plain SQLite text, kept for the life of the
-  // connection; returned reset with its bindings cleared.
+  // connection; returned reset with its bindings cleared. SQLite files only
+  // (error 3146 on a server): new code uses sql::Abfrage (sqlhilfen.h),
+  // which works on every engine.
   ::sqlite3_stmt* Anweisung(const std::string& sql);
   // Raises error 3343 once the file was found damaged: nothing more is
   // written to it through this connection.

@@ -1,7 +1,12 @@
 // Statements of the register code: plain SQL in SQLite's spelling (?N
 // placeholders, rowid), kept prepared by the connection and written for its
 // engine (see Verbindung::Gespeichert).
+//
+// Code that still speaks plain SQLite through Datenbank::Anweisung (a file
+// only) finds the older helpers for raw statements at the end.
 #pragma once
+
+#include <sqlite3.h>
 
 #include <cstdint>
 #include <string>
@@ -86,5 +91,23 @@ class Einfuegen {
   Verbindung& v_;
   Befehl& b_;
 };
+
+// --- raw SQLite statements (Datenbank::Anweisung; SQLite files only) ----------
+
+// Resets a cached statement when it leaves scope, so no read stays open.
+struct Zuruecksetzen {
+  sqlite3_stmt* s;
+  ~Zuruecksetzen() { sqlite3_reset(s); }
+};
+
+inline void TextBinden(sqlite3_stmt* s, int i, std::string_view text) {
+  sqlite3_bind_text(s, i, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
+// A text column of the current row; valid until the next step or reset.
+inline std::string_view SpaltenText(sqlite3_stmt* s, int i) {
+  const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
+  return p ? std::string_view(p, static_cast<std::size_t>(sqlite3_column_bytes(s, i))) : std::string_view();
+}
 
 }  // namespace vxm::sql
