@@ -129,10 +129,13 @@ class PgVerbindung final : public Verbindung {
 
   void Verbinden() {
     // Defaults first: the connection string overrides them.
+    // A dead network is noticed within a minute: keepalives while idle, a
+    // timeout for unanswered data while a statement runs.
     const char* schluessel[] = {"connect_timeout", "application_name", "client_encoding", "keepalives",
-                                "keepalives_idle", "keepalives_interval", "keepalives_count", "dbname", nullptr};
+                                "keepalives_idle", "keepalives_interval", "keepalives_count", "tcp_user_timeout",
+                                "dbname", nullptr};
     const std::string text = Verbindungstext(text_);
-    const char* werte[] = {"10", "vxmdorvex", "UTF8", "1", "30", "10", "3", text.c_str(), nullptr};
+    const char* werte[] = {"10", "vxmdorvex", "UTF8", "1", "30", "10", "3", "30000", text.c_str(), nullptr};
     conn_ = PQconnectdbParams(schluessel, werte, 1);
     if (!conn_ || PQstatus(conn_) != CONNECTION_OK) NichtErreichbar();
     Sitzung();
@@ -189,6 +192,16 @@ class PgVerbindung final : public Verbindung {
     if (code == "42601")
       throw VbFehler(fehlernr::SyntaxFehler, "Syntaxfehler in der SQL-Anweisung (" + meldung + ")." + ort);
     throw VbFehler(fehlernr::DatenbankFehler, "Datenbankfehler in " + name_ + ": " + meldung + "." + ort);
+  }
+
+  // A statement that failed because the connection broke outside a
+  // transaction may run again on a new one when it only reads (a server
+  // restarted overnight): true when the caller should try once more.
+  bool NochEinmal(bool nurLesend) {
+    if (inTransaktion_ || !nurLesend || PQstatus(conn_) == CONNECTION_OK) return false;
+    abgerissen_ = true;
+    Bereit();
+    return true;
   }
 
   // Before a statement: a broken connection is made again, but never inside
@@ -268,12 +281,17 @@ class PgVerbindung final : public Verbindung {
   // One round trip: the transaction and the write lock of the database.
   void Beginnen() override {
     Bereit();
+    const std::string sql = std::string("BEGIN; ") + kSperre;
+    PGresult* r = PQexec(conn_, sql.c_str());
+    if (PQresultStatus(r) != PGRES_TUPLES_OK && NochEinmal(true)) {  // nothing was done yet
+      PQclear(r);
+      r = PQexec(conn_, sql.c_str());
+    }
+    Ergebnis e{r};
     inTransaktion_ = true;
-    try {
-      Befehl_((std::string("BEGIN; ") + kSperre).c_str());
-    } catch (...) {
+    if (PQresultStatus(r) != PGRES_TUPLES_OK) {
       Zuruecknehmen();
-      throw;
+      Fehler(r, "BEGIN");
     }
   }
   void Festschreiben() override {
@@ -469,7 +487,12 @@ void PgBefehl::Ausfuehren() {
   } else {
     res_ = PQexecParams(c, sql_.c_str(), n, nullptr, werte.data(), nullptr, nullptr, 0);
   }
-  const auto s = PQresultStatus(res_);
+  auto s = PQresultStatus(res_);
+  if (s != PGRES_COMMAND_OK && s != PGRES_TUPLES_OK && v_.NochEinmal(NurLesend())) {
+    PQclear(res_);
+    res_ = nullptr;
+    return Ausfuehren();
+  }
   if (s != PGRES_COMMAND_OK && s != PGRES_TUPLES_OK) {
     PGresult* r = res_;
     res_ = nullptr;
