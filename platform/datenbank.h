@@ -1,12 +1,16 @@
 // Record-set sources on the embedded database: the three database files
 // (host data, company, keyword register) are SQLite files under the names the
-// host gives them. The SQL texts of the component are the host's dialect:
-// double-quoted literals, Like with * ? # [a-z] [!x], comparisons without
-// regard to case (umlauts folded), joins nested in parentheses.
+// host gives them, or databases on a PostgreSQL server that the office file
+// kServerDatei beside them names. The SQL texts of the component are the
+// host's dialect: double-quoted literals, Like with * ? # [a-z] [!x],
+// comparisons without regard to case (umlauts folded), joins nested in
+// parentheses; they are translated for the engine (jetsql.h), which sits
+// behind an engine-neutral connection (verbindung.h).
 //
 // Errors are VbFehler with the host's numbers: 3024 missing database file
 // (never created by opening), 3265 unknown field, 3021 no current row,
-// others with a clear description.
+// 3151 database server not reachable or connection lost, others with a
+// clear description.
 #pragma once
 
 #include <cstdint>
