@@ -1,13 +1,12 @@
 // Demo host: creates sample host databases, a company record and a document
 // store with keywords on a folder of this machine that stands in for drive
 // C:, then calls the component for one tenant, which opens its real window.
+// Without a scanner set (VXMScanner, VXM_SCANNER) or found, scanning uses
+// SANE's test device.
 //
 //   vxmdorvex-demo [--ordner DIR] [--mandant M] [--objekt N] [--be N] [--bn N]
 //                  [--bildschirmfoto DATEI.png]
 #include <QApplication>
-#include <QMessageBox>
-#include <QPixmap>
-#include <QTimer>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -17,9 +16,9 @@
 
 #include "app/demo_adressexport.h"
 #include "app/demo_daten.h"
+#include "app/demo_scanner.h"
 #include "app/demo_termin.h"
-#include "component/einstellungen.h"
-#include "component/qt/frmdorvex.h"
+#include "app/wirt.h"
 #include "component/qt/oberflaeche.h"
 #include "component/vxmdorvex.h"
 #include "component/zustand.h"
@@ -30,37 +29,6 @@
 namespace {
 
 using namespace vxm;
-
-// The suite's error program as a window of its own.
-class FensterFehlerProgramm : public AllgFehlerProgramm {
- public:
-  void FehlerNr(int32_t n) override { nummer_ = n; }
-  void FehlerText(const std::string& t) override { text_ = t; }
-  void HilfeDatei(const std::string&) override {}
-  void HilfeKontext(const std::string&) override {}
-  void Programm(const std::string& p) override { programm_ = p; }
-  void Ort(const std::string& o) override { ort_ = o; }
-  void Zusatz1(const std::string&) override {}
-  void Zusatz2(const std::string&) override {}
-  void Beenden(bool) override {}
-  void Zeigen() override {
-    std::cerr << "[vxmAllgError] FehlerNr " << nummer_ << ": " << text_ << (ort_.empty() ? "" : " (" + ort_ + ")")
-              << "\n";
-    if (!QApplication::instance() || QGuiApplication::platformName() == "offscreen") return;
-    QMessageBox box;
-    box.setWindowTitle("vxmAllgError");
-    box.setIcon(QMessageBox::Critical);
-    box.setText(QString::fromStdString("Fehler " + std::to_string(nummer_) + ": " + text_));
-    box.setInformativeText(QString::fromStdString((programm_.empty() ? "vxmDorvex" : programm_) +
-                                                  (ort_.empty() ? "" : "\n" + ort_)));
-    box.exec();
-  }
-  int16_t Ergebnis() override { return 0; }
-
- private:
-  int32_t nummer_ = 0;
-  std::string text_, programm_, ort_;
-};
 
 std::string Wert(int& i, int argc, char** argv) {
   if (i + 1 >= argc) {
@@ -98,33 +66,23 @@ int main(int argc, char** argv) {
     }
   }
 
-  const bool anzeige = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
-  if (!foto.empty()) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  } else if (!anzeige && !std::getenv("QT_QPA_PLATFORM")) {
-    std::cerr << "vxmdorvex-demo: keine Anzeige gefunden (DISPLAY ist nicht gesetzt); "
-                 "mit --bildschirmfoto DATEI.png wird das Fenster ohne Anzeige in ein Bild geschrieben.\n";
-    return 3;
-  }
+  if (!wirt::AnzeigeVorbereiten("vxmdorvex-demo", foto)) return 3;
   // The demo keeps its per-user settings beside its store.
   const std::filesystem::path wurzel = std::filesystem::absolute(ordner);
   std::filesystem::create_directories(wurzel);
   if (!std::getenv("VXM_REGISTRY")) setenv("VXM_REGISTRY", (wurzel / "registry.ini").c_str(), 1);
+  // Without a scanner set or found, scanner documents come from SANE's
+  // test device, configured beside the store.
+  if (std::string fehler; !demo::DemoScannerEinrichten(wurzel / "sane", &fehler)) std::cerr << fehler << "\n";
 
   QApplication app(argc, argv);
   const DemoAufruf aufruf = DemoDatenAnlegen(wurzel);
-  // As the suite's installer does: the host data folder in the user's settings.
-  {
-    std::string wert;
-    if (!RegWertLesen(kRegSchluessel, kRegDatPfad, wert))
-      SaveSetting(kRegAnwendung, kRegAbschnitt, kRegDatPfad, "C:\\VXM\\VXMDAT");
-    Zustand().KonfigDokPfad.clear();
-  }
+  wirt::DatenpfadEintragen("C:\\VXM\\VXMDAT");
 
   Laufwerkstabelle laufwerke;
   laufwerke.Zuordnen('C', wurzel);
   Dienste().Dateien = std::make_shared<HostDateisystem>(laufwerke);
-  Dienste().Komponenten.vxmAllgError = [] { return std::make_unique<FensterFehlerProgramm>(); };
+  Dienste().Komponenten.vxmAllgError = [] { return wirt::FensterFehlerProgramm(); };
   Dienste().Komponenten.AdressExport = [] { return std::make_unique<demo::DemoAdressExport>(); };
   Dienste().Komponenten.vxmTerminverwaltung = [] { return std::make_unique<demo::DemoTerminverwaltung>(); };
   try {
@@ -134,20 +92,7 @@ int main(int argc, char** argv) {
   }
   OberflaecheEinrichten();
 
-  int ergebnis = 0;
-  NachDemLaden() = [&](frmDorvex& fenster) {
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-    std::cerr << "Fenster gezeigt nach " << ms.count() << " ms\n";
-    if (foto.empty()) return;
-    QApplication::processEvents();
-    if (!fenster.grab().save(QString::fromStdString(foto))) {
-      std::cerr << "vxmdorvex-demo: Bild konnte nicht geschrieben werden: " << foto << "\n";
-      ergebnis = 1;
-    } else {
-      std::cout << "Bildschirmfoto: " << foto << "\n";
-    }
-    fenster.close();
-  };
+  wirt::NachDemLadenEinrichten("vxmdorvex-demo", foto, true, start);
 
   std::vector<Variant> info(kParameterAnzahl);
   info[slot::Datenbank] = Variant(aufruf.Datenbank);
@@ -160,5 +105,5 @@ int main(int argc, char** argv) {
 
   vxmDorvex komponente;
   komponente.Dorvex_Aufruf(info);
-  return ergebnis;
+  return wirt::FotoErgebnis("vxmdorvex-demo", foto);
 }

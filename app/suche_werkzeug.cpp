@@ -1,7 +1,7 @@
 // File-name and text search of the document store from the command line.
 //
 //   vxmdorvex-suche --name TEXT | --text TEXT | --keyword TERMS [--ordner WINDOWSPFAD]
-//                   [--register WINDOWSPFAD]
+//                   [--register WINDOWSPFAD] [--ohne-index]
 //
 // Drives come from VXM_LAUFWERKE ("C=/srv/vxm;D=/mnt/daten"); without it,
 // drive C: is the working folder. The search starts in --ordner (default:
@@ -14,9 +14,26 @@
 // "*" stands for every keyword beginning with it; each registered file that
 // carries one of them is printed once (--ordner does not apply).
 //
+// --text answers from the full-text index beside the register (vxmdok.volltext)
+// for the files it holds current, and searches the bytes of all others; each
+// hit line then ends in a TAB and the phrase in its context. --ohne-index
+// keeps the pure byte search.
+//
 // Output: one hit a line, the Windows-form folder, a TAB, the file name.
-// Exit status: 0 with hits, 1 without, 2 for a usage error.
+// Fields are written as they are, unless one holds a control character
+// (TAB, line break, ...) or begins with a double quote: that field is then
+// written between double quotes with backslash escapes (\\, \t, \n, \r,
+// and \0ooo in octal for '"' and other control characters), which a shell's
+// printf '%b' reads back. So every hit stays one line of two fields (three
+// with the context of --text), and
+// ordinary Windows-form folders keep their single backslashes.
+// Exit status: 0 with hits, 1 without, 2 for a usage error or a register
+// that cannot be read.
+#include <sqlite3.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <map>
 #include <set>
@@ -33,14 +50,81 @@
 #include "platform/fehler.h"
 #include "platform/text.h"
 #include "search/datensuche.h"
+#ifdef VXM_MIT_VOLLTEXT
+#include "search/volltext/volltextsuche.h"
+#endif
 
 namespace {
 
 int Gebrauch() {
   std::cerr << "Aufruf: vxmdorvex-suche --name TEXT | --text TEXT | --keyword BEGRIFFE "
-               "[--ordner WINDOWSPFAD] [--register WINDOWSPFAD]\n";
+               "[--ordner WINDOWSPFAD] [--register WINDOWSPFAD] [--ohne-index]\n";
   return 2;
 }
+
+bool Steuerzeichen(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
+
+// One field of an output line, quoted only where needed (see the head of
+// this file).
+std::string Maskiert(std::string_view feld) {
+  const bool noetig = (!feld.empty() && feld.front() == '"') ||
+                      std::any_of(feld.begin(), feld.end(), Steuerzeichen);
+  if (!noetig) return std::string(feld);
+  std::string aus = "\"";
+  for (const char c : feld) {
+    switch (c) {
+      case '\\': aus += "\\\\"; break;
+      case '\t': aus += "\\t"; break;
+      case '\n': aus += "\\n"; break;
+      case '\r': aus += "\\r"; break;
+      default:
+        if (c == '"' || Steuerzeichen(c)) {
+          char oktal[8];
+          std::snprintf(oktal, sizeof oktal, "\\0%03o", static_cast<unsigned char>(c));
+          aus += oktal;
+        } else {
+          aus += c;
+        }
+    }
+  }
+  return aus + '"';
+}
+
+void TrefferSchreiben(std::string_view ordner, std::string_view name) {
+  const std::string zeile = Maskiert(ordner) + '\t' + Maskiert(name) + '\n';
+  std::fwrite(zeile.data(), 1, zeile.size(), stdout);
+}
+
+#ifdef VXM_MIT_VOLLTEXT
+// --text with the full-text index (when one exists beside the register).
+int IndexTextsuche(const std::string& text, const std::string& ordner, const std::string& register_,
+                   const vxm::Laufwerkstabelle& laufwerke) {
+  using namespace vxm;
+  std::unique_ptr<volltext::Volltextindex> index;
+  try {
+    const auto host = laufwerke.Aufloesen(volltext::Volltextindex::DateiNebenRegister(register_)).Host;
+    if (std::filesystem::exists(host)) index = std::make_unique<volltext::Volltextindex>(host);
+  } catch (const std::exception& e) {
+    std::cerr << "vxmdorvex-suche: Volltextindex nicht nutzbar, es wird in den Dateien gesucht: " << e.what() << "\n";
+  }
+  static char ausgabe[1 << 16];
+  std::setvbuf(stdout, ausgabe, _IOFBF, sizeof ausgabe);
+  volltext::VolltextAuftrag auftrag;
+  auftrag.Phrase = text;
+  auftrag.Ordner = ordner;
+  const auto erg = volltext::VolltextSuchen(index.get(), laufwerke, auftrag, [](const volltext::VolltextTreffer& t) {
+    const std::string zeile = Maskiert(t.Ordner) + '\t' + Maskiert(t.Name) + '\t' + Maskiert(t.Kontext) + '\n';
+    std::fwrite(zeile.data(), 1, zeile.size(), stdout);
+  });
+  std::fflush(stdout);
+  for (const auto& u : erg.Ungelesen) std::cerr << "vxmdorvex-suche: Ordner nicht lesbar: " << u << "\n";
+  if (erg.Dateien == 0) {
+    std::cerr << kMeldungKeineSuchergebnisse << "\n";
+    return 1;
+  }
+  return 0;
+}
+#endif
 
 std::string Getrimmt(const std::string& s) {
   const auto a = s.find_first_not_of(" \t");
@@ -48,17 +132,58 @@ std::string Getrimmt(const std::string& s) {
   return s.substr(a, s.find_last_not_of(" \t") - a + 1);
 }
 
+// The table of the keyword register that `db` lacks, or "".
+std::string FehlendeTabelle(vxm::Datenbank& db) {
+  for (const char* tabelle : {"Dateiinfo", "Keyword", "KeywordZwischentabelle"}) {
+    sqlite3_stmt* s = db.Anweisung("SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = ?1");
+    sqlite3_bind_text(s, 1, tabelle, -1, SQLITE_STATIC);
+    const int rc = sqlite3_step(s);
+    const bool da = rc == SQLITE_ROW && sqlite3_column_int64(s, 0) > 0;
+    sqlite3_reset(s);
+    if (rc != SQLITE_ROW) db.Fehler(rc, "sqlite_schema");
+    if (!da) return tabelle;
+  }
+  return {};
+}
+
+int RegisterNichtLesbar(const std::string& register_, const std::string& grund) {
+  std::cerr << "vxmdorvex-suche: Das Schlüsselwortregister " << register_ << " kann nicht gelesen werden: " << grund
+            << "\n";
+  return 2;
+}
+
+std::map<int32_t, std::pair<std::string, std::string>> DateienZuBegriffen(vxm::Datenbank& db,
+                                                                           const std::string& begriffe);
+
 // The registered files carrying any keyword of `begriffe` ("a;b*;c"), each
-// once, in the order of their file numbers.
+// once, in the order of their file numbers. Nothing is printed before the
+// register has been read whole: a damaged register gives its message and
+// no partial list.
 int KeywordSuche(const std::string& begriffe, const std::string& register_) {
   using namespace vxm;
-  std::shared_ptr<Datenbank> db;
+  std::map<int32_t, std::pair<std::string, std::string>> dateien;
   try {
-    db = DatenbankOeffnen(register_);
+    std::shared_ptr<Datenbank> db = DatenbankOeffnen(register_);
+    if (const std::string fehlt = FehlendeTabelle(*db); !fehlt.empty())
+      return RegisterNichtLesbar(register_, "die Tabelle " + fehlt + " fehlt (keine Registerdatei?).");
+    dateien = DateienZuBegriffen(*db, begriffe);
   } catch (const VbFehler& e) {
-    std::cerr << "vxmdorvex-suche: " << register_ << ": " << e.what() << "\n";
-    return 2;
+    return RegisterNichtLesbar(register_, e.Beschreibung);
+  } catch (const std::exception& e) {
+    return RegisterNichtLesbar(register_, e.what());
   }
+  for (const auto& [nummer, datei] : dateien) TrefferSchreiben(datei.first, datei.second);
+  std::fflush(stdout);
+  if (dateien.empty()) {
+    std::cerr << kMeldungKeineSuchergebnisse << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+std::map<int32_t, std::pair<std::string, std::string>> DateienZuBegriffen(vxm::Datenbank& db,
+                                                                           const std::string& begriffe) {
+  using namespace vxm;
   std::set<int32_t> ids;
   std::vector<std::string> praefixe;
   std::size_t start = 0;
@@ -70,14 +195,14 @@ int KeywordSuche(const std::string& begriffe, const std::string& register_) {
     if (begriff.empty()) continue;
     const auto stern = begriff.find('*');
     if (stern == std::string::npos) {
-      if (const int32_t id = KeywordIdSuchen(*db, begriff)) ids.insert(id);
+      if (const int32_t id = KeywordIdSuchen(db, begriff)) ids.insert(id);
     } else {
       praefixe.push_back(Gross(begriff.substr(0, stern)));
     }
   }
   if (!praefixe.empty()) {
     // Wildcards: every keyword that begins with the part before the "*".
-    for (auto rs = db->OpenRecordset("SELECT * FROM Keyword"); !rs.Eof(); rs.MoveNext()) {
+    for (auto rs = db.OpenRecordset("SELECT * FROM Keyword"); !rs.Eof(); rs.MoveNext()) {
       const std::string name = Gross(rs.Text("Keyword"));
       for (const auto& p : praefixe)
         if (name.compare(0, p.size(), p) == 0) {
@@ -88,14 +213,8 @@ int KeywordSuche(const std::string& begriffe, const std::string& register_) {
   }
   std::map<int32_t, std::pair<std::string, std::string>> dateien;
   for (const int32_t id : ids)
-    for (auto& t : DateienMitKeyword(*db, id)) dateien.emplace(t.Dateinummer, std::make_pair(t.Dateipfad, t.Dateiname));
-  for (const auto& [nummer, datei] : dateien) std::cout << datei.first << '\t' << datei.second << '\n';
-  std::cout.flush();
-  if (dateien.empty()) {
-    std::cerr << kMeldungKeineSuchergebnisse << "\n";
-    return 1;
-  }
-  return 0;
+    for (auto& t : DateienMitKeyword(db, id)) dateien.emplace(t.Dateinummer, std::make_pair(t.Dateipfad, t.Dateiname));
+  return dateien;
 }
 
 }  // namespace
@@ -103,12 +222,15 @@ int KeywordSuche(const std::string& begriffe, const std::string& register_) {
 int main(int argc, char** argv) {
   using namespace vxm;
   std::string art, text, ordner, register_ = "C:\\VXM\\VXMDAT\\vxmdok.mdb";
+  bool ohneIndex = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view a = argv[i];
     if (a == "--ordner" && i + 1 < argc) {
       ordner = argv[++i];
     } else if (a == "--register" && i + 1 < argc) {
       register_ = argv[++i];
+    } else if (a == "--ohne-index") {
+      ohneIndex = true;
     } else if ((a == "--name" || a == "--text" || a == "--keyword") && i + 1 < argc) {
       if (!art.empty()) return Gebrauch();  // one kind of search at a time
       art = a;
@@ -124,16 +246,15 @@ int main(int argc, char** argv) {
   Dienste().Dateien = std::make_shared<HostDateisystem>(laufwerke);
   Dienste().Meldungen = std::make_shared<KonsolenDialoge>(std::cin, std::cerr);
   if (art == "--keyword") return KeywordSuche(text, register_);
+#ifdef VXM_MIT_VOLLTEXT
+  if (art == "--text" && !ohneIndex) return IndexTextsuche(text, ordner, register_, laufwerke);
+#endif
+  (void)ohneIndex;
 
   static char ausgabe[1 << 16];
   std::setvbuf(stdout, ausgabe, _IOFBF, sizeof ausgabe);
   SuchSteuerung steuerung;
-  steuerung.Treffer = [](const SuchTreffer& t) {
-    std::fwrite(t.Ordner.data(), 1, t.Ordner.size(), stdout);
-    std::fputc('\t', stdout);
-    std::fwrite(t.Name.data(), 1, t.Name.size(), stdout);
-    std::fputc('\n', stdout);
-  };
+  steuerung.Treffer = [](const SuchTreffer& t) { TrefferSchreiben(t.Ordner, t.Name); };
   DatenSucheAuftrag auftrag;
   auftrag.Text = text;
   auftrag.Modus = art == "--text" ? Suchmodus::TextInhalt : Suchmodus::Dokumente;

@@ -87,14 +87,14 @@ Register& Reg() {
 
 int32_t DateiLaufend(Datenbank& db, const std::string& name, const std::string& ordner) {
   for (Recordset rs = db.OpenRecordset("SELECT * FROM Dateiinfo"); !rs.Eof(); rs.MoveNext())
-    if (GleichGefaltet(rs.Text("Dateiname"), name) && GleichGefaltet(rs.Text("Dateipfad"), ordner))
+    if (GleichOhneFall(rs.Text("Dateiname"), name) && GleichOhneFall(rs.Text("Dateipfad"), ordner))
       return rs.Zahl("Dateinummer");
   return 0;
 }
 
 int32_t KeywordLaufend(Datenbank& db, const std::string& name) {
   for (Recordset rs = db.OpenRecordset("SELECT * FROM Keyword"); !rs.Eof(); rs.MoveNext())
-    if (GleichGefaltet(rs.Text("Keyword"), name)) return rs.Zahl("KeywordID");
+    if (GleichOhneFall(rs.Text("Keyword"), name)) return rs.Zahl("KeywordID");
   return 0;
 }
 

@@ -15,6 +15,7 @@
 #include "component/zustand.h"
 #include "platform/fehler.h"
 #include "platform/laufwerke.h"
+#include "platform/benutzerordner.h"
 #include "platform/text.h"
 
 namespace vxm {
@@ -64,30 +65,6 @@ std::optional<std::string> Abschnittsname(const std::string& zeile) {
   std::size_t zu = z.rfind(']');
   if (zu == std::string::npos || zu == 0) return std::nullopt;
   return Getrimmt(std::string_view(z).substr(1, zu - 1));
-}
-
-bool GueltigesUtf8(std::string_view s) {
-  std::size_t i = 0;
-  while (i < s.size()) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    std::size_t folge;
-    if (b < 0x80) {
-      folge = 0;
-    } else if (b >= 0xC2 && b <= 0xDF) {
-      folge = 1;
-    } else if ((b & 0xF0) == 0xE0) {
-      folge = 2;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-      folge = 3;
-    } else {
-      return false;
-    }
-    for (std::size_t k = 1; k <= folge; ++k) {
-      if (i + k >= s.size() || (static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-    }
-    i += folge + 1;
-  }
-  return true;
 }
 
 // The settings store escapes '%' and control characters so that every value
@@ -260,14 +237,7 @@ std::optional<float> ZahlLesenDeutsch(const std::string& text) {
 std::string RegistryDatei() {
   std::string eigen = Umgebungswert("VXM_REGISTRY");
   if (!eigen.empty()) return eigen;
-  fs::path ordner;
-  std::string xdg = Umgebungswert("XDG_CONFIG_HOME");
-  if (!xdg.empty()) {
-    ordner = xdg;
-  } else {
-    ordner = fs::path(Umgebungswert("HOME")) / ".config";
-  }
-  return (ordner / kRegAnwendung / (std::string(kRegAbschnitt) + ".ini")).string();
+  return (BenutzerOrdner(Ordnerart::Konfiguration) / kRegAnwendung / (std::string(kRegAbschnitt) + ".ini")).string();
 }
 
 bool RegWertLesen(const std::string& schluesselPfad, const std::string& name, std::string& wert) {

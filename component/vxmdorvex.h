@@ -5,10 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "component/hauptfenster.h"
+#include "component/aufrufparameter.h"
 #include "platform/variant.h"
 
 namespace vxm {
+
+class Hauptfenster;
 
 inline constexpr const char* kVerbindungAccess2000 = "Access 2000;";
 inline constexpr const char* kVerbindungAccess = "Access";

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "component/aufrufparameter.h"
 #include "component/hauptfenster.h"
 #include "platform/komponenten.h"
 #include "platform/variant.h"
@@ -15,21 +16,6 @@ namespace vxm {
 
 struct BaumKnoten;
 struct Bildpuffer;
-
-inline constexpr std::size_t kParameterAnzahl = 101;  // slots 0 to 100
-
-// Slots of the host's parameter array that the component reads or writes.
-namespace slot {
-inline constexpr std::size_t Datenbank = 0;
-inline constexpr std::size_t FirmenDatenbank = 1;
-inline constexpr std::size_t Mandant = 3;
-inline constexpr std::size_t Verbindung = 4;
-inline constexpr std::size_t Aufrufer = 39;
-inline constexpr std::size_t Objekt = 70;
-inline constexpr std::size_t Bestandseinheit = 71;
-inline constexpr std::size_t Bestandnehmer = 72;
-inline constexpr std::size_t Dokument = 74;
-}  // namespace slot
 
 struct Komponentenzustand {
   // Entry and start-up.

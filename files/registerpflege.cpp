@@ -141,6 +141,28 @@ bool RegisterDateiEntfernen(Datenbank& db, const std::string& name, const std::s
   return true;
 }
 
+std::size_t RegisterDateiZeilenEntfernen(Datenbank& db, const std::string& name, const std::string& ordner) {
+  db.Schreibpruefung();
+  Transaktion t(db);
+  std::vector<int32_t> nummern;
+  {
+    sqlite3_stmt* s = db.Anweisung(
+        "SELECT Dateinummer, Dateiname, Dateipfad FROM Dateiinfo "
+        "WHERE DateinameSchluessel = ?1 AND DateipfadSchluessel = ?2");
+    Zuruecksetzen z{s};
+    TextBinden(s, 1, Falten(name));
+    TextBinden(s, 2, Falten(ordner));
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW)
+      if (GleichOhneFall(SpaltenText(s, 1), name) && GleichOhneFall(SpaltenText(s, 2), ordner))
+        nummern.push_back(sqlite3_column_int(s, 0));
+    if (rc != SQLITE_DONE) db.Fehler(rc);
+  }
+  for (int32_t n : nummern) ZeileLoeschen(db, n);
+  t.Bestaetigen();
+  return nummern.size();
+}
+
 int64_t RegisterOrdnerNachziehen(Datenbank& db, const std::string& alt, const std::string& neu) {
   const std::string a = OhneSchraegstrich(alt);
   const std::string n = Gross(OhneSchraegstrich(neu));

@@ -20,9 +20,12 @@ uint32_t Le(const std::string& b, std::size_t pos, int bytes) {
   return v;
 }
 
+// Each side fits the grid's 32-bit size and the pixel count stays bounded;
+// checked by division so no product can wrap.
 void GroessePruefen(int64_t breite, int64_t hoehe) {
   if (breite <= 0 || hoehe <= 0) Ungueltig();
-  if (static_cast<uint64_t>(breite) * static_cast<uint64_t>(hoehe) > kHoechstePixelzahl) Ungueltig();
+  if (breite > std::numeric_limits<int32_t>::max() || hoehe > std::numeric_limits<int32_t>::max()) Ungueltig();
+  if (static_cast<uint64_t>(breite) > kHoechstePixelzahl / static_cast<uint64_t>(hoehe)) Ungueltig();
 }
 
 Bild BmpDekodieren(const std::string& b) {

@@ -5,6 +5,10 @@
 #include <new>
 #include <unordered_map>
 
+#ifdef VXM_MIT_GIF
+#include <gif_lib.h>
+#endif
+
 namespace vxm {
 namespace {
 
@@ -16,107 +20,6 @@ std::vector<int32_t> Graustufen() {
 
 void LeSchreiben(std::string& b, uint32_t v, int bytes) {
   for (int i = 0; i < bytes; ++i) b += static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-
-// Median cut over a 5-bit-per-channel histogram; each cell keeps the sums of
-// its full 8-bit colours so that palette entries are true averages.
-struct Zelle {
-  uint32_t Anzahl = 0;
-  uint64_t Summe[3] = {0, 0, 0};
-};
-
-struct Kiste {
-  std::vector<uint16_t> Zellen;  // cell numbers rrrrrgggggbbbbb
-  uint64_t Gewicht = 0;
-  int Spanne = 0;
-  int Achse = 0;
-};
-
-int Kanal(uint16_t zelle, int achse) { return (zelle >> (10 - 5 * achse)) & 31; }
-
-void KisteVermessen(Kiste& k, const std::vector<Zelle>& zellen) {
-  int lo[3] = {31, 31, 31}, hi[3] = {0, 0, 0};
-  k.Gewicht = 0;
-  for (uint16_t z : k.Zellen) {
-    k.Gewicht += zellen[z].Anzahl;
-    for (int a = 0; a < 3; ++a) {
-      lo[a] = std::min(lo[a], Kanal(z, a));
-      hi[a] = std::max(hi[a], Kanal(z, a));
-    }
-  }
-  k.Spanne = -1;
-  for (int a = 0; a < 3; ++a) {
-    if (hi[a] - lo[a] > k.Spanne) {
-      k.Spanne = hi[a] - lo[a];
-      k.Achse = a;
-    }
-  }
-}
-
-std::vector<int32_t> MedianSchnitt(const std::vector<Zelle>& zellen, int farben) {
-  std::vector<Kiste> kisten(1);
-  for (std::size_t z = 0; z < zellen.size(); ++z)
-    if (zellen[z].Anzahl) kisten[0].Zellen.push_back(static_cast<uint16_t>(z));
-  KisteVermessen(kisten[0], zellen);
-  while (static_cast<int>(kisten.size()) < farben) {
-    // Split the box whose colours spread widest, weighted by its pixels.
-    std::size_t beste = kisten.size();
-    double bestWert = 0;
-    for (std::size_t i = 0; i < kisten.size(); ++i) {
-      if (kisten[i].Spanne <= 0 || kisten[i].Zellen.size() < 2) continue;
-      const double wert = static_cast<double>(kisten[i].Spanne) * static_cast<double>(kisten[i].Gewicht);
-      if (beste == kisten.size() || wert > bestWert) {
-        beste = i;
-        bestWert = wert;
-      }
-    }
-    if (beste == kisten.size()) break;
-    Kiste& k = kisten[beste];
-    const int achse = k.Achse;
-    std::sort(k.Zellen.begin(), k.Zellen.end(),
-              [achse](uint16_t a, uint16_t b) { return Kanal(a, achse) < Kanal(b, achse); });
-    uint64_t halb = k.Gewicht / 2, summe = 0;
-    std::size_t schnitt = 1;
-    for (; schnitt < k.Zellen.size(); ++schnitt) {
-      summe += zellen[k.Zellen[schnitt - 1]].Anzahl;
-      if (summe >= halb) break;
-    }
-    schnitt = std::min(schnitt, k.Zellen.size() - 1);
-    Kiste neu;
-    neu.Zellen.assign(k.Zellen.begin() + static_cast<std::ptrdiff_t>(schnitt), k.Zellen.end());
-    k.Zellen.resize(schnitt);
-    KisteVermessen(k, zellen);
-    KisteVermessen(neu, zellen);
-    kisten.push_back(std::move(neu));
-  }
-  std::vector<int32_t> palette;
-  for (const Kiste& k : kisten) {
-    uint64_t s[3] = {0, 0, 0}, n = 0;
-    for (uint16_t z : k.Zellen) {
-      n += zellen[z].Anzahl;
-      for (int a = 0; a < 3; ++a) s[a] += zellen[z].Summe[a];
-    }
-    if (n == 0) continue;
-    palette.push_back(RGB(static_cast<int>((s[0] + n / 2) / n), static_cast<int>((s[1] + n / 2) / n),
-                          static_cast<int>((s[2] + n / 2) / n)));
-  }
-  return palette;
-}
-
-int Naechste(const std::vector<int32_t>& palette, int r, int g, int b) {
-  int beste = 0;
-  long bestAbstand = -1;
-  for (std::size_t i = 0; i < palette.size(); ++i) {
-    const auto u = static_cast<uint32_t>(palette[i]);
-    const long dr = r - static_cast<int>(u & 0xFF), dg = g - static_cast<int>((u >> 8) & 0xFF),
-               db = b - static_cast<int>((u >> 16) & 0xFF);
-    const long abstand = 3 * dr * dr + 4 * dg * dg + 2 * db * db;
-    if (bestAbstand < 0 || abstand < bestAbstand) {
-      bestAbstand = abstand;
-      beste = static_cast<int>(i);
-    }
-  }
-  return beste;
 }
 
 }  // namespace
@@ -208,34 +111,26 @@ int32_t RgbZuPalette(const Bildpuffer& quelle, Bildpuffer& ziel, int farben) {
     return 0;
   }
 
-  std::vector<Zelle> zellen(32768);
-  auto zelleVon = [](uint8_t r, uint8_t g, uint8_t b) {
-    return static_cast<uint16_t>(((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3));
-  };
+#ifdef VXM_MIT_GIF
+  // Many colours: giflib's median cut over the three colour planes.
+  std::vector<GifByteType> rot(pixel), gruen(pixel), blau(pixel);
   for (std::size_t i = 0; i < pixel; ++i) {
-    Zelle& z = zellen[zelleVon(d[3 * i], d[3 * i + 1], d[3 * i + 2])];
-    ++z.Anzahl;
-    z.Summe[0] += d[3 * i];
-    z.Summe[1] += d[3 * i + 1];
-    z.Summe[2] += d[3 * i + 2];
+    rot[i] = d[3 * i];
+    gruen[i] = d[3 * i + 1];
+    blau[i] = d[3 * i + 2];
   }
-  const std::vector<int32_t> palette = MedianSchnitt(zellen, farben);
-  // Each cell maps to the palette entry nearest to its mean colour.
-  std::vector<int16_t> abbildung(32768, -1);
-  for (std::size_t i = 0; i < pixel; ++i) {
-    const uint16_t c = zelleVon(d[3 * i], d[3 * i + 1], d[3 * i + 2]);
-    if (abbildung[c] < 0) {
-      const Zelle& z = zellen[c];
-      abbildung[c] = static_cast<int16_t>(Naechste(palette, static_cast<int>(z.Summe[0] / z.Anzahl),
-                                                   static_cast<int>(z.Summe[1] / z.Anzahl),
-                                                   static_cast<int>(z.Summe[2] / z.Anzahl)));
-    }
-    neu.Daten[i] = static_cast<uint8_t>(abbildung[c]);
-  }
+  int groesse = farben;
+  std::vector<GifColorType> karte(256);
+  if (GifQuantizeBuffer(static_cast<unsigned>(quelle.Breite), static_cast<unsigned>(quelle.Hoehe), &groesse,
+                        rot.data(), gruen.data(), blau.data(), neu.Daten.data(), karte.data()) != GIF_OK)
+    return vic::ZuWenigSpeicher;  // its only failure is an allocation
   neu.Palette.assign(256, RGB(0, 0, 0));
-  std::copy(palette.begin(), palette.end(), neu.Palette.begin());
+  for (int i = 0; i < groesse && i < 256; ++i) neu.Palette[i] = RGB(karte[i].Red, karte[i].Green, karte[i].Blue);
   ziel = std::move(neu);
   return 0;
+#else
+  return vic::BitsNichtUnterstuetzt;
+#endif
 }
 
 std::string BmpAusPuffer(const Bildpuffer& bild) {

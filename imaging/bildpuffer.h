@@ -67,8 +67,8 @@ int32_t BildpufferAnlegen(Bildpuffer& ziel, int32_t breite, int32_t hoehe, int b
 // 1 bit to 8 bits with the same two palette colours.
 int32_t Ein1Bit8Bit(const Bildpuffer& quelle, Bildpuffer& ziel);
 
-// 24 bits to an 8-bit image with a palette of at most `farben` colours
-// (median cut).
+// 24 bits to an 8-bit image with a palette of at most `farben` colours:
+// exact when the picture has no more, else giflib's median cut.
 int32_t RgbZuPalette(const Bildpuffer& quelle, Bildpuffer& ziel, int farben);
 
 // Windows bitmap at the picture's own depth (1, 8 or 24 bits), uncompressed.

@@ -272,6 +272,11 @@ int32_t RahmenZuBild(std::vector<Rahmen>& rahmen, Bildpuffer& ziel) {
 
 }  // namespace
 
+std::string& ErsatzScanner() {
+  static std::string geraet;
+  return geraet;
+}
+
 int32_t SeiteScannen(Bildpuffer& ziel, const ScanEinstellungen& einstellungen) {
 #ifdef VXM_MIT_SANE
   try {
@@ -284,10 +289,16 @@ int32_t SeiteScannen(Bildpuffer& ziel, const ScanEinstellungen& einstellungen) {
     }
     if (name.empty()) {
       const SANE_Device** liste = nullptr;
-      if (SANE_Status s = sane_get_devices(&liste, SANE_FALSE); s != SANE_STATUS_GOOD)
-        return VictorCodeAusSane(s, ScanPhase::Oeffnen);
-      if (!liste || !liste[0]) return vic::KeinScanner;
-      name = liste[0]->name;
+      const SANE_Status s = sane_get_devices(&liste, SANE_FALSE);
+      if (s == SANE_STATUS_GOOD && liste && liste[0]) {
+        name = liste[0]->name;
+      } else if (!ErsatzScanner().empty()) {
+        // SANE opens a backend by name also when its configuration does not
+        // list it.
+        name = ErsatzScanner();
+      } else {
+        return s != SANE_STATUS_GOOD ? VictorCodeAusSane(s, ScanPhase::Oeffnen) : vic::KeinScanner;
+      }
     }
     if (SANE_Status s = sane_open(name.c_str(), &sane.Geraet()); s != SANE_STATUS_GOOD) {
       sane.Geraet() = nullptr;

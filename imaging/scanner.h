@@ -1,9 +1,10 @@
 // Acquiring one page from a scanner through SANE into the scan image.
 //
 // The device is the one named by the caller (the per-user setting), else
-// the environment variable VXM_SCANNER, else the first device SANE finds.
-// SANE reads its configuration as usual; SANE_CONFIG_DIR points it at a
-// folder of its own (tests/sane serves SANE's "test" device).
+// the environment variable VXM_SCANNER, else the first device SANE finds,
+// else the stand-in device a host may name (ErsatzScanner). SANE reads its
+// configuration as usual; SANE_CONFIG_DIR points it at a folder of its own
+// (tests/sane serves SANE's "test" device).
 #pragma once
 
 #include <cstdint>
@@ -23,6 +24,11 @@ struct ScanEinstellungen {
   // variable VXM_SCAN_OPTIONEN ("mode=Color;resolution=150") is used.
   std::vector<std::pair<std::string, std::string>> Optionen;
 };
+
+// The device scanned from when none is named and SANE finds none; empty
+// (the default) gives "no scanner". The demo host names SANE's "test"
+// device, so that a scanner document can be made on any machine.
+std::string& ErsatzScanner();
 
 // Where a SANE status occurred: opening the device and starting the scan, or
 // reading the picture data.

@@ -9,38 +9,16 @@
 namespace vxm {
 namespace {
 
-// Next UTF-8 character of `t` at byte `i` as its bytes; `i` moves past it.
-// A broken sequence counts as one character of one byte.
-std::string_view ZeichenBytes(std::string_view t, std::size_t& i) {
-  const auto b = static_cast<unsigned char>(t[i]);
-  std::size_t n = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 1;
-  if (i + n > t.size()) n = 1;
-  for (std::size_t k = 1; k < n; ++k)
-    if ((static_cast<unsigned char>(t[i + k]) & 0xC0) != 0x80) n = 1;
-  const std::string_view z = t.substr(i, n);
-  i += n;
-  return z;
-}
-
-char32_t Codepunkt(std::string_view z) {
-  const auto b = static_cast<unsigned char>(z[0]);
-  if (z.size() == 1) return b;
-  char32_t c = z.size() == 2 ? (b & 0x1F) : z.size() == 3 ? (b & 0x0F) : (b & 0x07);
-  for (std::size_t k = 1; k < z.size(); ++k) c = (c << 6) | (static_cast<unsigned char>(z[k]) & 0x3F);
-  return c;
-}
-
 // Names of all keywords (table order) that begin with `praefix`, compared
 // as the register compares names. Empty names are not kept.
 std::vector<std::string> KeywordsMitAnfang(Datenbank& reg, const std::string& praefix) {
-  const std::size_t n = Zeichenzahl(praefix);
   std::vector<std::string> namen;
   sql::Abfrage a(reg, "SELECT Keyword FROM Keyword ORDER BY rowid");
   while (a.Zeile()) {
     if (a.IstNull(0)) continue;
     const std::string_view name = a.Spalte(0);
     if (name.empty()) continue;
-    if (GleichGefaltet(ErsteZeichen(name, n), praefix)) namen.emplace_back(name);
+    if (BeginntMitOhneFall(name, praefix)) namen.emplace_back(name);
   }
   return namen;
 }
@@ -58,9 +36,11 @@ void KeyZerlegen(Datenbank& reg, const std::string& text, int32_t laenge) {
 
   std::size_t i = 0;
   for (int32_t k = 0; k < laenge && i < text.size(); ++k) {
-    const std::string_view zeichen = ZeichenBytes(text, i);
+    std::size_t anfang = i;
+    const char32_t codepunkt = Utf8Lesen(text, anfang);
+    const std::string_view zeichen = NaechstesZeichen(text, i);
     endetMitTrenner = false;
-    if (IstBuchstabeOderZiffer(Codepunkt(zeichen))) {
+    if (IstBuchstabeOderZiffer(codepunkt)) {
       lauf += zeichen;
       wort += zeichen;
       beendet = false;

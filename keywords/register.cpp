@@ -20,7 +20,7 @@ std::string EntfernenFrage(const std::string& keyword, const std::string& datei)
 }
 std::string NameVorhanden(const std::string& neu) { return "Das Keyword " + neu + " ist bereits vorhanden!"; }
 std::string AlleDateienFrage(int64_t anzahl) {
-  return "Wollen Sie die Änderung für ALLE Dateien, die das Keywort betreffen jetzt geltend machen?\r\n(insgesamt konnten " +
+  return "Wollen Sie die Änderung für ALLE Dateien, die das Keywort betreffen jetzt geltend machen?\r(insgesamt konnten " +
          std::to_string(anzahl) + " davon betroffene Dateien gefunden werden.)";
 }
 std::string KeywordFehlt(const std::string& keyword) {
@@ -56,7 +56,7 @@ std::vector<int32_t> GleichnamigeKeywords(Datenbank& db, const std::string& name
   a.Text(1, Falten(name));
   std::vector<int32_t> ids;
   while (a.Zeile())
-    if (GleichGefaltet(a.Spalte(1), name)) ids.push_back(static_cast<int32_t>(a.ZahlSpalte(0)));
+    if (GleichOhneFall(a.Spalte(1), name)) ids.push_back(static_cast<int32_t>(a.ZahlSpalte(0)));
   return ids;
 }
 
@@ -96,7 +96,7 @@ EingabeErgebnis KeywordsEingeben(Datenbank& reg, const AktuelleDatei& datei, con
   for (int32_t i = 0; i < z.KeyAnzahl && i < static_cast<int32_t>(z.KeyTeile.size()); ++i) {
     const std::string& t = z.KeyTeile[static_cast<std::size_t>(i)];
     if (t.empty()) continue;
-    if (std::none_of(namen.begin(), namen.end(), [&](const std::string& n) { return GleichGefaltet(n, t); }))
+    if (std::none_of(namen.begin(), namen.end(), [&](const std::string& n) { return GleichOhneFall(n, t); }))
       namen.push_back(t);
   }
   // Separators only, or a wildcard without match and nothing else.
@@ -110,14 +110,20 @@ EingabeErgebnis KeywordsEingeben(Datenbank& reg, const AktuelleDatei& datei, con
   }
 
   Transaktion t(reg);
+  // Known keywords are linked first, then the new ones, each in the order
+  // typed: the file's list shows them in that order.
   std::vector<int32_t> ids;
+  std::vector<const std::string*> neu;
   for (const auto& n : namen) {
-    int32_t id = KeywordIdSuchen(reg, n);
-    if (id == 0) {
-      id = NeuesKeyword(reg, n);
-      e.NeueKeywords.push_back(n);
+    if (const int32_t id = KeywordIdSuchen(reg, n)) {
+      ids.push_back(id);
+    } else {
+      neu.push_back(&n);
     }
-    ids.push_back(id);
+  }
+  for (const std::string* n : neu) {
+    ids.push_back(NeuesKeyword(reg, *n));
+    e.NeueKeywords.push_back(*n);
   }
   int32_t nr = DateiNummer(reg, datei);
   if (nr == 0) nr = DateiAnmelden(reg, datei);

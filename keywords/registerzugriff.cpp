@@ -15,7 +15,7 @@ int32_t DateiNummerSuchen(Datenbank& db, std::string_view name, std::string_view
             "WHERE DateinameSchluessel = ?1 AND DateipfadSchluessel = ?2 ORDER BY rowid");
   a.Text(1, Falten(name)).Text(2, Falten(ordner));
   while (a.Zeile())
-    if (GleichGefaltet(a.Spalte(1), name) && GleichGefaltet(a.Spalte(2), ordner))
+    if (GleichOhneFall(a.Spalte(1), name) && GleichOhneFall(a.Spalte(2), ordner))
       return static_cast<int32_t>(a.ZahlSpalte(0));
   return 0;
 }
@@ -24,7 +24,7 @@ int32_t KeywordIdSuchen(Datenbank& db, std::string_view name) {
   Abfrage a(db, "SELECT KeywordID, Keyword FROM Keyword WHERE KeywordSchluessel = ?1 ORDER BY rowid");
   a.Text(1, Falten(name));
   while (a.Zeile())
-    if (GleichGefaltet(a.Spalte(1), name)) return static_cast<int32_t>(a.ZahlSpalte(0));
+    if (GleichOhneFall(a.Spalte(1), name)) return static_cast<int32_t>(a.ZahlSpalte(0));
   return 0;
 }
 

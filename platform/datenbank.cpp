@@ -161,7 +161,7 @@ std::string ServerAusBuerodatei(const fs::path& host) {
     zeile = Getrimmt(zeile);
     if (zeile.empty() || zeile[0] == '#') continue;
     const auto gleich = zeile.find('=');
-    if (gleich == std::string::npos || !GleichGefaltet(Getrimmt(zeile.substr(0, gleich)), host.filename().string()))
+    if (gleich == std::string::npos || !GleichOhneFall(Getrimmt(zeile.substr(0, gleich)), host.filename().string()))
       continue;
     const std::string verbindung = Getrimmt(zeile.substr(gleich + 1));
     if (!IstServerVerbindung(verbindung))

@@ -21,6 +21,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "platform/text.h"
+
 namespace vxm {
 
 // Name of the case-blind text collation registered on every connection.
@@ -28,21 +30,14 @@ inline constexpr const char* kTextKollation = "vxm_text";
 // Name of the hidden row-id column added to changeable record sets.
 inline constexpr const char* kZeilenSpalte = "vxm_zeile";
 
-// Case folding for comparisons: the upper-case form of Latin, Greek and
-// Cyrillic letters (umlauts included), each character keeping its byte
-// length. "ß" stays as it is. Invalid UTF-8 bytes pass through.
-std::string Falten(std::string_view text);
-
-// Version of Falten's mapping. Stored folded names (the register's shadow
-// columns) are computed again when a file was written with another one.
-inline constexpr int kFaltungsVersion = 2;
+// Version of the case folding (Falten, platform/text.h). Stored folded
+// names (the register's shadow columns) are computed again when a file was
+// written with another one.
+inline constexpr int kFaltungsVersion = 3;
 
 // The primary sort key of the text collation (see TextVergleichen): the
 // folded text with the accented Latin letters on their base letter.
 std::string Sortierform(std::string_view text);
-
-// Same text after folding (the comparison of `=` on text).
-bool GleichGefaltet(std::string_view a, std::string_view b);
 
 // Order of the text collation: equal exactly when the folded texts are
 // equal; otherwise by the letters without accents (Ä with A, ß as SS), then

@@ -410,7 +410,7 @@ class Uebersetzer {
       if (o.bis - o.von == g.bis - g.von) {
         bool gleich = true;
         for (std::size_t k = 0; k < o.bis - o.von && gleich; ++k)
-          gleich = GleichGefaltet(t_[o.von + k].text, t_[g.von + k].text);
+          gleich = GleichOhneFall(t_[o.von + k].text, t_[g.von + k].text);
         if (gleich) return true;
       }
     return false;

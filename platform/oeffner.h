@@ -12,10 +12,20 @@ namespace vxm {
 // services. Raises the drive table's errors (76, 52).
 std::filesystem::path HostPfadVon(const std::string& windowsPfad);
 
-// The shell's open request for a Windows-form path. The default starts
-// xdg-open detached and reports nothing; tests and hosts replace it.
+// The shell's open request for a Windows-form path; tests and hosts replace
+// it. The default starts xdg-open detached and, when nothing can open the
+// file (no xdg-open, no program for the type, a missing file), says so
+// through the message boxes of the platform services, naming the file and
+// what to install or set.
 using Oeffner = std::function<void(const std::string& windowsPfad)>;
 Oeffner& DokumentOeffner();
+Oeffner StandardOeffner();
 void DokumentOeffnen(const std::string& windowsPfad);
+
+namespace meldung {
+std::string DateiNichtGefunden(const std::string& name);
+std::string OeffnerFehlt(const std::string& name);
+std::string KeinProgramm(const std::string& name);
+}  // namespace meldung
 
 }  // namespace vxm

@@ -421,7 +421,7 @@ class PgVerbindung final : public Verbindung {
     for (const auto& [tabelle, felder] : spalten)
       for (const auto& f : felder)
         for (const auto& s : felder)
-          if (GleichGefaltet(s, f + kSchluesselEndung)) k.Schatten[Falten(f)] = s;
+          if (GleichOhneFall(s, f + kSchluesselEndung)) k.Schatten[Falten(f)] = s;
     kat_ = std::move(k);
     spalten_.clear();
   }

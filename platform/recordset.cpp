@@ -53,13 +53,13 @@ struct Recordset::Impl {
     };
     n = ohneKlammern(n);
     for (std::size_t i = 0; i < felder.size(); ++i)
-      if (GleichGefaltet(felder[i].name, n)) return static_cast<int>(i);
+      if (GleichOhneFall(felder[i].name, n)) return static_cast<int>(i);
     const auto punkt = n.rfind('.');
     if (punkt != std::string::npos) {
       const std::string tab = ohneKlammern(n.substr(0, punkt)), feld = ohneKlammern(n.substr(punkt + 1));
       for (std::size_t i = 0; i < felder.size(); ++i)
-        if (GleichGefaltet(felder[i].tabelle, tab) &&
-            (GleichGefaltet(felder[i].ursprung, feld) || GleichGefaltet(felder[i].name, feld)))
+        if (GleichOhneFall(felder[i].tabelle, tab) &&
+            (GleichOhneFall(felder[i].ursprung, feld) || GleichOhneFall(felder[i].name, feld)))
           return static_cast<int>(i);
     }
     return -1;
@@ -75,7 +75,7 @@ struct Recordset::Impl {
   std::string TabellenFeldSuchen(std::string_view name, bool* berechnet = nullptr) const {
     const int i = Index(name);
     if (i >= 0) {
-      if (felder[i].ursprung.empty() || !GleichGefaltet(felder[i].tabelle, tabelle)) {
+      if (felder[i].ursprung.empty() || !GleichOhneFall(felder[i].tabelle, tabelle)) {
         if (berechnet) *berechnet = true;
         return {};
       }
@@ -84,11 +84,11 @@ struct Recordset::Impl {
     std::string n(name);
     if (n.size() >= 2 && n.front() == '[' && n.back() == ']') n = n.substr(1, n.size() - 2);
     if (const auto punkt = n.rfind('.'); punkt != std::string::npos) {
-      if (!GleichGefaltet(n.substr(0, punkt), tabelle)) return {};
+      if (!GleichOhneFall(n.substr(0, punkt), tabelle)) return {};
       n = n.substr(punkt + 1);
     }
     for (const auto& s : tabellenSpalten)
-      if (GleichGefaltet(s.name, n)) return s.name;
+      if (GleichOhneFall(s.name, n)) return s.name;
     return {};
   }
 
@@ -118,7 +118,7 @@ struct Recordset::Impl {
 
   Variant* Gepuffert(const std::string& feld) {
     for (auto& [n, w] : puffer)
-      if (GleichGefaltet(n, feld)) return &w;
+      if (GleichOhneFall(n, feld)) return &w;
     return nullptr;
   }
 
@@ -127,7 +127,7 @@ struct Recordset::Impl {
     std::string sql = "SELECT ";
     std::vector<std::size_t> welche;
     for (std::size_t i = 0; i < felder.size(); ++i) {
-      if (felder[i].ursprung.empty() || !GleichGefaltet(felder[i].tabelle, tabelle)) continue;
+      if (felder[i].ursprung.empty() || !GleichOhneFall(felder[i].tabelle, tabelle)) continue;
       if (!welche.empty()) sql += ", ";
       sql += v().Bezeichner(felder[i].ursprung);
       welche.push_back(i);

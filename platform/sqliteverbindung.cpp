@@ -316,7 +316,7 @@ class SqliteVerbindung final : public Verbindung {
       const char* typ = reinterpret_cast<const char*>(sqlite3_column_text(st.s, 1));
       const int pk = sqlite3_column_int(st.s, 2);
       if (pk > 0) ++pks;
-      s.schluessel = pk == 1 && typ && GleichGefaltet(typ, "INTEGER");
+      s.schluessel = pk == 1 && typ && GleichOhneFall(typ, "INTEGER");
       aus.push_back(std::move(s));
     }
     if (pks != 1)
@@ -343,7 +343,7 @@ class SqliteVerbindung final : public Verbindung {
       for (const auto& spalte : spalten) {
         const std::string schatten = spalte + kSchluesselEndung;
         auto it = std::find_if(spalten.begin(), spalten.end(),
-                               [&](const std::string& s) { return GleichGefaltet(s, schatten); });
+                               [&](const std::string& s) { return GleichOhneFall(s, schatten); });
         if (it == spalten.end()) continue;
         paare.push_back({tabelle, spalte, *it});
         const std::string t = Bezeichner(tabelle), setzen = "UPDATE " + t + " SET " + Bezeichner(*it) +
@@ -490,7 +490,7 @@ class SqliteVerbindung final : public Verbindung {
     Stmt st;
     if (sqlite3_prepare_v2(db, "PRAGMA journal_mode", -1, &st.s, nullptr) != SQLITE_OK) return false;
     if (sqlite3_step(st.s) != SQLITE_ROW) return false;
-    return GleichGefaltet(reinterpret_cast<const char*>(sqlite3_column_text(st.s, 0)), "wal");
+    return GleichOhneFall(reinterpret_cast<const char*>(sqlite3_column_text(st.s, 0)), "wal");
   }
 
   // --- Verbindung ------------------------------------------------------------

@@ -1,46 +1,41 @@
 #include "platform/text.h"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
 #include "platform/falltabelle.h"
 
 namespace vxm {
-namespace {
 
-// Decodes one code point; on malformed input returns the byte itself and
-// advances by one, so callers never loop forever.
-char32_t Dekodieren(std::string_view s, std::size_t& i, bool* gueltig = nullptr) {
-  const auto b0 = static_cast<unsigned char>(s[i]);
-  auto folge = [&](std::size_t n) -> bool {
-    for (std::size_t k = 1; k <= n; ++k) {
-      if (i + k >= s.size()) return false;
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-    }
+char32_t Utf8Lesen(std::string_view s, std::size_t& i, bool* gueltig) {
+  const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[i + k]); };
+  const auto folge = [&](std::size_t n) {
+    if (i + n >= s.size()) return false;
+    for (std::size_t k = 1; k <= n; ++k)
+      if ((b(k) & 0xC0) != 0x80) return false;
     return true;
   };
   if (gueltig) *gueltig = true;
+  const unsigned char b0 = b(0);
   if (b0 < 0x80) {
     ++i;
     return b0;
   }
   if ((b0 & 0xE0) == 0xC0 && b0 >= 0xC2 && folge(1)) {
-    char32_t c = ((b0 & 0x1F) << 6) | (static_cast<unsigned char>(s[i + 1]) & 0x3F);
+    const char32_t c = ((b0 & 0x1Fu) << 6) | (b(1) & 0x3Fu);
     i += 2;
     return c;
   }
   if ((b0 & 0xF0) == 0xE0 && folge(2)) {
-    char32_t c = ((b0 & 0x0F) << 12) | ((static_cast<unsigned char>(s[i + 1]) & 0x3F) << 6) |
-                 (static_cast<unsigned char>(s[i + 2]) & 0x3F);
-    if (c >= 0x800) {
+    const char32_t c = ((b0 & 0x0Fu) << 12) | ((b(1) & 0x3Fu) << 6) | (b(2) & 0x3Fu);
+    if (c >= 0x800 && (c < 0xD800 || c > 0xDFFF)) {
       i += 3;
       return c;
     }
   }
   if ((b0 & 0xF8) == 0xF0 && folge(3)) {
-    char32_t c = ((b0 & 0x07) << 18) | ((static_cast<unsigned char>(s[i + 1]) & 0x3F) << 12) |
-                 ((static_cast<unsigned char>(s[i + 2]) & 0x3F) << 6) |
-                 (static_cast<unsigned char>(s[i + 3]) & 0x3F);
+    const char32_t c = ((b0 & 0x07u) << 18) | ((b(1) & 0x3Fu) << 12) | ((b(2) & 0x3Fu) << 6) | (b(3) & 0x3Fu);
     if (c >= 0x10000 && c <= 0x10FFFF) {
       i += 4;
       return c;
@@ -51,7 +46,7 @@ char32_t Dekodieren(std::string_view s, std::size_t& i, bool* gueltig = nullptr)
   return b0;
 }
 
-void Kodieren(char32_t c, std::string& aus) {
+void Utf8Anhaengen(char32_t c, std::string& aus) {
   if (c < 0x80) {
     aus += static_cast<char>(c);
   } else if (c < 0x800) {
@@ -69,6 +64,37 @@ void Kodieren(char32_t c, std::string& aus) {
   }
 }
 
+bool GueltigesUtf8(std::string_view text) {
+  bool gueltig = true;
+  for (std::size_t i = 0; i < text.size() && gueltig;) Utf8Lesen(text, i, &gueltig);
+  return gueltig;
+}
+
+std::string_view NaechstesZeichen(std::string_view text, std::size_t& i) {
+  const std::size_t start = i;
+  Utf8Lesen(text, i);
+  return text.substr(start, i - start);
+}
+
+std::string_view LetzteZeichen(std::string_view text, std::size_t anzahl) {
+  // Walk forward so broken sequences count as the decoder counts them.
+  std::vector<std::size_t> anfaenge;
+  anfaenge.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    anfaenge.push_back(i);
+    Utf8Lesen(text, i);
+  }
+  if (anzahl >= anfaenge.size()) return text;
+  return text.substr(anfaenge[anfaenge.size() - anzahl]);
+}
+
+char32_t ZeichenFalten(char32_t c) {
+  if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - 32 : c;
+  return GrossBuchstabe(KleinBuchstabe(c));
+}
+
+namespace {
+
 // Walks the code points of a UTF-8 text; bytes that are not valid UTF-8 are
 // handed to `roh` one at a time.
 template <typename Zeichen, typename Roh>
@@ -77,7 +103,7 @@ void Durchlaufen(std::string_view text, Zeichen zeichen, Roh roh) {
   while (i < text.size()) {
     const std::size_t start = i;
     bool gueltig = true;
-    const char32_t c = Dekodieren(text, i, &gueltig);
+    const char32_t c = Utf8Lesen(text, i, &gueltig);
     if (gueltig) {
       zeichen(c);
     } else {
@@ -90,7 +116,7 @@ template <typename F>
 std::string Abbilden(std::string_view text, F f) {
   std::string aus;
   aus.reserve(text.size());
-  Durchlaufen(text, [&](char32_t c) { Kodieren(f(c), aus); }, [&](char b) { aus += b; });
+  Durchlaufen(text, [&](char32_t c) { Utf8Anhaengen(f(c), aus); }, [&](char b) { aus += b; });
   return aus;
 }
 
@@ -104,8 +130,6 @@ struct Schluessel {
   std::vector<std::size_t> Start;
 };
 
-char32_t Falten(char32_t c) { return GrossBuchstabe(KleinBuchstabe(c)); }
-
 Schluessel Schluesselbilden(std::string_view text, bool mitPositionen) {
   Schluessel s;
   s.Zeichen.reserve(text.size());
@@ -114,8 +138,8 @@ Schluessel Schluesselbilden(std::string_view text, bool mitPositionen) {
   while (i < text.size()) {
     const std::size_t start = i;
     bool gueltig = true;
-    const char32_t c = Dekodieren(text, i, &gueltig);
-    s.Zeichen += gueltig ? Falten(c) : 0x110000 + static_cast<unsigned char>(text[start]);
+    const char32_t c = Utf8Lesen(text, i, &gueltig);
+    s.Zeichen += gueltig ? ZeichenFalten(c) : 0x110000 + static_cast<unsigned char>(text[start]);
     if (mitPositionen) s.Start.push_back(start);
   }
   return s;
@@ -129,11 +153,34 @@ constexpr std::array<char16_t, 32> kCp1252Hoch = {
 
 }  // namespace
 
+std::string Falten(std::string_view text) {
+  std::string aus;
+  aus.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (b < 0x80) {  // the common case, without decoding
+      aus += (b >= 'a' && b <= 'z') ? static_cast<char>(b - 32) : static_cast<char>(b);
+      ++i;
+      continue;
+    }
+    const std::size_t start = i;
+    bool gueltig = true;
+    const char32_t c = Utf8Lesen(text, i, &gueltig);
+    if (gueltig)
+      Utf8Anhaengen(ZeichenFalten(c), aus);
+    else
+      aus += text[start];
+  }
+  return aus;
+}
+
 std::string Gross(std::string_view text) { return Abbilden(text, GrossBuchstabe); }
 std::string Klein(std::string_view text) { return Abbilden(text, KleinBuchstabe); }
 
-bool GleichOhneFall(std::string_view a, std::string_view b) {
-  return Schluesselbilden(a, false).Zeichen == Schluesselbilden(b, false).Zeichen;
+bool GleichOhneFall(std::string_view a, std::string_view b) { return Falten(a) == Falten(b); }
+
+bool BeginntMitOhneFall(std::string_view text, std::string_view anfang) {
+  return GleichOhneFall(ErsteZeichen(text, Zeichenzahl(anfang)), anfang);
 }
 
 bool EnthaeltOhneFall(std::string_view heuhaufen, std::string_view nadel) {
@@ -150,13 +197,13 @@ std::size_t LetztesVorkommenOhneFall(std::string_view heuhaufen, std::string_vie
 
 std::size_t Zeichenzahl(std::string_view text) {
   std::size_t n = 0;
-  for (std::size_t i = 0; i < text.size(); ++n) Dekodieren(text, i);
+  for (std::size_t i = 0; i < text.size(); ++n) Utf8Lesen(text, i);
   return n;
 }
 
 std::string ErsteZeichen(std::string_view text, std::size_t anzahl) {
   std::size_t i = 0;
-  for (std::size_t n = 0; n < anzahl && i < text.size(); ++n) Dekodieren(text, i);
+  for (std::size_t n = 0; n < anzahl && i < text.size(); ++n) Utf8Lesen(text, i);
   return std::string(text.substr(0, i));
 }
 
@@ -188,7 +235,7 @@ std::string Utf8AusCp1252(std::string_view bytes) {
     auto b = static_cast<unsigned char>(ch);
     char32_t c = b;
     if (b >= 0x80 && b < 0xA0) c = kCp1252Hoch[b - 0x80] ? kCp1252Hoch[b - 0x80] : b;
-    Kodieren(c, aus);
+    Utf8Anhaengen(c, aus);
   }
   return aus;
 }

@@ -38,43 +38,9 @@ std::string Verbinden(const std::string& ordner, const std::string& name) {
   return ordner + "\\" + name;
 }
 
-// The last `anzahl` characters (code points) of a UTF-8 text.
-std::string_view LetzteZeichen(std::string_view text, std::size_t anzahl) {
-  std::size_t i = text.size();
-  while (anzahl > 0 && i > 0) {
-    --i;
-    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) --anzahl;
-  }
-  return text.substr(i);
-}
-
 bool IstTxt(std::string_view name) {
   const std::string_view e = LetzteZeichen(name, 3);
   return e.size() == 3 && (e[0] | 0x20) == 't' && (e[1] | 0x20) == 'x' && (e[2] | 0x20) == 't';
-}
-
-bool GueltigesUtf8(std::string_view s) {
-  for (std::size_t i = 0; i < s.size();) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    std::size_t folge;
-    if (b < 0x80) {
-      folge = 0;
-    } else if (b >= 0xC2 && b <= 0xDF) {
-      folge = 1;
-    } else if ((b & 0xF0) == 0xE0) {
-      folge = 2;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-      folge = 3;
-    } else {
-      return false;
-    }
-    if (s.size() - i <= folge) return false;
-    for (std::size_t k = 1; k <= folge; ++k) {
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-    }
-    i += folge + 1;
-  }
-  return true;
 }
 
 // A file name upper-cased for comparing. Names copied over from Windows
@@ -83,7 +49,7 @@ std::string Vergleichsform(const std::string& name) {
   return GueltigesUtf8(name) ? Gross(name) : Gross(Utf8AusCp1252(name));
 }
 
-bool EigeneZwischendatei(const char* name) { return std::strncmp(name, ".~vxm", 5) == 0; }
+bool EigeneZwischendatei(const char* name) { return IstEigeneZwischendatei(name); }
 
 // One folder as the walk sees it: its files and sub-folders in name order.
 // On this machine the folder stays open while its files are searched.

@@ -11,12 +11,7 @@
 
 namespace vxm {
 
-bool BeginntMit(std::string_view name, std::string_view praefix) {
-  // Falten keeps every character's byte length, so a byte prefix of the
-  // folded name is a character prefix.
-  if (praefix.size() > name.size()) return false;
-  return Falten(name.substr(0, praefix.size())) == Falten(praefix);
-}
+bool BeginntMit(std::string_view name, std::string_view praefix) { return BeginntMitOhneFall(name, praefix); }
 
 std::vector<std::string> KeywordsMitPraefix(Datenbank& reg, std::string_view praefix) {
   std::vector<std::string> namen;

@@ -16,9 +16,12 @@ std::string Verbinden(const std::string& basis, const std::string& name) {
 }
 
 // The part of the host data path up to and including the backslash before
-// "VXMDAT"; empty when the path has no "\VXMDAT".
+// "VXMDAT"; empty when the path has no "\VXMDAT". A folder of that name
+// wins over a file name that merely begins with it ("\VXMDAT\VXMDATEN.MDB"
+// lies in the folder VXMDAT, not beside a root inside it).
 std::string DatenPraefix(const std::string& datenbankPfad) {
-  const auto pos = LetztesVorkommenOhneFall(datenbankPfad, std::string("\\") + kDatOrdnerName);
+  auto pos = LetztesVorkommenOhneFall(datenbankPfad, std::string("\\") + kDatOrdnerName + "\\");
+  if (pos == std::string::npos) pos = LetztesVorkommenOhneFall(datenbankPfad, std::string("\\") + kDatOrdnerName);
   if (pos == std::string::npos) return {};
   return datenbankPfad.substr(0, pos + 1);
 }

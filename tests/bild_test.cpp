@@ -86,6 +86,11 @@ TEST(BildDatei, KaputteOderFremdeDateienSindUngueltigeBilder) {
   EXPECT_EQ(FehlerVon(index), 481);
   EXPECT_EQ(FehlerVon("P6 100 100 255 abc"), 481);
   EXPECT_EQ(FehlerVon("P5 1 1 999 a"), 481);
+  // dimensions whose product wraps 64 bits, or that exceed a 32-bit width
+  // 9999034998 x 1844852436 wraps 64 bits to 3512, which the data covers
+  EXPECT_EQ(FehlerVon("P5 9999034998 1844852436 255 " + std::string(3512, 'x')), 481);
+  EXPECT_EQ(FehlerVon("P5 4294967296 1 255 a"), 481);
+  EXPECT_EQ(FehlerVon("P6 4294967297 4294967297 255 a"), 481);
 }
 
 TEST(BildDatei, ZufaelligVeraenderteDateienStuerzenNichtAb) {

@@ -118,6 +118,19 @@ TEST_P(KeywordRegister, EingabeLegtAnMeldetAnUndVerknuepft) {
   EXPECT_EQ(Zahl("SELECT COUNT(*) FROM Keyword WHERE Keyword = 'GAS'"), 1);
 }
 
+TEST_P(KeywordRegister, BekannteZuerstDannNeueInTippReihenfolge) {
+  Sql("INSERT INTO Keyword (Keyword) VALUES (\"BEKANNT\")");
+  Sql("INSERT INTO Keyword (Keyword) VALUES (\"AUCH\")");
+  EingabeErgebnis e = KeywordsEingeben(*db_, brief_, "neu1 bekannt neu2 auch");
+  EXPECT_EQ(Von(brief_), (V{"BEKANNT", "AUCH", "NEU1", "NEU2"}));
+  EXPECT_EQ(e.NeueKeywords, (V{"NEU1", "NEU2"}));
+  EXPECT_EQ(Keywords(), (V{"BEKANNT", "AUCH", "NEU1", "NEU2"}));
+  // Every keyword now known, the duplicates among them, come first as typed.
+  e = KeywordsEingeben(*db_, brief_, "neu3 neu2 auch bekannt");
+  EXPECT_EQ(e.Doppelte, (V{"NEU2", "AUCH", "BEKANNT"}));
+  EXPECT_EQ(Von(brief_), (V{"BEKANNT", "AUCH", "NEU1", "NEU2", "NEU3"}));
+}
+
 TEST_P(KeywordRegister, SchlechteEingabeSchreibtNichts) {
   for (const std::string& eingabe : {std::string(), std::string(" ,;. "), std::string("*")}) {
     EXPECT_EQ(KeywordsEingeben(*db_, brief_, eingabe).Fehler, meldung::LeereEingabe) << eingabe;
@@ -228,7 +241,7 @@ TEST_P(KeywordRegister, UmbenennenFuerAlleOderNurDieseDatei) {
   EXPECT_FALSE(KeywordUmbenennenDiese(*db_, brief_, "NEBENKOSTEN", "HEIZUNG").Geaendert);
   EXPECT_EQ(Keywords().size(), 3u);
   EXPECT_EQ(meldung::AlleDateienFrage(2),
-            "Wollen Sie die Änderung für ALLE Dateien, die das Keywort betreffen jetzt geltend machen?\r\n"
+            "Wollen Sie die Änderung für ALLE Dateien, die das Keywort betreffen jetzt geltend machen?\r"
             "(insgesamt konnten 2 davon betroffene Dateien gefunden werden.)");
 }
 

@@ -20,6 +20,9 @@ TEST(DokWurzel, AusDemOrdnerDerHostdatenbank) {
   EXPECT_EQ(DokWurzelBestimmen("", "c:\\prog\\vxmdat\\daten.mdb"), "C:\\PROG\\VXMDOK");
   // the last "\VXMDAT" counts
   EXPECT_EQ(DokWurzelBestimmen("", "c:\\vxmdat\\alt\\vxmdat\\d.mdb"), "C:\\VXMDAT\\ALT\\VXMDOK");
+  // the folder VXMDAT, not the file name that begins like it
+  EXPECT_EQ(DokWurzelBestimmen("", "C:\\VXM\\VXMDAT\\vxmdaten.mdb"), "C:\\VXM\\VXMDOK");
+  EXPECT_EQ(DokWurzelBestimmen("", "C:\\VXM\\vxmdaten.mdb"), "C:\\VXM\\VXMDOK");
   // without "\VXMDAT" the root is relative to the current folder
   EXPECT_EQ(DokWurzelBestimmen("", "c:\\daten\\d.mdb"), "VXMDOK");
 }

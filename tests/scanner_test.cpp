@@ -196,6 +196,24 @@ TEST_F(ScannerTest, OhneScannerBleibtDasBild) {
   }
 }
 
+TEST_F(ScannerTest, ErsatzgeraetNurWennKeinerGesetztUndKeinerGefunden) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  struct Zuruecksetzen {
+    ~Zuruecksetzen() { ErsatzScanner().clear(); }
+  } zuruecksetzen;
+  ErsatzScanner() = "test";
+  // SANE knows no backend at all: the stand-in device scans.
+  Umgebungsvariable leer("SANE_CONFIG_DIR", EigeneSaneKonfiguration("# none\n", "number_of_devices 1\nmode Color\n"));
+  EXPECT_EXIT(ScanImEigenenProzess(""), testing::ExitedWithCode(0), "^<ScanBild ersetzt>$");
+  // A device that was named is never replaced by the stand-in.
+  const std::string meldung = "^<Das Programm konnte keinen Scanner erkennen!\\|Error encountered!\\|16>$";
+  EXPECT_EXIT(ScanImEigenenProzess("test:7"), testing::ExitedWithCode(-vic::KeinScanner), meldung);
+  {
+    Umgebungsvariable name("VXM_SCANNER", "test:9");
+    EXPECT_EXIT(ScanImEigenenProzess(""), testing::ExitedWithCode(-vic::KeinScanner), meldung);
+  }
+}
+
 TEST_F(ScannerTest, SaneFehlerGebenDieBekanntenMeldungen) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   struct Fall {

@@ -55,6 +55,8 @@ class frmDorvex : public QDialog {
   void opendatei();
   bool BildAnzeigen(const std::string& ordner, const std::string& name);
   void vxmDatenholen();
+  // Captions of the entities of a given folder (a search hit's).
+  void vxmDatenholen(const std::string& ordner);
   void PfadRichtigStellen(const std::string& pfad);
   void LeereOrdneraway();
 
@@ -80,9 +82,15 @@ class frmDorvex : public QDialog {
   void dirListBox_Change();
   void drvListBox_Change();
   void DetailsLeeren();
+  // Re-reads the shown folder, keeping the selected file where it still is.
+  void DateilisteAuffrischen();
+  // F5: tree and file list as the disk has them now.
+  void Auffrischen();
   // File number of the selected file in the register (0 = not registered).
   int32_t DateinummerSuchen(const std::string& name, const std::string& ordner);
   void KeywortZeileFuellen();
+  // The keyword line for a given file (a search hit's).
+  void KeywortZeileFuellen(const std::string& name, const std::string& ordner);
 
   // ---- scaling ----
   void FensterSkalieren(bool fensterSkalieren, bool schriftSkalieren);
@@ -176,11 +184,9 @@ class frmDorvex : public QDialog {
   void AufbauenNeuesDokument();
   void AufbauenSerienbrief();
   void Verbinden();
-  void DokPfadAbgleichen();
-  bool KonfigPfadAnwenden();
-  bool AbgeleitetePfadAnwenden();
-  // Writes the document path into the first company record.
-  void FirmenPfadSchreiben(const std::string& pfad);
+  // Load steps 10 to 12: the document path and root; false when the window
+  // unloaded itself.
+  bool DokPfadFestlegen();
   void LadeFehler(const std::exception& e);
 
   bool entladen_ = false;
@@ -198,6 +204,7 @@ void DatenSucheEinrichten(frmDorvex& f);       // search/qt/datensuche_fenster.c
 void AktionenEinrichten(frmDorvex& f);         // files/qt/aktionen.cpp
 void NeuesDokumentEinrichten(frmDorvex& f);    // create/qt/neuesdokument.cpp
 void BilderEinrichten(frmDorvex& f);           // imaging/qt/scanfenster.cpp
+void OrdnerWaechterEinrichten(frmDorvex& f);   // files/qt/ordnerwaechter.cpp
 
 // Sets the connect text of every record-set source of the window.
 void DatenquellenVerbinden(frmDorvex& fenster);

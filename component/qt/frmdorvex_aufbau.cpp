@@ -270,7 +270,8 @@ void frmDorvex::AufbauenNeuesDokument() {
   lblNeuDokText = Beschriftung(Dokname, "lblNeuDokText", "Bitte geben Sie den Dateinamen für das ");
   lblNeuDokName = Beschriftung(Dokname, "lblNeuDokName", "");
   txtNeuDokName = Neu<QLineEdit>(Dokname, "txtNeuDokName");
-  txtNeuDokName->setMaxLength(25);
+  // The 25-character limit is kept by the new-document controller, which
+  // refuses a longer input whole: a maximum length would cut a pasted name.
   txtNeuDokName->setToolTip(QString::fromUtf8("Dateiname max. Länge 25 Zeichen"));
   cmdDokNameOK = Neu<QPushButton>(Dokname, "cmdDokNameOK", QString::fromUtf8("Weiter"));
   cmdDokNameAbr = Neu<QPushButton>(Dokname, "cmdDokNameAbr", QString::fromUtf8("Abbrechen"));

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QStandardPaths>
 
 #include "component/hauptfenster.h"
 #include "component/qt/frmdorvex.h"
@@ -57,6 +58,11 @@ void OberflaecheEinrichten() {
   Zustand().HauptfensterErzeugen = [] { return std::make_shared<QtHauptfenster>(); };
   // e.g. the advice to use a database server when the files lie on a share
   DatenbankHinweiseSetzen([](const std::string& text) { Dienste().Meldungen->MsgBox(text, vbInformation, ""); });
+  auto ordner = [](QStandardPaths::StandardLocation art) {
+    return std::filesystem::path(QStandardPaths::writableLocation(art).toStdString());
+  };
+  Dienste().KonfigOrdner = ordner(QStandardPaths::GenericConfigLocation);
+  Dienste().CacheOrdner = ordner(QStandardPaths::GenericCacheLocation);
 }
 
 }  // namespace vxm

@@ -4,8 +4,11 @@
 #include <QApplication>
 #include <QEvent>
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QTimer>
+#include <QToolTip>
 #include <QVBoxLayout>
+#include <QValidator>
 #include <chrono>
 #include <future>
 
@@ -43,8 +46,15 @@ constexpr int kSerienbrief = 4;
 constexpr int kScanner = 5;
 
 constexpr const char* kDateiVorhanden = "Datei schon vorhanden !";
+constexpr const char* kTitelErsetzen = "Datei ersetzen";
 constexpr const char* kFilterXls = "MS Excel-Mappen (*.XLS) |*.XLS|";
 constexpr const char* kFilterDoc = "MS Word-Dokumente (*.DOC) |*.DOC|";
+
+// The question before a scanned page replaces an existing PDF file.
+std::string ErsetzenFrage(const std::string& datei) {
+  return std::string("Die Datei") + vbCrLf + datei + vbCrLf +
+         "ist schon vorhanden. Soll sie durch das neue Scanner Dokument ersetzt werden?";
+}
 
 // Characters no file name may carry (a separator would also put the file
 // into another folder).
@@ -54,6 +64,19 @@ bool NameGueltig(const std::string& name) {
     if (std::string("\\/:*?\"<>|").find(c) != std::string::npos || static_cast<unsigned char>(c) < 32) return false;
   return true;
 }
+
+constexpr int kNameHoechstens = 25;
+
+// The name box takes at most 25 characters. An input that would make the
+// name longer (the 26th typed character, a longer pasted or dropped text) is
+// refused whole, so that nothing is cut off without the user seeing it.
+class NamenLaenge : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& text, int&) const override {
+    return text.size() <= kNameHoechstens ? Acceptable : Invalid;
+  }
+};
 
 // Connects a button or list signal to a handler run as a user event.
 template <class Sender, class Signal>
@@ -93,6 +116,13 @@ NeuesDokument::NeuesDokument(frmDorvex& f) : QObject(&f), f_(f) {
   Bei(f.comSerieAbbruch, &QPushButton::clicked, this, [this] { comSerieAbbruch_Click(); });
   f.lstDokument->installEventFilter(this);
   f.txtNeuDokName->installEventFilter(this);
+  f.txtNeuDokName->setValidator(new NamenLaenge(f.txtNeuDokName));
+  // A refused input says why, where the user looks (the length is the
+  // only thing the box refuses).
+  connect(f.txtNeuDokName, &QLineEdit::inputRejected, this, [this] {
+    auto* box = f_.txtNeuDokName;
+    QToolTip::showText(box->mapToGlobal(QPoint(0, box->height())), box->toolTip(), box);
+  });
 }
 
 NeuesDokument::~NeuesDokument() = default;
@@ -128,6 +158,9 @@ void NeuesDokument::lstDokument_Click() {
     return;
   }
   if (i == kScanner) z.ScanModus = 1;
+  // Each new document starts with an empty name: a name left from before
+  // would take up the 25 characters and swallow what the user types.
+  f_.txtNeuDokName->clear();
   f_.Dokname->adjustSize();
   const double faktor = f_.Faktor() > 0 ? f_.Faktor() : 1.0;
   f_.Platzieren(f_.Dokname, 5160, 3120, std::max(4200.0, f_.Dokname->width() * 15.0 / faktor), -1);
@@ -174,6 +207,18 @@ void NeuesDokument::cmdDokNameOK_Click() {
     f_.txtNeuDokName->setFocus();
     sucheWiederStandard();
     return;
+  }
+  // A scanned page ends up as name.pdf: an existing PDF of that name is
+  // replaced only when the user says so, before anything is scanned. No
+  // leaves the panel open for another name.
+  if (Gross(z.NeuDokEndung) == ".BMP") {
+    const std::string pdf = name + ".pdf";
+    if (DateiVorhanden(ordner + "\\" + pdf) &&
+        Dienste().Meldungen->MsgBox(ErsetzenFrage(pdf), vbYesNo + vbQuestion, kTitelErsetzen) != vbYes) {
+      f_.txtNeuDokName->setFocus();
+      sucheWiederStandard();
+      return;
+    }
   }
   NewFile();
   if (!z.NeuDokErzeugt) {

@@ -8,6 +8,7 @@
 #include "component/qt/frmdorvex.h"
 #include "component/zustand.h"
 #include "files/dateidetails.h"
+#include "files/dateifunktionen.h"
 #include "keywords/registerzugriff.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
@@ -29,8 +30,10 @@ int32_t frmDorvex::DateinummerSuchen(const std::string& name, const std::string&
   return DateiNummerSuchen(DOC_DATA.Database(), name, ordner);
 }
 
-void frmDorvex::KeywortZeileFuellen() {
-  const int32_t nummer = DateinummerSuchen(filListBox->FileName(), dirListBox->Path());
+void frmDorvex::KeywortZeileFuellen() { KeywortZeileFuellen(filListBox->FileName(), dirListBox->Path()); }
+
+void frmDorvex::KeywortZeileFuellen(const std::string& name, const std::string& ordner) {
+  const int32_t nummer = DateinummerSuchen(name, ordner);
   if (nummer == 0) return;
   // Every keyword in link order (a fixed table of 21 slots used to drop
   // them all once a file carried more than 21); links to vanished keywords
@@ -75,6 +78,11 @@ void frmDorvex::filListBox_Click() {
 
 void frmDorvex::dirListBox_Change() {
   if (!DirChangeAktiv) return;
+  try {
+    // Partial copies of a process that died mid-copy.
+    Dienste().Dateien->ZwischendateienAufraeumen(dirListBox->Path());
+  } catch (const std::exception&) {
+  }
   filListBox->SetPath(dirListBox->Path());
   DetailsLeeren();
   if (filListBox->ListCount() > 0) filListBox->SetListIndex(0);
@@ -98,7 +106,12 @@ void frmDorvex::drvListBox_Change() {
     if (auto* host = dynamic_cast<HostDateisystem*>(Dienste().Dateien.get()))
       host->Laufwerke().AktuellerOrdnerSetzen(wurzel);
     Baum->BaumAufbauen(wurzel);
-    filListBox->SetPath(OrdnerBaum::Text(Baum->NachIndex(0)));
+    // The lists show the folder the tree highlights (the current folder
+    // when it lies on this drive, else the drive root), never the root
+    // under another folder's highlight.
+    auto* k = Baum->Ausgewaehlt() ? Baum->Ausgewaehlt() : Baum->NachIndex(0);
+    z.OrdnerPfad = OrdnerBaum::Schluessel(k);
+    dirListBox->SetPath(z.OrdnerPfad);
     LaufwerkWechselAktiv = false;
     Baum->LeereOrdneraway();
   } catch (const std::exception&) {
@@ -115,9 +128,48 @@ void frmDorvex::drvListBox_Change() {
   }
 }
 
+void frmDorvex::DateilisteAuffrischen() {
+  const std::string name = filListBox->FileName();
+  filListBox->Refresh();
+  if (name.empty()) return;
+  for (int i = 0; i < filListBox->ListCount(); ++i)
+    if (filListBox->List(i) == name) {
+      filListBox->SetListIndex(i);  // its details may have changed too
+      return;
+    }
+  // The selected file is gone: no other file takes its place unasked.
+  DetailsLeeren();
+  txtVorhandenKeyw->clear();
+  lstIcon->hide();
+}
+
+void frmDorvex::Auffrischen() {
+  if (!DirChangeAktiv) return;
+  Baum->Auffrischen();
+  // A shown folder that went away gives way to the nearest one still there.
+  std::string p = dirListBox->Path();
+  bool weg = false;
+  while (p.size() > 3 && !OrdnerVorhanden(p)) {
+    weg = true;
+    p = p.substr(0, p.rfind('\\'));
+    if (p.size() == 2) p += "\\";
+  }
+  if (!weg) {
+    DateilisteAuffrischen();
+    return;
+  }
+  if (auto* k = Baum->Knoten(OrdnerPfadNormal(p).size() > 3 ? p + "\\" : p)) {
+    Baum->Auswaehlen(k);
+    Baum->NodeClick(k);
+  } else {
+    dirListBox->SetPath(p);
+  }
+}
+
 void frmDorvex::filListBox_MouseDown(Qt::MouseButton knopf, int, int) {
   if (knopf != Qt::RightButton) filListBox->ZiehenErlaubt = true;
-  if (filListBox->ListCount() == 0) {
+  // An empty list, or a right press on its empty space: no file is meant.
+  if (filListBox->ListCount() == 0 || (knopf == Qt::RightButton && filListBox->ListIndex() < 0)) {
     for (QLabel* l : {lblObjName, lblBeName, lblBnName, lblName, lblDatei, lblGroesse, lblDatum}) l->clear();
     lstIcon->hide();
     Label6->hide();
@@ -144,6 +196,7 @@ void frmDorvex::filListBox_DblClick() {
 void frmDorvex::opendatei() {
   const std::string pfad = filListBox->Path() + "\\" + filListBox->FileName();
   if (Zustand().ScanModus == 1) return;
+  if (filListBox->FileName().empty()) return;  // nothing selected: nothing to open
   DokumentOeffnen(pfad);
 }
 

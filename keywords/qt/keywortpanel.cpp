@@ -96,6 +96,8 @@ KeywortPanel::KeywortPanel(frmDorvex& f) : QObject(&f), f_(f) {
   f.lstKeyAuswahl->viewport()->installEventFilter(this);
   f.lstVorhandeneKeys->viewport()->installEventFilter(this);
   f.lstKeyword->installEventFilter(this);
+  f.lstKeyAuswahl->installEventFilter(this);
+  f.lstVorhandeneKeys->installEventFilter(this);
   f.txtEingabeKeyw->installEventFilter(this);
   f.txtEingabeKeyw->hide();
   f.cmdNeuKey->hide();
@@ -111,6 +113,29 @@ bool KeywortPanel::eventFilter(QObject* o, QEvent* e) {
     }
     if (o == f_.lstVorhandeneKeys->viewport()) {
       KontextlisteZeigen(f_.lstVorhandeneKeys, p.x(), p.y());
+      return true;
+    }
+  }
+  if (e->type() == QEvent::KeyPress) {
+    auto* ke = static_cast<QKeyEvent*>(e);
+    const bool menue = ke->key() == Qt::Key_Menu || (ke->key() == Qt::Key_F10 && ke->modifiers() == Qt::ShiftModifier);
+    const bool enter = ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter;
+    // Keyboard ways to what the mouse does: the context list at the current
+    // entry, Enter to choose from it or to attach the selected keyword.
+    if (menue && (o == f_.lstKeyAuswahl || o == f_.lstVorhandeneKeys)) {
+      auto* l = static_cast<QListWidget*>(o);
+      const QRect r = l->currentItem() ? l->visualItemRect(l->currentItem()) : QRect(0, 0, 20, 0);
+      const QPoint p = l->viewport()->mapTo(l, QPoint(r.left() + 20, r.bottom()));
+      KontextlisteZeigen(l, p.x(), p.y());
+      return true;
+    }
+    if (enter && o == f_.lstKeyword) {
+      const int i = f_.lstKeyword->currentRow();
+      Ereignis([this, i] { lstKeyword_Click(i); });
+      return true;
+    }
+    if (enter && o == f_.lstKeyAuswahl) {
+      Ereignis([this] { cmdKeyAddToData_Click(); });
       return true;
     }
   }
@@ -150,6 +175,9 @@ void KeywortPanel::Oeffnen() {
   f_.lblFilename->adjustSize();
   f_.FrameKeywortBearbeitung->show();
   f_.FrameKeywortBearbeitung->raise();
+  // Keyboard users land in the panel.
+  f_.lstKeyAuswahl->setFocus();
+  if (f_.lstKeyAuswahl->currentRow() < 0 && f_.lstKeyAuswahl->count() > 0) f_.lstKeyAuswahl->setCurrentRow(0);
 }
 
 void KeywortPanel::KeywEingabeZuweisen() {

@@ -51,6 +51,7 @@ FileListBox::FileListBox(QWidget* eltern) : QListWidget(eltern) {
 void FileListBox::SetPath(const std::string& pfad) {
   pfad_ = OrdnerPfadNormal(pfad);
   Refresh();
+  if (PfadGesetzt) PfadGesetzt();
 }
 
 void FileListBox::Refresh() {
@@ -93,8 +94,22 @@ std::string FileListBox::List(int index) const {
 std::string FileListBox::FileName() const { return List(currentRow()); }
 
 void FileListBox::mousePressEvent(QMouseEvent* e) {
-  // A right press must not move the selection: the menu acts on the selected file.
-  if (e->button() != Qt::RightButton) QListWidget::mousePressEvent(e);
+  if (e->button() == Qt::RightButton) {
+    // The menu acts on what the pointer is on: the file under it becomes the
+    // selected one (with its details), empty space leaves no file selected.
+    // The base class is not asked: it would move the selection without Click.
+    const int zeile = row(itemAt(e->position().toPoint()));
+    if (zeile >= 0 && zeile != currentRow()) {
+      setCurrentRow(zeile);  // raises Click as the user's click does
+    } else if (zeile < 0 && currentRow() >= 0) {
+      programm_ = true;
+      setCurrentRow(-1);
+      clearSelection();
+      programm_ = false;
+    }
+  } else {
+    QListWidget::mousePressEvent(e);
+  }
   ZiehenErlaubt = false;
   druckPunkt_ = e->position().toPoint();
   const auto p = e->position().toPoint();

@@ -62,6 +62,8 @@ class FileListBox : public QListWidget {
   std::function<void()> DblClick;
   std::function<void(Qt::MouseButton, int, int)> MouseDown;
   std::function<void(Qt::MouseButton, int, int)> MouseUp;
+  // After Path was set (the folder to watch changed).
+  std::function<void()> PfadGesetzt;
   // Set by a press that may start dragging the selected file.
   bool ZiehenErlaubt = false;
 

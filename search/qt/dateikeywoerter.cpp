@@ -258,6 +258,9 @@ void frmDateiKeywörter::Unload() {
   }
   geladen_ = false;
   DesignZustand();
+  // However the window closes (Ende, Esc, close box), the main window's
+  // suggestions for the search are done with.
+  haupt_.lstKeywordsSuche->hide();
   if (isVisible()) done(QDialog::Rejected);
   hide();
 }
@@ -530,7 +533,7 @@ void frmDateiKeywörter::cmdKeyLöschen_Click() {
   haupt_.DirChangeAktiv = true;
   haupt_.dirListBox->SetPath(ordner);
   for (int i = 0; i < haupt_.filListBox->ListCount(); ++i)
-    if (GleichGefaltet(haupt_.filListBox->List(i), name)) {
+    if (GleichOhneFall(haupt_.filListBox->List(i), name)) {
       haupt_.filListBox->SetListIndex(i);
       break;
     }
@@ -558,7 +561,7 @@ void frmDateiKeywörter::cmdBearbeitungStarten_Click() {
   haupt_.DirChangeAktiv = true;
   haupt_.dirListBox->SetPath(ordner);
   for (int i = 0; i < haupt_.filListBox->ListCount(); ++i)
-    if (GleichGefaltet(haupt_.filListBox->List(i), name)) {
+    if (GleichOhneFall(haupt_.filListBox->List(i), name)) {
       haupt_.filListBox->SetListIndex(i);
       break;
     }

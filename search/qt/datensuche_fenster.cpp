@@ -348,6 +348,16 @@ void DatenSucheFenster::DetailsZeigen(QTreeWidgetItem* e) {
   } else {
     f_.lblDatum->clear();
   }
+  // Keywords and captions are the hit's own, not those of the file shown before.
+  f_.txtVorhandenKeyw->clear();
+  try {
+    f_.KeywortZeileFuellen(name, ordner);
+  } catch (const std::exception&) {
+    // A register error leaves the line empty, as in the file list.
+  }
+  f_.vxmAnzeige->hide();
+  for (QLabel* l : {f_.lblObjName, f_.lblBeName, f_.lblBnName}) l->clear();
+  if (EnthaeltOhneFall(Gross(ordner), Zustand().MandantPfad)) f_.vxmDatenholen(ordner);
 }
 
 void DatenSucheFenster::gefundenviewBox_ItemClick(QTreeWidgetItem* e) {

@@ -7,10 +7,12 @@
 
 namespace vxm {
 
-void frmDorvex::vxmDatenholen() {
+void frmDorvex::vxmDatenholen() { vxmDatenholen(dirListBox->Path()); }
+
+void frmDorvex::vxmDatenholen(const std::string& ordner) {
   auto& z = Zustand();
   try {
-    const EntitaetsNummern n = NummernAusPfad(dirListBox->Path(), z.MandantPfad);
+    const EntitaetsNummern n = NummernAusPfad(ordner, z.MandantPfad);
     if (!n.Objekt.empty() && n.Objekt != "0") {
       OO_DATA.RecordSource = ObjektSql(n.Objekt);
       OO_DATA.Refresh();

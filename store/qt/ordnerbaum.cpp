@@ -34,6 +34,15 @@ std::string Kennung(const std::string& schluessel) { return Gross(schluessel); }
 
 OrdnerBaum::OrdnerBaum(frmDorvex& fenster) : f_(fenster) {
   auto* t = f_.tvwDir;
+  // Arrow keys move the file list along once they rest: a held key does not
+  // refill it for every node it passes.
+  tastenFolge_.setSingleShot(true);
+  connect(&tastenFolge_, &QTimer::timeout, this, [this] {
+    auto* k = Ausgewaehlt();
+    if (!k || !f_.DirChangeAktiv || bearbeitet_) return;
+    if (GleichOhneFall(OrdnerPfadNormal(Schluessel(k)), f_.dirListBox->Path())) return;
+    Ereignis([&] { KnotenZeigen(k); });
+  });
   t->viewport()->installEventFilter(this);
   t->installEventFilter(this);
   connect(t, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* k) {
@@ -273,9 +282,13 @@ void OrdnerBaum::Collapse(QTreeWidgetItem* k) {
 }
 
 void OrdnerBaum::NodeClick(QTreeWidgetItem* k) {
+  if (KnotenZeigen(k)) Aufklappen(k);
+}
+
+bool OrdnerBaum::KnotenZeigen(QTreeWidgetItem* k) {
   auto& z = Zustand();
   EditKnoten = Ausgewaehlt();
-  if (!f_.DirChangeAktiv || !k) return;
+  if (!f_.DirChangeAktiv || !k) return false;
   z.BaumKlick = true;
   z.OrdnerPfad = Schluessel(k);
   // The folder list's change refills the file list, the details and the captions.
@@ -283,7 +296,7 @@ void OrdnerBaum::NodeClick(QTreeWidgetItem* k) {
   f_.lstIcon->setVisible(f_.filListBox->ListCount() > 0);
   std::string muster = Vollpfad(k);
   if (RegisterBereinigen) RegisterBereinigen(muster);
-  Aufklappen(k);
+  return true;
 }
 
 void OrdnerBaum::KeyDown(int taste) {
@@ -331,14 +344,14 @@ void OrdnerBaum::AfterLabelEdit(const std::string& neuerText) {
   const auto pos = aktuell.rfind('\\');
   const std::string eltern = pos == std::string::npos ? aktuell : aktuell.substr(0, pos);
   const std::string neu = eltern + "\\" + neuerText;
-  if (k && PfadUmbenennen(alt, neu)) {
+  // The register's rows of the folder and below move in the same unit.
+  const bool umbenannt = k && (OrdnerUmbenennen ? OrdnerUmbenennen(alt, neuerText) : PfadUmbenennen(alt, neu));
+  if (umbenannt) {
     f_.dirListBox->SetPath(eltern);
     f_.dirListBox->SetPath(neu);
     SchluesselSetzen(k, neu + "\\");
     KinderSchluesselSetzen(k, neu);
     f_.tvwDir->scrollToItem(k);
-    // The register follows: rows of the old folder and of everything below it.
-    if (OrdnerPfadNachziehen) OrdnerPfadNachziehen(aktuell, neu);
     EditKnoten = nullptr;
     z.UmbenennenAktiv = false;
   } else {
@@ -397,6 +410,56 @@ void OrdnerBaum::LeereOrdneraway() {
     if (Index(k) >= 0) Entfernen(k);
 }
 
+void OrdnerBaum::KinderAbgleichen(QTreeWidgetItem* k) {
+  if (!k || Index(k) < 0) return;
+  const std::string schluessel = Schluessel(k);
+  std::vector<OrdnerEintrag> liste;
+  try {
+    for (auto& name : Dienste().Dateien->SubFolders(schluessel))
+      if (name != "." && name != "..") liste.push_back({name, schluessel + name + "\\"});
+  } catch (const VbFehler&) {
+    return;  // a folder that cannot be listed keeps what it shows
+  }
+  std::unordered_map<std::string, bool> aufDisk;
+  for (auto& e : liste) aufDisk[Gross(e.Name)] = true;
+  for (int i = k->childCount() - 1; i >= 0; --i) {
+    auto* kind = k->child(i);
+    if (kind == EditKnoten && bearbeitet_) continue;
+    if (!aufDisk.count(Gross(Text(kind)))) Entfernen(kind);
+  }
+  OrdnerSortieren(liste);
+  const bool offen = k->isExpanded();
+  for (auto& e : liste) {
+    if (Knoten(e.Pfad)) continue;
+    const bool ablage = EnthaeltOhneFall(e.Pfad, "VXMDOK");
+    auto* neu = new QTreeWidgetItem;
+    neu->setText(0, Q(e.Name));
+    neu->setData(0, kRolleSchluessel, Q(e.Pfad));
+    neu->setData(0, kRolleBild, ablage ? kBildVxmin : kBildOrdner);
+    neu->setData(0, kRolleBildAuswahl, kBildOrdnerOffen);
+    neu->setIcon(0, BaumSymbol(ablage ? kBildVxmin : kBildOrdner));
+    int stelle = 0;
+    while (stelle < k->childCount() && Klein(Text(k->child(stelle))) <= Klein(e.Name)) ++stelle;
+    intern_ = true;
+    k->insertChild(stelle, neu);
+    intern_ = false;
+    knoten_.push_back(neu);
+    nachSchluessel_[Kennung(e.Pfad)] = neu;
+    // One level ahead under an open node, as its expand handler keeps it.
+    if (offen) {
+      UnterordnerLaden(e.Pfad);
+      TagSetzen(neu, "*");
+    }
+  }
+}
+
+void OrdnerBaum::Auffrischen() {
+  std::vector<QTreeWidgetItem*> gelistet;
+  for (std::size_t i = 0; i < knoten_.size(); ++i)
+    if (i == 0 || Tag(knoten_[i]) == "*") gelistet.push_back(knoten_[i]);
+  for (auto* k : gelistet) KinderAbgleichen(k);
+}
+
 void OrdnerBaum::DropMarkieren(QPoint punkt, int zustand) {
   if (dropMarke_) dropMarke_->setBackground(0, QBrush());
   dropMarke_ = nullptr;
@@ -421,10 +484,39 @@ bool OrdnerBaum::eventFilter(QObject* o, QEvent* e) {
       Ereignis([&] { KeyDown(ke->key()); });
       return true;
     }
+    // The menu key and Shift+F10 open the folder menu at the current node.
+    if (ke->key() == Qt::Key_Menu || (ke->key() == Qt::Key_F10 && ke->modifiers() == Qt::ShiftModifier)) {
+      auto* k = Ausgewaehlt();
+      const QRect r = k ? t->visualItemRect(k) : QRect();
+      const QPoint p = k ? QPoint(r.left() + 10, r.bottom()) : QPoint(10, 10);
+      Ereignis([&] { MouseUp(Qt::RightButton, p.x() * 15, p.y() * 15, t->viewport()->mapTo(&f_, p)); });
+      return true;
+    }
+    switch (ke->key()) {
+      case Qt::Key_Up: case Qt::Key_Down: case Qt::Key_PageUp: case Qt::Key_PageDown:
+      case Qt::Key_Home: case Qt::Key_End: case Qt::Key_Left: case Qt::Key_Right:
+        tastenFolge_.start(TastenPause);
+        break;
+      default:
+        break;
+    }
     return false;
   }
   if (o != t->viewport()) return false;
   switch (e->type()) {
+    case QEvent::MouseButtonPress: {
+      auto* me = static_cast<QMouseEvent*>(e);
+      if (me->button() != Qt::RightButton) return false;
+      // The folder menu acts on the node under the pointer: it becomes the
+      // current folder as by a click. Empty space changes nothing.
+      if (auto* k = t->itemAt(me->position().toPoint())) {
+        Ereignis([&] {
+          Auswaehlen(k);
+          NodeClick(k);
+        });
+      }
+      return true;
+    }
     case QEvent::MouseButtonRelease: {
       auto* me = static_cast<QMouseEvent*>(e);
       const QPoint p = me->position().toPoint();

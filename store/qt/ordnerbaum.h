@@ -4,6 +4,7 @@
 
 #include <QIcon>
 #include <QObject>
+#include <QTimer>
 #include <QTreeWidgetItem>
 #include <functional>
 #include <string>
@@ -57,16 +58,27 @@ class OrdnerBaum : public QObject {
   void Expand(QTreeWidgetItem* k);
   void Collapse(QTreeWidgetItem* k);
   void NodeClick(QTreeWidgetItem* k);
+  // The node click's work without opening the node (keyboard moves).
+  bool KnotenZeigen(QTreeWidgetItem* k);
   void KeyDown(int taste);
   void BeforeLabelEdit();
   void AfterLabelEdit(const std::string& neuerText);
   void MouseUp(Qt::MouseButton knopf, int x, int y, QPoint fensterPunkt);
   // Starts editing the selected node's label (F2, folder menu "Umbenennen").
   void LabelBearbeiten(QTreeWidgetItem* k);
+  bool LabelWirdBearbeitet() const { return bearbeitet_; }
 
   void KinderSchluesselSetzen(QTreeWidgetItem* k, const std::string& neu);
   void PfadRichtigStellen(const std::string& pfad);
   void LeereOrdneraway();
+
+  // The sub-folders of a node as they are on disk now: vanished ones go,
+  // new ones (made or renamed outside) come in their sorted place.
+  void KinderAbgleichen(QTreeWidgetItem* k);
+  // KinderAbgleichen for every node whose sub-folders are listed (F5).
+  void Auffrischen();
+  // Milliseconds the arrow keys must rest before the file list follows.
+  int TastenPause = 250;
 
   // Drop targets.
   void DropMarkieren(QPoint punkt, int zustand);
@@ -77,8 +89,9 @@ class OrdnerBaum : public QObject {
   std::string AlterKnotenText;
 
   // Filled by the subsystems that own these steps.
-  // After a folder rename: register rows of `alt` and below move to `neu`.
-  std::function<void(const std::string& alt, const std::string& neu)> OrdnerPfadNachziehen;
+  // Renames folder `ordner` to `neuerName` in its parent, its register rows
+  // following as one unit; false (the user told why) when it was not renamed.
+  std::function<bool(const std::string& ordner, const std::string& neuerName)> OrdnerUmbenennen;
   std::function<void(std::string& muster)> RegisterBereinigen;
   std::function<void(QTreeWidgetItem* ziel)> DateiZiehenAblegen;
   std::function<void(std::string& name)> NeuenOrdnerBenennen;
@@ -98,6 +111,7 @@ class OrdnerBaum : public QObject {
   QTreeWidgetItem* dropMarke_ = nullptr;
   bool bearbeitet_ = false;
   bool intern_ = false;
+  QTimer tastenFolge_;
 };
 
 }  // namespace vxm

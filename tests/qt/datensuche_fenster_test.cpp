@@ -47,9 +47,9 @@ TEST_F(Suche, NamenssucheListetJedenTrefferMitSymbolPfadUndSchluessel) {
   const std::string vorher = F().dirListBox->Path();
   Namensuche("brief");
   EXPECT_TRUE(dialoge_->Gezeigt.empty()) << Meldungstexte().front();
-  // "brief." as the split writes it; the box's input filter then drops the
-  // final "." as it does in every mode.
-  EXPECT_EQ(F().txtDateisuchen->text().toStdString(), "brief");
+  // "brief." as the split writes it: the name mode keeps the final "."
+  // (only the keyword mode filters it).
+  EXPECT_EQ(F().txtDateisuchen->text().toStdString(), "brief.");
   // Same name in two folders: two entries, two keys.
   ASSERT_EQ(Liste().topLevelItemCount(), 2);
   auto* a = Eintrag("C:\\VXM\\VXMDOK\\1\\7");

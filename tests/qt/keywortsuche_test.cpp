@@ -2,6 +2,7 @@
 // typing terms, suggestions, wildcards, the searches and what the window
 // does with their hits.
 #include <QKeyEvent>
+#include <algorithm>
 #include <QTest>
 
 #include "component/zustand.h"
@@ -101,15 +102,20 @@ TEST_F(Keywortsuche, OptionenSchliessenEinanderAus) {
   EXPECT_FALSE(F().optSuchenDok->isChecked());
 }
 
-TEST_F(Keywortsuche, PunktAmEndeVerschwindetInJedemModus) {
+TEST_F(Keywortsuche, FilterNurImSchluesselwortModus) {
   Starten();
+  // The file modes keep what was typed: a pattern with its dot, a phrase.
   F().optSuchenDok->click();
+  Tippen("*.pdf");
+  EXPECT_EQ(Box(), "*.pdf");
+  F().txtDateisuchen->clear();
   Tippen("brief.");
-  EXPECT_EQ(Box(), "brief");
+  EXPECT_EQ(Box(), "brief.");
   F().txtDateisuchen->clear();
   F().optTextInhalt->click();
-  Tippen("brief.");
-  EXPECT_EQ(Box(), "brief");
+  Tippen("Ihre Nebenkosten vom 1.3.");
+  EXPECT_EQ(Box(), "Ihre Nebenkosten vom 1.3.");
+  EXPECT_TRUE(Zustand().SuchTeil.empty());  // no terms outside keyword mode
   F().txtDateisuchen->clear();
   F().optSchluesselW->click();
   Tippen("brief.");
@@ -119,6 +125,24 @@ TEST_F(Keywortsuche, PunktAmEndeVerschwindetInJedemModus) {
   EXPECT_EQ(Box(), "a-b");
   F().txtDateisuchen->setText(QString::fromUtf8("Gebühr"));
   EXPECT_EQ(Box(), "Gebühr");
+  F().txtDateisuchen->setText(QString::fromUtf8("Gebühr."));
+  EXPECT_EQ(Box(), "Gebühr");
+}
+
+TEST_F(Keywortsuche, NamensucheMitGetipptemMusterFindetNurDieEndung) {
+  DateiAnlegen(kOrdner + "\\Rechnung.pdf");
+  DateiAnlegen(kOrdner + "\\Rechnung.doc");
+  DateiAnlegen(kOrdner + "\\7\\Plan.pdf");
+  Starten();
+  F().optSuchenDok->click();
+  F().chckNurOneFold->setChecked(false);
+  Tippen("*.pdf");
+  F().cmdSucheStarten->click();
+  std::vector<std::string> treffer;
+  for (int i = 0; i < F().gefundenviewBox->topLevelItemCount(); ++i)
+    treffer.push_back(F().gefundenviewBox->topLevelItem(i)->text(0).toStdString());
+  std::sort(treffer.begin(), treffer.end());
+  EXPECT_EQ(treffer, (std::vector<std::string>{"Plan.pdf", "Rechnung.pdf"}));
 }
 
 TEST_F(Keywortsuche, TrennzeichenWerdenZuSemikolonUndSchliessenDenBegriff) {
@@ -289,23 +313,65 @@ TEST_F(Keywortsuche, DreihundertDokumenteWerdenAlleGelistet) {
 }
 
 TEST_F(Keywortsuche, ListeDerSchluesselwoerter) {
-  Keyword("MIETE");
-  Keyword("KAUTION");
+  const int32_t miete = Keyword("MIETE"), kaution = Keyword("KAUTION");
+  Keyword("HEIZUNG");
+  Dokument(kOrdner, "m.doc", {miete});
+  Dokument(kOrdner, "k.doc", {kaution});
   Starten();
   F().chckMitListe->click();
   EXPECT_FALSE(F().lstKeywordsAuswahl2->isHidden());
   EXPECT_FALSE(F().lblKeyAuswahl->isHidden());
   EXPECT_TRUE(F().picBox->isHidden());
-  ASSERT_EQ(F().lstKeywordsAuswahl2->count(), 2);
-  F().lstKeywordsAuswahl2->setCurrentRow(1);
-  emit F().lstKeywordsAuswahl2->itemDoubleClicked(F().lstKeywordsAuswahl2->item(1));
-  EXPECT_EQ(Box(), "KAUTION");
-  emit F().lstKeywordsAuswahl2->itemDoubleClicked(F().lstKeywordsAuswahl2->item(1));
-  EXPECT_EQ(Box(), "KAUTION KAUTION");
-  EXPECT_EQ(Zustand().SuchKeyAnzahl, 0);
-  F().chckMitListe->click();
+  ASSERT_EQ(F().lstKeywordsAuswahl2->count(), 3);
+  auto waehlen = [this](int i) {
+    F().lstKeywordsAuswahl2->setCurrentRow(i);
+    emit F().lstKeywordsAuswahl2->itemDoubleClicked(F().lstKeywordsAuswahl2->item(i));
+  };
+  // Each chosen keyword is a term, joined by the search's separator.
+  waehlen(1);
+  EXPECT_EQ(Box(), "KAUTION;");
+  waehlen(1);  // already a term
+  EXPECT_EQ(Box(), "KAUTION;");
+  waehlen(0);
+  EXPECT_EQ(Box(), "KAUTION;MIETE;");
+  auto& z = Zustand();
+  ASSERT_EQ(z.SuchKeyAnzahl, 2);
+  EXPECT_EQ(z.SuchKeys[1], "KAUTION");
+  EXPECT_EQ(z.SuchKeys[2], "MIETE");
+  F().cmdSucheStarten->click();
+  ASSERT_EQ(gezeigt_, 1);
+  EXPECT_EQ(namen_, (std::vector<std::string>{"m.doc", "k.doc"}));
+  EXPECT_EQ(label_, "Liste der Dateien zu KAUTION , MIETE:");
+  // The search closed the list.
+  EXPECT_FALSE(F().chckMitListe->isChecked());
   EXPECT_TRUE(F().lstKeywordsAuswahl2->isHidden());
   EXPECT_FALSE(F().picBox->isHidden());
+
+  // A term being typed is completed before the chosen keyword.
+  W().Unload();
+  F().txtDateisuchen->clear();
+  F().txtDateisuchen->setFocus();
+  Tippen("miete");
+  F().chckMitListe->click();
+  waehlen(1);
+  EXPECT_EQ(Box(), "miete;KAUTION;");
+  EXPECT_EQ(z.SuchKeyAnzahl, 2);
+  F().cmdSucheStarten->click();
+  EXPECT_EQ(namen_, (std::vector<std::string>{"m.doc", "k.doc"}));
+  // Text put into the box without typing counts as well.
+  W().Unload();
+  F().txtDateisuchen->setText("miete");
+  F().chckMitListe->click();
+  waehlen(2);
+  EXPECT_EQ(Box(), "miete;HEIZUNG;");
+  EXPECT_EQ(z.SuchKeyAnzahl, 2);
+
+  // Outside keyword mode the list adds words to the text, as typed.
+  F().txtDateisuchen->clear();
+  F().optTextInhalt->click();
+  waehlen(0);
+  waehlen(1);
+  EXPECT_EQ(Box(), "MIETE KAUTION");
 }
 
 TEST_F(Keywortsuche, AndereModiStartenDieDatensuche) {

@@ -1,7 +1,10 @@
 // New documents from the type list: every type through the window, the name
 // rules, the failure paths and the scanner type with SANE's test device.
 #include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
 #include <QTest>
+#include <QToolTip>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -196,6 +199,71 @@ TEST_F(NeuesDokumentTest, NamensRegeln) {
   EXPECT_EQ(F().filListBox->ListIndex(), -1);
 }
 
+// Types text key by key, umlauts included (the test library's key clicks
+// know ASCII only).
+void Tippen(QWidget* w, const QString& text) {
+  for (const QChar c : text) {
+    QKeyEvent druck(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(w, &druck);
+    QKeyEvent los(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(w, &los);
+  }
+}
+
+TEST_F(NeuesDokumentTest, NamensfeldStehtLeerUndWeistDas26steZeichenAb) {
+  auto* box = F().txtNeuDokName;
+  // A name of 25 characters typed before and given up...
+  TypWaehlen(3);
+  QTest::keyClicks(box, "Protokoll Wohnungsbesicht");
+  EXPECT_EQ(box->text().size(), 25);
+  n_->cmdDokNameAbr_Click();
+  // ...is gone when the panel opens again: what the user types is the name.
+  TypWaehlen(3);
+  EXPECT_EQ(box->text(), "");
+  Tippen(box, QString::fromUtf8("Mahnung Bäcker"));
+  EXPECT_EQ(box->text(), QString::fromUtf8("Mahnung Bäcker"));
+  n_->cmdDokNameOK_Click();
+  EXPECT_TRUE(fs::exists(Host(Pfad("Mahnung Bäcker.txt"))));
+  TypWaehlen(5);  // also after a document was made, and for every type
+  EXPECT_EQ(box->text(), "");
+  n_->cmdDokNameAbr_Click();
+
+  // The 26th character is refused while typing, whatever the caret.
+  TypWaehlen(3);
+  QTest::keyClicks(box, QString(30, QChar('z')));
+  EXPECT_EQ(box->text(), QString(25, QChar('z')));
+  box->setCursorPosition(3);
+  QTest::keyClicks(box, "a");
+  EXPECT_EQ(box->text(), QString(25, QChar('z')));
+  // The refusal shows the limit beside the box.
+  EXPECT_EQ(QToolTip::text().toStdString(), "Dateiname max. Länge 25 Zeichen");
+  // Text pasted is refused whole when the name would grow beyond 25
+  // characters, never cut; what fits is taken.
+  box->clear();
+  QGuiApplication::clipboard()->setText(QString::fromUtf8("Nebenkostenabrechnung Müller 2024"));
+  box->paste();
+  EXPECT_EQ(box->text(), "");
+  QTest::keyClicks(box, "Brief an Herrn Maier");  // 20
+  QGuiApplication::clipboard()->setText("123456");
+  box->paste();
+  EXPECT_EQ(box->text(), "Brief an Herrn Maier");
+  QGuiApplication::clipboard()->setText("12345");
+  box->paste();
+  EXPECT_EQ(box->text(), "Brief an Herrn Maier12345");
+  // Replacing a selection by a shorter text fits again.
+  box->selectAll();
+  QGuiApplication::clipboard()->setText("Kurz");
+  box->paste();
+  EXPECT_EQ(box->text(), "Kurz");
+  EXPECT_EQ(box->toolTip().toStdString(), "Dateiname max. Länge 25 Zeichen");
+  // A whole name of 25 characters stays in view at the limit.
+  box->clear();
+  Tippen(box, QString::fromUtf8("Übergabeprotokoll Müller!"));
+  Tippen(box, "x");
+  EXPECT_EQ(box->text(), QString::fromUtf8("Übergabeprotokoll Müller!"));
+  if (const char* ziel = std::getenv("VXM_BILD_DOKNAME")) F().Dokname->grab().save(ziel);
+}
+
 TEST_F(NeuesDokumentTest, OhneLibreOfficeDieFehlerwegeJeTyp) {
   VorlagenOrdnerSetzen(temp_ / "leerer-cache");
   const std::string programm = LibreOffice().Programm;
@@ -303,6 +371,44 @@ TEST_F(NeuesDokumentTest, ScannerGibtEinseitigesPdfAusgewaehltNichtGeoeffnet) {
   F().filListBox_DblClick();
   ASSERT_EQ(geoeffnet_.size(), 1u);
   EXPECT_EQ(geoeffnet_[0], Pfad("Notiz.txt"));
+}
+
+TEST_F(NeuesDokumentTest, ScanAufVorhandenesPdfFragtVorDemErsetzen) {
+  DateiAnlegen(Pfad("Eingang.pdf"), "alt");
+  const auto bildVorher = Zustand().ScanBild;
+  // No: nothing scanned, nothing written, the panel stays for another name.
+  TypWaehlen(5);
+  dialoge_->Antworten = {vbNo};
+  NameBestaetigen("Eingang");
+  ASSERT_EQ(dialoge_->Gezeigt.size(), 1u);
+  EXPECT_EQ(dialoge_->Gezeigt[0].Text,
+            "Die Datei\r\nEingang.pdf\r\nist schon vorhanden. Soll sie durch das neue Scanner Dokument ersetzt werden?");
+  EXPECT_EQ(dialoge_->Gezeigt[0].Stil, vbYesNo + vbQuestion);
+  EXPECT_EQ(dialoge_->Gezeigt[0].Titel, "Datei ersetzen");
+  EXPECT_EQ(Inhalt(Pfad("Eingang.pdf")), "alt");
+  EXPECT_FALSE(fs::exists(Host(Pfad("Eingang.bmp"))));
+  EXPECT_EQ(Zustand().ScanBild, bildVorher);
+  EXPECT_TRUE(F().Dokname->isVisible());
+  EXPECT_TRUE(F().txtNeuDokName->hasFocus());
+  EXPECT_TRUE(F().cmdSucheStarten->isDefault());
+  EXPECT_TRUE(geoeffnet_.empty());
+
+  // A name that differs only in case is the same file.
+  dialoge_->Gezeigt.clear();
+  NameBestaetigen("EINGANG");
+  ASSERT_EQ(dialoge_->Gezeigt.size(), 1u);
+  EXPECT_NE(dialoge_->Gezeigt[0].Text.find("EINGANG.pdf"), std::string::npos);
+  EXPECT_EQ(Inhalt(Pfad("Eingang.pdf")), "alt");
+
+  // Yes: the scanned page replaces the file.
+  dialoge_->Gezeigt.clear();
+  dialoge_->Antworten = {vbYes};
+  NameBestaetigen("Eingang");
+  ASSERT_EQ(dialoge_->Gezeigt.size(), 1u);
+  EXPECT_EQ(Inhalt(Pfad("Eingang.pdf")).substr(0, 5), "%PDF-");
+  EXPECT_FALSE(fs::exists(Host(Pfad("Eingang.bmp"))));
+  EXPECT_FALSE(F().Dokname->isVisible());
+  EXPECT_EQ(F().filListBox->FileName(), "Eingang.pdf");
 }
 
 TEST_F(NeuesDokumentTest, ScannerAusDenEinstellungenFehltMeldetUndLegtNichtsAn) {

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <cstdlib>
+#include <filesystem>
 #include <sqlite3.h>
 
 #include "component/einstellungen.h"
@@ -16,6 +17,9 @@ void FensterUmgebung::SetUp() {
   setenv("VXM_REGISTRY", (temp_ / "registry.ini").c_str(), 1);
   setenv("USERPROFILE", temp_.c_str(), 1);
   setenv("VXM_DIALOGE_BEHALTEN", "1", 1);
+  // Deleted files go to a trash of the test's own, never the user's.
+  std::filesystem::create_directories(temp_ / "xdg-daten");
+  setenv("XDG_DATA_HOME", (temp_ / "xdg-daten").c_str(), 1);
   auto* geoeffnet = &geoeffnet_;
   DokumentOeffner() = [geoeffnet](const std::string& pfad) { geoeffnet->push_back(pfad); };
   OrdnerAnlegenHost("C:\\VXM\\VXMDAT");
@@ -52,6 +56,7 @@ void FensterUmgebung::TearDown() {
   unsetenv("VXM_REGISTRY");
   unsetenv("USERPROFILE");
   unsetenv("VXM_DIALOGE_BEHALTEN");
+  unsetenv("XDG_DATA_HOME");
   Umgebung::TearDown();
 }
 

@@ -1,0 +1,106 @@
+// The full-text index of the document store from the command line (the
+// nightly run):
+//
+//   vxmdorvex-index [--ordner WINDOWSPFAD] [--voll] [--fehler] [--ohne-ocr]
+//                   [--register WINDOWSPFAD | --index WINDOWSPFAD] [--vorrang]
+//
+// Drives come from VXM_LAUFWERKE ("C=/srv/vxm;D=/mnt/daten"), as for
+// vxmdorvex-suche. Indexes --ordner (default: the root of the first drive)
+// with all sub-folders into the index beside the register (--register,
+// default C:\VXM\VXMDAT\vxmdok.mdb, gives C:\VXM\VXMDAT\vxmdok.volltext).
+// Unchanged files are not read again; --voll reads every file anew. The
+// run yields to all other work (idle CPU and I/O class) unless --vorrang.
+// --fehler lists the files that could not be indexed, one a line: the
+// Windows-form path, a TAB, the reason.
+//
+// Exit status: 0 done, 2 usage error, 3 the index cannot be opened.
+#include <unistd.h>
+
+#include <iostream>
+#include <string>
+#include <string_view>
+
+#include "platform/fehler.h"
+#include "platform/laufwerke.h"
+#include "search/volltext/indexierer.h"
+#include "search/volltext/volltextindex.h"
+
+namespace {
+
+int Gebrauch() {
+  std::cerr << "Aufruf: vxmdorvex-index [--ordner WINDOWSPFAD] [--voll] [--fehler] [--ohne-ocr] "
+               "[--register WINDOWSPFAD | --index WINDOWSPFAD] [--vorrang]\n";
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace vxm;
+  using namespace vxm::volltext;
+  std::string ordner, register_ = "C:\\VXM\\VXMDAT\\vxmdok.mdb", indexPfad;
+  bool voll = false, fehler = false, ocr = true, vorrang = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view a = argv[i];
+    if (a == "--ordner" && i + 1 < argc) {
+      ordner = argv[++i];
+    } else if (a == "--register" && i + 1 < argc) {
+      register_ = argv[++i];
+    } else if (a == "--index" && i + 1 < argc) {
+      indexPfad = argv[++i];
+    } else if (a == "--voll") {
+      voll = true;
+    } else if (a == "--fehler") {
+      fehler = true;
+    } else if (a == "--ohne-ocr") {
+      ocr = false;
+    } else if (a == "--vorrang") {
+      vorrang = true;
+    } else {
+      return Gebrauch();
+    }
+  }
+  if (indexPfad.empty()) indexPfad = Volltextindex::DateiNebenRegister(register_);
+  const auto laufwerke = Laufwerkstabelle::AusUmgebung();
+  if (ordner.empty()) ordner = laufwerke.AktuellerOrdner();
+  std::filesystem::path host;
+  try {
+    host = laufwerke.Aufloesen(indexPfad).Host;
+  } catch (const VbFehler& e) {
+    std::cerr << "vxmdorvex-index: " << indexPfad << ": " << e.what() << "\n";
+    return 3;
+  }
+
+  if (fehler) {
+    try {
+      Volltextindex index(host);
+      for (const auto& e : index.NichtIndizierbare()) std::cout << e.Pfad << '\t' << e.Grund << '\n';
+      return 0;
+    } catch (const IndexFehler& e) {
+      std::cerr << "vxmdorvex-index: " << e.what() << "\n";
+      return 3;
+    }
+  }
+
+  Indexiereroptionen o;
+  o.Voll = voll;
+  o.Ocr = ocr;
+  o.NiedrigePrioritaet = !vorrang;
+  try {
+    Indexierer indexierer(host, laufwerke, {ordner}, o);
+    const bool terminal = ::isatty(2);
+    indexierer.Durchlaufen([&](const Indexfortschritt& f) {
+      if (terminal) std::cerr << '\r' << FortschrittText(f) << "   " << std::flush;
+    });
+    if (terminal) std::cerr << '\n';
+    Volltextindex index(host);
+    const auto st = index.Statistik();
+    std::cerr << "Indiziert: " << MitTausenderpunkten(st.Indiziert)
+              << ", nicht indizierbar: " << MitTausenderpunkten(st.NichtIndizierbar)
+              << ", Texterkennung offen: " << MitTausenderpunkten(st.OcrAusstehend) << "\n";
+  } catch (const IndexFehler& e) {
+    std::cerr << "vxmdorvex-index: " << e.what() << "\n";
+    return 3;
+  }
+  return 0;
+}

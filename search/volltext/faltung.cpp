@@ -1,0 +1,260 @@
+#include "search/volltext/faltung.h"
+
+#include <cstring>
+
+#include "platform/falltabelle.h"
+
+namespace vxm::volltext {
+namespace {
+
+// Base letters of the Latin letters with diacritics (U+00C0..U+024F and
+// U+1E00..U+1EFF); "" where a character has none.
+constexpr const char* kLatein[400] = {"a", "a", "a", "a", "a", "a", "ae", "c", "e", "e", "e", "e",
+    "i", "i", "i", "i", "d", "n", "o", "o", "o", "o", "o", "", "o", "u", "u", "u", "u", "y", "th",
+    "ss", "a", "a", "a", "a", "a", "a", "ae", "c", "e", "e", "e", "e", "i", "i", "i", "i", "d", "n",
+    "o", "o", "o", "o", "o", "", "o", "u", "u", "u", "u", "y", "th", "y", "a", "a", "a", "a", "a",
+    "a", "c", "c", "c", "c", "c", "c", "c", "c", "d", "d", "d", "d", "e", "e", "e", "e", "e", "e",
+    "e", "e", "e", "e", "g", "g", "g", "g", "g", "g", "g", "g", "h", "h", "h", "h", "i", "i", "i",
+    "i", "i", "i", "i", "i", "i", "i", "", "", "j", "j", "k", "k", "", "l", "l", "l", "l", "l", "l",
+    "", "", "l", "l", "n", "n", "n", "n", "n", "n", "", "", "", "o", "o", "o", "o", "o", "o", "oe",
+    "oe", "r", "r", "r", "r", "r", "r", "s", "s", "s", "s", "s", "s", "s", "s", "t", "t", "t", "t",
+    "", "", "u", "u", "u", "u", "u", "u", "u", "u", "u", "u", "u", "u", "w", "w", "y", "y", "y",
+    "z", "z", "z", "z", "z", "z", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "",
+    "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "o", "o", "", "", "", "",
+    "", "", "", "", "", "", "", "", "", "u", "u", "", "", "", "", "", "", "", "", "", "", "", "",
+    "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "a", "a", "i", "i", "o", "o",
+    "u", "u", "u", "u", "u", "u", "u", "u", "u", "u", "", "a", "a", "a", "a", "", "", "", "", "g",
+    "g", "k", "k", "o", "o", "o", "o", "", "", "j", "", "", "", "g", "g", "", "", "n", "n", "a",
+    "a", "", "", "", "", "a", "a", "a", "a", "e", "e", "e", "e", "i", "i", "i", "i", "o", "o", "o",
+    "o", "r", "r", "r", "r", "u", "u", "u", "u", "s", "s", "t", "t", "", "", "h", "h", "", "", "",
+    "", "", "", "a", "a", "e", "e", "o", "o", "o", "o", "o", "o", "o", "o", "y", "y", "", "", "",
+    "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "",
+    ""};
+constexpr const char* kLateinZusatz[256] = {"a", "a", "b", "b", "b", "b", "b", "b", "c", "c", "d",
+    "d", "d", "d", "d", "d", "d", "d", "d", "d", "e", "e", "e", "e", "e", "e", "e", "e", "e", "e",
+    "f", "f", "g", "g", "h", "h", "h", "h", "h", "h", "h", "h", "h", "h", "i", "i", "i", "i", "k",
+    "k", "k", "k", "k", "k", "l", "l", "l", "l", "l", "l", "l", "l", "m", "m", "m", "m", "m", "m",
+    "n", "n", "n", "n", "n", "n", "n", "n", "o", "o", "o", "o", "o", "o", "o", "o", "p", "p", "p",
+    "p", "r", "r", "r", "r", "r", "r", "r", "r", "s", "s", "s", "s", "s", "s", "s", "s", "s", "s",
+    "t", "t", "t", "t", "t", "t", "t", "t", "u", "u", "u", "u", "u", "u", "u", "u", "u", "u", "v",
+    "v", "v", "v", "w", "w", "w", "w", "w", "w", "w", "w", "w", "w", "x", "x", "x", "x", "y", "y",
+    "z", "z", "z", "z", "z", "z", "h", "t", "w", "y", "", "", "", "", "ss", "", "a", "a", "a", "a",
+    "a", "a", "a", "a", "a", "a", "a", "a", "a", "a", "a", "a", "a", "a", "a", "a", "a", "a", "a",
+    "a", "e", "e", "e", "e", "e", "e", "e", "e", "e", "e", "e", "e", "e", "e", "e", "e", "i", "i",
+    "i", "i", "o", "o", "o", "o", "o", "o", "o", "o", "o", "o", "o", "o", "o", "o", "o", "o", "o",
+    "o", "o", "o", "o", "o", "o", "o", "u", "u", "u", "u", "u", "u", "u", "u", "u", "u", "u", "u",
+    "u", "u", "y", "y", "y", "y", "y", "y", "y", "y", "", "", "", "", "", ""};
+
+// Windows-1252 bytes 0x80..0x9F (0 for the five unassigned ones).
+constexpr char16_t kCp1252Hoch[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+char32_t AusCp1252(unsigned char b) {
+  if (b >= 0x80 && b <= 0x9F) {
+    const char16_t c = kCp1252Hoch[b - 0x80];
+    return c ? c : 0xFFFD;
+  }
+  return b;
+}
+
+// One code point at s[i]; false (and nothing consumed) for a byte that does
+// not start a valid UTF-8 sequence.
+bool Utf8Zeichen(std::string_view s, std::size_t i, char32_t& c, std::size_t& laenge) {
+  const auto b0 = static_cast<unsigned char>(s[i]);
+  if (b0 < 0x80) {
+    c = b0;
+    laenge = 1;
+    return true;
+  }
+  std::size_t n;
+  char32_t min;
+  if (b0 >= 0xC2 && b0 <= 0xDF) {
+    n = 1, c = b0 & 0x1F, min = 0x80;
+  } else if ((b0 & 0xF0) == 0xE0) {
+    n = 2, c = b0 & 0x0F, min = 0x800;
+  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+    n = 3, c = b0 & 0x07, min = 0x10000;
+  } else {
+    return false;
+  }
+  if (s.size() - i <= n) return false;
+  for (std::size_t k = 1; k <= n; ++k) {
+    const auto b = static_cast<unsigned char>(s[i + k]);
+    if ((b & 0xC0) != 0x80) return false;
+    c = (c << 6) | (b & 0x3F);
+  }
+  if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+  laenge = n + 1;
+  return true;
+}
+
+void Kodieren(char32_t c, std::string& aus) {
+  if (c < 0x80) {
+    aus += static_cast<char>(c);
+  } else if (c < 0x800) {
+    aus += static_cast<char>(0xC0 | (c >> 6));
+    aus += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    aus += static_cast<char>(0xE0 | (c >> 12));
+    aus += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    aus += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    aus += static_cast<char>(0xF0 | (c >> 18));
+    aus += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    aus += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    aus += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+bool Leerraum(char32_t c) {
+  return c == ' ' || (c >= 0x09 && c <= 0x0D) || c == 0xA0 || c == 0x1680 ||
+         (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||
+         c == 0x205F || c == 0x3000 || c < 0x20 || c == 0x7F;
+}
+
+bool Unsichtbar(char32_t c) {
+  return c == 0xAD || (c >= 0x200B && c <= 0x200D) || c == 0x2060 || c == 0xFEFF;
+}
+
+const char* Ligatur(char32_t c) {
+  switch (c) {
+    case 0xFB00: return "ff";
+    case 0xFB01: return "fi";
+    case 0xFB02: return "fl";
+    case 0xFB03: return "ffi";
+    case 0xFB04: return "ffl";
+    case 0xFB05:
+    case 0xFB06: return "st";
+    default: return nullptr;
+  }
+}
+
+template <bool kMitHerkunft>
+std::string FaltenKern(std::string_view s, std::vector<std::uint32_t>* herkunft) {
+  // Written through a pointer into a buffer that grows on demand: this runs
+  // over every text the index takes in.
+  std::string aus(s.size() + 64, '\0');
+  char* w = aus.data();
+  char* ende = w + aus.size();
+  if constexpr (kMitHerkunft) {
+    herkunft->clear();
+    herkunft->reserve(s.size() + 1);
+  }
+  auto platz = [&](std::size_t n) {
+    if (static_cast<std::size_t>(ende - w) < n) {
+      const std::size_t pos = static_cast<std::size_t>(w - aus.data());
+      aus.resize(aus.size() * 2 + n);
+      w = aus.data() + pos;
+      ende = aus.data() + aus.size();
+    }
+  };
+  bool blank = false;  // the last byte written is a blank
+  auto schreiben = [&](std::string_view teil, std::size_t von) {
+    platz(teil.size());
+    std::memcpy(w, teil.data(), teil.size());
+    w += teil.size();
+    if constexpr (kMitHerkunft) herkunft->insert(herkunft->end(), teil.size(), static_cast<std::uint32_t>(von));
+    blank = false;
+  };
+  auto leer = [&](std::size_t von) {
+    if (blank) return;
+    platz(1);
+    *w++ = ' ';
+    if constexpr (kMitHerkunft) herkunft->push_back(static_cast<std::uint32_t>(von));
+    blank = true;
+  };
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  const std::size_t n = s.size();
+  std::string puffer;
+  for (std::size_t i = 0; i < n;) {
+    // Runs of printable ASCII: lower-cased as they are.
+    if (p[i] > 0x20 && p[i] < 0x7F) {
+      std::size_t j = i;
+      while (j < n && p[j] > 0x20 && p[j] < 0x7F) ++j;
+      platz(j - i);
+      for (std::size_t k = i; k < j; ++k) {
+        const unsigned char b = p[k];
+        *w++ = static_cast<char>(b >= 'A' && b <= 'Z' ? b | 0x20 : b);
+        if constexpr (kMitHerkunft) herkunft->push_back(static_cast<std::uint32_t>(k));
+      }
+      blank = false;
+      i = j;
+      continue;
+    }
+    const auto b = p[i];
+    const std::size_t von = i;
+    char32_t c;
+    std::size_t laenge;
+    if (!Utf8Zeichen(s, i, c, laenge)) {
+      c = AusCp1252(b);
+      laenge = 1;
+    }
+    i += laenge;
+    if (Leerraum(c)) {
+      leer(von);
+      continue;
+    }
+    if (Unsichtbar(c)) continue;
+    if (const char* lig = Ligatur(c)) {
+      schreiben(lig, von);
+      continue;
+    }
+    c = KleinBuchstabe(GrossBuchstabe(c));
+    const char* basis = nullptr;
+    if (c >= 0xC0 && c < 0x250) {
+      basis = kLatein[c - 0xC0];
+    } else if (c >= 0x1E00 && c < 0x1F00) {
+      basis = kLateinZusatz[c - 0x1E00];
+    }
+    if (basis && *basis) {
+      schreiben(basis, von);
+      continue;
+    }
+    puffer.clear();
+    Kodieren(c, puffer);
+    schreiben(puffer, von);
+  }
+  aus.resize(static_cast<std::size_t>(w - aus.data()));
+  if constexpr (kMitHerkunft) herkunft->push_back(static_cast<std::uint32_t>(s.size()));
+  return aus;
+}
+
+}  // namespace
+
+std::string Falten(std::string_view text) { return FaltenKern<false>(text, nullptr); }
+
+std::string Falten(std::string_view text, std::vector<std::uint32_t>& herkunft) {
+  return FaltenKern<true>(text, &herkunft);
+}
+
+std::size_t Zeichen(std::string_view s) {
+  std::size_t n = 0;
+  for (const char c : s) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return n;
+}
+
+bool Wortzeichen(std::string_view s, std::size_t i) {
+  const auto b = static_cast<unsigned char>(s[i]);
+  return b >= 0x80 || (b >= '0' && b <= '9') || (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z');
+}
+
+std::string AlsUtf8(std::string_view s) {
+  std::string aus;
+  aus.reserve(s.size() + s.size() / 8);
+  for (std::size_t i = 0; i < s.size();) {
+    char32_t c;
+    std::size_t laenge;
+    if (Utf8Zeichen(s, i, c, laenge)) {
+      aus.append(s.data() + i, laenge);
+      i += laenge;
+    } else {
+      Kodieren(AusCp1252(static_cast<unsigned char>(s[i])), aus);
+      ++i;
+    }
+  }
+  return aus;
+}
+
+}  // namespace vxm::volltext

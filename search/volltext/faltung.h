@@ -1,0 +1,32 @@
+// The form in which the full-text index stores and compares text: letter
+// case and diacritics folded ("Müller", "MULLER" and "müller" meet; "ß" is
+// "ss"), every run of white space one blank, soft hyphens and zero-width
+// marks dropped, ligatures spelled out. A phrase found in the folded text
+// of a file is found by the byte search in its bytes, and more besides.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vxm::volltext {
+
+std::string Falten(std::string_view text);
+
+// The same, with the byte offset in `text` where each byte of the result
+// came from (one entry per result byte, plus one for the end).
+std::string Falten(std::string_view text, std::vector<std::uint32_t>& herkunft);
+
+// Number of characters (code points) of a folded text.
+std::size_t Zeichen(std::string_view gefaltet);
+
+// True when the folded byte at `i` of `s` is part of a word (letter, digit
+// or any character beyond ASCII).
+bool Wortzeichen(std::string_view s, std::size_t i);
+
+// Text of mixed or unknown encoding as UTF-8: valid UTF-8 sequences stay,
+// every other byte is read as Windows-1252.
+std::string AlsUtf8(std::string_view bytes);
+
+}  // namespace vxm::volltext

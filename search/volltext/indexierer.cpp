@@ -1,0 +1,729 @@
+#include "search/volltext/indexierer.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#include <xxhash.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <set>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "platform/fehler.h"
+
+namespace vxm::volltext {
+
+std::string MitTausenderpunkten(std::int64_t zahl) {
+  std::string ziffern = std::to_string(zahl < 0 ? -zahl : zahl);
+  std::string aus;
+  for (std::size_t i = 0; i < ziffern.size(); ++i) {
+    if (i > 0 && (ziffern.size() - i) % 3 == 0) aus += '.';
+    aus += ziffern[i];
+  }
+  return zahl < 0 ? "-" + aus : aus;
+}
+
+std::string FortschrittText(const Indexfortschritt& f) {
+  std::string t = "Index: " + MitTausenderpunkten(f.Erledigt) + " von " + MitTausenderpunkten(f.Gesamt) + " Dateien";
+  if (f.Pausiert) t += " (angehalten)";
+  return t;
+}
+
+namespace {
+
+std::int64_t Nanosekunden(const struct stat& st) {
+  return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+std::string Verbinden(const std::string& ordner, const std::string& name) {
+  if (!ordner.empty() && ordner.back() == '\\') return ordner + name;
+  return ordner + "\\" + name;
+}
+
+// xxh128 of a file's bytes; false when it cannot be read.
+bool Inhaltshash(const std::string& host, std::string& hash) {
+  const int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  XXH3_state_t* st = XXH3_createState();
+  XXH3_128bits_reset(st);
+  static thread_local std::vector<char> puffer(1 << 18);
+  bool ok = true;
+  for (;;) {
+    const ssize_t r = ::read(fd, puffer.data(), puffer.size());
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) ok = false;
+    if (r <= 0) break;
+    XXH3_128bits_update(st, puffer.data(), static_cast<std::size_t>(r));
+  }
+  ::close(fd);
+  XXH128_canonical_t c;
+  XXH128_canonicalFromHash(&c, XXH3_128bits_digest(st));
+  XXH3_freeState(st);
+  hash.assign(reinterpret_cast<const char*>(c.digest), sizeof c.digest);
+  return ok;
+}
+
+// The index's own files (and SQLite's beside them) change with every batch.
+bool EigeneDatei(std::string_view n) {
+  for (std::string_view endung : {".volltext", ".volltext-wal", ".volltext-shm", ".volltext-journal"}) {
+    if (n.size() >= endung.size() && n.substr(n.size() - endung.size()) == endung) return true;
+  }
+  return false;
+}
+
+void ThreadNiedrig() {
+  const pid_t tid = static_cast<pid_t>(::syscall(SYS_gettid));
+  ::setpriority(PRIO_PROCESS, static_cast<id_t>(tid), 19);
+  sched_param sp{};
+  ::sched_setscheduler(0, SCHED_IDLE, &sp);  // this thread only on Linux
+  ::syscall(SYS_ioprio_set, 1, tid, 3 << 13);
+}
+
+}  // namespace
+
+struct Indexierer::Impl {
+  struct Ordnerauftrag {
+    std::string Windows;
+    bool Rekursiv = true;
+  };
+  struct Dateiauftrag {
+    std::string Windows, Host;
+  };
+  struct Ereignis {
+    enum { Umbenannt, Geloescht } Art;
+    std::string Pfad, Neu;
+  };
+  struct Schreibauftrag {
+    Indexeintrag Eintrag;
+    std::optional<std::string> Text;
+    bool NurZeit = false;
+    bool Loeschen = false;
+    bool Ordner = false;  // Eintrag.Pfad is a folder listed at Eintrag.Mtime
+  };
+
+  std::filesystem::path datei;
+  Laufwerkstabelle laufwerke;
+  std::vector<std::string> wurzeln;
+  Indexiereroptionen o;
+
+  mutable std::mutex m;
+  std::condition_variable cv;
+  std::deque<Ereignis> ereignisse;
+  std::deque<Ordnerauftrag> ordner;
+  std::deque<Dateiauftrag> dateien;
+  std::deque<Dateiauftrag> ocr;
+  std::set<std::string> ocrBekannt;  // keys queued for OCR
+  bool pausiert = false, ende = false;
+  std::atomic<bool> laeuft{false};
+  std::atomic<std::int64_t> erledigt{0}, gesamt{0};
+
+  std::thread arbeiter;
+  std::unique_ptr<Volltextindex> index;
+  std::unique_ptr<Auslesedienst> dienst;
+  std::vector<Schreibauftrag> stapel;
+  bool verloren = false;                       // a batch could not be written
+  std::vector<std::pair<std::string, std::int64_t>> ordnerzeiten;  // listed, files pending
+  std::chrono::steady_clock::time_point stapelSeit;
+  // The writer thread and its queue of batches.
+  std::thread schreiber;
+  std::unique_ptr<Volltextindex> schreibIndex;
+  std::mutex sm;
+  std::condition_variable scv;
+  std::deque<std::vector<Schreibauftrag>> schreibSchlange;
+  bool schreibEnde = false, schreibtGerade = false;
+  std::size_t stapelBytes = 0;
+
+  ~Impl() {
+    try {
+      SchreiberBeenden();
+    } catch (...) {
+    }
+  }
+
+  Impl(std::filesystem::path d, Laufwerkstabelle l, std::vector<std::string> w, Indexiereroptionen opt)
+      : datei(std::move(d)), laufwerke(std::move(l)), wurzeln(std::move(w)), o(std::move(opt)) {
+    o.Grenzen.NiedrigePrioritaet = o.NiedrigePrioritaet;
+    for (const auto& w2 : wurzeln) ordner.push_back({w2, true});
+  }
+
+  bool Aufloesen(const std::string& windows, std::string& win, std::string& host) {
+    try {
+      const auto a = laufwerke.Aufloesen(windows);
+      win = a.Windows();
+      host = a.Host.string();
+      return true;
+    } catch (const VbFehler&) {
+      return false;
+    }
+  }
+
+  // --- writing in batches -------------------------------------------------
+
+  // Hands the batch to the writer thread (which folds and indexes while
+  // the next files are read), or writes it here when there is none.
+  void Festschreiben() {
+    if (stapel.empty()) return;
+    if (!schreiber.joinable()) {
+      StapelSchreiben(stapel, *index);
+      stapel.clear();
+      return;
+    }
+    std::unique_lock<std::mutex> l(sm);
+    // At most two batches wait: memory stays bounded.
+    scv.wait(l, [&] { return schreibSchlange.size() < 2; });
+    schreibSchlange.push_back(std::move(stapel));
+    stapel.clear();
+    scv.notify_all();
+  }
+
+  // Everything handed over is written.
+  void Leeren() {
+    Festschreiben();
+    if (!schreiber.joinable()) return;
+    std::unique_lock<std::mutex> l(sm);
+    scv.wait(l, [&] { return schreibSchlange.empty() && !schreibtGerade; });
+  }
+
+  void SchreiberStarten() {
+    if (schreiber.joinable()) return;
+    schreibIndex = std::make_unique<Volltextindex>(datei);
+    schreibEnde = false;
+    schreiber = std::thread([this] {
+      if (o.NiedrigePrioritaet) ThreadNiedrig();
+      std::unique_lock<std::mutex> l(sm);
+      for (;;) {
+        scv.wait(l, [&] { return schreibEnde || !schreibSchlange.empty(); });
+        if (schreibSchlange.empty()) break;
+        auto st = std::move(schreibSchlange.front());
+        schreibSchlange.pop_front();
+        schreibtGerade = true;
+        l.unlock();
+        StapelSchreiben(st, *schreibIndex);
+        l.lock();
+        schreibtGerade = false;
+        scv.notify_all();
+      }
+    });
+  }
+
+  void SchreiberBeenden() {
+    Festschreiben();
+    if (!schreiber.joinable()) return;
+    {
+      std::lock_guard<std::mutex> l(sm);
+      schreibEnde = true;
+    }
+    scv.notify_all();
+    schreiber.join();
+    schreibIndex.reset();
+  }
+
+  void StapelSchreiben(std::vector<Schreibauftrag>& stapel, Volltextindex& index) {
+    // Another process may hold the lock for a while: retry, never lose.
+    Volltextindex* ix = &index;
+    for (int versuch = 0;; ++versuch) {
+      try {
+        Volltextindex::Transaktion t(*ix);
+        for (auto& s : stapel) {
+          if (s.Ordner) {
+            if (!verloren) ix->OrdnerzeitSchreiben(s.Eintrag.Pfad, s.Eintrag.Mtime);
+          } else if (s.Loeschen) {
+            ix->Entfernen(s.Eintrag.Pfad);
+          } else if (s.NurZeit) {
+            ix->ZeitAktualisieren(s.Eintrag.Id, s.Eintrag.Groesse, s.Eintrag.Mtime);
+          } else {
+            ix->Schreiben(s.Eintrag, s.Text ? &*s.Text : nullptr);
+          }
+        }
+        t.Festschreiben();
+        break;
+      } catch (const IndexFehler&) {
+        if (versuch >= 5) {
+          // Dropped; the files are found changed again next time, and no
+          // folder time may vouch for them until then.
+          verloren = true;
+          break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200 * (versuch + 1)));
+      }
+    }
+  }
+
+  void Vormerken(Schreibauftrag s) {
+    if (stapel.empty()) {
+      stapelSeit = std::chrono::steady_clock::now();
+      stapelBytes = 0;
+    }
+    if (s.Text) stapelBytes += s.Text->size();
+    stapel.push_back(std::move(s));
+    // Few large texts make a batch as well: memory stays bounded.
+    if (stapel.size() >= o.Stapel || stapelBytes >= (64u << 20) ||
+        std::chrono::steady_clock::now() - stapelSeit >= o.Stapelzeit)
+      Festschreiben();
+  }
+
+  // --- walking folders ----------------------------------------------------
+
+  void OrdnerPruefen(const Ordnerauftrag& a, bool vorrang) {
+    std::string win, host;
+    if (!Aufloesen(a.Windows, win, host)) return;
+    const int fd = ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat ost {};
+    DIR* d = ::fstat(fd, &ost) == 0 ? ::fdopendir(fd) : nullptr;
+    if (!d) {
+      ::close(fd);
+      return;
+    }
+    // The time before listing: a change during the listing shows later.
+    if (a.Rekursiv) ordnerzeiten.emplace_back(win, Nanosekunden(ost));
+    {
+      std::string k = IndexSchluessel(win);
+      while (!k.empty() && k.back() == '\\') k.pop_back();
+      begangen.insert(k);
+    }
+    std::unordered_map<std::string, Indexeintrag> bekannt;
+    for (auto& e : index->EintraegeUnter(win, false)) bekannt.emplace(IndexSchluessel(e.Pfad), std::move(e));
+    std::vector<std::string> unter;
+    std::vector<Dateiauftrag> neu;
+    std::int64_t gefunden = 0, aktuell = 0;
+    while (const dirent* e = ::readdir(d)) {
+      const char* n = e->d_name;
+      if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
+      struct stat st {};
+      if (::fstatat(::dirfd(d), n, &st, 0) != 0) continue;
+      const std::string wp = Verbinden(win, n);
+      if (S_ISDIR(st.st_mode)) {
+        if (a.Rekursiv) unter.push_back(wp);
+        continue;
+      }
+      if (!S_ISREG(st.st_mode) || std::strncmp(n, ".~vxm", 5) == 0 || EigeneDatei(n)) continue;
+      ++gefunden;
+      const auto it = bekannt.find(IndexSchluessel(wp));
+      const bool frisch = it != bekannt.end() && !o.Voll && it->second.Groesse == st.st_size &&
+                          it->second.Mtime == Nanosekunden(st);
+      if (frisch && it->second.Zustand == Indexzustand::OcrAusstehend) {
+        OcrVormerken({wp, host + "/" + n});
+        ++aktuell;
+      } else if (frisch) {
+        ++aktuell;
+      } else {
+        neu.push_back({wp, host + "/" + n});
+      }
+      if (it != bekannt.end()) bekannt.erase(it);
+    }
+    ::closedir(d);
+    // Rows of files that are gone.
+    for (auto& [_, e] : bekannt) Vormerken({e, std::nullopt, false, true});
+    gesamt += gefunden;
+    erledigt += aktuell;
+    std::sort(unter.begin(), unter.end());
+    std::lock_guard<std::mutex> l(m);
+    if (vorrang) {
+      for (auto it = neu.rbegin(); it != neu.rend(); ++it) dateien.push_front(std::move(*it));
+    } else {
+      for (auto& n2 : neu) dateien.push_back(std::move(n2));
+    }
+    for (auto& u : unter) ordner.push_back({u, true});
+  }
+
+  // Rows of files in folders the walk of a root did not meet (the folder
+  // was deleted or renamed while no window watched).
+  void WegGefallene(const std::string& wurzel) {
+    std::string win, host;
+    if (!Aufloesen(wurzel, win, host)) return;
+    for (const auto& e : index->EintraegeUnter(win, true)) {
+      const std::string k = IndexSchluessel(e.Pfad);
+      if (!begangen.count(k.substr(0, k.rfind('\\')))) Vormerken({e, std::nullopt, false, true});
+    }
+  }
+
+  void OcrVormerken(Dateiauftrag d) {
+    std::lock_guard<std::mutex> l(m);
+    if (ocrBekannt.insert(IndexSchluessel(d.Windows)).second) ocr.push_back(std::move(d));
+  }
+
+  // --- one file -----------------------------------------------------------
+
+  void DateiPruefen(const Dateiauftrag& a) {
+    struct stat st {};
+    auto bisher = index->Eintrag(a.Windows);
+    if (::stat(a.Host.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+      if (bisher) Vormerken({*bisher, std::nullopt, false, true});
+      return;
+    }
+    Indexeintrag e;
+    e.Pfad = a.Windows;
+    e.Groesse = st.st_size;
+    e.Mtime = Nanosekunden(st);
+    if (static_cast<std::uint64_t>(st.st_size) > o.Grenzen.Optionen.MaxDateigroesse) {
+      e.Zustand = Indexzustand::NichtIndizierbar;
+      e.Grund = "zu groß (" + std::to_string(st.st_size >> 20) + " MB)";
+      Vormerken({e, std::nullopt});
+      ++erledigt;
+      return;
+    }
+    if (!Inhaltshash(a.Host, e.Hash)) {
+      e.Zustand = Indexzustand::NichtIndizierbar;
+      e.Grund = "nicht lesbar";
+      Vormerken({e, std::nullopt});
+      ++erledigt;
+      return;
+    }
+    if (!o.Voll) {
+      // Same bytes as before (only the time changed): nothing to read.
+      if (bisher && bisher->Hash == e.Hash && bisher->Groesse == e.Groesse &&
+          bisher->Zustand != Indexzustand::OcrAusstehend) {
+        e.Id = bisher->Id;
+        Vormerken({e, std::nullopt, true});
+        ++erledigt;
+        return;
+      }
+      // Same bytes as another indexed file (a copy, or a move the window
+      // did not report): its text is taken over.
+      if (auto gleich = index->GleicherInhalt(e.Groesse, e.Hash)) {
+        e.Art = gleich->Art;
+        e.Seiten = gleich->Seiten;
+        Vormerken({e, index->Text(gleich->Id)});
+        ++erledigt;
+        return;
+      }
+    }
+    Auszug aus = dienst->Auslesen(a.Host);
+    e.Art = aus.Art;
+    e.Seiten = aus.Seiten;
+    switch (aus.Status) {
+      case Auszugsstatus::Ok:
+        e.Zustand = Indexzustand::Indiziert;
+        Vormerken({e, std::move(aus.Text)});
+        break;
+      case Auszugsstatus::NichtIndizierbar:
+        e.Zustand = Indexzustand::NichtIndizierbar;
+        e.Grund = aus.Grund;
+        Vormerken({e, std::nullopt});
+        break;
+      case Auszugsstatus::OcrNoetig:
+        e.Zustand = Indexzustand::OcrAusstehend;
+        Vormerken({e, std::move(aus.Text)});
+        OcrVormerken(a);
+        break;
+    }
+    ++erledigt;
+  }
+
+  // Recognises a picture or scan page by page; false when interrupted.
+  bool OcrAusfuehren(const Dateiauftrag& a) {
+    Leeren();  // nothing waits behind a long recognition, and the row is there
+    auto e = index->Eintrag(a.Windows);
+    if (!e || e->Zustand != Indexzustand::OcrAusstehend) return true;
+    std::string text = index->Text(e->Id);
+    std::string ersterFehler;
+    std::uint32_t gut = 0;
+    for (std::uint32_t s = 0; s < std::max<std::uint32_t>(e->Seiten, 1); ++s) {
+      {
+        std::unique_lock<std::mutex> l(m);
+        if (ende || pausiert || !ereignisse.empty() || !dateien.empty() || !ordner.empty()) return false;
+      }
+      Auszug seite = dienst->OcrSeite(a.Host, s);
+      if (seite.Status == Auszugsstatus::NichtIndizierbar) {
+        if (ersterFehler.empty()) ersterFehler = seite.Grund;
+        continue;
+      }
+      ++gut;
+      text += "\f\n";
+      text += seite.Text;
+    }
+    // The file may have changed meanwhile: then it is checked afresh.
+    struct stat st {};
+    if (::stat(a.Host.c_str(), &st) != 0 || st.st_size != e->Groesse || Nanosekunden(st) != e->Mtime) {
+      std::lock_guard<std::mutex> l(m);
+      dateien.push_back(a);
+      return true;
+    }
+    if (gut == 0 && !ersterFehler.empty()) {
+      e->Zustand = Indexzustand::NichtIndizierbar;
+      e->Grund = ersterFehler;
+      Vormerken({*e, std::nullopt});
+    } else {
+      e->Zustand = Indexzustand::Indiziert;
+      e->Art += "+ocr";
+      Vormerken({*e, text});
+    }
+    Festschreiben();
+    return true;
+  }
+
+  // --- the loop -----------------------------------------------------------
+
+  // One step; false when there is nothing to do.
+  bool Schritt() {
+    std::optional<Ereignis> ev;
+    std::optional<Ordnerauftrag> ord;
+    std::optional<Dateiauftrag> dat, oc;
+    bool vorrang = false;
+    {
+      std::lock_guard<std::mutex> l(m);
+      if (!ereignisse.empty()) {
+        ev = std::move(ereignisse.front());
+        ereignisse.pop_front();
+      } else if (!vorrangOrdner.empty()) {
+        ord = std::move(vorrangOrdner.front());
+        vorrangOrdner.pop_front();
+        vorrang = true;
+      } else if (!ordner.empty()) {
+        ord = std::move(ordner.front());
+        ordner.pop_front();
+      } else if (!dateien.empty()) {
+        dat = std::move(dateien.front());
+        dateien.pop_front();
+      } else if (o.Ocr && !ocr.empty()) {
+        oc = ocr.front();
+      } else {
+        return false;
+      }
+    }
+    if (ev) {
+      Leeren();  // the batches refer to the old paths
+      if (ev->Art == Ereignis::Umbenannt) {
+        Volltextindex::Transaktion t(*index);
+        index->Umbenennen(ev->Pfad, ev->Neu);
+        t.Festschreiben();
+      } else {
+        Volltextindex::Transaktion t(*index);
+        index->Entfernen(ev->Pfad);
+        for (const auto& e : index->EintraegeUnter(ev->Pfad, true)) index->Entfernen(e.Pfad);
+        t.Festschreiben();
+      }
+    } else if (ord) {
+      const bool wurzel = std::find(wurzeln.begin(), wurzeln.end(), ord->Windows) != wurzeln.end();
+      OrdnerPruefen(*ord, vorrang);
+      if (wurzel && ord->Rekursiv) wurzelnOffen.push_back(ord->Windows);
+    } else if (dat) {
+      DateiPruefen(*dat);
+    } else if (oc) {
+      bool fertig = true;
+      try {
+        fertig = OcrAusfuehren(*oc);
+      } catch (...) {
+        fertig = true;  // not tried again and again in this run
+      }
+      if (fertig) {
+        std::lock_guard<std::mutex> l(m);
+        if (!ocr.empty() && ocr.front().Windows == oc->Windows) ocr.pop_front();
+        ocrBekannt.erase(IndexSchluessel(oc->Windows));
+      }
+    }
+    // Once every listed file has its row, the folders' times may vouch for them.
+    if (!ordnerzeiten.empty()) {
+      bool leer;
+      {
+        std::lock_guard<std::mutex> l(m);
+        leer = ordner.empty() && dateien.empty() && vorrangOrdner.empty();
+      }
+      if (leer) {
+        for (auto& [pfad, zeit] : ordnerzeiten) {
+          Schreibauftrag s;
+          s.Eintrag.Pfad = pfad;
+          s.Eintrag.Mtime = zeit;
+          s.Ordner = true;
+          Vormerken(std::move(s));
+        }
+        ordnerzeiten.clear();
+        Festschreiben();
+      }
+    }
+    // After a root's walk: rows in folders that no longer exist go.
+    if (!wurzelnOffen.empty()) {
+      bool fertig;
+      {
+        std::lock_guard<std::mutex> l(m);
+        fertig = ordner.empty();
+      }
+      if (fertig) {
+        for (const auto& w : wurzelnOffen) WegGefallene(w);
+        wurzelnOffen.clear();
+        begangen.clear();
+      }
+    }
+    return true;
+  }
+
+  void Vorbereiten() {
+    if (!index) index = std::make_unique<Volltextindex>(datei);
+    if (!dienst) dienst = std::make_unique<Auslesedienst>(o.Grenzen);
+    SchreiberStarten();
+    // Scans left waiting by an earlier run.
+    std::string win, host;
+    for (const auto& e : index->OcrAusstehende()) {
+      if (Aufloesen(e.Pfad, win, host)) OcrVormerken({win, host});
+    }
+  }
+
+  void Schleife() {
+    if (o.NiedrigePrioritaet) ThreadNiedrig();
+    try {
+      Vorbereiten();
+    } catch (const IndexFehler&) {
+      laeuft = false;
+      return;
+    }
+    for (;;) {
+      {
+        std::unique_lock<std::mutex> l(m);
+        if (ende) break;
+        if (pausiert) {
+          l.unlock();
+          Festschreiben();
+          l.lock();
+          cv.wait(l, [&] { return ende || !pausiert; });
+          continue;
+        }
+      }
+      bool gearbeitet = false;
+      try {
+        gearbeitet = Schritt();
+      } catch (const std::exception&) {
+        gearbeitet = true;  // one failing step does not end the worker
+      }
+      if (!gearbeitet) {
+        Festschreiben();
+        std::unique_lock<std::mutex> l(m);
+        cv.wait_for(l, std::chrono::seconds(5), [&] {
+          return ende || !ereignisse.empty() || !ordner.empty() || !dateien.empty() || !vorrangOrdner.empty();
+        });
+      }
+    }
+    SchreiberBeenden();
+    dienst.reset();
+    laeuft = false;
+  }
+
+  std::deque<Ordnerauftrag> vorrangOrdner;
+  std::vector<std::string> wurzelnOffen;
+  std::unordered_set<std::string> begangen;  // folder keys met by the current walk
+};
+
+Indexierer::Indexierer(std::filesystem::path indexDatei, Laufwerkstabelle laufwerke,
+                       std::vector<std::string> wurzeln, Indexiereroptionen optionen)
+    : impl_(std::make_unique<Impl>(std::move(indexDatei), std::move(laufwerke), std::move(wurzeln),
+                                   std::move(optionen))) {}
+
+Indexierer::~Indexierer() { Anhalten(); }
+
+void Indexierer::Starten() {
+  if (impl_->arbeiter.joinable()) return;
+  {
+    std::lock_guard<std::mutex> l(impl_->m);
+    impl_->ende = false;
+  }
+  impl_->laeuft = true;
+  impl_->arbeiter = std::thread([this] { impl_->Schleife(); });
+}
+
+void Indexierer::Anhalten() {
+  {
+    std::lock_guard<std::mutex> l(impl_->m);
+    impl_->ende = true;
+  }
+  impl_->cv.notify_all();
+  if (impl_->arbeiter.joinable()) impl_->arbeiter.join();
+}
+
+void Indexierer::Pausieren() {
+  std::lock_guard<std::mutex> l(impl_->m);
+  impl_->pausiert = true;
+}
+
+void Indexierer::Fortsetzen() {
+  {
+    std::lock_guard<std::mutex> l(impl_->m);
+    impl_->pausiert = false;
+  }
+  impl_->cv.notify_all();
+}
+
+void Indexierer::OrdnerZuerst(const std::string& ordner) {
+  {
+    std::lock_guard<std::mutex> l(impl_->m);
+    impl_->vorrangOrdner.push_back({ordner, false});
+  }
+  impl_->cv.notify_all();
+}
+
+void Indexierer::Geaendert(const std::string& pfad) {
+  std::string win, host;
+  if (!impl_->Aufloesen(pfad, win, host)) return;
+  struct stat st {};
+  if (::stat(host.c_str(), &st) != 0) return;
+  {
+    std::lock_guard<std::mutex> l(impl_->m);
+    if (S_ISDIR(st.st_mode)) {
+      impl_->vorrangOrdner.push_back({win, true});
+    } else {
+      ++impl_->gesamt;  // one more file to check
+      impl_->dateien.push_front({win, host});
+    }
+  }
+  impl_->cv.notify_all();
+}
+
+void Indexierer::Umbenannt(const std::string& alt, const std::string& neu) {
+  {
+    std::lock_guard<std::mutex> l(impl_->m);
+    impl_->ereignisse.push_back({Impl::Ereignis::Umbenannt, alt, neu});
+  }
+  impl_->cv.notify_all();
+}
+
+void Indexierer::Geloescht(const std::string& pfad) {
+  {
+    std::lock_guard<std::mutex> l(impl_->m);
+    impl_->ereignisse.push_back({Impl::Ereignis::Geloescht, pfad, {}});
+  }
+  impl_->cv.notify_all();
+}
+
+Indexfortschritt Indexierer::Fortschritt() const {
+  Indexfortschritt f;
+  std::lock_guard<std::mutex> l(impl_->m);
+  f.Erledigt = impl_->erledigt;
+  f.Gesamt = std::max<std::int64_t>(impl_->gesamt, impl_->erledigt);
+  f.OcrOffen = static_cast<std::int64_t>(impl_->ocr.size());
+  f.Laeuft = impl_->laeuft;
+  f.Pausiert = impl_->pausiert;
+  return f;
+}
+
+void Indexierer::Durchlaufen(const std::function<void(const Indexfortschritt&)>& melden) {
+  if (impl_->o.NiedrigePrioritaet) ThreadNiedrig();
+  impl_->Vorbereiten();
+  impl_->laeuft = true;
+  auto letzte = std::chrono::steady_clock::now();
+  auto schritt = [&] {
+    try {
+      return impl_->Schritt();
+    } catch (const std::exception&) {
+      return true;  // one failing step does not end the run
+    }
+  };
+  while (schritt()) {
+    if (melden && std::chrono::steady_clock::now() - letzte > std::chrono::milliseconds(500)) {
+      letzte = std::chrono::steady_clock::now();
+      melden(Fortschritt());
+    }
+  }
+  impl_->SchreiberBeenden();
+  impl_->dienst.reset();
+  impl_->laeuft = false;
+  if (melden) melden(Fortschritt());
+}
+
+}  // namespace vxm::volltext

@@ -1,0 +1,701 @@
+#include "search/volltext/volltextindex.h"
+
+#include <zstd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+
+#include "platform/text.h"
+#include "search/volltext/faltung.h"
+
+namespace vxm::volltext {
+namespace {
+
+// Changes of the folding or the layout that make the stored FTS index
+// unusable raise this; the index is then built anew from the stored texts.
+constexpr int kFormat = 5;
+// Formats from this one on index the same trigrams: newer ones only add
+// tables or indexes, made by the CREATE ... IF NOT EXISTS below.
+constexpr int kGleicheTrigramme = 4;
+
+// The FTS5 tokenizer "vxmtri": the trigrams of an already folded text, each
+// distinct one once per document. The table keeps no positions (detail=
+// none), so repeats would only cost time: a changelog of a megabyte has a
+// million trigrams but some ten thousand distinct ones. Queries name one
+// trigram per term.
+int TriErzeugen(void*, const char**, int, Fts5Tokenizer** aus) {
+  *aus = reinterpret_cast<Fts5Tokenizer*>(new int(0));
+  return SQLITE_OK;
+}
+
+void TriLoeschen(Fts5Tokenizer* t) { delete reinterpret_cast<int*>(t); }
+
+int TriZerlegen(Fts5Tokenizer*, void* ctx, int flags, const char* text, int n,
+                int (*token)(void*, int, const char*, int, int, int)) {
+  // Start offsets of the last three characters.
+  int s0 = -1, s1 = -1, s2 = -1;
+  const bool dokument = (flags & FTS5_TOKENIZE_DOCUMENT) != 0;
+  static thread_local std::vector<std::uint64_t> gesehen;
+  gesehen.clear();
+  for (int i = 0; i <= n; ++i) {
+    if (i < n && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
+    if (s0 >= 0) {
+      // Trigram text[s0, i): packed into 64 bits to tell repeats (a trigram
+      // of long characters is always emitted).
+      const int laenge = i - s0;
+      bool neu = true;
+      if (dokument && laenge <= 8) {
+        std::uint64_t k = 0;
+        std::memcpy(&k, text + s0, static_cast<std::size_t>(laenge));
+        gesehen.push_back(k);
+        neu = false;
+      }
+      if (neu) {
+        const int rc = token(ctx, 0, text + s0, laenge, s0, i);
+        if (rc != SQLITE_OK) return rc;
+      }
+    }
+    s0 = s1;
+    s1 = s2;
+    s2 = i;
+  }
+  if (!dokument) return SQLITE_OK;
+  std::sort(gesehen.begin(), gesehen.end());
+  gesehen.erase(std::unique(gesehen.begin(), gesehen.end()), gesehen.end());
+  for (const std::uint64_t k : gesehen) {
+    char t[8];
+    std::memcpy(t, &k, 8);
+    int laenge = 8;
+    while (laenge > 0 && t[laenge - 1] == 0) --laenge;
+    const int rc = token(ctx, 0, t, laenge, 0, 0);
+    if (rc != SQLITE_OK) return rc;
+  }
+  return SQLITE_OK;
+}
+
+void TokenizerAnmelden(sqlite3* db) {
+  fts5_api* api = nullptr;
+  sqlite3_stmt* s = nullptr;
+  if (sqlite3_prepare_v2(db, "SELECT fts5(?1)", -1, &s, nullptr) == SQLITE_OK) {
+    sqlite3_bind_pointer(s, 1, &api, "fts5_api_ptr", nullptr);
+    sqlite3_step(s);
+  }
+  sqlite3_finalize(s);
+  if (!api) throw IndexFehler("Volltextindex: SQLite ohne FTS5");
+  static fts5_tokenizer tri{&TriErzeugen, &TriLoeschen, &TriZerlegen};
+  if (api->xCreateTokenizer(api, "vxmtri", nullptr, &tri, nullptr) != SQLITE_OK)
+    throw IndexFehler("Volltextindex: Zerleger nicht anmeldbar");
+}
+
+struct Zurueck {
+  sqlite3_stmt* s;
+  ~Zurueck() {
+    sqlite3_reset(s);
+    sqlite3_clear_bindings(s);
+  }
+};
+
+void Binden(sqlite3_stmt* s, int i, std::string_view t) {
+  sqlite3_bind_text(s, i, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+}
+
+std::string Spalte(sqlite3_stmt* s, int i) {
+  const auto* p = static_cast<const char*>(sqlite3_column_blob(s, i));
+  return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(s, i))) : std::string();
+}
+
+std::string Packen(const std::string& text) {
+  std::string aus(ZSTD_compressBound(text.size()), '\0');
+  const std::size_t n = ZSTD_compress(aus.data(), aus.size(), text.data(), text.size(), 12);
+  if (ZSTD_isError(n)) throw IndexFehler("Text nicht komprimierbar");
+  aus.resize(n);
+  return aus;
+}
+
+std::string Entpacken(const std::string& z) {
+  if (z.empty()) return {};
+  const unsigned long long n = ZSTD_getFrameContentSize(z.data(), z.size());
+  if (n == ZSTD_CONTENTSIZE_ERROR || n == ZSTD_CONTENTSIZE_UNKNOWN || n > (1ull << 31)) return {};
+  std::string aus(static_cast<std::size_t>(n), '\0');
+  const std::size_t r = ZSTD_decompress(aus.data(), aus.size(), z.data(), z.size());
+  if (ZSTD_isError(r)) return {};
+  aus.resize(r);
+  return aus;
+}
+
+// Texts are indexed in sections of about 32 KB, each carrying the first
+// bytes of the next one as well, so a phrase of up to kUeberlappung bytes
+// lies whole in one section. A large file is then a candidate only where
+// one section holds all trigrams of the phrase, and checking a candidate
+// unpacks and folds that section, not the whole file.
+constexpr std::size_t kAbschnitt = 32 * 1024;
+constexpr std::size_t kUeberlappung = 512;
+constexpr std::int64_t kAbschnitteJeDatei = 1 << 13;  // section rowid = file id * this + number
+
+struct Abschnitt {
+  std::size_t Von, Eigen, Bis;  // own bytes [Von, Von + Eigen), stored up to Bis
+};
+
+std::vector<Abschnitt> Zerlegen(const std::string& t) {
+  std::vector<Abschnitt> v;
+  auto zeichengrenze = [&](std::size_t i) {
+    while (i < t.size() && (static_cast<unsigned char>(t[i]) & 0xC0) == 0x80) ++i;
+    return std::min(i, t.size());
+  };
+  std::size_t von = 0;
+  while (von < t.size() || v.empty()) {
+    std::size_t ende = v.size() + 1 == static_cast<std::size_t>(kAbschnitteJeDatei) ? t.size()
+                                                                                  : zeichengrenze(von + kAbschnitt);
+    // End at a blank where one is near, so words stay whole.
+    if (ende < t.size()) {
+      const auto blank = t.find_first_of(" \n", ende);
+      if (blank != std::string::npos && blank - ende < 256) ende = blank;
+    }
+    v.push_back({von, ende - von, zeichengrenze(std::min(t.size(), ende + kUeberlappung))});
+    von = ende;
+    if (t.empty()) break;
+  }
+  return v;
+}
+
+std::string Ordnerteil(const std::string& schluessel) {
+  const auto p = schluessel.rfind('\\');
+  return p == std::string::npos ? std::string() : schluessel.substr(0, p);
+}
+
+// "C:\A\" and "C:\A" name the same folder.
+std::string OrdnerSchluessel(const std::string& ordner) {
+  std::string k = IndexSchluessel(ordner);
+  while (!k.empty() && (k.back() == '\\' || k.back() == '/')) k.pop_back();
+  return k;
+}
+
+constexpr const char* kSpalten =
+    "id, pfad, groesse, mtime, hash, zustand, grund, art, seiten";
+
+Indexeintrag Zeile(sqlite3_stmt* s) {
+  Indexeintrag e;
+  e.Id = sqlite3_column_int64(s, 0);
+  e.Pfad = Spalte(s, 1);
+  e.Groesse = sqlite3_column_int64(s, 2);
+  e.Mtime = sqlite3_column_int64(s, 3);
+  e.Hash = Spalte(s, 4);
+  e.Zustand = static_cast<Indexzustand>(sqlite3_column_int(s, 5));
+  e.Grund = Spalte(s, 6);
+  e.Art = Spalte(s, 7);
+  e.Seiten = static_cast<std::uint32_t>(sqlite3_column_int64(s, 8));
+  return e;
+}
+
+// The FTS5 query for a folded phrase: every distinct trigram (at most 32,
+// spread over the phrase) must be in the file.
+std::string TrigrammAbfrage(const std::string& p) {
+  std::vector<std::size_t> start;  // byte offsets of the characters
+  for (std::size_t i = 0; i < p.size(); ++i)
+    if ((static_cast<unsigned char>(p[i]) & 0xC0) != 0x80) start.push_back(i);
+  start.push_back(p.size());
+  const std::size_t n = start.size() - 1;
+  std::set<std::string> tri;
+  const std::size_t anzahl = n - 2;
+  const std::size_t schritt = anzahl > 32 ? (anzahl + 31) / 32 : 1;
+  for (std::size_t k = 0; k < anzahl; k += schritt) tri.insert(p.substr(start[k], start[k + 3] - start[k]));
+  tri.insert(p.substr(start[n - 3], start[n] - start[n - 3]));
+  std::string q;
+  for (const auto& t : tri) {
+    if (!q.empty()) q += " AND ";
+    q += '"';
+    for (const char c : t) {
+      if (c == '"') q += '"';
+      q += c;
+    }
+    q += '"';
+  }
+  return q;
+}
+
+}  // namespace
+
+std::string IndexSchluessel(const std::string& pfad) {
+  // Most paths are ASCII: upper-cased byte by byte, as Gross does.
+  for (const char c : pfad)
+    if (static_cast<unsigned char>(c) & 0x80) return Gross(pfad);
+  std::string k = pfad;
+  for (char& c : k)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  return k;
+}
+
+std::string Volltextindex::DateiNebenRegister(const std::string& reg) {
+  const auto trenner = reg.find_last_of("\\/");
+  const auto punkt = reg.rfind('.');
+  const std::string basis =
+      punkt != std::string::npos && (trenner == std::string::npos || punkt > trenner) ? reg.substr(0, punkt) : reg;
+  return basis + ".volltext";
+}
+
+Volltextindex::Volltextindex(const std::filesystem::path& datei) : datei_(datei) {
+  if (sqlite3_open_v2(datei.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                      nullptr) != SQLITE_OK) {
+    const std::string m = db_ ? sqlite3_errmsg(db_) : "kein Speicher";
+    sqlite3_close(db_);
+    db_ = nullptr;
+    throw IndexFehler("Volltextindex " + datei.string() + " nicht zu öffnen: " + m);
+  }
+  sqlite3_busy_timeout(db_, 15000);
+  sqlite3_extended_result_codes(db_, 1);
+  try {
+    TokenizerAnmelden(db_);
+    Ausfuehren("PRAGMA journal_mode=WAL");
+    Ausfuehren("PRAGMA synchronous=NORMAL");
+    // Searches read the same pages again and again: mapped, not copied.
+    Ausfuehren("PRAGMA mmap_size=1073741824");
+    Ausfuehren("PRAGMA cache_size=-32768");
+    Aufbauen();
+  } catch (...) {
+    for (auto& [_, s] : anweisungen_) sqlite3_finalize(s);
+    sqlite3_close(db_);
+    db_ = nullptr;
+    throw;
+  }
+}
+
+Volltextindex::~Volltextindex() {
+  for (auto& [_, s] : anweisungen_) sqlite3_finalize(s);
+  if (db_) sqlite3_close(db_);
+}
+
+void Volltextindex::Ausfuehren(const char* sql) {
+  char* fehler = nullptr;
+  if (sqlite3_exec(db_, sql, nullptr, nullptr, &fehler) != SQLITE_OK) {
+    std::string m = fehler ? fehler : sqlite3_errmsg(db_);
+    sqlite3_free(fehler);
+    throw IndexFehler("Volltextindex: " + m);
+  }
+}
+
+sqlite3_stmt* Volltextindex::Anweisung(const char* sql) {
+  for (auto& [text, s] : anweisungen_)
+    if (text == sql) return s;
+  sqlite3_stmt* s = nullptr;
+  if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr) != SQLITE_OK)
+    throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
+  anweisungen_.emplace_back(sql, s);
+  return s;
+}
+
+void Volltextindex::Aufbauen() {
+  // A current index is opened without writing (a search must not wait for
+  // the indexer's lock, nor take one).
+  {
+    sqlite3_stmt* s = nullptr;
+    int format = 0;
+    if (sqlite3_prepare_v2(db_, "SELECT wert FROM meta WHERE schluessel='format'", -1, &s, nullptr) == SQLITE_OK &&
+        sqlite3_step(s) == SQLITE_ROW)
+      format = sqlite3_column_int(s, 0);
+    sqlite3_finalize(s);
+    if (format == kFormat) return;
+  }
+  Transaktion t(*this);
+  Ausfuehren(
+      "CREATE TABLE IF NOT EXISTS meta (schluessel TEXT PRIMARY KEY, wert TEXT);"
+      "CREATE TABLE IF NOT EXISTS dateien ("
+      " id INTEGER PRIMARY KEY,"
+      " pfad TEXT NOT NULL,"
+      " schluessel TEXT NOT NULL UNIQUE,"
+      " ordner TEXT NOT NULL,"
+      " groesse INTEGER NOT NULL DEFAULT 0,"
+      " mtime INTEGER NOT NULL DEFAULT 0,"
+      " hash BLOB,"
+      " zustand INTEGER NOT NULL,"
+      " grund TEXT,"
+      " art TEXT,"
+      " seiten INTEGER NOT NULL DEFAULT 0,"
+      " im_index INTEGER NOT NULL DEFAULT 0);"
+      "CREATE TABLE IF NOT EXISTS abschnitte (id INTEGER PRIMARY KEY, eigen INTEGER NOT NULL, daten BLOB NOT NULL);"
+      "CREATE TABLE IF NOT EXISTS ordner (schluessel TEXT PRIMARY KEY, pfad TEXT NOT NULL, mtime INTEGER NOT NULL);"
+      "CREATE INDEX IF NOT EXISTS dateien_ordner ON dateien(ordner);"
+      "CREATE INDEX IF NOT EXISTS dateien_inhalt ON dateien(groesse, hash);"
+      "CREATE INDEX IF NOT EXISTS dateien_ohne_text ON dateien(ordner) WHERE zustand <> 1;"
+      "CREATE VIRTUAL TABLE IF NOT EXISTS volltext USING fts5("
+      " t, content='', tokenize='vxmtri', detail=none);");
+  int format = 0;
+  {
+    sqlite3_stmt* s = Anweisung("SELECT wert FROM meta WHERE schluessel='format'");
+    Zurueck z{s};
+    if (sqlite3_step(s) == SQLITE_ROW) format = sqlite3_column_int(s, 0);
+  }
+  if (format < kGleicheTrigramme) {
+    // A different folding: the stored texts are indexed again.
+    Ausfuehren("DELETE FROM volltext; UPDATE dateien SET im_index = 0");
+    sqlite3_stmt* s = Anweisung(
+        "SELECT a.id, a.daten FROM abschnitte a JOIN dateien d ON d.id = a.id / 8192 WHERE d.zustand = 1");
+    sqlite3_stmt* ein = Anweisung("INSERT INTO volltext(rowid, t) VALUES (?, ?)");
+    Zurueck z{s};
+    while (sqlite3_step(s) == SQLITE_ROW) {
+      Zurueck z1{ein};
+      sqlite3_bind_int64(ein, 1, sqlite3_column_int64(s, 0));
+      Binden(ein, 2, Falten(Entpacken(Spalte(s, 1))));
+      if (sqlite3_step(ein) != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
+    }
+    Ausfuehren("UPDATE dateien SET im_index = 1 WHERE zustand = 1");
+  }
+  {
+    sqlite3_stmt* m = Anweisung("INSERT OR REPLACE INTO meta VALUES ('format', ?)");
+    Zurueck z3{m};
+    sqlite3_bind_int(m, 1, kFormat);
+    sqlite3_step(m);
+  }
+  t.Festschreiben();
+}
+
+Volltextindex::Transaktion::Transaktion(Volltextindex& index) : index_(index) {
+  index_.Ausfuehren("BEGIN IMMEDIATE");
+}
+
+Volltextindex::Transaktion::~Transaktion() {
+  if (offen_) sqlite3_exec(index_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void Volltextindex::Transaktion::Festschreiben() {
+  index_.Ausfuehren("COMMIT");
+  offen_ = false;
+}
+
+std::optional<Indexeintrag> Volltextindex::Eintrag(const std::string& pfad) {
+  sqlite3_stmt* s = Anweisung(
+      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten FROM dateien WHERE schluessel = ?");
+  Zurueck z{s};
+  Binden(s, 1, IndexSchluessel(pfad));
+  if (sqlite3_step(s) != SQLITE_ROW) return std::nullopt;
+  return Zeile(s);
+}
+
+std::vector<Indexeintrag> Volltextindex::EintraegeUnter(const std::string& ordner, bool rekursiv) {
+  const std::string k = OrdnerSchluessel(ordner);
+  sqlite3_stmt* s = Anweisung(
+      rekursiv ? "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten FROM dateien"
+                 " WHERE ordner = ?1 OR (ordner >= ?1 || '\\' AND ordner < ?1 || ']')"
+               : "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten FROM dateien WHERE ordner = ?1");
+  Zurueck z{s};
+  Binden(s, 1, k);
+  std::vector<Indexeintrag> v;
+  while (sqlite3_step(s) == SQLITE_ROW) v.push_back(Zeile(s));
+  return v;
+}
+
+std::optional<Indexeintrag> Volltextindex::GleicherInhalt(std::int64_t groesse, const std::string& hash) {
+  if (hash.empty()) return std::nullopt;
+  sqlite3_stmt* s = Anweisung(
+      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten FROM dateien"
+      " WHERE groesse = ? AND hash = ? AND zustand = 1 AND im_index = 1 LIMIT 1");
+  Zurueck z{s};
+  sqlite3_bind_int64(s, 1, groesse);
+  sqlite3_bind_blob(s, 2, hash.data(), static_cast<int>(hash.size()), SQLITE_TRANSIENT);
+  if (sqlite3_step(s) != SQLITE_ROW) return std::nullopt;
+  return Zeile(s);
+}
+
+std::string Volltextindex::Text(std::int64_t id) {
+  sqlite3_stmt* s = Anweisung("SELECT eigen, daten FROM abschnitte WHERE id >= ? AND id < ? ORDER BY id");
+  Zurueck z{s};
+  sqlite3_bind_int64(s, 1, id * kAbschnitteJeDatei);
+  sqlite3_bind_int64(s, 2, (id + 1) * kAbschnitteJeDatei);
+  std::string text;
+  while (sqlite3_step(s) == SQLITE_ROW) {
+    const std::string teil = Entpacken(Spalte(s, 1));
+    text.append(teil, 0, std::min<std::size_t>(teil.size(), static_cast<std::size_t>(sqlite3_column_int64(s, 0))));
+  }
+  return text;
+}
+
+std::string Volltextindex::AbschnittText(std::int64_t abschnitt) {
+  sqlite3_stmt* s = Anweisung("SELECT daten FROM abschnitte WHERE id = ?");
+  Zurueck z{s};
+  sqlite3_bind_int64(s, 1, abschnitt);
+  if (sqlite3_step(s) != SQLITE_ROW) return {};
+  return Entpacken(Spalte(s, 0));
+}
+
+std::int64_t Volltextindex::DateiVonAbschnitt(std::int64_t abschnitt) { return abschnitt / kAbschnitteJeDatei; }
+
+std::optional<Indexeintrag> Volltextindex::EintragNachId(std::int64_t id) {
+  sqlite3_stmt* s = Anweisung(
+      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten FROM dateien WHERE id = ?");
+  Zurueck z{s};
+  sqlite3_bind_int64(s, 1, id);
+  if (sqlite3_step(s) != SQLITE_ROW) return std::nullopt;
+  return Zeile(s);
+}
+
+std::vector<Indexeintrag> Volltextindex::OhneIndextextUnter(const std::string& ordner) {
+  sqlite3_stmt* s = Anweisung(
+      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten FROM dateien INDEXED BY dateien_ohne_text"
+      " WHERE zustand <> 1 AND (ordner = ?1 OR (ordner >= ?1 || '\\' AND ordner < ?1 || ']'))");
+  Zurueck z{s};
+  Binden(s, 1, OrdnerSchluessel(ordner));
+  std::vector<Indexeintrag> v;
+  while (sqlite3_step(s) == SQLITE_ROW) v.push_back(Zeile(s));
+  return v;
+}
+
+std::vector<Indexeintrag> Volltextindex::NichtIndizierbare() {
+  sqlite3_stmt* s = Anweisung(
+      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten FROM dateien"
+      " WHERE zustand = 2 ORDER BY schluessel");
+  Zurueck z{s};
+  std::vector<Indexeintrag> v;
+  while (sqlite3_step(s) == SQLITE_ROW) v.push_back(Zeile(s));
+  return v;
+}
+
+std::vector<Indexeintrag> Volltextindex::OcrAusstehende() {
+  sqlite3_stmt* s = Anweisung(
+      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten FROM dateien"
+      " WHERE zustand = 3 ORDER BY id");
+  Zurueck z{s};
+  std::vector<Indexeintrag> v;
+  while (sqlite3_step(s) == SQLITE_ROW) v.push_back(Zeile(s));
+  return v;
+}
+
+Indexstatistik Volltextindex::Statistik() {
+  sqlite3_stmt* s = Anweisung("SELECT zustand, count(*) FROM dateien GROUP BY zustand");
+  Zurueck z{s};
+  Indexstatistik st;
+  while (sqlite3_step(s) == SQLITE_ROW) {
+    const auto n = sqlite3_column_int64(s, 1);
+    switch (sqlite3_column_int(s, 0)) {
+      case 1: st.Indiziert = n; break;
+      case 2: st.NichtIndizierbar = n; break;
+      case 3: st.OcrAusstehend = n; break;
+    }
+  }
+  return st;
+}
+
+void Volltextindex::IndexEntfernen(std::int64_t id) {
+  // A contentless FTS table forgets a row only when told its indexed text.
+  bool imIndex = false;
+  {
+    sqlite3_stmt* s = Anweisung("SELECT im_index FROM dateien WHERE id = ?");
+    Zurueck z{s};
+    sqlite3_bind_int64(s, 1, id);
+    imIndex = sqlite3_step(s) == SQLITE_ROW && sqlite3_column_int(s, 0) == 1;
+  }
+  if (imIndex) {
+    sqlite3_stmt* s = Anweisung("SELECT id, daten FROM abschnitte WHERE id >= ? AND id < ?");
+    sqlite3_stmt* d = Anweisung("INSERT INTO volltext(volltext, rowid, t) VALUES ('delete', ?, ?)");
+    Zurueck z{s};
+    sqlite3_bind_int64(s, 1, id * kAbschnitteJeDatei);
+    sqlite3_bind_int64(s, 2, (id + 1) * kAbschnitteJeDatei);
+    while (sqlite3_step(s) == SQLITE_ROW) {
+      Zurueck z2{d};
+      sqlite3_bind_int64(d, 1, sqlite3_column_int64(s, 0));
+      Binden(d, 2, Falten(Entpacken(Spalte(s, 1))));
+      if (sqlite3_step(d) != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
+    }
+  }
+  sqlite3_stmt* weg = Anweisung("DELETE FROM abschnitte WHERE id >= ? AND id < ?");
+  Zurueck z3{weg};
+  sqlite3_bind_int64(weg, 1, id * kAbschnitteJeDatei);
+  sqlite3_bind_int64(weg, 2, (id + 1) * kAbschnitteJeDatei);
+  sqlite3_step(weg);
+  sqlite3_stmt* m = Anweisung("UPDATE dateien SET im_index = 0 WHERE id = ?");
+  Zurueck z4{m};
+  sqlite3_bind_int64(m, 1, id);
+  sqlite3_step(m);
+}
+
+void Volltextindex::Schreiben(Indexeintrag& e, const std::string* text) {
+  const std::string schluessel = IndexSchluessel(e.Pfad);
+  // The row of this path keeps its id; a copied id of another row does not count.
+  const auto alt = Eintrag(e.Pfad);
+  e.Id = alt ? alt->Id : 0;
+  if (e.Id != 0) IndexEntfernen(e.Id);
+  sqlite3_stmt* s = Anweisung(
+      "INSERT INTO dateien (id, pfad, schluessel, ordner, groesse, mtime, hash, zustand, grund, art, seiten,"
+      " im_index) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, 0)"
+      " ON CONFLICT(schluessel) DO UPDATE SET pfad = ?2, groesse = ?5, mtime = ?6, hash = ?7, zustand = ?8,"
+      " grund = ?9, art = ?10, seiten = ?11, im_index = 0"
+      " RETURNING id");
+  {
+    Zurueck z{s};
+    if (e.Id) sqlite3_bind_int64(s, 1, e.Id); else sqlite3_bind_null(s, 1);
+    Binden(s, 2, e.Pfad);
+    Binden(s, 3, schluessel);
+    Binden(s, 4, Ordnerteil(schluessel));
+    sqlite3_bind_int64(s, 5, e.Groesse);
+    sqlite3_bind_int64(s, 6, e.Mtime);
+    if (e.Hash.empty()) sqlite3_bind_null(s, 7);
+    else sqlite3_bind_blob(s, 7, e.Hash.data(), static_cast<int>(e.Hash.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_int(s, 8, static_cast<int>(e.Zustand));
+    Binden(s, 9, e.Grund);
+    Binden(s, 10, e.Art);
+    sqlite3_bind_int64(s, 11, e.Seiten);
+    if (sqlite3_step(s) != SQLITE_ROW) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
+    e.Id = sqlite3_column_int64(s, 0);
+  }
+  if (!text) return;
+  const bool indizieren = e.Zustand == Indexzustand::Indiziert;
+  sqlite3_stmt* ab = Anweisung("INSERT INTO abschnitte (id, eigen, daten) VALUES (?, ?, ?)");
+  sqlite3_stmt* ein = Anweisung("INSERT INTO volltext(rowid, t) VALUES (?, ?)");
+  std::int64_t nr = 0;
+  for (const auto& a : Zerlegen(*text)) {
+    const std::int64_t rowid = e.Id * kAbschnitteJeDatei + nr++;
+    const std::string_view teil(text->data() + a.Von, a.Bis - a.Von);
+    const std::string gepackt = Packen(std::string(teil));
+    {
+      Zurueck z{ab};
+      sqlite3_bind_int64(ab, 1, rowid);
+      sqlite3_bind_int64(ab, 2, static_cast<std::int64_t>(a.Eigen));
+      sqlite3_bind_blob(ab, 3, gepackt.data(), static_cast<int>(gepackt.size()), SQLITE_TRANSIENT);
+      if (sqlite3_step(ab) != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
+    }
+    if (indizieren) {
+      Zurueck z{ein};
+      sqlite3_bind_int64(ein, 1, rowid);
+      Binden(ein, 2, Falten(teil));
+      if (sqlite3_step(ein) != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
+    }
+  }
+  if (indizieren) {
+    sqlite3_stmt* m = Anweisung("UPDATE dateien SET im_index = 1 WHERE id = ?");
+    Zurueck z2{m};
+    sqlite3_bind_int64(m, 1, e.Id);
+    sqlite3_step(m);
+  }
+}
+
+void Volltextindex::ZeitAktualisieren(std::int64_t id, std::int64_t groesse, std::int64_t mtime) {
+  sqlite3_stmt* s = Anweisung("UPDATE dateien SET groesse = ?, mtime = ? WHERE id = ?");
+  Zurueck z{s};
+  sqlite3_bind_int64(s, 1, groesse);
+  sqlite3_bind_int64(s, 2, mtime);
+  sqlite3_bind_int64(s, 3, id);
+  sqlite3_step(s);
+}
+
+void Volltextindex::Entfernen(const std::string& pfad) {
+  OrdnerzeitenVergessen(pfad);  // when it names a folder
+  const auto e = Eintrag(pfad);
+  if (!e) return;
+  IndexEntfernen(e->Id);
+  sqlite3_stmt* s = Anweisung("DELETE FROM dateien WHERE id = ?");
+  Zurueck z{s};
+  sqlite3_bind_int64(s, 1, e->Id);
+  sqlite3_step(s);
+}
+
+void Volltextindex::OrdnerzeitSchreiben(const std::string& ordner, std::int64_t mtime) {
+  std::string pfad = ordner;
+  while (pfad.size() > 3 && pfad.back() == '\\') pfad.pop_back();
+  sqlite3_stmt* s = Anweisung("INSERT OR REPLACE INTO ordner (schluessel, pfad, mtime) VALUES (?, ?, ?)");
+  Zurueck z{s};
+  Binden(s, 1, OrdnerSchluessel(pfad));
+  Binden(s, 2, pfad);
+  sqlite3_bind_int64(s, 3, mtime);
+  sqlite3_step(s);
+}
+
+void Volltextindex::OrdnerzeitenVergessen(const std::string& ordner) {
+  sqlite3_stmt* s = Anweisung(
+      "DELETE FROM ordner WHERE schluessel = ?1 OR (schluessel >= ?1 || '\\' AND schluessel < ?1 || ']')");
+  Zurueck z{s};
+  Binden(s, 1, OrdnerSchluessel(ordner));
+  sqlite3_step(s);
+}
+
+std::vector<Ordnerzeit> Volltextindex::OrdnerzeitenUnter(const std::string& ordner) {
+  sqlite3_stmt* s = Anweisung(
+      "SELECT schluessel, pfad, mtime FROM ordner WHERE schluessel = ?1"
+      " OR (schluessel >= ?1 || '\\' AND schluessel < ?1 || ']')");
+  Zurueck z{s};
+  Binden(s, 1, OrdnerSchluessel(ordner));
+  std::vector<Ordnerzeit> v;
+  while (sqlite3_step(s) == SQLITE_ROW) v.push_back({Spalte(s, 0), Spalte(s, 1), sqlite3_column_int64(s, 2)});
+  return v;
+}
+
+void Volltextindex::Umbenennen(const std::string& alt, const std::string& neu) {
+  const std::string ka = OrdnerSchluessel(alt), kn = OrdnerSchluessel(neu);
+  if (ka == kn) return;
+  // Both places are walked again by the next search.
+  OrdnerzeitenVergessen(alt);
+  OrdnerzeitenVergessen(neu);
+  OrdnerzeitenVergessen(Ordnerteil(ka));
+  OrdnerzeitenVergessen(Ordnerteil(kn));
+  std::string neuPfad = neu;
+  while (!neuPfad.empty() && neuPfad.back() == '\\') neuPfad.pop_back();
+  // Rows already standing at the new place describe files that are gone.
+  Entfernen(neuPfad);
+  for (const auto& e : EintraegeUnter(neuPfad, true)) Entfernen(e.Pfad);
+  {
+    sqlite3_stmt* s = Anweisung(
+        "UPDATE dateien SET pfad = ?1, schluessel = ?2, ordner = ?3 WHERE schluessel = ?4");
+    Zurueck z{s};
+    Binden(s, 1, neuPfad);
+    Binden(s, 2, kn);
+    Binden(s, 3, Ordnerteil(kn));
+    Binden(s, 4, ka);
+    sqlite3_step(s);
+  }
+  // Everything below a renamed folder: the folder part of path and keys.
+  sqlite3_stmt* s = Anweisung(
+      "UPDATE dateien SET pfad = ?1 || substr(pfad, length(?2) + 1),"
+      " schluessel = ?3 || substr(schluessel, length(?2) + 1),"
+      " ordner = ?3 || substr(ordner, length(?2) + 1)"
+      " WHERE schluessel >= ?4 || '\\' AND schluessel < ?4 || ']'");
+  Zurueck z{s};
+  Binden(s, 1, neuPfad);
+  Binden(s, 2, ka);
+  Binden(s, 3, kn);
+  Binden(s, 4, ka);
+  if (sqlite3_step(s) != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
+}
+
+std::vector<std::int64_t> Volltextindex::Kandidaten(const std::string& gefaltet, bool& sicher) {
+  std::vector<std::int64_t> ids;
+  const std::size_t zeichen = Zeichen(gefaltet);
+  sicher = zeichen == 3;  // one trigram: present is found
+  sqlite3_stmt* s;
+  std::string abfrage;
+  if (zeichen >= 3) {
+    // A long phrase: its start lies whole in one section.
+    std::size_t ende = std::min(gefaltet.size(), kUeberlappung / 2);
+    while (ende < gefaltet.size() && (static_cast<unsigned char>(gefaltet[ende]) & 0xC0) == 0x80) ++ende;
+    abfrage = TrigrammAbfrage(gefaltet.substr(0, ende));
+    s = Anweisung("SELECT rowid FROM volltext WHERE volltext MATCH ? ORDER BY rowid");
+  } else {
+    s = Anweisung(
+        "SELECT a.id FROM abschnitte a JOIN dateien d ON d.id = a.id / 8192"
+        " WHERE d.zustand = 1 AND d.im_index = 1 ORDER BY a.id");
+  }
+  Zurueck z{s};
+  if (zeichen >= 3) Binden(s, 1, abfrage);
+  int rc;
+  while ((rc = sqlite3_step(s)) == SQLITE_ROW) ids.push_back(sqlite3_column_int64(s, 0));
+  if (rc != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
+  return ids;
+}
+
+std::string Volltextindex::Pruefen() {
+  std::string aus;
+  sqlite3_stmt* s = nullptr;
+  if (sqlite3_prepare_v2(db_, "PRAGMA integrity_check", -1, &s, nullptr) == SQLITE_OK) {
+    while (sqlite3_step(s) == SQLITE_ROW) {
+      const std::string z = Spalte(s, 0);
+      if (z != "ok") aus += z + "\n";
+    }
+  }
+  sqlite3_finalize(s);
+  char* fehler = nullptr;
+  if (sqlite3_exec(db_, "INSERT INTO volltext(volltext) VALUES ('integrity-check')", nullptr, nullptr, &fehler) !=
+      SQLITE_OK) {
+    aus += std::string("FTS: ") + (fehler ? fehler : "?") + "\n";
+  }
+  sqlite3_free(fehler);
+  return aus;
+}
+
+}  // namespace vxm::volltext

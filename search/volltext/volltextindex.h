@@ -1,0 +1,140 @@
+// The full-text index: an SQLite file of its own beside the register
+// ("vxmdok.volltext" next to "vxmdok.mdb"; the register's tables are not
+// touched). One row per file, keyed by its Windows-form path without regard
+// to case, with size, modification time and a content hash (xxh128), so an
+// unchanged file is never read twice; its text is kept compressed (for the
+// phrase in its context) and indexed in FTS5 by trigrams of the folded text
+// (faltung.h), which answers a phrase anywhere, also inside words.
+//
+// Several processes share the file (WAL, busy timeout, one transaction per
+// batch): a killed writer leaves the last committed state behind.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace vxm::volltext {
+
+enum class Indexzustand : int {
+  Indiziert = 1,
+  NichtIndizierbar = 2,  // Grund says why; the byte search covers the file
+  OcrAusstehend = 3,     // a picture or scan waiting for text recognition
+};
+
+struct Indexeintrag {
+  std::int64_t Id = 0;
+  std::string Pfad;  // Windows form as found on disk
+  std::int64_t Groesse = 0;
+  std::int64_t Mtime = 0;  // nanoseconds since the epoch
+  std::string Hash;        // 16 bytes; empty when the file was not read
+  Indexzustand Zustand = Indexzustand::Indiziert;
+  std::string Grund, Art;
+  std::uint32_t Seiten = 0;
+};
+
+// A folder as the indexer last listed it: when its time is still the
+// same, no file was added, removed or renamed in it since (files changed
+// in place are reported by the window's folder watching).
+struct Ordnerzeit {
+  std::string Schluessel, Pfad;
+  std::int64_t Mtime = 0;
+};
+
+struct Indexstatistik {
+  std::int64_t Indiziert = 0, NichtIndizierbar = 0, OcrAusstehend = 0;
+};
+
+class IndexFehler : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class Volltextindex {
+ public:
+  // Opens the index, creating it when missing. Raises IndexFehler.
+  explicit Volltextindex(const std::filesystem::path& datei);
+  ~Volltextindex();
+  Volltextindex(const Volltextindex&) = delete;
+  Volltextindex& operator=(const Volltextindex&) = delete;
+
+  // "…\vxmdok.volltext" beside "…\vxmdok.mdb" (works on either path form).
+  static std::string DateiNebenRegister(const std::string& register_);
+
+  const std::filesystem::path& Datei() const { return datei_; }
+
+  std::optional<Indexeintrag> Eintrag(const std::string& pfad);
+  std::optional<Indexeintrag> EintragNachId(std::int64_t id);
+  // Rows under `ordner` whose text is not in the index (not indexable,
+  // waiting for OCR): the byte search covers them.
+  std::vector<Indexeintrag> OhneIndextextUnter(const std::string& ordner);
+  // Rows of the files in `ordner` (and below it when `rekursiv`).
+  std::vector<Indexeintrag> EintraegeUnter(const std::string& ordner, bool rekursiv);
+  // An indexed row with exactly this content (a copy or a renamed file).
+  std::optional<Indexeintrag> GleicherInhalt(std::int64_t groesse, const std::string& hash);
+  // The stored text of a row (empty for rows without text).
+  std::string Text(std::int64_t id);
+  // One section of a text (see Kandidaten), with the start of the next.
+  std::string AbschnittText(std::int64_t abschnitt);
+  static std::int64_t DateiVonAbschnitt(std::int64_t abschnitt);
+  std::vector<Indexeintrag> NichtIndizierbare();
+  std::vector<Indexeintrag> OcrAusstehende();
+  Indexstatistik Statistik();
+
+  // Writes a row. With a text the row's indexed text is replaced by it;
+  // without, only the row (for NichtIndizierbar and OcrAusstehend rows the
+  // old text stays out of the index).
+  void Schreiben(Indexeintrag& e, const std::string* text);
+  // New size and time for a file whose content hash did not change.
+  void ZeitAktualisieren(std::int64_t id, std::int64_t groesse, std::int64_t mtime);
+  void Entfernen(const std::string& pfad);
+  // A file or a folder (with everything below) under a new path.
+  void Umbenennen(const std::string& alt, const std::string& neu);
+
+  // Folder times (written once every file of the folder has its row).
+  void OrdnerzeitSchreiben(const std::string& ordner, std::int64_t mtime);
+  void OrdnerzeitenVergessen(const std::string& ordner);  // and those below
+  std::vector<Ordnerzeit> OrdnerzeitenUnter(const std::string& ordner);
+
+  // Sections of indexed texts that may hold `gefaltet` (a phrase of at
+  // most 256 bytes lies whole in a section; a longer one starts in one);
+  // when `sicher` comes back true every one of them does.
+  std::vector<std::int64_t> Kandidaten(const std::string& gefaltet, bool& sicher);
+
+  // BEGIN IMMEDIATE ... COMMIT; rolled back when left without Festschreiben.
+  class Transaktion {
+   public:
+    explicit Transaktion(Volltextindex& index);
+    ~Transaktion();
+    void Festschreiben();
+
+   private:
+    Volltextindex& index_;
+    bool offen_ = true;
+  };
+
+  // Checks the file and the FTS index; "" when sound, else what is wrong.
+  std::string Pruefen();
+
+  sqlite3* Verbindung() { return db_; }
+
+ private:
+  void Ausfuehren(const char* sql);
+  sqlite3_stmt* Anweisung(const char* sql);
+  void IndexEntfernen(std::int64_t id);
+  void Aufbauen();
+
+  std::filesystem::path datei_;
+  sqlite3* db_ = nullptr;
+  std::vector<std::pair<const char*, sqlite3_stmt*>> anweisungen_;
+};
+
+// Windows-form path upper-cased: the key of a row.
+std::string IndexSchluessel(const std::string& pfad);
+
+}  // namespace vxm::volltext

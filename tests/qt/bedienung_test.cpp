@@ -1,0 +1,459 @@
+// The window driven as a user drives it: real mouse and key events on the
+// file list and the tree, the trash behind "Löschen", the views that must
+// follow the folder on disk, and opening documents.
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTest>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "component/zustand.h"
+#include "files/qt/aktionen.h"
+#include "platform/dienste.h"
+#include "platform/oeffner.h"
+#include "platform/text.h"
+#include "search/qt/dateikeywoerter.h"
+#include "search/qt/datensuche_fenster.h"
+#include "store/qt/ordnerbaum.h"
+#include "tests/qt/qthilfen.h"
+
+namespace vxm::test {
+namespace {
+
+namespace fs = std::filesystem;
+const std::string kMieter = "C:\\VXM\\VXMDOK\\1\\7\\3\\2";
+
+class Bedienung : public FensterUmgebung {
+ protected:
+  void SetUp() override {
+    FensterUmgebung::SetUp();
+    DateiAnlegen(kMieter + "\\Brief.txt", "brief");
+    DateiAnlegen(kMieter + "\\Zettel.txt", "zettel");
+    OrdnerAnlegenHost(kMieter + "\\Akten");
+    OrdnerAnlegenHost(kMieter + "\\Briefe");
+    Sql(register_,
+        "INSERT INTO Keyword(Keyword) VALUES('MIETE');"
+        "INSERT INTO Dateiinfo(Dateiname, Dateipfad) VALUES('Zettel.txt', '" + kMieter + "');"
+        "INSERT INTO KeywordZwischentabelle(Dateinummer, KeywordID) VALUES(1, 1);");
+  }
+  Aktionen& A() { return *AktionenVon(F()); }
+  bool Da(const std::string& p) { return fs::exists(Host(p)); }
+  int64_t Anzahl(const std::string& sql) {
+    Recordset rs = F().DOC_DATA.Database().OpenRecordset(sql);
+    return rs.Eof() ? 0 : rs.Zahl("n");
+  }
+
+  // Shown, sized, with every pending event run.
+  void Zeigen() {
+    F().resize(1100, 760);
+    F().show();
+    QApplication::processEvents();
+  }
+  QPoint Mitte(QListWidget* l, int zeile) { return l->visualItemRect(l->item(zeile)).center(); }
+  int Zeile(const std::string& name) {
+    for (int i = 0; i < F().filListBox->ListCount(); ++i)
+      if (F().filListBox->List(i) == name) return i;
+    return -1;
+  }
+  // A right click as the mouse makes it: press and release on the viewport.
+  void Rechtsklick(QWidget* viewport, QPoint p) {
+    QTest::mousePress(viewport, Qt::RightButton, {}, p);
+    QTest::mouseRelease(viewport, Qt::RightButton, {}, p);
+    QApplication::processEvents();
+  }
+  void MenueWahl(QListWidget* menue, int zeile) {
+    ASSERT_TRUE(menue->isVisible());
+    QTest::mouseClick(menue->viewport(), Qt::LeftButton, {}, Mitte(menue, zeile));
+    QApplication::processEvents();
+  }
+  QPoint KnotenMitte(QTreeWidgetItem* k) {
+    F().tvwDir->scrollToItem(k);
+    QApplication::processEvents();
+    return F().tvwDir->visualItemRect(k).center();
+  }
+};
+
+// ------------------------------------------------------------ right click
+
+TEST_F(Bedienung, RechtsklickWaehltDieDateiUnterDemZeigerUndLoeschenNenntSie) {
+  ASSERT_TRUE(Laden());
+  Zeigen();
+  auto* liste = F().filListBox;
+  QTest::mouseClick(liste->viewport(), Qt::LeftButton, {}, Mitte(liste, Zeile("Brief.txt")));
+  ASSERT_EQ(liste->FileName(), "Brief.txt");
+  Rechtsklick(liste->viewport(), Mitte(liste, Zeile("Zettel.txt")));
+  EXPECT_EQ(liste->FileName(), "Zettel.txt");
+  EXPECT_EQ(F().lblName->text().toStdString(), "Zettel.txt") << "the details follow the selection";
+  EXPECT_TRUE(F().lstAktion->isVisible());
+  dialoge_->Antworten = {vbYes};
+  MenueWahl(F().lstAktion, 3);  // "Löschen"
+  ASSERT_FALSE(dialoge_->Gezeigt.empty());
+  EXPECT_EQ(dialoge_->Gezeigt.back().Text, "Wollen Sie wirklich löschen ?\r\nZettel.txt");
+  EXPECT_EQ(dialoge_->Gezeigt.back().Titel, "Datei löschen");
+  EXPECT_EQ(dialoge_->Gezeigt.back().Stil, vbYesNo + vbQuestion);
+  EXPECT_TRUE(Da(kMieter + "\\Brief.txt")) << "the file selected before is untouched";
+  EXPECT_FALSE(Da(kMieter + "\\Zettel.txt"));
+  EXPECT_EQ(Anzahl("SELECT COUNT(*) AS n FROM Dateiinfo"), 0);
+  EXPECT_EQ(Anzahl("SELECT COUNT(*) AS n FROM KeywordZwischentabelle"), 0);
+}
+
+TEST_F(Bedienung, RechtsklickAufLeerenPlatzLaesstKeineDateiGewaehlt) {
+  ASSERT_TRUE(Laden());
+  Zeigen();
+  auto* liste = F().filListBox;
+  QTest::mouseClick(liste->viewport(), Qt::LeftButton, {}, Mitte(liste, Zeile("Zettel.txt")));
+  const QRect letzte = liste->visualItemRect(liste->item(liste->ListCount() - 1));
+  const QPoint leer(letzte.center().x(), letzte.bottom() + 40);
+  ASSERT_EQ(liste->itemAt(leer), nullptr);
+  Rechtsklick(liste->viewport(), leer);
+  EXPECT_EQ(liste->ListIndex(), -1);
+  EXPECT_TRUE(F().lblName->text().isEmpty());
+  EXPECT_TRUE(F().lstAktion->isVisible()) << "the menu opens without a selection too";
+  MenueWahl(F().lstAktion, 3);
+  EXPECT_EQ(dialoge_->Gezeigt.back().Text, kMeldungDateiWaehlen);
+  EXPECT_TRUE(Da(kMieter + "\\Brief.txt"));
+  EXPECT_TRUE(Da(kMieter + "\\Zettel.txt"));
+}
+
+TEST_F(Bedienung, RechtsklickImBaumMachtDenKnotenZumOrdnerDesMenues) {
+  ASSERT_TRUE(Laden());
+  Zeigen();
+  auto* mieter = F().Baum->Knoten(kMieter + "\\");
+  auto* briefe = F().Baum->Knoten(kMieter + "\\Briefe\\");
+  ASSERT_TRUE(mieter && briefe);
+  ASSERT_EQ(F().Baum->Ausgewaehlt(), mieter);
+  Rechtsklick(F().tvwDir->viewport(), KnotenMitte(briefe));
+  EXPECT_EQ(F().Baum->Ausgewaehlt(), briefe);
+  EXPECT_EQ(F().dirListBox->Path(), kMieter + "\\Briefe");
+  EXPECT_EQ(F().AktionsPfad, kMieter + "\\Briefe");
+  EXPECT_EQ(F().filListBox->ListCount(), 0);
+  EXPECT_TRUE(F().lstOrdner->isVisible());
+  // "Umbenennen" renames the folder pointed at, not the one shown before.
+  MenueWahl(F().lstOrdner, 1);
+  ASSERT_TRUE(Zustand().UmbenennenAktiv);
+  EXPECT_EQ(F().Baum->EditKnoten, briefe);
+  F().Baum->AfterLabelEdit("Post");
+  EXPECT_TRUE(fs::is_directory(Host(kMieter + "\\Post")));
+  EXPECT_FALSE(Da(kMieter + "\\Briefe"));
+  EXPECT_TRUE(Da(kMieter + "\\Brief.txt"));
+  // Empty space below the nodes leaves the selection alone.
+  F().lstOrdner->hide();
+  auto* post = F().Baum->Ausgewaehlt();
+  const QPoint leer(5, F().tvwDir->viewport()->height() - 3);
+  ASSERT_EQ(F().tvwDir->itemAt(leer), nullptr);
+  Rechtsklick(F().tvwDir->viewport(), leer);
+  EXPECT_EQ(F().Baum->Ausgewaehlt(), post);
+  EXPECT_EQ(F().dirListBox->Path(), kMieter + "\\Post");
+}
+
+// ------------------------------------------------------------------ trash
+
+TEST_F(Bedienung, LoeschenLegtInDenPapierkorbWoEinerIst) {
+  const fs::path daten = temp_ / "heim" / ".local" / "share";
+  fs::create_directories(daten);
+  const std::string heimVorher = std::getenv("HOME") ? std::getenv("HOME") : "";
+  setenv("HOME", (temp_ / "heim").c_str(), 1);
+  setenv("XDG_DATA_HOME", daten.c_str(), 1);
+  ASSERT_TRUE(Laden());
+  F().filListBox->SetListIndex(Zeile("Zettel.txt"));
+  dialoge_->Antworten = {vbYes};
+  A().lstAktion_Click(3);
+  EXPECT_FALSE(Da(kMieter + "\\Zettel.txt"));
+  EXPECT_EQ(Inhalt(kMieter + "\\Brief.txt"), "brief");
+  std::ifstream weg(daten / "Trash" / "files" / "Zettel.txt");
+  std::string inhalt;
+  std::getline(weg, inhalt);
+  EXPECT_EQ(inhalt, "zettel") << "the file can be restored from the trash";
+  EXPECT_TRUE(fs::exists(daten / "Trash" / "info" / "Zettel.txt.trashinfo"));
+  EXPECT_EQ(Anzahl("SELECT COUNT(*) AS n FROM Dateiinfo"), 0) << "register rows go as before";
+  EXPECT_EQ(Anzahl("SELECT COUNT(*) AS n FROM KeywordZwischentabelle"), 0);
+
+  // No trash to be had (its data folder is missing): deleted plainly.
+  setenv("XDG_DATA_HOME", (temp_ / "fehlt").c_str(), 1);
+  F().filListBox->SetListIndex(Zeile("Brief.txt"));
+  dialoge_->Antworten = {vbYes};
+  A().lstAktion_Click(3);
+  EXPECT_FALSE(Da(kMieter + "\\Brief.txt"));
+  EXPECT_FALSE(fs::exists(daten / "Trash" / "files" / "Brief.txt"));
+  EXPECT_FALSE(fs::exists(temp_ / "fehlt"));
+  EXPECT_FALSE(fs::exists(fs::current_path() / "files" / "Brief.txt")) << "never a trash in the current folder";
+  setenv("HOME", heimVorher.c_str(), 1);
+}
+
+
+// ------------------------------------------------------------ new folders
+
+TEST_F(Bedienung, NeuerOrdnerBehaeltSeineSchreibweiseInSchluesselUndRegister) {
+  ASSERT_TRUE(Laden());
+  Zeigen();
+  auto* mieter = F().Baum->Knoten(kMieter + "\\");
+  Rechtsklick(F().tvwDir->viewport(), KnotenMitte(mieter));
+  MenueWahl(F().lstOrdner, 0);
+  MenueWahl(F().lstNeuOrdner, 1);  // "Korrespondenz"
+  auto* k = F().Baum->Knoten(kMieter + "\\KORRESPONDENZ\\");
+  ASSERT_NE(k, nullptr);
+  EXPECT_EQ(OrdnerBaum::Schluessel(k), kMieter + "\\Korrespondenz\\");
+  // A file copied there with its keywords gets a row with the folder as created.
+  F().dirListBox->SetPath(kMieter);
+  F().filListBox->SetListIndex(Zeile("Zettel.txt"));
+  A().lstAktion_Click(1);
+  F().Baum->NodeClick(k);
+  EXPECT_EQ(F().dirListBox->Path(), kMieter + "\\Korrespondenz");
+  dialoge_->Antworten = {vbYes};
+  A().lstAktion_Click(2);
+  EXPECT_EQ(Anzahl("SELECT COUNT(*) AS n FROM Dateiinfo WHERE Dateipfad GLOB '*\\Korrespondenz'"), 1);
+  // "Freier Name": the name as typed.
+  F().Baum->NodeClick(mieter);
+  F().AktionsPfad = kMieter;
+  A().lstNeuOrdner_Click(4);
+  auto* frei = F().Baum->Knoten(kMieter + "\\Neuer Ordner\\");
+  ASSERT_NE(frei, nullptr);
+  frei->setText(0, Q("Verträge Müller"));
+  F().Baum->AfterLabelEdit("Verträge Müller");
+  EXPECT_EQ(OrdnerBaum::Schluessel(frei), kMieter + "\\Verträge Müller\\");
+}
+
+// ------------------------------------------------------ keyword window
+
+TEST_F(Bedienung, VorschlaegeVerschwindenWieImmerDasKeywortfensterSchliesst) {
+  ASSERT_TRUE(Laden());
+  Zeigen();
+  F().optSchluesselW->click();
+  std::vector<std::function<void(frmDateiKeywörter&)>> schliessen = {
+      [](frmDateiKeywörter& w) { QTest::keyClick(&w, Qt::Key_Escape); },
+      [](frmDateiKeywörter& w) { w.close(); },
+      [](frmDateiKeywörter& w) { w.cmdSchliesen->click(); }};
+  for (std::size_t i = 0; i < schliessen.size(); ++i) {
+    SCOPED_TRACE(i);
+    F().txtDateisuchen->clear();
+    F().txtDateisuchen->setFocus();
+    QTest::keyClicks(F().txtDateisuchen, "mi");
+    ASSERT_TRUE(F().lstKeywordsSuche->isVisible()) << "MIETE is suggested";
+    bool gezeigt = false;
+    frmDateiKeywörter::NachDemZeigen = [&](frmDateiKeywörter& w) {
+      gezeigt = true;
+      schliessen[i](w);
+      EXPECT_FALSE(w.isVisible());
+    };
+    F().cmdSucheStarten->click();
+    frmDateiKeywörter::NachDemZeigen = nullptr;
+    EXPECT_TRUE(gezeigt);
+    EXPECT_TRUE(F().lstKeywordsSuche->isHidden());
+  }
+}
+
+// ------------------------------------------------------------ search hits
+
+class Treffer : public FensterUmgebung {
+ protected:
+  const std::string kKorr = "C:\\VXM\\VXMDOK\\1\\8\\Korrespondenz";
+  void SetUp() override {
+    FensterUmgebung::SetUp();
+    DateiAnlegen(kMieter + "\\Mietvertrag.txt", "x");
+    DateiAnlegen(kKorr + "\\Brief.doc", "x");
+    DateiAnlegen(kKorr + "\\Übergabe.pdf", "x");
+    Sql(register_,
+        "INSERT INTO Keyword(Keyword) VALUES('MIETE'),('BRIEF'),('KÜNDIGUNG');"
+        "INSERT INTO Dateiinfo(Dateiname, Dateipfad) VALUES('Mietvertrag.txt', '" + kMieter + "'),"
+        "('Brief.doc', '" + kKorr + "'),('Übergabe.pdf', '" + kKorr + "');"
+        "INSERT INTO KeywordZwischentabelle(Dateinummer, KeywordID) VALUES(1, 1),(2, 2),(3, 3);");
+  }
+  QTreeWidgetItem* Erster() { return F().gefundenviewBox->topLevelItem(0); }
+};
+
+TEST_F(Treffer, DetailsZeigenKeywoerterUndBeschriftungenDesTreffers) {
+  ASSERT_TRUE(Laden());
+  ASSERT_EQ(F().txtVorhandenKeyw->text().toStdString(), "MIETE");
+  ASSERT_FALSE(F().lblObjName->text().isEmpty());
+  // The document search shows its first hit at once.
+  F().txtDateisuchen->setText(Q("Übergabe"));
+  DatenSucheFenster::Von(F())->cmdDataSearch_Click();
+  ASSERT_EQ(F().gefundenviewBox->topLevelItemCount(), 1);
+  EXPECT_EQ(F().lblName->text().toStdString(), "Übergabe.pdf");
+  EXPECT_EQ(F().txtVorhandenKeyw->text().toStdString(), "KÜNDIGUNG");
+  EXPECT_TRUE(F().lblObjName->text().isEmpty()) << "folder 8 has no property record";
+  EXPECT_TRUE(F().lblBnName->text().isEmpty());
+  EXPECT_TRUE(F().vxmAnzeige->isHidden());
+  DatenSucheFenster::Von(F())->OrdnerAnsicht();
+
+  // The name search: a click leads to the hit's folder, whose first file is another.
+  F().dirListBox->SetPath(kMieter);
+  F().txtDateisuchen->setText(Q("Übergabe"));
+  DatenSucheFenster::Von(F())->comsuchen_Click();
+  ASSERT_EQ(F().gefundenviewBox->topLevelItemCount(), 1);
+  DatenSucheFenster::Von(F())->gefundenviewBox_ItemClick(Erster());
+  EXPECT_EQ(F().filListBox->List(0), "Brief.doc");
+  EXPECT_EQ(F().lblName->text().toStdString(), "Übergabe.pdf");
+  EXPECT_EQ(F().txtVorhandenKeyw->text().toStdString(), "KÜNDIGUNG");
+}
+
+// --------------------------------------------------- views follow the disk
+
+std::vector<std::string> Kinder(QTreeWidgetItem* k) {
+  std::vector<std::string> namen;
+  for (int i = 0; i < k->childCount(); ++i) namen.push_back(OrdnerBaum::Text(k->child(i)));
+  return namen;
+}
+
+TEST_F(Bedienung, F5ZeigtWasAusserhalbEntstandUndVerschwand) {
+  ASSERT_TRUE(Laden());
+  Zeigen();
+  F().filListBox->SetListIndex(Zeile("Zettel.txt"));
+  auto* mieter = F().Baum->Knoten(kMieter + "\\");
+  ASSERT_EQ(Kinder(mieter), (std::vector<std::string>{"Akten", "Briefe"}));
+  OrdnerAnlegenHost(kMieter + "\\Abrechnung");
+  fs::remove_all(Host(kMieter + "\\Akten"));
+  fs::rename(Host(kMieter + "\\Briefe"), Host(kMieter + "\\Post"));
+  DateiAnlegen(kMieter + "\\Neu.txt");
+  QTest::keyClick(F().filListBox, Qt::Key_F5);
+  EXPECT_EQ(Kinder(mieter), (std::vector<std::string>{"Abrechnung", "Post"}));
+  EXPECT_EQ(OrdnerBaum::Schluessel(F().Baum->Knoten(kMieter + "\\POST\\")), kMieter + "\\Post\\");
+  EXPECT_EQ(F().Baum->Knoten(kMieter + "\\Akten\\"), nullptr);
+  EXPECT_EQ(F().filListBox->ListCount(), 3);
+  EXPECT_GE(Zeile("Neu.txt"), 0);
+  EXPECT_EQ(F().filListBox->FileName(), "Zettel.txt") << "the selection stays on its file";
+  // The shown folder itself went away: the nearest one still there is shown.
+  F().Baum->NodeClick(F().Baum->Knoten(kMieter + "\\Post\\"));
+  fs::remove_all(Host(kMieter + "\\Post"));
+  QTest::keyClick(F().tvwDir, Qt::Key_F5);
+  EXPECT_EQ(F().dirListBox->Path(), kMieter);
+  EXPECT_EQ(F().Baum->Ausgewaehlt(), mieter);
+}
+
+TEST_F(Bedienung, DerGezeigteOrdnerWirdBeobachtet) {
+  ASSERT_TRUE(Laden());
+  Zeigen();
+  auto* mieter = F().Baum->Knoten(kMieter + "\\");
+  DateiAnlegen(kMieter + "\\Extern.txt");
+  OrdnerAnlegenHost(kMieter + "\\Extern");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Zeile("Extern.txt") >= 0 && F().Baum->Knoten(kMieter + "\\Extern\\"); }, 5000));
+  fs::rename(Host(kMieter + "\\Extern.txt"), Host(kMieter + "\\Intern.txt"));
+  fs::remove_all(Host(kMieter + "\\Akten"));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Zeile("Intern.txt") >= 0 && Zeile("Extern.txt") < 0; }, 5000));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Kinder(mieter) == std::vector<std::string>{"Briefe", "Extern"}; }, 5000));
+}
+
+TEST_F(Bedienung, LaufwerkNeuGewaehltZeigtDenHervorgehobenenOrdner) {
+  ASSERT_TRUE(Laden());
+  Zeigen();
+  F().drvListBox_Change();
+  auto* sel = F().Baum->Ausgewaehlt();
+  ASSERT_NE(sel, nullptr);
+  EXPECT_EQ(OrdnerBaum::Schluessel(sel), kMieter + "\\");
+  EXPECT_EQ(F().dirListBox->Path(), kMieter);
+  EXPECT_EQ(F().filListBox->Path(), kMieter);
+  EXPECT_GE(Zeile("Zettel.txt"), 0);
+}
+
+// ---------------------------------------------------------------- keyboard
+
+TEST_F(Bedienung, EnterOeffnetUndMenuetasteOeffnetDieMenues) {
+  ASSERT_TRUE(Laden());
+  Zeigen();
+  auto* liste = F().filListBox;
+  liste->setFocus();
+  liste->SetListIndex(Zeile("Zettel.txt"));
+  QTest::keyClick(liste, Qt::Key_Return);
+  EXPECT_EQ(geoeffnet_, std::vector<std::string>{kMieter + "\\Zettel.txt"});
+  QTest::keyClick(liste, Qt::Key_F10, Qt::ShiftModifier);
+  EXPECT_TRUE(F().lstAktion->isVisible());
+  EXPECT_TRUE(F().lstAktion->hasFocus());
+  F().lstAktion->hide();
+  QTest::keyClick(liste, Qt::Key_Menu);
+  ASSERT_TRUE(F().lstAktion->isVisible());
+  EXPECT_EQ(liste->FileName(), "Zettel.txt");
+  // Through the menu into the keyword panel, and on in it, by keys alone.
+  F().lstAktion->setCurrentRow(6);  // "Keywords"
+  QTest::keyClick(F().lstAktion, Qt::Key_Return);
+  ASSERT_TRUE(F().FrameKeywortBearbeitung->isVisible());
+  EXPECT_TRUE(F().lstKeyAuswahl->hasFocus());
+  QTest::keyClick(F().lstKeyAuswahl, Qt::Key_Menu);
+  ASSERT_TRUE(F().lstKeyword->isVisible());
+  F().lstKeyword->setCurrentRow(0);  // "Neu"
+  QTest::keyClick(F().lstKeyword, Qt::Key_Return);
+  ASSERT_TRUE(F().txtEingabeKeyw->isVisible());
+  QTest::keyClicks(F().txtEingabeKeyw, "notiz");
+  QTest::keyClick(F().txtEingabeKeyw, Qt::Key_Return);
+  EXPECT_FALSE(F().lstVorhandeneKeys->findItems("NOTIZ", Qt::MatchExactly).isEmpty());
+  // The folder menu from the tree.
+  F().tvwDir->setFocus();
+  QTest::keyClick(F().tvwDir, Qt::Key_F10, Qt::ShiftModifier);
+  EXPECT_TRUE(F().lstOrdner->isVisible());
+  // Ctrl+W closes the window.
+  liste->setFocus();
+  QTest::keyClick(liste, Qt::Key_W, Qt::ControlModifier);
+  EXPECT_FALSE(F().isVisible());
+}
+
+TEST_F(Bedienung, PfeiltastenImBaumNehmenDieDateilisteMitOhneFlut) {
+  ASSERT_TRUE(Laden());
+  Zeigen();
+  int wechsel = 0;
+  auto alt = F().dirListBox->Change;
+  F().dirListBox->Change = [&] {
+    ++wechsel;
+    alt();
+  };
+  auto* briefe = F().Baum->Knoten(kMieter + "\\Briefe\\");
+  F().tvwDir->setFocus();
+  QTest::keyClick(F().tvwDir, Qt::Key_Down);  // Akten
+  QTest::keyClick(F().tvwDir, Qt::Key_Down);  // Briefe
+  ASSERT_EQ(F().Baum->Ausgewaehlt(), briefe);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return F().dirListBox->Path() == kMieter + "\\Briefe"; }, 3000));
+  EXPECT_EQ(F().filListBox->Path(), kMieter + "\\Briefe");
+  EXPECT_EQ(F().filListBox->ListCount(), 0);
+  QTest::qWait(F().Baum->TastenPause * 2);
+  EXPECT_EQ(wechsel, 1) << "one refresh for the keys pressed in a row";
+  EXPECT_FALSE(briefe->isExpanded()) << "moving does not open nodes";
+  F().dirListBox->Change = alt;
+}
+
+// ----------------------------------------------------------------- opening
+
+TEST_F(Bedienung, DokumentDasNichtsOeffnetNenntDateiUndAbhilfe) {
+  const std::string pfadVorher = std::getenv("PATH") ? std::getenv("PATH") : "";
+  fs::create_directories(temp_ / "leer");
+  setenv("PATH", (temp_ / "leer").c_str(), 1);  // no xdg-open
+  DokumentOeffner() = StandardOeffner();
+  ASSERT_TRUE(Laden());
+  F().filListBox->SetListIndex(Zeile("Zettel.txt"));
+  F().filListBox_DblClick();
+  setenv("PATH", pfadVorher.c_str(), 1);
+  ASSERT_FALSE(dialoge_->Gezeigt.empty());
+  EXPECT_EQ(dialoge_->Gezeigt.back().Text, meldung::OeffnerFehlt("Zettel.txt"));
+  // Nothing selected: nothing to open, nothing said.
+  const auto gezeigt = dialoge_->Gezeigt.size();
+  F().filListBox->setCurrentRow(-1);
+  F().opendatei();
+  EXPECT_EQ(dialoge_->Gezeigt.size(), gezeigt);
+}
+
+// ------------------------------------------------------------ Qt's texts
+
+TEST_F(Bedienung, QtsEigeneTexteSprechenDeutsch) {
+  ASSERT_TRUE(Laden());
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes").toStdString(), "&Ja");
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel").toStdString(), "Abbrechen");
+  EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:").toStdString(), "Suchen in:");
+}
+
+// With VXM_BILDER=<folder>: the window after a right click on a file, with
+// its action menu open, as a PNG to look at.
+TEST_F(Bedienung, BildMitAktionsmenueAmRechtsgeklicktenEintrag) {
+  const char* ziel = std::getenv("VXM_BILDER");
+  if (!ziel) GTEST_SKIP() << "VXM_BILDER not set";
+  OrdnerAnlegenHost(kMieter + "\\Abrechnungen");
+  ASSERT_TRUE(Laden());
+  Zeigen();
+  auto* liste = F().filListBox;
+  QTest::mouseClick(liste->viewport(), Qt::LeftButton, {}, Mitte(liste, Zeile("Brief.txt")));
+  Rechtsklick(liste->viewport(), Mitte(liste, Zeile("Zettel.txt")));
+  ASSERT_TRUE(F().lstAktion->isVisible());
+  QApplication::processEvents();
+  EXPECT_TRUE(F().grab().save(QString::fromUtf8(ziel) + "/m-fenster.png"));
+}
+
+}  // namespace
+}  // namespace vxm::test

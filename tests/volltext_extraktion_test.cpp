@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "search/volltext/auslesedienst.h"
+#include "search/volltext/extraktion.h"
+#include "search/volltext/faltung.h"
+#include "search/volltext/volltextsuche.h"
+#include "tests/hilfen.h"
+#include "tests/volltext_hilfen.h"
+
+namespace vxm::volltext {
+namespace {
+namespace fs = std::filesystem;
+
+TEST(VolltextFaltung, FalltUmlauteGrossKleinUndLeerraum) {
+  EXPECT_EQ(Falten("Müller MÜLLER"), "muller muller");
+  EXPECT_EQ(Falten("Straße STRASSE"), "strasse strasse");
+  EXPECT_EQ(Falten("Sehr\r\n  geehrte\tFrau"), "sehr geehrte frau");
+  EXPECT_EQ(Falten("Ab\xC2\xADrechnung \xEF\xAC\x81nanz"), "abrechnung finanz");  // soft hyphen, ligature
+  EXPECT_EQ(Falten("Gr\xFC\xDF" "e"), "grusse");  // Windows-1252 bytes read as such
+  EXPECT_EQ(AlsUtf8("M\xFCller und Müller"), "Müller und Müller");
+  std::vector<std::uint32_t> herkunft;
+  const std::string t = "Frau  Müller";
+  const std::string f = Falten(t, herkunft);
+  ASSERT_EQ(herkunft.size(), f.size() + 1);
+  EXPECT_EQ(t.substr(herkunft[f.find("muller")]), "Müller");
+}
+
+TEST(VolltextKontext, UmfeldAufEinerZeileUndNurImDokumenttext) {
+  EXPECT_EQ(Kontext("aaa Phrase bbb", 4, 6, 2), "\xE2\x80\xA6" "a Phrase b\xE2\x80\xA6");
+  EXPECT_EQ(Kontext("Sehr\r\n  geehrte Frau", 0, 4), "Sehr geehrte Frau");
+  // The raw strings of the file after the form feed stay out of the context.
+  EXPECT_EQ(Kontext("Angebot\n\f\nword/document.xml", 0, 7), "Angebot");
+  EXPECT_EQ(Kontext("Angebot\n\f\nword/document.xml", 12, 4), "word/document.xml");
+}
+
+class VolltextAuslesen : public test::Umgebung {
+ protected:
+  fs::path Datei(const std::string& name, const std::string& inhalt) {
+    const fs::path p = temp_ / "dok" / name;
+    test::Schreiben(p, inhalt);
+    return p;
+  }
+};
+
+TEST_F(VolltextAuslesen, TextRtfHtmlUndGzip) {
+  EXPECT_EQ(Auslesen(Datei("a.txt", "Nebenkosten f\xFCr 2023")).Text, "Nebenkosten für 2023");
+  auto rtf = Auslesen(Datei("b.rtf", "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 Sehr geehrte Frau M\\'fcller,\\par "
+                                      "Gr\\u252?\\'dfe {\\*\\generator Unsinn}}"));
+  EXPECT_NE(rtf.Text.find("Sehr geehrte Frau Müller,\nGrüße"), std::string::npos) << rtf.Text;
+  EXPECT_EQ(rtf.Text.find("Unsinn\n"), std::string::npos);
+  auto html = Auslesen(Datei("c.html", "<html><body><p>Heiz<b>kosten</b>&nbsp;&amp; Wasser &auml;</p>"
+                                       "<script>var x;</script></body></html>"));
+  EXPECT_NE(Falten(html.Text).find("heizkosten & wasser a"), std::string::npos) << html.Text;
+  // gzip: the unpacked text (Debian's documentation is mostly gzipped).
+  const std::string gz("\x1F\x8B\x08\x00\x00\x00\x00\x00\x02\x03\x0B\x4E\xCD\x28\x52\x48\x4F\x05\x92\x25\xA9"
+                       "\x00\x20\xE7\x36\x6C\x0C\x00\x00\x00", 32);
+  EXPECT_NE(Auslesen(Datei("d.txt.gz", gz)).Text.find("Sehr geehrte"), std::string::npos);
+}
+
+TEST_F(VolltextAuslesen, OfficeOpenXmlAusHandgebautemZip) {
+  const std::string dokument =
+      "<?xml version=\"1.0\"?><w:document xmlns:w=\"w\"><w:body><w:p><w:r><w:t>Neben</w:t></w:r>"
+      "<w:r><w:t>kosten</w:t></w:r></w:p><w:p><w:r><w:t>Abrechnung</w:t></w:r></w:p></w:body></w:document>";
+  const auto a = Auslesen(Datei("brief.docx", test::ZipBauen({{"word/document.xml", dokument}})));
+  EXPECT_EQ(a.Art, "docx");
+  EXPECT_NE(a.Text.find("Nebenkosten\nAbrechnung"), std::string::npos) << a.Text;
+  EXPECT_NE(a.Text.find("word/document.xml"), std::string::npos);  // what the byte search sees
+  const std::string tabelle =
+      "<sst><si><t>Miete</t></si><si><t>Kaution</t></si></sst>";
+  const std::string blatt =
+      "<worksheet><sheetData><row><c t=\"s\"><v>0</v></c><c><v>450.5</v></c></row></sheetData></worksheet>";
+  const auto x = Auslesen(Datei("m.xlsx", test::ZipBauen({{"xl/workbook.xml", "<w/>"},
+                                                          {"xl/sharedStrings.xml", tabelle},
+                                                          {"xl/worksheets/sheet1.xml", blatt}})));
+  EXPECT_NE(x.Text.find("Miete\nKaution"), std::string::npos) << x.Text;
+  EXPECT_NE(x.Text.find("450.5"), std::string::npos);
+}
+
+TEST_F(VolltextAuslesen, BueroformateVonLibreOffice) {
+  if (!test::SofficeDa()) GTEST_SKIP() << "soffice fehlt: Büroformate nicht geprüft";
+  const fs::path q = Datei("brief.txt", "Sehr geehrte Frau Müller,\nanbei die Nebenkostenabrechnung 2023.\n");
+  const fs::path ziel = temp_ / "lo";
+  fs::create_directories(ziel);
+  for (const char* f : {"docx", "odt", "doc", "pdf"}) {
+    ASSERT_TRUE(test::Umwandeln({q}, f, ziel, temp_ / "lo-profil")) << f;
+    const auto a = Auslesen(ziel / (std::string("brief.") + f));
+    EXPECT_EQ(a.Status, Auszugsstatus::Ok) << f << ": " << a.Grund;
+    EXPECT_NE(Falten(a.Text).find("sehr geehrte frau muller, anbei die nebenkostenabrechnung 2023."),
+              std::string::npos) << f << ":\n" << a.Text;
+  }
+}
+
+TEST_F(VolltextAuslesen, FeindlicheDateienWerdenNichtIndizierbar) {
+  // Damaged PDF.
+  auto a = Auslesen(Datei("kaputt.pdf", "%PDF-1.4\n1 0 obj <</Type /Catalog /Pages 9 0 R>> endobj\ngarbage"));
+  EXPECT_NE(a.Status, Auszugsstatus::Ok);
+  // Zip bomb: a member that unpacks to more than allowed, headers honest or lying.
+  Ausleseoptionen o;
+  o.MaxText = 1 << 20;
+  const std::string nullen(8 << 20, '0');
+  for (std::uint32_t luegen : {0u, 100u}) {
+    a = Auslesen(Datei("bombe" + std::to_string(luegen) + ".docx",
+                       test::ZipBauen({{"word/document.xml", "<d>" + nullen + "</d>"}}, luegen)), o);
+    EXPECT_EQ(a.Status, Auszugsstatus::NichtIndizierbar);
+    EXPECT_NE(a.Grund.find("Zip-Bombe"), std::string::npos) << a.Grund;
+  }
+  // A huge (sparse) file is not read at all.
+  const fs::path riesig = temp_ / "dok" / "riesig.bin";
+  { std::ofstream(riesig) << "x"; }
+  ASSERT_EQ(::truncate(riesig.c_str(), 3LL << 30), 0);
+  a = Auslesen(riesig);
+  EXPECT_EQ(a.Status, Auszugsstatus::NichtIndizierbar);
+  EXPECT_NE(a.Grund.find("zu groß"), std::string::npos);
+  // Encrypted PDF.
+  if (test::SofficeDa()) {
+    const fs::path q = Datei("geheim.txt", "Vertraulich");
+    ASSERT_TRUE(test::Umwandeln({q}, "pdf:writer_pdf_Export:{\"EncryptFile\":{\"type\":\"boolean\",\"value\":\"true\"},"
+                                     "\"DocumentOpenPassword\":{\"type\":\"string\",\"value\":\"geheim\"}}",
+                                temp_ / "dok", temp_ / "lo-profil"));
+    a = Auslesen(temp_ / "dok" / "geheim.pdf");
+    EXPECT_EQ(a.Status, Auszugsstatus::NichtIndizierbar);
+    EXPECT_NE(a.Grund.find("verschlüsselt"), std::string::npos) << a.Grund;
+  }
+}
+
+TEST_F(VolltextAuslesen, HaengenderKonverterWirdBeendet) {
+  // A catdoc that never ends, first in PATH.
+  const fs::path bin = temp_ / "bin";
+  test::Schreiben(bin / "catdoc", "#!/bin/sh\nsleep 60\n");
+  test::Schreiben(bin / "antiword", "#!/bin/sh\nkill -SEGV $$\n");
+  fs::permissions(bin / "catdoc", fs::perms::owner_all);
+  fs::permissions(bin / "antiword", fs::perms::owner_all);
+  const std::string alterPfad = std::getenv("PATH");
+  ::setenv("PATH", (bin.string() + ":" + alterPfad).c_str(), 1);
+  Ausleseoptionen o;
+  o.ProgrammSekunden = 1;
+  const auto start = std::chrono::steady_clock::now();
+  const auto a = Auslesen(Datei("alt.doc", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(512, '\0')), o);
+  ::setenv("PATH", alterPfad.c_str(), 1);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  EXPECT_EQ(a.Status, Auszugsstatus::NichtIndizierbar);
+  EXPECT_NE(a.Grund.find("abgestürzt"), std::string::npos) << a.Grund;  // antiword's end is the last word
+}
+
+TEST_F(VolltextAuslesen, HilfeprozessHaeltZeitUndUeberlebtAbsturz) {
+  const fs::path gut = Datei("gut.txt", "Hausordnung");
+  // A helper that hangs, then one that crashes: the file is reported, the
+  // next request gets a fresh helper.
+  test::Schreiben(temp_ / "bin" / "haengt", "#!/bin/sh\nsleep 60\n");
+  test::Schreiben(temp_ / "bin" / "stuerzt", "#!/bin/sh\nkill -SEGV $$\n");
+  fs::permissions(temp_ / "bin" / "haengt", fs::perms::owner_all);
+  fs::permissions(temp_ / "bin" / "stuerzt", fs::perms::owner_all);
+  Dienstgrenzen g;
+  g.ZeitJeDatei = std::chrono::milliseconds(500);
+  {
+    ::setenv("VXM_EXTRAKT", (temp_ / "bin" / "haengt").c_str(), 1);
+    Auslesedienst d(g);
+    const auto a = d.Auslesen(gut.string());
+    EXPECT_EQ(a.Status, Auszugsstatus::NichtIndizierbar);
+    EXPECT_NE(a.Grund.find("Zeitgrenze"), std::string::npos) << a.Grund;
+  }
+  {
+    ::setenv("VXM_EXTRAKT", (temp_ / "bin" / "stuerzt").c_str(), 1);
+    Auslesedienst d(g);
+    const auto a = d.Auslesen(gut.string());
+    EXPECT_NE(a.Grund.find("abgestürzt"), std::string::npos) << a.Grund;
+  }
+  ::unsetenv("VXM_EXTRAKT");
+  test::HelferEinstellen();
+  Auslesedienst d(g);
+  EXPECT_EQ(d.Auslesen(gut.string()).Text, "Hausordnung");
+  // Memory limit: the helper survives an allocation it may not make.
+  Dienstgrenzen eng;
+  eng.Speicher = 64ull << 20;
+  eng.Optionen.MaxText = 1ull << 30;
+  Auslesedienst klein(eng);
+  const auto a = klein.Auslesen(Datei("gross.txt", std::string(96 << 20, 'a')).string());
+  EXPECT_EQ(a.Status, Auszugsstatus::NichtIndizierbar);
+  EXPECT_EQ(klein.Auslesen(gut.string()).Text, "Hausordnung");
+}
+
+TEST_F(VolltextAuslesen, TexterkennungEinerGescanntenSeite) {
+  if (!test::SofficeDa() || std::system("command -v pdftoppm >/dev/null") != 0)
+    GTEST_SKIP() << "soffice oder pdftoppm fehlt: Texterkennung nicht geprüft";
+  const fs::path q = Datei("scan.txt", "Sehr geehrte Frau Müller,\nanbei die Nebenkostenabrechnung für 2023.\n");
+  ASSERT_TRUE(test::Umwandeln({q}, "pdf", temp_ / "dok", temp_ / "lo-profil"));
+  const std::string befehl = "pdftoppm -r 300 -gray -png -singlefile '" + (temp_ / "dok" / "scan.pdf").string() +
+                             "' '" + (temp_ / "dok" / "seite").string() + "'";
+  ASSERT_EQ(std::system(befehl.c_str()), 0);
+  const auto pruefen = Auslesen(temp_ / "dok" / "seite.png");
+  EXPECT_EQ(pruefen.Status, Auszugsstatus::OcrNoetig);
+  EXPECT_EQ(pruefen.Seiten, 1u);
+  const auto a = OcrSeite(temp_ / "dok" / "seite.png", 0);
+  EXPECT_NE(Falten(a.Text).find("sehr geehrte frau muller"), std::string::npos) << a.Text;
+  EXPECT_NE(Falten(a.Text).find("nebenkostenabrechnung"), std::string::npos) << a.Text;
+}
+
+}  // namespace
+}  // namespace vxm::volltext

@@ -1,0 +1,320 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <random>
+#include <set>
+#include <thread>
+
+#include "search/datensuche.h"
+#include "search/volltext/indexierer.h"
+#include "search/volltext/volltextindex.h"
+#include "search/volltext/volltextsuche.h"
+#include "tests/hilfen.h"
+#include "tests/volltext_hilfen.h"
+
+namespace vxm::volltext {
+namespace {
+namespace fs = std::filesystem;
+
+class VolltextIndex : public test::Umgebung {
+ protected:
+  void SetUp() override {
+    test::Umgebung::SetUp();
+    test::HelferEinstellen();
+    laufwerke_.Zuordnen('C', laufwerkC_);
+    index_ = temp_ / "vxmdok.volltext";
+  }
+  void TearDown() override {
+    ::unsetenv("VXM_EXTRAKT");
+    test::Umgebung::TearDown();
+  }
+
+  void Indexieren(Indexiereroptionen o = {}) {
+    o.Ocr = false;
+    o.NiedrigePrioritaet = false;
+    Indexierer ix(index_, laufwerke_, {"C:\\VXMDOK"}, o);
+    ix.Durchlaufen();
+  }
+
+  // A helper that fails every file: whatever it is asked shows.
+  void HelferVersagt() {
+    test::Schreiben(temp_ / "bin" / "versagt", "#!/bin/sh\nexit 1\n");
+    fs::permissions(temp_ / "bin" / "versagt", fs::perms::owner_all);
+    ::setenv("VXM_EXTRAKT", (temp_ / "bin" / "versagt").c_str(), 1);
+  }
+
+  std::vector<VolltextTreffer> Suchen(const std::string& phrase, bool wort = false, bool mitIndex = true,
+                                      bool ordnerzeiten = false) {
+    std::unique_ptr<Volltextindex> ix;
+    if (mitIndex) ix = std::make_unique<Volltextindex>(index_);
+    VolltextAuftrag a;
+    a.Phrase = phrase;
+    a.Ordner = "C:\\VXMDOK";
+    a.Wortsuche = wort;
+    a.Ordnerzeiten = ordnerzeiten;
+    std::vector<VolltextTreffer> v;
+    VolltextSuchen(ix.get(), laufwerke_, a, [&](const VolltextTreffer& t) { v.push_back(t); });
+    return v;
+  }
+
+  static std::set<std::string> Namen(const std::vector<VolltextTreffer>& v) {
+    std::set<std::string> s;
+    for (const auto& t : v) s.insert(t.Name);
+    return s;
+  }
+
+  Indexzustand Zustand(const std::string& pfad) {
+    Volltextindex ix(index_);
+    auto e = ix.Eintrag(pfad);
+    return e ? e->Zustand : static_cast<Indexzustand>(0);
+  }
+
+  Laufwerkstabelle laufwerke_;
+  fs::path index_;
+};
+
+TEST(VolltextFortschritt, DeutscheZiffernGruppen) {
+  Indexfortschritt f;
+  f.Erledigt = 1234;
+  f.Gesamt = 5678;
+  EXPECT_EQ(FortschrittText(f), "Index: 1.234 von 5.678 Dateien");
+  f.Erledigt = 12;
+  f.Gesamt = 1234567;
+  f.Pausiert = true;
+  EXPECT_EQ(FortschrittText(f), "Index: 12 von 1.234.567 Dateien (angehalten)");
+  EXPECT_EQ(Volltextindex::DateiNebenRegister("C:\\VXM\\VXMDAT\\vxmdok.mdb"), "C:\\VXM\\VXMDAT\\vxmdok.volltext");
+}
+
+TEST_F(VolltextIndex, UnveraenderteDateienWerdenNichtNochmalGelesen) {
+  DateiAnlegen("C:\\VXMDOK\\1\\a.txt", "Mietvertrag Wohnung 3");
+  DateiAnlegen("C:\\VXMDOK\\1\\b.txt", "Heizkostenabrechnung");
+  DateiAnlegen("C:\\VXMDOK\\2\\c.txt", "Kaution");
+  Indexieren();
+  EXPECT_EQ(Volltextindex(index_).Statistik().Indiziert, 3);
+
+  HelferVersagt();
+  Indexieren();  // nothing changed: nothing read
+  EXPECT_EQ(Zustand("C:\\VXMDOK\\1\\a.txt"), Indexzustand::Indiziert);
+  // Only the time changed: the hash says the same, still not read.
+  fs::last_write_time(Host("C:\\VXMDOK\\1\\a.txt"), fs::file_time_type::clock::now() + std::chrono::hours(1));
+  Indexieren();
+  EXPECT_EQ(Zustand("C:\\VXMDOK\\1\\a.txt"), Indexzustand::Indiziert);
+  EXPECT_EQ(Namen(Suchen("mietvertrag")), std::set<std::string>{"a.txt"});
+  // Renamed behind the indexer's back: the text comes from the old row.
+  fs::rename(Host("C:\\VXMDOK\\1\\b.txt"), Host("C:\\VXMDOK\\2\\neu.txt"));
+  // Deleted.
+  fs::remove(Host("C:\\VXMDOK\\2\\c.txt"));
+  Indexieren();
+  EXPECT_EQ(Zustand("C:\\VXMDOK\\2\\neu.txt"), Indexzustand::Indiziert);
+  EXPECT_EQ(Zustand("C:\\VXMDOK\\1\\b.txt"), static_cast<Indexzustand>(0));
+  EXPECT_EQ(Zustand("C:\\VXMDOK\\2\\c.txt"), static_cast<Indexzustand>(0));
+  // Changed content is read again (and the failing helper shows it).
+  DateiAnlegen("C:\\VXMDOK\\1\\a.txt", "Mietvertrag Wohnung 4");
+  Indexieren();
+  EXPECT_EQ(Zustand("C:\\VXMDOK\\1\\a.txt"), Indexzustand::NichtIndizierbar);
+  // ... and the byte search still finds it.
+  EXPECT_EQ(Namen(Suchen("wohnung 4")), std::set<std::string>{"a.txt"});
+  // --voll reads everything again.
+  test::HelferEinstellen();
+  Indexiereroptionen voll;
+  voll.Voll = true;
+  Indexieren(voll);
+  EXPECT_EQ(Volltextindex(index_).Statistik().Indiziert, 2);
+  EXPECT_EQ(Volltextindex(index_).Pruefen(), "");
+}
+
+TEST_F(VolltextIndex, HintergrundFolgtUmbenennenUndLoeschen) {
+  DateiAnlegen("C:\\VXMDOK\\A\\x.txt", "Schadensmeldung Keller");
+  DateiAnlegen("C:\\VXMDOK\\A\\y.txt", "Wasserrohrbruch");
+  Indexiereroptionen o;
+  o.Ocr = false;
+  Indexierer ix(index_, laufwerke_, {"C:\\VXMDOK"}, o);
+  ix.Starten();
+  auto warten = [&](auto bedingung) {
+    for (int i = 0; i < 500 && !bedingung(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return bedingung();
+  };
+  ASSERT_TRUE(warten([&] { return Volltextindex(index_).Statistik().Indiziert == 2; }));
+  fs::rename(Host("C:\\VXMDOK\\A"), laufwerkC_ / "VXMDOK" / "B");
+  ix.Umbenannt("C:\\VXMDOK\\A", "C:\\VXMDOK\\B");
+  ASSERT_TRUE(warten([&] { return Volltextindex(index_).Eintrag("C:\\VXMDOK\\B\\x.txt").has_value(); }));
+  EXPECT_FALSE(Volltextindex(index_).Eintrag("C:\\VXMDOK\\A\\x.txt"));
+  fs::remove(Host("C:\\VXMDOK\\B\\y.txt"));
+  ix.Geloescht("C:\\VXMDOK\\B\\y.txt");
+  DateiAnlegen("C:\\VXMDOK\\B\\z.txt", "Rauchmelder");
+  ix.Pausieren();
+  ix.Geaendert("C:\\VXMDOK\\B\\z.txt");
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_FALSE(Volltextindex(index_).Eintrag("C:\\VXMDOK\\B\\z.txt"));  // paused
+  EXPECT_NE(ix.FortschrittText().find("(angehalten)"), std::string::npos);
+  ix.Fortsetzen();
+  ASSERT_TRUE(warten([&] { return Volltextindex(index_).Eintrag("C:\\VXMDOK\\B\\z.txt").has_value(); }));
+  EXPECT_TRUE(warten([&] { return !Volltextindex(index_).Eintrag("C:\\VXMDOK\\B\\y.txt"); }));
+  ix.Anhalten();
+  EXPECT_EQ(Namen(Suchen("rohrbruch")), std::set<std::string>{});
+  EXPECT_EQ(Namen(Suchen("KELLER")), std::set<std::string>{"x.txt"});
+}
+
+TEST_F(VolltextIndex, UmlauteTeilwoerterWorteUndKontext) {
+  DateiAnlegen("C:\\VXMDOK\\1\\a.txt", "Anschrift: Müllerstraße 5\r\nSehr geehrter\r\nHerr Özdemir");
+  DateiAnlegen("C:\\VXMDOK\\1\\b.txt", "Der Mieter zahlt die Miete.");
+  DateiAnlegen("C:\\VXMDOK\\1\\c.txt", "Mieterhöhung");
+  Indexieren();
+  auto t = Suchen("MÜLLERSTR");
+  ASSERT_EQ(t.size(), 1u);
+  EXPECT_TRUE(t[0].AusIndex);
+  EXPECT_EQ(t[0].Kontext, "Anschrift: Müllerstraße 5 Sehr geehrter Herr Özdemir");
+  EXPECT_EQ(Namen(Suchen("strasse 5")), std::set<std::string>{"a.txt"});   // ß folded
+  EXPECT_EQ(Namen(Suchen("geehrter herr")), std::set<std::string>{"a.txt"});  // across the line break
+  EXPECT_EQ(Namen(Suchen("ozdemir")), std::set<std::string>{"a.txt"});
+  EXPECT_EQ(Namen(Suchen("miete")), (std::set<std::string>{"b.txt", "c.txt"}));
+  EXPECT_EQ(Namen(Suchen("miete", true)), std::set<std::string>{"b.txt"});
+  EXPECT_EQ(Namen(Suchen("mi")), (std::set<std::string>{"a.txt", "b.txt", "c.txt"}));  // short: bytes as well
+  // A file the index does not know yet, and one changed since: their bytes.
+  DateiAnlegen("C:\\VXMDOK\\2\\neu.txt", "die Miete für Mai");
+  DateiAnlegen("C:\\VXMDOK\\1\\c.txt", "Garage");
+  t = Suchen("miete");
+  EXPECT_EQ(Namen(t), (std::set<std::string>{"b.txt", "neu.txt"}));
+  for (const auto& x : t) EXPECT_EQ(x.AusIndex, x.Name == "b.txt");
+}
+
+TEST_F(VolltextIndex, OrdnerzeitenVertretenUnveraenderteOrdner) {
+  DateiAnlegen("C:\\VXMDOK\\1\\a.txt", "Treppenhausreinigung");
+  DateiAnlegen("C:\\VXMDOK\\1\\sub\\b.txt", "Treppenhausreinigung im Winter");
+  Indexieren();
+  auto t = Suchen("treppenhaus", false, true, true);
+  ASSERT_EQ(Namen(t), (std::set<std::string>{"a.txt", "b.txt"}));
+  EXPECT_TRUE(t[0].AusIndex && t[1].AusIndex);
+  EXPECT_EQ(t[1].Ordner, "C:\\VXMDOK\\1\\sub");
+  // A new file changes its folder's time: that folder is looked at again.
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  DateiAnlegen("C:\\VXMDOK\\1\\sub\\c.txt", "Treppenhaus gestrichen");
+  fs::remove(Host("C:\\VXMDOK\\1\\a.txt"));
+  t = Suchen("treppenhaus", false, true, true);
+  EXPECT_EQ(Namen(t), (std::set<std::string>{"b.txt", "c.txt"}));
+  EXPECT_EQ(Namen(Suchen("treppenhaus")), Namen(t));  // the same as looking at every file
+}
+
+TEST_F(VolltextIndex, GrosseTexteInAbschnitten) {
+  // Phrases at every place of a text of many 32 KB sections: across a
+  // section border, at the very end, and one longer than the overlap.
+  std::string text;
+  std::mt19937 zufall(3);
+  const char* woerter[] = {"Mieter ", "Wohnung ", "Heizung ", "Abrechnung ", "Frist ", "Zahlung "};
+  while (text.size() < 300000) text += woerter[zufall() % 6];
+  const std::string lang(400, 'q');
+  text.insert(32760, "Schornsteinfeger");  // about the first border
+  text.insert(150000, lang);
+  text += "Endabrechnung";
+  DateiAnlegen("C:\\VXMDOK\\gross.txt", text);
+  DateiAnlegen("C:\\VXMDOK\\klein.txt", "Mieter Wohnung");
+  Indexieren();
+  for (const std::string& p : std::vector<std::string>{"schornsteinfeger", "ENDABRECHNUNG", lang, "Mieter Wohnung"}) {
+    const auto t = Suchen(p);
+    EXPECT_GE(t.size(), 1u) << p.substr(0, 20);
+    for (const auto& x : t) EXPECT_TRUE(x.AusIndex) << p.substr(0, 20);
+  }
+  EXPECT_TRUE(Suchen("Wohnung Schornstein").empty() || Suchen("Wohnung Schornstein")[0].AusIndex);
+  EXPECT_EQ(Suchen("Mieterinnen").size(), 0u);  // all trigrams there, the phrase not
+}
+
+TEST_F(VolltextIndex, FindetNieWenigerAlsDieBytesuche) {
+  // Text in both code pages, binary bytes around a phrase, names in a zip.
+  DateiAnlegen("C:\\VXMDOK\\1\\w.txt", "Gr\xFC\xDF" "e aus K\xF6ln");
+  DateiAnlegen("C:\\VXMDOK\\1\\u.txt", "Grüße aus Köln");
+  DateiAnlegen("C:\\VXMDOK\\1\\bin.dat", std::string("\x01\x02\x00\xFFGrundsteuer\x00\x03", 17));
+  test::Schreiben(Host("C:\\VXMDOK\\1\\z.docx"), test::ZipBauen({{"word/document.xml", "<w>Text</w>"}}));
+  DateiAnlegen("C:\\VXMDOK\\2\\x.xml", "<a>Grund<b>steuer</b></a>");
+  Indexieren();
+  for (const char* phrase : {"grüße", "KÖLN", "grundsteuer", "document.xml", "<b>steuer", "aus k", "e a"}) {
+    std::set<std::string> bytes;
+    SuchSteuerung st;
+    st.Treffer = [&](const SuchTreffer& t) { bytes.insert(t.Name); };
+    DatenSucheAuftrag a;
+    a.Text = phrase;
+    a.Modus = Suchmodus::TextInhalt;
+    a.TabelleFuehren = false;
+    DatenSuche("C:\\VXMDOK", a, &st);
+    const auto index = Namen(Suchen(phrase));
+    for (const auto& b : bytes) EXPECT_TRUE(index.count(b)) << phrase << ": " << b;
+  }
+  EXPECT_EQ(Namen(Suchen("grundsteuer")), (std::set<std::string>{"bin.dat", "x.xml"}));  // and text across tags
+}
+
+// Runs `arbeit` in a child process; its pid.
+template <typename F>
+pid_t Kind(F arbeit) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    try {
+      arbeit();
+    } catch (...) {
+      ::_exit(1);
+    }
+    ::_exit(0);
+  }
+  return pid;
+}
+
+TEST_F(VolltextIndex, ZweiProzesseTeilenDenIndex) {
+  for (int i = 0; i < 60; ++i)
+    DateiAnlegen("C:\\VXMDOK\\" + std::to_string(i % 6) + "\\d" + std::to_string(i) + ".txt",
+                 "Dokument Nummer " + std::to_string(i));
+  Indexiereroptionen o;
+  o.Ocr = false;
+  o.Stapel = 4;
+  std::vector<pid_t> kinder;
+  for (int k = 0; k < 2; ++k) {
+    kinder.push_back(Kind([&, k] {
+      Indexiereroptionen ok = o;
+      ok.Voll = k == 1;
+      Indexierer ix(index_, laufwerke_, {"C:\\VXMDOK"}, ok);
+      ix.Durchlaufen();
+    }));
+  }
+  for (const pid_t p : kinder) {
+    int status = 0;
+    ::waitpid(p, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  Volltextindex ix(index_);
+  EXPECT_EQ(ix.Pruefen(), "");
+  EXPECT_EQ(ix.Statistik().Indiziert, 60);
+  EXPECT_EQ(Suchen("nummer 42").size(), 1u);
+}
+
+TEST_F(VolltextIndex, AbgeschossenerIndexiererHinterlaesstBrauchbarenIndex) {
+  for (int i = 0; i < 120; ++i)
+    DateiAnlegen("C:\\VXMDOK\\" + std::to_string(i % 8) + "\\k" + std::to_string(i) + ".txt",
+                 "Vorgang " + std::to_string(i) + " " + std::string(2000, 'x'));
+  std::mt19937 zufall(4711);
+  Indexiereroptionen o;
+  o.Ocr = false;
+  o.Stapel = 3;
+  for (int runde = 0; runde < 6; ++runde) {
+    const pid_t pid = Kind([&] {
+      Indexiereroptionen ok = o;
+      ok.Voll = runde % 2 == 1;
+      Indexierer ix(index_, laufwerke_, {"C:\\VXMDOK"}, ok);
+      ix.Durchlaufen();
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution<int>(5, 150)(zufall)));
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    Volltextindex ix(index_);  // opens after every kill
+    EXPECT_EQ(ix.Pruefen(), "") << "Runde " << runde;
+  }
+  Indexieren();  // takes up where the index stands
+  Volltextindex ix(index_);
+  EXPECT_EQ(ix.Pruefen(), "");
+  EXPECT_EQ(ix.Statistik().Indiziert, 120);
+  const auto t = Suchen("vorgang 17 ");
+  ASSERT_EQ(t.size(), 1u);
+  EXPECT_TRUE(t[0].AusIndex);
+}
+
+}  // namespace
+}  // namespace vxm::volltext

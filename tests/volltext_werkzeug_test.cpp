@@ -1,0 +1,62 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "tests/hilfen.h"
+#include "tests/volltext_hilfen.h"
+
+namespace vxm {
+namespace {
+namespace fs = std::filesystem;
+
+// vxmdorvex-index and vxmdorvex-suche --text as programs on a drive C:.
+class VolltextWerkzeug : public test::Umgebung {
+ protected:
+  void SetUp() override {
+    test::Umgebung::SetUp();
+    const char* build = std::getenv("VXM_BUILD");
+    if (!build || !fs::exists(fs::path(build) / "vxmdorvex-index")) GTEST_SKIP() << "vxmdorvex-index not built";
+    build_ = build;
+    OrdnerAnlegenHost("C:\\VXM\\VXMDAT");
+  }
+
+  std::pair<std::string, int> Aufrufen(const std::string& programm, const std::string& argumente) {
+    const std::string befehl = "VXM_LAUFWERKE='C=" + laufwerkC_.string() + "' VXM_EXTRAKT='" + build_ +
+                               "/vxmdorvex-extrakt' '" + build_ + "/" + programm + "' " + argumente + " 2>/dev/null";
+    FILE* rohr = ::popen(befehl.c_str(), "r");
+    std::string aus;
+    std::array<char, 4096> puffer{};
+    while (std::size_t n = std::fread(puffer.data(), 1, puffer.size(), rohr)) aus.append(puffer.data(), n);
+    const int status = ::pclose(rohr);
+    return {aus, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+  }
+
+  std::string build_;
+};
+
+TEST_F(VolltextWerkzeug, IndexierenSuchenUndFehlerListen) {
+  DateiAnlegen("C:\\VXMDOK\\1\\Brief.txt", "Ihre Nebenkosten\r\nfür 2023");
+  DateiAnlegen("C:\\VXMDOK\\1\\7\\Angebot.docx", test::ZipBauen({{"word/document.xml", "<p>NEBENKOSTEN-Pauschale</p>"}}));
+  DateiAnlegen("C:\\VXMDOK\\2\\kaputt.pdf", "%PDF-1.4 kaputt");
+  EXPECT_EQ(Aufrufen("vxmdorvex-index", "--ordner 'C:\\VXMDOK'").second, 0);
+  EXPECT_TRUE(fs::exists(Host("C:\\VXM\\VXMDAT\\vxmdok.volltext")));
+  auto [aus, status] = Aufrufen("vxmdorvex-suche", "--text nebenkosten --ordner 'C:\\VXMDOK'");
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(aus, "C:\\VXMDOK\\1\tBrief.txt\tIhre Nebenkosten für 2023\n"
+                 "C:\\VXMDOK\\1\\7\tAngebot.docx\tNEBENKOSTEN-Pauschale\n");
+  // The byte search alone cannot see inside the zipped document.
+  std::tie(aus, status) = Aufrufen("vxmdorvex-suche", "--text nebenkosten --ohne-index --ordner 'C:\\VXMDOK'");
+  EXPECT_EQ(aus, "C:\\VXMDOK\\1\tBrief.txt\n");
+  std::tie(aus, status) = Aufrufen("vxmdorvex-index", "--fehler");
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(aus, "C:\\VXMDOK\\2\\kaputt.pdf\tPDF beschädigt oder nicht lesbar\n");
+  EXPECT_EQ(Aufrufen("vxmdorvex-index", "--unsinn").second, 2);
+  EXPECT_EQ(Aufrufen("vxmdorvex-index", "--index 'Q:\\x.volltext'").second, 3);
+}
+
+}  // namespace
+}  // namespace vxm
