@@ -180,6 +180,19 @@ int Pruefen(const std::string& datei, bool reparieren) {
 }
 
 int Kopieren(const std::string& quelle, const std::string& ziel) {
+  // Changes a crash cut off are completed first: the copy takes only the
+  // rows, and a record left behind would be lost with it.
+  {
+    auto q = vxm::DatenbankOeffnenHost(quelle);
+    if (VorhabenMelden(*q) > 0) {
+      std::fprintf(stderr,
+                   "Das Register %s hat noch abgebrochene Änderungen, die sich nicht beurteilen lassen "
+                   "(siehe oben); es wird nicht kopiert. Bitte die genannten Ordner oder Dateien prüfen "
+                   "und danach erneut kopieren.\n",
+                   quelle.c_str());
+      return 1;
+    }
+  }
   const vxm::KopieErgebnis e = vxm::RegisterKopieren(quelle, ziel);
   std::printf("Register kopiert: %lld Dateien, %lld Keywords, %lld Verknüpfungen (Nummern unverändert).\n",
               static_cast<long long>(e.Dateien), static_cast<long long>(e.Keywords),

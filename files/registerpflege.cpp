@@ -146,17 +146,13 @@ std::size_t RegisterDateiZeilenEntfernen(Datenbank& db, const std::string& name,
   Transaktion t(db);
   std::vector<int32_t> nummern;
   {
-    sqlite3_stmt* s = db.Anweisung(
-        "SELECT Dateinummer, Dateiname, Dateipfad FROM Dateiinfo "
-        "WHERE DateinameSchluessel = ?1 AND DateipfadSchluessel = ?2");
-    Zuruecksetzen z{s};
-    TextBinden(s, 1, Falten(name));
-    TextBinden(s, 2, Falten(ordner));
-    int rc;
-    while ((rc = sqlite3_step(s)) == SQLITE_ROW)
-      if (GleichOhneFall(SpaltenText(s, 1), name) && GleichOhneFall(SpaltenText(s, 2), ordner))
-        nummern.push_back(sqlite3_column_int(s, 0));
-    if (rc != SQLITE_DONE) db.Fehler(rc);
+    Abfrage a(db,
+              "SELECT Dateinummer, Dateiname, Dateipfad FROM Dateiinfo "
+              "WHERE DateinameSchluessel = ?1 AND DateipfadSchluessel = ?2");
+    a.Text(1, Falten(name)).Text(2, Falten(ordner));
+    while (a.Zeile())
+      if (GleichOhneFall(a.Spalte(1), name) && GleichOhneFall(a.Spalte(2), ordner))
+        nummern.push_back(static_cast<int32_t>(a.ZahlSpalte(0)));
   }
   for (int32_t n : nummern) ZeileLoeschen(db, n);
   t.Bestaetigen();

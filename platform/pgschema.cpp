@@ -232,7 +232,7 @@ void RegisterSchemaAnlegen(Verbindung& v) {
                    "Die Datenbank " + v.Name() + " enthält bereits ein Register; es wird nicht überschrieben.");
   const std::string sql = FaltungsfunktionenSql() + kRegisterTabellen + SchluesselTrigger("Dateiinfo", "Dateinummer") +
                           SchluesselTrigger("Keyword", "KeywordID") + SchattenTrigger("Dateiinfo") +
-                          SchattenTrigger("Keyword") + "INSERT INTO vxm_info VALUES ('Faltung', '" +
+                          SchattenTrigger("Keyword") + kVorhabenTabelleServer + ";\n" + "INSERT INTO vxm_info VALUES ('Faltung', '" +
                           std::to_string(kFaltungsVersion) + "');\n";
   Unteilbar(v, sql, "Register anlegen");
 }

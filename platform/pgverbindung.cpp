@@ -368,6 +368,17 @@ class PgVerbindung final : public Verbindung {
   }
   int64_t NeueZeile(Befehl& insert) override { return insert.ZahlWert(0); }
 
+  // Writable when the session may write and this user may change a table
+  // of the schema.
+  bool NurLesen() override {
+    auto b = Vorbereiten(
+        "SELECT current_setting('transaction_read_only') = 'off' AND coalesce((SELECT bool_or("
+        "has_table_privilege(c.oid, 'INSERT, UPDATE, DELETE')) FROM pg_class c JOIN pg_namespace n ON "
+        "n.oid = c.relnamespace WHERE n.nspname = current_schema() AND c.relkind = 'r'), false)",
+        "Schreibrecht");
+    return !(b->Schritt() && b->TextWert(0) == "t");
+  }
+
   void Schreibpruefung() override {
     if (beschaedigt_)
       throw VbFehler(fehlernr::UnbekanntesFormat,

@@ -561,6 +561,7 @@ class SqliteVerbindung final : public Verbindung {
     Ausfuehren(("ROLLBACK TO vxm_" + z + "; RELEASE vxm_" + z).c_str());
   }
   bool TransaktionOffen() override { return !sqlite3_get_autocommit(db); }
+  bool NurLesen() override { return sqlite3_db_readonly(db, "main") == 1; }
 
   std::string Bezeichner(std::string_view name) const override { return SqlName(name); }
   std::string ZeilenSpalte() const override { return "rowid"; }

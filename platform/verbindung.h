@@ -114,6 +114,9 @@ class Verbindung {
 
   // Refuses to write (3343) once the database was found damaged.
   virtual void Schreibpruefung() = 0;
+  // This connection cannot change the database (a read-only file, a server
+  // database this user may only read).
+  virtual bool NurLesen() = 0;
 };
 
 // Opens a SQLite file (the caller made sure it exists); `datei` names it in

@@ -25,26 +25,29 @@
 #include "files/registervorhaben.h"
 #include "keywords/registerzugriff.h"
 #include "platform/jetsql.h"
+#include "platform/sqlhilfen.h"
 #include "tests/hilfen.h"
 
 namespace vxm {
 namespace {
 namespace fs = std::filesystem;
 
-class OrdnerUmbenennenTest : public test::Umgebung {
+class OrdnerUmbenennenBasis : public test::Umgebung {
  protected:
+  virtual test::Ablage Art() const { return test::Ablage::SQLite; }
   void SetUp() override {
     Umgebung::SetUp();
+    if (Art() == test::Ablage::PostgreSQL && test::PgTestServer().empty()) GTEST_SKIP() << test::kOhnePgServer;
     datei_ = laufwerkC_ / "vxmdok.mdb";
-    RegisterAnlegen(datei_.string());
+    RegisterAnlegenAuf(Art(), datei_);
     db_ = DatenbankOeffnenHost(datei_);
   }
   int32_t Zeile(const std::string& name, const std::string& ordner) {
-    sqlite3_stmt* s = db_->Anweisung("INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES (?1, ?2)");
-    sqlite3_bind_text(s, 1, name.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_text(s, 2, ordner.c_str(), -1, SQLITE_TRANSIENT);
-    EXPECT_EQ(sqlite3_step(s), SQLITE_DONE);
-    return static_cast<int32_t>(sqlite3_last_insert_rowid(db_->Handle()));
+    return static_cast<int32_t>(
+        sql::Einfuegen(*db_, "INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES (?1, ?2)")
+            .Text(1, name)
+            .Text(2, ordner)
+            .Ausfuehren());
   }
   std::string PfadVon(int32_t nr) {
     Recordset rs = db_->OpenRecordset("SELECT Dateipfad FROM Dateiinfo WHERE Dateinummer = " + std::to_string(nr));
@@ -56,7 +59,17 @@ class OrdnerUmbenennenTest : public test::Umgebung {
   std::shared_ptr<Datenbank> db_;
 };
 
-TEST_F(OrdnerUmbenennenTest, ZeilenDesOrdnersUndDarunterFolgenUndNichtsBleibtVorgemerkt) {
+// On every engine.
+class OrdnerUmbenennenTest : public OrdnerUmbenennenBasis, public ::testing::WithParamInterface<test::Ablage> {
+ protected:
+  test::Ablage Art() const override { return GetParam(); }
+};
+VXM_AUF_ALLEN_ABLAGEN(OrdnerUmbenennenTest);
+
+// What needs a second SQLite connection holding the file.
+class OrdnerUmbenennenSqliteTest : public OrdnerUmbenennenBasis {};
+
+TEST_P(OrdnerUmbenennenTest, ZeilenDesOrdnersUndDarunterFolgenUndNichtsBleibtVorgemerkt) {
   DateiAnlegen("C:\\DOK\\Briefe\\2025\\a.txt");
   DateiAnlegen("C:\\DOK\\Briefe\\b.txt");
   const int32_t a = Zeile("a.txt", "C:\\DOK\\Briefe\\2025");
@@ -74,7 +87,7 @@ TEST_F(OrdnerUmbenennenTest, ZeilenDesOrdnersUndDarunterFolgenUndNichtsBleibtVor
   EXPECT_TRUE(OffeneVorhaben(*db_).empty());
 }
 
-TEST_F(OrdnerUmbenennenTest, FehlgeschlagenesUmbenennenLaesstZeilenUndOrdnerStehen) {
+TEST_P(OrdnerUmbenennenTest, FehlgeschlagenesUmbenennenLaesstZeilenUndOrdnerStehen) {
   OrdnerAnlegenHost("C:\\DOK\\Briefe");
   OrdnerAnlegenHost("C:\\DOK\\Post");
   const int32_t a = Zeile("a.txt", "C:\\DOK\\Briefe");
@@ -97,7 +110,7 @@ TEST_F(OrdnerUmbenennenTest, FehlgeschlagenesUmbenennenLaesstZeilenUndOrdnerSteh
   EXPECT_TRUE(OffeneVorhaben(*db_).empty());
 }
 
-TEST_F(OrdnerUmbenennenTest, GesperrtesRegisterBenenntNichtsUm) {
+TEST_F(OrdnerUmbenennenSqliteTest, GesperrtesRegisterBenenntNichtsUm) {
   OrdnerAnlegenHost("C:\\DOK\\Briefe");
   const int32_t a = Zeile("a.txt", "C:\\DOK\\Briefe");
   sqlite3* andere = nullptr;
@@ -119,7 +132,7 @@ TEST_F(OrdnerUmbenennenTest, GesperrtesRegisterBenenntNichtsUm) {
 // The states a crash can leave, made by hand: the record is committed, and
 // the folder is renamed or not. The rows always carry the old path then
 // (their change is rolled back with the commit that never came).
-TEST_F(OrdnerUmbenennenTest, AbschliessenFolgtDemOrdnerAufDemDatentraeger) {
+TEST_P(OrdnerUmbenennenTest, AbschliessenFolgtDemOrdnerAufDemDatentraeger) {
   OrdnerAnlegenHost("C:\\DOK\\Neu\\Unter");
   OrdnerAnlegenHost("C:\\DOK\\Blieb");
   const int32_t a = Zeile("a.txt", "C:\\DOK\\Alt\\Unter");
@@ -158,12 +171,12 @@ TEST_F(OrdnerUmbenennenTest, AbschliessenFolgtDemOrdnerAufDemDatentraeger) {
 // each run. The register is then opened as the program opens it (the
 // clean-up of cut-off changes included), and every row must name a file
 // that exists, and every file must have its one row.
-class OrdnerUmbenennenAbbruchTest : public OrdnerUmbenennenTest {
+class OrdnerUmbenennenAbbruchTest : public OrdnerUmbenennenSqliteTest {
  protected:
   static constexpr int kOrdner = 100, kJeOrdner = 100;
 
   void SetUp() override {
-    OrdnerUmbenennenTest::SetUp();
+    OrdnerUmbenennenSqliteTest::SetUp();
     const char* build = std::getenv("VXM_BUILD");
     werkzeug_ = fs::absolute(fs::path(build ? build : "build") / "vxmdorvex-register");
     if (!fs::exists(werkzeug_)) GTEST_SKIP() << "vxmdorvex-register nicht gebaut";
@@ -267,7 +280,7 @@ class OrdnerUmbenennenAbbruchTest : public OrdnerUmbenennenTest {
       std::error_code ec;
       fs::remove_all(speicher_, ec);
     }
-    OrdnerUmbenennenTest::TearDown();
+    OrdnerUmbenennenSqliteTest::TearDown();
   }
 
   fs::path werkzeug_, speicher_;

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "files/registervorhaben.h"
 #include "keywords/registerzugriff.h"
 #include "platform/datenbank.h"
 #include "tests/hilfen.h"
@@ -200,6 +201,36 @@ TEST_F(RegisterWerkzeugTest, UmbenennenNimmtDieZeilenMitUndSagtWarumNicht) {
   EXPECT_TRUE(fs::exists(Host("C:\\DOK\\Post\\2025\\a.txt")));
   EXPECT_EQ(Aufruf(Werkzeug("umbenennen '" + datei_.string() + "' 'C:\\DOK\\Post'")), 2);
   EXPECT_EQ(Aufruf(Werkzeug("pruefen '" + datei_.string() + "'")), 0) << ausgabe_;
+}
+
+// A change cut off by a crash is completed before a copy, which takes only
+// the rows; one that cannot be judged stops the copy.
+TEST_F(RegisterWerkzeugTest, KopierenVollendetAbgebrocheneAenderungenZuerst) {
+  ASSERT_EQ(Aufruf(Werkzeug("anlegen '" + datei_.string() + "'")), 0) << ausgabe_;
+  DateiAnlegen("C:\\DOK\\Neu\\a.txt");
+  {
+    auto db = DatenbankOeffnenHost(datei_);
+    db->Execute("INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES (\"a.txt\", \"C:\\DOK\\Alt\")");
+    Vorhaben v;  // renamed on disk, killed before the commit
+    v.Art = VorhabenArt::OrdnerUmbenennen;
+    v.QuellOrdner = "C:\\DOK\\Alt";
+    v.ZielOrdner = "C:\\DOK\\Neu";
+    VorhabenEintragen(*db, v);
+    v.QuellOrdner = "C:\\DOK\\Weg";  // neither folder there
+    v.ZielOrdner = "C:\\DOK\\Auch weg";
+    VorhabenEintragen(*db, v);
+  }
+  const std::string umgebung = "VXM_LAUFWERKE='C=" + laufwerkC_.string() + "' ";
+  const fs::path ziel = laufwerkC_ / "kopie.mdb";
+  auto kopieren = [&] { return Aufruf(umgebung + Werkzeug("kopieren '" + datei_.string() + "' '" + ziel.string() + "'")); };
+  EXPECT_EQ(kopieren(), 1);
+  EXPECT_NE(ausgabe_.find("nicht beurteilbar"), std::string::npos) << ausgabe_;
+  EXPECT_NE(ausgabe_.find("wird nicht kopiert"), std::string::npos) << ausgabe_;
+  EXPECT_FALSE(fs::exists(ziel));
+  OrdnerAnlegenHost("C:\\DOK\\Weg");  // back again: that one was never renamed
+  EXPECT_EQ(kopieren(), 0) << ausgabe_;
+  auto db = DatenbankOeffnenHost(ziel);
+  EXPECT_EQ(DateiNummerSuchen(*db, "a.txt", "C:\\DOK\\Neu"), 1);
 }
 
 }  // namespace
