@@ -10,7 +10,7 @@
 #include <fstream>
 #include <string>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "files/ordnerumbenennen.h"
 #include "files/registerpflege.h"
 #include "platform/datenbank.h"

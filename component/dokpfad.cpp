@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "component/einstellungen.h"
-#include "component/fehlermelden.h"
-#include "files/dateifunktionen.h"
+#include "basis/dateifunktionen.h"
+#include "basis/einstellungen.h"
+#include "basis/fehlermelden.h"
 #include "platform/datenbank.h"
 #include "platform/dialoge.h"
 #include "platform/fehler.h"

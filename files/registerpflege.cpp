@@ -2,7 +2,7 @@
 
 #include <unordered_set>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "keywords/registerzugriff.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"

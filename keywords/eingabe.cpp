@@ -1,6 +1,6 @@
 #include "keywords/eingabe.h"
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "platform/datenbank.h"
 #include "platform/jetsql.h"
 #include "platform/sqlhilfen.h"

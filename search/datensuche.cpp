@@ -12,9 +12,9 @@
 #include <set>
 #include <utility>
 
-#include "component/fehlermelden.h"
-#include "component/zustand.h"
-#include "files/dateifunktionen.h"
+#include "basis/dateifunktionen.h"
+#include "basis/fehlermelden.h"
+#include "basis/zustand.h"
 #include "files/dateidetails.h"
 #include "platform/dateisystem.h"
 #include "platform/dialoge.h"

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "keywords/eingabe.h"
 #include "platform/dialoge.h"
 #include "platform/text.h"

@@ -13,7 +13,7 @@
 #include <functional>
 #include <system_error>
 
-#include "files/dateifunktionen.h"
+#include "basis/dateifunktionen.h"
 #include "platform/dateisystem.h"
 #include "platform/fehler.h"
 #include "tests/hilfen.h"

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "component/einstellungen.h"
-#include "component/zustand.h"
+#include "basis/einstellungen.h"
+#include "basis/zustand.h"
 #include "platform/datenbank.h"
 #include "platform/fehler.h"
 #include "platform/text.h"

@@ -1,4 +1,4 @@
-#include "component/einstellungen.h"
+#include "basis/einstellungen.h"
 #include "create/buerodatei.h"
 #include "platform/benutzerordner.h"
 #include "platform/dienste.h"
@@ -11,7 +11,7 @@
 #include <map>
 #include <optional>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "platform/fehler.h"
 #include "tests/hilfen.h"
 

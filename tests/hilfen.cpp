@@ -9,7 +9,8 @@
 #include <random>
 #include <stdexcept>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
+#include "component/hauptfenster.h"
 #include "platform/datenbank.h"
 #include "platform/dienste.h"
 
@@ -59,7 +60,8 @@ void Umgebung::SetUp() {
     return std::make_unique<AufzeichnendesFehlerProgramm>(berichte);
   };
   ZustandZuruecksetzen();
-  Zustand().HauptfensterErzeugen = nullptr;
+  HauptfensterErzeugen() = nullptr;
+  AktuellesHauptfenster().reset();
 }
 
 std::string AblageName(const ::testing::TestParamInfo<Ablage>& info) {
@@ -153,7 +155,8 @@ void Umgebung::TearDown() {
   }
   fs::remove_all(temp_, ec);
   ZustandZuruecksetzen();
-  Zustand().HauptfensterErzeugen = nullptr;
+  HauptfensterErzeugen() = nullptr;
+  AktuellesHauptfenster().reset();
   DiensteZuruecksetzen();
 }
 

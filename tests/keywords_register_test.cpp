@@ -1,6 +1,6 @@
 // Splitting keyword input and the register operations of the main window,
 // checked against the three tables.
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "keywords/eingabe.h"
 #include "keywords/register.h"
 #include "platform/fehler.h"

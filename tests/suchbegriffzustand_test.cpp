@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "platform/text.h"
 #include "tests/hilfen.h"
 

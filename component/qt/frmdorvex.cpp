@@ -4,11 +4,11 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 
+#include "basis/dateifunktionen.h"
+#include "basis/fehlermelden.h"
+#include "basis/zustand.h"
 #include "component/dokpfad.h"
-#include "component/fehlermelden.h"
 #include "component/vxmdorvex.h"
-#include "component/zustand.h"
-#include "files/dateifunktionen.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
 #include "platform/qt/qtdialoge.h"
@@ -28,6 +28,8 @@ constexpr int kFehlerSchluesselDoppelt = 35602;
 }  // namespace
 
 frmDorvex::frmDorvex() {
+  // Errors that an event handler left go to the general error report.
+  EreignisFehlerZiel() = [](const std::exception& e) { FehlerMelden(e); };
   QtTexteDeutsch();
   Aufbauen();
   Baum = std::make_unique<OrdnerBaum>(*this);

@@ -6,7 +6,6 @@
 
 #include "component/hauptfenster.h"
 #include "component/qt/frmdorvex.h"
-#include "component/zustand.h"
 #include "platform/datenbank.h"
 #include "platform/dialoge.h"
 #include "platform/dienste.h"
@@ -55,7 +54,7 @@ std::function<void(frmDorvex&)>& NachDemLaden() {
 }
 
 void OberflaecheEinrichten() {
-  Zustand().HauptfensterErzeugen = [] { return std::make_shared<QtHauptfenster>(); };
+  HauptfensterErzeugen() = [] { return std::make_shared<QtHauptfenster>(); };
   // e.g. the advice to use a database server when the files lie on a share
   DatenbankHinweiseSetzen([](const std::string& text) { Dienste().Meldungen->MsgBox(text, vbInformation, ""); });
   auto ordner = [](QStandardPaths::StandardLocation art) {

@@ -5,10 +5,10 @@
 #include <QKeyEvent>
 #include <QTreeWidget>
 
-#include "component/fehlermelden.h"
+#include "basis/dateifunktionen.h"
+#include "basis/fehlermelden.h"
+#include "basis/zustand.h"
 #include "component/qt/frmdorvex.h"
-#include "component/zustand.h"
-#include "files/dateifunktionen.h"
 #include "files/dateiloeschen.h"
 #include "files/dateiuebertragung.h"
 #include "files/ordnerumbenennen.h"

@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <system_error>
 
+#include "basis/dateifunktionen.h"
+#include "basis/zustand.h"
 #include "component/qt/frmdorvex.h"
-#include "component/zustand.h"
 #include "files/dateidetails.h"
-#include "files/dateifunktionen.h"
 #include "keywords/registerzugriff.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"

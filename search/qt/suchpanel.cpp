@@ -4,8 +4,8 @@
 #include <QEvent>
 #include <QKeyEvent>
 
+#include "basis/zustand.h"
 #include "component/qt/frmdorvex.h"
-#include "component/zustand.h"
 #include "keywords/eingabe.h"
 #include "platform/dialoge.h"
 #include "platform/dienste.h"

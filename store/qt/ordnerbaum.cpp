@@ -9,10 +9,10 @@
 #include <QMouseEvent>
 #include <QTreeWidget>
 
-#include "component/fehlermelden.h"
+#include "basis/dateifunktionen.h"
+#include "basis/fehlermelden.h"
+#include "basis/zustand.h"
 #include "component/qt/frmdorvex.h"
-#include "component/zustand.h"
-#include "files/dateifunktionen.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
 #include "platform/text.h"

@@ -6,7 +6,7 @@
 #include <QTest>
 #include <filesystem>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "files/qt/aktionen.h"
 #include "files/qt/frmordnerinfo.h"
 #include "files/registervorhaben.h"

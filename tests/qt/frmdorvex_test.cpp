@@ -6,10 +6,10 @@
 
 #include <fstream>
 
-#include "component/einstellungen.h"
+#include "basis/einstellungen.h"
+#include "basis/zustand.h"
 #include "component/qt/oberflaeche.h"
 #include "component/vxmdorvex.h"
-#include "component/zustand.h"
 #include "platform/fehler.h"
 #include "platform/sqliteverbindung.h"
 #include "store/qt/ordnerbaum.h"
