@@ -24,6 +24,7 @@
 #include "files/registerpflege.h"
 #include "files/registervorhaben.h"
 #include "keywords/registerzugriff.h"
+#include "platform/dienste.h"
 #include "platform/jetsql.h"
 #include "platform/sqlhilfen.h"
 #include "tests/hilfen.h"
@@ -161,6 +162,43 @@ TEST_P(OrdnerUmbenennenTest, AbschliessenFolgtDemOrdnerAufDemDatentraeger) {
   // Once the folder is back, the record is judged.
   OrdnerAnlegenHost("C:\\DOK\\Weg");
   EXPECT_EQ(RegisterVorhabenAbschliessen(*db_).Verworfen, 1u);
+  EXPECT_TRUE(OffeneVorhaben(*db_).empty());
+}
+
+// On a server whose connection breaks right after the folder got its new
+// name, before the commit: the rows follow over a new connection at once,
+// and nothing stays pending.
+class OrdnerUmbenennenServerTest : public OrdnerUmbenennenBasis {
+ protected:
+  test::Ablage Art() const override { return test::Ablage::PostgreSQL; }
+};
+
+class AbreissendesDateisystem : public HostDateisystem {
+ public:
+  using HostDateisystem::HostDateisystem;
+  void Name(const std::string& alt, const std::string& neu) override {
+    HostDateisystem::Name(alt, neu);
+    if (NachUmbenennen) NachUmbenennen();
+  }
+  std::function<void()> NachUmbenennen;
+};
+
+TEST_F(OrdnerUmbenennenServerTest, VerbindungNachDemUmbenennenAbgerissenZeilenFolgenTrotzdem) {
+  DateiAnlegen("C:\\DOK\\Briefe\\2025\\a.txt");
+  const int32_t a = Zeile("a.txt", "C:\\DOK\\Briefe\\2025");
+  const int64_t prozess = db_->OpenRecordset("SELECT pg_backend_pid() AS p").Zahl("p");
+  auto abreissend = std::make_shared<AbreissendesDateisystem>(fs_->Laufwerke());
+  abreissend->NachUmbenennen = [&] {
+    RegisterRoh("SELECT pg_terminate_backend(" + std::to_string(prozess) + ", 5000)");
+  };
+  Dienste().Dateien = abreissend;
+  const OrdnerUmbenennung u = OrdnerUmbenennen(*db_, "C:\\DOK\\Briefe", "Post");
+  Dienste().Dateien = fs_;
+  EXPECT_TRUE(u.Umbenannt);
+  EXPECT_TRUE(u.Meldung.empty()) << u.Meldung;
+  EXPECT_TRUE(OrdnerDa("C:\\DOK\\Post\\2025"));
+  EXPECT_FALSE(OrdnerDa("C:\\DOK\\Briefe"));
+  EXPECT_EQ(PfadVon(a), "C:\\DOK\\POST\\2025");
   EXPECT_TRUE(OffeneVorhaben(*db_).empty());
 }
 
