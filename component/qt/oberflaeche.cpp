@@ -10,6 +10,8 @@
 #include "platform/dialoge.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
+#include "platform/oeffner.h"
+#include "platform/qt/desktopoeffner.h"
 
 namespace vxm {
 namespace {
@@ -57,6 +59,9 @@ void OberflaecheEinrichten() {
   HauptfensterErzeugen() = [] { return std::make_shared<QtHauptfenster>(); };
   // e.g. the advice to use a database server when the files lie on a share
   DatenbankHinweiseSetzen([](const std::string& text) { Dienste().Meldungen->MsgBox(text, vbInformation, ""); });
+  // Documents open through the desktop (its portal in a sandbox) rather than
+  // a helper process of our own.
+  DokumentOeffner() = DesktopOeffner();
   auto ordner = [](QStandardPaths::StandardLocation art) {
     return std::filesystem::path(QStandardPaths::writableLocation(art).toStdString());
   };
