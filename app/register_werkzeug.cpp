@@ -150,9 +150,14 @@ int Pruefen(const std::string& datei, bool reparieren) {
     if (reparieren) {
       db->Schreibpruefung();
       vxm::Transaktion t(*db);
-      vxm::sql::Abfrage(*db, std::string("UPDATE ") + tabelle + " SET " + schatten + " = vxm_falten(" + spalte +
-                                 ") WHERE " + schatten + " IS NOT vxm_falten(" + spalte + ")")
-          .Ausfuehren();
+      std::string sql = "UPDATE ";
+      sql += tabelle;
+      sql += " SET " + schatten;
+      sql += " = vxm_falten(";
+      sql += spalte;
+      sql += ")";
+      sql += falsch.substr(falsch.find(" WHERE "));
+      vxm::sql::Abfrage(*db, sql).Ausfuehren();
       t.Bestaetigen();
       std::printf("%s.%s: %lld Suchschlüssel erneuert.\n", tabelle, spalte, static_cast<long long>(n));
     } else {
