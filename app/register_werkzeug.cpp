@@ -13,26 +13,31 @@
 //       re-links the rows of files moved or renamed outside the program;
 //       changes cut off by a crash are completed first. --tage keeps rows
 //       whose files vanished N days (stored in the register; default 90).
+//   vxmdorvex-register kopieren QUELLE ZIEL
+//       copies a register into a new one, ids kept.
 //   vxmdorvex-register umbenennen DATEI ALTER_ORDNER NEUER_NAME
 //       renames a folder of the store (Windows form on the drive table of
 //       VXM_LAUFWERKE, e.g. 'C:\VXM\VXMDOK\1\Briefe') in its parent
 //       folder, its register rows and those of every folder below it
 //       following, as the window's folder tree does.
-#include <sqlite3.h>
-
+// DATEI, QUELLE and ZIEL are register files or server databases
+// ("postgresql:..." and a libpq connection string).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "files/abgleich.h"
 #include "files/fingerabdruck.h"
 #include "files/ordnerumbenennen.h"
 #include "files/registervorhaben.h"
+#include "keywords/registerkopie.h"
 #include "platform/datenbank.h"
 #include "platform/fehler.h"
+#include "platform/sqlhilfen.h"
 
 namespace {
 
@@ -41,17 +46,28 @@ int Gebrauch() {
                "Aufruf: vxmdorvex-register anlegen DATEI\n"
                "        vxmdorvex-register pruefen DATEI [--reparieren]\n"
                "        vxmdorvex-register abgleichen DATEI --wurzel WINDOWSPFAD [--tage N]\n"
-               "        vxmdorvex-register umbenennen DATEI ALTER_ORDNER NEUER_NAME\n");
+               "        vxmdorvex-register kopieren QUELLE ZIEL\n"
+               "        vxmdorvex-register umbenennen DATEI ALTER_ORDNER NEUER_NAME\n"
+               "DATEI, QUELLE, ZIEL: Registerdatei oder 'postgresql:Verbindung' (libpq)\n");
   return 2;
 }
 
 int64_t Zahl(vxm::Datenbank& db, const std::string& sql) {
-  sqlite3_stmt* s = db.Anweisung(sql);
-  const int rc = sqlite3_step(s);
-  if (rc != SQLITE_ROW) db.Fehler(rc, sql);
-  const int64_t n = sqlite3_column_int64(s, 0);
-  sqlite3_reset(s);
-  return n;
+  vxm::sql::Abfrage a(db, sql);
+  return a.Zeile() ? a.ZahlSpalte(0) : 0;
+}
+
+// The file's pages (a server keeps its own); true when they are whole.
+bool SeitenPruefen(vxm::Datenbank& db) {
+  if (!db.Handle()) return true;
+  vxm::sql::Abfrage a(db, "PRAGMA integrity_check");
+  bool ganz = true;
+  while (a.Zeile()) {
+    if (a.Spalte(0) == "ok") continue;
+    std::printf("Beschädigt: %s\n", std::string(a.Spalte(0)).c_str());
+    ganz = false;
+  }
+  return ganz;
 }
 
 struct Schatten {
@@ -60,6 +76,12 @@ struct Schatten {
 };
 constexpr Schatten kSchatten[] = {
     {"Dateiinfo", "Dateiname"}, {"Dateiinfo", "Dateipfad"}, {"Keyword", "Keyword"}};
+
+std::string ShellWort(const std::string& text) {
+  std::string aus = "'";
+  for (char c : text) aus += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return aus + "'";
+}
 
 // Completes what a crash cut off; the number of records left undecided.
 std::size_t VorhabenMelden(vxm::Datenbank& db) {
@@ -128,30 +150,41 @@ int Abgleichen(const std::string& datei, const std::string& wurzel, int32_t tage
   return 0;
 }
 
-int Pruefen(const std::string& datei, bool reparieren) {
-  auto db = vxm::DatenbankOeffnenHost(datei);
-  int probleme = 0;
+// A damaged file is never changed in place (also not by --reparieren): the
+// readable rows go into a new file, which then takes its place.
+void RettungErklaeren(const std::string& datei) {
+  const std::string d = ShellWort(datei), neu = ShellWort(datei + ".gerettet");
+  std::printf(
+      "Das Register %s ist beschädigt; es wird nichts daran geändert.\n"
+      "So retten Sie, was lesbar ist:\n"
+      "  1. Das Programm auf allen Arbeitsplätzen schließen, die dieses Register benutzen.\n"
+      "  2. sqlite3 %s .dump | sed 's/^ROLLBACK; -- due to errors$/COMMIT;/' | sqlite3 %s\n"
+      "  3. vxmdorvex-register pruefen %s --reparieren\n"
+      "  4. %s beiseitelegen (z. B. in %s umbenennen) und %s unter dem alten Namen an "
+      "seine Stelle legen.\n"
+      "Die Zeilen der beschädigten Seiten fehlen danach; Schritt 3 nennt Verknüpfungen, die ins Leere zeigen.\n",
+      d.c_str(), d.c_str(), neu.c_str(), neu.c_str(), d.c_str(), ShellWort(datei + ".beschaedigt").c_str(),
+      neu.c_str());
+}
 
-  sqlite3_stmt* s = db->Anweisung("PRAGMA integrity_check");
-  int rc;
-  while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-    const std::string zeile = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
-    if (zeile != "ok") {
-      std::printf("Beschädigt: %s\n", zeile.c_str());
-      ++probleme;
-    }
+int Pruefen(const std::string& datei, bool reparieren) {
+  std::shared_ptr<vxm::Datenbank> db;
+  try {
+    db = vxm::DatenbankOeffnenHost(datei);
+  } catch (const vxm::VbFehler& f) {
+    if (f.Nummer != vxm::fehlernr::UnbekanntesFormat) throw;
+    std::printf("Beschädigt: %s\n", f.Beschreibung.c_str());
+    RettungErklaeren(datei);
+    return 1;
   }
-  sqlite3_reset(s);
-  if (rc != SQLITE_DONE) db->Fehler(rc, "integrity_check");
-  if (probleme) {
-    std::printf("Die Datei ist beschädigt; es wird nichts geändert. Mit \"sqlite3 %s .recover\" lässt sich "
-                "retten, was lesbar ist.\n", datei.c_str());
+  int probleme = 0;
+  if (!SeitenPruefen(*db)) {
+    RettungErklaeren(datei);
     return 1;
   }
 
   for (const char* tabelle : {"Dateiinfo", "Keyword", "KeywordZwischentabelle"}) {
-    if (Zahl(*db, std::string("SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = '") + tabelle +
-                      "'") == 0) {
+    if (db->Anbindung().Spalten(tabelle).empty()) {
       std::printf("Tabelle %s fehlt.\n", tabelle);
       return 1;
     }
@@ -169,6 +202,7 @@ int Pruefen(const std::string& datei, bool reparieren) {
     const int64_t n = Zahl(*db, "SELECT count(*)" + falsch);
     if (n == 0) continue;
     if (reparieren) {
+      db->Schreibpruefung();
       vxm::Transaktion t(*db);
       std::string sql = "UPDATE ";
       sql += tabelle;
@@ -177,7 +211,7 @@ int Pruefen(const std::string& datei, bool reparieren) {
       sql += spalte;
       sql += ")";
       sql += falsch.substr(falsch.find(" WHERE "));
-      db->Execute(sql);
+      vxm::sql::Abfrage(*db, sql).Ausfuehren();
       t.Bestaetigen();
       std::printf("%s.%s: %lld Suchschlüssel erneuert.\n", tabelle, spalte, static_cast<long long>(n));
     } else {
@@ -195,7 +229,7 @@ int Pruefen(const std::string& datei, bool reparieren) {
       "(SELECT 1 FROM Keyword k WHERE k.KeywordID = z.KeywordID)");
   const int64_t doppelt = Zahl(*db,
       "SELECT count(*) FROM (SELECT 1 FROM Dateiinfo GROUP BY DateinameSchluessel, DateipfadSchluessel "
-      "HAVING count(*) > 1)");
+      "HAVING count(*) > 1) AS d");
   if (ohneDatei) std::printf("Verknüpfungen ohne Datei: %lld\n", static_cast<long long>(ohneDatei));
   if (ohneKeyword) std::printf("Verknüpfungen ohne Keyword: %lld\n", static_cast<long long>(ohneKeyword));
   if (doppelt) std::printf("Mehrfach eingetragene Dateien: %lld\n", static_cast<long long>(doppelt));
@@ -203,6 +237,27 @@ int Pruefen(const std::string& datei, bool reparieren) {
   probleme += BeiseitePruefen(*db);
   std::printf(probleme ? "Prüfung mit Befund beendet.\n" : "Register in Ordnung.\n");
   return probleme ? 1 : 0;
+}
+
+int Kopieren(const std::string& quelle, const std::string& ziel) {
+  // Changes a crash cut off are completed first: the copy takes only the
+  // rows, and a record left behind would be lost with it.
+  {
+    auto q = vxm::DatenbankOeffnenHost(quelle);
+    if (VorhabenMelden(*q) > 0) {
+      std::fprintf(stderr,
+                   "Das Register %s hat noch abgebrochene Änderungen, die sich nicht beurteilen lassen "
+                   "(siehe oben); es wird nicht kopiert. Bitte die genannten Ordner oder Dateien prüfen "
+                   "und danach erneut kopieren.\n",
+                   quelle.c_str());
+      return 1;
+    }
+  }
+  const vxm::KopieErgebnis e = vxm::RegisterKopieren(quelle, ziel);
+  std::printf("Register kopiert: %lld Dateien, %lld Keywords, %lld Verknüpfungen (Nummern unverändert).\n",
+              static_cast<long long>(e.Dateien), static_cast<long long>(e.Keywords),
+              static_cast<long long>(e.Verknuepfungen));
+  return 0;
 }
 
 }  // namespace
@@ -233,6 +288,7 @@ int main(int argc, char** argv) {
       }
       return Abgleichen(datei, argv[4], tage);
     }
+    if (befehl == "kopieren" && argc == 4) return Kopieren(datei, argv[3]);
     if (befehl == "umbenennen" && argc == 5) return Umbenennen(datei, argv[3], argv[4]);
   } catch (const vxm::VbFehler& f) {
     std::fprintf(stderr, "Fehler %d: %s\n", f.Nummer, f.Beschreibung.c_str());

@@ -29,7 +29,6 @@
 // ordinary Windows-form folders keep their single backslashes.
 // Exit status: 0 with hits, 1 without, 2 for a usage error or a register
 // that cannot be read.
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -49,6 +48,7 @@
 #include "platform/laufwerke.h"
 #include "platform/fehler.h"
 #include "platform/text.h"
+#include "platform/verbindung.h"
 #include "search/datensuche.h"
 #ifdef VXM_MIT_VOLLTEXT
 #include "search/volltext/volltextsuche.h"
@@ -135,12 +135,7 @@ std::string Getrimmt(const std::string& s) {
 // The table of the keyword register that `db` lacks, or "".
 std::string FehlendeTabelle(vxm::Datenbank& db) {
   for (const char* tabelle : {"Dateiinfo", "Keyword", "KeywordZwischentabelle"}) {
-    sqlite3_stmt* s = db.Anweisung("SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = ?1");
-    sqlite3_bind_text(s, 1, tabelle, -1, SQLITE_STATIC);
-    const int rc = sqlite3_step(s);
-    const bool da = rc == SQLITE_ROW && sqlite3_column_int64(s, 0) > 0;
-    sqlite3_reset(s);
-    if (rc != SQLITE_ROW) db.Fehler(rc, "sqlite_schema");
+    const bool da = !db.Anbindung().Spalten(tabelle).empty();
     if (!da) return tabelle;
   }
   return {};

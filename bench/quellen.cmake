@@ -5,10 +5,12 @@ list(APPEND VXM_BENCHMARK_QUELLEN
   bench/fenster_benchmark.cpp
   bench/keywords_benchmark.cpp
   bench/keywortsuche_benchmark.cpp
+  bench/last_benchmark.cpp
   bench/neuesdokument_benchmark.cpp
   bench/office_benchmark.cpp
   bench/pdf_benchmark.cpp
   bench/register_benchmark.cpp
+  bench/registeroeffnen_benchmark.cpp
   bench/scan_benchmark.cpp
   bench/suche_benchmark.cpp
   bench/volltext_benchmark.cpp

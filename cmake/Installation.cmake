@@ -58,7 +58,8 @@ target_include_directories(vxmdorvex_bibliothek INTERFACE
 # What the archive's objects need, as the installed package finds it (the
 # config file looks for the same).
 target_link_libraries(vxmdorvex_bibliothek INTERFACE Qt6::Widgets Qt6::Gui Qt6::Core Threads::Threads
-  $<INSTALL_INTERFACE:SQLite::SQLite3> $<INSTALL_INTERFACE:PkgConfig::vxmDorvex_XXHASH>)
+  $<INSTALL_INTERFACE:SQLite::SQLite3> $<INSTALL_INTERFACE:PkgConfig::vxmDorvex_XXHASH>
+  $<INSTALL_INTERFACE:PkgConfig::vxmDorvex_PQ>)
 if(VXM_SANITIZE)
   # objects built with the sanitizers need their run-time in the host too
   target_link_options(vxmdorvex_bibliothek INTERFACE -fsanitize=address,undefined)

@@ -66,12 +66,14 @@ OrdnerUmbenennung OrdnerUmbenennen(Datenbank& db, const std::string& ordner, con
         try {
           Dienste().Dateien->Name(alt, neu);
           umbenannt = true;
-          zeilenTx.Bestaetigen();
         } catch (const VbFehler& e) {
           fehler = e;  // the rows go back with zeilenTx
           if (e.Nummer == fehlernr::DateiExistiert)
             fehler.Beschreibung = "Es gibt bereits einen Ordner oder eine Datei " + neu + ".";
         }
+        // A failure of the register from here on is no failed rename: the
+        // record completes it (below).
+        if (umbenannt) zeilenTx.Bestaetigen();
       }
       VorhabenLoeschen(db, v.Nummer);
       t.Bestaetigen();

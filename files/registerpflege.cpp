@@ -1,7 +1,5 @@
 #include "files/registerpflege.h"
 
-#include <sqlite3.h>
-
 #include <unordered_set>
 
 #include "files/wiedererkennung.h"
@@ -15,35 +13,23 @@
 namespace vxm {
 namespace {
 
-using sql::SpaltenText;
-using sql::TextBinden;
-using sql::Zuruecksetzen;
-
-void Ausfuehren(Datenbank& db, sqlite3_stmt* s) {
-  Zuruecksetzen z{s};
-  const int rc = sqlite3_step(s);
-  if (rc != SQLITE_DONE && rc != SQLITE_ROW) db.Fehler(rc);
-}
+using sql::Abfrage;
 
 void ZeileSetzen(Datenbank& db, int32_t nummer, const std::string& name, const std::string& ordner) {
-  sqlite3_stmt* s = db.Anweisung(
-      "UPDATE Dateiinfo SET Dateiname = ?1, Dateipfad = ?2, DateinameSchluessel = ?3, "
-      "DateipfadSchluessel = ?4 WHERE Dateinummer = ?5");
-  TextBinden(s, 1, name);
-  TextBinden(s, 2, ordner);
-  TextBinden(s, 3, Falten(name));
-  TextBinden(s, 4, Falten(ordner));
-  sqlite3_bind_int(s, 5, nummer);
-  Ausfuehren(db, s);
+  Abfrage(db,
+          "UPDATE Dateiinfo SET Dateiname = ?1, Dateipfad = ?2, DateinameSchluessel = ?3, "
+          "DateipfadSchluessel = ?4 WHERE Dateinummer = ?5")
+      .Text(1, name)
+      .Text(2, ordner)
+      .Text(3, Falten(name))
+      .Text(4, Falten(ordner))
+      .Zahl(5, nummer)
+      .Ausfuehren();
 }
 
 void ZeileLoeschen(Datenbank& db, int32_t nummer) {
-  sqlite3_stmt* s = db.Anweisung("DELETE FROM KeywordZwischentabelle WHERE Dateinummer = ?1");
-  sqlite3_bind_int(s, 1, nummer);
-  Ausfuehren(db, s);
-  s = db.Anweisung("DELETE FROM Dateiinfo WHERE Dateinummer = ?1");
-  sqlite3_bind_int(s, 1, nummer);
-  Ausfuehren(db, s);
+  Abfrage(db, "DELETE FROM KeywordZwischentabelle WHERE Dateinummer = ?1").Zahl(1, nummer).Ausfuehren();
+  Abfrage(db, "DELETE FROM Dateiinfo WHERE Dateinummer = ?1").Zahl(1, nummer).Ausfuehren();
 }
 
 bool IstPlatzhalter(char c) { return c == '*' || c == '?' || c == '#' || c == '['; }
@@ -124,22 +110,22 @@ int32_t RegisterDateiKopieren(Datenbank& db, const std::string& name, const std:
   Transaktion t(db);
   const int32_t quelle = DateiNummerSuchen(db, name, ordner);
   if (quelle == 0) return 0;
-  sqlite3_stmt* s = db.Anweisung(
-      "INSERT INTO Dateiinfo (Dateiname, Dateipfad, DateinameSchluessel, DateipfadSchluessel) "
-      "VALUES (?1, ?2, ?3, ?4)");
-  TextBinden(s, 1, zielName);
-  TextBinden(s, 2, zielOrdner);
-  TextBinden(s, 3, Falten(zielName));
-  TextBinden(s, 4, Falten(zielOrdner));
-  Ausfuehren(db, s);
-  const auto neu = static_cast<int32_t>(sqlite3_last_insert_rowid(db.Handle()));
+  const auto neu = static_cast<int32_t>(
+      sql::Einfuegen(db,
+                     "INSERT INTO Dateiinfo (Dateiname, Dateipfad, DateinameSchluessel, DateipfadSchluessel) "
+                     "VALUES (?1, ?2, ?3, ?4)")
+          .Text(1, zielName)
+          .Text(2, zielOrdner)
+          .Text(3, Falten(zielName))
+          .Text(4, Falten(zielOrdner))
+          .Ausfuehren());
   // Every link is copied: the old fixed table of 21 ids dropped the rest.
-  s = db.Anweisung(
-      "INSERT INTO KeywordZwischentabelle (Dateinummer, KeywordID) "
-      "SELECT ?1, KeywordID FROM KeywordZwischentabelle WHERE Dateinummer = ?2 ORDER BY KeywordID");
-  sqlite3_bind_int(s, 1, neu);
-  sqlite3_bind_int(s, 2, quelle);
-  Ausfuehren(db, s);
+  Abfrage(db,
+          "INSERT INTO KeywordZwischentabelle (Dateinummer, KeywordID) "
+          "SELECT ?1, KeywordID FROM KeywordZwischentabelle WHERE Dateinummer = ?2 ORDER BY KeywordID")
+      .Zahl(1, neu)
+      .Zahl(2, quelle)
+      .Ausfuehren();
   t.Bestaetigen();
   return neu;
 }
@@ -159,17 +145,13 @@ std::size_t RegisterDateiZeilenEntfernen(Datenbank& db, const std::string& name,
   Transaktion t(db);
   std::vector<int32_t> nummern;
   {
-    sqlite3_stmt* s = db.Anweisung(
-        "SELECT Dateinummer, Dateiname, Dateipfad FROM Dateiinfo "
-        "WHERE DateinameSchluessel = ?1 AND DateipfadSchluessel = ?2");
-    Zuruecksetzen z{s};
-    TextBinden(s, 1, Falten(name));
-    TextBinden(s, 2, Falten(ordner));
-    int rc;
-    while ((rc = sqlite3_step(s)) == SQLITE_ROW)
-      if (GleichOhneFall(SpaltenText(s, 1), name) && GleichOhneFall(SpaltenText(s, 2), ordner))
-        nummern.push_back(sqlite3_column_int(s, 0));
-    if (rc != SQLITE_DONE) db.Fehler(rc);
+    Abfrage a(db,
+              "SELECT Dateinummer, Dateiname, Dateipfad FROM Dateiinfo "
+              "WHERE DateinameSchluessel = ?1 AND DateipfadSchluessel = ?2");
+    a.Text(1, Falten(name)).Text(2, Falten(ordner));
+    while (a.Zeile())
+      if (GleichOhneFall(a.Spalte(1), name) && GleichOhneFall(a.Spalte(2), ordner))
+        nummern.push_back(static_cast<int32_t>(a.ZahlSpalte(0)));
   }
   for (int32_t n : nummern) ZeileLoeschen(db, n);
   t.Bestaetigen();
@@ -191,18 +173,18 @@ int64_t RegisterOrdnerNachziehen(Datenbank& db, const std::string& alt, const st
   // The folder itself and everything below it: the folded paths from
   // "A\" up to (not including) "A]" are exactly those starting with "A\".
   // One statement for all rows.
-  sqlite3_stmt* s = db.Anweisung(
-      "UPDATE Dateiinfo SET Dateipfad = ?4 || substr(Dateipfad, ?5), "
-      "DateipfadSchluessel = ?6 || substr(DateipfadSchluessel, ?5) "
-      "WHERE DateipfadSchluessel = ?1 OR (DateipfadSchluessel >= ?2 AND DateipfadSchluessel < ?3)");
-  TextBinden(s, 1, fa);
-  TextBinden(s, 2, fa + "\\");
-  TextBinden(s, 3, fa + "]");
-  TextBinden(s, 4, n);
-  sqlite3_bind_int(s, 5, zeichen + 1);
-  TextBinden(s, 6, Falten(n));
-  Ausfuehren(db, s);
-  const int64_t geaendert = sqlite3_changes64(db.Handle());
+  const int64_t geaendert =
+      Abfrage(db,
+              "UPDATE Dateiinfo SET Dateipfad = ?4 || substr(Dateipfad, ?5), "
+              "DateipfadSchluessel = ?6 || substr(DateipfadSchluessel, ?5) "
+              "WHERE DateipfadSchluessel = ?1 OR (DateipfadSchluessel >= ?2 AND DateipfadSchluessel < ?3)")
+          .Text(1, fa)
+          .Text(2, fa + "\\")
+          .Text(3, fa + "]")
+          .Text(4, n)
+          .Zahl(5, zeichen + 1)
+          .Text(6, Falten(n))
+          .Ausfuehren();
   t.Bestaetigen();
   return geaendert;
 }
@@ -226,18 +208,11 @@ Bereinigung RegisterBereinigenMitBestand(Datenbank& db, const std::string& muste
   };
   std::vector<Zeile> zeilen;
   {
-    sqlite3_stmt* s = nullptr;
-    int rc = sqlite3_prepare_v2(db.Handle(), sql.c_str(), -1, &s, nullptr);
-    if (rc != SQLITE_OK) {
-      sqlite3_finalize(s);
-      db.Fehler(rc);
-    }
-    if (!mitPlatzhalter) TextBinden(s, 1, wert);
-    while ((rc = sqlite3_step(s)) == SQLITE_ROW)
-      zeilen.push_back({sqlite3_column_int(s, 0), std::string(SpaltenText(s, 1)), std::string(SpaltenText(s, 2)),
-                        std::string(SpaltenText(s, 3))});
-    sqlite3_finalize(s);
-    if (rc != SQLITE_DONE) db.Fehler(rc);
+    Abfrage a(db, sql);
+    if (!mitPlatzhalter) a.Text(1, wert);
+    while (a.Zeile())
+      zeilen.push_back({static_cast<int32_t>(a.ZahlSpalte(0)), std::string(a.Spalte(1)), std::string(a.Spalte(2)),
+                        std::string(a.Spalte(3))});
   }
   b.Geprueft = zeilen.size();
   if (zeilen.empty()) return b;

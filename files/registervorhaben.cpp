@@ -1,22 +1,25 @@
 #include "files/registervorhaben.h"
 
-#include <sqlite3.h>
 #include <unistd.h>
 
 #include "files/registerpflege.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
+#include "platform/pgschema.h"
 #include "platform/sqlhilfen.h"
 #include "platform/text.h"
+#include "platform/verbindung.h"
 
 namespace vxm {
 namespace {
 
-using sql::SpaltenText;
-using sql::TextBinden;
-using sql::Zuruecksetzen;
+using sql::Abfrage;
 
-constexpr const char* kTabelle =
+// The table of records, made on first use. On a server its names are
+// unquoted (lower case there), so statements find them before the
+// connection has read the new table's names; a register made there by
+// `vxmdorvex-register anlegen` has it from the start.
+constexpr const char* kTabelleSqlite =
     "CREATE TABLE IF NOT EXISTS vxm_vorhaben ("
     "Nummer INTEGER PRIMARY KEY AUTOINCREMENT, Art TEXT NOT NULL, "
     "QuellOrdner TEXT NOT NULL, QuellName TEXT NOT NULL, ZielOrdner TEXT NOT NULL, ZielName TEXT NOT NULL, "
@@ -38,18 +41,12 @@ const char* ArtText(VorhabenArt a) {
   return "";
 }
 
-void Ausfuehren(Datenbank& db, sqlite3_stmt* s) {
-  Zuruecksetzen z{s};
-  const int rc = sqlite3_step(s);
-  if (rc != SQLITE_DONE && rc != SQLITE_ROW) db.Fehler(rc);
-}
+bool TabelleDa(Datenbank& db) { return !db.Anbindung().Spalten("vxm_vorhaben").empty(); }
 
-bool TabelleDa(Datenbank& db) {
-  sqlite3_stmt* s = db.Anweisung("SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = 'vxm_vorhaben'");
-  Zuruecksetzen z{s};
-  const int rc = sqlite3_step(s);
-  if (rc != SQLITE_ROW && rc != SQLITE_DONE) db.Fehler(rc);
-  return rc == SQLITE_ROW;
+void TabelleAnlegen(Datenbank& db) {
+  if (TabelleDa(db)) return;
+  Verbindung& v = db.Anbindung();
+  v.Ausfuehren(v.Ziel() == SqlZiel::PostgreSQL ? kVorhabenTabelleServer : kTabelleSqlite, "vxm_vorhaben");
 }
 
 std::string Prozess() {
@@ -123,51 +120,40 @@ std::string Beschreibung(const Vorhaben& v) {
 int64_t VorhabenEintragen(Datenbank& db, const Vorhaben& v) {
   db.Schreibpruefung();
   Transaktion t(db);
-  const int rc = sqlite3_exec(db.Handle(), kTabelle, nullptr, nullptr, nullptr);
-  if (rc != SQLITE_OK) db.Fehler(rc, "vxm_vorhaben");
-  sqlite3_stmt* s = db.Anweisung(
-      "INSERT INTO vxm_vorhaben (Art, QuellOrdner, QuellName, ZielOrdner, ZielName, Prozess) "
-      "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
-  TextBinden(s, 1, ArtText(v.Art));
-  TextBinden(s, 2, v.QuellOrdner);
-  TextBinden(s, 3, v.QuellName);
-  TextBinden(s, 4, v.ZielOrdner);
-  TextBinden(s, 5, v.ZielName);
-  TextBinden(s, 6, Prozess());
-  Ausfuehren(db, s);
-  const int64_t nummer = sqlite3_last_insert_rowid(db.Handle());
+  TabelleAnlegen(db);
+  const int64_t nummer = sql::Einfuegen(db,
+                                        "INSERT INTO vxm_vorhaben (Art, QuellOrdner, QuellName, ZielOrdner, "
+                                        "ZielName, Prozess) VALUES (?1, ?2, ?3, ?4, ?5, ?6)")
+                             .Text(1, ArtText(v.Art))
+                             .Text(2, v.QuellOrdner)
+                             .Text(3, v.QuellName)
+                             .Text(4, v.ZielOrdner)
+                             .Text(5, v.ZielName)
+                             .Text(6, Prozess())
+                             .Ausfuehren();
   t.Bestaetigen();
   return nummer;
 }
 
 bool VorhabenVorhanden(Datenbank& db, int64_t nummer) {
   if (!TabelleDa(db)) return false;
-  sqlite3_stmt* s = db.Anweisung("SELECT 1 FROM vxm_vorhaben WHERE Nummer = ?1");
-  Zuruecksetzen z{s};
-  sqlite3_bind_int64(s, 1, nummer);
-  const int rc = sqlite3_step(s);
-  if (rc != SQLITE_ROW && rc != SQLITE_DONE) db.Fehler(rc);
-  return rc == SQLITE_ROW;
+  return Abfrage(db, "SELECT 1 FROM vxm_vorhaben WHERE Nummer = ?1").Zahl(1, nummer).Zeile();
 }
 
 void VorhabenLoeschen(Datenbank& db, int64_t nummer) {
   if (!TabelleDa(db)) return;
-  sqlite3_stmt* s = db.Anweisung("DELETE FROM vxm_vorhaben WHERE Nummer = ?1");
-  sqlite3_bind_int64(s, 1, nummer);
-  Ausfuehren(db, s);
+  Abfrage(db, "DELETE FROM vxm_vorhaben WHERE Nummer = ?1").Zahl(1, nummer).Ausfuehren();
 }
 
 std::vector<Vorhaben> OffeneVorhaben(Datenbank& db) {
   std::vector<Vorhaben> offen;
   if (!TabelleDa(db)) return offen;
-  sqlite3_stmt* s = db.Anweisung(
-      "SELECT Nummer, Art, QuellOrdner, QuellName, ZielOrdner, ZielName FROM vxm_vorhaben ORDER BY Nummer");
-  Zuruecksetzen z{s};
-  int rc;
-  while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+  Abfrage a(db,
+            "SELECT Nummer, Art, QuellOrdner, QuellName, ZielOrdner, ZielName FROM vxm_vorhaben ORDER BY Nummer");
+  while (a.Zeile()) {
     Vorhaben v;
-    v.Nummer = sqlite3_column_int64(s, 0);
-    const std::string_view art = SpaltenText(s, 1);
+    v.Nummer = a.ZahlSpalte(0);
+    const std::string_view art = a.Spalte(1);
     bool bekannt = false;
     for (const auto& n : kArten)
       if (art == n.Text) {
@@ -175,13 +161,12 @@ std::vector<Vorhaben> OffeneVorhaben(Datenbank& db) {
         bekannt = true;
       }
     if (!bekannt) continue;  // written by a later version: left to it
-    v.QuellOrdner = SpaltenText(s, 2);
-    v.QuellName = SpaltenText(s, 3);
-    v.ZielOrdner = SpaltenText(s, 4);
-    v.ZielName = SpaltenText(s, 5);
+    v.QuellOrdner = a.Spalte(2);
+    v.QuellName = a.Spalte(3);
+    v.ZielOrdner = a.Spalte(4);
+    v.ZielName = a.Spalte(5);
     offen.push_back(std::move(v));
   }
-  if (rc != SQLITE_DONE) db.Fehler(rc);
   return offen;
 }
 
@@ -207,9 +192,8 @@ void VorhabenRegisterAnwenden(Datenbank& db, const Vorhaben& v) {
 
 VorhabenBilanz RegisterVorhabenAbschliessen(Datenbank& db) {
   VorhabenBilanz b;
-  if (sqlite3_db_readonly(db.Handle(), "main") == 1) return b;
-  // The usual case reads one row of the schema and writes nothing.
-  if (OffeneVorhaben(db).empty()) return b;
+  // The usual case reads the empty table and writes nothing.
+  if (OffeneVorhaben(db).empty() || db.Anbindung().NurLesen()) return b;
   db.Schreibpruefung();
   Transaktion t(db);  // waits for an owner still at work
   for (const Vorhaben& v : OffeneVorhaben(db)) {

@@ -1,10 +1,9 @@
 #include "keywords/eingabe.h"
 
-#include <sqlite3.h>
-
 #include "basis/zustand.h"
 #include "platform/datenbank.h"
 #include "platform/jetsql.h"
+#include "platform/sqlhilfen.h"
 #include "platform/text.h"
 
 namespace vxm {
@@ -14,20 +13,13 @@ namespace {
 // as the register compares names. Empty names are not kept.
 std::vector<std::string> KeywordsMitAnfang(Datenbank& reg, const std::string& praefix) {
   std::vector<std::string> namen;
-  sqlite3_stmt* s = reg.Anweisung("SELECT Keyword FROM Keyword ORDER BY rowid");
-  struct Zurueck {
-    sqlite3_stmt* s;
-    ~Zurueck() { sqlite3_reset(s); }
-  } z{s};
-  int rc;
-  while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
-    if (!p) continue;
-    const std::string_view name(p, static_cast<std::size_t>(sqlite3_column_bytes(s, 0)));
+  sql::Abfrage a(reg, "SELECT Keyword FROM Keyword ORDER BY rowid");
+  while (a.Zeile()) {
+    if (a.IstNull(0)) continue;
+    const std::string_view name = a.Spalte(0);
     if (name.empty()) continue;
     if (BeginntMitOhneFall(name, praefix)) namen.emplace_back(name);
   }
-  if (rc != SQLITE_DONE) reg.Fehler(rc);
   return namen;
 }
 

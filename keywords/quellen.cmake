@@ -4,6 +4,7 @@ list(APPEND VXM_KERN_QUELLEN
   keywords/buchstaben.cpp
   keywords/eingabe.cpp
   keywords/register.cpp
+  keywords/registerkopie.cpp
   keywords/registerzugriff.cpp
 )
 list(APPEND VXM_QT_QUELLEN

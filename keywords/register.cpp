@@ -1,7 +1,5 @@
 #include "keywords/register.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 
 #include "basis/zustand.h"
@@ -10,6 +8,7 @@
 #include "platform/dialoge.h"
 #include "platform/dienste.h"
 #include "platform/jetsql.h"
+#include "platform/sqlhilfen.h"
 #include "platform/text.h"
 
 namespace vxm {
@@ -33,51 +32,21 @@ std::string KeywordFehlt(const std::string& keyword) {
 
 namespace {
 
-struct Anweisung {
-  Datenbank& db;
-  sqlite3_stmt* s;
-  Anweisung(Datenbank& d, const std::string& sql) : db(d), s(d.Anweisung(sql)) {}
-  ~Anweisung() { sqlite3_reset(s); }
-  Anweisung& Text(int i, std::string_view t) {
-    sqlite3_bind_text(s, i, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
-    return *this;
-  }
-  Anweisung& Zahl(int i, int64_t z) {
-    sqlite3_bind_int64(s, i, z);
-    return *this;
-  }
-  // Runs a statement without rows.
-  void Ausfuehren() {
-    const int rc = sqlite3_step(s);
-    if (rc != SQLITE_DONE) db.Fehler(rc);
-  }
-  bool Zeile() {
-    const int rc = sqlite3_step(s);
-    if (rc == SQLITE_ROW) return true;
-    if (rc != SQLITE_DONE) db.Fehler(rc);
-    return false;
-  }
-  std::string Spalte(int i) {
-    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
-    return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(s, i))) : std::string();
-  }
-};
+using sql::Abfrage;
 
 int32_t NeuesKeyword(Datenbank& db, const std::string& name) {
-  Anweisung(db, "INSERT INTO Keyword (Keyword) VALUES (?1)").Text(1, name).Ausfuehren();
-  return static_cast<int32_t>(sqlite3_last_insert_rowid(db.Handle()));
+  return static_cast<int32_t>(sql::Einfuegen(db, "INSERT INTO Keyword (Keyword) VALUES (?1)").Text(1, name).Ausfuehren());
 }
 
 int32_t DateiAnmelden(Datenbank& db, const AktuelleDatei& d) {
-  Anweisung(db, "INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES (?1, ?2)")
-      .Text(1, d.Name)
-      .Text(2, d.Ordner)
-      .Ausfuehren();
-  return static_cast<int32_t>(sqlite3_last_insert_rowid(db.Handle()));
+  return static_cast<int32_t>(sql::Einfuegen(db, "INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES (?1, ?2)")
+                                  .Text(1, d.Name)
+                                  .Text(2, d.Ordner)
+                                  .Ausfuehren());
 }
 
 void Verknuepfen(Datenbank& db, int32_t datei, int32_t keyword) {
-  Anweisung(db, "INSERT INTO KeywordZwischentabelle (Dateinummer, KeywordID) VALUES (?1, ?2)")
+  Abfrage(db, "INSERT INTO KeywordZwischentabelle (Dateinummer, KeywordID) VALUES (?1, ?2)")
       .Zahl(1, datei)
       .Zahl(2, keyword)
       .Ausfuehren();
@@ -85,11 +54,11 @@ void Verknuepfen(Datenbank& db, int32_t datei, int32_t keyword) {
 
 // Ids of every keyword whose name equals `name` (case-blind), table order.
 std::vector<int32_t> GleichnamigeKeywords(Datenbank& db, const std::string& name) {
-  Anweisung a(db, "SELECT KeywordID, Keyword FROM Keyword WHERE KeywordSchluessel = ?1 ORDER BY rowid");
+  Abfrage a(db, "SELECT KeywordID, Keyword FROM Keyword WHERE KeywordSchluessel = ?1 ORDER BY rowid");
   a.Text(1, Falten(name));
   std::vector<int32_t> ids;
   while (a.Zeile())
-    if (GleichOhneFall(a.Spalte(1), name)) ids.push_back(sqlite3_column_int(a.s, 0));
+    if (GleichOhneFall(a.Spalte(1), name)) ids.push_back(static_cast<int32_t>(a.ZahlSpalte(0)));
   return ids;
 }
 
@@ -97,9 +66,8 @@ std::vector<int32_t> GleichnamigeKeywords(Datenbank& db, const std::string& name
 // together with links that point to vanished keywords.
 bool AbmeldenWennLeer(Datenbank& db, int32_t datei) {
   if (!KeywordsDerDatei(db, datei).empty()) return false;
-  Anweisung(db, "DELETE FROM KeywordZwischentabelle WHERE Dateinummer = ?1").Zahl(1, datei).Ausfuehren();
-  Anweisung(db, "DELETE FROM Dateiinfo WHERE Dateinummer = ?1").Zahl(1, datei).Ausfuehren();
-  return sqlite3_changes(db.Handle()) > 0;
+  Abfrage(db, "DELETE FROM KeywordZwischentabelle WHERE Dateinummer = ?1").Zahl(1, datei).Ausfuehren();
+  return Abfrage(db, "DELETE FROM Dateiinfo WHERE Dateinummer = ?1").Zahl(1, datei).Ausfuehren() > 0;
 }
 
 }  // namespace
@@ -111,9 +79,9 @@ std::vector<std::string> KeywordsDerDateiLesen(Datenbank& reg, int32_t nr) {
 }
 
 std::vector<std::string> AlleKeywords(Datenbank& reg) {
-  Anweisung a(reg, "SELECT Keyword FROM Keyword ORDER BY rowid");
+  Abfrage a(reg, "SELECT Keyword FROM Keyword ORDER BY rowid");
   std::vector<std::string> namen;
-  while (a.Zeile()) namen.push_back(a.Spalte(0));
+  while (a.Zeile()) namen.emplace_back(a.Spalte(0));
   return namen;
 }
 
@@ -164,9 +132,9 @@ EingabeErgebnis KeywordsEingeben(Datenbank& reg, const AktuelleDatei& datei, con
   for (std::size_t i = 0; i < ids.size(); ++i) {
     if (VerknuepfungVorhanden(reg, nr, ids[i])) {
       // The name as stored (a typed name may differ in case).
-      Anweisung a(reg, "SELECT Keyword FROM Keyword WHERE KeywordID = ?1");
+      Abfrage a(reg, "SELECT Keyword FROM Keyword WHERE KeywordID = ?1");
       a.Zahl(1, ids[i]);
-      e.Doppelte.push_back(a.Zeile() ? a.Spalte(0) : std::string());
+      e.Doppelte.push_back(a.Zeile() ? std::string(a.Spalte(0)) : std::string());
     } else {
       Verknuepfen(reg, nr, ids[i]);
     }
@@ -205,11 +173,10 @@ EntfernenErgebnis KeywordEntfernen(Datenbank& reg, const AktuelleDatei& datei, c
   if (e.Dateinummer == 0) return e;
   const int32_t id = KeywordIdSuchen(reg, keyword);
   if (id != 0) {
-    Anweisung(reg, "DELETE FROM KeywordZwischentabelle WHERE KeywordID = ?1 AND Dateinummer = ?2")
-        .Zahl(1, id)
-        .Zahl(2, e.Dateinummer)
-        .Ausfuehren();
-    e.Entfernt = sqlite3_changes(reg.Handle()) > 0;
+    e.Entfernt = Abfrage(reg, "DELETE FROM KeywordZwischentabelle WHERE KeywordID = ?1 AND Dateinummer = ?2")
+                     .Zahl(1, id)
+                     .Zahl(2, e.Dateinummer)
+                     .Ausfuehren() > 0;
   }
   e.Abgemeldet = AbmeldenWennLeer(reg, e.Dateinummer);
   t.Bestaetigen();
@@ -235,9 +202,9 @@ std::string UmbenennenPruefen(Datenbank& reg, const std::string& neu) {
 int64_t DateienDesKeywords(Datenbank& reg, const std::string& alt) {
   const int32_t id = KeywordIdSuchen(reg, alt);
   if (id == 0) return 0;
-  Anweisung a(reg, "SELECT COUNT(*) FROM KeywordZwischentabelle WHERE KeywordID = ?1");
+  Abfrage a(reg, "SELECT COUNT(*) FROM KeywordZwischentabelle WHERE KeywordID = ?1");
   a.Zahl(1, id);
-  return a.Zeile() ? sqlite3_column_int64(a.s, 0) : 0;
+  return a.Zeile() ? a.ZahlSpalte(0) : 0;
 }
 
 UmbenennenErgebnis KeywordUmbenennenAlle(Datenbank& reg, const std::string& alt, const std::string& neu) {
@@ -246,7 +213,7 @@ UmbenennenErgebnis KeywordUmbenennenAlle(Datenbank& reg, const std::string& alt,
   e.Meldung = UmbenennenPruefen(reg, neu);
   if (!e.Meldung.empty()) return e;
   for (int32_t id : GleichnamigeKeywords(reg, alt)) {
-    Anweisung(reg, "UPDATE Keyword SET Keyword = ?1 WHERE KeywordID = ?2").Text(1, neu).Zahl(2, id).Ausfuehren();
+    Abfrage(reg, "UPDATE Keyword SET Keyword = ?1 WHERE KeywordID = ?2").Text(1, neu).Zahl(2, id).Ausfuehren();
     e.Geaendert = true;
   }
   t.Bestaetigen();
@@ -264,9 +231,9 @@ UmbenennenErgebnis KeywordUmbenennenDiese(Datenbank& reg, const AktuelleDatei& d
   // Without a link to move, no keyword is created (it would belong to no file).
   if (altId == 0 || e.Dateinummer == 0 || !VerknuepfungVorhanden(reg, e.Dateinummer, altId)) return e;
   const int32_t neuId = NeuesKeyword(reg, neu);
-  Anweisung(reg,
-            "UPDATE KeywordZwischentabelle SET KeywordID = ?1 WHERE rowid = (SELECT rowid FROM KeywordZwischentabelle "
-            "WHERE KeywordID = ?2 AND Dateinummer = ?3 ORDER BY rowid LIMIT 1)")
+  Abfrage(reg,
+          "UPDATE KeywordZwischentabelle SET KeywordID = ?1 WHERE rowid = (SELECT rowid FROM KeywordZwischentabelle "
+          "WHERE KeywordID = ?2 AND Dateinummer = ?3 ORDER BY rowid LIMIT 1)")
       .Zahl(1, neuId)
       .Zahl(2, altId)
       .Zahl(3, e.Dateinummer)

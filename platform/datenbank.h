@@ -1,16 +1,21 @@
 // Record-set sources on the embedded database: the three database files
 // (host data, company, keyword register) are SQLite files under the names the
-// host gives them. The SQL texts of the component are the host's dialect:
-// double-quoted literals, Like with * ? # [a-z] [!x], comparisons without
-// regard to case (umlauts folded), joins nested in parentheses.
+// host gives them, or databases on a PostgreSQL server that the office file
+// kServerDatei beside them names. The SQL texts of the component are the
+// host's dialect: double-quoted literals, Like with * ? # [a-z] [!x],
+// comparisons without regard to case (umlauts folded), joins nested in
+// parentheses; they are translated for the engine (jetsql.h), which sits
+// behind an engine-neutral connection (verbindung.h).
 //
 // Errors are VbFehler with the host's numbers: 3024 missing database file
 // (never created by opening), 3265 unknown field, 3021 no current row,
-// others with a clear description.
+// 3151 database server not reachable or connection lost, others with a
+// clear description.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -38,9 +43,11 @@ inline constexpr int32_t DatensatzGeloescht = 3167;
 inline constexpr int32_t DatenbankExistiert = 3204;
 inline constexpr int32_t Gesperrt = 3260;
 inline constexpr int32_t UnbekanntesFormat = 3343;
+inline constexpr int32_t ServerNichtErreichbar = 3151;  // database server down or connection lost
 }  // namespace fehlernr
 
 class Datenbank;
+class Verbindung;
 
 // Rows of one query, read when opened; the current row moves over them.
 // A record set of one table (no join) can be changed: Edit/AddNew, set
@@ -105,10 +112,16 @@ class Datenbank {
   void Bestaetigen();
   void Verwerfen();
 
-  // The SQLite handle, for code that needs plain SQLite (indexed lookups).
+  // The engine behind this database (see verbindung.h).
+  Verbindung& Anbindung();
+
+  // The SQLite handle, for code that needs plain SQLite (nullptr on another
+  // engine).
   ::sqlite3* Handle();
   // A prepared statement of plain SQLite text, kept for the life of the
-  // connection; returned reset with its bindings cleared.
+  // connection; returned reset with its bindings cleared. SQLite files only
+  // (error 3146 on a server): new code uses sql::Abfrage (sqlhilfen.h),
+  // which works on every engine.
   ::sqlite3_stmt* Anweisung(const std::string& sql);
   // Raises error 3343 once the file was found damaged: nothing more is
   // written to it through this connection.
@@ -120,15 +133,35 @@ class Datenbank {
   friend class DatenbankZugang;
   friend class Recordset;
   Datenbank();
+  std::shared_ptr<Datenbank> Selbst();
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
 
 // Opens a Windows-form database path through the drive table of the
 // platform services (error 3024 when the file does not exist).
+//
+// An office keeps a database on a server by naming it in the file
+// kServerDatei beside it, one line per database file:
+//     vxmdok.mdb = postgresql:service=vxmdok
+// (a libpq connection string or URI after "postgresql:"; the password never
+// there but in each user's ~/.pgpass or service file). Every workstation
+// that shares the folder then opens the server database instead of the
+// file. A "postgresql:..." text instead of a path opens that server
+// database directly (tools). Error 3151 when the server cannot be reached.
 std::shared_ptr<Datenbank> DatenbankOeffnen(const std::string& datei);
 // The same for a path of this machine (tools, tests).
 std::shared_ptr<Datenbank> DatenbankOeffnenHost(const std::filesystem::path& host);
+
+inline constexpr const char* kServerDatei = "vxmserver.conf";
+// The server connection kServerDatei names for a database file ("" = the file).
+std::string ServerFuerDatenbank(const std::filesystem::path& host);
+
+// Notices the user should read once (e.g. a database file on a network
+// share, where a server database is advised for several workstations). The
+// window layer sets where they are shown; each is given once per process.
+void DatenbankHinweiseSetzen(std::function<void(const std::string&)> zeigen);
+void DatenbankHinweisGeben(const std::string& schluessel, const std::string& text);
 
 // A transaction as a scope: rolls back unless Bestaetigen was called.
 class Transaktion {
@@ -173,7 +206,8 @@ void DatenquellenVerbinden(const std::vector<Datenquelle*>& quellen, const std::
 
 // Creates the tables of an empty keyword register (Dateiinfo, Keyword,
 // KeywordZwischentabelle) with their indexes in a new file (error 3204 when
-// the file exists). Dateiinfo and Keyword carry shadow columns
+// the file exists), or on a database server ("postgresql:...", error 3204
+// when its schema holds a register already). Dateiinfo and Keyword carry shadow columns
 // (DateinameSchluessel, DateipfadSchluessel, KeywordSchluessel) holding the
 // folded names (Falten); the layer keeps them current on every write, so the
 // file needs no function of this program to be read or repaired with the

@@ -6,6 +6,7 @@
 #include "platform/datenbank.h"
 #include "platform/fehler.h"
 #include "platform/jetsql.h"
+#include "platform/pgverbindung.h"
 
 namespace vxm {
 namespace fs = std::filesystem;
@@ -107,6 +108,7 @@ void Anlegen(const std::string& hostPfad, const char* schema) {
 }  // namespace
 
 void RegisterAnlegen(const std::string& hostPfad) {
+  if (IstServerVerbindung(hostPfad)) return PostgresRegisterAnlegen(hostPfad);
   Anlegen(hostPfad, (std::string(kRegisterSchema) + "INSERT INTO vxm_info VALUES ('Faltung', '" +
                      std::to_string(kFaltungsVersion) + "');\n").c_str());
 }

@@ -18,6 +18,8 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "platform/text.h"
 
@@ -32,6 +34,10 @@ inline constexpr const char* kZeilenSpalte = "vxm_zeile";
 // names (the register's shadow columns) are computed again when a file was
 // written with another one.
 inline constexpr int kFaltungsVersion = 3;
+
+// The primary sort key of the text collation (see TextVergleichen): the
+// folded text with the accented Latin letters on their base letter.
+std::string Sortierform(std::string_view text);
 
 // Order of the text collation: equal exactly when the folded texts are
 // equal; otherwise by the letters without accents (Ä with A, ß as SS), then
@@ -48,6 +54,20 @@ bool JetLike(std::string_view wert, std::string_view muster);
 // Like but mean it literally.
 std::string LikeMaskieren(std::string_view text);
 
+// The database engine a text is translated for.
+enum class SqlZiel { SQLite, PostgreSQL };
+
+// What a translation for a database server needs to know of its schema:
+// names there are case-sensitive, text is compared through the folding
+// functions the layer installs, and row ids are an ordinary column. Keys
+// are folded names (Falten).
+struct SqlKatalog {
+  std::unordered_map<std::string, std::string> Namen;    // tables and columns, exact spelling
+  std::unordered_set<std::string> TextSpalten;            // columns of a text type
+  std::unordered_set<std::string> MitZeile;               // tables with a row-id column
+  std::unordered_map<std::string, std::string> Schatten;  // column -> its folded shadow column
+};
+
 struct JetAnweisung {
   std::string Sql;          // the text for SQLite
   bool IstAbfrage = false;  // a SELECT (rows come back)
@@ -63,5 +83,15 @@ struct JetAnweisung {
 // name that is not closed. Without `mitZeilen` no row ids are asked for
 // (views and tables without row id); rows then come as SQLite gives them.
 JetAnweisung JetUebersetzen(std::string_view jet, bool mitZeilen = true);
+// The same for an engine; PostgreSQL needs the catalog of the schema.
+JetAnweisung JetUebersetzen(std::string_view jet, SqlZiel ziel, bool mitZeilen = true,
+                            const SqlKatalog* katalog = nullptr);
+
+// Plain SQLite text of this program (placeholders ?N, "rowid", GLOB,
+// IS / IS NOT, names in any case) written for PostgreSQL.
+std::string SqliteTextFuerPostgres(std::string_view sql, const SqlKatalog& katalog);
+
+// The hidden row-id column of tables on a database server.
+inline constexpr const char* kServerZeilenSpalte = "vxm_zeile";
 
 }  // namespace vxm

@@ -10,9 +10,16 @@ list(APPEND VXM_KERN_QUELLEN
   platform/falltabelle.cpp
   platform/fehler.cpp
   platform/jetsql.cpp
+  platform/jetuebersetzung.cpp
   platform/komponenten.cpp
   platform/laufwerke.cpp
   platform/oeffner.cpp
+  platform/pgschema.cpp
+  platform/pgverbindung.cpp
+  platform/recordset.cpp
+  platform/servertext.cpp
+  platform/sqliteverbindung.cpp
+  platform/sqltext.cpp
   platform/text.cpp
   platform/variant.cpp
 )

@@ -31,15 +31,17 @@ struct Zeile {
   bool operator==(const Zeile&) const = default;
 };
 
-class DateiUebertragenTest : public test::Umgebung {
+class DateiUebertragenBasis : public test::Umgebung {
  protected:
+  virtual test::Ablage Art() const { return test::Ablage::SQLite; }
   const std::string kA = "C:\\DOK\\A", kB = "C:\\DOK\\B";
 
   // brief.doc in A (row 1, keywords 1 and 2) and a namesake in B (row 2, keyword 3).
   void SetUp() override {
     Umgebung::SetUp();
+    if (Art() == test::Ablage::PostgreSQL && test::PgTestServer().empty()) GTEST_SKIP() << test::kOhnePgServer;
     datei_ = laufwerkC_ / "vxmdok.mdb";
-    RegisterAnlegen(datei_.string());
+    RegisterAnlegenAuf(Art(), datei_);
     db_ = DatenbankOeffnenHost(datei_);
     DateiAnlegen(kA + "\\brief.doc", "neu");
     DateiAnlegen(kB + "\\brief.doc", "alt");
@@ -47,9 +49,17 @@ class DateiUebertragenTest : public test::Umgebung {
         "INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES ('brief.doc', 'C:\\DOK\\A'), ('Brief.DOC', 'c:\\dok\\b');"
         "INSERT INTO KeywordZwischentabelle (Dateinummer, KeywordID) VALUES (1, 1), (1, 2), (2, 3);");
   }
+  // Statements in the host's dialect, separated by ";", through the layer
+  // (so the folded names follow on every engine).
   void Sql(const std::string& sql) {
-    char* fehler = nullptr;
-    ASSERT_EQ(sqlite3_exec(db_->Handle(), sql.c_str(), nullptr, nullptr, &fehler), SQLITE_OK) << fehler;
+    std::size_t von = 0;
+    while (von < sql.size()) {
+      std::size_t bis = sql.find(';', von);
+      if (bis == std::string::npos) bis = sql.size();
+      const std::string eine = sql.substr(von, bis - von);
+      if (eine.find_first_not_of(" \t\r\n") != std::string::npos) db_->Execute(eine);
+      von = bis + 1;
+    }
   }
   std::vector<Zeile> Zeilen() {
     std::vector<Zeile> z;
@@ -81,7 +91,17 @@ class DateiUebertragenTest : public test::Umgebung {
   std::shared_ptr<Datenbank> db_;
 };
 
-TEST_F(DateiUebertragenTest, VerschiebenErsetztDieZeileDesZiels) {
+// On every engine.
+class DateiUebertragenTest : public DateiUebertragenBasis, public ::testing::WithParamInterface<test::Ablage> {
+ protected:
+  test::Ablage Art() const override { return GetParam(); }
+};
+VXM_AUF_ALLEN_ABLAGEN(DateiUebertragenTest);
+
+// What needs a second SQLite connection holding the file.
+class DateiUebertragenSqliteTest : public DateiUebertragenBasis {};
+
+TEST_P(DateiUebertragenTest, VerschiebenErsetztDieZeileDesZiels) {
   // An old register may hold two rows for one file: both of the target go,
   // and the source's second row does not stay behind pointing nowhere.
   Sql("INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES ('BRIEF.doc', 'C:\\DOK\\B'), ('brief.doc', 'C:\\DOK\\A');"
@@ -99,7 +119,7 @@ TEST_F(DateiUebertragenTest, VerschiebenErsetztDieZeileDesZiels) {
   EXPECT_TRUE(OffeneVorhaben(*db_).empty());
 }
 
-TEST_F(DateiUebertragenTest, NeinZumErsetzenAendertNichts) {
+TEST_P(DateiUebertragenTest, NeinZumErsetzenAendertNichts) {
   for (auto art : {UebertragungsArt::Verschieben, UebertragungsArt::Kopieren, UebertragungsArt::NurKopieren}) {
     dialoge_->Gezeigt.clear();
     dialoge_->Antworten = {vbNo};
@@ -112,7 +132,7 @@ TEST_F(DateiUebertragenTest, NeinZumErsetzenAendertNichts) {
   }
 }
 
-TEST_F(DateiUebertragenTest, KopieMitUndOhneKeywoerterLaesstHoechstensEineZeile) {
+TEST_P(DateiUebertragenTest, KopieMitUndOhneKeywoerterLaesstHoechstensEineZeile) {
   // Yes to replacing, Yes to the keywords: the copy's own row with the source's links.
   dialoge_->Antworten = {vbYes, vbYes};
   EXPECT_EQ(Uebertragen(UebertragungsArt::Kopieren), UebertragungsErgebnis::Erledigt);
@@ -144,7 +164,7 @@ TEST_F(DateiUebertragenTest, KopieMitUndOhneKeywoerterLaesstHoechstensEineZeile)
   EXPECT_EQ(Zeilen(), (std::vector<Zeile>{{1, "brief.doc", kA}}));
 }
 
-TEST_F(DateiUebertragenTest, OhneZielWirdNurNachKeywoerternGefragt) {
+TEST_P(DateiUebertragenTest, OhneZielWirdNurNachKeywoerternGefragt) {
   OrdnerAnlegenHost("C:\\DOK\\C");
   dialoge_->Antworten = {vbNo};
   EXPECT_EQ(Uebertragen(UebertragungsArt::Kopieren, "C:\\DOK\\C"), UebertragungsErgebnis::Erledigt);
@@ -159,7 +179,7 @@ TEST_F(DateiUebertragenTest, OhneZielWirdNurNachKeywoerternGefragt) {
   EXPECT_TRUE(OffeneVorhaben(*db_).empty());
 }
 
-TEST_F(DateiUebertragenTest, SchreibgeschuetzteQuelleBeimErsetzenBehaeltIhreZeile) {
+TEST_P(DateiUebertragenTest, SchreibgeschuetzteQuelleBeimErsetzenBehaeltIhreZeile) {
   fs::permissions(Host(kA + "\\brief.doc"), fs::perms::owner_write, fs::perm_options::remove);
   dialoge_->Antworten = {vbYes};
   EXPECT_EQ(Uebertragen(UebertragungsArt::Verschieben), UebertragungsErgebnis::Fehlgeschlagen);
@@ -171,7 +191,7 @@ TEST_F(DateiUebertragenTest, SchreibgeschuetzteQuelleBeimErsetzenBehaeltIhreZeil
   EXPECT_TRUE(OffeneVorhaben(*db_).empty());
 }
 
-TEST_F(DateiUebertragenTest, GesperrtesRegisterAendertNichts) {
+TEST_F(DateiUebertragenSqliteTest, GesperrtesRegisterAendertNichts) {
   sqlite3* andere = nullptr;
   ASSERT_EQ(sqlite3_open(datei_.c_str(), &andere), SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(andere, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
@@ -188,7 +208,7 @@ TEST_F(DateiUebertragenTest, GesperrtesRegisterAendertNichts) {
 
 // The states a crash can leave, made by hand: the record is committed, the
 // rows are as before, and the disk is at one step or another.
-TEST_F(DateiUebertragenTest, AbschliessenFolgtDenDateienAufDemDatentraeger) {
+TEST_P(DateiUebertragenTest, AbschliessenFolgtDenDateienAufDemDatentraeger) {
   auto vorhaben = [&](VorhabenArt art) {
     Vorhaben v;
     v.Art = art;
@@ -222,7 +242,7 @@ TEST_F(DateiUebertragenTest, AbschliessenFolgtDenDateienAufDemDatentraeger) {
 }
 
 // A move onto a same-named file in a child process, killed at random points.
-TEST_F(DateiUebertragenTest, VerschiebenNachJedemKillEinig) {
+TEST_P(DateiUebertragenTest, VerschiebenNachJedemKillEinig) {
   const std::string gross(1 << 20, 'n');  // a copy that takes a moment
   std::mt19937 zufall(std::random_device{}());
   std::map<std::string, int> punkte;
@@ -232,8 +252,9 @@ TEST_F(DateiUebertragenTest, VerschiebenNachJedemKillEinig) {
     // Fresh start: source with row 1 and keywords 1, 2; target with its own row and keyword 3.
     DateiAnlegen(kA + "\\brief.doc", gross);
     DateiAnlegen(kB + "\\brief.doc", "alt");
-    Sql("DELETE FROM Dateiinfo; DELETE FROM KeywordZwischentabelle; DELETE FROM sqlite_sequence WHERE name = 'Dateiinfo';"
-        "INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES ('brief.doc', 'C:\\DOK\\A'), ('brief.doc', 'C:\\DOK\\B');"
+    Sql("DELETE FROM Dateiinfo; DELETE FROM KeywordZwischentabelle;"
+        "INSERT INTO Dateiinfo (Dateinummer, Dateiname, Dateipfad) VALUES (1, 'brief.doc', 'C:\\DOK\\A'), "
+        "(2, 'brief.doc', 'C:\\DOK\\B');"
         "INSERT INTO KeywordZwischentabelle (Dateinummer, KeywordID) VALUES (1, 1), (1, 2), (2, 3);");
     db_.reset();  // the child opens its own connection
     dialoge_->Antworten = {vbYes};

@@ -50,11 +50,18 @@ int Schreiber(const fs::path& datei, int nummer, int start) {
   }
 }
 
-class ZweiProzesseTest : public test::Umgebung {};
+class ZweiProzesseTest : public test::Umgebung, public ::testing::WithParamInterface<test::Ablage> {
+ protected:
+  void SetUp() override {
+    Umgebung::SetUp();
+    VXM_ABLAGE_PRUEFEN();
+  }
+};
+VXM_AUF_ALLEN_ABLAGEN(ZweiProzesseTest);
 
-TEST_F(ZweiProzesseTest, GleichzeitigesSchreibenVerliertNichts) {
+TEST_P(ZweiProzesseTest, GleichzeitigesSchreibenVerliertNichts) {
   const fs::path datei = laufwerkC_ / "vxmdok.mdb";
-  RegisterAnlegen(datei.string());
+  RegisterAnlegenAuf(GetParam(), datei);
   // no connection of this process may be inherited by the children
   std::vector<pid_t> kinder;
   int rohr[2];

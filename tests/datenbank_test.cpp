@@ -32,12 +32,11 @@ std::vector<std::string> Spalte(Recordset rs, const std::string& feld) {
   return aus;
 }
 
-class DatenbankTest : public test::Umgebung {
+class DatenbankTestBasis : public test::Umgebung {
  protected:
-  void SetUp() override {
-    Umgebung::SetUp();
+  void Einrichten(test::Ablage a) {
     OrdnerAnlegenHost("C:\\VXM\\VXMDAT");
-    RegisterAnlegen(Host("C:\\VXM\\VXMDAT\\vxmdok.mdb").string());
+    register_ = RegisterAnlegenAuf(a, Host("C:\\VXM\\VXMDAT\\vxmdok.mdb"));
   }
   std::shared_ptr<Datenbank> Register() { return DatenbankOeffnen("C:\\VXM\\VXMDAT\\vxmdok.mdb"); }
 
@@ -51,7 +50,30 @@ class DatenbankTest : public test::Umgebung {
     rs.Update();
     return nr;
   }
+  std::string register_;  // what opens the register directly (path or server)
 };
+
+// The file's own behaviour (damage, attributes, log): SQLite only.
+class DatenbankTest : public DatenbankTestBasis {
+ protected:
+  void SetUp() override {
+    Umgebung::SetUp();
+    Einrichten(test::Ablage::SQLite);
+  }
+};
+
+// Record sets, transactions and errors: on every engine.
+class DatenbankAblageTest : public DatenbankTestBasis, public ::testing::WithParamInterface<test::Ablage> {
+ protected:
+  void SetUp() override {
+    Umgebung::SetUp();
+    if (GetParam() == test::Ablage::PostgreSQL && test::PgTestServer().empty()) GTEST_SKIP() << test::kOhnePgServer;
+    Einrichten(GetParam());
+  }
+  bool Server() const { return GetParam() == test::Ablage::PostgreSQL; }
+};
+INSTANTIATE_TEST_SUITE_P(Ablagen, DatenbankAblageTest,
+                         ::testing::Values(test::Ablage::SQLite, test::Ablage::PostgreSQL), test::AblageName);
 
 TEST_F(DatenbankTest, FehlendeDateiGibt3024UndWirdNichtAngelegt) {
   EXPECT_EQ(FehlerNummer([] { DatenbankOeffnen("C:\\VXM\\VXMDAT\\fehlt.mdb"); }), fehlernr::DatenbankFehlt);
@@ -63,7 +85,7 @@ TEST_F(DatenbankTest, FehlendeDateiGibt3024UndWirdNichtAngelegt) {
   EXPECT_EQ(FehlerNummer([] { DatenbankOeffnen("C:\\VXM\\VXMDAT"); }), fehlernr::DatenbankFehlt);
 }
 
-TEST_F(DatenbankTest, DateinameOhneBeachtungDerSchreibweise) {
+TEST_P(DatenbankAblageTest, DateinameOhneBeachtungDerSchreibweise) {
   auto a = DatenbankOeffnen("c:\\vxm\\vxmdat\\VXMDOK.MDB");
   auto b = Register();
   EXPECT_EQ(a.get(), b.get());  // one connection per file on this thread
@@ -136,6 +158,63 @@ TEST_F(DatenbankTest, ImBetriebBeschaedigtWirdNichtMehrBeschrieben) {
   EXPECT_EQ(Lesen(p), vorher);
 }
 
+// A register in log mode with garbage on one table page: the check at
+// start-up finds it, so nothing is written to it (before, every write that
+// did not touch that page went through).
+TEST_F(DatenbankTest, BeschaedigteSeiteImProtokollmodusWirdNieBeschrieben) {
+  const fs::path p = Host("C:\\VXM\\VXMDAT\\vxmdok.mdb");
+  int seite = 0, seitengroesse = 0;
+  {
+    // filled by another program, so this process has not checked it yet
+    sqlite3* roh = nullptr;
+    ASSERT_EQ(sqlite3_open(p.c_str(), &roh), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(roh,
+                           "BEGIN; WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 50) "
+                           "INSERT INTO Keyword (Keyword, KeywordSchluessel) SELECT 'K' || i, 'K' || i FROM n; COMMIT; "
+                           "PRAGMA wal_checkpoint(TRUNCATE);",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_stmt* s = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(roh, "SELECT (SELECT rootpage FROM sqlite_schema WHERE name = 'Keyword'), "
+                                      "(SELECT page_size FROM pragma_page_size), "
+                                      "(SELECT journal_mode FROM pragma_journal_mode)",
+                                 -1, &s, nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
+    seite = sqlite3_column_int(s, 0);
+    seitengroesse = sqlite3_column_int(s, 1);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(s, 2)), "wal");
+    sqlite3_finalize(s);
+    sqlite3_close(roh);
+  }
+  ASSERT_GT(seite, 1);
+  {
+    std::fstream d(p, std::ios::in | std::ios::out | std::ios::binary);
+    d.seekp(static_cast<std::streamoff>(seite - 1) * seitengroesse);
+    const std::string muell(static_cast<std::size_t>(seitengroesse), '\xA5');
+    d.write(muell.data(), static_cast<std::streamsize>(muell.size()));
+  }
+  const std::string vorher = Lesen(p);
+
+  for (int versuch = 0; versuch < 3; ++versuch) {
+    try {
+      auto db = Register();
+      db->Execute("INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES (\"a.txt\", \"C:\\A\")");
+      Recordset rs = db->TabelleOeffnen("Dateiinfo");
+      rs.AddNew();
+      rs.FeldSetzen("Dateiname", "b.txt");
+      rs.Update();
+      FAIL() << "Schreiben in ein beschädigtes Register angenommen";
+    } catch (const VbFehler& f) {
+      EXPECT_EQ(f.Nummer, fehlernr::UnbekanntesFormat) << f.Beschreibung;
+      EXPECT_NE(f.Beschreibung.find("beschädigt"), std::string::npos) << f.Beschreibung;
+    }
+  }
+  EXPECT_EQ(Lesen(p), vorher);
+  const fs::path protokoll = p.string() + "-wal";
+  EXPECT_TRUE(!fs::exists(protokoll) || fs::file_size(protokoll) == 0);
+}
+
 TEST_F(DatenbankTest, SchreibgeschuetzteDateiLesbarAberNichtBeschreibbar) {
   {
     auto db = Register();
@@ -155,7 +234,7 @@ TEST_F(DatenbankTest, SchreibgeschuetzteDateiLesbarAberNichtBeschreibbar) {
   EXPECT_EQ(Register()->OpenRecordset("SELECT * FROM Dateiinfo WHERE Dateiname = \"a.txt\"").RecordCount(), 1);
 }
 
-TEST_F(DatenbankTest, NeuerSchluesselVorUpdateLesbarUndDanachGespeichert) {
+TEST_P(DatenbankAblageTest, NeuerSchluesselVorUpdateLesbarUndDanachGespeichert) {
   auto db = Register();
   Recordset rs = db->TabelleOeffnen("Dateiinfo");
   EXPECT_TRUE(rs.Eof());
@@ -187,7 +266,7 @@ TEST_F(DatenbankTest, NeuerSchluesselVorUpdateLesbarUndDanachGespeichert) {
   EXPECT_EQ(DateiEintragen(*db, "c.txt", "C:\\C"), 3);
 }
 
-TEST_F(DatenbankTest, ZweiOffeneAddNewVerlierenNichts) {
+TEST_P(DatenbankAblageTest, ZweiOffeneAddNewVerlierenNichts) {
   auto db = Register();
   Recordset a = db->TabelleOeffnen("Keyword");
   Recordset b = db->TabelleOeffnen("Keyword");
@@ -208,13 +287,10 @@ TEST_F(DatenbankTest, ZweiOffeneAddNewVerlierenNichts) {
   c.Update();
   EXPECT_EQ(Spalte(db->OpenRecordset("SELECT * FROM Keyword"), "Keyword"), (std::vector<std::string>{"B", "C"}));
   // no transaction is left open: another connection can write
-  sqlite3* roh = nullptr;
-  ASSERT_EQ(sqlite3_open(Host("C:\\VXM\\VXMDAT\\vxmdok.mdb").c_str(), &roh), SQLITE_OK);
-  EXPECT_EQ(sqlite3_exec(roh, "INSERT INTO Keyword (Keyword) VALUES ('D')", nullptr, nullptr, nullptr), SQLITE_OK);
-  sqlite3_close(roh);
+  RegisterRoh(Server() ? "INSERT INTO \"Keyword\" (\"Keyword\") VALUES ('D')" : "INSERT INTO Keyword (Keyword) VALUES ('D')");
 }
 
-TEST_F(DatenbankTest, FeldnamenOhneFallUndUnbekanntesFeld3265) {
+TEST_P(DatenbankAblageTest, FeldnamenOhneFallUndUnbekanntesFeld3265) {
   auto db = Register();
   DateiEintragen(*db, "a.txt", "C:\\A");
   Recordset rs = db->OpenRecordset(
@@ -234,7 +310,7 @@ TEST_F(DatenbankTest, FeldnamenOhneFallUndUnbekanntesFeld3265) {
   EXPECT_EQ(FehlerNummer([&] { rs.MoveNext(); }), fehlernr::KeinAktuellerDatensatz);
 }
 
-TEST_F(DatenbankTest, ZeilenInTabellenreihenfolgeAuchNachLoeschenUndNeuenZeilen) {
+TEST_P(DatenbankAblageTest, ZeilenInTabellenreihenfolgeAuchNachLoeschenUndNeuenZeilen) {
   auto db = Register();
   for (const char* n : {"zeta.txt", "Alpha.txt", "mitte.txt", "beta.txt"}) DateiEintragen(*db, n, "C:\\A");
   db->Execute("DELETE FROM Dateiinfo WHERE Dateiname = \"Alpha.txt\"");
@@ -254,7 +330,7 @@ TEST_F(DatenbankTest, ZeilenInTabellenreihenfolgeAuchNachLoeschenUndNeuenZeilen)
                                              "Zürich.txt"}));
 }
 
-TEST_F(DatenbankTest, BearbeitenLoeschenUndWandern) {
+TEST_P(DatenbankAblageTest, BearbeitenLoeschenUndWandern) {
   auto db = Register();
   for (int i = 1; i <= 5; ++i) DateiEintragen(*db, "d" + std::to_string(i) + ".txt", "C:\\A");
   Recordset rs = db->OpenRecordset("SELECT * FROM Dateiinfo");
@@ -295,7 +371,7 @@ TEST_F(DatenbankTest, BearbeitenLoeschenUndWandern) {
   EXPECT_EQ(FehlerNummer([&] { neu.Update(); }), fehlernr::OhneEditOderAddNew);
 }
 
-TEST_F(DatenbankTest, LeereDatensatzgruppe) {
+TEST_P(DatenbankAblageTest, LeereDatensatzgruppe) {
   auto db = Register();
   Recordset rs = db->OpenRecordset("SELECT * FROM Keyword");
   EXPECT_TRUE(rs.Eof());
@@ -318,7 +394,7 @@ TEST_F(DatenbankTest, LeereDatensatzgruppe) {
   EXPECT_EQ(leer.RecordCount(), 0);
 }
 
-TEST_F(DatenbankTest, DoppeltGequoteterTextIstLiteralAuchBeiGleichnamigerSpalte) {
+TEST_P(DatenbankAblageTest, DoppeltGequoteterTextIstLiteralAuchBeiGleichnamigerSpalte) {
   auto db = Register();
   for (const char* k : {"MIETE", "KEYWORD", "Heizung"}) {
     Recordset rs = db->OpenRecordset("SELECT * FROM Keyword");
@@ -343,7 +419,7 @@ TEST_F(DatenbankTest, DoppeltGequoteterTextIstLiteralAuchBeiGleichnamigerSpalte)
   EXPECT_EQ(w.Text("KeywordSchluessel"), "WASSER \"KALT\"");  // Execute keeps the shadow too
 }
 
-TEST_F(DatenbankTest, TransaktionVerwirftOhneBestaetigung) {
+TEST_P(DatenbankAblageTest, TransaktionVerwirftOhneBestaetigung) {
   auto db = Register();
   {
     Transaktion t(*db);
@@ -369,7 +445,7 @@ TEST_F(DatenbankTest, TransaktionVerwirftOhneBestaetigung) {
   EXPECT_EQ(FehlerNummer([&] { db->Bestaetigen(); }), 3034);
 }
 
-TEST_F(DatenbankTest, FehlerHabenKlareBeschreibung) {
+TEST_P(DatenbankAblageTest, FehlerHabenKlareBeschreibung) {
   auto db = Register();
   EXPECT_EQ(FehlerNummer([&] { db->OpenRecordset("SELECT * FROM Gibtsnicht"); }), fehlernr::TabelleFehlt);
   EXPECT_EQ(FehlerNummer([&] { db->OpenRecordset("SELECT Quatsch FROM Keyword"); }), fehlernr::UnbekannteSpalte);
@@ -380,7 +456,7 @@ TEST_F(DatenbankTest, FehlerHabenKlareBeschreibung) {
   EXPECT_EQ(FehlerNummer([&] { db->TabelleOeffnen("Gibtsnicht"); }), fehlernr::TabelleFehlt);
 }
 
-TEST_F(DatenbankTest, DatenquelleMitSqlOderTabellenname) {
+TEST_P(DatenbankAblageTest, DatenquelleMitSqlOderTabellenname) {
   Datenquelle doc("DOC_DATA"), sw("SW_DATA");
   DatenquellenVerbinden({&doc, &sw}, "Access 2000;");
   EXPECT_EQ(sw.Connect, "Access 2000;");
@@ -403,9 +479,8 @@ TEST_F(DatenbankTest, DatenquelleMitSqlOderTabellenname) {
   EXPECT_TRUE(fehlt.Rs().Eof());
 }
 
-TEST_F(DatenbankTest, AnlegenUeberschreibtNichts) {
-  const std::string p = Host("C:\\VXM\\VXMDAT\\vxmdok.mdb").string();
-  EXPECT_EQ(FehlerNummer([&] { RegisterAnlegen(p); }), fehlernr::DatenbankExistiert);
+TEST_P(DatenbankAblageTest, AnlegenUeberschreibtNichts) {
+  EXPECT_EQ(FehlerNummer([&] { RegisterAnlegen(register_); }), fehlernr::DatenbankExistiert);
   const std::string firma = Host("C:\\VXM\\VXMDAT\\firma.mdb").string();
   FirmendatenAnlegen(firma);
   HostdatenAnlegen(Host("C:\\VXM\\VXMDAT\\vxmdaten.mdb").string());

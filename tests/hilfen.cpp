@@ -1,10 +1,17 @@
 #include "tests/hilfen.h"
 
+#include <libpq-fe.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <fstream>
 #include <random>
+#include <stdexcept>
 
 #include "basis/zustand.h"
 #include "component/hauptfenster.h"
+#include "platform/datenbank.h"
 #include "platform/dienste.h"
 
 namespace vxm::test {
@@ -57,7 +64,90 @@ void Umgebung::SetUp() {
   AktuellesHauptfenster().reset();
 }
 
+std::string AblageName(const ::testing::TestParamInfo<Ablage>& info) {
+  return info.param == Ablage::SQLite ? "SQLite" : "PostgreSQL";
+}
+
+std::string PgTestServer() {
+  const char* s = std::getenv("VXM_PG_TEST");
+  return s ? s : "";
+}
+
+namespace {
+// The test server's connection as keyword=value pairs (a URI is taken apart).
+std::string Schluesselwerte(const std::string& verbindung) {
+  char* fehler = nullptr;
+  PQconninfoOption* o = PQconninfoParse(verbindung.c_str(), &fehler);
+  PQfreemem(fehler);
+  if (!o) return verbindung;
+  std::string aus;
+  for (PQconninfoOption* p = o; p->keyword; ++p) {
+    if (!p->val || !*p->val) continue;
+    std::string wert;
+    for (char c : std::string(p->val)) wert += (c == '\'' || c == '\\') ? std::string("\\") + c : std::string(1, c);
+    aus += std::string(aus.empty() ? "" : " ") + p->keyword + "='" + wert + "'";
+  }
+  PQconninfoFree(o);
+  return aus;
+}
+}  // namespace
+
+ServerSchema::ServerSchema() {
+  static int zaehler = 0;
+  std::random_device zufall;
+  name_ = "vxmtest_" + std::to_string(getpid()) + "_" + std::to_string(++zaehler) + "_" + std::to_string(zufall() % 100000);
+  Roh("CREATE SCHEMA " + name_);
+  verbindung_ = "postgresql:" + Schluesselwerte(PgTestServer()) + " options='-c search_path=" + name_ + "'";
+}
+
+ServerSchema::~ServerSchema() {
+  try {
+    Roh("DROP SCHEMA IF EXISTS " + name_ + " CASCADE");
+  } catch (...) {
+  }
+}
+
+void ServerSchema::Roh(const std::string& sql) const {
+  PGconn* c = PQconnectdb((Schluesselwerte(PgTestServer()) +
+                           (verbindung_.empty() ? std::string() : " options='-c search_path=" + name_ + "'"))
+                              .c_str());
+  const bool ok = PQstatus(c) == CONNECTION_OK;
+  PGresult* r = ok ? PQexec(c, ("SET client_min_messages = warning; SET lock_timeout = '20s'; " + sql).c_str()) : nullptr;
+  const auto status = r ? PQresultStatus(r) : PGRES_FATAL_ERROR;
+  const std::string fehler = r ? PQresultErrorMessage(r) : PQerrorMessage(c);
+  PQclear(r);
+  PQfinish(c);
+  if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
+    throw std::runtime_error("PostgreSQL: " + fehler + " [" + sql + "]");
+}
+
+std::string Umgebung::RegisterAnlegenAuf(Ablage ablage, const fs::path& hostPfad) {
+  registerDatei_ = hostPfad;
+  if (ablage == Ablage::SQLite) {
+    RegisterAnlegen(hostPfad.string());
+    return hostPfad.string();
+  }
+  schema_ = std::make_unique<ServerSchema>();
+  RegisterAnlegen(schema_->Verbindung());
+  std::ofstream(hostPfad.parent_path() / kServerDatei, std::ios::app)
+      << "# Register der Tests\n" << hostPfad.filename().string() << " = " << schema_->Verbindung() << "\n";
+  return schema_->Verbindung();
+}
+
+void Umgebung::RegisterRoh(const std::string& sql) {
+  if (schema_) return schema_->Roh(sql);
+  sqlite3* roh = nullptr;
+  ASSERT_EQ(sqlite3_open(registerDatei_.c_str(), &roh), SQLITE_OK);
+  char* fehler = nullptr;
+  const int rc = sqlite3_exec(roh, sql.c_str(), nullptr, nullptr, &fehler);
+  const std::string text = fehler ? fehler : "";
+  sqlite3_free(fehler);
+  sqlite3_close(roh);
+  ASSERT_EQ(rc, SQLITE_OK) << text << " [" << sql << "]";
+}
+
 void Umgebung::TearDown() {
+  schema_.reset();
   std::error_code ec;
   for (auto it = fs::recursive_directory_iterator(temp_, ec); !ec && it != fs::recursive_directory_iterator();
        it.increment(ec)) {

@@ -64,6 +64,42 @@ class AufzeichnendesFehlerProgramm : public AllgFehlerProgramm {
   FehlerBericht b_;
 };
 
+// The engines the register and record-set tests run on.
+enum class Ablage { SQLite, PostgreSQL };
+std::string AblageName(const ::testing::TestParamInfo<Ablage>& info);
+
+// The libpq connection string of the test server (environment variable
+// VXM_PG_TEST), "" when none is given: the PostgreSQL cases are skipped.
+std::string PgTestServer();
+inline constexpr const char* kOhnePgServer =
+    "VXM_PG_TEST ist nicht gesetzt: kein PostgreSQL-Testserver, der Fall wird übersprungen";
+
+// In the SetUp of a test on every engine: the server case is skipped, with
+// a message, when no test server is given.
+#define VXM_ABLAGE_PRUEFEN()                                                                   \
+  if (GetParam() == ::vxm::test::Ablage::PostgreSQL && ::vxm::test::PgTestServer().empty()) \
+  GTEST_SKIP() << ::vxm::test::kOhnePgServer
+#define VXM_AUF_ALLEN_ABLAGEN(fixture)                                                                     \
+  INSTANTIATE_TEST_SUITE_P(Ablagen, fixture,                                                              \
+                           ::testing::Values(::vxm::test::Ablage::SQLite, ::vxm::test::Ablage::PostgreSQL), \
+                           ::vxm::test::AblageName)
+
+// A schema of its own on the test server, dropped again at the end.
+class ServerSchema {
+ public:
+  ServerSchema();
+  ~ServerSchema();
+  ServerSchema(const ServerSchema&) = delete;
+  ServerSchema& operator=(const ServerSchema&) = delete;
+  // "postgresql:..." that works in this schema.
+  const std::string& Verbindung() const { return verbindung_; }
+  // Runs SQL of the server directly (as psql would), outside the layer.
+  void Roh(const std::string& sql) const;
+
+ private:
+  std::string name_, verbindung_;
+};
+
 // A temporary drive C: with recording services; the component state is fresh
 // for every test.
 class Umgebung : public ::testing::Test {
@@ -78,8 +114,19 @@ class Umgebung : public ::testing::Test {
   std::string Inhalt(const std::string& windowsPfad) const;
   void OhneFehlerprogramm();
 
+  // Creates an empty register for the database file at `hostPfad`: the file
+  // itself, or a fresh schema on the test server that the office file
+  // beside it names for it (see kServerDatei). Returns the text that opens
+  // it directly (the path or "postgresql:...").
+  std::string RegisterAnlegenAuf(Ablage ablage, const std::filesystem::path& hostPfad);
+  // Runs SQL of the engine outside the layer, on the register made by
+  // RegisterAnlegenAuf (the sqlite3 shell or psql).
+  void RegisterRoh(const std::string& sql);
+
   std::filesystem::path temp_;
   std::filesystem::path laufwerkC_;
+  std::unique_ptr<ServerSchema> schema_;
+  std::filesystem::path registerDatei_;
   std::shared_ptr<HostDateisystem> fs_;
   std::shared_ptr<SkriptDialoge> dialoge_;
   std::shared_ptr<std::vector<FehlerBericht>> berichte_;

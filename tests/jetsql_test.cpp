@@ -138,5 +138,83 @@ TEST(JetUebersetzen, SortierungOhneFallUndTop) {
             "DESC, 1, \"Keyword\".rowid LIMIT 5");
 }
 
+// --- the same texts for a database server -----------------------------------
+
+SqlKatalog RegisterKatalog() {
+  SqlKatalog k;
+  for (const char* n : {"Keyword", "KeywordID", "KeywordSchluessel", "Dateiinfo", "Dateinummer", "Dateiname",
+                        "Dateipfad", "DateinameSchluessel", "DateipfadSchluessel", "KeywordZwischentabelle"})
+    k.Namen[Falten(n)] = n;
+  for (const char* n : {"Keyword", "KeywordSchluessel", "Dateiname", "Dateipfad", "DateinameSchluessel",
+                        "DateipfadSchluessel"})
+    k.TextSpalten.insert(Falten(n));
+  for (const char* n : {"Keyword", "Dateiinfo", "KeywordZwischentabelle"}) k.MitZeile.insert(Falten(n));
+  k.Schatten[Falten("Keyword")] = "KeywordSchluessel";
+  k.Schatten[Falten("Dateiname")] = "DateinameSchluessel";
+  k.Schatten[Falten("Dateipfad")] = "DateipfadSchluessel";
+  return k;
+}
+
+std::string Server(const std::string& jet) {
+  static const SqlKatalog k = RegisterKatalog();
+  return JetUebersetzen(jet, SqlZiel::PostgreSQL, true, &k).Sql;
+}
+
+TEST(JetUebersetzenServer, NamenLiteraleUndVergleicheUeberDieSchattenspalten) {
+  // names as the schema spells them, whatever the text's case; literals
+  // folded here and compared with the folded column
+  EXPECT_EQ(Server("select * from keyword where keyword = \"heizung\""),
+            "select \"Keyword\".vxm_zeile AS vxm_zeile, * from \"Keyword\" where \"KeywordSchluessel\" = 'HEIZUNG' "
+            "ORDER BY \"Keyword\".vxm_zeile");
+  // numbers and number columns are not folded; order comparisons on text
+  // go through the sort key first
+  EXPECT_EQ(Server("SELECT KeywordID FROM Keyword WHERE KeywordID = 3 AND Keyword >= \"m\""),
+            "SELECT \"Keyword\".vxm_zeile AS vxm_zeile, \"KeywordID\" FROM \"Keyword\" WHERE \"KeywordID\" = 3 AND "
+            "(vxm_grund(\"Keyword\") COLLATE \"C\", \"KeywordSchluessel\" COLLATE \"C\") >= ('M' COLLATE \"C\", 'M' "
+            "COLLATE \"C\") ORDER BY \"Keyword\".vxm_zeile");
+  // Like as a regular expression on the folded field; its own wildcards are plain
+  EXPECT_EQ(Server("SELECT * FROM Dateiinfo WHERE Dateiinfo.Dateipfad LIKE \"C:\\VXM\\1*\" AND Dateiname Like "
+                   "\"[!a-c]?#%_(x).[*]\""),
+            "SELECT \"Dateiinfo\".vxm_zeile AS vxm_zeile, * FROM \"Dateiinfo\" WHERE \"Dateiinfo\".\"DateipfadSchluessel\" "
+            "~ '^C:\\\\VXM\\\\1.*$' AND \"DateinameSchluessel\" ~ '^[^A-C].[0-9]%_\\(X\\)\\.[*]$' ORDER BY "
+            "\"Dateiinfo\".vxm_zeile");
+  EXPECT_THROW(Server("SELECT * FROM Keyword WHERE Keyword LIKE Keyword"), VbFehler);
+  // the = of SET assigns
+  EXPECT_EQ(Server("UPDATE Keyword SET Keyword = \"Neu\" WHERE Keyword = \"alt\""),
+            "UPDATE \"Keyword\" SET \"Keyword\" = 'Neu' WHERE \"KeywordSchluessel\" = 'ALT'");
+}
+
+TEST(JetUebersetzenServer, SortierungGruppenUndSpaltennamenWieInSqlite) {
+  // text in the collation's order with Null first; grouped text by its folded
+  // form, its field standing for the group
+  EXPECT_EQ(Server("SELECT Keyword, COUNT(KeywordID) FROM Keyword GROUP BY Keyword ORDER BY Keyword DESC, 2"),
+            "SELECT min(\"Keyword\") AS \"Keyword\", COUNT(\"KeywordID\") AS \"COUNT(KeywordID)\" FROM \"Keyword\" "
+            "GROUP BY \"KeywordSchluessel\" ORDER BY vxm_grund(min(\"Keyword\")) COLLATE \"C\" DESC NULLS LAST, "
+            "vxm_falten(min(\"Keyword\")) COLLATE \"C\" DESC NULLS LAST, 2 NULLS FIRST");
+  // a join without ORDER BY in the tables' order, the last one first
+  EXPECT_EQ(Server("SELECT Keyword.Keyword FROM Keyword INNER JOIN KeywordZwischentabelle AS z ON "
+                   "Keyword.KeywordID = z.KeywordID WHERE z.Dateinummer = 2"),
+            "SELECT \"Keyword\".\"Keyword\" FROM \"Keyword\" INNER JOIN \"KeywordZwischentabelle\" AS z ON "
+            "\"Keyword\".\"KeywordID\" = z.\"KeywordID\" WHERE z.\"Dateinummer\" = 2 ORDER BY z.vxm_zeile, "
+            "\"Keyword\".vxm_zeile");
+  // a view (no row id on the server): no table order, no changes
+  EXPECT_EQ(JetUebersetzen("SELECT * FROM Sicht", SqlZiel::PostgreSQL, true, nullptr).Tabelle, "");
+}
+
+TEST(SqliteTextFuerPostgres, PlatzhalterZeilenMusterUndNamen) {
+  const SqlKatalog k = RegisterKatalog();
+  EXPECT_EQ(SqliteTextFuerPostgres("SELECT KeywordID, Keyword FROM Keyword WHERE KeywordSchluessel = ?1 ORDER BY rowid", k),
+            "SELECT \"KeywordID\", \"Keyword\" FROM \"Keyword\" WHERE \"KeywordSchluessel\" = $1 ORDER BY vxm_zeile");
+  EXPECT_EQ(SqliteTextFuerPostgres("SELECT count(*) FROM Dateiinfo WHERE DateinameSchluessel IS NOT vxm_falten(Dateiname)", k),
+            "SELECT count(*) FROM \"Dateiinfo\" WHERE \"DateinameSchluessel\" IS DISTINCT FROM vxm_falten(\"Dateiname\")");
+  EXPECT_EQ(SqliteTextFuerPostgres("SELECT 1 FROM t WHERE a IS NULL AND b IS NOT NULL AND c IS ?2", k),
+            "SELECT 1 FROM t WHERE a IS NULL AND b IS NOT NULL AND c IS NOT DISTINCT FROM $2");
+  // GLOB is case-sensitive and knows "*", "?", "[^...]"; "#" is itself
+  EXPECT_EQ(SqliteTextFuerPostgres("SELECT * FROM Dateiinfo WHERE DateipfadSchluessel GLOB 'C:\\A*[^0-9]?#'", k),
+            "SELECT * FROM \"Dateiinfo\" WHERE \"DateipfadSchluessel\" ~ '^C:\\\\A.*[^0-9].[#]$'");
+  EXPECT_EQ(SqliteTextFuerPostgres("UPDATE vxm_folge SET \"Wert\" = ?1 WHERE \"Tabelle\" = 'x''y'", k),
+            "UPDATE vxm_folge SET \"Wert\" = $1 WHERE \"Tabelle\" = 'x''y'");
+}
+
 }  // namespace
 }  // namespace vxm

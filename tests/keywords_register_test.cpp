@@ -1,11 +1,10 @@
 // Splitting keyword input and the register operations of the main window,
 // checked against the three tables.
-#include <sqlite3.h>
-
 #include "basis/zustand.h"
 #include "keywords/eingabe.h"
 #include "keywords/register.h"
 #include "platform/fehler.h"
+#include "platform/sqlhilfen.h"
 #include "platform/text.h"
 #include "tests/hilfen.h"
 
@@ -14,24 +13,21 @@ namespace {
 
 const std::string kOrdner = "C:\\VXM\\VXMDOK\\1\\7\\3\\2";
 
-class KeywordRegister : public test::Umgebung {
+class KeywordRegister : public test::Umgebung, public ::testing::WithParamInterface<test::Ablage> {
  protected:
   void SetUp() override {
     Umgebung::SetUp();
+    VXM_ABLAGE_PRUEFEN();
     const auto datei = laufwerkC_ / "vxmdok.mdb";
-    RegisterAnlegen(datei.string());
+    RegisterAnlegenAuf(GetParam(), datei);
     db_ = DatenbankOeffnenHost(datei);
   }
+  bool Server() const { return GetParam() == test::Ablage::PostgreSQL; }
   void Sql(const std::string& sql) { db_->Execute(sql); }
-  void Roh(const std::string& sql) {
-    ASSERT_EQ(sqlite3_exec(db_->Handle(), sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
-  }
+  // Plain SQL of the program (SQLite's spelling, written for the engine).
   int64_t Zahl(const std::string& sql) {
-    sqlite3_stmt* s = nullptr;
-    EXPECT_EQ(sqlite3_prepare_v2(db_->Handle(), sql.c_str(), -1, &s, nullptr), SQLITE_OK) << sql;
-    int64_t n = sqlite3_step(s) == SQLITE_ROW ? sqlite3_column_int64(s, 0) : -1;
-    sqlite3_finalize(s);
-    return n;
+    sql::Abfrage a(*db_, sql);
+    return a.Zeile() ? a.ZahlSpalte(0) : -1;
   }
   std::vector<std::string> Spalte(const std::string& sql) {
     std::vector<std::string> r;
@@ -57,10 +53,11 @@ class KeywordRegister : public test::Umgebung {
   const AktuelleDatei brief_{"Brief.txt", kOrdner};
   const AktuelleDatei plan_{"Plan.pdf", kOrdner};
 };
+VXM_AUF_ALLEN_ABLAGEN(KeywordRegister);
 
 using V = std::vector<std::string>;
 
-TEST_F(KeywordRegister, ZerlegenTrenntUndSchreibtGross) {
+TEST_P(KeywordRegister, ZerlegenTrenntUndSchreibtGross) {
   EXPECT_EQ(Zerlegen("rechnung, mahnung"), (V{"RECHNUNG", "MAHNUNG"}));
   EXPECT_EQ(Zerlegen("a b,c.d;e"), (V{"A", "B", "C", "D", "E"}));
   EXPECT_EQ(Zerlegen(" ,;.miete;;  nebenkosten.. "), (V{"MIETE", "NEBENKOSTEN"}));
@@ -78,7 +75,7 @@ TEST_F(KeywordRegister, ZerlegenTrenntUndSchreibtGross) {
   EXPECT_EQ(Zustand().KeyAnzahl, 2);
 }
 
-TEST_F(KeywordRegister, ZerlegenErweitertSterne) {
+TEST_P(KeywordRegister, ZerlegenErweitertSterne) {
   Sql("INSERT INTO Keyword (Keyword) VALUES (\"Mietvertrag\")");
   Sql("INSERT INTO Keyword (Keyword) VALUES (\"MIETE\")");
   Sql("INSERT INTO Keyword (Keyword) VALUES (\"Nebenkosten\")");
@@ -97,7 +94,7 @@ TEST_F(KeywordRegister, ZerlegenErweitertSterne) {
   EXPECT_EQ(Zustand().KeyAnzahl, 3);  // two matches + the unfinished run
 }
 
-TEST_F(KeywordRegister, EingabeLegtAnMeldetAnUndVerknuepft) {
+TEST_P(KeywordRegister, EingabeLegtAnMeldetAnUndVerknuepft) {
   Sql("INSERT INTO Keyword (Keyword) VALUES (\"Miete\")");
   EingabeErgebnis e = KeywordsEingeben(*db_, brief_, "miete, mahnung");
   EXPECT_TRUE(e.Fehler.empty());
@@ -121,7 +118,7 @@ TEST_F(KeywordRegister, EingabeLegtAnMeldetAnUndVerknuepft) {
   EXPECT_EQ(Zahl("SELECT COUNT(*) FROM Keyword WHERE Keyword = 'GAS'"), 1);
 }
 
-TEST_F(KeywordRegister, BekannteZuerstDannNeueInTippReihenfolge) {
+TEST_P(KeywordRegister, BekannteZuerstDannNeueInTippReihenfolge) {
   Sql("INSERT INTO Keyword (Keyword) VALUES (\"BEKANNT\")");
   Sql("INSERT INTO Keyword (Keyword) VALUES (\"AUCH\")");
   EingabeErgebnis e = KeywordsEingeben(*db_, brief_, "neu1 bekannt neu2 auch");
@@ -134,7 +131,7 @@ TEST_F(KeywordRegister, BekannteZuerstDannNeueInTippReihenfolge) {
   EXPECT_EQ(Von(brief_), (V{"BEKANNT", "AUCH", "NEU1", "NEU2", "NEU3"}));
 }
 
-TEST_F(KeywordRegister, SchlechteEingabeSchreibtNichts) {
+TEST_P(KeywordRegister, SchlechteEingabeSchreibtNichts) {
   for (const std::string& eingabe : {std::string(), std::string(" ,;. "), std::string("*")}) {
     EXPECT_EQ(KeywordsEingeben(*db_, brief_, eingabe).Fehler, meldung::LeereEingabe) << eingabe;
   }
@@ -157,18 +154,24 @@ TEST_F(KeywordRegister, SchlechteEingabeSchreibtNichts) {
   EXPECT_EQ(Von(plan_), (V{std::string(255, 'X')}));
 }
 
-TEST_F(KeywordRegister, FehlerMittendrinHinterlaesstNichts) {
+TEST_P(KeywordRegister, FehlerMittendrinHinterlaesstNichts) {
   Sql("INSERT INTO Keyword (Keyword) VALUES (\"ALT\")");
   // The second link fails: neither the new keywords nor the file row stay.
-  Roh("CREATE TEMP TRIGGER kaputt BEFORE INSERT ON KeywordZwischentabelle "
-      "WHEN (SELECT COUNT(*) FROM KeywordZwischentabelle) >= 1 BEGIN SELECT RAISE(ABORT, 'kaputt'); END");
+  if (Server())
+    RegisterRoh("CREATE FUNCTION kaputt() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                "IF (SELECT count(*) FROM \"KeywordZwischentabelle\") >= 1 THEN RAISE EXCEPTION 'kaputt'; END IF; "
+                "RETURN NEW; END $$; CREATE TRIGGER kaputt BEFORE INSERT ON \"KeywordZwischentabelle\" "
+                "FOR EACH ROW EXECUTE FUNCTION kaputt()");
+  else
+    RegisterRoh("CREATE TRIGGER kaputt BEFORE INSERT ON KeywordZwischentabelle "
+                "WHEN (SELECT COUNT(*) FROM KeywordZwischentabelle) >= 1 BEGIN SELECT RAISE(ABORT, 'kaputt'); END");
   EXPECT_THROW(KeywordsEingeben(*db_, brief_, "alt eins zwei"), VbFehler);
   EXPECT_EQ(Keywords(), (V{"ALT"}));
   EXPECT_EQ(Dateien(), 0);
   EXPECT_EQ(Links(), 0);
 }
 
-TEST_F(KeywordRegister, ZuweisenPrueftGenauStattMitMuster) {
+TEST_P(KeywordRegister, ZuweisenPrueftGenauStattMitMuster) {
   Sql("INSERT INTO Keyword (Keyword) VALUES (\"Vertrag\")");
   Sql("INSERT INTO Keyword (Keyword) VALUES (\"Anlage\")");
   // "ab.txt" carries Vertrag; "a*.txt" and "[a]b.txt" must still get it.
@@ -191,7 +194,7 @@ TEST_F(KeywordRegister, ZuweisenPrueftGenauStattMitMuster) {
   EXPECT_EQ(Dateien(), 4);
 }
 
-TEST_F(KeywordRegister, EntfernenLaesstKeywordUndAndereDateien) {
+TEST_P(KeywordRegister, EntfernenLaesstKeywordUndAndereDateien) {
   KeywordsEingeben(*db_, brief_, "miete mahnung");
   KeywordsEingeben(*db_, plan_, "miete");
   EntfernenErgebnis e = KeywordEntfernen(*db_, brief_, "Miete");
@@ -215,7 +218,7 @@ TEST_F(KeywordRegister, EntfernenLaesstKeywordUndAndereDateien) {
   EXPECT_EQ(Keywords().size(), 2u);
 }
 
-TEST_F(KeywordRegister, UmbenennenFuerAlleOderNurDieseDatei) {
+TEST_P(KeywordRegister, UmbenennenFuerAlleOderNurDieseDatei) {
   KeywordsEingeben(*db_, brief_, "miete");
   KeywordsEingeben(*db_, plan_, "miete nebenkosten");
   EXPECT_EQ(DateienDesKeywords(*db_, "Miete"), 2);
@@ -242,8 +245,12 @@ TEST_F(KeywordRegister, UmbenennenFuerAlleOderNurDieseDatei) {
             "(insgesamt konnten 2 davon betroffene Dateien gefunden werden.)");
 }
 
-TEST_F(KeywordRegister, IdsUeber32767) {
-  Roh("INSERT INTO sqlite_sequence (name, seq) VALUES ('Dateiinfo', 40000), ('Keyword', 70000)");
+TEST_P(KeywordRegister, IdsUeber32767) {
+  if (Server())
+    RegisterRoh("UPDATE vxm_folge SET \"Wert\" = 40000 WHERE \"Tabelle\" = 'Dateiinfo'; "
+                "UPDATE vxm_folge SET \"Wert\" = 70000 WHERE \"Tabelle\" = 'Keyword'");
+  else
+    RegisterRoh("INSERT INTO sqlite_sequence (name, seq) VALUES ('Dateiinfo', 40000), ('Keyword', 70000)");
   const EingabeErgebnis e = KeywordsEingeben(*db_, brief_, "gross");
   EXPECT_GT(e.Dateinummer, 32767);
   EXPECT_EQ(Von(brief_), (V{"GROSS"}));

@@ -24,27 +24,31 @@
 #include "files/registerpflege.h"
 #include "files/registervorhaben.h"
 #include "keywords/registerzugriff.h"
+#include "platform/dienste.h"
 #include "platform/jetsql.h"
+#include "platform/sqlhilfen.h"
 #include "tests/hilfen.h"
 
 namespace vxm {
 namespace {
 namespace fs = std::filesystem;
 
-class OrdnerUmbenennenTest : public test::Umgebung {
+class OrdnerUmbenennenBasis : public test::Umgebung {
  protected:
+  virtual test::Ablage Art() const { return test::Ablage::SQLite; }
   void SetUp() override {
     Umgebung::SetUp();
+    if (Art() == test::Ablage::PostgreSQL && test::PgTestServer().empty()) GTEST_SKIP() << test::kOhnePgServer;
     datei_ = laufwerkC_ / "vxmdok.mdb";
-    RegisterAnlegen(datei_.string());
+    RegisterAnlegenAuf(Art(), datei_);
     db_ = DatenbankOeffnenHost(datei_);
   }
   int32_t Zeile(const std::string& name, const std::string& ordner) {
-    sqlite3_stmt* s = db_->Anweisung("INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES (?1, ?2)");
-    sqlite3_bind_text(s, 1, name.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_text(s, 2, ordner.c_str(), -1, SQLITE_TRANSIENT);
-    EXPECT_EQ(sqlite3_step(s), SQLITE_DONE);
-    return static_cast<int32_t>(sqlite3_last_insert_rowid(db_->Handle()));
+    return static_cast<int32_t>(
+        sql::Einfuegen(*db_, "INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES (?1, ?2)")
+            .Text(1, name)
+            .Text(2, ordner)
+            .Ausfuehren());
   }
   std::string PfadVon(int32_t nr) {
     Recordset rs = db_->OpenRecordset("SELECT Dateipfad FROM Dateiinfo WHERE Dateinummer = " + std::to_string(nr));
@@ -56,7 +60,17 @@ class OrdnerUmbenennenTest : public test::Umgebung {
   std::shared_ptr<Datenbank> db_;
 };
 
-TEST_F(OrdnerUmbenennenTest, ZeilenDesOrdnersUndDarunterFolgenUndNichtsBleibtVorgemerkt) {
+// On every engine.
+class OrdnerUmbenennenTest : public OrdnerUmbenennenBasis, public ::testing::WithParamInterface<test::Ablage> {
+ protected:
+  test::Ablage Art() const override { return GetParam(); }
+};
+VXM_AUF_ALLEN_ABLAGEN(OrdnerUmbenennenTest);
+
+// What needs a second SQLite connection holding the file.
+class OrdnerUmbenennenSqliteTest : public OrdnerUmbenennenBasis {};
+
+TEST_P(OrdnerUmbenennenTest, ZeilenDesOrdnersUndDarunterFolgenUndNichtsBleibtVorgemerkt) {
   DateiAnlegen("C:\\DOK\\Briefe\\2025\\a.txt");
   DateiAnlegen("C:\\DOK\\Briefe\\b.txt");
   const int32_t a = Zeile("a.txt", "C:\\DOK\\Briefe\\2025");
@@ -74,7 +88,7 @@ TEST_F(OrdnerUmbenennenTest, ZeilenDesOrdnersUndDarunterFolgenUndNichtsBleibtVor
   EXPECT_TRUE(OffeneVorhaben(*db_).empty());
 }
 
-TEST_F(OrdnerUmbenennenTest, FehlgeschlagenesUmbenennenLaesstZeilenUndOrdnerStehen) {
+TEST_P(OrdnerUmbenennenTest, FehlgeschlagenesUmbenennenLaesstZeilenUndOrdnerStehen) {
   OrdnerAnlegenHost("C:\\DOK\\Briefe");
   OrdnerAnlegenHost("C:\\DOK\\Post");
   const int32_t a = Zeile("a.txt", "C:\\DOK\\Briefe");
@@ -97,7 +111,7 @@ TEST_F(OrdnerUmbenennenTest, FehlgeschlagenesUmbenennenLaesstZeilenUndOrdnerSteh
   EXPECT_TRUE(OffeneVorhaben(*db_).empty());
 }
 
-TEST_F(OrdnerUmbenennenTest, GesperrtesRegisterBenenntNichtsUm) {
+TEST_F(OrdnerUmbenennenSqliteTest, GesperrtesRegisterBenenntNichtsUm) {
   OrdnerAnlegenHost("C:\\DOK\\Briefe");
   const int32_t a = Zeile("a.txt", "C:\\DOK\\Briefe");
   sqlite3* andere = nullptr;
@@ -119,7 +133,7 @@ TEST_F(OrdnerUmbenennenTest, GesperrtesRegisterBenenntNichtsUm) {
 // The states a crash can leave, made by hand: the record is committed, and
 // the folder is renamed or not. The rows always carry the old path then
 // (their change is rolled back with the commit that never came).
-TEST_F(OrdnerUmbenennenTest, AbschliessenFolgtDemOrdnerAufDemDatentraeger) {
+TEST_P(OrdnerUmbenennenTest, AbschliessenFolgtDemOrdnerAufDemDatentraeger) {
   OrdnerAnlegenHost("C:\\DOK\\Neu\\Unter");
   OrdnerAnlegenHost("C:\\DOK\\Blieb");
   const int32_t a = Zeile("a.txt", "C:\\DOK\\Alt\\Unter");
@@ -151,6 +165,43 @@ TEST_F(OrdnerUmbenennenTest, AbschliessenFolgtDemOrdnerAufDemDatentraeger) {
   EXPECT_TRUE(OffeneVorhaben(*db_).empty());
 }
 
+// On a server whose connection breaks right after the folder got its new
+// name, before the commit: the rows follow over a new connection at once,
+// and nothing stays pending.
+class OrdnerUmbenennenServerTest : public OrdnerUmbenennenBasis {
+ protected:
+  test::Ablage Art() const override { return test::Ablage::PostgreSQL; }
+};
+
+class AbreissendesDateisystem : public HostDateisystem {
+ public:
+  using HostDateisystem::HostDateisystem;
+  void Name(const std::string& alt, const std::string& neu) override {
+    HostDateisystem::Name(alt, neu);
+    if (NachUmbenennen) NachUmbenennen();
+  }
+  std::function<void()> NachUmbenennen;
+};
+
+TEST_F(OrdnerUmbenennenServerTest, VerbindungNachDemUmbenennenAbgerissenZeilenFolgenTrotzdem) {
+  DateiAnlegen("C:\\DOK\\Briefe\\2025\\a.txt");
+  const int32_t a = Zeile("a.txt", "C:\\DOK\\Briefe\\2025");
+  const int64_t prozess = db_->OpenRecordset("SELECT pg_backend_pid() AS p").Zahl("p");
+  auto abreissend = std::make_shared<AbreissendesDateisystem>(fs_->Laufwerke());
+  abreissend->NachUmbenennen = [&] {
+    RegisterRoh("SELECT pg_terminate_backend(" + std::to_string(prozess) + ", 5000)");
+  };
+  Dienste().Dateien = abreissend;
+  const OrdnerUmbenennung u = OrdnerUmbenennen(*db_, "C:\\DOK\\Briefe", "Post");
+  Dienste().Dateien = fs_;
+  EXPECT_TRUE(u.Umbenannt);
+  EXPECT_TRUE(u.Meldung.empty()) << u.Meldung;
+  EXPECT_TRUE(OrdnerDa("C:\\DOK\\Post\\2025"));
+  EXPECT_FALSE(OrdnerDa("C:\\DOK\\Briefe"));
+  EXPECT_EQ(PfadVon(a), "C:\\DOK\\POST\\2025");
+  EXPECT_TRUE(OffeneVorhaben(*db_).empty());
+}
+
 // ---------------------------------------------------------------- kill -9
 
 // The register tool renames a folder holding 10,000 registered files (100
@@ -158,12 +209,12 @@ TEST_F(OrdnerUmbenennenTest, AbschliessenFolgtDemOrdnerAufDemDatentraeger) {
 // each run. The register is then opened as the program opens it (the
 // clean-up of cut-off changes included), and every row must name a file
 // that exists, and every file must have its one row.
-class OrdnerUmbenennenAbbruchTest : public OrdnerUmbenennenTest {
+class OrdnerUmbenennenAbbruchTest : public OrdnerUmbenennenSqliteTest {
  protected:
   static constexpr int kOrdner = 100, kJeOrdner = 100;
 
   void SetUp() override {
-    OrdnerUmbenennenTest::SetUp();
+    OrdnerUmbenennenSqliteTest::SetUp();
     const char* build = std::getenv("VXM_BUILD");
     werkzeug_ = fs::absolute(fs::path(build ? build : "build") / "vxmdorvex-register");
     if (!fs::exists(werkzeug_)) GTEST_SKIP() << "vxmdorvex-register nicht gebaut";
@@ -267,7 +318,7 @@ class OrdnerUmbenennenAbbruchTest : public OrdnerUmbenennenTest {
       std::error_code ec;
       fs::remove_all(speicher_, ec);
     }
-    OrdnerUmbenennenTest::TearDown();
+    OrdnerUmbenennenSqliteTest::TearDown();
   }
 
   fs::path werkzeug_, speicher_;

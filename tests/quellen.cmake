@@ -14,6 +14,7 @@ list(APPEND VXM_KERN_TESTS
   tests/dateiuebertragung_test.cpp
   tests/datenbank_prozesse_test.cpp
   tests/datenbank_test.cpp
+  tests/datenbankserver_test.cpp
   tests/datensuche_test.cpp
   tests/demo_adressexport_test.cpp
   tests/demo_scanner_test.cpp

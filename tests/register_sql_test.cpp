@@ -18,12 +18,13 @@ std::vector<std::string> Spalte(Recordset rs, const std::string& feld) {
   return aus;
 }
 
-class RegisterSqlTest : public test::Umgebung {
+class RegisterSqlTest : public test::Umgebung, public ::testing::WithParamInterface<test::Ablage> {
  protected:
   void SetUp() override {
     Umgebung::SetUp();
+    VXM_ABLAGE_PRUEFEN();
     OrdnerAnlegenHost("C:\\VXM\\VXMDAT");
-    RegisterAnlegen(Host("C:\\VXM\\VXMDAT\\vxmdok.mdb").string());
+    RegisterAnlegenAuf(GetParam(), Host("C:\\VXM\\VXMDAT\\vxmdok.mdb"));
     HostdatenAnlegen(Host("C:\\VXM\\VXMDAT\\vxmdaten.mdb").string());
     FirmendatenAnlegen(Host("C:\\VXM\\VXMDAT\\firma.mdb").string());
     reg_ = DatenbankOeffnen("C:\\VXM\\VXMDAT\\vxmdok.mdb");
@@ -74,8 +75,9 @@ class RegisterSqlTest : public test::Umgebung {
 
   std::shared_ptr<Datenbank> reg_;
 };
+VXM_AUF_ALLEN_ABLAGEN(RegisterSqlTest);
 
-TEST_F(RegisterSqlTest, BeschriftungenDerHostdaten) {
+TEST_P(RegisterSqlTest, BeschriftungenDerHostdaten) {
   Datenquelle oo = Quelle("OO_DATA", "vxmdaten.mdb");
   oo.RecordSource = "SELECT ObjBezeichnung FROM ObjDaten WHERE objnummer = " + N(7);
   oo.Refresh();
@@ -109,7 +111,7 @@ TEST_F(RegisterSqlTest, BeschriftungenDerHostdaten) {
   EXPECT_EQ(fi.Rs().Text("VXMDOKPfad"), "D:\\B");
 }
 
-TEST_F(RegisterSqlTest, AbfragenDerSchlagwortverwaltung) {
+TEST_P(RegisterSqlTest, AbfragenDerSchlagwortverwaltung) {
   EXPECT_EQ(Spalte(Sql("SELECT * FROM Keyword"), "keyword"),
             (std::vector<std::string>{"MIETE", "KAUTION", "Heizung", "MÜLL", "WASSER"}));
   EXPECT_EQ(Spalte(Sql("SELECT Keyword FROM Keyword"), "Keyword").size(), 5u);
@@ -142,7 +144,7 @@ TEST_F(RegisterSqlTest, AbfragenDerSchlagwortverwaltung) {
             (std::vector<std::string>{"MÜLL", "MIETE"}));
 }
 
-TEST_F(RegisterSqlTest, VerknuepfungNachNameUndOrdnerVergleichtAlsMuster) {
+TEST_P(RegisterSqlTest, VerknuepfungNachNameUndOrdnerVergleichtAlsMuster) {
   auto abfrage = [&](const std::string& name, const std::string& ordner, int id) {
     return Sql("SELECT KeywordZwischentabelle.KeywordID, Dateiinfo.Dateiname, Dateiinfo.Dateipfad"
                " FROM Dateiinfo INNER JOIN KeywordZwischentabelle ON Dateiinfo.Dateinummer = "
@@ -161,7 +163,7 @@ TEST_F(RegisterSqlTest, VerknuepfungNachNameUndOrdnerVergleichtAlsMuster) {
   EXPECT_EQ(abfrage("Mietvertrag.pdf", "C:\\VXM\\VXMDOK\\1\\7", 1).RecordCount(), 0);
 }
 
-TEST_F(RegisterSqlTest, SchlagwortsucheEinzelnUndMehrfach) {
+TEST_P(RegisterSqlTest, SchlagwortsucheEinzelnUndMehrfach) {
   // single keyword: nested joins, ORDER BY
   const std::string einzeln =
       "SELECT Dateiinfo.Dateiname, Dateiinfo.Dateipfad, Keyword.Keyword"
@@ -193,7 +195,7 @@ TEST_F(RegisterSqlTest, SchlagwortsucheEinzelnUndMehrfach) {
             (std::vector<std::string>{"Mietvertrag.pdf", "Brief Müller.txt", "Abrechnung 2024.pdf"}));
 }
 
-TEST_F(RegisterSqlTest, KopierenUebernimmtVerknuepfungenInDieselbeDatensatzgruppe) {
+TEST_P(RegisterSqlTest, KopierenUebernimmtVerknuepfungenInDieselbeDatensatzgruppe) {
   // add a file row through the table, then its links through the link query
   Recordset tab = reg_->TabelleOeffnen("Dateiinfo");
   tab.AddNew();
@@ -217,7 +219,7 @@ TEST_F(RegisterSqlTest, KopierenUebernimmtVerknuepfungenInDieselbeDatensatzgrupp
   EXPECT_EQ(Sql("SELECT * FROM KeywordZwischentabelle WHERE KeywordZwischentabelle.Dateinummer = 7").RecordCount(), 3);
 }
 
-TEST_F(RegisterSqlTest, OrdnerNachziehenUndBereinigenMitMuster) {
+TEST_P(RegisterSqlTest, OrdnerNachziehenUndBereinigenMitMuster) {
   // folder rename: every row below the pattern gets the new path
   Recordset rs = Sql("SELECT * FROM Dateiinfo" + std::string(" WHERE Dateiinfo.Dateipfad LIKE ") + '"' +
                      "C:\\VXM\\VXMDOK\\1\\7" + '"');

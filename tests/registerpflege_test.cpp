@@ -10,12 +10,13 @@
 namespace vxm {
 namespace {
 
-class RegisterpflegeTest : public test::Umgebung {
+class RegisterpflegeTest : public test::Umgebung, public ::testing::WithParamInterface<test::Ablage> {
  protected:
   void SetUp() override {
     Umgebung::SetUp();
+    VXM_ABLAGE_PRUEFEN();
     datei_ = laufwerkC_ / "vxmdok.mdb";
-    RegisterAnlegen(datei_.string());
+    RegisterAnlegenAuf(GetParam(), datei_);
     db_ = DatenbankOeffnenHost(datei_);
   }
   int32_t Datei(const std::string& name, const std::string& ordner) {
@@ -42,8 +43,9 @@ class RegisterpflegeTest : public test::Umgebung {
   std::filesystem::path datei_;
   std::shared_ptr<Datenbank> db_;
 };
+VXM_AUF_ALLEN_ABLAGEN(RegisterpflegeTest);
 
-TEST_F(RegisterpflegeTest, VerschiebenKopierenEntfernenTreffenNurDieEigeneZeile) {
+TEST_P(RegisterpflegeTest, VerschiebenKopierenEntfernenTreffenNurDieEigeneZeile) {
   const int32_t a = Datei("brief.doc", "C:\\DOK\\A");
   const int32_t b = Datei("brief.doc", "C:\\DOK\\B");
   Link(a, 3);
@@ -70,7 +72,7 @@ TEST_F(RegisterpflegeTest, VerschiebenKopierenEntfernenTreffenNurDieEigeneZeile)
   EXPECT_FALSE(RegisterDateiEntfernen(*db_, "brief.doc", "C:\\DOK\\C"));
 }
 
-TEST_F(RegisterpflegeTest, MehrAlsEinundzwanzigVerknuepfungenWerdenAlleKopiert) {
+TEST_P(RegisterpflegeTest, MehrAlsEinundzwanzigVerknuepfungenWerdenAlleKopiert) {
   const int32_t a = Datei("viel.pdf", "C:\\D");
   for (int i = 30; i >= 1; --i) Link(a, i);
   const int32_t k = RegisterDateiKopieren(*db_, "viel.pdf", "C:\\D", "viel.pdf", "C:\\E");
@@ -80,7 +82,7 @@ TEST_F(RegisterpflegeTest, MehrAlsEinundzwanzigVerknuepfungenWerdenAlleKopiert) 
   EXPECT_EQ(ids.back(), 30);
 }
 
-TEST_F(RegisterpflegeTest, OrdnerNachziehenNimmtUnterordnerMitUndLaesstNachbarnStehen) {
+TEST_P(RegisterpflegeTest, OrdnerNachziehenNimmtUnterordnerMitUndLaesstNachbarnStehen) {
   const int32_t a = Datei("a.txt", "C:\\Dok\\Alt");
   const int32_t b = Datei("b.txt", "c:\\dok\\alt\\Unter\\Tief");
   const int32_t c = Datei("c.txt", "C:\\DOK\\ALTER");  // shares the prefix, not the folder
@@ -97,7 +99,7 @@ TEST_F(RegisterpflegeTest, OrdnerNachziehenNimmtUnterordnerMitUndLaesstNachbarnS
   EXPECT_EQ(PfadVon(a), "C:\\DOK\\X");
 }
 
-TEST_F(RegisterpflegeTest, BereinigenLoeschtNurVerschwundeneImMuster) {
+TEST_P(RegisterpflegeTest, BereinigenLoeschtNurVerschwundeneImMuster) {
   DateiAnlegen("C:\\DOK\\1\\da.txt");
   const int32_t da = Datei("DA.TXT", "C:\\DOK\\1");
   const int32_t weg = Datei("weg.txt", "C:\\DOK\\1");
@@ -113,7 +115,7 @@ TEST_F(RegisterpflegeTest, BereinigenLoeschtNurVerschwundeneImMuster) {
   EXPECT_EQ(Anzahl("SELECT COUNT(*) AS n FROM KeywordZwischentabelle"), 1);
 }
 
-TEST_F(RegisterpflegeTest, BereinigenMitPlatzhalterLaeuftDenBaumAb) {
+TEST_P(RegisterpflegeTest, BereinigenMitPlatzhalterLaeuftDenBaumAb) {
   DateiAnlegen("C:\\DOK\\1\\A\\x.txt");
   DateiAnlegen("C:\\DOK\\10\\y.txt");
   const int32_t x = Datei("x.txt", "C:\\DOK\\1\\A");
@@ -128,7 +130,7 @@ TEST_F(RegisterpflegeTest, BereinigenMitPlatzhalterLaeuftDenBaumAb) {
   EXPECT_EQ(PfadVon(zehn), "C:\\DOK\\10");
 }
 
-TEST_F(RegisterpflegeTest, UnvollstaendigerBestandLoeschtKeineVorhandeneDatei) {
+TEST_P(RegisterpflegeTest, UnvollstaendigerBestandLoeschtKeineVorhandeneDatei) {
   DateiAnlegen("C:\\DOK\\1\\da.txt");
   DateiAnlegen("C:\\DOK\\1\\L\\drin.txt");
   const int32_t da = Datei("da.txt", "C:\\DOK\\1");
@@ -152,7 +154,7 @@ TEST_F(RegisterpflegeTest, UnvollstaendigerBestandLoeschtKeineVorhandeneDatei) {
   EXPECT_EQ(RegisterBereinigenMitBestand(*db_, "C:\\DOK\\1*", abgebrochen).Beiseite, 0u);
 }
 
-TEST_F(RegisterpflegeTest, BereinigenEinesFehlendenOrdnersBehaeltAlles) {
+TEST_P(RegisterpflegeTest, BereinigenEinesFehlendenOrdnersBehaeltAlles) {
   Datei("a.txt", "C:\\NICHTDA");
   EXPECT_EQ(RegisterBereinigen(*db_, "C:\\NICHTDA").Beiseite, 0u);
   EXPECT_EQ(Anzahl("SELECT COUNT(*) AS n FROM Dateiinfo"), 1);

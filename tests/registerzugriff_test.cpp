@@ -11,12 +11,11 @@
 namespace vxm {
 namespace {
 
-class RegisterzugriffTest : public test::Umgebung {
+class RegisterzugriffBasis : public test::Umgebung {
  protected:
-  void SetUp() override {
-    Umgebung::SetUp();
+  void Einrichten(test::Ablage a) {
     datei_ = laufwerkC_ / "vxmdok.mdb";
-    RegisterAnlegen(datei_.string());
+    RegisterAnlegenAuf(a, datei_);
     db_ = DatenbankOeffnenHost(datei_);
   }
 
@@ -56,7 +55,26 @@ class RegisterzugriffTest : public test::Umgebung {
   std::shared_ptr<Datenbank> db_;
 };
 
-TEST_F(RegisterzugriffTest, DateiNachNameUndOrdnerWieDerLauf) {
+// Rows written by other programs: SQLite.
+class RegisterzugriffTest : public RegisterzugriffBasis {
+ protected:
+  void SetUp() override {
+    Umgebung::SetUp();
+    Einrichten(test::Ablage::SQLite);
+  }
+};
+
+class RegisterzugriffAblageTest : public RegisterzugriffBasis, public ::testing::WithParamInterface<test::Ablage> {
+ protected:
+  void SetUp() override {
+    Umgebung::SetUp();
+    VXM_ABLAGE_PRUEFEN();
+    Einrichten(GetParam());
+  }
+};
+VXM_AUF_ALLEN_ABLAGEN(RegisterzugriffAblageTest);
+
+TEST_P(RegisterzugriffAblageTest, DateiNachNameUndOrdnerWieDerLauf) {
   const std::string ordner = "C:\\VXM\\VXMDOK\\1\\7\\3\\2";
   Datei("Plan 2.pdf", ordner);
   const int32_t stern = Datei("Plan*.pdf", ordner);
@@ -85,7 +103,7 @@ TEST_F(RegisterzugriffTest, DateiNachNameUndOrdnerWieDerLauf) {
   EXPECT_EQ(DateiNummerSuchen(*db_, "Brief Müller.txt", ordner + "\\Verträge"), zweite);
 }
 
-TEST_F(RegisterzugriffTest, KeywordsUndVerknuepfungen) {
+TEST_P(RegisterzugriffAblageTest, KeywordsUndVerknuepfungen) {
   const int32_t miete = Keyword("MIETE");
   const int32_t muell = Keyword("MÜLL");
   Keyword("müll");  // a later duplicate in other case: the first one counts
@@ -114,7 +132,7 @@ TEST_F(RegisterzugriffTest, KeywordsUndVerknuepfungen) {
   EXPECT_EQ(db_->OpenRecordset("SELECT * FROM KeywordZwischentabelle").RecordCount(), 2);
 }
 
-TEST_F(RegisterzugriffTest, DateienMitKeywordWieDieEinzelsuche) {
+TEST_P(RegisterzugriffAblageTest, DateienMitKeywordWieDieEinzelsuche) {
   std::mt19937 zufall(7);
   std::vector<int32_t> kws;
   for (int i = 0; i < 6; ++i) kws.push_back(Keyword("K" + std::to_string(i)));
@@ -166,6 +184,37 @@ TEST_F(RegisterzugriffTest, GeaenderteFaltungWirdBeimOeffnenNachgezogen) {
             SQLITE_OK);
   sqlite3_close(roh);
   db_ = DatenbankOeffnenHost(datei_);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "begrüßung yıldız.txt", "c:\\a"), 1);
+  Recordset rs = db_->OpenRecordset("SELECT * FROM vxm_info");
+  EXPECT_EQ(rs.Zahl("Wert"), kFaltungsVersion);
+}
+
+// On the server the shadow columns are kept by triggers whoever writes; a
+// changed folding (another version of the functions) is refolded when a
+// workstation of the new version connects.
+class RegisterzugriffServerTest : public RegisterzugriffBasis {
+ protected:
+  void SetUp() override {
+    Umgebung::SetUp();
+    if (test::PgTestServer().empty()) GTEST_SKIP() << test::kOhnePgServer;
+    Einrichten(test::Ablage::PostgreSQL);
+  }
+};
+
+TEST_F(RegisterzugriffServerTest, ZeilenAusPsqlUndGeaenderteFaltung) {
+  Datei("Begrüßung Yıldız.txt", "C:\\A");
+  db_.reset();
+  RegisterRoh("INSERT INTO \"Dateiinfo\" (\"Dateiname\", \"Dateipfad\") VALUES ('Über.txt', 'C:\\Ä');"
+              "INSERT INTO \"Keyword\" (\"Keyword\") VALUES ('Straße');"
+              // as written by an earlier folding that turned ı into İ
+              "ALTER TABLE \"Dateiinfo\" DISABLE TRIGGER vxm_schatten;"
+              "UPDATE \"Dateiinfo\" SET \"DateinameSchluessel\" = 'BEGRÜßUNG YİLDİZ.TXT' WHERE \"Dateinummer\" = 1;"
+              "ALTER TABLE \"Dateiinfo\" ENABLE TRIGGER vxm_schatten;"
+              "COMMENT ON FUNCTION vxm_falten(text) IS 'Faltung 1';"
+              "UPDATE vxm_info SET \"Wert\" = '1' WHERE \"Schluessel\" = 'Faltung'");
+  db_ = DatenbankOeffnenHost(datei_);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "ÜBER.TXT", "c:\\ä"), 2);
+  EXPECT_EQ(KeywordIdSuchen(*db_, "STRAßE"), 1);
   EXPECT_EQ(DateiNummerSuchen(*db_, "begrüßung yıldız.txt", "c:\\a"), 1);
   Recordset rs = db_->OpenRecordset("SELECT * FROM vxm_info");
   EXPECT_EQ(rs.Zahl("Wert"), kFaltungsVersion);

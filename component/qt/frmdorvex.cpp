@@ -132,6 +132,13 @@ void frmDorvex::LadeFehler(const std::exception& e) {
     Unload();
     throw LadeAbbruch{};
   }
+  if (vb && vb->Nummer == fehlernr::ServerNichtErreichbar) {
+    // Without the register nothing here works; every further step would
+    // wait for the server again.
+    Dienste().Meldungen->MsgBox(vb->Beschreibung, vbCritical, "Datenbankserver nicht erreichbar.");
+    Unload();
+    throw LadeAbbruch{};
+  }
   FehlerMelden(e);
 }
 

@@ -6,6 +6,8 @@
 
 #include "component/hauptfenster.h"
 #include "component/qt/frmdorvex.h"
+#include "platform/datenbank.h"
+#include "platform/dialoge.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
 #include "platform/oeffner.h"
@@ -55,6 +57,8 @@ std::function<void(frmDorvex&)>& NachDemLaden() {
 
 void OberflaecheEinrichten() {
   HauptfensterErzeugen() = [] { return std::make_shared<QtHauptfenster>(); };
+  // e.g. the advice to use a database server when the files lie on a share
+  DatenbankHinweiseSetzen([](const std::string& text) { Dienste().Meldungen->MsgBox(text, vbInformation, ""); });
   // Documents open through the desktop (its portal in a sandbox) rather than
   // a helper process of our own.
   DokumentOeffner() = DesktopOeffner();

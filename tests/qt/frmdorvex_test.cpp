@@ -4,11 +4,14 @@
 #include <QKeyEvent>
 #include <QTest>
 
+#include <fstream>
+
 #include "basis/einstellungen.h"
 #include "basis/zustand.h"
 #include "component/qt/oberflaeche.h"
 #include "component/vxmdorvex.h"
 #include "platform/fehler.h"
+#include "platform/sqliteverbindung.h"
 #include "store/qt/ordnerbaum.h"
 #include "tests/qt/qthilfen.h"
 
@@ -94,6 +97,34 @@ TEST_F(Start, FehlendeKeywortdatenbankMeldetUndEntlaedt) {
   EXPECT_EQ(dialoge_->Gezeigt.back().Text, "Konnte die Datenbank \"C:\\VXM\\VXMDAT\\vxmdok.mdb\" nicht finden.");
   EXPECT_EQ(dialoge_->Gezeigt.back().Titel, "Datenbank nicht gefunden.");
   EXPECT_FALSE(std::filesystem::exists(Host(register_))) << "opening must never create the database";
+}
+
+TEST_F(Start, DatenbankserverNichtErreichbarMeldetUndEntlaedt) {
+  std::ofstream(Host("C:\\VXM\\VXMDAT\\vxmserver.conf"))
+      << "vxmdok.mdb = postgresql:host=/tmp/vxm-kein-server dbname=vxm connect_timeout=2\n";
+  EXPECT_FALSE(Laden());
+  ASSERT_FALSE(dialoge_->Gezeigt.empty());
+  const auto& m = dialoge_->Gezeigt.back();
+  EXPECT_EQ(m.Titel, "Datenbankserver nicht erreichbar.");
+  EXPECT_NE(m.Text.find("/tmp/vxm-kein-server"), std::string::npos) << m.Text;
+  EXPECT_EQ(m.Stil, vbCritical);
+  EXPECT_EQ(dialoge_->Gezeigt.size(), 1u) << "one message, not one per step";
+}
+
+TEST_F(Start, DatenbankenAufEinemNetzlaufwerkRatenEinmalZumServer) {
+  NetzlaufwerkErkennungSetzen([](const std::filesystem::path&) { return true; });
+  OberflaecheEinrichten();
+  const bool geladen = Laden();
+  NetzlaufwerkErkennungSetzen({});
+  ASSERT_TRUE(geladen);
+  int hinweise = 0;
+  for (const auto& m : dialoge_->Gezeigt)
+    if (m.Text.find("Netzlaufwerk") != std::string::npos) {
+      ++hinweise;
+      EXPECT_EQ(m.Stil, vbInformation);
+      EXPECT_NE(m.Text.find("Server-Datenbank"), std::string::npos) << m.Text;
+    }
+  EXPECT_EQ(hinweise, 1);
 }
 
 TEST_F(Start, OhneJedenDokumentpfadKommtDieInstallationsmeldung) {

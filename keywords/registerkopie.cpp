@@ -1,0 +1,90 @@
+#include "keywords/registerkopie.h"
+
+#include <filesystem>
+
+#include "platform/datenbank.h"
+#include "platform/fehler.h"
+#include "platform/pgverbindung.h"
+#include "platform/sqlhilfen.h"
+#include "platform/verbindung.h"
+
+namespace vxm {
+namespace {
+
+using sql::Abfrage;
+
+// Copies the rows of `auswahl` on q with `einfuegen` on z; the number of rows.
+int64_t Zeilen(Datenbank& q, Datenbank& z, const std::string& auswahl, const std::string& einfuegen, int spalten) {
+  Abfrage a(q, auswahl);
+  int64_t n = 0;
+  while (a.Zeile()) {
+    Abfrage e(z, einfuegen);
+    for (int i = 0; i < spalten; ++i) e.Wert(i + 1, a.WertSpalte(i));
+    e.Ausfuehren();
+    ++n;
+  }
+  return n;
+}
+
+int64_t Anzahl(Datenbank& db, const std::string& tabelle) {
+  Abfrage a(db, "SELECT count(*) FROM " + tabelle);
+  return a.Zeile() ? a.ZahlSpalte(0) : 0;
+}
+
+// The highest id ever given in `tabelle` of the source becomes the target's.
+void Hoechststand(Datenbank& q, Datenbank& z, const std::string& tabelle) {
+  const int64_t stand = q.Anbindung().NaechsterSchluessel(tabelle) - 1;
+  if (z.Handle()) {
+    Abfrage(z, "UPDATE sqlite_sequence SET seq = ?1 WHERE name = ?2 AND seq < ?1").Zahl(1, stand).Text(2, tabelle).Ausfuehren();
+    Abfrage(z, "INSERT INTO sqlite_sequence (name, seq) SELECT ?2, ?1 WHERE ?1 > 0 AND NOT EXISTS "
+               "(SELECT 1 FROM sqlite_sequence WHERE name = ?2)")
+        .Zahl(1, stand)
+        .Text(2, tabelle)
+        .Ausfuehren();
+  } else {
+    Abfrage(z, "UPDATE vxm_folge SET \"Wert\" = ?1 WHERE \"Tabelle\" = ?2 AND \"Wert\" < ?1")
+        .Zahl(1, stand)
+        .Text(2, tabelle)
+        .Ausfuehren();
+  }
+}
+
+KopieErgebnis Uebertragen(Datenbank& q, Datenbank& z) {
+  KopieErgebnis e;
+  Transaktion t(z);
+  e.Keywords = Zeilen(q, z, "SELECT KeywordID, Keyword FROM Keyword ORDER BY rowid",
+                      "INSERT INTO Keyword (KeywordID, Keyword) VALUES (?1, ?2)", 2);
+  e.Dateien = Zeilen(q, z, "SELECT Dateinummer, Dateiname, Dateipfad FROM Dateiinfo ORDER BY rowid",
+                     "INSERT INTO Dateiinfo (Dateinummer, Dateiname, Dateipfad) VALUES (?1, ?2, ?3)", 3);
+  e.Verknuepfungen = Zeilen(q, z, "SELECT Dateinummer, KeywordID FROM KeywordZwischentabelle ORDER BY rowid",
+                            "INSERT INTO KeywordZwischentabelle (Dateinummer, KeywordID) VALUES (?1, ?2)", 2);
+  Hoechststand(q, z, "Keyword");
+  Hoechststand(q, z, "Dateiinfo");
+  if (Anzahl(z, "Keyword") != e.Keywords || Anzahl(z, "Dateiinfo") != e.Dateien ||
+      Anzahl(z, "KeywordZwischentabelle") != e.Verknuepfungen)
+    throw VbFehler(fehlernr::DatenbankFehler, "Die Kopie nach " + z.Datei() + " ist unvollständig; sie wird verworfen.");
+  t.Bestaetigen();
+  return e;
+}
+
+}  // namespace
+
+KopieErgebnis RegisterKopieren(const std::string& quelle, const std::string& ziel) {
+  auto q = DatenbankOeffnenHost(quelle);
+  RegisterAnlegen(ziel);
+  const bool datei = !IstServerVerbindung(ziel);
+  try {
+    auto z = DatenbankOeffnenHost(ziel);
+    if (&z->Anbindung() == &q->Anbindung())
+      throw VbFehler(fehlernr::DatenbankExistiert, "Quelle und Ziel sind dieselbe Datenbank.");
+    return Uebertragen(*q, *z);
+  } catch (...) {
+    if (datei) {
+      std::error_code ec;
+      for (const char* endung : {"", "-wal", "-shm", "-journal"}) std::filesystem::remove(ziel + endung, ec);
+    }
+    throw;
+  }
+}
+
+}  // namespace vxm

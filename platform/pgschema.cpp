@@ -1,0 +1,240 @@
+#include "platform/pgschema.h"
+
+#include <mutex>
+#include <vector>
+
+#include "platform/datenbank.h"
+#include "platform/fehler.h"
+#include "platform/jetsql.h"
+
+namespace vxm {
+namespace {
+
+std::string Utf8(char32_t c) {
+  std::string aus;
+  if (c < 0x80) {
+    aus += static_cast<char>(c);
+  } else if (c < 0x800) {
+    aus += static_cast<char>(0xC0 | (c >> 6));
+    aus += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    aus += static_cast<char>(0xE0 | (c >> 12));
+    aus += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    aus += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    aus += static_cast<char>(0xF0 | (c >> 18));
+    aus += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    aus += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    aus += static_cast<char>(0x80 | (c & 0x3F));
+  }
+  return aus;
+}
+
+std::size_t Zeichen(const std::string& s) {
+  std::size_t n = 0;
+  for (unsigned char c : s)
+    if ((c & 0xC0) != 0x80) ++n;
+  return n;
+}
+
+struct Abbildung {
+  std::string von, nach;                                // translate(): one character for one
+  std::vector<std::pair<std::string, std::string>> ersetzen;  // replace(): one for several
+};
+
+// Walks every code point through `f`; the server function built from the
+// result gives the same text for every valid UTF-8 input.
+template <typename F>
+Abbildung Abbilden(F&& f, bool nurGefaltete) {
+  Abbildung a;
+  for (char32_t c = 1; c <= 0x10FFFF; ++c) {
+    if (c >= 0xD800 && c <= 0xDFFF) continue;
+    const std::string z = Utf8(c);
+    if (nurGefaltete && Falten(z) != z) continue;
+    const std::string b = f(z);
+    if (b == z) continue;
+    if (Zeichen(b) == 1) {
+      a.von += z;
+      a.nach += b;
+    } else {
+      a.ersetzen.emplace_back(z, b);
+    }
+  }
+  return a;
+}
+
+std::string Funktionen() {
+  const Abbildung falten = Abbilden([](const std::string& z) { return Falten(z); }, false);
+  if (!falten.ersetzen.empty())
+    throw VbFehler(fehlernr::DatenbankFehler, "Die Faltung bildet Zeichen auf mehrere ab; der Datenbankserver "
+                                              "kann sie so nicht nachbilden.");
+  const Abbildung grund = Abbilden([](const std::string& z) { return Sortierform(z); }, true);
+  // vxm_grund folds itself: a call of vxm_falten would depend on the search path
+  const std::string gefaltet = "translate(t, $z$" + falten.von + "$z$, $z$" + falten.nach + "$z$)";
+  std::string g = "translate(" + gefaltet + ", $z$" + grund.von + "$z$, $z$" + grund.nach + "$z$)";
+  for (const auto& [von, nach] : grund.ersetzen) g = "replace(" + g + ", $z$" + von + "$z$, $z$" + nach + "$z$)";
+  const std::string version = std::to_string(kFaltungsVersion);
+  return "CREATE OR REPLACE FUNCTION vxm_falten(t text) RETURNS text LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE "
+         "AS $f$ SELECT " + gefaltet + " COLLATE \"C\" $f$;\n"
+         "COMMENT ON FUNCTION vxm_falten(text) IS 'Faltung " + version + "';\n"
+         "CREATE OR REPLACE FUNCTION vxm_grund(t text) RETURNS text LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE "
+         "AS $f$ SELECT " + g + " COLLATE \"C\" $f$;\n";
+}
+
+// Stored folding version of the functions ("" when they are missing).
+std::string FunktionsVersion(Verbindung& v) {
+  auto b = v.Vorbereiten(
+      "SELECT coalesce(obj_description(p.oid, 'pg_proc'), '') FROM pg_proc p "
+      "JOIN pg_namespace n ON n.oid = p.pronamespace WHERE n.nspname = current_schema() AND p.proname = 'vxm_falten'");
+  return b->Schritt() ? std::string(b->TextWert(0)) : std::string();
+}
+
+bool RegisterDa(Verbindung& v) {
+  auto b = v.Vorbereiten(
+      "SELECT count(*) FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+      "WHERE n.nspname = current_schema() AND c.relname IN ('Dateiinfo', 'Keyword', 'KeywordZwischentabelle', "
+      "'vxm_info', 'vxm_folge')");
+  return b->Schritt() && b->ZahlWert(0) > 0;
+}
+
+bool Beschreibbar(Verbindung& v) {
+  auto b = v.Vorbereiten(
+      "SELECT has_schema_privilege(current_schema(), 'CREATE') AND "
+      "current_setting('transaction_read_only') = 'off'");
+  return b->Schritt() && b->TextWert(0) == "t";
+}
+
+// Shadow column pairs of the register: table, field, shadow.
+constexpr const char* kSchatten[][3] = {{"Dateiinfo", "Dateiname", "DateinameSchluessel"},
+                                        {"Dateiinfo", "Dateipfad", "DateipfadSchluessel"},
+                                        {"Keyword", "Keyword", "KeywordSchluessel"}};
+
+std::string Neufalten() {
+  std::string sql;
+  for (const auto& [tabelle, feld, schatten] : kSchatten)
+    sql += std::string("UPDATE \"") + tabelle + "\" SET \"" + schatten + "\" = vxm_falten(\"" + feld +
+           "\") WHERE \"" + schatten + "\" IS DISTINCT FROM vxm_falten(\"" + feld + "\");\n";
+  return sql + "UPDATE vxm_info SET \"Wert\" = '" + std::to_string(kFaltungsVersion) +
+         "' WHERE \"Schluessel\" = 'Faltung';\n";
+}
+
+}  // namespace
+
+std::string FaltungsfunktionenSql() {
+  static std::once_flag einmal;
+  static std::string sql;
+  std::call_once(einmal, [] { sql = Funktionen(); });
+  return sql;
+}
+
+namespace {
+
+// Runs `sql` in one transaction under the write lock of the database.
+void Unteilbar(Verbindung& v, const std::string& sql, std::string_view wofuer) {
+  v.Beginnen();
+  try {
+    v.Ausfuehren(sql, wofuer);
+    v.Festschreiben();
+  } catch (...) {
+    v.Zuruecknehmen();
+    throw;
+  }
+}
+
+}  // namespace
+
+void LayerEinrichten(Verbindung& v) {
+  const std::string soll = "Faltung " + std::to_string(kFaltungsVersion);
+  if (FunktionsVersion(v) == soll || !Beschreibbar(v)) return;
+  v.Beginnen();
+  try {
+    // another workstation may have done it while this one waited for the lock
+    if (FunktionsVersion(v) != soll) {
+      v.Ausfuehren(FaltungsfunktionenSql(), "Faltung");
+      if (RegisterDa(v)) v.Ausfuehren(Neufalten(), "Faltung");
+    }
+    v.Festschreiben();
+  } catch (...) {
+    v.Zuruecknehmen();
+    throw;
+  }
+}
+
+namespace {
+
+// Keys never given twice, also not the one of a deleted last row: the
+// highest key handed out is kept in vxm_folge (its row lock also orders
+// concurrent inserts).
+std::string SchluesselTrigger(const std::string& tabelle, const std::string& schluessel) {
+  const std::string t = "\"" + tabelle + "\"", k = "NEW.\"" + schluessel + "\"", f = "\"vxm_" + tabelle + "_schluessel\"";
+  return "CREATE FUNCTION " + f + "() RETURNS trigger LANGUAGE plpgsql SET search_path FROM CURRENT AS $f$\n"
+         "DECLARE w bigint;\n"
+         "BEGIN\n"
+         "  SELECT \"Wert\" INTO w FROM vxm_folge WHERE \"Tabelle\" = '" + tabelle + "' FOR UPDATE;\n"
+         "  IF " + k + " IS NULL THEN\n"
+         "    " + k + " := greatest(w, (SELECT coalesce(max(\"" + schluessel + "\"), 0) FROM " + t + ")) + 1;\n"
+         "  END IF;\n"
+         "  IF " + k + " > w THEN UPDATE vxm_folge SET \"Wert\" = " + k + " WHERE \"Tabelle\" = '" + tabelle +
+         "'; END IF;\n"
+         "  RETURN NEW;\n"
+         "END $f$;\n"
+         "CREATE TRIGGER vxm_schluessel BEFORE INSERT ON " + t + " FOR EACH ROW EXECUTE FUNCTION " + f + "();\n"
+         "INSERT INTO vxm_folge VALUES ('" + tabelle + "', 0);\n";
+}
+
+// The shadow columns follow their fields on every write, whoever writes.
+std::string SchattenTrigger(const std::string& tabelle) {
+  const std::string f = "\"vxm_" + tabelle + "_schatten\"";
+  std::string setzen;
+  for (const auto& [t, feld, schatten] : kSchatten)
+    if (tabelle == t) setzen += std::string("  NEW.\"") + schatten + "\" := vxm_falten(NEW.\"" + feld + "\");\n";
+  return "CREATE FUNCTION " + f + "() RETURNS trigger LANGUAGE plpgsql SET search_path FROM CURRENT AS $f$\nBEGIN\n" +
+         setzen +
+         "  RETURN NEW;\nEND $f$;\n"
+         "CREATE TRIGGER vxm_schatten BEFORE INSERT OR UPDATE ON \"" + tabelle +
+         "\" FOR EACH ROW EXECUTE FUNCTION " + f + "();\n";
+}
+
+constexpr const char* kRegisterTabellen = R"SQL(
+CREATE TABLE "Dateiinfo" (
+  "Dateinummer" integer PRIMARY KEY,
+  "Dateiname" text COLLATE "C",
+  "Dateipfad" text COLLATE "C",
+  "DateinameSchluessel" text COLLATE "C",
+  "DateipfadSchluessel" text COLLATE "C",
+  vxm_zeile bigint GENERATED ALWAYS AS ("Dateinummer") STORED
+);
+CREATE INDEX "Dateiinfo_NameOrdner" ON "Dateiinfo" ("DateinameSchluessel", "DateipfadSchluessel", vxm_zeile);
+CREATE INDEX "Dateiinfo_Ordner" ON "Dateiinfo" ("DateipfadSchluessel", vxm_zeile);
+CREATE TABLE "Keyword" (
+  "KeywordID" integer PRIMARY KEY,
+  "Keyword" text COLLATE "C",
+  "KeywordSchluessel" text COLLATE "C",
+  vxm_zeile bigint GENERATED ALWAYS AS ("KeywordID") STORED
+);
+CREATE INDEX "Keyword_Name" ON "Keyword" ("KeywordSchluessel", vxm_zeile);
+CREATE TABLE "KeywordZwischentabelle" (
+  "Dateinummer" integer,
+  "KeywordID" integer,
+  vxm_zeile bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY
+);
+CREATE INDEX "KeywordZwischentabelle_Datei" ON "KeywordZwischentabelle" ("Dateinummer", "KeywordID", vxm_zeile);
+CREATE INDEX "KeywordZwischentabelle_Keyword" ON "KeywordZwischentabelle" ("KeywordID", "Dateinummer", vxm_zeile);
+CREATE TABLE vxm_info ("Schluessel" text COLLATE "C" PRIMARY KEY, "Wert" text);
+CREATE TABLE vxm_folge ("Tabelle" text COLLATE "C" PRIMARY KEY, "Wert" bigint NOT NULL);
+)SQL";
+
+}  // namespace
+
+void RegisterSchemaAnlegen(Verbindung& v) {
+  if (RegisterDa(v))
+    throw VbFehler(fehlernr::DatenbankExistiert,
+                   "Die Datenbank " + v.Name() + " enthält bereits ein Register; es wird nicht überschrieben.");
+  const std::string sql = FaltungsfunktionenSql() + kRegisterTabellen + SchluesselTrigger("Dateiinfo", "Dateinummer") +
+                          SchluesselTrigger("Keyword", "KeywordID") + SchattenTrigger("Dateiinfo") +
+                          SchattenTrigger("Keyword") + kVorhabenTabelleServer + ";\n" + "INSERT INTO vxm_info VALUES ('Faltung', '" +
+                          std::to_string(kFaltungsVersion) + "');\n";
+  Unteilbar(v, sql, "Register anlegen");
+}
+
+}  // namespace vxm
