@@ -153,7 +153,9 @@ Fingerabdruck Abdruck(int32_t nummer, const DateiInhalt& inhalt, const DateiStan
 }
 
 bool AbgleichTabellenDa(Datenbank& db) {
-  // Asked on every folder opened: answered from the schema in memory.
+  // Asked on every folder opened: answered from the schema in memory. A
+  // server register has none of these tables (yet).
+  if (!db.Handle()) return false;
   for (const char* t : {"vxm_fingerabdruck", "vxm_beiseite", "vxm_beiseite_verknuepfung"})
     if (sqlite3_table_column_metadata(db.Handle(), "main", t, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr) !=
         SQLITE_OK)
@@ -169,7 +171,7 @@ void AbgleichTabellenAnlegen(Datenbank& db) {
   t.Bestaetigen();
 }
 
-bool Beschreibbar(Datenbank& db) { return sqlite3_db_readonly(db.Handle(), "main") == 0; }
+bool Beschreibbar(Datenbank& db) { return db.Handle() && sqlite3_db_readonly(db.Handle(), "main") == 0; }
 
 std::optional<Fingerabdruck> FingerabdruckLesen(Datenbank& db, int32_t nummer) {
   if (!AbgleichTabellenDa(db)) return std::nullopt;
