@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <set>
 
 #include "platform/text.h"
@@ -14,16 +15,21 @@ namespace {
 
 // Changes of the folding or the layout that make the stored FTS index
 // unusable raise this; the index is then built anew from the stored texts.
-constexpr int kFormat = 5;
-// Formats from this one on index the same trigrams: newer ones only add
-// tables or indexes, made by the CREATE ... IF NOT EXISTS below.
-constexpr int kGleicheTrigramme = 4;
+// 6: sections numbered densely (small row-id gaps keep the FTS doclists
+// short), texts packed faster.
+constexpr int kFormat = 6;
+// zstd level of the stored texts: level 12 packed 7 % tighter than 3 at
+// nine times the CPU, which was half of what indexing cost.
+constexpr int kPackstufe = 3;
 
-// The FTS5 tokenizer "vxmtri": the trigrams of an already folded text, each
-// distinct one once per document. The table keeps no positions (detail=
-// none), so repeats would only cost time: a changelog of a megabyte has a
-// million trigrams but some ten thousand distinct ones. Queries name one
-// trigram per term.
+// The FTS5 tokenizer "vxmtri": the 4-grams (four characters) of an already
+// folded text, each distinct one once per document, and its last three
+// characters. The table keeps no positions (detail=none), so repeats would
+// only cost time: a changelog of a megabyte has a million 4-grams but some
+// ten thousand distinct ones. Four characters rather than three: a phrase
+// of common words ("Straße" in English texts) has all its trigrams in most
+// sections of 32 KB, its 4-grams in few; that costs 1.7 times the postings.
+// Queries name one n-gram per term (or a trigram as a prefix).
 int TriErzeugen(void*, const char**, int, Fts5Tokenizer** aus) {
   *aus = reinterpret_cast<Fts5Tokenizer*>(new int(0));
   return SQLITE_OK;
@@ -33,34 +39,36 @@ void TriLoeschen(Fts5Tokenizer* t) { delete reinterpret_cast<int*>(t); }
 
 int TriZerlegen(Fts5Tokenizer*, void* ctx, int flags, const char* text, int n,
                 int (*token)(void*, int, const char*, int, int, int)) {
-  // Start offsets of the last three characters.
-  int s0 = -1, s1 = -1, s2 = -1;
-  const bool dokument = (flags & FTS5_TOKENIZE_DOCUMENT) != 0;
+  if (!(flags & FTS5_TOKENIZE_DOCUMENT)) return n > 0 ? token(ctx, 0, text, n, 0, n) : SQLITE_OK;
+  // Start offsets of the last four characters.
+  int s0 = -1, s1 = -1, s2 = -1, s3 = -1;
   static thread_local std::vector<std::uint64_t> gesehen;
   gesehen.clear();
+  auto merken = [&](int von, int bis) {
+    // Packed into 64 bits to tell repeats (a longer one is always emitted).
+    const int laenge = bis - von;
+    if (laenge > 8) return token(ctx, 0, text + von, laenge, von, bis);
+    std::uint64_t k = 0;
+    std::memcpy(&k, text + von, static_cast<std::size_t>(laenge));
+    gesehen.push_back(k);
+    return SQLITE_OK;
+  };
   for (int i = 0; i <= n; ++i) {
     if (i < n && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
     if (s0 >= 0) {
-      // Trigram text[s0, i): packed into 64 bits to tell repeats (a trigram
-      // of long characters is always emitted).
-      const int laenge = i - s0;
-      bool neu = true;
-      if (dokument && laenge <= 8) {
-        std::uint64_t k = 0;
-        std::memcpy(&k, text + s0, static_cast<std::size_t>(laenge));
-        gesehen.push_back(k);
-        neu = false;
-      }
-      if (neu) {
-        const int rc = token(ctx, 0, text + s0, laenge, s0, i);
-        if (rc != SQLITE_OK) return rc;
-      }
+      const int rc = merken(s0, i);
+      if (rc != SQLITE_OK) return rc;
     }
     s0 = s1;
     s1 = s2;
-    s2 = i;
+    s2 = s3;
+    s3 = i;
   }
-  if (!dokument) return SQLITE_OK;
+  // The last trigram: a phrase of three characters at the very end.
+  if (s1 >= 0) {
+    const int rc = merken(s1, n);
+    if (rc != SQLITE_OK) return rc;
+  }
   std::sort(gesehen.begin(), gesehen.end());
   gesehen.erase(std::unique(gesehen.begin(), gesehen.end()), gesehen.end());
   for (const std::uint64_t k : gesehen) {
@@ -105,9 +113,10 @@ std::string Spalte(sqlite3_stmt* s, int i) {
   return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(s, i))) : std::string();
 }
 
-std::string Packen(const std::string& text) {
+std::string Packen(std::string_view text) {
   std::string aus(ZSTD_compressBound(text.size()), '\0');
-  const std::size_t n = ZSTD_compress(aus.data(), aus.size(), text.data(), text.size(), 12);
+  static thread_local std::unique_ptr<ZSTD_CCtx, decltype(&ZSTD_freeCCtx)> ctx(ZSTD_createCCtx(), &ZSTD_freeCCtx);
+  const std::size_t n = ZSTD_compressCCtx(ctx.get(), aus.data(), aus.size(), text.data(), text.size(), kPackstufe);
   if (ZSTD_isError(n)) throw IndexFehler("Text nicht komprimierbar");
   aus.resize(n);
   return aus;
@@ -131,7 +140,7 @@ std::string Entpacken(const std::string& z) {
 // unpacks and folds that section, not the whole file.
 constexpr std::size_t kAbschnitt = 32 * 1024;
 constexpr std::size_t kUeberlappung = 512;
-constexpr std::int64_t kAbschnitteJeDatei = 1 << 13;  // section rowid = file id * this + number
+constexpr std::size_t kMaxAbschnitte = 1 << 13;  // the last one takes the rest
 
 struct Abschnitt {
   std::size_t Von, Eigen, Bis;  // own bytes [Von, Von + Eigen), stored up to Bis
@@ -145,8 +154,7 @@ std::vector<Abschnitt> Zerlegen(const std::string& t) {
   };
   std::size_t von = 0;
   while (von < t.size() || v.empty()) {
-    std::size_t ende = v.size() + 1 == static_cast<std::size_t>(kAbschnitteJeDatei) ? t.size()
-                                                                                  : zeichengrenze(von + kAbschnitt);
+    std::size_t ende = v.size() + 1 == kMaxAbschnitte ? t.size() : zeichengrenze(von + kAbschnitt);
     // End at a blank where one is near, so words stay whole.
     if (ende < t.size()) {
       const auto blank = t.find_first_of(" \n", ende);
@@ -188,28 +196,33 @@ Indexeintrag Zeile(sqlite3_stmt* s) {
   return e;
 }
 
-// The FTS5 query for a folded phrase: every distinct trigram (at most 32,
-// spread over the phrase) must be in the file.
-std::string TrigrammAbfrage(const std::string& p) {
+// The FTS5 query for a folded phrase of three or more characters: every
+// distinct 4-gram (at most 32, spread over the phrase) must be in the
+// section; three characters are the prefix of a 4-gram or the end trigram.
+std::string NgrammAbfrage(const std::string& p) {
   std::vector<std::size_t> start;  // byte offsets of the characters
   for (std::size_t i = 0; i < p.size(); ++i)
     if ((static_cast<unsigned char>(p[i]) & 0xC0) != 0x80) start.push_back(i);
   start.push_back(p.size());
   const std::size_t n = start.size() - 1;
-  std::set<std::string> tri;
-  const std::size_t anzahl = n - 2;
-  const std::size_t schritt = anzahl > 32 ? (anzahl + 31) / 32 : 1;
-  for (std::size_t k = 0; k < anzahl; k += schritt) tri.insert(p.substr(start[k], start[k + 3] - start[k]));
-  tri.insert(p.substr(start[n - 3], start[n] - start[n - 3]));
-  std::string q;
-  for (const auto& t : tri) {
-    if (!q.empty()) q += " AND ";
-    q += '"';
+  auto zitiert = [](std::string_view t) {
+    std::string q = "\"";
     for (const char c : t) {
       if (c == '"') q += '"';
       q += c;
     }
-    q += '"';
+    return q + '"';
+  };
+  if (n == 3) return zitiert(p) + "*";
+  std::set<std::string> gramme;
+  const std::size_t anzahl = n - 3;
+  const std::size_t schritt = anzahl > 32 ? (anzahl + 31) / 32 : 1;
+  for (std::size_t k = 0; k < anzahl; k += schritt) gramme.insert(p.substr(start[k], start[k + 4] - start[k]));
+  gramme.insert(p.substr(start[n - 4], start[n] - start[n - 4]));
+  std::string q;
+  for (const auto& g : gramme) {
+    if (!q.empty()) q += " AND ";
+    q += zitiert(g);
   }
   return q;
 }
@@ -297,6 +310,32 @@ void Volltextindex::Aufbauen() {
     if (format == kFormat) return;
   }
   Transaktion t(*this);
+  int format = 0;
+  {
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v2(db_, "SELECT wert FROM meta WHERE schluessel='format'", -1, &s, nullptr) == SQLITE_OK &&
+        sqlite3_step(s) == SQLITE_ROW)
+      format = sqlite3_column_int(s, 0);
+    sqlite3_finalize(s);
+  }
+  if (format == kFormat) return;  // another process was quicker
+  // Sections of older indexes were numbered file id * 8192 + number.
+  bool alteAbschnitte = false;
+  {
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v2(db_, "SELECT 1 FROM pragma_table_info('abschnitte') WHERE name = 'eigen'", -1, &s,
+                           nullptr) == SQLITE_OK &&
+        sqlite3_step(s) == SQLITE_ROW)
+      alteAbschnitte = true;
+    sqlite3_finalize(s);
+    s = nullptr;
+    if (alteAbschnitte && sqlite3_prepare_v2(db_, "SELECT 1 FROM pragma_table_info('abschnitte') WHERE name = 'datei'",
+                                             -1, &s, nullptr) == SQLITE_OK &&
+        sqlite3_step(s) == SQLITE_ROW)
+      alteAbschnitte = false;
+    sqlite3_finalize(s);
+  }
+  if (alteAbschnitte) Ausfuehren("ALTER TABLE abschnitte RENAME TO abschnitte_alt");
   Ausfuehren(
       "CREATE TABLE IF NOT EXISTS meta (schluessel TEXT PRIMARY KEY, wert TEXT);"
       "CREATE TABLE IF NOT EXISTS dateien ("
@@ -312,24 +351,28 @@ void Volltextindex::Aufbauen() {
       " art TEXT,"
       " seiten INTEGER NOT NULL DEFAULT 0,"
       " im_index INTEGER NOT NULL DEFAULT 0);"
-      "CREATE TABLE IF NOT EXISTS abschnitte (id INTEGER PRIMARY KEY, eigen INTEGER NOT NULL, daten BLOB NOT NULL);"
+      // The FTS row id of a section is its id.
+      "CREATE TABLE IF NOT EXISTS abschnitte (id INTEGER PRIMARY KEY, datei INTEGER NOT NULL,"
+      " nr INTEGER NOT NULL, eigen INTEGER NOT NULL, daten BLOB NOT NULL);"
+      "CREATE INDEX IF NOT EXISTS abschnitte_datei ON abschnitte(datei, nr);"
       "CREATE TABLE IF NOT EXISTS ordner (schluessel TEXT PRIMARY KEY, pfad TEXT NOT NULL, mtime INTEGER NOT NULL);"
       "CREATE INDEX IF NOT EXISTS dateien_ordner ON dateien(ordner);"
       "CREATE INDEX IF NOT EXISTS dateien_inhalt ON dateien(groesse, hash);"
-      "CREATE INDEX IF NOT EXISTS dateien_ohne_text ON dateien(ordner) WHERE zustand <> 1;"
-      "CREATE VIRTUAL TABLE IF NOT EXISTS volltext USING fts5("
-      " t, content='', tokenize='vxmtri', detail=none);");
-  int format = 0;
-  {
-    sqlite3_stmt* s = Anweisung("SELECT wert FROM meta WHERE schluessel='format'");
-    Zurueck z{s};
-    if (sqlite3_step(s) == SQLITE_ROW) format = sqlite3_column_int(s, 0);
+      "CREATE INDEX IF NOT EXISTS dateien_ohne_text ON dateien(ordner) WHERE zustand <> 1;");
+  if (format > 0) {
+    // The stored texts are indexed again, under the new section numbers.
+    Ausfuehren("DROP TABLE IF EXISTS volltext; UPDATE dateien SET im_index = 0");
+    if (alteAbschnitte) {
+      Ausfuehren(
+          "INSERT INTO abschnitte (datei, nr, eigen, daten)"
+          " SELECT id / 8192, id % 8192, eigen, daten FROM abschnitte_alt ORDER BY id;"
+          "DROP TABLE abschnitte_alt");
+    }
   }
-  if (format < kGleicheTrigramme) {
-    // A different folding: the stored texts are indexed again.
-    Ausfuehren("DELETE FROM volltext; UPDATE dateien SET im_index = 0");
+  Ausfuehren("CREATE VIRTUAL TABLE IF NOT EXISTS volltext USING fts5(t, content='', tokenize='vxmtri', detail=none)");
+  if (format > 0) {
     sqlite3_stmt* s = Anweisung(
-        "SELECT a.id, a.daten FROM abschnitte a JOIN dateien d ON d.id = a.id / 8192 WHERE d.zustand = 1");
+        "SELECT a.id, a.daten FROM abschnitte a JOIN dateien d ON d.id = a.datei WHERE d.zustand = 1");
     sqlite3_stmt* ein = Anweisung("INSERT INTO volltext(rowid, t) VALUES (?, ?)");
     Zurueck z{s};
     while (sqlite3_step(s) == SQLITE_ROW) {
@@ -397,10 +440,9 @@ std::optional<Indexeintrag> Volltextindex::GleicherInhalt(std::int64_t groesse, 
 }
 
 std::string Volltextindex::Text(std::int64_t id) {
-  sqlite3_stmt* s = Anweisung("SELECT eigen, daten FROM abschnitte WHERE id >= ? AND id < ? ORDER BY id");
+  sqlite3_stmt* s = Anweisung("SELECT eigen, daten FROM abschnitte WHERE datei = ? ORDER BY nr");
   Zurueck z{s};
-  sqlite3_bind_int64(s, 1, id * kAbschnitteJeDatei);
-  sqlite3_bind_int64(s, 2, (id + 1) * kAbschnitteJeDatei);
+  sqlite3_bind_int64(s, 1, id);
   std::string text;
   while (sqlite3_step(s) == SQLITE_ROW) {
     const std::string teil = Entpacken(Spalte(s, 1));
@@ -417,7 +459,15 @@ std::string Volltextindex::AbschnittText(std::int64_t abschnitt) {
   return Entpacken(Spalte(s, 0));
 }
 
-std::int64_t Volltextindex::DateiVonAbschnitt(std::int64_t abschnitt) { return abschnitt / kAbschnitteJeDatei; }
+bool Volltextindex::AbschnittDaten(std::int64_t abschnitt, std::string& aus) {
+  sqlite3_stmt* s = Anweisung("SELECT daten FROM abschnitte WHERE id = ?");
+  Zurueck z{s};
+  sqlite3_bind_int64(s, 1, abschnitt);
+  if (sqlite3_step(s) != SQLITE_ROW) return false;
+  const auto* p = static_cast<const char*>(sqlite3_column_blob(s, 0));
+  aus.append(p, static_cast<std::size_t>(sqlite3_column_bytes(s, 0)));
+  return true;
+}
 
 std::optional<Indexeintrag> Volltextindex::EintragNachId(std::int64_t id) {
   sqlite3_stmt* s = Anweisung(
@@ -484,11 +534,10 @@ void Volltextindex::IndexEntfernen(std::int64_t id) {
     imIndex = sqlite3_step(s) == SQLITE_ROW && sqlite3_column_int(s, 0) == 1;
   }
   if (imIndex) {
-    sqlite3_stmt* s = Anweisung("SELECT id, daten FROM abschnitte WHERE id >= ? AND id < ?");
+    sqlite3_stmt* s = Anweisung("SELECT id, daten FROM abschnitte WHERE datei = ?");
     sqlite3_stmt* d = Anweisung("INSERT INTO volltext(volltext, rowid, t) VALUES ('delete', ?, ?)");
     Zurueck z{s};
-    sqlite3_bind_int64(s, 1, id * kAbschnitteJeDatei);
-    sqlite3_bind_int64(s, 2, (id + 1) * kAbschnitteJeDatei);
+    sqlite3_bind_int64(s, 1, id);
     while (sqlite3_step(s) == SQLITE_ROW) {
       Zurueck z2{d};
       sqlite3_bind_int64(d, 1, sqlite3_column_int64(s, 0));
@@ -496,10 +545,9 @@ void Volltextindex::IndexEntfernen(std::int64_t id) {
       if (sqlite3_step(d) != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
     }
   }
-  sqlite3_stmt* weg = Anweisung("DELETE FROM abschnitte WHERE id >= ? AND id < ?");
+  sqlite3_stmt* weg = Anweisung("DELETE FROM abschnitte WHERE datei = ?");
   Zurueck z3{weg};
-  sqlite3_bind_int64(weg, 1, id * kAbschnitteJeDatei);
-  sqlite3_bind_int64(weg, 2, (id + 1) * kAbschnitteJeDatei);
+  sqlite3_bind_int64(weg, 1, id);
   sqlite3_step(weg);
   sqlite3_stmt* m = Anweisung("UPDATE dateien SET im_index = 0 WHERE id = ?");
   Zurueck z4{m};
@@ -538,19 +586,22 @@ void Volltextindex::Schreiben(Indexeintrag& e, const std::string* text) {
   }
   if (!text) return;
   const bool indizieren = e.Zustand == Indexzustand::Indiziert;
-  sqlite3_stmt* ab = Anweisung("INSERT INTO abschnitte (id, eigen, daten) VALUES (?, ?, ?)");
+  sqlite3_stmt* ab = Anweisung("INSERT INTO abschnitte (datei, nr, eigen, daten) VALUES (?, ?, ?, ?) RETURNING id");
   sqlite3_stmt* ein = Anweisung("INSERT INTO volltext(rowid, t) VALUES (?, ?)");
   std::int64_t nr = 0;
   for (const auto& a : Zerlegen(*text)) {
-    const std::int64_t rowid = e.Id * kAbschnitteJeDatei + nr++;
     const std::string_view teil(text->data() + a.Von, a.Bis - a.Von);
-    const std::string gepackt = Packen(std::string(teil));
+    const std::string gepackt = Packen(teil);
+    std::int64_t rowid = 0;
     {
       Zurueck z{ab};
-      sqlite3_bind_int64(ab, 1, rowid);
-      sqlite3_bind_int64(ab, 2, static_cast<std::int64_t>(a.Eigen));
-      sqlite3_bind_blob(ab, 3, gepackt.data(), static_cast<int>(gepackt.size()), SQLITE_TRANSIENT);
-      if (sqlite3_step(ab) != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
+      sqlite3_bind_int64(ab, 1, e.Id);
+      sqlite3_bind_int64(ab, 2, nr++);
+      sqlite3_bind_int64(ab, 3, static_cast<std::int64_t>(a.Eigen));
+      sqlite3_bind_blob(ab, 4, gepackt.data(), static_cast<int>(gepackt.size()), SQLITE_STATIC);
+      if (sqlite3_step(ab) != SQLITE_ROW) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
+      rowid = sqlite3_column_int64(ab, 0);
+      sqlite3_step(ab);
     }
     if (indizieren) {
       Zurueck z{ein};
@@ -654,29 +705,59 @@ void Volltextindex::Umbenennen(const std::string& alt, const std::string& neu) {
   if (sqlite3_step(s) != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
 }
 
-std::vector<std::int64_t> Volltextindex::Kandidaten(const std::string& gefaltet, bool& sicher) {
-  std::vector<std::int64_t> ids;
+std::vector<Volltextindex::Kandidat> Volltextindex::Kandidaten(const std::string& gefaltet, bool& sicher,
+                                                               bool mitDaten) {
+  std::vector<Kandidat> v;
   const std::size_t zeichen = Zeichen(gefaltet);
-  sicher = zeichen == 3;  // one trigram: present is found
+  sicher = zeichen == 3 || zeichen == 4;  // one n-gram: present is found
   sqlite3_stmt* s;
   std::string abfrage;
   if (zeichen >= 3) {
     // A long phrase: its start lies whole in one section.
     std::size_t ende = std::min(gefaltet.size(), kUeberlappung / 2);
     while (ende < gefaltet.size() && (static_cast<unsigned char>(gefaltet[ende]) & 0xC0) == 0x80) ++ende;
-    abfrage = TrigrammAbfrage(gefaltet.substr(0, ende));
-    s = Anweisung("SELECT rowid FROM volltext WHERE volltext MATCH ? ORDER BY rowid");
+    abfrage = NgrammAbfrage(gefaltet.substr(0, ende));
+    s = Anweisung(mitDaten ? "SELECT a.id, a.datei, a.nr, d.groesse, d.mtime, d.pfad, a.daten FROM volltext v"
+                             " JOIN abschnitte a ON a.id = v.rowid JOIN dateien d ON d.id = a.datei"
+                             " WHERE volltext MATCH ?"
+                           : "SELECT a.id, a.datei, a.nr, d.groesse, d.mtime, d.pfad FROM volltext v"
+                             " JOIN abschnitte a ON a.id = v.rowid JOIN dateien d ON d.id = a.datei"
+                             " WHERE volltext MATCH ?");
   } else {
-    s = Anweisung(
-        "SELECT a.id FROM abschnitte a JOIN dateien d ON d.id = a.id / 8192"
-        " WHERE d.zustand = 1 AND d.im_index = 1 ORDER BY a.id");
+    s = Anweisung(mitDaten ? "SELECT a.id, a.datei, a.nr, d.groesse, d.mtime, d.pfad, a.daten FROM abschnitte a"
+                             " JOIN dateien d ON d.id = a.datei WHERE d.zustand = 1 AND d.im_index = 1"
+                           : "SELECT a.id, a.datei, a.nr, d.groesse, d.mtime, d.pfad FROM abschnitte a"
+                             " JOIN dateien d ON d.id = a.datei WHERE d.zustand = 1 AND d.im_index = 1");
   }
   Zurueck z{s};
   if (zeichen >= 3) Binden(s, 1, abfrage);
   int rc;
-  while ((rc = sqlite3_step(s)) == SQLITE_ROW) ids.push_back(sqlite3_column_int64(s, 0));
+  while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+    Kandidat k{sqlite3_column_int64(s, 0), sqlite3_column_int64(s, 1), sqlite3_column_int64(s, 2),
+               sqlite3_column_int64(s, 3), sqlite3_column_int64(s, 4), Spalte(s, 5), {}};
+    if (mitDaten) k.Daten = Spalte(s, 6);
+    v.push_back(std::move(k));
+  }
   if (rc != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
-  return ids;
+  std::sort(v.begin(), v.end(),
+            [](const Kandidat& x, const Kandidat& y) { return x.Datei != y.Datei ? x.Datei < y.Datei : x.Nr < y.Nr; });
+  return v;
+}
+
+void Volltextindex::Optimieren() { Ausfuehren("INSERT INTO volltext(volltext) VALUES ('optimize')"); }
+
+Entpacker::Entpacker() : ctx_(ZSTD_createDCtx()) {}
+
+Entpacker::~Entpacker() { ZSTD_freeDCtx(static_cast<ZSTD_DCtx*>(ctx_)); }
+
+std::string_view Entpacker::Entpacken(std::string_view z) {
+  const unsigned long long n = ZSTD_getFrameContentSize(z.data(), z.size());
+  if (z.empty() || n == ZSTD_CONTENTSIZE_ERROR || n == ZSTD_CONTENTSIZE_UNKNOWN || n > (1ull << 31)) return {};
+  if (puffer_.size() < n) puffer_.resize(static_cast<std::size_t>(n));
+  const std::size_t r =
+      ZSTD_decompressDCtx(static_cast<ZSTD_DCtx*>(ctx_), puffer_.data(), puffer_.size(), z.data(), z.size());
+  if (ZSTD_isError(r)) return {};
+  return {puffer_.data(), r};
 }
 
 std::string Volltextindex::Pruefen() {

@@ -17,6 +17,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vxm::volltext {
@@ -81,7 +82,6 @@ class Volltextindex {
   std::string Text(std::int64_t id);
   // One section of a text (see Kandidaten), with the start of the next.
   std::string AbschnittText(std::int64_t abschnitt);
-  static std::int64_t DateiVonAbschnitt(std::int64_t abschnitt);
   std::vector<Indexeintrag> NichtIndizierbare();
   std::vector<Indexeintrag> OcrAusstehende();
   Indexstatistik Statistik();
@@ -101,10 +101,24 @@ class Volltextindex {
   void OrdnerzeitenVergessen(const std::string& ordner);  // and those below
   std::vector<Ordnerzeit> OrdnerzeitenUnter(const std::string& ordner);
 
-  // Sections of indexed texts that may hold `gefaltet` (a phrase of at
-  // most 256 bytes lies whole in a section; a longer one starts in one);
-  // when `sicher` comes back true every one of them does.
-  std::vector<std::int64_t> Kandidaten(const std::string& gefaltet, bool& sicher);
+  // Sections of indexed texts that may hold `gefaltet`: every section
+  // holding all of the phrase's trigrams (a phrase of at most 256 bytes lies
+  // whole in a section; a longer one starts in one), ordered by file and
+  // section. `sicher` comes back true when each of them does hold it.
+  // Each with its file's row and, with `mitDaten`, the stored bytes.
+  struct Kandidat {
+    std::int64_t Abschnitt, Datei, Nr;
+    std::int64_t Groesse, Mtime;
+    std::string Pfad;
+    std::string Daten;
+  };
+  std::vector<Kandidat> Kandidaten(const std::string& gefaltet, bool& sicher, bool mitDaten = false);
+  // The stored (compressed) bytes of a section, appended to `aus`; false
+  // when it is gone.
+  bool AbschnittDaten(std::int64_t abschnitt, std::string& aus);
+  // Merges the full-text index into one segment: faster queries, fewer
+  // bytes. Takes seconds on a large index; for the end of long runs.
+  void Optimieren();
 
   // BEGIN IMMEDIATE ... COMMIT; rolled back when left without Festschreiben.
   class Transaktion {
@@ -136,5 +150,22 @@ class Volltextindex {
 
 // Windows-form path upper-cased: the key of a row.
 std::string IndexSchluessel(const std::string& pfad);
+
+// Unpacks stored sections into a buffer it keeps, so checking many
+// candidates allocates nothing. One per thread.
+class Entpacker {
+ public:
+  Entpacker();
+  ~Entpacker();
+  Entpacker(const Entpacker&) = delete;
+  Entpacker& operator=(const Entpacker&) = delete;
+  // The text of a stored section; empty when the bytes are damaged. Valid
+  // until the next call.
+  std::string_view Entpacken(std::string_view gepackt);
+
+ private:
+  void* ctx_;
+  std::string puffer_;
+};
 
 }  // namespace vxm::volltext
