@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -123,6 +124,55 @@ TEST_F(VolltextIndex, UnveraenderteDateienWerdenNichtNochmalGelesen) {
   voll.Voll = true;
   Indexieren(voll);
   EXPECT_EQ(Volltextindex(index_).Statistik().Indiziert, 2);
+  EXPECT_EQ(Volltextindex(index_).Pruefen(), "");
+}
+
+TEST_F(VolltextIndex, KopienTeilenEinenText) {
+  DateiAnlegen("C:\\VXMDOK\\1\\a.txt", "Nebenkostenabrechnung 2023 Haus Sonnenhof");
+  DateiAnlegen("C:\\VXMDOK\\2\\kopie.txt", "Nebenkostenabrechnung 2023 Haus Sonnenhof");
+  DateiAnlegen("C:\\VXMDOK\\2\\anders.txt", "Nebenkostenabrechnung 2024");
+  Indexieren();
+  auto anzahl = [&](const char* tabelle) {
+    Volltextindex ix(index_);
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v2(ix.Verbindung(), (std::string("SELECT count(*) FROM ") + tabelle).c_str(), -1, &s, nullptr);
+    sqlite3_step(s);
+    const auto n = sqlite3_column_int64(s, 0);
+    sqlite3_finalize(s);
+    return n;
+  };
+  {
+    Volltextindex ix(index_);
+    const auto a = ix.Eintrag("C:\\VXMDOK\\1\\a.txt"), k = ix.Eintrag("C:\\VXMDOK\\2\\kopie.txt");
+    ASSERT_TRUE(a && k);
+    EXPECT_NE(a->Inhalt, 0);
+    EXPECT_EQ(a->Inhalt, k->Inhalt);
+  }
+  EXPECT_EQ(anzahl("inhalte"), 2);
+  auto t = Suchen("haus sonnenhof");
+  ASSERT_EQ(Namen(t), (std::set<std::string>{"a.txt", "kopie.txt"}));
+  for (const auto& x : t) {
+    EXPECT_TRUE(x.AusIndex);
+    EXPECT_EQ(x.Kontext, "Nebenkostenabrechnung 2023 Haus Sonnenhof");
+  }
+  // One copy gone: the other keeps the text.
+  fs::remove(Host("C:\\VXMDOK\\1\\a.txt"));
+  Indexieren();
+  EXPECT_EQ(Namen(Suchen("haus sonnenhof")), std::set<std::string>{"kopie.txt"});
+  EXPECT_EQ(Volltextindex(index_).Pruefen(), "");
+  // The copy changed: its old text goes with it.
+  DateiAnlegen("C:\\VXMDOK\\2\\kopie.txt", "Heizkosten");
+  Indexieren();
+  EXPECT_TRUE(Suchen("haus sonnenhof").empty());
+  EXPECT_EQ(anzahl("inhalte"), 2);
+  EXPECT_EQ(Volltextindex(index_).Pruefen(), "");
+  // A full run reads copies anew and still keeps one text for them.
+  DateiAnlegen("C:\\VXMDOK\\3\\heiz.txt", "Heizkosten");
+  Indexiereroptionen voll;
+  voll.Voll = true;
+  Indexieren(voll);
+  EXPECT_EQ(anzahl("inhalte"), 2);
+  EXPECT_EQ(Namen(Suchen("heizkosten")), (std::set<std::string>{"heiz.txt", "kopie.txt"}));
   EXPECT_EQ(Volltextindex(index_).Pruefen(), "");
 }
 

@@ -107,6 +107,7 @@ struct Indexierer::Impl {
     bool NurZeit = false;
     bool Loeschen = false;
     bool Ordner = false;  // Eintrag.Pfad is a folder listed at Eintrag.Mtime
+    bool TextErneuern = false;  // a text shared with files of the same bytes is replaced
   };
 
   std::filesystem::path datei;
@@ -240,7 +241,7 @@ struct Indexierer::Impl {
           } else if (s.NurZeit) {
             ix->ZeitAktualisieren(s.Eintrag.Id, s.Eintrag.Groesse, s.Eintrag.Mtime);
           } else {
-            ix->Schreiben(s.Eintrag, s.Text ? &*s.Text : nullptr);
+            ix->Schreiben(s.Eintrag, s.Text ? &*s.Text : nullptr, s.TextErneuern);
           }
         }
         t.Festschreiben();
@@ -401,10 +402,14 @@ struct Indexierer::Impl {
     e.Art = aus.Art;
     e.Seiten = aus.Seiten;
     switch (aus.Status) {
-      case Auszugsstatus::Ok:
+      case Auszugsstatus::Ok: {
         e.Zustand = Indexzustand::Indiziert;
-        Vormerken({e, std::move(aus.Text)});
+        Schreibauftrag s{e, std::move(aus.Text)};
+        // A full run replaces a shared text once, not for every copy.
+        s.TextErneuern = o.Voll && erneuert.insert(e.Hash + std::to_string(e.Groesse)).second;
+        Vormerken(std::move(s));
         break;
+      }
       case Auszugsstatus::NichtIndizierbar:
         e.Zustand = Indexzustand::NichtIndizierbar;
         e.Grund = aus.Grund;
@@ -608,6 +613,7 @@ struct Indexierer::Impl {
 
   std::deque<Ordnerauftrag> vorrangOrdner;
   std::vector<std::string> wurzelnOffen;
+  std::unordered_set<std::string> erneuert;  // texts a full run read anew
   std::unordered_set<std::string> begangen;  // folder keys met by the current walk
 };
 

@@ -179,8 +179,6 @@ std::string OrdnerSchluessel(const std::string& ordner) {
   return k;
 }
 
-constexpr const char* kSpalten =
-    "id, pfad, groesse, mtime, hash, zustand, grund, art, seiten";
 
 Indexeintrag Zeile(sqlite3_stmt* s) {
   Indexeintrag e;
@@ -193,6 +191,7 @@ Indexeintrag Zeile(sqlite3_stmt* s) {
   e.Grund = Spalte(s, 6);
   e.Art = Spalte(s, 7);
   e.Seiten = static_cast<std::uint32_t>(sqlite3_column_int64(s, 8));
+  e.Inhalt = sqlite3_column_int64(s, 9);
   return e;
 }
 
@@ -300,42 +299,44 @@ sqlite3_stmt* Volltextindex::Anweisung(const char* sql) {
 void Volltextindex::Aufbauen() {
   // A current index is opened without writing (a search must not wait for
   // the indexer's lock, nor take one).
-  {
+  auto formatLesen = [&] {
     sqlite3_stmt* s = nullptr;
     int format = 0;
     if (sqlite3_prepare_v2(db_, "SELECT wert FROM meta WHERE schluessel='format'", -1, &s, nullptr) == SQLITE_OK &&
         sqlite3_step(s) == SQLITE_ROW)
       format = sqlite3_column_int(s, 0);
     sqlite3_finalize(s);
-    if (format == kFormat) return;
-  }
+    return format;
+  };
+  if (formatLesen() == kFormat) return;
   Transaktion t(*this);
-  int format = 0;
-  {
-    sqlite3_stmt* s = nullptr;
-    if (sqlite3_prepare_v2(db_, "SELECT wert FROM meta WHERE schluessel='format'", -1, &s, nullptr) == SQLITE_OK &&
-        sqlite3_step(s) == SQLITE_ROW)
-      format = sqlite3_column_int(s, 0);
-    sqlite3_finalize(s);
-  }
+  const int format = formatLesen();
   if (format == kFormat) return;  // another process was quicker
-  // Sections of older indexes were numbered file id * 8192 + number.
-  bool alteAbschnitte = false;
-  {
-    sqlite3_stmt* s = nullptr;
-    if (sqlite3_prepare_v2(db_, "SELECT 1 FROM pragma_table_info('abschnitte') WHERE name = 'eigen'", -1, &s,
-                           nullptr) == SQLITE_OK &&
-        sqlite3_step(s) == SQLITE_ROW)
-      alteAbschnitte = true;
-    sqlite3_finalize(s);
-    s = nullptr;
-    if (alteAbschnitte && sqlite3_prepare_v2(db_, "SELECT 1 FROM pragma_table_info('abschnitte') WHERE name = 'datei'",
-                                             -1, &s, nullptr) == SQLITE_OK &&
-        sqlite3_step(s) == SQLITE_ROW)
-      alteAbschnitte = false;
-    sqlite3_finalize(s);
+  if (format > 0 && format < kFormat) {
+    // Older layouts: a text per file, sections numbered file id * 8192 +
+    // number. Files of the same bytes now share the text of the first.
+    Ausfuehren(
+        "DROP TABLE IF EXISTS volltext;"
+        "ALTER TABLE abschnitte RENAME TO abschnitte_alt;"
+        "ALTER TABLE dateien ADD COLUMN inhalt INTEGER;"
+        "CREATE TABLE inhalte (id INTEGER PRIMARY KEY, groesse INTEGER NOT NULL, hash BLOB,"
+        " im_index INTEGER NOT NULL DEFAULT 0);"
+        "CREATE TEMP TABLE erste AS SELECT id, groesse, hash, zustand = 1 AND im_index = 1 AS indiziert FROM dateien d"
+        " WHERE EXISTS (SELECT 1 FROM abschnitte_alt a WHERE a.id >= d.id * 8192 AND a.id < (d.id + 1) * 8192)"
+        " AND (zustand <> 1 OR im_index <> 1 OR hash IS NULL OR id = (SELECT min(x.id) FROM dateien x"
+        "  WHERE x.groesse = d.groesse AND x.hash = d.hash AND x.zustand = 1 AND x.im_index = 1));"
+        "INSERT INTO inhalte (id, groesse, hash, im_index) SELECT id, groesse, hash, indiziert FROM erste;"
+        "UPDATE dateien SET inhalt = id WHERE id IN (SELECT id FROM erste);"
+        "UPDATE dateien SET inhalt = (SELECT min(x.id) FROM erste x WHERE x.indiziert AND x.groesse = dateien.groesse"
+        " AND x.hash = dateien.hash) WHERE inhalt IS NULL AND zustand = 1 AND im_index = 1;"
+        "CREATE TABLE abschnitte (id INTEGER PRIMARY KEY, inhalt INTEGER NOT NULL, nr INTEGER NOT NULL,"
+        " eigen INTEGER NOT NULL, daten BLOB NOT NULL);"
+        "INSERT INTO abschnitte (inhalt, nr, eigen, daten) SELECT id / 8192, id % 8192, eigen, daten"
+        " FROM abschnitte_alt WHERE id / 8192 IN (SELECT id FROM erste) ORDER BY id;"
+        "DROP TABLE abschnitte_alt; DROP TABLE erste;"
+        "DROP INDEX IF EXISTS dateien_inhalt;"
+        "ALTER TABLE dateien DROP COLUMN im_index;");
   }
-  if (alteAbschnitte) Ausfuehren("ALTER TABLE abschnitte RENAME TO abschnitte_alt");
   Ausfuehren(
       "CREATE TABLE IF NOT EXISTS meta (schluessel TEXT PRIMARY KEY, wert TEXT);"
       "CREATE TABLE IF NOT EXISTS dateien ("
@@ -350,29 +351,25 @@ void Volltextindex::Aufbauen() {
       " grund TEXT,"
       " art TEXT,"
       " seiten INTEGER NOT NULL DEFAULT 0,"
+      " inhalt INTEGER);"
+      // A text, held by the files of its bytes; only texts of indexed files
+      // are in the FTS index (and shared).
+      "CREATE TABLE IF NOT EXISTS inhalte (id INTEGER PRIMARY KEY, groesse INTEGER NOT NULL, hash BLOB,"
       " im_index INTEGER NOT NULL DEFAULT 0);"
       // The FTS row id of a section is its id.
-      "CREATE TABLE IF NOT EXISTS abschnitte (id INTEGER PRIMARY KEY, datei INTEGER NOT NULL,"
+      "CREATE TABLE IF NOT EXISTS abschnitte (id INTEGER PRIMARY KEY, inhalt INTEGER NOT NULL,"
       " nr INTEGER NOT NULL, eigen INTEGER NOT NULL, daten BLOB NOT NULL);"
-      "CREATE INDEX IF NOT EXISTS abschnitte_datei ON abschnitte(datei, nr);"
+      "CREATE INDEX IF NOT EXISTS abschnitte_inhalt ON abschnitte(inhalt, nr);"
+      "CREATE INDEX IF NOT EXISTS inhalte_bytes ON inhalte(groesse, hash) WHERE im_index = 1;"
       "CREATE TABLE IF NOT EXISTS ordner (schluessel TEXT PRIMARY KEY, pfad TEXT NOT NULL, mtime INTEGER NOT NULL);"
       "CREATE INDEX IF NOT EXISTS dateien_ordner ON dateien(ordner);"
-      "CREATE INDEX IF NOT EXISTS dateien_inhalt ON dateien(groesse, hash);"
-      "CREATE INDEX IF NOT EXISTS dateien_ohne_text ON dateien(ordner) WHERE zustand <> 1;");
-  if (format > 0) {
+      "CREATE INDEX IF NOT EXISTS dateien_text ON dateien(inhalt);"
+      "CREATE INDEX IF NOT EXISTS dateien_ohne_text ON dateien(ordner) WHERE zustand <> 1;"
+      "CREATE VIRTUAL TABLE IF NOT EXISTS volltext USING fts5(t, content='', tokenize='vxmtri', detail=none);");
+  if (format > 0 && format < kFormat) {
     // The stored texts are indexed again, under the new section numbers.
-    Ausfuehren("DROP TABLE IF EXISTS volltext; UPDATE dateien SET im_index = 0");
-    if (alteAbschnitte) {
-      Ausfuehren(
-          "INSERT INTO abschnitte (datei, nr, eigen, daten)"
-          " SELECT id / 8192, id % 8192, eigen, daten FROM abschnitte_alt ORDER BY id;"
-          "DROP TABLE abschnitte_alt");
-    }
-  }
-  Ausfuehren("CREATE VIRTUAL TABLE IF NOT EXISTS volltext USING fts5(t, content='', tokenize='vxmtri', detail=none)");
-  if (format > 0) {
     sqlite3_stmt* s = Anweisung(
-        "SELECT a.id, a.daten FROM abschnitte a JOIN dateien d ON d.id = a.datei WHERE d.zustand = 1");
+        "SELECT a.id, a.daten FROM abschnitte a JOIN inhalte i ON i.id = a.inhalt WHERE i.im_index = 1");
     sqlite3_stmt* ein = Anweisung("INSERT INTO volltext(rowid, t) VALUES (?, ?)");
     Zurueck z{s};
     while (sqlite3_step(s) == SQLITE_ROW) {
@@ -381,7 +378,6 @@ void Volltextindex::Aufbauen() {
       Binden(ein, 2, Falten(Entpacken(Spalte(s, 1))));
       if (sqlite3_step(ein) != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
     }
-    Ausfuehren("UPDATE dateien SET im_index = 1 WHERE zustand = 1");
   }
   {
     sqlite3_stmt* m = Anweisung("INSERT OR REPLACE INTO meta VALUES ('format', ?)");
@@ -407,7 +403,7 @@ void Volltextindex::Transaktion::Festschreiben() {
 
 std::optional<Indexeintrag> Volltextindex::Eintrag(const std::string& pfad) {
   sqlite3_stmt* s = Anweisung(
-      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten FROM dateien WHERE schluessel = ?");
+      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten, inhalt FROM dateien WHERE schluessel = ?");
   Zurueck z{s};
   Binden(s, 1, IndexSchluessel(pfad));
   if (sqlite3_step(s) != SQLITE_ROW) return std::nullopt;
@@ -417,9 +413,9 @@ std::optional<Indexeintrag> Volltextindex::Eintrag(const std::string& pfad) {
 std::vector<Indexeintrag> Volltextindex::EintraegeUnter(const std::string& ordner, bool rekursiv) {
   const std::string k = OrdnerSchluessel(ordner);
   sqlite3_stmt* s = Anweisung(
-      rekursiv ? "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten FROM dateien"
+      rekursiv ? "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten, inhalt FROM dateien"
                  " WHERE ordner = ?1 OR (ordner >= ?1 || '\\' AND ordner < ?1 || ']')"
-               : "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten FROM dateien WHERE ordner = ?1");
+               : "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten, inhalt FROM dateien WHERE ordner = ?1");
   Zurueck z{s};
   Binden(s, 1, k);
   std::vector<Indexeintrag> v;
@@ -430,8 +426,9 @@ std::vector<Indexeintrag> Volltextindex::EintraegeUnter(const std::string& ordne
 std::optional<Indexeintrag> Volltextindex::GleicherInhalt(std::int64_t groesse, const std::string& hash) {
   if (hash.empty()) return std::nullopt;
   sqlite3_stmt* s = Anweisung(
-      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten FROM dateien"
-      " WHERE groesse = ? AND hash = ? AND zustand = 1 AND im_index = 1 LIMIT 1");
+      "SELECT d.id, d.pfad, d.groesse, d.mtime, d.hash, d.zustand, d.grund, d.art, d.seiten, d.inhalt"
+      " FROM inhalte i JOIN dateien d ON d.inhalt = i.id"
+      " WHERE i.groesse = ? AND i.hash = ? AND i.im_index = 1 AND d.zustand = 1 LIMIT 1");
   Zurueck z{s};
   sqlite3_bind_int64(s, 1, groesse);
   sqlite3_bind_blob(s, 2, hash.data(), static_cast<int>(hash.size()), SQLITE_TRANSIENT);
@@ -440,7 +437,8 @@ std::optional<Indexeintrag> Volltextindex::GleicherInhalt(std::int64_t groesse, 
 }
 
 std::string Volltextindex::Text(std::int64_t id) {
-  sqlite3_stmt* s = Anweisung("SELECT eigen, daten FROM abschnitte WHERE datei = ? ORDER BY nr");
+  sqlite3_stmt* s = Anweisung(
+      "SELECT a.eigen, a.daten FROM dateien d JOIN abschnitte a ON a.inhalt = d.inhalt WHERE d.id = ? ORDER BY a.nr");
   Zurueck z{s};
   sqlite3_bind_int64(s, 1, id);
   std::string text;
@@ -449,6 +447,28 @@ std::string Volltextindex::Text(std::int64_t id) {
     text.append(teil, 0, std::min<std::size_t>(teil.size(), static_cast<std::size_t>(sqlite3_column_int64(s, 0))));
   }
   return text;
+}
+
+std::string Volltextindex::InhaltText(std::int64_t inhalt) {
+  sqlite3_stmt* s = Anweisung("SELECT eigen, daten FROM abschnitte WHERE inhalt = ? ORDER BY nr");
+  Zurueck z{s};
+  sqlite3_bind_int64(s, 1, inhalt);
+  std::string text;
+  while (sqlite3_step(s) == SQLITE_ROW) {
+    const std::string teil = Entpacken(Spalte(s, 1));
+    text.append(teil, 0, std::min<std::size_t>(teil.size(), static_cast<std::size_t>(sqlite3_column_int64(s, 0))));
+  }
+  return text;
+}
+
+std::vector<Indexeintrag> Volltextindex::DateienMitInhalt(std::int64_t inhalt) {
+  sqlite3_stmt* s = Anweisung(
+      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten, inhalt FROM dateien WHERE inhalt = ?");
+  Zurueck z{s};
+  sqlite3_bind_int64(s, 1, inhalt);
+  std::vector<Indexeintrag> v;
+  while (sqlite3_step(s) == SQLITE_ROW) v.push_back(Zeile(s));
+  return v;
 }
 
 std::string Volltextindex::AbschnittText(std::int64_t abschnitt) {
@@ -471,7 +491,7 @@ bool Volltextindex::AbschnittDaten(std::int64_t abschnitt, std::string& aus) {
 
 std::optional<Indexeintrag> Volltextindex::EintragNachId(std::int64_t id) {
   sqlite3_stmt* s = Anweisung(
-      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten FROM dateien WHERE id = ?");
+      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten, inhalt FROM dateien WHERE id = ?");
   Zurueck z{s};
   sqlite3_bind_int64(s, 1, id);
   if (sqlite3_step(s) != SQLITE_ROW) return std::nullopt;
@@ -480,7 +500,7 @@ std::optional<Indexeintrag> Volltextindex::EintragNachId(std::int64_t id) {
 
 std::vector<Indexeintrag> Volltextindex::OhneIndextextUnter(const std::string& ordner) {
   sqlite3_stmt* s = Anweisung(
-      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten FROM dateien INDEXED BY dateien_ohne_text"
+      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten, inhalt FROM dateien INDEXED BY dateien_ohne_text"
       " WHERE zustand <> 1 AND (ordner = ?1 OR (ordner >= ?1 || '\\' AND ordner < ?1 || ']'))");
   Zurueck z{s};
   Binden(s, 1, OrdnerSchluessel(ordner));
@@ -491,7 +511,7 @@ std::vector<Indexeintrag> Volltextindex::OhneIndextextUnter(const std::string& o
 
 std::vector<Indexeintrag> Volltextindex::NichtIndizierbare() {
   sqlite3_stmt* s = Anweisung(
-      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten FROM dateien"
+      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten, inhalt FROM dateien"
       " WHERE zustand = 2 ORDER BY schluessel");
   Zurueck z{s};
   std::vector<Indexeintrag> v;
@@ -501,7 +521,7 @@ std::vector<Indexeintrag> Volltextindex::NichtIndizierbare() {
 
 std::vector<Indexeintrag> Volltextindex::OcrAusstehende() {
   sqlite3_stmt* s = Anweisung(
-      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten FROM dateien"
+      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten, inhalt FROM dateien"
       " WHERE zustand = 3 ORDER BY id");
   Zurueck z{s};
   std::vector<Indexeintrag> v;
@@ -524,20 +544,45 @@ Indexstatistik Volltextindex::Statistik() {
   return st;
 }
 
-void Volltextindex::IndexEntfernen(std::int64_t id) {
+void Volltextindex::InhaltLoesen(std::int64_t id) {
+  std::int64_t inhalt = 0;
+  {
+    sqlite3_stmt* s = Anweisung("SELECT inhalt FROM dateien WHERE id = ?");
+    Zurueck z{s};
+    sqlite3_bind_int64(s, 1, id);
+    if (sqlite3_step(s) == SQLITE_ROW) inhalt = sqlite3_column_int64(s, 0);
+  }
+  if (inhalt == 0) return;
+  {
+    sqlite3_stmt* s = Anweisung("UPDATE dateien SET inhalt = NULL WHERE id = ?");
+    Zurueck z{s};
+    sqlite3_bind_int64(s, 1, id);
+    sqlite3_step(s);
+  }
+  bool gehalten = false;
+  {
+    sqlite3_stmt* s = Anweisung("SELECT 1 FROM dateien WHERE inhalt = ? LIMIT 1");
+    Zurueck z{s};
+    sqlite3_bind_int64(s, 1, inhalt);
+    gehalten = sqlite3_step(s) == SQLITE_ROW;
+  }
+  if (!gehalten) InhaltEntfernen(inhalt);
+}
+
+void Volltextindex::InhaltEntfernen(std::int64_t inhalt) {
   // A contentless FTS table forgets a row only when told its indexed text.
   bool imIndex = false;
   {
-    sqlite3_stmt* s = Anweisung("SELECT im_index FROM dateien WHERE id = ?");
+    sqlite3_stmt* s = Anweisung("SELECT im_index FROM inhalte WHERE id = ?");
     Zurueck z{s};
-    sqlite3_bind_int64(s, 1, id);
+    sqlite3_bind_int64(s, 1, inhalt);
     imIndex = sqlite3_step(s) == SQLITE_ROW && sqlite3_column_int(s, 0) == 1;
   }
   if (imIndex) {
-    sqlite3_stmt* s = Anweisung("SELECT id, daten FROM abschnitte WHERE datei = ?");
+    sqlite3_stmt* s = Anweisung("SELECT id, daten FROM abschnitte WHERE inhalt = ?");
     sqlite3_stmt* d = Anweisung("INSERT INTO volltext(volltext, rowid, t) VALUES ('delete', ?, ?)");
     Zurueck z{s};
-    sqlite3_bind_int64(s, 1, id);
+    sqlite3_bind_int64(s, 1, inhalt);
     while (sqlite3_step(s) == SQLITE_ROW) {
       Zurueck z2{d};
       sqlite3_bind_int64(d, 1, sqlite3_column_int64(s, 0));
@@ -545,27 +590,63 @@ void Volltextindex::IndexEntfernen(std::int64_t id) {
       if (sqlite3_step(d) != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
     }
   }
-  sqlite3_stmt* weg = Anweisung("DELETE FROM abschnitte WHERE datei = ?");
-  Zurueck z3{weg};
-  sqlite3_bind_int64(weg, 1, id);
-  sqlite3_step(weg);
-  sqlite3_stmt* m = Anweisung("UPDATE dateien SET im_index = 0 WHERE id = ?");
-  Zurueck z4{m};
-  sqlite3_bind_int64(m, 1, id);
-  sqlite3_step(m);
+  for (const char* sql : {"DELETE FROM abschnitte WHERE inhalt = ?", "DELETE FROM inhalte WHERE id = ?"}) {
+    sqlite3_stmt* w = Anweisung(sql);
+    Zurueck z3{w};
+    sqlite3_bind_int64(w, 1, inhalt);
+    if (sqlite3_step(w) != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
+  }
 }
 
-void Volltextindex::Schreiben(Indexeintrag& e, const std::string* text) {
+void Volltextindex::Schreiben(Indexeintrag& e, const std::string* text, bool textErneuern) {
   const std::string schluessel = IndexSchluessel(e.Pfad);
   // The row of this path keeps its id; a copied id of another row does not count.
   const auto alt = Eintrag(e.Pfad);
   e.Id = alt ? alt->Id : 0;
-  if (e.Id != 0) IndexEntfernen(e.Id);
+  if (e.Id != 0) InhaltLoesen(e.Id);
+  const bool indizieren = e.Zustand == Indexzustand::Indiziert;
+  // The text of the same bytes, when another file has it indexed.
+  std::int64_t inhalt = 0;
+  if (text && indizieren && !e.Hash.empty()) {
+    sqlite3_stmt* s = Anweisung("SELECT id FROM inhalte WHERE groesse = ? AND hash = ? AND im_index = 1 LIMIT 1");
+    Zurueck z{s};
+    sqlite3_bind_int64(s, 1, e.Groesse);
+    sqlite3_bind_blob(s, 2, e.Hash.data(), static_cast<int>(e.Hash.size()), SQLITE_TRANSIENT);
+    if (sqlite3_step(s) == SQLITE_ROW) inhalt = sqlite3_column_int64(s, 0);
+  }
+  bool neuerText = text && inhalt == 0;
+  std::int64_t ersetzt = 0;
+  if (inhalt != 0 && textErneuern) {
+    // The shared text read again (a full run): replaced for all who hold it.
+    InhaltEntfernen(inhalt);
+    ersetzt = inhalt;
+    inhalt = 0;
+    neuerText = true;
+  }
+  if (neuerText) {
+    sqlite3_stmt* s = Anweisung("INSERT INTO inhalte (groesse, hash, im_index) VALUES (?, ?, ?) RETURNING id");
+    Zurueck z{s};
+    sqlite3_bind_int64(s, 1, e.Groesse);
+    if (e.Hash.empty()) sqlite3_bind_null(s, 2);
+    else sqlite3_bind_blob(s, 2, e.Hash.data(), static_cast<int>(e.Hash.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_int(s, 3, indizieren ? 1 : 0);
+    if (sqlite3_step(s) != SQLITE_ROW) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
+    inhalt = sqlite3_column_int64(s, 0);
+    sqlite3_step(s);
+  }
+  if (ersetzt) {
+    sqlite3_stmt* u = Anweisung("UPDATE dateien SET inhalt = ? WHERE inhalt = ?");
+    Zurueck z{u};
+    sqlite3_bind_int64(u, 1, inhalt);
+    sqlite3_bind_int64(u, 2, ersetzt);
+    sqlite3_step(u);
+  }
+  e.Inhalt = inhalt;
   sqlite3_stmt* s = Anweisung(
       "INSERT INTO dateien (id, pfad, schluessel, ordner, groesse, mtime, hash, zustand, grund, art, seiten,"
-      " im_index) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, 0)"
+      " inhalt) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)"
       " ON CONFLICT(schluessel) DO UPDATE SET pfad = ?2, groesse = ?5, mtime = ?6, hash = ?7, zustand = ?8,"
-      " grund = ?9, art = ?10, seiten = ?11, im_index = 0"
+      " grund = ?9, art = ?10, seiten = ?11, inhalt = ?12"
       " RETURNING id");
   {
     Zurueck z{s};
@@ -581,12 +662,12 @@ void Volltextindex::Schreiben(Indexeintrag& e, const std::string* text) {
     Binden(s, 9, e.Grund);
     Binden(s, 10, e.Art);
     sqlite3_bind_int64(s, 11, e.Seiten);
+    if (inhalt) sqlite3_bind_int64(s, 12, inhalt); else sqlite3_bind_null(s, 12);
     if (sqlite3_step(s) != SQLITE_ROW) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
     e.Id = sqlite3_column_int64(s, 0);
   }
-  if (!text) return;
-  const bool indizieren = e.Zustand == Indexzustand::Indiziert;
-  sqlite3_stmt* ab = Anweisung("INSERT INTO abschnitte (datei, nr, eigen, daten) VALUES (?, ?, ?, ?) RETURNING id");
+  if (!neuerText) return;
+  sqlite3_stmt* ab = Anweisung("INSERT INTO abschnitte (inhalt, nr, eigen, daten) VALUES (?, ?, ?, ?) RETURNING id");
   sqlite3_stmt* ein = Anweisung("INSERT INTO volltext(rowid, t) VALUES (?, ?)");
   std::int64_t nr = 0;
   for (const auto& a : Zerlegen(*text)) {
@@ -595,7 +676,7 @@ void Volltextindex::Schreiben(Indexeintrag& e, const std::string* text) {
     std::int64_t rowid = 0;
     {
       Zurueck z{ab};
-      sqlite3_bind_int64(ab, 1, e.Id);
+      sqlite3_bind_int64(ab, 1, inhalt);
       sqlite3_bind_int64(ab, 2, nr++);
       sqlite3_bind_int64(ab, 3, static_cast<std::int64_t>(a.Eigen));
       sqlite3_bind_blob(ab, 4, gepackt.data(), static_cast<int>(gepackt.size()), SQLITE_STATIC);
@@ -609,12 +690,6 @@ void Volltextindex::Schreiben(Indexeintrag& e, const std::string* text) {
       Binden(ein, 2, Falten(teil));
       if (sqlite3_step(ein) != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
     }
-  }
-  if (indizieren) {
-    sqlite3_stmt* m = Anweisung("UPDATE dateien SET im_index = 1 WHERE id = ?");
-    Zurueck z2{m};
-    sqlite3_bind_int64(m, 1, e.Id);
-    sqlite3_step(m);
   }
 }
 
@@ -631,7 +706,7 @@ void Volltextindex::Entfernen(const std::string& pfad) {
   OrdnerzeitenVergessen(pfad);  // when it names a folder
   const auto e = Eintrag(pfad);
   if (!e) return;
-  IndexEntfernen(e->Id);
+  InhaltLoesen(e->Id);
   sqlite3_stmt* s = Anweisung("DELETE FROM dateien WHERE id = ?");
   Zurueck z{s};
   sqlite3_bind_int64(s, 1, e->Id);
@@ -717,30 +792,27 @@ std::vector<Volltextindex::Kandidat> Volltextindex::Kandidaten(const std::string
     std::size_t ende = std::min(gefaltet.size(), kUeberlappung / 2);
     while (ende < gefaltet.size() && (static_cast<unsigned char>(gefaltet[ende]) & 0xC0) == 0x80) ++ende;
     abfrage = NgrammAbfrage(gefaltet.substr(0, ende));
-    s = Anweisung(mitDaten ? "SELECT a.id, a.datei, a.nr, d.groesse, d.mtime, d.pfad, a.daten FROM volltext v"
-                             " JOIN abschnitte a ON a.id = v.rowid JOIN dateien d ON d.id = a.datei"
+    s = Anweisung(mitDaten ? "SELECT a.id, a.inhalt, a.nr, a.daten FROM volltext v JOIN abschnitte a ON a.id = v.rowid"
                              " WHERE volltext MATCH ?"
-                           : "SELECT a.id, a.datei, a.nr, d.groesse, d.mtime, d.pfad FROM volltext v"
-                             " JOIN abschnitte a ON a.id = v.rowid JOIN dateien d ON d.id = a.datei"
+                           : "SELECT a.id, a.inhalt, a.nr FROM volltext v JOIN abschnitte a ON a.id = v.rowid"
                              " WHERE volltext MATCH ?");
   } else {
-    s = Anweisung(mitDaten ? "SELECT a.id, a.datei, a.nr, d.groesse, d.mtime, d.pfad, a.daten FROM abschnitte a"
-                             " JOIN dateien d ON d.id = a.datei WHERE d.zustand = 1 AND d.im_index = 1"
-                           : "SELECT a.id, a.datei, a.nr, d.groesse, d.mtime, d.pfad FROM abschnitte a"
-                             " JOIN dateien d ON d.id = a.datei WHERE d.zustand = 1 AND d.im_index = 1");
+    s = Anweisung(mitDaten ? "SELECT a.id, a.inhalt, a.nr, a.daten FROM abschnitte a JOIN inhalte i ON i.id = a.inhalt"
+                             " WHERE i.im_index = 1"
+                           : "SELECT a.id, a.inhalt, a.nr FROM abschnitte a JOIN inhalte i ON i.id = a.inhalt"
+                             " WHERE i.im_index = 1");
   }
   Zurueck z{s};
   if (zeichen >= 3) Binden(s, 1, abfrage);
   int rc;
   while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-    Kandidat k{sqlite3_column_int64(s, 0), sqlite3_column_int64(s, 1), sqlite3_column_int64(s, 2),
-               sqlite3_column_int64(s, 3), sqlite3_column_int64(s, 4), Spalte(s, 5), {}};
-    if (mitDaten) k.Daten = Spalte(s, 6);
-    v.push_back(std::move(k));
+    v.push_back({sqlite3_column_int64(s, 0), sqlite3_column_int64(s, 1), sqlite3_column_int64(s, 2), {}});
+    if (mitDaten) v.back().Daten = Spalte(s, 3);
   }
   if (rc != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
-  std::sort(v.begin(), v.end(),
-            [](const Kandidat& x, const Kandidat& y) { return x.Datei != y.Datei ? x.Datei < y.Datei : x.Nr < y.Nr; });
+  std::sort(v.begin(), v.end(), [](const Kandidat& x, const Kandidat& y) {
+    return x.Inhalt != y.Inhalt ? x.Inhalt < y.Inhalt : x.Nr < y.Nr;
+  });
   return v;
 }
 

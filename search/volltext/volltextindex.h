@@ -2,9 +2,12 @@
 // ("vxmdok.volltext" next to "vxmdok.mdb"; the register's tables are not
 // touched). One row per file, keyed by its Windows-form path without regard
 // to case, with size, modification time and a content hash (xxh128), so an
-// unchanged file is never read twice; its text is kept compressed (for the
-// phrase in its context) and indexed in FTS5 by trigrams of the folded text
-// (faltung.h), which answers a phrase anywhere, also inside words.
+// unchanged file is never read twice. Its text belongs to its content:
+// files of the same bytes (copies filed under several tenants) share one
+// text. The text is kept compressed in sections (for checking candidates
+// and the phrase in its context) and indexed in FTS5 by 4-grams of the
+// folded text (faltung.h), which answers a phrase anywhere, also inside
+// words.
 //
 // Several processes share the file (WAL, busy timeout, one transaction per
 // batch): a killed writer leaves the last committed state behind.
@@ -37,6 +40,7 @@ struct Indexeintrag {
   Indexzustand Zustand = Indexzustand::Indiziert;
   std::string Grund, Art;
   std::uint32_t Seiten = 0;
+  std::int64_t Inhalt = 0;  // its text (shared by files of the same bytes); 0 none
 };
 
 // A folder as the indexer last listed it: when its time is still the
@@ -80,16 +84,20 @@ class Volltextindex {
   std::optional<Indexeintrag> GleicherInhalt(std::int64_t groesse, const std::string& hash);
   // The stored text of a row (empty for rows without text).
   std::string Text(std::int64_t id);
+  std::string InhaltText(std::int64_t inhalt);
+  // The rows of the files holding a text (see Indexeintrag::Inhalt).
+  std::vector<Indexeintrag> DateienMitInhalt(std::int64_t inhalt);
   // One section of a text (see Kandidaten), with the start of the next.
   std::string AbschnittText(std::int64_t abschnitt);
   std::vector<Indexeintrag> NichtIndizierbare();
   std::vector<Indexeintrag> OcrAusstehende();
   Indexstatistik Statistik();
 
-  // Writes a row. With a text the row's indexed text is replaced by it;
-  // without, only the row (for NichtIndizierbar and OcrAusstehend rows the
-  // old text stays out of the index).
-  void Schreiben(Indexeintrag& e, const std::string* text);
+  // Writes a row. With a text the row's indexed text is replaced by it (an
+  // indexed row takes the text of another file of the same size and hash
+  // instead, when there is one; with `textErneuern` that shared text is
+  // replaced by the new one); without, the row loses its text.
+  void Schreiben(Indexeintrag& e, const std::string* text, bool textErneuern = false);
   // New size and time for a file whose content hash did not change.
   void ZeitAktualisieren(std::int64_t id, std::int64_t groesse, std::int64_t mtime);
   void Entfernen(const std::string& pfad);
@@ -105,11 +113,10 @@ class Volltextindex {
   // holding all of the phrase's trigrams (a phrase of at most 256 bytes lies
   // whole in a section; a longer one starts in one), ordered by file and
   // section. `sicher` comes back true when each of them does hold it.
-  // Each with its file's row and, with `mitDaten`, the stored bytes.
+  // Each with its text (see Indexeintrag::Inhalt) and, with `mitDaten`,
+  // the stored bytes.
   struct Kandidat {
-    std::int64_t Abschnitt, Datei, Nr;
-    std::int64_t Groesse, Mtime;
-    std::string Pfad;
+    std::int64_t Abschnitt, Inhalt, Nr;
     std::string Daten;
   };
   std::vector<Kandidat> Kandidaten(const std::string& gefaltet, bool& sicher, bool mitDaten = false);
@@ -140,7 +147,9 @@ class Volltextindex {
  private:
   void Ausfuehren(const char* sql);
   sqlite3_stmt* Anweisung(const char* sql);
-  void IndexEntfernen(std::int64_t id);
+  // The row no longer holds its text; a text no row holds goes.
+  void InhaltLoesen(std::int64_t id);
+  void InhaltEntfernen(std::int64_t inhalt);
   void Aufbauen();
 
   std::filesystem::path datei_;

@@ -41,14 +41,19 @@ std::int64_t Nanosekunden(const struct stat& st) {
   return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
 }
 
-// A file the index holds text of that may contain the phrase: its row and
-// its candidate sections, checked before the walk.
-struct Kandidatendatei {
-  std::int64_t Id = 0, Groesse = 0, Mtime = 0;
-  std::string Name;                 // as on disk
-  std::vector<std::string> Daten;   // stored sections in order
+// A text of the index that may contain the phrase: its candidate
+// sections, checked before the walk.
+struct Pruefinhalt {
+  std::int64_t Id = 0;
+  std::vector<std::string> Daten;  // stored sections in order
   bool Treffer = false;
   std::string Kontext;
+};
+
+// A file holding a text that contains the phrase.
+struct Trefferdatei {
+  std::string Name;  // as on disk
+  const Pruefinhalt* Inhalt;
 };
 
 // A row without indexed text (not indexable, waiting for OCR): its bytes
@@ -81,7 +86,7 @@ class Suchlauf {
         IndexLesen(windows);
       } catch (const IndexFehler&) {
         // An unreadable index: the bytes answer alone.
-        dateien_.clear();
+        inhalte_.clear();
         proOrdner_.clear();
         ohneText_.clear();
         zeiten_.clear();
@@ -104,31 +109,25 @@ class Suchlauf {
   void IndexLesen(const std::string& windows) {
     mitIndex_ = true;
     const std::string start = OrdnerKey(windows);
-    auto darunter = [&](const std::string& key) {
-      return key.size() >= start.size() && key.compare(0, start.size(), start) == 0 &&
-             (key.size() == start.size() || key[start.size()] == '\\' || start.back() == ':');
-    };
     bool sicher = false;
     for (auto& k : index_->Kandidaten(sucher_.Phrase(), sicher, true)) {
-      auto [it, neu] = dateien_.try_emplace(k.Datei);
-      Kandidatendatei& d = it->second;
-      if (neu) {
-        const std::string key = IndexSchluessel(k.Pfad);
-        const auto trenner = key.rfind('\\');
-        std::string ordner = key.substr(0, trenner);
-        if (!darunter(ordner)) {
-          dateien_.erase(it);
-          continue;
-        }
-        d.Id = k.Datei;
-        d.Groesse = k.Groesse;
-        d.Mtime = k.Mtime;
-        d.Name = k.Pfad.substr(k.Pfad.rfind('\\') + 1);
-        proOrdner_[std::move(ordner)].push_back(&d);
-      }
-      d.Daten.push_back(std::move(k.Daten));
+      Pruefinhalt& p = inhalte_[k.Inhalt];
+      p.Id = k.Inhalt;
+      p.Daten.push_back(std::move(k.Daten));
     }
     sicher_ = sicher;
+    Pruefen();
+    // The files of the texts that hold it, under the start folder.
+    for (const auto& [id, p] : inhalte_) {
+      if (!p.Treffer) continue;
+      for (auto& e : index_->DateienMitInhalt(id)) {
+        const std::string key = IndexSchluessel(e.Pfad);
+        std::string ordner = key.substr(0, key.rfind('\\'));
+        const bool darunter = ordner.size() >= start.size() && ordner.compare(0, start.size(), start) == 0 &&
+                              (ordner.size() == start.size() || ordner[start.size()] == '\\' || start.back() == ':');
+        if (darunter) proOrdner_[std::move(ordner)].push_back({e.Pfad.substr(e.Pfad.rfind('\\') + 1), &p});
+      }
+    }
     for (const auto& e : index_->OhneIndextextUnter(windows)) {
       const std::string key = IndexSchluessel(e.Pfad);
       ohneText_[key.substr(0, key.rfind('\\'))].push_back({e.Pfad.substr(e.Pfad.rfind('\\') + 1), e.Groesse, e.Mtime});
@@ -141,25 +140,23 @@ class Suchlauf {
         zeiten_.emplace(std::move(o.Schluessel), o.Mtime);
       }
     }
-    Pruefen();
   }
 
-  // Checks every candidate file, on two threads when there is much to
-  // unpack: a file is a hit at its first section that holds the phrase.
+  // Checks every candidate text, on two threads when there is much to
+  // unpack: a text holds the phrase at its first section that does.
   void Pruefen() {
-    std::vector<Kandidatendatei*> liste;
+    std::vector<Pruefinhalt*> liste;
     std::size_t bytes = 0;
-    for (auto& [_, d] : dateien_) {
-      liste.push_back(&d);
-      for (const auto& t : d.Daten) bytes += t.size();
+    for (auto& [_, p] : inhalte_) {
+      liste.push_back(&p);
+      for (const auto& t : p.Daten) bytes += t.size();
     }
     // A phrase longer than the sections' overlap may run over a border:
     // the whole text (read on this thread, which owns the connection).
     if (sucher_.Phrase().size() > 256) {
-      for (Kandidatendatei* d : liste) {
-        d->Daten.clear();
-        const std::string text = index_->Text(d->Id);
-        d->Treffer = ImText(text, d->Kontext);
+      for (Pruefinhalt* p : liste) {
+        p->Daten.clear();
+        p->Treffer = ImText(index_->InhaltText(p->Id), p->Kontext);
       }
       return;
     }
@@ -167,18 +164,18 @@ class Suchlauf {
     auto arbeiten = [&] {
       Entpacker entpacker;
       for (std::size_t i; (i = naechste.fetch_add(1)) < liste.size();) {
-        Kandidatendatei& d = *liste[i];
-        for (const auto& daten : d.Daten) {
+        Pruefinhalt& p = *liste[i];
+        for (const auto& daten : p.Daten) {
           if (sicher_ && !a_.Wortsuche && !a_.MitKontext) {
-            d.Treffer = true;
+            p.Treffer = true;
             break;
           }
-          if (ImText(entpacker.Entpacken(daten), d.Kontext)) {
-            d.Treffer = true;
+          if (ImText(entpacker.Entpacken(daten), p.Kontext)) {
+            p.Treffer = true;
             break;
           }
         }
-        d.Daten = {};
+        p.Daten = {};
       }
     };
     const unsigned kerne = std::min(2u, std::max(1u, std::thread::hardware_concurrency()));
@@ -263,8 +260,7 @@ class Suchlauf {
 
     std::vector<Meldung> meldungen;
     if (const auto it = proOrdner_.find(k); it != proOrdner_.end())
-      for (Kandidatendatei* d : it->second)
-        if (d->Treffer) meldungen.push_back({&d->Name, true, true, false, std::move(d->Kontext)});
+      for (const Trefferdatei& d : it->second) meldungen.push_back({&d.Name, true, true, false, d.Inhalt->Kontext});
     if (ohneIt != ohneText_.end())
       for (const auto& o : ohneIt->second) meldungen.push_back({&o.Name, false, false, true, {}});
     std::vector<Indexeintrag> zeilen;
@@ -405,9 +401,9 @@ class Suchlauf {
       const bool aktuell = it != zeilen.end() && it->second.Zustand == Indexzustand::Indiziert &&
                            it->second.Groesse == e.St.st_size && it->second.Mtime == Nanosekunden(e.St);
       if (aktuell) {
-        if (const auto k = dateien_.find(it->second.Id); k != dateien_.end() && k->second.Treffer) {
+        if (const auto k = inhalte_.find(it->second.Inhalt); k != inhalte_.end() && k->second.Treffer) {
           treffer = ausIndex = true;
-          kontext = std::move(k->second.Kontext);
+          kontext = k->second.Kontext;
         }
       }
       if (!treffer && (!aktuell || kurz_)) treffer = AusBytes(::dirfd(d), e.Name, kontext);
@@ -428,8 +424,8 @@ class Suchlauf {
   Suchphrase phrase_;
   Faltsucher sucher_;
   bool kurz_ = false, sicher_ = false, mitIndex_ = false;
-  std::unordered_map<std::int64_t, Kandidatendatei> dateien_;                   // file id: candidate
-  std::unordered_map<std::string, std::vector<Kandidatendatei*>> proOrdner_;     // folder key: its candidates
+  std::unordered_map<std::int64_t, Pruefinhalt> inhalte_;                        // text id: candidate
+  std::unordered_map<std::string, std::vector<Trefferdatei>> proOrdner_;         // folder key: files with a hit
   std::unordered_map<std::string, std::vector<OhneText>> ohneText_;              // folder key: rows without text
   std::unordered_map<std::string, std::vector<std::string>> kinder_;             // folder key: sub-folder names
   std::unordered_map<std::string, std::int64_t> zeiten_;                         // folder key: recorded time
