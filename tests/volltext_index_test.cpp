@@ -248,6 +248,28 @@ TEST_F(VolltextIndex, OrdnerzeitenVertretenUnveraenderteOrdner) {
   EXPECT_EQ(Namen(Suchen("treppenhaus")), Namen(t));  // the same as looking at every file
 }
 
+// On this machine two names may differ in letter case only; the index keys
+// them as one. Neither may be lost, and neither is read at every run.
+TEST_F(VolltextIndex, NamenNurInGrossKleinschreibungVerschieden) {
+  // Written by host path (a Windows-form name finds the first by either spelling).
+  DateiAnlegen("C:\\VXMDOK\\1\\FAQ.txt", "Alpha Hausordnung");
+  test::Schreiben(Host("C:\\VXMDOK\\1").parent_path() / "1" / "faq.txt", "Beta Hausordnung");
+  DateiAnlegen("C:\\VXMDOK\\1\\sub\\x.txt", "Gamma Hausordnung");
+  Indexieren();
+  for (const bool ordnerzeiten : {false, true}) {
+    EXPECT_EQ(Namen(Suchen("hausordnung", false, true, ordnerzeiten)),
+              (std::set<std::string>{"FAQ.txt", "faq.txt", "x.txt"}));
+    EXPECT_EQ(Namen(Suchen("beta", false, true, ordnerzeiten)), std::set<std::string>{"faq.txt"});
+    EXPECT_EQ(Namen(Suchen("alpha", false, true, ordnerzeiten)), std::set<std::string>{"FAQ.txt"});
+  }
+  HelferVersagt();
+  Indexieren();  // nothing read again
+  EXPECT_EQ(Zustand("C:\\VXMDOK\\1\\FAQ.txt"), Indexzustand::Indiziert);
+  const auto t = Suchen("alpha", false, true, true);
+  ASSERT_EQ(t.size(), 1u);
+  EXPECT_TRUE(t[0].AusIndex);
+}
+
 TEST_F(VolltextIndex, GrosseTexteInAbschnitten) {
   // Phrases at every place of a text of many 32 KB sections: across a
   // section border, at the very end, and one longer than the overlap.

@@ -285,7 +285,7 @@ struct Indexierer::Impl {
       return;
     }
     // The time before listing: a change during the listing shows later.
-    if (a.Rekursiv) ordnerzeiten.emplace_back(win, Nanosekunden(ost));
+    const std::int64_t ordnerzeit = Nanosekunden(ost);
     {
       std::string k = IndexSchluessel(win);
       while (!k.empty() && k.back() == '\\') k.pop_back();
@@ -295,20 +295,36 @@ struct Indexierer::Impl {
     for (auto& e : index->EintraegeUnter(win, false)) bekannt.emplace(IndexSchluessel(e.Pfad), std::move(e));
     std::vector<std::string> unter;
     std::vector<Dateiauftrag> neu;
+    std::vector<std::pair<std::string, struct stat>> eintraege;
     std::int64_t gefunden = 0, aktuell = 0;
     while (const dirent* e = ::readdir(d)) {
       const char* n = e->d_name;
       if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
       struct stat st {};
       if (::fstatat(::dirfd(d), n, &st, 0) != 0) continue;
-      const std::string wp = Verbinden(win, n);
       if (S_ISDIR(st.st_mode)) {
-        if (a.Rekursiv) unter.push_back(wp);
+        if (a.Rekursiv) unter.push_back(Verbinden(win, n));
         continue;
       }
       if (!S_ISREG(st.st_mode) || std::strncmp(n, ".~vxm", 5) == 0 || EigeneDatei(n)) continue;
+      eintraege.emplace_back(n, st);
+    }
+    // Names that differ only in letter case share a key: the first holds
+    // the row, the others are left to the byte search, and the folder's
+    // time never vouches for it (it is recorded as -1, so its parent still
+    // knows it as a sub-folder).
+    std::sort(eintraege.begin(), eintraege.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+    std::unordered_set<std::string> schluessel;
+    bool doppelt = false;
+    for (const auto& [n, st] : eintraege) {
+      const std::string wp = Verbinden(win, n);
+      std::string key = IndexSchluessel(wp);
+      if (!schluessel.insert(key).second) {
+        doppelt = true;
+        continue;
+      }
       ++gefunden;
-      const auto it = bekannt.find(IndexSchluessel(wp));
+      const auto it = bekannt.find(key);
       const bool frisch = it != bekannt.end() && !o.Voll && it->second.Groesse == st.st_size &&
                           it->second.Mtime == Nanosekunden(st);
       if (frisch && it->second.Zustand == Indexzustand::OcrAusstehend) {
@@ -321,6 +337,7 @@ struct Indexierer::Impl {
       }
       if (it != bekannt.end()) bekannt.erase(it);
     }
+    if (a.Rekursiv) ordnerzeiten.emplace_back(win, doppelt ? -1 : ordnerzeit);
     ::closedir(d);
     // Rows of files that are gone.
     for (auto& [_, e] : bekannt) Vormerken({e, std::nullopt, false, true});

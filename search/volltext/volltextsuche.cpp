@@ -11,6 +11,7 @@
 #include <set>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "platform/fehler.h"
 #include "search/textsuche.h"
@@ -392,12 +393,14 @@ class Suchlauf {
     std::sort(dateien.begin(), dateien.end(), [](const Eintrag& x, const Eintrag& y) { return x.Name < y.Name; });
     std::sort(unter.begin(), unter.end());
     const auto zeilen = OrdnerZeilen(windows);
+    std::unordered_set<std::string> benutzt;  // a row stands for one file (names differing in case only)
     for (const auto& e : dateien) {
       if (Abbruch()) break;
       if (a_.DateiGesehen) a_.DateiGesehen(windows, e.Name);
       bool treffer = false, ausIndex = false;
       std::string kontext;
-      const auto it = zeilen.empty() ? zeilen.end() : zeilen.find(IndexSchluessel(e.Name));
+      auto it = zeilen.empty() ? zeilen.end() : zeilen.find(IndexSchluessel(e.Name));
+      if (it != zeilen.end() && !benutzt.insert(it->first).second) it = zeilen.end();
       const bool aktuell = it != zeilen.end() && it->second.Zustand == Indexzustand::Indiziert &&
                            it->second.Groesse == e.St.st_size && it->second.Mtime == Nanosekunden(e.St);
       if (aktuell) {
