@@ -64,6 +64,15 @@ struct OhneText {
   std::int64_t Groesse, Mtime;
 };
 
+// A folder as the indexer recorded it, with what the search found in it.
+struct Knoten {
+  std::string Key, Name;  // Name as on disk
+  std::int64_t Mtime = 0;
+  std::vector<std::uint32_t> Kinder;
+  std::vector<const Trefferdatei*> Treffer;
+  const std::vector<OhneText>* Ohne = nullptr;
+};
+
 // One file of a trusted folder to report.
 struct Meldung {
   const std::string* Name;
@@ -90,8 +99,8 @@ class Suchlauf {
         inhalte_.clear();
         proOrdner_.clear();
         ohneText_.clear();
-        zeiten_.clear();
-        kinder_.clear();
+        knoten_.clear();
+        knotenNachKey_.clear();
         mitIndex_ = false;
       }
     }
@@ -133,14 +142,35 @@ class Suchlauf {
       const std::string key = IndexSchluessel(e.Pfad);
       ohneText_[key.substr(0, key.rfind('\\'))].push_back({e.Pfad.substr(e.Pfad.rfind('\\') + 1), e.Groesse, e.Mtime});
     }
-    if (a_.Ordnerzeiten) {
-      for (auto& o : index_->OrdnerzeitenUnter(windows)) {
-        const auto t = o.Schluessel.rfind('\\');
-        if (t != std::string::npos && o.Schluessel != start)
-          kinder_[o.Schluessel.substr(0, t)].push_back(o.Pfad.substr(o.Pfad.rfind('\\') + 1));
-        zeiten_.emplace(std::move(o.Schluessel), o.Mtime);
-      }
+    if (a_.Ordnerzeiten) BaumLesen(windows);
+  }
+
+  // The recorded folders under the start, as a tree with their hits.
+  void BaumLesen(const std::string& windows) {
+    auto zeiten = index_->OrdnerzeitenUnter(windows);
+    knoten_.reserve(zeiten.size());
+    for (auto& o : zeiten) {
+      Knoten k;
+      k.Name = o.Pfad.substr(o.Pfad.rfind('\\') + 1);
+      k.Key = std::move(o.Schluessel);
+      k.Mtime = o.Mtime;
+      knotenNachKey_.emplace(k.Key, static_cast<std::uint32_t>(knoten_.size()));
+      knoten_.push_back(std::move(k));
     }
+    for (std::uint32_t i = 0; i < knoten_.size(); ++i) {
+      const auto t = knoten_[i].Key.rfind('\\');
+      if (t == std::string::npos) continue;
+      const auto eltern = knotenNachKey_.find(knoten_[i].Key.substr(0, t));
+      if (eltern != knotenNachKey_.end()) knoten_[eltern->second].Kinder.push_back(i);
+    }
+    for (auto& k : knoten_)
+      std::sort(k.Kinder.begin(), k.Kinder.end(),
+                [&](std::uint32_t x, std::uint32_t y) { return knoten_[x].Name < knoten_[y].Name; });
+    for (const auto& [key, liste] : proOrdner_)
+      if (const auto it = knotenNachKey_.find(key); it != knotenNachKey_.end())
+        for (const auto& d : liste) knoten_[it->second].Treffer.push_back(&d);
+    for (const auto& [key, liste] : ohneText_)
+      if (const auto it = knotenNachKey_.find(key); it != knotenNachKey_.end()) knoten_[it->second].Ohne = &liste;
   }
 
   // Checks every candidate text, on two threads when there is much to
@@ -229,79 +259,73 @@ class Suchlauf {
 
   // A folder unchanged since the indexer listed it: its rows stand for its
   // files, its recorded sub-folders for its sub-folders. False when the
-  // folder changed (or was never recorded).
-  bool Vertrauen(const std::string& windows, const std::string& host, int elternFd, const std::string& name) {
-    const std::string k = OrdnerKey(windows);
-    const auto zeit = zeiten_.find(k);
-    if (zeit == zeiten_.end()) return false;
-    const auto unterIt = kinder_.find(k);
-    const auto ohneIt = ohneText_.find(k);
+  // folder changed (or its time cannot be read).
+  bool Vertrauen(std::uint32_t i, const std::string& windows, const std::string& host, int elternFd,
+                 const std::string& name) {
+    const Knoten& kn = knoten_[i];
     const bool alleBytes = kurz_ || a_.DateiGesehen;
-    // The folder's handle only when its sub-folders or bytes need it.
-    const bool handle = unterIt != kinder_.end() || ohneIt != ohneText_.end() || alleBytes;
     int fd = -1;
-    struct stat ost {};
-    if (handle) {
-      fd = ::openat(elternFd, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-      if (fd < 0 || ::fstat(fd, &ost) != 0) {
-        if (fd >= 0) ::close(fd);
-        return false;
-      }
-    } else if (::fstatat(elternFd, name.c_str(), &ost, 0) != 0 || !S_ISDIR(ost.st_mode)) {
-      return false;
-    }
     struct Schliessen {
       int fd;
       ~Schliessen() {
         if (fd >= 0) ::close(fd);
       }
-    } schliessen{fd};
-    if (Nanosekunden(ost) != zeit->second) return false;
-    if (!besucht_.insert({ost.st_dev, ost.st_ino}).second) return true;
-
+    } schliessen{-1};
+    if (!(a_.OrdnerUnveraendert && a_.OrdnerUnveraendert(kn.Key))) {
+      // Its time; the folder's handle only when its sub-folders or bytes need it.
+      const bool handle = !kn.Kinder.empty() || kn.Ohne || alleBytes;
+      struct stat ost {};
+      if (handle) {
+        fd = schliessen.fd = ::openat(elternFd, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0 || ::fstat(fd, &ost) != 0) return false;
+      } else if (::fstatat(elternFd, name.c_str(), &ost, 0) != 0 || !S_ISDIR(ost.st_mode)) {
+        return false;
+      }
+      if (Nanosekunden(ost) != kn.Mtime) return false;
+      if (!besucht_.insert({ost.st_dev, ost.st_ino}).second) return true;
+    }
+    if (st_) {
+      if (st_->OrdnerBetreten) st_->OrdnerBetreten(windows);
+      st_->Melden();
+    }
     std::vector<Meldung> meldungen;
-    if (const auto it = proOrdner_.find(k); it != proOrdner_.end())
-      for (const Trefferdatei& d : it->second) meldungen.push_back({&d.Name, true, true, false, d.Inhalt->Kontext});
-    if (ohneIt != ohneText_.end())
-      for (const auto& o : ohneIt->second) meldungen.push_back({&o.Name, false, false, true, {}});
-    std::vector<Indexeintrag> zeilen;
+    for (const Trefferdatei* d : kn.Treffer) meldungen.push_back({&d->Name, true, true, false, d->Inhalt->Kontext});
+    if (kn.Ohne)
+      for (const auto& o : *kn.Ohne) meldungen.push_back({&o.Name, false, false, true, {}});
     std::vector<std::string> namen;
     if (alleBytes) {
       // Every file of the folder: from its rows.
       try {
-        zeilen = index_->EintraegeUnter(windows, false);
+        for (const auto& e : index_->EintraegeUnter(windows, false)) namen.push_back(e.Pfad.substr(e.Pfad.rfind('\\') + 1));
       } catch (const IndexFehler&) {
       }
-      namen.reserve(zeilen.size());
-      for (const auto& e : zeilen) namen.push_back(e.Pfad.substr(e.Pfad.rfind('\\') + 1));
       std::set<std::string_view> schon;
       for (const auto& m : meldungen) schon.insert(*m.Name);
-      for (std::size_t i = 0; i < zeilen.size(); ++i)
-        if (!schon.count(namen[i])) meldungen.push_back({&namen[i], false, false, kurz_, {}});
+      for (const auto& n : namen)
+        if (!schon.count(n)) meldungen.push_back({&n, false, false, kurz_, {}});
     }
     std::sort(meldungen.begin(), meldungen.end(), [](const Meldung& x, const Meldung& y) { return *x.Name < *y.Name; });
     for (auto& m : meldungen) {
       if (Abbruch()) break;
       if (a_.DateiGesehen) a_.DateiGesehen(windows, *m.Name);
       // Rows without text, and every file for a short phrase: their bytes.
-      if (!m.Treffer && m.Bytes) m.Treffer = AusBytes(fd, *m.Name, m.Kontext);
+      if (!m.Treffer && m.Bytes) m.Treffer = AusBytes(fd, host, *m.Name, m.Kontext);
       Melden(m.Treffer, m.AusIndex, *m.Name, windows, m.Kontext);
     }
     ++erg_.Ordner;
-    if (unterIt != kinder_.end()) {
-      auto& unter = unterIt->second;
-      std::sort(unter.begin(), unter.end());
-      for (const auto& u : unter) {
-        if (Abbruch()) break;
-        Ordner(Verbinden(windows, u), host + "/" + u, fd, u);
-      }
+    for (const std::uint32_t k : kn.Kinder) {
+      if (Abbruch()) break;
+      const std::string& u = knoten_[k].Name;
+      Ordner(Verbinden(windows, u), host + "/" + u, fd >= 0 ? fd : AT_FDCWD, fd >= 0 ? u : host + "/" + u, k);
     }
     return true;
   }
 
   // The byte search on one file, as the data search does it.
-  bool AusBytes(int ordnerFd, const std::string& name, std::string& kontext) {
-    const int fd = ::openat(ordnerFd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  // `ordnerFd` is the folder's handle, or -1 (then `host` is its path).
+  bool AusBytes(int ordnerFd, const std::string& host, const std::string& name, std::string& kontext) {
+    const int fd = ordnerFd >= 0 ? ::openat(ordnerFd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)
+                                 : ::open((host + "/" + name).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
     ++erg_.Bytesuche;
     bool treffer = false;
@@ -349,13 +373,20 @@ class Suchlauf {
     return zeilen;
   }
 
-  void Ordner(const std::string& windows, const std::string& host, int elternFd, const std::string& name) {
+  // A folder: trusted by its recorded time (node `k` of the tree, or found
+  // by its key), else listed.
+  void Ordner(const std::string& windows, const std::string& host, int elternFd, const std::string& name,
+              std::int64_t k = -1) {
     if (Abbruch()) return;
+    if (k < 0 && !knoten_.empty()) {
+      const auto it = knotenNachKey_.find(OrdnerKey(windows));
+      if (it != knotenNachKey_.end()) k = it->second;
+    }
+    if (k >= 0 && Vertrauen(static_cast<std::uint32_t>(k), windows, host, elternFd, name)) return;
     if (st_) {
       if (st_->OrdnerBetreten) st_->OrdnerBetreten(windows);
       st_->Melden();
     }
-    if (!zeiten_.empty() && Vertrauen(windows, host, elternFd, name)) return;
     const int fd = ::openat(elternFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     struct stat ost {};
     if (fd < 0 || ::fstat(fd, &ost) != 0) {
@@ -409,7 +440,7 @@ class Suchlauf {
           kontext = k->second.Kontext;
         }
       }
-      if (!treffer && (!aktuell || kurz_)) treffer = AusBytes(::dirfd(d), e.Name, kontext);
+      if (!treffer && (!aktuell || kurz_)) treffer = AusBytes(::dirfd(d), host, e.Name, kontext);
       Melden(treffer, ausIndex, e.Name, windows, kontext);
     }
     ++erg_.Ordner;
@@ -430,8 +461,8 @@ class Suchlauf {
   std::unordered_map<std::int64_t, Pruefinhalt> inhalte_;                        // text id: candidate
   std::unordered_map<std::string, std::vector<Trefferdatei>> proOrdner_;         // folder key: files with a hit
   std::unordered_map<std::string, std::vector<OhneText>> ohneText_;              // folder key: rows without text
-  std::unordered_map<std::string, std::vector<std::string>> kinder_;             // folder key: sub-folder names
-  std::unordered_map<std::string, std::int64_t> zeiten_;                         // folder key: recorded time
+  std::vector<Knoten> knoten_;                                                   // recorded folders
+  std::unordered_map<std::string, std::uint32_t> knotenNachKey_;
   std::set<std::pair<dev_t, ino_t>> besucht_;
   VolltextErgebnis erg_;
 };
