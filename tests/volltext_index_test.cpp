@@ -208,6 +208,62 @@ TEST_F(VolltextIndex, HintergrundFolgtUmbenennenUndLoeschen) {
   EXPECT_EQ(Namen(Suchen("KELLER")), std::set<std::string>{"x.txt"});
 }
 
+// Nobody reports anything: the folder watching alone keeps the index
+// current, and once the indexer is idle a search trusting folder times
+// finds what changed, in place and in new folders included.
+TEST_F(VolltextIndex, OrdnerwacheFolgtJederAenderung) {
+  DateiAnlegen("C:\\VXMDOK\\A\\x.txt", "Schadensmeldung Keller");
+  DateiAnlegen("C:\\VXMDOK\\A\\y.txt", "Wasserrohrbruch");
+  DateiAnlegen("C:\\VXMDOK\\C\\w.txt", "Heizungswartung");
+  Indexiereroptionen o;
+  o.Ocr = false;
+  o.Beobachten = true;
+  o.Stapelzeit = std::chrono::milliseconds(50);
+  Indexierer ix(index_, laufwerke_, {"C:\\VXMDOK"}, o);
+  ix.Starten();
+  auto warten = [&](auto bedingung) {
+    for (int i = 0; i < 1000 && !bedingung(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return bedingung();
+  };
+  auto ruhigGefunden = [&](const std::string& phrase) {
+    // Idle and the watching's events worked in: the trusting search is exact.
+    EXPECT_TRUE(warten([&] { return ix.Ruhig(); }));
+    return Namen(Suchen(phrase, false, true, true));
+  };
+  ASSERT_TRUE(warten([&] { return Volltextindex(index_).Statistik().Indiziert == 3 && ix.Ruhig(); }));
+  EXPECT_EQ(ix.FortschrittText(), "Index: 3 von 3 Dateien");
+
+  // Written in place: the folder's time stays, only the watching tells.
+  test::Schreiben(Host("C:\\VXMDOK\\A\\x.txt"), "Schadensmeldung Dachrinne");
+  ASSERT_TRUE(warten([&] { return !ruhigGefunden("Dachrinne").empty(); }));
+  EXPECT_EQ(ruhigGefunden("Dachrinne"), std::set<std::string>{"x.txt"});
+  EXPECT_EQ(ruhigGefunden("Keller"), std::set<std::string>{});
+
+  // A new folder with a file, and a file renamed.
+  DateiAnlegen("C:\\VXMDOK\\A\\Neu\\n.txt", "Rauchmelderpruefung");
+  fs::rename(Host("C:\\VXMDOK\\A\\y.txt"), Host("C:\\VXMDOK\\A") / "y2.txt");
+  ASSERT_TRUE(warten([&] { return Volltextindex(index_).Eintrag("C:\\VXMDOK\\A\\Neu\\n.txt").has_value(); }));
+  ASSERT_TRUE(warten([&] { return Volltextindex(index_).Eintrag("C:\\VXMDOK\\A\\y2.txt").has_value(); }));
+  EXPECT_FALSE(Volltextindex(index_).Eintrag("C:\\VXMDOK\\A\\y.txt"));
+  EXPECT_EQ(ruhigGefunden("Rauchmelder"), std::set<std::string>{"n.txt"});
+  EXPECT_EQ(ruhigGefunden("rohrbruch"), std::set<std::string>{"y2.txt"});
+
+  // A folder renamed: its rows move, and it is still watched under its new name.
+  fs::rename(Host("C:\\VXMDOK\\A"), Host("C:\\VXMDOK") / "B");
+  ASSERT_TRUE(warten([&] { return Volltextindex(index_).Eintrag("C:\\VXMDOK\\B\\Neu\\n.txt").has_value(); }));
+  EXPECT_FALSE(Volltextindex(index_).Eintrag("C:\\VXMDOK\\A\\x.txt"));
+  test::Schreiben(Host("C:\\VXMDOK\\B\\Neu\\n.txt"), "Treppenhausreinigung");
+  EXPECT_TRUE(warten([&] { return ruhigGefunden("Treppenhaus") == std::set<std::string>{"n.txt"}; }));
+
+  // A folder deleted: its rows go.
+  fs::remove_all(Host("C:\\VXMDOK\\C"));
+  ASSERT_TRUE(warten([&] { return !Volltextindex(index_).Eintrag("C:\\VXMDOK\\C\\w.txt"); }));
+  EXPECT_EQ(ruhigGefunden("Heizung"), std::set<std::string>{});
+  ix.Anhalten();
+  // Every row the watching left is one a fresh walk would write.
+  EXPECT_EQ(Volltextindex(index_).Statistik().Indiziert, 3);
+}
+
 TEST_F(VolltextIndex, UmlauteTeilwoerterWorteUndKontext) {
   DateiAnlegen("C:\\VXMDOK\\1\\a.txt", "Anschrift: Müllerstraße 5\r\nSehr geehrter\r\nHerr Özdemir");
   DateiAnlegen("C:\\VXMDOK\\1\\b.txt", "Der Mieter zahlt die Miete.");

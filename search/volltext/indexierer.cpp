@@ -18,6 +18,7 @@
 #include <unordered_set>
 
 #include "platform/fehler.h"
+#include "search/volltext/ordnerwache.h"
 
 namespace vxm::volltext {
 
@@ -93,12 +94,15 @@ struct Indexierer::Impl {
   struct Ordnerauftrag {
     std::string Windows;
     bool Rekursiv = true;
+    // A folder the watching reported changed: its new sub-folders are
+    // walked, and its time is recorded again.
+    bool Nachpruefen = false;
   };
   struct Dateiauftrag {
     std::string Windows, Host;
   };
   struct Ereignis {
-    enum { Umbenannt, Geloescht } Art;
+    enum { Umbenannt, Geloescht, Nachsehen } Art;
     std::string Pfad, Neu;
   };
   struct Schreibauftrag {
@@ -122,6 +126,8 @@ struct Indexierer::Impl {
   std::deque<Dateiauftrag> dateien;
   std::deque<Dateiauftrag> ocr;
   std::set<std::string> ocrBekannt;  // keys queued for OCR
+  std::unordered_set<std::string> inSchlange;  // keys queued in `dateien`
+  std::unordered_set<std::string> gezaehlt;    // folder keys whose files were counted
   bool pausiert = false, ende = false;
   std::atomic<bool> laeuft{false};
   std::atomic<std::int64_t> erledigt{0}, gesamt{0};
@@ -276,6 +282,8 @@ struct Indexierer::Impl {
   void OrdnerPruefen(const Ordnerauftrag& a, bool vorrang) {
     std::string win, host;
     if (!Aufloesen(a.Windows, win, host)) return;
+    // Watched before it is listed: a change during the listing is heard.
+    if (wache) wache->Beobachten(win, host);
     const int fd = ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     struct stat ost {};
@@ -293,7 +301,7 @@ struct Indexierer::Impl {
     }
     std::unordered_map<std::string, Indexeintrag> bekannt;
     for (auto& e : index->EintraegeUnter(win, false)) bekannt.emplace(IndexSchluessel(e.Pfad), std::move(e));
-    std::vector<std::string> unter;
+    std::vector<std::string> unter, neueUnter;
     std::vector<Dateiauftrag> neu;
     std::vector<std::pair<std::string, struct stat>> eintraege;
     std::int64_t gefunden = 0, aktuell = 0;
@@ -303,7 +311,11 @@ struct Indexierer::Impl {
       struct stat st {};
       if (::fstatat(::dirfd(d), n, &st, 0) != 0) continue;
       if (S_ISDIR(st.st_mode)) {
-        if (a.Rekursiv) unter.push_back(Verbinden(win, n));
+        if (a.Rekursiv) {
+          unter.push_back(Verbinden(win, n));
+        } else if (a.Nachpruefen && wache && !wache->Beobachtet(Verbinden(win, n))) {
+          neueUnter.push_back(Verbinden(win, n));
+        }
         continue;
       }
       if (!S_ISREG(st.st_mode) || std::strncmp(n, ".~vxm", 5) == 0 || EigeneDatei(n)) continue;
@@ -337,20 +349,34 @@ struct Indexierer::Impl {
       }
       if (it != bekannt.end()) bekannt.erase(it);
     }
-    if (a.Rekursiv) ordnerzeiten.emplace_back(win, doppelt ? -1 : ordnerzeit);
+    if (a.Rekursiv || a.Nachpruefen) ordnerzeiten.emplace_back(win, doppelt ? -1 : ordnerzeit);
     ::closedir(d);
     // Rows of files that are gone.
     for (auto& [_, e] : bekannt) Vormerken({e, std::nullopt, false, true});
-    gesamt += gefunden;
-    erledigt += aktuell;
     std::sort(unter.begin(), unter.end());
     std::lock_guard<std::mutex> l(m);
+    // A folder's files count once; looked at again, only what is queued anew.
+    std::string okey = IndexSchluessel(win);
+    while (!okey.empty() && okey.back() == '\\') okey.pop_back();
+    const bool erstesMal = gezaehlt.insert(okey).second;
+    if (erstesMal) {
+      gesamt += gefunden - static_cast<std::int64_t>(neu.size());
+      erledigt += aktuell;
+    }
+    std::vector<Dateiauftrag> einreihen;
+    for (auto& n2 : neu)
+      if (inSchlange.insert(IndexSchluessel(n2.Windows)).second) einreihen.push_back(std::move(n2));
+    gesamt += static_cast<std::int64_t>(einreihen.size());
     if (vorrang) {
-      for (auto it = neu.rbegin(); it != neu.rend(); ++it) dateien.push_front(std::move(*it));
+      for (auto it = einreihen.rbegin(); it != einreihen.rend(); ++it) dateien.push_front(std::move(*it));
     } else {
-      for (auto& n2 : neu) dateien.push_back(std::move(n2));
+      for (auto& n2 : einreihen) dateien.push_back(std::move(n2));
     }
     for (auto& u : unter) ordner.push_back({u, true});
+    // Sub-folders that appeared in a watched folder: walked whole.
+    if (a.Nachpruefen && !a.Rekursiv && wache) {
+      for (const auto& e : neueUnter) ordner.push_back({e, true});
+    }
   }
 
   // Rows of files in folders the walk of a root did not meet (the folder
@@ -506,15 +532,30 @@ struct Indexierer::Impl {
       } else if (!dateien.empty()) {
         dat = std::move(dateien.front());
         dateien.pop_front();
+        inSchlange.erase(IndexSchluessel(dat->Windows));
       } else if (o.Ocr && !ocr.empty()) {
         oc = ocr.front();
       } else {
         return false;
       }
+      if (!oc) untaetig = false;
+    }
+    if (oc) {
+      // Only recognition left: what the walk and the watching found is written.
+      Leeren();
+      std::lock_guard<std::mutex> l(m);
+      if (ereignisse.empty() && ordner.empty() && dateien.empty() && vorrangOrdner.empty()) untaetig = true;
     }
     if (ev) {
       Leeren();  // the batches refer to the old paths
-      if (ev->Art == Ereignis::Umbenannt) {
+      if (ev->Art == Ereignis::Nachsehen) {
+        struct stat st {};
+        std::string win, host;
+        if (Aufloesen(ev->Pfad, win, host) && ::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+          std::lock_guard<std::mutex> l(m);
+          vorrangOrdner.push_back({win, true});
+        }
+      } else if (ev->Art == Ereignis::Umbenannt) {
         Volltextindex::Transaktion t(*index);
         index->Umbenennen(ev->Pfad, ev->Neu);
         t.Festschreiben();
@@ -616,8 +657,9 @@ struct Indexierer::Impl {
         gearbeitet = true;  // one failing step does not end the worker
       }
       if (!gearbeitet) {
-        Festschreiben();
+        Leeren();
         std::unique_lock<std::mutex> l(m);
+        if (ereignisse.empty() && ordner.empty() && dateien.empty() && vorrangOrdner.empty()) untaetig = true;
         cv.wait_for(l, std::chrono::seconds(5), [&] {
           return ende || !ereignisse.empty() || !ordner.empty() || !dateien.empty() || !vorrangOrdner.empty();
         });
@@ -627,6 +669,49 @@ struct Indexierer::Impl {
     dienst.reset();
     laeuft = false;
   }
+
+  // --- following the folder watching --------------------------------------
+
+  void Wachen() {
+    while (!wacheEnde) {
+      const auto aenderungen = wache->Warten(500);
+      if (aenderungen.empty()) continue;
+      {
+        std::lock_guard<std::mutex> l(m);
+        untaetig = false;
+        for (const auto& a : aenderungen) {
+          switch (a.Art) {
+            case Aenderung::Art::Ordner: {
+              const std::string k = IndexSchluessel(a.Pfad);
+              const bool schon = std::any_of(vorrangOrdner.begin(), vorrangOrdner.end(), [&](const Ordnerauftrag& o2) {
+                return o2.Nachpruefen && IndexSchluessel(o2.Windows) == k;
+              });
+              if (!schon) vorrangOrdner.push_back({a.Pfad, false, true});
+              break;
+            }
+            case Aenderung::Art::Umbenannt:
+              ereignisse.push_back({Ereignis::Umbenannt, a.Pfad, a.Neu});
+              // A renamed folder's times went with the rename: walked again.
+              ereignisse.push_back({Ereignis::Nachsehen, a.Neu, {}});
+              break;
+            case Aenderung::Art::Weg:
+              ereignisse.push_back({Ereignis::Geloescht, a.Pfad, {}});
+              break;
+            case Aenderung::Art::Ueberlauf:
+              // Changes were lost: every root is walked again.
+              for (const auto& w : wurzeln) ordner.push_back({w, true});
+              break;
+          }
+        }
+      }
+      cv.notify_all();
+    }
+  }
+
+  std::unique_ptr<Ordnerwache> wache;
+  std::thread waechter;
+  std::atomic<bool> wacheEnde{false};
+  bool untaetig = false;  // idle with everything written (under m)
 
   std::deque<Ordnerauftrag> vorrangOrdner;
   std::vector<std::string> wurzelnOffen;
@@ -648,6 +733,14 @@ void Indexierer::Starten() {
     impl_->ende = false;
   }
   impl_->laeuft = true;
+  if (impl_->o.Beobachten && !impl_->wache) {
+    auto wache = std::make_unique<Ordnerwache>();
+    if (wache->Bereit()) impl_->wache = std::move(wache);
+  }
+  if (impl_->wache && !impl_->waechter.joinable()) {
+    impl_->wacheEnde = false;
+    impl_->waechter = std::thread([this] { impl_->Wachen(); });
+  }
   impl_->arbeiter = std::thread([this] { impl_->Schleife(); });
 }
 
@@ -657,6 +750,8 @@ void Indexierer::Anhalten() {
     impl_->ende = true;
   }
   impl_->cv.notify_all();
+  impl_->wacheEnde = true;
+  if (impl_->waechter.joinable()) impl_->waechter.join();
   if (impl_->arbeiter.joinable()) impl_->arbeiter.join();
 }
 
@@ -691,8 +786,10 @@ void Indexierer::Geaendert(const std::string& pfad) {
     if (S_ISDIR(st.st_mode)) {
       impl_->vorrangOrdner.push_back({win, true});
     } else {
-      ++impl_->gesamt;  // one more file to check
-      impl_->dateien.push_front({win, host});
+      if (impl_->inSchlange.insert(IndexSchluessel(win)).second) {
+        ++impl_->gesamt;  // one more file to check
+        impl_->dateien.push_front({win, host});
+      }
     }
   }
   impl_->cv.notify_all();
@@ -723,6 +820,12 @@ Indexfortschritt Indexierer::Fortschritt() const {
   f.Laeuft = impl_->laeuft;
   f.Pausiert = impl_->pausiert;
   return f;
+}
+
+bool Indexierer::Ruhig() const {
+  std::lock_guard<std::mutex> l(impl_->m);
+  return impl_->untaetig && impl_->ereignisse.empty() && impl_->vorrangOrdner.empty() && impl_->ordner.empty() &&
+         impl_->dateien.empty();
 }
 
 void Indexierer::Durchlaufen(const std::function<void(const Indexfortschritt&)>& melden) {
