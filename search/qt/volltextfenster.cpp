@@ -177,6 +177,11 @@ bool VolltextFenster::Suchen(const std::string& start, const std::string& text, 
   // Folder times stand for the disk only while the indexer has worked in
   // everything its watching heard.
   a.Ordnerzeiten = indexierer_ && indexierer_->Ruhig();
+  // Then a watched folder is not even looked at: its rows stand for it.
+  if (a.Ordnerzeiten) {
+    auto* ix = indexierer_.get();
+    a.OrdnerUnveraendert = [ix](const std::string& ordnerKey) { return ix->Beobachtet(ordnerKey); };
+  }
   a.DateiGesehen = [&z](const std::string& ordner, const std::string& name) {
     z.DateiTabelle.push_back((!ordner.empty() && ordner.back() == '\\' ? ordner : ordner + "\\") + Gross(name));
   };

@@ -828,6 +828,10 @@ bool Indexierer::Ruhig() const {
          impl_->dateien.empty();
 }
 
+bool Indexierer::Beobachtet(const std::string& ordnerKey) const {
+  return impl_->wache && impl_->wache->Beobachtet(ordnerKey);
+}
+
 void Indexierer::Durchlaufen(const std::function<void(const Indexfortschritt&)>& melden) {
   if (impl_->o.NiedrigePrioritaet) ThreadNiedrig();
   impl_->Vorbereiten();

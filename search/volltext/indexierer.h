@@ -76,6 +76,9 @@ class Indexierer {
   // Nothing queued and, when watching, nothing heard that is not worked in:
   // folder times recorded in the index stand for the disk.
   bool Ruhig() const;
+  // The watching follows this folder (its key, IndexSchluessel without a
+  // final backslash): while Ruhig, its recorded rows stand for it unseen.
+  bool Beobachtet(const std::string& ordnerKey) const;
   std::string FortschrittText() const { return volltext::FortschrittText(Fortschritt()); }
 
   // Works the queue off in the calling thread until it is empty (the

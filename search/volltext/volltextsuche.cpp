@@ -271,6 +271,9 @@ class Suchlauf {
         if (fd >= 0) ::close(fd);
       }
     } schliessen{-1};
+    // A folder recorded without a time (names only in letter case apart)
+    // is never vouched for.
+    if (kn.Mtime < 0) return false;
     if (!(a_.OrdnerUnveraendert && a_.OrdnerUnveraendert(kn.Key))) {
       // Its time; the folder's handle only when its sub-folders or bytes need it.
       const bool handle = !kn.Kinder.empty() || kn.Ohne || alleBytes;
