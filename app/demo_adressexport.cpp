@@ -7,7 +7,7 @@
 #include <set>
 #include <system_error>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "create/libreoffice.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"

@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 
 namespace vxm::demo {
 

@@ -5,7 +5,7 @@
 #include <set>
 #include <system_error>
 
-#include "component/aufrufparameter.h"
+#include "basis/aufrufparameter.h"
 #include "platform/datenbank.h"
 #include "platform/fehler.h"
 

@@ -5,6 +5,13 @@
 //       checks the file (integrity, tables, folded shadow names, links that
 //       point nowhere, files registered twice); --reparieren recomputes the
 //       shadow names, e.g. after changes made with the sqlite3 shell.
+//       Changes cut off by a crash (folder renames, copies, moves) are
+//       completed or dropped first, as the window does when it opens.
+//   vxmdorvex-register umbenennen DATEI ALTER_ORDNER NEUER_NAME
+//       renames a folder of the store (Windows form on the drive table of
+//       VXM_LAUFWERKE, e.g. 'C:\VXM\VXMDOK\1\Briefe') in its parent
+//       folder, its register rows and those of every folder below it
+//       following, as the window's folder tree does.
 #include <sqlite3.h>
 
 #include <cstdio>
@@ -12,6 +19,8 @@
 #include <filesystem>
 #include <string>
 
+#include "files/ordnerumbenennen.h"
+#include "files/registervorhaben.h"
 #include "platform/datenbank.h"
 #include "platform/fehler.h"
 
@@ -20,7 +29,8 @@ namespace {
 int Gebrauch() {
   std::fprintf(stderr,
                "Aufruf: vxmdorvex-register anlegen DATEI\n"
-               "        vxmdorvex-register pruefen DATEI [--reparieren]\n");
+               "        vxmdorvex-register pruefen DATEI [--reparieren]\n"
+               "        vxmdorvex-register umbenennen DATEI ALTER_ORDNER NEUER_NAME\n");
   return 2;
 }
 
@@ -39,6 +49,30 @@ struct Schatten {
 };
 constexpr Schatten kSchatten[] = {
     {"Dateiinfo", "Dateiname"}, {"Dateiinfo", "Dateipfad"}, {"Keyword", "Keyword"}};
+
+// Completes what a crash cut off; the number of records left undecided.
+std::size_t VorhabenMelden(vxm::Datenbank& db) {
+  const vxm::VorhabenBilanz b = vxm::RegisterVorhabenAbschliessen(db);
+  for (const auto& zeile : b.Berichte) std::printf("%s\n", zeile.c_str());
+  return b.Offen;
+}
+
+int Umbenennen(const std::string& datei, const std::string& ordner, const std::string& name) {
+  auto db = vxm::DatenbankOeffnenHost(datei);
+  VorhabenMelden(*db);
+  const vxm::OrdnerUmbenennung u = vxm::OrdnerUmbenennen(*db, ordner, name);
+  if (!u.Umbenannt) {
+    std::fprintf(stderr, "Der Ordner %s wurde nicht umbenannt: %s\n", ordner.c_str(), u.Meldung.c_str());
+    return 1;
+  }
+  if (!u.Meldung.empty()) {
+    std::fprintf(stderr, "%s\n", u.Meldung.c_str());
+    return 1;
+  }
+  std::printf("Der Ordner heißt jetzt %s; %lld %s nachgeführt.\n", u.NeuerPfad.c_str(),
+              static_cast<long long>(u.Zeilen), u.Zeilen == 1 ? "Registereintrag" : "Registereinträge");
+  return 0;
+}
 
 int Pruefen(const std::string& datei, bool reparieren) {
   auto db = vxm::DatenbankOeffnenHost(datei);
@@ -68,6 +102,7 @@ int Pruefen(const std::string& datei, bool reparieren) {
       return 1;
     }
   }
+  if (VorhabenMelden(*db) > 0) ++probleme;
   std::printf("Dateien: %lld, Keywords: %lld, Verknüpfungen: %lld\n",
               static_cast<long long>(Zahl(*db, "SELECT count(*) FROM Dateiinfo")),
               static_cast<long long>(Zahl(*db, "SELECT count(*) FROM Keyword")),
@@ -123,6 +158,7 @@ int main(int argc, char** argv) {
     }
     if (befehl == "pruefen" && (argc == 3 || (argc == 4 && std::strcmp(argv[3], "--reparieren") == 0)))
       return Pruefen(datei, argc == 4);
+    if (befehl == "umbenennen" && argc == 5) return Umbenennen(datei, argv[3], argv[4]);
   } catch (const vxm::VbFehler& f) {
     std::fprintf(stderr, "Fehler %d: %s\n", f.Nummer, f.Beschreibung.c_str());
     return 1;

@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "component/einstellungen.h"
+#include "basis/einstellungen.h"
+#include "basis/zustand.h"
 #include "component/qt/frmdorvex.h"
 #include "component/qt/oberflaeche.h"
-#include "component/zustand.h"
 #include "platform/dienste.h"
 
 namespace vxm::wirt {

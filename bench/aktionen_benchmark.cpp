@@ -1,7 +1,8 @@
 // Register upkeep on a large store: the clean-up of a folder tree of 50,000
 // files against a register of 100,000 rows (half inside the pattern, 1,000
-// of them vanished), beside the plain walk of the same tree; and moving the
-// rows of a renamed folder holding 10,000 files.
+// of them vanished), beside the plain walk of the same tree; moving the
+// rows of a renamed folder holding 10,000 files; and the whole rename of such
+// a folder as the tree makes it (record, lock, rows, disk, commit).
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
@@ -9,7 +10,8 @@
 #include <fstream>
 #include <string>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
+#include "files/ordnerumbenennen.h"
 #include "files/registerpflege.h"
 #include "platform/datenbank.h"
 #include "platform/dienste.h"
@@ -119,6 +121,18 @@ void OrdnerPfadNachziehen(benchmark::State& state) {
   }
 }
 BENCHMARK(OrdnerPfadNachziehen)->Unit(benchmark::kMillisecond);
+
+void OrdnerUmbenennen(benchmark::State& state) {
+  auto& b = B();
+  static bool hin = true;
+  for (auto _ : state) {
+    const vxm::OrdnerUmbenennung u = hin ? vxm::OrdnerUmbenennen(*b.db, "C:\\BAUM\\Mieter 2", "Mieter Zwei")
+                                         : vxm::OrdnerUmbenennen(*b.db, "C:\\BAUM\\Mieter Zwei", "Mieter 2");
+    hin = !hin;
+    if (!u.Umbenannt || u.Zeilen < 9800) state.SkipWithError(("not renamed: " + u.Meldung).c_str());
+  }
+}
+BENCHMARK(OrdnerUmbenennen)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

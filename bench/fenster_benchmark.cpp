@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "basis/zustand.h"
 #include "component/qt/frmdorvex.h"
-#include "component/zustand.h"
 #include "platform/dienste.h"
 #include "store/qt/ordnerbaum.h"
 

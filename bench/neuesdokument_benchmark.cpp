@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <random>
 
+#include "basis/zustand.h"
 #include "component/qt/frmdorvex.h"
-#include "component/zustand.h"
 #include "create/buerodatei.h"
 #include "create/qt/neuesdokument.h"
 #include "platform/dienste.h"

@@ -8,7 +8,7 @@
 #include <memory>
 #include <random>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "imaging/bilddatei.h"
 #include "imaging/qt/bildkodierer_qt.h"
 #include "imaging/scanpdf.h"

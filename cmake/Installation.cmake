@@ -33,7 +33,7 @@ set(VXM_BIBLIOTHEKSTEILE vxmkern vxmqt)
 # vxm_installation compiles each one alone).
 set(VXM_OEFFENTLICHE_KOPFDATEIEN
   component/vxmdorvex.h
-  component/aufrufparameter.h
+  basis/aufrufparameter.h
   component/qt/oberflaeche.h
   platform/dienste.h
   platform/dialoge.h

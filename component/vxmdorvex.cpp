@@ -1,6 +1,7 @@
 #include "component/vxmdorvex.h"
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
+#include "component/hauptfenster.h"
 #include "platform/fehler.h"
 
 namespace vxm {
@@ -18,7 +19,7 @@ vxmDorvex::~vxmDorvex() {
 }
 
 void vxmDorvex::Beenden() {
-  if (auto fenster = Zustand().frmDorvex) fenster->Entladen();
+  if (auto fenster = AktuellesHauptfenster()) fenster->Entladen();
 }
 
 void vxmDorvex::Dorvex_Aufruf(std::vector<Variant>& Info) {
@@ -30,12 +31,13 @@ void vxmDorvex::Dorvex_Aufruf(std::vector<Variant>& Info) {
     z.DatenbankPfad = AlsText(z.AufrufParameter[slot::Datenbank]);
     z.FirmenDatenbank = AlsText(z.AufrufParameter[slot::FirmenDatenbank]);
 
-    if (!z.HauptfensterErzeugen) throw VbFehler::Standard(fehlernr::ObjektErstellung);
-    fenster_ = z.HauptfensterErzeugen();
+    auto& erzeugen = HauptfensterErzeugen();
+    if (!erzeugen) throw VbFehler::Standard(fehlernr::ObjektErstellung);
+    fenster_ = erzeugen();
     if (!fenster_) throw VbFehler::Standard(fehlernr::ObjektErstellung);
-    z.frmDorvex = fenster_;
+    AktuellesHauptfenster() = fenster_;
     try {
-      z.frmDorvex->ZeigeModal();
+      fenster_->ZeigeModal();
     } catch (const VbFehler& fehler) {
       if (fehler.Nummer != fehlernr::ObjektEntladen) throw;
       // The window unloaded itself while loading: not an error for the host.

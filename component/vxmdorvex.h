@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "component/aufrufparameter.h"
+#include "basis/aufrufparameter.h"
 #include "platform/variant.h"
 
 namespace vxm {

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "create/libreoffice.h"
+#include "platform/benutzerordner.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
 #include "platform/text.h"
@@ -73,15 +74,7 @@ fs::path VorlagenOrdner() {
     std::lock_guard<std::mutex> sperre(gOrdnerSperre);
     if (!gOrdner.empty()) return gOrdner;
   }
-  fs::path basis;
-  if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg == '/') {
-    basis = xdg;
-  } else if (const char* home = std::getenv("HOME"); home && *home) {
-    basis = fs::path(home) / ".cache";
-  } else {
-    basis = fs::temp_directory_path();
-  }
-  return basis / "vxmdorvex" / "vorlagen";
+  return BenutzerOrdner(Ordnerart::Cache) / "vxmdorvex" / "vorlagen";
 }
 
 void VorlagenOrdnerSetzen(fs::path ordner) {

@@ -20,8 +20,8 @@
 
 namespace vxm {
 
-// $XDG_CACHE_HOME/vxmdorvex/vorlagen, else ~/.cache/vxmdorvex/vorlagen, unless
-// a folder was set (hosts and tests use their own).
+// vxmdorvex/vorlagen in the user's cache folder, unless a folder was set
+// (hosts and tests use their own).
 std::filesystem::path VorlagenOrdner();
 void VorlagenOrdnerSetzen(std::filesystem::path ordner);  // empty: back to the default
 

@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "component/fehlermelden.h"
-#include "component/zustand.h"
+#include "basis/dateifunktionen.h"
+#include "basis/fehlermelden.h"
+#include "basis/zustand.h"
 #include "create/libreoffice.h"
-#include "files/dateifunktionen.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
 #include "platform/text.h"

@@ -4,7 +4,7 @@
 
 #include <unordered_set>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "keywords/registerzugriff.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
@@ -153,6 +153,28 @@ bool RegisterDateiEntfernen(Datenbank& db, const std::string& name, const std::s
   ZeileLoeschen(db, nummer);
   t.Bestaetigen();
   return true;
+}
+
+std::size_t RegisterDateiZeilenEntfernen(Datenbank& db, const std::string& name, const std::string& ordner) {
+  db.Schreibpruefung();
+  Transaktion t(db);
+  std::vector<int32_t> nummern;
+  {
+    sqlite3_stmt* s = db.Anweisung(
+        "SELECT Dateinummer, Dateiname, Dateipfad FROM Dateiinfo "
+        "WHERE DateinameSchluessel = ?1 AND DateipfadSchluessel = ?2");
+    Zuruecksetzen z{s};
+    TextBinden(s, 1, Falten(name));
+    TextBinden(s, 2, Falten(ordner));
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW)
+      if (GleichOhneFall(SpaltenText(s, 1), name) && GleichOhneFall(SpaltenText(s, 2), ordner))
+        nummern.push_back(sqlite3_column_int(s, 0));
+    if (rc != SQLITE_DONE) db.Fehler(rc);
+  }
+  for (int32_t n : nummern) ZeileLoeschen(db, n);
+  t.Bestaetigen();
+  return nummern.size();
 }
 
 int64_t RegisterOrdnerNachziehen(Datenbank& db, const std::string& alt, const std::string& neu) {

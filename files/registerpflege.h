@@ -29,6 +29,11 @@ int32_t RegisterDateiKopieren(Datenbank& db, const std::string& name, const std:
 // Removes the row of a deleted file and its links. False when there was none.
 bool RegisterDateiEntfernen(Datenbank& db, const std::string& name, const std::string& ordner);
 
+// Removes every row of (name, ordner) with its links - a register written
+// before copies replaced the target's row may hold several. The number of
+// rows removed.
+std::size_t RegisterDateiZeilenEntfernen(Datenbank& db, const std::string& name, const std::string& ordner);
+
 // After a folder was renamed: rows of `alt` and of every folder below it get
 // the path with `alt` replaced by `neu` (upper-cased) in front. The number
 // of rows changed.

@@ -4,7 +4,7 @@
 #include <map>
 #include <new>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "platform/dialoge.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"

@@ -7,7 +7,7 @@
 #include <optional>
 #include <thread>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "imaging/bilddatei.h"
 
 #ifdef VXM_MIT_SANE

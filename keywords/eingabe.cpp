@@ -2,7 +2,7 @@
 
 #include <sqlite3.h>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "platform/datenbank.h"
 #include "platform/jetsql.h"
 #include "platform/text.h"

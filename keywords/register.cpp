@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "keywords/eingabe.h"
 #include "keywords/registerzugriff.h"
 #include "platform/jetsql.h"

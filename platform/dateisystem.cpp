@@ -2,13 +2,20 @@
 
 #include <fcntl.h>
 #include <dirent.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <limits>
+#include <optional>
 #include <random>
+#include <sstream>
 #include <system_error>
 #include <vector>
 
@@ -111,10 +118,87 @@ bool Existiert(const fs::path& p) {
   return fs::exists(fs::symlink_status(p, ec));
 }
 
+constexpr std::string_view kZwischenAnfang = ".~vxm", kZwischenEnde = ".tmp";
+
+// 8 hex digits of this machine's name: a process id means something only
+// on the machine that wrote it.
+const std::string& Rechnerkennung() {
+  static const std::string kennung = [] {
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0) name[0] = 0;
+    std::uint32_t h = 2166136261u;  // FNV-1a
+    for (const char* c = name; *c; ++c) h = (h ^ static_cast<unsigned char>(*c)) * 16777619u;
+    char text[9];
+    std::snprintf(text, sizeof text, "%08x", h);
+    return std::string(text);
+  }();
+  return kennung;
+}
+
 // A sibling name for writing a new version of a file before it replaces the old.
-fs::path Zwischendatei(const fs::path& ziel) {
-  static thread_local std::mt19937_64 zufall{std::random_device{}()};
-  return ziel.parent_path() / (".~vxm" + std::to_string(zufall()) + ".tmp");
+fs::path Zwischendatei(const fs::path& ziel) { return ziel.parent_path() / Zwischendateiname(::getpid()); }
+
+struct Zwischenkennung {
+  long Pid = 0;
+  std::string_view Rechner;
+};
+
+bool NurHex(std::string_view s, std::size_t laenge) {
+  if (s.size() != laenge) return false;
+  for (char c : s)
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+  return true;
+}
+
+std::optional<Zwischenkennung> ZwischenkennungLesen(std::string_view n) {
+  if (n.substr(0, kZwischenAnfang.size()) != kZwischenAnfang || n.size() < kZwischenEnde.size() ||
+      n.substr(n.size() - kZwischenEnde.size()) != kZwischenEnde)
+    return std::nullopt;
+  n = n.substr(kZwischenAnfang.size(), n.size() - kZwischenAnfang.size() - kZwischenEnde.size());
+  const auto strich = n.find('-');
+  if (strich == 0 || strich == std::string_view::npos || strich > 10) return std::nullopt;
+  Zwischenkennung k;
+  for (char c : n.substr(0, strich)) {
+    if (c < '0' || c > '9') return std::nullopt;
+    k.Pid = k.Pid * 10 + (c - '0');
+  }
+  n.remove_prefix(strich + 1);
+  if (n.size() != 8 + 1 + 16 || n[8] != '-' || !NurHex(n.substr(0, 8), 8) || !NurHex(n.substr(9), 16))
+    return std::nullopt;
+  k.Rechner = n.substr(0, 8);
+  return k;
+}
+
+// When a process of this machine started (seconds since the epoch); 0 when unknown.
+std::time_t Prozessbeginn(long pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string zeile;
+  if (!std::getline(stat, zeile)) return 0;
+  const auto klammer = zeile.rfind(')');  // the command name may hold blanks
+  if (klammer == std::string::npos) return 0;
+  std::istringstream rest(zeile.substr(klammer + 1));
+  std::string feld;
+  unsigned long long ticks = 0;
+  for (int i = 3; i <= 22 && rest >> feld; ++i)
+    if (i == 22) ticks = std::strtoull(feld.c_str(), nullptr, 10);
+  std::ifstream system("/proc/stat");
+  std::time_t boot = 0;
+  while (std::getline(system, zeile))
+    if (zeile.rfind("btime ", 0) == 0) boot = static_cast<std::time_t>(std::strtoll(zeile.c_str() + 6, nullptr, 10));
+  const long takt = ::sysconf(_SC_CLK_TCK);
+  if (boot == 0 || takt <= 0) return 0;
+  return boot + static_cast<std::time_t>(ticks / static_cast<unsigned long long>(takt));
+}
+
+// Whether the process that last wrote a file at `geschrieben` may still be at work.
+bool SchreiberLebt(long pid, std::time_t geschrieben) {
+  if (pid == static_cast<long>(::getpid())) return true;
+  if (pid <= 0 || pid > std::numeric_limits<pid_t>::max()) return false;
+  if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) return false;
+  // The number may belong to a newer process by now: one that started after
+  // the file was last written did not write it.
+  const std::time_t beginn = Prozessbeginn(pid);
+  return beginn == 0 || beginn <= geschrieben + 1;
 }
 
 // Writes a new file `ziel` with the content, permissions and modification
@@ -177,6 +261,40 @@ bool EnthaeltSchreibgeschuetztes(const fs::path& ordner) {
 }
 
 }  // namespace
+
+bool IstEigeneZwischendatei(std::string_view name) { return ZwischenkennungLesen(name).has_value(); }
+
+std::string Zwischendateiname(long pid) {
+  static thread_local std::mt19937_64 zufall{std::random_device{}()};
+  char text[17];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(zufall()));
+  return std::string(kZwischenAnfang) + std::to_string(pid) + "-" + Rechnerkennung() + "-" + text +
+         std::string(kZwischenEnde);
+}
+
+std::size_t Dateisystem::ZwischendateienAufraeumen(const std::string&) { return 0; }
+
+std::size_t HostDateisystem::ZwischendateienAufraeumen(const std::string& ordner) {
+  const std::time_t jetzt = std::time(nullptr);
+  constexpr std::time_t kFremdeFrist = 24 * 60 * 60;  // no copy takes a day
+  DIR* d = ::opendir(Ordner(ordner).Host.c_str());
+  if (!d) return 0;
+  std::size_t entfernt = 0;
+  while (dirent* e = ::readdir(d)) {
+    const auto k = ZwischenkennungLesen(e->d_name);
+    if (!k) continue;
+    struct stat st {};
+    if (::fstatat(::dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
+    const std::time_t geschrieben = st.st_mtim.tv_sec;
+    // Only what was last written before this clean-up began.
+    if (geschrieben >= jetzt) continue;
+    const bool verwaist = k->Rechner == Rechnerkennung() ? !SchreiberLebt(k->Pid, geschrieben)
+                                                         : jetzt - geschrieben > kFremdeFrist;
+    if (verwaist && ::unlinkat(::dirfd(d), e->d_name, 0) == 0) ++entfernt;
+  }
+  ::closedir(d);
+  return entfernt;
+}
 
 int32_t SystemFehlernummer(const std::error_code& ec) {
   using std::errc;
@@ -265,7 +383,7 @@ std::vector<std::string> HostDateisystem::SubFolders(const std::string& pfad) {
 
 std::vector<std::string> HostDateisystem::FileNames(const std::string& pfad) {
   auto namen = Eintraege(Ordner(pfad).Host, false);
-  std::erase_if(namen, [](const std::string& n) { return n.rfind(".~vxm", 0) == 0; });  // our own unfinished writes
+  std::erase_if(namen, [](const std::string& n) { return IstEigeneZwischendatei(n); });  // our own unfinished writes
   return namen;
 }
 
@@ -276,7 +394,7 @@ std::vector<DateiEintrag> HostDateisystem::Files(const std::string& pfad) {
   for (const auto& e : fs::directory_iterator(a.Host, ec)) {
     if (!IstDatei(e.path())) continue;
     std::string name = e.path().filename().string();
-    if (name.rfind(".~vxm", 0) == 0) continue;  // our own unfinished writes
+    if (IstEigeneZwischendatei(name)) continue;  // our own unfinished writes
     std::error_code ec2;
     DateiEintrag d{name, fs::file_size(e.path(), ec2), 0};
     auto t = fs::last_write_time(e.path(), ec2);

@@ -13,6 +13,7 @@
 #include <ctime>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -57,7 +58,21 @@ class Dateisystem {
   // Whole-file reads and writes, one byte per character.
   virtual std::string DateiLesen(const std::string& pfad) = 0;
   virtual void DateiSchreiben(const std::string& pfad, const std::string& bytes) = 0;
+  // Removes the partial copies that a process which died mid-copy left in
+  // the folder (see IstEigeneZwischendatei); the number removed.
+  virtual std::size_t ZwischendateienAufraeumen(const std::string& ordner);
 };
+
+// The hidden partial copy this program writes beside a file before it takes
+// the file's place is named ".~vxm<pid>-<machine>-<random>.tmp" (process id
+// in decimal, 8 hex digits of the machine name's hash, 16 random hex
+// digits). Only names of exactly this form are the program's own: listings
+// hide them, and once the process that wrote them is gone (or, for another
+// machine's, after a day) opening their folder removes them. Any other name,
+// even one starting ".~vxm", is a user's file.
+bool IstEigeneZwischendatei(std::string_view name);
+// A fresh such name for a partial copy written by process `pid` of this machine.
+std::string Zwischendateiname(long pid);
 
 // The host's error number for an operating-system failure.
 int32_t SystemFehlernummer(const std::error_code& ec);
@@ -84,6 +99,7 @@ class HostDateisystem : public Dateisystem {
   std::string DriveLetter(std::size_t index) override;
   std::string DateiLesen(const std::string& pfad) override;
   void DateiSchreiben(const std::string& pfad, const std::string& bytes) override;
+  std::size_t ZwischendateienAufraeumen(const std::string& ordner) override;
 
   // Helpers for setting the read-only attribute (used by tests and tools).
   static void SchreibgeschuetztSetzen(const std::filesystem::path& host, bool an);

@@ -5,6 +5,7 @@
 // answered at once without waiting (StilleDialoge).
 #pragma once
 
+#include <filesystem>
 #include <memory>
 
 #include "platform/dateisystem.h"
@@ -17,6 +18,9 @@ struct Plattform {
   std::shared_ptr<Dateisystem> Dateien;
   std::shared_ptr<Dialoge> Meldungen;
   AussenKomponenten Komponenten;
+  // The user's settings and cache folders as the desktop names them; empty:
+  // the XDG rules (platform/benutzerordner.h).
+  std::filesystem::path KonfigOrdner, CacheOrdner;
 };
 
 Plattform& Dienste();

@@ -12,9 +12,9 @@
 #include <set>
 #include <utility>
 
-#include "component/fehlermelden.h"
-#include "component/zustand.h"
-#include "files/dateifunktionen.h"
+#include "basis/dateifunktionen.h"
+#include "basis/fehlermelden.h"
+#include "basis/zustand.h"
 #include "files/dateidetails.h"
 #include "platform/dateisystem.h"
 #include "platform/dialoge.h"
@@ -49,7 +49,7 @@ std::string Vergleichsform(const std::string& name) {
   return GueltigesUtf8(name) ? Gross(name) : Gross(Utf8AusCp1252(name));
 }
 
-bool EigeneZwischendatei(const char* name) { return std::strncmp(name, ".~vxm", 5) == 0; }
+bool EigeneZwischendatei(const char* name) { return IstEigeneZwischendatei(name); }
 
 // One folder as the walk sees it: its files and sub-folders in name order.
 // On this machine the folder stays open while its files are searched.

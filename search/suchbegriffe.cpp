@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <unordered_set>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "keywords/eingabe.h"
 #include "platform/datenbank.h"
 #include "platform/jetsql.h"

@@ -1,7 +1,7 @@
 #include "store/ordnerlayout.h"
 
-#include "component/zustand.h"
-#include "files/dateifunktionen.h"
+#include "basis/dateifunktionen.h"
+#include "basis/zustand.h"
 #include "platform/dialoge.h"
 #include "platform/dienste.h"
 #include "platform/text.h"

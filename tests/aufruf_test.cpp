@@ -2,9 +2,10 @@
 
 #include <thread>
 
-#include "component/fehlermelden.h"
+#include "basis/fehlermelden.h"
+#include "basis/zustand.h"
+#include "component/hauptfenster.h"
 #include "component/vxmdorvex.h"
-#include "component/zustand.h"
 #include "platform/fehler.h"
 #include "tests/hilfen.h"
 
@@ -37,7 +38,7 @@ class AufrufTest : public test::Umgebung {
  protected:
   void Fenster(std::function<void()> laden = {}) {
     auto p = protokoll_;
-    Zustand().HauptfensterErzeugen = [p, laden] { return std::make_shared<SkriptFenster>(p, laden); };
+    HauptfensterErzeugen() = [p, laden] { return std::make_shared<SkriptFenster>(p, laden); };
   }
   static std::vector<Variant> Parameter() {
     std::vector<Variant> info(kParameterAnzahl);

@@ -7,7 +7,7 @@
 #include <tiffio.h>
 #include <gif_lib.h>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "imaging/bilddatei.h"
 #include "imaging/bildpuffer.h"
 #include "tests/hilfen.h"

@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "component/zustand.h"
-#include "files/dateifunktionen.h"
+#include "basis/dateifunktionen.h"
+#include "basis/zustand.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
 #include "tests/hilfen.h"

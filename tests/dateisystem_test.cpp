@@ -2,7 +2,10 @@
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -10,7 +13,7 @@
 #include <functional>
 #include <system_error>
 
-#include "files/dateifunktionen.h"
+#include "basis/dateifunktionen.h"
 #include "platform/dateisystem.h"
 #include "platform/fehler.h"
 #include "tests/hilfen.h"
@@ -117,6 +120,69 @@ TEST_F(DateisystemTest, VollerDatentraegerLaesstAllesWieEsWar) {
   EXPECT_EQ(berichte_->front().Nummer, 61);
   EXPECT_EQ(Inhalt("C:\\alt.pdf"), "alter Inhalt");
   EXPECT_EQ(Eintraege(laufwerkC_), vorher);  // no half-written leftovers
+}
+
+// A copy killed while it writes leaves its hidden partial copy behind.
+// Opening the folder removes it once its writer is gone; a partial copy of
+// a process still at work stays, and so does every file a user named, even
+// one starting like ours - and listings show those.
+TEST_F(DateisystemTest, VerwaisteZwischendateienGehenEigeneNamenBleiben) {
+  DateiAnlegen("C:\\A\\gross.bin", std::string(16 << 20, 'g'));
+  const fs::path a = laufwerkC_ / "A";
+  std::string halb;
+  const pid_t kind = ::fork();
+  if (kind == 0) {
+    try {
+      fs_->CopyFile("C:\\A\\gross.bin", "C:\\A\\kopie.bin", true);
+    } catch (...) {
+    }
+    ::_exit(0);
+  }
+  for (int i = 0; i < 20000 && halb.empty(); ++i) {
+    for (const auto& e : fs::directory_iterator(a))
+      if (e.path().filename().string().rfind(".~vxm", 0) == 0) halb = e.path().filename().string();
+    if (halb.empty()) ::usleep(100);
+  }
+  ::kill(kind, SIGKILL);
+  int status = 0;
+  ::waitpid(kind, &status, 0);
+  if (halb.empty() || !WIFSIGNALED(status)) GTEST_SKIP() << "die Kopie war zu schnell fertig";
+  ASSERT_TRUE(fs::exists(a / halb));
+  EXPECT_TRUE(IstEigeneZwischendatei(halb));
+
+  auto anlegen = [&](const std::string& name, std::chrono::seconds alter) {
+    std::ofstream(a / name) << "x";
+    fs::last_write_time(a / name, fs::file_time_type::clock::now() - alter);
+  };
+  // Written before this clean-up began (a kill leaves it as it was).
+  fs::last_write_time(a / halb, fs::file_time_type::clock::now() - std::chrono::seconds(5));
+  const std::string eigen = Zwischendateiname(::getpid());  // this process is at work
+  anlegen(eigen, std::chrono::seconds(5));
+  // Another machine's: judged by age alone.
+  std::string fremdAlt = Zwischendateiname(1), fremdNeu = Zwischendateiname(1);
+  const auto rechner = fremdAlt.find('-') + 1;
+  const std::string anderer = fremdAlt.substr(rechner, 8) == "00000000" ? "11111111" : "00000000";
+  fremdAlt.replace(rechner, 8, anderer);
+  fremdNeu.replace(rechner, 8, anderer);
+  anlegen(fremdAlt, std::chrono::hours(48));
+  anlegen(fremdNeu, std::chrono::hours(1));
+  const std::vector<std::string> nutzer = {".~vxm1234567.tmp", ".~vxmeigene Notiz.tmp", ".~vxm1-zz-1.tmp",
+                                           "~vxm" + halb.substr(5)};
+  for (const auto& n : nutzer) anlegen(n, std::chrono::hours(48));
+
+  EXPECT_EQ(fs_->ZwischendateienAufraeumen("C:\\A"), 2u);
+  EXPECT_FALSE(fs::exists(a / halb));
+  EXPECT_FALSE(fs::exists(a / fremdAlt));
+  EXPECT_TRUE(fs::exists(a / eigen));
+  EXPECT_TRUE(fs::exists(a / fremdNeu));
+  std::vector<std::string> gelistet;
+  for (const auto& e : fs_->Files("C:\\A")) gelistet.push_back(e.Name);
+  for (const auto& n : nutzer) {
+    EXPECT_TRUE(fs::exists(a / n)) << n;
+    EXPECT_NE(std::find(gelistet.begin(), gelistet.end(), n), gelistet.end()) << n;
+  }
+  EXPECT_EQ(std::find(gelistet.begin(), gelistet.end(), eigen), gelistet.end());
+  EXPECT_FALSE(IstEigeneZwischendatei(".~vxm1234567.tmp"));
 }
 
 // ---- moving files to another drive ------------------------------------------

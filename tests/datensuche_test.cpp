@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
 #include "search/datensuche.h"

@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "app/demo_adressexport.cpp"
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "create/buerodatei.h"
 #include "create/libreoffice.h"
 #include "create/serienbrief.h"

@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "app/demo_scanner.cpp"
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "imaging/bilddatei.h"
 #include "tests/hilfen.h"
 

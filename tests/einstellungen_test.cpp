@@ -1,4 +1,7 @@
-#include "component/einstellungen.h"
+#include "basis/einstellungen.h"
+#include "create/buerodatei.h"
+#include "platform/benutzerordner.h"
+#include "platform/dienste.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +11,7 @@
 #include <map>
 #include <optional>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "platform/fehler.h"
 #include "tests/hilfen.h"
 
@@ -149,6 +152,24 @@ TEST_F(EinstellungenTest, OhneUeberschreibungLiegtDieDateiImKonfigurationsordner
   EXPECT_EQ(RegistryDatei(), (temp_ / "heim" / ".config" / "VXM" / "VxDbDriveBuchstPfadName.ini").string());
   SaveSetting(kRegAnwendung, kRegAbschnitt, kRegDokPfad, "D:\\A");  // creates the folders
   EXPECT_TRUE(fs::exists(temp_ / "heim" / ".config" / "VXM" / "VxDbDriveBuchstPfadName.ini"));
+}
+
+// A relative XDG_CONFIG_HOME or a missing HOME never puts settings or caches
+// into the working folder.
+TEST_F(EinstellungenTest, KonfigurationsUndCacheordnerNieImArbeitsordner) {
+  ::unsetenv("VXM_REGISTRY");
+  Setzen("XDG_CONFIG_HOME", "relativ/cfg");
+  Setzen("XDG_CACHE_HOME", "relativ/cache");
+  ::unsetenv("HOME");
+  EXPECT_TRUE(fs::path(RegistryDatei()).is_absolute()) << RegistryDatei();
+  EXPECT_EQ(RegistryDatei().find("relativ"), std::string::npos);
+  EXPECT_TRUE(BenutzerOrdner(Ordnerart::Cache).is_absolute());
+  EXPECT_TRUE(VorlagenOrdner().is_absolute()) << VorlagenOrdner();
+  // the desktop's answer (set by the window layer) wins
+  Dienste().KonfigOrdner = temp_ / "desktop";
+  EXPECT_EQ(RegistryDatei(), (temp_ / "desktop" / "VXM" / "VxDbDriveBuchstPfadName.ini").string());
+  Dienste().KonfigOrdner.clear();
+  ::unsetenv("XDG_CACHE_HOME");
 }
 
 // --- settings file ----------------------------------------------------------

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "component/fehlermelden.h"
-#include "component/zustand.h"
+#include "basis/fehlermelden.h"
+#include "basis/zustand.h"
 #include "platform/dienste.h"
 #include "tests/hilfen.h"
 

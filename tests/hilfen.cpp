@@ -3,7 +3,8 @@
 #include <fstream>
 #include <random>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
+#include "component/hauptfenster.h"
 #include "platform/dienste.h"
 
 namespace vxm::test {
@@ -52,7 +53,8 @@ void Umgebung::SetUp() {
     return std::make_unique<AufzeichnendesFehlerProgramm>(berichte);
   };
   ZustandZuruecksetzen();
-  Zustand().HauptfensterErzeugen = nullptr;
+  HauptfensterErzeugen() = nullptr;
+  AktuellesHauptfenster().reset();
 }
 
 void Umgebung::TearDown() {
@@ -63,7 +65,8 @@ void Umgebung::TearDown() {
   }
   fs::remove_all(temp_, ec);
   ZustandZuruecksetzen();
-  Zustand().HauptfensterErzeugen = nullptr;
+  HauptfensterErzeugen() = nullptr;
+  AktuellesHauptfenster().reset();
   DiensteZuruecksetzen();
 }
 

@@ -2,7 +2,7 @@
 // checked against the three tables.
 #include <sqlite3.h>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "keywords/eingabe.h"
 #include "keywords/register.h"
 #include "platform/fehler.h"

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "store/ordnerlayout.h"
 #include "tests/hilfen.h"
 

@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "component/aufrufparameter.h"
+#include "basis/aufrufparameter.h"
 #include "platform/datenbank.h"
 #include "tests/hilfen.h"
 

@@ -75,5 +75,38 @@ TEST_F(RegisterWerkzeugTest, AnlegenPruefenUndMitDerShellLesenUndReparieren) {
   EXPECT_EQ(DateiNummerSuchen(*db, "BRIEF ÜBEL.TXT", "c:\\a"), 1);
 }
 
+TEST_F(RegisterWerkzeugTest, UmbenennenNimmtDieZeilenMitUndSagtWarumNicht) {
+  ASSERT_EQ(Aufruf(Werkzeug("anlegen '" + datei_.string() + "'")), 0) << ausgabe_;
+  DateiAnlegen("C:\\DOK\\Briefe\\2025\\a.txt");
+  DateiAnlegen("C:\\DOK\\Post alt\\b.txt");
+  {
+    auto db = DatenbankOeffnenHost(datei_);
+    db->Execute("INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES (\"a.txt\", \"C:\\DOK\\Briefe\\2025\")");
+    db->Execute("INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES (\"b.txt\", \"C:\\DOK\\Post alt\")");
+  }
+  const std::string umgebung = "VXM_LAUFWERKE='C=" + laufwerkC_.string() + "' ";
+  auto umbenennen = [&](const std::string& ordner, const std::string& name) {
+    return Aufruf(umgebung + Werkzeug("umbenennen '" + datei_.string() + "' '" + ordner + "' '" + name + "'"));
+  };
+  EXPECT_EQ(umbenennen("C:\\DOK\\Briefe", "Post"), 0) << ausgabe_;
+  EXPECT_NE(ausgabe_.find("Der Ordner heißt jetzt C:\\DOK\\Post; 1 Registereintrag nachgeführt"), std::string::npos) << ausgabe_;
+  EXPECT_TRUE(fs::exists(Host("C:\\DOK\\Post\\2025\\a.txt")));
+  {
+    auto db = DatenbankOeffnenHost(datei_);
+    EXPECT_EQ(DateiNummerSuchen(*db, "a.txt", "C:\\DOK\\Post\\2025"), 1);
+    EXPECT_EQ(DateiNummerSuchen(*db, "b.txt", "C:\\DOK\\Post alt"), 2);
+  }
+  // Missing folder, name taken, no name: exit 1 with the reason, nothing moved.
+  EXPECT_EQ(umbenennen("C:\\DOK\\Briefe", "Post"), 1);
+  EXPECT_NE(ausgabe_.find("wurde nicht gefunden"), std::string::npos) << ausgabe_;
+  EXPECT_EQ(umbenennen("C:\\DOK\\Post", "post ALT"), 1);
+  EXPECT_NE(ausgabe_.find("bereits"), std::string::npos) << ausgabe_;
+  EXPECT_EQ(umbenennen("C:\\DOK\\Post", "a\\b"), 1);
+  EXPECT_NE(ausgabe_.find("nicht zulässig"), std::string::npos) << ausgabe_;
+  EXPECT_TRUE(fs::exists(Host("C:\\DOK\\Post\\2025\\a.txt")));
+  EXPECT_EQ(Aufruf(Werkzeug("umbenennen '" + datei_.string() + "' 'C:\\DOK\\Post'")), 2);
+  EXPECT_EQ(Aufruf(Werkzeug("pruefen '" + datei_.string() + "'")), 0) << ausgabe_;
+}
+
 }  // namespace
 }  // namespace vxm

@@ -1,6 +1,6 @@
 #include "files/registerpflege.h"
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "files/dateidetails.h"
 #include "files/ordnerstatistik.h"
 #include "keywords/registerzugriff.h"

@@ -16,7 +16,7 @@
 #include <dlfcn.h>
 #include <sane/sane.h>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "imaging/bilddatei.h"
 #include "imaging/scanner.h"
 #include "imaging/scanpdf.h"

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "create/libreoffice.h"
 #include "create/serienbrief.h"
 #include "platform/dienste.h"

@@ -1,7 +1,7 @@
 // Expanding search terms and collecting the files of several keywords.
 #include "search/suchbegriffe.h"
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "keywords/eingabe.h"
 #include "platform/datenbank.h"
 #include "tests/hilfen.h"

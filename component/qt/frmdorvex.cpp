@@ -4,11 +4,11 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 
-#include "component/einstellungen.h"
-#include "component/fehlermelden.h"
+#include "basis/dateifunktionen.h"
+#include "basis/fehlermelden.h"
+#include "basis/zustand.h"
+#include "component/dokpfad.h"
 #include "component/vxmdorvex.h"
-#include "component/zustand.h"
-#include "files/dateifunktionen.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
 #include "platform/qt/qtdialoge.h"
@@ -24,11 +24,12 @@ namespace {
 struct LadeAbbruch {};
 
 constexpr int kFehlerSchluesselDoppelt = 35602;
-constexpr std::size_t kMaxPfadEbenen = 21;
 
 }  // namespace
 
 frmDorvex::frmDorvex() {
+  // Errors that an event handler left go to the general error report.
+  EreignisFehlerZiel() = [](const std::exception& e) { FehlerMelden(e); };
   QtTexteDeutsch();
   Aufbauen();
   Baum = std::make_unique<OrdnerBaum>(*this);
@@ -155,12 +156,7 @@ bool frmDorvex::Form_Load() {
       SW_DATA.DatabaseName = z.KeywordDatenbank;
     });
     schritt([&] { DatenquellenVerbinden(*this); });
-    schritt([&] { DokPfadAbgleichen(); });
-    if (!z.KonfigDokPfad.empty()) {
-      if (!KonfigPfadAnwenden()) throw LadeAbbruch{};
-    } else {
-      if (!AbgeleitetePfadAnwenden()) throw LadeAbbruch{};
-    }
+    if (!DokPfadFestlegen()) throw LadeAbbruch{};
     schritt([&] {
       MandantOrdnerFestlegen(z.KonfigDokPfad, z.DatenbankPfad, AlsText(z.AufrufParameter[slot::Mandant]));
     });
@@ -214,136 +210,23 @@ bool frmDorvex::Form_Load() {
   return !entladen_;
 }
 
-void frmDorvex::FirmenPfadSchreiben(const std::string& pfad) {
-  try {
-    FIData.RecordSource = "SELECT * FROM AllgFirmenDaten";
-    FIData.Refresh();
-    auto& rs = FIData.Rs();
-    if (rs.RecordCount() == 0) return;
-    rs.MoveFirst();
-    rs.Edit();
-    rs.FeldSetzen("VXMDOKPfad", Variant(pfad));
-    rs.Update();
-  } catch (const std::exception& e) {
-    LadeFehler(e);
-  }
-}
-
-bool frmDorvex::KonfigPfadAnwenden() {
+bool frmDorvex::DokPfadFestlegen() {
   auto& z = Zustand();
-  try {
-    const std::string u = Gross(z.KonfigDokPfad);
-    if (!LaufwerkVorhanden(u.substr(0, 1))) {
-      Dienste().Meldungen->MsgBox("Laufwerkspfad \"" + u.substr(0, 1) + ":\" nicht gefunden!" + vbCrLf +
-                                      "Bitte überprüfen Sie den angegebenen Pfad im Firmenstamm!",
-                                  vbCritical, "Pfad nicht gefunden!");
-      Unload();
+  FirmenstammQuelle firma(FIData);
+  DokPfadAbgleich abgleich(firma, *Dienste().Meldungen, z.DatenbankPfad, z.KonfigDokPfad, z.DokWurzel);
+  abgleich.Ladefehler = [this](const std::exception& e) {
+    try {
+      LadeFehler(e);
+    } catch (const LadeAbbruch&) {
       return false;
     }
-    // Walk up to the first folder that exists, then create the rest top-down.
-    std::vector<std::string> fehlend;
-    std::string p = u;
-    bool ueberlauf = false;
-    while (!p.empty() && !OrdnerLesbar(p)) {
-      if (fehlend.size() == kMaxPfadEbenen) {
-        ueberlauf = true;
-        break;
-      }
-      fehlend.push_back(p);
-      const auto pos = p.rfind('\\');
-      if (pos == std::string::npos || pos < 3) break;
-      p = p.substr(0, pos);
-    }
-    if (ueberlauf)
-      FehlerMelden(VbFehler(fehlernr::IndexAusserhalb,
-                            "Der konfigurierte Pfad liegt mehr als 20 Ebenen unter dem ersten vorhandenen Ordner."));
-    for (auto it = fehlend.rbegin(); it != fehlend.rend(); ++it) OrdnerAnlegen(*it);
-    FirmenPfadSchreiben(u);
-    DokPfadAbgleichen();
-    z.DokWurzel = DokWurzelBestimmen(z.KonfigDokPfad, z.DatenbankPfad);
-    if (!EnthaeltOhneFall(Gross(z.KonfigDokPfad), "\\VXMDOK")) z.KonfigDokPfad = z.DokWurzel;
-  } catch (const LadeAbbruch&) {
-    return false;
-  } catch (const std::exception& e) {
-    LadeFehler(e);
-  }
-  return true;
-}
-
-bool frmDorvex::AbgeleitetePfadAnwenden() {
-  auto& z = Zustand();
-  try {
-    z.DokWurzel = DokWurzelBestimmen("", z.DatenbankPfad);
-    FirmenPfadSchreiben(z.DokWurzel);
-    DokPfadAbgleichen();
-    if (!OrdnerVorhanden(z.DokWurzel) && !OrdnerAnlegen(z.DokWurzel)) {
-      Dienste().Meldungen->MsgBox(
-          std::string("Der angegebene Pfad für die Dokumentenverwaltung konnte nicht erstellt werden") + vbCrLf +
-              "Es ist anzunehmen dass ihre Einstellungen falsch konfiguriert wurden...",
-          vbOKOnly, "");
-      Unload();
-      return false;
-    }
-  } catch (const LadeAbbruch&) {
-    return false;
-  } catch (const std::exception& e) {
-    LadeFehler(e);
-  }
-  return true;
-}
-
-void frmDorvex::DokPfadAbgleichen() {
-  auto& z = Zustand();
-  try {
-    FIData.RecordSource = "SELECT * FROM AllgFirmenDaten";
-    FIData.Refresh();
-    auto& rs = FIData.Rs();
-    std::string d;
-    if (rs.RecordCount() > 0) {
-      rs.MoveFirst();
-      const Variant v = rs.Feld("VXMDOKPfad");
-      if (!v.IstNull()) d = AlsText(v);
-    }
-    std::string gelesen;
-    if (!d.empty()) {
-      if (RegWertLesen(kRegSchluessel, kRegDokPfad, gelesen) && !z.KonfigDokPfad.empty() && z.KonfigDokPfad == d) return;
-      SaveSetting(kRegAnwendung, kRegAbschnitt, kRegDokPfad, d);
-      z.KonfigDokPfad = d;
-      return;
-    }
-    if (RegWertLesen(kRegSchluessel, kRegDokPfad, gelesen)) {
-      if (z.KonfigDokPfad.empty()) return;
-      rs.MoveFirst();
-      rs.Edit();
-      rs.FeldSetzen("VXMDOKPfad", Variant(z.KonfigDokPfad));
-      rs.Update();
-      return;
-    }
-    if (RegWertLesen(kRegSchluessel, kRegDatPfad, gelesen) && !z.KonfigDokPfad.empty()) {
-      std::string p = z.KonfigDokPfad;
-      while (p.size() > 3 && p.back() == '\\') p.pop_back();
-      const auto pos = p.rfind('\\');
-      if (pos != std::string::npos) p = p.substr(0, pos);
-      z.KonfigDokPfad = p;
-      SaveSetting(kRegAnwendung, kRegAbschnitt, kRegDokPfad, p + "\\VXMDOK");
-      if (rs.RecordCount() > 0) {
-        rs.MoveFirst();
-        rs.Edit();
-        rs.FeldSetzen("VXMDOKPfad", Variant(p));
-        rs.Update();
-      }
-      return;
-    }
-    Dienste().Meldungen->MsgBox(
-        "ACHTUNG: Ihre derzeitgige Inatallation bzw deren Registrierung ist fehlerhaft! Bitte wenden Sie sich "
-        "an Ihren EDV-Betreuer.",
-        vbOKOnly, "");
-  } catch (const VbFehler& e) {
-    if (e.Nummer == fehlernr::FeldFehlt) return;
-    FehlerMelden(e);
-  } catch (const std::exception& e) {
-    FehlerMelden(e);
-  }
+    return true;
+  };
+  const DokPfadEntscheidung d = abgleich.Festlegen();
+  z.KonfigDokPfad = d.KonfigDokPfad;
+  z.DokWurzel = d.DokWurzel;
+  if (d.Entladen) Unload();
+  return !d.Entladen;
 }
 
 void frmDorvex::Form_Unload() {

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "basis/qt/bildschirm.h"
 #include "platform/datenbank.h"
 #include "platform/dialoge.h"
 #include "platform/qt/steuerelemente.h"
@@ -35,9 +36,6 @@ enum class LadePhase {
   Entladen,            // unload step: free the scan image
   Escape,              // Esc pressed in the window: cancel what runs
 };
-
-// Positions of the host's forms are in twips: 15 twips per pixel at 1x.
-int Twips(double twips);
 
 class frmDorvex : public QDialog {
  public:
@@ -184,11 +182,9 @@ class frmDorvex : public QDialog {
   void AufbauenNeuesDokument();
   void AufbauenSerienbrief();
   void Verbinden();
-  void DokPfadAbgleichen();
-  bool KonfigPfadAnwenden();
-  bool AbgeleitetePfadAnwenden();
-  // Writes the document path into the first company record.
-  void FirmenPfadSchreiben(const std::string& pfad);
+  // Load steps 10 to 12: the document path and root; false when the window
+  // unloaded itself.
+  bool DokPfadFestlegen();
   void LadeFehler(const std::exception& e);
 
   bool entladen_ = false;

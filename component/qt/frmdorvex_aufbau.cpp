@@ -34,8 +34,6 @@ QListWidget* PopupListe(QWidget* eltern, const char* name) {
 
 }  // namespace
 
-int Twips(double twips) { return static_cast<int>(twips / 15.0 + 0.5); }
-
 void frmDorvex::Aufbauen() {
   setObjectName("frmDorvex");
   setWindowTitle("vxmDorvex - Dokumentenverwaltung");

@@ -2,10 +2,11 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QStandardPaths>
 
 #include "component/hauptfenster.h"
 #include "component/qt/frmdorvex.h"
-#include "component/zustand.h"
+#include "platform/dienste.h"
 #include "platform/fehler.h"
 
 namespace vxm {
@@ -51,7 +52,12 @@ std::function<void(frmDorvex&)>& NachDemLaden() {
 }
 
 void OberflaecheEinrichten() {
-  Zustand().HauptfensterErzeugen = [] { return std::make_shared<QtHauptfenster>(); };
+  HauptfensterErzeugen() = [] { return std::make_shared<QtHauptfenster>(); };
+  auto ordner = [](QStandardPaths::StandardLocation art) {
+    return std::filesystem::path(QStandardPaths::writableLocation(art).toStdString());
+  };
+  Dienste().KonfigOrdner = ordner(QStandardPaths::GenericConfigLocation);
+  Dienste().CacheOrdner = ordner(QStandardPaths::GenericCacheLocation);
 }
 
 }  // namespace vxm

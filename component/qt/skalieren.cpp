@@ -1,8 +1,6 @@
 // Scaling of the window by the per-user factor of the suite's settings file.
-#include <QGuiApplication>
-#include <QScreen>
-
-#include "component/einstellungen.h"
+#include "basis/einstellungen.h"
+#include "basis/qt/bildschirm.h"
 #include "component/qt/frmdorvex.h"
 
 namespace vxm {
@@ -18,20 +16,6 @@ void frmDorvex::Platzieren(QWidget* w, double links, double oben, double breite,
   y = std::max(0, std::min(y, height() - h));
   w->setGeometry(x, y, b, h);
   w->raise();
-}
-
-int BildschirmBreite() {
-  const QScreen* s = QGuiApplication::primaryScreen();
-  return s ? s->geometry().width() : 0;
-}
-
-int BildschirmHoehe() {
-  const QScreen* s = QGuiApplication::primaryScreen();
-  return s ? s->geometry().height() : 0;
-}
-
-std::string BildschirmAufloesung() {
-  return std::to_string(BildschirmBreite()) + " X " + std::to_string(BildschirmHoehe());
 }
 
 void frmDorvex::FensterSkalieren(bool fensterSkalieren, bool schriftSkalieren) {

@@ -12,12 +12,12 @@
 #include <chrono>
 #include <future>
 
-#include "component/fehlermelden.h"
+#include "basis/dateifunktionen.h"
+#include "basis/fehlermelden.h"
+#include "basis/zustand.h"
 #include "component/qt/frmdorvex.h"
-#include "component/zustand.h"
 #include "create/buerodatei.h"
 #include "create/serienbrief.h"
-#include "files/dateifunktionen.h"
 #include "imaging/clspdf.h"
 #include "imaging/qt/scanfenster.h"
 #include "imaging/scanpdf.h"

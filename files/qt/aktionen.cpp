@@ -5,12 +5,16 @@
 #include <QKeyEvent>
 #include <QTreeWidget>
 
-#include "component/fehlermelden.h"
+#include "basis/dateifunktionen.h"
+#include "basis/fehlermelden.h"
+#include "basis/zustand.h"
 #include "component/qt/frmdorvex.h"
-#include "component/zustand.h"
-#include "files/dateifunktionen.h"
+#include "files/dateiloeschen.h"
+#include "files/dateiuebertragung.h"
+#include "files/ordnerumbenennen.h"
 #include "files/qt/frmordnerinfo.h"
 #include "files/registerpflege.h"
+#include "files/registervorhaben.h"
 #include "keywords/registerzugriff.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
@@ -38,16 +42,6 @@ void Melden(const std::exception& e) {
 
 bool GueltigerName(const std::string& name) {
   return name.find_first_of("\\/:*?\"<>|") == std::string::npos;
-}
-
-// Takes back a copy this command made (it carries the source's read-only flag).
-bool KopieEntfernen(const std::string& ziel) {
-  try {
-    Dienste().Dateien->DeleteFile(ziel, true);
-    return true;
-  } catch (const VbFehler&) {
-    return false;
-  }
 }
 
 class Sanduhr {
@@ -95,80 +89,24 @@ void Aktionen::lstAktion_Click(int i) {
   }
 }
 
-bool Aktionen::Kopieren(const std::string& ordner, const std::string& name, const std::string& zielOrdner,
-                        const std::string& zielName) {
-  const std::string quelle = Pfad(ordner, name), ziel = Pfad(zielOrdner, zielName);
-  if (!DateiKopieren(quelle, ziel)) {
-    Hinweis("Die Datei " + quelle + " konnte nicht nach " + ziel + " kopiert werden.\r\nEs wurde nichts verändert.");
-    return false;
-  }
-  int32_t nummer = 0;
+bool Aktionen::Uebertragen(UebertragungsArt art, const std::string& ordner, const std::string& name,
+                           const std::string& zielOrdner, const std::string& zielName) {
+  Datenbank* db = nullptr;
   try {
-    nummer = DateiNummerSuchen(Register(), name, ordner);
+    db = &Register();
   } catch (const std::exception& e) {
     Melden(e);
-  }
-  if (nummer == 0) return true;
-  if (Frage(kFrageKeywordsUebernehmen, vbYesNo) != vbYes) return true;
-  try {
-    RegisterDateiKopieren(Register(), name, ordner, zielName, zielOrdner);
-  } catch (const std::exception& e) {
-    Melden(e);
-    Hinweis("Die Datei wurde nach " + ziel + " kopiert, ihre Keywörter konnten aber nicht übernommen werden.");
-  }
-  return true;
-}
-
-bool Aktionen::Verschieben(const std::string& ordner, const std::string& name, const std::string& zielOrdner,
-                           const std::string& zielName) {
-  const std::string quelle = Pfad(ordner, name), ziel = Pfad(zielOrdner, zielName);
-  if (GleichOhneFall(quelle, ziel)) {
-    // The same file: a copy onto itself would fail. Only a change of case is left to do.
-    if (quelle == ziel) return true;
-    if (!PfadUmbenennen(quelle, ziel)) return false;
-    try {
-      RegisterDateiVerschieben(Register(), name, ordner, zielName, zielOrdner);
-    } catch (const std::exception& e) {
-      Melden(e);
-    }
-    return true;
-  }
-  if (!DateiKopieren(quelle, ziel)) {
-    Hinweis("Die Datei " + quelle + " konnte nicht nach " + ziel +
-            " kopiert werden.\r\nSie wurde nicht verschoben, es wurde nichts verändert.");
+    Hinweis("Das Register ist nicht erreichbar; die Datei wurde nicht " +
+            std::string(art == UebertragungsArt::Verschieben ? "verschoben." : "kopiert."));
     return false;
   }
-  bool zeile = false;
-  try {
-    zeile = RegisterDateiVerschieben(Register(), name, ordner, zielName, zielOrdner);
-  } catch (const std::exception& e) {
-    Melden(e);
-    const bool kopieWeg = KopieEntfernen(ziel);
-    Hinweis("Das Register konnte nicht geändert werden, die Datei wurde nicht verschoben.\r\nSie liegt weiterhin in " +
-            quelle + (kopieWeg ? std::string() : "\r\nEine Kopie liegt in " + ziel + " (ohne Keywörter)."));
-    return false;
-  }
-  if (DateiLoeschen(quelle) || !DateiVorhanden(quelle)) return true;
-  // The source stays (read-only, in use): undo, so file and register agree.
-  bool zurueck = true;
-  if (zeile) {
-    try {
-      RegisterDateiVerschieben(Register(), zielName, zielOrdner, name, ordner);
-    } catch (const std::exception& e) {
-      Melden(e);
-      zurueck = false;
-    }
-  }
-  if (zurueck && KopieEntfernen(ziel)) {
-    Hinweis("Die Datei " + quelle + " konnte nicht gelöscht werden und wurde nicht verschoben.");
-  } else if (zurueck) {
-    Hinweis("Die Datei " + quelle + " konnte nicht gelöscht werden.\r\nSie liegt jetzt in beiden Ordnern; die Keywörter gehören zu " +
-            quelle + ".");
-  } else {
-    Hinweis("Die Datei " + quelle + " konnte nicht gelöscht werden.\r\nSie liegt jetzt in beiden Ordnern; die Keywörter gehören zu " +
-            ziel + ".");
-  }
-  return false;
+  Uebertragung u;
+  u.Art = art;
+  u.QuellOrdner = ordner;
+  u.QuellName = name;
+  u.ZielOrdner = zielOrdner;
+  u.ZielName = zielName;
+  return DateiUebertragen(*db, *Dienste().Meldungen, u) == UebertragungsErgebnis::Erledigt;
 }
 
 void Aktionen::Einfuegen(int16_t vorher) {
@@ -177,14 +115,10 @@ void Aktionen::Einfuegen(int16_t vorher) {
     Hinweis(kMeldungZwischenablageLeer);
   } else {
     if (GleichOhneFall(ZielOrdner, QuellOrdner)) ZielDatei = kKopieVon + QuellDatei;
-    if (vorher == 0) {
-      Verschieben(QuellOrdner, QuellDatei, ZielOrdner, ZielDatei);
-    } else if (vorher == 1) {
-      Kopieren(QuellOrdner, QuellDatei, ZielOrdner, ZielDatei);
-    } else if (!DateiKopieren(Pfad(QuellOrdner, QuellDatei), Pfad(ZielOrdner, ZielDatei))) {
-      Hinweis("Die Datei " + Pfad(QuellOrdner, QuellDatei) + " konnte nicht nach " + Pfad(ZielOrdner, ZielDatei) +
-              " kopiert werden.\r\nEs wurde nichts verändert.");
-    }
+    const UebertragungsArt art = vorher == 0   ? UebertragungsArt::Verschieben
+                                 : vorher == 1 ? UebertragungsArt::Kopieren
+                                               : UebertragungsArt::NurKopieren;
+    Uebertragen(art, QuellOrdner, QuellDatei, ZielOrdner, ZielDatei);
   }
   AktAktion = -1;
   QuellOrdner.clear();
@@ -200,17 +134,19 @@ void Aktionen::Loeschen() {
   }
   // The file goes on a line of its own, so the user sees what goes.
   if (Frage(std::string(kFrageLoeschen) + vbCrLf + QuellDatei, vbYesNo + vbQuestion, kTitelLoeschen) == vbYes) {
-    const std::string pfad = Pfad(QuellOrdner, QuellDatei);
     // Into the desktop's trash where there is one, so a mistaken Ja can be
-    // undone; plainly deleted otherwise. A file that could not be deleted
-    // keeps its rows; one already gone loses them.
-    if (InDenPapierkorb(pfad) || DateiLoeschen(pfad) || !DateiVorhanden(pfad)) {
-      try {
-        RegisterDateiEntfernen(Register(), QuellDatei, QuellOrdner);
-      } catch (const std::exception& e) {
-        Melden(e);
-        Hinweis("Die Datei " + pfad + " wurde gelöscht, ihre Keywörter konnten aber nicht aus dem Register entfernt werden.");
-      }
+    // undone; plainly deleted otherwise. File and rows go as one unit: a
+    // file that could not be deleted keeps its rows.
+    const std::string pfad = Pfad(QuellOrdner, QuellDatei);
+    try {
+      if (DateiMitRegisterLoeschen(Register(), QuellOrdner, QuellDatei, [](const std::string& p) {
+            return InDenPapierkorb(p) || DateiLoeschen(p);
+          }) == LoeschErgebnis::RegisterOffen)
+        Hinweis("Die Datei " + pfad + " wurde gelöscht, ihre Keywörter konnten aber noch nicht aus dem Register "
+                "entfernt werden. Das geschieht beim nächsten Öffnen.");
+    } catch (const std::exception& e) {
+      Melden(e);
+      Hinweis("Die Datei " + pfad + " wurde nicht gelöscht.");
     }
   }
   f_.filListBox->Refresh();
@@ -236,7 +172,7 @@ void Aktionen::Umbenennen() {
     Hinweis("Die Datei " + ZielDatei + " ist bereits vorhanden. Vorgang wird abgebrochen...");
     return;
   }
-  Verschieben(QuellOrdner, QuellDatei, ZielOrdner, ZielDatei);
+  Uebertragen(UebertragungsArt::Verschieben, QuellOrdner, QuellDatei, ZielOrdner, ZielDatei);
   f_.filListBox->Refresh();
 }
 
@@ -447,9 +383,9 @@ void Aktionen::DateiZiehenAblegen(QTreeWidgetItem* ziel) {
   }
   try {
     if (antwort == vbYes) {
-      Kopieren(o, name, zielOrdner, name);
+      Uebertragen(UebertragungsArt::Kopieren, o, name, zielOrdner, name);
     } else {
-      Verschieben(o, name, zielOrdner, name);
+      Uebertragen(UebertragungsArt::Verschieben, o, name, zielOrdner, name);
       f_.filListBox->Refresh();
       if (f_.filListBox->ListCount() > 0) f_.filListBox->SetListIndex(0);
     }
@@ -458,14 +394,38 @@ void Aktionen::DateiZiehenAblegen(QTreeWidgetItem* ziel) {
   }
 }
 
-void Aktionen::OrdnerPfadNachziehen(const std::string& alt, const std::string& neu) {
+bool Aktionen::OrdnerUmbenennen(const std::string& ordner, const std::string& neuerName) {
+  OrdnerUmbenennung u;
   try {
-    RegisterOrdnerNachziehen(Register(), alt, neu);
+    u = vxm::OrdnerUmbenennen(Register(), ordner, neuerName);
   } catch (const std::exception& e) {
     Zustand().FehlerOrt = "vxmDorvex, in OrdnerPfadNachziehen";
     FehlerMelden(e);
-    Hinweis("Der Ordner heißt jetzt " + neu + ".\r\nDas Register führt die Keywörter seiner Dateien aber noch unter " +
-            alt + ".");
+    return false;
+  }
+  if (u.Umbenannt) {
+    if (!u.Meldung.empty()) Hinweis(u.Meldung);
+    return true;
+  }
+  // As the rename primitive reports them; the tree then says that nothing was renamed.
+  if (u.RegisterFehler) {
+    Hinweis(u.Meldung);
+  } else if (u.Fehlernummer == fehlernr::PfadZugriffsfehler) {
+    Hinweis(kMeldungOrdnerInBenutzung);
+  } else if (u.Fehlernummer != fehlernr::DateiNichtGefunden) {
+    Zustand().FehlerOrt = "vxmDorvex, in AfterLabelEdit";
+    FehlerMelden(VbFehler(u.Fehlernummer, u.Meldung));
+  }
+  return false;
+}
+
+void Aktionen::VorhabenAbschliessen() {
+  try {
+    const VorhabenBilanz b = RegisterVorhabenAbschliessen(Register());
+    if (b.Vollendet > 0) f_.filListBox->Refresh();
+  } catch (const std::exception& e) {
+    Zustand().FehlerOrt = "vxmDorvex, in RegisterBereinigen";
+    FehlerMelden(e);
   }
 }
 
@@ -539,11 +499,16 @@ void AktionenEinrichten(frmDorvex& f) {
   for (QObject* o : std::initializer_list<QObject*>{f.lstAktion, f.lstOrdner, f.lstNeuOrdner, f.filListBox})
     o->installEventFilter(a);
   f.Baum->DateiZiehenAblegen = [a](QTreeWidgetItem* ziel) { a->DateiZiehenAblegen(ziel); };
-  f.Baum->OrdnerPfadNachziehen = [a](const std::string& alt, const std::string& neu) { a->OrdnerPfadNachziehen(alt, neu); };
+  f.Baum->OrdnerUmbenennen = [a](const std::string& ordner, const std::string& name) {
+    return a->OrdnerUmbenennen(ordner, name);
+  };
   f.Baum->RegisterBereinigen = [a](std::string& muster) { a->RegisterBereinigen(muster); };
   f.Baum->NeuenOrdnerBenennen = [a](std::string& name) { a->NeuenOrdnerBenennen(name); };
   f.LadeHaken.push_back([a](LadePhase p) {
     if (p != LadePhase::RegisterBereinigen) return;
+    // What a crash cut off is completed first: the clean-up would take the
+    // rows of a renamed folder for rows of vanished files.
+    a->VorhabenAbschliessen();
     std::string muster = Zustand().OrdnerPfad;
     a->RegisterBereinigen(muster);
   });

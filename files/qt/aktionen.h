@@ -8,13 +8,14 @@
 #include <cstdint>
 #include <string>
 
+#include "files/dateiuebertragung.h"
+
 namespace vxm {
 
 class frmDorvex;
 class Datenbank;
 
 inline constexpr const char* kMeldungZwischenablageLeer = "Keine Daten in der Zwischenablage !!!";
-inline constexpr const char* kFrageKeywordsUebernehmen = "Wollen Sie die zur Datei bestehenden Keywörter übernehmen?";
 inline constexpr const char* kFrageLoeschen = "Wollen Sie wirklich löschen ?";
 inline constexpr const char* kTitelLoeschen = "Datei löschen";
 inline constexpr const char* kPromptUmbenennen = "Bitte neuen Dateinamen hier eingeben: ";
@@ -47,7 +48,11 @@ class Aktionen : public QObject {
   void OrdnerEigenschaften();
 
   void DateiZiehenAblegen(QTreeWidgetItem* ziel);
-  void OrdnerPfadNachziehen(const std::string& alt, const std::string& neu);
+  // The tree's folder rename with its register rows; false (the user told
+  // why) when nothing was renamed.
+  bool OrdnerUmbenennen(const std::string& ordner, const std::string& neuerName);
+  // Completes changes a crash cut off (before the clean-up at load).
+  void VorhabenAbschliessen();
   void RegisterBereinigen(std::string& muster);
 
  protected:
@@ -61,13 +66,9 @@ class Aktionen : public QObject {
   void NeueDatei();
   void Keywords();
   void Termin();
-  // Copy then register then delete the source; every step undone when a
-  // later one fails, and the user told where the file is. True when moved.
-  bool Verschieben(const std::string& ordner, const std::string& name, const std::string& zielOrdner,
-                   const std::string& zielName);
-  // Copy plus (after the question) the register row with its links.
-  bool Kopieren(const std::string& ordner, const std::string& name, const std::string& zielOrdner,
-                const std::string& zielName);
+  // Copy or move with the register rows (DateiUebertragen); true when done.
+  bool Uebertragen(UebertragungsArt art, const std::string& ordner, const std::string& name,
+                   const std::string& zielOrdner, const std::string& zielName);
 
   frmDorvex& f_;
   bool platzhalterVorher_ = false;

@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <system_error>
 
+#include "basis/dateifunktionen.h"
+#include "basis/zustand.h"
 #include "component/qt/frmdorvex.h"
-#include "component/zustand.h"
 #include "files/dateidetails.h"
-#include "files/dateifunktionen.h"
 #include "keywords/registerzugriff.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
@@ -78,6 +78,11 @@ void frmDorvex::filListBox_Click() {
 
 void frmDorvex::dirListBox_Change() {
   if (!DirChangeAktiv) return;
+  try {
+    // Partial copies of a process that died mid-copy.
+    Dienste().Dateien->ZwischendateienAufraeumen(dirListBox->Path());
+  } catch (const std::exception&) {
+  }
   filListBox->SetPath(dirListBox->Path());
   DetailsLeeren();
   if (filListBox->ListCount() > 0) filListBox->SetListIndex(0);

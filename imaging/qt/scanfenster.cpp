@@ -3,9 +3,9 @@
 
 #include <QApplication>
 
-#include "component/einstellungen.h"
+#include "basis/einstellungen.h"
+#include "basis/zustand.h"
 #include "component/qt/frmdorvex.h"
-#include "component/zustand.h"
 #include "imaging/bilddatei.h"
 #include "imaging/qt/bildkodierer_qt.h"
 

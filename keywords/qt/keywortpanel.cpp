@@ -5,9 +5,9 @@
 #include <QMouseEvent>
 #include <algorithm>
 
-#include "component/fehlermelden.h"
+#include "basis/fehlermelden.h"
+#include "basis/zustand.h"
 #include "component/qt/frmdorvex.h"
-#include "component/zustand.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
 #include "platform/text.h"

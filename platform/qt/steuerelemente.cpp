@@ -6,22 +6,39 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <algorithm>
+#include <cstdio>
 
-#include "component/fehlermelden.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
 #include "platform/text.h"
 
 namespace vxm {
 
+std::function<void(const std::exception&)>& EreignisFehlerZiel() {
+  static std::function<void(const std::exception&)> ziel;
+  return ziel;
+}
+
+namespace {
+
+void Weitergeben(const std::exception& e) {
+  if (auto& ziel = EreignisFehlerZiel()) {
+    ziel(e);
+    return;
+  }
+  std::fprintf(stderr, "vxmDorvex: unbehandelter Fehler in einem Ereignis: %s\n", e.what());
+}
+
+}  // namespace
+
 void Ereignis(const std::function<void()>& handler) {
   if (!handler) return;
   try {
     handler();
   } catch (const std::exception& e) {
-    FehlerMelden(e);
+    Weitergeben(e);
   } catch (...) {
-    FehlerMelden(VbFehler(fehlernr::InternerFehler, "Unbekannter Fehler"));
+    Weitergeben(VbFehler(fehlernr::InternerFehler, "Unbekannter Fehler"));
   }
 }
 

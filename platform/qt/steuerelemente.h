@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QObject>
 #include <QString>
+#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
@@ -94,7 +95,12 @@ class DriveListBox : public QComboBox {
 };
 
 // Runs an event handler started by the user: errors that the handler did not
-// handle itself go to the general error report instead of the event loop.
+// handle itself go to EreignisFehlerZiel() instead of the event loop.
 void Ereignis(const std::function<void()>& handler);
+
+// Where Ereignis hands the errors its handlers left: the window layer
+// installs the general error report (basis/fehlermelden.h). Unset, they are
+// logged as warnings.
+std::function<void(const std::exception&)>& EreignisFehlerZiel();
 
 }  // namespace vxm

@@ -10,10 +10,11 @@
 #include <filesystem>
 #include <strings.h>
 
-#include "component/einstellungen.h"
-#include "component/fehlermelden.h"
+#include "basis/einstellungen.h"
+#include "basis/fehlermelden.h"
+#include "basis/qt/bildschirm.h"
+#include "basis/zustand.h"
 #include "component/qt/frmdorvex.h"
-#include "component/zustand.h"
 #include "files/dateidetails.h"
 #include "platform/datenbank.h"
 #include "platform/dialoge.h"
@@ -25,8 +26,6 @@
 #include "store/qt/ordnerbaum.h"
 
 namespace vxm {
-
-int BildschirmBreite();  // component/qt/skalieren.cpp
 
 std::function<void(frmDateiKeywörter&)> frmDateiKeywörter::NachDemZeigen;
 

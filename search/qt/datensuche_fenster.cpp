@@ -18,8 +18,8 @@
 #include <set>
 #include <system_error>
 
+#include "basis/zustand.h"
 #include "component/qt/frmdorvex.h"
-#include "component/zustand.h"
 #include "files/dateidetails.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"

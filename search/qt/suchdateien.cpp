@@ -1,7 +1,7 @@
 // The keyword searches of the main window; their hits go to the keyword
 // maintenance window.
+#include "basis/zustand.h"
 #include "component/qt/frmdorvex.h"
-#include "component/zustand.h"
 #include "platform/dialoge.h"
 #include "platform/dienste.h"
 #include "platform/jetsql.h"

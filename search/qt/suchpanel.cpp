@@ -4,46 +4,19 @@
 #include <QEvent>
 #include <QKeyEvent>
 
+#include "basis/zustand.h"
 #include "component/qt/frmdorvex.h"
-#include "component/zustand.h"
 #include "keywords/eingabe.h"
 #include "platform/dialoge.h"
 #include "platform/dienste.h"
 #include "platform/jetsql.h"
 #include "search/qt/suchpanel.h"
 #include "search/suchbegriffe.h"
+#include "search/suchbegriffzustand.h"
 
 namespace vxm {
 
-namespace {
-
-char32_t LetztesZeichenVon(const QString& t) {
-  if (t.isEmpty()) return 0;
-  const QList<uint> u = t.right(2).toUcs4();
-  return u.isEmpty() ? 0 : static_cast<char32_t>(u.back());
-}
-
-bool InListe(const std::vector<std::string>& liste, int32_t von, int32_t bis, const std::string& name) {
-  for (int32_t i = std::max(von, 0); i <= bis && i < static_cast<int32_t>(liste.size()); ++i)
-    if (!liste[i].empty() && GleichOhneFall(liste[i], name)) return true;
-  return false;
-}
-
-// Grows a term list so that index i exists (the lists have no fixed end).
-void Platz(std::vector<std::string>& liste, int32_t i) {
-  if (i >= static_cast<int32_t>(liste.size())) liste.resize(static_cast<std::size_t>(i) + 1);
-}
-
-}  // namespace
-
-void BegriffeZuruecksetzen() {
-  auto& z = Zustand();
-  z.SuchKeyAnzahl = 0;
-  z.SuchTeilLaenge = 0;
-  z.WildAnzahl = 0;
-  z.SuchTeil.clear();
-  for (auto& w : z.WildKeys) w.clear();
-}
+void BegriffeZuruecksetzen() { SuchbegriffZustand(Zustand()).Zuruecksetzen(); }
 
 SuchPanel::SuchPanel(frmDorvex& f) : QObject(&f), f_(f) {
   setObjectName("SuchPanel");
@@ -62,10 +35,7 @@ SuchPanel::SuchPanel(frmDorvex& f) : QObject(&f), f_(f) {
   connect(f.cmdSucheStarten, &QPushButton::clicked, this, [this] { Ereignis([&] { cmdSucheStarten_Click(); }); });
   connect(f.cmdSearch, &QPushButton::clicked, this, [this] { Ereignis([&] { cmdSearch_Click(); }); });
   f.LadeHaken.push_back([](LadePhase p) {
-    if (p != LadePhase::Anfang) return;
-    auto& z = Zustand();
-    for (auto& k : z.SuchKeys) k.clear();
-    BegriffeZuruecksetzen();
+    if (p == LadePhase::Anfang) SuchbegriffZustand(Zustand()).Leeren();
   });
 }
 
@@ -104,85 +74,39 @@ bool SuchPanel::eventFilter(QObject* o, QEvent* e) {
   return QObject::eventFilter(o, e);
 }
 
-void SuchPanel::TextSetzen(const QString& text) {
-  auto& z = Zustand();
-  z.TextWirdGesetzt = true;
-  f_.txtDateisuchen->setText(text);
+void SuchPanel::TextSetzen(const std::string& text) {
+  f_.txtDateisuchen->setText(Q(text));
   f_.txtDateisuchen->setCursorPosition(static_cast<int>(f_.txtDateisuchen->text().size()));
-  z.TextWirdGesetzt = false;
+  SuchbegriffZustand(Zustand()).TextGesetzt();
+}
+
+void SuchPanel::Anzeigen(const SuchfeldAnzeige& a) {
+  auto* l = f_.lstKeywordsSuche;
+  if (a.Vorschlaege) {
+    l->clear();
+    QStringList namen;
+    for (const auto& n : *a.Vorschlaege) namen << Q(n);
+    l->addItems(namen);
+    VorschlaegeZeigen();
+  }
+  if (a.ListeVerstecken) l->hide();
+  if (a.Text) TextSetzen(*a.Text);
+  if (a.CaretAnsEnde) f_.txtDateisuchen->setCursorPosition(static_cast<int>(f_.txtDateisuchen->text().size()));
 }
 
 bool SuchPanel::txtDateisuchen_KeyPress(QKeyEvent* k) {
-  auto& z = Zustand();
-  char32_t c = 0;
-  bool rueck = false, eingabe = false;
+  SuchTaste taste;
   if (k->key() == Qt::Key_Backspace) {
-    rueck = true;
+    taste.art = SuchTaste::Art::Rueckschritt;
   } else if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
-    eingabe = true;
+    taste.art = SuchTaste::Art::Eingabe;
   } else {
     const QList<uint> u = k->text().toUcs4();
-    if (u.isEmpty()) return false;  // no character: cursor keys, modifiers
-    c = static_cast<char32_t>(u.front());
-    if (c < 32 || c == 127) return false;  // other control characters
+    taste.zeichen = u.isEmpty() ? 0 : static_cast<char32_t>(u.front());
   }
-  const bool alnum = c && IstBuchstabeOderZiffer(c);
-  bool verschluckt = false;
-  bool semikolon = eingabe || c == U';';
-  // 1. A separator: ";" goes into the box and completes the term.
-  if (!rueck && !eingabe && !alnum && c != U'*' && c != U';') {
-    QString t = f_.txtDateisuchen->text();
-    // A leading separator is dropped (letters and digits stay).
-    if (!t.isEmpty() && !IstBuchstabeOderZiffer(LetztesZeichenVon(t.left(1)))) t = t.mid(1);
-    TextSetzen(t + ";");
-    semikolon = true;
-    verschluckt = true;  // the separator itself never reaches the box
-  }
-  // 2.
-  z.LetztesZeichen = rueck ? std::string("\b") : eingabe ? std::string("\r") : S(QString::fromUcs4(&c, 1));
-  if (alnum) {  // 3.
-    z.SuchTeil += z.LetztesZeichen;
-    ++z.SuchTeilLaenge;
-  } else if (c == U'*') {  // 4.
-    ++z.SuchKeyAnzahl;
-    Platz(z.SuchKeys, z.SuchKeyAnzahl);
-    z.SuchKeys[z.SuchKeyAnzahl] = z.SuchTeil + "*";
-    z.SuchTeil.clear();
-    z.SuchTeilLaenge = 0;
-  } else if (semikolon) {  // 5.
-    if (!z.SuchTeil.empty()) {
-      ++z.SuchKeyAnzahl;
-      Platz(z.SuchKeys, z.SuchKeyAnzahl);
-      z.SuchKeys[z.SuchKeyAnzahl] = z.SuchTeil;
-      z.SuchTeil.clear();
-    }
-    z.SuchTeilLaenge = 0;
-  } else if (rueck) {
-    if (f_.txtDateisuchen->text().isEmpty()) {  // 8.
-      BegriffeZuruecksetzen();
-    } else if (z.SuchTeilLaenge >= 1 && !z.SuchTeil.empty()) {  // 6.
-      QString t = Q(z.SuchTeil);
-      t.chop(1);
-      z.SuchTeil = S(t);
-      z.SuchTeilLaenge = static_cast<int32_t>(t.size());
-    } else if (z.SuchTeil.empty() && z.SuchKeyAnzahl > 0) {  // 7.
-      std::string& letzter = z.SuchKeys[z.SuchKeyAnzahl];
-      z.SuchTeil = letzter;
-      z.SuchTeilLaenge = static_cast<int32_t>(Q(letzter).size());
-      const auto stern = letzter.find('*');
-      if (stern != std::string::npos) {
-        const std::string praefix = letzter.substr(0, stern);
-        letzter.clear();
-        for (int32_t i = 0; i < z.WildAnzahl && i < static_cast<int32_t>(z.WildKeys.size()); ++i)
-          if (!z.WildKeys[i].empty() && BeginntMit(z.WildKeys[i], praefix)) {
-            z.WildKeys[i].clear();
-            --z.WildAnzahl;
-          }
-      }
-      z.SuchKeyAnzahl = std::max(0, z.SuchKeyAnzahl - 1);
-    }
-  }
-  return verschluckt;
+  const SuchfeldAnzeige a = SuchbegriffZustand(Zustand()).Taste(taste, S(f_.txtDateisuchen->text()));
+  Anzeigen(a);
+  return a.Verschluckt;
 }
 
 void SuchPanel::VorschlaegeZeigen() {
@@ -196,95 +120,29 @@ void SuchPanel::VorschlaegeZeigen() {
 }
 
 void SuchPanel::txtDateisuchen_Change() {
-  auto& z = Zustand();
   auto* box = f_.txtDateisuchen;
-  const QString text = box->text();
-  // Input filter of the keyword mode: a last character that can be no part
-  // of a term goes at once. The name and text modes keep what was typed
-  // ("*.pdf", a phrase with blanks).
-  if (!text.isEmpty() && f_.optSchluesselW->isChecked()) {
-    const char32_t c = LetztesZeichenVon(text);
-    if (!IstBuchstabeOderZiffer(c) && c != U';' && c != U'*') {
-      QString t = text;
-      t.chop(QChar::requiresSurrogates(c) ? 2 : 1);
-      box->setText(t);  // runs this handler again for the shortened text
-      box->setCursorPosition(static_cast<int>(box->text().size()));
-      return;
-    }
-  }
-  if (!f_.optSchluesselW->isChecked()) {
-    z.TextWirdGesetzt = false;
+  const bool schluesselModus = f_.optSchluesselW->isChecked();
+  const SuchfeldAnzeige a = SuchbegriffZustand(Zustand()).TextGeaendert(
+      S(box->text()), schluesselModus,
+      [this](std::string_view praefix) { return KeywordsMitPraefix(f_.DOC_DATA.Database(), praefix); });
+  if (a.Eingabe) {
+    box->setText(Q(*a.Eingabe));  // runs this handler again for the shortened text
+    box->setCursorPosition(static_cast<int>(box->text().size()));
     return;
   }
-  const bool setztSelbst = z.TextWirdGesetzt;
-  auto* l = f_.lstKeywordsSuche;
-  if (!setztSelbst) {
-    if (text.isEmpty()) {
-      l->hide();
-      for (int32_t i = 1; i <= z.SuchKeyAnzahl && i < static_cast<int32_t>(z.SuchKeys.size()); ++i)
-        z.SuchKeys[i].clear();
-      for (int32_t i = 0; i < z.WildAnzahl && i < static_cast<int32_t>(z.WildKeys.size()); ++i)
-        z.WildKeys[i].clear();
-      // The counts go with the entries: stale counts would search for
-      // empty terms after the box was emptied.
-      BegriffeZuruecksetzen();
-    } else if (!z.SuchTeil.empty() && IsAlphaNumeric(z.SuchTeil)) {
-      l->clear();
-      QStringList vorschlaege;
-      auto& q = f_.DOC_DATA;
-      q.RecordSource = "SELECT * FROM Keyword";
-      q.Refresh();
-      for (auto& rs = q.Rs(); !rs.Eof(); rs.MoveNext()) {
-        const std::string name = rs.Text("Keyword");
-        if (name.empty() || !BeginntMit(name, z.SuchTeil)) continue;
-        if (InListe(z.SuchKeys, 1, z.SuchKeyAnzahl, name) || InListe(z.WildKeys, 0, z.WildAnzahl - 1, name))
-          continue;
-        vorschlaege << Q(name);
-      }
-      l->addItems(vorschlaege);
-      VorschlaegeZeigen();
-    } else if (z.LetztesZeichen == "*") {
-      z.TextWirdGesetzt = true;
-      box->setText(text + ";");
-      z.TextWirdGesetzt = true;
-      std::string letzter = z.SuchKeyAnzahl > 0 && z.SuchKeyAnzahl < static_cast<int32_t>(z.SuchKeys.size())
-                                ? z.SuchKeys[z.SuchKeyAnzahl]
-                                : std::string();
-      const std::string praefix = letzter.substr(0, letzter.find('*'));
-      for (auto& name : KeywordsMitPraefix(f_.DOC_DATA.Database(), praefix)) {
-        Platz(z.WildKeys, z.WildAnzahl);
-        z.WildKeys[z.WildAnzahl++] = name;
-      }
-    } else if (z.LetztesZeichen != "\b") {
-      z.SuchTeil.clear();
-      z.SuchTeilLaenge = 0;
-      l->hide();
-    }
-  }
-  if (z.TextWirdGesetzt) box->setCursorPosition(static_cast<int>(box->text().size()));
-  z.TextWirdGesetzt = false;
-  if (l->count() == 0) l->hide();
+  if (!schluesselModus) return;
+  Anzeigen(a);
+  if (f_.lstKeywordsSuche->count() == 0) f_.lstKeywordsSuche->hide();
 }
 
 void SuchPanel::lstKeywordsSuche_DblClick() {
-  auto& z = Zustand();
-  auto* l = f_.lstKeywordsSuche;
-  auto* e = l->currentItem();
-  if (!e || !e->isSelected()) {
-    Dienste().Meldungen->MsgBox("Bitte das zu suchende  markieren!", vbOKOnly, "");
-    return;
-  }
-  const QString kw = e->text();
-  QString t = f_.txtDateisuchen->text();
-  t.chop(std::min<qsizetype>(z.SuchTeilLaenge, t.size()));
-  z.TextWirdGesetzt = true;
-  f_.txtDateisuchen->setText(t + kw + ";");
-  l->hide();
-  ++z.SuchKeyAnzahl;
-  Platz(z.SuchKeys, z.SuchKeyAnzahl);
-  z.SuchKeys[z.SuchKeyAnzahl] = S(kw);
-  z.SuchTeil.clear();
-  z.SuchTeilLaenge = 0;
+  auto* e = f_.lstKeywordsSuche->currentItem();
+  std::optional<std::string> gewaehlt;
+  if (e && e->isSelected()) gewaehlt = S(e->text());
+  const SuchfeldAnzeige a =
+      SuchbegriffZustand(Zustand()).VorschlagGewaehlt(gewaehlt, S(f_.txtDateisuchen->text()), *Dienste().Meldungen);
+  if (!a.Text) return;
+  Anzeigen(a);
   f_.txtDateisuchen->setFocus();
   f_.txtDateisuchen->setCursorPosition(static_cast<int>(f_.txtDateisuchen->text().size()));
 }
@@ -292,38 +150,13 @@ void SuchPanel::lstKeywordsSuche_DblClick() {
 void SuchPanel::lstKeywordsAuswahl2_DblClick() {
   auto* e = f_.lstKeywordsAuswahl2->currentItem();
   if (!e) return;
-  const QString t = f_.txtDateisuchen->text();
-  if (!f_.optSchluesselW->isChecked()) {
-    f_.txtDateisuchen->setText(t.isEmpty() ? e->text() : t + " " + e->text());
+  const SuchfeldAnzeige a = SuchbegriffZustand(Zustand()).AusListeGewaehlt(
+      S(e->text()), S(f_.txtDateisuchen->text()), f_.optSchluesselW->isChecked());
+  if (a.Eingabe) {
+    f_.txtDateisuchen->setText(Q(*a.Eingabe));
     return;
   }
-  // In keyword mode each chosen keyword is a term of its own, as if it had
-  // been typed and completed with ";": joined by a blank, two keywords would
-  // be searched as one name that no keyword has.
-  auto& z = Zustand();
-  auto begriffAnhaengen = [&z](const std::string& begriff) {
-    if (begriff.empty() || InListe(z.SuchKeys, 1, z.SuchKeyAnzahl, begriff)) return;
-    ++z.SuchKeyAnzahl;
-    Platz(z.SuchKeys, z.SuchKeyAnzahl);
-    z.SuchKeys[z.SuchKeyAnzahl] = begriff;
-  };
-  // What stands in the box before becomes a term first: the term being
-  // typed, or, when the text was not typed term by term (pasted, an earlier
-  // choice), its ";"-separated parts.
-  if (!z.SuchTeil.empty()) {
-    begriffAnhaengen(z.SuchTeil);
-  } else if (z.SuchKeyAnzahl == 0) {
-    for (const QString& teil : t.split(';', Qt::SkipEmptyParts)) begriffAnhaengen(S(teil.trimmed()));
-  }
-  z.SuchTeil.clear();
-  z.SuchTeilLaenge = 0;
-  const std::string kw = S(e->text());
-  const bool neu = !InListe(z.SuchKeys, 1, z.SuchKeyAnzahl, kw);
-  begriffAnhaengen(kw);
-  QString text = t;
-  if (!text.isEmpty() && !text.endsWith(';')) text += ';';
-  if (neu) text += e->text() + ";";
-  TextSetzen(text);
+  Anzeigen(a);
 }
 
 void SuchPanel::chckMitListe_Click() {

@@ -3,6 +3,9 @@
 
 #include <QObject>
 #include <QRadioButton>
+#include <string>
+
+#include "search/suchbegriffzustand.h"
 
 class QKeyEvent;
 
@@ -31,7 +34,10 @@ class SuchPanel : public QObject {
   bool eventFilter(QObject* o, QEvent* e) override;
 
  private:
-  void TextSetzen(const QString& text);
+  // The program rewrites the box (caret at the end).
+  void TextSetzen(const std::string& text);
+  // Shows what the term logic answered.
+  void Anzeigen(const SuchfeldAnzeige& a);
   void VorschlaegeZeigen();
   frmDorvex& f_;
 };

@@ -1,7 +1,7 @@
 // Captions of the host's entities for the folder being viewed.
+#include "basis/fehlermelden.h"
+#include "basis/zustand.h"
 #include "component/qt/frmdorvex.h"
-#include "component/fehlermelden.h"
-#include "component/zustand.h"
 #include "platform/text.h"
 #include "store/entitaeten.h"
 

@@ -9,10 +9,10 @@
 #include <QMouseEvent>
 #include <QTreeWidget>
 
-#include "component/fehlermelden.h"
+#include "basis/dateifunktionen.h"
+#include "basis/fehlermelden.h"
+#include "basis/zustand.h"
 #include "component/qt/frmdorvex.h"
-#include "component/zustand.h"
-#include "files/dateifunktionen.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
 #include "platform/text.h"
@@ -344,14 +344,14 @@ void OrdnerBaum::AfterLabelEdit(const std::string& neuerText) {
   const auto pos = aktuell.rfind('\\');
   const std::string eltern = pos == std::string::npos ? aktuell : aktuell.substr(0, pos);
   const std::string neu = eltern + "\\" + neuerText;
-  if (k && PfadUmbenennen(alt, neu)) {
+  // The register's rows of the folder and below move in the same unit.
+  const bool umbenannt = k && (OrdnerUmbenennen ? OrdnerUmbenennen(alt, neuerText) : PfadUmbenennen(alt, neu));
+  if (umbenannt) {
     f_.dirListBox->SetPath(eltern);
     f_.dirListBox->SetPath(neu);
     SchluesselSetzen(k, neu + "\\");
     KinderSchluesselSetzen(k, neu);
     f_.tvwDir->scrollToItem(k);
-    // The register follows: rows of the old folder and of everything below it.
-    if (OrdnerPfadNachziehen) OrdnerPfadNachziehen(aktuell, neu);
     EditKnoten = nullptr;
     z.UmbenennenAktiv = false;
   } else {

@@ -89,8 +89,9 @@ class OrdnerBaum : public QObject {
   std::string AlterKnotenText;
 
   // Filled by the subsystems that own these steps.
-  // After a folder rename: register rows of `alt` and below move to `neu`.
-  std::function<void(const std::string& alt, const std::string& neu)> OrdnerPfadNachziehen;
+  // Renames folder `ordner` to `neuerName` in its parent, its register rows
+  // following as one unit; false (the user told why) when it was not renamed.
+  std::function<bool(const std::string& ordner, const std::string& neuerName)> OrdnerUmbenennen;
   std::function<void(std::string& muster)> RegisterBereinigen;
   std::function<void(QTreeWidgetItem* ziel)> DateiZiehenAblegen;
   std::function<void(std::string& name)> NeuenOrdnerBenennen;

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <functional>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "files/qt/aktionen.h"
 #include "platform/dienste.h"
 #include "platform/oeffner.h"

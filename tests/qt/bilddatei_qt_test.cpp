@@ -5,7 +5,7 @@
 #include <QBuffer>
 #include <QImage>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "imaging/bilddatei.h"
 #include "imaging/qt/bildkodierer_qt.h"
 #include "tests/hilfen.h"

@@ -5,7 +5,7 @@
 #include <QTimer>
 #include <cstdlib>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "search/datensuche.h"
 #include "search/qt/datensuche_fenster.h"
 #include "store/qt/ordnerbaum.h"

@@ -4,10 +4,10 @@
 #include <QKeyEvent>
 #include <QTest>
 
-#include "component/einstellungen.h"
+#include "basis/einstellungen.h"
+#include "basis/zustand.h"
 #include "component/qt/oberflaeche.h"
 #include "component/vxmdorvex.h"
-#include "component/zustand.h"
 #include "platform/fehler.h"
 #include "store/qt/ordnerbaum.h"
 #include "tests/qt/qthilfen.h"

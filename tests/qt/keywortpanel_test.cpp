@@ -4,8 +4,8 @@
 #include <QTest>
 #include <cstdlib>
 
+#include "basis/zustand.h"
 #include "component/qt/frmdorvex.h"
-#include "component/zustand.h"
 #include "keywords/register.h"
 #include "tests/qt/qthilfen.h"
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <QTest>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "platform/datenbank.h"
 #include "platform/dialoge.h"
 #include "search/qt/dateikeywoerter.h"

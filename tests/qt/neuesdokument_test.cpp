@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "create/buerodatei.h"
 #include "create/libreoffice.h"
 #include "create/qt/neuesdokument.h"

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <sqlite3.h>
 
-#include "component/einstellungen.h"
-#include "component/zustand.h"
+#include "basis/einstellungen.h"
+#include "basis/zustand.h"
 #include "platform/datenbank.h"
 #include "platform/oeffner.h"
 #include "search/qt/volltextfenster.h"

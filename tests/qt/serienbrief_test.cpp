@@ -5,7 +5,7 @@
 #include <QTest>
 #include <filesystem>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "create/qt/neuesdokument.h"
 #include "create/serienbrief.h"
 #include "platform/dienste.h"

@@ -1,6 +1,6 @@
-#include "component/fehlermelden.h"
+#include "basis/fehlermelden.h"
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "platform/dialoge.h"
 #include "platform/dienste.h"
 

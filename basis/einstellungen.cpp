@@ -1,4 +1,4 @@
-#include "component/einstellungen.h"
+#include "basis/einstellungen.h"
 
 #include <unistd.h>
 
@@ -12,7 +12,8 @@
 #include <sstream>
 #include <vector>
 
-#include "component/zustand.h"
+#include "basis/zustand.h"
+#include "platform/benutzerordner.h"
 #include "platform/fehler.h"
 #include "platform/laufwerke.h"
 #include "platform/text.h"
@@ -236,14 +237,7 @@ std::optional<float> ZahlLesenDeutsch(const std::string& text) {
 std::string RegistryDatei() {
   std::string eigen = Umgebungswert("VXM_REGISTRY");
   if (!eigen.empty()) return eigen;
-  fs::path ordner;
-  std::string xdg = Umgebungswert("XDG_CONFIG_HOME");
-  if (!xdg.empty()) {
-    ordner = xdg;
-  } else {
-    ordner = fs::path(Umgebungswert("HOME")) / ".config";
-  }
-  return (ordner / kRegAnwendung / (std::string(kRegAbschnitt) + ".ini")).string();
+  return (BenutzerOrdner(Ordnerart::Konfiguration) / kRegAnwendung / (std::string(kRegAbschnitt) + ".ini")).string();
 }
 
 bool RegWertLesen(const std::string& schluesselPfad, const std::string& name, std::string& wert) {

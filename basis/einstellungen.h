@@ -17,9 +17,9 @@ inline constexpr const char* kRegDatPfad = "VXMDatPath";
 // Key path of the section below the settings store, as RegWertLesen takes it.
 inline constexpr const char* kRegSchluessel = "VXM\\VxDbDriveBuchstPfadName";
 
-// Host path of the settings file that stands for the registry
-// ($XDG_CONFIG_HOME or ~/.config, then "VXM/VxDbDriveBuchstPfadName.ini";
-// VXM_REGISTRY overrides it for tests and scripts).
+// Host path of the settings file that stands for the registry (the user's
+// settings folder, then "VXM/VxDbDriveBuchstPfadName.ini"; VXM_REGISTRY
+// overrides it for tests and scripts).
 std::string RegistryDatei();
 
 // The file holds one INI section per registry key, named by the key path

@@ -1,9 +1,9 @@
-#include "files/dateifunktionen.h"
+#include "basis/dateifunktionen.h"
 
 #include <initializer_list>
 
-#include "component/fehlermelden.h"
-#include "component/zustand.h"
+#include "basis/fehlermelden.h"
+#include "basis/zustand.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
 #include "platform/text.h"

@@ -2,19 +2,16 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "component/aufrufparameter.h"
-#include "component/hauptfenster.h"
+#include "basis/aufrufparameter.h"
 #include "platform/komponenten.h"
 #include "platform/variant.h"
 
 namespace vxm {
 
-struct BaumKnoten;
 struct Bildpuffer;
 
 struct Komponentenzustand {
@@ -33,12 +30,6 @@ struct Komponentenzustand {
   bool LadeModus = false;
   bool BaumKlick = false;
   bool UmbenennenAktiv = false;
-  std::shared_ptr<BaumKnoten> EditKnoten;
-  std::shared_ptr<BaumKnoten> DropKnoten;
-
-  // The shared main-window instance and how new ones are made.
-  std::shared_ptr<Hauptfenster> frmDorvex;
-  std::function<std::shared_ptr<Hauptfenster>()> HauptfensterErzeugen;
 
   // Error report.
   std::string FehlerOrt;
@@ -98,7 +89,7 @@ struct Komponentenzustand {
 
 Komponentenzustand& Zustand();
 
-// A fresh state for this thread (the window factory is kept).
+// A fresh state for this thread.
 void ZustandZuruecksetzen();
 
 }  // namespace vxm

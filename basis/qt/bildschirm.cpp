@@ -1,0 +1,24 @@
+#include "basis/qt/bildschirm.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace vxm {
+
+int Twips(double twips) { return static_cast<int>(twips / 15.0 + 0.5); }
+
+int BildschirmBreite() {
+  const QScreen* s = QGuiApplication::primaryScreen();
+  return s ? s->geometry().width() : 0;
+}
+
+int BildschirmHoehe() {
+  const QScreen* s = QGuiApplication::primaryScreen();
+  return s ? s->geometry().height() : 0;
+}
+
+std::string BildschirmAufloesung() {
+  return std::to_string(BildschirmBreite()) + " X " + std::to_string(BildschirmHoehe());
+}
+
+}  // namespace vxm

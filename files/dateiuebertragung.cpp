@@ -1,0 +1,202 @@
+#include "files/dateiuebertragung.h"
+
+#include <optional>
+
+#include "files/registerpflege.h"
+#include "files/registervorhaben.h"
+#include "keywords/registerzugriff.h"
+#include "platform/dienste.h"
+#include "platform/fehler.h"
+#include "platform/text.h"
+
+namespace vxm {
+namespace {
+
+using Ergebnis = UebertragungsErgebnis;
+
+std::string Pfad(const std::string& ordner, const std::string& name) {
+  return !ordner.empty() && ordner.back() == '\\' ? ordner + name : ordner + "\\" + name;
+}
+
+bool Da(const std::string& p) {
+  try {
+    return Dienste().Dateien->FileExists(p);
+  } catch (const VbFehler&) {
+    return false;
+  }
+}
+
+// Takes back a copy this operation made (it carries the source's read-only flag).
+bool KopieEntfernen(const std::string& ziel) {
+  try {
+    Dienste().Dateien->DeleteFile(ziel, true);
+    return true;
+  } catch (const VbFehler&) {
+    return false;
+  }
+}
+
+class Ablauf {
+ public:
+  Ablauf(Datenbank& db, Dialoge& d, const Uebertragung& u)
+      : db_(db), d_(d), u_(u), quelle_(Pfad(u.QuellOrdner, u.QuellName)), ziel_(Pfad(u.ZielOrdner, u.ZielName)),
+        verschieben_(u.Art == UebertragungsArt::Verschieben) {}
+
+  Ergebnis Ausfuehren() {
+    if (GleichOhneFall(quelle_, ziel_)) {
+      if (verschieben_) return quelle_ == ziel_ ? Ergebnis::Erledigt : Schreibweise();
+      Hinweis("Die Datei " + quelle_ + " kann nicht auf sich selbst kopiert werden. Vorgang wird abgebrochen...");
+      return Ergebnis::Fehlgeschlagen;
+    }
+    if (!Da(quelle_)) return KopierenFehlgeschlagen(StandardBeschreibung(fehlernr::DateiNichtGefunden));
+    ersetzen_ = Da(ziel_);
+    if (ersetzen_ && d_.MsgBox(FrageUeberschreiben(ziel_), vbYesNo + vbQuestion, kTitelUeberschreiben) != vbYes)
+      return Ergebnis::Abgelehnt;
+    Vorhaben v;
+    v.Art = verschieben_ ? VorhabenArt::Verschieben : VorhabenArt::Kopieren;
+    v.QuellOrdner = u_.QuellOrdner;
+    v.QuellName = u_.QuellName;
+    v.ZielOrdner = u_.ZielOrdner;
+    v.ZielName = u_.ZielName;
+    if (u_.Art == UebertragungsArt::Kopieren) {
+      int32_t nummer = 0;
+      try {
+        nummer = DateiNummerSuchen(db_, u_.QuellName, u_.QuellOrdner);
+      } catch (const VbFehler& e) {
+        return RegisterFehlgeschlagen(e);
+      }
+      if (nummer != 0 && d_.MsgBox(kFrageKeywordsUebernehmen, vbYesNo, "") == vbYes)
+        v.Art = VorhabenArt::KopierenMitKeywords;
+    }
+    // Another process's clean-up may drop the record before this one holds
+    // the lock (it saw nothing done, rightly); then start again.
+    for (int versuch = 0; versuch < 3; ++versuch) {
+      const auto e = Einheit(v);
+      if (e) return *e;
+    }
+    return RegisterFehlgeschlagen(VbFehler(fehlernr::Gesperrt, "Die Datenbank " + db_.Datei() +
+                                                                   " ist durch einen anderen Vorgang gesperrt."));
+  }
+
+ private:
+  void Hinweis(const std::string& text) { d_.MsgBox(text, vbOKOnly, ""); }
+
+  std::string NichtsVeraendert() const {
+    return verschieben_ ? "Sie wurde nicht verschoben, es wurde nichts verändert." : "Es wurde nichts verändert.";
+  }
+
+  Ergebnis KopierenFehlgeschlagen(const std::string& grund) {
+    Hinweis("Die Datei " + quelle_ + " konnte nicht nach " + ziel_ + " kopiert werden (" + grund + ")." + vbCrLf +
+            NichtsVeraendert());
+    return Ergebnis::Fehlgeschlagen;
+  }
+
+  Ergebnis RegisterFehlgeschlagen(const VbFehler& e) {
+    Hinweis(e.Beschreibung + vbCrLf + "Die Datei " + quelle_ + (verschieben_ ? " wurde nicht verschoben" : " wurde nicht kopiert") +
+            ", es wurde nichts verändert.");
+    return Ergebnis::Fehlgeschlagen;
+  }
+
+  // Only the letter case of the name changes: the row follows in the same
+  // commit; rows are found case-blind, so a crash in between does no harm.
+  Ergebnis Schreibweise() {
+    try {
+      Transaktion t(db_);
+      RegisterDateiVerschieben(db_, u_.QuellName, u_.QuellOrdner, u_.ZielName, u_.ZielOrdner);
+      Dienste().Dateien->Name(quelle_, ziel_);
+      t.Bestaetigen();
+      return Ergebnis::Erledigt;
+    } catch (const VbFehler& e) {
+      Hinweis("Die Datei " + quelle_ + " konnte nicht umbenannt werden (" + e.Beschreibung + ")." + vbCrLf +
+              "Es wurde nichts verändert.");
+      return Ergebnis::Fehlgeschlagen;
+    }
+  }
+
+  // The source stays (read-only, in use) after its copy was made: the
+  // source keeps its row; a replaced target keeps the copy without a row.
+  std::string QuelleBleibt() {
+    if (!ersetzen_ && KopieEntfernen(ziel_)) return "Die Datei " + quelle_ + " konnte nicht gelöscht werden und wurde nicht verschoben.";
+    if (ersetzen_) RegisterDateiZeilenEntfernen(db_, u_.ZielName, u_.ZielOrdner);
+    return "Die Datei " + quelle_ + " konnte nicht gelöscht werden." + vbCrLf +
+           "Sie liegt jetzt in beiden Ordnern; die Keywörter gehören zu " + quelle_ + ".";
+  }
+
+  // Record, lock, rows, disk, commit. Empty when the record was dropped
+  // by another process before the lock was had.
+  std::optional<Ergebnis> Einheit(Vorhaben& v) {
+    try {
+      v.Nummer = VorhabenEintragen(db_, v);
+    } catch (const VbFehler& e) {
+      return RegisterFehlgeschlagen(e);
+    }
+    bool kopiert = false;
+    try {
+      Transaktion t(db_);
+      if (!VorhabenVorhanden(db_, v.Nummer)) return std::nullopt;
+      std::optional<Transaktion> zeilen;
+      zeilen.emplace(db_);
+      VorhabenRegisterAnwenden(db_, v);
+      try {
+        Dienste().Dateien->CopyFile(quelle_, ziel_, true);
+        kopiert = true;
+      } catch (const VbFehler& e) {
+        zeilen.reset();
+        VorhabenLoeschen(db_, v.Nummer);
+        t.Bestaetigen();
+        return KopierenFehlgeschlagen(e.Beschreibung);
+      }
+      if (verschieben_) {
+        bool weg = false;
+        try {
+          Dienste().Dateien->DeleteFile(quelle_, false);
+          weg = true;
+        } catch (const VbFehler&) {
+          weg = !Da(quelle_);
+        }
+        if (!weg) {
+          zeilen.reset();
+          const std::string meldung = QuelleBleibt();
+          VorhabenLoeschen(db_, v.Nummer);
+          t.Bestaetigen();
+          Hinweis(meldung);
+          return Ergebnis::Fehlgeschlagen;
+        }
+      }
+      zeilen->Bestaetigen();
+      VorhabenLoeschen(db_, v.Nummer);
+      t.Bestaetigen();
+      return Ergebnis::Erledigt;
+    } catch (const VbFehler& e) {
+      if (!kopiert) return RegisterFehlgeschlagen(e);
+      // The disk step happened, the commit did not: the record completes it.
+      try {
+        RegisterVorhabenAbschliessen(db_);
+        return Ergebnis::Erledigt;
+      } catch (const VbFehler&) {
+      }
+      Hinweis("Die Datei liegt jetzt in " + ziel_ + ", das Register konnte aber noch nicht nachgeführt werden (" +
+              e.Beschreibung + "). Es wird beim nächsten Öffnen nachgeführt.");
+      return Ergebnis::Fehlgeschlagen;
+    }
+  }
+
+  Datenbank& db_;
+  Dialoge& d_;
+  const Uebertragung& u_;
+  const std::string quelle_, ziel_;
+  const bool verschieben_;
+  bool ersetzen_ = false;
+};
+
+}  // namespace
+
+std::string FrageUeberschreiben(const std::string& ziel) {
+  return std::string("Im Zielordner gibt es bereits die Datei") + vbCrLf + ziel + vbCrLf + "Wollen Sie sie ersetzen?";
+}
+
+UebertragungsErgebnis DateiUebertragen(Datenbank& db, Dialoge& dialoge, const Uebertragung& u) {
+  return Ablauf(db, dialoge, u).Ausfuehren();
+}
+
+}  // namespace vxm

@@ -1,0 +1,69 @@
+// Changes that touch disk and register together, kept whole across a crash.
+//
+// Such a change (a folder rename, a file copied or moved) first commits a
+// record of what it is about to do in a table of its own in the register
+// (vxm_vorhaben). Then, holding the register's write lock, it changes the
+// rows, does its disk step and deletes the record, all in one commit. If the
+// program dies before that commit, the row changes are rolled back and the
+// record stays behind. RegisterVorhabenAbschliessen looks at the disk for
+// every record left: where the disk step happened it makes the register
+// change again, where it did not it only drops the record.
+//
+// It works under the write lock too. An owner holds that lock from before
+// its disk step until its commit, so a record seen under the lock belongs to
+// a dead process or to one that has not yet touched the disk (that one sees
+// its record gone and starts again).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/datenbank.h"
+
+namespace vxm {
+
+enum class VorhabenArt {
+  OrdnerUmbenennen,     // QuellOrdner -> ZielOrdner, rows of the folder and below follow
+  Verschieben,          // file; the target's rows give way to the source's row
+  Kopieren,             // file; the target's rows go, the copy gets none
+  KopierenMitKeywords,  // file; the target's rows go, the copy gets a row with the source's links
+  Loeschen,             // file (Quell*); its rows go once it is gone
+};
+
+struct Vorhaben {
+  int64_t Nummer = 0;
+  VorhabenArt Art = VorhabenArt::Kopieren;
+  std::string QuellOrdner, QuellName, ZielOrdner, ZielName;  // names empty for folders
+};
+
+// Commits the record in a transaction of its own; its number. Raises the
+// VbFehler of the register (3260 when another process holds it).
+int64_t VorhabenEintragen(Datenbank& db, const Vorhaben& v);
+// Inside the owner's transaction: whether the record is still there.
+bool VorhabenVorhanden(Datenbank& db, int64_t nummer);
+void VorhabenLoeschen(Datenbank& db, int64_t nummer);
+// The records left behind, oldest first (none when the table is missing).
+std::vector<Vorhaben> OffeneVorhaben(Datenbank& db);
+
+// The register side of a file copy or move, as its commit makes it: every
+// row of the target (name and folder) goes with its links - the content
+// they described is gone - and the source's row moves there (Verschieben;
+// further rows an old register holds for the source go) or is copied there
+// with its links (KopierenMitKeywords).
+void VorhabenRegisterAnwenden(Datenbank& db, const Vorhaben& v);
+
+struct VorhabenBilanz {
+  std::size_t Vollendet = 0;   // the disk step had happened: register change made
+  std::size_t Verworfen = 0;   // it had not: record dropped, nothing else to do
+  std::size_t Offen = 0;       // the disk cannot tell (both paths missing): record kept
+  std::vector<std::string> Berichte;  // one line per record, in the program's words
+};
+
+// Completes or drops every record left behind by a process that died. Runs
+// when the program opens its register and in `vxmdorvex-register pruefen`.
+// Does nothing (and writes nothing) on a read-only register or when no
+// record is left.
+VorhabenBilanz RegisterVorhabenAbschliessen(Datenbank& db);
+
+}  // namespace vxm

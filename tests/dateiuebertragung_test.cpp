@@ -1,0 +1,284 @@
+// Copy and move with the register rows, without a window: a same-named
+// target is replaced only after Yes and keeps one row at most; a locked
+// register changes nothing; a crash at any point is completed or dropped.
+#include "files/dateiuebertragung.h"
+
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <iostream>
+#include <map>
+#include <random>
+#include <thread>
+
+#include "files/registervorhaben.h"
+#include "keywords/registerzugriff.h"
+#include "platform/dienste.h"
+#include "tests/hilfen.h"
+
+namespace vxm {
+namespace {
+namespace fs = std::filesystem;
+
+struct Zeile {
+  int32_t Nummer;
+  std::string Name, Pfad;
+  bool operator==(const Zeile&) const = default;
+};
+
+class DateiUebertragenTest : public test::Umgebung {
+ protected:
+  const std::string kA = "C:\\DOK\\A", kB = "C:\\DOK\\B";
+
+  // brief.doc in A (row 1, keywords 1 and 2) and a namesake in B (row 2, keyword 3).
+  void SetUp() override {
+    Umgebung::SetUp();
+    datei_ = laufwerkC_ / "vxmdok.mdb";
+    RegisterAnlegen(datei_.string());
+    db_ = DatenbankOeffnenHost(datei_);
+    DateiAnlegen(kA + "\\brief.doc", "neu");
+    DateiAnlegen(kB + "\\brief.doc", "alt");
+    Sql("INSERT INTO Keyword (Keyword) VALUES ('MIETE'), ('KAUTION'), ('ALT');"
+        "INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES ('brief.doc', 'C:\\DOK\\A'), ('Brief.DOC', 'c:\\dok\\b');"
+        "INSERT INTO KeywordZwischentabelle (Dateinummer, KeywordID) VALUES (1, 1), (1, 2), (2, 3);");
+  }
+  void Sql(const std::string& sql) {
+    char* fehler = nullptr;
+    ASSERT_EQ(sqlite3_exec(db_->Handle(), sql.c_str(), nullptr, nullptr, &fehler), SQLITE_OK) << fehler;
+  }
+  std::vector<Zeile> Zeilen() {
+    std::vector<Zeile> z;
+    for (Recordset rs = db_->OpenRecordset("SELECT * FROM Dateiinfo ORDER BY Dateinummer"); !rs.Eof(); rs.MoveNext())
+      z.push_back({rs.Zahl("Dateinummer"), rs.Text("Dateiname"), rs.Text("Dateipfad")});
+    return z;
+  }
+  std::vector<int32_t> Links(int32_t nr) {
+    auto ids = KeywordIdsDerDatei(*db_, nr);
+    std::sort(ids.begin(), ids.end());
+    return ids;
+  }
+  int64_t Verknuepfungen() {
+    Recordset rs = db_->OpenRecordset("SELECT COUNT(*) AS n FROM KeywordZwischentabelle");
+    return rs.Zahl("n");
+  }
+  UebertragungsErgebnis Uebertragen(UebertragungsArt art, const std::string& zielOrdner = "C:\\DOK\\B") {
+    Uebertragung u;
+    u.Art = art;
+    u.QuellOrdner = kA;
+    u.QuellName = "brief.doc";
+    u.ZielOrdner = zielOrdner;
+    u.ZielName = "brief.doc";
+    return DateiUebertragen(*db_, *dialoge_, u);
+  }
+  bool Da(const std::string& p) { return fs::exists(Host(p)); }
+
+  fs::path datei_;
+  std::shared_ptr<Datenbank> db_;
+};
+
+TEST_F(DateiUebertragenTest, VerschiebenErsetztDieZeileDesZiels) {
+  // An old register may hold two rows for one file: both of the target go,
+  // and the source's second row does not stay behind pointing nowhere.
+  Sql("INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES ('BRIEF.doc', 'C:\\DOK\\B'), ('brief.doc', 'C:\\DOK\\A');"
+      "INSERT INTO KeywordZwischentabelle (Dateinummer, KeywordID) VALUES (3, 3), (4, 2);");
+  dialoge_->Antworten = {vbYes};
+  EXPECT_EQ(Uebertragen(UebertragungsArt::Verschieben), UebertragungsErgebnis::Erledigt);
+  ASSERT_EQ(dialoge_->Gezeigt.size(), 1u);
+  EXPECT_EQ(dialoge_->Gezeigt[0].Text, "Im Zielordner gibt es bereits die Datei\r\nC:\\DOK\\B\\brief.doc\r\nWollen Sie sie ersetzen?");
+  EXPECT_EQ(dialoge_->Gezeigt[0].Stil, vbYesNo + vbQuestion);
+  EXPECT_FALSE(Da(kA + "\\brief.doc"));
+  EXPECT_EQ(Inhalt(kB + "\\brief.doc"), "neu");
+  EXPECT_EQ(Zeilen(), (std::vector<Zeile>{{1, "brief.doc", kB}}));
+  EXPECT_EQ(Links(1), (std::vector<int32_t>{1, 2}));
+  EXPECT_EQ(Verknuepfungen(), 2);
+  EXPECT_TRUE(OffeneVorhaben(*db_).empty());
+}
+
+TEST_F(DateiUebertragenTest, NeinZumErsetzenAendertNichts) {
+  for (auto art : {UebertragungsArt::Verschieben, UebertragungsArt::Kopieren, UebertragungsArt::NurKopieren}) {
+    dialoge_->Gezeigt.clear();
+    dialoge_->Antworten = {vbNo};
+    EXPECT_EQ(Uebertragen(art), UebertragungsErgebnis::Abgelehnt);
+    EXPECT_EQ(dialoge_->Gezeigt.size(), 1u);  // no keyword question after No
+    EXPECT_EQ(Inhalt(kA + "\\brief.doc"), "neu");
+    EXPECT_EQ(Inhalt(kB + "\\brief.doc"), "alt");
+    EXPECT_EQ(Zeilen().size(), 2u);
+    EXPECT_EQ(Verknuepfungen(), 3);
+  }
+}
+
+TEST_F(DateiUebertragenTest, KopieMitUndOhneKeywoerterLaesstHoechstensEineZeile) {
+  // Yes to replacing, Yes to the keywords: the copy's own row with the source's links.
+  dialoge_->Antworten = {vbYes, vbYes};
+  EXPECT_EQ(Uebertragen(UebertragungsArt::Kopieren), UebertragungsErgebnis::Erledigt);
+  EXPECT_EQ(dialoge_->Gezeigt.back().Text, kFrageKeywordsUebernehmen);
+  EXPECT_EQ(Inhalt(kB + "\\brief.doc"), "neu");
+  auto z = Zeilen();
+  ASSERT_EQ(z.size(), 2u);
+  EXPECT_EQ(z[0], (Zeile{1, "brief.doc", kA}));
+  EXPECT_EQ(z[1].Pfad, kB);
+  EXPECT_EQ(Links(z[1].Nummer), (std::vector<int32_t>{1, 2}));
+  EXPECT_EQ(Links(1), (std::vector<int32_t>{1, 2}));
+  EXPECT_EQ(Verknuepfungen(), 4);  // keyword 3 went with the replaced file
+  // Yes to replacing, No to the keywords: the old row goes, the copy has none.
+  DateiAnlegen(kB + "\\brief.doc", "wieder alt");
+  dialoge_->Antworten = {vbYes, vbNo};
+  EXPECT_EQ(Uebertragen(UebertragungsArt::Kopieren), UebertragungsErgebnis::Erledigt);
+  EXPECT_EQ(Zeilen(), (std::vector<Zeile>{{1, "brief.doc", kA}}));
+  EXPECT_EQ(Verknuepfungen(), 2);
+  // A bare copy asks only about replacing.
+  Sql("INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES ('brief.doc', 'C:\\DOK\\B');");
+  dialoge_->Gezeigt.clear();
+  dialoge_->Antworten = {vbYes};
+  EXPECT_EQ(Uebertragen(UebertragungsArt::NurKopieren), UebertragungsErgebnis::Erledigt);
+  EXPECT_EQ(dialoge_->Gezeigt.size(), 1u);
+  EXPECT_EQ(Zeilen(), (std::vector<Zeile>{{1, "brief.doc", kA}}));
+}
+
+TEST_F(DateiUebertragenTest, OhneZielWirdNurNachKeywoerternGefragt) {
+  OrdnerAnlegenHost("C:\\DOK\\C");
+  dialoge_->Antworten = {vbNo};
+  EXPECT_EQ(Uebertragen(UebertragungsArt::Kopieren, "C:\\DOK\\C"), UebertragungsErgebnis::Erledigt);
+  ASSERT_EQ(dialoge_->Gezeigt.size(), 1u);
+  EXPECT_EQ(dialoge_->Gezeigt[0].Text, kFrageKeywordsUebernehmen);
+  EXPECT_EQ(Inhalt("C:\\DOK\\C\\brief.doc"), "neu");
+  EXPECT_EQ(Zeilen().size(), 2u);
+  EXPECT_EQ(Uebertragen(UebertragungsArt::Verschieben, "C:\\DOK\\D"), UebertragungsErgebnis::Fehlgeschlagen);
+  EXPECT_NE(dialoge_->Gezeigt.back().Text.find("nicht verschoben"), std::string::npos);
+  EXPECT_TRUE(Da(kA + "\\brief.doc"));
+  EXPECT_EQ(Zeilen()[0].Pfad, kA);
+  EXPECT_TRUE(OffeneVorhaben(*db_).empty());
+}
+
+TEST_F(DateiUebertragenTest, SchreibgeschuetzteQuelleBeimErsetzenBehaeltIhreZeile) {
+  fs::permissions(Host(kA + "\\brief.doc"), fs::perms::owner_write, fs::perm_options::remove);
+  dialoge_->Antworten = {vbYes};
+  EXPECT_EQ(Uebertragen(UebertragungsArt::Verschieben), UebertragungsErgebnis::Fehlgeschlagen);
+  EXPECT_NE(dialoge_->Gezeigt.back().Text.find("beiden Ordnern"), std::string::npos);
+  // The target's old content is gone, and with it its row; the source keeps its own.
+  EXPECT_EQ(Inhalt(kB + "\\brief.doc"), "neu");
+  EXPECT_EQ(Zeilen(), (std::vector<Zeile>{{1, "brief.doc", kA}}));
+  EXPECT_EQ(Links(1), (std::vector<int32_t>{1, 2}));
+  EXPECT_TRUE(OffeneVorhaben(*db_).empty());
+}
+
+TEST_F(DateiUebertragenTest, GesperrtesRegisterAendertNichts) {
+  sqlite3* andere = nullptr;
+  ASSERT_EQ(sqlite3_open(datei_.c_str(), &andere), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(andere, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_busy_timeout(db_->Handle(), 200);
+  dialoge_->Antworten = {vbYes};
+  EXPECT_EQ(Uebertragen(UebertragungsArt::Verschieben), UebertragungsErgebnis::Fehlgeschlagen);
+  sqlite3_exec(andere, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(andere);
+  EXPECT_NE(dialoge_->Gezeigt.back().Text.find("gesperrt"), std::string::npos) << dialoge_->Gezeigt.back().Text;
+  EXPECT_EQ(Inhalt(kA + "\\brief.doc"), "neu");
+  EXPECT_EQ(Inhalt(kB + "\\brief.doc"), "alt");
+  EXPECT_EQ(Zeilen().size(), 2u);
+}
+
+// The states a crash can leave, made by hand: the record is committed, the
+// rows are as before, and the disk is at one step or another.
+TEST_F(DateiUebertragenTest, AbschliessenFolgtDenDateienAufDemDatentraeger) {
+  auto vorhaben = [&](VorhabenArt art) {
+    Vorhaben v;
+    v.Art = art;
+    v.QuellOrdner = kA;
+    v.QuellName = "brief.doc";
+    v.ZielOrdner = kB;
+    v.ZielName = "brief.doc";
+    VorhabenEintragen(*db_, v);
+  };
+  // Move, killed before the copy was complete: dropped.
+  vorhaben(VorhabenArt::Verschieben);
+  EXPECT_EQ(RegisterVorhabenAbschliessen(*db_).Verworfen, 1u);
+  EXPECT_EQ(Zeilen().size(), 2u);
+  EXPECT_EQ(Inhalt(kB + "\\brief.doc"), "alt");
+  // Copy with keywords, killed after the copy: completed.
+  vorhaben(VorhabenArt::KopierenMitKeywords);
+  DateiAnlegen(kB + "\\brief.doc", "neu");
+  EXPECT_EQ(RegisterVorhabenAbschliessen(*db_).Vollendet, 1u);
+  auto z = Zeilen();
+  ASSERT_EQ(z.size(), 2u);
+  EXPECT_EQ(z[1].Pfad, kB);
+  EXPECT_EQ(Links(z[1].Nummer), (std::vector<int32_t>{1, 2}));
+  EXPECT_TRUE(Da(kA + "\\brief.doc"));
+  // Move, killed after the copy, before the source went: completed, source removed.
+  vorhaben(VorhabenArt::Verschieben);
+  EXPECT_EQ(RegisterVorhabenAbschliessen(*db_).Vollendet, 1u);
+  EXPECT_FALSE(Da(kA + "\\brief.doc"));
+  EXPECT_EQ(Zeilen(), (std::vector<Zeile>{{1, "brief.doc", kB}}));
+  EXPECT_EQ(Links(1), (std::vector<int32_t>{1, 2}));
+  EXPECT_TRUE(OffeneVorhaben(*db_).empty());
+}
+
+// A move onto a same-named file in a child process, killed at random points.
+TEST_F(DateiUebertragenTest, VerschiebenNachJedemKillEinig) {
+  const std::string gross(1 << 20, 'n');  // a copy that takes a moment
+  std::mt19937 zufall(std::random_device{}());
+  std::map<std::string, int> punkte;
+  int laeufe = 0;
+  long dauer = 0;
+  for (; laeufe < 103; ++laeufe) {
+    // Fresh start: source with row 1 and keywords 1, 2; target with its own row and keyword 3.
+    DateiAnlegen(kA + "\\brief.doc", gross);
+    DateiAnlegen(kB + "\\brief.doc", "alt");
+    Sql("DELETE FROM Dateiinfo; DELETE FROM KeywordZwischentabelle; DELETE FROM sqlite_sequence WHERE name = 'Dateiinfo';"
+        "INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES ('brief.doc', 'C:\\DOK\\A'), ('brief.doc', 'C:\\DOK\\B');"
+        "INSERT INTO KeywordZwischentabelle (Dateinummer, KeywordID) VALUES (1, 1), (1, 2), (2, 3);");
+    db_.reset();  // the child opens its own connection
+    dialoge_->Antworten = {vbYes};
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      try {
+        auto db = DatenbankOeffnenHost(datei_);
+        Uebertragung u{UebertragungsArt::Verschieben, kA, "brief.doc", kB, "brief.doc"};
+        ::_exit(DateiUebertragen(*db, *dialoge_, u) == UebertragungsErgebnis::Erledigt ? 0 : 1);
+      } catch (...) {
+        ::_exit(2);
+      }
+    }
+    // The first runs measure a whole move; the others are cut off somewhere in it.
+    int status = 0;
+    if (laeufe < 3) {
+      ::waitpid(pid, &status, 0);
+      ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+      const long d = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
+      dauer = laeufe == 0 ? d : std::min(dauer, d);
+    } else {
+      std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<long>(0, dauer * 11 / 10)(zufall)));
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, &status, 0);
+    }
+    db_ = DatenbankOeffnenHost(datei_);
+    const bool vorgemerkt = !OffeneVorhaben(*db_).empty();
+    const bool quelle = Da(kA + "\\brief.doc"), ersetzt = Inhalt(kB + "\\brief.doc") == gross;
+    ++punkte[WIFSIGNALED(status) ? std::string(vorgemerkt ? "vorgemerkt, " : "") +
+                                       (ersetzt ? (quelle ? "kopiert" : "kopiert, Quelle weg") : "nicht kopiert")
+                                 : "fertig"];
+    RegisterVorhabenAbschliessen(*db_);
+    // Either nothing happened or all of it; never a row without its file or two for one.
+    const auto z = Zeilen();
+    if (Da(kA + "\\brief.doc")) {
+      ASSERT_EQ(Inhalt(kB + "\\brief.doc"), "alt") << laeufe;
+      ASSERT_EQ(z, (std::vector<Zeile>{{1, "brief.doc", kA}, {2, "brief.doc", kB}})) << laeufe;
+      ASSERT_EQ(Verknuepfungen(), 3);
+    } else {
+      ASSERT_EQ(Inhalt(kB + "\\brief.doc"), gross) << laeufe;
+      ASSERT_EQ(z, (std::vector<Zeile>{{1, "brief.doc", kB}})) << laeufe;
+      ASSERT_EQ(Links(1), (std::vector<int32_t>{1, 2}));
+      ASSERT_EQ(Verknuepfungen(), 2);
+    }
+    ASSERT_TRUE(OffeneVorhaben(*db_).empty());
+  }
+  std::cout << "Verschieben: " << laeufe << " Läufe, ganzer Lauf " << dauer << " µs\n";
+  for (const auto& [punkt, n] : punkte) std::cout << "  " << punkt << ": " << n << "\n";
+}
+
+}  // namespace
+}  // namespace vxm

@@ -1,0 +1,2 @@
+#include "basis/zustand.h"
+#include "component/qt/oberflaeche.h"

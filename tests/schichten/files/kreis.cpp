@@ -1,0 +1,2 @@
+#include "keywords/registerzugriff.h"
+#include "search/datensuche.h"

@@ -1,0 +1,2 @@
+#include "platform/text.h"
+#include "basis/zustand.h"

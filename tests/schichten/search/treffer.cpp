@@ -1,0 +1,2 @@
+#include "files/dateidetails.h"
+#include "basis/qt/bildschirm.h"
