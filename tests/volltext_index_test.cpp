@@ -227,10 +227,20 @@ TEST_F(VolltextIndex, OrdnerwacheFolgtJederAenderung) {
     for (int i = 0; i < 1000 && !bedingung(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     return bedingung();
   };
+  // As the window searches: one connection kept open (its folder tree kept
+  // between searches), and once idle the watching vouches for its folders.
+  std::unique_ptr<Volltextindex> lesend;
   auto ruhigGefunden = [&](const std::string& phrase) {
-    // Idle and the watching's events worked in: the trusting search is exact.
     EXPECT_TRUE(warten([&] { return ix.Ruhig(); }));
-    return Namen(Suchen(phrase, false, true, true));
+    if (!lesend) lesend = std::make_unique<Volltextindex>(index_);
+    VolltextAuftrag a;
+    a.Phrase = phrase;
+    a.Ordner = "C:\\VXMDOK";
+    a.Ordnerzeiten = true;
+    a.OrdnerUnveraendert = [&](const std::string& key) { return ix.Beobachtet(key); };
+    std::vector<VolltextTreffer> v;
+    VolltextSuchen(lesend.get(), laufwerke_, a, [&](const VolltextTreffer& t) { v.push_back(t); });
+    return Namen(v);
   };
   ASSERT_TRUE(warten([&] { return Volltextindex(index_).Statistik().Indiziert == 3 && ix.Ruhig(); }));
   EXPECT_EQ(ix.FortschrittText(), "Index: 3 von 3 Dateien");
@@ -264,6 +274,27 @@ TEST_F(VolltextIndex, OrdnerwacheFolgtJederAenderung) {
   ix.Anhalten();
   // Every row the watching left is one a fresh walk would write.
   EXPECT_EQ(Volltextindex(index_).Statistik().Indiziert, 3);
+}
+
+// A closing window stops its indexer at once, even while a file takes the
+// helper long; that file is not recorded as unreadable, only read next time.
+TEST_F(VolltextIndex, AnhaltenWartetNichtAufLangsameDatei) {
+  DateiAnlegen("C:\\VXMDOK\\A\\langsam.txt", "Hausmeistervertrag");
+  test::Schreiben(temp_ / "bin" / "langsam", "#!/bin/sh\nexec sleep 30\n");
+  fs::permissions(temp_ / "bin" / "langsam", fs::perms::owner_all);
+  ::setenv("VXM_EXTRAKT", (temp_ / "bin" / "langsam").c_str(), 1);
+  Indexiereroptionen o;
+  o.Ocr = false;
+  Indexierer ix(index_, laufwerke_, {"C:\\VXMDOK"}, o);
+  ix.Starten();
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  const auto vorher = std::chrono::steady_clock::now();
+  ix.Anhalten();
+  EXPECT_LT(std::chrono::steady_clock::now() - vorher, std::chrono::seconds(3));
+  EXPECT_EQ(Zustand("C:\\VXMDOK\\A\\langsam.txt"), static_cast<Indexzustand>(0));
+  test::HelferEinstellen();
+  Indexieren();
+  EXPECT_EQ(Zustand("C:\\VXMDOK\\A\\langsam.txt"), Indexzustand::Indiziert);
 }
 
 TEST_F(VolltextIndex, UmlauteTeilwoerterWorteUndKontext) {

@@ -180,7 +180,7 @@ void DatenSucheFenster::DatenSucheAusfuehren(bool textErzwingen) {
   f_.tvwDir->hide();
   SpaltenKoepfe();
   const bool textsuche = textErzwingen || f_.optTextInhalt->isChecked();
-  auto* volltext = textsuche ? VolltextFenster::Von(f_) : nullptr;
+  auto* volltext = textsuche ? VolltextFenster::Von(&f_) : nullptr;
   SpaltenKoepfe(volltext && VolltextFenster::Eingeschaltet());
   f_.Label6->hide();
   // The list fills while the search runs.
@@ -479,7 +479,32 @@ DatenSucheFenster* DatenSucheFenster::Von(frmDorvex& f) {
 
 void DatenSucheEinrichten(frmDorvex& f) {
   new DatenSucheFenster(f);
-  new VolltextFenster(f);
+  // The full-text index: progress in the status row, started after the load.
+  QBoxLayout* statuszeile = nullptr;
+  if (auto* haupt = f.layout()) {
+    for (int i = 0; i < haupt->count() && !statuszeile; ++i) {
+      auto* l = qobject_cast<QBoxLayout*>(haupt->itemAt(i)->layout());
+      if (l && l->indexOf(f.lblStatus) >= 0) statuszeile = l;
+    }
+  }
+  auto* volltext = new VolltextFenster(&f, statuszeile, f.filListBox);
+  auto verkettet = std::make_shared<bool>(false);
+  f.LadeHaken.push_back([&f, volltext, verkettet](LadePhase p) {
+    if (p == LadePhase::Anfang && !*verkettet) {
+      // After the folder watcher of the file list: both hear of each folder.
+      *verkettet = true;
+      auto vorher = f.filListBox->PfadGesetzt;
+      f.filListBox->PfadGesetzt = [vorher, volltext] {
+        if (vorher) vorher();
+        volltext->OrdnerGeoeffnet();
+      };
+    } else if (p == LadePhase::RegisterBereinigen) {
+      // The register and the document root are known from here on.
+      volltext->Starten();
+    } else if (p == LadePhase::Entladen) {
+      volltext->Beenden();
+    }
+  });
 }
 
 }  // namespace vxm

@@ -5,8 +5,7 @@
 #include <QPushButton>
 #include <filesystem>
 
-#include "component/qt/frmdorvex.h"
-#include "component/zustand.h"
+#include "basis/zustand.h"
 #include "files/dateidetails.h"
 #include "platform/dateisystem.h"
 #include "platform/dienste.h"
@@ -35,59 +34,37 @@ bool& VolltextFenster::Eingeschaltet() {
   return an;
 }
 
-VolltextFenster::VolltextFenster(frmDorvex& f) : QObject(&f), f_(f) {
+VolltextFenster::VolltextFenster(QWidget* fenster, QBoxLayout* statuszeile, FileListBox* dateiliste)
+    : QObject(fenster), dateiliste_(dateiliste) {
   setObjectName("VolltextFenster");
-  fortschritt_ = new QLabel(&f);
+  fortschritt_ = new QLabel(fenster);
   fortschritt_->setObjectName("lblIndex");
-  // Quiet: small and grey, beside the status text.
+  // Quiet: grey, beside the status text.
   fortschritt_->setStyleSheet("color: gray;");
   fortschritt_->hide();
-  pause_ = new QPushButton(QString::fromUtf8("Pause"), &f);
+  pause_ = new QPushButton(QString::fromUtf8("Pause"), fenster);
   pause_->setObjectName("cmdIndexPause");
   pause_->setToolTip(QString::fromUtf8("Index im Hintergrund anhalten oder fortsetzen"));
   pause_->setFlat(true);
   pause_->hide();
-  if (auto* haupt = f.layout()) {
-    for (int i = 0; i < haupt->count(); ++i) {
-      auto* l = qobject_cast<QBoxLayout*>(haupt->itemAt(i)->layout());
-      if (l && l->indexOf(f.lblStatus) >= 0) {
-        l->addWidget(fortschritt_);
-        l->addWidget(pause_);
-        break;
-      }
-    }
+  if (statuszeile) {
+    statuszeile->addWidget(fortschritt_);
+    statuszeile->addWidget(pause_);
   }
   connect(pause_, &QPushButton::clicked, this, [this] { Ereignis([this] { PauseUmschalten(); }); });
   uhr_.setInterval(1000);
   connect(&uhr_, &QTimer::timeout, this, [this] { FortschrittZeigen(); });
-  f.LadeHaken.push_back([this](LadePhase p) {
-    if (!Eingeschaltet()) return;
-    if (p == LadePhase::Anfang && !verkettet_) {
-      // After the folder watcher of the file list: both hear of each folder.
-      verkettet_ = true;
-      auto vorher = f_.filListBox->PfadGesetzt;
-      f_.filListBox->PfadGesetzt = [this, vorher] {
-        if (vorher) vorher();
-        OrdnerGeoeffnet();
-      };
-    } else if (p == LadePhase::RegisterBereinigen) {
-      // The register and the document root are known from here on.
-      Starten();
-    } else if (p == LadePhase::Entladen) {
-      Beenden();
-    }
-  });
 }
 
 VolltextFenster::~VolltextFenster() { Beenden(); }
 
-VolltextFenster* VolltextFenster::Von(frmDorvex& f) {
-  return f.findChild<VolltextFenster*>("VolltextFenster", Qt::FindDirectChildrenOnly);
+VolltextFenster* VolltextFenster::Von(QWidget* fenster) {
+  return fenster ? fenster->findChild<VolltextFenster*>("VolltextFenster", Qt::FindDirectChildrenOnly) : nullptr;
 }
 
 void VolltextFenster::Starten() {
 #ifdef VXM_MIT_VOLLTEXT
-  if (indexierer_) return;
+  if (indexierer_ || !Eingeschaltet()) return;
   const auto* laufwerke = Laufwerke();
   const auto& z = Zustand();
   if (!laufwerke || z.KeywordDatenbank.empty() || z.DokWurzel.empty()) return;
@@ -123,7 +100,8 @@ void VolltextFenster::Beenden() {
 
 void VolltextFenster::OrdnerGeoeffnet() {
 #ifdef VXM_MIT_VOLLTEXT
-  const std::string ordner = f_.filListBox->Path();
+  if (!Eingeschaltet() || !dateiliste_) return;
+  const std::string ordner = dateiliste_->Path();
   if (ordner.empty()) return;
   if (indexierer_) {
     indexierer_->OrdnerZuerst(ordner);
@@ -182,9 +160,6 @@ bool VolltextFenster::Suchen(const std::string& start, const std::string& text, 
     auto* ix = indexierer_.get();
     a.OrdnerUnveraendert = [ix](const std::string& ordnerKey) { return ix->Beobachtet(ordnerKey); };
   }
-  a.DateiGesehen = [&z](const std::string& ordner, const std::string& name) {
-    z.DateiTabelle.push_back((!ordner.empty() && ordner.back() == '\\' ? ordner : ordner + "\\") + Gross(name));
-  };
   const auto erg = volltext::VolltextSuchen(index_.get(), *laufwerke, a, [&](const volltext::VolltextTreffer& t) {
     treffer(SuchTreffer{t.Name, t.Ordner, IconSetzen(std::string(LetzteZeichen(t.Name, 3)))}, t.Kontext);
   }, &steuerung);
@@ -192,8 +167,9 @@ bool VolltextFenster::Suchen(const std::string& start, const std::string& text, 
   ergebnis.Dateien = erg.Dateien;
   ergebnis.Abgebrochen = erg.Abgebrochen;
   ergebnis.Ungelesen = erg.Ungelesen;
+  // The file table stays empty and incomplete: the index answers without
+  // passing every file (the register upkeep lists its folders itself).
   z.DateiTabelleLuecken = erg.Ungelesen;
-  z.DateiTabelleVollstaendig = !erg.Abgebrochen && erg.Ungelesen.empty();
   return true;
 #else
   (void)start, (void)text, (void)steuerung, (void)treffer, (void)ergebnis;

@@ -14,12 +14,14 @@
 #include "search/datensuche.h"
 #include "search/suchsteuerung.h"
 
+class QBoxLayout;
 class QLabel;
 class QPushButton;
+class QWidget;
 
 namespace vxm {
 
-class frmDorvex;
+class FileListBox;
 namespace volltext {
 class Indexierer;
 class Volltextindex;
@@ -27,10 +29,18 @@ class Volltextindex;
 
 class VolltextFenster : public QObject {
  public:
-  explicit VolltextFenster(frmDorvex& f);
+  // Progress and pause go into `statuszeile`; `dateiliste` is the list
+  // whose folder the user opens.
+  VolltextFenster(QWidget* fenster, QBoxLayout* statuszeile, FileListBox* dateiliste);
   ~VolltextFenster() override;
 
-  static VolltextFenster* Von(frmDorvex& f);
+  static VolltextFenster* Von(QWidget* fenster);
+
+  // The window's life: after its load (register and document root known),
+  // when a folder is opened, and when it unloads.
+  void Starten();
+  void OrdnerGeoeffnet();
+  void Beenden();
   // Whether windows run the index (on; the tests of other parts switch it
   // off so no indexer works beside them).
   static bool& Eingeschaltet();
@@ -48,11 +58,7 @@ class VolltextFenster : public QObject {
   void FortschrittZeigen();
 
  private:
-  void Starten();
-  void Beenden();
-  void OrdnerGeoeffnet();
-
-  frmDorvex& f_;
+  FileListBox* dateiliste_;
   QLabel* fortschritt_ = nullptr;
   QPushButton* pause_ = nullptr;
   QTimer uhr_;
@@ -60,7 +66,6 @@ class VolltextFenster : public QObject {
   std::unique_ptr<volltext::Volltextindex> index_;  // the search's connection
   std::string indexHost_;
   std::string vorgemerkt_;  // a folder opened before the indexer started
-  bool verkettet_ = false;
 };
 
 }  // namespace vxm

@@ -130,6 +130,7 @@ struct Indexierer::Impl {
   std::unordered_set<std::string> gezaehlt;    // folder keys whose files were counted
   bool pausiert = false, ende = false;
   std::atomic<bool> laeuft{false};
+  std::atomic<bool> abbruch{false};  // Anhalten: the file in hand is dropped, not waited for
   std::atomic<std::int64_t> erledigt{0}, gesamt{0};
 
   std::thread arbeiter;
@@ -158,6 +159,7 @@ struct Indexierer::Impl {
   Impl(std::filesystem::path d, Laufwerkstabelle l, std::vector<std::string> w, Indexiereroptionen opt)
       : datei(std::move(d)), laufwerke(std::move(l)), wurzeln(std::move(w)), o(std::move(opt)) {
     o.Grenzen.NiedrigePrioritaet = o.NiedrigePrioritaet;
+    o.Grenzen.Abbruch = &abbruch;
     for (const auto& w2 : wurzeln) ordner.push_back({w2, true});
   }
 
@@ -442,6 +444,8 @@ struct Indexierer::Impl {
       }
     }
     Auszug aus = dienst->Auslesen(a.Host);
+    // Stopped meanwhile: nothing recorded, the file is read next time.
+    if (abbruch) return;
     e.Art = aus.Art;
     e.Seiten = aus.Seiten;
     switch (aus.Status) {
@@ -481,6 +485,7 @@ struct Indexierer::Impl {
         if (ende || pausiert || !ereignisse.empty() || !dateien.empty() || !ordner.empty()) return false;
       }
       Auszug seite = dienst->OcrSeite(a.Host, s);
+      if (abbruch) return false;
       if (seite.Status == Auszugsstatus::NichtIndizierbar) {
         if (ersterFehler.empty()) ersterFehler = seite.Grund;
         continue;
@@ -732,6 +737,7 @@ void Indexierer::Starten() {
     std::lock_guard<std::mutex> l(impl_->m);
     impl_->ende = false;
   }
+  impl_->abbruch = false;
   impl_->laeuft = true;
   if (impl_->o.Beobachten && !impl_->wache) {
     auto wache = std::make_unique<Ordnerwache>();
@@ -749,6 +755,7 @@ void Indexierer::Anhalten() {
     std::lock_guard<std::mutex> l(impl_->m);
     impl_->ende = true;
   }
+  if (impl_->arbeiter.joinable()) impl_->abbruch = true;
   impl_->cv.notify_all();
   impl_->wacheEnde = true;
   if (impl_->waechter.joinable()) impl_->waechter.join();

@@ -388,6 +388,15 @@ void Volltextindex::Aufbauen() {
   t.Festschreiben();
 }
 
+Volltextindex::Lesen::Lesen(Volltextindex& index) : index_(index) {
+  if (sqlite3_get_autocommit(index_.db_))
+    begonnen_ = sqlite3_exec(index_.db_, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+Volltextindex::Lesen::~Lesen() {
+  if (begonnen_) sqlite3_exec(index_.db_, "COMMIT", nullptr, nullptr, nullptr);
+}
+
 Volltextindex::Transaktion::Transaktion(Volltextindex& index) : index_(index) {
   index_.Ausfuehren("BEGIN IMMEDIATE");
 }
@@ -741,6 +750,22 @@ std::vector<Ordnerzeit> Volltextindex::OrdnerzeitenUnter(const std::string& ordn
   std::vector<Ordnerzeit> v;
   while (sqlite3_step(s) == SQLITE_ROW) v.push_back({Spalte(s, 0), Spalte(s, 1), sqlite3_column_int64(s, 2)});
   return v;
+}
+
+std::pair<std::int64_t, std::int64_t> Volltextindex::Stand() {
+  sqlite3_stmt* s = Anweisung("PRAGMA data_version");
+  Zurueck z{s};
+  const std::int64_t andere = sqlite3_step(s) == SQLITE_ROW ? sqlite3_column_int64(s, 0) : -1;
+  return {andere, sqlite3_total_changes64(db_)};
+}
+
+std::shared_ptr<const void> Volltextindex::Gemerkt(const std::string& name) {
+  if (!gemerkt_.Wert || gemerkt_.Name != name || gemerkt_.Stand != Stand()) return nullptr;
+  return gemerkt_.Wert;
+}
+
+void Volltextindex::Merken(const std::string& name, std::shared_ptr<const void> wert) {
+  gemerkt_ = {name, Stand(), std::move(wert)};
 }
 
 void Volltextindex::Umbenennen(const std::string& alt, const std::string& neu) {

@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -139,12 +140,35 @@ class Volltextindex {
     bool offen_ = true;
   };
 
+  // One snapshot for a run of reads (BEGIN ... COMMIT): the reads see one
+  // state of the index and take its lock once. Inside a transaction already,
+  // it does nothing.
+  class Lesen {
+   public:
+    explicit Lesen(Volltextindex& index);
+    ~Lesen();
+    Lesen(const Lesen&) = delete;
+    Lesen& operator=(const Lesen&) = delete;
+
+   private:
+    Volltextindex& index_;
+    bool begonnen_ = false;
+  };
+
   // Checks the file and the FTS index; "" when sound, else what is wrong.
   std::string Pruefen();
 
   sqlite3* Verbindung() { return db_; }
 
+  // A value worked out from the index (the search's folder tree), kept
+  // while no connection wrote to the index: null once anything changed or
+  // for another `name`.
+  std::shared_ptr<const void> Gemerkt(const std::string& name);
+  void Merken(const std::string& name, std::shared_ptr<const void> wert);
+
  private:
+  // Changes with every write to the file, by this or another connection.
+  std::pair<std::int64_t, std::int64_t> Stand();
   void Ausfuehren(const char* sql);
   sqlite3_stmt* Anweisung(const char* sql);
   // The row no longer holds its text; a text no row holds goes.
@@ -155,6 +179,11 @@ class Volltextindex {
   std::filesystem::path datei_;
   sqlite3* db_ = nullptr;
   std::vector<std::pair<const char*, sqlite3_stmt*>> anweisungen_;
+  struct Merkwert {
+    std::string Name;
+    std::pair<std::int64_t, std::int64_t> Stand;
+    std::shared_ptr<const void> Wert;
+  } gemerkt_;
 };
 
 // Windows-form path upper-cased: the key of a row.

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <set>
 #include <thread>
 #include <unordered_map>
@@ -64,13 +65,19 @@ struct OhneText {
   std::int64_t Groesse, Mtime;
 };
 
-// A folder as the indexer recorded it, with what the search found in it.
+// A folder as the indexer recorded it.
 struct Knoten {
   std::string Key, Name;  // Name as on disk
   std::int64_t Mtime = 0;
-  std::vector<std::uint32_t> Kinder;
-  std::vector<const Trefferdatei*> Treffer;
-  const std::vector<OhneText>* Ohne = nullptr;
+  std::vector<std::uint32_t> Kinder;  // by name
+  std::uint32_t Eltern = UINT32_MAX;
+};
+
+// The recorded folders under a start, as a tree. Built once and kept by the
+// index until it changes: most searches of a window find it ready.
+struct Ordnerbaum {
+  std::vector<Knoten> Knoten_;
+  std::unordered_map<std::string, std::uint32_t> NachKey;
 };
 
 // One file of a trusted folder to report.
@@ -93,14 +100,17 @@ class Suchlauf {
     if (phrase_.Leer() || sucher_.Phrase().empty()) return std::move(erg_);
     if (index_) {
       try {
+        Volltextindex::Lesen lesen(*index_);
         IndexLesen(windows);
       } catch (const IndexFehler&) {
         // An unreadable index: the bytes answer alone.
         inhalte_.clear();
         proOrdner_.clear();
         ohneText_.clear();
-        knoten_.clear();
-        knotenNachKey_.clear();
+        baum_.reset();
+        trefferJe_.clear();
+        ohneJe_.clear();
+        belegt_.clear();
         mitIndex_ = false;
       }
     }
@@ -145,32 +155,68 @@ class Suchlauf {
     if (a_.Ordnerzeiten) BaumLesen(windows);
   }
 
-  // The recorded folders under the start, as a tree with their hits.
+  // The recorded folders under the start, as a tree, with the hits and
+  // the rows without text attached to their folders.
   void BaumLesen(const std::string& windows) {
-    auto zeiten = index_->OrdnerzeitenUnter(windows);
-    knoten_.reserve(zeiten.size());
-    for (auto& o : zeiten) {
-      Knoten k;
-      k.Name = o.Pfad.substr(o.Pfad.rfind('\\') + 1);
-      k.Key = std::move(o.Schluessel);
-      k.Mtime = o.Mtime;
-      knotenNachKey_.emplace(k.Key, static_cast<std::uint32_t>(knoten_.size()));
-      knoten_.push_back(std::move(k));
+    const std::string name = "ordnerbaum:" + OrdnerKey(windows);
+    baum_ = std::static_pointer_cast<const Ordnerbaum>(index_->Gemerkt(name));
+    if (!baum_) {
+      auto neu = std::make_shared<Ordnerbaum>();
+      auto zeiten = index_->OrdnerzeitenUnter(windows);
+      auto& knoten = neu->Knoten_;
+      knoten.reserve(zeiten.size());
+      for (auto& o : zeiten) {
+        Knoten k;
+        k.Name = o.Pfad.substr(o.Pfad.rfind('\\') + 1);
+        k.Key = std::move(o.Schluessel);
+        k.Mtime = o.Mtime;
+        neu->NachKey.emplace(k.Key, static_cast<std::uint32_t>(knoten.size()));
+        knoten.push_back(std::move(k));
+      }
+      for (std::uint32_t i = 0; i < knoten.size(); ++i) {
+        const auto t = knoten[i].Key.rfind('\\');
+        if (t == std::string::npos) continue;
+        const auto eltern = neu->NachKey.find(knoten[i].Key.substr(0, t));
+        if (eltern == neu->NachKey.end()) continue;
+        knoten[eltern->second].Kinder.push_back(i);
+        knoten[i].Eltern = eltern->second;
+      }
+      for (auto& k : knoten)
+        std::sort(k.Kinder.begin(), k.Kinder.end(),
+                  [&](std::uint32_t x, std::uint32_t y) { return knoten[x].Name < knoten[y].Name; });
+      index_->Merken(name, neu);
+      baum_ = std::move(neu);
     }
-    for (std::uint32_t i = 0; i < knoten_.size(); ++i) {
-      const auto t = knoten_[i].Key.rfind('\\');
-      if (t == std::string::npos) continue;
-      const auto eltern = knotenNachKey_.find(knoten_[i].Key.substr(0, t));
-      if (eltern != knotenNachKey_.end()) knoten_[eltern->second].Kinder.push_back(i);
-    }
-    for (auto& k : knoten_)
-      std::sort(k.Kinder.begin(), k.Kinder.end(),
-                [&](std::uint32_t x, std::uint32_t y) { return knoten_[x].Name < knoten_[y].Name; });
     for (const auto& [key, liste] : proOrdner_)
-      if (const auto it = knotenNachKey_.find(key); it != knotenNachKey_.end())
-        for (const auto& d : liste) knoten_[it->second].Treffer.push_back(&d);
+      if (const auto it = baum_->NachKey.find(key); it != baum_->NachKey.end())
+        for (const auto& d : liste) trefferJe_[it->second].push_back(&d);
     for (const auto& [key, liste] : ohneText_)
-      if (const auto it = knotenNachKey_.find(key); it != knotenNachKey_.end()) knoten_[it->second].Ohne = &liste;
+      if (const auto it = baum_->NachKey.find(key); it != baum_->NachKey.end()) ohneJe_[it->second] = &liste;
+    // The folders above each of them hold something to report.
+    auto belegen = [&](std::uint32_t i) {
+      for (; i != UINT32_MAX && belegt_.insert(i).second; i = baum_->Knoten_[i].Eltern) {
+      }
+    };
+    for (const auto& [i, _] : trefferJe_) belegen(i);
+    for (const auto& [i, _] : ohneJe_) belegen(i);
+  }
+
+  // A sub-tree that the watching vouches for throughout, with no hit and no
+  // row without text: nothing in it to report or to read, so it is passed
+  // without building its paths.
+  bool Still(std::uint32_t k) {
+    if (!a_.OrdnerUnveraendert || belegt_.count(k)) return false;
+    std::vector<std::uint32_t> offen{k};
+    long n = 0;
+    while (!offen.empty()) {
+      const Knoten& kn = baum_->Knoten_[offen.back()];
+      offen.pop_back();
+      if (kn.Mtime < 0 || !a_.OrdnerUnveraendert(kn.Key)) return false;
+      ++n;
+      offen.insert(offen.end(), kn.Kinder.begin(), kn.Kinder.end());
+    }
+    erg_.Ordner += n;
+    return true;
   }
 
   // Checks every candidate text, on two threads when there is much to
@@ -262,7 +308,10 @@ class Suchlauf {
   // folder changed (or its time cannot be read).
   bool Vertrauen(std::uint32_t i, const std::string& windows, const std::string& host, int elternFd,
                  const std::string& name) {
-    const Knoten& kn = knoten_[i];
+    const Knoten& kn = baum_->Knoten_[i];
+    const auto trefferIt = trefferJe_.find(i);
+    const auto ohneIt = ohneJe_.find(i);
+    const std::vector<OhneText>* ohne = ohneIt == ohneJe_.end() ? nullptr : ohneIt->second;
     const bool alleBytes = kurz_ || a_.DateiGesehen;
     int fd = -1;
     struct Schliessen {
@@ -276,7 +325,7 @@ class Suchlauf {
     if (kn.Mtime < 0) return false;
     if (!(a_.OrdnerUnveraendert && a_.OrdnerUnveraendert(kn.Key))) {
       // Its time; the folder's handle only when its sub-folders or bytes need it.
-      const bool handle = !kn.Kinder.empty() || kn.Ohne || alleBytes;
+      const bool handle = !kn.Kinder.empty() || ohne || alleBytes;
       struct stat ost {};
       if (handle) {
         fd = schliessen.fd = ::openat(elternFd, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
@@ -292,9 +341,10 @@ class Suchlauf {
       st_->Melden();
     }
     std::vector<Meldung> meldungen;
-    for (const Trefferdatei* d : kn.Treffer) meldungen.push_back({&d->Name, true, true, false, d->Inhalt->Kontext});
-    if (kn.Ohne)
-      for (const auto& o : *kn.Ohne) meldungen.push_back({&o.Name, false, false, true, {}});
+    if (trefferIt != trefferJe_.end())
+      for (const Trefferdatei* d : trefferIt->second) meldungen.push_back({&d->Name, true, true, false, d->Inhalt->Kontext});
+    if (ohne)
+      for (const auto& o : *ohne) meldungen.push_back({&o.Name, false, false, true, {}});
     std::vector<std::string> namen;
     if (alleBytes) {
       // Every file of the folder: from its rows.
@@ -318,7 +368,8 @@ class Suchlauf {
     ++erg_.Ordner;
     for (const std::uint32_t k : kn.Kinder) {
       if (Abbruch()) break;
-      const std::string& u = knoten_[k].Name;
+      if (!alleBytes && Still(k)) continue;
+      const std::string& u = baum_->Knoten_[k].Name;
       Ordner(Verbinden(windows, u), host + "/" + u, fd >= 0 ? fd : AT_FDCWD, fd >= 0 ? u : host + "/" + u, k);
     }
     return true;
@@ -381,9 +432,9 @@ class Suchlauf {
   void Ordner(const std::string& windows, const std::string& host, int elternFd, const std::string& name,
               std::int64_t k = -1) {
     if (Abbruch()) return;
-    if (k < 0 && !knoten_.empty()) {
-      const auto it = knotenNachKey_.find(OrdnerKey(windows));
-      if (it != knotenNachKey_.end()) k = it->second;
+    if (k < 0 && baum_) {
+      const auto it = baum_->NachKey.find(OrdnerKey(windows));
+      if (it != baum_->NachKey.end()) k = it->second;
     }
     if (k >= 0 && Vertrauen(static_cast<std::uint32_t>(k), windows, host, elternFd, name)) return;
     if (st_) {
@@ -464,8 +515,10 @@ class Suchlauf {
   std::unordered_map<std::int64_t, Pruefinhalt> inhalte_;                        // text id: candidate
   std::unordered_map<std::string, std::vector<Trefferdatei>> proOrdner_;         // folder key: files with a hit
   std::unordered_map<std::string, std::vector<OhneText>> ohneText_;              // folder key: rows without text
-  std::vector<Knoten> knoten_;                                                   // recorded folders
-  std::unordered_map<std::string, std::uint32_t> knotenNachKey_;
+  std::shared_ptr<const Ordnerbaum> baum_;                                       // recorded folders
+  std::unordered_map<std::uint32_t, std::vector<const Trefferdatei*>> trefferJe_;  // node: its hits
+  std::unordered_map<std::uint32_t, const std::vector<OhneText>*> ohneJe_;        // node: its rows without text
+  std::unordered_set<std::uint32_t> belegt_;  // nodes with something to report in their sub-tree
   std::set<std::pair<dev_t, ino_t>> besucht_;
   VolltextErgebnis erg_;
 };
