@@ -480,6 +480,21 @@ std::vector<Indexeintrag> Volltextindex::DateienMitInhalt(std::int64_t inhalt) {
   return v;
 }
 
+std::vector<Indexeintrag> Volltextindex::DateienMitInhalten(const std::vector<std::int64_t>& inhalte) {
+  std::vector<Indexeintrag> v;
+  if (inhalte.empty()) return v;
+  std::string liste = "[";
+  for (const auto i : inhalte) liste += (liste.size() > 1 ? "," : "") + std::to_string(i);
+  liste += "]";
+  sqlite3_stmt* s = Anweisung(
+      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten, inhalt FROM dateien"
+      " WHERE inhalt IN (SELECT value FROM json_each(?))");
+  Zurueck z{s};
+  Binden(s, 1, liste);
+  while (sqlite3_step(s) == SQLITE_ROW) v.push_back(Zeile(s));
+  return v;
+}
+
 std::string Volltextindex::AbschnittText(std::int64_t abschnitt) {
   sqlite3_stmt* s = Anweisung("SELECT daten FROM abschnitte WHERE id = ?");
   Zurueck z{s};

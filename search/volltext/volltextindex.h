@@ -88,6 +88,8 @@ class Volltextindex {
   std::string InhaltText(std::int64_t inhalt);
   // The rows of the files holding a text (see Indexeintrag::Inhalt).
   std::vector<Indexeintrag> DateienMitInhalt(std::int64_t inhalt);
+  // The rows of many texts in one query (Inhalt tells whose each is).
+  std::vector<Indexeintrag> DateienMitInhalten(const std::vector<std::int64_t>& inhalte);
   // One section of a text (see Kandidaten), with the start of the next.
   std::string AbschnittText(std::int64_t abschnitt);
   std::vector<Indexeintrag> NichtIndizierbare();

@@ -138,9 +138,14 @@ class Suchlauf {
     sicher_ = sicher;
     Pruefen();
     // The files of the texts that hold it, under the start folder.
-    for (const auto& [id, p] : inhalte_) {
-      if (!p.Treffer) continue;
-      for (auto& e : index_->DateienMitInhalt(id)) {
+    std::vector<std::int64_t> mitTreffer;
+    for (const auto& [id, p] : inhalte_)
+      if (p.Treffer) mitTreffer.push_back(id);
+    for (auto& e : index_->DateienMitInhalten(mitTreffer)) {
+      const auto it = inhalte_.find(e.Inhalt);
+      if (it == inhalte_.end()) continue;
+      const Pruefinhalt& p = it->second;
+      {
         const std::string key = IndexSchluessel(e.Pfad);
         std::string ordner = key.substr(0, key.rfind('\\'));
         const bool darunter = ordner.size() >= start.size() && ordner.compare(0, start.size(), start) == 0 &&
