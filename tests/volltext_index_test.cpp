@@ -297,6 +297,32 @@ TEST_F(VolltextIndex, AnhaltenWartetNichtAufLangsameDatei) {
   EXPECT_EQ(Zustand("C:\\VXMDOK\\A\\langsam.txt"), Indexzustand::Indiziert);
 }
 
+// The folder the user opens is read before the rest, and files met twice
+// (there and in the walk) are counted and read once.
+TEST_F(VolltextIndex, GeoeffneterOrdnerZuerstUndJedeDateiEinmal) {
+  for (int i = 0; i < 6; ++i) DateiAnlegen("C:\\VXMDOK\\A\\a" + std::to_string(i) + ".txt", "Text " + std::to_string(i));
+  DateiAnlegen("C:\\VXMDOK\\Z\\z1.txt", "Zuerst eins");
+  DateiAnlegen("C:\\VXMDOK\\Z\\z2.txt", "Zuerst zwei");
+  Indexiereroptionen o;
+  o.Ocr = false;
+  o.NiedrigePrioritaet = false;
+  o.Stapel = 1;
+  Indexierer ix(index_, laufwerke_, {"C:\\VXMDOK"}, o);
+  ix.OrdnerZuerst("C:\\VXMDOK\\Z");
+  ix.Durchlaufen();
+  const auto f = ix.Fortschritt();
+  EXPECT_EQ(f.Erledigt, 8);
+  EXPECT_EQ(f.Gesamt, 8);
+  // Rows are numbered in the order they were written.
+  Volltextindex v(index_);
+  const auto z1 = v.Eintrag("C:\\VXMDOK\\Z\\z1.txt"), z2 = v.Eintrag("C:\\VXMDOK\\Z\\z2.txt");
+  ASSERT_TRUE(z1 && z2);
+  for (const auto& e : v.EintraegeUnter("C:\\VXMDOK\\A", true)) {
+    EXPECT_LT(z1->Id, e.Id) << e.Pfad;
+    EXPECT_LT(z2->Id, e.Id) << e.Pfad;
+  }
+}
+
 TEST_F(VolltextIndex, UmlauteTeilwoerterWorteUndKontext) {
   DateiAnlegen("C:\\VXMDOK\\1\\a.txt", "Anschrift: Müllerstraße 5\r\nSehr geehrter\r\nHerr Özdemir");
   DateiAnlegen("C:\\VXMDOK\\1\\b.txt", "Der Mieter zahlt die Miete.");
