@@ -110,7 +110,7 @@ void NiedrigePrioritaet() {
 
 }  // namespace
 
-Auslesedienst::Auslesedienst(Dienstgrenzen grenzen) : grenzen_(std::move(grenzen)) {}
+Auslesedienst::Auslesedienst(Dienstgrenzen grenzen) : grenzen_(grenzen) {}
 
 Auslesedienst::~Auslesedienst() { Beenden(); }
 
@@ -147,6 +147,7 @@ bool Auslesedienst::Starten() {
                                    std::to_string(o.ProgrammSekunden),
                                    grenzen_.NiedrigePrioritaet ? "niedrig" : "normal"};
   std::vector<char*> argv;
+  argv.reserve(args.size() + 1);
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
   const pid_t eltern = ::getpid();

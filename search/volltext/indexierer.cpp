@@ -157,7 +157,7 @@ struct Indexierer::Impl {
   }
 
   Impl(std::filesystem::path d, Laufwerkstabelle l, std::vector<std::string> w, Indexiereroptionen opt)
-      : datei(std::move(d)), laufwerke(std::move(l)), wurzeln(std::move(w)), o(std::move(opt)) {
+      : datei(std::move(d)), laufwerke(std::move(l)), wurzeln(std::move(w)), o(opt) {
     o.Grenzen.NiedrigePrioritaet = o.NiedrigePrioritaet;
     o.Grenzen.Abbruch = &abbruch;
     for (const auto& w2 : wurzeln) ordner.push_back({w2, true});
@@ -342,12 +342,12 @@ struct Indexierer::Impl {
       const bool frisch = it != bekannt.end() && !o.Voll && it->second.Groesse == st.st_size &&
                           it->second.Mtime == Nanosekunden(st);
       if (frisch && it->second.Zustand == Indexzustand::OcrAusstehend) {
-        OcrVormerken({wp, host + "/" + n});
+        OcrVormerken({wp, std::string(host).append("/").append(n)});
         ++aktuell;
       } else if (frisch) {
         ++aktuell;
       } else {
-        neu.push_back({wp, host + "/" + n});
+        neu.push_back({wp, std::string(host).append("/").append(n)});
       }
       if (it != bekannt.end()) bekannt.erase(it);
     }
@@ -727,7 +727,7 @@ struct Indexierer::Impl {
 Indexierer::Indexierer(std::filesystem::path indexDatei, Laufwerkstabelle laufwerke,
                        std::vector<std::string> wurzeln, Indexiereroptionen optionen)
     : impl_(std::make_unique<Impl>(std::move(indexDatei), std::move(laufwerke), std::move(wurzeln),
-                                   std::move(optionen))) {}
+                                   optionen)) {}
 
 Indexierer::~Indexierer() { Anhalten(); }
 

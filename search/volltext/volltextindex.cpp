@@ -138,7 +138,7 @@ std::string Entpacken(const std::string& z) {
 // lies whole in one section. A large file is then a candidate only where
 // one section holds all trigrams of the phrase, and checking a candidate
 // unpacks and folds that section, not the whole file.
-constexpr std::size_t kAbschnitt = 32 * 1024;
+constexpr std::size_t kAbschnitt = std::size_t{32} * 1024;
 constexpr std::size_t kUeberlappung = 512;
 constexpr std::size_t kMaxAbschnitte = 1 << 13;  // the last one takes the rest
 

@@ -375,7 +375,8 @@ class Suchlauf {
       if (Abbruch()) break;
       if (!alleBytes && Still(k)) continue;
       const std::string& u = baum_->Knoten_[k].Name;
-      Ordner(Verbinden(windows, u), host + "/" + u, fd >= 0 ? fd : AT_FDCWD, fd >= 0 ? u : host + "/" + u, k);
+      const std::string unterHost = std::string(host).append("/").append(u);
+      Ordner(Verbinden(windows, u), unterHost, fd >= 0 ? fd : AT_FDCWD, fd >= 0 ? u : unterHost, k);
     }
     return true;
   }
@@ -505,7 +506,7 @@ class Suchlauf {
     ++erg_.Ordner;
     for (const auto& u : unter) {
       if (Abbruch()) break;
-      Ordner(Verbinden(windows, u), host + "/" + u, ::dirfd(d), u);
+      Ordner(Verbinden(windows, u), std::string(host).append("/").append(u), ::dirfd(d), u);
     }
     ::closedir(d);
   }
