@@ -4,9 +4,15 @@
 //   vxmdorvex-register pruefen DATEI [--reparieren]
 //       checks the file (integrity, tables, folded shadow names, links that
 //       point nowhere, files registered twice); --reparieren recomputes the
-//       shadow names, e.g. after changes made with the sqlite3 shell.
+//       shadow names, e.g. after changes made with the sqlite3 shell; it
+//       also lists the rows set aside because their files vanished.
 //       Changes cut off by a crash (folder renames, copies, moves) are
 //       completed or dropped first, as the window does when it opens.
+//   vxmdorvex-register abgleichen DATEI --wurzel WINDOWSPFAD [--tage N]
+//       walks the store under WINDOWSPFAD (drive table of VXM_LAUFWERKE) and
+//       re-links the rows of files moved or renamed outside the program;
+//       changes cut off by a crash are completed first. --tage keeps rows
+//       whose files vanished N days (stored in the register; default 90).
 //   vxmdorvex-register umbenennen DATEI ALTER_ORDNER NEUER_NAME
 //       renames a folder of the store (Windows form on the drive table of
 //       VXM_LAUFWERKE, e.g. 'C:\VXM\VXMDOK\1\Briefe') in its parent
@@ -15,10 +21,14 @@
 #include <sqlite3.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <string>
 
+#include "files/abgleich.h"
+#include "files/fingerabdruck.h"
 #include "files/ordnerumbenennen.h"
 #include "files/registervorhaben.h"
 #include "platform/datenbank.h"
@@ -30,6 +40,7 @@ int Gebrauch() {
   std::fprintf(stderr,
                "Aufruf: vxmdorvex-register anlegen DATEI\n"
                "        vxmdorvex-register pruefen DATEI [--reparieren]\n"
+               "        vxmdorvex-register abgleichen DATEI --wurzel WINDOWSPFAD [--tage N]\n"
                "        vxmdorvex-register umbenennen DATEI ALTER_ORDNER NEUER_NAME\n");
   return 2;
 }
@@ -71,6 +82,49 @@ int Umbenennen(const std::string& datei, const std::string& ordner, const std::s
   }
   std::printf("Der Ordner heißt jetzt %s; %lld %s nachgeführt.\n", u.NeuerPfad.c_str(),
               static_cast<long long>(u.Zeilen), u.Zeilen == 1 ? "Registereintrag" : "Registereinträge");
+  return 0;
+}
+
+// Rows set aside because their files vanished: where they were, since when,
+// why they wait. They are no fault (exit status unchanged); broken
+// set-aside tables are.
+int BeiseitePruefen(vxm::Datenbank& db) {
+  const auto liste = vxm::BeiseiteListe(db);
+  if (!liste.empty()) {
+    std::printf("Beiseitegelegt (Dateien verschwunden, Keywörter aufbewahrt für %d Tage): %zu\n",
+                vxm::BeiseiteTage(db), liste.size());
+    for (const auto& b : liste) {
+      char seit[16] = "?";
+      const std::time_t t = static_cast<std::time_t>(b.Seit);
+      if (std::tm tm{}; localtime_r(&t, &tm)) std::strftime(seit, sizeof seit, "%Y-%m-%d", &tm);
+      std::printf("  %s\\%s (seit %s, %zu Keywörter): %s\n", b.Dateipfad.c_str(), b.Dateiname.c_str(), seit,
+                  b.Verknuepfungen, vxm::GrundText(b.Grund, b.Hinweis).c_str());
+    }
+  }
+  const auto befunde = vxm::AbgleichBefunde(db);
+  for (const auto& b : befunde) std::printf("%s\n", b.c_str());
+  return befunde.empty() ? 0 : 1;
+}
+
+int Abgleichen(const std::string& datei, const std::string& wurzel, int32_t tage) {
+  auto db = vxm::DatenbankOeffnenHost(datei);
+  if (tage > 0) {
+    vxm::BeiseiteTageSetzen(*db, tage);
+    std::printf("Einträge verschwundener Dateien werden %d Tage aufbewahrt.\n", tage);
+  }
+  // A rename or move cut off by a crash is finished first: its rows are not
+  // vanished files to be looked for.
+  VorhabenMelden(*db);
+  const vxm::AbgleichErgebnis e = vxm::Abgleichen(*db, wurzel, [](const vxm::Vorgang& v) {
+    std::printf("%s\n", vxm::VorgangText(v).c_str());
+    std::fflush(stdout);
+  });
+  if (!e.WurzelGefunden) {
+    std::fprintf(stderr, "Der Ordner %s wurde nicht gefunden.\n", wurzel.c_str());
+    return 1;
+  }
+  for (const auto& l : e.Luecken) std::printf("Nicht lesbar: %s\n", l.c_str());
+  std::printf("%s\n", vxm::AbgleichZusammenfassung(e).c_str());
   return 0;
 }
 
@@ -146,6 +200,7 @@ int Pruefen(const std::string& datei, bool reparieren) {
   if (ohneKeyword) std::printf("Verknüpfungen ohne Keyword: %lld\n", static_cast<long long>(ohneKeyword));
   if (doppelt) std::printf("Mehrfach eingetragene Dateien: %lld\n", static_cast<long long>(doppelt));
   probleme += (ohneDatei || ohneKeyword || doppelt) ? 1 : 0;
+  probleme += BeiseitePruefen(*db);
   std::printf(probleme ? "Prüfung mit Befund beendet.\n" : "Register in Ordnung.\n");
   return probleme ? 1 : 0;
 }
@@ -164,6 +219,20 @@ int main(int argc, char** argv) {
     }
     if (befehl == "pruefen" && (argc == 3 || (argc == 4 && std::strcmp(argv[3], "--reparieren") == 0)))
       return Pruefen(datei, argc == 4);
+    if (befehl == "abgleichen" && (argc == 5 || argc == 7) && std::strcmp(argv[3], "--wurzel") == 0 &&
+        argv[4][0] != '\0') {
+      int32_t tage = 0;
+      if (argc == 7) {
+        char* ende = nullptr;
+        const long n = std::strtol(argv[6], &ende, 10);
+        if (std::strcmp(argv[5], "--tage") != 0 || !ende || *ende != '\0' || n < 1 || n > 99999) {
+          std::fprintf(stderr, "--tage erwartet eine Zahl von 1 bis 99999.\n");
+          return Gebrauch();
+        }
+        tage = static_cast<int32_t>(n);
+      }
+      return Abgleichen(datei, argv[4], tage);
+    }
     if (befehl == "umbenennen" && argc == 5) return Umbenennen(datei, argv[3], argv[4]);
   } catch (const vxm::VbFehler& f) {
     std::fprintf(stderr, "Fehler %d: %s\n", f.Nummer, f.Beschreibung.c_str());

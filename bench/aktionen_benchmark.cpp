@@ -87,7 +87,7 @@ void RegisterBereinigen(benchmark::State& state) {
   auto& b = B();
   for (auto _ : state) {
     const vxm::Bereinigung r = vxm::RegisterBereinigen(*b.db, "C:\\BAUM*");
-    if (r.Geloescht != kWeg || r.Geprueft != 50000) state.SkipWithError("wrong result");
+    if (r.Beiseite != kWeg || r.Geprueft != 50000) state.SkipWithError("wrong result");
     state.PauseTiming();
     b.Verschwundene();
     state.ResumeTiming();

@@ -1,5 +1,6 @@
 # The benchmarks, one program each (paths from the top folder).
 list(APPEND VXM_BENCHMARK_QUELLEN
+  bench/abgleich_benchmark.cpp
   bench/aktionen_benchmark.cpp
   bench/fenster_benchmark.cpp
   bench/keywords_benchmark.cpp

@@ -11,7 +11,7 @@
 # change with the code, without symbol versioning, so a shared library would
 # need a new SONAME (and a renamed Debian package) with nearly every change
 # for its one consumer at a time. A host links the archive once; Qt, SQLite,
-# SANE, TIFF and GIF stay shared system libraries.
+# xxHash, SANE, TIFF and GIF stay shared system libraries.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -62,7 +62,7 @@ target_include_directories(vxmdorvex_bibliothek INTERFACE
 # What the archive's objects need, as the installed package finds it (the
 # config file looks for the same).
 target_link_libraries(vxmdorvex_bibliothek INTERFACE Qt6::Widgets Qt6::Gui Qt6::Core Threads::Threads
-  $<INSTALL_INTERFACE:SQLite::SQLite3>)
+  $<INSTALL_INTERFACE:SQLite::SQLite3> $<INSTALL_INTERFACE:PkgConfig::vxmDorvex_XXHASH>)
 if(VXM_SANITIZE)
   # objects built with the sanitizers need their run-time in the host too
   target_link_options(vxmdorvex_bibliothek INTERFACE -fsanitize=address,undefined)

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "files/fingerabdruck.h"
 #include "files/registerpflege.h"
 #include "files/registervorhaben.h"
 #include "keywords/registerzugriff.h"
@@ -72,6 +73,7 @@ class Ablauf {
     // the lock (it saw nothing done, rightly); then start again.
     for (int versuch = 0; versuch < 3; ++versuch) {
       const auto e = Einheit(v);
+      if (e && *e == Ergebnis::Erledigt && v.Art == VorhabenArt::KopierenMitKeywords) KopieAbdrucken();
       if (e) return *e;
     }
     return RegisterFehlgeschlagen(VbFehler(fehlernr::Gesperrt, "Die Datenbank " + db_.Datei() +
@@ -80,6 +82,17 @@ class Ablauf {
 
  private:
   void Hinweis(const std::string& text) { d_.MsgBox(text, vbOKOnly, ""); }
+
+  // A copy that took keywords is a tagged file: its content is known at
+  // once, so it can be found when it is moved before its folder is opened.
+  void KopieAbdrucken() {
+    try {
+      if (const int32_t nr = DateiNummerSuchen(db_, u_.ZielName, u_.ZielOrdner))
+        FingerabdruckNehmen(db_, nr, u_.ZielOrdner, u_.ZielName);
+    } catch (const VbFehler&) {
+      // best effort: the clean-up of the folder takes it later
+    }
+  }
 
   std::string NichtsVeraendert() const {
     return verschieben_ ? "Sie wurde nicht verschoben, es wurde nichts verändert." : "Es wurde nichts verändert.";

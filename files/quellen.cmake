@@ -1,14 +1,18 @@
 # Sources of files/ (paths from the top folder): without Qt for vxmkern,
 # the windows (their headers for moc) for vxmqt. A new file is added here.
 list(APPEND VXM_KERN_QUELLEN
+  files/abgleich.cpp
+  files/bestandslauf.cpp
   files/dateidetails.cpp
   files/dateiloeschen.cpp
   files/dateiuebertragung.cpp
+  files/fingerabdruck.cpp
   files/ordnerlauf.cpp
   files/ordnerstatistik.cpp
   files/ordnerumbenennen.cpp
   files/registerpflege.cpp
   files/registervorhaben.cpp
+  files/wiedererkennung.cpp
 )
 list(APPEND VXM_QT_QUELLEN
   files/qt/aktionen.cpp

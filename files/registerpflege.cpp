@@ -4,6 +4,7 @@
 
 #include <unordered_set>
 
+#include "files/wiedererkennung.h"
 #include "keywords/registerzugriff.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
@@ -271,11 +272,10 @@ Bereinigung RegisterBereinigenMitBestand(Datenbank& db, const std::string& muste
     weg.push_back(z.Nummer);
   }
   if (weg.empty()) return b;
-  db.Schreibpruefung();
-  Transaktion t(db);
-  for (int32_t n : weg) ZeileLoeschen(db, n);
-  t.Bestaetigen();
-  b.Geloescht = weg.size();
+  // Not deleted: looked for under the store root, else set aside.
+  const Nachzug n = VerschwundeneNachziehen(db, weg);
+  b.Umgezogen = n.Umgezogen + n.Zurueckgeholt;
+  b.Beiseite = n.Beiseitegelegt;
   return b;
 }
 
@@ -283,11 +283,13 @@ Bereinigung RegisterBereinigen(Datenbank& db, const std::string& muster) {
   bool mitPlatzhalter = false;
   const std::string ordner = WurzelDesMusters(muster, mitPlatzhalter);
   DateiBestand bestand;
+  std::vector<DateiEintrag> eintraege;
   if (ordner.empty()) return {};
   if (!mitPlatzhalter) {
     // One folder: its own files are all a row of it can be.
     try {
-      for (const auto& e : Dienste().Dateien->Files(ordner)) bestand.Dateien.push_back(ordner + "\\" + e.Name);
+      eintraege = Dienste().Dateien->Files(ordner);
+      for (const auto& e : eintraege) bestand.Dateien.push_back(ordner + "\\" + e.Name);
     } catch (const VbFehler&) {
       // Unreadable or not there (a drive that is away looks the same): keep every row.
       bestand.Vollstaendig = false;
@@ -296,7 +298,13 @@ Bereinigung RegisterBereinigen(Datenbank& db, const std::string& muster) {
   } else {
     bestand = DateiBestandLesen(ordner);
   }
-  return RegisterBereinigenMitBestand(db, muster, bestand);
+  Bereinigung b = RegisterBereinigenMitBestand(db, muster, bestand);
+  if (!mitPlatzhalter && bestand.Vollstaendig) {
+    const Nachzug n = OrdnerNachpflegen(db, ordner, eintraege);
+    b.Umgezogen += n.Umgezogen + n.Zurueckgeholt;
+    b.Beiseite += n.Beiseitegelegt;
+  }
+  return b;
 }
 
 }  // namespace vxm

@@ -44,11 +44,15 @@ struct Bereinigung {
   std::size_t Geprueft = 0;   // rows inside the pattern
   std::size_t Geloescht = 0;  // rows removed (their links went with them)
   std::size_t Behalten = 0;   // rows not found by the walk but kept (walk incomplete, file present)
+  // Rows of vanished files are no longer removed (files/wiedererkennung.h):
+  std::size_t Umgezogen = 0;  // their file found elsewhere under the store root
+  std::size_t Beiseite = 0;   // set aside until their file turns up
 };
 
-// Removes the rows inside `muster` (a LIKE pattern on Dateipfad: "*", "?",
+// Judges the rows inside `muster` (a LIKE pattern on Dateipfad: "*", "?",
 // "#" and [] as in the host's SQL, case-blind) whose files the walk did not
-// find, with their links. A row is kept when its folder lies in or below an
+// find: each follows its content to a new place or is set aside with its
+// links (VerschwundeneNachziehen). A row is kept when its folder lies in or below an
 // unread folder, when the walk was cancelled, or when the file turns out to
 // exist after all (checked on the file system before each removal).
 Bereinigung RegisterBereinigenMitBestand(Datenbank& db, const std::string& muster, const DateiBestand& bestand);
@@ -56,7 +60,8 @@ Bereinigung RegisterBereinigenMitBestand(Datenbank& db, const std::string& muste
 // The clean-up as the window runs it: the folder named by the pattern (the
 // text before its first wildcard, without a final "\") is walked - only that
 // folder when the pattern has no wildcard, else its whole tree through the
-// folder walk - and the rows of vanished files are removed.
+// folder walk - and the rows of vanished files are judged. A single folder
+// is then looked after (OrdnerNachpflegen: fingerprints, files turned up).
 Bereinigung RegisterBereinigen(Datenbank& db, const std::string& muster);
 
 }  // namespace vxm

@@ -15,6 +15,7 @@
 #include <random>
 #include <thread>
 
+#include "files/fingerabdruck.h"
 #include "files/registervorhaben.h"
 #include "keywords/registerzugriff.h"
 #include "platform/dienste.h"
@@ -123,6 +124,10 @@ TEST_F(DateiUebertragenTest, KopieMitUndOhneKeywoerterLaesstHoechstensEineZeile)
   EXPECT_EQ(z[1].Pfad, kB);
   EXPECT_EQ(Links(z[1].Nummer), (std::vector<int32_t>{1, 2}));
   EXPECT_EQ(Links(1), (std::vector<int32_t>{1, 2}));
+  // A tagged copy is known by its content at once (moved before its folder is opened).
+  const auto abdruck = FingerabdruckLesen(*db_, z[1].Nummer);
+  ASSERT_TRUE(abdruck.has_value());
+  EXPECT_EQ(abdruck->Inhalt.Groesse, 3);
   EXPECT_EQ(Verknuepfungen(), 4);  // keyword 3 went with the replaced file
   // Yes to replacing, No to the keywords: the old row goes, the copy has none.
   DateiAnlegen(kB + "\\brief.doc", "wieder alt");

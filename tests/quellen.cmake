@@ -1,5 +1,6 @@
 # The tests (paths from the top folder). A new test file is added here.
 list(APPEND VXM_KERN_TESTS
+  tests/abgleich_werkzeug_test.cpp
   tests/aufruf_test.cpp
   tests/bild_test.cpp
   tests/bilddatei_test.cpp
@@ -45,6 +46,7 @@ list(APPEND VXM_KERN_TESTS
   tests/volltext_index_test.cpp
   tests/volltext_werkzeug_test.cpp
   tests/vxmdorvex_programm_test.cpp
+  tests/wiedererkennung_test.cpp
 )
 list(APPEND VXM_QT_TESTS
   tests/qt/aktionen_test.cpp

@@ -106,7 +106,7 @@ TEST_F(RegisterpflegeTest, BereinigenLoeschtNurVerschwundeneImMuster) {
   Link(da, 5);
   const Bereinigung b = RegisterBereinigen(*db_, "C:\\DOK\\1\\");
   EXPECT_EQ(b.Geprueft, 2u);
-  EXPECT_EQ(b.Geloescht, 1u);
+  EXPECT_EQ(b.Beiseite, 1u);
   EXPECT_EQ(PfadVon(da), "C:\\DOK\\1");
   EXPECT_EQ(PfadVon(weg), "<weg>");
   EXPECT_EQ(PfadVon(draussen), "C:\\DOK\\2");
@@ -122,7 +122,7 @@ TEST_F(RegisterpflegeTest, BereinigenMitPlatzhalterLaeuftDenBaumAb) {
   const int32_t zehn = Datei("fehlt.txt", "C:\\DOK\\10");
   const Bereinigung b = RegisterBereinigen(*db_, "C:\\DOK\\1*");
   EXPECT_EQ(b.Geprueft, 3u);
-  EXPECT_EQ(b.Geloescht, 1u);
+  EXPECT_EQ(b.Beiseite, 1u);
   EXPECT_EQ(PfadVon(x), "C:\\DOK\\1\\A");
   EXPECT_EQ(PfadVon(wegUnten), "<weg>");
   EXPECT_EQ(PfadVon(zehn), "C:\\DOK\\10");
@@ -140,7 +140,7 @@ TEST_F(RegisterpflegeTest, UnvollstaendigerBestandLoeschtKeineVorhandeneDatei) {
   bestand.Vollstaendig = false;
   bestand.Luecken = {"C:\\DOK\\1\\L"};
   const Bereinigung b = RegisterBereinigenMitBestand(*db_, "C:\\DOK\\1*", bestand);
-  EXPECT_EQ(b.Geloescht, 1u);
+  EXPECT_EQ(b.Beiseite, 1u);
   EXPECT_EQ(PfadVon(da), "C:\\DOK\\1");     // exists: checked before removal
   EXPECT_EQ(PfadVon(drin), "C:\\DOK\\1\\L");
   EXPECT_EQ(PfadVon(wegL), "C:\\DOK\\1\\L");  // below an unread folder
@@ -149,12 +149,12 @@ TEST_F(RegisterpflegeTest, UnvollstaendigerBestandLoeschtKeineVorhandeneDatei) {
   Datei("fehlt2.txt", "C:\\DOK\\1");
   DateiBestand abgebrochen;
   abgebrochen.Vollstaendig = false;
-  EXPECT_EQ(RegisterBereinigenMitBestand(*db_, "C:\\DOK\\1*", abgebrochen).Geloescht, 0u);
+  EXPECT_EQ(RegisterBereinigenMitBestand(*db_, "C:\\DOK\\1*", abgebrochen).Beiseite, 0u);
 }
 
 TEST_F(RegisterpflegeTest, BereinigenEinesFehlendenOrdnersBehaeltAlles) {
   Datei("a.txt", "C:\\NICHTDA");
-  EXPECT_EQ(RegisterBereinigen(*db_, "C:\\NICHTDA").Geloescht, 0u);
+  EXPECT_EQ(RegisterBereinigen(*db_, "C:\\NICHTDA").Beiseite, 0u);
   EXPECT_EQ(Anzahl("SELECT COUNT(*) AS n FROM Dateiinfo"), 1);
 }
 

@@ -2,8 +2,13 @@
 // renamed or removed by others appear without a restart.
 #include <QFileSystemWatcher>
 #include <QTimer>
+#include <string>
+#include <unordered_set>
+#include <vector>
 
 #include "component/qt/frmdorvex.h"
+#include "files/wiedererkennung.h"
+#include "platform/dienste.h"
 #include "platform/oeffner.h"
 #include "platform/text.h"
 #include "store/qt/ordnerbaum.h"
@@ -35,6 +40,66 @@ class OrdnerWaechter : public QObject {
     if (!ordner_.isEmpty()) waechter_.removePath(ordner_);
     ordner_ = neu;
     if (!ordner_.isEmpty()) waechter_.addPath(ordner_);
+    // What the list shows now is what a rename is later told from.
+    bekannt_.clear();
+    for (int i = 0; i < f_.filListBox->ListCount(); ++i) bekannt_.push_back(f_.filListBox->List(i));
+    unterordner_ = Unterordner(f_.filListBox->Path());
+  }
+
+  static std::vector<std::string> Unterordner(const std::string& ordner) {
+    try {
+      return Dienste().Dateien->SubFolders(ordner);
+    } catch (const std::exception&) {
+      return {};
+    }
+  }
+
+  // One sub-folder gone and one new at the same moment is a rename when the
+  // new one holds a registered file of the old (files/wiedererkennung.h).
+  void OrdnerUmbenennungNachziehen() {
+    const std::string ordner = f_.filListBox->Path();
+    std::vector<std::string> jetzt = Unterordner(ordner);
+    const std::unordered_set<std::string> vorher(unterordner_.begin(), unterordner_.end()),
+        nachher(jetzt.begin(), jetzt.end());
+    std::vector<std::string> weg, neu;
+    for (const auto& n : unterordner_)
+      if (!nachher.count(n)) weg.push_back(n);
+    for (const auto& n : jetzt)
+      if (!vorher.count(n)) neu.push_back(n);
+    unterordner_ = std::move(jetzt);
+    if (weg.size() != 1 || neu.size() != 1) return;
+    const std::string basis = !ordner.empty() && ordner.back() == '\\' ? ordner : ordner + "\\";
+    try {
+      vxm::OrdnerUmbenennungNachziehen(f_.DOC_DATA.Database(), basis + weg[0], basis + neu[0]);
+    } catch (const std::exception&) {
+      // the register busy or away: the clean-up of the folder catches up
+    }
+  }
+
+  // A file renamed or moved in the shown folder takes its keywords along at
+  // once (files/wiedererkennung.h); the clean-up is not waited for.
+  void UmbenennungenNachziehen() {
+    const std::string ordner = f_.filListBox->Path();
+    std::vector<std::string> jetzt;
+    try {
+      for (auto& n : Dienste().Dateien->FileNames(ordner))
+        if (!n.empty() && n[0] != '.') jetzt.push_back(std::move(n));
+    } catch (const std::exception&) {
+      return;
+    }
+    const std::unordered_set<std::string> vorher(bekannt_.begin(), bekannt_.end()), nachher(jetzt.begin(), jetzt.end());
+    std::vector<std::string> weg, neu;
+    for (const auto& n : bekannt_)
+      if (!nachher.count(n)) weg.push_back(n);
+    for (const auto& n : jetzt)
+      if (!vorher.count(n)) neu.push_back(n);
+    bekannt_ = std::move(jetzt);
+    if (neu.empty()) return;
+    try {
+      BeobachtungNachziehen(f_.DOC_DATA.Database(), ordner, weg, neu);
+    } catch (const std::exception&) {
+      // the register busy or away: the clean-up of the folder catches up
+    }
   }
 
   void Nachziehen() {
@@ -47,13 +112,19 @@ class OrdnerWaechter : public QObject {
     if (!ordner_.isEmpty() && !waechter_.directories().contains(ordner_)) waechter_.addPath(ordner_);
     const std::string p = f_.dirListBox->Path();
     if (auto* k = f_.Baum->Knoten(!p.empty() && p.back() == '\\' ? p : p + "\\")) f_.Baum->KinderAbgleichen(k);
-    if (GleichOhneFall(f_.filListBox->Path(), f_.dirListBox->Path())) f_.DateilisteAuffrischen();
+    if (GleichOhneFall(f_.filListBox->Path(), f_.dirListBox->Path())) {
+      OrdnerUmbenennungNachziehen();
+      UmbenennungenNachziehen();
+      f_.DateilisteAuffrischen();
+    }
   }
 
   frmDorvex& f_;
   QFileSystemWatcher waechter_;
   QTimer ruhe_;
   QString ordner_;
+  std::vector<std::string> bekannt_;  // file names of the shown folder at the last look
+  std::vector<std::string> unterordner_;  // and its sub-folders
 };
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "basis/fehlermelden.h"
 #include "basis/zustand.h"
 #include "component/qt/frmdorvex.h"
+#include "files/fingerabdruck.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
 #include "platform/text.h"
@@ -197,6 +198,7 @@ void KeywortPanel::KeywEingabeZuweisen() {
   }
   f_.lstKeyAuswahl->update();
   int32_t nr = e.Dateinummer;
+  FingerabdruckNehmen(Register(), nr, d.Ordner, d.Name);
   f_.KeywörterDateispezAuslesen(nr);
 }
 
@@ -207,6 +209,7 @@ void KeywortPanel::KeywDateiZuweisen(const std::string& keyword) {
     return;
   }
   int32_t nr = e.Dateinummer;
+  FingerabdruckNehmen(Register(), nr, Datei().Ordner, Datei().Name);
   f_.KeywörterDateispezAuslesen(nr);
 }
 

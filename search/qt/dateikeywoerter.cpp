@@ -15,6 +15,7 @@
 #include "basis/qt/bildschirm.h"
 #include "basis/zustand.h"
 #include "files/dateidetails.h"
+#include "files/fingerabdruck.h"
 #include "keywords/register.h"
 #include "platform/datenbank.h"
 #include "platform/dialoge.h"
@@ -516,6 +517,7 @@ void frmDateiKeywörter::KeyZuweisen() {
     }
     VerknuepfungAnhaengen(db, nummer, id);
     t.Bestaetigen();
+    FingerabdruckNehmen(db, nummer, ordner, name);
   }
   lstDateiGefunden->clear();
   if (suche_.SucheDateien) suche_.SucheDateien(kw);

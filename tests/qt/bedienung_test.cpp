@@ -10,7 +10,9 @@
 #include <functional>
 
 #include "basis/zustand.h"
+#include "files/fingerabdruck.h"
 #include "files/qt/aktionen.h"
+#include "keywords/registerzugriff.h"
 #include "platform/dienste.h"
 #include "platform/oeffner.h"
 #include "platform/text.h"
@@ -333,6 +335,34 @@ TEST_F(Bedienung, DerGezeigteOrdnerWirdBeobachtet) {
   fs::remove_all(Host(kMieter + "\\Akten"));
   EXPECT_TRUE(QTest::qWaitFor([&] { return Zeile("Intern.txt") >= 0 && Zeile("Extern.txt") < 0; }, 5000));
   EXPECT_TRUE(QTest::qWaitFor([&] { return Kinder(mieter) == std::vector<std::string>{"Briefe", "Extern"}; }, 5000));
+}
+
+// A tagged file renamed by another program while the window shows its
+// folder keeps its keywords at once, without a reload or F5.
+TEST_F(Bedienung, ExternUmbenannteDateiBehaeltIhreKeywoerterSofort) {
+  ASSERT_TRUE(Laden());
+  Zeigen();
+  Datenbank& db = F().DOC_DATA.Database();
+  ASSERT_TRUE(FingerabdruckNehmen(db, 1, kMieter, "Zettel.txt"));
+  fs::rename(Host(kMieter + "\\Zettel.txt"), Host(kMieter + "\\Mietnotiz.txt"));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return DateiNummerSuchen(db, "Mietnotiz.txt", kMieter) == 1; }, 5000));
+  EXPECT_EQ(KeywordsDerDatei(db, 1), std::vector<std::string>{"MIETE"});
+  EXPECT_EQ(DateiNummerSuchen(db, "Zettel.txt", kMieter), 0);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Zeile("Mietnotiz.txt") >= 0; }, 5000));
+}
+
+TEST_F(Bedienung, ExternUmbenannterUnterordnerNimmtDieKeywoerterMit) {
+  DateiAnlegen(kMieter + "\\Briefe\\Mahnung.txt", "mahnung");
+  Sql(register_,
+      "INSERT INTO Dateiinfo(Dateiname, Dateipfad) VALUES('Mahnung.txt', '" + kMieter + "\\Briefe');"
+      "INSERT INTO KeywordZwischentabelle(Dateinummer, KeywordID) VALUES(2, 1);");
+  ASSERT_TRUE(Laden());
+  Zeigen();
+  Datenbank& db = F().DOC_DATA.Database();
+  ASSERT_TRUE(FingerabdruckNehmen(db, 2, kMieter + "\\Briefe", "Mahnung.txt"));
+  fs::rename(Host(kMieter + "\\Briefe"), Host(kMieter + "\\Post"));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return DateiNummerSuchen(db, "Mahnung.txt", kMieter + "\\Post") == 2; }, 5000));
+  EXPECT_EQ(KeywordsDerDatei(db, 2), std::vector<std::string>{"MIETE"});
 }
 
 TEST_F(Bedienung, LaufwerkNeuGewaehltZeigtDenHervorgehobenenOrdner) {

@@ -1,0 +1,345 @@
+#include "files/abgleich.h"
+
+#include <sqlite3.h>
+#include <xxhash.h>
+
+#include <exception>
+#include <thread>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "files/bestandslauf.h"
+#include "platform/fehler.h"
+#include "platform/oeffner.h"
+#include "platform/sqlhilfen.h"
+#include "platform/text.h"
+
+namespace vxm {
+namespace {
+
+using sql::SpaltenText;
+using sql::TextBinden;
+using sql::Zuruecksetzen;
+
+// A place (folded folder, "\", folded name) as a 128-bit hash: the walk
+// and the register meet on it without a string per file.
+struct Ort128 {
+  uint64_t a = 0, b = 0;
+  bool operator==(const Ort128&) const = default;
+};
+struct Ort128Hash {
+  std::size_t operator()(const Ort128& o) const { return static_cast<std::size_t>(o.a ^ (o.b * 0x9E3779B97F4A7C15ull)); }
+};
+
+// Appends the folded text; plain ASCII without a detour.
+void FaltenAnhaengen(std::string& aus, std::string_view t) {
+  for (const char c : t)
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      aus += Falten(t);
+      return;
+    }
+  for (const char c : t) aus += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+
+Ort128 OrtSchluessel(const std::string& puffer) {
+  const XXH128_hash_t h = XXH3_128bits(puffer.data(), puffer.size());
+  return {h.low64, h.high64};
+}
+
+struct Zeile {
+  int32_t Nummer = 0;
+  int64_t Groesse = -1;  // of the print; -1 without one
+  int64_t Mtime = 0;
+  bool Gesehen = false;
+  int32_t Gleich = -1;  // next row of the same place (a register with doubles)
+};
+
+std::string OhneSchraegstrich(std::string p) {
+  while (!p.empty() && p.back() == '\\') p.pop_back();
+  return p;
+}
+
+bool ImOderUnter(const std::string& ordner, const std::string& wurzel) {
+  return ordner.size() >= wurzel.size() && ordner.compare(0, wurzel.size(), wurzel) == 0 &&
+         (ordner.size() == wurzel.size() || ordner[wurzel.size()] == '\\');
+}
+
+// Rows under the root with size and time of their prints, by place.
+void ZeilenLaden(Datenbank& db, const std::string& wurzel, std::vector<Zeile>& zeilen,
+                 std::unordered_map<Ort128, int32_t, Ort128Hash>& orte, std::unordered_set<int64_t>& groessen) {
+  const std::string wf = Falten(wurzel);
+  sqlite3_stmt* s = db.Anweisung(
+      "SELECT d.Dateinummer, d.DateinameSchluessel, d.DateipfadSchluessel, f.Groesse, f.Mtime "
+      "FROM Dateiinfo d LEFT JOIN vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer "
+      // The root is mostly the whole store: one pass in table order beats
+      // the index ranges and a sort (the unary + keeps the index out).
+      "WHERE +d.DateipfadSchluessel = ?1 OR +d.DateipfadSchluessel = ?2 "
+      "OR (+d.DateipfadSchluessel >= ?2 AND +d.DateipfadSchluessel < ?3) ORDER BY d.rowid");
+  Zuruecksetzen z{s};
+  TextBinden(s, 1, wf);
+  TextBinden(s, 2, wf + "\\");
+  TextBinden(s, 3, wf + "]");
+  int rc;
+  std::string puffer;
+  while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+    Zeile r;
+    r.Nummer = sqlite3_column_int(s, 0);
+    if (sqlite3_column_type(s, 3) != SQLITE_NULL) {
+      r.Groesse = sqlite3_column_int64(s, 3);
+      r.Mtime = sqlite3_column_int64(s, 4);
+      groessen.insert(r.Groesse);
+    }
+    std::string_view pfad = SpaltenText(s, 2);
+    while (!pfad.empty() && pfad.back() == '\\') pfad.remove_suffix(1);
+    puffer.assign(pfad);
+    puffer += '\\';
+    puffer += SpaltenText(s, 1);
+    const auto idx = static_cast<int32_t>(zeilen.size());
+    auto [it, neu] = orte.emplace(OrtSchluessel(puffer), idx);
+    if (!neu) {
+      // Doubles share the fate of the first row of their place.
+      int32_t k = it->second;
+      while (zeilen[static_cast<std::size_t>(k)].Gleich >= 0) k = zeilen[static_cast<std::size_t>(k)].Gleich;
+      zeilen[static_cast<std::size_t>(k)].Gleich = idx;
+    }
+    zeilen.push_back(r);
+  }
+  if (rc != SQLITE_DONE) db.Fehler(rc);
+}
+
+// What the walk found, gathered on its own thread.
+struct Fund {
+  uint32_t Ordner;
+  std::string Name;
+  DateiStand Stand;
+  Ort128 Ort;
+};
+struct Lauf {
+  std::vector<std::string> Ordner;  // Windows form
+  std::vector<std::filesystem::path> Host;
+  std::vector<Fund> Funde;
+  LaufErgebnis Ergebnis;
+  std::exception_ptr Fehler;  // raised on the walker's thread, raised again after the join
+};
+
+void Laufen(const std::filesystem::path& host, const std::string& wurzel, Lauf& l) try {
+  std::string puffer;
+  const std::filesystem::path* letzter = nullptr;
+  l.Ergebnis = BestandLaufen(host, wurzel, [&](const LaufDatei& f) {
+    if (f.HostOrdner != letzter || l.Ordner.empty() || l.Ordner.back() != f.Ordner) {
+      l.Ordner.emplace_back(f.Ordner);
+      l.Host.push_back(*f.HostOrdner);
+      letzter = f.HostOrdner;
+    }
+    puffer.assign(f.OrdnerFalte);
+    puffer += '\\';
+    FaltenAnhaengen(puffer, f.Name);
+    l.Funde.push_back({static_cast<uint32_t>(l.Ordner.size() - 1), std::string(f.Name), f.Stand, OrtSchluessel(puffer)});
+  });
+} catch (...) {
+  l.Fehler = std::current_exception();
+}
+
+// The rows as needed once their files are missed, all in one statement
+// (table order; rows deleted meanwhile are left out).
+std::vector<Suchender> Vermisste(Datenbank& db, const std::vector<int32_t>& nummern) {
+  std::vector<Suchender> aus;
+  if (nummern.empty()) return aus;
+  std::string liste = "[";
+  for (const int32_t nr : nummern) {
+    if (liste.size() > 1) liste += ',';
+    liste += std::to_string(nr);
+  }
+  liste += ']';
+  sqlite3_stmt* s = db.Anweisung(
+      "SELECT d.Dateinummer, d.Dateiname, d.Dateipfad, f.Groesse, f.Hash, f.Mtime FROM json_each(?1) j "
+      "CROSS JOIN Dateiinfo d ON d.Dateinummer = j.value "
+      "LEFT JOIN vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer");
+  Zuruecksetzen z{s};
+  TextBinden(s, 1, liste);
+  aus.reserve(nummern.size());
+  int rc;
+  while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+    Suchender x;
+    x.Nummer = sqlite3_column_int(s, 0);
+    x.Name = SpaltenText(s, 1);
+    x.Ordner = SpaltenText(s, 2);
+    if (sqlite3_column_type(s, 3) != SQLITE_NULL) {
+      x.Inhalt = DateiInhalt{sqlite3_column_int64(s, 3), std::string(SpaltenText(s, 4))};
+      x.Mtime = sqlite3_column_int64(s, 5);
+    }
+    aus.push_back(std::move(x));
+  }
+  if (rc != SQLITE_DONE) db.Fehler(rc);
+  return aus;
+}
+
+void BeiseiteGroessen(Datenbank& db, std::unordered_set<int64_t>& groessen) {
+  sqlite3_stmt* s = db.Anweisung(
+      "SELECT f.Groesse FROM vxm_beiseite b CROSS JOIN vxm_fingerabdruck f ON f.Dateinummer = b.Dateinummer");
+  Zuruecksetzen z{s};
+  int rc;
+  while ((rc = sqlite3_step(s)) == SQLITE_ROW) groessen.insert(sqlite3_column_int64(s, 0));
+  if (rc != SQLITE_DONE) db.Fehler(rc);
+}
+
+// Registered rows with a print outside the root: the walk says nothing of
+// their files, so they may want a content found under the root.
+std::vector<Suchender> AndereLaden(Datenbank& db, const std::string& wurzel) {
+  const std::string wf = Falten(wurzel);
+  sqlite3_stmt* s = db.Anweisung(
+      "SELECT d.Dateinummer, d.Dateiname, d.Dateipfad, f.Groesse, f.Hash FROM Dateiinfo d CROSS JOIN "
+      "vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer WHERE d.DateipfadSchluessel < ?1 OR "
+      "(d.DateipfadSchluessel > ?1 AND d.DateipfadSchluessel < ?2) OR d.DateipfadSchluessel >= ?3");
+  Zuruecksetzen z{s};
+  TextBinden(s, 1, wf);
+  TextBinden(s, 2, wf + "\\");
+  TextBinden(s, 3, wf + "]");
+  std::vector<Suchender> andere;
+  int rc;
+  while ((rc = sqlite3_step(s)) == SQLITE_ROW)
+    andere.push_back({sqlite3_column_int(s, 0), std::string(SpaltenText(s, 1)), std::string(SpaltenText(s, 2)), false,
+                      {}, {}, DateiInhalt{sqlite3_column_int64(s, 3), std::string(SpaltenText(s, 4))}, std::nullopt});
+  if (rc != SQLITE_DONE) db.Fehler(rc);
+  return andere;
+}
+
+int64_t Zahl(Datenbank& db, const char* sql) {
+  sqlite3_stmt* s = db.Anweisung(sql);
+  Zuruecksetzen z{s};
+  const int rc = sqlite3_step(s);
+  if (rc != SQLITE_ROW) db.Fehler(rc);
+  return sqlite3_column_int64(s, 0);
+}
+
+struct Erneuern {
+  int32_t Zeile;
+  std::filesystem::path Host;
+};
+
+}  // namespace
+
+AbgleichErgebnis Abgleichen(Datenbank& db, const std::string& wurzelEingabe,
+                            const std::function<void(const Vorgang&)>& melden) {
+  AbgleichErgebnis e;
+  AbgleichTabellenAnlegen(db);
+  const std::string wurzel = OhneSchraegstrich(wurzelEingabe);
+  std::filesystem::path host;
+  try {
+    host = HostPfadVon(wurzel);
+  } catch (const VbFehler&) {
+    e.WurzelGefunden = false;
+    return e;
+  }
+
+  // The disk is walked while the register is read.
+  Lauf lauf;
+  std::thread laeufer([&] { Laufen(host, wurzel, lauf); });
+  std::vector<Zeile> zeilen;
+  std::unordered_map<Ort128, int32_t, Ort128Hash> orte;
+  std::unordered_set<int64_t> groessen;  // a file of another size cannot be a sought one
+  try {
+    ZeilenLaden(db, wurzel, zeilen, orte, groessen);
+    BeiseiteGroessen(db, groessen);
+  } catch (...) {
+    laeufer.join();
+    throw;
+  }
+  laeufer.join();
+  if (lauf.Fehler) std::rethrow_exception(lauf.Fehler);
+  e.Eingetragen = zeilen.size();
+  e.WurzelGefunden = lauf.Ergebnis.Gefunden;
+  e.Dateien = lauf.Ergebnis.Dateien;
+  e.Luecken = lauf.Ergebnis.Luecken;
+  if (!lauf.Ergebnis.Gefunden) return e;
+
+  std::vector<Erneuern> erneuern;
+  std::vector<Kandidat> kandidaten;
+  for (auto& f : lauf.Funde) {
+    const auto it = orte.find(f.Ort);
+    if (it == orte.end()) {
+      if (groessen.count(f.Stand.Groesse))
+        kandidaten.push_back({lauf.Ordner[f.Ordner], f.Name, lauf.Host[f.Ordner] / f.Name, f.Stand, std::nullopt});
+      continue;
+    }
+    for (int32_t k = it->second; k >= 0; k = zeilen[static_cast<std::size_t>(k)].Gleich)
+      zeilen[static_cast<std::size_t>(k)].Gesehen = true;
+    const Zeile& z = zeilen[static_cast<std::size_t>(it->second)];
+    Fingerabdruck fp;
+    fp.Inhalt.Groesse = z.Groesse;
+    fp.Mtime = z.Mtime;
+    if (z.Groesse < 0 || !Aktuell(fp, f.Stand)) erneuern.push_back({it->second, lauf.Host[f.Ordner] / f.Name});
+  }
+
+  // Prints of files at their place, in batches.
+  for (std::size_t a = 0; a < erneuern.size();) {
+    std::vector<Fingerabdruck> neu;
+    for (; a < erneuern.size() && neu.size() < kAbgleichStapel; ++a) {
+      DateiStand stand;
+      if (auto inhalt = InhaltLesen(erneuern[a].Host, &stand))
+        neu.push_back(Abdruck(zeilen[static_cast<std::size_t>(erneuern[a].Zeile)].Nummer, *inhalt, stand));
+    }
+    Transaktion t(db);
+    for (const auto& f : neu) FingerabdruckSchreiben(db, f);
+    t.Bestaetigen();
+    e.Fingerabdruecke += neu.size();
+  }
+
+  // Rows whose files are gone look for their content among the files
+  // without a row; set-aside rows join them.
+  std::vector<std::string> luecken;
+  for (const auto& l : lauf.Ergebnis.Luecken) luecken.push_back(Falten(l));
+  Zuordnung zuordnung(db);
+  std::vector<int32_t> vermisst;
+  for (const auto& z : zeilen) {
+    if (z.Gesehen)
+      zuordnung.Vorhanden(z.Nummer);
+    else
+      vermisst.push_back(z.Nummer);
+  }
+  for (auto& s : Vermisste(db, vermisst)) {
+    const std::string of = Falten(OhneSchraegstrich(s.Ordner));
+    bool unlesbar = false;
+    for (const auto& l : luecken) unlesbar = unlesbar || ImOderUnter(of, l);
+    if (!unlesbar) zuordnung.Suchen(std::move(s));
+  }
+  zuordnung.BeiseiteDazu();
+  zuordnung.AndereNur(AndereLaden(db, wurzel));
+  for (auto& k : kandidaten) zuordnung.Dazu(std::move(k));
+  Zuordnung::Weise weise;
+  weise.Melden = melden;
+  weise.Stapel = kAbgleichStapel;
+  weise.Nachpruefen = false;  // the walk has just seen both places
+  e.Vorgaenge = zuordnung.Ausfuehren(weise);
+
+  for (const auto& v : AbgelaufeneVerwerfen(db, melden).Vorgaenge) e.Vorgaenge.Dazu(v);
+  {
+    // Prints of rows the program has removed meanwhile.
+    Transaktion t(db);
+    sqlite3_stmt* s = db.Anweisung(
+        "DELETE FROM vxm_fingerabdruck WHERE NOT EXISTS (SELECT 1 FROM Dateiinfo d WHERE d.Dateinummer = "
+        "vxm_fingerabdruck.Dateinummer) AND NOT EXISTS (SELECT 1 FROM vxm_beiseite b WHERE b.Dateinummer = "
+        "vxm_fingerabdruck.Dateinummer)");
+    Zuruecksetzen z{s};
+    const int rc = sqlite3_step(s);
+    if (rc != SQLITE_DONE) db.Fehler(rc);
+    t.Bestaetigen();
+  }
+  e.Warten = static_cast<std::size_t>(Zahl(db, "SELECT count(*) FROM vxm_beiseite"));
+  return e;
+}
+
+std::string AbgleichZusammenfassung(const AbgleichErgebnis& e) {
+  const auto& n = e.Vorgaenge;
+  std::string s = "Abgleich beendet: " + std::to_string(e.Dateien) + " Dateien, " + std::to_string(e.Eingetragen) +
+                  " eingetragen; " + std::to_string(n.Umgezogen) + " umgezogen, " + std::to_string(n.Zurueckgeholt) +
+                  " zurückgeholt, " + std::to_string(n.Beiseitegelegt) + " beiseitegelegt (davon " +
+                  std::to_string(n.Mehrdeutig) + " mehrdeutig), " + std::to_string(n.Verworfen) + " verworfen; " +
+                  std::to_string(e.Fingerabdruecke) + " Fingerabdrücke erfasst; " + std::to_string(e.Warten) +
+                  " Einträge warten beiseite.";
+  if (!e.Luecken.empty())
+    s += " Nicht lesbar (dort nichts geändert): " + std::to_string(e.Luecken.size()) + " Ordner.";
+  return s;
+}
+
+}  // namespace vxm

@@ -1,0 +1,915 @@
+#include "files/wiedererkennung.h"
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <map>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "basis/zustand.h"
+#include "files/bestandslauf.h"
+#include "files/registerpflege.h"
+#include "files/registervorhaben.h"
+#include "keywords/registerzugriff.h"
+#include "platform/dienste.h"
+#include "platform/fehler.h"
+#include "platform/oeffner.h"
+#include "platform/sqlhilfen.h"
+#include "platform/text.h"
+
+namespace vxm {
+namespace {
+
+using sql::SpaltenText;
+using sql::TextBinden;
+using sql::Zuruecksetzen;
+
+void Schritt(Datenbank& db, sqlite3_stmt* s) {
+  Zuruecksetzen z{s};
+  const int rc = sqlite3_step(s);
+  if (rc != SQLITE_DONE && rc != SQLITE_ROW) db.Fehler(rc);
+}
+
+bool Zeile(Datenbank& db, sqlite3_stmt* s) {
+  const int rc = sqlite3_step(s);
+  if (rc == SQLITE_ROW) return true;
+  if (rc != SQLITE_DONE) db.Fehler(rc);
+  return false;
+}
+
+std::string Ort(const std::string& ordner, const std::string& name) { return ordner + "\\" + name; }
+
+struct Platz {
+  std::string Name, Ordner, Grund;
+};
+
+std::optional<Platz> RegisterZeile(Datenbank& db, int32_t nr) {
+  sqlite3_stmt* s = db.Anweisung("SELECT Dateiname, Dateipfad FROM Dateiinfo WHERE Dateinummer = ?1");
+  Zuruecksetzen z{s};
+  sqlite3_bind_int(s, 1, nr);
+  if (!Zeile(db, s)) return std::nullopt;
+  return Platz{std::string(SpaltenText(s, 0)), std::string(SpaltenText(s, 1)), {}};
+}
+
+std::optional<Platz> BeiseiteZeile(Datenbank& db, int32_t nr) {
+  sqlite3_stmt* s = db.Anweisung("SELECT Dateiname, Dateipfad, Grund FROM vxm_beiseite WHERE Dateinummer = ?1");
+  Zuruecksetzen z{s};
+  sqlite3_bind_int(s, 1, nr);
+  if (!Zeile(db, s)) return std::nullopt;
+  return Platz{std::string(SpaltenText(s, 0)), std::string(SpaltenText(s, 1)), std::string(SpaltenText(s, 2))};
+}
+
+bool DateiDa(const std::string& ordner, const std::string& name) {
+  try {
+    return Dienste().Dateien->FileExists(Ort(ordner, name));
+  } catch (const VbFehler&) {
+    return false;  // folder or drive gone
+  }
+}
+
+std::string InhaltSchluessel(const DateiInhalt& i) { return std::to_string(i.Groesse) + ":" + i.Hash; }
+
+// At most a few places named in a reason; the rest counted.
+std::string Orte(const std::vector<std::string>& orte) {
+  std::string s;
+  for (std::size_t i = 0; i < orte.size() && i < 5; ++i) s += (i ? "; " : "") + orte[i];
+  if (orte.size() > 5) s += "; und " + std::to_string(orte.size() - 5) + " weitere";
+  return s;
+}
+
+// Whether a change left unfinished by a crash names this place: its rows
+// wait for that record (completed when the register is opened), else the
+// completion would later remove a row re-linked here or miss one moved away.
+bool VonVorhabenBelegt(const std::vector<Vorhaben>& offen, const std::string& ordner, const std::string& name) {
+  const std::string o = Falten(ordner);
+  auto imOderUnter = [&](const std::string& wurzel) {
+    const std::string w = Falten(wurzel);
+    return o.compare(0, w.size(), w) == 0 && (o.size() == w.size() || o[w.size()] == '\\');
+  };
+  for (const Vorhaben& v : offen) {
+    if (v.Art == VorhabenArt::OrdnerUmbenennen) {
+      if (imOderUnter(v.QuellOrdner) || imOderUnter(v.ZielOrdner)) return true;
+    } else if ((GleichOhneFall(ordner, v.QuellOrdner) && GleichOhneFall(name, v.QuellName)) ||
+               (GleichOhneFall(ordner, v.ZielOrdner) && GleichOhneFall(name, v.ZielName))) {
+      return true;
+    }
+  }
+  return false;
+}
+
+int32_t Anzahl(const char* sql, Datenbank& db) {
+  sqlite3_stmt* s = db.Anweisung(sql);
+  Zuruecksetzen z{s};
+  return Zeile(db, s) ? sqlite3_column_int(s, 0) : 0;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------ texts
+
+std::string GrundText(const std::string& g, const std::string& hinweis) {
+  if (g == grund::NichtGefunden) return "keine Datei mit gleichem Inhalt unter der Ablage gefunden";
+  if (g == grund::OhneFingerabdruck)
+    return "kein Fingerabdruck: die Datei verschwand, bevor ihr Inhalt erfasst war";
+  if (g == grund::Mehrdeutig) return hinweis + "; es wird nicht geraten";
+  return hinweis.empty() ? g : hinweis;
+}
+
+std::string VorgangText(const Vorgang& v) {
+  switch (v.art) {
+    case Vorgang::Art::Umgezogen:
+      return "Umgezogen: " + v.Von + " -> " + v.Nach;
+    case Vorgang::Art::Zurueckgeholt:
+      return "Zurückgeholt: " + v.Von + " -> " + v.Nach;
+    case Vorgang::Art::Beiseitegelegt:
+      return "Beiseitegelegt: " + v.Von + " (" + GrundText(v.Grund, v.Hinweis) + ")";
+    case Vorgang::Art::Verworfen:
+      return "Verworfen: " + v.Von + " (" + v.Hinweis + ")";
+  }
+  return {};
+}
+
+void Nachzug::Dazu(const Vorgang& v) {
+  switch (v.art) {
+    case Vorgang::Art::Umgezogen: ++Umgezogen; break;
+    case Vorgang::Art::Zurueckgeholt: ++Zurueckgeholt; break;
+    case Vorgang::Art::Beiseitegelegt:
+      ++Beiseitegelegt;
+      if (v.Grund == grund::Mehrdeutig) ++Mehrdeutig;
+      break;
+    case Vorgang::Art::Verworfen: ++Verworfen; break;
+  }
+  Vorgaenge.push_back(v);
+}
+
+// --------------------------------------------------- operations on one file
+
+void ZeileBeiseitelegen(Datenbank& db, int32_t nr, const std::string& g, const std::string& hinweis) {
+  const auto z = RegisterZeile(db, nr);
+  if (!z) return;
+  sqlite3_stmt* s = db.Anweisung(
+      "INSERT OR REPLACE INTO vxm_beiseite (Dateinummer, Dateiname, Dateipfad, NameFaltung, PfadFaltung, Seit, "
+      "Grund, Hinweis) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+  sqlite3_bind_int(s, 1, nr);
+  TextBinden(s, 2, z->Name);
+  TextBinden(s, 3, z->Ordner);
+  TextBinden(s, 4, Falten(z->Name));
+  TextBinden(s, 5, Falten(z->Ordner));
+  sqlite3_bind_int64(s, 6, JetztSekunden());
+  TextBinden(s, 7, g);
+  TextBinden(s, 8, hinweis);
+  Schritt(db, s);
+  for (const char* sql : {"DELETE FROM vxm_beiseite_verknuepfung WHERE Dateinummer = ?1",
+                          "INSERT INTO vxm_beiseite_verknuepfung (Dateinummer, KeywordID, Folge) "
+                          "SELECT Dateinummer, KeywordID, rowid FROM KeywordZwischentabelle WHERE Dateinummer = ?1",
+                          "DELETE FROM KeywordZwischentabelle WHERE Dateinummer = ?1",
+                          "DELETE FROM Dateiinfo WHERE Dateinummer = ?1"}) {
+    s = db.Anweisung(sql);
+    sqlite3_bind_int(s, 1, nr);
+    Schritt(db, s);
+  }
+}
+
+namespace {
+
+// Only what changed is written; the database layer keeps the folded twins
+// (and the indexes on them) current for every column written.
+void Umziehen(Datenbank& db, int32_t nr, const Platz& alt, const std::string& name, const std::string& ordner) {
+  if (alt.Name != name) {
+    sqlite3_stmt* s = db.Anweisung("UPDATE Dateiinfo SET Dateiname = ?1 WHERE Dateinummer = ?2");
+    TextBinden(s, 1, name);
+    sqlite3_bind_int(s, 2, nr);
+    Schritt(db, s);
+  }
+  if (alt.Ordner != ordner) {
+    sqlite3_stmt* s = db.Anweisung("UPDATE Dateiinfo SET Dateipfad = ?1 WHERE Dateinummer = ?2");
+    TextBinden(s, 1, ordner);
+    sqlite3_bind_int(s, 2, nr);
+    Schritt(db, s);
+  }
+}
+
+}  // namespace
+
+void ZeileUmziehen(Datenbank& db, int32_t nr, const std::string& name, const std::string& ordner) {
+  if (const auto alt = RegisterZeile(db, nr)) Umziehen(db, nr, *alt, name, ordner);
+}
+
+int32_t ZeileZurueckholen(Datenbank& db, int32_t nr, const std::string& name, const std::string& ordner) {
+  int32_t neu = nr;
+  sqlite3_stmt* s;
+  if (RegisterZeile(db, nr)) {
+    // Only a register without AUTOINCREMENT hands a number out twice.
+    s = db.Anweisung(
+        "INSERT INTO Dateiinfo (Dateiname, Dateipfad, DateinameSchluessel, DateipfadSchluessel) "
+        "VALUES (?2, ?3, ?4, ?5)");
+  } else {
+    s = db.Anweisung(
+        "INSERT INTO Dateiinfo (Dateinummer, Dateiname, Dateipfad, DateinameSchluessel, DateipfadSchluessel) "
+        "VALUES (?1, ?2, ?3, ?4, ?5)");
+    sqlite3_bind_int(s, 1, nr);
+  }
+  TextBinden(s, 2, name);
+  TextBinden(s, 3, ordner);
+  TextBinden(s, 4, Falten(name));
+  TextBinden(s, 5, Falten(ordner));
+  Schritt(db, s);
+  neu = static_cast<int32_t>(sqlite3_last_insert_rowid(db.Handle()));
+  s = db.Anweisung(
+      "INSERT INTO KeywordZwischentabelle (Dateinummer, KeywordID) "
+      "SELECT ?2, KeywordID FROM vxm_beiseite_verknuepfung WHERE Dateinummer = ?1 ORDER BY Folge");
+  sqlite3_bind_int(s, 1, nr);
+  sqlite3_bind_int(s, 2, neu);
+  Schritt(db, s);
+  if (neu != nr) {
+    s = db.Anweisung("UPDATE OR REPLACE vxm_fingerabdruck SET Dateinummer = ?2 WHERE Dateinummer = ?1");
+    sqlite3_bind_int(s, 1, nr);
+    sqlite3_bind_int(s, 2, neu);
+    Schritt(db, s);
+  }
+  for (const char* sql : {"DELETE FROM vxm_beiseite_verknuepfung WHERE Dateinummer = ?1",
+                          "DELETE FROM vxm_beiseite WHERE Dateinummer = ?1"}) {
+    s = db.Anweisung(sql);
+    sqlite3_bind_int(s, 1, nr);
+    Schritt(db, s);
+  }
+  return neu;
+}
+
+void BeiseiteVerwerfen(Datenbank& db, int32_t nr) {
+  for (const char* sql : {"DELETE FROM vxm_beiseite_verknuepfung WHERE Dateinummer = ?1",
+                          "DELETE FROM vxm_beiseite WHERE Dateinummer = ?1",
+                          "DELETE FROM vxm_fingerabdruck WHERE Dateinummer = ?1"}) {
+    sqlite3_stmt* s = db.Anweisung(sql);
+    sqlite3_bind_int(s, 1, nr);
+    Schritt(db, s);
+  }
+}
+
+// ------------------------------------------------------------- Zuordnung
+
+struct Zuordnung::Plan {
+  enum class Art { Umziehen, Beiseitelegen, GrundSetzen } art;
+  std::size_t s = 0;  // index into suchende_
+  std::size_t k = 0;  // index into kandidaten_ (Umziehen)
+  std::string grund, hinweis;
+};
+
+void Zuordnung::BeiseiteDazu() {
+  if (!AbgleichTabellenDa(db_)) return;
+  std::unordered_set<int32_t> schon;
+  for (const auto& s : suchende_) schon.insert(s.Nummer);
+  sqlite3_stmt* s = db_.Anweisung(
+      "SELECT b.Dateinummer, b.Dateiname, b.Dateipfad, b.Grund, b.Hinweis, f.Groesse, f.Hash, f.Mtime "
+      "FROM vxm_beiseite b LEFT JOIN vxm_fingerabdruck f ON f.Dateinummer = b.Dateinummer ORDER BY b.Dateinummer");
+  Zuruecksetzen z{s};
+  while (Zeile(db_, s)) {
+    Suchender x;
+    x.Nummer = sqlite3_column_int(s, 0);
+    if (schon.count(x.Nummer)) continue;
+    x.Name = SpaltenText(s, 1);
+    x.Ordner = SpaltenText(s, 2);
+    x.Beiseite = true;
+    x.Grund = SpaltenText(s, 3);
+    x.Hinweis = SpaltenText(s, 4);
+    if (sqlite3_column_type(s, 5) != SQLITE_NULL) {
+      x.Inhalt = DateiInhalt{sqlite3_column_int64(s, 5), std::string(SpaltenText(s, 6))};
+      x.Mtime = sqlite3_column_int64(s, 7);
+    }
+    if (x.Inhalt) groessen_.insert(x.Inhalt->Groesse);
+    suchende_.push_back(std::move(x));
+  }
+}
+
+void Zuordnung::Suchen(Suchender s) {
+  if (s.Inhalt) groessen_.insert(s.Inhalt->Groesse);
+  suchende_.push_back(std::move(s));
+}
+
+bool Zuordnung::GroesseGesucht(int64_t g) const { return groessen_.count(g) > 0; }
+bool Zuordnung::InhaltGesucht() const { return !groessen_.empty(); }
+
+std::vector<Zuordnung::Plan> Zuordnung::Planen() {
+  std::vector<Plan> plaene;
+  suchend_.clear();
+  for (const auto& s : suchende_) suchend_.insert(s.Nummer);
+  std::unordered_map<std::string, std::vector<std::size_t>> suchendeJe, kandidatenJe;
+  for (std::size_t i = 0; i < suchende_.size(); ++i) {
+    const auto& s = suchende_[i];
+    if (s.Inhalt) {
+      suchendeJe[InhaltSchluessel(*s.Inhalt)].push_back(i);
+    } else if (!s.Beiseite) {
+      plaene.push_back({Plan::Art::Beiseitelegen, i, 0, grund::OhneFingerabdruck, {}});
+    }
+  }
+  for (std::size_t i = 0; i < kandidaten_.size(); ++i)
+    if (kandidaten_[i].Inhalt) kandidatenJe[InhaltSchluessel(*kandidaten_[i].Inhalt)].push_back(i);
+  for (const auto& [schluessel, r] : suchendeJe) {
+    const auto it = kandidatenJe.find(schluessel);
+    const std::vector<std::size_t> leer;
+    const auto& c = it == kandidatenJe.end() ? leer : it->second;
+    std::vector<std::string> eintraege;
+    for (auto k : r) eintraege.push_back(Ort(suchende_[k].Ordner, suchende_[k].Name));
+    if (r.size() == 1 && c.size() == 1) {
+      // Rows outside this search whose files are gone as well want it too.
+      const auto fremde = Konkurrenten(*suchende_[r[0]].Inhalt);
+      if (fremde.empty()) {
+        plaene.push_back({Plan::Art::Umziehen, r[0], c[0], {}, {}});
+        continue;
+      }
+      eintraege.insert(eintraege.end(), fremde.begin(), fremde.end());
+    }
+    std::string g = grund::NichtGefunden, hinweis;
+    if (!c.empty()) {
+      g = grund::Mehrdeutig;
+      std::vector<std::string> dateien;
+      dateien.reserve(c.size());
+      for (auto k : c) dateien.push_back(Ort(kandidaten_[k].Ordner, kandidaten_[k].Name));
+      if (eintraege.size() == 1)
+        hinweis = std::to_string(c.size()) + " Dateien mit gleichem Inhalt: " + Orte(dateien);
+      else
+        hinweis = std::to_string(eintraege.size()) + " Einträge mit gleichem Inhalt (" + Orte(eintraege) + ") und " +
+                  (c.size() == 1 ? std::string("eine passende Datei: ")
+                                 : std::to_string(c.size()) + " passende Dateien: ") +
+                  Orte(dateien);
+    }
+    for (auto i : r) {
+      const auto& s = suchende_[i];
+      if (!s.Beiseite)
+        plaene.push_back({Plan::Art::Beiseitelegen, i, 0, g, hinweis});
+      else if (s.Grund != g || s.Hinweis != hinweis)
+        plaene.push_back({Plan::Art::GrundSetzen, i, 0, g, hinweis});
+    }
+  }
+  std::sort(plaene.begin(), plaene.end(), [](const Plan& a, const Plan& b) { return a.s < b.s; });
+  return plaene;
+}
+
+void Zuordnung::AndereNur(std::vector<Suchender> andere) {
+  andere_.emplace();
+  for (auto& a : andere)
+    if (a.Inhalt) andere_->emplace(InhaltSchluessel(*a.Inhalt), std::move(a));
+}
+
+std::vector<std::string> Zuordnung::Konkurrenten(const DateiInhalt& inhalt) {
+  std::vector<std::string> orte;
+  if (andere_) {
+    const auto [von, bis] = andere_->equal_range(InhaltSchluessel(inhalt));
+    for (auto it = von; it != bis; ++it)
+      if (!suchend_.count(it->second.Nummer) && !DateiDa(it->second.Ordner, it->second.Name))
+        orte.push_back(Ort(it->second.Ordner, it->second.Name));
+    return orte;
+  }
+  if (!AbgleichTabellenDa(db_)) return orte;
+  sqlite3_stmt* s = db_.Anweisung(
+      "SELECT f.Dateinummer, d.Dateiname, d.Dateipfad, b.Dateiname, b.Dateipfad FROM vxm_fingerabdruck f "
+      "LEFT JOIN Dateiinfo d ON d.Dateinummer = f.Dateinummer LEFT JOIN vxm_beiseite b ON b.Dateinummer = "
+      "f.Dateinummer WHERE f.Groesse = ?1 AND f.Hash = ?2");
+  std::vector<std::pair<Platz, bool>> gleiche;  // place, set aside
+  {
+    Zuruecksetzen z{s};
+    sqlite3_bind_int64(s, 1, inhalt.Groesse);
+    TextBinden(s, 2, inhalt.Hash);
+    while (Zeile(db_, s)) {
+      const int32_t nr = sqlite3_column_int(s, 0);
+      if (suchend_.count(nr) || da_.count(nr)) continue;
+      if (sqlite3_column_type(s, 1) != SQLITE_NULL)
+        gleiche.push_back({{std::string(SpaltenText(s, 1)), std::string(SpaltenText(s, 2)), {}}, false});
+      else if (sqlite3_column_type(s, 3) != SQLITE_NULL)
+        gleiche.push_back({{std::string(SpaltenText(s, 3)), std::string(SpaltenText(s, 4)), {}}, true});
+    }
+  }
+  // A registered copy still in its place wants nothing; a set-aside one waits for its file.
+  for (const auto& [p, beiseite] : gleiche)
+    if (beiseite || !DateiDa(p.Ordner, p.Name)) orte.push_back(Ort(p.Ordner, p.Name));
+  return orte;
+}
+
+bool Zuordnung::Anwenden(const Plan& p, Vorgang& v, const Weise& weise) {
+  const Suchender& s = suchende_[p.s];
+  v = {};
+  v.Dateinummer = s.Nummer;
+  v.Von = Ort(s.Ordner, s.Name);
+  const auto zeile = s.Beiseite ? BeiseiteZeile(db_, s.Nummer) : RegisterZeile(db_, s.Nummer);
+  // Another process may have acted meanwhile: only the state we judged is changed.
+  if (!zeile || !GleichOhneFall(zeile->Name, s.Name) || !GleichOhneFall(zeile->Ordner, s.Ordner)) return false;
+  if (!s.Beiseite && VonVorhabenBelegt(offen_, s.Ordner, s.Name)) return false;
+  switch (p.art) {
+    case Plan::Art::Umziehen: {
+      const Kandidat& k = kandidaten_[p.k];
+      if (VonVorhabenBelegt(offen_, k.Ordner, k.Name)) return false;
+      if (DateiNummerSuchen(db_, k.Name, k.Ordner) != 0) return false;
+      if (weise.Nachpruefen) {
+        const auto jetzt = StandLesen(k.Host);
+        if (!jetzt || !(*jetzt == k.Stand)) return false;
+        if (!s.Beiseite && DateiDa(s.Ordner, s.Name)) return false;
+      }
+      v.Nach = Ort(k.Ordner, k.Name);
+      if (s.Beiseite) {
+        v.art = Vorgang::Art::Zurueckgeholt;
+        v.Dateinummer = ZeileZurueckholen(db_, s.Nummer, k.Name, k.Ordner);
+      } else {
+        v.art = Vorgang::Art::Umgezogen;
+        Umziehen(db_, s.Nummer, *zeile, k.Name, k.Ordner);
+      }
+      // The print describes the file as just read; a moved file mostly
+      // keeps its time, and then the stored print stands as it is.
+      const Fingerabdruck neu = Abdruck(v.Dateinummer, *k.Inhalt, k.Stand);
+      bool gleich = s.Mtime && *s.Mtime == neu.Mtime;  // the contents are equal: that is the match
+      if (!s.Mtime) {
+        sqlite3_stmt* st = db_.Anweisung("SELECT Groesse, Hash, Mtime FROM vxm_fingerabdruck WHERE Dateinummer = ?1");
+        Zuruecksetzen z{st};
+        sqlite3_bind_int(st, 1, v.Dateinummer);
+        gleich = Zeile(db_, st) && sqlite3_column_int64(st, 0) == neu.Inhalt.Groesse &&
+                 SpaltenText(st, 1) == neu.Inhalt.Hash && sqlite3_column_int64(st, 2) == neu.Mtime;
+      }
+      if (!gleich) FingerabdruckSchreiben(db_, neu);
+      return true;
+    }
+    case Plan::Art::Beiseitelegen:
+      if (DateiDa(s.Ordner, s.Name)) return false;  // back meanwhile
+      v.art = Vorgang::Art::Beiseitegelegt;
+      v.Grund = p.grund;
+      v.Hinweis = p.hinweis;
+      ZeileBeiseitelegen(db_, s.Nummer, p.grund, p.hinweis);
+      return true;
+    case Plan::Art::GrundSetzen: {
+      sqlite3_stmt* st = db_.Anweisung("UPDATE vxm_beiseite SET Grund = ?2, Hinweis = ?3 WHERE Dateinummer = ?1");
+      sqlite3_bind_int(st, 1, s.Nummer);
+      TextBinden(st, 2, p.grund);
+      TextBinden(st, 3, p.hinweis);
+      Schritt(db_, st);
+      return false;  // still waiting: nothing to report
+    }
+  }
+  return false;
+}
+
+Nachzug Zuordnung::Ausfuehren(const Weise& weise) {
+  // Only candidates of a size looked for are read, each once.
+  std::unordered_set<std::string> gesehen;
+  std::vector<Kandidat> gelesen;
+  for (auto& k : kandidaten_) {
+    if (!k.Inhalt && !GroesseGesucht(k.Stand.Groesse)) continue;
+    if (!gesehen.insert(Falten(Ort(k.Ordner, k.Name))).second) continue;
+    if (!k.Inhalt) {
+      DateiStand stand;
+      k.Inhalt = InhaltLesen(k.Host, &stand);
+      if (!k.Inhalt || !(stand == k.Stand)) continue;  // unreadable, or changed since the walk
+    }
+    gelesen.push_back(std::move(k));
+  }
+  kandidaten_ = std::move(gelesen);
+
+  Nachzug n;
+  auto plaene = Planen();
+
+  if (weise.NurUmzuege)
+    std::erase_if(plaene, [](const Plan& p) { return p.art != Plan::Art::Umziehen; });
+  if (plaene.empty()) return n;
+  AbgleichTabellenAnlegen(db_);
+  const std::size_t stapel = std::max<std::size_t>(weise.Stapel, 1);
+  for (std::size_t a = 0; a < plaene.size(); a += stapel) {
+    std::vector<Vorgang> fertig;
+    {
+      Transaktion t(db_);
+      offen_ = OffeneVorhaben(db_);
+      for (std::size_t i = a; i < plaene.size() && i < a + stapel; ++i) {
+        Vorgang v;
+        if (Anwenden(plaene[i], v, weise)) fertig.push_back(std::move(v));
+      }
+      t.Bestaetigen();
+    }
+    for (const auto& v : fertig) {
+      n.Dazu(v);
+      if (weise.Melden) weise.Melden(v);
+    }
+  }
+  return n;
+}
+
+// ----------------------------------------------------------- entry points
+
+std::string AblageWurzel() { return Zustand().DokWurzel; }
+
+namespace {
+
+std::optional<Suchender> RegistrierterSuchender(Datenbank& db, int32_t nr) {
+  const auto z = RegisterZeile(db, nr);
+  if (!z) return std::nullopt;
+  Suchender s;
+  s.Nummer = nr;
+  s.Name = z->Name;
+  s.Ordner = z->Ordner;
+  if (auto f = FingerabdruckLesen(db, nr)) {
+    s.Inhalt = f->Inhalt;
+    s.Mtime = f->Mtime;
+  }
+  return s;
+}
+
+// Every file under the store root without a register row whose size is
+// looked for becomes a candidate.
+void KandidatenSuchen(Datenbank& db, Zuordnung& z) {
+  const std::string wurzel = AblageWurzel();
+  if (wurzel.empty() || !z.InhaltGesucht()) return;
+  BestandLaufen(wurzel, [&](const LaufDatei& f) {
+    if (!z.GroesseGesucht(f.Stand.Groesse)) return;
+    const std::string name(f.Name), ordner(f.Ordner);
+    if (DateiNummerSuchen(db, name, ordner) != 0) return;
+    z.Dazu(Kandidat{ordner, name, *f.HostOrdner / name, f.Stand, std::nullopt});
+  });
+}
+
+Nachzug Nachziehen(Datenbank& db, const std::vector<int32_t>& nummern) {
+  Zuordnung z(db);
+  for (int32_t nr : nummern)
+    if (auto s = RegistrierterSuchender(db, nr)) z.Suchen(std::move(*s));
+  z.BeiseiteDazu();
+  if (z.Suchende().empty()) return {};
+  KandidatenSuchen(db, z);
+  return z.Ausfuehren();
+}
+
+void Anhaengen(Nachzug& an, const Nachzug& von) {
+  for (const auto& v : von.Vorgaenge) an.Dazu(v);
+}
+
+}  // namespace
+
+Nachzug VerschwundeneNachziehen(Datenbank& db, const std::vector<int32_t>& nummern) {
+  if (nummern.empty()) return {};
+  return Nachziehen(db, nummern);
+}
+
+Nachzug AbgelaufeneVerwerfen(Datenbank& db, const std::function<void(const Vorgang&)>& melden) {
+  Nachzug n;
+  if (!AbgleichTabellenDa(db)) return n;
+  const int32_t tage = BeiseiteTage(db);
+  const int64_t grenze = JetztSekunden() - static_cast<int64_t>(tage) * 86400;
+  sqlite3_stmt* s = db.Anweisung("SELECT Dateinummer, Dateiname, Dateipfad FROM vxm_beiseite WHERE Seit < ?1");
+  std::vector<Vorgang> weg;
+  {
+    Zuruecksetzen z{s};
+    sqlite3_bind_int64(s, 1, grenze);
+    while (Zeile(db, s)) {
+      Vorgang v;
+      v.art = Vorgang::Art::Verworfen;
+      v.Dateinummer = sqlite3_column_int(s, 0);
+      v.Von = Ort(std::string(SpaltenText(s, 2)), std::string(SpaltenText(s, 1)));
+      v.Hinweis = "länger als " + std::to_string(tage) + " Tage beiseite";
+      weg.push_back(std::move(v));
+    }
+  }
+  if (weg.empty() || !Beschreibbar(db)) return n;
+  {
+    Transaktion t(db);
+    for (const auto& v : weg) BeiseiteVerwerfen(db, v.Dateinummer);
+    t.Bestaetigen();
+  }
+  for (const auto& v : weg) {
+    n.Dazu(v);
+    if (melden) melden(v);
+  }
+  return n;
+}
+
+namespace {
+
+void JsonText(std::string& aus, std::string_view t) {
+  aus += '"';
+  for (const char c : t) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      aus += '\\';
+      aus += c;
+    } else if (u < 0x20) {
+      static const char* ziffern = "0123456789abcdef";
+      aus += "\\u00";
+      aus += ziffern[u >> 4];
+      aus += ziffern[u & 15];
+    } else {
+      aus += c;
+    }
+  }
+  aus += '"';
+}
+
+// Whether a stored print still describes the file as the folder listing saw
+// it. The listing gives whole seconds (give or take one from the clock
+// conversion); a print is only trusted when taken two seconds after the
+// file's last write, so any later write moves the time past that margin.
+enum class Stand { Aktuell, Veraltet, Unklar };
+Stand NachListe(const Fingerabdruck& f, const DateiEintrag& e) {
+  if (f.Mtime == kUnsicher || static_cast<int64_t>(e.Groesse) != f.Inhalt.Groesse) return Stand::Veraltet;
+  if (e.Geaendert == 0) return Stand::Unklar;
+  const int64_t sekunden = f.Mtime / 1'000'000'000;
+  const int64_t abstand = static_cast<int64_t>(e.Geaendert) - sekunden;
+  return abstand >= -1 && abstand <= 1 ? Stand::Aktuell : Stand::Unklar;
+}
+
+}  // namespace
+
+Nachzug OrdnerNachpflegen(Datenbank& db, const std::string& ordner, const std::vector<DateiEintrag>& eintraege,
+                          int64_t leseBudget) {
+  if (!Beschreibbar(db)) return {};
+  const bool tabellen = AbgleichTabellenDa(db);
+  const std::string pf = Falten(ordner);
+  // The folder's rows with their prints, by folded name.
+  struct Reg {
+    int32_t nr;
+    std::optional<Fingerabdruck> fp;
+  };
+  std::unordered_map<std::string, Reg> reg;
+  {
+    sqlite3_stmt* s = db.Anweisung(
+        tabellen ? "SELECT d.Dateinummer, d.DateinameSchluessel, f.Groesse, f.Hash, f.Mtime FROM Dateiinfo d "
+                   "LEFT JOIN vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer WHERE d.DateipfadSchluessel = ?1"
+                 : "SELECT Dateinummer, DateinameSchluessel FROM Dateiinfo WHERE DateipfadSchluessel = ?1");
+    Zuruecksetzen z{s};
+    TextBinden(s, 1, pf);
+    while (Zeile(db, s)) {
+      Reg r{sqlite3_column_int(s, 0), std::nullopt};
+      if (tabellen && sqlite3_column_type(s, 2) != SQLITE_NULL) {
+        Fingerabdruck f;
+        f.Dateinummer = r.nr;
+        f.Inhalt = {sqlite3_column_int64(s, 2), std::string(SpaltenText(s, 3))};
+        f.Mtime = sqlite3_column_int64(s, 4);
+        r.fp = std::move(f);
+      }
+      reg.emplace(std::string(SpaltenText(s, 1)), std::move(r));
+    }
+  }
+  // Host folder, opened only when a file must be looked at closer.
+  std::filesystem::path host;
+  int fd = -1;
+  struct Schliessen {
+    int& fd;
+    ~Schliessen() {
+      if (fd >= 0) ::close(fd);
+    }
+  } schliessen{fd};
+  auto oeffnen = [&]() {
+    if (fd >= 0) return true;
+    try {
+      host = HostPfadVon(ordner);
+    } catch (const VbFehler&) {
+      return false;
+    }
+    fd = ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return fd >= 0;
+  };
+
+  std::vector<std::pair<int32_t, std::string>> zuLesen;
+  std::vector<const DateiEintrag*> frei;
+  std::string name;
+  for (const auto& e : eintraege) {
+    name = Falten(e.Name);
+    const auto it = reg.find(name);
+    if (it == reg.end()) {
+      frei.push_back(&e);
+      continue;
+    }
+    const auto& fp = it->second.fp;
+    Stand st = fp ? NachListe(*fp, e) : Stand::Veraltet;
+    if (st == Stand::Unklar) {
+      if (!oeffnen()) return {};
+      const auto stand = StandLesen(fd, e.Name.c_str());
+      st = stand && Aktuell(*fp, *stand) ? Stand::Aktuell : Stand::Veraltet;
+    }
+    if (st == Stand::Veraltet) zuLesen.emplace_back(it->second.nr, e.Name);
+  }
+
+  Nachzug n;
+  if (tabellen) {
+    int64_t wartend = 0, aeltestes = 0;
+    {
+      sqlite3_stmt* s = db.Anweisung("SELECT count(*), min(Seit) FROM vxm_beiseite");
+      Zuruecksetzen z{s};
+      if (Zeile(db, s)) {
+        wartend = sqlite3_column_int64(s, 0);
+        aeltestes = sqlite3_column_int64(s, 1);
+      }
+    }
+    if (wartend > 0 && aeltestes < JetztSekunden() - static_cast<int64_t>(BeiseiteTage(db)) * 86400)
+      n = AbgelaufeneVerwerfen(db);
+    // Files here without a row: one may be a set-aside file come back, or the
+    // file of a row elsewhere whose place is gone (a folder renamed outside).
+    if (!frei.empty()) {
+      bool suchen = false;
+      if (wartend > 0) {
+        std::unordered_set<int64_t> beiseite;
+        // The set-aside table is small: it leads (CROSS JOIN keeps that order).
+        sqlite3_stmt* s = db.Anweisung(
+            "SELECT f.Groesse FROM vxm_beiseite b CROSS JOIN vxm_fingerabdruck f ON f.Dateinummer = b.Dateinummer");
+        Zuruecksetzen z{s};
+        while (Zeile(db, s)) beiseite.insert(sqlite3_column_int64(s, 0));
+        for (const DateiEintrag* e : frei) suchen = suchen || beiseite.count(static_cast<int64_t>(e->Groesse));
+      }
+      // Rows of the same name and size elsewhere, all names in one statement.
+      std::string namen = "{";
+      for (const DateiEintrag* e : frei) {
+        if (namen.size() > 1) namen += ',';
+        JsonText(namen, Falten(e->Name));
+        namen += ':' + std::to_string(e->Groesse);
+      }
+      namen += '}';
+      std::vector<std::pair<int32_t, Platz>> treffer;
+      {
+        sqlite3_stmt* s = db.Anweisung(
+            "SELECT d.Dateinummer, d.Dateiname, d.Dateipfad FROM json_each(?1) j "
+            "CROSS JOIN Dateiinfo d ON d.DateinameSchluessel = j.key "
+            "CROSS JOIN vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer AND f.Groesse = j.value "
+            "WHERE d.DateipfadSchluessel <> ?2");
+        Zuruecksetzen z{s};
+        TextBinden(s, 1, namen);
+        TextBinden(s, 2, pf);
+        while (Zeile(db, s))
+          treffer.push_back({sqlite3_column_int(s, 0), {std::string(SpaltenText(s, 1)), std::string(SpaltenText(s, 2)), {}}});
+      }
+      std::vector<int32_t> anderswo;
+      for (const auto& [nr, p] : treffer)
+        if (!DateiDa(p.Ordner, p.Name)) anderswo.push_back(nr);
+      if (suchen || !anderswo.empty()) Anhaengen(n, Nachziehen(db, anderswo));
+    }
+  }
+
+  // Prints of files that have none or an outdated one, within the budget.
+  std::vector<Fingerabdruck> neu;
+  int64_t gelesen = 0;
+  if (!zuLesen.empty() && !oeffnen()) return n;
+  for (const auto& [nr, datei] : zuLesen) {
+    if (gelesen >= leseBudget) break;
+    DateiStand stand;
+    const auto inhalt = InhaltLesen(host / datei, &stand);
+    if (!inhalt) continue;
+    gelesen += inhalt->Groesse;
+    neu.push_back(Abdruck(nr, *inhalt, stand));
+  }
+  if (!neu.empty()) {
+    AbgleichTabellenAnlegen(db);
+    Transaktion t(db);
+    for (const auto& f : neu)
+      if (RegisterZeile(db, f.Dateinummer)) FingerabdruckSchreiben(db, f);
+    t.Bestaetigen();
+  }
+  return n;
+}
+
+Nachzug BeobachtungNachziehen(Datenbank& db, const std::string& ordner, const std::vector<std::string>& verschwunden,
+                              const std::vector<std::string>& erschienen) {
+  if (erschienen.empty() || !AbgleichTabellenDa(db) || !Beschreibbar(db)) return {};
+  std::filesystem::path host;
+  try {
+    host = HostPfadVon(ordner);
+  } catch (const VbFehler&) {
+    return {};
+  }
+  Zuordnung z(db);
+  std::unordered_set<int32_t> dabei;
+  for (const auto& name : verschwunden) {
+    const int32_t nr = DateiNummerSuchen(db, name, ordner);
+    if (nr == 0 || DateiDa(ordner, name)) continue;
+    auto s = RegistrierterSuchender(db, nr);
+    if (s && s->Inhalt && dabei.insert(nr).second) z.Suchen(std::move(*s));
+  }
+  sqlite3_stmt* jeGroesse = db.Anweisung("SELECT Dateinummer, Hash FROM vxm_fingerabdruck WHERE Groesse = ?1");
+  for (const auto& name : erschienen) {
+    if (DateiNummerSuchen(db, name, ordner) != 0) continue;
+    const std::filesystem::path pfad = host / name;
+    const auto stand = StandLesen(pfad);
+    if (!stand) continue;
+    std::vector<std::pair<int32_t, std::string>> gleichGross;
+    {
+      Zuruecksetzen zs{jeGroesse};
+      sqlite3_bind_int64(jeGroesse, 1, stand->Groesse);
+      while (Zeile(db, jeGroesse))
+        gleichGross.push_back({sqlite3_column_int(jeGroesse, 0), std::string(SpaltenText(jeGroesse, 1))});
+    }
+    if (gleichGross.empty()) continue;
+    DateiStand gelesen;
+    const auto inhalt = InhaltLesen(pfad, &gelesen);
+    if (!inhalt || !(gelesen == *stand)) continue;
+    z.Dazu(Kandidat{ordner, name, pfad, gelesen, inhalt});
+    for (const auto& [nr, hash] : gleichGross) {
+      if (hash != inhalt->Hash || dabei.count(nr)) continue;
+      Suchender s;
+      s.Nummer = nr;
+      s.Inhalt = inhalt;
+      if (auto r = RegisterZeile(db, nr)) {
+        // A registered copy that is still in its place is not looking for a file.
+        if (DateiDa(r->Ordner, r->Name)) continue;
+        s.Name = r->Name;
+        s.Ordner = r->Ordner;
+      } else if (auto b = BeiseiteZeile(db, nr)) {
+        // Set aside for want of a unique file: one more copy settles nothing.
+        if (b->Grund == grund::Mehrdeutig) continue;
+        s.Name = b->Name;
+        s.Ordner = b->Ordner;
+        s.Beiseite = true;
+        s.Grund = b->Grund;
+      } else {
+        continue;
+      }
+      dabei.insert(nr);
+      z.Suchen(std::move(s));
+    }
+  }
+  if (z.Suchende().empty()) return {};
+  // Only what is certain; the rest is for the clean-up.
+  Zuordnung::Weise w;
+  w.NurUmzuege = true;
+  return z.Ausfuehren(w);
+}
+
+int64_t OrdnerUmbenennungNachziehen(Datenbank& db, const std::string& alt, const std::string& neu) {
+  if (!AbgleichTabellenDa(db) || !Beschreibbar(db)) return 0;
+  std::filesystem::path altHost, neuHost;
+  try {
+    altHost = HostPfadVon(alt);
+    neuHost = HostPfadVon(neu);
+  } catch (const VbFehler&) {
+    return 0;
+  }
+  std::error_code ec;
+  if (std::filesystem::exists(altHost, ec) || !std::filesystem::is_directory(neuHost, ec)) return 0;
+  const std::string fa = Falten(alt);
+  db.Schreibpruefung();
+  Transaktion t(db);
+  // A rename of this program cut off by a crash is its record's to finish.
+  if (!OffeneVorhaben(db).empty()) return 0;
+  sqlite3_stmt* s = db.Anweisung(
+      "SELECT d.Dateiname, d.Dateipfad, f.Groesse, f.Hash FROM Dateiinfo d CROSS JOIN vxm_fingerabdruck f "
+      "ON f.Dateinummer = d.Dateinummer WHERE d.DateipfadSchluessel = ?1 OR "
+      "(d.DateipfadSchluessel >= ?2 AND d.DateipfadSchluessel < ?3) LIMIT 20");
+  bool belegt = false;
+  {
+    Zuruecksetzen z{s};
+    TextBinden(s, 1, fa);
+    TextBinden(s, 2, fa + "\\");
+    TextBinden(s, 3, fa + "]");
+    // One file of the old folder found with its content under the new name
+    // is enough: a new folder that merely took the place holds other files.
+    while (!belegt && Zeile(db, s)) {
+      const std::string pfad(SpaltenText(s, 1));
+      std::filesystem::path ziel = neuHost;
+      for (std::size_t a = fa.size(); a < pfad.size();) {
+        const std::size_t e = std::min(pfad.find('\\', a + 1), pfad.size());
+        if (e > a + 1) ziel /= pfad.substr(a + 1, e - a - 1);
+        a = e;
+      }
+      ziel /= std::string(SpaltenText(s, 0));
+      const int64_t groesse = sqlite3_column_int64(s, 2);
+      const std::string hash(SpaltenText(s, 3));
+      const auto stand = StandLesen(ziel);
+      if (!stand || stand->Groesse != groesse) continue;
+      const auto inhalt = InhaltLesen(ziel);
+      belegt = inhalt && inhalt->Hash == hash;
+    }
+  }
+  if (!belegt) return 0;
+  const int64_t n = RegisterOrdnerNachziehen(db, alt, neu);
+  t.Bestaetigen();
+  return n;
+}
+
+// ------------------------------------------------------------- pruefen
+
+std::vector<BeiseiteEintrag> BeiseiteListe(Datenbank& db) {
+  std::vector<BeiseiteEintrag> liste;
+  if (!AbgleichTabellenDa(db)) return liste;
+  sqlite3_stmt* s = db.Anweisung(
+      "SELECT b.Dateinummer, b.Dateiname, b.Dateipfad, b.Grund, b.Hinweis, b.Seit, "
+      "(SELECT count(*) FROM vxm_beiseite_verknuepfung v WHERE v.Dateinummer = b.Dateinummer) "
+      "FROM vxm_beiseite b ORDER BY b.Dateipfad, b.Dateiname, b.Dateinummer");
+  Zuruecksetzen z{s};
+  while (Zeile(db, s)) {
+    BeiseiteEintrag e;
+    e.Dateinummer = sqlite3_column_int(s, 0);
+    e.Dateiname = SpaltenText(s, 1);
+    e.Dateipfad = SpaltenText(s, 2);
+    e.Grund = SpaltenText(s, 3);
+    e.Hinweis = SpaltenText(s, 4);
+    e.Seit = sqlite3_column_int64(s, 5);
+    e.Verknuepfungen = static_cast<std::size_t>(sqlite3_column_int64(s, 6));
+    liste.push_back(std::move(e));
+  }
+  return liste;
+}
+
+std::vector<std::string> AbgleichBefunde(Datenbank& db) {
+  std::vector<std::string> b;
+  if (!AbgleichTabellenDa(db)) return b;
+  if (int32_t n = Anzahl("SELECT count(*) FROM vxm_beiseite b WHERE EXISTS "
+                           "(SELECT 1 FROM Dateiinfo d WHERE d.Dateinummer = b.Dateinummer)", db))
+    b.push_back("Beiseitegelegt und zugleich eingetragen: " + std::to_string(n));
+  if (int32_t n = Anzahl("SELECT count(*) FROM vxm_beiseite_verknuepfung v WHERE NOT EXISTS "
+                           "(SELECT 1 FROM vxm_beiseite b WHERE b.Dateinummer = v.Dateinummer)", db))
+    b.push_back("Beiseitegelegte Verknüpfungen ohne Eintrag: " + std::to_string(n));
+  return b;
+}
+
+}  // namespace vxm

@@ -1,0 +1,472 @@
+// Keywords follow files moved, renamed or edited with the shell: the clean-up
+// of a folder, the watcher's view of a folder and the walk of `abgleichen`.
+#include "files/wiedererkennung.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "basis/zustand.h"
+#include "files/abgleich.h"
+#include "files/fingerabdruck.h"
+#include "files/registerpflege.h"
+#include "files/registervorhaben.h"
+#include "keywords/register.h"
+#include "keywords/registerzugriff.h"
+#include "platform/dienste.h"
+#include "platform/text.h"
+#include "search/suchbegriffe.h"
+#include "tests/hilfen.h"
+
+namespace vxm {
+namespace {
+namespace fs = std::filesystem;
+
+const std::string kWurzel = "C:\\VXMDOK";
+const std::string kA = kWurzel + "\\1\\7";
+const std::string kB = kWurzel + "\\1\\8";
+
+class WiedererkennungTest : public test::Umgebung {
+ protected:
+  void SetUp() override {
+    Umgebung::SetUp();
+    Zustand().DokWurzel = kWurzel;
+    OrdnerAnlegenHost(kA);
+    OrdnerAnlegenHost(kB);
+    RegisterAnlegen((laufwerkC_ / "vxmdok.mdb").string());
+    db_ = DatenbankOeffnenHost(laufwerkC_ / "vxmdok.mdb");
+  }
+
+  // A file tagged as the keyword panel tags it: keywords, then the print.
+  int32_t Markieren(const std::string& ordner, const std::string& name, const std::string& inhalt,
+                    const std::string& keywords) {
+    DateiAnlegen(ordner + "\\" + name, inhalt);
+    const EingabeErgebnis e = KeywordsEingeben(*db_, {name, ordner}, keywords);
+    EXPECT_TRUE(e.Fehler.empty()) << e.Fehler;
+    EXPECT_TRUE(FingerabdruckNehmen(*db_, e.Dateinummer, ordner, name));
+    return e.Dateinummer;
+  }
+  // A file last written an hour ago (its print is then certain at once).
+  void Zurueckdatieren(const std::string& p) {
+    fs::last_write_time(Host(p), fs::last_write_time(Host(p)) - std::chrono::hours(1));
+  }
+  // The shell's mv.
+  void Mv(const std::string& von, const std::string& nach) {
+    const std::string befehl = "mv '" + Host(von).string() + "' '" + Host(nach).string() + "'";
+    ASSERT_EQ(std::system(befehl.c_str()), 0) << befehl;
+  }
+  // What the keyword search lists for one keyword: "folder\name".
+  std::vector<std::string> Suche(const std::string& keyword) {
+    std::vector<std::string> orte;
+    for (const auto& t : DateienMitKeywords(*db_, {KeywordIdSuchen(*db_, keyword)}))
+      orte.push_back(t.Dateipfad + "\\" + t.Dateiname);
+    return orte;
+  }
+  Bereinigung Oeffnen(const std::string& ordner) { return RegisterBereinigen(*db_, ordner + "\\"); }
+  int64_t Zahl(const std::string& sql) {
+    sqlite3_stmt* s = db_->Anweisung(sql);
+    EXPECT_EQ(sqlite3_step(s), SQLITE_ROW) << sql;
+    const int64_t n = sqlite3_column_int64(s, 0);
+    sqlite3_reset(s);
+    return n;
+  }
+  std::vector<BeiseiteEintrag> Beiseite() { return BeiseiteListe(*db_); }
+
+  std::shared_ptr<Datenbank> db_;
+};
+
+// ------------------------------------------------------------ shell moves
+
+TEST_F(WiedererkennungTest, VerschobenInAnderenOrdnerUndUmbenanntBehaeltAlleKeywords) {
+  const int32_t nr = Markieren(kA, "Mietvertrag.pdf", "Vertrag Müller 2024", "MIETE VERTRAG MÜLLER");
+  const int32_t anderer = Markieren(kA, "Notiz.txt", "andere Notiz", "NOTIZ");
+  Mv(kA + "\\Mietvertrag.pdf", kB + "\\Vertrag Müller.pdf");
+  const Bereinigung b = Oeffnen(kA);
+  EXPECT_EQ(b.Umgezogen, 1u);
+  EXPECT_EQ(b.Beiseite, 0u);
+  EXPECT_EQ(Suche("MIETE"), std::vector<std::string>{kB + "\\Vertrag Müller.pdf"});
+  EXPECT_EQ(DateiNummerSuchen(*db_, "vertrag müller.pdf", kB), nr) << "Dateinummer stays";
+  EXPECT_EQ(KeywordsDerDatei(*db_, nr), (std::vector<std::string>{"MIETE", "VERTRAG", "MÜLLER"}));
+  EXPECT_EQ(DateiNummerSuchen(*db_, "Notiz.txt", kA), anderer);
+  // Renamed in its new folder: followed on the next look at that folder.
+  Mv(kB + "\\Vertrag Müller.pdf", kB + "\\2024 Vertrag.pdf");
+  EXPECT_EQ(Oeffnen(kB).Umgezogen, 1u);
+  EXPECT_EQ(Suche("VERTRAG"), std::vector<std::string>{kB + "\\2024 Vertrag.pdf"});
+  EXPECT_TRUE(Beiseite().empty());
+  EXPECT_TRUE(AbgleichBefunde(*db_).empty());
+}
+
+TEST_F(WiedererkennungTest, OrdnerMitDerShellUmbenanntWirdBeimOeffnenDesNeuenGefunden) {
+  const std::string alt = kA + "\\Akten", neu = kA + "\\Akten 2024";
+  const int32_t x = Markieren(alt, "a.pdf", "Inhalt a", "MIETE");
+  const int32_t y = Markieren(alt + "\\Unter", "b.pdf", "Inhalt b", "MIETE NEBENKOSTEN");
+  Mv(alt, neu);
+  // The old folder cannot be opened any more: its rows are found from the new one.
+  const Bereinigung b = Oeffnen(neu);
+  EXPECT_EQ(b.Umgezogen, 1u);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "a.pdf", neu), x);
+  EXPECT_EQ(Oeffnen(neu + "\\Unter").Umgezogen, 1u);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "b.pdf", neu + "\\Unter"), y);
+  EXPECT_EQ(Suche("MIETE"), (std::vector<std::string>{neu + "\\a.pdf", neu + "\\Unter\\b.pdf"}));
+  EXPECT_EQ(KeywordsDerDatei(*db_, y), (std::vector<std::string>{"MIETE", "NEBENKOSTEN"}));
+}
+
+TEST_F(WiedererkennungTest, VerschobenUndGeaendertWirdBeiseitegelegtNichtFalschVerknuepft) {
+  const int32_t nr = Markieren(kA, "Angebot.odt", "Angebot Fassung 1", "ANGEBOT");
+  // Another file of the same size elsewhere must not take the keywords.
+  DateiAnlegen(kB + "\\Fremd.odt", "Angebot Fassung 2");
+  Mv(kA + "\\Angebot.odt", kB + "\\Angebot.odt");
+  {
+    std::ofstream f(Host(kB + "\\Angebot.odt"), std::ios::trunc);
+    f << "Angebot Fassung 3";
+  }
+  const Bereinigung b = Oeffnen(kA);
+  EXPECT_EQ(b.Umgezogen, 0u);
+  EXPECT_EQ(b.Beiseite, 1u);
+  EXPECT_TRUE(Suche("ANGEBOT").empty()) << "set-aside rows are listed by no search";
+  EXPECT_EQ(DateiNummerSuchen(*db_, "Angebot.odt", kA), 0);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "Fremd.odt", kB), 0);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "Angebot.odt", kB), 0);
+  const auto liste = Beiseite();
+  ASSERT_EQ(liste.size(), 1u);
+  EXPECT_EQ(liste[0].Dateinummer, nr);
+  EXPECT_EQ(liste[0].Dateipfad + "\\" + liste[0].Dateiname, kA + "\\Angebot.odt");
+  EXPECT_EQ(liste[0].Grund, grund::NichtGefunden);
+  EXPECT_EQ(liste[0].Verknuepfungen, 1u);
+  EXPECT_EQ(Zahl("SELECT count(*) FROM KeywordZwischentabelle"), 0);
+  EXPECT_EQ(Zahl("SELECT count(*) FROM Keyword"), 1) << "the keyword itself stays";
+}
+
+TEST_F(WiedererkennungTest, ZweiGleicheKopienWerdenNichtGeraten) {
+  const int32_t nr = Markieren(kA, "Plan.pdf", "Grundriss EG", "PLAN");
+  fs::copy_file(Host(kA + "\\Plan.pdf"), Host(kB + "\\Plan.pdf"));
+  Mv(kA + "\\Plan.pdf", kWurzel + "\\1\\Plan (Kopie).pdf");
+  const Bereinigung b = Oeffnen(kA);
+  EXPECT_EQ(b.Umgezogen, 0u);
+  EXPECT_EQ(b.Beiseite, 1u);
+  EXPECT_TRUE(Suche("PLAN").empty());
+  const auto liste = Beiseite();
+  ASSERT_EQ(liste.size(), 1u);
+  EXPECT_EQ(liste[0].Dateinummer, nr);
+  EXPECT_EQ(liste[0].Grund, grund::Mehrdeutig);
+  const std::string warum = GrundText(liste[0].Grund, liste[0].Hinweis);
+  EXPECT_NE(warum.find("2 Dateien mit gleichem Inhalt"), std::string::npos) << warum;
+  EXPECT_NE(warum.find(kB + "\\Plan.pdf"), std::string::npos) << warum;
+  EXPECT_NE(warum.find(kWurzel + "\\1\\Plan (Kopie).pdf"), std::string::npos) << warum;
+  // Opening a folder with one of the copies settles nothing either.
+  EXPECT_EQ(Oeffnen(kB).Umgezogen, 0u);
+  EXPECT_EQ(Beiseite().size(), 1u);
+  // Once one copy is gone the other is the file.
+  fs::remove(Host(kB + "\\Plan.pdf"));
+  EXPECT_EQ(Oeffnen(kWurzel + "\\1").Umgezogen, 1u);
+  EXPECT_EQ(Suche("PLAN"), std::vector<std::string>{kWurzel + "\\1\\Plan (Kopie).pdf"});
+  EXPECT_EQ(DateiNummerSuchen(*db_, "Plan (Kopie).pdf", kWurzel + "\\1"), nr);
+}
+
+TEST_F(WiedererkennungTest, ZweiEintraegeGleichenInhaltsTeilenSichKeineDatei) {
+  // Two registered copies, both moved away, one copy found: whose is it?
+  const int32_t a = Markieren(kA, "Brief.doc", "Serienbrief", "BRIEF");
+  const int32_t b = Markieren(kB, "Brief.doc", "Serienbrief", "MAHNUNG");
+  Mv(kA + "\\Brief.doc", kWurzel + "\\Brief.doc");
+  fs::remove(Host(kB + "\\Brief.doc"));
+  Oeffnen(kB);  // b waits: one file, but a (still registered, gone) competes
+  Oeffnen(kA);
+  const auto liste = Beiseite();
+  ASSERT_EQ(liste.size(), 2u);
+  for (const auto& e : liste) EXPECT_EQ(e.Grund, grund::Mehrdeutig) << e.Dateinummer;
+  EXPECT_TRUE(Suche("BRIEF").empty());
+  EXPECT_TRUE(Suche("MAHNUNG").empty());
+  EXPECT_NE(a, b);
+}
+
+TEST_F(WiedererkennungTest, EineEigeneKopieMitEintragNimmtNichtsUeber) {
+  Markieren(kA, "Scan.pdf", "Seite 1", "SCAN");
+  const int32_t kopie = Markieren(kB, "Scan.pdf", "Seite 1", "KOPIE");
+  fs::remove(Host(kA + "\\Scan.pdf"));
+  EXPECT_EQ(Oeffnen(kA).Beiseite, 1u);
+  EXPECT_EQ(KeywordsDerDatei(*db_, kopie), std::vector<std::string>{"KOPIE"});
+  EXPECT_EQ(Beiseite()[0].Grund, grund::NichtGefunden);
+}
+
+TEST_F(WiedererkennungTest, DateiKommtNachDerBereinigungZurueck) {
+  const int32_t nr = Markieren(kA, "Abrechnung.xls", "Nebenkosten 2023", "NEBENKOSTEN ABRECHNUNG");
+  // Out of the store (say onto a stick), the clean-up runs, then it is back elsewhere.
+  const fs::path draussen = temp_ / "stick.xls";
+  fs::rename(Host(kA + "\\Abrechnung.xls"), draussen);
+  EXPECT_EQ(Oeffnen(kA).Beiseite, 1u);
+  EXPECT_TRUE(Suche("NEBENKOSTEN").empty());
+  EXPECT_EQ(Oeffnen(kA).Beiseite, 0u) << "set aside once";
+  fs::rename(draussen, Host(kB + "\\Abrechnung 2023.xls"));
+  const Bereinigung b = Oeffnen(kB);
+  EXPECT_EQ(b.Umgezogen, 1u);
+  EXPECT_EQ(Suche("NEBENKOSTEN"), std::vector<std::string>{kB + "\\Abrechnung 2023.xls"});
+  EXPECT_EQ(DateiNummerSuchen(*db_, "Abrechnung 2023.xls", kB), nr) << "Dateinummer kept";
+  EXPECT_EQ(KeywordsDerDatei(*db_, nr), (std::vector<std::string>{"NEBENKOSTEN", "ABRECHNUNG"})) << "link order kept";
+  EXPECT_TRUE(Beiseite().empty());
+  EXPECT_EQ(Zahl("SELECT count(*) FROM vxm_beiseite_verknuepfung"), 0);
+}
+
+TEST_F(WiedererkennungTest, BeiseitegelegtesVerfaelltNachEinstellbarerZeit) {
+  Markieren(kA, "alt.txt", "alt", "ALT");
+  Markieren(kA, "jung.txt", "jung", "JUNG");
+  fs::remove(Host(kA + "\\alt.txt"));
+  fs::remove(Host(kA + "\\jung.txt"));
+  EXPECT_EQ(Oeffnen(kA).Beiseite, 2u);
+  EXPECT_EQ(BeiseiteTage(*db_), 90);
+  db_->Execute("UPDATE vxm_beiseite SET Seit = Seit - 89 * 86400 WHERE Dateiname = \"jung.txt\"");
+  db_->Execute("UPDATE vxm_beiseite SET Seit = Seit - 91 * 86400 WHERE Dateiname = \"alt.txt\"");
+  Oeffnen(kB);
+  ASSERT_EQ(Beiseite().size(), 1u);
+  EXPECT_EQ(Beiseite()[0].Dateiname, "jung.txt");
+  EXPECT_EQ(Zahl("SELECT count(*) FROM vxm_beiseite_verknuepfung"), 1);
+  EXPECT_EQ(Zahl("SELECT count(*) FROM vxm_fingerabdruck"), 1);
+  // A shorter time from the register's own settings.
+  db_->Execute("INSERT INTO vxm_info (Schluessel, Wert) VALUES (\"BeiseiteTage\", \"30\")");
+  EXPECT_EQ(BeiseiteTage(*db_), 30);
+  const Nachzug n = AbgelaufeneVerwerfen(*db_);
+  EXPECT_EQ(n.Verworfen, 1u);
+  EXPECT_TRUE(Beiseite().empty());
+}
+
+TEST_F(WiedererkennungTest, AlteEintraegeBekommenIhrenFingerabdruckBeimOeffnen) {
+  // Rows from before fingerprints: no print, no own tables yet.
+  DateiAnlegen(kA + "\\alt.pdf", "vor langer Zeit");
+  DateiAnlegen(kA + "\\ohne.pdf", "nie gesehen");
+  KeywordsEingeben(*db_, {"alt.pdf", kA}, "ALT");
+  KeywordsEingeben(*db_, {"fehlt.pdf", kA}, "WEG");
+  EXPECT_FALSE(AbgleichTabellenDa(*db_));
+  Oeffnen(kA);
+  const int32_t nr = DateiNummerSuchen(*db_, "alt.pdf", kA);
+  const auto f = FingerabdruckLesen(*db_, nr);
+  ASSERT_TRUE(f.has_value());
+  EXPECT_EQ(f->Inhalt.Groesse, 15);
+  EXPECT_EQ(f->Inhalt.Hash.size(), 32u);
+  // The row whose file was already gone has nothing to be found by.
+  ASSERT_EQ(Beiseite().size(), 1u);
+  EXPECT_EQ(Beiseite()[0].Grund, grund::OhneFingerabdruck);
+  EXPECT_NE(GrundText(grund::OhneFingerabdruck, "").find("kein Fingerabdruck"), std::string::npos);
+  // With its print the old row follows a move.
+  Mv(kA + "\\alt.pdf", kB + "\\alt.pdf");
+  EXPECT_EQ(Oeffnen(kA).Umgezogen, 1u);
+  EXPECT_EQ(Suche("ALT"), std::vector<std::string>{kB + "\\alt.pdf"});
+}
+
+TEST_F(WiedererkennungTest, LeseBudgetVerteiltDasErfassenAufMehrereBesuche) {
+  for (int i = 0; i < 4; ++i) {
+    DateiAnlegen(kA + "\\d" + std::to_string(i) + ".txt", std::string(1000, static_cast<char>('a' + i)));
+    Zurueckdatieren(kA + "\\d" + std::to_string(i) + ".txt");
+    KeywordsEingeben(*db_, {"d" + std::to_string(i) + ".txt", kA}, "D");
+  }
+  const auto eintraege = Dienste().Dateien->Files(kA);
+  OrdnerNachpflegen(*db_, kA, eintraege, 1500);
+  EXPECT_EQ(Zahl("SELECT count(*) FROM vxm_fingerabdruck"), 2);
+  OrdnerNachpflegen(*db_, kA, eintraege, 1500);
+  EXPECT_EQ(Zahl("SELECT count(*) FROM vxm_fingerabdruck"), 4);
+}
+
+TEST_F(WiedererkennungTest, UnveraenderterOrdnerSchreibtNichts) {
+  for (const char* n : {"a.txt", "b.txt"}) {
+    DateiAnlegen(kA + "\\" + n, n);
+    Zurueckdatieren(kA + "\\" + n);
+    const int32_t nr = KeywordsEingeben(*db_, {n, kA}, "K").Dateinummer;
+    ASSERT_TRUE(FingerabdruckNehmen(*db_, nr, kA, n));
+  }
+  DateiAnlegen(kA + "\\frei.txt", "ohne Keywords");
+  const int64_t vorher = sqlite3_total_changes64(db_->Handle());
+  Oeffnen(kA);
+  EXPECT_EQ(sqlite3_total_changes64(db_->Handle()), vorher);
+  // A print taken in the same tick as the file's last write is read again.
+  db_->Execute("UPDATE vxm_fingerabdruck SET Mtime = -1 WHERE Dateinummer = 1");
+  const int64_t danach = sqlite3_total_changes64(db_->Handle());
+  Oeffnen(kA);
+  EXPECT_EQ(sqlite3_total_changes64(db_->Handle()) - danach, 1);
+  EXPECT_NE(FingerabdruckLesen(*db_, 1)->Mtime, kUnsicher);
+}
+
+TEST_F(WiedererkennungTest, WasDieBereinigungNichtSiehtBleibtUnberuehrt) {
+  // An incomplete walk judges nothing, and rows of a folder that is not
+  // there (a drive away) stay registered.
+  const int32_t nr = Markieren(kA, "da.txt", "da", "DA");
+  fs::remove(Host(kA + "\\da.txt"));
+  DateiBestand abgebrochen;
+  abgebrochen.Vollstaendig = false;
+  EXPECT_EQ(RegisterBereinigenMitBestand(*db_, kA + "*", abgebrochen).Beiseite, 0u);
+  fs::remove_all(Host(kA));
+  EXPECT_EQ(Oeffnen(kA).Beiseite, 0u);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "da.txt", kA), nr);
+}
+
+// --------------------------------------------------------------- watcher
+
+TEST_F(WiedererkennungTest, BeobachtungFolgtUmbenennungUndZuzugSofort) {
+  const int32_t nr = Markieren(kA, "Foto.jpg", "JPEG...", "FOTO");
+  const int32_t weg = Markieren(kB, "Skizze.png", "PNG...", "SKIZZE");
+  // Renamed in the watched folder.
+  fs::rename(Host(kA + "\\Foto.jpg"), Host(kA + "\\Urlaub.jpg"));
+  Nachzug n = BeobachtungNachziehen(*db_, kA, {"Foto.jpg"}, {"Urlaub.jpg"});
+  EXPECT_EQ(n.Umgezogen, 1u);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "Urlaub.jpg", kA), nr);
+  // Moved in from a folder nobody watches.
+  fs::rename(Host(kB + "\\Skizze.png"), Host(kA + "\\Skizze.png"));
+  n = BeobachtungNachziehen(*db_, kA, {}, {"Skizze.png"});
+  EXPECT_EQ(n.Umgezogen, 1u);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "Skizze.png", kA), weg);
+  // A new file nobody knows, and a vanished one without a match: no change,
+  // nothing set aside (that is the clean-up's to decide).
+  DateiAnlegen(kA + "\\neu.txt", "neu");
+  fs::remove(Host(kA + "\\Urlaub.jpg"));
+  n = BeobachtungNachziehen(*db_, kA, {"Urlaub.jpg"}, {"neu.txt"});
+  EXPECT_TRUE(n.Vorgaenge.empty());
+  EXPECT_EQ(DateiNummerSuchen(*db_, "Urlaub.jpg", kA), nr);
+  EXPECT_TRUE(Beiseite().empty());
+  // A copy of a file still in its place takes nothing.
+  fs::copy_file(Host(kA + "\\Skizze.png"), Host(kA + "\\Skizze2.png"));
+  EXPECT_TRUE(BeobachtungNachziehen(*db_, kA, {}, {"Skizze2.png"}).Vorgaenge.empty());
+}
+
+// -------------------------------------------- changes cut off by a crash
+
+// A move of the program died after its disk step: the record, not the
+// content search, carries the row to its new place.
+TEST_F(WiedererkennungTest, UnvollendeteVerschiebungBleibtIhremVorhabenUeberlassen) {
+  const int32_t nr = Markieren(kA, "Vertrag.pdf", "Vertrag 2024", "MIETE VERTRAG");
+  VorhabenEintragen(*db_, {0, VorhabenArt::Verschieben, kA, "Vertrag.pdf", kB, "Vertrag.pdf"});
+  fs::rename(Host(kA + "\\Vertrag.pdf"), Host(kB + "\\Vertrag.pdf"));
+  // Another window's watcher and clean-up see the file appear and vanish.
+  EXPECT_TRUE(BeobachtungNachziehen(*db_, kB, {}, {"Vertrag.pdf"}).Vorgaenge.empty());
+  const Bereinigung b = Oeffnen(kA);
+  EXPECT_EQ(b.Umgezogen + b.Beiseite, 0u);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "Vertrag.pdf", kA), nr) << "waits for its record";
+  // Completed when a register is opened next: the row moves with its links.
+  EXPECT_EQ(RegisterVorhabenAbschliessen(*db_).Vollendet, 1u);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "Vertrag.pdf", kB), nr);
+  EXPECT_EQ(KeywordsDerDatei(*db_, nr), (std::vector<std::string>{"MIETE", "VERTRAG"}));
+  EXPECT_TRUE(Beiseite().empty());
+}
+
+TEST_F(WiedererkennungTest, BeobachtungFolgtUnterordnerUmbenennungMitAllenEbenen) {
+  const std::string alt = kA + "\\Akten", neu = kA + "\\Akten 2024";
+  const int32_t x = Markieren(alt, "a.pdf", "Inhalt a", "MIETE");
+  const int32_t y = Markieren(alt + "\\Unter", "b.pdf", "Inhalt b", "NEBENKOSTEN");
+  // Not yet renamed: nothing to follow.
+  EXPECT_EQ(OrdnerUmbenennungNachziehen(*db_, alt, neu), 0);
+  Mv(alt, neu);
+  EXPECT_EQ(OrdnerUmbenennungNachziehen(*db_, alt, neu), 2);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "a.pdf", neu), x);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "b.pdf", neu + "\\Unter"), y);
+  EXPECT_EQ(Suche("NEBENKOSTEN"), std::vector<std::string>{Gross(neu) + "\\Unter\\b.pdf"});
+}
+
+TEST_F(WiedererkennungTest, NeuerOrdnerAnStelleEinesGeloeschtenNimmtNichtsUeber) {
+  const std::string alt = kA + "\\Alt", neu = kA + "\\Neu";
+  const int32_t x = Markieren(alt, "a.pdf", "Inhalt a", "MIETE");
+  fs::remove_all(Host(alt));
+  DateiAnlegen(neu + "\\a.pdf", "anderer Inhalt");
+  EXPECT_EQ(OrdnerUmbenennungNachziehen(*db_, alt, neu), 0);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "a.pdf", alt), x);
+  // A rename of the program cut off by a crash is left to its record.
+  fs::remove_all(Host(neu));
+  OrdnerAnlegenHost(alt);
+  DateiAnlegen(alt + "\\a.pdf", "Inhalt a");
+  VorhabenEintragen(*db_, {0, VorhabenArt::OrdnerUmbenennen, alt, "", neu, ""});
+  Mv(alt, neu);
+  EXPECT_EQ(OrdnerUmbenennungNachziehen(*db_, alt, neu), 0);
+  EXPECT_EQ(RegisterVorhabenAbschliessen(*db_).Vollendet, 1u);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "a.pdf", neu), x);
+}
+
+// ------------------------------------------------------------ abgleichen
+
+TEST_F(WiedererkennungTest, AbgleichenFolgtAllenUmzuegenUndMeldetJedeDatei) {
+  const int32_t a = Markieren(kA, "a.txt", "Inhalt A", "A");
+  const int32_t b = Markieren(kA, "b.txt", "Inhalt B", "B");
+  const int32_t c = Markieren(kA + "\\Sub", "c.txt", "Inhalt C", "C");
+  Markieren(kB, "d.txt", "Inhalt D", "D");
+  const int32_t e = Markieren(kB, "e.txt", "Inhalt E", "E");
+  Markieren(kB, "bleibt.txt", "Inhalt F", "F");
+  Mv(kA + "\\a.txt", kB + "\\a.txt");                 // to another folder
+  Mv(kA + "\\b.txt", kA + "\\b neu.txt");             // another name
+  Mv(kA + "\\Sub", kA + "\\Sub2");                     // folder renamed
+  fs::remove(Host(kB + "\\d.txt"));                    // deleted
+  Mv(kB + "\\e.txt", kWurzel + "\\e.txt");
+  std::ofstream(Host(kWurzel + "\\e.txt"), std::ios::app) << " geändert";  // moved and edited
+  std::vector<std::string> zeilen;
+  const AbgleichErgebnis r = Abgleichen(*db_, kWurzel, [&](const Vorgang& v) { zeilen.push_back(VorgangText(v)); });
+  EXPECT_EQ(r.Vorgaenge.Umgezogen, 3u);
+  EXPECT_EQ(r.Vorgaenge.Beiseitegelegt, 2u);
+  EXPECT_EQ(r.Eingetragen, 6u);
+  EXPECT_EQ(zeilen.size(), 5u);
+  EXPECT_NE(std::find(zeilen.begin(), zeilen.end(), "Umgezogen: " + kA + "\\a.txt -> " + kB + "\\a.txt"), zeilen.end());
+  EXPECT_NE(std::find(zeilen.begin(), zeilen.end(),
+                      "Beiseitegelegt: " + kB + "\\d.txt (keine Datei mit gleichem Inhalt unter der Ablage gefunden)"),
+            zeilen.end());
+  EXPECT_EQ(DateiNummerSuchen(*db_, "a.txt", kB), a);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "b neu.txt", kA), b);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "c.txt", kA + "\\Sub2"), c);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "e.txt", kWurzel), 0);
+  EXPECT_EQ(r.Warten, 2u);
+  const std::string satz = AbgleichZusammenfassung(r);
+  EXPECT_NE(satz.find("3 umgezogen"), std::string::npos) << satz;
+  EXPECT_NE(satz.find("2 beiseitegelegt"), std::string::npos) << satz;
+  // A second run finds everything in place; the edited file comes back by
+  // its content once it is as it was.
+  EXPECT_TRUE(Abgleichen(*db_, kWurzel).Vorgaenge.Vorgaenge.empty());
+  DateiAnlegen(kWurzel + "\\e.txt", "Inhalt E");
+  const AbgleichErgebnis zurueck = Abgleichen(*db_, kWurzel);
+  EXPECT_EQ(zurueck.Vorgaenge.Zurueckgeholt, 1u);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "e.txt", kWurzel), e);
+  EXPECT_EQ(Zahl("SELECT count(*) FROM Dateiinfo"), 5);
+  EXPECT_TRUE(AbgleichBefunde(*db_).empty());
+}
+
+// Many files moved at once: each row lands at its own file.
+TEST_F(WiedererkennungTest, AbgleichenVieleUmzuegeJedeZeileAnIhreDatei) {
+  constexpr int kAnzahl = 300;
+  {
+    Transaktion t(*db_);
+    db_->Execute("INSERT INTO Keyword (Keyword) VALUES (\"AKTE\")");
+    for (int i = 0; i < kAnzahl; ++i) {
+      const std::string name = "d" + std::to_string(i) + ".txt";
+      DateiAnlegen(kA + "\\" + name, "Inhalt " + std::to_string(i));
+      db_->Execute("INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES (\"" + name + "\", \"" + kA + "\")");
+      db_->Execute("INSERT INTO KeywordZwischentabelle (Dateinummer, KeywordID) VALUES (" + std::to_string(i + 1) +
+                   ", 1)");
+    }
+    t.Bestaetigen();
+  }
+  ASSERT_EQ(Abgleichen(*db_, kWurzel).Fingerabdruecke, static_cast<std::size_t>(kAnzahl));
+  for (int i = 0; i < kAnzahl; ++i)
+    fs::rename(Host(kA + "\\d" + std::to_string(i) + ".txt"), Host(kB + "\\n" + std::to_string(i) + ".txt"));
+  const AbgleichErgebnis r = Abgleichen(*db_, kWurzel);
+  EXPECT_EQ(r.Vorgaenge.Umgezogen, static_cast<std::size_t>(kAnzahl));
+  EXPECT_EQ(r.Vorgaenge.Beiseitegelegt, 0u);
+  for (int i = 0; i < kAnzahl; i += 37)
+    EXPECT_EQ(DateiNummerSuchen(*db_, "n" + std::to_string(i) + ".txt", kB), i + 1);
+  EXPECT_EQ(Suche("AKTE").size(), static_cast<std::size_t>(kAnzahl));
+}
+
+TEST_F(WiedererkennungTest, AbgleichenUrteiltNichtUeberUnlesbareOrdner) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root reads every folder";
+  const int32_t nr = Markieren(kA + "\\Zu", "x.txt", "x", "X");
+  ::chmod(Host(kA + "\\Zu").c_str(), 0);
+  const AbgleichErgebnis r = Abgleichen(*db_, kWurzel);
+  ::chmod(Host(kA + "\\Zu").c_str(), 0755);
+  EXPECT_EQ(r.Luecken, std::vector<std::string>{kA + "\\Zu"});
+  EXPECT_EQ(r.Vorgaenge.Beiseitegelegt, 0u);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "x.txt", kA + "\\Zu"), nr);
+}
+
+TEST_F(WiedererkennungTest, AbgleichenOhneWurzelAendertNichts) {
+  Markieren(kA, "a.txt", "a", "A");
+  const AbgleichErgebnis r = Abgleichen(*db_, "C:\\GIBTSNICHT");
+  EXPECT_FALSE(r.WurzelGefunden);
+  EXPECT_EQ(Zahl("SELECT count(*) FROM Dateiinfo"), 1);
+}
+
+}  // namespace
+}  // namespace vxm
