@@ -156,17 +156,23 @@ for b in bench["benchmarks"]:
     if b.get("aggregate_name") == "median":
         art, p = b["run_name"].split("/", 1)
         median[(art, p)] = (b["real_time"], b.get("Treffer", 0))
-print("\nAbfragen (Median, ms)            Index(jede Datei)  Index(Ordnerzeiten)  Bytesuche  Faktor(jede/Ordner)  recollq*")
+print("\nAbfragen (Median, ms)          jede Datei  Ordnerzeiten  beobachtet  Bytesuche  Faktor(jede/Ordner/beob.)  recollq*")
 for p in phrasen:
     i = median.get(("Index", p), (float("nan"), 0))[0]
     o = median.get(("IndexOrdnerzeiten", p), (float("nan"), 0))[0]
+    w = median.get(("IndexBeobachtet", p), (float("nan"), 0))[0]
     b = median.get(("Bytesuche", p), (float("nan"), 0))[0]
     r = statistics.median(rz.get(p, [float("nan")]))
-    print(f"  {p[:30]:30s} {i:14.2f} {o:18.2f} {b:12.1f} {b/i:9.0f}x / {b/o:5.0f}x {r:9.1f}")
-alle = {art: [median[(art, p)][0] for p in phrasen if (art, p) in median] for art in ("Index", "IndexOrdnerzeiten", "Bytesuche")}
-if alle["Index"]:
-    mi, mo, mb = (statistics.median(alle[a]) for a in ("Index", "IndexOrdnerzeiten", "Bytesuche"))
-    print(f"  {'Median über alle Phrasen':30s} {mi:14.2f} {mo:18.2f} {mb:12.1f} {mb/mi:9.0f}x / {mb/mo:5.0f}x")
+    print(f"  {p[:30]:30s} {i:10.2f} {o:13.2f} {w:11.2f} {b:10.1f} {b/i:7.0f}x /{b/o:5.0f}x /{b/w:5.0f}x {r:9.1f}")
+arten = ("Index", "IndexOrdnerzeiten", "IndexBeobachtet", "Bytesuche")
+alle = {art: [median[(art, p)][0] for p in phrasen if (art, p) in median] for art in arten}
+if all(alle[a] for a in arten):
+    mi, mo, mw, mb = (statistics.median(alle[a]) for a in arten)
+    print(f"  {'Median über alle Phrasen':30s} {mi:10.2f} {mo:13.2f} {mw:11.2f} {mb:10.1f} {mb/mi:7.0f}x /{mb/mo:5.0f}x /{mb/mw:5.0f}x")
+    # The factor per phrase, then its median: each phrase against the byte search of the same phrase.
+    fw = statistics.median(median[("Bytesuche", p)][0] / median[("IndexBeobachtet", p)][0] for p in phrasen
+                           if ("Bytesuche", p) in median and ("IndexBeobachtet", p) in median)
+    print(f"  Median der Faktoren je Phrase (beobachtet): {fw:.0f}x")
 print("  * recollq als Programmaufruf (mit Programmstart), zum Vergleich der Größenordnung")
 
 print("\nTreffer                               Bytes   Index  recollq  Bytes\\Index  recoll\\Index  Index\\recoll")

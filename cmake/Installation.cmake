@@ -24,6 +24,10 @@ set(VXM_APP_ID "de.vxm.vxmdorvex" CACHE STRING
 # their objects, so a host links one library in any order. A library that a
 # split of the sources adds to the component gets its name here.
 set(VXM_BIBLIOTHEKSTEILE vxmkern vxmqt)
+# The window's full-text index (its indexer and search) when it was built.
+if(TARGET vxmvolltext)
+  list(APPEND VXM_BIBLIOTHEKSTEILE vxmvolltext)
+endif()
 
 # The headers a host needs, relative to the source root and installed with
 # the same paths below include/vxmdorvex: the public class and the parameter
@@ -63,6 +67,12 @@ target_link_libraries(vxmdorvex_bibliothek INTERFACE Qt6::Widgets Qt6::Gui Qt6::
 if(VXM_SANITIZE)
   # objects built with the sanitizers need their run-time in the host too
   target_link_options(vxmdorvex_bibliothek INTERFACE -fsanitize=address,undefined)
+endif()
+if(TARGET vxmvolltext)
+  set(VXM_MIT_VOLLTEXT TRUE)
+  target_link_libraries(vxmdorvex_bibliothek INTERFACE $<INSTALL_INTERFACE:PkgConfig::vxmDorvex_VOLLTEXT>)
+else()
+  set(VXM_MIT_VOLLTEXT FALSE)
 endif()
 foreach(teil SANE TIFF GIF)
   if(${teil}_FOUND)

@@ -41,7 +41,7 @@ set(CPACK_COMPONENT_PROGRAMM_DESCRIPTION
 set(CPACK_DEBIAN_ENTWICKLUNG_PACKAGE_NAME libvxmdorvex-dev)
 set(CPACK_DEBIAN_ENTWICKLUNG_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_ENTWICKLUNG_PACKAGE_DEPENDS
-    "qt6-base-dev, libsqlite3-dev, libxxhash-dev, libpq-dev, libsane-dev, libtiff-dev, libgif-dev, pkg-config | pkgconf")
+    "qt6-base-dev, libsqlite3-dev, libxxhash-dev, libpq-dev, libsane-dev, libtiff-dev, libgif-dev, libpoppler-cpp-dev, libzip-dev, libxml2-dev, libtesseract-dev, libzstd-dev, zlib1g-dev, pkg-config | pkgconf")
 set(CPACK_COMPONENT_ENTWICKLUNG_DESCRIPTION
     "document store component of a property management (development files)\nThe document store vxmDorvex as a static library for host programs, with\nthe headers a host needs and the CMake package: find_package(vxmDorvex)\nand link vxmDorvex::vxmDorvex.")
 

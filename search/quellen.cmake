@@ -14,6 +14,8 @@ list(APPEND VXM_QT_QUELLEN
   search/qt/suchdateien.cpp
   search/qt/suchpanel.cpp
   search/qt/suchpanel.h
+  search/qt/volltextfenster.cpp
+  search/qt/volltextfenster.h
 )
 list(APPEND VXM_VOLLTEXT_QUELLEN
   search/volltext/auslesedienst.cpp
@@ -26,6 +28,7 @@ list(APPEND VXM_VOLLTEXT_QUELLEN
   search/volltext/indexierer.cpp
   search/volltext/kindprozess.cpp
   search/volltext/ocr.cpp
+  search/volltext/ordnerwache.cpp
   search/volltext/volltextindex.cpp
   search/volltext/volltextsuche.cpp
 )

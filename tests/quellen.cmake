@@ -59,6 +59,7 @@ list(APPEND VXM_QT_TESTS
   tests/qt/keywortsuche_test.cpp
   tests/qt/neuesdokument_test.cpp
   tests/qt/serienbrief_test.cpp
+  tests/qt/volltextfenster_test.cpp
 )
 list(APPEND VXM_QT_TESTHILFEN
   tests/qt/qthilfen.cpp

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #include "search/volltext/auslesedienst.h"
 #include "search/volltext/extraktion.h"
@@ -28,6 +29,52 @@ TEST(VolltextFaltung, FalltUmlauteGrossKleinUndLeerraum) {
   const std::string f = Falten(t, herkunft);
   ASSERT_EQ(herkunft.size(), f.size() + 1);
   EXPECT_EQ(t.substr(herkunft[f.find("muller")]), "Müller");
+}
+
+// The finder that checks index candidates must answer exactly as folding
+// the whole text and looking the phrase up in it: random texts of the
+// pieces folding treats specially, random phrases cut from their folded form.
+TEST(VolltextFaltung, FaltsucherWieFaltenUndSuchen) {
+  const std::vector<std::string> stuecke = {
+      "a", "b", "s", "S", "ss", "ß", "Straße", "STRASSE", "ä", "Ä", "ae", "e", "é", " ", "  ", "\t", "\r\n",
+      "\xC2\xA0", "\xC2\xAD", "\xE2\x80\x8B", "\xEF\xAC\x80", "f", "ff", "\xFC", "\xDF", "\x80", "\xC3",
+      "\xE2\x80", "x", "\xC3\x9F", "\xE1\xBA\x9E", "\xC5\x93", "oe", "\x01", "\xD0\x96", "\xD0\xB6"};
+  std::mt19937 zufall(19);
+  int treffer = 0;
+  for (int runde = 0; runde < 4000; ++runde) {
+    std::string text;
+    const int n = 1 + static_cast<int>(zufall() % 14);
+    for (int i = 0; i < n; ++i) text += stuecke[zufall() % stuecke.size()];
+    const std::string f = Falten(text);
+    std::string phrase;
+    if (zufall() % 4 == 0 || f.empty()) {
+      for (int i = 0; i < 3; ++i) phrase += Falten(stuecke[zufall() % stuecke.size()]);
+    } else {
+      // Cut at character borders of the folded text.
+      std::size_t a = zufall() % f.size(), l = 1 + zufall() % 6;
+      while (a > 0 && (static_cast<unsigned char>(f[a]) & 0xC0) == 0x80) --a;
+      std::size_t e = std::min(f.size(), a + l);
+      while (e < f.size() && (static_cast<unsigned char>(f[e]) & 0xC0) == 0x80) ++e;
+      phrase = f.substr(a, e - a);
+    }
+    if (phrase.empty()) continue;
+    const Faltsucher s(phrase);
+    std::size_t von = 0, bis = 0;
+    const bool gefunden = s.Finden(text, von, bis);
+    ASSERT_EQ(gefunden, f.find(phrase) != std::string::npos) << "Text [" << text << "] Phrase [" << phrase << "]";
+    if (!gefunden) continue;
+    ++treffer;
+    // The characters found fold to a text holding the phrase.
+    ASSERT_LE(bis, text.size());
+    EXPECT_NE(Falten(text.substr(von, bis - von)).find(phrase.substr(phrase.front() == ' ' ? 1 : 0, 1)),
+              std::string::npos);
+  }
+  EXPECT_GT(treffer, 1000);
+  std::size_t von = 0, bis = 0;
+  ASSERT_TRUE(Faltsucher("strasse").Finden("Die Stra\xC3\x9F" "e 5", von, bis));
+  EXPECT_EQ(std::string("Die Stra\xC3\x9F" "e 5").substr(von, bis - von), "Stra\xC3\x9F" "e");
+  ASSERT_TRUE(Faltsucher("sse 5").Finden("Die Stra\xC3\x9F" "e\t\t5", von, bis));
+  EXPECT_EQ(von, 8u);  // inside the folded "ss" of the sharp s
 }
 
 TEST(VolltextKontext, UmfeldAufEinerZeileUndNurImDokumenttext) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -46,15 +47,17 @@ class VolltextIndex : public test::Umgebung {
     ::setenv("VXM_EXTRAKT", (temp_ / "bin" / "versagt").c_str(), 1);
   }
 
+  // `beobachtet`: the watching vouches for every folder (an idle window).
   std::vector<VolltextTreffer> Suchen(const std::string& phrase, bool wort = false, bool mitIndex = true,
-                                      bool ordnerzeiten = false) {
+                                      bool ordnerzeiten = false, bool beobachtet = false) {
     std::unique_ptr<Volltextindex> ix;
     if (mitIndex) ix = std::make_unique<Volltextindex>(index_);
     VolltextAuftrag a;
     a.Phrase = phrase;
     a.Ordner = "C:\\VXMDOK";
     a.Wortsuche = wort;
-    a.Ordnerzeiten = ordnerzeiten;
+    a.Ordnerzeiten = ordnerzeiten || beobachtet;
+    if (beobachtet) a.OrdnerUnveraendert = [](const std::string&) { return true; };
     std::vector<VolltextTreffer> v;
     VolltextSuchen(ix.get(), laufwerke_, a, [&](const VolltextTreffer& t) { v.push_back(t); });
     return v;
@@ -126,6 +129,55 @@ TEST_F(VolltextIndex, UnveraenderteDateienWerdenNichtNochmalGelesen) {
   EXPECT_EQ(Volltextindex(index_).Pruefen(), "");
 }
 
+TEST_F(VolltextIndex, KopienTeilenEinenText) {
+  DateiAnlegen("C:\\VXMDOK\\1\\a.txt", "Nebenkostenabrechnung 2023 Haus Sonnenhof");
+  DateiAnlegen("C:\\VXMDOK\\2\\kopie.txt", "Nebenkostenabrechnung 2023 Haus Sonnenhof");
+  DateiAnlegen("C:\\VXMDOK\\2\\anders.txt", "Nebenkostenabrechnung 2024");
+  Indexieren();
+  auto anzahl = [&](const char* tabelle) {
+    Volltextindex ix(index_);
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v2(ix.Verbindung(), (std::string("SELECT count(*) FROM ") + tabelle).c_str(), -1, &s, nullptr);
+    sqlite3_step(s);
+    const auto n = sqlite3_column_int64(s, 0);
+    sqlite3_finalize(s);
+    return n;
+  };
+  {
+    Volltextindex ix(index_);
+    const auto a = ix.Eintrag("C:\\VXMDOK\\1\\a.txt"), k = ix.Eintrag("C:\\VXMDOK\\2\\kopie.txt");
+    ASSERT_TRUE(a && k);
+    EXPECT_NE(a->Inhalt, 0);
+    EXPECT_EQ(a->Inhalt, k->Inhalt);
+  }
+  EXPECT_EQ(anzahl("inhalte"), 2);
+  auto t = Suchen("haus sonnenhof");
+  ASSERT_EQ(Namen(t), (std::set<std::string>{"a.txt", "kopie.txt"}));
+  for (const auto& x : t) {
+    EXPECT_TRUE(x.AusIndex);
+    EXPECT_EQ(x.Kontext, "Nebenkostenabrechnung 2023 Haus Sonnenhof");
+  }
+  // One copy gone: the other keeps the text.
+  fs::remove(Host("C:\\VXMDOK\\1\\a.txt"));
+  Indexieren();
+  EXPECT_EQ(Namen(Suchen("haus sonnenhof")), std::set<std::string>{"kopie.txt"});
+  EXPECT_EQ(Volltextindex(index_).Pruefen(), "");
+  // The copy changed: its old text goes with it.
+  DateiAnlegen("C:\\VXMDOK\\2\\kopie.txt", "Heizkosten");
+  Indexieren();
+  EXPECT_TRUE(Suchen("haus sonnenhof").empty());
+  EXPECT_EQ(anzahl("inhalte"), 2);
+  EXPECT_EQ(Volltextindex(index_).Pruefen(), "");
+  // A full run reads copies anew and still keeps one text for them.
+  DateiAnlegen("C:\\VXMDOK\\3\\heiz.txt", "Heizkosten");
+  Indexiereroptionen voll;
+  voll.Voll = true;
+  Indexieren(voll);
+  EXPECT_EQ(anzahl("inhalte"), 2);
+  EXPECT_EQ(Namen(Suchen("heizkosten")), (std::set<std::string>{"heiz.txt", "kopie.txt"}));
+  EXPECT_EQ(Volltextindex(index_).Pruefen(), "");
+}
+
 TEST_F(VolltextIndex, HintergrundFolgtUmbenennenUndLoeschen) {
   DateiAnlegen("C:\\VXMDOK\\A\\x.txt", "Schadensmeldung Keller");
   DateiAnlegen("C:\\VXMDOK\\A\\y.txt", "Wasserrohrbruch");
@@ -156,6 +208,119 @@ TEST_F(VolltextIndex, HintergrundFolgtUmbenennenUndLoeschen) {
   ix.Anhalten();
   EXPECT_EQ(Namen(Suchen("rohrbruch")), std::set<std::string>{});
   EXPECT_EQ(Namen(Suchen("KELLER")), std::set<std::string>{"x.txt"});
+}
+
+// Nobody reports anything: the folder watching alone keeps the index
+// current, and once the indexer is idle a search trusting folder times
+// finds what changed, in place and in new folders included.
+TEST_F(VolltextIndex, OrdnerwacheFolgtJederAenderung) {
+  DateiAnlegen("C:\\VXMDOK\\A\\x.txt", "Schadensmeldung Keller");
+  DateiAnlegen("C:\\VXMDOK\\A\\y.txt", "Wasserrohrbruch");
+  DateiAnlegen("C:\\VXMDOK\\C\\w.txt", "Heizungswartung");
+  Indexiereroptionen o;
+  o.Ocr = false;
+  o.Beobachten = true;
+  o.Stapelzeit = std::chrono::milliseconds(50);
+  Indexierer ix(index_, laufwerke_, {"C:\\VXMDOK"}, o);
+  ix.Starten();
+  auto warten = [&](auto bedingung) {
+    for (int i = 0; i < 1000 && !bedingung(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return bedingung();
+  };
+  // As the window searches: one connection kept open (its folder tree kept
+  // between searches), and once idle the watching vouches for its folders.
+  std::unique_ptr<Volltextindex> lesend;
+  auto ruhigGefunden = [&](const std::string& phrase) {
+    EXPECT_TRUE(warten([&] { return ix.Ruhig(); }));
+    if (!lesend) lesend = std::make_unique<Volltextindex>(index_);
+    VolltextAuftrag a;
+    a.Phrase = phrase;
+    a.Ordner = "C:\\VXMDOK";
+    a.Ordnerzeiten = true;
+    a.OrdnerUnveraendert = [&](const std::string& key) { return ix.Beobachtet(key); };
+    std::vector<VolltextTreffer> v;
+    VolltextSuchen(lesend.get(), laufwerke_, a, [&](const VolltextTreffer& t) { v.push_back(t); });
+    return Namen(v);
+  };
+  ASSERT_TRUE(warten([&] { return Volltextindex(index_).Statistik().Indiziert == 3 && ix.Ruhig(); }));
+  EXPECT_EQ(ix.FortschrittText(), "Index: 3 von 3 Dateien");
+
+  // Written in place: the folder's time stays, only the watching tells.
+  test::Schreiben(Host("C:\\VXMDOK\\A\\x.txt"), "Schadensmeldung Dachrinne");
+  ASSERT_TRUE(warten([&] { return !ruhigGefunden("Dachrinne").empty(); }));
+  EXPECT_EQ(ruhigGefunden("Dachrinne"), std::set<std::string>{"x.txt"});
+  EXPECT_EQ(ruhigGefunden("Keller"), std::set<std::string>{});
+
+  // A new folder with a file, and a file renamed.
+  DateiAnlegen("C:\\VXMDOK\\A\\Neu\\n.txt", "Rauchmelderpruefung");
+  fs::rename(Host("C:\\VXMDOK\\A\\y.txt"), Host("C:\\VXMDOK\\A") / "y2.txt");
+  ASSERT_TRUE(warten([&] { return Volltextindex(index_).Eintrag("C:\\VXMDOK\\A\\Neu\\n.txt").has_value(); }));
+  ASSERT_TRUE(warten([&] { return Volltextindex(index_).Eintrag("C:\\VXMDOK\\A\\y2.txt").has_value(); }));
+  EXPECT_FALSE(Volltextindex(index_).Eintrag("C:\\VXMDOK\\A\\y.txt"));
+  EXPECT_EQ(ruhigGefunden("Rauchmelder"), std::set<std::string>{"n.txt"});
+  EXPECT_EQ(ruhigGefunden("rohrbruch"), std::set<std::string>{"y2.txt"});
+
+  // A folder renamed: its rows move, and it is still watched under its new name.
+  fs::rename(Host("C:\\VXMDOK\\A"), Host("C:\\VXMDOK") / "B");
+  ASSERT_TRUE(warten([&] { return Volltextindex(index_).Eintrag("C:\\VXMDOK\\B\\Neu\\n.txt").has_value(); }));
+  EXPECT_FALSE(Volltextindex(index_).Eintrag("C:\\VXMDOK\\A\\x.txt"));
+  test::Schreiben(Host("C:\\VXMDOK\\B\\Neu\\n.txt"), "Treppenhausreinigung");
+  EXPECT_TRUE(warten([&] { return ruhigGefunden("Treppenhaus") == std::set<std::string>{"n.txt"}; }));
+
+  // A folder deleted: its rows go.
+  fs::remove_all(Host("C:\\VXMDOK\\C"));
+  ASSERT_TRUE(warten([&] { return !Volltextindex(index_).Eintrag("C:\\VXMDOK\\C\\w.txt"); }));
+  EXPECT_EQ(ruhigGefunden("Heizung"), std::set<std::string>{});
+  ix.Anhalten();
+  // Every row the watching left is one a fresh walk would write.
+  EXPECT_EQ(Volltextindex(index_).Statistik().Indiziert, 3);
+}
+
+// A closing window stops its indexer at once, even while a file takes the
+// helper long; that file is not recorded as unreadable, only read next time.
+TEST_F(VolltextIndex, AnhaltenWartetNichtAufLangsameDatei) {
+  DateiAnlegen("C:\\VXMDOK\\A\\langsam.txt", "Hausmeistervertrag");
+  test::Schreiben(temp_ / "bin" / "langsam", "#!/bin/sh\nexec sleep 30\n");
+  fs::permissions(temp_ / "bin" / "langsam", fs::perms::owner_all);
+  ::setenv("VXM_EXTRAKT", (temp_ / "bin" / "langsam").c_str(), 1);
+  Indexiereroptionen o;
+  o.Ocr = false;
+  Indexierer ix(index_, laufwerke_, {"C:\\VXMDOK"}, o);
+  ix.Starten();
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  const auto vorher = std::chrono::steady_clock::now();
+  ix.Anhalten();
+  EXPECT_LT(std::chrono::steady_clock::now() - vorher, std::chrono::seconds(3));
+  EXPECT_EQ(Zustand("C:\\VXMDOK\\A\\langsam.txt"), static_cast<Indexzustand>(0));
+  test::HelferEinstellen();
+  Indexieren();
+  EXPECT_EQ(Zustand("C:\\VXMDOK\\A\\langsam.txt"), Indexzustand::Indiziert);
+}
+
+// The folder the user opens is read before the rest, and files met twice
+// (there and in the walk) are counted and read once.
+TEST_F(VolltextIndex, GeoeffneterOrdnerZuerstUndJedeDateiEinmal) {
+  for (int i = 0; i < 6; ++i) DateiAnlegen("C:\\VXMDOK\\A\\a" + std::to_string(i) + ".txt", "Text " + std::to_string(i));
+  DateiAnlegen("C:\\VXMDOK\\Z\\z1.txt", "Zuerst eins");
+  DateiAnlegen("C:\\VXMDOK\\Z\\z2.txt", "Zuerst zwei");
+  Indexiereroptionen o;
+  o.Ocr = false;
+  o.NiedrigePrioritaet = false;
+  o.Stapel = 1;
+  Indexierer ix(index_, laufwerke_, {"C:\\VXMDOK"}, o);
+  ix.OrdnerZuerst("C:\\VXMDOK\\Z");
+  ix.Durchlaufen();
+  const auto f = ix.Fortschritt();
+  EXPECT_EQ(f.Erledigt, 8);
+  EXPECT_EQ(f.Gesamt, 8);
+  // Rows are numbered in the order they were written.
+  Volltextindex v(index_);
+  const auto z1 = v.Eintrag("C:\\VXMDOK\\Z\\z1.txt"), z2 = v.Eintrag("C:\\VXMDOK\\Z\\z2.txt");
+  ASSERT_TRUE(z1 && z2);
+  for (const auto& e : v.EintraegeUnter("C:\\VXMDOK\\A", true)) {
+    EXPECT_LT(z1->Id, e.Id) << e.Pfad;
+    EXPECT_LT(z2->Id, e.Id) << e.Pfad;
+  }
 }
 
 TEST_F(VolltextIndex, UmlauteTeilwoerterWorteUndKontext) {
@@ -196,6 +361,30 @@ TEST_F(VolltextIndex, OrdnerzeitenVertretenUnveraenderteOrdner) {
   t = Suchen("treppenhaus", false, true, true);
   EXPECT_EQ(Namen(t), (std::set<std::string>{"b.txt", "c.txt"}));
   EXPECT_EQ(Namen(Suchen("treppenhaus")), Namen(t));  // the same as looking at every file
+}
+
+// On this machine two names may differ in letter case only; the index keys
+// them as one. Neither may be lost, and neither is read at every run.
+TEST_F(VolltextIndex, NamenNurInGrossKleinschreibungVerschieden) {
+  // Written by host path (a Windows-form name finds the first by either spelling).
+  DateiAnlegen("C:\\VXMDOK\\1\\FAQ.txt", "Alpha Hausordnung");
+  test::Schreiben(Host("C:\\VXMDOK\\1").parent_path() / "1" / "faq.txt", "Beta Hausordnung");
+  DateiAnlegen("C:\\VXMDOK\\1\\sub\\x.txt", "Gamma Hausordnung");
+  Indexieren();
+  // Even a folder the watching vouches for is looked at when its names
+  // differ only in letter case.
+  for (const int art : {0, 1, 2}) {
+    EXPECT_EQ(Namen(Suchen("hausordnung", false, true, art == 1, art == 2)),
+              (std::set<std::string>{"FAQ.txt", "faq.txt", "x.txt"}));
+    EXPECT_EQ(Namen(Suchen("beta", false, true, art == 1, art == 2)), std::set<std::string>{"faq.txt"});
+    EXPECT_EQ(Namen(Suchen("alpha", false, true, art == 1, art == 2)), std::set<std::string>{"FAQ.txt"});
+  }
+  HelferVersagt();
+  Indexieren();  // nothing read again
+  EXPECT_EQ(Zustand("C:\\VXMDOK\\1\\FAQ.txt"), Indexzustand::Indiziert);
+  const auto t = Suchen("alpha", false, true, true);
+  ASSERT_EQ(t.size(), 1u);
+  EXPECT_TRUE(t[0].AusIndex);
 }
 
 TEST_F(VolltextIndex, GrosseTexteInAbschnitten) {

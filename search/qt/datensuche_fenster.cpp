@@ -26,6 +26,7 @@
 #include "platform/oeffner.h"
 #include "platform/text.h"
 #include "search/datensuche.h"
+#include "search/qt/volltextfenster.h"
 #include "store/ordnerlayout.h"
 #include "store/qt/ordnerbaum.h"
 
@@ -105,21 +106,28 @@ void DatenSucheFenster::Abbrechen() {
   if (steuerung_) steuerung_->Abbrechen = true;
 }
 
-void DatenSucheFenster::SpaltenKoepfe() {
+void DatenSucheFenster::SpaltenKoepfe(bool mitFundstelle) {
   auto* l = f_.gefundenviewBox;
   l->setSortingEnabled(false);
   l->clear();
   l->setColumnCount(0);
-  l->setHeaderLabels({"Datei", "Pfad"});
+  if (mitFundstelle) {
+    l->setHeaderLabels({"Datei", "Pfad", "Fundstelle"});
+  } else {
+    l->setHeaderLabels({"Datei", "Pfad"});
+  }
   schluessel_.clear();
   treffer_ = 0;
 }
 
-void DatenSucheFenster::EintragHinzufuegen(const SuchTreffer& t) {
+void DatenSucheFenster::EintragHinzufuegen(const SuchTreffer& t, const std::string* kontext) {
   const std::string schluessel = t.Schluessel();
   // A key is unique in the list; the same file reached twice stays one entry.
   if (!schluessel_.insert(schluessel).second) return;
-  auto* e = new QTreeWidgetItem(f_.gefundenviewBox, QStringList{Q(t.Name), Q(t.Ordner)});
+  QStringList spalten{Q(t.Name), Q(t.Ordner)};
+  if (kontext) spalten << Q(*kontext);
+  auto* e = new QTreeWidgetItem(f_.gefundenviewBox, spalten);
+  if (kontext) e->setToolTip(2, Q(*kontext));
   e->setIcon(0, DateiSymbol(t.Icon));
   e->setData(0, kRolleSchluessel, Q(schluessel));
   e->setToolTip(1, Q(t.Ordner));
@@ -171,6 +179,9 @@ void DatenSucheFenster::DatenSucheAusfuehren(bool textErzwingen) {
   f_.FrameDatei->hide();
   f_.tvwDir->hide();
   SpaltenKoepfe();
+  const bool textsuche = textErzwingen || f_.optTextInhalt->isChecked();
+  auto* volltext = textsuche ? VolltextFenster::Von(&f_) : nullptr;
+  SpaltenKoepfe(volltext && VolltextFenster::Eingeschaltet());
   f_.Label6->hide();
   // The list fills while the search runs.
   f_.lblanzahldateien->setText("0");
@@ -179,7 +190,7 @@ void DatenSucheFenster::DatenSucheAusfuehren(bool textErzwingen) {
   const std::string start = f_.chckNurOneFold->isChecked() ? f_.dirListBox->Path() : z.DokWurzel;
   DatenSucheAuftrag auftrag;
   auftrag.Text = S(f_.txtDateisuchen->text());
-  auftrag.Modus = (textErzwingen || f_.optTextInhalt->isChecked()) ? Suchmodus::TextInhalt : Suchmodus::Dokumente;
+  auftrag.Modus = textsuche ? Suchmodus::TextInhalt : Suchmodus::Dokumente;
 
   SuchSteuerung steuerung;
   steuerung.Treffer = [this](const SuchTreffer& t) { EintragHinzufuegen(t); };
@@ -189,7 +200,16 @@ void DatenSucheFenster::DatenSucheAusfuehren(bool textErzwingen) {
   Beginnen();
   SuchErgebnis erg;
   try {
-    erg = DatenSuche(start, auftrag, &steuerung);
+    // The text search answers from the full-text index where the window has
+    // one, with the phrase in its context; otherwise from the bytes.
+    const bool ausIndex =
+        volltext && volltext->Suchen(start, auftrag.Text, steuerung,
+                                     [this](const SuchTreffer& t, const std::string& k) { EintragHinzufuegen(t, &k); },
+                                     erg);
+    if (!ausIndex) {
+      if (volltext) SpaltenKoepfe();
+      erg = DatenSuche(start, auftrag, &steuerung);
+    }
   } catch (...) {
     if (fenster) Beenden();
     throw;
@@ -447,6 +467,34 @@ DatenSucheFenster* DatenSucheFenster::Von(frmDorvex& f) {
   return nullptr;
 }
 
-void DatenSucheEinrichten(frmDorvex& f) { new DatenSucheFenster(f); }
+void DatenSucheEinrichten(frmDorvex& f) {
+  new DatenSucheFenster(f);
+  // The full-text index: progress in the status row, started after the load.
+  QBoxLayout* statuszeile = nullptr;
+  if (auto* haupt = f.layout()) {
+    for (int i = 0; i < haupt->count() && !statuszeile; ++i) {
+      auto* l = qobject_cast<QBoxLayout*>(haupt->itemAt(i)->layout());
+      if (l && l->indexOf(f.lblStatus) >= 0) statuszeile = l;
+    }
+  }
+  auto* volltext = new VolltextFenster(&f, statuszeile, f.filListBox);
+  auto verkettet = std::make_shared<bool>(false);
+  f.LadeHaken.push_back([&f, volltext, verkettet](LadePhase p) {
+    if (p == LadePhase::Anfang && !*verkettet) {
+      // After the folder watcher of the file list: both hear of each folder.
+      *verkettet = true;
+      auto vorher = f.filListBox->PfadGesetzt;
+      f.filListBox->PfadGesetzt = [vorher, volltext] {
+        if (vorher) vorher();
+        volltext->OrdnerGeoeffnet();
+      };
+    } else if (p == LadePhase::RegisterBereinigen) {
+      // The register and the document root are known from here on.
+      volltext->Starten();
+    } else if (p == LadePhase::Entladen) {
+      volltext->Beenden();
+    }
+  });
+}
 
 }  // namespace vxm

@@ -35,7 +35,8 @@ class DatenSucheFenster : public QObject {
   void gefundenviewBox_ItemClick(QTreeWidgetItem* eintrag);
   void gefundenviewBox_DblClick();
   void OrdnerAnsicht();
-  void SpaltenKoepfe();
+  // The list's columns; a text search adds the phrase in its context.
+  void SpaltenKoepfe(bool mitFundstelle = false);
 
   // Ends the running search (button, Esc, closing the window).
   void Abbrechen();
@@ -47,7 +48,7 @@ class DatenSucheFenster : public QObject {
 
  private:
   void DatenSucheAusfuehren(bool textErzwingen);
-  void EintragHinzufuegen(const SuchTreffer& t);
+  void EintragHinzufuegen(const SuchTreffer& t, const std::string* kontext = nullptr);
   void EreignisseLaufenLassen(bool sofort);
   void Beginnen();
   void Beenden();

@@ -36,14 +36,17 @@ bool Schreiben(int fd, const void* daten, std::size_t n) {
   return true;
 }
 
-// Reads exactly n bytes; 0 ok, 1 end of data or error, 2 deadline passed.
-int Lesen(int fd, void* ziel, std::size_t n, std::chrono::steady_clock::time_point frist) {
+// Reads exactly n bytes; 0 ok, 1 end of data or error, 2 deadline passed,
+// 3 cancelled.
+int Lesen(int fd, void* ziel, std::size_t n, std::chrono::steady_clock::time_point frist,
+          const std::atomic<bool>* abbruch = nullptr) {
   char* p = static_cast<char*>(ziel);
   while (n > 0) {
+    if (abbruch && abbruch->load()) return 3;
     const auto rest = std::chrono::duration_cast<std::chrono::milliseconds>(frist - std::chrono::steady_clock::now());
     if (rest.count() <= 0) return 2;
     pollfd pf{fd, POLLIN, 0};
-    const int e = ::poll(&pf, 1, static_cast<int>(std::min<long long>(rest.count(), 1000)));
+    const int e = ::poll(&pf, 1, static_cast<int>(std::min<long long>(rest.count(), abbruch ? 100 : 1000)));
     if (e < 0 && errno != EINTR) return 1;
     if (e <= 0) continue;
     const ssize_t r = ::read(fd, p, n);
@@ -107,7 +110,7 @@ void NiedrigePrioritaet() {
 
 }  // namespace
 
-Auslesedienst::Auslesedienst(Dienstgrenzen grenzen) : grenzen_(std::move(grenzen)) {}
+Auslesedienst::Auslesedienst(Dienstgrenzen grenzen) : grenzen_(grenzen) {}
 
 Auslesedienst::~Auslesedienst() { Beenden(); }
 
@@ -144,6 +147,7 @@ bool Auslesedienst::Starten() {
                                    std::to_string(o.ProgrammSekunden),
                                    grenzen_.NiedrigePrioritaet ? "niedrig" : "normal"};
   std::vector<char*> argv;
+  argv.reserve(args.size() + 1);
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
   const pid_t eltern = ::getpid();
@@ -221,7 +225,7 @@ Auszug Auslesedienst::Anfrage(char art, const std::string& pfad, std::uint32_t s
   Auszug a;
   const std::string zeitGrund =
       "Zeitgrenze von " + std::to_string(zeit.count() / 1000) + " s überschritten";
-  auto lesen = [&](void* z, std::size_t n) -> int { return Lesen(von_, z, n, frist); };
+  auto lesen = [&](void* z, std::size_t n) -> int { return Lesen(von_, z, n, frist, grenzen_.Abbruch); };
   int r = lesen(&status, 1);
   if (r == 0) r = lesen(&seiten, 4);
   if (r == 0) r = lesen(&laenge, 4);
@@ -242,6 +246,7 @@ Auszug Auslesedienst::Anfrage(char art, const std::string& pfad, std::uint32_t s
     r = 1;
   }
   if (r == 2) return abbrechen(zeitGrund);
+  if (r == 3) return abbrechen(kAbgebrochen);
   if (r != 0) return abbrechen("");
   a.Status = static_cast<Auszugsstatus>(status);
   a.Seiten = seiten;

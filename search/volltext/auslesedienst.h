@@ -12,6 +12,7 @@
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -26,7 +27,12 @@ struct Dienstgrenzen {
   std::uint64_t Speicher = 2ull << 30;  // address space of the helper
   bool NiedrigePrioritaet = true;       // idle CPU and I/O class
   Ausleseoptionen Optionen;
+  // Once set, the request in hand ends within a moment (a closing window
+  // does not wait for a slow file); its answer is then kAbgebrochen.
+  const std::atomic<bool>* Abbruch = nullptr;
 };
+
+inline constexpr const char* kAbgebrochen = "Auslesen abgebrochen";
 
 class Auslesedienst {
  public:

@@ -131,6 +131,50 @@ const char* Ligatur(char32_t c) {
   }
 }
 
+// The folded form of the character at s[i] (as FaltenKern writes it):
+// into `o`, its length as the result; `laenge` gets the bytes consumed.
+// `blank` is the state of FaltenKern: the last byte written was a blank.
+std::size_t ZeichenFalten(std::string_view s, std::size_t i, bool& blank, char (&o)[8], std::size_t& laenge) {
+  const auto b = static_cast<unsigned char>(s[i]);
+  if (b > 0x20 && b < 0x7F) {
+    o[0] = static_cast<char>(b >= 'A' && b <= 'Z' ? b | 0x20 : b);
+    laenge = 1;
+    blank = false;
+    return 1;
+  }
+  char32_t c;
+  if (!Utf8Zeichen(s, i, c, laenge)) {
+    c = AusCp1252(b);
+    laenge = 1;
+  }
+  if (Leerraum(c)) {
+    if (blank) return 0;
+    blank = true;
+    o[0] = ' ';
+    return 1;
+  }
+  if (Unsichtbar(c)) return 0;
+  blank = false;
+  const char* t = Ligatur(c);
+  if (!t) {
+    c = KleinBuchstabe(GrossBuchstabe(c));
+    if (c >= 0xC0 && c < 0x250) {
+      t = kLatein[c - 0xC0];
+    } else if (c >= 0x1E00 && c < 0x1F00) {
+      t = kLateinZusatz[c - 0x1E00];
+    }
+  }
+  if (t && *t) {
+    const std::size_t n = std::strlen(t);
+    std::memcpy(o, t, n);
+    return n;
+  }
+  std::string puffer;
+  Kodieren(c, puffer);
+  std::memcpy(o, puffer.data(), puffer.size());
+  return puffer.size();
+}
+
 template <bool kMitHerkunft>
 std::string FaltenKern(std::string_view s, std::vector<std::uint32_t>* herkunft) {
   // Written through a pointer into a buffer that grows on demand: this runs
@@ -227,6 +271,68 @@ std::string Falten(std::string_view text) { return FaltenKern<false>(text, nullp
 
 std::string Falten(std::string_view text, std::vector<std::uint32_t>& herkunft) {
   return FaltenKern<true>(text, &herkunft);
+}
+
+Faltsucher::Faltsucher(std::string gefaltet) : p_(std::move(gefaltet)) {
+  if (p_.empty()) return;
+  const auto p0 = static_cast<unsigned char>(p_[0]);
+  // An ASCII byte folds to itself lower-cased; every other character is
+  // looked at (its folded form may hold the byte anywhere: "ß" is "ss").
+  for (int b = 0x80; b < 0x100; ++b) interessant_[b] = true;
+  for (int b = 0; b < 0x80; ++b) {
+    const bool druckbar = b > 0x20 && b < 0x7F;
+    const int f = b >= 'A' && b <= 'Z' ? b | 0x20 : b;
+    interessant_[b] = druckbar ? f == p0 : p0 == ' ';
+  }
+}
+
+bool Faltsucher::Weiter(std::string_view text, std::size_t i, std::size_t k, bool blank, std::size_t& bis) const {
+  char o[8];
+  while (k < p_.size()) {
+    if (i >= text.size()) return false;
+    std::size_t laenge;
+    const std::size_t n = ZeichenFalten(text, i, blank, o, laenge);
+    const std::size_t m = std::min(n, p_.size() - k);
+    if (std::memcmp(o, p_.data() + k, m) != 0) return false;
+    k += m;
+    i += laenge;
+  }
+  bis = i;
+  return true;
+}
+
+bool Faltsucher::Finden(std::string_view text, std::size_t& von, std::size_t& bis) const {
+  if (p_.empty()) return false;
+  const auto* d = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = text.size();
+  const bool fuehrendLeer = p_[0] == ' ';
+  bool blank = false;  // FaltenKern's state; only a phrase beginning with a blank needs it
+  char o[8];
+  for (std::size_t i = 0; i < n;) {
+    if (!fuehrendLeer) {
+      // Skip what cannot begin a match: ASCII bytes that fold to another byte.
+      while (i < n && !interessant_[d[i]]) ++i;
+      if (i >= n) return false;
+    }
+    std::size_t laenge;
+    bool b = blank;
+    const std::size_t m = ZeichenFalten(text, i, b, o, laenge);
+    for (std::size_t j = 0; j < m; ++j) {
+      if (o[j] != p_[0]) continue;
+      // The character's own folded form, from byte j on, then the next ones.
+      const std::size_t passt = std::min(m - j, p_.size());
+      if (std::memcmp(o + j, p_.data(), passt) != 0) continue;
+      std::size_t ende = i + laenge;
+      if (passt == p_.size() || Weiter(text, ende, passt, b, ende)) {
+        von = i;
+        bis = ende;
+        return true;
+      }
+    }
+    blank = b;
+    i += laenge;
+  }
+  return false;
 }
 
 std::size_t Zeichen(std::string_view s) {

@@ -18,6 +18,26 @@ std::string Falten(std::string_view text);
 // came from (one entry per result byte, plus one for the end).
 std::string Falten(std::string_view text, std::vector<std::uint32_t>& herkunft);
 
+// Finds a folded phrase in unfolded text as Falten(text).find(phrase)
+// would, without folding the text: only characters whose folded form holds
+// the phrase's first byte are folded further. For checking candidates of
+// the index, where most text is passed over.
+class Faltsucher {
+ public:
+  explicit Faltsucher(std::string gefaltet);
+  // The first match: `von` and `bis` delimit the characters of `text`
+  // whose folded forms make it up.
+  bool Finden(std::string_view text, std::size_t& von, std::size_t& bis) const;
+  const std::string& Phrase() const { return p_; }
+
+ private:
+  // Compares the folded text from byte i on (FaltenKern's state `blank`)
+  // with the phrase from byte k on.
+  bool Weiter(std::string_view text, std::size_t i, std::size_t k, bool blank, std::size_t& bis) const;
+  std::string p_;
+  bool interessant_[256] = {};  // raw bytes that may start a match
+};
+
 // Number of characters (code points) of a folded text.
 std::size_t Zeichen(std::string_view gefaltet);
 

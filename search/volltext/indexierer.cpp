@@ -18,6 +18,7 @@
 #include <unordered_set>
 
 #include "platform/fehler.h"
+#include "search/volltext/ordnerwache.h"
 
 namespace vxm::volltext {
 
@@ -93,12 +94,15 @@ struct Indexierer::Impl {
   struct Ordnerauftrag {
     std::string Windows;
     bool Rekursiv = true;
+    // A folder the watching reported changed: its new sub-folders are
+    // walked, and its time is recorded again.
+    bool Nachpruefen = false;
   };
   struct Dateiauftrag {
     std::string Windows, Host;
   };
   struct Ereignis {
-    enum { Umbenannt, Geloescht } Art;
+    enum { Umbenannt, Geloescht, Nachsehen } Art;
     std::string Pfad, Neu;
   };
   struct Schreibauftrag {
@@ -107,6 +111,7 @@ struct Indexierer::Impl {
     bool NurZeit = false;
     bool Loeschen = false;
     bool Ordner = false;  // Eintrag.Pfad is a folder listed at Eintrag.Mtime
+    bool TextErneuern = false;  // a text shared with files of the same bytes is replaced
   };
 
   std::filesystem::path datei;
@@ -121,8 +126,11 @@ struct Indexierer::Impl {
   std::deque<Dateiauftrag> dateien;
   std::deque<Dateiauftrag> ocr;
   std::set<std::string> ocrBekannt;  // keys queued for OCR
+  std::unordered_set<std::string> inSchlange;  // keys queued in `dateien`
+  std::unordered_set<std::string> gezaehlt;    // folder keys whose files were counted
   bool pausiert = false, ende = false;
   std::atomic<bool> laeuft{false};
+  std::atomic<bool> abbruch{false};  // Anhalten: the file in hand is dropped, not waited for
   std::atomic<std::int64_t> erledigt{0}, gesamt{0};
 
   std::thread arbeiter;
@@ -149,8 +157,9 @@ struct Indexierer::Impl {
   }
 
   Impl(std::filesystem::path d, Laufwerkstabelle l, std::vector<std::string> w, Indexiereroptionen opt)
-      : datei(std::move(d)), laufwerke(std::move(l)), wurzeln(std::move(w)), o(std::move(opt)) {
+      : datei(std::move(d)), laufwerke(std::move(l)), wurzeln(std::move(w)), o(opt) {
     o.Grenzen.NiedrigePrioritaet = o.NiedrigePrioritaet;
+    o.Grenzen.Abbruch = &abbruch;
     for (const auto& w2 : wurzeln) ordner.push_back({w2, true});
   }
 
@@ -240,7 +249,7 @@ struct Indexierer::Impl {
           } else if (s.NurZeit) {
             ix->ZeitAktualisieren(s.Eintrag.Id, s.Eintrag.Groesse, s.Eintrag.Mtime);
           } else {
-            ix->Schreiben(s.Eintrag, s.Text ? &*s.Text : nullptr);
+            ix->Schreiben(s.Eintrag, s.Text ? &*s.Text : nullptr, s.TextErneuern);
           }
         }
         t.Festschreiben();
@@ -275,6 +284,8 @@ struct Indexierer::Impl {
   void OrdnerPruefen(const Ordnerauftrag& a, bool vorrang) {
     std::string win, host;
     if (!Aufloesen(a.Windows, win, host)) return;
+    // Watched before it is listed: a change during the listing is heard.
+    if (wache) wache->Beobachten(win, host);
     const int fd = ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     struct stat ost {};
@@ -284,7 +295,7 @@ struct Indexierer::Impl {
       return;
     }
     // The time before listing: a change during the listing shows later.
-    if (a.Rekursiv) ordnerzeiten.emplace_back(win, Nanosekunden(ost));
+    const std::int64_t ordnerzeit = Nanosekunden(ost);
     {
       std::string k = IndexSchluessel(win);
       while (!k.empty() && k.back() == '\\') k.pop_back();
@@ -292,47 +303,82 @@ struct Indexierer::Impl {
     }
     std::unordered_map<std::string, Indexeintrag> bekannt;
     for (auto& e : index->EintraegeUnter(win, false)) bekannt.emplace(IndexSchluessel(e.Pfad), std::move(e));
-    std::vector<std::string> unter;
+    std::vector<std::string> unter, neueUnter;
     std::vector<Dateiauftrag> neu;
+    std::vector<std::pair<std::string, struct stat>> eintraege;
     std::int64_t gefunden = 0, aktuell = 0;
     while (const dirent* e = ::readdir(d)) {
       const char* n = e->d_name;
       if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
       struct stat st {};
       if (::fstatat(::dirfd(d), n, &st, 0) != 0) continue;
-      const std::string wp = Verbinden(win, n);
       if (S_ISDIR(st.st_mode)) {
-        if (a.Rekursiv) unter.push_back(wp);
+        if (a.Rekursiv) {
+          unter.push_back(Verbinden(win, n));
+        } else if (a.Nachpruefen && wache && !wache->Beobachtet(Verbinden(win, n))) {
+          neueUnter.push_back(Verbinden(win, n));
+        }
         continue;
       }
       if (!S_ISREG(st.st_mode) || std::strncmp(n, ".~vxm", 5) == 0 || EigeneDatei(n)) continue;
+      eintraege.emplace_back(n, st);
+    }
+    // Names that differ only in letter case share a key: the first holds
+    // the row, the others are left to the byte search, and the folder's
+    // time never vouches for it (it is recorded as -1, so its parent still
+    // knows it as a sub-folder).
+    std::sort(eintraege.begin(), eintraege.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+    std::unordered_set<std::string> schluessel;
+    bool doppelt = false;
+    for (const auto& [n, st] : eintraege) {
+      const std::string wp = Verbinden(win, n);
+      std::string key = IndexSchluessel(wp);
+      if (!schluessel.insert(key).second) {
+        doppelt = true;
+        continue;
+      }
       ++gefunden;
-      const auto it = bekannt.find(IndexSchluessel(wp));
+      const auto it = bekannt.find(key);
       const bool frisch = it != bekannt.end() && !o.Voll && it->second.Groesse == st.st_size &&
                           it->second.Mtime == Nanosekunden(st);
       if (frisch && it->second.Zustand == Indexzustand::OcrAusstehend) {
-        OcrVormerken({wp, host + "/" + n});
+        OcrVormerken({wp, std::string(host).append("/").append(n)});
         ++aktuell;
       } else if (frisch) {
         ++aktuell;
       } else {
-        neu.push_back({wp, host + "/" + n});
+        neu.push_back({wp, std::string(host).append("/").append(n)});
       }
       if (it != bekannt.end()) bekannt.erase(it);
     }
+    if (a.Rekursiv || a.Nachpruefen) ordnerzeiten.emplace_back(win, doppelt ? -1 : ordnerzeit);
     ::closedir(d);
     // Rows of files that are gone.
     for (auto& [_, e] : bekannt) Vormerken({e, std::nullopt, false, true});
-    gesamt += gefunden;
-    erledigt += aktuell;
     std::sort(unter.begin(), unter.end());
     std::lock_guard<std::mutex> l(m);
+    // A folder's files count once; looked at again, only what is queued anew.
+    std::string okey = IndexSchluessel(win);
+    while (!okey.empty() && okey.back() == '\\') okey.pop_back();
+    const bool erstesMal = gezaehlt.insert(okey).second;
+    if (erstesMal) {
+      gesamt += gefunden - static_cast<std::int64_t>(neu.size());
+      erledigt += aktuell;
+    }
+    std::vector<Dateiauftrag> einreihen;
+    for (auto& n2 : neu)
+      if (inSchlange.insert(IndexSchluessel(n2.Windows)).second) einreihen.push_back(std::move(n2));
+    gesamt += static_cast<std::int64_t>(einreihen.size());
     if (vorrang) {
-      for (auto it = neu.rbegin(); it != neu.rend(); ++it) dateien.push_front(std::move(*it));
+      for (auto it = einreihen.rbegin(); it != einreihen.rend(); ++it) dateien.push_front(std::move(*it));
     } else {
-      for (auto& n2 : neu) dateien.push_back(std::move(n2));
+      for (auto& n2 : einreihen) dateien.push_back(std::move(n2));
     }
     for (auto& u : unter) ordner.push_back({u, true});
+    // Sub-folders that appeared in a watched folder: walked whole.
+    if (a.Nachpruefen && !a.Rekursiv && wache) {
+      for (const auto& e : neueUnter) ordner.push_back({e, true});
+    }
   }
 
   // Rows of files in folders the walk of a root did not meet (the folder
@@ -398,13 +444,19 @@ struct Indexierer::Impl {
       }
     }
     Auszug aus = dienst->Auslesen(a.Host);
+    // Stopped meanwhile: nothing recorded, the file is read next time.
+    if (abbruch) return;
     e.Art = aus.Art;
     e.Seiten = aus.Seiten;
     switch (aus.Status) {
-      case Auszugsstatus::Ok:
+      case Auszugsstatus::Ok: {
         e.Zustand = Indexzustand::Indiziert;
-        Vormerken({e, std::move(aus.Text)});
+        Schreibauftrag s{e, std::move(aus.Text)};
+        // A full run replaces a shared text once, not for every copy.
+        s.TextErneuern = o.Voll && erneuert.insert(e.Hash + std::to_string(e.Groesse)).second;
+        Vormerken(std::move(s));
         break;
+      }
       case Auszugsstatus::NichtIndizierbar:
         e.Zustand = Indexzustand::NichtIndizierbar;
         e.Grund = aus.Grund;
@@ -433,6 +485,7 @@ struct Indexierer::Impl {
         if (ende || pausiert || !ereignisse.empty() || !dateien.empty() || !ordner.empty()) return false;
       }
       Auszug seite = dienst->OcrSeite(a.Host, s);
+      if (abbruch) return false;
       if (seite.Status == Auszugsstatus::NichtIndizierbar) {
         if (ersterFehler.empty()) ersterFehler = seite.Grund;
         continue;
@@ -484,15 +537,30 @@ struct Indexierer::Impl {
       } else if (!dateien.empty()) {
         dat = std::move(dateien.front());
         dateien.pop_front();
+        inSchlange.erase(IndexSchluessel(dat->Windows));
       } else if (o.Ocr && !ocr.empty()) {
         oc = ocr.front();
       } else {
         return false;
       }
+      if (!oc) untaetig = false;
+    }
+    if (oc) {
+      // Only recognition left: what the walk and the watching found is written.
+      Leeren();
+      std::lock_guard<std::mutex> l(m);
+      if (ereignisse.empty() && ordner.empty() && dateien.empty() && vorrangOrdner.empty()) untaetig = true;
     }
     if (ev) {
       Leeren();  // the batches refer to the old paths
-      if (ev->Art == Ereignis::Umbenannt) {
+      if (ev->Art == Ereignis::Nachsehen) {
+        struct stat st {};
+        std::string win, host;
+        if (Aufloesen(ev->Pfad, win, host) && ::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+          std::lock_guard<std::mutex> l(m);
+          vorrangOrdner.push_back({win, true});
+        }
+      } else if (ev->Art == Ereignis::Umbenannt) {
         Volltextindex::Transaktion t(*index);
         index->Umbenennen(ev->Pfad, ev->Neu);
         t.Festschreiben();
@@ -594,8 +662,9 @@ struct Indexierer::Impl {
         gearbeitet = true;  // one failing step does not end the worker
       }
       if (!gearbeitet) {
-        Festschreiben();
+        Leeren();
         std::unique_lock<std::mutex> l(m);
+        if (ereignisse.empty() && ordner.empty() && dateien.empty() && vorrangOrdner.empty()) untaetig = true;
         cv.wait_for(l, std::chrono::seconds(5), [&] {
           return ende || !ereignisse.empty() || !ordner.empty() || !dateien.empty() || !vorrangOrdner.empty();
         });
@@ -606,15 +675,59 @@ struct Indexierer::Impl {
     laeuft = false;
   }
 
+  // --- following the folder watching --------------------------------------
+
+  void Wachen() {
+    while (!wacheEnde) {
+      const auto aenderungen = wache->Warten(500);
+      if (aenderungen.empty()) continue;
+      {
+        std::lock_guard<std::mutex> l(m);
+        untaetig = false;
+        for (const auto& a : aenderungen) {
+          switch (a.Art) {
+            case Aenderung::Art::Ordner: {
+              const std::string k = IndexSchluessel(a.Pfad);
+              const bool schon = std::any_of(vorrangOrdner.begin(), vorrangOrdner.end(), [&](const Ordnerauftrag& o2) {
+                return o2.Nachpruefen && IndexSchluessel(o2.Windows) == k;
+              });
+              if (!schon) vorrangOrdner.push_back({a.Pfad, false, true});
+              break;
+            }
+            case Aenderung::Art::Umbenannt:
+              ereignisse.push_back({Ereignis::Umbenannt, a.Pfad, a.Neu});
+              // A renamed folder's times went with the rename: walked again.
+              ereignisse.push_back({Ereignis::Nachsehen, a.Neu, {}});
+              break;
+            case Aenderung::Art::Weg:
+              ereignisse.push_back({Ereignis::Geloescht, a.Pfad, {}});
+              break;
+            case Aenderung::Art::Ueberlauf:
+              // Changes were lost: every root is walked again.
+              for (const auto& w : wurzeln) ordner.push_back({w, true});
+              break;
+          }
+        }
+      }
+      cv.notify_all();
+    }
+  }
+
+  std::unique_ptr<Ordnerwache> wache;
+  std::thread waechter;
+  std::atomic<bool> wacheEnde{false};
+  bool untaetig = false;  // idle with everything written (under m)
+
   std::deque<Ordnerauftrag> vorrangOrdner;
   std::vector<std::string> wurzelnOffen;
+  std::unordered_set<std::string> erneuert;  // texts a full run read anew
   std::unordered_set<std::string> begangen;  // folder keys met by the current walk
 };
 
 Indexierer::Indexierer(std::filesystem::path indexDatei, Laufwerkstabelle laufwerke,
                        std::vector<std::string> wurzeln, Indexiereroptionen optionen)
     : impl_(std::make_unique<Impl>(std::move(indexDatei), std::move(laufwerke), std::move(wurzeln),
-                                   std::move(optionen))) {}
+                                   optionen)) {}
 
 Indexierer::~Indexierer() { Anhalten(); }
 
@@ -624,7 +737,16 @@ void Indexierer::Starten() {
     std::lock_guard<std::mutex> l(impl_->m);
     impl_->ende = false;
   }
+  impl_->abbruch = false;
   impl_->laeuft = true;
+  if (impl_->o.Beobachten && !impl_->wache) {
+    auto wache = std::make_unique<Ordnerwache>();
+    if (wache->Bereit()) impl_->wache = std::move(wache);
+  }
+  if (impl_->wache && !impl_->waechter.joinable()) {
+    impl_->wacheEnde = false;
+    impl_->waechter = std::thread([this] { impl_->Wachen(); });
+  }
   impl_->arbeiter = std::thread([this] { impl_->Schleife(); });
 }
 
@@ -633,7 +755,10 @@ void Indexierer::Anhalten() {
     std::lock_guard<std::mutex> l(impl_->m);
     impl_->ende = true;
   }
+  if (impl_->arbeiter.joinable()) impl_->abbruch = true;
   impl_->cv.notify_all();
+  impl_->wacheEnde = true;
+  if (impl_->waechter.joinable()) impl_->waechter.join();
   if (impl_->arbeiter.joinable()) impl_->arbeiter.join();
 }
 
@@ -668,8 +793,10 @@ void Indexierer::Geaendert(const std::string& pfad) {
     if (S_ISDIR(st.st_mode)) {
       impl_->vorrangOrdner.push_back({win, true});
     } else {
-      ++impl_->gesamt;  // one more file to check
-      impl_->dateien.push_front({win, host});
+      if (impl_->inSchlange.insert(IndexSchluessel(win)).second) {
+        ++impl_->gesamt;  // one more file to check
+        impl_->dateien.push_front({win, host});
+      }
     }
   }
   impl_->cv.notify_all();
@@ -700,6 +827,16 @@ Indexfortschritt Indexierer::Fortschritt() const {
   f.Laeuft = impl_->laeuft;
   f.Pausiert = impl_->pausiert;
   return f;
+}
+
+bool Indexierer::Ruhig() const {
+  std::lock_guard<std::mutex> l(impl_->m);
+  return impl_->untaetig && impl_->ereignisse.empty() && impl_->vorrangOrdner.empty() && impl_->ordner.empty() &&
+         impl_->dateien.empty();
+}
+
+bool Indexierer::Beobachtet(const std::string& ordnerKey) const {
+  return impl_->wache && impl_->wache->Beobachtet(ordnerKey);
 }
 
 void Indexierer::Durchlaufen(const std::function<void(const Indexfortschritt&)>& melden) {

@@ -45,6 +45,9 @@ struct Indexiereroptionen {
   std::size_t Stapel = 64;  // files per transaction ...
   std::chrono::milliseconds Stapelzeit{2000};  // ... or this long, whichever comes first
   bool NiedrigePrioritaet = true;
+  // Follow every walked folder with the kernel's folder watching (the
+  // window): new, changed, renamed and deleted files are checked at once.
+  bool Beobachten = false;
 };
 
 class Indexierer {
@@ -70,6 +73,12 @@ class Indexierer {
   void Geloescht(const std::string& pfad);
 
   Indexfortschritt Fortschritt() const;
+  // Nothing queued and, when watching, nothing heard that is not worked in:
+  // folder times recorded in the index stand for the disk.
+  bool Ruhig() const;
+  // The watching follows this folder (its key, IndexSchluessel without a
+  // final backslash): while Ruhig, its recorded rows stand for it unseen.
+  bool Beobachtet(const std::string& ordnerKey) const;
   std::string FortschrittText() const { return volltext::FortschrittText(Fortschritt()); }
 
   // Works the queue off in the calling thread until it is empty (the

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <set>
 
 #include "platform/text.h"
@@ -14,16 +15,21 @@ namespace {
 
 // Changes of the folding or the layout that make the stored FTS index
 // unusable raise this; the index is then built anew from the stored texts.
-constexpr int kFormat = 5;
-// Formats from this one on index the same trigrams: newer ones only add
-// tables or indexes, made by the CREATE ... IF NOT EXISTS below.
-constexpr int kGleicheTrigramme = 4;
+// 6: sections numbered densely (small row-id gaps keep the FTS doclists
+// short), texts packed faster.
+constexpr int kFormat = 6;
+// zstd level of the stored texts: level 12 packed 7 % tighter than 3 at
+// nine times the CPU, which was half of what indexing cost.
+constexpr int kPackstufe = 3;
 
-// The FTS5 tokenizer "vxmtri": the trigrams of an already folded text, each
-// distinct one once per document. The table keeps no positions (detail=
-// none), so repeats would only cost time: a changelog of a megabyte has a
-// million trigrams but some ten thousand distinct ones. Queries name one
-// trigram per term.
+// The FTS5 tokenizer "vxmtri": the 4-grams (four characters) of an already
+// folded text, each distinct one once per document, and its last three
+// characters. The table keeps no positions (detail=none), so repeats would
+// only cost time: a changelog of a megabyte has a million 4-grams but some
+// ten thousand distinct ones. Four characters rather than three: a phrase
+// of common words ("Straße" in English texts) has all its trigrams in most
+// sections of 32 KB, its 4-grams in few; that costs 1.7 times the postings.
+// Queries name one n-gram per term (or a trigram as a prefix).
 int TriErzeugen(void*, const char**, int, Fts5Tokenizer** aus) {
   *aus = reinterpret_cast<Fts5Tokenizer*>(new int(0));
   return SQLITE_OK;
@@ -33,34 +39,36 @@ void TriLoeschen(Fts5Tokenizer* t) { delete reinterpret_cast<int*>(t); }
 
 int TriZerlegen(Fts5Tokenizer*, void* ctx, int flags, const char* text, int n,
                 int (*token)(void*, int, const char*, int, int, int)) {
-  // Start offsets of the last three characters.
-  int s0 = -1, s1 = -1, s2 = -1;
-  const bool dokument = (flags & FTS5_TOKENIZE_DOCUMENT) != 0;
+  if (!(flags & FTS5_TOKENIZE_DOCUMENT)) return n > 0 ? token(ctx, 0, text, n, 0, n) : SQLITE_OK;
+  // Start offsets of the last four characters.
+  int s0 = -1, s1 = -1, s2 = -1, s3 = -1;
   static thread_local std::vector<std::uint64_t> gesehen;
   gesehen.clear();
+  auto merken = [&](int von, int bis) {
+    // Packed into 64 bits to tell repeats (a longer one is always emitted).
+    const int laenge = bis - von;
+    if (laenge > 8) return token(ctx, 0, text + von, laenge, von, bis);
+    std::uint64_t k = 0;
+    std::memcpy(&k, text + von, static_cast<std::size_t>(laenge));
+    gesehen.push_back(k);
+    return SQLITE_OK;
+  };
   for (int i = 0; i <= n; ++i) {
     if (i < n && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
     if (s0 >= 0) {
-      // Trigram text[s0, i): packed into 64 bits to tell repeats (a trigram
-      // of long characters is always emitted).
-      const int laenge = i - s0;
-      bool neu = true;
-      if (dokument && laenge <= 8) {
-        std::uint64_t k = 0;
-        std::memcpy(&k, text + s0, static_cast<std::size_t>(laenge));
-        gesehen.push_back(k);
-        neu = false;
-      }
-      if (neu) {
-        const int rc = token(ctx, 0, text + s0, laenge, s0, i);
-        if (rc != SQLITE_OK) return rc;
-      }
+      const int rc = merken(s0, i);
+      if (rc != SQLITE_OK) return rc;
     }
     s0 = s1;
     s1 = s2;
-    s2 = i;
+    s2 = s3;
+    s3 = i;
   }
-  if (!dokument) return SQLITE_OK;
+  // The last trigram: a phrase of three characters at the very end.
+  if (s1 >= 0) {
+    const int rc = merken(s1, n);
+    if (rc != SQLITE_OK) return rc;
+  }
   std::sort(gesehen.begin(), gesehen.end());
   gesehen.erase(std::unique(gesehen.begin(), gesehen.end()), gesehen.end());
   for (const std::uint64_t k : gesehen) {
@@ -105,9 +113,10 @@ std::string Spalte(sqlite3_stmt* s, int i) {
   return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(s, i))) : std::string();
 }
 
-std::string Packen(const std::string& text) {
+std::string Packen(std::string_view text) {
   std::string aus(ZSTD_compressBound(text.size()), '\0');
-  const std::size_t n = ZSTD_compress(aus.data(), aus.size(), text.data(), text.size(), 12);
+  static thread_local std::unique_ptr<ZSTD_CCtx, decltype(&ZSTD_freeCCtx)> ctx(ZSTD_createCCtx(), &ZSTD_freeCCtx);
+  const std::size_t n = ZSTD_compressCCtx(ctx.get(), aus.data(), aus.size(), text.data(), text.size(), kPackstufe);
   if (ZSTD_isError(n)) throw IndexFehler("Text nicht komprimierbar");
   aus.resize(n);
   return aus;
@@ -129,9 +138,9 @@ std::string Entpacken(const std::string& z) {
 // lies whole in one section. A large file is then a candidate only where
 // one section holds all trigrams of the phrase, and checking a candidate
 // unpacks and folds that section, not the whole file.
-constexpr std::size_t kAbschnitt = 32 * 1024;
+constexpr std::size_t kAbschnitt = std::size_t{32} * 1024;
 constexpr std::size_t kUeberlappung = 512;
-constexpr std::int64_t kAbschnitteJeDatei = 1 << 13;  // section rowid = file id * this + number
+constexpr std::size_t kMaxAbschnitte = 1 << 13;  // the last one takes the rest
 
 struct Abschnitt {
   std::size_t Von, Eigen, Bis;  // own bytes [Von, Von + Eigen), stored up to Bis
@@ -145,8 +154,7 @@ std::vector<Abschnitt> Zerlegen(const std::string& t) {
   };
   std::size_t von = 0;
   while (von < t.size() || v.empty()) {
-    std::size_t ende = v.size() + 1 == static_cast<std::size_t>(kAbschnitteJeDatei) ? t.size()
-                                                                                  : zeichengrenze(von + kAbschnitt);
+    std::size_t ende = v.size() + 1 == kMaxAbschnitte ? t.size() : zeichengrenze(von + kAbschnitt);
     // End at a blank where one is near, so words stay whole.
     if (ende < t.size()) {
       const auto blank = t.find_first_of(" \n", ende);
@@ -171,8 +179,6 @@ std::string OrdnerSchluessel(const std::string& ordner) {
   return k;
 }
 
-constexpr const char* kSpalten =
-    "id, pfad, groesse, mtime, hash, zustand, grund, art, seiten";
 
 Indexeintrag Zeile(sqlite3_stmt* s) {
   Indexeintrag e;
@@ -185,31 +191,37 @@ Indexeintrag Zeile(sqlite3_stmt* s) {
   e.Grund = Spalte(s, 6);
   e.Art = Spalte(s, 7);
   e.Seiten = static_cast<std::uint32_t>(sqlite3_column_int64(s, 8));
+  e.Inhalt = sqlite3_column_int64(s, 9);
   return e;
 }
 
-// The FTS5 query for a folded phrase: every distinct trigram (at most 32,
-// spread over the phrase) must be in the file.
-std::string TrigrammAbfrage(const std::string& p) {
+// The FTS5 query for a folded phrase of three or more characters: every
+// distinct 4-gram (at most 32, spread over the phrase) must be in the
+// section; three characters are the prefix of a 4-gram or the end trigram.
+std::string NgrammAbfrage(const std::string& p) {
   std::vector<std::size_t> start;  // byte offsets of the characters
   for (std::size_t i = 0; i < p.size(); ++i)
     if ((static_cast<unsigned char>(p[i]) & 0xC0) != 0x80) start.push_back(i);
   start.push_back(p.size());
   const std::size_t n = start.size() - 1;
-  std::set<std::string> tri;
-  const std::size_t anzahl = n - 2;
-  const std::size_t schritt = anzahl > 32 ? (anzahl + 31) / 32 : 1;
-  for (std::size_t k = 0; k < anzahl; k += schritt) tri.insert(p.substr(start[k], start[k + 3] - start[k]));
-  tri.insert(p.substr(start[n - 3], start[n] - start[n - 3]));
-  std::string q;
-  for (const auto& t : tri) {
-    if (!q.empty()) q += " AND ";
-    q += '"';
+  auto zitiert = [](std::string_view t) {
+    std::string q = "\"";
     for (const char c : t) {
       if (c == '"') q += '"';
       q += c;
     }
-    q += '"';
+    return q + '"';
+  };
+  if (n == 3) return zitiert(p) + "*";
+  std::set<std::string> gramme;
+  const std::size_t anzahl = n - 3;
+  const std::size_t schritt = anzahl > 32 ? (anzahl + 31) / 32 : 1;
+  for (std::size_t k = 0; k < anzahl; k += schritt) gramme.insert(p.substr(start[k], start[k + 4] - start[k]));
+  gramme.insert(p.substr(start[n - 4], start[n] - start[n - 4]));
+  std::string q;
+  for (const auto& g : gramme) {
+    if (!q.empty()) q += " AND ";
+    q += zitiert(g);
   }
   return q;
 }
@@ -287,16 +299,44 @@ sqlite3_stmt* Volltextindex::Anweisung(const char* sql) {
 void Volltextindex::Aufbauen() {
   // A current index is opened without writing (a search must not wait for
   // the indexer's lock, nor take one).
-  {
+  auto formatLesen = [&] {
     sqlite3_stmt* s = nullptr;
     int format = 0;
     if (sqlite3_prepare_v2(db_, "SELECT wert FROM meta WHERE schluessel='format'", -1, &s, nullptr) == SQLITE_OK &&
         sqlite3_step(s) == SQLITE_ROW)
       format = sqlite3_column_int(s, 0);
     sqlite3_finalize(s);
-    if (format == kFormat) return;
-  }
+    return format;
+  };
+  if (formatLesen() == kFormat) return;
   Transaktion t(*this);
+  const int format = formatLesen();
+  if (format == kFormat) return;  // another process was quicker
+  if (format > 0 && format < kFormat) {
+    // Older layouts: a text per file, sections numbered file id * 8192 +
+    // number. Files of the same bytes now share the text of the first.
+    Ausfuehren(
+        "DROP TABLE IF EXISTS volltext;"
+        "ALTER TABLE abschnitte RENAME TO abschnitte_alt;"
+        "ALTER TABLE dateien ADD COLUMN inhalt INTEGER;"
+        "CREATE TABLE inhalte (id INTEGER PRIMARY KEY, groesse INTEGER NOT NULL, hash BLOB,"
+        " im_index INTEGER NOT NULL DEFAULT 0);"
+        "CREATE TEMP TABLE erste AS SELECT id, groesse, hash, zustand = 1 AND im_index = 1 AS indiziert FROM dateien d"
+        " WHERE EXISTS (SELECT 1 FROM abschnitte_alt a WHERE a.id >= d.id * 8192 AND a.id < (d.id + 1) * 8192)"
+        " AND (zustand <> 1 OR im_index <> 1 OR hash IS NULL OR id = (SELECT min(x.id) FROM dateien x"
+        "  WHERE x.groesse = d.groesse AND x.hash = d.hash AND x.zustand = 1 AND x.im_index = 1));"
+        "INSERT INTO inhalte (id, groesse, hash, im_index) SELECT id, groesse, hash, indiziert FROM erste;"
+        "UPDATE dateien SET inhalt = id WHERE id IN (SELECT id FROM erste);"
+        "UPDATE dateien SET inhalt = (SELECT min(x.id) FROM erste x WHERE x.indiziert AND x.groesse = dateien.groesse"
+        " AND x.hash = dateien.hash) WHERE inhalt IS NULL AND zustand = 1 AND im_index = 1;"
+        "CREATE TABLE abschnitte (id INTEGER PRIMARY KEY, inhalt INTEGER NOT NULL, nr INTEGER NOT NULL,"
+        " eigen INTEGER NOT NULL, daten BLOB NOT NULL);"
+        "INSERT INTO abschnitte (inhalt, nr, eigen, daten) SELECT id / 8192, id % 8192, eigen, daten"
+        " FROM abschnitte_alt WHERE id / 8192 IN (SELECT id FROM erste) ORDER BY id;"
+        "DROP TABLE abschnitte_alt; DROP TABLE erste;"
+        "DROP INDEX IF EXISTS dateien_inhalt;"
+        "ALTER TABLE dateien DROP COLUMN im_index;");
+  }
   Ausfuehren(
       "CREATE TABLE IF NOT EXISTS meta (schluessel TEXT PRIMARY KEY, wert TEXT);"
       "CREATE TABLE IF NOT EXISTS dateien ("
@@ -311,25 +351,25 @@ void Volltextindex::Aufbauen() {
       " grund TEXT,"
       " art TEXT,"
       " seiten INTEGER NOT NULL DEFAULT 0,"
+      " inhalt INTEGER);"
+      // A text, held by the files of its bytes; only texts of indexed files
+      // are in the FTS index (and shared).
+      "CREATE TABLE IF NOT EXISTS inhalte (id INTEGER PRIMARY KEY, groesse INTEGER NOT NULL, hash BLOB,"
       " im_index INTEGER NOT NULL DEFAULT 0);"
-      "CREATE TABLE IF NOT EXISTS abschnitte (id INTEGER PRIMARY KEY, eigen INTEGER NOT NULL, daten BLOB NOT NULL);"
+      // The FTS row id of a section is its id.
+      "CREATE TABLE IF NOT EXISTS abschnitte (id INTEGER PRIMARY KEY, inhalt INTEGER NOT NULL,"
+      " nr INTEGER NOT NULL, eigen INTEGER NOT NULL, daten BLOB NOT NULL);"
+      "CREATE INDEX IF NOT EXISTS abschnitte_inhalt ON abschnitte(inhalt, nr);"
+      "CREATE INDEX IF NOT EXISTS inhalte_bytes ON inhalte(groesse, hash) WHERE im_index = 1;"
       "CREATE TABLE IF NOT EXISTS ordner (schluessel TEXT PRIMARY KEY, pfad TEXT NOT NULL, mtime INTEGER NOT NULL);"
       "CREATE INDEX IF NOT EXISTS dateien_ordner ON dateien(ordner);"
-      "CREATE INDEX IF NOT EXISTS dateien_inhalt ON dateien(groesse, hash);"
+      "CREATE INDEX IF NOT EXISTS dateien_text ON dateien(inhalt);"
       "CREATE INDEX IF NOT EXISTS dateien_ohne_text ON dateien(ordner) WHERE zustand <> 1;"
-      "CREATE VIRTUAL TABLE IF NOT EXISTS volltext USING fts5("
-      " t, content='', tokenize='vxmtri', detail=none);");
-  int format = 0;
-  {
-    sqlite3_stmt* s = Anweisung("SELECT wert FROM meta WHERE schluessel='format'");
-    Zurueck z{s};
-    if (sqlite3_step(s) == SQLITE_ROW) format = sqlite3_column_int(s, 0);
-  }
-  if (format < kGleicheTrigramme) {
-    // A different folding: the stored texts are indexed again.
-    Ausfuehren("DELETE FROM volltext; UPDATE dateien SET im_index = 0");
+      "CREATE VIRTUAL TABLE IF NOT EXISTS volltext USING fts5(t, content='', tokenize='vxmtri', detail=none);");
+  if (format > 0 && format < kFormat) {
+    // The stored texts are indexed again, under the new section numbers.
     sqlite3_stmt* s = Anweisung(
-        "SELECT a.id, a.daten FROM abschnitte a JOIN dateien d ON d.id = a.id / 8192 WHERE d.zustand = 1");
+        "SELECT a.id, a.daten FROM abschnitte a JOIN inhalte i ON i.id = a.inhalt WHERE i.im_index = 1");
     sqlite3_stmt* ein = Anweisung("INSERT INTO volltext(rowid, t) VALUES (?, ?)");
     Zurueck z{s};
     while (sqlite3_step(s) == SQLITE_ROW) {
@@ -338,7 +378,6 @@ void Volltextindex::Aufbauen() {
       Binden(ein, 2, Falten(Entpacken(Spalte(s, 1))));
       if (sqlite3_step(ein) != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
     }
-    Ausfuehren("UPDATE dateien SET im_index = 1 WHERE zustand = 1");
   }
   {
     sqlite3_stmt* m = Anweisung("INSERT OR REPLACE INTO meta VALUES ('format', ?)");
@@ -347,6 +386,15 @@ void Volltextindex::Aufbauen() {
     sqlite3_step(m);
   }
   t.Festschreiben();
+}
+
+Volltextindex::Lesen::Lesen(Volltextindex& index) : index_(index) {
+  if (sqlite3_get_autocommit(index_.db_))
+    begonnen_ = sqlite3_exec(index_.db_, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+Volltextindex::Lesen::~Lesen() {
+  if (begonnen_) sqlite3_exec(index_.db_, "COMMIT", nullptr, nullptr, nullptr);
 }
 
 Volltextindex::Transaktion::Transaktion(Volltextindex& index) : index_(index) {
@@ -364,7 +412,7 @@ void Volltextindex::Transaktion::Festschreiben() {
 
 std::optional<Indexeintrag> Volltextindex::Eintrag(const std::string& pfad) {
   sqlite3_stmt* s = Anweisung(
-      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten FROM dateien WHERE schluessel = ?");
+      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten, inhalt FROM dateien WHERE schluessel = ?");
   Zurueck z{s};
   Binden(s, 1, IndexSchluessel(pfad));
   if (sqlite3_step(s) != SQLITE_ROW) return std::nullopt;
@@ -374,9 +422,9 @@ std::optional<Indexeintrag> Volltextindex::Eintrag(const std::string& pfad) {
 std::vector<Indexeintrag> Volltextindex::EintraegeUnter(const std::string& ordner, bool rekursiv) {
   const std::string k = OrdnerSchluessel(ordner);
   sqlite3_stmt* s = Anweisung(
-      rekursiv ? "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten FROM dateien"
+      rekursiv ? "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten, inhalt FROM dateien"
                  " WHERE ordner = ?1 OR (ordner >= ?1 || '\\' AND ordner < ?1 || ']')"
-               : "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten FROM dateien WHERE ordner = ?1");
+               : "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten, inhalt FROM dateien WHERE ordner = ?1");
   Zurueck z{s};
   Binden(s, 1, k);
   std::vector<Indexeintrag> v;
@@ -387,8 +435,9 @@ std::vector<Indexeintrag> Volltextindex::EintraegeUnter(const std::string& ordne
 std::optional<Indexeintrag> Volltextindex::GleicherInhalt(std::int64_t groesse, const std::string& hash) {
   if (hash.empty()) return std::nullopt;
   sqlite3_stmt* s = Anweisung(
-      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten FROM dateien"
-      " WHERE groesse = ? AND hash = ? AND zustand = 1 AND im_index = 1 LIMIT 1");
+      "SELECT d.id, d.pfad, d.groesse, d.mtime, d.hash, d.zustand, d.grund, d.art, d.seiten, d.inhalt"
+      " FROM inhalte i JOIN dateien d ON d.inhalt = i.id"
+      " WHERE i.groesse = ? AND i.hash = ? AND i.im_index = 1 AND d.zustand = 1 LIMIT 1");
   Zurueck z{s};
   sqlite3_bind_int64(s, 1, groesse);
   sqlite3_bind_blob(s, 2, hash.data(), static_cast<int>(hash.size()), SQLITE_TRANSIENT);
@@ -397,16 +446,53 @@ std::optional<Indexeintrag> Volltextindex::GleicherInhalt(std::int64_t groesse, 
 }
 
 std::string Volltextindex::Text(std::int64_t id) {
-  sqlite3_stmt* s = Anweisung("SELECT eigen, daten FROM abschnitte WHERE id >= ? AND id < ? ORDER BY id");
+  sqlite3_stmt* s = Anweisung(
+      "SELECT a.eigen, a.daten FROM dateien d JOIN abschnitte a ON a.inhalt = d.inhalt WHERE d.id = ? ORDER BY a.nr");
   Zurueck z{s};
-  sqlite3_bind_int64(s, 1, id * kAbschnitteJeDatei);
-  sqlite3_bind_int64(s, 2, (id + 1) * kAbschnitteJeDatei);
+  sqlite3_bind_int64(s, 1, id);
   std::string text;
   while (sqlite3_step(s) == SQLITE_ROW) {
     const std::string teil = Entpacken(Spalte(s, 1));
     text.append(teil, 0, std::min<std::size_t>(teil.size(), static_cast<std::size_t>(sqlite3_column_int64(s, 0))));
   }
   return text;
+}
+
+std::string Volltextindex::InhaltText(std::int64_t inhalt) {
+  sqlite3_stmt* s = Anweisung("SELECT eigen, daten FROM abschnitte WHERE inhalt = ? ORDER BY nr");
+  Zurueck z{s};
+  sqlite3_bind_int64(s, 1, inhalt);
+  std::string text;
+  while (sqlite3_step(s) == SQLITE_ROW) {
+    const std::string teil = Entpacken(Spalte(s, 1));
+    text.append(teil, 0, std::min<std::size_t>(teil.size(), static_cast<std::size_t>(sqlite3_column_int64(s, 0))));
+  }
+  return text;
+}
+
+std::vector<Indexeintrag> Volltextindex::DateienMitInhalt(std::int64_t inhalt) {
+  sqlite3_stmt* s = Anweisung(
+      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten, inhalt FROM dateien WHERE inhalt = ?");
+  Zurueck z{s};
+  sqlite3_bind_int64(s, 1, inhalt);
+  std::vector<Indexeintrag> v;
+  while (sqlite3_step(s) == SQLITE_ROW) v.push_back(Zeile(s));
+  return v;
+}
+
+std::vector<Indexeintrag> Volltextindex::DateienMitInhalten(const std::vector<std::int64_t>& inhalte) {
+  std::vector<Indexeintrag> v;
+  if (inhalte.empty()) return v;
+  std::string liste = "[";
+  for (const auto i : inhalte) liste += (liste.size() > 1 ? "," : "") + std::to_string(i);
+  liste += "]";
+  sqlite3_stmt* s = Anweisung(
+      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten, inhalt FROM dateien"
+      " WHERE inhalt IN (SELECT value FROM json_each(?))");
+  Zurueck z{s};
+  Binden(s, 1, liste);
+  while (sqlite3_step(s) == SQLITE_ROW) v.push_back(Zeile(s));
+  return v;
 }
 
 std::string Volltextindex::AbschnittText(std::int64_t abschnitt) {
@@ -417,11 +503,19 @@ std::string Volltextindex::AbschnittText(std::int64_t abschnitt) {
   return Entpacken(Spalte(s, 0));
 }
 
-std::int64_t Volltextindex::DateiVonAbschnitt(std::int64_t abschnitt) { return abschnitt / kAbschnitteJeDatei; }
+bool Volltextindex::AbschnittDaten(std::int64_t abschnitt, std::string& aus) {
+  sqlite3_stmt* s = Anweisung("SELECT daten FROM abschnitte WHERE id = ?");
+  Zurueck z{s};
+  sqlite3_bind_int64(s, 1, abschnitt);
+  if (sqlite3_step(s) != SQLITE_ROW) return false;
+  const auto* p = static_cast<const char*>(sqlite3_column_blob(s, 0));
+  aus.append(p, static_cast<std::size_t>(sqlite3_column_bytes(s, 0)));
+  return true;
+}
 
 std::optional<Indexeintrag> Volltextindex::EintragNachId(std::int64_t id) {
   sqlite3_stmt* s = Anweisung(
-      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten FROM dateien WHERE id = ?");
+      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten, inhalt FROM dateien WHERE id = ?");
   Zurueck z{s};
   sqlite3_bind_int64(s, 1, id);
   if (sqlite3_step(s) != SQLITE_ROW) return std::nullopt;
@@ -430,7 +524,7 @@ std::optional<Indexeintrag> Volltextindex::EintragNachId(std::int64_t id) {
 
 std::vector<Indexeintrag> Volltextindex::OhneIndextextUnter(const std::string& ordner) {
   sqlite3_stmt* s = Anweisung(
-      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten FROM dateien INDEXED BY dateien_ohne_text"
+      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten, inhalt FROM dateien INDEXED BY dateien_ohne_text"
       " WHERE zustand <> 1 AND (ordner = ?1 OR (ordner >= ?1 || '\\' AND ordner < ?1 || ']'))");
   Zurueck z{s};
   Binden(s, 1, OrdnerSchluessel(ordner));
@@ -441,7 +535,7 @@ std::vector<Indexeintrag> Volltextindex::OhneIndextextUnter(const std::string& o
 
 std::vector<Indexeintrag> Volltextindex::NichtIndizierbare() {
   sqlite3_stmt* s = Anweisung(
-      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten FROM dateien"
+      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten, inhalt FROM dateien"
       " WHERE zustand = 2 ORDER BY schluessel");
   Zurueck z{s};
   std::vector<Indexeintrag> v;
@@ -451,7 +545,7 @@ std::vector<Indexeintrag> Volltextindex::NichtIndizierbare() {
 
 std::vector<Indexeintrag> Volltextindex::OcrAusstehende() {
   sqlite3_stmt* s = Anweisung(
-      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten FROM dateien"
+      "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten, inhalt FROM dateien"
       " WHERE zustand = 3 ORDER BY id");
   Zurueck z{s};
   std::vector<Indexeintrag> v;
@@ -474,21 +568,45 @@ Indexstatistik Volltextindex::Statistik() {
   return st;
 }
 
-void Volltextindex::IndexEntfernen(std::int64_t id) {
+void Volltextindex::InhaltLoesen(std::int64_t id) {
+  std::int64_t inhalt = 0;
+  {
+    sqlite3_stmt* s = Anweisung("SELECT inhalt FROM dateien WHERE id = ?");
+    Zurueck z{s};
+    sqlite3_bind_int64(s, 1, id);
+    if (sqlite3_step(s) == SQLITE_ROW) inhalt = sqlite3_column_int64(s, 0);
+  }
+  if (inhalt == 0) return;
+  {
+    sqlite3_stmt* s = Anweisung("UPDATE dateien SET inhalt = NULL WHERE id = ?");
+    Zurueck z{s};
+    sqlite3_bind_int64(s, 1, id);
+    sqlite3_step(s);
+  }
+  bool gehalten = false;
+  {
+    sqlite3_stmt* s = Anweisung("SELECT 1 FROM dateien WHERE inhalt = ? LIMIT 1");
+    Zurueck z{s};
+    sqlite3_bind_int64(s, 1, inhalt);
+    gehalten = sqlite3_step(s) == SQLITE_ROW;
+  }
+  if (!gehalten) InhaltEntfernen(inhalt);
+}
+
+void Volltextindex::InhaltEntfernen(std::int64_t inhalt) {
   // A contentless FTS table forgets a row only when told its indexed text.
   bool imIndex = false;
   {
-    sqlite3_stmt* s = Anweisung("SELECT im_index FROM dateien WHERE id = ?");
+    sqlite3_stmt* s = Anweisung("SELECT im_index FROM inhalte WHERE id = ?");
     Zurueck z{s};
-    sqlite3_bind_int64(s, 1, id);
+    sqlite3_bind_int64(s, 1, inhalt);
     imIndex = sqlite3_step(s) == SQLITE_ROW && sqlite3_column_int(s, 0) == 1;
   }
   if (imIndex) {
-    sqlite3_stmt* s = Anweisung("SELECT id, daten FROM abschnitte WHERE id >= ? AND id < ?");
+    sqlite3_stmt* s = Anweisung("SELECT id, daten FROM abschnitte WHERE inhalt = ?");
     sqlite3_stmt* d = Anweisung("INSERT INTO volltext(volltext, rowid, t) VALUES ('delete', ?, ?)");
     Zurueck z{s};
-    sqlite3_bind_int64(s, 1, id * kAbschnitteJeDatei);
-    sqlite3_bind_int64(s, 2, (id + 1) * kAbschnitteJeDatei);
+    sqlite3_bind_int64(s, 1, inhalt);
     while (sqlite3_step(s) == SQLITE_ROW) {
       Zurueck z2{d};
       sqlite3_bind_int64(d, 1, sqlite3_column_int64(s, 0));
@@ -496,28 +614,63 @@ void Volltextindex::IndexEntfernen(std::int64_t id) {
       if (sqlite3_step(d) != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
     }
   }
-  sqlite3_stmt* weg = Anweisung("DELETE FROM abschnitte WHERE id >= ? AND id < ?");
-  Zurueck z3{weg};
-  sqlite3_bind_int64(weg, 1, id * kAbschnitteJeDatei);
-  sqlite3_bind_int64(weg, 2, (id + 1) * kAbschnitteJeDatei);
-  sqlite3_step(weg);
-  sqlite3_stmt* m = Anweisung("UPDATE dateien SET im_index = 0 WHERE id = ?");
-  Zurueck z4{m};
-  sqlite3_bind_int64(m, 1, id);
-  sqlite3_step(m);
+  for (const char* sql : {"DELETE FROM abschnitte WHERE inhalt = ?", "DELETE FROM inhalte WHERE id = ?"}) {
+    sqlite3_stmt* w = Anweisung(sql);
+    Zurueck z3{w};
+    sqlite3_bind_int64(w, 1, inhalt);
+    if (sqlite3_step(w) != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
+  }
 }
 
-void Volltextindex::Schreiben(Indexeintrag& e, const std::string* text) {
+void Volltextindex::Schreiben(Indexeintrag& e, const std::string* text, bool textErneuern) {
   const std::string schluessel = IndexSchluessel(e.Pfad);
   // The row of this path keeps its id; a copied id of another row does not count.
   const auto alt = Eintrag(e.Pfad);
   e.Id = alt ? alt->Id : 0;
-  if (e.Id != 0) IndexEntfernen(e.Id);
+  if (e.Id != 0) InhaltLoesen(e.Id);
+  const bool indizieren = e.Zustand == Indexzustand::Indiziert;
+  // The text of the same bytes, when another file has it indexed.
+  std::int64_t inhalt = 0;
+  if (text && indizieren && !e.Hash.empty()) {
+    sqlite3_stmt* s = Anweisung("SELECT id FROM inhalte WHERE groesse = ? AND hash = ? AND im_index = 1 LIMIT 1");
+    Zurueck z{s};
+    sqlite3_bind_int64(s, 1, e.Groesse);
+    sqlite3_bind_blob(s, 2, e.Hash.data(), static_cast<int>(e.Hash.size()), SQLITE_TRANSIENT);
+    if (sqlite3_step(s) == SQLITE_ROW) inhalt = sqlite3_column_int64(s, 0);
+  }
+  bool neuerText = text && inhalt == 0;
+  std::int64_t ersetzt = 0;
+  if (inhalt != 0 && textErneuern) {
+    // The shared text read again (a full run): replaced for all who hold it.
+    InhaltEntfernen(inhalt);
+    ersetzt = inhalt;
+    inhalt = 0;
+    neuerText = true;
+  }
+  if (neuerText) {
+    sqlite3_stmt* s = Anweisung("INSERT INTO inhalte (groesse, hash, im_index) VALUES (?, ?, ?) RETURNING id");
+    Zurueck z{s};
+    sqlite3_bind_int64(s, 1, e.Groesse);
+    if (e.Hash.empty()) sqlite3_bind_null(s, 2);
+    else sqlite3_bind_blob(s, 2, e.Hash.data(), static_cast<int>(e.Hash.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_int(s, 3, indizieren ? 1 : 0);
+    if (sqlite3_step(s) != SQLITE_ROW) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
+    inhalt = sqlite3_column_int64(s, 0);
+    sqlite3_step(s);
+  }
+  if (ersetzt) {
+    sqlite3_stmt* u = Anweisung("UPDATE dateien SET inhalt = ? WHERE inhalt = ?");
+    Zurueck z{u};
+    sqlite3_bind_int64(u, 1, inhalt);
+    sqlite3_bind_int64(u, 2, ersetzt);
+    sqlite3_step(u);
+  }
+  e.Inhalt = inhalt;
   sqlite3_stmt* s = Anweisung(
       "INSERT INTO dateien (id, pfad, schluessel, ordner, groesse, mtime, hash, zustand, grund, art, seiten,"
-      " im_index) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, 0)"
+      " inhalt) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)"
       " ON CONFLICT(schluessel) DO UPDATE SET pfad = ?2, groesse = ?5, mtime = ?6, hash = ?7, zustand = ?8,"
-      " grund = ?9, art = ?10, seiten = ?11, im_index = 0"
+      " grund = ?9, art = ?10, seiten = ?11, inhalt = ?12"
       " RETURNING id");
   {
     Zurueck z{s};
@@ -533,24 +686,27 @@ void Volltextindex::Schreiben(Indexeintrag& e, const std::string* text) {
     Binden(s, 9, e.Grund);
     Binden(s, 10, e.Art);
     sqlite3_bind_int64(s, 11, e.Seiten);
+    if (inhalt) sqlite3_bind_int64(s, 12, inhalt); else sqlite3_bind_null(s, 12);
     if (sqlite3_step(s) != SQLITE_ROW) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
     e.Id = sqlite3_column_int64(s, 0);
   }
-  if (!text) return;
-  const bool indizieren = e.Zustand == Indexzustand::Indiziert;
-  sqlite3_stmt* ab = Anweisung("INSERT INTO abschnitte (id, eigen, daten) VALUES (?, ?, ?)");
+  if (!neuerText) return;
+  sqlite3_stmt* ab = Anweisung("INSERT INTO abschnitte (inhalt, nr, eigen, daten) VALUES (?, ?, ?, ?) RETURNING id");
   sqlite3_stmt* ein = Anweisung("INSERT INTO volltext(rowid, t) VALUES (?, ?)");
   std::int64_t nr = 0;
   for (const auto& a : Zerlegen(*text)) {
-    const std::int64_t rowid = e.Id * kAbschnitteJeDatei + nr++;
     const std::string_view teil(text->data() + a.Von, a.Bis - a.Von);
-    const std::string gepackt = Packen(std::string(teil));
+    const std::string gepackt = Packen(teil);
+    std::int64_t rowid = 0;
     {
       Zurueck z{ab};
-      sqlite3_bind_int64(ab, 1, rowid);
-      sqlite3_bind_int64(ab, 2, static_cast<std::int64_t>(a.Eigen));
-      sqlite3_bind_blob(ab, 3, gepackt.data(), static_cast<int>(gepackt.size()), SQLITE_TRANSIENT);
-      if (sqlite3_step(ab) != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
+      sqlite3_bind_int64(ab, 1, inhalt);
+      sqlite3_bind_int64(ab, 2, nr++);
+      sqlite3_bind_int64(ab, 3, static_cast<std::int64_t>(a.Eigen));
+      sqlite3_bind_blob(ab, 4, gepackt.data(), static_cast<int>(gepackt.size()), SQLITE_STATIC);
+      if (sqlite3_step(ab) != SQLITE_ROW) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
+      rowid = sqlite3_column_int64(ab, 0);
+      sqlite3_step(ab);
     }
     if (indizieren) {
       Zurueck z{ein};
@@ -558,12 +714,6 @@ void Volltextindex::Schreiben(Indexeintrag& e, const std::string* text) {
       Binden(ein, 2, Falten(teil));
       if (sqlite3_step(ein) != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
     }
-  }
-  if (indizieren) {
-    sqlite3_stmt* m = Anweisung("UPDATE dateien SET im_index = 1 WHERE id = ?");
-    Zurueck z2{m};
-    sqlite3_bind_int64(m, 1, e.Id);
-    sqlite3_step(m);
   }
 }
 
@@ -580,7 +730,7 @@ void Volltextindex::Entfernen(const std::string& pfad) {
   OrdnerzeitenVergessen(pfad);  // when it names a folder
   const auto e = Eintrag(pfad);
   if (!e) return;
-  IndexEntfernen(e->Id);
+  InhaltLoesen(e->Id);
   sqlite3_stmt* s = Anweisung("DELETE FROM dateien WHERE id = ?");
   Zurueck z{s};
   sqlite3_bind_int64(s, 1, e->Id);
@@ -615,6 +765,22 @@ std::vector<Ordnerzeit> Volltextindex::OrdnerzeitenUnter(const std::string& ordn
   std::vector<Ordnerzeit> v;
   while (sqlite3_step(s) == SQLITE_ROW) v.push_back({Spalte(s, 0), Spalte(s, 1), sqlite3_column_int64(s, 2)});
   return v;
+}
+
+std::pair<std::int64_t, std::int64_t> Volltextindex::Stand() {
+  sqlite3_stmt* s = Anweisung("PRAGMA data_version");
+  Zurueck z{s};
+  const std::int64_t andere = sqlite3_step(s) == SQLITE_ROW ? sqlite3_column_int64(s, 0) : -1;
+  return {andere, sqlite3_total_changes64(db_)};
+}
+
+std::shared_ptr<const void> Volltextindex::Gemerkt(const std::string& name) {
+  if (!gemerkt_.Wert || gemerkt_.Name != name || gemerkt_.Stand != Stand()) return nullptr;
+  return gemerkt_.Wert;
+}
+
+void Volltextindex::Merken(const std::string& name, std::shared_ptr<const void> wert) {
+  gemerkt_ = {name, Stand(), std::move(wert)};
 }
 
 void Volltextindex::Umbenennen(const std::string& alt, const std::string& neu) {
@@ -654,29 +820,56 @@ void Volltextindex::Umbenennen(const std::string& alt, const std::string& neu) {
   if (sqlite3_step(s) != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
 }
 
-std::vector<std::int64_t> Volltextindex::Kandidaten(const std::string& gefaltet, bool& sicher) {
-  std::vector<std::int64_t> ids;
+std::vector<Volltextindex::Kandidat> Volltextindex::Kandidaten(const std::string& gefaltet, bool& sicher,
+                                                               bool mitDaten) {
+  std::vector<Kandidat> v;
   const std::size_t zeichen = Zeichen(gefaltet);
-  sicher = zeichen == 3;  // one trigram: present is found
+  sicher = zeichen == 3 || zeichen == 4;  // one n-gram: present is found
   sqlite3_stmt* s;
   std::string abfrage;
   if (zeichen >= 3) {
     // A long phrase: its start lies whole in one section.
     std::size_t ende = std::min(gefaltet.size(), kUeberlappung / 2);
     while (ende < gefaltet.size() && (static_cast<unsigned char>(gefaltet[ende]) & 0xC0) == 0x80) ++ende;
-    abfrage = TrigrammAbfrage(gefaltet.substr(0, ende));
-    s = Anweisung("SELECT rowid FROM volltext WHERE volltext MATCH ? ORDER BY rowid");
+    abfrage = NgrammAbfrage(gefaltet.substr(0, ende));
+    s = Anweisung(mitDaten ? "SELECT a.id, a.inhalt, a.nr, a.daten FROM volltext v JOIN abschnitte a ON a.id = v.rowid"
+                             " WHERE volltext MATCH ?"
+                           : "SELECT a.id, a.inhalt, a.nr FROM volltext v JOIN abschnitte a ON a.id = v.rowid"
+                             " WHERE volltext MATCH ?");
   } else {
-    s = Anweisung(
-        "SELECT a.id FROM abschnitte a JOIN dateien d ON d.id = a.id / 8192"
-        " WHERE d.zustand = 1 AND d.im_index = 1 ORDER BY a.id");
+    s = Anweisung(mitDaten ? "SELECT a.id, a.inhalt, a.nr, a.daten FROM abschnitte a JOIN inhalte i ON i.id = a.inhalt"
+                             " WHERE i.im_index = 1"
+                           : "SELECT a.id, a.inhalt, a.nr FROM abschnitte a JOIN inhalte i ON i.id = a.inhalt"
+                             " WHERE i.im_index = 1");
   }
   Zurueck z{s};
   if (zeichen >= 3) Binden(s, 1, abfrage);
   int rc;
-  while ((rc = sqlite3_step(s)) == SQLITE_ROW) ids.push_back(sqlite3_column_int64(s, 0));
+  while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+    v.push_back({sqlite3_column_int64(s, 0), sqlite3_column_int64(s, 1), sqlite3_column_int64(s, 2), {}});
+    if (mitDaten) v.back().Daten = Spalte(s, 3);
+  }
   if (rc != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
-  return ids;
+  std::sort(v.begin(), v.end(), [](const Kandidat& x, const Kandidat& y) {
+    return x.Inhalt != y.Inhalt ? x.Inhalt < y.Inhalt : x.Nr < y.Nr;
+  });
+  return v;
+}
+
+void Volltextindex::Optimieren() { Ausfuehren("INSERT INTO volltext(volltext) VALUES ('optimize')"); }
+
+Entpacker::Entpacker() : ctx_(ZSTD_createDCtx()) {}
+
+Entpacker::~Entpacker() { ZSTD_freeDCtx(static_cast<ZSTD_DCtx*>(ctx_)); }
+
+std::string_view Entpacker::Entpacken(std::string_view z) {
+  const unsigned long long n = ZSTD_getFrameContentSize(z.data(), z.size());
+  if (z.empty() || n == ZSTD_CONTENTSIZE_ERROR || n == ZSTD_CONTENTSIZE_UNKNOWN || n > (1ull << 31)) return {};
+  if (puffer_.size() < n) puffer_.resize(static_cast<std::size_t>(n));
+  const std::size_t r =
+      ZSTD_decompressDCtx(static_cast<ZSTD_DCtx*>(ctx_), puffer_.data(), puffer_.size(), z.data(), z.size());
+  if (ZSTD_isError(r)) return {};
+  return {puffer_.data(), r};
 }
 
 std::string Volltextindex::Pruefen() {

@@ -2,9 +2,12 @@
 // ("vxmdok.volltext" next to "vxmdok.mdb"; the register's tables are not
 // touched). One row per file, keyed by its Windows-form path without regard
 // to case, with size, modification time and a content hash (xxh128), so an
-// unchanged file is never read twice; its text is kept compressed (for the
-// phrase in its context) and indexed in FTS5 by trigrams of the folded text
-// (faltung.h), which answers a phrase anywhere, also inside words.
+// unchanged file is never read twice. Its text belongs to its content:
+// files of the same bytes (copies filed under several tenants) share one
+// text. The text is kept compressed in sections (for checking candidates
+// and the phrase in its context) and indexed in FTS5 by 4-grams of the
+// folded text (faltung.h), which answers a phrase anywhere, also inside
+// words.
 //
 // Several processes share the file (WAL, busy timeout, one transaction per
 // batch): a killed writer leaves the last committed state behind.
@@ -16,7 +19,9 @@
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vxm::volltext {
@@ -36,6 +41,7 @@ struct Indexeintrag {
   Indexzustand Zustand = Indexzustand::Indiziert;
   std::string Grund, Art;
   std::uint32_t Seiten = 0;
+  std::int64_t Inhalt = 0;  // its text (shared by files of the same bytes); 0 none
 };
 
 // A folder as the indexer last listed it: when its time is still the
@@ -79,17 +85,22 @@ class Volltextindex {
   std::optional<Indexeintrag> GleicherInhalt(std::int64_t groesse, const std::string& hash);
   // The stored text of a row (empty for rows without text).
   std::string Text(std::int64_t id);
+  std::string InhaltText(std::int64_t inhalt);
+  // The rows of the files holding a text (see Indexeintrag::Inhalt).
+  std::vector<Indexeintrag> DateienMitInhalt(std::int64_t inhalt);
+  // The rows of many texts in one query (Inhalt tells whose each is).
+  std::vector<Indexeintrag> DateienMitInhalten(const std::vector<std::int64_t>& inhalte);
   // One section of a text (see Kandidaten), with the start of the next.
   std::string AbschnittText(std::int64_t abschnitt);
-  static std::int64_t DateiVonAbschnitt(std::int64_t abschnitt);
   std::vector<Indexeintrag> NichtIndizierbare();
   std::vector<Indexeintrag> OcrAusstehende();
   Indexstatistik Statistik();
 
-  // Writes a row. With a text the row's indexed text is replaced by it;
-  // without, only the row (for NichtIndizierbar and OcrAusstehend rows the
-  // old text stays out of the index).
-  void Schreiben(Indexeintrag& e, const std::string* text);
+  // Writes a row. With a text the row's indexed text is replaced by it (an
+  // indexed row takes the text of another file of the same size and hash
+  // instead, when there is one; with `textErneuern` that shared text is
+  // replaced by the new one); without, the row loses its text.
+  void Schreiben(Indexeintrag& e, const std::string* text, bool textErneuern = false);
   // New size and time for a file whose content hash did not change.
   void ZeitAktualisieren(std::int64_t id, std::int64_t groesse, std::int64_t mtime);
   void Entfernen(const std::string& pfad);
@@ -101,10 +112,23 @@ class Volltextindex {
   void OrdnerzeitenVergessen(const std::string& ordner);  // and those below
   std::vector<Ordnerzeit> OrdnerzeitenUnter(const std::string& ordner);
 
-  // Sections of indexed texts that may hold `gefaltet` (a phrase of at
-  // most 256 bytes lies whole in a section; a longer one starts in one);
-  // when `sicher` comes back true every one of them does.
-  std::vector<std::int64_t> Kandidaten(const std::string& gefaltet, bool& sicher);
+  // Sections of indexed texts that may hold `gefaltet`: every section
+  // holding all of the phrase's trigrams (a phrase of at most 256 bytes lies
+  // whole in a section; a longer one starts in one), ordered by file and
+  // section. `sicher` comes back true when each of them does hold it.
+  // Each with its text (see Indexeintrag::Inhalt) and, with `mitDaten`,
+  // the stored bytes.
+  struct Kandidat {
+    std::int64_t Abschnitt, Inhalt, Nr;
+    std::string Daten;
+  };
+  std::vector<Kandidat> Kandidaten(const std::string& gefaltet, bool& sicher, bool mitDaten = false);
+  // The stored (compressed) bytes of a section, appended to `aus`; false
+  // when it is gone.
+  bool AbschnittDaten(std::int64_t abschnitt, std::string& aus);
+  // Merges the full-text index into one segment: faster queries, fewer
+  // bytes. Takes seconds on a large index; for the end of long runs.
+  void Optimieren();
 
   // BEGIN IMMEDIATE ... COMMIT; rolled back when left without Festschreiben.
   class Transaktion {
@@ -118,23 +142,70 @@ class Volltextindex {
     bool offen_ = true;
   };
 
+  // One snapshot for a run of reads (BEGIN ... COMMIT): the reads see one
+  // state of the index and take its lock once. Inside a transaction already,
+  // it does nothing.
+  class Lesen {
+   public:
+    explicit Lesen(Volltextindex& index);
+    ~Lesen();
+    Lesen(const Lesen&) = delete;
+    Lesen& operator=(const Lesen&) = delete;
+
+   private:
+    Volltextindex& index_;
+    bool begonnen_ = false;
+  };
+
   // Checks the file and the FTS index; "" when sound, else what is wrong.
   std::string Pruefen();
 
   sqlite3* Verbindung() { return db_; }
 
+  // A value worked out from the index (the search's folder tree), kept
+  // while no connection wrote to the index: null once anything changed or
+  // for another `name`.
+  std::shared_ptr<const void> Gemerkt(const std::string& name);
+  void Merken(const std::string& name, std::shared_ptr<const void> wert);
+
  private:
+  // Changes with every write to the file, by this or another connection.
+  std::pair<std::int64_t, std::int64_t> Stand();
   void Ausfuehren(const char* sql);
   sqlite3_stmt* Anweisung(const char* sql);
-  void IndexEntfernen(std::int64_t id);
+  // The row no longer holds its text; a text no row holds goes.
+  void InhaltLoesen(std::int64_t id);
+  void InhaltEntfernen(std::int64_t inhalt);
   void Aufbauen();
 
   std::filesystem::path datei_;
   sqlite3* db_ = nullptr;
   std::vector<std::pair<const char*, sqlite3_stmt*>> anweisungen_;
+  struct Merkwert {
+    std::string Name;
+    std::pair<std::int64_t, std::int64_t> Stand;
+    std::shared_ptr<const void> Wert;
+  } gemerkt_;
 };
 
 // Windows-form path upper-cased: the key of a row.
 std::string IndexSchluessel(const std::string& pfad);
+
+// Unpacks stored sections into a buffer it keeps, so checking many
+// candidates allocates nothing. One per thread.
+class Entpacker {
+ public:
+  Entpacker();
+  ~Entpacker();
+  Entpacker(const Entpacker&) = delete;
+  Entpacker& operator=(const Entpacker&) = delete;
+  // The text of a stored section; empty when the bytes are damaged. Valid
+  // until the next call.
+  std::string_view Entpacken(std::string_view gepackt);
+
+ private:
+  void* ctx_;
+  std::string puffer_;
+};
 
 }  // namespace vxm::volltext

@@ -6,9 +6,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
-#include <unordered_map>
+#include <memory>
 #include <set>
+#include <thread>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "platform/fehler.h"
@@ -18,15 +21,16 @@
 namespace vxm::volltext {
 namespace {
 
-struct Zeilenstand {
-  std::int64_t Id, Groesse, Mtime;
-  Indexzustand Zustand;
-  std::string Name;  // as on disk
-};
-
 std::string Verbinden(const std::string& ordner, const std::string& name) {
   if (!ordner.empty() && ordner.back() == '\\') return ordner + name;
   return ordner + "\\" + name;
+}
+
+// "C:\A\" and "C:\A" are one folder.
+std::string OrdnerKey(const std::string& windows) {
+  std::string k = IndexSchluessel(windows);
+  while (!k.empty() && k.back() == '\\') k.pop_back();
+  return k;
 }
 
 bool IstTxt(std::string_view name) {
@@ -35,124 +39,79 @@ bool IstTxt(std::string_view name) {
   return (e[0] | 0x20) == 't' && (e[1] | 0x20) == 'x' && (e[2] | 0x20) == 't';
 }
 
-// True when no byte of the text is beyond ASCII (eight at a time).
-bool NurAscii(std::string_view t) {
-  std::size_t i = 0;
-  for (; i + 8 <= t.size(); i += 8) {
-    std::uint64_t w;
-    std::memcpy(&w, t.data() + i, 8);
-    if (w & 0x8080808080808080ull) return false;
-  }
-  for (; i < t.size(); ++i)
-    if (static_cast<unsigned char>(t[i]) & 0x80) return false;
-  return true;
+std::int64_t Nanosekunden(const struct stat& st) {
+  return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
 }
 
-bool AsciiLeer(unsigned char b) { return b <= 0x20 || b == 0x7F; }
+// A text of the index that may contain the phrase: its candidate
+// sections, checked before the walk.
+struct Pruefinhalt {
+  std::int64_t Id = 0;
+  std::vector<std::string> Daten;  // stored sections in order
+  bool Treffer = false;
+  std::string Kontext;
+};
 
-// The folded phrase in a text of ASCII only, where folding is lower-casing
-// and every run of blanks and control characters is one blank: the first
-// part before a blank is found by the byte search's scan, the rest checked
-// in place. Exact, and without folding the text.
-std::size_t AsciiFinden(std::string_view t, const std::vector<std::string>& teile,
-                        const std::vector<Suchphrase>& erster, std::size_t& laenge, bool fuehrend) {
-  std::size_t ab = 0;
-  while (ab < t.size()) {
-    std::size_t l = 0;
-    const std::size_t pos = erster[0].Finden(t.data() + ab, t.size() - ab, &l);
-    if (pos == Suchphrase::npos) return std::string_view::npos;
-    const std::size_t anfang = ab + pos;
-    std::size_t i = anfang + l;
-    bool passt = true;
-    for (std::size_t k = 1; k < teile.size() && passt; ++k) {
-      // A blank of the phrase: at least one blank or control byte.
-      if (i >= t.size() || !AsciiLeer(static_cast<unsigned char>(t[i]))) {
-        passt = false;
-        break;
-      }
-      while (i < t.size() && AsciiLeer(static_cast<unsigned char>(t[i]))) ++i;
-      const std::string& w = teile[k];
-      if (t.size() - i < w.size()) {
-        passt = false;
-        break;
-      }
-      for (std::size_t j = 0; j < w.size(); ++j) {
-        auto b = static_cast<unsigned char>(t[i + j]);
-        if (b >= 'A' && b <= 'Z') b |= 0x20;
-        if (b != static_cast<unsigned char>(w[j])) {
-          passt = false;
-          break;
-        }
-      }
-      i += w.size();
-    }
-    // A phrase that begins with a blank needs one before its first word.
-    if (passt && fuehrend && (anfang == 0 || !AsciiLeer(static_cast<unsigned char>(t[anfang - 1])))) passt = false;
-    if (passt) {
-      laenge = i - anfang;
-      return fuehrend ? anfang - 1 : anfang;
-    }
-    ab = anfang + 1;
-  }
-  return std::string_view::npos;
-}
+// A file holding a text that contains the phrase.
+struct Trefferdatei {
+  std::string Name;  // as on disk
+  const Pruefinhalt* Inhalt;
+};
+
+// A row without indexed text (not indexable, waiting for OCR): its bytes
+// are searched where the folder is trusted.
+struct OhneText {
+  std::string Name;
+  std::int64_t Groesse, Mtime;
+};
+
+// A folder as the indexer recorded it.
+struct Knoten {
+  std::string Key, Name;  // Name as on disk
+  std::int64_t Mtime = 0;
+  std::vector<std::uint32_t> Kinder;  // by name
+  std::uint32_t Eltern = UINT32_MAX;
+};
+
+// The recorded folders under a start, as a tree. Built once and kept by the
+// index until it changes: most searches of a window find it ready.
+struct Ordnerbaum {
+  std::vector<Knoten> Knoten_;
+  std::unordered_map<std::string, std::uint32_t> NachKey;
+};
+
+// One file of a trusted folder to report.
+struct Meldung {
+  const std::string* Name;
+  bool Treffer, AusIndex;
+  bool Bytes;  // its bytes are searched
+  std::string Kontext;
+};
 
 class Suchlauf {
  public:
   Suchlauf(Volltextindex* index, const VolltextAuftrag& a,
            const std::function<void(const VolltextTreffer&)>& treffer, SuchSteuerung* st)
-      : index_(index), a_(a), treffer_(treffer), st_(st), phrase_(a.Phrase), gefaltet_(Falten(a.Phrase)) {
-    kurz_ = Zeichen(gefaltet_) < 4;
-    // The phrase's words, for texts of ASCII only (see AsciiFinden).
-    if (NurAscii(gefaltet_)) {
-      std::string_view g = gefaltet_;
-      fuehrend_ = !g.empty() && g.front() == ' ';
-      const bool folgend = g.size() > 1 && g.back() == ' ';
-      while (!g.empty() && g.front() == ' ') g.remove_prefix(1);
-      while (!g.empty() && g.back() == ' ') g.remove_suffix(1);
-      std::size_t a = 0;
-      while (a < g.size()) {
-        std::size_t e = g.find(' ', a);
-        if (e == std::string_view::npos) e = g.size();
-        asciiTeile_.emplace_back(g.substr(a, e - a));
-        a = e + 1;
-      }
-      if (!asciiTeile_.empty() && !folgend) asciiErster_.emplace_back(asciiTeile_.front());
-    }
+      : index_(index), a_(a), treffer_(treffer), st_(st), phrase_(a.Phrase), sucher_(Falten(a.Phrase)) {
+    kurz_ = Zeichen(sucher_.Phrase()) < 4;
   }
 
   VolltextErgebnis Ausfuehren(const std::string& windows, const std::string& host) {
-    if (phrase_.Leer() || gefaltet_.empty()) return erg_;
+    if (phrase_.Leer() || sucher_.Phrase().empty()) return std::move(erg_);
     if (index_) {
       try {
-        // Trusting folder times, only the rows that can matter are read:
-        // the candidates', those the byte search must cover, and the rows
-        // of folders that changed (when the walk gets there).
-        teilweise_ = a_.Ordnerzeiten && !kurz_;
-        if (!teilweise_) {
-          for (const auto& e : index_->EintraegeUnter(windows, true)) Aufnehmen(e);
-        }
-        if (a_.Ordnerzeiten) {
-          for (auto& o : index_->OrdnerzeitenUnter(windows)) {
-            const auto t = o.Pfad.rfind('\\');
-            if (o.Schluessel.find('\\') != std::string::npos)
-              kinder_[o.Schluessel.substr(0, o.Schluessel.rfind('\\'))].push_back(o.Pfad.substr(t + 1));
-            zeiten_.emplace(o.Schluessel, o.Mtime);
-          }
-        }
-        for (const std::int64_t a : index_->Kandidaten(gefaltet_, sicher_))
-          kandidaten_[Volltextindex::DateiVonAbschnitt(a)].push_back(a);
-        if (teilweise_) {
-          for (const auto& [id, _] : kandidaten_)
-            if (auto e = index_->EintragNachId(id)) Aufnehmen(*e);
-          for (const auto& e : index_->OhneIndextextUnter(windows)) Aufnehmen(e);
-        }
+        Volltextindex::Lesen lesen(*index_);
+        IndexLesen(windows);
       } catch (const IndexFehler&) {
-        stand_.clear();  // an unreadable index: the bytes answer alone
-        inOrdner_.clear();
-        kandidaten_.clear();
-        zeiten_.clear();
-        teilweise_ = false;
+        // An unreadable index: the bytes answer alone.
+        inhalte_.clear();
+        proOrdner_.clear();
+        ohneText_.clear();
+        baum_.reset();
+        trefferJe_.clear();
+        ohneJe_.clear();
+        belegt_.clear();
+        mitIndex_ = false;
       }
     }
     Ordner(windows, host, AT_FDCWD, host);
@@ -165,70 +124,173 @@ class Suchlauf {
     return erg_.Abgebrochen;
   }
 
-  void Aufnehmen(const Indexeintrag& e) {
-    const std::string k = IndexSchluessel(e.Pfad);
-    const auto [it, neu] = stand_.try_emplace(k);
-    if (!neu) return;
-    it->second = Zeilenstand{e.Id, e.Groesse, e.Mtime, e.Zustand, e.Pfad.substr(e.Pfad.rfind('\\') + 1)};
-    if (a_.Ordnerzeiten) inOrdner_[k.substr(0, k.rfind('\\'))].push_back(&it->second);
-  }
+  // --- the index's part ---------------------------------------------------
 
-  // The rows of one folder, when not all were read at the start.
-  void OrdnerZeilenLesen(const std::string& windows) {
-    if (!teilweise_) return;
-    try {
-      for (const auto& e : index_->EintraegeUnter(windows, false)) Aufnehmen(e);
-    } catch (const IndexFehler&) {
+  void IndexLesen(const std::string& windows) {
+    mitIndex_ = true;
+    const std::string start = OrdnerKey(windows);
+    bool sicher = false;
+    for (auto& k : index_->Kandidaten(sucher_.Phrase(), sicher, true)) {
+      Pruefinhalt& p = inhalte_[k.Inhalt];
+      p.Id = k.Inhalt;
+      p.Daten.push_back(std::move(k.Daten));
     }
-  }
-
-  // The index's answer for a current row: its context, or false.
-  bool AusIndex(std::int64_t id, std::string& kontext) {
-    const auto it = kandidaten_.find(id);
-    if (it == kandidaten_.end()) return false;
-    if (sicher_ && !a_.Wortsuche && !a_.MitKontext) return true;
-    // A long phrase may run over sections: the whole text is checked.
-    if (gefaltet_.size() > 256) return ImText(index_->Text(id), kontext);
-    for (const std::int64_t abschnitt : it->second)
-      if (ImText(index_->AbschnittText(abschnitt), kontext)) return true;
-    return false;
-  }
-
-  bool ImText(const std::string& text, std::string& kontext) {
-    // Most hits stand in the text as the phrase is spelled: the byte
-    // search's case-blind scan finds them without folding the whole text.
-    if (!a_.Wortsuche) {
-      std::size_t laenge = 0;
-      const std::size_t pos = phrase_.Finden(text.data(), text.size(), &laenge);
-      if (pos != Suchphrase::npos) {
-        if (a_.MitKontext) kontext = Kontext(text, pos, laenge);
-        return true;
+    sicher_ = sicher;
+    Pruefen();
+    // The files of the texts that hold it, under the start folder.
+    std::vector<std::int64_t> mitTreffer;
+    for (const auto& [id, p] : inhalte_)
+      if (p.Treffer) mitTreffer.push_back(id);
+    for (auto& e : index_->DateienMitInhalten(mitTreffer)) {
+      const auto it = inhalte_.find(e.Inhalt);
+      if (it == inhalte_.end()) continue;
+      const Pruefinhalt& p = it->second;
+      {
+        const std::string key = IndexSchluessel(e.Pfad);
+        std::string ordner = key.substr(0, key.rfind('\\'));
+        const bool darunter = ordner.size() >= start.size() && ordner.compare(0, start.size(), start) == 0 &&
+                              (ordner.size() == start.size() || ordner[start.size()] == '\\' || start.back() == ':');
+        if (darunter) proOrdner_[std::move(ordner)].push_back({e.Pfad.substr(e.Pfad.rfind('\\') + 1), &p});
       }
     }
-    if (!a_.Wortsuche && !asciiErster_.empty() && NurAscii(text)) {
-      std::size_t laenge = 0;
-      const std::size_t pos = AsciiFinden(text, asciiTeile_, asciiErster_, laenge, fuehrend_);
-      if (pos == std::string_view::npos) return false;
-      if (a_.MitKontext) kontext = Kontext(text, pos, laenge);
+    for (const auto& e : index_->OhneIndextextUnter(windows)) {
+      const std::string key = IndexSchluessel(e.Pfad);
+      ohneText_[key.substr(0, key.rfind('\\'))].push_back({e.Pfad.substr(e.Pfad.rfind('\\') + 1), e.Groesse, e.Mtime});
+    }
+    if (a_.Ordnerzeiten) BaumLesen(windows);
+  }
+
+  // The recorded folders under the start, as a tree, with the hits and
+  // the rows without text attached to their folders.
+  void BaumLesen(const std::string& windows) {
+    const std::string name = "ordnerbaum:" + OrdnerKey(windows);
+    baum_ = std::static_pointer_cast<const Ordnerbaum>(index_->Gemerkt(name));
+    if (!baum_) {
+      auto neu = std::make_shared<Ordnerbaum>();
+      auto zeiten = index_->OrdnerzeitenUnter(windows);
+      auto& knoten = neu->Knoten_;
+      knoten.reserve(zeiten.size());
+      for (auto& o : zeiten) {
+        Knoten k;
+        k.Name = o.Pfad.substr(o.Pfad.rfind('\\') + 1);
+        k.Key = std::move(o.Schluessel);
+        k.Mtime = o.Mtime;
+        neu->NachKey.emplace(k.Key, static_cast<std::uint32_t>(knoten.size()));
+        knoten.push_back(std::move(k));
+      }
+      for (std::uint32_t i = 0; i < knoten.size(); ++i) {
+        const auto t = knoten[i].Key.rfind('\\');
+        if (t == std::string::npos) continue;
+        const auto eltern = neu->NachKey.find(knoten[i].Key.substr(0, t));
+        if (eltern == neu->NachKey.end()) continue;
+        knoten[eltern->second].Kinder.push_back(i);
+        knoten[i].Eltern = eltern->second;
+      }
+      for (auto& k : knoten)
+        std::sort(k.Kinder.begin(), k.Kinder.end(),
+                  [&](std::uint32_t x, std::uint32_t y) { return knoten[x].Name < knoten[y].Name; });
+      index_->Merken(name, neu);
+      baum_ = std::move(neu);
+    }
+    for (const auto& [key, liste] : proOrdner_)
+      if (const auto it = baum_->NachKey.find(key); it != baum_->NachKey.end())
+        for (const auto& d : liste) trefferJe_[it->second].push_back(&d);
+    for (const auto& [key, liste] : ohneText_)
+      if (const auto it = baum_->NachKey.find(key); it != baum_->NachKey.end()) ohneJe_[it->second] = &liste;
+    // The folders above each of them hold something to report.
+    auto belegen = [&](std::uint32_t i) {
+      for (; i != UINT32_MAX && belegt_.insert(i).second; i = baum_->Knoten_[i].Eltern) {
+      }
+    };
+    for (const auto& [i, _] : trefferJe_) belegen(i);
+    for (const auto& [i, _] : ohneJe_) belegen(i);
+  }
+
+  // A sub-tree that the watching vouches for throughout, with no hit and no
+  // row without text: nothing in it to report or to read, so it is passed
+  // without building its paths.
+  bool Still(std::uint32_t k) {
+    if (!a_.OrdnerUnveraendert || belegt_.count(k)) return false;
+    std::vector<std::uint32_t> offen{k};
+    long n = 0;
+    while (!offen.empty()) {
+      const Knoten& kn = baum_->Knoten_[offen.back()];
+      offen.pop_back();
+      if (kn.Mtime < 0 || !a_.OrdnerUnveraendert(kn.Key)) return false;
+      ++n;
+      offen.insert(offen.end(), kn.Kinder.begin(), kn.Kinder.end());
+    }
+    erg_.Ordner += n;
+    return true;
+  }
+
+  // Checks every candidate text, on two threads when there is much to
+  // unpack: a text holds the phrase at its first section that does.
+  void Pruefen() {
+    std::vector<Pruefinhalt*> liste;
+    std::size_t bytes = 0;
+    for (auto& [_, p] : inhalte_) {
+      liste.push_back(&p);
+      for (const auto& t : p.Daten) bytes += t.size();
+    }
+    // A phrase longer than the sections' overlap may run over a border:
+    // the whole text (read on this thread, which owns the connection).
+    if (sucher_.Phrase().size() > 256) {
+      for (Pruefinhalt* p : liste) {
+        p->Daten.clear();
+        p->Treffer = ImText(index_->InhaltText(p->Id), p->Kontext);
+      }
+      return;
+    }
+    std::atomic<std::size_t> naechste{0};
+    auto arbeiten = [&] {
+      Entpacker entpacker;
+      for (std::size_t i; (i = naechste.fetch_add(1)) < liste.size();) {
+        Pruefinhalt& p = *liste[i];
+        for (const auto& daten : p.Daten) {
+          if (sicher_ && !a_.Wortsuche && !a_.MitKontext) {
+            p.Treffer = true;
+            break;
+          }
+          if (ImText(entpacker.Entpacken(daten), p.Kontext)) {
+            p.Treffer = true;
+            break;
+          }
+        }
+        p.Daten = {};
+      }
+    };
+    const unsigned kerne = std::min(2u, std::max(1u, std::thread::hardware_concurrency()));
+    if (kerne > 1 && bytes > (256u << 10) && liste.size() > 8) {
+      std::thread zweiter(arbeiten);
+      arbeiten();
+      zweiter.join();
+    } else {
+      arbeiten();
+    }
+  }
+
+  bool ImText(std::string_view text, std::string& kontext) const {
+    if (!a_.Wortsuche) {
+      std::size_t von = 0, bis = 0;
+      if (!sucher_.Finden(text, von, bis)) return false;
+      if (a_.MitKontext) kontext = Kontext(text, von, bis - von);
       return true;
     }
-    // Folding without the offsets first: most candidates checked here hold
-    // the trigrams but not the phrase.
+    // Whole words: where the folded phrase stands between non-word characters.
+    const std::string& g = sucher_.Phrase();
     std::vector<std::uint32_t> herkunft;
     std::string f = Falten(text);
-    if (f.find(gefaltet_) == std::string::npos) return false;
-    if (a_.MitKontext) f = Falten(text, herkunft);
-    for (std::size_t p = f.find(gefaltet_); p != std::string::npos; p = f.find(gefaltet_, p + 1)) {
-      if (a_.Wortsuche) {
-        const std::size_t e = p + gefaltet_.size();
-        const bool links = p == 0 || !Wortzeichen(f, p - 1) || !Wortzeichen(gefaltet_, 0);
-        const bool rechts = e >= f.size() || !Wortzeichen(f, e) || !Wortzeichen(gefaltet_, gefaltet_.size() - 1);
-        if (!links || !rechts) continue;
-      }
+    if (f.find(g) == std::string::npos) return false;
+    f = Falten(text, herkunft);
+    for (std::size_t p = f.find(g); p != std::string::npos; p = f.find(g, p + 1)) {
+      const std::size_t e = p + g.size();
+      const bool links = p == 0 || !Wortzeichen(f, p - 1) || !Wortzeichen(g, 0);
+      const bool rechts = e >= f.size() || !Wortzeichen(f, e) || !Wortzeichen(g, g.size() - 1);
+      if (!links || !rechts) continue;
       if (a_.MitKontext) {
         const std::size_t von = herkunft[p];
-        const std::size_t bis = herkunft[p + gefaltet_.size() - 1];
-        std::size_t ende = bis + 1;
+        std::size_t ende = herkunft[e - 1] + 1;
         while (ende < text.size() && (static_cast<unsigned char>(text[ende]) & 0xC0) == 0x80) ++ende;
         kontext = Kontext(text, von, ende - von);
       }
@@ -237,60 +299,7 @@ class Suchlauf {
     return false;
   }
 
-  // A folder unchanged since the indexer listed it: its rows stand for its
-  // files, its recorded sub-folders for its sub-folders. False when the
-  // folder changed (or was never recorded).
-  bool Vertrauen(const std::string& windows, const std::string& host, int elternFd, const std::string& name) {
-    std::string k = IndexSchluessel(windows);
-    while (!k.empty() && k.back() == '\\') k.pop_back();
-    const auto zeit = zeiten_.find(k);
-    if (zeit == zeiten_.end()) return false;
-    auto& dateien = inOrdner_[k];
-    auto& unter = kinder_[k];
-    // Looked up relative to its parent (a short lookup); opened only when
-    // its sub-folders or files need the handle.
-    bool handle = !unter.empty() || a_.DateiGesehen;
-    for (const Zeilenstand* z : dateien) handle = handle || z->Zustand != Indexzustand::Indiziert || kurz_;
-    int fd = -1;
-    struct stat ost {};
-    if (handle) {
-      fd = ::openat(elternFd, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-      if (fd < 0 || ::fstat(fd, &ost) != 0) {
-        if (fd >= 0) ::close(fd);
-        return false;
-      }
-    } else if (::fstatat(elternFd, name.c_str(), &ost, 0) != 0 || !S_ISDIR(ost.st_mode)) {
-      return false;
-    }
-    struct Schliessen {
-      int fd;
-      ~Schliessen() {
-        if (fd >= 0) ::close(fd);
-      }
-    } schliessen{fd};
-    if (static_cast<std::int64_t>(ost.st_mtim.tv_sec) * 1000000000 + ost.st_mtim.tv_nsec != zeit->second)
-      return false;
-    if (!besucht_.insert({ost.st_dev, ost.st_ino}).second) return true;
-    if (a_.DateiGesehen) OrdnerZeilenLesen(windows);
-    std::sort(dateien.begin(), dateien.end(), [](const Zeilenstand* x, const Zeilenstand* y) { return x->Name < y->Name; });
-    for (const Zeilenstand* z : dateien) {
-      if (Abbruch()) break;
-      if (a_.DateiGesehen) a_.DateiGesehen(windows, z->Name);
-      bool treffer = false, ausIndex = false;
-      std::string kontext;
-      if (z->Zustand == Indexzustand::Indiziert) treffer = ausIndex = AusIndex(z->Id, kontext);
-      if (!treffer && (z->Zustand != Indexzustand::Indiziert || kurz_))
-        treffer = AusBytes(fd, z->Name, kontext);
-      Melden(treffer, ausIndex, z->Name, windows, kontext);
-    }
-    ++erg_.Ordner;
-    std::sort(unter.begin(), unter.end());
-    for (const auto& u : unter) {
-      if (Abbruch()) break;
-      Ordner(Verbinden(windows, u), host + "/" + u, fd, u);
-    }
-    return true;
-  }
+  // --- the walk -----------------------------------------------------------
 
   void Melden(bool treffer, bool ausIndex, const std::string& name, const std::string& ordner, std::string& kontext) {
     if (!treffer || Abbruch()) return;
@@ -299,9 +308,84 @@ class Suchlauf {
     if (treffer_) treffer_(VolltextTreffer{name, ordner, std::move(kontext), ausIndex});
   }
 
+  // A folder unchanged since the indexer listed it: its rows stand for its
+  // files, its recorded sub-folders for its sub-folders. False when the
+  // folder changed (or its time cannot be read).
+  bool Vertrauen(std::uint32_t i, const std::string& windows, const std::string& host, int elternFd,
+                 const std::string& name) {
+    const Knoten& kn = baum_->Knoten_[i];
+    const auto trefferIt = trefferJe_.find(i);
+    const auto ohneIt = ohneJe_.find(i);
+    const std::vector<OhneText>* ohne = ohneIt == ohneJe_.end() ? nullptr : ohneIt->second;
+    const bool alleBytes = kurz_ || a_.DateiGesehen;
+    int fd = -1;
+    struct Schliessen {
+      int fd;
+      ~Schliessen() {
+        if (fd >= 0) ::close(fd);
+      }
+    } schliessen{-1};
+    // A folder recorded without a time (names only in letter case apart)
+    // is never vouched for.
+    if (kn.Mtime < 0) return false;
+    if (!(a_.OrdnerUnveraendert && a_.OrdnerUnveraendert(kn.Key))) {
+      // Its time; the folder's handle only when its sub-folders or bytes need it.
+      const bool handle = !kn.Kinder.empty() || ohne || alleBytes;
+      struct stat ost {};
+      if (handle) {
+        fd = schliessen.fd = ::openat(elternFd, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0 || ::fstat(fd, &ost) != 0) return false;
+      } else if (::fstatat(elternFd, name.c_str(), &ost, 0) != 0 || !S_ISDIR(ost.st_mode)) {
+        return false;
+      }
+      if (Nanosekunden(ost) != kn.Mtime) return false;
+      if (!besucht_.insert({ost.st_dev, ost.st_ino}).second) return true;
+    }
+    if (st_) {
+      if (st_->OrdnerBetreten) st_->OrdnerBetreten(windows);
+      st_->Melden();
+    }
+    std::vector<Meldung> meldungen;
+    if (trefferIt != trefferJe_.end())
+      for (const Trefferdatei* d : trefferIt->second) meldungen.push_back({&d->Name, true, true, false, d->Inhalt->Kontext});
+    if (ohne)
+      for (const auto& o : *ohne) meldungen.push_back({&o.Name, false, false, true, {}});
+    std::vector<std::string> namen;
+    if (alleBytes) {
+      // Every file of the folder: from its rows.
+      try {
+        for (const auto& e : index_->EintraegeUnter(windows, false)) namen.push_back(e.Pfad.substr(e.Pfad.rfind('\\') + 1));
+      } catch (const IndexFehler&) {
+      }
+      std::set<std::string_view> schon;
+      for (const auto& m : meldungen) schon.insert(*m.Name);
+      for (const auto& n : namen)
+        if (!schon.count(n)) meldungen.push_back({&n, false, false, kurz_, {}});
+    }
+    std::sort(meldungen.begin(), meldungen.end(), [](const Meldung& x, const Meldung& y) { return *x.Name < *y.Name; });
+    for (auto& m : meldungen) {
+      if (Abbruch()) break;
+      if (a_.DateiGesehen) a_.DateiGesehen(windows, *m.Name);
+      // Rows without text, and every file for a short phrase: their bytes.
+      if (!m.Treffer && m.Bytes) m.Treffer = AusBytes(fd, host, *m.Name, m.Kontext);
+      Melden(m.Treffer, m.AusIndex, *m.Name, windows, m.Kontext);
+    }
+    ++erg_.Ordner;
+    for (const std::uint32_t k : kn.Kinder) {
+      if (Abbruch()) break;
+      if (!alleBytes && Still(k)) continue;
+      const std::string& u = baum_->Knoten_[k].Name;
+      const std::string unterHost = std::string(host).append("/").append(u);
+      Ordner(Verbinden(windows, u), unterHost, fd >= 0 ? fd : AT_FDCWD, fd >= 0 ? u : unterHost, k);
+    }
+    return true;
+  }
+
   // The byte search on one file, as the data search does it.
-  bool AusBytes(int ordnerFd, const std::string& name, std::string& kontext) {
-    const int fd = ::openat(ordnerFd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  // `ordnerFd` is the folder's handle, or -1 (then `host` is its path).
+  bool AusBytes(int ordnerFd, const std::string& host, const std::string& name, std::string& kontext) {
+    const int fd = ordnerFd >= 0 ? ::openat(ordnerFd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)
+                                 : ::open((host + "/" + name).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
     ++erg_.Bytesuche;
     bool treffer = false;
@@ -335,15 +419,35 @@ class Suchlauf {
     return treffer;
   }
 
-  void Ordner(const std::string& windows, const std::string& host, int elternFd, const std::string& name) {
+  // The rows of one folder, by upper-cased name.
+  std::unordered_map<std::string, Indexeintrag> OrdnerZeilen(const std::string& windows) {
+    std::unordered_map<std::string, Indexeintrag> zeilen;
+    if (!mitIndex_) return zeilen;
+    try {
+      for (auto& e : index_->EintraegeUnter(windows, false)) {
+        std::string key = IndexSchluessel(e.Pfad.substr(e.Pfad.rfind('\\') + 1));
+        zeilen.emplace(std::move(key), std::move(e));
+      }
+    } catch (const IndexFehler&) {
+    }
+    return zeilen;
+  }
+
+  // A folder: trusted by its recorded time (node `k` of the tree, or found
+  // by its key), else listed.
+  void Ordner(const std::string& windows, const std::string& host, int elternFd, const std::string& name,
+              std::int64_t k = -1) {
     if (Abbruch()) return;
+    if (k < 0 && baum_) {
+      const auto it = baum_->NachKey.find(OrdnerKey(windows));
+      if (it != baum_->NachKey.end()) k = it->second;
+    }
+    if (k >= 0 && Vertrauen(static_cast<std::uint32_t>(k), windows, host, elternFd, name)) return;
     if (st_) {
       if (st_->OrdnerBetreten) st_->OrdnerBetreten(windows);
       st_->Melden();
     }
-    if (!zeiten_.empty() && Vertrauen(windows, host, elternFd, name)) return;
-    OrdnerZeilenLesen(windows);
-    const int fd = ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::openat(elternFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     struct stat ost {};
     if (fd < 0 || ::fstat(fd, &ost) != 0) {
       if (fd >= 0) ::close(fd);
@@ -379,28 +483,32 @@ class Suchlauf {
     }
     std::sort(dateien.begin(), dateien.end(), [](const Eintrag& x, const Eintrag& y) { return x.Name < y.Name; });
     std::sort(unter.begin(), unter.end());
+    const auto zeilen = OrdnerZeilen(windows);
+    std::unordered_set<std::string> benutzt;  // a row stands for one file (names differing in case only)
     for (const auto& e : dateien) {
       if (Abbruch()) break;
-      const std::string wp = Verbinden(windows, e.Name);
       if (a_.DateiGesehen) a_.DateiGesehen(windows, e.Name);
       bool treffer = false, ausIndex = false;
       std::string kontext;
-      const auto it = stand_.empty() ? stand_.end() : stand_.find(IndexSchluessel(wp));
-      const bool aktuell = it != stand_.end() && it->second.Zustand == Indexzustand::Indiziert &&
-                           it->second.Groesse == e.St.st_size &&
-                           it->second.Mtime == static_cast<std::int64_t>(e.St.st_mtim.tv_sec) * 1000000000 + e.St.st_mtim.tv_nsec;
+      auto it = zeilen.empty() ? zeilen.end() : zeilen.find(IndexSchluessel(e.Name));
+      if (it != zeilen.end() && !benutzt.insert(it->first).second) it = zeilen.end();
+      const bool aktuell = it != zeilen.end() && it->second.Zustand == Indexzustand::Indiziert &&
+                           it->second.Groesse == e.St.st_size && it->second.Mtime == Nanosekunden(e.St);
       if (aktuell) {
-        treffer = ausIndex = AusIndex(it->second.Id, kontext);
+        if (const auto k = inhalte_.find(it->second.Inhalt); k != inhalte_.end() && k->second.Treffer) {
+          treffer = ausIndex = true;
+          kontext = k->second.Kontext;
+        }
       }
-      if (!treffer && (!aktuell || kurz_)) treffer = AusBytes(::dirfd(d), e.Name, kontext);
+      if (!treffer && (!aktuell || kurz_)) treffer = AusBytes(::dirfd(d), host, e.Name, kontext);
       Melden(treffer, ausIndex, e.Name, windows, kontext);
     }
-    ::closedir(d);
     ++erg_.Ordner;
     for (const auto& u : unter) {
-      if (Abbruch()) return;
-      Ordner(Verbinden(windows, u), host + "/" + u, AT_FDCWD, host + "/" + u);
+      if (Abbruch()) break;
+      Ordner(Verbinden(windows, u), std::string(host).append("/").append(u), ::dirfd(d), u);
     }
+    ::closedir(d);
   }
 
   Volltextindex* index_;
@@ -408,17 +516,15 @@ class Suchlauf {
   const std::function<void(const VolltextTreffer&)>& treffer_;
   SuchSteuerung* st_;
   Suchphrase phrase_;
-  std::string gefaltet_;
-  bool kurz_ = false, sicher_ = false;
-  bool teilweise_ = false;  // stand_ holds only the rows read so far
-  std::vector<std::string> asciiTeile_;   // words of an ASCII phrase
-  std::vector<Suchphrase> asciiErster_;   // its first word, for the scan (empty: not usable)
-  bool fuehrend_ = false;                 // the phrase begins with a blank
-  std::unordered_map<std::string, Zeilenstand> stand_;
-  std::unordered_map<std::string, std::vector<Zeilenstand*>> inOrdner_;    // folder key: its rows
-  std::unordered_map<std::string, std::vector<std::string>> kinder_;      // folder key: sub-folder names
-  std::unordered_map<std::string, std::int64_t> zeiten_;                  // folder key: recorded time
-  std::unordered_map<std::int64_t, std::vector<std::int64_t>> kandidaten_;  // file id: its sections
+  Faltsucher sucher_;
+  bool kurz_ = false, sicher_ = false, mitIndex_ = false;
+  std::unordered_map<std::int64_t, Pruefinhalt> inhalte_;                        // text id: candidate
+  std::unordered_map<std::string, std::vector<Trefferdatei>> proOrdner_;         // folder key: files with a hit
+  std::unordered_map<std::string, std::vector<OhneText>> ohneText_;              // folder key: rows without text
+  std::shared_ptr<const Ordnerbaum> baum_;                                       // recorded folders
+  std::unordered_map<std::uint32_t, std::vector<const Trefferdatei*>> trefferJe_;  // node: its hits
+  std::unordered_map<std::uint32_t, const std::vector<OhneText>*> ohneJe_;        // node: its rows without text
+  std::unordered_set<std::uint32_t> belegt_;  // nodes with something to report in their sub-tree
   std::set<std::pair<dev_t, ino_t>> besucht_;
   VolltextErgebnis erg_;
 };

@@ -27,6 +27,10 @@ struct VolltextAuftrag {
   // files: for a window whose indexer follows the folder watching, which
   // also reports files changed in place. Off, every file is looked at.
   bool Ordnerzeiten = false;
+  // With Ordnerzeiten: true for a folder (its key, IndexSchluessel without a
+  // final backslash) that the indexer's watching vouches for, so not even
+  // its time is looked at.
+  std::function<bool(const std::string& ordnerKey)> OrdnerUnveraendert;
   // Every file the search passes, hit or not (the window keeps its file
   // table for the register clean-up from it).
   std::function<void(const std::string& ordner, const std::string& name)> DateiGesehen;

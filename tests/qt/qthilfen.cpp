@@ -9,6 +9,7 @@
 #include "basis/zustand.h"
 #include "platform/datenbank.h"
 #include "platform/oeffner.h"
+#include "search/qt/volltextfenster.h"
 
 namespace vxm::test {
 
@@ -110,6 +111,8 @@ std::vector<std::string> FensterUmgebung::Meldungstexte() const {
 int main(int argc, char** argv) {
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QApplication app(argc, argv);
+  // No background indexer beside the windows under test; its own tests switch it on.
+  vxm::VolltextFenster::Eingeschaltet() = false;
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
