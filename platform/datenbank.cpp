@@ -8,6 +8,7 @@
 #include <climits>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <unordered_map>
 
 #include "platform/dienste.h"
@@ -177,7 +178,34 @@ struct Datenbank::Impl {
 
   ~Impl() {
     for (auto& [sql, s] : anweisungen) sqlite3_finalize(s);
-    if (db) sqlite3_close_v2(db);
+    if (db) {
+      // Statistics that exist are kept in step with a table that grew;
+      // none are made where the planner's defaults serve (they could only
+      // go stale). Never waits for another writer.
+      if (!sqlite3_db_readonly(db, "main") && StatistikVorhanden()) {
+        sqlite3_busy_timeout(db, 0);
+        sqlite3_exec(db, "PRAGMA analysis_limit=1000; PRAGMA optimize", nullptr, nullptr, nullptr);
+      }
+      sqlite3_close_v2(db);
+    }
+  }
+
+  bool StatistikVorhanden() {
+    Stmt st;
+    return sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_schema WHERE name = 'sqlite_stat1'", -1, &st.s, nullptr) ==
+               SQLITE_OK &&
+           sqlite3_step(st.s) == SQLITE_ROW;
+  }
+
+  // Statistics taken before a bulk change describe another table (e.g. all
+  // shadow names NULL: every lookup would then plan as a full scan). Sampled
+  // afresh, and only where statistics exist at all: without them the
+  // planner's defaults already use the indexes.
+  void StatistikErneuern(const std::set<std::string>& tabellen) {
+    if (tabellen.empty() || !StatistikVorhanden()) return;
+    std::string sql = "PRAGMA analysis_limit=1000;";
+    for (const auto& t : tabellen) sql += " ANALYZE main." + Bezeichner(t) + ";";
+    Ausfuehren(sql.c_str());
   }
 
   [[noreturn]] void Fehler(int rc, std::string_view wobei = {}) {
@@ -232,6 +260,7 @@ struct Datenbank::Impl {
           reinterpret_cast<const char*>(sqlite3_column_text(st.s, 1)));
     if (rc != SQLITE_DONE) Fehler(rc);
     std::vector<std::array<std::string, 3>> paare;  // table, column, shadow column
+    std::set<std::string> geaendert;                 // tables changed in bulk here
     for (const auto& [tabelle, spalten] : tabellen) {
       for (const auto& spalte : spalten) {
         const std::string schatten = spalte + kSchluesselEndung;
@@ -256,19 +285,24 @@ struct Datenbank::Impl {
           rc = sqlite3_prepare_v2(db, ("SELECT EXISTS (SELECT 1 FROM " + t + fehlt + ")").c_str(), -1, &pruefen.s, nullptr);
           if (rc != SQLITE_OK) Fehler(rc);
           rc = sqlite3_step(pruefen.s);
-          if (rc == SQLITE_ROW && sqlite3_column_int(pruefen.s, 0))
+          if (rc == SQLITE_ROW && sqlite3_column_int(pruefen.s, 0)) {
             Ausfuehren(("UPDATE " + t + " SET " + Bezeichner(*it) + " = vxm_falten(" + Bezeichner(spalte) + ")" + fehlt).c_str());
-          else if (rc != SQLITE_ROW)
+            geaendert.insert(tabelle);
+          } else if (rc != SQLITE_ROW) {
             Fehler(rc);
+          }
         }
       }
     }
-    if (!paare.empty() && !sqlite3_db_readonly(db, "main")) FaltungNachziehen(paare);
+    if (!paare.empty() && !sqlite3_db_readonly(db, "main") && FaltungNachziehen(paare))
+      for (const auto& p : paare) geaendert.insert(p[0]);
+    StatistikErneuern(geaendert);
   }
 
   // The folded names were written by some version of Falten; when the
-  // folding has changed since, they are computed again (once).
-  void FaltungNachziehen(const std::vector<std::array<std::string, 3>>& paare) {
+  // folding has changed since, they are computed again (once). True when
+  // they were.
+  bool FaltungNachziehen(const std::vector<std::array<std::string, 3>>& paare) {
     int version = 0;
     {
       Stmt st;
@@ -277,7 +311,7 @@ struct Datenbank::Impl {
           sqlite3_step(st.s) == SQLITE_ROW)
         version = sqlite3_column_int(st.s, 0);
     }
-    if (version == kFaltungsVersion) return;
+    if (version == kFaltungsVersion) return false;
     Ausfuehren("BEGIN IMMEDIATE");
     try {
       for (const auto& [tabelle, spalte, schatten] : paare) {
@@ -294,6 +328,7 @@ struct Datenbank::Impl {
       sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
       throw;
     }
+    return true;
   }
 
   void Verbinden() {
