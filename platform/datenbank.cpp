@@ -6,6 +6,7 @@
 #include <array>
 #include <cctype>
 #include <climits>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -296,7 +297,36 @@ struct Datenbank::Impl {
     }
     if (!paare.empty() && !sqlite3_db_readonly(db, "main") && FaltungNachziehen(paare))
       for (const auto& p : paare) geaendert.insert(p[0]);
+    if (!sqlite3_db_readonly(db, "main")) VeralteteStatistik(geaendert);
     StatistikErneuern(geaendert);
+  }
+
+  // Statistics that say one value fills a whole index (taken while a
+  // column was all NULL) while the column now holds several: taken before
+  // a change made elsewhere (the sqlite3 shell). Two index probes each.
+  void VeralteteStatistik(std::set<std::string>& tabellen) {
+    if (!StatistikVorhanden()) return;
+    Stmt st;
+    if (sqlite3_prepare_v2(db,
+                           "SELECT s.tbl, i.name, s.stat FROM sqlite_stat1 s, pragma_index_info(s.idx) i "
+                           "WHERE i.seqno = 0 AND i.name IS NOT NULL",
+                           -1, &st.s, nullptr) != SQLITE_OK)
+      return;
+    while (sqlite3_step(st.s) == SQLITE_ROW) {
+      const std::string tabelle = reinterpret_cast<const char*>(sqlite3_column_text(st.s, 0));
+      const std::string spalte = reinterpret_cast<const char*>(sqlite3_column_text(st.s, 1));
+      long long zeilen = 0, jeWert = 0;
+      if (std::sscanf(reinterpret_cast<const char*>(sqlite3_column_text(st.s, 2)), "%lld %lld", &zeilen, &jeWert) != 2 ||
+          zeilen < 100 || jeWert < zeilen || tabellen.count(tabelle))
+        continue;
+      const std::string t = Bezeichner(tabelle), c = Bezeichner(spalte);
+      Stmt probe;
+      if (sqlite3_prepare_v2(db, ("SELECT (SELECT min(" + c + ") FROM " + t + ") IS NOT (SELECT max(" + c +
+                                  ") FROM " + t + ")").c_str(),
+                             -1, &probe.s, nullptr) == SQLITE_OK &&
+          sqlite3_step(probe.s) == SQLITE_ROW && sqlite3_column_int(probe.s, 0))
+        tabellen.insert(tabelle);
+    }
   }
 
   // The folded names were written by some version of Falten; when the

@@ -82,6 +82,20 @@ TEST_F(RegisterStatistikTest, LookupsStayIndexedAfterStatisticsWentStale) {
             std::string::npos);
 }
 
+TEST_F(RegisterStatistikTest, NamesFilledInElsewhereAfterTheStatistics) {
+  VeralteteStatistik();
+  sqlite3* roh = nullptr;
+  ASSERT_EQ(sqlite3_open(datei.c_str(), &roh), SQLITE_OK);
+  Roh(roh, "UPDATE Dateiinfo SET DateinameSchluessel = upper(Dateiname), DateipfadSchluessel = upper(Dateipfad)");
+  Roh(roh, "UPDATE Keyword SET KeywordSchluessel = upper(Keyword)");
+  sqlite3_close(roh);
+  auto db = DatenbankOeffnenHost(datei);  // nothing left to fill in
+  const int64_t vorher = Vollscans(*db);
+  EXPECT_EQ(DateiNummerSuchen(*db, "Brief 3999.pdf", "C:\\VXMDOK\\49"), 3999);
+  EXPECT_EQ(KeywordIdSuchen(*db, "miete 500"), 500);
+  EXPECT_EQ(Vollscans(*db) - vorher, 0);
+}
+
 TEST_F(RegisterStatistikTest, ReopenedRegisterKeepsFreshStatistics) {
   VeralteteStatistik();
   DatenbankOeffnenHost(datei).reset();
