@@ -1,13 +1,15 @@
 // Expansion of search terms and the multi-keyword lookup.
 #include "search/suchbegriffe.h"
 
+#include <sqlite3.h>
+
 #include <algorithm>
-#include <unordered_set>
 
 #include "basis/zustand.h"
 #include "keywords/eingabe.h"
 #include "platform/datenbank.h"
 #include "platform/jetsql.h"
+#include "platform/sqlhilfen.h"
 
 namespace vxm {
 
@@ -51,16 +53,36 @@ void keyzerlegenVersuch(Datenbank& reg) {
 
 std::vector<RegisterTreffer> DateienMitKeywords(Datenbank& reg, const std::vector<int32_t>& ids) {
   std::vector<RegisterTreffer> alle;
-  std::unordered_set<int32_t> gesehenIds;
-  std::unordered_set<int32_t> gesehen;
-  for (int32_t id : ids) {
-    if (id == 0 || !gesehenIds.insert(id).second) continue;
-    for (auto& t : DateienMitKeyword(reg, id))
-      if (gesehen.insert(t.Dateinummer).second) alle.push_back(std::move(t));
-  }
-  std::sort(alle.begin(), alle.end(),
-            [](const RegisterTreffer& a, const RegisterTreffer& b) { return a.Dateinummer < b.Dateinummer; });
+  DateienMitKeywordsLesen(reg, ids, [&](int32_t nummer, std::string_view name, std::string_view pfad) {
+    alle.push_back({nummer, std::string(name), std::string(pfad)});
+  });
   return alle;
+}
+
+std::size_t DateienMitKeywordsLesen(
+    Datenbank& reg, const std::vector<int32_t>& ids,
+    const std::function<void(int32_t nummer, std::string_view name, std::string_view pfad)>& treffer) {
+  std::string liste = "[";
+  for (const int32_t id : ids)
+    if (id != 0) liste += (liste.size() > 1 ? "," : "") + std::to_string(id);
+  liste += "]";
+  if (liste == "[]") return 0;
+  // The files' numbers come from the link index of the keywords, gathered
+  // once and walked in order; each file row is then read by its key.
+  sqlite3_stmt* s = reg.Anweisung(
+      "SELECT Dateinummer, Dateiname, Dateipfad FROM Dateiinfo WHERE Dateinummer IN "
+      "(SELECT Dateinummer FROM KeywordZwischentabelle WHERE KeywordID IN (SELECT value FROM json_each(?1))) "
+      "ORDER BY Dateinummer");
+  sql::Zuruecksetzen z{s};
+  sql::TextBinden(s, 1, liste);
+  std::size_t n = 0;
+  int rc;
+  while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+    treffer(sqlite3_column_int(s, 0), sql::SpaltenText(s, 1), sql::SpaltenText(s, 2));
+    ++n;
+  }
+  if (rc != SQLITE_DONE) reg.Fehler(rc);
+  return n;
 }
 
 }  // namespace vxm
