@@ -169,6 +169,8 @@ int KeywordSuche(const std::string& begriffe, const std::string& register_) {
     std::shared_ptr<Datenbank> db = DatenbankOeffnen(register_);
     if (const std::string fehlt = FehlendeTabelle(*db); !fehlt.empty())
       return RegisterNichtLesbar(register_, "die Tabelle " + fehlt + " fehlt (keine Registerdatei?).");
+    // One pass in file order: a large page cache would only fill up.
+    sqlite3_exec(db->Handle(), "PRAGMA cache_size=-2048", nullptr, nullptr, nullptr);
     dateien = DateienMitKeywordsLesen(*db, KeywordIds(*db, begriffe),
                                       [](int32_t, std::string_view name, std::string_view pfad) {
                                         TrefferSchreiben(pfad, name);

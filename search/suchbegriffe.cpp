@@ -67,12 +67,14 @@ std::size_t DateienMitKeywordsLesen(
     if (id != 0) liste += (liste.size() > 1 ? "," : "") + std::to_string(id);
   liste += "]";
   if (liste == "[]") return 0;
-  // The files' numbers come from the link index of the keywords, gathered
-  // once and walked in order; each file row is then read by its key.
+  // One walk over the files in number order; each file's few links are
+  // found by the file index and their keyword looked up in the small set
+  // of ids ("+": not the keyword index, which would be probed once per id
+  // and file). Nothing grows with the number of hits.
   sqlite3_stmt* s = reg.Anweisung(
-      "SELECT Dateinummer, Dateiname, Dateipfad FROM Dateiinfo WHERE Dateinummer IN "
-      "(SELECT Dateinummer FROM KeywordZwischentabelle WHERE KeywordID IN (SELECT value FROM json_each(?1))) "
-      "ORDER BY Dateinummer");
+      "SELECT d.Dateinummer, d.Dateiname, d.Dateipfad FROM Dateiinfo d WHERE EXISTS "
+      "(SELECT 1 FROM KeywordZwischentabelle z WHERE z.Dateinummer = d.Dateinummer AND "
+      "+z.KeywordID IN (SELECT value FROM json_each(?1))) ORDER BY d.Dateinummer");
   sql::Zuruecksetzen z{s};
   sql::TextBinden(s, 1, liste);
   std::size_t n = 0;
