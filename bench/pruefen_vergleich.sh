@@ -15,11 +15,15 @@ HIER=$(dirname "$0")
 [ -f "$ORT/reg$DATEIEN.mdb.fertig" ] && [ -f "$ORT/reg$((DATEIEN / 3)).mdb.fertig" ] ||
   RUNDEN=1 DATEIEN=$DATEIEN "$HIER/keywortsuche_vergleich.sh" "$BUILD" > /dev/null
 
+ZEIT=$(mktemp)
+trap 'rm -f "$ZEIT"' EXIT
+
 beste() {  # beste BEFEHL... : best wall time of RUNDEN runs after a warm-up
   "$@" > /dev/null 2>&1 || true
   local b= t
   for _ in $(seq 1 "$RUNDEN"); do
-    t=$( { /usr/bin/time -f '%e' "$@" > /dev/null 2>/dev/null; } 2>&1 | tail -1)
+    /usr/bin/time -f '%e' -o "$ZEIT" "$@" > /dev/null 2>&1 || true
+    t=$(tail -1 "$ZEIT")
     if [ -z "$b" ] || awk -v t="$t" -v b="$b" 'BEGIN { exit !(t < b) }'; then b=$t; fi
   done
   echo "$b"
