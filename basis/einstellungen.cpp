@@ -393,7 +393,7 @@ float SkalierFaktorBerechnen(int breite, const std::string& skalieren, const std
       k = GeteiltGerade(k * 10, 5);
     }
   }
-  if (k == 10 * 10000) return 2.0f;
+  if (k == int64_t{10} * 10000) return 2.0f;
 
   // "1," followed by K's text: only a whole, non-negative K gives a number.
   auto faktor = ZahlLesenDeutsch("1," + FestkommaText(k));

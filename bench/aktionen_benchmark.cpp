@@ -10,13 +10,12 @@
 #include <fstream>
 #include <string>
 
-#include "basis/zustand.h"
 #include "files/ordnerumbenennen.h"
 #include "files/registerpflege.h"
 #include "platform/datenbank.h"
 #include "platform/dienste.h"
 #include "platform/laufwerke.h"
-#include "search/datensuche.h"
+#include "files/ordnerlauf.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -96,13 +95,12 @@ void RegisterBereinigen(benchmark::State& state) {
 }
 BENCHMARK(RegisterBereinigen)->Unit(benchmark::kMillisecond);
 
-// The walk alone, as the data search makes it for the clean-up.
+// The walk alone, as the clean-up makes it.
 void DateiWalk(benchmark::State& state) {
   B();
   for (auto _ : state) {
-    vxm::DatenSucheAuftrag a;
-    vxm::DatenSuche("C:\\BAUM", a);
-    if (vxm::Zustand().DateiTabelle.size() != kOrdner * kJeOrdner) state.SkipWithError("walk incomplete");
+    const vxm::DateiBestand bestand = vxm::DateiBestandLesen("C:\\BAUM");
+    if (bestand.Dateien.size() != kOrdner * kJeOrdner) state.SkipWithError("walk incomplete");
   }
 }
 BENCHMARK(DateiWalk)->Unit(benchmark::kMillisecond);

@@ -47,7 +47,7 @@ fs::path ProgrammFinden(const std::string& programm) {
     if (ende == std::string::npos) ende = liste.size();
     std::string ordner = liste.substr(anfang, ende - anfang);
     if (ordner.empty()) ordner = ".";  // an empty PATH entry is the current folder
-    const fs::path kandidat = fs::path(ordner) / programm;
+    fs::path kandidat = fs::path(ordner) / programm;
     if (Ausfuehrbar(kandidat)) return kandidat;
     anfang = ende + 1;
   }
@@ -128,7 +128,7 @@ Lauf Starten(const fs::path& programm, const std::vector<std::string>& argumente
     ssize_t gelesen = ::read(rohr[0], puffer, sizeof puffer);
     if (gelesen < 0 && errno == EINTR) continue;
     if (gelesen <= 0) break;  // every writer has closed the pipe
-    if (lauf.Ausgabe.size() < 64 * 1024) lauf.Ausgabe.append(puffer, static_cast<std::size_t>(gelesen));
+    if (lauf.Ausgabe.size() < std::size_t{64} * 1024) lauf.Ausgabe.append(puffer, static_cast<std::size_t>(gelesen));
   }
   ::close(rohr[0]);
 

@@ -4,14 +4,12 @@
 
 #include <unordered_set>
 
-#include "basis/zustand.h"
 #include "keywords/registerzugriff.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
 #include "platform/jetsql.h"
 #include "platform/sqlhilfen.h"
 #include "platform/text.h"
-#include "search/datensuche.h"
 
 namespace vxm {
 namespace {
@@ -296,15 +294,7 @@ Bereinigung RegisterBereinigen(Datenbank& db, const std::string& muster) {
       bestand.Luecken.push_back(ordner);
     }
   } else {
-    DatenSucheAuftrag auftrag;
-    auftrag.TabelleFuehren = true;
-    const SuchErgebnis e = DatenSuche(ordner, auftrag);
-    auto& z = Zustand();
-    bestand.Dateien = std::move(z.DateiTabelle);
-    z.DateiTabelle.clear();
-    bestand.Vollstaendig = z.DateiTabelleVollstaendig && !e.Abgebrochen;
-    bestand.Luecken = e.Ungelesen;
-    if (e.Abgebrochen) bestand.Luecken = {ordner};
+    bestand = DateiBestandLesen(ordner);
   }
   return RegisterBereinigenMitBestand(db, muster, bestand);
 }

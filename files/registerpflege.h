@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "files/ordnerlauf.h"
 #include "platform/datenbank.h"
 
 namespace vxm {
@@ -39,14 +40,6 @@ std::size_t RegisterDateiZeilenEntfernen(Datenbank& db, const std::string& name,
 // of rows changed.
 int64_t RegisterOrdnerNachziehen(Datenbank& db, const std::string& alt, const std::string& neu);
 
-// What a file walk found: "folder\NAME" of every file (any case), whether
-// the walk read everything, and the folders it could not read.
-struct DateiBestand {
-  std::vector<std::string> Dateien;
-  bool Vollstaendig = true;
-  std::vector<std::string> Luecken;
-};
-
 struct Bereinigung {
   std::size_t Geprueft = 0;   // rows inside the pattern
   std::size_t Geloescht = 0;  // rows removed (their links went with them)
@@ -63,7 +56,7 @@ Bereinigung RegisterBereinigenMitBestand(Datenbank& db, const std::string& muste
 // The clean-up as the window runs it: the folder named by the pattern (the
 // text before its first wildcard, without a final "\") is walked - only that
 // folder when the pattern has no wildcard, else its whole tree through the
-// data search - and the rows of vanished files are removed.
+// folder walk - and the rows of vanished files are removed.
 Bereinigung RegisterBereinigen(Datenbank& db, const std::string& muster);
 
 }  // namespace vxm

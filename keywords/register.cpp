@@ -7,6 +7,8 @@
 #include "basis/zustand.h"
 #include "keywords/eingabe.h"
 #include "keywords/registerzugriff.h"
+#include "platform/dialoge.h"
+#include "platform/dienste.h"
 #include "platform/jetsql.h"
 #include "platform/text.h"
 
@@ -212,6 +214,16 @@ EntfernenErgebnis KeywordEntfernen(Datenbank& reg, const AktuelleDatei& datei, c
   e.Abgemeldet = AbmeldenWennLeer(reg, e.Dateinummer);
   t.Bestaetigen();
   return e;
+}
+
+std::optional<EntfernenErgebnis> KeywordEntfernenNachFrage(Datenbank& reg, const AktuelleDatei& datei,
+                                                           const std::string& keyword) {
+  auto& meldungen = *Dienste().Meldungen;
+  if (meldungen.MsgBox(meldung::EntfernenFrage(keyword, datei.Name), vbYesNo + vbQuestion, "") != vbYes) {
+    meldungen.MsgBox(meldung::Abgebrochen, vbOKOnly, "");
+    return std::nullopt;
+  }
+  return KeywordEntfernen(reg, datei, keyword);
 }
 
 std::string UmbenennenPruefen(Datenbank& reg, const std::string& neu) {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,12 @@ struct EntfernenErgebnis {
 // without keywords loses its Dateiinfo row (and any link rows that point to
 // keywords that no longer exist).
 EntfernenErgebnis KeywordEntfernen(Datenbank& reg, const AktuelleDatei& datei, const std::string& keyword);
+
+// The removal as the user asks for it: the question naming keyword and
+// file, then KeywordEntfernen. Any answer but Yes changes nothing, says so
+// and gives no result.
+std::optional<EntfernenErgebnis> KeywordEntfernenNachFrage(Datenbank& reg, const AktuelleDatei& datei,
+                                                           const std::string& keyword);
 
 // The check before a rename: the message that refuses `neu` (already
 // upper-cased by the caller), or "".

@@ -45,7 +45,7 @@ int XdgOpenStarten(const std::string& host) {
     pid_t kind = 0;
     const char* argv[] = {"xdg-open", host.c_str(), nullptr};
     if (posix_spawnp(&kind, "xdg-open", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) _exit(kHelferFehlt);
-    const timespec schritt{0, 20 * 1000 * 1000};
+    const timespec schritt{0, 20L * 1000 * 1000};
     for (int ms = 0; ms < kBeobachtenMs; ms += 20) {
       int st = 0;
       if (waitpid(kind, &st, WNOHANG) == kind) {
@@ -64,8 +64,8 @@ int XdgOpenStarten(const std::string& host) {
   return WIFEXITED(st) ? WEXITSTATUS(st) : 4;
 }
 
-void XdgOpen(const std::string& windowsPfad) {
-  const std::string name = Name(windowsPfad);
+// The host path of a file to open, or "" after the message that it is not there.
+std::string VorhandeneDatei(const std::string& windowsPfad) {
   std::string host;
   try {
     host = HostPfadVon(windowsPfad).string();
@@ -73,9 +73,16 @@ void XdgOpen(const std::string& windowsPfad) {
   }
   std::error_code ec;
   if (host.empty() || !std::filesystem::is_regular_file(host, ec)) {
-    Melden(meldung::DateiNichtGefunden(name));
-    return;
+    Melden(meldung::DateiNichtGefunden(Name(windowsPfad)));
+    return {};
   }
+  return host;
+}
+
+void XdgOpen(const std::string& windowsPfad) {
+  const std::string name = Name(windowsPfad);
+  const std::string host = VorhandeneDatei(windowsPfad);
+  if (host.empty()) return;
   const int code = XdgOpenStarten(host);
   if (code == 0) return;
   if (code == kHelferFehlt)
@@ -120,6 +127,14 @@ std::filesystem::path HostPfadVon(const std::string& windowsPfad) {
 Oeffner& DokumentOeffner() { return tOeffner; }
 
 Oeffner StandardOeffner() { return XdgOpen; }
+
+Oeffner OeffnerMit(std::function<bool(const std::string& hostPfad)> starten) {
+  return [starten = std::move(starten)](const std::string& windowsPfad) {
+    const std::string host = VorhandeneDatei(windowsPfad);
+    if (host.empty()) return;
+    if (!starten(host)) Melden(meldung::KeinProgramm(Name(windowsPfad)));
+  };
+}
 
 void DokumentOeffnen(const std::string& windowsPfad) {
   if (tOeffner) tOeffner(windowsPfad);

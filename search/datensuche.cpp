@@ -1,16 +1,12 @@
 #include "search/datensuche.h"
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cstring>
 #include <deque>
 #include <optional>
-#include <set>
 #include <thread>
 #include <utility>
 
@@ -18,6 +14,7 @@
 #include "basis/fehlermelden.h"
 #include "basis/zustand.h"
 #include "files/dateidetails.h"
+#include "files/ordnerlauf.h"
 #include "platform/dateisystem.h"
 #include "platform/dialoge.h"
 #include "platform/dienste.h"
@@ -27,18 +24,9 @@
 
 namespace vxm {
 
-std::string SuchTreffer::Schluessel() const {
-  if (!Ordner.empty() && Ordner.back() == '\\') return Ordner + Name;
-  return Ordner + "\\" + Name;
-}
+std::string SuchTreffer::Schluessel() const { return PfadVerbinden(Ordner, Name); }
 
 namespace {
-
-// Folder and name joined with one backslash ("C:\" + "A" is "C:\A").
-std::string Verbinden(const std::string& ordner, const std::string& name) {
-  if (!ordner.empty() && ordner.back() == '\\') return ordner + name;
-  return ordner + "\\" + name;
-}
 
 bool IstTxt(std::string_view name) {
   const std::string_view e = LetzteZeichen(name, 3);
@@ -51,137 +39,33 @@ std::string Vergleichsform(const std::string& name) {
   return GueltigesUtf8(name) ? Gross(name) : Gross(Utf8AusCp1252(name));
 }
 
-bool EigeneZwischendatei(const char* name) { return IstEigeneZwischendatei(name); }
-
-// One folder as the walk sees it: its files and sub-folders in name order.
-// On this machine the folder stays open while its files are searched.
-class Ordnerleser {
- public:
-  Ordnerleser() {
-    if (auto* host = dynamic_cast<HostDateisystem*>(Dienste().Dateien.get())) host_ = host;
-  }
-  ~Ordnerleser() { Schliessen(); }
-
-  bool AufDieserMaschine() const { return host_ != nullptr; }
-
-  // The start folder in Windows form and, on this machine, its host path.
-  bool Start(const std::string& ordner, std::string& windows, std::string& hostPfad) {
-    try {
-      if (host_) {
-        const auto a = host_->Laufwerke().Aufloesen(ordner);
-        windows = a.Windows();
-        hostPfad = a.Host.string();
-      } else {
-        windows = ordner;
-        if (windows.size() > 3 && windows.back() == '\\') windows.pop_back();
-      }
-      return true;
-    } catch (const VbFehler&) {
-      windows = ordner;
-      return false;
-    }
-  }
-
-  // Reads a folder; false when it cannot be read.
-  bool Lesen(const std::string& windows, const std::string& hostPfad) {
-    Schliessen();
-    dateien_.clear();
-    ordner_.clear();
-    return host_ ? HostLesen(hostPfad) : FsLesen(windows);
-  }
-
-  const std::vector<std::string>& Dateien() const { return dateien_; }
-  const std::vector<std::string>& Unterordner() const { return ordner_; }
-
-  // Text search in one file of the folder last read; false when it does not
-  // hold the phrase or cannot be read.
-  bool TextPruefen(const std::string& windowsOrdner, const std::string& name,
-                   const Suchphrase& phrase, SuchSteuerung* steuerung) {
-    const bool zeilen = IstTxt(name);
-    if (host_) {
-      const int fd = ::openat(::dirfd(dir_), name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-      if (fd < 0) return false;
-      // Text files by lines (carriage return starts, line feed ends one);
-      // only whether a line holds the phrase counts here.
-      const bool treffer =
-          zeilen ? suche_intern::ZeilenInDeskriptor(fd, phrase, nullptr, "\r", "\n", steuerung)
-                 : suche_intern::TextInDeskriptor(fd, phrase, 1, steuerung) != 0;
-      ::close(fd);
-      return treffer;
-    }
-    try {
-      const std::string bytes = Dienste().Dateien->DateiLesen(Verbinden(windowsOrdner, name));
-      return zeilen ? suche_intern::ZeilenInBytes(bytes, phrase, nullptr, "\r", "\n")
-                    : suche_intern::TextInBytes(bytes, phrase, 1) != 0;
-    } catch (const VbFehler&) {
-      return false;
-    }
-  }
-
-  void Schliessen() {
-    if (dir_) ::closedir(dir_);
-    dir_ = nullptr;
-  }
-
- private:
-  bool HostLesen(const std::string& pfad) {
-    const int fd = ::open(pfad.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+// Text search in one file of the folder the reader has open; false when it
+// does not hold the phrase or cannot be read.
+bool TextPruefen(const Ordnerleser& leser, const std::string& windowsOrdner, const std::string& name,
+                 const Suchphrase& phrase, SuchSteuerung* steuerung) {
+  const bool zeilen = IstTxt(name);
+  if (leser.AufDieserMaschine()) {
+    const int fd = ::openat(leser.Deskriptor(), name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-      ::close(fd);
-      return false;
-    }
-    // A folder reached twice (through a link) is read once.
-    if (!besucht_.insert({st.st_dev, st.st_ino}).second) {
-      ::close(fd);
-      return true;
-    }
-    dir_ = ::fdopendir(fd);
-    if (!dir_) {
-      ::close(fd);
-      return false;
-    }
-    while (const dirent* e = ::readdir(dir_)) {
-      const char* n = e->d_name;
-      if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
-      unsigned char typ = e->d_type;
-      if (typ == DT_LNK || typ == DT_UNKNOWN) {
-        struct stat s {};
-        if (::fstatat(::dirfd(dir_), n, &s, 0) != 0) continue;
-        typ = S_ISREG(s.st_mode) ? DT_REG : S_ISDIR(s.st_mode) ? DT_DIR : DT_UNKNOWN;
-      }
-      if (typ == DT_REG) {
-        if (!EigeneZwischendatei(n)) dateien_.emplace_back(n);
-      } else if (typ == DT_DIR) {
-        ordner_.emplace_back(n);
-      }
-    }
-    std::sort(dateien_.begin(), dateien_.end());
-    std::sort(ordner_.begin(), ordner_.end());
-    return true;
+    // Text files by lines (carriage return starts, line feed ends one);
+    // only whether a line holds the phrase counts here.
+    const bool treffer =
+        zeilen ? suche_intern::ZeilenInDeskriptor(fd, phrase, nullptr, "\r", "\n", steuerung)
+               : suche_intern::TextInDeskriptor(fd, phrase, 1, steuerung) != 0;
+    ::close(fd);
+    return treffer;
   }
-
-  bool FsLesen(const std::string& windows) {
-    try {
-      auto& fs = *Dienste().Dateien;
-      for (auto& d : fs.Files(windows)) dateien_.push_back(std::move(d.Name));
-      ordner_ = fs.SubFolders(windows);
-      return true;
-    } catch (const VbFehler&) {
-      dateien_.clear();
-      ordner_.clear();
-      return false;
-    }
+  try {
+    const std::string bytes = Dienste().Dateien->DateiLesen(PfadVerbinden(windowsOrdner, name));
+    return zeilen ? suche_intern::ZeilenInBytes(bytes, phrase, nullptr, "\r", "\n")
+                  : suche_intern::TextInBytes(bytes, phrase, 1) != 0;
+  } catch (const VbFehler&) {
+    return false;
   }
+}
 
-  HostDateisystem* host_ = nullptr;
-  DIR* dir_ = nullptr;
-  std::set<std::pair<dev_t, ino_t>> besucht_;
-  std::vector<std::string> dateien_, ordner_;
-};
-
-class Datenlauf {
+// The data search as a walk: each folder's files are tested and recorded.
+class Datenlauf : public Ordnerlauf {
  public:
   Datenlauf(const DatenSucheAuftrag& auftrag, SuchSteuerung* steuerung)
       : auftrag_(auftrag), steuerung_(steuerung), z_(Zustand()) {
@@ -196,15 +80,50 @@ class Datenlauf {
     z_.DateiTabelle.clear();
     z_.DateiTabelleLuecken.clear();
     z_.DateiTabelleVollstaendig = false;
-    std::string windows, host;
-    if (leser_.Start(ordner, windows, host)) {
-      Ordner(windows, host);
-    } else {
-      erg_.Ungelesen.push_back(windows);
-    }
+    Laufen(ordner);
+    erg_.Ungelesen = Ungelesen();
     z_.DateiTabelleLuecken = erg_.Ungelesen;
     z_.DateiTabelleVollstaendig = !erg_.Abgebrochen && erg_.Ungelesen.empty();
     return std::move(erg_);
+  }
+
+ protected:
+  bool Betreten(const std::string& windows) override {
+    if (Abbruch()) return false;
+    if (steuerung_ && steuerung_->OrdnerBetreten) steuerung_->OrdnerBetreten(windows);
+    return true;
+  }
+
+  void Dateien(const std::string& windows, Ordnerleser& leser) override {
+    const std::vector<char> vorab = TexteVorab(windows, leser);
+    for (std::size_t i = 0; i < leser.Dateien().size(); ++i) {
+      const std::string& name = leser.Dateien()[i];
+      if (Abbruch()) break;
+      bool treffer;
+      if (!vorab.empty()) {
+        treffer = vorab[i] == 1;
+      } else if (phrase_) {
+        treffer = TextPruefen(leser, windows, name, *phrase_, steuerung_);
+      } else {
+        const std::string form = Vergleichsform(name);
+        treffer = form.find(muster_.Name) != std::string::npos &&
+                  form.find(muster_.Endung) != std::string::npos;
+      }
+      if (auftrag_.TabelleFuehren) z_.DateiTabelle.push_back(PfadVerbinden(windows, Gross(name)));
+      if (treffer && !Abbruch()) {
+        ++erg_.Dateien;
+        if (steuerung_ && steuerung_->Treffer) {
+          steuerung_->Treffer(SuchTreffer{name, windows, IconSetzen(std::string(LetzteZeichen(name, 3)))});
+        }
+      }
+    }
+    ++erg_.Ordner;
+  }
+
+  bool Weiter() override {
+    if (Abbruch()) return false;
+    if (steuerung_) steuerung_->Melden();
+    return true;
   }
 
  private:
@@ -213,60 +132,20 @@ class Datenlauf {
     return erg_.Abgebrochen;
   }
 
-  void Ordner(const std::string& windows, const std::string& host) {
-    if (Abbruch()) return;
-    if (steuerung_ && steuerung_->OrdnerBetreten) steuerung_->OrdnerBetreten(windows);
-    if (!leser_.Lesen(windows, host)) {
-      // An unreadable folder is passed over; the walk goes on.
-      erg_.Ungelesen.push_back(windows);
-      return;
-    }
-    const std::vector<char> vorab = TexteVorab(windows);
-    for (std::size_t i = 0; i < leser_.Dateien().size(); ++i) {
-      const std::string& name = leser_.Dateien()[i];
-      if (Abbruch()) break;
-      bool treffer;
-      if (!vorab.empty()) {
-        treffer = vorab[i] == 1;
-      } else if (phrase_) {
-        treffer = leser_.TextPruefen(windows, name, *phrase_, steuerung_);
-      } else {
-        const std::string form = Vergleichsform(name);
-        treffer = form.find(muster_.Name) != std::string::npos &&
-                  form.find(muster_.Endung) != std::string::npos;
-      }
-      if (auftrag_.TabelleFuehren) z_.DateiTabelle.push_back(Verbinden(windows, Gross(name)));
-      if (treffer && !Abbruch()) {
-        ++erg_.Dateien;
-        if (steuerung_ && steuerung_->Treffer) {
-          steuerung_->Treffer(SuchTreffer{name, windows, IconSetzen(std::string(LetzteZeichen(name, 3)))});
-        }
-      }
-    }
-    leser_.Schliessen();
-    ++erg_.Ordner;
-    const std::vector<std::string> unterordner = leser_.Unterordner();
-    for (const auto& u : unterordner) {
-      if (Abbruch()) return;
-      if (steuerung_) steuerung_->Melden();
-      Ordner(Verbinden(windows, u), leser_.AufDieserMaschine() ? host + "/" + u : std::string());
-    }
-  }
-
   // The text search of a folder's files on all cores, on this machine:
   // one result per file (1 hit, 0 none, 2 not searched after a cancel), in
   // the folder's order, so hits are still reported in the walk's order.
-  // Empty when the files are searched one by one below.
-  std::vector<char> TexteVorab(const std::string& windows) {
-    const auto& dateien = leser_.Dateien();
+  // Empty when the files are searched one by one.
+  std::vector<char> TexteVorab(const std::string& windows, const Ordnerleser& leser) {
+    const auto& dateien = leser.Dateien();
     const unsigned kerne = std::max(1u, std::thread::hardware_concurrency());
-    if (!phrase_ || !leser_.AufDieserMaschine() || kerne < 2 || dateien.size() < 2) return {};
+    if (!phrase_ || !leser.AufDieserMaschine() || kerne < 2 || dateien.size() < 2) return {};
     std::vector<char> ergebnis(dateien.size(), 2);
     std::atomic<std::size_t> naechste{0};
     std::atomic<bool> abgebrochen{false};
     auto arbeiten = [&](SuchSteuerung* s) {
       for (std::size_t i; !abgebrochen.load(std::memory_order_relaxed) && (i = naechste++) < dateien.size();) {
-        ergebnis[i] = leser_.TextPruefen(windows, dateien[i], *phrase_, s) ? 1 : 0;
+        ergebnis[i] = TextPruefen(leser, windows, dateien[i], *phrase_, s) ? 1 : 0;
         if (s && s->Abgebrochen()) {
           abgebrochen = true;
           ergebnis[i] = 2;
@@ -297,7 +176,6 @@ class Datenlauf {
   Komponentenzustand& z_;
   std::optional<Suchphrase> phrase_;
   Namensmuster muster_;
-  Ordnerleser leser_;
   SuchErgebnis erg_;
 };
 
@@ -408,8 +286,7 @@ SuchErgebnis NamenSuche(const std::string& ordner, const std::string& name,
     leser.Schliessen();
     ++erg.Ordner;
     for (const auto& u : leser.Unterordner()) {
-      warteschlange.emplace_back(Verbinden(windows, u),
-                                 leser.AufDieserMaschine() ? host + "/" + u : std::string());
+      warteschlange.emplace_back(PfadVerbinden(windows, u), leser.HostUnterordner(host, u));
     }
   }
   return erg;

@@ -1,11 +1,8 @@
 // The file-name and text search over a folder tree: the depth-first data
-// search (which also records every file it passes in DateiTabelle, for the
-// register clean-up) and the breadth-first name search.
-//
-// Folders are walked through the file system of Dienste(). On this
-// machine's file system the start folder is resolved once and the tree is
-// then read directly; the folders and names handed out keep Windows form
-// (folder + "\" + name).
+// search (which also records every file it passes in DateiTabelle for the
+// window) and the breadth-first name search. Both walk with the folder
+// walk of files/ (ordnerlauf.h); folders and names handed out keep Windows
+// form (folder + "\" + name).
 #pragma once
 
 #include <cstdint>
@@ -48,8 +45,8 @@ Namensmuster NamensmusterAusText(const std::string& text);
 struct DatenSucheAuftrag {
   std::string Text;  // the search box text
   Suchmodus Modus = Suchmodus::Dokumente;
-  // Record every file passed in DateiTabelle (the window and the register
-  // clean-up need it; a command-line search does not).
+  // Record every file passed in DateiTabelle (the window needs it; a
+  // command-line search does not).
   bool TabelleFuehren = true;
 };
 

@@ -25,9 +25,9 @@ namespace {
 // Bytes read at a time. Large enough that system calls do not dominate,
 // small enough that a hit near the start of a big file ends the read early
 // and the window gets its events often.
-constexpr std::size_t kBlock = 64 * 1024;
+constexpr std::size_t kBlock = std::size_t{64} * 1024;
 // A line longer than this is reported from where the kept text begins.
-constexpr std::size_t kMaxZeile = 1024 * 1024;
+constexpr std::size_t kMaxZeile = std::size_t{1024} * 1024;
 
 // Position filter: (byte | m) == v accepts exactly the byte's two case forms
 // when they differ only in bit 0x20, or the byte itself when m is 0.

@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "platform/oeffner.h"
 #include "tests/hilfen.h"
@@ -64,6 +66,29 @@ TEST_F(Oeffnen, GeoeffnetOderFehlendeDatei) {
   EXPECT_TRUE(dialoge_->Gezeigt.empty()) << Letzte();
   DokumentOeffnen("C:\\Ablage\\Weg.pdf");
   EXPECT_EQ(Letzte(), meldung::DateiNichtGefunden("Weg.pdf"));
+}
+
+// The opener the window installs hands the host path to the desktop and
+// keeps the messages: a missing file never reaches it, a refusal is told.
+TEST_F(Oeffnen, FremderStarterBehaeltDieMeldungen) {
+  std::vector<std::string> gestartet;
+  bool nimmt = false;
+  DokumentOeffner() = OeffnerMit([&](const std::string& host) {
+    gestartet.push_back(host);
+    return nimmt;
+  });
+  DokumentOeffnen("C:\\Ablage\\Fehlt.doc");
+  EXPECT_TRUE(gestartet.empty());
+  EXPECT_EQ(Letzte(), meldung::DateiNichtGefunden("Fehlt.doc"));
+  DokumentOeffnen("C:\\Ablage\\Plan.xyz");
+  ASSERT_EQ(gestartet.size(), 1u);
+  EXPECT_EQ(fs::path(gestartet[0]), Host("C:\\Ablage\\Plan.xyz"));
+  EXPECT_EQ(Letzte(), meldung::KeinProgramm("Plan.xyz"));
+  const auto gezeigt = dialoge_->Gezeigt.size();
+  nimmt = true;
+  DokumentOeffnen("C:\\Ablage\\Plan.xyz");
+  EXPECT_EQ(gestartet.size(), 2u);
+  EXPECT_EQ(dialoge_->Gezeigt.size(), gezeigt);
 }
 
 }  // namespace

@@ -25,6 +25,57 @@ struct LadeAbbruch {};
 
 constexpr int kFehlerSchluesselDoppelt = 35602;
 
+// ---- steps of the load step that fill one part of the window ----
+
+void PopuplistenFuellen(frmDorvex& f) {
+  auto fuellen = [](QListWidget* l, std::initializer_list<const char*> texte) {
+    l->clear();
+    for (auto* t : texte) l->addItem(QString::fromUtf8(t));
+  };
+  fuellen(f.lstAdressen, {"Adressen für Ettiketten", "Adressen mit Vorschreibung"});
+  fuellen(f.lstAktion, {"Ausschneiden", "Kopieren", "Einfügen", "Löschen", "Neue Datei", "Umbenennen",
+                        "Keywords", "Terminverwaltung", "--------------------------"});
+  f.lstAktion->hide();
+  fuellen(f.lstOrdner, {"Neuer Ordner", "Umbenennen", "Eigenschaften", "Schließen"});
+  f.lstOrdner->hide();
+  f.lstNeuOrdner->clear();
+  for (auto* t : vxm::lstNeuOrdner) f.lstNeuOrdner->addItem(QString::fromUtf8(t));
+  fuellen(f.lstDokument, {"MS Word (*.DOC)", "MS Excel (*.XLS)", "MS Power-Point (*.PPT)", "Windowstext (*.TXT)",
+                          "Serienbrief MS Word", "Scanner Import (*.PDF)"});
+  fuellen(f.lstKeyword, {"Neu", "Ändern", "Löschen"});
+  for (QListWidget* l : {f.lstAktion, f.lstOrdner, f.lstNeuOrdner, f.lstDokument, f.lstKeyword, f.lstAdressen}) {
+    l->setFixedHeight(l->sizeHintForRow(0) * l->count() + 2 * l->frameWidth() + 2);
+    l->setFixedWidth(std::max(Twips(1500), l->sizeHintForColumn(0) + 2 * l->frameWidth() + 8));
+  }
+}
+
+void DatenbankenZuordnen(frmDorvex& f) {
+  auto& z = Zustand();
+  z.KeywordDatenbank = KeywordDatenbankPfad(z.DatenbankPfad);
+  for (auto* q : {&f.OO_DATA, &f.BE_DATA, &f.BN_DATA}) q->DatabaseName = z.DatenbankPfad;
+  f.FIData.DatabaseName = z.FirmenDatenbank;
+  f.DOC_DATA.DatabaseName = z.KeywordDatenbank;
+  f.SW_DATA.DatabaseName = z.KeywordDatenbank;
+}
+
+// The drive of the document root in the drive list, the tree from its root.
+void LaufwerkUndBaumAufbauen(frmDorvex& f) {
+  f.drvListBox->Fuellen();
+  const std::string wurzel = Zustand().DokWurzel.substr(0, 3);
+  const int i = f.drvListBox->findText(Q(Klein(wurzel.substr(0, 1)) + ":"));
+  if (i >= 0) f.drvListBox->setCurrentIndex(i);
+  if (auto* host = dynamic_cast<HostDateisystem*>(Dienste().Dateien.get()))
+    host->Laufwerke().AktuellerOrdnerSetzen(wurzel.substr(0, 2) + "\\");
+  f.Baum->BaumAufbauen(wurzel.substr(0, 2) + "\\");
+}
+
+void KeywortAuswahlFuellen(frmDorvex& f) {
+  f.lstKeywordsAuswahl2->clear();
+  f.DOC_DATA.RecordSource = "SELECT * FROM Keyword";
+  f.DOC_DATA.Refresh();
+  for (auto& rs = f.DOC_DATA.Rs(); !rs.Eof(); rs.MoveNext()) f.lstKeywordsAuswahl2->addItem(Q(rs.Text("Keyword")));
+}
+
 }  // namespace
 
 frmDorvex::frmDorvex() {
@@ -120,27 +171,7 @@ bool frmDorvex::Form_Load() {
       for (auto& s : LadeHaken) s(LadePhase::Anfang);
     });
     schritt([&] { Baum->BilderZuweisen(); });
-    schritt([&] {
-      auto fuellen = [](QListWidget* l, std::initializer_list<const char*> texte) {
-        l->clear();
-        for (auto* t : texte) l->addItem(QString::fromUtf8(t));
-      };
-      fuellen(lstAdressen, {"Adressen für Ettiketten", "Adressen mit Vorschreibung"});
-      fuellen(lstAktion, {"Ausschneiden", "Kopieren", "Einfügen", "Löschen", "Neue Datei", "Umbenennen",
-                          "Keywords", "Terminverwaltung", "--------------------------"});
-      lstAktion->hide();
-      fuellen(lstOrdner, {"Neuer Ordner", "Umbenennen", "Eigenschaften", "Schließen"});
-      lstOrdner->hide();
-      lstNeuOrdner->clear();
-      for (auto* t : vxm::lstNeuOrdner) lstNeuOrdner->addItem(QString::fromUtf8(t));
-      fuellen(lstDokument, {"MS Word (*.DOC)", "MS Excel (*.XLS)", "MS Power-Point (*.PPT)", "Windowstext (*.TXT)",
-                            "Serienbrief MS Word", "Scanner Import (*.PDF)"});
-      fuellen(lstKeyword, {"Neu", "Ändern", "Löschen"});
-      for (QListWidget* l : {lstAktion, lstOrdner, lstNeuOrdner, lstDokument, lstKeyword, lstAdressen}) {
-        l->setFixedHeight(l->sizeHintForRow(0) * l->count() + 2 * l->frameWidth() + 2);
-        l->setFixedWidth(std::max(Twips(1500), l->sizeHintForColumn(0) + 2 * l->frameWidth() + 8));
-      }
-    });
+    schritt([&] { PopuplistenFuellen(*this); });
     schritt([&] {
       FrameSerienBrief->hide();
       FrameSerienBrief->setEnabled(false);
@@ -148,13 +179,7 @@ bool frmDorvex::Form_Load() {
                                                          lstAdressen, comAdressenabbruch})
         w->hide();
     });
-    schritt([&] {
-      z.KeywordDatenbank = KeywordDatenbankPfad(z.DatenbankPfad);
-      for (auto* q : {&OO_DATA, &BE_DATA, &BN_DATA}) q->DatabaseName = z.DatenbankPfad;
-      FIData.DatabaseName = z.FirmenDatenbank;
-      DOC_DATA.DatabaseName = z.KeywordDatenbank;
-      SW_DATA.DatabaseName = z.KeywordDatenbank;
-    });
+    schritt([&] { DatenbankenZuordnen(*this); });
     schritt([&] { DatenquellenVerbinden(*this); });
     if (!DokPfadFestlegen()) throw LadeAbbruch{};
     schritt([&] {
@@ -165,27 +190,13 @@ bool frmDorvex::Form_Load() {
     });
     schritt([&] { DirChangeAktiv = false; });
     schritt([&] { z.BaumKlick = false; });
-    schritt([&] {
-      drvListBox->Fuellen();
-      const std::string wurzel = z.DokWurzel.substr(0, 3);
-      const int i = drvListBox->findText(Q(Klein(wurzel.substr(0, 1)) + ":"));
-      if (i >= 0) drvListBox->setCurrentIndex(i);
-      if (auto* host = dynamic_cast<HostDateisystem*>(Dienste().Dateien.get()))
-        host->Laufwerke().AktuellerOrdnerSetzen(wurzel.substr(0, 2) + "\\");
-      Baum->BaumAufbauen(wurzel.substr(0, 2) + "\\");
-    });
+    schritt([&] { LaufwerkUndBaumAufbauen(*this); });
     schritt([&] { dirListBox->SetPath(z.MandantPfad); });
     schritt([&] {
       DirChangeAktiv = true;
       dirListBox->SetPath(z.OrdnerPfad);
     });
-    schritt([&] {
-      lstKeywordsAuswahl2->clear();
-      DOC_DATA.RecordSource = "SELECT * FROM Keyword";
-      DOC_DATA.Refresh();
-      auto& rs = DOC_DATA.Rs();
-      for (; !rs.Eof(); rs.MoveNext()) lstKeywordsAuswahl2->addItem(Q(rs.Text("Keyword")));
-    });
+    schritt([&] { KeywortAuswahlFuellen(*this); });
     schritt([&] {
       Platzieren(FrameKeywortBearbeitung, 1080, 1080, 8655, 6300);
       Platzieren(FrameÄnderung, 9840, 2460, 2655, 3735);

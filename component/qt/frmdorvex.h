@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "basis/qt/bildschirm.h"
+#include "basis/qt/hauptfensterzugang.h"
 #include "platform/datenbank.h"
 #include "platform/dialoge.h"
 #include "platform/qt/steuerelemente.h"
@@ -29,15 +30,7 @@ namespace vxm {
 class OrdnerBaum;
 class QtDialoge;
 
-// Points of the window's life at which subsystems hook in.
-enum class LadePhase {
-  Anfang,              // load step 3/4: reset search terms, allocate the scan image
-  RegisterBereinigen,  // load step 22
-  Entladen,            // unload step: free the scan image
-  Escape,              // Esc pressed in the window: cancel what runs
-};
-
-class frmDorvex : public QDialog {
+class frmDorvex : public QDialog, public Hauptfensterzugang {
  public:
   frmDorvex();
   ~frmDorvex() override;
@@ -48,6 +41,15 @@ class frmDorvex : public QDialog {
   bool Entladen() const { return entladen_; }
   // Unloads the window (closes it; also during the load step).
   void Unload();
+
+  // ---- what others may ask of the window (Hauptfensterzugang) ----
+  QWidget& Fenster() override { return *this; }
+  Datenquelle& Register() override { return DOC_DATA; }
+  void OrdnerZeigen(const std::string& ordner) override;
+  bool DateiWaehlen(const std::string& name) override;
+  FensterDatei AktuelleDatei() const override;
+  void Ordneransicht() override;
+  void LadeHakenAnmelden(std::function<void(LadePhase)> haken) override { LadeHaken.push_back(std::move(haken)); }
 
   // ---- public methods other windows call ----
   void opendatei();
@@ -81,7 +83,7 @@ class frmDorvex : public QDialog {
   void drvListBox_Change();
   void DetailsLeeren();
   // Re-reads the shown folder, keeping the selected file where it still is.
-  void DateilisteAuffrischen();
+  void DateilisteAuffrischen() override;
   // F5: tree and file list as the disk has them now.
   void Auffrischen();
   // File number of the selected file in the register (0 = not registered).
@@ -92,7 +94,7 @@ class frmDorvex : public QDialog {
 
   // ---- scaling ----
   void FensterSkalieren(bool fensterSkalieren, bool schriftSkalieren);
-  float Faktor() const { return faktor_; }
+  float Faktor() const override { return faktor_; }
   // Places an overlay control at a position in twips (scaled).
   void Platzieren(QWidget* w, double links, double oben, double breite = -1, double hoehe = -1);
 
@@ -201,7 +203,7 @@ void SuchPanelEinrichten(frmDorvex& f);        // search/qt/suchpanel.cpp
 void DatenSucheEinrichten(frmDorvex& f);       // search/qt/datensuche_fenster.cpp
 void AktionenEinrichten(frmDorvex& f);         // files/qt/aktionen.cpp
 void NeuesDokumentEinrichten(frmDorvex& f);    // create/qt/neuesdokument.cpp
-void BilderEinrichten(frmDorvex& f);           // imaging/qt/scanfenster.cpp
+void BilderEinrichten(Hauptfensterzugang& f);  // imaging/qt/scanfenster.cpp
 void OrdnerWaechterEinrichten(frmDorvex& f);   // files/qt/ordnerwaechter.cpp
 
 // Sets the connect text of every record-set source of the window.

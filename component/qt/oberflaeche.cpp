@@ -8,6 +8,8 @@
 #include "component/qt/frmdorvex.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
+#include "platform/oeffner.h"
+#include "platform/qt/desktopoeffner.h"
 
 namespace vxm {
 namespace {
@@ -53,6 +55,9 @@ std::function<void(frmDorvex&)>& NachDemLaden() {
 
 void OberflaecheEinrichten() {
   HauptfensterErzeugen() = [] { return std::make_shared<QtHauptfenster>(); };
+  // Documents open through the desktop (its portal in a sandbox) rather than
+  // a helper process of our own.
+  DokumentOeffner() = DesktopOeffner();
   auto ordner = [](QStandardPaths::StandardLocation art) {
     return std::filesystem::path(QStandardPaths::writableLocation(art).toStdString());
   };

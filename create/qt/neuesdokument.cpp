@@ -444,18 +444,6 @@ void NeuesDokument::ComDokVorhanden_Click() {
   AusgabeVorhandenFragen();
 }
 
-void NeuesDokument::OrdnerAnsicht() {
-  f_.DirChangeAktiv = true;
-  f_.filListBox->setEnabled(true);
-  f_.filListBox->show();
-  f_.tvwDir->show();
-  f_.frameOrdner->show();
-  f_.FrameDatei->show();
-  f_.gefdatframe->hide();
-  f_.cmdOrdner->hide();
-  f_.cmdOrdner->setEnabled(false);
-}
-
 void NeuesDokument::comSerieOK_Click() {
   auto& z = Zustand();
   if (f_.lblAdressen->text().isEmpty()) {
@@ -470,7 +458,7 @@ void NeuesDokument::comSerieOK_Click() {
   f_.filListBox->setFocus();
   const std::string ausgabe = S(f_.lblAusgabeDok->text());
   z.NeuDokErzeugt = SerienbriefVorbereiten(S(f_.lblAdressen->text()), S(f_.lblDokument->text()), ausgabe);
-  OrdnerAnsicht();
+  f_.Ordneransicht();
   f_.Dokname->hide();
   f_.filListBox->Refresh();
   f_.filListBox->setCurrentRow(-1);

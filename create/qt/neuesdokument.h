@@ -53,7 +53,6 @@ class NeuesDokument : public QObject {
   void VorlageUebernehmen(const std::string& name);
   void AusgabeVorhandenFragen();
   void NeueDateiAuswaehlen(const std::string& name);
-  void OrdnerAnsicht();
 
   frmDorvex& f_;
   // Files the last creation wrote and left behind when it failed: a Yes to

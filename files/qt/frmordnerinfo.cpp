@@ -4,7 +4,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "component/qt/frmdorvex.h"
+#include "basis/qt/bildschirm.h"
+#include "basis/qt/hauptfensterzugang.h"
 #include "files/dateidetails.h"
 #include "files/ordnerstatistik.h"
 #include "platform/qt/steuerelemente.h"
@@ -69,15 +70,15 @@ frmOrdnerInfo::frmOrdnerInfo(QWidget* eltern) : QDialog(eltern) {
   resize(Twips(5400), Twips(3300));
 }
 
-void frmOrdnerInfo::Form_Load(const frmDorvex& f) {
+void frmOrdnerInfo::Form_Load(Hauptfensterzugang& f) {
   const float faktor = f.Faktor() > 0 ? f.Faktor() : 1.0f;
   if (faktor != 1.0f) {
-    resize(static_cast<int>(width() * faktor), static_cast<int>(height() * faktor));
+    resize(static_cast<int>(static_cast<float>(width()) * faktor), static_cast<int>(static_cast<float>(height()) * faktor));
     QFont s = font();
     s.setPointSizeF(s.pointSizeF() * faktor);
     setFont(s);
   }
-  const QPoint oben = f.mapToGlobal(QPoint(0, 0));
+  const QPoint oben = f.Fenster().mapToGlobal(QPoint(0, 0));
   move(oben.x() + Twips(4000), oben.y() + Twips(500));
 }
 

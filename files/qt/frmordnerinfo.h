@@ -12,14 +12,14 @@
 
 namespace vxm {
 
-class frmDorvex;
+class Hauptfensterzugang;
 
 class frmOrdnerInfo : public QDialog {
  public:
   explicit frmOrdnerInfo(QWidget* eltern = nullptr);
 
   // Placement beside the main window and the window scaling of the suite.
-  void Form_Load(const frmDorvex& f);
+  void Form_Load(Hauptfensterzugang& f);
   // Fills the controls from a folder path (starting from the designed captions).
   void Fuellen(const std::string& pfad);
   // Shows the window modally. With NachDemZeigen set, that runs once the

@@ -1,14 +1,16 @@
 // Preview of picture files, stretched to the box.
+#include "imaging/qt/bildanzeige.h"
+
 #include <QImageReader>
+#include <QLabel>
 #include <QPixmap>
 
-#include "component/qt/frmdorvex.h"
 #include "platform/oeffner.h"
 
 namespace vxm {
 
-bool frmDorvex::BildAnzeigen(const std::string& ordner, const std::string& name) {
-  picBox->setVisible(!lstKeywordsAuswahl2->isVisible());
+bool BildInBoxZeigen(QLabel& box, const std::string& ordner, const std::string& name) {
+  QLabel* picBox = &box;
   picBox->clear();
   try {
     QImageReader leser(QString::fromStdString(HostPfadVon(ordner + "\\" + name).string()));

@@ -5,7 +5,7 @@
 
 #include "basis/einstellungen.h"
 #include "basis/zustand.h"
-#include "component/qt/frmdorvex.h"
+#include "basis/qt/hauptfensterzugang.h"
 #include "imaging/bilddatei.h"
 #include "imaging/qt/bildkodierer_qt.h"
 
@@ -22,10 +22,8 @@ ScanEinstellungen ScannerAusEinstellungen() {
   return e;
 }
 
-void frmDorvex::error_handler(int32_t code, const std::string& name) { vxm::error_handler(code, name); }
-
-void BilderEinrichten(frmDorvex& f) {
-  f.LadeHaken.push_back([](LadePhase p) {
+void BilderEinrichten(Hauptfensterzugang& f) {
+  f.LadeHakenAnmelden([](LadePhase p) {
     switch (p) {
       case LadePhase::Anfang:
         ScanBildAnlegen();

@@ -14,4 +14,8 @@ inline constexpr const char* kRegScanner = "VXMScanner";
 // fall back to VXM_SCANNER, then to the first device SANE finds.
 ScanEinstellungen ScannerAusEinstellungen();
 
+class Hauptfensterzugang;
+// The scan image and the wait cursor follow the main window's life.
+void BilderEinrichten(Hauptfensterzugang& f);
+
 }  // namespace vxm

@@ -50,13 +50,9 @@ void frmDorvex::KeywörterDateispezAuslesen(int32_t& dateinummer) {
 
 void frmDorvex::KeywEntfernen(std::string& keyword) {
   try {
-    const std::string datei = filListBox->FileName();
-    if (Dienste().Meldungen->MsgBox(meldung::EntfernenFrage(keyword, datei), vbYesNo + vbQuestion, "") != vbYes) {
-      Zeigen(meldung::Abgebrochen);
-      return;
-    }
-    const EntfernenErgebnis e = KeywordEntfernen(DOC_DATA.Database(), {datei, dirListBox->Path()}, keyword);
-    int32_t nr = e.Abgemeldet ? 0 : e.Dateinummer;
+    const auto e = KeywordEntfernenNachFrage(DOC_DATA.Database(), {filListBox->FileName(), dirListBox->Path()}, keyword);
+    if (!e) return;
+    int32_t nr = e->Abgemeldet ? 0 : e->Dateinummer;
     KeywörterDateispezAuslesen(nr);
   } catch (const VbFehler& e) {
     FehlerMelden(e);
@@ -194,7 +190,8 @@ void KeywortPanel::KeywEingabeZuweisen() {
     std::string rest;
     for (const auto& n : e.Doppelte) {
       Zeigen(meldung::Doppelt(n, d.Name));
-      rest = rest.empty() ? n : rest + " " + n;
+      if (!rest.empty()) rest += ' ';
+      rest += n;
     }
     f_.txtEingabeKeyw->setText(Q(rest));
   }
@@ -358,7 +355,7 @@ void KeywortPanel::cmdKeyBearbEnde_Click() {
 }
 
 void KeywortPanel::KontextlisteZeigen(QListWidget* liste, int x, int y) {
-  if (liste == f_.lstVorhandeneKeys) x = std::min(x, static_cast<int>(Twips(1205) * f_.Faktor()));
+  if (liste == f_.lstVorhandeneKeys) x = std::min(x, static_cast<int>(static_cast<float>(Twips(1205)) * f_.Faktor()));
   const QPoint ecke = liste->mapTo(&f_, QPoint(0, 0));
   int links = ecke.x() + x, oben = ecke.y() + y;
   links = std::max(0, std::min(links, f_.width() - f_.lstKeyword->width()));

@@ -6,10 +6,10 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <algorithm>
-#include <cstdio>
 
 #include "platform/dienste.h"
 #include "platform/fehler.h"
+#include "platform/qt/protokoll.h"
 #include "platform/text.h"
 
 namespace vxm {
@@ -26,7 +26,7 @@ void Weitergeben(const std::exception& e) {
     ziel(e);
     return;
   }
-  std::fprintf(stderr, "vxmDorvex: unbehandelter Fehler in einem Ereignis: %s\n", e.what());
+  qCWarning(vxmEreignisse, "vxmDorvex: unbehandelter Fehler in einem Ereignis: %s", e.what());
 }
 
 }  // namespace

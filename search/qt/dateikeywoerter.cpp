@@ -14,8 +14,8 @@
 #include "basis/fehlermelden.h"
 #include "basis/qt/bildschirm.h"
 #include "basis/zustand.h"
-#include "component/qt/frmdorvex.h"
 #include "files/dateidetails.h"
+#include "keywords/register.h"
 #include "platform/datenbank.h"
 #include "platform/dialoge.h"
 #include "platform/dienste.h"
@@ -97,7 +97,8 @@ Eintraege Lesen(const std::string& ordner) {
 
 }  // namespace
 
-frmDateiKeywörter::frmDateiKeywörter(frmDorvex& haupt) : QDialog(&haupt), haupt_(haupt) {
+frmDateiKeywörter::frmDateiKeywörter(Hauptfensterzugang& haupt, KeywortSuchanbindung suche)
+    : QDialog(&haupt.Fenster()), haupt_(haupt), suche_(std::move(suche)) {
   Aufbauen();
   DesignZustand();
 }
@@ -205,7 +206,7 @@ void frmDateiKeywörter::Form_Load() {
   mnuKleineSymbole_Click();
   cmbKeywords->clear();
   try {
-    auto& q = haupt_.DOC_DATA;
+    auto& q = haupt_.Register();
     q.RecordSource = "SELECT * FROM Keyword";
     q.Refresh();
     QStringList namen;
@@ -217,7 +218,7 @@ void frmDateiKeywörter::Form_Load() {
     else
       FehlerMelden(e);
   }
-  const QRect g = haupt_.geometry();
+  const QRect g = haupt_.Fenster().geometry();
   move(g.x() + Twips(1300), g.y() + Twips(1200));
   Skalieren();
   geladen_ = true;
@@ -230,12 +231,12 @@ void frmDateiKeywörter::Skalieren() {
   if (!(faktor > 0.0f)) return;
   // The layouts place the controls; size, position and font carry the factor.
   const QRect g = geometry();
-  setGeometry(static_cast<int>(g.x() * faktor), static_cast<int>(g.y() * faktor),
-              static_cast<int>(g.width() * faktor), static_cast<int>(g.height() * faktor));
+  auto mal = [faktor](int wert) { return static_cast<int>(static_cast<float>(wert) * faktor); };
+  setGeometry(mal(g.x()), mal(g.y()), mal(g.width()), mal(g.height()));
   QFont schrift = font();
   schrift.setPointSizeF(schrift.pointSizeF() * faktor);
   setFont(schrift);
-  lstDateiGefunden->setColumnWidth(0, static_cast<int>(lstDateiGefunden->columnWidth(0) * faktor));
+  lstDateiGefunden->setColumnWidth(0, mal(lstDateiGefunden->columnWidth(0)));
 }
 
 void frmDateiKeywörter::Zeigen() {
@@ -259,7 +260,7 @@ void frmDateiKeywörter::Unload() {
   DesignZustand();
   // However the window closes (Ende, Esc, close box), the main window's
   // suggestions for the search are done with.
-  haupt_.lstKeywordsSuche->hide();
+  if (suche_.VorschlaegeVerbergen) suche_.VorschlaegeVerbergen();
   if (isVisible()) done(QDialog::Rejected);
   hide();
 }
@@ -328,7 +329,7 @@ void frmDateiKeywörter::cmbKeywords_Click() {
   std::string kw = S(cmbKeywords->currentText());
   Text1->setText("anwesend");
   lstDateiGefunden->clear();
-  haupt_.SucheDateien(kw);
+  if (suche_.SucheDateien) suche_.SucheDateien(kw);
   Keyword = kw;
   Label1->setText(Q("Liste der Dateien zu " + kw + ":"));
   if (lstDateiGefunden->topLevelItemCount() == 0) {
@@ -426,7 +427,7 @@ bool frmDateiKeywörter::DokumenteSammeln(const std::string& ordner) {
   }
   for (auto& name : e.ordner) {
     if (!Zwischendurch()) return false;
-    if (!DokumenteSammeln(ordner + "\\" + name)) return false;
+    if (!DokumenteSammeln(std::string(ordner).append("\\").append(name))) return false;
   }
   return true;
 }
@@ -450,7 +451,7 @@ bool frmDateiKeywörter::DateiFinden(const std::string& ordner, const std::strin
   }
   for (auto& unter : e.ordner) {
     if (!Zwischendurch()) return false;
-    if (DateiFinden(ordner + "\\" + unter, name)) return true;
+    if (DateiFinden(std::string(ordner).append("\\").append(unter), name)) return true;
   }
   return false;
 }
@@ -496,7 +497,7 @@ void frmDateiKeywörter::KeyZuweisen() {
     return;
   }
   std::string kw = Keyword;
-  Datenbank& db = haupt_.DOC_DATA.Database();
+  Datenbank& db = haupt_.Register().Database();
   const int32_t id = KeywordIdSuchen(db, kw);
   if (id == 0) {
     Melden("Keine Dateien zu " + kw + " vorhanden.");
@@ -517,7 +518,7 @@ void frmDateiKeywörter::KeyZuweisen() {
     t.Bestaetigen();
   }
   lstDateiGefunden->clear();
-  haupt_.SucheDateien(kw);
+  if (suche_.SucheDateien) suche_.SucheDateien(kw);
   delete lstDateinamen->takeItem(lstDateinamen->row(eintrag));
 }
 
@@ -528,18 +529,19 @@ void frmDateiKeywörter::cmdKeyLöschen_Click() {
     return;
   }
   const std::string name = S(e->text(0)), ordner = S(e->text(1));
-  // The removal works on the main window's current file: make it this entry.
-  haupt_.DirChangeAktiv = true;
-  haupt_.dirListBox->SetPath(ordner);
-  for (int i = 0; i < haupt_.filListBox->ListCount(); ++i)
-    if (GleichOhneFall(haupt_.filListBox->List(i), name)) {
-      haupt_.filListBox->SetListIndex(i);
-      break;
-    }
-  std::string kw = S(cmbKeywords->currentText());
-  haupt_.KeywEntfernen(kw);
-  // Only when the link is gone (the user may have said No).
-  Datenbank& db = haupt_.DOC_DATA.Database();
+  const std::string kw = S(cmbKeywords->currentText());
+  // The entry's own file, whatever the main window shows: its selection
+  // stays where the user left it.
+  Datenbank& db = haupt_.Register().Database();
+  try {
+    if (!KeywordEntfernenNachFrage(db, {name, ordner}, kw)) return;
+  } catch (const std::exception& fehler) {
+    FehlerMelden(fehler);
+    return;
+  }
+  const FensterDatei gezeigt = haupt_.AktuelleDatei();
+  if (GleichOhneFall(gezeigt.Name, name) && GleichOhneFall(gezeigt.Ordner, ordner)) haupt_.DateilisteAuffrischen();
+  // Only when the link is gone.
   const int32_t nummer = DateiNummerSuchen(db, name, ordner);
   const int32_t id = KeywordIdSuchen(db, kw);
   if (nummer == 0 || id == 0 || !VerknuepfungVorhanden(db, nummer, id)) delete e;
@@ -557,27 +559,15 @@ void frmDateiKeywörter::cmdBearbeitungStarten_Click() {
     return;
   }
   const std::string name = S(e->text(0)), ordner = S(e->text(1));
-  haupt_.DirChangeAktiv = true;
-  haupt_.dirListBox->SetPath(ordner);
-  for (int i = 0; i < haupt_.filListBox->ListCount(); ++i)
-    if (GleichOhneFall(haupt_.filListBox->List(i), name)) {
-      haupt_.filListBox->SetListIndex(i);
-      break;
-    }
-  if (haupt_.KeywortPanelOeffnen) haupt_.KeywortPanelOeffnen();
+  haupt_.OrdnerZeigen(ordner);
+  haupt_.DateiWaehlen(name);
+  if (suche_.KeywortPanelOeffnen) suche_.KeywortPanelOeffnen();
   Unload();
 }
 
 void frmDateiKeywörter::cmdSchliesen_Click() {
-  haupt_.txtDateisuchen->clear();
+  if (suche_.SuchfeldLeeren) suche_.SuchfeldLeeren();
   Unload();
-}
-
-frmDateiKeywörter& KeywortFenster(frmDorvex& f) {
-  auto* w = f.findChild<frmDateiKeywörter*>(QString::fromUtf8("frmDateiKeywörter"), Qt::FindDirectChildrenOnly);
-  if (!w) w = new frmDateiKeywörter(f);
-  if (!w->Geladen()) w->Form_Load();
-  return *w;
 }
 
 }  // namespace vxm

@@ -21,15 +21,24 @@
 #include <unordered_set>
 #include <vector>
 
+#include "basis/qt/hauptfensterzugang.h"
 #include "keywords/registerzugriff.h"
 
 namespace vxm {
 
 class frmDorvex;
 
+// What the keyword window does to the main window's keyword search.
+struct KeywortSuchanbindung {
+  std::function<void(std::string&)> SucheDateien;  // lists the files of a keyword (again)
+  std::function<void()> KeywortPanelOeffnen;       // keyword panel on the main window's file
+  std::function<void()> SuchfeldLeeren;            // "Ende" empties the search box
+  std::function<void()> VorschlaegeVerbergen;      // the search's suggestions are done with
+};
+
 class frmDateiKeywörter : public QDialog {
  public:
-  explicit frmDateiKeywörter(frmDorvex& haupt);
+  frmDateiKeywörter(Hauptfensterzugang& haupt, KeywortSuchanbindung suche);
 
   // Load step: column headers, keyword list, position, scaling. Also run
   // again when the window is used after it was unloaded.
@@ -108,7 +117,8 @@ class frmDateiKeywörter : public QDialog {
   void ScanBeginnen();
   void ScanBeenden();
 
-  frmDorvex& haupt_;
+  Hauptfensterzugang& haupt_;
+  KeywortSuchanbindung suche_;
   bool geladen_ = false;
   int ansicht_ = 3;
   // Copy of the result rows while the tree is scanned: folded folder ->

@@ -434,18 +434,8 @@ void DatenSucheFenster::cmdOrdner_Click() {
 }
 
 void DatenSucheFenster::OrdnerAnsicht() {
-  f_.DirChangeAktiv = true;
-  f_.dirListBox->Enabled = true;
-  f_.dirListBox->Visible = true;
-  f_.filListBox->setEnabled(true);
-  f_.filListBox->show();
-  f_.tvwDir->show();
-  f_.frameOrdner->show();
-  f_.FrameDatei->show();
-  f_.gefdatframe->hide();
-  f_.cmdOrdner->hide();
-  f_.cmdOrdner->setEnabled(false);
-  f_.gefundenviewBox->hide();
+  f_.Ordneransicht();
+  // The search's own traces go with its result list.
   f_.lblanzeigesuchdir->hide();
   f_.txtDateisuchen->clear();
   f_.lblanzahldateien->setText("0");

@@ -10,6 +10,22 @@
 
 namespace vxm {
 
+frmDateiKeywörter& KeywortFenster(frmDorvex& f) {
+  auto* w = f.findChild<frmDateiKeywörter*>(QString::fromUtf8("frmDateiKeywörter"), Qt::FindDirectChildrenOnly);
+  if (!w) {
+    KeywortSuchanbindung suche;
+    suche.SucheDateien = [&f](std::string& keyword) { f.SucheDateien(keyword); };
+    suche.KeywortPanelOeffnen = [&f] {
+      if (f.KeywortPanelOeffnen) f.KeywortPanelOeffnen();
+    };
+    suche.SuchfeldLeeren = [&f] { f.txtDateisuchen->clear(); };
+    suche.VorschlaegeVerbergen = [&f] { f.lstKeywordsSuche->hide(); };
+    w = new frmDateiKeywörter(f, std::move(suche));
+  }
+  if (!w->Geladen()) w->Form_Load();
+  return *w;
+}
+
 void frmDorvex::SucheDateien(std::string& keyword) {
   keyword = Falten(keyword);
   Datenbank& db = DOC_DATA.Database();

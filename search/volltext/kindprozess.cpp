@@ -31,6 +31,7 @@ Programmlauf ProgrammAusfuehren(const std::vector<std::string>& argumente,
   posix_spawnattr_setsigmask(&attr, &standard);
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK);
   std::vector<char*> argv;
+  argv.reserve(argumente.size() + 1);
   for (const auto& a : argumente) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   pid_t pid = -1;

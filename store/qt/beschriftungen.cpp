@@ -1,43 +1,45 @@
-// Captions of the host's entities for the folder being viewed.
+#include "store/qt/beschriftungen.h"
+
+#include <QLabel>
+
 #include "basis/fehlermelden.h"
 #include "basis/zustand.h"
-#include "component/qt/frmdorvex.h"
+#include "platform/datenbank.h"
+#include "platform/qt/steuerelemente.h"
 #include "platform/text.h"
 #include "store/entitaeten.h"
 
 namespace vxm {
 
-void frmDorvex::vxmDatenholen() { vxmDatenholen(dirListBox->Path()); }
-
-void frmDorvex::vxmDatenholen(const std::string& ordner) {
+void EntitaetenBeschriften(const std::string& ordner, const EntitaetsAnzeige& a) {
   auto& z = Zustand();
   try {
     const EntitaetsNummern n = NummernAusPfad(ordner, z.MandantPfad);
     if (!n.Objekt.empty() && n.Objekt != "0") {
-      OO_DATA.RecordSource = ObjektSql(n.Objekt);
-      OO_DATA.Refresh();
-      auto& rs = OO_DATA.Rs();
+      a.Objekte.RecordSource = ObjektSql(n.Objekt);
+      a.Objekte.Refresh();
+      auto& rs = a.Objekte.Rs();
       if (rs.RecordCount() > 0) {
-        lblObjName->setText(Q(ErsteZeichen(rs.Text("ObjBezeichnung"), 28)));
-        vxmAnzeige->show();
+        a.ObjName->setText(Q(ErsteZeichen(rs.Text("ObjBezeichnung"), 28)));
+        a.Rahmen->show();
       }
     }
     if (!n.Be.empty() && n.Be != "0") {
-      BE_DATA.RecordSource = BeSql(n.Objekt.empty() ? "0" : n.Objekt, n.Be);
-      BE_DATA.Refresh();
-      auto& rs = BE_DATA.Rs();
+      a.Einheiten.RecordSource = BeSql(n.Objekt.empty() ? "0" : n.Objekt, n.Be);
+      a.Einheiten.Refresh();
+      auto& rs = a.Einheiten.Rs();
       if (rs.RecordCount() > 0) {
-        lblBeName->setText(Q(rs.Text("BeTuerNr")));
-        vxmAnzeige->show();
+        a.BeName->setText(Q(rs.Text("BeTuerNr")));
+        a.Rahmen->show();
       }
     }
     if (n.Bn != 0) {
-      BN_DATA.RecordSource = BnSql(n.Objekt.empty() ? "0" : n.Objekt, n.Be.empty() ? "0" : n.Be, n.Bn);
-      BN_DATA.Refresh();
-      auto& rs = BN_DATA.Rs();
+      a.Nehmer.RecordSource = BnSql(n.Objekt.empty() ? "0" : n.Objekt, n.Be.empty() ? "0" : n.Be, n.Bn);
+      a.Nehmer.Refresh();
+      auto& rs = a.Nehmer.Rs();
       if (rs.RecordCount() > 0) {
-        lblBnName->setText(Q(ErsteZeichen(rs.Text("BnName"), 28)));
-        vxmAnzeige->show();
+        a.BnName->setText(Q(ErsteZeichen(rs.Text("BnName"), 28)));
+        a.Rahmen->show();
       }
     }
   } catch (const std::exception& e) {

@@ -1,4 +1,5 @@
-// The program's own small icons, drawn at run time so they scale cleanly.
+// The small icons of tree and lists: the desktop theme's where it has them,
+// else our own, drawn at run time so they scale cleanly.
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -136,10 +137,40 @@ QPixmap Zeichnen(int nummer, bool baum) {
   return p;
 }
 
+// The desktop theme's name for each picture (freedesktop naming); the
+// drawn pictures stand in where the theme has none (or there is no theme).
+const char* ThemenName(int nummer, bool baum) {
+  if (baum) {
+    switch (nummer) {
+      case 1: return "folder-documents";
+      case 2: return "dialog-question";
+      case 3: return "computer";
+      case 4: return "edit-copy";
+      case 5: return "folder";
+      case 6: return "text-x-generic";
+      case 7: return "application-pdf";
+      case 8: return "package-x-generic";
+      case 9: return "x-office-document";
+      case 10: return "x-office-spreadsheet";
+      case 11: return "folder-open";
+      default: return "folder";
+    }
+  }
+  switch (nummer) {
+    case 1: return "x-office-document";
+    case 2: return "image-x-generic";
+    case 4: return "x-office-presentation";
+    case 5: return "x-office-spreadsheet";
+    case 6: return "application-pdf";
+    case 7: return "text-x-generic";
+    default: return "unknown";
+  }
+}
+
 QIcon Symbol(int nummer, bool baum) {
   static std::map<std::pair<int, bool>, QIcon> cache;
   auto& icon = cache[{nummer, baum}];
-  if (icon.isNull()) icon = QIcon(Zeichnen(nummer, baum));
+  if (icon.isNull()) icon = QIcon::fromTheme(QString::fromLatin1(ThemenName(nummer, baum)), QIcon(Zeichnen(nummer, baum)));
   return icon;
 }
 

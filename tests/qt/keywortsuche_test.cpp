@@ -588,3 +588,45 @@ TEST_F(Keywortsuche, KeywortEntfernenNimmtDenEintragWeg) {
 
 }  // namespace
 }  // namespace vxm::test
+
+namespace vxm::test {
+namespace {
+
+// The keyword window removes a keyword from the entry's own file: the main
+// window keeps the folder and file the user left it on, and a registered
+// file that is no longer on disk loses its keyword too (it used to hit
+// whatever the main window had selected then).
+TEST_F(Keywortsuche, KeywortEntfernenLaesstDieAuswahlDesHauptfensters) {
+  const int32_t a = Keyword("MIETE");
+  Dokument(kOrdner, "Vertrag.doc", {a});
+  const int32_t weg = Dokument(kOrdner + "\\8", "weg.doc", {a});
+  std::filesystem::remove(Host(kOrdner + "\\8\\weg.doc"));
+  DateiAnlegen(kOrdner + "\\7\\Anhang.doc");
+  Starten();
+  F().OrdnerZeigen(kOrdner + "\\7");
+  ASSERT_TRUE(F().DateiWaehlen("anhang.doc"));
+  F().txtDateisuchen->setText("miete");
+  dialoge_->Antworten = {vbYes, vbYes};
+  std::vector<std::string> fragen;
+  treiber_ = [&](frmDateiKeywörter& w) {
+    for (const char* name : {"Vertrag.doc", "weg.doc"}) {
+      for (int i = 0; i < w.lstDateiGefunden->topLevelItemCount(); ++i)
+        if (w.lstDateiGefunden->topLevelItem(i)->text(0).toStdString() == name)
+          w.lstDateiGefunden->setCurrentItem(w.lstDateiGefunden->topLevelItem(i));
+      w.cmdKeyLöschen->click();
+      fragen.push_back(dialoge_->Gezeigt.back().Text);
+    }
+    EXPECT_EQ(w.lstDateiGefunden->topLevelItemCount(), 0);
+  };
+  F().cmdSucheStarten->click();
+  ASSERT_EQ(fragen.size(), 2u);
+  EXPECT_NE(fragen[0].find("Vertrag.doc"), std::string::npos);
+  EXPECT_NE(fragen[1].find("weg.doc"), std::string::npos);
+  EXPECT_EQ(Zeilen("SELECT * FROM KeywordZwischentabelle"), 0);
+  EXPECT_EQ(Zeilen("SELECT * FROM Dateiinfo WHERE Dateinummer = " + std::to_string(weg)), 0);
+  EXPECT_EQ(F().dirListBox->Path(), kOrdner + "\\7");
+  EXPECT_EQ(F().AktuelleDatei().Name, "Anhang.doc");
+}
+
+}  // namespace
+}  // namespace vxm::test

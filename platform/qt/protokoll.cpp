@@ -1,0 +1,7 @@
+#include "platform/qt/protokoll.h"
+
+namespace vxm {
+
+Q_LOGGING_CATEGORY(vxmEreignisse, "vxm.ereignisse")
+
+}  // namespace vxm
