@@ -31,12 +31,12 @@ messen() {  # messen NAME BEFEHL...
 echo "tree $BAUM ($(du -sh "$BAUM" | cut -f1), $(find "$BAUM" -type f | wc -l) files), phrase '$PHRASE', $RUNDEN runs, $(nproc) cores"
 messen vxmdorvex-suche "$PROGRAMM" --text "$PHRASE" --ohne-index --ordner 'K:\'
 messen vxmdorvex-suche-1kern taskset -c 0 "$PROGRAMM" --text "$PHRASE" --ohne-index --ordner 'K:\'
-messen rg rg -F -i -l "$PHRASE" "$BAUM"
+messen rg rg -uu -a -F -i -l "$PHRASE" "$BAUM"
 host() { awk -F '\t' -v k="$BAUM" '{ p = $1 "/" $2; sub(/^K:\\?/, k "/", p); gsub(/\\/, "/", p); gsub(/\/\/+/, "/", p); print p }'; }
 host < "$ERGEBNIS/vxmdorvex-suche.aus" | sort > "$ERGEBNIS/a"
 host < "$ERGEBNIS/vxmdorvex-suche-1kern.aus" | sort > "$ERGEBNIS/b"
 sed 's#//*#/#g' "$ERGEBNIS/rg.aus" | sort > "$ERGEBNIS/c"
 cmp -s "$ERGEBNIS/a" "$ERGEBNIS/b" && echo "  same files on all cores and on one" || echo "  DIFFERENT files between all cores and one"
-cmp -s "$ERGEBNIS/a" "$ERGEBNIS/c" && echo "  same files as rg" || echo "  files differ from rg: $(comm -3 "$ERGEBNIS/a" "$ERGEBNIS/c" | wc -l) (rg skips hidden and ignored files, reads compressed ones as bytes)"
+cmp -s "$ERGEBNIS/a" "$ERGEBNIS/c" && echo "  same files as rg" || echo "  files differ from rg: $(comm -3 "$ERGEBNIS/a" "$ERGEBNIS/c" | wc -l) (text files are searched by lines here)"
 # the walk's order is kept: both runs print the same lines in the same order
 cmp -s "$ERGEBNIS/vxmdorvex-suche.aus" "$ERGEBNIS/vxmdorvex-suche-1kern.aus" && echo "  same order on all cores and on one"

@@ -136,10 +136,14 @@ class Datenlauf : public Ordnerlauf {
   // one result per file (1 hit, 0 none, 2 not searched after a cancel), in
   // the folder's order, so hits are still reported in the walk's order.
   // Empty when the files are searched one by one.
+  // Below this many files a folder is searched on this thread: starting
+  // helpers costs more than they save on a few small files.
+  static constexpr std::size_t kMindestensParallel = 8;
+
   std::vector<char> TexteVorab(const std::string& windows, const Ordnerleser& leser) {
     const auto& dateien = leser.Dateien();
     const unsigned kerne = std::max(1u, std::thread::hardware_concurrency());
-    if (!phrase_ || !leser.AufDieserMaschine() || kerne < 2 || dateien.size() < 2) return {};
+    if (!phrase_ || !leser.AufDieserMaschine() || kerne < 2 || dateien.size() < kMindestensParallel) return {};
     std::vector<char> ergebnis(dateien.size(), 2);
     std::atomic<std::size_t> naechste{0};
     std::atomic<bool> abgebrochen{false};
