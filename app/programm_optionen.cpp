@@ -123,7 +123,10 @@ Befehlszeile BefehlszeileLesen(const std::vector<std::string>& argumente) {
     } else if (istLaufwerk) {
       laufwerke += (laufwerke.empty() ? "" : ";") + wert;
     } else if (name == kObjekt || name == kBe || name == kBn) {
-      if (!Zahl(wert)) b.Fehler = "Keine ganze Zahl nach " + a + ": " + wert;
+      if (!Zahl(wert)) {
+        b.Fehler = "Keine ganze Zahl nach " + a;
+        b.Fehler += ": " + wert;
+      }
       b.Angaben[name] = wert;
     } else if (wert.empty()) {
       b.Fehler = "Leerer Wert nach " + a;

@@ -118,8 +118,14 @@ int Pruefen(const std::string& datei, bool reparieren) {
     const std::string schatten = std::string(spalte) + vxm::kSchluesselEndung;
     if (reparieren) {
       vxm::Transaktion t(*db);
-      db->Execute(std::string("UPDATE ") + tabelle + " SET " + schatten + " = vxm_falten(" + spalte + ") WHERE " +
-                  schatten + " IS NOT vxm_falten(" + spalte + ")");
+      std::string sql = "UPDATE ";
+      sql += tabelle;
+      sql += " SET " + schatten;
+      sql += " = vxm_falten(";
+      sql += spalte;
+      sql += ")";
+      sql += falsch.substr(falsch.find(" WHERE "));
+      db->Execute(sql);
       t.Bestaetigen();
       repariert = true;
       std::printf("%s.%s: %lld Suchschlüssel erneuert.\n", tabelle, spalte, static_cast<long long>(n));

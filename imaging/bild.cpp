@@ -50,7 +50,7 @@ Bild BmpDekodieren(const std::string& b) {
     if (anzahl > 256) Ungueltig();
     const std::size_t start = 14 + kopfGroesse;
     for (uint32_t i = 0; i < anzahl; ++i) {
-      const std::size_t p = start + 4 * i;
+      const std::size_t p = start + std::size_t{4} * i;
       palette.push_back(RGB(static_cast<int>(Le(b, p + 2, 1)), static_cast<int>(Le(b, p + 1, 1)),
                             static_cast<int>(Le(b, p, 1))));
     }
@@ -114,7 +114,7 @@ Bild PnmDekodieren(const std::string& b) {
   if (pos + static_cast<std::size_t>(breite * hoehe) * kanaele > b.size()) Ungueltig();
   Bild bild(static_cast<int32_t>(breite), static_cast<int32_t>(hoehe));
   auto wert = [&](std::size_t p) {
-    return static_cast<int>(static_cast<unsigned char>(b[p]) * 255 / hoechstwert);
+    return static_cast<int>(static_cast<unsigned char>(b[p]) * 255L / hoechstwert);
   };
   for (std::size_t i = 0; i < bild.Pixel.size(); ++i) {
     const std::size_t p = pos + i * kanaele;

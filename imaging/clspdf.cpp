@@ -77,7 +77,8 @@ std::string PdfZahl(double wert) {
 
 std::string PdfFarbe(int32_t farbe) {
   const auto u = static_cast<uint32_t>(farbe);
-  const int rot = u & 0xFF, gruen = (u >> 8) & 0xFF, blau = (u >> 16) & 0xFF;
+  const auto rot = static_cast<int>(u & 0xFF), gruen = static_cast<int>((u >> 8) & 0xFF),
+             blau = static_cast<int>((u >> 16) & 0xFF);
   if (rot == gruen && gruen == blau) return PdfZahl(rot / 255.0) + " G";
   return PdfZahl(rot / 255.0) + " " + PdfZahl(gruen / 255.0) + " " + PdfZahl(blau / 255.0) + " RG";
 }

@@ -177,7 +177,7 @@ int32_t RahmenLesen(SaneSitzung& sane, Rahmen& r) {
     if (static_cast<int64_t>(p.pixels_per_line) * p.lines > kBildpufferHoechstePixel) return vic::ZuWenigSpeicher;
     r.Daten.reserve(zeilenLaenge * static_cast<std::size_t>(p.lines));
   }
-  std::vector<SANE_Byte> puffer(256 * 1024);
+  std::vector<SANE_Byte> puffer(std::size_t{256} * 1024);
   while (true) {
     SANE_Int gelesen = 0;
     const SANE_Status s = sane_read(h, puffer.data(), static_cast<SANE_Int>(puffer.size()), &gelesen);

@@ -276,7 +276,7 @@ std::size_t Dateisystem::ZwischendateienAufraeumen(const std::string&) { return 
 
 std::size_t HostDateisystem::ZwischendateienAufraeumen(const std::string& ordner) {
   const std::time_t jetzt = std::time(nullptr);
-  constexpr std::time_t kFremdeFrist = 24 * 60 * 60;  // no copy takes a day
+  constexpr std::time_t kFremdeFrist = std::time_t{24} * 60 * 60;  // no copy takes a day
   DIR* d = ::opendir(Ordner(ordner).Host.c_str());
   if (!d) return 0;
   std::size_t entfernt = 0;

@@ -1,11 +1,15 @@
 #include "basis/qt/bildschirm.h"
 
+#include <cmath>
+
 #include <QGuiApplication>
 #include <QScreen>
 
 namespace vxm {
 
-int Twips(double twips) { return static_cast<int>(twips / 15.0 + 0.5); }
+int Twips(double twips) { return static_cast<int>(std::lround(twips / 15.0)); }
+
+int Skaliert(int pixel, float faktor) { return static_cast<int>(static_cast<float>(pixel) * faktor); }
 
 int BildschirmBreite() {
   const QScreen* s = QGuiApplication::primaryScreen();

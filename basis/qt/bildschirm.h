@@ -9,6 +9,9 @@ namespace vxm {
 // Pixels of a length in twips: 15 twips per pixel at 1x.
 int Twips(double twips);
 
+// A length in pixels times the window's scale factor, cut to whole pixels.
+int Skaliert(int pixel, float faktor);
+
 // Size of the primary screen in pixels (0 without one).
 int BildschirmBreite();
 int BildschirmHoehe();

@@ -7,11 +7,11 @@ namespace vxm {
 
 void frmDorvex::Platzieren(QWidget* w, double links, double oben, double breite, double hoehe) {
   const float f = faktor_ > 0 ? faktor_ : 1.0f;
-  const int b = breite >= 0 ? static_cast<int>(Twips(breite) * f) : w->width();
-  const int h = hoehe >= 0 ? static_cast<int>(Twips(hoehe) * f) : w->height();
+  const int b = breite >= 0 ? Skaliert(Twips(breite), f) : w->width();
+  const int h = hoehe >= 0 ? Skaliert(Twips(hoehe), f) : w->height();
   // Keep the panel inside the window however small the user made it.
-  int x = static_cast<int>(Twips(links) * f);
-  int y = static_cast<int>(Twips(oben) * f);
+  int x = Skaliert(Twips(links), f);
+  int y = Skaliert(Twips(oben), f);
   x = std::max(0, std::min(x, width() - b));
   y = std::max(0, std::min(y, height() - h));
   w->setGeometry(x, y, b, h);
@@ -28,8 +28,8 @@ void frmDorvex::FensterSkalieren(bool fensterSkalieren, bool schriftSkalieren) {
   faktor_ = faktor;
   if (fensterSkalieren) {
     const QRect g = geometry();
-    setGeometry(static_cast<int>(g.x() * faktor), static_cast<int>(g.y() * faktor),
-                static_cast<int>(g.width() * faktor), static_cast<int>(g.height() * faktor));
+    setGeometry(Skaliert(g.x(), faktor), Skaliert(g.y(), faktor),
+                Skaliert(g.width(), faktor), Skaliert(g.height(), faktor));
   }
   if (schriftSkalieren) {
     // Once: the children take the window's font. (Multiplying the same font
@@ -40,8 +40,8 @@ void frmDorvex::FensterSkalieren(bool fensterSkalieren, bool schriftSkalieren) {
   }
   for (QWidget* w : Ueberlagerungen) {
     const QRect g = w->geometry();
-    w->setGeometry(static_cast<int>(g.x() * faktor), static_cast<int>(g.y() * faktor),
-                   static_cast<int>(g.width() * faktor), static_cast<int>(g.height() * faktor));
+    w->setGeometry(Skaliert(g.x(), faktor), Skaliert(g.y(), faktor),
+                   Skaliert(g.width(), faktor), Skaliert(g.height(), faktor));
   }
 }
 

@@ -39,8 +39,10 @@ void frmDorvex::KeywortZeileFuellen(const std::string& name, const std::string& 
   // them all once a file carried more than 21); links to vanished keywords
   // add nothing.
   std::string zeile;
-  for (const auto& k : KeywordsDerDatei(DOC_DATA.Database(), nummer))
-    zeile = zeile.empty() ? k : zeile + "; " + k;
+  for (const auto& k : KeywordsDerDatei(DOC_DATA.Database(), nummer)) {
+    if (!zeile.empty()) zeile += "; ";
+    zeile += k;
+  }
   txtVorhandenKeyw->setText(Q(zeile));
   if (!zeile.empty()) txtVorhandenKeyw->show();
 }

@@ -12,9 +12,10 @@ namespace {
 
 QList<QRgb> Farbtabelle(const Bildpuffer& bild) {
   QList<QRgb> tabelle;
+  tabelle.reserve(static_cast<qsizetype>(bild.Palette.size()));
   for (int32_t f : bild.Palette) {
     const auto u = static_cast<uint32_t>(f);
-    tabelle.push_back(qRgb(u & 0xFF, (u >> 8) & 0xFF, (u >> 16) & 0xFF));
+    tabelle.push_back(qRgb(static_cast<int>(u & 0xFF), static_cast<int>((u >> 8) & 0xFF), static_cast<int>((u >> 16) & 0xFF)));
   }
   return tabelle;
 }

@@ -53,6 +53,7 @@ int QtDialoge::MsgBox(const std::string& text, int stil, const std::string& tite
     default: knoepfe = {{"OK", QMessageBox::AcceptRole, vbOK}};
   }
   std::vector<std::pair<QAbstractButton*, int>> zuordnung;
+  zuordnung.reserve(knoepfe.size());
   for (auto& k : knoepfe) zuordnung.emplace_back(box.addButton(QString::fromUtf8(k.text), k.rolle), k.antwort);
   box.setDefaultButton(static_cast<QPushButton*>(zuordnung.front().first));
   if ((stil & 7) == vbYesNo) box.setEscapeButton(zuordnung.back().first);
@@ -86,7 +87,7 @@ std::string QtFilter(const std::string& hostFilter) {
     }
     muster.removeDuplicates();
     QString b = beschreibung;
-    const int klammer = b.indexOf('(');
+    const qsizetype klammer = b.indexOf('(');
     if (klammer >= 0) b = b.left(klammer).trimmed();
     filter << b + " (" + muster.join(' ') + ")";
   }

@@ -97,7 +97,14 @@ void OrdnerBaum::TagSetzen(QTreeWidgetItem* k, const std::string& tag) { k->setD
 
 std::string OrdnerBaum::Vollpfad(const QTreeWidgetItem* k) {
   std::string p;
-  for (auto* e = k; e; e = e->parent()) p = Text(e) + (p.empty() ? "" : "\\" + p);
+  for (auto* e = k; e; e = e->parent()) {
+    std::string teil = Text(e);
+    if (!p.empty()) {
+      teil += '\\';
+      teil += p;
+    }
+    p = std::move(teil);
+  }
   return p;
 }
 
