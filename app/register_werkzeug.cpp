@@ -123,8 +123,10 @@ int Pruefen(const std::string& datei, bool reparieren) {
       sql += " SET " + schatten;
       sql += " = vxm_falten(";
       sql += spalte;
+      sql += ") WHERE " + schatten;
+      sql += " IS NOT vxm_falten(";
+      sql += spalte;
       sql += ")";
-      sql += falsch.substr(falsch.find(" WHERE "));
       db->Execute(sql);
       t.Bestaetigen();
       repariert = true;

@@ -320,10 +320,17 @@ struct Datenbank::Impl {
           zeilen < 100 || jeWert < zeilen || tabellen.count(tabelle))
         continue;
       const std::string t = Bezeichner(tabelle), c = Bezeichner(spalte);
+      std::string sql = "SELECT (SELECT min(";
+      sql += c;
+      sql += ") FROM ";
+      sql += t;
+      sql += ") IS NOT (SELECT max(";
+      sql += c;
+      sql += ") FROM ";
+      sql += t;
+      sql += ")";
       Stmt probe;
-      if (sqlite3_prepare_v2(db, ("SELECT (SELECT min(" + c + ") FROM " + t + ") IS NOT (SELECT max(" + c +
-                                  ") FROM " + t + ")").c_str(),
-                             -1, &probe.s, nullptr) == SQLITE_OK &&
+      if (sqlite3_prepare_v2(db, sql.c_str(), -1, &probe.s, nullptr) == SQLITE_OK &&
           sqlite3_step(probe.s) == SQLITE_ROW && sqlite3_column_int(probe.s, 0))
         tabellen.insert(tabelle);
     }
