@@ -28,6 +28,7 @@
 #include <ctime>
 #include <filesystem>
 #include <memory>
+#include <iterator>
 #include <string>
 
 #include "files/abgleich.h"
@@ -35,6 +36,7 @@
 #include "files/ordnerumbenennen.h"
 #include "files/registervorhaben.h"
 #include "keywords/registerkopie.h"
+#include "keywords/registerpruefung.h"
 #include "platform/datenbank.h"
 #include "platform/fehler.h"
 #include "platform/sqlhilfen.h"
@@ -190,17 +192,17 @@ int Pruefen(const std::string& datei, bool reparieren) {
     }
   }
   if (VorhabenMelden(*db) > 0) ++probleme;
-  std::printf("Dateien: %lld, Keywords: %lld, Verknüpfungen: %lld\n",
-              static_cast<long long>(Zahl(*db, "SELECT count(*) FROM Dateiinfo")),
-              static_cast<long long>(Zahl(*db, "SELECT count(*) FROM Keyword")),
-              static_cast<long long>(Zahl(*db, "SELECT count(*) FROM KeywordZwischentabelle")));
+  const vxm::RegisterBefund b = vxm::RegisterBefundErheben(*db);
+  std::printf("Dateien: %lld, Keywords: %lld, Verknüpfungen: %lld\n", static_cast<long long>(b.Dateien),
+              static_cast<long long>(b.Keywords), static_cast<long long>(b.Verknuepfungen));
 
-  for (const auto& [tabelle, spalte] : kSchatten) {
-    const std::string schatten = std::string(spalte) + vxm::kSchluesselEndung;
-    const std::string falsch = std::string(" FROM ") + tabelle + " WHERE " + schatten + " IS NOT vxm_falten(" +
-                               spalte + ")";
-    const int64_t n = Zahl(*db, "SELECT count(*)" + falsch);
+  const int64_t veraltet[] = {b.DateinamenVeraltet, b.DateipfadeVeraltet, b.KeywordsVeraltet};
+  bool repariert = false;
+  for (std::size_t i = 0; i < std::size(kSchatten); ++i) {
+    const auto& [tabelle, spalte] = kSchatten[i];
+    const int64_t n = veraltet[i];
     if (n == 0) continue;
+    const std::string schatten = std::string(spalte) + vxm::kSchluesselEndung;
     if (reparieren) {
       db->Schreibpruefung();
       vxm::Transaktion t(*db);
@@ -209,10 +211,13 @@ int Pruefen(const std::string& datei, bool reparieren) {
       sql += " SET " + schatten;
       sql += " = vxm_falten(";
       sql += spalte;
+      sql += ") WHERE " + schatten;
+      sql += " IS NOT vxm_falten(";
+      sql += spalte;
       sql += ")";
-      sql += falsch.substr(falsch.find(" WHERE "));
       vxm::sql::Abfrage(*db, sql).Ausfuehren();
       t.Bestaetigen();
+      repariert = true;
       std::printf("%s.%s: %lld Suchschlüssel erneuert.\n", tabelle, spalte, static_cast<long long>(n));
     } else {
       std::printf("%s.%s: %lld veraltete Suchschlüssel (mit --reparieren erneuern).\n", tabelle, spalte,
@@ -220,20 +225,20 @@ int Pruefen(const std::string& datei, bool reparieren) {
       ++probleme;
     }
   }
+  // Statistics the planner keeps would describe the names before the repair.
+  if (repariert && db->Handle()) {
+    sqlite3_stmt* st = db->Anweisung("SELECT count(*) FROM sqlite_schema WHERE name = 'sqlite_stat1'");
+    const bool statistik = sqlite3_step(st) == SQLITE_ROW && sqlite3_column_int(st, 0) > 0;
+    sqlite3_reset(st);
+    if (statistik)
+      sqlite3_exec(db->Handle(), "PRAGMA analysis_limit=1000; ANALYZE Dateiinfo; ANALYZE Keyword", nullptr, nullptr,
+                   nullptr);
+  }
 
-  const int64_t ohneDatei = Zahl(*db,
-      "SELECT count(*) FROM KeywordZwischentabelle z WHERE NOT EXISTS "
-      "(SELECT 1 FROM Dateiinfo d WHERE d.Dateinummer = z.Dateinummer)");
-  const int64_t ohneKeyword = Zahl(*db,
-      "SELECT count(*) FROM KeywordZwischentabelle z WHERE NOT EXISTS "
-      "(SELECT 1 FROM Keyword k WHERE k.KeywordID = z.KeywordID)");
-  const int64_t doppelt = Zahl(*db,
-      "SELECT count(*) FROM (SELECT 1 FROM Dateiinfo GROUP BY DateinameSchluessel, DateipfadSchluessel "
-      "HAVING count(*) > 1) AS d");
-  if (ohneDatei) std::printf("Verknüpfungen ohne Datei: %lld\n", static_cast<long long>(ohneDatei));
-  if (ohneKeyword) std::printf("Verknüpfungen ohne Keyword: %lld\n", static_cast<long long>(ohneKeyword));
-  if (doppelt) std::printf("Mehrfach eingetragene Dateien: %lld\n", static_cast<long long>(doppelt));
-  probleme += (ohneDatei || ohneKeyword || doppelt) ? 1 : 0;
+  if (b.OhneDatei) std::printf("Verknüpfungen ohne Datei: %lld\n", static_cast<long long>(b.OhneDatei));
+  if (b.OhneKeyword) std::printf("Verknüpfungen ohne Keyword: %lld\n", static_cast<long long>(b.OhneKeyword));
+  if (b.Doppelt) std::printf("Mehrfach eingetragene Dateien: %lld\n", static_cast<long long>(b.Doppelt));
+  probleme += (b.OhneDatei || b.OhneKeyword || b.Doppelt) ? 1 : 0;
   probleme += BeiseitePruefen(*db);
   std::printf(probleme ? "Prüfung mit Befund beendet.\n" : "Register in Ordnung.\n");
   return probleme ? 1 : 0;

@@ -42,6 +42,7 @@
 
 #include "keywords/registerzugriff.h"
 #include "platform/datenbank.h"
+#include "platform/sqlhilfen.h"
 #include "platform/dateisystem.h"
 #include "platform/dialoge.h"
 #include "platform/dienste.h"
@@ -50,6 +51,7 @@
 #include "platform/text.h"
 #include "platform/verbindung.h"
 #include "search/datensuche.h"
+#include "search/suchbegriffe.h"
 #ifdef VXM_MIT_VOLLTEXT
 #include "search/volltext/volltextsuche.h"
 #endif
@@ -147,37 +149,46 @@ int RegisterNichtLesbar(const std::string& register_, const std::string& grund) 
   return 2;
 }
 
-std::map<int32_t, std::pair<std::string, std::string>> DateienZuBegriffen(vxm::Datenbank& db,
-                                                                           const std::string& begriffe);
+std::vector<int32_t> KeywordIds(vxm::Datenbank& db, const std::string& begriffe);
 
 // The registered files carrying any keyword of `begriffe` ("a;b*;c"), each
-// once, in the order of their file numbers. Nothing is printed before the
-// register has been read whole: a damaged register gives its message and
-// no partial list.
+// once, in the order of their file numbers, written while the register is
+// read. A register that cannot be read gives its message and status 2; when
+// it is found damaged only part-way through, the lines before the message
+// are no complete list.
 int KeywordSuche(const std::string& begriffe, const std::string& register_) {
   using namespace vxm;
-  std::map<int32_t, std::pair<std::string, std::string>> dateien;
+  static char ausgabe[1 << 16];
+  std::setvbuf(stdout, ausgabe, _IOFBF, sizeof ausgabe);
+  std::size_t dateien = 0;
   try {
     std::shared_ptr<Datenbank> db = DatenbankOeffnen(register_);
     if (const std::string fehlt = FehlendeTabelle(*db); !fehlt.empty())
       return RegisterNichtLesbar(register_, "die Tabelle " + fehlt + " fehlt (keine Registerdatei?).");
-    dateien = DateienZuBegriffen(*db, begriffe);
+    // One pass in file order: a large page cache would only fill up.
+    if (db->Handle()) sqlite3_exec(db->Handle(), "PRAGMA cache_size=-2048", nullptr, nullptr, nullptr);
+    dateien = DateienMitKeywordsLesen(*db, KeywordIds(*db, begriffe),
+                                      [](int32_t, std::string_view name, std::string_view pfad) {
+                                        TrefferSchreiben(pfad, name);
+                                      });
   } catch (const VbFehler& e) {
+    std::fflush(stdout);
     return RegisterNichtLesbar(register_, e.Beschreibung);
   } catch (const std::exception& e) {
+    std::fflush(stdout);
     return RegisterNichtLesbar(register_, e.what());
   }
-  for (const auto& [nummer, datei] : dateien) TrefferSchreiben(datei.first, datei.second);
   std::fflush(stdout);
-  if (dateien.empty()) {
+  if (dateien == 0) {
     std::cerr << kMeldungKeineSuchergebnisse << "\n";
     return 1;
   }
   return 0;
 }
 
-std::map<int32_t, std::pair<std::string, std::string>> DateienZuBegriffen(vxm::Datenbank& db,
-                                                                           const std::string& begriffe) {
+// The ids of the terms; a term ending in "*" gives every keyword that
+// begins with the part before it.
+std::vector<int32_t> KeywordIds(vxm::Datenbank& db, const std::string& begriffe) {
   using namespace vxm;
   std::set<int32_t> ids;
   std::vector<std::string> praefixe;
@@ -196,20 +207,18 @@ std::map<int32_t, std::pair<std::string, std::string>> DateienZuBegriffen(vxm::D
     }
   }
   if (!praefixe.empty()) {
-    // Wildcards: every keyword that begins with the part before the "*".
-    for (auto rs = db.OpenRecordset("SELECT * FROM Keyword"); !rs.Eof(); rs.MoveNext()) {
-      const std::string name = Gross(rs.Text("Keyword"));
+    // Wildcards: one walk over the keyword names.
+    sql::Abfrage a(db, "SELECT KeywordID, Keyword FROM Keyword");
+    while (a.Zeile()) {
+      const std::string name = Gross(std::string(a.Spalte(1)));
       for (const auto& p : praefixe)
         if (name.compare(0, p.size(), p) == 0) {
-          ids.insert(rs.Zahl("KeywordID"));
+          ids.insert(static_cast<int32_t>(a.ZahlSpalte(0)));
           break;
         }
     }
   }
-  std::map<int32_t, std::pair<std::string, std::string>> dateien;
-  for (const int32_t id : ids)
-    for (auto& t : DateienMitKeyword(db, id)) dateien.emplace(t.Dateinummer, std::make_pair(t.Dateipfad, t.Dateiname));
-  return dateien;
+  return {ids.begin(), ids.end()};
 }
 
 }  // namespace

@@ -5,6 +5,7 @@ list(APPEND VXM_KERN_QUELLEN
   keywords/eingabe.cpp
   keywords/register.cpp
   keywords/registerkopie.cpp
+  keywords/registerpruefung.cpp
   keywords/registerzugriff.cpp
 )
 list(APPEND VXM_QT_QUELLEN

@@ -13,6 +13,7 @@ list(APPEND VXM_KERN_QUELLEN
   platform/jetuebersetzung.cpp
   platform/komponenten.cpp
   platform/laufwerke.cpp
+  platform/namensliste.cpp
   platform/oeffner.cpp
   platform/pgschema.cpp
   platform/pgverbindung.cpp

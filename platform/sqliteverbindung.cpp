@@ -12,10 +12,12 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstdio>
 #include <functional>
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <set>
 #include <unordered_map>
 
 #include "platform/datenbank.h"
@@ -283,8 +285,35 @@ class SqliteVerbindung final : public Verbindung {
 
   ~SqliteVerbindung() override {
     anweisungen.clear();
-    if (db) sqlite3_close_v2(db);
+    if (db) {
+      // Statistics that exist are kept in step with a table that grew;
+      // none are made where the planner's defaults serve (they could only
+      // go stale). Never waits for another writer.
+      if (!sqlite3_db_readonly(db, "main") && StatistikVorhanden()) {
+        sqlite3_busy_timeout(db, 0);
+        sqlite3_exec(db, "PRAGMA analysis_limit=1000; PRAGMA optimize", nullptr, nullptr, nullptr);
+      }
+      sqlite3_close_v2(db);
+    }
     if (geprueft && !beschaedigt) AlsGeprueftMerken(host);
+  }
+
+  bool StatistikVorhanden() {
+    Stmt st;
+    return sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_schema WHERE name = 'sqlite_stat1'", -1, &st.s, nullptr) ==
+               SQLITE_OK &&
+           sqlite3_step(st.s) == SQLITE_ROW;
+  }
+
+  // Statistics taken before a bulk change describe another table (e.g. all
+  // shadow names NULL: every lookup would then plan as a full scan). Sampled
+  // afresh, and only where statistics exist at all: without them the
+  // planner's defaults already use the indexes.
+  void StatistikErneuern(const std::set<std::string>& tabellen) {
+    if (tabellen.empty() || !StatistikVorhanden()) return;
+    std::string sql = "PRAGMA analysis_limit=1000;";
+    for (const auto& t : tabellen) sql += " ANALYZE main." + Bezeichner(t) + ";";
+    Ausfuehren(sql.c_str());
   }
 
   [[noreturn]] void Fehler(int rc, std::string_view wobei = {}) {
@@ -339,6 +368,7 @@ class SqliteVerbindung final : public Verbindung {
           reinterpret_cast<const char*>(sqlite3_column_text(st.s, 1)));
     if (rc != SQLITE_DONE) Fehler(rc);
     std::vector<std::array<std::string, 3>> paare;  // table, column, shadow column
+    std::set<std::string> geaendert;                 // tables changed in bulk here
     for (const auto& [tabelle, spalten] : tabellen) {
       for (const auto& spalte : spalten) {
         const std::string schatten = spalte + kSchluesselEndung;
@@ -363,19 +393,60 @@ class SqliteVerbindung final : public Verbindung {
           rc = sqlite3_prepare_v2(db, ("SELECT EXISTS (SELECT 1 FROM " + t + fehlt + ")").c_str(), -1, &pruefen.s, nullptr);
           if (rc != SQLITE_OK) Fehler(rc);
           rc = sqlite3_step(pruefen.s);
-          if (rc == SQLITE_ROW && sqlite3_column_int(pruefen.s, 0))
+          if (rc == SQLITE_ROW && sqlite3_column_int(pruefen.s, 0)) {
             Ausfuehren(("UPDATE " + t + " SET " + Bezeichner(*it) + " = vxm_falten(" + Bezeichner(spalte) + ")" + fehlt).c_str());
-          else if (rc != SQLITE_ROW)
+            geaendert.insert(tabelle);
+          } else if (rc != SQLITE_ROW) {
             Fehler(rc);
+          }
         }
       }
     }
-    if (!paare.empty() && !sqlite3_db_readonly(db, "main")) FaltungNachziehen(paare);
+    if (!paare.empty() && !sqlite3_db_readonly(db, "main") && FaltungNachziehen(paare))
+      for (const auto& p : paare) geaendert.insert(p[0]);
+    if (!sqlite3_db_readonly(db, "main")) VeralteteStatistik(geaendert);
+    StatistikErneuern(geaendert);
+  }
+
+  // Statistics that say one value fills a whole index (taken while a
+  // column was all NULL) while the column now holds several: taken before
+  // a change made elsewhere (the sqlite3 shell). Two index probes each.
+  void VeralteteStatistik(std::set<std::string>& tabellen) {
+    if (!StatistikVorhanden()) return;
+    Stmt st;
+    if (sqlite3_prepare_v2(db,
+                           "SELECT s.tbl, i.name, s.stat FROM sqlite_stat1 s, pragma_index_info(s.idx) i "
+                           "WHERE i.seqno = 0 AND i.name IS NOT NULL",
+                           -1, &st.s, nullptr) != SQLITE_OK)
+      return;
+    while (sqlite3_step(st.s) == SQLITE_ROW) {
+      const std::string tabelle = reinterpret_cast<const char*>(sqlite3_column_text(st.s, 0));
+      const std::string spalte = reinterpret_cast<const char*>(sqlite3_column_text(st.s, 1));
+      long long zeilen = 0, jeWert = 0;
+      if (std::sscanf(reinterpret_cast<const char*>(sqlite3_column_text(st.s, 2)), "%lld %lld", &zeilen, &jeWert) != 2 ||
+          zeilen < 100 || jeWert < zeilen || tabellen.count(tabelle))
+        continue;
+      const std::string t = Bezeichner(tabelle), c = Bezeichner(spalte);
+      std::string sql = "SELECT (SELECT min(";
+      sql += c;
+      sql += ") FROM ";
+      sql += t;
+      sql += ") IS NOT (SELECT max(";
+      sql += c;
+      sql += ") FROM ";
+      sql += t;
+      sql += ")";
+      Stmt probe;
+      if (sqlite3_prepare_v2(db, sql.c_str(), -1, &probe.s, nullptr) == SQLITE_OK &&
+          sqlite3_step(probe.s) == SQLITE_ROW && sqlite3_column_int(probe.s, 0))
+        tabellen.insert(tabelle);
+    }
   }
 
   // The folded names were written by some version of Falten; when the
-  // folding has changed since, they are computed again (once).
-  void FaltungNachziehen(const std::vector<std::array<std::string, 3>>& paare) {
+  // folding has changed since, they are computed again (once). True when
+  // they were.
+  bool FaltungNachziehen(const std::vector<std::array<std::string, 3>>& paare) {
     int version = 0;
     {
       Stmt st;
@@ -384,7 +455,7 @@ class SqliteVerbindung final : public Verbindung {
           sqlite3_step(st.s) == SQLITE_ROW)
         version = sqlite3_column_int(st.s, 0);
     }
-    if (version == kFaltungsVersion) return;
+    if (version == kFaltungsVersion) return false;
     Ausfuehren("BEGIN IMMEDIATE");
     try {
       for (const auto& [tabelle, spalte, schatten] : paare) {
@@ -401,6 +472,7 @@ class SqliteVerbindung final : public Verbindung {
       sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
       throw;
     }
+    return true;
   }
 
   // PRAGMA quick_check reads every page (about half a second for a

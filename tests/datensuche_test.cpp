@@ -11,6 +11,10 @@
 #include "platform/dienste.h"
 #include "platform/fehler.h"
 #include "search/datensuche.h"
+
+#include <atomic>
+#include <cstdio>
+#include <thread>
 #include "tests/hilfen.h"
 
 namespace vxm {
@@ -237,6 +241,42 @@ TEST_F(DatensucheTest, UnlesbarerOrdnerWirdUebersprungen) {
     EXPECT_EQ(erg.Ungelesen, std::vector<std::string>{"C:\\S\\B"});
     EXPECT_EQ(treffer_.size(), 2u);
   }
+}
+
+TEST_F(DatensucheTest, TextsucheAufAllenKernenInDerReihenfolgeDesLaufs) {
+  // Files of different sizes, so the helpers finish out of order.
+  std::vector<std::string> erwartet;
+  for (int i = 0; i < 300; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "akte%03d.dat", i);
+    const bool treffer = i % 7 == 3;
+    DateiAnlegen(std::string("C:\\V\\") + name,
+                 std::string(static_cast<std::size_t>((300 - i) * 997 % 200000), 'x') + (treffer ? "KAUTION" : "kaufen"));
+    if (treffer) erwartet.push_back(std::string("C:\\V|") + name + "|3");
+  }
+  DateiAnlegen("C:\\V\\U\\z.txt", "Kaution");
+  erwartet.push_back("C:\\V\\U|z.txt|7");
+  treffer_.clear();
+  SuchSteuerung steuerung;
+  steuerung.Treffer = [&](const SuchTreffer& t) {
+    treffer_.push_back(t.Ordner + "|" + t.Name + "|" + std::to_string(t.Icon));
+  };
+  // The window's events run on the window's thread only.
+  const auto fenster = std::this_thread::get_id();
+  std::atomic<int> fremd{0};
+  steuerung.Ereignisse = [&] {
+    if (std::this_thread::get_id() != fenster) ++fremd;
+  };
+  DatenSucheAuftrag auftrag;
+  auftrag.Text = "kaution";
+  auftrag.Modus = Suchmodus::TextInhalt;
+  const auto erg = DatenSuche("C:\\V", auftrag, &steuerung);
+  EXPECT_EQ(treffer_, erwartet);
+  EXPECT_EQ(erg.Dateien, static_cast<long>(erwartet.size()));
+  EXPECT_EQ(fremd.load(), 0);
+  ASSERT_EQ(Zustand().DateiTabelle.size(), 301u);
+  EXPECT_EQ(Zustand().DateiTabelle[0], "C:\\V\\AKTE000.DAT");
+  EXPECT_EQ(Zustand().DateiTabelle[299], "C:\\V\\AKTE299.DAT");
 }
 
 TEST_F(DatensucheTest, AbgebrocheneSucheBehaeltTreffer) {

@@ -27,6 +27,7 @@ list(APPEND VXM_KERN_TESTS
   tests/jetsql_test.cpp
   tests/keywords_register_test.cpp
   tests/laufwerke_test.cpp
+  tests/namensliste_test.cpp
   tests/oeffner_test.cpp
   tests/ordnerlauf_test.cpp
   tests/ordnerlayout_test.cpp
@@ -34,7 +35,9 @@ list(APPEND VXM_KERN_TESTS
   tests/programm_optionen_test.cpp
   tests/register_sql_test.cpp
   tests/register_werkzeug_test.cpp
+  tests/registerpruefung_test.cpp
   tests/registerpflege_test.cpp
+  tests/registerstatistik_test.cpp
   tests/registerzugriff_test.cpp
   tests/scanner_test.cpp
   tests/serienbrief_test.cpp

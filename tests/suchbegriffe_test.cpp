@@ -1,6 +1,8 @@
 // Expanding search terms and collecting the files of several keywords.
 #include "search/suchbegriffe.h"
 
+#include <sqlite3.h>
+
 #include "basis/zustand.h"
 #include "keywords/eingabe.h"
 #include "platform/datenbank.h"
@@ -81,6 +83,51 @@ TEST_F(Suchbegriffe, DateienMehrererKeywoerterJeEinmalNachNummer) {
   EXPECT_EQ(t[1].Dateinummer, d2);
   EXPECT_TRUE(DateienMitKeywords(*db_, {}).empty());
   EXPECT_EQ(DateienMitKeywords(*db_, {c})[0].Dateinummer, d3);
+}
+
+// Statements run on the connection while `f` runs.
+template <typename F>
+int Anweisungen(Datenbank& db, F&& f) {
+  int n = 0;
+  sqlite3_trace_v2(db.Handle(), SQLITE_TRACE_STMT,
+                   [](unsigned, void* z, void*, void*) {
+                     ++*static_cast<int*>(z);
+                     return 0;
+                   },
+                   &n);
+  f();
+  sqlite3_trace_v2(db.Handle(), 0, nullptr, nullptr);
+  return n;
+}
+
+TEST_F(Suchbegriffe, VieleKeywoerterEineAbfrageTrefferWaehrendDesLesens) {
+  std::vector<int32_t> ids;
+  for (int k = 0; k < 40; ++k) ids.push_back(Keyword("K" + std::to_string(k)));
+  std::vector<int32_t> nummern;
+  for (int i = 0; i < 60; ++i) nummern.push_back(Datei("d" + std::to_string(i) + ".pdf", {ids[i % 40], ids[(i * 7) % 40]}));
+  // All keywords in one query, not one walk per keyword.
+  std::vector<int32_t> gelesen;
+  const int n = Anweisungen(*db_, [&] {
+    DateienMitKeywordsLesen(*db_, ids, [&](int32_t nr, std::string_view, std::string_view pfad) {
+      EXPECT_EQ(pfad, "C:\\VXM\\VXMDOK\\1");
+      gelesen.push_back(nr);
+    });
+  });
+  EXPECT_EQ(n, 1);
+  EXPECT_EQ(gelesen, nummern);
+  // The hits arrive while the register is read: a caller that stops after
+  // the first has been given no more.
+  int gerufen = 0;
+  struct Genug {};
+  EXPECT_THROW(DateienMitKeywordsLesen(*db_, ids,
+                                       [&](int32_t, std::string_view, std::string_view) {
+                                         ++gerufen;
+                                         throw Genug{};
+                                       }),
+               Genug);
+  EXPECT_EQ(gerufen, 1);
+  // and the statement was left reset: the next search runs normally
+  EXPECT_EQ(DateienMitKeywords(*db_, {ids[3]}).size(), 3u);
 }
 
 TEST_F(Suchbegriffe, AnfangOhneRuecksichtAufGrossschreibung) {

@@ -473,7 +473,7 @@ bool Aktionen::eventFilter(QObject* o, QEvent* e) {
   // The menu key and Shift+F10 open the action menu at the selected file.
   if (ke->key() == Qt::Key_Menu || (ke->key() == Qt::Key_F10 && mods == Qt::ShiftModifier)) {
     auto* l = f_.filListBox;
-    const QRect r = l->currentItem() ? l->visualItemRect(l->currentItem()) : QRect(0, 0, 20, 0);
+    const QRect r = l->currentRow() >= 0 ? l->ZeilenRechteck(l->currentRow()) : QRect(0, 0, 20, 0);
     Ereignis([&] { f_.filListBox_MouseUp(Qt::RightButton, r.left() + 20, r.bottom()); });
     return true;
   }

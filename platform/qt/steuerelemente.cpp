@@ -58,11 +58,40 @@ void DirListBox::SetPath(const std::string& pfad) {
   if (Change) Change();
 }
 
-FileListBox::FileListBox(QWidget* eltern) : QListWidget(eltern) {
+void DateinamenModell::Setzen(Namensliste namen) {
+  beginResetModel();
+  namen_ = std::move(namen);
+  endResetModel();
+}
+
+int DateinamenModell::rowCount(const QModelIndex& eltern) const {
+  return eltern.isValid() ? 0 : static_cast<int>(namen_.size());
+}
+
+QVariant DateinamenModell::data(const QModelIndex& index, int rolle) const {
+  if (rolle != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) return {};
+  const std::string_view n = namen_[static_cast<std::size_t>(index.row())];
+  return QString::fromUtf8(n.data(), static_cast<qsizetype>(n.size()));
+}
+
+FileListBox::FileListBox(QWidget* eltern) : QListView(eltern), modell_(new DateinamenModell(this)) {
+  setModel(modell_);
   setSelectionMode(QAbstractItemView::SingleSelection);
-  connect(this, &QListWidget::currentRowChanged, this, [this](int) {
+  // One row height for all: the view lays out without asking every row.
+  setUniformItemSizes(true);
+  connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex&, const QModelIndex&) {
     if (!programm_) Ereignis(Click);
   });
+}
+
+void FileListBox::setCurrentRow(int zeile) {
+  // as a list widget does in single selection: the current row is selected
+  selectionModel()->setCurrentIndex(modell_->index(zeile), QItemSelectionModel::ClearAndSelect);
+}
+
+int FileListBox::ZeileBei(const QPoint& p) const {
+  const QModelIndex i = indexAt(p);
+  return i.isValid() ? i.row() : -1;
 }
 
 void FileListBox::SetPath(const std::string& pfad) {
@@ -72,40 +101,29 @@ void FileListBox::SetPath(const std::string& pfad) {
 }
 
 void FileListBox::Refresh() {
-  // Sort keys are folded once, not in every comparison.
-  std::vector<std::pair<std::string, std::string>> namen;
+  std::vector<std::string> namen;
   try {
-    for (auto& n : Dienste().Dateien->FileNames(pfad_)) {
-      if (!n.empty() && n[0] == '.') continue;  // hidden on this platform
-      namen.emplace_back(Gross(n), std::move(n));
-    }
+    namen = Dienste().Dateien->FileNames(pfad_);
   } catch (const VbFehler&) {
     // a folder that vanished shows no files
   }
-  std::stable_sort(namen.begin(), namen.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-  QStringList liste;
-  liste.reserve(static_cast<int>(namen.size()));
-  for (auto& n : namen) liste << Q(n.second);
+  std::erase_if(namen, [](const std::string& n) { return n.empty() || n[0] == '.'; });  // hidden on this platform
   programm_ = true;
-  setUpdatesEnabled(false);
-  clear();
-  addItems(liste);
+  modell_->Setzen(Namensliste(std::move(namen)));
   setCurrentRow(-1);
-  setUpdatesEnabled(true);
   programm_ = false;
 }
 
 void FileListBox::SetListIndex(int index) {
   programm_ = true;
   setCurrentRow(index);
-  if (index >= 0 && item(index)) item(index)->setSelected(true);
   programm_ = false;
   if (index >= 0 && Click) Click();
 }
 
 std::string FileListBox::List(int index) const {
-  auto* e = item(index);
-  return e ? S(e->text()) : std::string{};
+  if (index < 0 || index >= count()) return {};
+  return std::string(modell_->Namen()[static_cast<std::size_t>(index)]);
 }
 
 std::string FileListBox::FileName() const { return List(currentRow()); }
@@ -115,7 +133,7 @@ void FileListBox::mousePressEvent(QMouseEvent* e) {
     // The menu acts on what the pointer is on: the file under it becomes the
     // selected one (with its details), empty space leaves no file selected.
     // The base class is not asked: it would move the selection without Click.
-    const int zeile = row(itemAt(e->position().toPoint()));
+    const int zeile = ZeileBei(e->position().toPoint());
     if (zeile >= 0 && zeile != currentRow()) {
       setCurrentRow(zeile);  // raises Click as the user's click does
     } else if (zeile < 0 && currentRow() >= 0) {
@@ -125,7 +143,7 @@ void FileListBox::mousePressEvent(QMouseEvent* e) {
       programm_ = false;
     }
   } else {
-    QListWidget::mousePressEvent(e);
+    QListView::mousePressEvent(e);
   }
   ZiehenErlaubt = false;
   druckPunkt_ = e->position().toPoint();
@@ -134,19 +152,19 @@ void FileListBox::mousePressEvent(QMouseEvent* e) {
 }
 
 void FileListBox::mouseReleaseEvent(QMouseEvent* e) {
-  if (e->button() != Qt::RightButton) QListWidget::mouseReleaseEvent(e);
+  if (e->button() != Qt::RightButton) QListView::mouseReleaseEvent(e);
   const auto p = e->position().toPoint();
   if (MouseUp) Ereignis([&] { MouseUp(e->button(), p.x(), p.y()); });
 }
 
 void FileListBox::mouseDoubleClickEvent(QMouseEvent* e) {
-  QListWidget::mouseDoubleClickEvent(e);
+  QListView::mouseDoubleClickEvent(e);
   if (e->button() == Qt::LeftButton) Ereignis(DblClick);
 }
 
 void FileListBox::mouseMoveEvent(QMouseEvent* e) {
   // The drag carries no data: the drop takes the list's selection.
-  if (ZiehenErlaubt && (e->buttons() & Qt::LeftButton) && currentItem() &&
+  if (ZiehenErlaubt && (e->buttons() & Qt::LeftButton) && currentIndex().isValid() &&
       (e->position().toPoint() - druckPunkt_).manhattanLength() >= QApplication::startDragDistance()) {
     ZiehenErlaubt = false;
     auto* drag = new QDrag(this);
@@ -156,7 +174,7 @@ void FileListBox::mouseMoveEvent(QMouseEvent* e) {
     drag->exec(Qt::CopyAction);
     return;
   }
-  QListWidget::mouseMoveEvent(e);
+  QListView::mouseMoveEvent(e);
 }
 
 void FileListBox::keyPressEvent(QKeyEvent* e) {
@@ -164,7 +182,7 @@ void FileListBox::keyPressEvent(QKeyEvent* e) {
     Ereignis(DblClick);
     return;
   }
-  QListWidget::keyPressEvent(e);
+  QListView::keyPressEvent(e);
 }
 
 DriveListBox::DriveListBox(QWidget* eltern) : QComboBox(eltern) {

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QComboBox>
+#include <QAbstractListModel>
+#include <QListView>
 #include <QListWidget>
 #include <QObject>
 #include <QString>
@@ -11,6 +13,8 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "platform/namensliste.h"
 
 namespace vxm {
 
@@ -40,13 +44,34 @@ class DirListBox : public QObject {
   std::string pfad_;
 };
 
+// The names of the file list for its view: the view asks only for the rows
+// it shows.
+class DateinamenModell : public QAbstractListModel {
+  Q_OBJECT
+ public:
+  using QAbstractListModel::QAbstractListModel;
+  void Setzen(Namensliste namen);
+  const Namensliste& Namen() const { return namen_; }
+  int rowCount(const QModelIndex& eltern = {}) const override;
+  QVariant data(const QModelIndex& index, int rolle) const override;
+
+ private:
+  Namensliste namen_;
+};
+
 // The file list: every ordinary file of Path, sorted by name without regard
 // to case. Setting ListIndex selects an entry and raises Click, as a user's
 // click does.
-class FileListBox : public QListWidget {
+class FileListBox : public QListView {
   Q_OBJECT
  public:
   explicit FileListBox(QWidget* eltern = nullptr);
+  int count() const { return modell_->rowCount(); }
+  int currentRow() const { return currentIndex().isValid() ? currentIndex().row() : -1; }
+  void setCurrentRow(int zeile);
+  // The row at a point of the viewport, -1 for none.
+  int ZeileBei(const QPoint& p) const;
+  QRect ZeilenRechteck(int zeile) const { return visualRect(modell_->index(zeile)); }
   const std::string& Path() const { return pfad_; }
   // Re-reads the folder (also when the path is unchanged).
   void SetPath(const std::string& pfad);
@@ -79,6 +104,7 @@ class FileListBox : public QListWidget {
   std::string pfad_;
   bool programm_ = false;
   QPoint druckPunkt_;
+  DateinamenModell* modell_;
 };
 
 // The drive list: one entry per drive of the drive table ("c:").

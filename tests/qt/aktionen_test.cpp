@@ -641,7 +641,7 @@ TEST_F(OrdnerTest, Bildschirmfotos) {
   F().resize(1100, 760);
   F().show();
   Waehlen("Brief.txt");
-  const QRect r = F().filListBox->visualItemRect(F().filListBox->item(0));
+  const QRect r = F().filListBox->ZeilenRechteck(0);
   F().filListBox_MouseUp(Qt::RightButton, r.center().x() + 20, r.center().y());
   QApplication::processEvents();
   EXPECT_TRUE(F().lstAktion->isVisible());

@@ -54,6 +54,7 @@ class Bedienung : public FensterUmgebung {
     QApplication::processEvents();
   }
   QPoint Mitte(QListWidget* l, int zeile) { return l->visualItemRect(l->item(zeile)).center(); }
+  QPoint Mitte(FileListBox* l, int zeile) { return l->ZeilenRechteck(zeile).center(); }
   int Zeile(const std::string& name) {
     for (int i = 0; i < F().filListBox->ListCount(); ++i)
       if (F().filListBox->List(i) == name) return i;
@@ -106,9 +107,9 @@ TEST_F(Bedienung, RechtsklickAufLeerenPlatzLaesstKeineDateiGewaehlt) {
   Zeigen();
   auto* liste = F().filListBox;
   QTest::mouseClick(liste->viewport(), Qt::LeftButton, {}, Mitte(liste, Zeile("Zettel.txt")));
-  const QRect letzte = liste->visualItemRect(liste->item(liste->ListCount() - 1));
+  const QRect letzte = liste->ZeilenRechteck(liste->ListCount() - 1);
   const QPoint leer(letzte.center().x(), letzte.bottom() + 40);
-  ASSERT_EQ(liste->itemAt(leer), nullptr);
+  ASSERT_EQ(liste->ZeileBei(leer), -1);
   Rechtsklick(liste->viewport(), leer);
   EXPECT_EQ(liste->ListIndex(), -1);
   EXPECT_TRUE(F().lblName->text().isEmpty());

@@ -1,0 +1,50 @@
+#include "keywords/registerpruefung.h"
+
+#include <sqlite3.h>
+
+#include <string>
+
+#include "platform/datenbank.h"
+
+namespace vxm {
+
+namespace {
+
+// Runs `sql`, whose one row gives `n` numbers.
+template <std::size_t n>
+void Zeile(Datenbank& db, const std::string& sql, int64_t* (&&ziele)[n]) {
+  sqlite3_stmt* s = db.Anweisung(sql);
+  const int rc = sqlite3_step(s);
+  if (rc != SQLITE_ROW) {
+    sqlite3_reset(s);
+    db.Fehler(rc, sql);
+  }
+  for (std::size_t i = 0; i < n; ++i) *ziele[i] = sqlite3_column_int64(s, static_cast<int>(i));
+  sqlite3_reset(s);
+}
+
+}  // namespace
+
+RegisterBefund RegisterBefundErheben(Datenbank& db) {
+  RegisterBefund b;
+  Zeile(db,
+        "SELECT count(*), coalesce(sum(DateinameSchluessel IS NOT vxm_falten(Dateiname)), 0), "
+        "coalesce(sum(DateipfadSchluessel IS NOT vxm_falten(Dateipfad)), 0) FROM Dateiinfo",
+        {&b.Dateien, &b.DateinamenVeraltet, &b.DateipfadeVeraltet});
+  Zeile(db, "SELECT count(*), coalesce(sum(KeywordSchluessel IS NOT vxm_falten(Keyword)), 0) FROM Keyword",
+        {&b.Keywords, &b.KeywordsVeraltet});
+  // In file order, so the probes of the file table move forward through it.
+  Zeile(db,
+        "SELECT count(*), "
+        "coalesce(sum(NOT EXISTS (SELECT 1 FROM Dateiinfo d WHERE d.Dateinummer = z.Dateinummer)), 0), "
+        "coalesce(sum(NOT EXISTS (SELECT 1 FROM Keyword k WHERE k.KeywordID = z.KeywordID)), 0) "
+        "FROM (SELECT Dateinummer, KeywordID FROM KeywordZwischentabelle ORDER BY Dateinummer) z",
+        {&b.Verknuepfungen, &b.OhneDatei, &b.OhneKeyword});
+  Zeile(db,
+        "SELECT count(*) FROM (SELECT 1 FROM Dateiinfo GROUP BY DateinameSchluessel, DateipfadSchluessel "
+        "HAVING count(*) > 1)",
+        {&b.Doppelt});
+  return b;
+}
+
+}  // namespace vxm
