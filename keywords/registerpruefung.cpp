@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/datenbank.h"
+#include "platform/sqlhilfen.h"
 
 namespace vxm {
 
@@ -25,7 +26,41 @@ void Zeile(Datenbank& db, const std::string& sql, int64_t* (&&ziele)[n]) {
 
 }  // namespace
 
+namespace {
+
+int64_t Anzahl(Datenbank& db, const std::string& sql) {
+  sql::Abfrage a(db, sql);
+  return a.Zeile() ? a.ZahlSpalte(0) : 0;
+}
+
+// A server register: one plain count per finding, in statements the
+// server's translation knows.
+RegisterBefund AufDemServer(Datenbank& db) {
+  RegisterBefund b;
+  b.Dateien = Anzahl(db, "SELECT count(*) FROM Dateiinfo");
+  b.Keywords = Anzahl(db, "SELECT count(*) FROM Keyword");
+  b.Verknuepfungen = Anzahl(db, "SELECT count(*) FROM KeywordZwischentabelle");
+  b.DateinamenVeraltet =
+      Anzahl(db, "SELECT count(*) FROM Dateiinfo WHERE DateinameSchluessel IS NOT vxm_falten(Dateiname)");
+  b.DateipfadeVeraltet =
+      Anzahl(db, "SELECT count(*) FROM Dateiinfo WHERE DateipfadSchluessel IS NOT vxm_falten(Dateipfad)");
+  b.KeywordsVeraltet = Anzahl(db, "SELECT count(*) FROM Keyword WHERE KeywordSchluessel IS NOT vxm_falten(Keyword)");
+  b.OhneDatei = Anzahl(db,
+                       "SELECT count(*) FROM KeywordZwischentabelle z WHERE NOT EXISTS "
+                       "(SELECT 1 FROM Dateiinfo d WHERE d.Dateinummer = z.Dateinummer)");
+  b.OhneKeyword = Anzahl(db,
+                         "SELECT count(*) FROM KeywordZwischentabelle z WHERE NOT EXISTS "
+                         "(SELECT 1 FROM Keyword k WHERE k.KeywordID = z.KeywordID)");
+  b.Doppelt = Anzahl(db,
+                     "SELECT count(*) FROM (SELECT 1 FROM Dateiinfo GROUP BY DateinameSchluessel, "
+                     "DateipfadSchluessel HAVING count(*) > 1) AS d");
+  return b;
+}
+
+}  // namespace
+
 RegisterBefund RegisterBefundErheben(Datenbank& db) {
+  if (!db.Handle()) return AufDemServer(db);
   RegisterBefund b;
   Zeile(db,
         "SELECT count(*), coalesce(sum(DateinameSchluessel IS NOT vxm_falten(Dateiname)), 0), "

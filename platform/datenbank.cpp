@@ -145,7 +145,7 @@ std::shared_ptr<Datenbank> Datenbank::Selbst() { return impl_->selbst.lock(); }
 
 namespace {
 
-std::string Getrimmt(std::string s) {
+std::string Getrimmt(const std::string& s) {
   const auto a = s.find_first_not_of(" \t\r");
   const auto b = s.find_last_not_of(" \t\r");
   return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
@@ -163,7 +163,7 @@ std::string ServerAusBuerodatei(const fs::path& host) {
     const auto gleich = zeile.find('=');
     if (gleich == std::string::npos || !GleichOhneFall(Getrimmt(zeile.substr(0, gleich)), host.filename().string()))
       continue;
-    const std::string verbindung = Getrimmt(zeile.substr(gleich + 1));
+    std::string verbindung = Getrimmt(zeile.substr(gleich + 1));
     if (!IstServerVerbindung(verbindung))
       throw VbFehler(fehlernr::ServerNichtErreichbar,
                      "In " + datei.string() + " steht für " + host.filename().string() +

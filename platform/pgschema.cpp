@@ -5,6 +5,7 @@
 
 #include "platform/datenbank.h"
 #include "platform/fehler.h"
+#include "platform/sqltext.h"
 #include "platform/jetsql.h"
 
 namespace vxm {
@@ -72,7 +73,7 @@ std::string Funktionen() {
   // vxm_grund folds itself: a call of vxm_falten would depend on the search path
   const std::string gefaltet = "translate(t, $z$" + falten.von + "$z$, $z$" + falten.nach + "$z$)";
   std::string g = "translate(" + gefaltet + ", $z$" + grund.von + "$z$, $z$" + grund.nach + "$z$)";
-  for (const auto& [von, nach] : grund.ersetzen) g = "replace(" + g + ", $z$" + von + "$z$, $z$" + nach + "$z$)";
+  for (const auto& [von, nach] : grund.ersetzen) g = sqltext::Zusammen({"replace(", g, ", $z$", von, "$z$, $z$", nach, "$z$)"});
   const std::string version = std::to_string(kFaltungsVersion);
   return "CREATE OR REPLACE FUNCTION vxm_falten(t text) RETURNS text LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE "
          "AS $f$ SELECT " + gefaltet + " COLLATE \"C\" $f$;\n"

@@ -23,6 +23,7 @@
 #include "platform/datenbank.h"
 #include "platform/dateisystem.h"
 #include "platform/fehler.h"
+#include "platform/sqltext.h"
 
 namespace vxm {
 namespace fs = std::filesystem;
@@ -376,25 +377,25 @@ class SqliteVerbindung final : public Verbindung {
                                [&](const std::string& s) { return GleichOhneFall(s, schatten); });
         if (it == spalten.end()) continue;
         paare.push_back({tabelle, spalte, *it});
-        const std::string t = Bezeichner(tabelle), setzen = "UPDATE " + t + " SET " + Bezeichner(*it) +
-                                                          " = vxm_falten(NEW." + Bezeichner(spalte) +
-                                                          ") WHERE rowid = NEW.rowid; END";
-        const std::string name = "vxm_" + tabelle + "_" + spalte;
-        const std::string sql =
-            "CREATE TEMP TRIGGER IF NOT EXISTS " + Bezeichner(name + "_neu") + " AFTER INSERT ON main." + t +
-            " BEGIN " + setzen + "; CREATE TEMP TRIGGER IF NOT EXISTS " + Bezeichner(name + "_aend") +
-            " AFTER UPDATE OF " + Bezeichner(spalte) + " ON main." + t + " BEGIN " + setzen + ";";
+        const std::string t = Bezeichner(tabelle), s = Bezeichner(*it), c = Bezeichner(spalte);
+        const std::string setzen =
+            sqltext::Zusammen({"UPDATE ", t, " SET ", s, " = vxm_falten(NEW.", c, ") WHERE rowid = NEW.rowid; END"});
+        const std::string name = sqltext::Zusammen({"vxm_", tabelle, "_", spalte});
+        const std::string sql = sqltext::Zusammen({"CREATE TEMP TRIGGER IF NOT EXISTS ", Bezeichner(name + "_neu"),
+                                          " AFTER INSERT ON main.", t, " BEGIN ", setzen,
+                                          "; CREATE TEMP TRIGGER IF NOT EXISTS ", Bezeichner(name + "_aend"),
+                                          " AFTER UPDATE OF ", c, " ON main.", t, " BEGIN ", setzen, ";"});
         Ausfuehren(sql.c_str());
         // Rows written by other tools (the sqlite3 shell) lack the folded
         // names; fill them in, through the index on the shadow column.
         if (!sqlite3_db_readonly(db, "main")) {
-          const std::string fehlt = " WHERE " + Bezeichner(*it) + " IS NULL AND " + Bezeichner(spalte) + " IS NOT NULL";
+          const std::string fehlt = sqltext::Zusammen({" WHERE ", s, " IS NULL AND ", c, " IS NOT NULL"});
           Stmt pruefen;
-          rc = sqlite3_prepare_v2(db, ("SELECT EXISTS (SELECT 1 FROM " + t + fehlt + ")").c_str(), -1, &pruefen.s, nullptr);
+          rc = sqlite3_prepare_v2(db, sqltext::Zusammen({"SELECT EXISTS (SELECT 1 FROM ", t, fehlt, ")"}).c_str(), -1, &pruefen.s, nullptr);
           if (rc != SQLITE_OK) Fehler(rc);
           rc = sqlite3_step(pruefen.s);
           if (rc == SQLITE_ROW && sqlite3_column_int(pruefen.s, 0)) {
-            Ausfuehren(("UPDATE " + t + " SET " + Bezeichner(*it) + " = vxm_falten(" + Bezeichner(spalte) + ")" + fehlt).c_str());
+            Ausfuehren(sqltext::Zusammen({"UPDATE ", t, " SET ", s, " = vxm_falten(", c, ")", fehlt}).c_str());
             geaendert.insert(tabelle);
           } else if (rc != SQLITE_ROW) {
             Fehler(rc);

@@ -38,7 +38,7 @@ std::size_t LiteralLesen(std::string_view s, std::size_t i, std::string& wert) {
 
 std::string Operator(std::string_view s, std::size_t i) {
   if (i + 1 < s.size()) {
-    const std::string zwei(s.substr(i, 2));
+    std::string zwei(s.substr(i, 2));
     if (zwei == "<>" || zwei == "<=" || zwei == ">=" || zwei == "!=" || zwei == "||" || zwei == "==") return zwei;
   }
   return std::string(1, s[i]);
@@ -141,6 +141,15 @@ bool IstWort(const Token& t, std::string_view w) {
 }
 
 bool IstZeichen(const Token& t, std::string_view z) { return t.art == Token::Zeichen && t.text == z; }
+
+std::string Zusammen(std::initializer_list<std::string_view> teile) {
+  std::size_t n = 0;
+  for (const auto t : teile) n += t.size();
+  std::string s;
+  s.reserve(n);
+  for (const auto t : teile) s += t;
+  return s;
+}
 
 std::string Bezeichner(const std::string& name) {
   std::string aus = "\"";

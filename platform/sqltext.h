@@ -3,6 +3,7 @@
 // expression for a server.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,8 @@ std::vector<Token> Zerlegen(std::string_view s, bool anfuehrungIstName = false);
 bool IstWort(const Token& t, std::string_view w);  // w in upper case
 bool IstZeichen(const Token& t, std::string_view z);
 std::string Bezeichner(const std::string& name);  // "name"
+// The pieces of a statement joined, with one allocation.
+std::string Zusammen(std::initializer_list<std::string_view> teile);
 std::string Literal(const std::string& wert);     // 'wert'
 [[noreturn]] void Syntaxfehler(const std::string& was, std::string_view sql);
 

@@ -36,6 +36,11 @@ class RegisterpflegeTest : public test::Umgebung, public ::testing::WithParamInt
     Recordset rs = db_->OpenRecordset(sql);
     return rs.Eof() ? 0 : rs.Zahl("n");
   }
+  // A register file sets the rows of vanished files aside; a server
+  // register deletes them as before.
+  std::size_t Weggeraeumt(const Bereinigung& b) const {
+    return GetParam() == test::Ablage::PostgreSQL ? b.Geloescht : b.Beiseite;
+  }
   std::string PfadVon(int32_t nr) {
     Recordset rs = db_->OpenRecordset("SELECT Dateipfad FROM Dateiinfo WHERE Dateinummer = " + std::to_string(nr));
     return rs.Eof() ? "<weg>" : rs.Text("Dateipfad");
@@ -108,7 +113,7 @@ TEST_P(RegisterpflegeTest, BereinigenLoeschtNurVerschwundeneImMuster) {
   Link(da, 5);
   const Bereinigung b = RegisterBereinigen(*db_, "C:\\DOK\\1\\");
   EXPECT_EQ(b.Geprueft, 2u);
-  EXPECT_EQ(b.Beiseite, 1u);
+  EXPECT_EQ(Weggeraeumt(b), 1u);
   EXPECT_EQ(PfadVon(da), "C:\\DOK\\1");
   EXPECT_EQ(PfadVon(weg), "<weg>");
   EXPECT_EQ(PfadVon(draussen), "C:\\DOK\\2");
@@ -124,7 +129,7 @@ TEST_P(RegisterpflegeTest, BereinigenMitPlatzhalterLaeuftDenBaumAb) {
   const int32_t zehn = Datei("fehlt.txt", "C:\\DOK\\10");
   const Bereinigung b = RegisterBereinigen(*db_, "C:\\DOK\\1*");
   EXPECT_EQ(b.Geprueft, 3u);
-  EXPECT_EQ(b.Beiseite, 1u);
+  EXPECT_EQ(Weggeraeumt(b), 1u);
   EXPECT_EQ(PfadVon(x), "C:\\DOK\\1\\A");
   EXPECT_EQ(PfadVon(wegUnten), "<weg>");
   EXPECT_EQ(PfadVon(zehn), "C:\\DOK\\10");
@@ -142,7 +147,7 @@ TEST_P(RegisterpflegeTest, UnvollstaendigerBestandLoeschtKeineVorhandeneDatei) {
   bestand.Vollstaendig = false;
   bestand.Luecken = {"C:\\DOK\\1\\L"};
   const Bereinigung b = RegisterBereinigenMitBestand(*db_, "C:\\DOK\\1*", bestand);
-  EXPECT_EQ(b.Beiseite, 1u);
+  EXPECT_EQ(Weggeraeumt(b), 1u);
   EXPECT_EQ(PfadVon(da), "C:\\DOK\\1");     // exists: checked before removal
   EXPECT_EQ(PfadVon(drin), "C:\\DOK\\1\\L");
   EXPECT_EQ(PfadVon(wegL), "C:\\DOK\\1\\L");  // below an unread folder
