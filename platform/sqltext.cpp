@@ -1,6 +1,7 @@
 #include "platform/sqltext.h"
 
 #include "platform/fehler.h"
+#include "platform/text.h"
 
 namespace vxm::sqltext {
 
@@ -51,21 +52,7 @@ std::string RegexZeichen(char32_t c, bool inKlasse) {
                                : std::string_view("\\.^$|?*+()[]{}").find(static_cast<char>(c < 0x80 ? c : 0)) !=
                                      std::string_view::npos;
   if (sonder && c != 0) aus += '\\';
-  if (c < 0x80) {
-    aus += static_cast<char>(c);
-  } else if (c < 0x800) {
-    aus += static_cast<char>(0xC0 | (c >> 6));
-    aus += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    aus += static_cast<char>(0xE0 | (c >> 12));
-    aus += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    aus += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    aus += static_cast<char>(0xF0 | (c >> 18));
-    aus += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    aus += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    aus += static_cast<char>(0x80 | (c & 0x3F));
-  }
+  Utf8Anhaengen(c, aus);
   return aus;
 }
 

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <new>
 
+#include "platform/text.h"
 #include "search/volltext/faltung.h"
 
 namespace vxm::volltext {
@@ -58,23 +59,7 @@ std::string AusUtf16(std::string_view s, bool le) {
     z += c;
   }
   std::string aus;
-  for (const char32_t c : z) {
-    if (c < 0x80) {
-      aus += static_cast<char>(c);
-    } else if (c < 0x800) {
-      aus += static_cast<char>(0xC0 | (c >> 6));
-      aus += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      aus += static_cast<char>(0xE0 | (c >> 12));
-      aus += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      aus += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      aus += static_cast<char>(0xF0 | (c >> 18));
-      aus += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      aus += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      aus += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
+  for (const char32_t c : z) ::vxm::Utf8Anhaengen(c, aus);
   return aus;
 }
 

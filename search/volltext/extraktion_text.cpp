@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/text.h"
 #include "search/volltext/extraktion.h"
 #include "search/volltext/faltung.h"
 
@@ -14,21 +15,7 @@ namespace {
 
 void Utf8Anhaengen(char32_t c, std::string& aus) {
   if (c == 0 || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return;
-  if (c < 0x80) {
-    aus += static_cast<char>(c);
-  } else if (c < 0x800) {
-    aus += static_cast<char>(0xC0 | (c >> 6));
-    aus += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    aus += static_cast<char>(0xE0 | (c >> 12));
-    aus += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    aus += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    aus += static_cast<char>(0xF0 | (c >> 18));
-    aus += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    aus += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    aus += static_cast<char>(0x80 | (c & 0x3F));
-  }
+  ::vxm::Utf8Anhaengen(c, aus);
 }
 
 struct Entitaet {

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/falltabelle.h"
+#include "platform/text.h"
 
 namespace vxm::volltext {
 namespace {
@@ -91,21 +92,7 @@ bool Utf8Zeichen(std::string_view s, std::size_t i, char32_t& c, std::size_t& la
 }
 
 void Kodieren(char32_t c, std::string& aus) {
-  if (c < 0x80) {
-    aus += static_cast<char>(c);
-  } else if (c < 0x800) {
-    aus += static_cast<char>(0xC0 | (c >> 6));
-    aus += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    aus += static_cast<char>(0xE0 | (c >> 12));
-    aus += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    aus += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    aus += static_cast<char>(0xF0 | (c >> 18));
-    aus += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    aus += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    aus += static_cast<char>(0x80 | (c & 0x3F));
-  }
+  ::vxm::Utf8Anhaengen(c, aus);
 }
 
 bool Leerraum(char32_t c) {
