@@ -54,11 +54,6 @@ int Gebrauch() {
   return 2;
 }
 
-int64_t Zahl(vxm::Datenbank& db, const std::string& sql) {
-  vxm::sql::Abfrage a(db, sql);
-  return a.Zeile() ? a.ZahlSpalte(0) : 0;
-}
-
 // The file's pages (a server keeps its own); true when they are whole.
 bool SeitenPruefen(vxm::Datenbank& db) {
   if (!db.Handle()) return true;
