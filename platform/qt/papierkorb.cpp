@@ -19,7 +19,7 @@ QString Uid() { return QString::number(::getuid()); }
 
 // Whether the trash that Qt picks for a file is there or can be made. Where
 // Qt finds none it takes the process's current folder for the trash, so the
-// move is only asked for when one of the spec's trash folders is at hand.
+// move is only asked for when one of the freedesktop trash folders is at hand.
 bool KorbErreichbar(const QString& datei) {
   const QStorageInfo quelle(datei);
   if (quelle != QStorageInfo(QDir::home())) {
