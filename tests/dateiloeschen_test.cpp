@@ -23,17 +23,13 @@ namespace vxm {
 namespace {
 namespace fs = std::filesystem;
 
-class DateiLoeschenBasis : public test::Umgebung {
+class DateiLoeschenBasis : public test::RegisterUmgebung {
  protected:
-  virtual test::Ablage Art() const { return test::Ablage::SQLite; }
   const std::string kOrdner = "C:\\DOK\\A";
 
   void SetUp() override {
-    Umgebung::SetUp();
-    if (Art() == test::Ablage::PostgreSQL && test::PgTestServer().empty()) GTEST_SKIP() << test::kOhnePgServer;
-    datei_ = laufwerkC_ / "vxmdok.mdb";
-    RegisterAnlegenAuf(Art(), datei_);
-    db_ = DatenbankOeffnenHost(datei_);
+    RegisterUmgebung::SetUp();
+    if (IsSkipped()) return;
     Anlegen();
   }
   void Anlegen() {
@@ -42,18 +38,6 @@ class DateiLoeschenBasis : public test::Umgebung {
         "INSERT INTO Keyword (Keyword) VALUES ('MIETE'), ('KAUTION');"
         "INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES ('Brief.doc', 'c:\\dok\\a'), ('anderer.doc', 'C:\\DOK\\A');"
         "INSERT INTO KeywordZwischentabelle (Dateinummer, KeywordID) SELECT Dateinummer, KeywordID FROM Dateiinfo, Keyword;");
-  }
-  // Statements in the host's dialect, separated by ";", through the layer
-  // (so the folded names follow on every engine).
-  void Sql(const std::string& sql) {
-    std::size_t von = 0;
-    while (von < sql.size()) {
-      std::size_t bis = sql.find(';', von);
-      if (bis == std::string::npos) bis = sql.size();
-      const std::string eine = sql.substr(von, bis - von);
-      if (eine.find_first_not_of(" \t\r\n") != std::string::npos) db_->Execute(eine);
-      von = bis + 1;
-    }
   }
   int64_t Anzahl(const std::string& sql) { return db_->OpenRecordset(sql).Zahl("n"); }
   int64_t ZeilenDerDatei() {
@@ -64,17 +48,10 @@ class DateiLoeschenBasis : public test::Umgebung {
     std::error_code ec;
     return fs::remove(HostPfadVon(pfad), ec);
   }
-
-  fs::path datei_;
-  std::shared_ptr<Datenbank> db_;
 };
 
 // On every engine.
-class DateiLoeschenTest : public DateiLoeschenBasis, public ::testing::WithParamInterface<test::Ablage> {
- protected:
-  test::Ablage Art() const override { return GetParam(); }
-};
-VXM_AUF_ALLEN_ABLAGEN(DateiLoeschenTest);
+VXM_AUF_ALLEN_ABLAGEN_AUS(DateiLoeschenTest, DateiLoeschenBasis);
 
 // What needs a second SQLite connection holding the file.
 class DateiLoeschenSqliteTest : public DateiLoeschenBasis {};

@@ -31,35 +31,19 @@ struct Zeile {
   bool operator==(const Zeile&) const = default;
 };
 
-class DateiUebertragenBasis : public test::Umgebung {
+class DateiUebertragenBasis : public test::RegisterUmgebung {
  protected:
-  virtual test::Ablage Art() const { return test::Ablage::SQLite; }
   const std::string kA = "C:\\DOK\\A", kB = "C:\\DOK\\B";
 
   // brief.doc in A (row 1, keywords 1 and 2) and a namesake in B (row 2, keyword 3).
   void SetUp() override {
-    Umgebung::SetUp();
-    if (Art() == test::Ablage::PostgreSQL && test::PgTestServer().empty()) GTEST_SKIP() << test::kOhnePgServer;
-    datei_ = laufwerkC_ / "vxmdok.mdb";
-    RegisterAnlegenAuf(Art(), datei_);
-    db_ = DatenbankOeffnenHost(datei_);
+    RegisterUmgebung::SetUp();
+    if (IsSkipped()) return;
     DateiAnlegen(kA + "\\brief.doc", "neu");
     DateiAnlegen(kB + "\\brief.doc", "alt");
     Sql("INSERT INTO Keyword (Keyword) VALUES ('MIETE'), ('KAUTION'), ('ALT');"
         "INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES ('brief.doc', 'C:\\DOK\\A'), ('Brief.DOC', 'c:\\dok\\b');"
         "INSERT INTO KeywordZwischentabelle (Dateinummer, KeywordID) VALUES (1, 1), (1, 2), (2, 3);");
-  }
-  // Statements in the host's dialect, separated by ";", through the layer
-  // (so the folded names follow on every engine).
-  void Sql(const std::string& sql) {
-    std::size_t von = 0;
-    while (von < sql.size()) {
-      std::size_t bis = sql.find(';', von);
-      if (bis == std::string::npos) bis = sql.size();
-      const std::string eine = sql.substr(von, bis - von);
-      if (eine.find_first_not_of(" \t\r\n") != std::string::npos) db_->Execute(eine);
-      von = bis + 1;
-    }
   }
   std::vector<Zeile> Zeilen() {
     std::vector<Zeile> z;
@@ -86,17 +70,10 @@ class DateiUebertragenBasis : public test::Umgebung {
     return DateiUebertragen(*db_, *dialoge_, u);
   }
   bool Da(const std::string& p) { return fs::exists(Host(p)); }
-
-  fs::path datei_;
-  std::shared_ptr<Datenbank> db_;
 };
 
 // On every engine.
-class DateiUebertragenTest : public DateiUebertragenBasis, public ::testing::WithParamInterface<test::Ablage> {
- protected:
-  test::Ablage Art() const override { return GetParam(); }
-};
-VXM_AUF_ALLEN_ABLAGEN(DateiUebertragenTest);
+VXM_AUF_ALLEN_ABLAGEN_AUS(DateiUebertragenTest, DateiUebertragenBasis);
 
 // What needs a second SQLite connection holding the file.
 class DateiUebertragenSqliteTest : public DateiUebertragenBasis {};

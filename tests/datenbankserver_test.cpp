@@ -14,6 +14,7 @@
 #include "platform/jetsql.h"
 #include "platform/sqlhilfen.h"
 #include "platform/sqliteverbindung.h"
+#include "platform/text.h"
 #include "tests/hilfen.h"
 
 namespace vxm {
@@ -38,21 +39,7 @@ std::vector<std::string> Spalte(Recordset rs, const std::string& feld) {
 
 std::string Utf8(char32_t c) {
   std::string aus;
-  if (c < 0x80) {
-    aus += static_cast<char>(c);
-  } else if (c < 0x800) {
-    aus += static_cast<char>(0xC0 | (c >> 6));
-    aus += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    aus += static_cast<char>(0xE0 | (c >> 12));
-    aus += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    aus += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    aus += static_cast<char>(0xF0 | (c >> 18));
-    aus += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    aus += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    aus += static_cast<char>(0x80 | (c & 0x3F));
-  }
+  Utf8Anhaengen(c, aus);
   return aus;
 }
 

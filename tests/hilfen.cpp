@@ -179,4 +179,28 @@ std::string Umgebung::Inhalt(const std::string& windowsPfad) const {
 
 void Umgebung::OhneFehlerprogramm() { Dienste().Komponenten.vxmAllgError = nullptr; }
 
+void RegisterUmgebung::SetUp() {
+  Umgebung::SetUp();
+  if (Art() == Ablage::PostgreSQL && PgTestServer().empty()) GTEST_SKIP() << kOhnePgServer;
+  datei_ = laufwerkC_ / "vxmdok.mdb";
+  RegisterAnlegenAuf(Art(), datei_);
+  db_ = DatenbankOeffnenHost(datei_);
+}
+
+void RegisterUmgebung::TearDown() {
+  db_.reset();
+  Umgebung::TearDown();
+}
+
+void RegisterUmgebung::Sql(const std::string& sql) {
+  std::size_t von = 0;
+  while (von < sql.size()) {
+    std::size_t bis = sql.find(';', von);
+    if (bis == std::string::npos) bis = sql.size();
+    const std::string eine = sql.substr(von, bis - von);
+    if (eine.find_first_not_of(" \t\r\n") != std::string::npos) db_->Execute(eine);
+    von = bis + 1;
+  }
+}
+
 }  // namespace vxm::test

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/datenbank.h"
 #include "platform/dateisystem.h"
 #include "platform/dialoge.h"
 #include "platform/komponenten.h"
@@ -132,4 +133,28 @@ class Umgebung : public ::testing::Test {
   std::shared_ptr<std::vector<FehlerBericht>> berichte_;
 };
 
+// An environment with an empty register open as db_ (C:\vxmdok.mdb), on
+// the engine Art() names; the server case is skipped without a test server.
+// A derived SetUp goes on only when !IsSkipped().
+class RegisterUmgebung : public Umgebung {
+ protected:
+  virtual Ablage Art() const { return Ablage::SQLite; }
+  void SetUp() override;
+  void TearDown() override;
+  // Statements in the host's dialect, separated by ";", through the layer
+  // (so the folded names follow on every engine).
+  void Sql(const std::string& sql);
+
+  std::filesystem::path datei_;
+  std::shared_ptr<Datenbank> db_;
+};
+
 }  // namespace vxm::test
+
+// A fixture `name` over `basis` (a RegisterUmgebung) that runs on every engine.
+#define VXM_AUF_ALLEN_ABLAGEN_AUS(name, basis)                                             \
+  class name : public basis, public ::testing::WithParamInterface<::vxm::test::Ablage> { \
+   protected:                                                                            \
+    ::vxm::test::Ablage Art() const override { return GetParam(); }                      \
+  };                                                                                     \
+  VXM_AUF_ALLEN_ABLAGEN(name)

@@ -33,16 +33,8 @@ namespace vxm {
 namespace {
 namespace fs = std::filesystem;
 
-class OrdnerUmbenennenBasis : public test::Umgebung {
+class OrdnerUmbenennenBasis : public test::RegisterUmgebung {
  protected:
-  virtual test::Ablage Art() const { return test::Ablage::SQLite; }
-  void SetUp() override {
-    Umgebung::SetUp();
-    if (Art() == test::Ablage::PostgreSQL && test::PgTestServer().empty()) GTEST_SKIP() << test::kOhnePgServer;
-    datei_ = laufwerkC_ / "vxmdok.mdb";
-    RegisterAnlegenAuf(Art(), datei_);
-    db_ = DatenbankOeffnenHost(datei_);
-  }
   int32_t Zeile(const std::string& name, const std::string& ordner) {
     return static_cast<int32_t>(
         sql::Einfuegen(*db_, "INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES (?1, ?2)")
@@ -55,17 +47,10 @@ class OrdnerUmbenennenBasis : public test::Umgebung {
     return rs.Eof() ? "<weg>" : rs.Text("Dateipfad");
   }
   bool OrdnerDa(const std::string& p) { return fs::is_directory(Host(p)); }
-
-  fs::path datei_;
-  std::shared_ptr<Datenbank> db_;
 };
 
 // On every engine.
-class OrdnerUmbenennenTest : public OrdnerUmbenennenBasis, public ::testing::WithParamInterface<test::Ablage> {
- protected:
-  test::Ablage Art() const override { return GetParam(); }
-};
-VXM_AUF_ALLEN_ABLAGEN(OrdnerUmbenennenTest);
+VXM_AUF_ALLEN_ABLAGEN_AUS(OrdnerUmbenennenTest, OrdnerUmbenennenBasis);
 
 // What needs a second SQLite connection holding the file.
 class OrdnerUmbenennenSqliteTest : public OrdnerUmbenennenBasis {};
