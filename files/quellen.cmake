@@ -8,6 +8,7 @@ list(APPEND VXM_KERN_QUELLEN
   files/dateiuebertragung.cpp
   files/fingerabdruck.cpp
   files/ordnerlauf.cpp
+  files/ordnernachpflege.cpp
   files/ordnerstatistik.cpp
   files/ordnerumbenennen.cpp
   files/registerpflege.cpp

@@ -1,4 +1,5 @@
 #include "files/wiedererkennung.h"
+#include "files/wiedererkennung_intern.h"
 
 #include <fcntl.h>
 #include <sqlite3.h>
@@ -21,7 +22,7 @@
 #include "platform/text.h"
 
 namespace vxm {
-namespace {
+namespace erkennung {
 
 using sql::SpaltenText;
 using sql::TextBinden;
@@ -42,9 +43,6 @@ bool Zeile(Datenbank& db, sqlite3_stmt* s) {
 
 std::string Ort(const std::string& ordner, const std::string& name) { return ordner + "\\" + name; }
 
-struct Platz {
-  std::string Name, Ordner, Grund;
-};
 
 std::optional<Platz> RegisterZeile(Datenbank& db, int32_t nr) {
   sqlite3_stmt* s = db.Anweisung("SELECT Dateiname, Dateipfad FROM Dateiinfo WHERE Dateinummer = ?1");
@@ -106,7 +104,9 @@ int32_t Anzahl(const char* sql, Datenbank& db) {
   return Zeile(db, s) ? sqlite3_column_int(s, 0) : 0;
 }
 
-}  // namespace
+}  // namespace erkennung
+
+using namespace erkennung;
 
 // ------------------------------------------------------------------ texts
 
@@ -495,7 +495,7 @@ Nachzug Zuordnung::Ausfuehren(const Weise& weise) {
 
 std::string AblageWurzel() { return Zustand().DokWurzel; }
 
-namespace {
+namespace erkennung {
 
 std::optional<Suchender> RegistrierterSuchender(Datenbank& db, int32_t nr) {
   const auto z = RegisterZeile(db, nr);
@@ -538,7 +538,7 @@ void Anhaengen(Nachzug& an, const Nachzug& von) {
   for (const auto& v : von.Vorgaenge) an.Dazu(v);
 }
 
-}  // namespace
+}  // namespace erkennung
 
 Nachzug VerschwundeneNachziehen(Datenbank& db, const std::vector<int32_t>& nummern) {
   if (nummern.empty()) return {};
@@ -574,305 +574,6 @@ Nachzug AbgelaufeneVerwerfen(Datenbank& db, const std::function<void(const Vorga
     n.Dazu(v);
     if (melden) melden(v);
   }
-  return n;
-}
-
-namespace {
-
-void JsonText(std::string& aus, std::string_view t) {
-  aus += '"';
-  for (const char c : t) {
-    const auto u = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      aus += '\\';
-      aus += c;
-    } else if (u < 0x20) {
-      static const char* ziffern = "0123456789abcdef";
-      aus += "\\u00";
-      aus += ziffern[u >> 4];
-      aus += ziffern[u & 15];
-    } else {
-      aus += c;
-    }
-  }
-  aus += '"';
-}
-
-// Whether a stored print still describes the file as the folder listing saw
-// it. The listing gives whole seconds (give or take one from the clock
-// conversion); a print is only trusted when taken two seconds after the
-// file's last write, so any later write moves the time past that margin.
-enum class Stand { Aktuell, Veraltet, Unklar };
-Stand NachListe(const Fingerabdruck& f, const DateiEintrag& e) {
-  if (f.Mtime == kUnsicher || static_cast<int64_t>(e.Groesse) != f.Inhalt.Groesse) return Stand::Veraltet;
-  if (e.Geaendert == 0) return Stand::Unklar;
-  const int64_t sekunden = f.Mtime / 1'000'000'000;
-  const int64_t abstand = static_cast<int64_t>(e.Geaendert) - sekunden;
-  return abstand >= -1 && abstand <= 1 ? Stand::Aktuell : Stand::Unklar;
-}
-
-}  // namespace
-
-Nachzug OrdnerNachpflegen(Datenbank& db, const std::string& ordner, const std::vector<DateiEintrag>& eintraege,
-                          int64_t leseBudget) {
-  if (!Beschreibbar(db)) return {};
-  const bool tabellen = AbgleichTabellenDa(db);
-  const std::string pf = Falten(ordner);
-  // The folder's rows with their prints, by folded name.
-  struct Reg {
-    int32_t nr;
-    std::optional<Fingerabdruck> fp;
-  };
-  std::unordered_map<std::string, Reg> reg;
-  {
-    sqlite3_stmt* s = db.Anweisung(
-        tabellen ? "SELECT d.Dateinummer, d.DateinameSchluessel, f.Groesse, f.Hash, f.Mtime FROM Dateiinfo d "
-                   "LEFT JOIN vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer WHERE d.DateipfadSchluessel = ?1"
-                 : "SELECT Dateinummer, DateinameSchluessel FROM Dateiinfo WHERE DateipfadSchluessel = ?1");
-    Zuruecksetzen z{s};
-    TextBinden(s, 1, pf);
-    while (Zeile(db, s)) {
-      Reg r{sqlite3_column_int(s, 0), std::nullopt};
-      if (tabellen && sqlite3_column_type(s, 2) != SQLITE_NULL) {
-        Fingerabdruck f;
-        f.Dateinummer = r.nr;
-        f.Inhalt = {sqlite3_column_int64(s, 2), std::string(SpaltenText(s, 3))};
-        f.Mtime = sqlite3_column_int64(s, 4);
-        r.fp = std::move(f);
-      }
-      reg.emplace(std::string(SpaltenText(s, 1)), std::move(r));
-    }
-  }
-  // Host folder, opened only when a file must be looked at closer.
-  std::filesystem::path host;
-  int fd = -1;
-  struct Schliessen {
-    int& fd;
-    ~Schliessen() {
-      if (fd >= 0) ::close(fd);
-    }
-  } schliessen{fd};
-  auto oeffnen = [&]() {
-    if (fd >= 0) return true;
-    try {
-      host = HostPfadVon(ordner);
-    } catch (const VbFehler&) {
-      return false;
-    }
-    fd = ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    return fd >= 0;
-  };
-
-  std::vector<std::pair<int32_t, std::string>> zuLesen;
-  std::vector<const DateiEintrag*> frei;
-  std::string name;
-  for (const auto& e : eintraege) {
-    name = Falten(e.Name);
-    const auto it = reg.find(name);
-    if (it == reg.end()) {
-      frei.push_back(&e);
-      continue;
-    }
-    const auto& fp = it->second.fp;
-    Stand st = fp ? NachListe(*fp, e) : Stand::Veraltet;
-    if (st == Stand::Unklar) {
-      if (!oeffnen()) return {};
-      const auto stand = StandLesen(fd, e.Name.c_str());
-      st = stand && Aktuell(*fp, *stand) ? Stand::Aktuell : Stand::Veraltet;
-    }
-    if (st == Stand::Veraltet) zuLesen.emplace_back(it->second.nr, e.Name);
-  }
-
-  Nachzug n;
-  if (tabellen) {
-    int64_t wartend = 0, aeltestes = 0;
-    {
-      sqlite3_stmt* s = db.Anweisung("SELECT count(*), min(Seit) FROM vxm_beiseite");
-      Zuruecksetzen z{s};
-      if (Zeile(db, s)) {
-        wartend = sqlite3_column_int64(s, 0);
-        aeltestes = sqlite3_column_int64(s, 1);
-      }
-    }
-    if (wartend > 0 && aeltestes < JetztSekunden() - static_cast<int64_t>(BeiseiteTage(db)) * 86400)
-      n = AbgelaufeneVerwerfen(db);
-    // Files here without a row: one may be a set-aside file come back, or the
-    // file of a row elsewhere whose place is gone (a folder renamed outside).
-    if (!frei.empty()) {
-      bool suchen = false;
-      if (wartend > 0) {
-        std::unordered_set<int64_t> beiseite;
-        // The set-aside table is small: it leads (CROSS JOIN keeps that order).
-        sqlite3_stmt* s = db.Anweisung(
-            "SELECT f.Groesse FROM vxm_beiseite b CROSS JOIN vxm_fingerabdruck f ON f.Dateinummer = b.Dateinummer");
-        Zuruecksetzen z{s};
-        while (Zeile(db, s)) beiseite.insert(sqlite3_column_int64(s, 0));
-        for (const DateiEintrag* e : frei) suchen = suchen || beiseite.count(static_cast<int64_t>(e->Groesse));
-      }
-      // Rows of the same name and size elsewhere, all names in one statement.
-      std::string namen = "{";
-      for (const DateiEintrag* e : frei) {
-        if (namen.size() > 1) namen += ',';
-        JsonText(namen, Falten(e->Name));
-        namen += ':' + std::to_string(e->Groesse);
-      }
-      namen += '}';
-      std::vector<std::pair<int32_t, Platz>> treffer;
-      {
-        sqlite3_stmt* s = db.Anweisung(
-            "SELECT d.Dateinummer, d.Dateiname, d.Dateipfad FROM json_each(?1) j "
-            "CROSS JOIN Dateiinfo d ON d.DateinameSchluessel = j.key "
-            "CROSS JOIN vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer AND f.Groesse = j.value "
-            "WHERE d.DateipfadSchluessel <> ?2");
-        Zuruecksetzen z{s};
-        TextBinden(s, 1, namen);
-        TextBinden(s, 2, pf);
-        while (Zeile(db, s))
-          treffer.push_back({sqlite3_column_int(s, 0), {std::string(SpaltenText(s, 1)), std::string(SpaltenText(s, 2)), {}}});
-      }
-      std::vector<int32_t> anderswo;
-      for (const auto& [nr, p] : treffer)
-        if (!DateiDa(p.Ordner, p.Name)) anderswo.push_back(nr);
-      if (suchen || !anderswo.empty()) Anhaengen(n, Nachziehen(db, anderswo));
-    }
-  }
-
-  // Prints of files that have none or an outdated one, within the budget.
-  std::vector<Fingerabdruck> neu;
-  int64_t gelesen = 0;
-  if (!zuLesen.empty() && !oeffnen()) return n;
-  for (const auto& [nr, datei] : zuLesen) {
-    if (gelesen >= leseBudget) break;
-    DateiStand stand;
-    const auto inhalt = InhaltLesen(host / datei, &stand);
-    if (!inhalt) continue;
-    gelesen += inhalt->Groesse;
-    neu.push_back(Abdruck(nr, *inhalt, stand));
-  }
-  if (!neu.empty()) {
-    AbgleichTabellenAnlegen(db);
-    Transaktion t(db);
-    for (const auto& f : neu)
-      if (RegisterZeile(db, f.Dateinummer)) FingerabdruckSchreiben(db, f);
-    t.Bestaetigen();
-  }
-  return n;
-}
-
-Nachzug BeobachtungNachziehen(Datenbank& db, const std::string& ordner, const std::vector<std::string>& verschwunden,
-                              const std::vector<std::string>& erschienen) {
-  if (erschienen.empty() || !AbgleichTabellenDa(db) || !Beschreibbar(db)) return {};
-  std::filesystem::path host;
-  try {
-    host = HostPfadVon(ordner);
-  } catch (const VbFehler&) {
-    return {};
-  }
-  Zuordnung z(db);
-  std::unordered_set<int32_t> dabei;
-  for (const auto& name : verschwunden) {
-    const int32_t nr = DateiNummerSuchen(db, name, ordner);
-    if (nr == 0 || DateiDa(ordner, name)) continue;
-    auto s = RegistrierterSuchender(db, nr);
-    if (s && s->Inhalt && dabei.insert(nr).second) z.Suchen(std::move(*s));
-  }
-  sqlite3_stmt* jeGroesse = db.Anweisung("SELECT Dateinummer, Hash FROM vxm_fingerabdruck WHERE Groesse = ?1");
-  for (const auto& name : erschienen) {
-    if (DateiNummerSuchen(db, name, ordner) != 0) continue;
-    const std::filesystem::path pfad = host / name;
-    const auto stand = StandLesen(pfad);
-    if (!stand) continue;
-    std::vector<std::pair<int32_t, std::string>> gleichGross;
-    {
-      Zuruecksetzen zs{jeGroesse};
-      sqlite3_bind_int64(jeGroesse, 1, stand->Groesse);
-      while (Zeile(db, jeGroesse))
-        gleichGross.push_back({sqlite3_column_int(jeGroesse, 0), std::string(SpaltenText(jeGroesse, 1))});
-    }
-    if (gleichGross.empty()) continue;
-    DateiStand gelesen;
-    const auto inhalt = InhaltLesen(pfad, &gelesen);
-    if (!inhalt || !(gelesen == *stand)) continue;
-    z.Dazu(Kandidat{ordner, name, pfad, gelesen, inhalt});
-    for (const auto& [nr, hash] : gleichGross) {
-      if (hash != inhalt->Hash || dabei.count(nr)) continue;
-      Suchender s;
-      s.Nummer = nr;
-      s.Inhalt = inhalt;
-      if (auto r = RegisterZeile(db, nr)) {
-        // A registered copy that is still in its place is not looking for a file.
-        if (DateiDa(r->Ordner, r->Name)) continue;
-        s.Name = r->Name;
-        s.Ordner = r->Ordner;
-      } else if (auto b = BeiseiteZeile(db, nr)) {
-        // Set aside for want of a unique file: one more copy settles nothing.
-        if (b->Grund == grund::Mehrdeutig) continue;
-        s.Name = b->Name;
-        s.Ordner = b->Ordner;
-        s.Beiseite = true;
-        s.Grund = b->Grund;
-      } else {
-        continue;
-      }
-      dabei.insert(nr);
-      z.Suchen(std::move(s));
-    }
-  }
-  if (z.Suchende().empty()) return {};
-  // Only what is certain; the rest is for the clean-up.
-  Zuordnung::Weise w;
-  w.NurUmzuege = true;
-  return z.Ausfuehren(w);
-}
-
-int64_t OrdnerUmbenennungNachziehen(Datenbank& db, const std::string& alt, const std::string& neu) {
-  if (!AbgleichTabellenDa(db) || !Beschreibbar(db)) return 0;
-  std::filesystem::path altHost, neuHost;
-  try {
-    altHost = HostPfadVon(alt);
-    neuHost = HostPfadVon(neu);
-  } catch (const VbFehler&) {
-    return 0;
-  }
-  std::error_code ec;
-  if (std::filesystem::exists(altHost, ec) || !std::filesystem::is_directory(neuHost, ec)) return 0;
-  const std::string fa = Falten(alt);
-  db.Schreibpruefung();
-  Transaktion t(db);
-  // A rename of this program cut off by a crash is its record's to finish.
-  if (!OffeneVorhaben(db).empty()) return 0;
-  sqlite3_stmt* s = db.Anweisung(
-      "SELECT d.Dateiname, d.Dateipfad, f.Groesse, f.Hash FROM Dateiinfo d CROSS JOIN vxm_fingerabdruck f "
-      "ON f.Dateinummer = d.Dateinummer WHERE d.DateipfadSchluessel = ?1 OR "
-      "(d.DateipfadSchluessel >= ?2 AND d.DateipfadSchluessel < ?3) LIMIT 20");
-  bool belegt = false;
-  {
-    Zuruecksetzen z{s};
-    TextBinden(s, 1, fa);
-    TextBinden(s, 2, fa + "\\");
-    TextBinden(s, 3, fa + "]");
-    // One file of the old folder found with its content under the new name
-    // is enough: a new folder that merely took the place holds other files.
-    while (!belegt && Zeile(db, s)) {
-      const std::string pfad(SpaltenText(s, 1));
-      std::filesystem::path ziel = neuHost;
-      for (std::size_t a = fa.size(); a < pfad.size();) {
-        const std::size_t e = std::min(pfad.find('\\', a + 1), pfad.size());
-        if (e > a + 1) ziel /= pfad.substr(a + 1, e - a - 1);
-        a = e;
-      }
-      ziel /= std::string(SpaltenText(s, 0));
-      const int64_t groesse = sqlite3_column_int64(s, 2);
-      const std::string hash(SpaltenText(s, 3));
-      const auto stand = StandLesen(ziel);
-      if (!stand || stand->Groesse != groesse) continue;
-      const auto inhalt = InhaltLesen(ziel);
-      belegt = inhalt && inhalt->Hash == hash;
-    }
-  }
-  if (!belegt) return 0;
-  const int64_t n = RegisterOrdnerNachziehen(db, alt, neu);
-  t.Bestaetigen();
   return n;
 }
 

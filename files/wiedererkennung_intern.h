@@ -1,0 +1,30 @@
+// Helpers the register-wide recognition (wiedererkennung.cpp) shares with
+// the follow-up of one folder (ordnernachpflege.cpp); not for other callers.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "files/wiedererkennung.h"
+
+namespace vxm::erkennung {
+
+// Where a row says its file is (and, when set aside, why).
+struct Platz {
+  std::string Name, Ordner, Grund;
+};
+
+void Schritt(Datenbank& db, sqlite3_stmt* s);
+bool Zeile(Datenbank& db, sqlite3_stmt* s);
+std::optional<Platz> RegisterZeile(Datenbank& db, int32_t nr);
+std::optional<Platz> BeiseiteZeile(Datenbank& db, int32_t nr);
+bool DateiDa(const std::string& ordner, const std::string& name);
+std::optional<Suchender> RegistrierterSuchender(Datenbank& db, int32_t nr);
+// Looks for the files of `nummern` under the store root; sets aside what is not found.
+Nachzug Nachziehen(Datenbank& db, const std::vector<int32_t>& nummern);
+void Anhaengen(Nachzug& an, const Nachzug& von);
+
+}  // namespace vxm::erkennung
