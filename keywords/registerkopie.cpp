@@ -71,12 +71,12 @@ KopieErgebnis Uebertragen(Datenbank& q, Datenbank& z) {
 
 KopieErgebnis RegisterKopieren(const std::string& quelle, const std::string& ziel) {
   auto q = DatenbankOeffnenHost(quelle);
+  // Creating the target refuses an existing database, the source included;
+  // nothing after that may remove the target unless this call made it.
   RegisterAnlegen(ziel);
   const bool datei = !IstServerVerbindung(ziel);
   try {
     auto z = DatenbankOeffnenHost(ziel);
-    if (&z->Anbindung() == &q->Anbindung())
-      throw VbFehler(fehlernr::DatenbankExistiert, "Quelle und Ziel sind dieselbe Datenbank.");
     return Uebertragen(*q, *z);
   } catch (...) {
     if (datei) {

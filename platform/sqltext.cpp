@@ -58,19 +58,10 @@ std::string RegexZeichen(char32_t c, bool inKlasse) {
 
 std::vector<char32_t> Codepunkte(std::string_view s) {
   std::vector<char32_t> aus;
-  for (std::size_t i = 0; i < s.size();) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    const int n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-    char32_t c = n == 1 ? b : n == 2 ? (b & 0x1F) : n == 3 ? (b & 0x0F) : (b & 0x07);
-    for (int k = 1; k < n && i + k < s.size(); ++k) c = (c << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-    aus.push_back(c);
-    i += static_cast<std::size_t>(n);
-  }
+  for (std::size_t i = 0; i < s.size();) aus.push_back(Utf8Lesen(s, i));
   return aus;
 }
 
-// The host's Like pattern (already folded) as an anchored regular
-// expression with the same matches (see JetLike).
 }  // namespace
 
 // --- tokens ------------------------------------------------------------------

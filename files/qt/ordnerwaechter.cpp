@@ -2,6 +2,7 @@
 // renamed or removed by others appear without a restart.
 #include <QFileSystemWatcher>
 #include <QTimer>
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -40,10 +41,23 @@ class OrdnerWaechter : public QObject {
     if (!ordner_.isEmpty()) waechter_.removePath(ordner_);
     ordner_ = neu;
     if (!ordner_.isEmpty()) waechter_.addPath(ordner_);
-    // What the list shows now is what a rename is later told from.
-    bekannt_.clear();
-    for (int i = 0; i < f_.filListBox->ListCount(); ++i) bekannt_.push_back(f_.filListBox->List(i));
+    // What the folder holds now is what a rename is later told from: all its
+    // files, also those the list's pattern hides, as after each change.
+    bekannt_ = Dateinamen(f_.filListBox->Path()).value_or(std::vector<std::string>{});
     unterordner_ = Unterordner(f_.filListBox->Path());
+  }
+
+  // The folder's file names as the change events compare them; none when
+  // the folder cannot be read.
+  static std::optional<std::vector<std::string>> Dateinamen(const std::string& ordner) {
+    try {
+      std::vector<std::string> namen;
+      for (auto& n : Dienste().Dateien->FileNames(ordner))
+        if (!n.empty() && n[0] != '.') namen.push_back(std::move(n));
+      return namen;
+    } catch (const std::exception&) {
+      return std::nullopt;
+    }
   }
 
   static std::vector<std::string> Unterordner(const std::string& ordner) {
@@ -80,13 +94,9 @@ class OrdnerWaechter : public QObject {
   // once (files/wiedererkennung.h); the clean-up is not waited for.
   void UmbenennungenNachziehen() {
     const std::string ordner = f_.filListBox->Path();
-    std::vector<std::string> jetzt;
-    try {
-      for (auto& n : Dienste().Dateien->FileNames(ordner))
-        if (!n.empty() && n[0] != '.') jetzt.push_back(std::move(n));
-    } catch (const std::exception&) {
-      return;
-    }
+    auto gelesen = Dateinamen(ordner);
+    if (!gelesen) return;
+    std::vector<std::string> jetzt = std::move(*gelesen);
     const std::unordered_set<std::string> vorher(bekannt_.begin(), bekannt_.end()), nachher(jetzt.begin(), jetzt.end());
     std::vector<std::string> weg, neu;
     for (const auto& n : bekannt_)

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 #include <set>
+#include <exception>
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
@@ -262,9 +263,18 @@ class Suchlauf {
     };
     const unsigned kerne = std::min(2u, std::max(1u, std::thread::hardware_concurrency()));
     if (kerne > 1 && bytes > (256u << 10) && liste.size() > 8) {
-      std::thread zweiter(arbeiten);
+      // Joined on every way out; a failure on either thread reaches the caller.
+      std::exception_ptr fehler;
+      std::jthread zweiter([&] {
+        try {
+          arbeiten();
+        } catch (...) {
+          fehler = std::current_exception();
+        }
+      });
       arbeiten();
       zweiter.join();
+      if (fehler) std::rethrow_exception(fehler);
     } else {
       arbeiten();
     }
