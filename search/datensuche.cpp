@@ -4,7 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
+#include <memory>
 #include <deque>
 #include <optional>
 #include <thread>
@@ -20,6 +20,7 @@
 #include "platform/dienste.h"
 #include "platform/fehler.h"
 #include "platform/text.h"
+#include "search/textpruefer.h"
 #include "search/textsuche.h"
 
 namespace vxm {
@@ -41,20 +42,21 @@ std::string Vergleichsform(const std::string& name) {
 
 // Text search in one file of the folder the reader has open; false when it
 // does not hold the phrase or cannot be read.
+bool DateiTextPruefen(int ordner, const std::string& name, const Suchphrase& phrase, SuchSteuerung* steuerung) {
+  const int fd = ::openat(ordner, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  // Text files by lines (carriage return starts, line feed ends one);
+  // only whether a line holds the phrase counts here.
+  const bool treffer = IstTxt(name) ? suche_intern::ZeilenInDeskriptor(fd, phrase, nullptr, "\r", "\n", steuerung)
+                                    : suche_intern::TextInDeskriptor(fd, phrase, 1, steuerung) != 0;
+  ::close(fd);
+  return treffer;
+}
+
 bool TextPruefen(const Ordnerleser& leser, const std::string& windowsOrdner, const std::string& name,
                  const Suchphrase& phrase, SuchSteuerung* steuerung) {
   const bool zeilen = IstTxt(name);
-  if (leser.AufDieserMaschine()) {
-    const int fd = ::openat(leser.Deskriptor(), name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
-    // Text files by lines (carriage return starts, line feed ends one);
-    // only whether a line holds the phrase counts here.
-    const bool treffer =
-        zeilen ? suche_intern::ZeilenInDeskriptor(fd, phrase, nullptr, "\r", "\n", steuerung)
-               : suche_intern::TextInDeskriptor(fd, phrase, 1, steuerung) != 0;
-    ::close(fd);
-    return treffer;
-  }
+  if (leser.AufDieserMaschine()) return DateiTextPruefen(leser.Deskriptor(), name, phrase, steuerung);
   try {
     const std::string bytes = Dienste().Dateien->DateiLesen(PfadVerbinden(windowsOrdner, name));
     return zeilen ? suche_intern::ZeilenInBytes(bytes, phrase, nullptr, "\r", "\n")
@@ -81,6 +83,7 @@ class Datenlauf : public Ordnerlauf {
     z_.DateiTabelleLuecken.clear();
     z_.DateiTabelleVollstaendig = false;
     Laufen(ordner);
+    if (pruefer_) Abliefern(true);
     erg_.Ungelesen = Ungelesen();
     z_.DateiTabelleLuecken = erg_.Ungelesen;
     z_.DateiTabelleVollstaendig = !erg_.Abgebrochen && erg_.Ungelesen.empty();
@@ -95,15 +98,28 @@ class Datenlauf : public Ordnerlauf {
   }
 
   void Dateien(const std::string& windows, Ordnerleser& leser) override {
-    const std::vector<char> vorab = TexteVorab(windows, leser);
-    for (std::size_t i = 0; i < leser.Dateien().size(); ++i) {
-      const std::string& name = leser.Dateien()[i];
+    // On this machine the text search runs on all cores while the walk
+    // goes on; the folders come back in the walk's order.
+    if (phrase_ && leser.AufDieserMaschine() && Pruefer()) {
+      pruefer_->Auftrag(windows, leser.Deskriptor(), leser.Dateien());
+      Abliefern(false);
+      return;
+    }
+    if (pruefer_) Abliefern(true);
+    Auswerten(windows, leser.Dateien(), {}, &leser);
+  }
+
+  // A folder's files tested (or their results taken from `vorab`) and recorded.
+  void Auswerten(const std::string& windows, const std::vector<std::string>& dateien, const std::vector<char>& vorab,
+                 const Ordnerleser* leser) {
+    for (std::size_t i = 0; i < dateien.size(); ++i) {
+      const std::string& name = dateien[i];
       if (Abbruch()) break;
       bool treffer;
       if (!vorab.empty()) {
         treffer = vorab[i] == 1;
       } else if (phrase_) {
-        treffer = TextPruefen(leser, windows, name, *phrase_, steuerung_);
+        treffer = TextPruefen(*leser, windows, name, *phrase_, steuerung_);
       } else {
         const std::string form = Vergleichsform(name);
         treffer = form.find(muster_.Name) != std::string::npos &&
@@ -120,10 +136,19 @@ class Datenlauf : public Ordnerlauf {
     ++erg_.Ordner;
   }
 
+  void Abliefern(bool alle) {
+    if (Abbruch()) pruefer_->Abbrechen();
+    pruefer_->Abholen(alle, [&](Textpruefer::Ordner& o) {
+      if (Abbruch()) pruefer_->Abbrechen();
+      Auswerten(o.Windows, o.Namen, o.Ergebnis, nullptr);
+    });
+  }
+
   bool Weiter() override {
     if (Abbruch()) return false;
     if (steuerung_) steuerung_->Melden();
-    return true;
+    if (pruefer_) Abliefern(false);
+    return !Abbruch();
   }
 
  private:
@@ -132,47 +157,20 @@ class Datenlauf : public Ordnerlauf {
     return erg_.Abgebrochen;
   }
 
-  // The text search of a folder's files on all cores, on this machine:
-  // one result per file (1 hit, 0 none, 2 not searched after a cancel), in
-  // the folder's order, so hits are still reported in the walk's order.
-  // Empty when the files are searched one by one.
-  // Below this many files a folder is searched on this thread: starting
-  // helpers costs more than they save on a few small files.
-  static constexpr std::size_t kMindestensParallel = 8;
-
-  std::vector<char> TexteVorab(const std::string& windows, const Ordnerleser& leser) {
-    const auto& dateien = leser.Dateien();
-    const unsigned kerne = std::max(1u, std::thread::hardware_concurrency());
-    if (!phrase_ || !leser.AufDieserMaschine() || kerne < 2 || dateien.size() < kMindestensParallel) return {};
-    std::vector<char> ergebnis(dateien.size(), 2);
-    std::atomic<std::size_t> naechste{0};
-    std::atomic<bool> abgebrochen{false};
-    auto arbeiten = [&](SuchSteuerung* s) {
-      for (std::size_t i; !abgebrochen.load(std::memory_order_relaxed) && (i = naechste++) < dateien.size();) {
-        ergebnis[i] = TextPruefen(leser, windows, dateien[i], *phrase_, s) ? 1 : 0;
-        if (s && s->Abgebrochen()) {
-          abgebrochen = true;
-          ergebnis[i] = 2;
-        }
-      }
-    };
-    {
-      std::vector<std::jthread> helfer;
-      const std::size_t anzahl = std::min<std::size_t>(kerne - 1, dateien.size() - 1);
-      for (std::size_t h = 0; h < anzahl; ++h)
-        helfer.emplace_back([&] {
-          // Helpers only watch the cancel flag; the window's events run on
-          // this thread alone.
-          SuchSteuerung eigene;
-          if (steuerung_)
-            eigene.Ereignisse = [&] {
-              if (steuerung_->Abgebrochen() || abgebrochen.load(std::memory_order_relaxed)) eigene.Abbrechen = true;
-            };
-          arbeiten(&eigene);
-        });
-      arbeiten(steuerung_);
+  // The helpers of the text search on this machine, started with the
+  // first folder; none on a single core.
+  Textpruefer* Pruefer() {
+    if (!pruefer_) {
+      const unsigned kerne = std::thread::hardware_concurrency();
+      if (kerne < 2) return nullptr;
+      pruefer_ = std::make_unique<Textpruefer>(
+          kerne,
+          [this](int ordner, const std::string& name, SuchSteuerung* s) {
+            return DateiTextPruefen(ordner, name, *phrase_, s);
+          },
+          steuerung_);
     }
-    return ergebnis;
+    return pruefer_.get();
   }
 
   const DatenSucheAuftrag& auftrag_;
@@ -181,6 +179,7 @@ class Datenlauf : public Ordnerlauf {
   std::optional<Suchphrase> phrase_;
   Namensmuster muster_;
   SuchErgebnis erg_;
+  std::unique_ptr<Textpruefer> pruefer_;
 };
 
 // Removes the "*" of a pattern part: a leading one is dropped, otherwise

@@ -4,6 +4,7 @@ list(APPEND VXM_KERN_QUELLEN
   search/datensuche.cpp
   search/suchbegriffe.cpp
   search/suchbegriffzustand.cpp
+  search/textpruefer.cpp
   search/textsuche.cpp
 )
 list(APPEND VXM_QT_QUELLEN
