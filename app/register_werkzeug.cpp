@@ -40,6 +40,7 @@
 #include "platform/datenbank.h"
 #include "platform/fehler.h"
 #include "platform/sqlhilfen.h"
+#include "platform/sqliteverbindung.h"
 
 namespace {
 
@@ -170,6 +171,14 @@ void RettungErklaeren(const std::string& datei) {
 }
 
 int Pruefen(const std::string& datei, bool reparieren) {
+  // A register file's pages are checked before it is opened: opening would
+  // read them all once more.
+  const auto seiten = vxm::DateiSeitenPruefen(datei);
+  if (seiten && !seiten->empty()) {
+    for (const auto& befund : *seiten) std::printf("Beschädigt: %s\n", befund.c_str());
+    RettungErklaeren(datei);
+    return 1;
+  }
   std::shared_ptr<vxm::Datenbank> db;
   try {
     db = vxm::DatenbankOeffnenHost(datei);
@@ -180,7 +189,7 @@ int Pruefen(const std::string& datei, bool reparieren) {
     return 1;
   }
   int probleme = 0;
-  if (!SeitenPruefen(*db)) {
+  if (!seiten && !SeitenPruefen(*db)) {
     RettungErklaeren(datei);
     return 1;
   }

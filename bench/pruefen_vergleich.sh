@@ -30,11 +30,14 @@ beste() {  # beste BEFEHL... : best wall time of RUNDEN runs after a warm-up
 }
 
 vorher=
+ivorher=
 for n in $((DATEIEN / 3)) "$DATEIEN"; do
   reg=$ORT/reg$n.mdb
   p=$(beste "$BUILD/vxmdorvex-register" pruefen "$reg")
   i=$(beste sqlite3 -readonly "$reg" "PRAGMA integrity_check")
   awk -v n="$n" -v p="$p" -v i="$i" 'BEGIN { printf "register of %d files: pruefen %.2f s, integrity_check %.2f s, ratio %.2f\n", n, p, i, (i > 0 ? p / i : 0) }'
-  [ -n "$vorher" ] && awk -v a="$vorher" -v b="$p" 'BEGIN { if (a > 0) printf "pruefen growth for 3 times the files: %.2f\n", b / a }'
+  [ -n "$vorher" ] && awk -v a="$vorher" -v b="$p" -v ia="$ivorher" -v ib="$i" \
+    'BEGIN { if (a > 0 && ia > 0) printf "growth for 3 times the files: pruefen %.2f, integrity_check %.2f\n", b / a, ib / ia }'
   vorher=$p
+  ivorher=$i
 done

@@ -2,7 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "platform/datenbank.h"
 #include "platform/sqlhilfen.h"
@@ -22,6 +24,50 @@ void Zeile(Datenbank& db, const std::string& sql, int64_t* (&&ziele)[n]) {
   }
   for (std::size_t i = 0; i < n; ++i) *ziele[i] = sqlite3_column_int64(s, static_cast<int>(i));
   sqlite3_reset(s);
+}
+
+// One pass over a table in row order: its numbers (ascending) and, per
+// flag column, how many rows have it set.
+template <std::size_t n>
+std::vector<int64_t> Durchgang(Datenbank& db, const char* sql, int64_t* (&&zaehler)[n]) {
+  std::vector<int64_t> nummern;
+  sqlite3_stmt* s = db.Anweisung(sql);
+  sql::Zuruecksetzen z{s};
+  int rc;
+  while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+    nummern.push_back(sqlite3_column_int64(s, 0));
+    for (std::size_t i = 0; i < n; ++i) *zaehler[i] += sqlite3_column_int(s, static_cast<int>(i + 1));
+  }
+  if (rc != SQLITE_DONE) db.Fehler(rc, sql);
+  return nummern;
+}
+
+// Links whose file or keyword is missing, in one pass over each table: the
+// links in file order (their index) merged with the file numbers, the
+// keyword ids looked up in memory. Probing the tables for every link
+// slowed down more than the tables grew.
+void VerknuepfungenPruefen(Datenbank& db, const std::vector<int64_t>& dateien, const std::vector<int64_t>& keywords,
+                           RegisterBefund& b) {
+  const char* sql = "SELECT Dateinummer, KeywordID FROM KeywordZwischentabelle ORDER BY Dateinummer";
+  sqlite3_stmt* s = db.Anweisung(sql);
+  sql::Zuruecksetzen z{s};
+  std::size_t d = 0;
+  int rc;
+  while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+    ++b.Verknuepfungen;
+    // Only a whole number can name a row (as the comparison in SQL would).
+    if (sqlite3_column_type(s, 0) == SQLITE_INTEGER) {
+      const int64_t nr = sqlite3_column_int64(s, 0);
+      while (d < dateien.size() && dateien[d] < nr) ++d;
+      if (d == dateien.size() || dateien[d] != nr) ++b.OhneDatei;
+    } else {
+      ++b.OhneDatei;
+    }
+    if (sqlite3_column_type(s, 1) != SQLITE_INTEGER ||
+        !std::binary_search(keywords.begin(), keywords.end(), sqlite3_column_int64(s, 1)))
+      ++b.OhneKeyword;
+  }
+  if (rc != SQLITE_DONE) db.Fehler(rc, sql);
 }
 
 }  // namespace
@@ -62,19 +108,17 @@ RegisterBefund AufDemServer(Datenbank& db) {
 RegisterBefund RegisterBefundErheben(Datenbank& db) {
   if (!db.Handle()) return AufDemServer(db);
   RegisterBefund b;
-  Zeile(db,
-        "SELECT count(*), coalesce(sum(DateinameSchluessel IS NOT vxm_falten(Dateiname)), 0), "
-        "coalesce(sum(DateipfadSchluessel IS NOT vxm_falten(Dateipfad)), 0) FROM Dateiinfo",
-        {&b.Dateien, &b.DateinamenVeraltet, &b.DateipfadeVeraltet});
-  Zeile(db, "SELECT count(*), coalesce(sum(KeywordSchluessel IS NOT vxm_falten(Keyword)), 0) FROM Keyword",
-        {&b.Keywords, &b.KeywordsVeraltet});
-  // In file order, so the probes of the file table move forward through it.
-  Zeile(db,
-        "SELECT count(*), "
-        "coalesce(sum(NOT EXISTS (SELECT 1 FROM Dateiinfo d WHERE d.Dateinummer = z.Dateinummer)), 0), "
-        "coalesce(sum(NOT EXISTS (SELECT 1 FROM Keyword k WHERE k.KeywordID = z.KeywordID)), 0) "
-        "FROM (SELECT Dateinummer, KeywordID FROM KeywordZwischentabelle ORDER BY Dateinummer) z",
-        {&b.Verknuepfungen, &b.OhneDatei, &b.OhneKeyword});
+  const std::vector<int64_t> dateien = Durchgang(
+      db,
+      "SELECT Dateinummer, DateinameSchluessel IS NOT vxm_falten(Dateiname), "
+      "DateipfadSchluessel IS NOT vxm_falten(Dateipfad) FROM Dateiinfo ORDER BY Dateinummer",
+      {&b.DateinamenVeraltet, &b.DateipfadeVeraltet});
+  b.Dateien = static_cast<int64_t>(dateien.size());
+  const std::vector<int64_t> keywords = Durchgang(
+      db, "SELECT KeywordID, KeywordSchluessel IS NOT vxm_falten(Keyword) FROM Keyword ORDER BY KeywordID",
+      {&b.KeywordsVeraltet});
+  b.Keywords = static_cast<int64_t>(keywords.size());
+  VerknuepfungenPruefen(db, dateien, keywords, b);
   Zeile(db,
         "SELECT count(*) FROM (SELECT 1 FROM Dateiinfo GROUP BY DateinameSchluessel, DateipfadSchluessel "
         "HAVING count(*) > 1)",

@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <unordered_map>
 
@@ -685,6 +686,39 @@ bool SqliteBefehl::Schritt() {
 }
 
 }  // namespace
+
+std::optional<std::vector<std::string>> DateiSeitenPruefen(const fs::path& host) {
+  std::error_code ec;
+  if (!fs::is_regular_file(host, ec) || fs::file_size(host, ec) == 0) return std::nullopt;
+  ::sqlite3* db = nullptr;
+  // Read and write, so a register in log mode can open its shared index;
+  // nothing is written. Read-only where the file allows no more.
+  int rc = sqlite3_open_v2(host.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  if (rc != SQLITE_OK) {
+    sqlite3_close(db);
+    db = nullptr;
+    rc = sqlite3_open_v2(host.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  }
+  std::optional<std::vector<std::string>> befunde;
+  sqlite3_stmt* s = nullptr;
+  if (rc == SQLITE_OK) {
+    sqlite3_busy_timeout(db, 10000);
+    sqlite3_exec(db, "PRAGMA cache_size=-32768", nullptr, nullptr, nullptr);
+    rc = sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &s, nullptr);
+  }
+  if (rc == SQLITE_OK) {
+    std::vector<std::string> b;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+      const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
+      if (t && std::string_view(t) != "ok") b.emplace_back(t);
+    }
+    if (rc == SQLITE_DONE) befunde = std::move(b);
+  }
+  sqlite3_finalize(s);
+  sqlite3_close(db);
+  if (befunde && befunde->empty()) AlsGeprueftMerken(host);
+  return befunde;
+}
 
 void NetzlaufwerkErkennungSetzen(std::function<bool(const std::filesystem::path&)> erkennen) {
   Netzlaufwerk() = erkennen ? std::move(erkennen) : AufNetzlaufwerk;

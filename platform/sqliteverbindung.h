@@ -4,7 +4,10 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/verbindung.h"
 
@@ -20,6 +23,12 @@ namespace vxm {
 ::sqlite3_stmt* SqliteAnweisung(Befehl& b);
 // Replaces the test for a network file system (for tests; empty: statfs).
 void NetzlaufwerkErkennungSetzen(std::function<bool(const std::filesystem::path&)> erkennen);
+
+// PRAGMA integrity_check of a register file before anything opens it: the
+// damage found (none when whole), or nothing when the check could not run
+// (no such file, no database). A whole file is not checked again when this
+// process opens it next: the check on opening reads the same pages.
+std::optional<std::vector<std::string>> DateiSeitenPruefen(const std::filesystem::path& host);
 
 // Raises the VbFehler of a failed SQLite call on a connection.
 [[noreturn]] void SqliteFehler(Verbindung& v, int rc, std::string_view wobei);
