@@ -10,10 +10,12 @@
 #include <xxhash.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <optional>
 #include <set>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -31,6 +33,8 @@ std::string MitTausenderpunkten(std::int64_t zahl) {
   }
   return zahl < 0 ? "-" + aus : aus;
 }
+
+std::size_t StandardHelfer() { return std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 2); }
 
 std::string FortschrittText(const Indexfortschritt& f) {
   std::string t = "Index: " + MitTausenderpunkten(f.Erledigt) + " von " + MitTausenderpunkten(f.Gesamt) + " Dateien";
@@ -88,6 +92,68 @@ void ThreadNiedrig() {
   ::syscall(SYS_ioprio_set, 1, tid, 3 << 13);
 }
 
+// Threads that drive further helper processes side by side with the
+// worker's own. Each thread starts its helper and keeps it for as long as
+// the indexer works: a helper dies with the thread that started it.
+class Nebenleser {
+ public:
+  Nebenleser(std::size_t anzahl, const Dienstgrenzen& grenzen, bool niedrig) {
+    for (std::size_t i = 0; i < anzahl; ++i)
+      threads_.emplace_back([this, grenzen, niedrig] {
+        if (niedrig) ThreadNiedrig();
+        Auslesedienst dienst(grenzen);
+        std::uint64_t gesehen = 0;
+        for (;;) {
+          const std::function<void(Auslesedienst&)>* arbeit;
+          {
+            std::unique_lock<std::mutex> l(m_);
+            cv_.wait(l, [&] { return ende_ || runde_ != gesehen; });
+            if (ende_) return;
+            gesehen = runde_;
+            arbeit = arbeit_;
+          }
+          (*arbeit)(dienst);
+          std::lock_guard<std::mutex> l(m_);
+          if (--offen_ == 0) cv_.notify_all();
+        }
+      });
+  }
+  ~Nebenleser() {
+    {
+      std::lock_guard<std::mutex> l(m_);
+      ende_ = true;
+    }
+    cv_.notify_all();
+  }
+  Nebenleser(const Nebenleser&) = delete;
+  Nebenleser& operator=(const Nebenleser&) = delete;
+
+  // Runs `arbeit` on every thread with its helper and on the caller's
+  // thread with the caller's; returns when all are done. `arbeit` must not
+  // throw (reading a file never does).
+  void Gemeinsam(const std::function<void(Auslesedienst&)>& arbeit, Auslesedienst& eigener) {
+    {
+      std::lock_guard<std::mutex> l(m_);
+      arbeit_ = &arbeit;
+      offen_ = threads_.size();
+      ++runde_;
+    }
+    cv_.notify_all();
+    arbeit(eigener);
+    std::unique_lock<std::mutex> l(m_);
+    cv_.wait(l, [&] { return offen_ == 0; });
+  }
+
+ private:
+  std::mutex m_;
+  std::condition_variable cv_;
+  const std::function<void(Auslesedienst&)>* arbeit_ = nullptr;
+  std::uint64_t runde_ = 0;
+  std::size_t offen_ = 0;
+  bool ende_ = false;
+  std::vector<std::jthread> threads_;  // last: joined before the rest goes
+};
+
 }  // namespace
 
 struct Indexierer::Impl {
@@ -136,6 +202,7 @@ struct Indexierer::Impl {
   std::thread arbeiter;
   std::unique_ptr<Volltextindex> index;
   std::unique_ptr<Auslesedienst> dienst;
+  std::unique_ptr<Nebenleser> nebenleser;  // more helpers reading side by side
   std::vector<Schreibauftrag> stapel;
   bool verloren = false;                       // a batch could not be written
   std::vector<std::pair<std::string, std::int64_t>> ordnerzeiten;  // listed, files pending
@@ -399,12 +466,20 @@ struct Indexierer::Impl {
 
   // --- one file -----------------------------------------------------------
 
-  void DateiPruefen(const Dateiauftrag& a) {
+  // A file whose bytes a helper is to read, with its entry so far.
+  struct Lesen {
+    Dateiauftrag Auftrag;
+    Indexeintrag Eintrag;
+  };
+
+  // The checks of a file that need no helper (gone, too large, unchanged,
+  // a copy of an indexed file); the file to read when they do not settle it.
+  std::optional<Lesen> DateiVorpruefen(const Dateiauftrag& a) {
     struct stat st {};
     auto bisher = index->Eintrag(a.Windows);
     if (::stat(a.Host.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
       if (bisher) Vormerken({*bisher, std::nullopt, false, true});
-      return;
+      return std::nullopt;
     }
     Indexeintrag e;
     e.Pfad = a.Windows;
@@ -415,14 +490,14 @@ struct Indexierer::Impl {
       e.Grund = "zu groß (" + std::to_string(st.st_size >> 20) + " MB)";
       Vormerken({e, std::nullopt});
       ++erledigt;
-      return;
+      return std::nullopt;
     }
     if (!Inhaltshash(a.Host, e.Hash)) {
       e.Zustand = Indexzustand::NichtIndizierbar;
       e.Grund = "nicht lesbar";
       Vormerken({e, std::nullopt});
       ++erledigt;
-      return;
+      return std::nullopt;
     }
     if (!o.Voll) {
       // Same bytes as before (only the time changed): nothing to read.
@@ -431,7 +506,7 @@ struct Indexierer::Impl {
         e.Id = bisher->Id;
         Vormerken({e, std::nullopt, true});
         ++erledigt;
-        return;
+        return std::nullopt;
       }
       // Same bytes as another indexed file (a copy, or a move the window
       // did not report): its text is taken over.
@@ -440,12 +515,17 @@ struct Indexierer::Impl {
         e.Seiten = gleich->Seiten;
         Vormerken({e, index->Text(gleich->Id)});
         ++erledigt;
-        return;
+        return std::nullopt;
       }
     }
-    Auszug aus = dienst->Auslesen(a.Host);
+    return Lesen{a, std::move(e)};
+  }
+
+  // Records what a helper read of a file.
+  void DateiAbschliessen(Lesen& l, Auszug aus) {
     // Stopped meanwhile: nothing recorded, the file is read next time.
     if (abbruch) return;
+    Indexeintrag& e = l.Eintrag;
     e.Art = aus.Art;
     e.Seiten = aus.Seiten;
     switch (aus.Status) {
@@ -465,10 +545,28 @@ struct Indexierer::Impl {
       case Auszugsstatus::OcrNoetig:
         e.Zustand = Indexzustand::OcrAusstehend;
         Vormerken({e, std::move(aus.Text)});
-        OcrVormerken(a);
+        OcrVormerken(l.Auftrag);
         break;
     }
     ++erledigt;
+  }
+
+  // Several files at once: the helpers read them side by side (each file
+  // in one helper), the results are recorded in the files' order.
+  void DateienPruefen(const std::vector<Dateiauftrag>& auftraege) {
+    std::vector<Lesen> lesen;
+    for (const auto& a : auftraege)
+      if (auto l = DateiVorpruefen(a)) lesen.push_back(std::move(*l));
+    std::vector<Auszug> auszuege(lesen.size());
+    std::atomic<std::size_t> naechste{0};
+    const std::function<void(Auslesedienst&)> arbeiten = [&](Auslesedienst& d) {
+      for (std::size_t i; !abbruch && (i = naechste++) < lesen.size();) auszuege[i] = d.Auslesen(lesen[i].Auftrag.Host);
+    };
+    if (nebenleser && lesen.size() > 1)
+      nebenleser->Gemeinsam(arbeiten, *dienst);
+    else
+      arbeiten(*dienst);
+    for (std::size_t i = 0; i < lesen.size(); ++i) DateiAbschliessen(lesen[i], std::move(auszuege[i]));
   }
 
   // Recognises a picture or scan page by page; false when interrupted.
@@ -520,7 +618,8 @@ struct Indexierer::Impl {
   bool Schritt() {
     std::optional<Ereignis> ev;
     std::optional<Ordnerauftrag> ord;
-    std::optional<Dateiauftrag> dat, oc;
+    std::vector<Dateiauftrag> dat;
+    std::optional<Dateiauftrag> oc;
     bool vorrang = false;
     {
       std::lock_guard<std::mutex> l(m);
@@ -535,9 +634,14 @@ struct Indexierer::Impl {
         ord = std::move(ordner.front());
         ordner.pop_front();
       } else if (!dateien.empty()) {
-        dat = std::move(dateien.front());
-        dateien.pop_front();
-        inSchlange.erase(IndexSchluessel(dat->Windows));
+        // A few files per step, so the helpers read side by side; events
+        // and opened folders wait at most for these.
+        const std::size_t n = 2 * std::max<std::size_t>(o.Helfer, 1);
+        while (!dateien.empty() && dat.size() < n) {
+          inSchlange.erase(IndexSchluessel(dateien.front().Windows));
+          dat.push_back(std::move(dateien.front()));
+          dateien.pop_front();
+        }
       } else if (o.Ocr && !ocr.empty()) {
         oc = ocr.front();
       } else {
@@ -574,8 +678,8 @@ struct Indexierer::Impl {
       const bool wurzel = std::find(wurzeln.begin(), wurzeln.end(), ord->Windows) != wurzeln.end();
       OrdnerPruefen(*ord, vorrang);
       if (wurzel && ord->Rekursiv) wurzelnOffen.push_back(ord->Windows);
-    } else if (dat) {
-      DateiPruefen(*dat);
+    } else if (!dat.empty()) {
+      DateienPruefen(dat);
     } else if (oc) {
       bool fertig = true;
       try {
@@ -627,6 +731,8 @@ struct Indexierer::Impl {
   void Vorbereiten() {
     if (!index) index = std::make_unique<Volltextindex>(datei);
     if (!dienst) dienst = std::make_unique<Auslesedienst>(o.Grenzen);
+    if (!nebenleser && o.Helfer > 1)
+      nebenleser = std::make_unique<Nebenleser>(o.Helfer - 1, o.Grenzen, o.NiedrigePrioritaet);
     SchreiberStarten();
     // Scans left waiting by an earlier run.
     std::string win, host;
@@ -672,6 +778,7 @@ struct Indexierer::Impl {
     }
     SchreiberBeenden();
     dienst.reset();
+    nebenleser.reset();
     laeuft = false;
   }
 
@@ -859,6 +966,7 @@ void Indexierer::Durchlaufen(const std::function<void(const Indexfortschritt&)>&
   }
   impl_->SchreiberBeenden();
   impl_->dienst.reset();
+  impl_->nebenleser.reset();
   impl_->laeuft = false;
   if (melden) melden(Fortschritt());
 }

@@ -38,6 +38,8 @@ struct Indexfortschritt {
 std::string FortschrittText(const Indexfortschritt& f);
 std::string MitTausenderpunkten(std::int64_t zahl);
 
+std::size_t StandardHelfer();
+
 struct Indexiereroptionen {
   bool Voll = false;  // read every file again, changed or not
   bool Ocr = true;
@@ -45,6 +47,9 @@ struct Indexiereroptionen {
   std::size_t Stapel = 64;  // files per transaction ...
   std::chrono::milliseconds Stapelzeit{2000};  // ... or this long, whichever comes first
   bool NiedrigePrioritaet = true;
+  // Helper processes reading files side by side (one per core, at most 2
+  // by default: the indexer shares the machine with its user).
+  std::size_t Helfer = StandardHelfer();
   // Follow every walked folder with the kernel's folder watching (the
   // window): new, changed, renamed and deleted files are checked at once.
   bool Beobachten = false;
