@@ -3,7 +3,9 @@
 #include <sqlite3.h>
 #include <xxhash.h>
 
+#include <algorithm>
 #include <exception>
+#include <optional>
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
@@ -11,6 +13,7 @@
 #include "files/bestandslauf.h"
 #include "platform/fehler.h"
 #include "platform/oeffner.h"
+#include "platform/parallel.h"
 #include "platform/sqlhilfen.h"
 #include "platform/text.h"
 
@@ -271,18 +274,21 @@ AbgleichErgebnis Abgleichen(Datenbank& db, const std::string& wurzelEingabe,
     if (z.Groesse < 0 || !Aktuell(fp, f.Stand)) erneuern.push_back({it->second, lauf.Host[f.Ordner] / f.Name});
   }
 
-  // Prints of files at their place, in batches.
-  for (std::size_t a = 0; a < erneuern.size();) {
-    std::vector<Fingerabdruck> neu;
-    for (; a < erneuern.size() && neu.size() < kAbgleichStapel; ++a) {
+  // Prints of files at their place, read on all cores, written in batches.
+  for (std::size_t a = 0; a < erneuern.size(); a += kAbgleichStapel) {
+    std::vector<std::optional<Fingerabdruck>> neu(std::min(kAbgleichStapel, erneuern.size() - a));
+    AufAllenKernen(neu.size(), [&](std::size_t i) {
       DateiStand stand;
-      if (auto inhalt = InhaltLesen(erneuern[a].Host, &stand))
-        neu.push_back(Abdruck(zeilen[static_cast<std::size_t>(erneuern[a].Zeile)].Nummer, *inhalt, stand));
-    }
+      if (auto inhalt = InhaltLesen(erneuern[a + i].Host, &stand))
+        neu[i] = Abdruck(zeilen[static_cast<std::size_t>(erneuern[a + i].Zeile)].Nummer, *inhalt, stand);
+    });
     Transaktion t(db);
-    for (const auto& f : neu) FingerabdruckSchreiben(db, f);
+    for (const auto& f : neu) {
+      if (!f) continue;
+      FingerabdruckSchreiben(db, *f);
+      ++e.Fingerabdruecke;
+    }
     t.Bestaetigen();
-    e.Fingerabdruecke += neu.size();
   }
 
   // Rows whose files are gone look for their content among the files

@@ -18,6 +18,7 @@
 #include "platform/dienste.h"
 #include "platform/fehler.h"
 #include "platform/oeffner.h"
+#include "platform/parallel.h"
 #include "platform/sqlhilfen.h"
 #include "platform/text.h"
 
@@ -449,20 +450,25 @@ bool Zuordnung::Anwenden(const Plan& p, Vorgang& v, const Weise& weise) {
 }
 
 Nachzug Zuordnung::Ausfuehren(const Weise& weise) {
-  // Only candidates of a size looked for are read, each once.
+  // Only candidates of a size looked for are read, each once, on all cores.
   std::unordered_set<std::string> gesehen;
   std::vector<Kandidat> gelesen;
   for (auto& k : kandidaten_) {
     if (!k.Inhalt && !GroesseGesucht(k.Stand.Groesse)) continue;
     if (!gesehen.insert(Falten(Ort(k.Ordner, k.Name))).second) continue;
-    if (!k.Inhalt) {
-      DateiStand stand;
-      k.Inhalt = InhaltLesen(k.Host, &stand);
-      if (!k.Inhalt || !(stand == k.Stand)) continue;  // unreadable, or changed since the walk
-    }
     gelesen.push_back(std::move(k));
   }
-  kandidaten_ = std::move(gelesen);
+  std::vector<char> brauchbar(gelesen.size(), 1);
+  AufAllenKernen(gelesen.size(), [&](std::size_t i) {
+    Kandidat& k = gelesen[i];
+    if (k.Inhalt) return;
+    DateiStand stand;
+    k.Inhalt = InhaltLesen(k.Host, &stand);
+    brauchbar[i] = k.Inhalt && stand == k.Stand;  // unreadable, or changed since the walk
+  });
+  kandidaten_.clear();
+  for (std::size_t i = 0; i < gelesen.size(); ++i)
+    if (brauchbar[i]) kandidaten_.push_back(std::move(gelesen[i]));
 
   Nachzug n;
   auto plaene = Planen();
