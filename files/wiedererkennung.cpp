@@ -464,7 +464,7 @@ Nachzug Zuordnung::Ausfuehren(const Weise& weise) {
     if (k.Inhalt) return;
     DateiStand stand;
     k.Inhalt = InhaltLesen(k.Host, &stand);
-    brauchbar[i] = k.Inhalt && stand == k.Stand;  // unreadable, or changed since the walk
+    brauchbar[i] = k.Inhalt && stand == k.Stand ? 1 : 0;  // unreadable, or changed since the walk
   });
   kandidaten_.clear();
   for (std::size_t i = 0; i < gelesen.size(); ++i)
