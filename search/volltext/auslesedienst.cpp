@@ -260,7 +260,7 @@ int AuslesedienstLaufen(int ein, int aus, std::uint64_t speicher, const Ausleseo
   ::signal(SIGPIPE, SIG_IGN);
   rlimit keinKern{0, 0};
   ::setrlimit(RLIMIT_CORE, &keinKern);
-  if (speicher > 0) {
+  if (speicher > 0 && kSpeichergrenzeWirksam) {
     rlimit r{speicher, speicher};
     ::setrlimit(RLIMIT_AS, &r);
   }

@@ -21,6 +21,21 @@
 
 namespace vxm::volltext {
 
+// Whether the helper's memory limit applies: the address sanitizer keeps
+// terabytes of address space for its shadow memory, so under it a limit of
+// the address space would stop every helper (the time limit still holds).
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kSpeichergrenzeWirksam = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool kSpeichergrenzeWirksam = false;
+#else
+inline constexpr bool kSpeichergrenzeWirksam = true;
+#endif
+#else
+inline constexpr bool kSpeichergrenzeWirksam = true;
+#endif
+
 struct Dienstgrenzen {
   std::chrono::milliseconds ZeitJeDatei{60000};
   std::chrono::milliseconds ZeitJeOcrSeite{180000};
