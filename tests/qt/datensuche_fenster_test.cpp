@@ -285,6 +285,15 @@ TEST_F(Suche, FensterMitErgebnissenAlsBild) {
   Liste().setCurrentItem(Liste().topLevelItem(1));
   QCoreApplication::processEvents();
   ASSERT_TRUE(F().grab().save(QString::fromUtf8(ziel)));
+  // The same window after a search of the documents' text, beside it.
+  F().Ordneransicht();
+  F().optSuchenDok->setChecked(false);
+  F().optTextInhalt->setChecked(true);
+  F().txtDateisuchen->setText(QString::fromUtf8("Kündigung"));
+  F().DatenSucheStarten();
+  QCoreApplication::processEvents();
+  ASSERT_EQ(Liste().topLevelItemCount(), 2);
+  ASSERT_TRUE(F().grab().save(QString::fromUtf8(ziel).replace(".png", "-text.png")));
 }
 
 }  // namespace
