@@ -43,6 +43,7 @@
 #include "keywords/registerzugriff.h"
 #include "platform/datenbank.h"
 #include "platform/sqlhilfen.h"
+#include "platform/sqliteverbindung.h"
 #include "platform/dateisystem.h"
 #include "platform/dialoge.h"
 #include "platform/dienste.h"
@@ -225,6 +226,9 @@ std::vector<int32_t> KeywordIds(vxm::Datenbank& db, const std::string& begriffe)
 
 int main(int argc, char** argv) {
   using namespace vxm;
+  // Searching never writes to the register: its whole-file check waits for
+  // a write that does not come.
+  SchreibpruefungAufschieben(true);
   std::string art, text, ordner, register_ = "C:\\VXM\\VXMDAT\\vxmdok.mdb";
   bool ohneIndex = false;
   for (int i = 1; i < argc; ++i) {

@@ -10,6 +10,7 @@
 #include <sys/statfs.h>
 
 #include <algorithm>
+#include <atomic>
 #include <array>
 #include <climits>
 #include <cstdio>
@@ -52,6 +53,11 @@ bool AufNetzlaufwerk(const fs::path& datei) {
   }
 }
 
+std::atomic<bool>& Aufgeschoben() {
+  static std::atomic<bool> a{false};
+  return a;
+}
+bool SchreibpruefungAufgeschoben() { return Aufgeschoben().load(); }
 std::function<bool(const fs::path&)>& Netzlaufwerk() {
   static std::function<bool(const fs::path&)> erkennen = AufNetzlaufwerk;
   return erkennen;
@@ -283,6 +289,8 @@ class SqliteVerbindung final : public Verbindung {
   fs::path host;
   bool beschaedigt = false;
   bool geprueft = false;  // checked whole (now or earlier in this process)
+  bool schreibbereit = false;  // checked and in its journal mode for this process's writes
+  bool netz = false;
   std::unordered_map<std::string, std::unique_ptr<SqliteBefehl>> anweisungen;
 
   ~SqliteVerbindung() override {
@@ -291,7 +299,7 @@ class SqliteVerbindung final : public Verbindung {
       // Statistics that exist are kept in step with a table that grew;
       // none are made where the planner's defaults serve (they could only
       // go stale). Never waits for another writer.
-      if (!sqlite3_db_readonly(db, "main") && StatistikVorhanden()) {
+      if (schreibbereit && StatistikVorhanden()) {
         sqlite3_busy_timeout(db, 0);
         sqlite3_exec(db, "PRAGMA analysis_limit=1000; PRAGMA optimize", nullptr, nullptr, nullptr);
       }
@@ -313,6 +321,7 @@ class SqliteVerbindung final : public Verbindung {
   // planner's defaults already use the indexes.
   void StatistikErneuern(const std::set<std::string>& tabellen) {
     if (tabellen.empty() || !StatistikVorhanden()) return;
+    Schreibbereit();
     std::string sql = "PRAGMA analysis_limit=1000;";
     for (const auto& t : tabellen) sql += " ANALYZE main." + Bezeichner(t) + ";";
     Ausfuehren(sql.c_str());
@@ -396,6 +405,7 @@ class SqliteVerbindung final : public Verbindung {
           if (rc != SQLITE_OK) Fehler(rc);
           rc = sqlite3_step(pruefen.s);
           if (rc == SQLITE_ROW && sqlite3_column_int(pruefen.s, 0)) {
+            Schreibbereit();
             Ausfuehren(sqltext::Zusammen({"UPDATE ", t, " SET ", s, " = vxm_falten(", c, ")", fehlt}).c_str());
             geaendert.insert(tabelle);
           } else if (rc != SQLITE_ROW) {
@@ -458,6 +468,7 @@ class SqliteVerbindung final : public Verbindung {
         version = sqlite3_column_int(st.s, 0);
     }
     if (version == kFaltungsVersion) return false;
+    Schreibbereit();
     Ausfuehren("BEGIN IMMEDIATE");
     try {
       for (const auto& [tabelle, spalte, schatten] : paare) {
@@ -475,6 +486,23 @@ class SqliteVerbindung final : public Verbindung {
       throw;
     }
     return true;
+  }
+
+  // Before this process first writes to the file: a damaged page is not
+  // noticed by writes that do not read it, so the whole file is checked
+  // first; two processes may share the register: readers never wait for the
+  // writer. The log keeps its index in memory shared on one machine, so on
+  // a network share the file keeps the rollback journal and the file locks
+  // of the file system. Nothing for a file opened for reading only.
+  void Schreibbereit() {
+    if (schreibbereit || sqlite3_db_readonly(db, "main")) return;
+    if (!BeimStartGeprueft(host)) StartPruefung();
+    geprueft = true;
+    schreibbereit = true;
+    if (netz)
+      ProtokollBeenden();
+    else if (!ImProtokollmodus())
+      sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
   }
 
   // PRAGMA quick_check reads every page (about half a second for a
@@ -514,24 +542,11 @@ class SqliteVerbindung final : public Verbindung {
     sqlite3_create_function(db, "regexp", 2, flags, nullptr, LikeFunktion, nullptr, nullptr);
     sqlite3_create_function(db, "vxm_falten", 1, flags, nullptr, FaltenFunktion, nullptr, nullptr);
     sqlite3_create_collation(db, kTextKollation, SQLITE_UTF8, nullptr, TextVergleich);
-    const bool netz = Netzlaufwerk()(host);
+    netz = Netzlaufwerk()(host);
     // Pages are checked as they are read, so damage found while working
     // stops the write that met it.
     sqlite3_exec(db, "PRAGMA cell_size_check=ON", nullptr, nullptr, nullptr);
-    if (!sqlite3_db_readonly(db, "main")) {
-      // A damaged page is not noticed by writes that do not read it: the
-      // whole file is checked before this process first writes to it.
-      if (!BeimStartGeprueft(host)) StartPruefung();
-      geprueft = true;
-      // Two processes may share the register: readers never wait for the
-      // writer. The log keeps its index in memory shared on one machine, so
-      // on a network share the file keeps the rollback journal and the file
-      // locks of the file system.
-      if (netz)
-        ProtokollBeenden();
-      else if (!ImProtokollmodus())
-        sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
-    }
+    if (!SchreibpruefungAufgeschoben()) Schreibbereit();
     // once for the folder of the databases, not for each of them
     if (netz)
       DatenbankHinweisGeben("netz:" + host.parent_path().string(),
@@ -609,6 +624,7 @@ class SqliteVerbindung final : public Verbindung {
       rest = weiter;
       if (!st.s) continue;  // blank or comment
       const bool dml = sqlite3_stmt_readonly(st.s) == 0;
+      if (dml) Schreibbereit();
       const std::string_view anweisung = sqlite3_sql(st.s);
       const auto anfang = Falten(anweisung.substr(0, 6));
       if (anfang == "CREATE" || anfang.substr(0, 5) == "ALTER" || anfang.substr(0, 4) == "DROP") schema = true;
@@ -623,7 +639,10 @@ class SqliteVerbindung final : public Verbindung {
 
   // IMMEDIATE takes the write lock now (waiting for another writer), so
   // the transaction cannot fail half-way for want of it.
-  void Beginnen() override { Ausfuehren("BEGIN IMMEDIATE"); }
+  void Beginnen() override {
+    Schreibbereit();
+    Ausfuehren("BEGIN IMMEDIATE");
+  }
   void Festschreiben() override { Ausfuehren("COMMIT"); }
   void Zuruecknehmen() override {
     if (!sqlite3_get_autocommit(db)) Ausfuehren("ROLLBACK");
@@ -675,6 +694,7 @@ class SqliteVerbindung final : public Verbindung {
 };
 
 bool SqliteBefehl::Schritt() {
+  if (!v_.schreibbereit && !sqlite3_stmt_readonly(s_)) v_.Schreibbereit();
   const int rc = sqlite3_step(s_);
   if (rc == SQLITE_ROW) return true;
   if (rc == SQLITE_DONE) {
@@ -686,6 +706,8 @@ bool SqliteBefehl::Schritt() {
 }
 
 }  // namespace
+
+void SchreibpruefungAufschieben(bool aufschieben) { Aufgeschoben() = aufschieben; }
 
 std::optional<std::vector<std::string>> DateiSeitenPruefen(const fs::path& host) {
   std::error_code ec;

@@ -30,6 +30,11 @@ void NetzlaufwerkErkennungSetzen(std::function<bool(const std::filesystem::path&
 // process opens it next: the check on opening reads the same pages.
 std::optional<std::vector<std::string>> DateiSeitenPruefen(const std::filesystem::path& host);
 
+// For a process that only reads (the search tool): a register file is not
+// checked whole on opening but before this process's first write, which
+// reading never makes (checking 300 MB takes most of a second).
+void SchreibpruefungAufschieben(bool aufschieben);
+
 // Raises the VbFehler of a failed SQLite call on a connection.
 [[noreturn]] void SqliteFehler(Verbindung& v, int rc, std::string_view wobei);
 

@@ -5,6 +5,7 @@
 
 #include "platform/datenbank.h"
 #include "platform/fehler.h"
+#include "platform/sqliteverbindung.h"
 #include "tests/hilfen.h"
 
 namespace vxm {
@@ -132,6 +133,56 @@ TEST_F(DatenbankTest, AbgeschnitteneDateiGibtFehlerStattAbsturz) {
   // a file not yet in log mode is checked whole before it is switched
   EXPECT_EQ(FehlerNummer([] { DatenbankOeffnen("C:\\VXM\\VXMDAT\\vxmdok.mdb"); }),
             fehlernr::UnbekanntesFormat);
+  EXPECT_EQ(Lesen(p), vorher);
+  EXPECT_FALSE(fs::exists(p.string() + "-wal"));
+}
+
+// A process that only reads (the search tool) opens a damaged register
+// without reading it whole; its first write still checks it first and
+// writes nothing into it.
+TEST_F(DatenbankTest, NurLesenderProzessPrueftErstVorDemErstenSchreiben) {
+  const fs::path p = Host("C:\\VXM\\VXMDAT\\vxmdok.mdb");
+  {
+    auto db = Register();
+    Transaktion t(*db);
+    for (int i = 0; i < 2000; ++i) DateiEintragen(*db, "Brief " + std::to_string(i) + ".txt", "C:\\A");
+    t.Bestaetigen();
+  }
+  // A leaf page of the file table in the middle turned to garbage, out of
+  // the log: opening does not read it.
+  long seite = 0;
+  {
+    sqlite3* roh = nullptr;
+    ASSERT_EQ(sqlite3_open(p.c_str(), &roh), SQLITE_OK);
+    sqlite3_exec(roh, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v2(roh, "SELECT pageno FROM dbstat WHERE name = 'Dateiinfo' AND pagetype = 'leaf' LIMIT 1 OFFSET 5",
+                           -1, &s, nullptr) == SQLITE_OK &&
+        sqlite3_step(s) == SQLITE_ROW)
+      seite = sqlite3_column_int(s, 0);
+    sqlite3_finalize(s);
+    sqlite3_close(roh);
+  }
+  if (seite == 0) GTEST_SKIP() << "SQLite ohne dbstat";
+  {
+    std::fstream d(p, std::ios::in | std::ios::out | std::ios::binary);
+    d.seekp((seite - 1) * 4096);
+    const std::string muell(4096, '\x5A');
+    d.write(muell.data(), static_cast<std::streamsize>(muell.size()));
+  }
+  const std::string vorher = Lesen(p);
+  struct Aufgeschoben {
+    Aufgeschoben() { SchreibpruefungAufschieben(true); }
+    ~Aufgeschoben() { SchreibpruefungAufschieben(false); }
+  } aufgeschoben;
+  auto db = DatenbankOeffnen("C:\\VXM\\VXMDAT\\vxmdok.mdb");
+  EXPECT_EQ(FehlerNummer([&] {
+              Transaktion t(*db);
+              DateiEintragen(*db, "Neu.txt", "C:\\A");
+              t.Bestaetigen();
+            }),
+            fehlernr::UnbekanntesFormat);
+  db.reset();
   EXPECT_EQ(Lesen(p), vorher);
   EXPECT_FALSE(fs::exists(p.string() + "-wal"));
 }
