@@ -111,7 +111,10 @@ TEST_P(DateiLoeschenTest, NachJedemKillEinig) {
   std::map<std::string, int> punkte;
   constexpr int kLaeufe = 103;
   long dauer = 0;  // of a whole run, measured by the first three
-  for (int lauf = 0; lauf < kLaeufe; ++lauf) {
+  const std::string kSchnitt = "abgebrochen, vorgemerkt, Datei weg";
+  // A slow build (coverage counters) rarely kills inside the narrow window
+  // after the file went: more runs then, up to three times as many.
+  for (int lauf = 0; lauf < kLaeufe || (punkte[kSchnitt] == 0 && lauf < 3 * kLaeufe); ++lauf) {
     Anlegen();
     db_.reset();
     const unsigned saat = zufall();
@@ -155,7 +158,7 @@ TEST_P(DateiLoeschenTest, NachJedemKillEinig) {
   }
   for (const auto& [punkt, n] : punkte) std::cout << "  " << punkt << ": " << n << "\n";
   // the interesting point must have been hit: file gone, commit not made
-  EXPECT_GT(punkte["abgebrochen, vorgemerkt, Datei weg"], 0);
+  EXPECT_GT(punkte[kSchnitt], 0);
 }
 
 }  // namespace
