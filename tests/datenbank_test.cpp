@@ -42,6 +42,22 @@ class DatenbankTestBasis : public test::Umgebung {
   std::shared_ptr<Datenbank> Register() { return DatenbankOeffnen("C:\\VXM\\VXMDAT\\vxmdok.mdb"); }
 
   // Adds a file row through a record set, as the register operations do.
+  // A register of 2000 files at `p` (the program's register file), its
+  // write-ahead log folded into the file and switched off.
+  bool RegisterOhneProtokoll(const fs::path& p) {
+    {
+      auto db = Register();
+      Transaktion t(*db);
+      for (int i = 0; i < 2000; ++i) DateiEintragen(*db, "Brief " + std::to_string(i) + ".txt", "C:\\A");
+      t.Bestaetigen();
+    }
+    sqlite3* roh = nullptr;
+    const bool offen = sqlite3_open(p.c_str(), &roh) == SQLITE_OK;
+    if (offen) sqlite3_exec(roh, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+    sqlite3_close(roh);
+    return offen;
+  }
+
   int32_t DateiEintragen(Datenbank& db, const std::string& name, const std::string& ordner) {
     Recordset rs = db.OpenRecordset("SELECT * FROM Dateiinfo");
     rs.AddNew();
@@ -115,19 +131,8 @@ TEST_F(DatenbankTest, BeschaedigteDateiGibtKlarenFehlerUndBleibtUnveraendert) {
 
 TEST_F(DatenbankTest, AbgeschnitteneDateiGibtFehlerStattAbsturz) {
   const fs::path p = Host("C:\\VXM\\VXMDAT\\vxmdok.mdb");
-  {
-    auto db = Register();
-    Transaktion t(*db);
-    for (int i = 0; i < 2000; ++i) DateiEintragen(*db, "Brief " + std::to_string(i) + ".txt", "C:\\A");
-    t.Bestaetigen();
-  }
-  // fold the write-ahead log into the file, then cut the file short
-  {
-    sqlite3* roh = nullptr;
-    ASSERT_EQ(sqlite3_open(p.c_str(), &roh), SQLITE_OK);
-    sqlite3_exec(roh, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
-    sqlite3_close(roh);
-  }
+  // the write-ahead log folded into the file, then the file cut short
+  ASSERT_TRUE(RegisterOhneProtokoll(p));
   fs::resize_file(p, fs::file_size(p) / 2);
   const std::string vorher = Lesen(p);
   // a file not yet in log mode is checked whole before it is switched
@@ -142,19 +147,13 @@ TEST_F(DatenbankTest, AbgeschnitteneDateiGibtFehlerStattAbsturz) {
 // writes nothing into it.
 TEST_F(DatenbankTest, NurLesenderProzessPrueftErstVorDemErstenSchreiben) {
   const fs::path p = Host("C:\\VXM\\VXMDAT\\vxmdok.mdb");
-  {
-    auto db = Register();
-    Transaktion t(*db);
-    for (int i = 0; i < 2000; ++i) DateiEintragen(*db, "Brief " + std::to_string(i) + ".txt", "C:\\A");
-    t.Bestaetigen();
-  }
   // A leaf page of the file table in the middle turned to garbage, out of
   // the log: opening does not read it.
+  ASSERT_TRUE(RegisterOhneProtokoll(p));
   long seite = 0;
   {
     sqlite3* roh = nullptr;
     ASSERT_EQ(sqlite3_open(p.c_str(), &roh), SQLITE_OK);
-    sqlite3_exec(roh, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
     sqlite3_stmt* s = nullptr;
     if (sqlite3_prepare_v2(roh, "SELECT pageno FROM dbstat WHERE name = 'Dateiinfo' AND pagetype = 'leaf' LIMIT 1 OFFSET 5",
                            -1, &s, nullptr) == SQLITE_OK &&
