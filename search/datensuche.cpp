@@ -100,8 +100,8 @@ class Datenlauf : public Ordnerlauf {
   void Dateien(const std::string& windows, Ordnerleser& leser) override {
     // On this machine the text search runs on all cores while the walk
     // goes on; the folders come back in the walk's order.
-    if (phrase_ && leser.AufDieserMaschine() && Pruefer()) {
-      pruefer_->Auftrag(windows, leser.Deskriptor(), leser.Dateien());
+    if (phrase_ && leser.AufDieserMaschine() && Pruefer() &&
+        pruefer_->Auftrag(windows, leser.Deskriptor(), leser.Dateien())) {
       Abliefern(false);
       return;
     }

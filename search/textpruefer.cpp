@@ -1,6 +1,7 @@
 #include "search/textpruefer.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -12,12 +13,15 @@ namespace {
 // beyond them (each folder holds a descriptor).
 constexpr std::size_t kHoechstensDateien = 4096;
 constexpr std::size_t kHoechstensOrdner = 128;
+constexpr rlim_t kFreiBleiben = 8;
 // How often the caller's events run while it waits on a long file.
 constexpr auto kEreignisTakt = std::chrono::milliseconds(50);
 }  // namespace
 
 Textpruefer::Textpruefer(unsigned helfer, Pruefung pruefung, SuchSteuerung* steuerung)
     : pruefung_(std::move(pruefung)), steuerung_(steuerung) {
+  rlimit r{};
+  grenze_ = ::getrlimit(RLIMIT_NOFILE, &r) == 0 ? r.rlim_cur : 1024;
   for (unsigned i = 0; i < helfer; ++i) helfer_.emplace_back([this] { Arbeiten(); });
 }
 
@@ -37,23 +41,27 @@ bool Textpruefer::Abgebrochen() const {
   return abbruch_.load(std::memory_order_relaxed) || (steuerung_ && steuerung_->Abgebrochen());
 }
 
-void Textpruefer::Auftrag(const std::string& windows, int deskriptor, const std::vector<std::string>& namen) {
+bool Textpruefer::Auftrag(const std::string& windows, int deskriptor, const std::vector<std::string>& namen) {
   auto s = std::make_unique<Stapel>();
+  if (!namen.empty()) {
+    s->Deskriptor = ::fcntl(deskriptor, F_DUPFD_CLOEXEC, 0);
+    // The files checked need descriptors too: a few are always left free.
+    if (s->Deskriptor >= 0 && static_cast<rlim_t>(s->Deskriptor) + kFreiBleiben >= grenze_) {
+      ::close(s->Deskriptor);
+      s->Deskriptor = -1;
+    }
+    if (s->Deskriptor < 0) return false;
+  }
   s->Inhalt.Windows = windows;
   s->Inhalt.Namen = namen;
   s->Inhalt.Ergebnis.assign(namen.size(), 2);
   s->Offen = namen.size();
-  if (!namen.empty()) s->Deskriptor = ::fcntl(deskriptor, F_DUPFD_CLOEXEC, 0);
   std::lock_guard<std::mutex> l(m_);
-  if (s->Deskriptor >= 0) {
-    for (std::size_t i = 0; i < namen.size(); ++i) warteschlange_.emplace_back(s.get(), i);
-    offeneDateien_ += namen.size();
-  } else {
-    // No descriptor left (or nothing to check): its files count as not searched.
-    s->Offen = 0;
-  }
+  for (std::size_t i = 0; i < namen.size(); ++i) warteschlange_.emplace_back(s.get(), i);
+  if (s->Deskriptor >= 0) offeneDateien_ += namen.size();
   stapel_.push_back(std::move(s));
   arbeit_.notify_all();
+  return true;
 }
 
 void Textpruefer::Abholen(bool alle, const std::function<void(Ordner&)>& fertig) {

@@ -6,6 +6,8 @@
 // walk's order. Only the calling thread runs the window's events.
 #pragma once
 
+#include <sys/resource.h>
+
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
@@ -43,8 +45,9 @@ class Textpruefer {
   Textpruefer& operator=(const Textpruefer&) = delete;
 
   // Hands over the files of a folder open as `deskriptor` (kept open here
-  // through a duplicate until its files are checked).
-  void Auftrag(const std::string& windows, int deskriptor, const std::vector<std::string>& namen);
+  // through a duplicate until its files are checked); false when no
+  // descriptor is left for it: the caller then checks them itself.
+  bool Auftrag(const std::string& windows, int deskriptor, const std::vector<std::string>& namen);
 
   // Hands the finished folders at the front to `fertig`, in order. With
   // `alle`, waits for every folder; otherwise waits only while too much is
@@ -73,6 +76,7 @@ class Textpruefer {
   std::size_t offeneDateien_ = 0;                            // files of the folders in stapel_
   bool ende_ = false;
   std::atomic<bool> abbruch_{false};
+  rlim_t grenze_ = 0;  // descriptors this process may hold
   std::exception_ptr fehler_;
   std::vector<std::jthread> helfer_;
 };

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -291,6 +292,26 @@ TEST_F(DatensucheTest, TextsucheAufAllenKernenInDerReihenfolgeDesLaufs) {
   ASSERT_EQ(Zustand().DateiTabelle.size(), 601u);
   EXPECT_EQ(Zustand().DateiTabelle[0], "C:\\V\\AKTE000.DAT");
   EXPECT_EQ(Zustand().DateiTabelle[299], "C:\\V\\AKTE299.DAT");
+}
+
+// With few descriptors left, folders that cannot be handed to the helpers
+// are searched by the walk itself: no hit goes missing.
+TEST_F(DatensucheTest, TextsucheMitKnappenDeskriptorenFindetAlles) {
+  for (int o = 0; o < 200; ++o) DateiAnlegen("C:\\K\\" + std::to_string(1000 + o) + "\\brief.dat", "Kaution");
+  const int frei = ::dup(0);
+  ASSERT_GE(frei, 0);
+  ::close(frei);
+  rlimit vorher{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &vorher), 0);
+  rlimit knapp = vorher;
+  knapp.rlim_cur = static_cast<rlim_t>(frei + 16);
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &knapp), 0);
+  const auto erg = Suchen("C:\\K", "kaution", Suchmodus::TextInhalt);
+  ::setrlimit(RLIMIT_NOFILE, &vorher);
+  EXPECT_EQ(erg.Dateien, 200);
+  ASSERT_EQ(treffer_.size(), 200u);
+  EXPECT_EQ(treffer_.front(), "C:\\K\\1000|brief.dat|3");
+  EXPECT_EQ(treffer_.back(), "C:\\K\\1199|brief.dat|3");
 }
 
 TEST_F(DatensucheTest, AbgebrocheneSucheBehaeltTreffer) {
