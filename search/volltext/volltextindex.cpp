@@ -3,6 +3,8 @@
 #include <zstd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <cstring>
 #include <memory>
 #include <set>
@@ -258,12 +260,24 @@ Volltextindex::Volltextindex(const std::filesystem::path& datei) : datei_(datei)
   sqlite3_extended_result_codes(db_, 1);
   try {
     TokenizerAnmelden(db_);
-    Ausfuehren("PRAGMA journal_mode=WAL");
-    Ausfuehren("PRAGMA synchronous=NORMAL");
-    // Searches read the same pages again and again: mapped, not copied.
-    Ausfuehren("PRAGMA mmap_size=1073741824");
-    Ausfuehren("PRAGMA cache_size=-32768");
-    Aufbauen();
+    // Two processes opening a new index at once: switching it to the log
+    // can answer "locked" without waiting (SQLite does not wait where
+    // waiting could deadlock). Tried again for as long as the busy timeout.
+    for (int versuch = 0;; ++versuch) {
+      try {
+        Ausfuehren("PRAGMA journal_mode=WAL");
+        Ausfuehren("PRAGMA synchronous=NORMAL");
+        // Searches read the same pages again and again: mapped, not copied.
+        Ausfuehren("PRAGMA mmap_size=1073741824");
+        Ausfuehren("PRAGMA cache_size=-32768");
+        Aufbauen();
+        break;
+      } catch (const IndexFehler&) {
+        if ((sqlite3_errcode(db_) & 0xFF) != SQLITE_BUSY || versuch >= 300) throw;
+        if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      }
+    }
   } catch (...) {
     for (auto& [_, s] : anweisungen_) sqlite3_finalize(s);
     sqlite3_close(db_);
