@@ -416,18 +416,7 @@ bool Zuordnung::Anwenden(const Plan& p, Vorgang& v, const Weise& weise) {
         v.art = Vorgang::Art::Umgezogen;
         Umziehen(db_, s.Nummer, *zeile, k.Name, k.Ordner);
       }
-      // The print describes the file as just read; a moved file mostly
-      // keeps its time, and then the stored print stands as it is.
-      const Fingerabdruck neu = Abdruck(v.Dateinummer, *k.Inhalt, k.Stand);
-      bool gleich = s.Mtime && *s.Mtime == neu.Mtime;  // the contents are equal: that is the match
-      if (!s.Mtime) {
-        sqlite3_stmt* st = db_.Anweisung("SELECT Groesse, Hash, Mtime FROM vxm_fingerabdruck WHERE Dateinummer = ?1");
-        Zuruecksetzen z{st};
-        sqlite3_bind_int(st, 1, v.Dateinummer);
-        gleich = Zeile(db_, st) && sqlite3_column_int64(st, 0) == neu.Inhalt.Groesse &&
-                 SpaltenText(st, 1) == neu.Inhalt.Hash && sqlite3_column_int64(st, 2) == neu.Mtime;
-      }
-      if (!gleich) FingerabdruckSchreiben(db_, neu);
+      AbdruckNachziehen(s, k, v.Dateinummer);
       return true;
     }
     case Plan::Art::Beiseitelegen:
@@ -447,6 +436,99 @@ bool Zuordnung::Anwenden(const Plan& p, Vorgang& v, const Weise& weise) {
     }
   }
   return false;
+}
+
+// The print describes the file as just read; a moved file mostly keeps its
+// time, and then the stored print stands as it is.
+void Zuordnung::AbdruckNachziehen(const Suchender& s, const Kandidat& k, int32_t nummer) {
+  const Fingerabdruck neu = Abdruck(nummer, *k.Inhalt, k.Stand);
+  bool gleich = s.Mtime && *s.Mtime == neu.Mtime;  // the contents are equal: that is the match
+  if (!s.Mtime) {
+    sqlite3_stmt* st = db_.Anweisung("SELECT Groesse, Hash, Mtime FROM vxm_fingerabdruck WHERE Dateinummer = ?1");
+    Zuruecksetzen z{st};
+    sqlite3_bind_int(st, 1, nummer);
+    gleich = Zeile(db_, st) && sqlite3_column_int64(st, 0) == neu.Inhalt.Groesse &&
+             SpaltenText(st, 1) == neu.Inhalt.Hash && sqlite3_column_int64(st, 2) == neu.Mtime;
+  }
+  if (!gleich) FingerabdruckSchreiben(db_, neu);
+}
+
+namespace {
+// Below this many moves in a batch the statements per file are cheaper.
+constexpr std::size_t kGemeinsamAb = 8;
+}  // namespace
+
+void Zuordnung::UmzuegeAnwenden(const std::vector<Plan>& plaene, std::size_t von, std::size_t bis,
+                                const Weise& weise, std::vector<char>& erledigt,
+                                std::vector<std::optional<Vorgang>>& fertig) {
+  std::vector<std::size_t> auswahl;
+  for (std::size_t i = von; i < bis; ++i)
+    if (plaene[i].art == Plan::Art::Umziehen && !suchende_[plaene[i].s].Beiseite) auswahl.push_back(i);
+  if (auswahl.size() < kGemeinsamAb) return;
+  sqlite3* h = db_.Handle();
+  if (sqlite3_exec(h,
+                   "CREATE TEMP TABLE IF NOT EXISTS vxm_umzug (Nr INTEGER PRIMARY KEY, AltName TEXT, AltOrdner TEXT, "
+                   "Name TEXT, Ordner TEXT, NameF TEXT, OrdnerF TEXT, Art INTEGER); DELETE FROM temp.vxm_umzug",
+                   nullptr, nullptr, nullptr) != SQLITE_OK)
+    db_.Fehler(sqlite3_errcode(h));
+  sqlite3_stmt* rein = db_.Anweisung("INSERT OR IGNORE INTO temp.vxm_umzug VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+  for (const std::size_t i : auswahl) {
+    erledigt[i - von] = 1;  // judged here, moved or not
+    const Suchender& s = suchende_[plaene[i].s];
+    const Kandidat& k = kandidaten_[plaene[i].k];
+    if (VonVorhabenBelegt(offen_, s.Ordner, s.Name) || VonVorhabenBelegt(offen_, k.Ordner, k.Name)) continue;
+    if (weise.Nachpruefen) {
+      const auto jetzt = StandLesen(k.Host);
+      if (!jetzt || !(*jetzt == k.Stand) || DateiDa(s.Ordner, s.Name)) continue;
+    }
+    sqlite3_bind_int(rein, 1, s.Nummer);
+    TextBinden(rein, 2, s.Name);
+    TextBinden(rein, 3, s.Ordner);
+    TextBinden(rein, 4, k.Name);
+    TextBinden(rein, 5, k.Ordner);
+    TextBinden(rein, 6, Falten(k.Name));
+    TextBinden(rein, 7, Falten(k.Ordner));
+    sqlite3_bind_int(rein, 8, (s.Name != k.Name ? 1 : 0) | (s.Ordner != k.Ordner ? 2 : 0));
+    Schritt(db_, rein);
+  }
+  // Another process may have acted meanwhile: a row no longer where it was
+  // judged, or a new place that got a row of its own, stays as it is.
+  Schritt(db_, db_.Anweisung(
+                   "DELETE FROM temp.vxm_umzug WHERE NOT EXISTS (SELECT 1 FROM main.Dateiinfo d WHERE d.Dateinummer = "
+                   "temp.vxm_umzug.Nr AND d.Dateiname = temp.vxm_umzug.AltName AND d.Dateipfad = "
+                   "temp.vxm_umzug.AltOrdner) OR EXISTS (SELECT 1 FROM main.Dateiinfo x WHERE x.DateinameSchluessel = "
+                   "temp.vxm_umzug.NameF AND x.DateipfadSchluessel = temp.vxm_umzug.OrdnerF)"));
+  std::unordered_set<int32_t> ziehen;
+  {
+    sqlite3_stmt* st = db_.Anweisung("SELECT Nr FROM temp.vxm_umzug");
+    Zuruecksetzen z{st};
+    while (Zeile(db_, st)) ziehen.insert(sqlite3_column_int(st, 0));
+  }
+  // Only what changed is written, with its folded twin, so each row and
+  // index entry is written once (the twins' triggers then find nothing to
+  // do). Row by row from the batch: a join would walk the whole register.
+  for (const char* sql :
+       {"UPDATE main.Dateiinfo SET (Dateiname, DateinameSchluessel) = (SELECT Name, NameF FROM temp.vxm_umzug WHERE "
+        "Nr = Dateinummer) WHERE Dateinummer IN (SELECT Nr FROM temp.vxm_umzug WHERE Art = 1)",
+        "UPDATE main.Dateiinfo SET (Dateipfad, DateipfadSchluessel) = (SELECT Ordner, OrdnerF FROM temp.vxm_umzug "
+        "WHERE Nr = Dateinummer) WHERE Dateinummer IN (SELECT Nr FROM temp.vxm_umzug WHERE Art = 2)",
+        "UPDATE main.Dateiinfo SET (Dateiname, DateinameSchluessel, Dateipfad, DateipfadSchluessel) = (SELECT Name, "
+        "NameF, Ordner, OrdnerF FROM temp.vxm_umzug WHERE Nr = Dateinummer) WHERE Dateinummer IN (SELECT Nr FROM "
+        "temp.vxm_umzug WHERE Art = 3)"})
+    Schritt(db_, db_.Anweisung(sql));
+  for (const std::size_t i : auswahl) {
+    const Suchender& s = suchende_[plaene[i].s];
+    if (!ziehen.erase(s.Nummer)) continue;  // (a number twice in the batch counts once)
+    const Kandidat& k = kandidaten_[plaene[i].k];
+    Vorgang v;
+    v.art = Vorgang::Art::Umgezogen;
+    v.Dateinummer = s.Nummer;
+    v.Von = Ort(s.Ordner, s.Name);
+    v.Nach = Ort(k.Ordner, k.Name);
+    AbdruckNachziehen(s, k, s.Nummer);
+    fertig[i - von] = std::move(v);
+  }
+  Schritt(db_, db_.Anweisung("DELETE FROM temp.vxm_umzug"));
 }
 
 Nachzug Zuordnung::Ausfuehren(const Weise& weise) {
@@ -479,19 +561,23 @@ Nachzug Zuordnung::Ausfuehren(const Weise& weise) {
   AbgleichTabellenAnlegen(db_);
   const std::size_t stapel = std::max<std::size_t>(weise.Stapel, 1);
   for (std::size_t a = 0; a < plaene.size(); a += stapel) {
-    std::vector<Vorgang> fertig;
+    const std::size_t bis = std::min(plaene.size(), a + stapel);
+    std::vector<std::optional<Vorgang>> fertig(bis - a);
     {
       Transaktion t(db_);
       offen_ = OffeneVorhaben(db_);
-      for (std::size_t i = a; i < plaene.size() && i < a + stapel; ++i) {
+      std::vector<char> erledigt(bis - a, 0);
+      UmzuegeAnwenden(plaene, a, bis, weise, erledigt, fertig);
+      for (std::size_t i = a; i < bis; ++i) {
         Vorgang v;
-        if (Anwenden(plaene[i], v, weise)) fertig.push_back(std::move(v));
+        if (!erledigt[i - a] && Anwenden(plaene[i], v, weise)) fertig[i - a] = std::move(v);
       }
       t.Bestaetigen();
     }
     for (const auto& v : fertig) {
-      n.Dazu(v);
-      if (weise.Melden) weise.Melden(v);
+      if (!v) continue;
+      n.Dazu(*v);
+      if (weise.Melden) weise.Melden(*v);
     }
   }
   return n;

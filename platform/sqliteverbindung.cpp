@@ -389,7 +389,8 @@ class SqliteVerbindung final : public Verbindung {
         paare.push_back({tabelle, spalte, *it});
         const std::string t = Bezeichner(tabelle), s = Bezeichner(*it), c = Bezeichner(spalte);
         const std::string setzen =
-            sqltext::Zusammen({"UPDATE ", t, " SET ", s, " = vxm_falten(NEW.", c, ") WHERE rowid = NEW.rowid; END"});
+            sqltext::Zusammen({"UPDATE ", t, " SET ", s, " = vxm_falten(NEW.", c, ") WHERE rowid = NEW.rowid AND ",
+                               s, " IS NOT vxm_falten(NEW.", c, ") COLLATE BINARY; END"});
         const std::string name = sqltext::Zusammen({"vxm_", tabelle, "_", spalte});
         const std::string sql = sqltext::Zusammen({"CREATE TEMP TRIGGER IF NOT EXISTS ", Bezeichner(name + "_neu"),
                                           " AFTER INSERT ON main.", t, " BEGIN ", setzen,

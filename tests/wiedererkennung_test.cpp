@@ -450,6 +450,45 @@ TEST_F(WiedererkennungTest, AbgleichenVieleUmzuegeJedeZeileAnIhreDatei) {
   EXPECT_EQ(Suche("AKTE").size(), static_cast<std::size_t>(kAnzahl));
 }
 
+// Moves written together for a batch: what another workstation changed
+// after the plan was made stays as that workstation left it, every other
+// row lands at its own file and is found there case-blind.
+TEST_F(WiedererkennungTest, GemeinsameUmzuegeLassenWasEinAndererInzwischenGeaendertHat) {
+  constexpr int kAnzahl = 12;
+  Zuordnung z(*db_);
+  std::vector<int32_t> nr;
+  for (int i = 0; i < kAnzahl; ++i) {
+    const std::string alt = "d" + std::to_string(i) + ".txt", neu = "Neu " + std::to_string(i) + ".txt";
+    nr.push_back(Markieren(kA, alt, "Inhalt " + std::to_string(i), "AKTE"));
+    fs::rename(Host(kA + "\\" + alt), Host(kB + "\\" + neu));
+    const auto f = FingerabdruckLesen(*db_, nr.back());
+    ASSERT_TRUE(f);
+    z.Suchen(Suchender{nr.back(), alt, kA, false, {}, {}, f->Inhalt, f->Mtime});
+    z.Dazu(Kandidat{kB, neu, Host(kB + "\\" + neu), *StandLesen(Host(kB + "\\" + neu)), std::nullopt});
+  }
+  // Meanwhile on another workstation: one moved file tagged at its new
+  // place, one row renamed in the register.
+  auto andere = DatenbankOeffnenHost(laufwerkC_ / "vxmdok.mdb");
+  ASSERT_TRUE(KeywordsEingeben(*andere, {"Neu 3.txt", kB}, "NEU").Fehler.empty());
+  andere->Execute("UPDATE Dateiinfo SET Dateiname = \"anders.txt\" WHERE Dateinummer = " + std::to_string(nr[5]));
+  Zuordnung::Weise weise;
+  weise.Stapel = 64;
+  const Nachzug n = z.Ausfuehren(weise);
+  EXPECT_EQ(n.Umgezogen, static_cast<std::size_t>(kAnzahl - 2));
+  EXPECT_EQ(n.Vorgaenge.size(), static_cast<std::size_t>(kAnzahl - 2));
+  EXPECT_EQ(DateiNummerSuchen(*db_, "d3.txt", kA), nr[3]);
+  EXPECT_NE(DateiNummerSuchen(*db_, "Neu 3.txt", kB), nr[3]);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "anders.txt", kA), nr[5]);
+  for (int i = 0; i < kAnzahl; ++i)
+    if (i != 3 && i != 5) EXPECT_EQ(DateiNummerSuchen(*db_, "NEU " + std::to_string(i) + ".TXT", kB), nr[i]) << i;
+  EXPECT_EQ(Zahl("SELECT count(*) FROM Dateiinfo WHERE DateinameSchluessel IS NOT vxm_falten(Dateiname) OR "
+                 "DateipfadSchluessel IS NOT vxm_falten(Dateipfad)"),
+            0);
+  EXPECT_EQ(Suche("AKTE").size(), static_cast<std::size_t>(kAnzahl));
+  // Reported in the order of the plan, as the file-by-file way does.
+  EXPECT_EQ(VorgangText(n.Vorgaenge.front()), "Umgezogen: " + kA + "\\d0.txt -> " + kB + "\\Neu 0.txt");
+}
+
 TEST_F(WiedererkennungTest, AbgleichenUrteiltNichtUeberUnlesbareOrdner) {
   if (::geteuid() == 0) GTEST_SKIP() << "root reads every folder";
   const int32_t nr = Markieren(kA + "\\Zu", "x.txt", "x", "X");
