@@ -2,10 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sched.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 #include <xxhash.h>
 
@@ -20,7 +17,9 @@
 #include <unordered_set>
 
 #include "platform/fehler.h"
+#include "search/volltext/nebenleser.h"
 #include "search/volltext/ordnerwache.h"
+#include "search/volltext/schreiber.h"
 
 namespace vxm::volltext {
 
@@ -33,8 +32,6 @@ std::string MitTausenderpunkten(std::int64_t zahl) {
   }
   return zahl < 0 ? "-" + aus : aus;
 }
-
-std::size_t StandardHelfer() { return std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 2); }
 
 std::string FortschrittText(const Indexfortschritt& f) {
   std::string t = "Index: " + MitTausenderpunkten(f.Erledigt) + " von " + MitTausenderpunkten(f.Gesamt) + " Dateien";
@@ -84,76 +81,6 @@ bool EigeneDatei(std::string_view n) {
   return false;
 }
 
-void ThreadNiedrig() {
-  const pid_t tid = static_cast<pid_t>(::syscall(SYS_gettid));
-  ::setpriority(PRIO_PROCESS, static_cast<id_t>(tid), 19);
-  sched_param sp{};
-  ::sched_setscheduler(0, SCHED_IDLE, &sp);  // this thread only on Linux
-  ::syscall(SYS_ioprio_set, 1, tid, 3 << 13);
-}
-
-// Threads that drive further helper processes side by side with the
-// worker's own. Each thread starts its helper and keeps it for as long as
-// the indexer works: a helper dies with the thread that started it.
-class Nebenleser {
- public:
-  Nebenleser(std::size_t anzahl, const Dienstgrenzen& grenzen, bool niedrig) {
-    for (std::size_t i = 0; i < anzahl; ++i)
-      threads_.emplace_back([this, grenzen, niedrig] {
-        if (niedrig) ThreadNiedrig();
-        Auslesedienst dienst(grenzen);
-        std::uint64_t gesehen = 0;
-        for (;;) {
-          const std::function<void(Auslesedienst&)>* arbeit;
-          {
-            std::unique_lock<std::mutex> l(m_);
-            cv_.wait(l, [&] { return ende_ || runde_ != gesehen; });
-            if (ende_) return;
-            gesehen = runde_;
-            arbeit = arbeit_;
-          }
-          (*arbeit)(dienst);
-          std::lock_guard<std::mutex> l(m_);
-          if (--offen_ == 0) cv_.notify_all();
-        }
-      });
-  }
-  ~Nebenleser() {
-    {
-      std::lock_guard<std::mutex> l(m_);
-      ende_ = true;
-    }
-    cv_.notify_all();
-  }
-  Nebenleser(const Nebenleser&) = delete;
-  Nebenleser& operator=(const Nebenleser&) = delete;
-
-  // Runs `arbeit` on every thread with its helper and on the caller's
-  // thread with the caller's; returns when all are done. `arbeit` must not
-  // throw (reading a file never does).
-  void Gemeinsam(const std::function<void(Auslesedienst&)>& arbeit, Auslesedienst& eigener) {
-    {
-      std::lock_guard<std::mutex> l(m_);
-      arbeit_ = &arbeit;
-      offen_ = threads_.size();
-      ++runde_;
-    }
-    cv_.notify_all();
-    arbeit(eigener);
-    std::unique_lock<std::mutex> l(m_);
-    cv_.wait(l, [&] { return offen_ == 0; });
-  }
-
- private:
-  std::mutex m_;
-  std::condition_variable cv_;
-  const std::function<void(Auslesedienst&)>* arbeit_ = nullptr;
-  std::uint64_t runde_ = 0;
-  std::size_t offen_ = 0;
-  bool ende_ = false;
-  std::vector<std::jthread> threads_;  // last: joined before the rest goes
-};
-
 }  // namespace
 
 struct Indexierer::Impl {
@@ -170,14 +97,6 @@ struct Indexierer::Impl {
   struct Ereignis {
     enum { Umbenannt, Geloescht, Nachsehen } Art;
     std::string Pfad, Neu;
-  };
-  struct Schreibauftrag {
-    Indexeintrag Eintrag;
-    std::optional<std::string> Text;
-    bool NurZeit = false;
-    bool Loeschen = false;
-    bool Ordner = false;  // Eintrag.Pfad is a folder listed at Eintrag.Mtime
-    bool TextErneuern = false;  // a text shared with files of the same bytes is replaced
   };
 
   std::filesystem::path datei;
@@ -203,25 +122,9 @@ struct Indexierer::Impl {
   std::unique_ptr<Volltextindex> index;
   std::unique_ptr<Auslesedienst> dienst;
   std::unique_ptr<Nebenleser> nebenleser;  // more helpers reading side by side
-  std::vector<Schreibauftrag> stapel;
-  bool verloren = false;                       // a batch could not be written
+  // Declared after `index`, so it ends first: without its thread it writes with that.
+  Stapelschreiber schreiber{datei, o.Stapel, o.Stapelzeit, o.NiedrigePrioritaet};
   std::vector<std::pair<std::string, std::int64_t>> ordnerzeiten;  // listed, files pending
-  std::chrono::steady_clock::time_point stapelSeit;
-  // The writer thread and its queue of batches.
-  std::thread schreiber;
-  std::unique_ptr<Volltextindex> schreibIndex;
-  std::mutex sm;
-  std::condition_variable scv;
-  std::deque<std::vector<Schreibauftrag>> schreibSchlange;
-  bool schreibEnde = false, schreibtGerade = false;
-  std::size_t stapelBytes = 0;
-
-  ~Impl() {
-    try {
-      SchreiberBeenden();
-    } catch (...) {
-    }
-  }
 
   Impl(std::filesystem::path d, Laufwerkstabelle l, std::vector<std::string> w, Indexiereroptionen opt)
       : datei(std::move(d)), laufwerke(std::move(l)), wurzeln(std::move(w)), o(opt) {
@@ -239,111 +142,6 @@ struct Indexierer::Impl {
     } catch (const VbFehler&) {
       return false;
     }
-  }
-
-  // --- writing in batches -------------------------------------------------
-
-  // Hands the batch to the writer thread (which folds and indexes while
-  // the next files are read), or writes it here when there is none.
-  void Festschreiben() {
-    if (stapel.empty()) return;
-    if (!schreiber.joinable()) {
-      StapelSchreiben(stapel, *index);
-      stapel.clear();
-      return;
-    }
-    std::unique_lock<std::mutex> l(sm);
-    // At most two batches wait: memory stays bounded.
-    scv.wait(l, [&] { return schreibSchlange.size() < 2; });
-    schreibSchlange.push_back(std::move(stapel));
-    stapel.clear();
-    scv.notify_all();
-  }
-
-  // Everything handed over is written.
-  void Leeren() {
-    Festschreiben();
-    if (!schreiber.joinable()) return;
-    std::unique_lock<std::mutex> l(sm);
-    scv.wait(l, [&] { return schreibSchlange.empty() && !schreibtGerade; });
-  }
-
-  void SchreiberStarten() {
-    if (schreiber.joinable()) return;
-    schreibIndex = std::make_unique<Volltextindex>(datei);
-    schreibEnde = false;
-    schreiber = std::thread([this] {
-      if (o.NiedrigePrioritaet) ThreadNiedrig();
-      std::unique_lock<std::mutex> l(sm);
-      for (;;) {
-        scv.wait(l, [&] { return schreibEnde || !schreibSchlange.empty(); });
-        if (schreibSchlange.empty()) break;
-        auto st = std::move(schreibSchlange.front());
-        schreibSchlange.pop_front();
-        schreibtGerade = true;
-        l.unlock();
-        StapelSchreiben(st, *schreibIndex);
-        l.lock();
-        schreibtGerade = false;
-        scv.notify_all();
-      }
-    });
-  }
-
-  void SchreiberBeenden() {
-    Festschreiben();
-    if (!schreiber.joinable()) return;
-    {
-      std::lock_guard<std::mutex> l(sm);
-      schreibEnde = true;
-    }
-    scv.notify_all();
-    schreiber.join();
-    schreibIndex.reset();
-  }
-
-  void StapelSchreiben(std::vector<Schreibauftrag>& stapel, Volltextindex& index) {
-    // Another process may hold the lock for a while: retry, never lose.
-    Volltextindex* ix = &index;
-    for (int versuch = 0;; ++versuch) {
-      try {
-        Volltextindex::Transaktion t(*ix);
-        for (auto& s : stapel) {
-          if (s.Ordner) {
-            if (!verloren) ix->OrdnerzeitSchreiben(s.Eintrag.Pfad, s.Eintrag.Mtime);
-          } else if (s.Loeschen) {
-            ix->Entfernen(s.Eintrag.Pfad);
-          } else if (s.NurZeit) {
-            ix->ZeitAktualisieren(s.Eintrag.Id, s.Eintrag.Groesse, s.Eintrag.Mtime);
-          } else {
-            ix->Schreiben(s.Eintrag, s.Text ? &*s.Text : nullptr, s.TextErneuern);
-          }
-        }
-        t.Festschreiben();
-        break;
-      } catch (const IndexFehler&) {
-        if (versuch >= 5) {
-          // Dropped; the files are found changed again next time, and no
-          // folder time may vouch for them until then.
-          verloren = true;
-          break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(200 * (versuch + 1)));
-      }
-    }
-  }
-
-  void Vormerken(Schreibauftrag s) {
-    if (stapel.empty()) {
-      stapelSeit = std::chrono::steady_clock::now();
-      stapelBytes = 0;
-    }
-    if (s.Text) stapelBytes += s.Text->size();
-    stapel.push_back(std::move(s));
-    // Few large texts make a batch as well: memory stays bounded.
-    if (stapel.size() >= o.Stapel || stapelBytes >= (64u << 20) ||
-        std::chrono::steady_clock::now() - stapelSeit >= o.Stapelzeit)
-      Festschreiben();
   }
 
   // --- walking folders ----------------------------------------------------
@@ -421,7 +219,7 @@ struct Indexierer::Impl {
     if (a.Rekursiv || a.Nachpruefen) ordnerzeiten.emplace_back(win, doppelt ? -1 : ordnerzeit);
     ::closedir(d);
     // Rows of files that are gone.
-    for (auto& [_, e] : bekannt) Vormerken({e, std::nullopt, false, true});
+    for (auto& [_, e] : bekannt) schreiber.Vormerken({e, std::nullopt, false, true});
     std::sort(unter.begin(), unter.end());
     std::lock_guard<std::mutex> l(m);
     // A folder's files count once; looked at again, only what is queued anew.
@@ -455,7 +253,7 @@ struct Indexierer::Impl {
     if (!Aufloesen(wurzel, win, host)) return;
     for (const auto& e : index->EintraegeUnter(win, true)) {
       const std::string k = IndexSchluessel(e.Pfad);
-      if (!begangen.count(k.substr(0, k.rfind('\\')))) Vormerken({e, std::nullopt, false, true});
+      if (!begangen.count(k.substr(0, k.rfind('\\')))) schreiber.Vormerken({e, std::nullopt, false, true});
     }
   }
 
@@ -478,7 +276,7 @@ struct Indexierer::Impl {
     struct stat st {};
     auto bisher = index->Eintrag(a.Windows);
     if (::stat(a.Host.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-      if (bisher) Vormerken({*bisher, std::nullopt, false, true});
+      if (bisher) schreiber.Vormerken({*bisher, std::nullopt, false, true});
       return std::nullopt;
     }
     Indexeintrag e;
@@ -488,14 +286,14 @@ struct Indexierer::Impl {
     if (static_cast<std::uint64_t>(st.st_size) > o.Grenzen.Optionen.MaxDateigroesse) {
       e.Zustand = Indexzustand::NichtIndizierbar;
       e.Grund = "zu groß (" + std::to_string(st.st_size >> 20) + " MB)";
-      Vormerken({e, std::nullopt});
+      schreiber.Vormerken({e, std::nullopt});
       ++erledigt;
       return std::nullopt;
     }
     if (!Inhaltshash(a.Host, e.Hash)) {
       e.Zustand = Indexzustand::NichtIndizierbar;
       e.Grund = "nicht lesbar";
-      Vormerken({e, std::nullopt});
+      schreiber.Vormerken({e, std::nullopt});
       ++erledigt;
       return std::nullopt;
     }
@@ -504,7 +302,7 @@ struct Indexierer::Impl {
       if (bisher && bisher->Hash == e.Hash && bisher->Groesse == e.Groesse &&
           bisher->Zustand != Indexzustand::OcrAusstehend) {
         e.Id = bisher->Id;
-        Vormerken({e, std::nullopt, true});
+        schreiber.Vormerken({e, std::nullopt, true});
         ++erledigt;
         return std::nullopt;
       }
@@ -513,7 +311,7 @@ struct Indexierer::Impl {
       if (auto gleich = index->GleicherInhalt(e.Groesse, e.Hash)) {
         e.Art = gleich->Art;
         e.Seiten = gleich->Seiten;
-        Vormerken({e, index->Text(gleich->Id)});
+        schreiber.Vormerken({e, index->Text(gleich->Id)});
         ++erledigt;
         return std::nullopt;
       }
@@ -534,17 +332,17 @@ struct Indexierer::Impl {
         Schreibauftrag s{e, std::move(aus.Text)};
         // A full run replaces a shared text once, not for every copy.
         s.TextErneuern = o.Voll && erneuert.insert(e.Hash + std::to_string(e.Groesse)).second;
-        Vormerken(std::move(s));
+        schreiber.Vormerken(std::move(s));
         break;
       }
       case Auszugsstatus::NichtIndizierbar:
         e.Zustand = Indexzustand::NichtIndizierbar;
         e.Grund = aus.Grund;
-        Vormerken({e, std::nullopt});
+        schreiber.Vormerken({e, std::nullopt});
         break;
       case Auszugsstatus::OcrNoetig:
         e.Zustand = Indexzustand::OcrAusstehend;
-        Vormerken({e, std::move(aus.Text)});
+        schreiber.Vormerken({e, std::move(aus.Text)});
         OcrVormerken(l.Auftrag);
         break;
     }
@@ -571,7 +369,7 @@ struct Indexierer::Impl {
 
   // Recognises a picture or scan page by page; false when interrupted.
   bool OcrAusfuehren(const Dateiauftrag& a) {
-    Leeren();  // nothing waits behind a long recognition, and the row is there
+    schreiber.Leeren();  // nothing waits behind a long recognition, and the row is there
     auto e = index->Eintrag(a.Windows);
     if (!e || e->Zustand != Indexzustand::OcrAusstehend) return true;
     std::string text = index->Text(e->Id);
@@ -602,13 +400,13 @@ struct Indexierer::Impl {
     if (gut == 0 && !ersterFehler.empty()) {
       e->Zustand = Indexzustand::NichtIndizierbar;
       e->Grund = ersterFehler;
-      Vormerken({*e, std::nullopt});
+      schreiber.Vormerken({*e, std::nullopt});
     } else {
       e->Zustand = Indexzustand::Indiziert;
       e->Art += "+ocr";
-      Vormerken({*e, text});
+      schreiber.Vormerken({*e, text});
     }
-    Festschreiben();
+    schreiber.Festschreiben();
     return true;
   }
 
@@ -651,12 +449,12 @@ struct Indexierer::Impl {
     }
     if (oc) {
       // Only recognition left: what the walk and the watching found is written.
-      Leeren();
+      schreiber.Leeren();
       std::lock_guard<std::mutex> l(m);
       if (ereignisse.empty() && ordner.empty() && dateien.empty() && vorrangOrdner.empty()) untaetig = true;
     }
     if (ev) {
-      Leeren();  // the batches refer to the old paths
+      schreiber.Leeren();  // the batches refer to the old paths
       if (ev->Art == Ereignis::Nachsehen) {
         struct stat st {};
         std::string win, host;
@@ -706,10 +504,10 @@ struct Indexierer::Impl {
           s.Eintrag.Pfad = pfad;
           s.Eintrag.Mtime = zeit;
           s.Ordner = true;
-          Vormerken(std::move(s));
+          schreiber.Vormerken(std::move(s));
         }
         ordnerzeiten.clear();
-        Festschreiben();
+        schreiber.Festschreiben();
       }
     }
     // After a root's walk: rows in folders that no longer exist go.
@@ -733,7 +531,7 @@ struct Indexierer::Impl {
     if (!dienst) dienst = std::make_unique<Auslesedienst>(o.Grenzen);
     if (!nebenleser && o.Helfer > 1)
       nebenleser = std::make_unique<Nebenleser>(o.Helfer - 1, o.Grenzen, o.NiedrigePrioritaet);
-    SchreiberStarten();
+    schreiber.Starten(*index);
     // Scans left waiting by an earlier run.
     std::string win, host;
     for (const auto& e : index->OcrAusstehende()) {
@@ -755,7 +553,7 @@ struct Indexierer::Impl {
         if (ende) break;
         if (pausiert) {
           l.unlock();
-          Festschreiben();
+          schreiber.Festschreiben();
           l.lock();
           cv.wait(l, [&] { return ende || !pausiert; });
           continue;
@@ -768,7 +566,7 @@ struct Indexierer::Impl {
         gearbeitet = true;  // one failing step does not end the worker
       }
       if (!gearbeitet) {
-        Leeren();
+        schreiber.Leeren();
         std::unique_lock<std::mutex> l(m);
         if (ereignisse.empty() && ordner.empty() && dateien.empty() && vorrangOrdner.empty()) untaetig = true;
         cv.wait_for(l, std::chrono::seconds(5), [&] {
@@ -776,7 +574,7 @@ struct Indexierer::Impl {
         });
       }
     }
-    SchreiberBeenden();
+    schreiber.Beenden();
     dienst.reset();
     nebenleser.reset();
     laeuft = false;
@@ -964,7 +762,7 @@ void Indexierer::Durchlaufen(const std::function<void(const Indexfortschritt&)>&
       melden(Fortschritt());
     }
   }
-  impl_->SchreiberBeenden();
+  impl_->schreiber.Beenden();
   impl_->dienst.reset();
   impl_->nebenleser.reset();
   impl_->laeuft = false;
