@@ -81,6 +81,13 @@ bool EigeneDatei(std::string_view n) {
   return false;
 }
 
+// A folder's key without a final backslash.
+std::string OrdnerSchluessel(const std::string& win) {
+  std::string k = IndexSchluessel(win);
+  while (!k.empty() && k.back() == '\\') k.pop_back();
+  return k;
+}
+
 }  // namespace
 
 struct Indexierer::Impl {
@@ -146,6 +153,19 @@ struct Indexierer::Impl {
 
   // --- walking folders ----------------------------------------------------
 
+  // What a folder holds besides the rows it has.
+  struct Auflistung {
+    std::vector<std::pair<std::string, struct stat>> Dateien;
+    std::vector<std::string> Unter;      // sub-folders to walk
+    std::vector<std::string> NeueUnter;  // sub-folders the watching does not follow yet
+  };
+  // The listed files against their rows.
+  struct Befund {
+    std::vector<Dateiauftrag> Neu;  // to read
+    std::int64_t Gefunden = 0, Aktuell = 0;
+    bool Doppelt = false;  // names that differ only in letter case
+  };
+
   void OrdnerPruefen(const Ordnerauftrag& a, bool vorrang) {
     std::string win, host;
     if (!Aufloesen(a.Windows, win, host)) return;
@@ -161,17 +181,21 @@ struct Indexierer::Impl {
     }
     // The time before listing: a change during the listing shows later.
     const std::int64_t ordnerzeit = Nanosekunden(ost);
-    {
-      std::string k = IndexSchluessel(win);
-      while (!k.empty() && k.back() == '\\') k.pop_back();
-      begangen.insert(k);
-    }
+    begangen.insert(OrdnerSchluessel(win));
     std::unordered_map<std::string, Indexeintrag> bekannt;
     for (auto& e : index->EintraegeUnter(win, false)) bekannt.emplace(IndexSchluessel(e.Pfad), std::move(e));
-    std::vector<std::string> unter, neueUnter;
-    std::vector<Dateiauftrag> neu;
-    std::vector<std::pair<std::string, struct stat>> eintraege;
-    std::int64_t gefunden = 0, aktuell = 0;
+    Auflistung liste = Auflisten(d, a, win);
+    ::closedir(d);
+    Befund b = Vergleichen(liste.Dateien, win, host, bekannt);
+    if (a.Rekursiv || a.Nachpruefen) ordnerzeiten.emplace_back(win, b.Doppelt ? -1 : ordnerzeit);
+    // Rows of files that are gone.
+    for (auto& [_, e] : bekannt) schreiber.Vormerken({e, std::nullopt, false, true});
+    std::sort(liste.Unter.begin(), liste.Unter.end());
+    Einreihen(a, win, vorrang, b, liste);
+  }
+
+  Auflistung Auflisten(DIR* d, const Ordnerauftrag& a, const std::string& win) {
+    Auflistung aus;
     while (const dirent* e = ::readdir(d)) {
       const char* n = e->d_name;
       if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
@@ -179,59 +203,61 @@ struct Indexierer::Impl {
       if (::fstatat(::dirfd(d), n, &st, 0) != 0) continue;
       if (S_ISDIR(st.st_mode)) {
         if (a.Rekursiv) {
-          unter.push_back(Verbinden(win, n));
+          aus.Unter.push_back(Verbinden(win, n));
         } else if (a.Nachpruefen && wache && !wache->Beobachtet(Verbinden(win, n))) {
-          neueUnter.push_back(Verbinden(win, n));
+          aus.NeueUnter.push_back(Verbinden(win, n));
         }
         continue;
       }
       if (!S_ISREG(st.st_mode) || std::strncmp(n, ".~vxm", 5) == 0 || EigeneDatei(n)) continue;
-      eintraege.emplace_back(n, st);
+      aus.Dateien.emplace_back(n, st);
     }
+    return aus;
+  }
+
+  // Takes the rows of the files found out of `bekannt`: what is left there is gone.
+  Befund Vergleichen(std::vector<std::pair<std::string, struct stat>>& dateien, const std::string& win,
+                     const std::string& host, std::unordered_map<std::string, Indexeintrag>& bekannt) {
     // Names that differ only in letter case share a key: the first holds
     // the row, the others are left to the byte search, and the folder's
     // time never vouches for it (it is recorded as -1, so its parent still
     // knows it as a sub-folder).
-    std::sort(eintraege.begin(), eintraege.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+    std::sort(dateien.begin(), dateien.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
     std::unordered_set<std::string> schluessel;
-    bool doppelt = false;
-    for (const auto& [n, st] : eintraege) {
+    Befund b;
+    for (const auto& [n, st] : dateien) {
       const std::string wp = Verbinden(win, n);
       std::string key = IndexSchluessel(wp);
       if (!schluessel.insert(key).second) {
-        doppelt = true;
+        b.Doppelt = true;
         continue;
       }
-      ++gefunden;
+      ++b.Gefunden;
       const auto it = bekannt.find(key);
       const bool frisch = it != bekannt.end() && !o.Voll && it->second.Groesse == st.st_size &&
                           it->second.Mtime == Nanosekunden(st);
       if (frisch && it->second.Zustand == Indexzustand::OcrAusstehend) {
         OcrVormerken({wp, std::string(host).append("/").append(n)});
-        ++aktuell;
+        ++b.Aktuell;
       } else if (frisch) {
-        ++aktuell;
+        ++b.Aktuell;
       } else {
-        neu.push_back({wp, std::string(host).append("/").append(n)});
+        b.Neu.push_back({wp, std::string(host).append("/").append(n)});
       }
       if (it != bekannt.end()) bekannt.erase(it);
     }
-    if (a.Rekursiv || a.Nachpruefen) ordnerzeiten.emplace_back(win, doppelt ? -1 : ordnerzeit);
-    ::closedir(d);
-    // Rows of files that are gone.
-    for (auto& [_, e] : bekannt) schreiber.Vormerken({e, std::nullopt, false, true});
-    std::sort(unter.begin(), unter.end());
+    return b;
+  }
+
+  void Einreihen(const Ordnerauftrag& a, const std::string& win, bool vorrang, Befund& b, Auflistung& liste) {
     std::lock_guard<std::mutex> l(m);
     // A folder's files count once; looked at again, only what is queued anew.
-    std::string okey = IndexSchluessel(win);
-    while (!okey.empty() && okey.back() == '\\') okey.pop_back();
-    const bool erstesMal = gezaehlt.insert(okey).second;
-    if (erstesMal) {
-      gesamt += gefunden - static_cast<std::int64_t>(neu.size());
-      erledigt += aktuell;
+    if (gezaehlt.insert(OrdnerSchluessel(win)).second) {
+      gesamt += b.Gefunden - static_cast<std::int64_t>(b.Neu.size());
+      erledigt += b.Aktuell;
     }
     std::vector<Dateiauftrag> einreihen;
-    for (auto& n2 : neu)
+    for (auto& n2 : b.Neu)
       if (inSchlange.insert(IndexSchluessel(n2.Windows)).second) einreihen.push_back(std::move(n2));
     gesamt += static_cast<std::int64_t>(einreihen.size());
     if (vorrang) {
@@ -239,10 +265,10 @@ struct Indexierer::Impl {
     } else {
       for (auto& n2 : einreihen) dateien.push_back(std::move(n2));
     }
-    for (auto& u : unter) ordner.push_back({u, true});
+    for (auto& u : liste.Unter) ordner.push_back({u, true});
     // Sub-folders that appeared in a watched folder: walked whole.
     if (a.Nachpruefen && !a.Rekursiv && wache) {
-      for (const auto& e : neueUnter) ordner.push_back({e, true});
+      for (const auto& e : liste.NeueUnter) ordner.push_back({e, true});
     }
   }
 
@@ -412,118 +438,140 @@ struct Indexierer::Impl {
 
   // --- the loop -----------------------------------------------------------
 
+  // Under m: nothing queued but recognition.
+  bool NurOcrOffen() const {
+    return ereignisse.empty() && vorrangOrdner.empty() && ordner.empty() && dateien.empty();
+  }
+
+  // What one step works on: one of these.
+  struct Schrittauftrag {
+    std::optional<Ereignis> Ev;
+    std::optional<Ordnerauftrag> Ordner;
+    bool Vorrang = false;
+    std::vector<Dateiauftrag> Dateien;
+    std::optional<Dateiauftrag> Ocr;  // stays queued until done
+  };
+
+  // Takes the next work from the queues, most urgent first; false when there is none.
+  bool Nehmen(Schrittauftrag& a) {
+    std::lock_guard<std::mutex> l(m);
+    if (!ereignisse.empty()) {
+      a.Ev = std::move(ereignisse.front());
+      ereignisse.pop_front();
+    } else if (!vorrangOrdner.empty()) {
+      a.Ordner = std::move(vorrangOrdner.front());
+      vorrangOrdner.pop_front();
+      a.Vorrang = true;
+    } else if (!ordner.empty()) {
+      a.Ordner = std::move(ordner.front());
+      ordner.pop_front();
+    } else if (!dateien.empty()) {
+      // A few files per step, so the helpers read side by side; events
+      // and opened folders wait at most for these.
+      const std::size_t n = 2 * std::max<std::size_t>(o.Helfer, 1);
+      while (!dateien.empty() && a.Dateien.size() < n) {
+        inSchlange.erase(IndexSchluessel(dateien.front().Windows));
+        a.Dateien.push_back(std::move(dateien.front()));
+        dateien.pop_front();
+      }
+    } else if (o.Ocr && !ocr.empty()) {
+      a.Ocr = ocr.front();
+    } else {
+      return false;
+    }
+    if (!a.Ocr) untaetig = false;
+    return true;
+  }
+
   // One step; false when there is nothing to do.
   bool Schritt() {
-    std::optional<Ereignis> ev;
-    std::optional<Ordnerauftrag> ord;
-    std::vector<Dateiauftrag> dat;
-    std::optional<Dateiauftrag> oc;
-    bool vorrang = false;
-    {
-      std::lock_guard<std::mutex> l(m);
-      if (!ereignisse.empty()) {
-        ev = std::move(ereignisse.front());
-        ereignisse.pop_front();
-      } else if (!vorrangOrdner.empty()) {
-        ord = std::move(vorrangOrdner.front());
-        vorrangOrdner.pop_front();
-        vorrang = true;
-      } else if (!ordner.empty()) {
-        ord = std::move(ordner.front());
-        ordner.pop_front();
-      } else if (!dateien.empty()) {
-        // A few files per step, so the helpers read side by side; events
-        // and opened folders wait at most for these.
-        const std::size_t n = 2 * std::max<std::size_t>(o.Helfer, 1);
-        while (!dateien.empty() && dat.size() < n) {
-          inSchlange.erase(IndexSchluessel(dateien.front().Windows));
-          dat.push_back(std::move(dateien.front()));
-          dateien.pop_front();
-        }
-      } else if (o.Ocr && !ocr.empty()) {
-        oc = ocr.front();
-      } else {
-        return false;
-      }
-      if (!oc) untaetig = false;
-    }
-    if (oc) {
+    Schrittauftrag a;
+    if (!Nehmen(a)) return false;
+    if (a.Ocr) {
       // Only recognition left: what the walk and the watching found is written.
       schreiber.Leeren();
       std::lock_guard<std::mutex> l(m);
-      if (ereignisse.empty() && ordner.empty() && dateien.empty() && vorrangOrdner.empty()) untaetig = true;
+      if (NurOcrOffen()) untaetig = true;
     }
-    if (ev) {
-      schreiber.Leeren();  // the batches refer to the old paths
-      if (ev->Art == Ereignis::Nachsehen) {
-        struct stat st {};
-        std::string win, host;
-        if (Aufloesen(ev->Pfad, win, host) && ::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-          std::lock_guard<std::mutex> l(m);
-          vorrangOrdner.push_back({win, true});
-        }
-      } else if (ev->Art == Ereignis::Umbenannt) {
-        Volltextindex::Transaktion t(*index);
-        index->Umbenennen(ev->Pfad, ev->Neu);
-        t.Festschreiben();
-      } else {
-        Volltextindex::Transaktion t(*index);
-        index->Entfernen(ev->Pfad);
-        for (const auto& e : index->EintraegeUnter(ev->Pfad, true)) index->Entfernen(e.Pfad);
-        t.Festschreiben();
-      }
-    } else if (ord) {
-      const bool wurzel = std::find(wurzeln.begin(), wurzeln.end(), ord->Windows) != wurzeln.end();
-      OrdnerPruefen(*ord, vorrang);
-      if (wurzel && ord->Rekursiv) wurzelnOffen.push_back(ord->Windows);
-    } else if (!dat.empty()) {
-      DateienPruefen(dat);
-    } else if (oc) {
-      bool fertig = true;
-      try {
-        fertig = OcrAusfuehren(*oc);
-      } catch (...) {
-        fertig = true;  // not tried again and again in this run
-      }
-      if (fertig) {
-        std::lock_guard<std::mutex> l(m);
-        if (!ocr.empty() && ocr.front().Windows == oc->Windows) ocr.pop_front();
-        ocrBekannt.erase(IndexSchluessel(oc->Windows));
-      }
+    if (a.Ev) {
+      EreignisAusfuehren(*a.Ev);
+    } else if (a.Ordner) {
+      const bool wurzel = std::find(wurzeln.begin(), wurzeln.end(), a.Ordner->Windows) != wurzeln.end();
+      OrdnerPruefen(*a.Ordner, a.Vorrang);
+      if (wurzel && a.Ordner->Rekursiv) wurzelnOffen.push_back(a.Ordner->Windows);
+    } else if (!a.Dateien.empty()) {
+      DateienPruefen(a.Dateien);
+    } else if (a.Ocr) {
+      OcrSchritt(*a.Ocr);
     }
-    // Once every listed file has its row, the folders' times may vouch for them.
-    if (!ordnerzeiten.empty()) {
-      bool leer;
-      {
-        std::lock_guard<std::mutex> l(m);
-        leer = ordner.empty() && dateien.empty() && vorrangOrdner.empty();
-      }
-      if (leer) {
-        for (auto& [pfad, zeit] : ordnerzeiten) {
-          Schreibauftrag s;
-          s.Eintrag.Pfad = pfad;
-          s.Eintrag.Mtime = zeit;
-          s.Ordner = true;
-          schreiber.Vormerken(std::move(s));
-        }
-        ordnerzeiten.clear();
-        schreiber.Festschreiben();
-      }
-    }
-    // After a root's walk: rows in folders that no longer exist go.
-    if (!wurzelnOffen.empty()) {
-      bool fertig;
-      {
-        std::lock_guard<std::mutex> l(m);
-        fertig = ordner.empty();
-      }
-      if (fertig) {
-        for (const auto& w : wurzelnOffen) WegGefallene(w);
-        wurzelnOffen.clear();
-        begangen.clear();
-      }
-    }
+    OrdnerzeitenVormerken();
+    WurzelnAbschliessen();
     return true;
+  }
+
+  void EreignisAusfuehren(const Ereignis& ev) {
+    schreiber.Leeren();  // the batches refer to the old paths
+    if (ev.Art == Ereignis::Nachsehen) {
+      struct stat st {};
+      std::string win, host;
+      if (Aufloesen(ev.Pfad, win, host) && ::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        std::lock_guard<std::mutex> l(m);
+        vorrangOrdner.push_back({win, true});
+      }
+    } else if (ev.Art == Ereignis::Umbenannt) {
+      Volltextindex::Transaktion t(*index);
+      index->Umbenennen(ev.Pfad, ev.Neu);
+      t.Festschreiben();
+    } else {
+      Volltextindex::Transaktion t(*index);
+      index->Entfernen(ev.Pfad);
+      for (const auto& e : index->EintraegeUnter(ev.Pfad, true)) index->Entfernen(e.Pfad);
+      t.Festschreiben();
+    }
+  }
+
+  void OcrSchritt(const Dateiauftrag& oc) {
+    bool fertig = true;
+    try {
+      fertig = OcrAusfuehren(oc);
+    } catch (...) {
+      fertig = true;  // not tried again and again in this run
+    }
+    if (fertig) {
+      std::lock_guard<std::mutex> l(m);
+      if (!ocr.empty() && ocr.front().Windows == oc.Windows) ocr.pop_front();
+      ocrBekannt.erase(IndexSchluessel(oc.Windows));
+    }
+  }
+
+  // Once every listed file has its row, the folders' times may vouch for them.
+  void OrdnerzeitenVormerken() {
+    if (ordnerzeiten.empty()) return;
+    {
+      std::lock_guard<std::mutex> l(m);
+      if (!ordner.empty() || !dateien.empty() || !vorrangOrdner.empty()) return;
+    }
+    for (auto& [pfad, zeit] : ordnerzeiten) {
+      Schreibauftrag s;
+      s.Eintrag.Pfad = pfad;
+      s.Eintrag.Mtime = zeit;
+      s.Ordner = true;
+      schreiber.Vormerken(std::move(s));
+    }
+    ordnerzeiten.clear();
+    schreiber.Festschreiben();
+  }
+
+  // After a root's walk: rows in folders that no longer exist go.
+  void WurzelnAbschliessen() {
+    if (wurzelnOffen.empty()) return;
+    {
+      std::lock_guard<std::mutex> l(m);
+      if (!ordner.empty()) return;
+    }
+    for (const auto& w : wurzelnOffen) WegGefallene(w);
+    wurzelnOffen.clear();
+    begangen.clear();
   }
 
   void Vorbereiten() {
@@ -568,10 +616,8 @@ struct Indexierer::Impl {
       if (!gearbeitet) {
         schreiber.Leeren();
         std::unique_lock<std::mutex> l(m);
-        if (ereignisse.empty() && ordner.empty() && dateien.empty() && vorrangOrdner.empty()) untaetig = true;
-        cv.wait_for(l, std::chrono::seconds(5), [&] {
-          return ende || !ereignisse.empty() || !ordner.empty() || !dateien.empty() || !vorrangOrdner.empty();
-        });
+        if (NurOcrOffen()) untaetig = true;
+        cv.wait_for(l, std::chrono::seconds(5), [&] { return ende || !NurOcrOffen(); });
       }
     }
     schreiber.Beenden();
@@ -736,8 +782,7 @@ Indexfortschritt Indexierer::Fortschritt() const {
 
 bool Indexierer::Ruhig() const {
   std::lock_guard<std::mutex> l(impl_->m);
-  return impl_->untaetig && impl_->ereignisse.empty() && impl_->vorrangOrdner.empty() && impl_->ordner.empty() &&
-         impl_->dateien.empty();
+  return impl_->untaetig && impl_->NurOcrOffen();
 }
 
 bool Indexierer::Beobachtet(const std::string& ordnerKey) const {
