@@ -26,10 +26,13 @@ list(APPEND VXM_VOLLTEXT_QUELLEN
   search/volltext/extraktion_text.cpp
   search/volltext/extraktion_zip.cpp
   search/volltext/faltung.cpp
+  search/volltext/fortschritt.cpp
   search/volltext/indexierer.cpp
   search/volltext/kindprozess.cpp
+  search/volltext/nebenleser.cpp
   search/volltext/ocr.cpp
   search/volltext/ordnerwache.cpp
+  search/volltext/schreiber.cpp
   search/volltext/volltextindex.cpp
   search/volltext/volltextsuche.cpp
 )

@@ -48,6 +48,7 @@ list(APPEND VXM_KERN_TESTS
   tests/textsuche_test.cpp
   tests/volltext_extraktion_test.cpp
   tests/volltext_index_test.cpp
+  tests/volltext_schreiber_test.cpp
   tests/volltext_werkzeug_test.cpp
   tests/vxmdorvex_programm_test.cpp
   tests/wiedererkennung_test.cpp

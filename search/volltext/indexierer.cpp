@@ -2,17 +2,13 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sched.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 #include <xxhash.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstring>
-#include <map>
 #include <optional>
 #include <set>
 #include <thread>
@@ -20,27 +16,11 @@
 #include <unordered_set>
 
 #include "platform/fehler.h"
+#include "search/volltext/nebenleser.h"
 #include "search/volltext/ordnerwache.h"
+#include "search/volltext/schreiber.h"
 
 namespace vxm::volltext {
-
-std::string MitTausenderpunkten(std::int64_t zahl) {
-  std::string ziffern = std::to_string(zahl < 0 ? -zahl : zahl);
-  std::string aus;
-  for (std::size_t i = 0; i < ziffern.size(); ++i) {
-    if (i > 0 && (ziffern.size() - i) % 3 == 0) aus += '.';
-    aus += ziffern[i];
-  }
-  return zahl < 0 ? "-" + aus : aus;
-}
-
-std::size_t StandardHelfer() { return std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 2); }
-
-std::string FortschrittText(const Indexfortschritt& f) {
-  std::string t = "Index: " + MitTausenderpunkten(f.Erledigt) + " von " + MitTausenderpunkten(f.Gesamt) + " Dateien";
-  if (f.Pausiert) t += " (angehalten)";
-  return t;
-}
 
 namespace {
 
@@ -84,75 +64,12 @@ bool EigeneDatei(std::string_view n) {
   return false;
 }
 
-void ThreadNiedrig() {
-  const pid_t tid = static_cast<pid_t>(::syscall(SYS_gettid));
-  ::setpriority(PRIO_PROCESS, static_cast<id_t>(tid), 19);
-  sched_param sp{};
-  ::sched_setscheduler(0, SCHED_IDLE, &sp);  // this thread only on Linux
-  ::syscall(SYS_ioprio_set, 1, tid, 3 << 13);
+// A folder's key without a final backslash.
+std::string OrdnerSchluessel(const std::string& win) {
+  std::string k = IndexSchluessel(win);
+  while (!k.empty() && k.back() == '\\') k.pop_back();
+  return k;
 }
-
-// Threads that drive further helper processes side by side with the
-// worker's own. Each thread starts its helper and keeps it for as long as
-// the indexer works: a helper dies with the thread that started it.
-class Nebenleser {
- public:
-  Nebenleser(std::size_t anzahl, const Dienstgrenzen& grenzen, bool niedrig) {
-    for (std::size_t i = 0; i < anzahl; ++i)
-      threads_.emplace_back([this, grenzen, niedrig] {
-        if (niedrig) ThreadNiedrig();
-        Auslesedienst dienst(grenzen);
-        std::uint64_t gesehen = 0;
-        for (;;) {
-          const std::function<void(Auslesedienst&)>* arbeit;
-          {
-            std::unique_lock<std::mutex> l(m_);
-            cv_.wait(l, [&] { return ende_ || runde_ != gesehen; });
-            if (ende_) return;
-            gesehen = runde_;
-            arbeit = arbeit_;
-          }
-          (*arbeit)(dienst);
-          std::lock_guard<std::mutex> l(m_);
-          if (--offen_ == 0) cv_.notify_all();
-        }
-      });
-  }
-  ~Nebenleser() {
-    {
-      std::lock_guard<std::mutex> l(m_);
-      ende_ = true;
-    }
-    cv_.notify_all();
-  }
-  Nebenleser(const Nebenleser&) = delete;
-  Nebenleser& operator=(const Nebenleser&) = delete;
-
-  // Runs `arbeit` on every thread with its helper and on the caller's
-  // thread with the caller's; returns when all are done. `arbeit` must not
-  // throw (reading a file never does).
-  void Gemeinsam(const std::function<void(Auslesedienst&)>& arbeit, Auslesedienst& eigener) {
-    {
-      std::lock_guard<std::mutex> l(m_);
-      arbeit_ = &arbeit;
-      offen_ = threads_.size();
-      ++runde_;
-    }
-    cv_.notify_all();
-    arbeit(eigener);
-    std::unique_lock<std::mutex> l(m_);
-    cv_.wait(l, [&] { return offen_ == 0; });
-  }
-
- private:
-  std::mutex m_;
-  std::condition_variable cv_;
-  const std::function<void(Auslesedienst&)>* arbeit_ = nullptr;
-  std::uint64_t runde_ = 0;
-  std::size_t offen_ = 0;
-  bool ende_ = false;
-  std::vector<std::jthread> threads_;  // last: joined before the rest goes
-};
 
 }  // namespace
 
@@ -170,14 +87,6 @@ struct Indexierer::Impl {
   struct Ereignis {
     enum { Umbenannt, Geloescht, Nachsehen } Art;
     std::string Pfad, Neu;
-  };
-  struct Schreibauftrag {
-    Indexeintrag Eintrag;
-    std::optional<std::string> Text;
-    bool NurZeit = false;
-    bool Loeschen = false;
-    bool Ordner = false;  // Eintrag.Pfad is a folder listed at Eintrag.Mtime
-    bool TextErneuern = false;  // a text shared with files of the same bytes is replaced
   };
 
   std::filesystem::path datei;
@@ -203,25 +112,9 @@ struct Indexierer::Impl {
   std::unique_ptr<Volltextindex> index;
   std::unique_ptr<Auslesedienst> dienst;
   std::unique_ptr<Nebenleser> nebenleser;  // more helpers reading side by side
-  std::vector<Schreibauftrag> stapel;
-  bool verloren = false;                       // a batch could not be written
+  // Declared after `index`, so it ends first: without its thread it writes with that.
+  Stapelschreiber schreiber{datei, o.Stapel, o.Stapelzeit, o.NiedrigePrioritaet};
   std::vector<std::pair<std::string, std::int64_t>> ordnerzeiten;  // listed, files pending
-  std::chrono::steady_clock::time_point stapelSeit;
-  // The writer thread and its queue of batches.
-  std::thread schreiber;
-  std::unique_ptr<Volltextindex> schreibIndex;
-  std::mutex sm;
-  std::condition_variable scv;
-  std::deque<std::vector<Schreibauftrag>> schreibSchlange;
-  bool schreibEnde = false, schreibtGerade = false;
-  std::size_t stapelBytes = 0;
-
-  ~Impl() {
-    try {
-      SchreiberBeenden();
-    } catch (...) {
-    }
-  }
 
   Impl(std::filesystem::path d, Laufwerkstabelle l, std::vector<std::string> w, Indexiereroptionen opt)
       : datei(std::move(d)), laufwerke(std::move(l)), wurzeln(std::move(w)), o(opt) {
@@ -241,112 +134,20 @@ struct Indexierer::Impl {
     }
   }
 
-  // --- writing in batches -------------------------------------------------
-
-  // Hands the batch to the writer thread (which folds and indexes while
-  // the next files are read), or writes it here when there is none.
-  void Festschreiben() {
-    if (stapel.empty()) return;
-    if (!schreiber.joinable()) {
-      StapelSchreiben(stapel, *index);
-      stapel.clear();
-      return;
-    }
-    std::unique_lock<std::mutex> l(sm);
-    // At most two batches wait: memory stays bounded.
-    scv.wait(l, [&] { return schreibSchlange.size() < 2; });
-    schreibSchlange.push_back(std::move(stapel));
-    stapel.clear();
-    scv.notify_all();
-  }
-
-  // Everything handed over is written.
-  void Leeren() {
-    Festschreiben();
-    if (!schreiber.joinable()) return;
-    std::unique_lock<std::mutex> l(sm);
-    scv.wait(l, [&] { return schreibSchlange.empty() && !schreibtGerade; });
-  }
-
-  void SchreiberStarten() {
-    if (schreiber.joinable()) return;
-    schreibIndex = std::make_unique<Volltextindex>(datei);
-    schreibEnde = false;
-    schreiber = std::thread([this] {
-      if (o.NiedrigePrioritaet) ThreadNiedrig();
-      std::unique_lock<std::mutex> l(sm);
-      for (;;) {
-        scv.wait(l, [&] { return schreibEnde || !schreibSchlange.empty(); });
-        if (schreibSchlange.empty()) break;
-        auto st = std::move(schreibSchlange.front());
-        schreibSchlange.pop_front();
-        schreibtGerade = true;
-        l.unlock();
-        StapelSchreiben(st, *schreibIndex);
-        l.lock();
-        schreibtGerade = false;
-        scv.notify_all();
-      }
-    });
-  }
-
-  void SchreiberBeenden() {
-    Festschreiben();
-    if (!schreiber.joinable()) return;
-    {
-      std::lock_guard<std::mutex> l(sm);
-      schreibEnde = true;
-    }
-    scv.notify_all();
-    schreiber.join();
-    schreibIndex.reset();
-  }
-
-  void StapelSchreiben(std::vector<Schreibauftrag>& stapel, Volltextindex& index) {
-    // Another process may hold the lock for a while: retry, never lose.
-    Volltextindex* ix = &index;
-    for (int versuch = 0;; ++versuch) {
-      try {
-        Volltextindex::Transaktion t(*ix);
-        for (auto& s : stapel) {
-          if (s.Ordner) {
-            if (!verloren) ix->OrdnerzeitSchreiben(s.Eintrag.Pfad, s.Eintrag.Mtime);
-          } else if (s.Loeschen) {
-            ix->Entfernen(s.Eintrag.Pfad);
-          } else if (s.NurZeit) {
-            ix->ZeitAktualisieren(s.Eintrag.Id, s.Eintrag.Groesse, s.Eintrag.Mtime);
-          } else {
-            ix->Schreiben(s.Eintrag, s.Text ? &*s.Text : nullptr, s.TextErneuern);
-          }
-        }
-        t.Festschreiben();
-        break;
-      } catch (const IndexFehler&) {
-        if (versuch >= 5) {
-          // Dropped; the files are found changed again next time, and no
-          // folder time may vouch for them until then.
-          verloren = true;
-          break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(200 * (versuch + 1)));
-      }
-    }
-  }
-
-  void Vormerken(Schreibauftrag s) {
-    if (stapel.empty()) {
-      stapelSeit = std::chrono::steady_clock::now();
-      stapelBytes = 0;
-    }
-    if (s.Text) stapelBytes += s.Text->size();
-    stapel.push_back(std::move(s));
-    // Few large texts make a batch as well: memory stays bounded.
-    if (stapel.size() >= o.Stapel || stapelBytes >= (64u << 20) ||
-        std::chrono::steady_clock::now() - stapelSeit >= o.Stapelzeit)
-      Festschreiben();
-  }
-
   // --- walking folders ----------------------------------------------------
+
+  // What a folder holds besides the rows it has.
+  struct Auflistung {
+    std::vector<std::pair<std::string, struct stat>> Dateien;
+    std::vector<std::string> Unter;      // sub-folders to walk
+    std::vector<std::string> NeueUnter;  // sub-folders the watching does not follow yet
+  };
+  // The listed files against their rows.
+  struct Befund {
+    std::vector<Dateiauftrag> Neu;  // to read
+    std::int64_t Gefunden = 0, Aktuell = 0;
+    bool Doppelt = false;  // names that differ only in letter case
+  };
 
   void OrdnerPruefen(const Ordnerauftrag& a, bool vorrang) {
     std::string win, host;
@@ -363,17 +164,21 @@ struct Indexierer::Impl {
     }
     // The time before listing: a change during the listing shows later.
     const std::int64_t ordnerzeit = Nanosekunden(ost);
-    {
-      std::string k = IndexSchluessel(win);
-      while (!k.empty() && k.back() == '\\') k.pop_back();
-      begangen.insert(k);
-    }
+    begangen.insert(OrdnerSchluessel(win));
     std::unordered_map<std::string, Indexeintrag> bekannt;
     for (auto& e : index->EintraegeUnter(win, false)) bekannt.emplace(IndexSchluessel(e.Pfad), std::move(e));
-    std::vector<std::string> unter, neueUnter;
-    std::vector<Dateiauftrag> neu;
-    std::vector<std::pair<std::string, struct stat>> eintraege;
-    std::int64_t gefunden = 0, aktuell = 0;
+    Auflistung liste = Auflisten(d, a, win);
+    ::closedir(d);
+    Befund b = Vergleichen(liste.Dateien, win, host, bekannt);
+    if (a.Rekursiv || a.Nachpruefen) ordnerzeiten.emplace_back(win, b.Doppelt ? -1 : ordnerzeit);
+    // Rows of files that are gone.
+    for (auto& [_, e] : bekannt) schreiber.Vormerken({e, std::nullopt, false, true});
+    std::sort(liste.Unter.begin(), liste.Unter.end());
+    Einreihen(a, win, vorrang, b, liste);
+  }
+
+  Auflistung Auflisten(DIR* d, const Ordnerauftrag& a, const std::string& win) {
+    Auflistung aus;
     while (const dirent* e = ::readdir(d)) {
       const char* n = e->d_name;
       if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
@@ -381,59 +186,61 @@ struct Indexierer::Impl {
       if (::fstatat(::dirfd(d), n, &st, 0) != 0) continue;
       if (S_ISDIR(st.st_mode)) {
         if (a.Rekursiv) {
-          unter.push_back(Verbinden(win, n));
+          aus.Unter.push_back(Verbinden(win, n));
         } else if (a.Nachpruefen && wache && !wache->Beobachtet(Verbinden(win, n))) {
-          neueUnter.push_back(Verbinden(win, n));
+          aus.NeueUnter.push_back(Verbinden(win, n));
         }
         continue;
       }
       if (!S_ISREG(st.st_mode) || std::strncmp(n, ".~vxm", 5) == 0 || EigeneDatei(n)) continue;
-      eintraege.emplace_back(n, st);
+      aus.Dateien.emplace_back(n, st);
     }
+    return aus;
+  }
+
+  // Takes the rows of the files found out of `bekannt`: what is left there is gone.
+  Befund Vergleichen(std::vector<std::pair<std::string, struct stat>>& dateien, const std::string& win,
+                     const std::string& host, std::unordered_map<std::string, Indexeintrag>& bekannt) {
     // Names that differ only in letter case share a key: the first holds
     // the row, the others are left to the byte search, and the folder's
     // time never vouches for it (it is recorded as -1, so its parent still
     // knows it as a sub-folder).
-    std::sort(eintraege.begin(), eintraege.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+    std::sort(dateien.begin(), dateien.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
     std::unordered_set<std::string> schluessel;
-    bool doppelt = false;
-    for (const auto& [n, st] : eintraege) {
+    Befund b;
+    for (const auto& [n, st] : dateien) {
       const std::string wp = Verbinden(win, n);
       std::string key = IndexSchluessel(wp);
       if (!schluessel.insert(key).second) {
-        doppelt = true;
+        b.Doppelt = true;
         continue;
       }
-      ++gefunden;
+      ++b.Gefunden;
       const auto it = bekannt.find(key);
       const bool frisch = it != bekannt.end() && !o.Voll && it->second.Groesse == st.st_size &&
                           it->second.Mtime == Nanosekunden(st);
       if (frisch && it->second.Zustand == Indexzustand::OcrAusstehend) {
         OcrVormerken({wp, std::string(host).append("/").append(n)});
-        ++aktuell;
+        ++b.Aktuell;
       } else if (frisch) {
-        ++aktuell;
+        ++b.Aktuell;
       } else {
-        neu.push_back({wp, std::string(host).append("/").append(n)});
+        b.Neu.push_back({wp, std::string(host).append("/").append(n)});
       }
       if (it != bekannt.end()) bekannt.erase(it);
     }
-    if (a.Rekursiv || a.Nachpruefen) ordnerzeiten.emplace_back(win, doppelt ? -1 : ordnerzeit);
-    ::closedir(d);
-    // Rows of files that are gone.
-    for (auto& [_, e] : bekannt) Vormerken({e, std::nullopt, false, true});
-    std::sort(unter.begin(), unter.end());
+    return b;
+  }
+
+  void Einreihen(const Ordnerauftrag& a, const std::string& win, bool vorrang, Befund& b, Auflistung& liste) {
     std::lock_guard<std::mutex> l(m);
     // A folder's files count once; looked at again, only what is queued anew.
-    std::string okey = IndexSchluessel(win);
-    while (!okey.empty() && okey.back() == '\\') okey.pop_back();
-    const bool erstesMal = gezaehlt.insert(okey).second;
-    if (erstesMal) {
-      gesamt += gefunden - static_cast<std::int64_t>(neu.size());
-      erledigt += aktuell;
+    if (gezaehlt.insert(OrdnerSchluessel(win)).second) {
+      gesamt += b.Gefunden - static_cast<std::int64_t>(b.Neu.size());
+      erledigt += b.Aktuell;
     }
     std::vector<Dateiauftrag> einreihen;
-    for (auto& n2 : neu)
+    for (auto& n2 : b.Neu)
       if (inSchlange.insert(IndexSchluessel(n2.Windows)).second) einreihen.push_back(std::move(n2));
     gesamt += static_cast<std::int64_t>(einreihen.size());
     if (vorrang) {
@@ -441,10 +248,10 @@ struct Indexierer::Impl {
     } else {
       for (auto& n2 : einreihen) dateien.push_back(std::move(n2));
     }
-    for (auto& u : unter) ordner.push_back({u, true});
+    for (auto& u : liste.Unter) ordner.push_back({u, true});
     // Sub-folders that appeared in a watched folder: walked whole.
     if (a.Nachpruefen && !a.Rekursiv && wache) {
-      for (const auto& e : neueUnter) ordner.push_back({e, true});
+      for (const auto& e : liste.NeueUnter) ordner.push_back({e, true});
     }
   }
 
@@ -455,7 +262,7 @@ struct Indexierer::Impl {
     if (!Aufloesen(wurzel, win, host)) return;
     for (const auto& e : index->EintraegeUnter(win, true)) {
       const std::string k = IndexSchluessel(e.Pfad);
-      if (!begangen.count(k.substr(0, k.rfind('\\')))) Vormerken({e, std::nullopt, false, true});
+      if (!begangen.count(k.substr(0, k.rfind('\\')))) schreiber.Vormerken({e, std::nullopt, false, true});
     }
   }
 
@@ -478,7 +285,7 @@ struct Indexierer::Impl {
     struct stat st {};
     auto bisher = index->Eintrag(a.Windows);
     if (::stat(a.Host.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-      if (bisher) Vormerken({*bisher, std::nullopt, false, true});
+      if (bisher) schreiber.Vormerken({*bisher, std::nullopt, false, true});
       return std::nullopt;
     }
     Indexeintrag e;
@@ -488,14 +295,14 @@ struct Indexierer::Impl {
     if (static_cast<std::uint64_t>(st.st_size) > o.Grenzen.Optionen.MaxDateigroesse) {
       e.Zustand = Indexzustand::NichtIndizierbar;
       e.Grund = "zu groß (" + std::to_string(st.st_size >> 20) + " MB)";
-      Vormerken({e, std::nullopt});
+      schreiber.Vormerken({e, std::nullopt});
       ++erledigt;
       return std::nullopt;
     }
     if (!Inhaltshash(a.Host, e.Hash)) {
       e.Zustand = Indexzustand::NichtIndizierbar;
       e.Grund = "nicht lesbar";
-      Vormerken({e, std::nullopt});
+      schreiber.Vormerken({e, std::nullopt});
       ++erledigt;
       return std::nullopt;
     }
@@ -504,7 +311,7 @@ struct Indexierer::Impl {
       if (bisher && bisher->Hash == e.Hash && bisher->Groesse == e.Groesse &&
           bisher->Zustand != Indexzustand::OcrAusstehend) {
         e.Id = bisher->Id;
-        Vormerken({e, std::nullopt, true});
+        schreiber.Vormerken({e, std::nullopt, true});
         ++erledigt;
         return std::nullopt;
       }
@@ -513,7 +320,7 @@ struct Indexierer::Impl {
       if (auto gleich = index->GleicherInhalt(e.Groesse, e.Hash)) {
         e.Art = gleich->Art;
         e.Seiten = gleich->Seiten;
-        Vormerken({e, index->Text(gleich->Id)});
+        schreiber.Vormerken({e, index->Text(gleich->Id)});
         ++erledigt;
         return std::nullopt;
       }
@@ -534,17 +341,17 @@ struct Indexierer::Impl {
         Schreibauftrag s{e, std::move(aus.Text)};
         // A full run replaces a shared text once, not for every copy.
         s.TextErneuern = o.Voll && erneuert.insert(e.Hash + std::to_string(e.Groesse)).second;
-        Vormerken(std::move(s));
+        schreiber.Vormerken(std::move(s));
         break;
       }
       case Auszugsstatus::NichtIndizierbar:
         e.Zustand = Indexzustand::NichtIndizierbar;
         e.Grund = aus.Grund;
-        Vormerken({e, std::nullopt});
+        schreiber.Vormerken({e, std::nullopt});
         break;
       case Auszugsstatus::OcrNoetig:
         e.Zustand = Indexzustand::OcrAusstehend;
-        Vormerken({e, std::move(aus.Text)});
+        schreiber.Vormerken({e, std::move(aus.Text)});
         OcrVormerken(l.Auftrag);
         break;
     }
@@ -571,7 +378,7 @@ struct Indexierer::Impl {
 
   // Recognises a picture or scan page by page; false when interrupted.
   bool OcrAusfuehren(const Dateiauftrag& a) {
-    Leeren();  // nothing waits behind a long recognition, and the row is there
+    schreiber.Leeren();  // nothing waits behind a long recognition, and the row is there
     auto e = index->Eintrag(a.Windows);
     if (!e || e->Zustand != Indexzustand::OcrAusstehend) return true;
     std::string text = index->Text(e->Id);
@@ -602,130 +409,152 @@ struct Indexierer::Impl {
     if (gut == 0 && !ersterFehler.empty()) {
       e->Zustand = Indexzustand::NichtIndizierbar;
       e->Grund = ersterFehler;
-      Vormerken({*e, std::nullopt});
+      schreiber.Vormerken({*e, std::nullopt});
     } else {
       e->Zustand = Indexzustand::Indiziert;
       e->Art += "+ocr";
-      Vormerken({*e, text});
+      schreiber.Vormerken({*e, text});
     }
-    Festschreiben();
+    schreiber.Festschreiben();
     return true;
   }
 
   // --- the loop -----------------------------------------------------------
 
+  // Under m: nothing queued but recognition.
+  bool NurOcrOffen() const {
+    return ereignisse.empty() && vorrangOrdner.empty() && ordner.empty() && dateien.empty();
+  }
+
+  // What one step works on: one of these.
+  struct Schrittauftrag {
+    std::optional<Ereignis> Ev;
+    std::optional<Ordnerauftrag> Ordner;
+    bool Vorrang = false;
+    std::vector<Dateiauftrag> Dateien;
+    std::optional<Dateiauftrag> Ocr;  // stays queued until done
+  };
+
+  // Takes the next work from the queues, most urgent first; false when there is none.
+  bool Nehmen(Schrittauftrag& a) {
+    std::lock_guard<std::mutex> l(m);
+    if (!ereignisse.empty()) {
+      a.Ev = std::move(ereignisse.front());
+      ereignisse.pop_front();
+    } else if (!vorrangOrdner.empty()) {
+      a.Ordner = std::move(vorrangOrdner.front());
+      vorrangOrdner.pop_front();
+      a.Vorrang = true;
+    } else if (!ordner.empty()) {
+      a.Ordner = std::move(ordner.front());
+      ordner.pop_front();
+    } else if (!dateien.empty()) {
+      // A few files per step, so the helpers read side by side; events
+      // and opened folders wait at most for these.
+      const std::size_t n = 2 * std::max<std::size_t>(o.Helfer, 1);
+      while (!dateien.empty() && a.Dateien.size() < n) {
+        inSchlange.erase(IndexSchluessel(dateien.front().Windows));
+        a.Dateien.push_back(std::move(dateien.front()));
+        dateien.pop_front();
+      }
+    } else if (o.Ocr && !ocr.empty()) {
+      a.Ocr = ocr.front();
+    } else {
+      return false;
+    }
+    if (!a.Ocr) untaetig = false;
+    return true;
+  }
+
   // One step; false when there is nothing to do.
   bool Schritt() {
-    std::optional<Ereignis> ev;
-    std::optional<Ordnerauftrag> ord;
-    std::vector<Dateiauftrag> dat;
-    std::optional<Dateiauftrag> oc;
-    bool vorrang = false;
+    Schrittauftrag a;
+    if (!Nehmen(a)) return false;
+    if (a.Ocr) {
+      // Only recognition left: what the walk and the watching found is written.
+      schreiber.Leeren();
+      std::lock_guard<std::mutex> l(m);
+      if (NurOcrOffen()) untaetig = true;
+    }
+    if (a.Ev) {
+      EreignisAusfuehren(*a.Ev);
+    } else if (a.Ordner) {
+      const bool wurzel = std::find(wurzeln.begin(), wurzeln.end(), a.Ordner->Windows) != wurzeln.end();
+      OrdnerPruefen(*a.Ordner, a.Vorrang);
+      if (wurzel && a.Ordner->Rekursiv) wurzelnOffen.push_back(a.Ordner->Windows);
+    } else if (!a.Dateien.empty()) {
+      DateienPruefen(a.Dateien);
+    } else if (a.Ocr) {
+      OcrSchritt(*a.Ocr);
+    }
+    OrdnerzeitenVormerken();
+    WurzelnAbschliessen();
+    return true;
+  }
+
+  void EreignisAusfuehren(const Ereignis& ev) {
+    schreiber.Leeren();  // the batches refer to the old paths
+    if (ev.Art == Ereignis::Nachsehen) {
+      struct stat st {};
+      std::string win, host;
+      if (Aufloesen(ev.Pfad, win, host) && ::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        std::lock_guard<std::mutex> l(m);
+        vorrangOrdner.push_back({win, true});
+      }
+    } else if (ev.Art == Ereignis::Umbenannt) {
+      Volltextindex::Transaktion t(*index);
+      index->Umbenennen(ev.Pfad, ev.Neu);
+      t.Festschreiben();
+    } else {
+      Volltextindex::Transaktion t(*index);
+      index->Entfernen(ev.Pfad);
+      for (const auto& e : index->EintraegeUnter(ev.Pfad, true)) index->Entfernen(e.Pfad);
+      t.Festschreiben();
+    }
+  }
+
+  void OcrSchritt(const Dateiauftrag& oc) {
+    bool fertig = true;
+    try {
+      fertig = OcrAusfuehren(oc);
+    } catch (...) {
+      fertig = true;  // not tried again and again in this run
+    }
+    if (fertig) {
+      std::lock_guard<std::mutex> l(m);
+      if (!ocr.empty() && ocr.front().Windows == oc.Windows) ocr.pop_front();
+      ocrBekannt.erase(IndexSchluessel(oc.Windows));
+    }
+  }
+
+  // Once every listed file has its row, the folders' times may vouch for them.
+  void OrdnerzeitenVormerken() {
+    if (ordnerzeiten.empty()) return;
     {
       std::lock_guard<std::mutex> l(m);
-      if (!ereignisse.empty()) {
-        ev = std::move(ereignisse.front());
-        ereignisse.pop_front();
-      } else if (!vorrangOrdner.empty()) {
-        ord = std::move(vorrangOrdner.front());
-        vorrangOrdner.pop_front();
-        vorrang = true;
-      } else if (!ordner.empty()) {
-        ord = std::move(ordner.front());
-        ordner.pop_front();
-      } else if (!dateien.empty()) {
-        // A few files per step, so the helpers read side by side; events
-        // and opened folders wait at most for these.
-        const std::size_t n = 2 * std::max<std::size_t>(o.Helfer, 1);
-        while (!dateien.empty() && dat.size() < n) {
-          inSchlange.erase(IndexSchluessel(dateien.front().Windows));
-          dat.push_back(std::move(dateien.front()));
-          dateien.pop_front();
-        }
-      } else if (o.Ocr && !ocr.empty()) {
-        oc = ocr.front();
-      } else {
-        return false;
-      }
-      if (!oc) untaetig = false;
+      if (!ordner.empty() || !dateien.empty() || !vorrangOrdner.empty()) return;
     }
-    if (oc) {
-      // Only recognition left: what the walk and the watching found is written.
-      Leeren();
+    for (auto& [pfad, zeit] : ordnerzeiten) {
+      Schreibauftrag s;
+      s.Eintrag.Pfad = pfad;
+      s.Eintrag.Mtime = zeit;
+      s.Ordner = true;
+      schreiber.Vormerken(std::move(s));
+    }
+    ordnerzeiten.clear();
+    schreiber.Festschreiben();
+  }
+
+  // After a root's walk: rows in folders that no longer exist go.
+  void WurzelnAbschliessen() {
+    if (wurzelnOffen.empty()) return;
+    {
       std::lock_guard<std::mutex> l(m);
-      if (ereignisse.empty() && ordner.empty() && dateien.empty() && vorrangOrdner.empty()) untaetig = true;
+      if (!ordner.empty()) return;
     }
-    if (ev) {
-      Leeren();  // the batches refer to the old paths
-      if (ev->Art == Ereignis::Nachsehen) {
-        struct stat st {};
-        std::string win, host;
-        if (Aufloesen(ev->Pfad, win, host) && ::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-          std::lock_guard<std::mutex> l(m);
-          vorrangOrdner.push_back({win, true});
-        }
-      } else if (ev->Art == Ereignis::Umbenannt) {
-        Volltextindex::Transaktion t(*index);
-        index->Umbenennen(ev->Pfad, ev->Neu);
-        t.Festschreiben();
-      } else {
-        Volltextindex::Transaktion t(*index);
-        index->Entfernen(ev->Pfad);
-        for (const auto& e : index->EintraegeUnter(ev->Pfad, true)) index->Entfernen(e.Pfad);
-        t.Festschreiben();
-      }
-    } else if (ord) {
-      const bool wurzel = std::find(wurzeln.begin(), wurzeln.end(), ord->Windows) != wurzeln.end();
-      OrdnerPruefen(*ord, vorrang);
-      if (wurzel && ord->Rekursiv) wurzelnOffen.push_back(ord->Windows);
-    } else if (!dat.empty()) {
-      DateienPruefen(dat);
-    } else if (oc) {
-      bool fertig = true;
-      try {
-        fertig = OcrAusfuehren(*oc);
-      } catch (...) {
-        fertig = true;  // not tried again and again in this run
-      }
-      if (fertig) {
-        std::lock_guard<std::mutex> l(m);
-        if (!ocr.empty() && ocr.front().Windows == oc->Windows) ocr.pop_front();
-        ocrBekannt.erase(IndexSchluessel(oc->Windows));
-      }
-    }
-    // Once every listed file has its row, the folders' times may vouch for them.
-    if (!ordnerzeiten.empty()) {
-      bool leer;
-      {
-        std::lock_guard<std::mutex> l(m);
-        leer = ordner.empty() && dateien.empty() && vorrangOrdner.empty();
-      }
-      if (leer) {
-        for (auto& [pfad, zeit] : ordnerzeiten) {
-          Schreibauftrag s;
-          s.Eintrag.Pfad = pfad;
-          s.Eintrag.Mtime = zeit;
-          s.Ordner = true;
-          Vormerken(std::move(s));
-        }
-        ordnerzeiten.clear();
-        Festschreiben();
-      }
-    }
-    // After a root's walk: rows in folders that no longer exist go.
-    if (!wurzelnOffen.empty()) {
-      bool fertig;
-      {
-        std::lock_guard<std::mutex> l(m);
-        fertig = ordner.empty();
-      }
-      if (fertig) {
-        for (const auto& w : wurzelnOffen) WegGefallene(w);
-        wurzelnOffen.clear();
-        begangen.clear();
-      }
-    }
-    return true;
+    for (const auto& w : wurzelnOffen) WegGefallene(w);
+    wurzelnOffen.clear();
+    begangen.clear();
   }
 
   void Vorbereiten() {
@@ -733,7 +562,7 @@ struct Indexierer::Impl {
     if (!dienst) dienst = std::make_unique<Auslesedienst>(o.Grenzen);
     if (!nebenleser && o.Helfer > 1)
       nebenleser = std::make_unique<Nebenleser>(o.Helfer - 1, o.Grenzen, o.NiedrigePrioritaet);
-    SchreiberStarten();
+    schreiber.Starten(*index);
     // Scans left waiting by an earlier run.
     std::string win, host;
     for (const auto& e : index->OcrAusstehende()) {
@@ -755,7 +584,7 @@ struct Indexierer::Impl {
         if (ende) break;
         if (pausiert) {
           l.unlock();
-          Festschreiben();
+          schreiber.Festschreiben();
           l.lock();
           cv.wait(l, [&] { return ende || !pausiert; });
           continue;
@@ -768,15 +597,13 @@ struct Indexierer::Impl {
         gearbeitet = true;  // one failing step does not end the worker
       }
       if (!gearbeitet) {
-        Leeren();
+        schreiber.Leeren();
         std::unique_lock<std::mutex> l(m);
-        if (ereignisse.empty() && ordner.empty() && dateien.empty() && vorrangOrdner.empty()) untaetig = true;
-        cv.wait_for(l, std::chrono::seconds(5), [&] {
-          return ende || !ereignisse.empty() || !ordner.empty() || !dateien.empty() || !vorrangOrdner.empty();
-        });
+        if (NurOcrOffen()) untaetig = true;
+        cv.wait_for(l, std::chrono::seconds(5), [&] { return ende || !NurOcrOffen(); });
       }
     }
-    SchreiberBeenden();
+    schreiber.Beenden();
     dienst.reset();
     nebenleser.reset();
     laeuft = false;
@@ -938,8 +765,7 @@ Indexfortschritt Indexierer::Fortschritt() const {
 
 bool Indexierer::Ruhig() const {
   std::lock_guard<std::mutex> l(impl_->m);
-  return impl_->untaetig && impl_->ereignisse.empty() && impl_->vorrangOrdner.empty() && impl_->ordner.empty() &&
-         impl_->dateien.empty();
+  return impl_->untaetig && impl_->NurOcrOffen();
 }
 
 bool Indexierer::Beobachtet(const std::string& ordnerKey) const {
@@ -964,7 +790,7 @@ void Indexierer::Durchlaufen(const std::function<void(const Indexfortschritt&)>&
       melden(Fortschritt());
     }
   }
-  impl_->SchreiberBeenden();
+  impl_->schreiber.Beenden();
   impl_->dienst.reset();
   impl_->nebenleser.reset();
   impl_->laeuft = false;
