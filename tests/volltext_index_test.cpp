@@ -387,6 +387,31 @@ TEST_F(VolltextIndex, NamenNurInGrossKleinschreibungVerschieden) {
   EXPECT_TRUE(t[0].AusIndex);
 }
 
+// Each run writes segments of its own; the indexer merges them once idle,
+// so a search reads one segment, and the merging loses nothing.
+TEST_F(VolltextIndex, LeerlaufFuegtDieTeileDesIndexZusammen) {
+  for (int runde = 0; runde < 6; ++runde) {
+    for (int i = 0; i < 5; ++i)
+      DateiAnlegen("C:\\VXMDOK\\r" + std::to_string(runde) + "\\d" + std::to_string(i) + ".txt",
+                   "Vorgang R" + std::to_string(runde) + "X" + std::to_string(i) + " Heizkosten");
+    Indexieren();
+  }
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open_v2(index_.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+  sqlite3_stmt* s = nullptr;
+  ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT count(DISTINCT segid) FROM volltext_idx", -1, &s, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
+  EXPECT_EQ(sqlite3_column_int(s, 0), 1);
+  sqlite3_finalize(s);
+  sqlite3_close(db);
+  const auto t = Suchen("heizkosten");
+  EXPECT_EQ(t.size(), 30u);
+  for (const auto& x : t) EXPECT_TRUE(x.AusIndex);
+  EXPECT_EQ(Namen(Suchen("R3X4")), std::set<std::string>{"d4.txt"});
+  Volltextindex ix(index_);
+  EXPECT_FALSE(ix.Verdichten());  // nothing left to merge
+}
+
 TEST_F(VolltextIndex, GrosseTexteInAbschnitten) {
   // Phrases at every place of a text of many 32 KB sections: across a
   // section border, at the very end, and one longer than the overlap.

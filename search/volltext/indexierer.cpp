@@ -596,8 +596,10 @@ struct Indexierer::Impl {
       } catch (const std::exception&) {
         gearbeitet = true;  // one failing step does not end the worker
       }
+      verdichten = verdichten || gearbeitet;
       if (!gearbeitet) {
         schreiber.Leeren();
+        if (VerdichtungsSchritt()) continue;
         std::unique_lock<std::mutex> l(m);
         if (NurOcrOffen()) untaetig = true;
         cv.wait_for(l, std::chrono::seconds(5), [&] { return ende || !NurOcrOffen(); });
@@ -608,6 +610,20 @@ struct Indexierer::Impl {
     nebenleser.reset();
     laeuft = false;
   }
+
+  // While idle after writing, the index's segments are merged a short step
+  // at a time (new work comes first), so searches read one segment instead
+  // of many. True while there is more to merge.
+  bool VerdichtungsSchritt() {
+    if (!verdichten || !index) return false;
+    try {
+      verdichten = index->Verdichten();
+    } catch (const IndexFehler&) {
+      verdichten = false;  // locked by another writer or read-only: next time
+    }
+    return verdichten;
+  }
+  bool verdichten = true;  // the index may hold unmerged segments (worker thread only)
 
   // --- following the folder watching --------------------------------------
 
@@ -791,6 +807,8 @@ void Indexierer::Durchlaufen(const std::function<void(const Indexfortschritt&)>&
     }
   }
   impl_->schreiber.Beenden();
+  while (impl_->VerdichtungsSchritt()) {
+  }
   impl_->dienst.reset();
   impl_->nebenleser.reset();
   impl_->laeuft = false;

@@ -872,6 +872,16 @@ std::vector<Volltextindex::Kandidat> Volltextindex::Kandidaten(const std::string
 
 void Volltextindex::Optimieren() { Ausfuehren("INSERT INTO volltext(volltext) VALUES ('optimize')"); }
 
+bool Volltextindex::Verdichten(int seiten) {
+  // A negative count merges any level with two segments or more, so steps
+  // repeated until nothing changes end where 'optimize' ends.
+  const auto vorher = sqlite3_total_changes64(db_);
+  Ausfuehren(("INSERT INTO volltext(volltext, rank) VALUES ('merge', " + std::to_string(-std::max(seiten, 1)) + ")")
+                 .c_str());
+  // The command itself counts as one change; merged pages add more.
+  return sqlite3_total_changes64(db_) - vorher >= 2;
+}
+
 Entpacker::Entpacker() : ctx_(ZSTD_createDCtx()) {}
 
 Entpacker::~Entpacker() { ZSTD_freeDCtx(static_cast<ZSTD_DCtx*>(ctx_)); }

@@ -129,6 +129,10 @@ class Volltextindex {
   // Merges the full-text index into one segment: faster queries, fewer
   // bytes. Takes seconds on a large index; for the end of long runs.
   void Optimieren();
+  // One step towards the same, writing about `seiten` pages: short enough to
+  // run between other work without holding others up. False when there was
+  // nothing left to merge.
+  bool Verdichten(int seiten = 256);
 
   // BEGIN IMMEDIATE ... COMMIT; rolled back when left without Festschreiben.
   class Transaktion {
