@@ -1,6 +1,9 @@
 #include "search/volltext/faltung.h"
 
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/falltabelle.h"
 #include "platform/text.h"
@@ -271,6 +274,41 @@ Faltsucher::Faltsucher(std::string gefaltet) : p_(std::move(gefaltet)) {
     const int f = b >= 'A' && b <= 'Z' ? b | 0x20 : b;
     interessant_[b] = druckbar ? f == p0 : p0 == ' ';
   }
+  int ascii = 0;
+  for (int b = 0; b < 0x80; ++b)
+    if (interessant_[b]) anfang_[ascii < 2 ? ascii : 1] = static_cast<unsigned char>(b), ++ascii;
+  if (ascii == 1) anfang_[1] = anfang_[0];
+  breit_ = ascii >= 1 && ascii <= 2;
+  // An ASCII start folds to one byte, so the next raw byte, when printable
+  // ASCII, must fold to the phrase's second byte.
+  const auto p1 = p_.size() > 1 ? static_cast<unsigned char>(p_[1]) : 0;
+  const bool druckbar1 = p1 > 0x20 && p1 < 0x7F;
+  folge_[0] = druckbar1 ? p1 : 0;
+  folge_[1] = druckbar1 && p1 >= 'a' && p1 <= 'z' ? static_cast<unsigned char>(p1 - 0x20) : folge_[0];
+}
+
+std::size_t Faltsucher::NaechsterAnfang(const unsigned char* d, std::size_t i, std::size_t n) const {
+#if defined(__SSE2__)
+  if (breit_) {
+    const __m128i a = _mm_set1_epi8(static_cast<char>(anfang_[0])), b = _mm_set1_epi8(static_cast<char>(anfang_[1]));
+    const __m128i c = _mm_set1_epi8(static_cast<char>(folge_[0])), g = _mm_set1_epi8(static_cast<char>(folge_[1]));
+    const __m128i leer = _mm_set1_epi8(0x21), entf = _mm_set1_epi8(0x7F);
+    for (; i + 17 <= n; i += 16) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+      const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 1));
+      // A start byte followed by a byte that may continue (signed: beyond
+      // ASCII counts as below 0x21), and every byte with its high bit set.
+      const __m128i start = _mm_or_si128(_mm_cmpeq_epi8(x, a), _mm_cmpeq_epi8(x, b));
+      const __m128i folge = p_.size() < 2 ? _mm_set1_epi8(-1)
+                                          : _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(y, c), _mm_cmpeq_epi8(y, g)),
+                                                         _mm_or_si128(_mm_cmplt_epi8(y, leer), _mm_cmpeq_epi8(y, entf)));
+      const int treffer = _mm_movemask_epi8(_mm_and_si128(start, folge)) | _mm_movemask_epi8(x);
+      if (treffer) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(treffer)));
+    }
+  }
+#endif
+  while (i < n && !interessant_[d[i]]) ++i;
+  return i;
 }
 
 bool Faltsucher::Weiter(std::string_view text, std::size_t i, std::size_t k, bool blank, std::size_t& bis) const {
@@ -298,7 +336,7 @@ bool Faltsucher::Finden(std::string_view text, std::size_t& von, std::size_t& bi
   for (std::size_t i = 0; i < n;) {
     if (!fuehrendLeer) {
       // Skip what cannot begin a match: ASCII bytes that fold to another byte.
-      while (i < n && !interessant_[d[i]]) ++i;
+      i = NaechsterAnfang(d, i, n);
       if (i >= n) return false;
     }
     std::size_t laenge;

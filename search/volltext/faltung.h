@@ -34,8 +34,17 @@ class Faltsucher {
   // Compares the folded text from byte i on (FaltenKern's state `blank`)
   // with the phrase from byte k on.
   bool Weiter(std::string_view text, std::size_t i, std::size_t k, bool blank, std::size_t& bis) const;
+  // The next byte from i on that may start a match (n when none).
+  std::size_t NaechsterAnfang(const unsigned char* d, std::size_t i, std::size_t n) const;
   std::string p_;
   bool interessant_[256] = {};  // raw bytes that may start a match
+  // When at most two ASCII bytes may start one (besides every byte beyond
+  // ASCII), they are looked for 16 bytes at a time.
+  unsigned char anfang_[2] = {};
+  bool breit_ = false;
+  // Bytes that may follow such an ASCII start (both cases of the phrase's
+  // second byte; white space, control and non-ASCII bytes always may).
+  unsigned char folge_[2] = {};
 };
 
 // Number of characters (code points) of a folded text.
