@@ -479,8 +479,10 @@ TEST_F(WiedererkennungTest, GemeinsameUmzuegeLassenWasEinAndererInzwischenGeaend
   EXPECT_EQ(DateiNummerSuchen(*db_, "d3.txt", kA), nr[3]);
   EXPECT_NE(DateiNummerSuchen(*db_, "Neu 3.txt", kB), nr[3]);
   EXPECT_EQ(DateiNummerSuchen(*db_, "anders.txt", kA), nr[5]);
-  for (int i = 0; i < kAnzahl; ++i)
-    if (i != 3 && i != 5) EXPECT_EQ(DateiNummerSuchen(*db_, "NEU " + std::to_string(i) + ".TXT", kB), nr[i]) << i;
+  for (int i = 0; i < kAnzahl; ++i) {
+    if (i == 3 || i == 5) continue;
+    EXPECT_EQ(DateiNummerSuchen(*db_, "NEU " + std::to_string(i) + ".TXT", kB), nr[i]) << i;
+  }
   EXPECT_EQ(Zahl("SELECT count(*) FROM Dateiinfo WHERE DateinameSchluessel IS NOT vxm_falten(Dateiname) OR "
                  "DateipfadSchluessel IS NOT vxm_falten(Dateipfad)"),
             0);
