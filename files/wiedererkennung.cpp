@@ -401,13 +401,7 @@ bool Zuordnung::Anwenden(const Plan& p, Vorgang& v, const Weise& weise) {
   switch (p.art) {
     case Plan::Art::Umziehen: {
       const Kandidat& k = kandidaten_[p.k];
-      if (VonVorhabenBelegt(offen_, k.Ordner, k.Name)) return false;
-      if (DateiNummerSuchen(db_, k.Name, k.Ordner) != 0) return false;
-      if (weise.Nachpruefen) {
-        const auto jetzt = StandLesen(k.Host);
-        if (!jetzt || !(*jetzt == k.Stand)) return false;
-        if (!s.Beiseite && DateiDa(s.Ordner, s.Name)) return false;
-      }
+      if (!UmzugErlaubt(s, k, weise) || DateiNummerSuchen(db_, k.Name, k.Ordner) != 0) return false;
       v.Nach = Ort(k.Ordner, k.Name);
       if (s.Beiseite) {
         v.art = Vorgang::Art::Zurueckgeholt;
@@ -436,6 +430,16 @@ bool Zuordnung::Anwenden(const Plan& p, Vorgang& v, const Weise& weise) {
     }
   }
   return false;
+}
+
+// What a move needs besides the register: no unfinished change names either
+// place, and (when asked) the file is still as read and the old place empty.
+bool Zuordnung::UmzugErlaubt(const Suchender& s, const Kandidat& k, const Weise& weise) const {
+  if ((!s.Beiseite && VonVorhabenBelegt(offen_, s.Ordner, s.Name)) || VonVorhabenBelegt(offen_, k.Ordner, k.Name))
+    return false;
+  if (!weise.Nachpruefen) return true;
+  const auto jetzt = StandLesen(k.Host);
+  return jetzt && *jetzt == k.Stand && (s.Beiseite || !DateiDa(s.Ordner, s.Name));
 }
 
 // The print describes the file as just read; a moved file mostly keeps its
@@ -476,11 +480,7 @@ void Zuordnung::UmzuegeAnwenden(const std::vector<Plan>& plaene, std::size_t von
     erledigt[i - von] = 1;  // judged here, moved or not
     const Suchender& s = suchende_[plaene[i].s];
     const Kandidat& k = kandidaten_[plaene[i].k];
-    if (VonVorhabenBelegt(offen_, s.Ordner, s.Name) || VonVorhabenBelegt(offen_, k.Ordner, k.Name)) continue;
-    if (weise.Nachpruefen) {
-      const auto jetzt = StandLesen(k.Host);
-      if (!jetzt || !(*jetzt == k.Stand) || DateiDa(s.Ordner, s.Name)) continue;
-    }
+    if (!UmzugErlaubt(s, k, weise)) continue;
     sqlite3_bind_int(rein, 1, s.Nummer);
     TextBinden(rein, 2, s.Name);
     TextBinden(rein, 3, s.Ordner);
