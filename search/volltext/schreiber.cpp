@@ -55,7 +55,14 @@ void Stapelschreiber::Vormerken(Schreibauftrag s) {
     stapelSeit_ = std::chrono::steady_clock::now();
     stapelBytes_ = 0;
   }
-  if (s.Text) stapelBytes_ += s.Text->size();
+  // Compressing and taking the text apart here, on the caller's thread,
+  // leaves the writer's thread (which all indexing waits for) only the
+  // writing.
+  if (s.Text) {
+    s.Vor = Vorbereiten(*s.Text, s.Eintrag.Zustand == Indexzustand::Indiziert);
+    s.Text.reset();
+    stapelBytes_ += s.Vor->Bytes;
+  }
   stapel_.push_back(std::move(s));
   // Few large texts make a batch as well: memory stays bounded.
   if (stapel_.size() >= stapelGroesse_ || stapelBytes_ >= (64u << 20) ||
@@ -98,7 +105,7 @@ void Stapelschreiber::Schreiben(std::vector<Schreibauftrag>& stapel, Volltextind
         } else if (s.NurZeit) {
           index.ZeitAktualisieren(s.Eintrag.Id, s.Eintrag.Groesse, s.Eintrag.Mtime);
         } else {
-          index.Schreiben(s.Eintrag, s.Text ? &*s.Text : nullptr, s.TextErneuern);
+          index.Schreiben(s.Eintrag, s.Vor ? &*s.Vor : nullptr, s.TextErneuern);
         }
       }
       t.Festschreiben();

@@ -20,11 +20,12 @@ namespace vxm::volltext {
 
 struct Schreibauftrag {
   Indexeintrag Eintrag;
-  std::optional<std::string> Text;
+  std::optional<std::string> Text;  // made ready (Vor) when handed over
   bool NurZeit = false;
   bool Loeschen = false;
   bool Ordner = false;  // Eintrag.Pfad is a folder listed at Eintrag.Mtime
   bool TextErneuern = false;  // a text shared with files of the same bytes is replaced
+  std::optional<Vorbereitet> Vor{};
 };
 
 class Stapelschreiber {

@@ -39,9 +39,10 @@ int TriErzeugen(void*, const char**, int, Fts5Tokenizer** aus) {
 
 void TriLoeschen(Fts5Tokenizer* t) { delete reinterpret_cast<int*>(t); }
 
-int TriZerlegen(Fts5Tokenizer*, void* ctx, int flags, const char* text, int n,
-                int (*token)(void*, int, const char*, int, int, int)) {
-  if (!(flags & FTS5_TOKENIZE_DOCUMENT)) return n > 0 ? token(ctx, 0, text, n, 0, n) : SQLITE_OK;
+// Calls `aus(gramm, laenge)` once for each n-gram the index takes from a
+// folded text; returns the first result other than SQLITE_OK.
+template <typename F>
+int GrammeAufzaehlen(const char* text, int n, F&& aus) {
   // Start offsets of the last four characters.
   int s0 = -1, s1 = -1, s2 = -1, s3 = -1;
   static thread_local std::vector<std::uint64_t> gesehen;
@@ -49,7 +50,7 @@ int TriZerlegen(Fts5Tokenizer*, void* ctx, int flags, const char* text, int n,
   auto merken = [&](int von, int bis) {
     // Packed into 64 bits to tell repeats (a longer one is always emitted).
     const int laenge = bis - von;
-    if (laenge > 8) return token(ctx, 0, text + von, laenge, von, bis);
+    if (laenge > 8) return aus(text + von, laenge);
     std::uint64_t k = 0;
     std::memcpy(&k, text + von, static_cast<std::size_t>(laenge));
     gesehen.push_back(k);
@@ -78,10 +79,32 @@ int TriZerlegen(Fts5Tokenizer*, void* ctx, int flags, const char* text, int n,
     std::memcpy(t, &k, 8);
     int laenge = 8;
     while (laenge > 0 && t[laenge - 1] == 0) --laenge;
-    const int rc = token(ctx, 0, t, laenge, 0, 0);
+    const int rc = aus(t, laenge);
     if (rc != SQLITE_OK) return rc;
   }
   return SQLITE_OK;
+}
+
+// A document value that starts with this holds its n-grams already taken
+// apart (Vorbereiten, on another thread than the writer's): each as a
+// length byte and its bytes. Folded text never starts so.
+constexpr std::string_view kGrammliste("\xFF\xFE\x01", 3);
+
+int TriZerlegen(Fts5Tokenizer*, void* ctx, int flags, const char* text, int n,
+                int (*token)(void*, int, const char*, int, int, int)) {
+  if (!(flags & FTS5_TOKENIZE_DOCUMENT)) return n > 0 ? token(ctx, 0, text, n, 0, n) : SQLITE_OK;
+  const std::string_view wert(text, static_cast<std::size_t>(std::max(n, 0)));
+  if (wert.substr(0, kGrammliste.size()) == kGrammliste) {
+    for (std::size_t i = kGrammliste.size(); i < wert.size();) {
+      const std::size_t laenge = static_cast<unsigned char>(wert[i]);
+      if (laenge == 0 || i + 1 + laenge > wert.size()) return SQLITE_CORRUPT;
+      const int rc = token(ctx, 0, text + i + 1, static_cast<int>(laenge), 0, 0);
+      if (rc != SQLITE_OK) return rc;
+      i += 1 + laenge;
+    }
+    return SQLITE_OK;
+  }
+  return GrammeAufzaehlen(text, n, [&](const char* g, int laenge) { return token(ctx, 0, g, laenge, 0, 0); });
 }
 
 void TokenizerAnmelden(sqlite3* db) {
@@ -636,13 +659,40 @@ void Volltextindex::InhaltEntfernen(std::int64_t inhalt) {
   }
 }
 
-void Volltextindex::Schreiben(Indexeintrag& e, const std::string* text, bool textErneuern) {
+Vorbereitet Vorbereiten(const std::string& text, bool mitGrammen) {
+  Vorbereitet v;
+  v.MitGrammen = mitGrammen;
+  for (const auto& a : Zerlegen(text)) {
+    const std::string_view teil(text.data() + a.Von, a.Bis - a.Von);
+    Vorbereitet::Teil t{a.Eigen, Packen(teil), {}};
+    if (mitGrammen) {
+      std::string gefaltet = Falten(teil);
+      t.Gramme.assign(kGrammliste);
+      const int rc = GrammeAufzaehlen(gefaltet.data(), static_cast<int>(gefaltet.size()), [&](const char* g, int n) {
+        if (n > 255) return SQLITE_TOOBIG;
+        t.Gramme.push_back(static_cast<char>(n));
+        t.Gramme.append(g, static_cast<std::size_t>(n));
+        return SQLITE_OK;
+      });
+      // Folded text is valid UTF-8 (n-grams of at most 16 bytes); should an
+      // n-gram ever outgrow its length byte, the tokenizer takes the folded
+      // text apart itself.
+      if (rc != SQLITE_OK) t.Gramme = std::move(gefaltet);
+    }
+    v.Bytes += t.Gepackt.size() + t.Gramme.size();
+    v.Teile.push_back(std::move(t));
+  }
+  return v;
+}
+
+void Volltextindex::Schreiben(Indexeintrag& e, const Vorbereitet* text, bool textErneuern) {
   const std::string schluessel = IndexSchluessel(e.Pfad);
   // The row of this path keeps its id; a copied id of another row does not count.
   const auto alt = Eintrag(e.Pfad);
   e.Id = alt ? alt->Id : 0;
   if (e.Id != 0) InhaltLoesen(e.Id);
   const bool indizieren = e.Zustand == Indexzustand::Indiziert;
+  if (text && indizieren && !text->MitGrammen) throw IndexFehler("Volltextindex: Text ohne N-Gramme");
   // The text of the same bytes, when another file has it indexed.
   std::int64_t inhalt = 0;
   if (text && indizieren && !e.Hash.empty()) {
@@ -708,9 +758,8 @@ void Volltextindex::Schreiben(Indexeintrag& e, const std::string* text, bool tex
   sqlite3_stmt* ab = Anweisung("INSERT INTO abschnitte (inhalt, nr, eigen, daten) VALUES (?, ?, ?, ?) RETURNING id");
   sqlite3_stmt* ein = Anweisung("INSERT INTO volltext(rowid, t) VALUES (?, ?)");
   std::int64_t nr = 0;
-  for (const auto& a : Zerlegen(*text)) {
-    const std::string_view teil(text->data() + a.Von, a.Bis - a.Von);
-    const std::string gepackt = Packen(teil);
+  for (const auto& a : text->Teile) {
+    const std::string& gepackt = a.Gepackt;
     std::int64_t rowid = 0;
     {
       Zurueck z{ab};
@@ -725,7 +774,7 @@ void Volltextindex::Schreiben(Indexeintrag& e, const std::string* text, bool tex
     if (indizieren) {
       Zurueck z{ein};
       sqlite3_bind_int64(ein, 1, rowid);
-      Binden(ein, 2, Falten(teil));
+      Binden(ein, 2, a.Gramme);
       if (sqlite3_step(ein) != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
     }
   }

@@ -61,6 +61,20 @@ class IndexFehler : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A text made ready for writing, off the writer's thread: its sections,
+// each compressed and, for an indexed text, with the n-grams the index
+// takes from its folded form.
+struct Vorbereitet {
+  struct Teil {
+    std::size_t Eigen;  // bytes of its own (the rest overlaps the next)
+    std::string Gepackt, Gramme;
+  };
+  std::vector<Teil> Teile;
+  bool MitGrammen = false;
+  std::size_t Bytes = 0;
+};
+Vorbereitet Vorbereiten(const std::string& text, bool mitGrammen);
+
 class Volltextindex {
  public:
   // Opens the index, creating it when missing. Raises IndexFehler.
@@ -100,7 +114,7 @@ class Volltextindex {
   // indexed row takes the text of another file of the same size and hash
   // instead, when there is one; with `textErneuern` that shared text is
   // replaced by the new one); without, the row loses its text.
-  void Schreiben(Indexeintrag& e, const std::string* text, bool textErneuern = false);
+  void Schreiben(Indexeintrag& e, const Vorbereitet* text, bool textErneuern = false);
   // New size and time for a file whose content hash did not change.
   void ZeitAktualisieren(std::int64_t id, std::int64_t groesse, std::int64_t mtime);
   void Entfernen(const std::string& pfad);
