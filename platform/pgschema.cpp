@@ -51,22 +51,67 @@ Abbildung Abbilden(F&& f, bool nurGefaltete) {
   return a;
 }
 
+// The stored functions' mark: the folding's version and the form of the
+// functions (2: text of ASCII only takes a short list).
+std::string Kennung() { return "Faltung " + std::to_string(kFaltungsVersion) + ", Form 2"; }
+
+std::size_t Utf8Laenge(unsigned char erstes) { return erstes < 0x80 ? 1 : erstes >= 0xF0 ? 4 : erstes >= 0xE0 ? 3 : 2; }
+
+// Only the entries for ASCII characters (all a text of ASCII only can meet).
+Abbildung NurAscii(const Abbildung& a) {
+  Abbildung aus;
+  std::size_t i = 0, j = 0;
+  while (i < a.von.size()) {
+    const std::size_t li = Utf8Laenge(static_cast<unsigned char>(a.von[i]));
+    const std::size_t lj = Utf8Laenge(static_cast<unsigned char>(a.nach[j]));
+    if (li == 1) {
+      aus.von += a.von.substr(i, li);
+      aus.nach += a.nach.substr(j, lj);
+    }
+    i += li;
+    j += lj;
+  }
+  for (const auto& e : a.ersetzen)
+    if (e.first.size() == 1) aus.ersetzen.push_back(e);
+  return aus;
+}
+
+// `t` through the character list and the replacements of `a`.
+std::string Uebersetzen(const std::string& t, const Abbildung& a) {
+  std::string g = a.von.empty() ? t : sqltext::Zusammen({"translate(", t, ", $z$", a.von, "$z$, $z$", a.nach, "$z$)"});
+  for (const auto& [von, nach] : a.ersetzen) g = sqltext::Zusammen({"replace(", g, ", $z$", von, "$z$, $z$", nach, "$z$)"});
+  return g;
+}
+
 std::string Funktionen() {
   const Abbildung falten = Abbilden([](const std::string& z) { return Falten(z); }, false);
   if (!falten.ersetzen.empty())
     throw VbFehler(fehlernr::DatenbankFehler, "Die Faltung bildet Zeichen auf mehrere ab; der Datenbankserver "
                                               "kann sie so nicht nachbilden.");
   const Abbildung grund = Abbilden([](const std::string& z) { return Sortierform(z); }, true);
+  // translate() looks each character up in the whole list, some thousand
+  // characters long: tens of microseconds a call, paid by every row a
+  // trigger folds or a sort orders. A text of ASCII only (most names,
+  // every folder of the store) needs the list's ASCII part alone, as long
+  // as folding keeps ASCII ASCII.
+  bool asciiBleibt = true;
+  for (int c = 1; c < 0x80; ++c)
+    for (const unsigned char b : Falten(std::string(1, static_cast<char>(c)))) asciiBleibt = asciiBleibt && b < 0x80;
+  // As many bytes as characters: ASCII only (the database is UTF-8, as the
+  // lists of every code point require).
+  const std::string ascii = "octet_length(t) = char_length(t)";
+  const std::string gefaltet = sqltext::Zusammen(
+      {"CASE WHEN ", ascii, " THEN ", Uebersetzen("t", NurAscii(falten)), " ELSE ", Uebersetzen("t", falten), " END"});
   // vxm_grund folds itself: a call of vxm_falten would depend on the search path
-  const std::string gefaltet = "translate(t, $z$" + falten.von + "$z$, $z$" + falten.nach + "$z$)";
-  std::string g = "translate(" + gefaltet + ", $z$" + grund.von + "$z$, $z$" + grund.nach + "$z$)";
-  for (const auto& [von, nach] : grund.ersetzen) g = sqltext::Zusammen({"replace(", g, ", $z$", von, "$z$, $z$", nach, "$z$)"});
-  const std::string version = std::to_string(kFaltungsVersion);
+  std::string g = Uebersetzen(Uebersetzen("t", falten), grund);
+  if (asciiBleibt)
+    g = sqltext::Zusammen({"CASE WHEN ", ascii, " THEN ", Uebersetzen(Uebersetzen("t", NurAscii(falten)), NurAscii(grund)),
+                           " ELSE ", g, " END"});
   return "CREATE OR REPLACE FUNCTION vxm_falten(t text) RETURNS text LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE "
-         "AS $f$ SELECT " + gefaltet + " COLLATE \"C\" $f$;\n"
-         "COMMENT ON FUNCTION vxm_falten(text) IS 'Faltung " + version + "';\n"
+         "AS $f$ SELECT (" + gefaltet + ") COLLATE \"C\" $f$;\n"
+         "COMMENT ON FUNCTION vxm_falten(text) IS '" + Kennung() + "';\n"
          "CREATE OR REPLACE FUNCTION vxm_grund(t text) RETURNS text LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE "
-         "AS $f$ SELECT " + g + " COLLATE \"C\" $f$;\n";
+         "AS $f$ SELECT (" + g + ") COLLATE \"C\" $f$;\n";
 }
 
 // Stored folding version of the functions ("" when they are missing).
@@ -132,7 +177,7 @@ void Unteilbar(Verbindung& v, const std::string& sql, std::string_view wofuer) {
 }  // namespace
 
 void LayerEinrichten(Verbindung& v) {
-  const std::string soll = "Faltung " + std::to_string(kFaltungsVersion);
+  const std::string soll = Kennung();
   if (FunktionsVersion(v) == soll || !Beschreibbar(v)) return;
   v.Beginnen();
   try {
