@@ -52,7 +52,8 @@ Abbildung Abbilden(F&& f, bool nurGefaltete) {
 }
 
 // The stored functions' mark: the folding's version and the form of the
-// functions (2: text of ASCII only takes a short list).
+// functions and triggers (2: text of ASCII only takes a short list; the
+// highest key is written when rows go, not on every insert).
 std::string Kennung() { return "Faltung " + std::to_string(kFaltungsVersion) + ", Form 2"; }
 
 std::size_t Utf8Laenge(unsigned char erstes) { return erstes < 0x80 ? 1 : erstes >= 0xF0 ? 4 : erstes >= 0xE0 ? 3 : 2; }
@@ -122,6 +123,14 @@ std::string FunktionsVersion(Verbindung& v) {
   return b->Schritt() ? std::string(b->TextWert(0)) : std::string();
 }
 
+bool EigeneFunktion(Verbindung& v, const std::string& name) {
+  auto b = v.Vorbereiten(
+      "SELECT count(*) FROM pg_proc p JOIN pg_namespace n ON n.oid = p.pronamespace "
+      "WHERE n.nspname = current_schema() AND p.proname = $1");
+  b->TextBinden(1, name);
+  return b->Schritt() && b->ZahlWert(0) > 0;
+}
+
 bool RegisterDa(Verbindung& v) {
   auto b = v.Vorbereiten(
       "SELECT count(*) FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
@@ -176,43 +185,40 @@ void Unteilbar(Verbindung& v, const std::string& sql, std::string_view wofuer) {
 
 }  // namespace
 
-void LayerEinrichten(Verbindung& v) {
-  const std::string soll = Kennung();
-  if (FunktionsVersion(v) == soll || !Beschreibbar(v)) return;
-  v.Beginnen();
-  try {
-    // another workstation may have done it while this one waited for the lock
-    if (FunktionsVersion(v) != soll) {
-      v.Ausfuehren(FaltungsfunktionenSql(), "Faltung");
-      if (RegisterDa(v)) v.Ausfuehren(Neufalten(), "Faltung");
-    }
-    v.Festschreiben();
-  } catch (...) {
-    v.Zuruecknehmen();
-    throw;
-  }
-}
-
 namespace {
 
-// Keys never given twice, also not the one of a deleted last row: the
-// highest key handed out is kept in vxm_folge (its row lock also orders
-// concurrent inserts).
+// Keys never given twice, also not the one of a deleted last row. A row
+// without a key takes one past the highest of the table and of vxm_folge
+// (whose row lock also orders concurrent inserts); vxm_folge keeps the
+// highest key only when rows go or keys change. Writing it on every
+// insert made a copy of many rows slow: each write of the same row in one
+// transaction leaves a version the next must pass.
 std::string SchluesselTrigger(const std::string& tabelle, const std::string& schluessel) {
-  const std::string t = "\"" + tabelle + "\"", k = "NEW.\"" + schluessel + "\"", f = "\"vxm_" + tabelle + "_schluessel\"";
-  return "CREATE FUNCTION " + f + "() RETURNS trigger LANGUAGE plpgsql SET search_path FROM CURRENT AS $f$\n"
+  const std::string t = "\"" + tabelle + "\"", k = "\"" + schluessel + "\"", f = "\"vxm_" + tabelle + "_schluessel\"",
+                    stand = "\"vxm_" + tabelle + "_stand\"", name = "'" + tabelle + "'";
+  return "CREATE OR REPLACE FUNCTION " + f + "() RETURNS trigger LANGUAGE plpgsql SET search_path FROM CURRENT AS $f$\n"
          "DECLARE w bigint;\n"
          "BEGIN\n"
-         "  SELECT \"Wert\" INTO w FROM vxm_folge WHERE \"Tabelle\" = '" + tabelle + "' FOR UPDATE;\n"
-         "  IF " + k + " IS NULL THEN\n"
-         "    " + k + " := greatest(w, (SELECT coalesce(max(\"" + schluessel + "\"), 0) FROM " + t + ")) + 1;\n"
-         "  END IF;\n"
-         "  IF " + k + " > w THEN UPDATE vxm_folge SET \"Wert\" = " + k + " WHERE \"Tabelle\" = '" + tabelle +
-         "'; END IF;\n"
+         "  SELECT \"Wert\" INTO w FROM vxm_folge WHERE \"Tabelle\" = " + name + " FOR UPDATE;\n"
+         "  NEW." + k + " := greatest(w, (SELECT coalesce(max(" + k + "), 0) FROM " + t + ")) + 1;\n"
          "  RETURN NEW;\n"
          "END $f$;\n"
-         "CREATE TRIGGER vxm_schluessel BEFORE INSERT ON " + t + " FOR EACH ROW EXECUTE FUNCTION " + f + "();\n"
-         "INSERT INTO vxm_folge VALUES ('" + tabelle + "', 0);\n";
+         "DROP TRIGGER IF EXISTS vxm_schluessel ON " + t + ";\n"
+         "CREATE TRIGGER vxm_schluessel BEFORE INSERT ON " + t + " FOR EACH ROW WHEN (NEW." + k +
+         " IS NULL) EXECUTE FUNCTION " + f + "();\n"
+         "CREATE OR REPLACE FUNCTION " + stand + "() RETURNS trigger LANGUAGE plpgsql SET search_path FROM CURRENT AS $f$\n"
+         "BEGIN\n"
+         "  UPDATE vxm_folge SET \"Wert\" = m FROM (SELECT max(" + k + ") AS m FROM " + t +
+         ") AS h WHERE \"Tabelle\" = " + name + " AND \"Wert\" < h.m;\n"
+         "  RETURN NULL;\n"
+         "END $f$;\n"
+         "DROP TRIGGER IF EXISTS vxm_stand ON " + t + ";\n"
+         "CREATE TRIGGER vxm_stand BEFORE DELETE OR TRUNCATE OR UPDATE OF " + k + " ON " + t +
+         " FOR EACH STATEMENT EXECUTE FUNCTION " + stand + "();\n";
+}
+
+std::string Schluesselstand(const std::string& tabelle) {
+  return "INSERT INTO vxm_folge VALUES ('" + tabelle + "', 0);\n";
 }
 
 // The shadow columns follow their fields on every write, whoever writes.
@@ -259,12 +265,33 @@ CREATE TABLE vxm_folge ("Tabelle" text COLLATE "C" PRIMARY KEY, "Wert" bigint NO
 
 }  // namespace
 
+void LayerEinrichten(Verbindung& v) {
+  const std::string soll = Kennung();
+  if (FunktionsVersion(v) == soll || !Beschreibbar(v)) return;
+  v.Beginnen();
+  try {
+    // another workstation may have done it while this one waited for the lock
+    if (FunktionsVersion(v) != soll) {
+      v.Ausfuehren(FaltungsfunktionenSql(), "Faltung");
+      if (RegisterDa(v)) v.Ausfuehren(Neufalten(), "Faltung");
+      // A register made before keeps its keys the faster way from now on.
+      for (const auto& [tabelle, schluessel] : {std::pair{"Dateiinfo", "Dateinummer"}, std::pair{"Keyword", "KeywordID"}})
+        if (EigeneFunktion(v, std::string("vxm_") + tabelle + "_schluessel"))
+          v.Ausfuehren(SchluesselTrigger(tabelle, schluessel), "Schlüssel");
+    }
+    v.Festschreiben();
+  } catch (...) {
+    v.Zuruecknehmen();
+    throw;
+  }
+}
+
 void RegisterSchemaAnlegen(Verbindung& v) {
   if (RegisterDa(v))
     throw VbFehler(fehlernr::DatenbankExistiert,
                    "Die Datenbank " + v.Name() + " enthält bereits ein Register; es wird nicht überschrieben.");
   const std::string sql = FaltungsfunktionenSql() + kRegisterTabellen + SchluesselTrigger("Dateiinfo", "Dateinummer") +
-                          SchluesselTrigger("Keyword", "KeywordID") + SchattenTrigger("Dateiinfo") +
+                          SchluesselTrigger("Keyword", "KeywordID") + Schluesselstand("Dateiinfo") + Schluesselstand("Keyword") + SchattenTrigger("Dateiinfo") +
                           SchattenTrigger("Keyword") + kVorhabenTabelleServer + ";\n" + "INSERT INTO vxm_info VALUES ('Faltung', '" +
                           std::to_string(kFaltungsVersion) + "');\n";
   Unteilbar(v, sql, "Register anlegen");

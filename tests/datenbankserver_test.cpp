@@ -224,6 +224,51 @@ TEST_F(ServerTest, KopierenZwischenDateiUndServerBehaeltNummern) {
   }
 }
 
+// Keys given by the caller (as a copy gives them) in bulk, and the highest
+// key kept when rows go or change their key: never given twice. A register
+// made with the earlier triggers gets the current ones when opened.
+TEST_F(ServerTest, SchluesselNieZweimalAuchNachVielenZeilenUndInAltemRegister) {
+  auto neueNummer = [&] {
+    return sql::Einfuegen(*db_, "INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES (?1, ?2)").Text(1, "n").Text(2, "C:\\N").Ausfuehren();
+  };
+  {
+    Transaktion t(*db_);
+    for (int i = 1; i <= 3000; ++i)
+      sql::Abfrage(*db_, "INSERT INTO Dateiinfo (Dateinummer, Dateiname, Dateipfad) VALUES (?1, ?2, ?3)")
+          .Zahl(1, i * 2)
+          .Text(2, "d" + std::to_string(i))
+          .Text(3, "C:\\K")
+          .Ausfuehren();
+    EXPECT_EQ(neueNummer(), 6001);
+    t.Bestaetigen();
+  }
+  db_->Execute("DELETE FROM Dateiinfo WHERE Dateinummer > 5000");
+  EXPECT_EQ(neueNummer(), 6002);
+  db_->Execute("UPDATE Dateiinfo SET Dateinummer = 1 WHERE Dateinummer = 6002");
+  EXPECT_EQ(neueNummer(), 6003);
+  {
+    // rolled back: the numbers of that transaction come again, as in the file
+    Transaktion t(*db_);
+    EXPECT_EQ(neueNummer(), 6004);
+    db_->Execute("DELETE FROM Dateiinfo WHERE Dateinummer = 6004");
+  }
+  EXPECT_EQ(neueNummer(), 6004);
+
+  // The earlier form: the highest key written on every insert, no trigger when rows go.
+  RegisterRoh("COMMENT ON FUNCTION vxm_falten(text) IS 'Faltung 3'; DROP TRIGGER vxm_stand ON \"Keyword\"; "
+              "DROP TRIGGER vxm_schluessel ON \"Keyword\"; CREATE OR REPLACE FUNCTION \"vxm_Keyword_schluessel\"() "
+              "RETURNS trigger LANGUAGE plpgsql AS $f$ BEGIN NEW.\"KeywordID\" := (SELECT coalesce(max(\"KeywordID\"), 0) "
+              "FROM \"Keyword\") + 1; RETURN NEW; END $f$; CREATE TRIGGER vxm_schluessel BEFORE INSERT ON \"Keyword\" "
+              "FOR EACH ROW EXECUTE FUNCTION \"vxm_Keyword_schluessel\"()");
+  db_.reset();
+  db_ = DatenbankOeffnenHost(datei_);
+  KeywordsEingeben(*db_, {"a.txt", "C:\\A"}, "eins zwei");
+  KeywordEntfernen(*db_, {"a.txt", "C:\\A"}, "zwei");
+  db_->Execute("DELETE FROM Keyword WHERE Keyword = \"zwei\"");
+  EXPECT_EQ(KeywordsEingeben(*db_, {"a.txt", "C:\\A"}, "drei").Dateinummer, DateiNummer(*db_, {"a.txt", "C:\\A"}));
+  EXPECT_EQ(KeywordIdSuchen(*db_, "drei"), 3);  // not 2 again
+}
+
 // SQLite on a network share: the rollback journal with file locks, and the
 // advice once per folder.
 class NetzlaufwerkTest : public test::Umgebung {
