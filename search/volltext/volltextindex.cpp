@@ -3,6 +3,7 @@
 #include <zstd.h>
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <thread>
 #include <cstring>
@@ -45,17 +46,43 @@ template <typename F>
 int GrammeAufzaehlen(const char* text, int n, F&& aus) {
   // Start offsets of the last four characters.
   int s0 = -1, s1 = -1, s2 = -1, s3 = -1;
+  // Repeats told apart in a hash table (open addressing, 0 = free; the key
+  // 0 apart): sorting the n-grams of each section cost more than all else
+  // of taking it apart. The order given does not matter to the index.
+  static thread_local std::vector<std::uint64_t> tafel;
   static thread_local std::vector<std::uint64_t> gesehen;
+  static thread_local std::vector<std::size_t> plaetze;
+  std::size_t groesse = 1024;
+  while (groesse < 2 * static_cast<std::size_t>(std::max(n, 0)) + 2) groesse <<= 1;
+  if (tafel.size() < groesse) tafel.assign(groesse, 0);
+  const int verschiebung = 64 - std::countr_zero(groesse);
   gesehen.clear();
+  plaetze.clear();
+  bool null = false;
   auto merken = [&](int von, int bis) {
     // Packed into 64 bits to tell repeats (a longer one is always emitted).
     const int laenge = bis - von;
     if (laenge > 8) return aus(text + von, laenge);
     std::uint64_t k = 0;
     std::memcpy(&k, text + von, static_cast<std::size_t>(laenge));
+    if (k == 0) {
+      if (!null) gesehen.push_back(0);
+      null = true;
+      return SQLITE_OK;
+    }
+    std::size_t h = static_cast<std::size_t>((k * 0x9E3779B97F4A7C15ull) >> verschiebung);
+    for (; tafel[h] != 0; h = (h + 1) & (groesse - 1))
+      if (tafel[h] == k) return SQLITE_OK;
+    tafel[h] = k;
+    plaetze.push_back(h);
     gesehen.push_back(k);
     return SQLITE_OK;
   };
+  struct Leeren {  // the table empty again for the next text, also after an error
+    ~Leeren() {
+      for (const std::size_t h : plaetze) tafel[h] = 0;
+    }
+  } leeren;
   for (int i = 0; i <= n; ++i) {
     if (i < n && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
     if (s0 >= 0) {
@@ -72,8 +99,6 @@ int GrammeAufzaehlen(const char* text, int n, F&& aus) {
     const int rc = merken(s1, n);
     if (rc != SQLITE_OK) return rc;
   }
-  std::sort(gesehen.begin(), gesehen.end());
-  gesehen.erase(std::unique(gesehen.begin(), gesehen.end()), gesehen.end());
   for (const std::uint64_t k : gesehen) {
     char t[8];
     std::memcpy(t, &k, 8);
