@@ -35,4 +35,5 @@ list(APPEND VXM_VOLLTEXT_QUELLEN
   search/volltext/schreiber.cpp
   search/volltext/volltextindex.cpp
   search/volltext/volltextsuche.cpp
+  search/volltext/zerleger.cpp
 )
