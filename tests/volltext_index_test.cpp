@@ -387,6 +387,44 @@ TEST_F(VolltextIndex, NamenNurInGrossKleinschreibungVerschieden) {
   const auto t = Suchen("alpha", false, true, true);
   ASSERT_EQ(t.size(), 1u);
   EXPECT_TRUE(t[0].AusIndex);
+
+  // The folder's time is kept with the name that has no row, so the folder
+  // can be vouched for; that file is still read at each search, its bytes
+  // as they are now.
+  auto ordner = [&] {
+    for (auto& o : Volltextindex(index_).OrdnerzeitenUnter("C:\\VXMDOK"))
+      if (o.Schluessel == "C:\\VXMDOK\\1") return o;
+    return Ordnerzeit{};
+  };
+  EXPECT_GE(ordner().Mtime, 0);
+  EXPECT_EQ(ordner().Zwillinge, std::vector<std::string>{"faq.txt"});
+  test::Schreiben(Host("C:\\VXMDOK\\1").parent_path() / "1" / "faq.txt", "Zeta Hausordnung");
+  for (const int art : {0, 1, 2}) {
+    EXPECT_EQ(Namen(Suchen("zeta", false, true, art == 1, art == 2)), std::set<std::string>{"faq.txt"});
+    EXPECT_TRUE(Suchen("beta", false, true, art == 1, art == 2).empty());
+  }
+
+  // Earlier versions read the folder's time as -1 and never vouch for it;
+  // an index they wrote (no names kept) takes the columns when opened and
+  // answers as before.
+  {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(index_.c_str(), &db), SQLITE_OK);
+    sqlite3_stmt* s = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT mtime FROM ordner WHERE schluessel = 'C:\\VXMDOK\\1'", -1, &s, nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int64(s, 0), -1);
+    sqlite3_finalize(s);
+    ASSERT_EQ(sqlite3_exec(db, "ALTER TABLE ordner DROP COLUMN zwillinge; ALTER TABLE ordner DROP COLUMN zwillingszeit",
+                           nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+  }
+  for (const int art : {0, 1, 2})
+    EXPECT_EQ(Namen(Suchen("hausordnung", false, true, art == 1, art == 2)),
+              (std::set<std::string>{"FAQ.txt", "faq.txt", "x.txt"}));
+  Indexieren();
+  EXPECT_EQ(ordner().Zwillinge, std::vector<std::string>{"faq.txt"});
 }
 
 // Each run writes segments of its own; the indexer merges them once idle,

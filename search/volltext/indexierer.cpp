@@ -114,7 +114,12 @@ struct Indexierer::Impl {
   std::unique_ptr<Nebenleser> nebenleser;  // more helpers reading side by side
   // Declared after `index`, so it ends first: without its thread it writes with that.
   Stapelschreiber schreiber{datei, o.Stapel, o.Stapelzeit, o.NiedrigePrioritaet};
-  std::vector<std::pair<std::string, std::int64_t>> ordnerzeiten;  // listed, files pending
+  struct Ordnerstand {
+    std::string Pfad;
+    std::int64_t Zeit;
+    std::vector<std::string> Zwillinge;
+  };
+  std::vector<Ordnerstand> ordnerzeiten;  // listed, files pending
 
   Impl(std::filesystem::path d, Laufwerkstabelle l, std::vector<std::string> w, Indexiereroptionen opt)
       : datei(std::move(d)), laufwerke(std::move(l)), wurzeln(std::move(w)), o(opt) {
@@ -146,7 +151,7 @@ struct Indexierer::Impl {
   struct Befund {
     std::vector<Dateiauftrag> Neu;  // to read
     std::int64_t Gefunden = 0, Aktuell = 0;
-    bool Doppelt = false;  // names that differ only in letter case
+    std::vector<std::string> Zwillinge;  // names that differ from one with a row only in letter case
   };
 
   void OrdnerPruefen(const Ordnerauftrag& a, bool vorrang) {
@@ -170,7 +175,7 @@ struct Indexierer::Impl {
     Auflistung liste = Auflisten(d, a, win);
     ::closedir(d);
     Befund b = Vergleichen(liste.Dateien, win, host, bekannt);
-    if (a.Rekursiv || a.Nachpruefen) ordnerzeiten.emplace_back(win, b.Doppelt ? -1 : ordnerzeit);
+    if (a.Rekursiv || a.Nachpruefen) ordnerzeiten.push_back({win, ordnerzeit, std::move(b.Zwillinge)});
     // Rows of files that are gone.
     for (auto& [_, e] : bekannt) schreiber.Vormerken({e, std::nullopt, false, true});
     std::sort(liste.Unter.begin(), liste.Unter.end());
@@ -202,9 +207,8 @@ struct Indexierer::Impl {
   Befund Vergleichen(std::vector<std::pair<std::string, struct stat>>& dateien, const std::string& win,
                      const std::string& host, std::unordered_map<std::string, Indexeintrag>& bekannt) {
     // Names that differ only in letter case share a key: the first holds
-    // the row, the others are left to the byte search, and the folder's
-    // time never vouches for it (it is recorded as -1, so its parent still
-    // knows it as a sub-folder).
+    // the row, the others are recorded with the folder's time and left to
+    // the byte search.
     std::sort(dateien.begin(), dateien.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
     std::unordered_set<std::string> schluessel;
     Befund b;
@@ -212,7 +216,7 @@ struct Indexierer::Impl {
       const std::string wp = Verbinden(win, n);
       std::string key = IndexSchluessel(wp);
       if (!schluessel.insert(key).second) {
-        b.Doppelt = true;
+        b.Zwillinge.push_back(n);
         continue;
       }
       ++b.Gefunden;
@@ -534,10 +538,11 @@ struct Indexierer::Impl {
       std::lock_guard<std::mutex> l(m);
       if (!ordner.empty() || !dateien.empty() || !vorrangOrdner.empty()) return;
     }
-    for (auto& [pfad, zeit] : ordnerzeiten) {
+    for (auto& o : ordnerzeiten) {
       Schreibauftrag s;
-      s.Eintrag.Pfad = pfad;
-      s.Eintrag.Mtime = zeit;
+      s.Eintrag.Pfad = std::move(o.Pfad);
+      s.Eintrag.Mtime = o.Zeit;
+      s.Zwillinge = std::move(o.Zwillinge);
       s.Ordner = true;
       schreiber.Vormerken(std::move(s));
     }

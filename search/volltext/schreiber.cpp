@@ -99,7 +99,7 @@ void Stapelschreiber::Schreiben(std::vector<Schreibauftrag>& stapel, Volltextind
       Volltextindex::Transaktion t(index);
       for (auto& s : stapel) {
         if (s.Ordner) {
-          if (!verloren_) index.OrdnerzeitSchreiben(s.Eintrag.Pfad, s.Eintrag.Mtime);
+          if (!verloren_) index.OrdnerzeitSchreiben(s.Eintrag.Pfad, s.Eintrag.Mtime, s.Zwillinge);
         } else if (s.Loeschen) {
           index.Entfernen(s.Eintrag.Pfad);
         } else if (s.NurZeit) {

@@ -26,6 +26,7 @@ struct Schreibauftrag {
   bool Ordner = false;  // Eintrag.Pfad is a folder listed at Eintrag.Mtime
   bool TextErneuern = false;  // a text shared with files of the same bytes is replaced
   std::optional<Vorbereitet> Vor{};
+  std::vector<std::string> Zwillinge{};  // a folder's files without a row (see Ordnerzeit)
 };
 
 class Stapelschreiber {

@@ -249,10 +249,19 @@ void Volltextindex::Aufbauen() {
     sqlite3_finalize(s);
     return format;
   };
-  if (formatLesen() == kFormat) return;
+  // Names of files without a row of their own, kept with their folder's
+  // time (added to indexes of the same format, so nothing is re-indexed).
+  auto zwillingeDa = [&] {
+    sqlite3_stmt* s = nullptr;
+    const bool da = sqlite3_prepare_v2(db_, "SELECT zwillingszeit, zwillinge FROM ordner LIMIT 0", -1, &s,
+                                       nullptr) == SQLITE_OK;
+    sqlite3_finalize(s);
+    return da;
+  };
+  if (formatLesen() == kFormat && zwillingeDa()) return;
   Transaktion t(*this);
   const int format = formatLesen();
-  if (format == kFormat) return;  // another process was quicker
+  if (format == kFormat && zwillingeDa()) return;  // another process was quicker
   if (format > 0 && format < kFormat) {
     // Older layouts: a text per file, sections numbered file id * 8192 +
     // number. Files of the same bytes now share the text of the first.
@@ -302,11 +311,14 @@ void Volltextindex::Aufbauen() {
       " nr INTEGER NOT NULL, eigen INTEGER NOT NULL, daten BLOB NOT NULL);"
       "CREATE INDEX IF NOT EXISTS abschnitte_inhalt ON abschnitte(inhalt, nr);"
       "CREATE INDEX IF NOT EXISTS inhalte_bytes ON inhalte(groesse, hash) WHERE im_index = 1;"
-      "CREATE TABLE IF NOT EXISTS ordner (schluessel TEXT PRIMARY KEY, pfad TEXT NOT NULL, mtime INTEGER NOT NULL);"
+      "CREATE TABLE IF NOT EXISTS ordner (schluessel TEXT PRIMARY KEY, pfad TEXT NOT NULL, mtime INTEGER NOT NULL,"
+      " zwillingszeit INTEGER, zwillinge TEXT);"
       "CREATE INDEX IF NOT EXISTS dateien_ordner ON dateien(ordner);"
       "CREATE INDEX IF NOT EXISTS dateien_text ON dateien(inhalt);"
       "CREATE INDEX IF NOT EXISTS dateien_ohne_text ON dateien(ordner) WHERE zustand <> 1;"
       "CREATE VIRTUAL TABLE IF NOT EXISTS volltext USING fts5(t, content='', tokenize='vxmtri', detail=none);");
+  if (!zwillingeDa())
+    Ausfuehren("ALTER TABLE ordner ADD COLUMN zwillingszeit INTEGER; ALTER TABLE ordner ADD COLUMN zwillinge TEXT;");
   if (format > 0 && format < kFormat) {
     // The stored texts are indexed again, under the new section numbers.
     sqlite3_stmt* s = Anweisung(
@@ -691,14 +703,28 @@ void Volltextindex::Entfernen(const std::string& pfad) {
   sqlite3_step(s);
 }
 
-void Volltextindex::OrdnerzeitSchreiben(const std::string& ordner, std::int64_t mtime) {
+void Volltextindex::OrdnerzeitSchreiben(const std::string& ordner, std::int64_t mtime,
+                                        const std::vector<std::string>& zwillinge) {
   std::string pfad = ordner;
   while (pfad.size() > 3 && pfad.back() == '\\') pfad.pop_back();
-  sqlite3_stmt* s = Anweisung("INSERT OR REPLACE INTO ordner (schluessel, pfad, mtime) VALUES (?, ?, ?)");
+  sqlite3_stmt* s = Anweisung(
+      "INSERT OR REPLACE INTO ordner (schluessel, pfad, mtime, zwillingszeit, zwillinge) VALUES (?, ?, ?, ?, ?)");
   Zurueck z{s};
   Binden(s, 1, OrdnerSchluessel(pfad));
   Binden(s, 2, pfad);
-  sqlite3_bind_int64(s, 3, mtime);
+  // With files without a row the time goes beside: earlier versions, which
+  // know nothing of them, read -1 and never vouch for the folder.
+  sqlite3_bind_int64(s, 3, zwillinge.empty() ? mtime : -1);
+  if (!zwillinge.empty()) {
+    sqlite3_bind_int64(s, 4, mtime);
+    // '/' stands in no file name: it parts them.
+    std::string namen;
+    for (const auto& n : zwillinge) {
+      if (!namen.empty()) namen += '/';
+      namen += n;
+    }
+    Binden(s, 5, namen);
+  }
   sqlite3_step(s);
 }
 
@@ -712,12 +738,20 @@ void Volltextindex::OrdnerzeitenVergessen(const std::string& ordner) {
 
 std::vector<Ordnerzeit> Volltextindex::OrdnerzeitenUnter(const std::string& ordner) {
   sqlite3_stmt* s = Anweisung(
-      "SELECT schluessel, pfad, mtime FROM ordner WHERE schluessel = ?1"
+      "SELECT schluessel, pfad, coalesce(zwillingszeit, mtime), zwillinge FROM ordner WHERE schluessel = ?1"
       " OR (schluessel >= ?1 || '\\' AND schluessel < ?1 || ']')");
   Zurueck z{s};
   Binden(s, 1, OrdnerSchluessel(ordner));
   std::vector<Ordnerzeit> v;
-  while (sqlite3_step(s) == SQLITE_ROW) v.push_back({Spalte(s, 0), Spalte(s, 1), sqlite3_column_int64(s, 2)});
+  while (sqlite3_step(s) == SQLITE_ROW) {
+    v.push_back({Spalte(s, 0), Spalte(s, 1), sqlite3_column_int64(s, 2), {}});
+    const std::string namen = Spalte(s, 3);
+    for (std::size_t a = 0; a < namen.size();) {
+      const std::size_t b = std::min(namen.find('/', a), namen.size());
+      if (b > a) v.back().Zwillinge.push_back(namen.substr(a, b - a));
+      a = b + 1;
+    }
+  }
   return v;
 }
 

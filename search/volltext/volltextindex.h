@@ -50,6 +50,9 @@ struct Indexeintrag {
 struct Ordnerzeit {
   std::string Schluessel, Pfad;
   std::int64_t Mtime = 0;
+  // Files whose names differ from a file with a row only in letter case:
+  // one key holds one row, so these have none and are read by their bytes.
+  std::vector<std::string> Zwillinge;
 };
 
 struct Indexstatistik {
@@ -122,7 +125,8 @@ class Volltextindex {
   void Umbenennen(const std::string& alt, const std::string& neu);
 
   // Folder times (written once every file of the folder has its row).
-  void OrdnerzeitSchreiben(const std::string& ordner, std::int64_t mtime);
+  void OrdnerzeitSchreiben(const std::string& ordner, std::int64_t mtime,
+                           const std::vector<std::string>& zwillinge = {});
   void OrdnerzeitenVergessen(const std::string& ordner);  // and those below
   std::vector<Ordnerzeit> OrdnerzeitenUnter(const std::string& ordner);
 

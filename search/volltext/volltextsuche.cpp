@@ -71,6 +71,7 @@ struct Knoten {
   std::string Key, Name;  // Name as on disk
   std::int64_t Mtime = 0;
   std::vector<std::uint32_t> Kinder;  // by name
+  std::vector<std::string> Zwillinge;  // files without a row (see Ordnerzeit)
   std::uint32_t Eltern = UINT32_MAX;
 };
 
@@ -79,6 +80,7 @@ struct Knoten {
 struct Ordnerbaum {
   std::vector<Knoten> Knoten_;
   std::unordered_map<std::string, std::uint32_t> NachKey;
+  std::vector<std::uint32_t> MitZwillingen;
 };
 
 // One file of a trusted folder to report.
@@ -176,6 +178,8 @@ class Suchlauf {
         k.Name = o.Pfad.substr(o.Pfad.rfind('\\') + 1);
         k.Key = std::move(o.Schluessel);
         k.Mtime = o.Mtime;
+        k.Zwillinge = std::move(o.Zwillinge);
+        if (!k.Zwillinge.empty()) neu->MitZwillingen.push_back(static_cast<std::uint32_t>(knoten.size()));
         neu->NachKey.emplace(k.Key, static_cast<std::uint32_t>(knoten.size()));
         knoten.push_back(std::move(k));
       }
@@ -205,6 +209,7 @@ class Suchlauf {
     };
     for (const auto& [i, _] : trefferJe_) belegen(i);
     for (const auto& [i, _] : ohneJe_) belegen(i);
+    for (const std::uint32_t i : baum_->MitZwillingen) belegen(i);
   }
 
   // A sub-tree that the watching vouches for throughout, with no hit and no
@@ -335,12 +340,12 @@ class Suchlauf {
         if (fd >= 0) ::close(fd);
       }
     } schliessen{-1};
-    // A folder recorded without a time (names only in letter case apart)
-    // is never vouched for.
+    // Recorded without a time (by older versions, for names only in letter
+    // case apart): never vouched for.
     if (kn.Mtime < 0) return false;
     if (!(a_.OrdnerUnveraendert && a_.OrdnerUnveraendert(kn.Key))) {
       // Its time; the folder's handle only when its sub-folders or bytes need it.
-      const bool handle = !kn.Kinder.empty() || ohne || alleBytes;
+      const bool handle = !kn.Kinder.empty() || ohne || alleBytes || !kn.Zwillinge.empty();
       struct stat ost {};
       if (handle) {
         fd = schliessen.fd = ::openat(elternFd, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
@@ -360,6 +365,7 @@ class Suchlauf {
       for (const Trefferdatei* d : trefferIt->second) meldungen.push_back({&d->Name, true, true, false, d->Inhalt->Kontext});
     if (ohne)
       for (const auto& o : *ohne) meldungen.push_back({&o.Name, false, false, true, {}});
+    for (const auto& z : kn.Zwillinge) meldungen.push_back({&z, false, false, true, {}});
     std::vector<std::string> namen;
     if (alleBytes) {
       // Every file of the folder: from its rows.
