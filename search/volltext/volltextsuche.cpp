@@ -249,8 +249,7 @@ class Suchlauf {
       return;
     }
     std::atomic<std::size_t> naechste{0};
-    auto arbeiten = [&] {
-      Entpacker entpacker;
+    auto arbeiten = [&](Entpacker& entpacker) {
       for (std::size_t i; (i = naechste.fetch_add(1)) < liste.size();) {
         Pruefinhalt& p = *liste[i];
         for (const auto& daten : p.Daten) {
@@ -272,17 +271,25 @@ class Suchlauf {
       std::exception_ptr fehler;
       std::jthread zweiter([&] {
         try {
-          arbeiten();
+          Entpacker eigener;
+          arbeiten(eigener);
         } catch (...) {
           fehler = std::current_exception();
         }
       });
-      arbeiten();
+      arbeiten(Hiesiger());
       zweiter.join();
       if (fehler) std::rethrow_exception(fehler);
     } else {
-      arbeiten();
+      arbeiten(Hiesiger());
     }
+  }
+
+  // The calling thread's unpacker, kept from search to search: a new one
+  // maps and clears its working memory (as much as unpacking a small text).
+  static Entpacker& Hiesiger() {
+    static thread_local Entpacker e;
+    return e;
   }
 
   bool ImText(std::string_view text, std::string& kontext) const {
