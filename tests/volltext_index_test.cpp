@@ -427,6 +427,40 @@ TEST_F(VolltextIndex, NamenNurInGrossKleinschreibungVerschieden) {
   EXPECT_EQ(ordner().Zwillinge, std::vector<std::string>{"faq.txt"});
 }
 
+// Pictures and scans wait for recognition until everything else is read;
+// then the helpers recognise them side by side, each page into its own
+// file's text.
+TEST_F(VolltextIndex, TexterkennungAufMehrerenHelfernJedeSeiteImEigenenText) {
+  if (!test::SofficeDa() || std::system("command -v pdftoppm >/dev/null") != 0)
+    GTEST_SKIP() << "soffice oder pdftoppm fehlt: Texterkennung nicht geprüft";
+  const std::vector<std::string> woerter{"Heizkostenverteilung", "Treppenhausreinigung", "Dachrinnenwartung"};
+  std::vector<fs::path> quellen;
+  for (std::size_t i = 0; i < woerter.size(); ++i) {
+    quellen.push_back(temp_ / "quelle" / ("brief" + std::to_string(i) + ".txt"));
+    test::Schreiben(quellen.back(), "Sehr geehrte Frau Weiß,\nBetreff: " + woerter[i] + "\n");
+  }
+  fs::create_directories(temp_ / "pdf");
+  ASSERT_TRUE(test::Umwandeln(quellen, "pdf", temp_ / "pdf", temp_ / "lo-profil"));
+  DateiAnlegen("C:\\VXMDOK\\Scans\\liesmich.txt", "Gescannte Briefe");
+  for (std::size_t i = 0; i < woerter.size(); ++i) {
+    const std::string befehl = "pdftoppm -r 300 -gray -png -singlefile '" +
+                               (temp_ / "pdf" / ("brief" + std::to_string(i) + ".pdf")).string() + "' '" +
+                               Host("C:\\VXMDOK\\Scans\\seite" + std::to_string(i)).string() + "'";
+    ASSERT_EQ(std::system(befehl.c_str()), 0);
+  }
+  Indexiereroptionen o;
+  o.Ocr = true;
+  o.Helfer = 2;
+  o.NiedrigePrioritaet = false;
+  Indexierer(index_, laufwerke_, {"C:\\VXMDOK"}, o).Durchlaufen();
+  for (std::size_t i = 0; i < woerter.size(); ++i)
+    EXPECT_EQ(Namen(Suchen(woerter[i])), std::set<std::string>{"seite" + std::to_string(i) + ".png"});
+  EXPECT_EQ(Namen(Suchen("geehrte frau")), (std::set<std::string>{"seite0.png", "seite1.png", "seite2.png"}));
+  Volltextindex ix(index_);
+  EXPECT_EQ(ix.Statistik().OcrAusstehend, 0);
+  EXPECT_EQ(ix.Eintrag("C:\\VXMDOK\\Scans\\seite1.png")->Art, "bild+ocr");
+}
+
 // Each run writes segments of its own; the indexer merges them once idle,
 // so a search reads one segment, and the merging loses nothing.
 TEST_F(VolltextIndex, LeerlaufFuegtDieTeileDesIndexZusammen) {

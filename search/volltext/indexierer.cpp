@@ -380,47 +380,85 @@ struct Indexierer::Impl {
     for (std::size_t i = 0; i < lesen.size(); ++i) DateiAbschliessen(lesen[i], std::move(auszuege[i]));
   }
 
-  // Recognises a picture or scan page by page; false when interrupted.
-  bool OcrAusfuehren(const Dateiauftrag& a) {
-    schreiber.Leeren();  // nothing waits behind a long recognition, and the row is there
-    auto e = index->Eintrag(a.Windows);
-    if (!e || e->Zustand != Indexzustand::OcrAusstehend) return true;
-    std::string text = index->Text(e->Id);
+  // A picture or scan waiting for recognition, with what it has so far.
+  struct Erkennung {
+    const Dateiauftrag* Auftrag;
+    Indexeintrag Eintrag;
+    std::string Text;            // the text layer read before
+    std::vector<Auszug> Seiten;  // one per page
+  };
+
+  // Recognises pictures and scans, one page per helper at a time, side by
+  // side on the helpers; `fertig[i]` false where `liste[i]` was interrupted.
+  void OcrAusfuehren(const std::vector<Dateiauftrag>& liste, std::vector<char>& fertig) {
+    schreiber.Leeren();  // nothing waits behind a long recognition, and the rows are there
+    std::vector<Erkennung> erk;
+    std::vector<std::size_t> vonListe;
+    for (std::size_t i = 0; i < liste.size(); ++i) {
+      auto e = index->Eintrag(liste[i].Windows);
+      if (!e || e->Zustand != Indexzustand::OcrAusstehend) continue;
+      const std::uint32_t seiten = std::max<std::uint32_t>(e->Seiten, 1);
+      erk.push_back({&liste[i], *e, index->Text(e->Id), std::vector<Auszug>(seiten)});
+      vonListe.push_back(i);
+    }
+    std::vector<std::pair<std::size_t, std::uint32_t>> seiten;  // file, page
+    for (std::size_t w = 0; w < erk.size(); ++w)
+      for (std::uint32_t s = 0; s < erk[w].Seiten.size(); ++s) seiten.emplace_back(w, s);
+    std::vector<char> gelesen(seiten.size(), 0);
+    std::atomic<std::size_t> naechste{0};
+    const std::function<void(Auslesedienst&)> arbeiten = [&](Auslesedienst& d) {
+      for (std::size_t j; (j = naechste++) < seiten.size();) {
+        {
+          std::unique_lock<std::mutex> l(m);
+          if (ende || pausiert || !ereignisse.empty() || !dateien.empty() || !ordner.empty()) return;
+        }
+        const auto [w, s] = seiten[j];
+        erk[w].Seiten[s] = d.OcrSeite(erk[w].Auftrag->Host, s);
+        if (abbruch) return;
+        gelesen[j] = 1;
+      }
+    };
+    if (nebenleser && seiten.size() > 1)
+      nebenleser->Gemeinsam(arbeiten, *dienst);
+    else
+      arbeiten(*dienst);
+    for (std::size_t j = 0; j < seiten.size(); ++j)
+      if (!gelesen[j]) fertig[vonListe[seiten[j].first]] = 0;
+    for (std::size_t w = 0; w < erk.size(); ++w)
+      if (fertig[vonListe[w]]) OcrAbschliessen(erk[w]);
+    schreiber.Festschreiben();
+  }
+
+  // Records the pages recognised of one file.
+  void OcrAbschliessen(Erkennung& r) {
     std::string ersterFehler;
     std::uint32_t gut = 0;
-    for (std::uint32_t s = 0; s < std::max<std::uint32_t>(e->Seiten, 1); ++s) {
-      {
-        std::unique_lock<std::mutex> l(m);
-        if (ende || pausiert || !ereignisse.empty() || !dateien.empty() || !ordner.empty()) return false;
-      }
-      Auszug seite = dienst->OcrSeite(a.Host, s);
-      if (abbruch) return false;
+    for (auto& seite : r.Seiten) {
       if (seite.Status == Auszugsstatus::NichtIndizierbar) {
         if (ersterFehler.empty()) ersterFehler = seite.Grund;
         continue;
       }
       ++gut;
-      text += "\f\n";
-      text += seite.Text;
+      r.Text += "\f\n";
+      r.Text += seite.Text;
     }
+    Indexeintrag& e = r.Eintrag;
     // The file may have changed meanwhile: then it is checked afresh.
     struct stat st {};
-    if (::stat(a.Host.c_str(), &st) != 0 || st.st_size != e->Groesse || Nanosekunden(st) != e->Mtime) {
+    if (::stat(r.Auftrag->Host.c_str(), &st) != 0 || st.st_size != e.Groesse || Nanosekunden(st) != e.Mtime) {
       std::lock_guard<std::mutex> l(m);
-      dateien.push_back(a);
-      return true;
+      dateien.push_back(*r.Auftrag);
+      return;
     }
     if (gut == 0 && !ersterFehler.empty()) {
-      e->Zustand = Indexzustand::NichtIndizierbar;
-      e->Grund = ersterFehler;
-      schreiber.Vormerken({*e, std::nullopt});
+      e.Zustand = Indexzustand::NichtIndizierbar;
+      e.Grund = ersterFehler;
+      schreiber.Vormerken({e, std::nullopt});
     } else {
-      e->Zustand = Indexzustand::Indiziert;
-      e->Art += "+ocr";
-      schreiber.Vormerken({*e, text});
+      e.Zustand = Indexzustand::Indiziert;
+      e.Art += "+ocr";
+      schreiber.Vormerken({e, std::move(r.Text)});
     }
-    schreiber.Festschreiben();
-    return true;
   }
 
   // --- the loop -----------------------------------------------------------
@@ -436,7 +474,7 @@ struct Indexierer::Impl {
     std::optional<Ordnerauftrag> Ordner;
     bool Vorrang = false;
     std::vector<Dateiauftrag> Dateien;
-    std::optional<Dateiauftrag> Ocr;  // stays queued until done
+    std::vector<Dateiauftrag> Ocr;  // stay queued until done
   };
 
   // Takes the next work from the queues, most urgent first; false when there is none.
@@ -462,11 +500,13 @@ struct Indexierer::Impl {
         dateien.pop_front();
       }
     } else if (o.Ocr && !ocr.empty()) {
-      a.Ocr = ocr.front();
+      // One file per helper (a scan of many pages keeps them all busy).
+      const std::size_t n = std::max<std::size_t>(o.Helfer, 1);
+      for (std::size_t i = 0; i < ocr.size() && a.Ocr.size() < n; ++i) a.Ocr.push_back(ocr[i]);
     } else {
       return false;
     }
-    if (!a.Ocr) untaetig = false;
+    if (a.Ocr.empty()) untaetig = false;
     return true;
   }
 
@@ -474,7 +514,7 @@ struct Indexierer::Impl {
   bool Schritt() {
     Schrittauftrag a;
     if (!Nehmen(a)) return false;
-    if (a.Ocr) {
+    if (!a.Ocr.empty()) {
       // Only recognition left: what the walk and the watching found is written.
       schreiber.Leeren();
       std::lock_guard<std::mutex> l(m);
@@ -488,8 +528,8 @@ struct Indexierer::Impl {
       if (wurzel && a.Ordner->Rekursiv) wurzelnOffen.push_back(a.Ordner->Windows);
     } else if (!a.Dateien.empty()) {
       DateienPruefen(a.Dateien);
-    } else if (a.Ocr) {
-      OcrSchritt(*a.Ocr);
+    } else if (!a.Ocr.empty()) {
+      OcrSchritt(a.Ocr);
     }
     OrdnerzeitenVormerken();
     WurzelnAbschliessen();
@@ -517,17 +557,19 @@ struct Indexierer::Impl {
     }
   }
 
-  void OcrSchritt(const Dateiauftrag& oc) {
-    bool fertig = true;
+  void OcrSchritt(const std::vector<Dateiauftrag>& liste) {
+    std::vector<char> fertig(liste.size(), 1);
     try {
-      fertig = OcrAusfuehren(oc);
+      OcrAusfuehren(liste, fertig);
     } catch (...) {
-      fertig = true;  // not tried again and again in this run
+      std::fill(fertig.begin(), fertig.end(), 1);  // not tried again and again in this run
     }
-    if (fertig) {
-      std::lock_guard<std::mutex> l(m);
-      if (!ocr.empty() && ocr.front().Windows == oc.Windows) ocr.pop_front();
-      ocrBekannt.erase(IndexSchluessel(oc.Windows));
+    std::lock_guard<std::mutex> l(m);
+    for (std::size_t i = 0; i < liste.size(); ++i) {
+      if (!fertig[i]) continue;
+      const std::string key = IndexSchluessel(liste[i].Windows);
+      std::erase_if(ocr, [&](const Dateiauftrag& d) { return IndexSchluessel(d.Windows) == key; });
+      ocrBekannt.erase(key);
     }
   }
 
