@@ -16,6 +16,7 @@
 #include <unordered_set>
 
 #include "platform/fehler.h"
+#include "search/volltext/erkennung.h"
 #include "search/volltext/nebenleser.h"
 #include "search/volltext/ordnerwache.h"
 #include "search/volltext/schreiber.h"
@@ -80,9 +81,6 @@ struct Indexierer::Impl {
     // A folder the watching reported changed: its new sub-folders are
     // walked, and its time is recorded again.
     bool Nachpruefen = false;
-  };
-  struct Dateiauftrag {
-    std::string Windows, Host;
   };
   struct Ereignis {
     enum { Umbenannt, Geloescht, Nachsehen } Art;
@@ -380,87 +378,6 @@ struct Indexierer::Impl {
     for (std::size_t i = 0; i < lesen.size(); ++i) DateiAbschliessen(lesen[i], std::move(auszuege[i]));
   }
 
-  // A picture or scan waiting for recognition, with what it has so far.
-  struct Erkennung {
-    const Dateiauftrag* Auftrag;
-    Indexeintrag Eintrag;
-    std::string Text;            // the text layer read before
-    std::vector<Auszug> Seiten;  // one per page
-  };
-
-  // Recognises pictures and scans, one page per helper at a time, side by
-  // side on the helpers; `fertig[i]` false where `liste[i]` was interrupted.
-  void OcrAusfuehren(const std::vector<Dateiauftrag>& liste, std::vector<char>& fertig) {
-    schreiber.Leeren();  // nothing waits behind a long recognition, and the rows are there
-    std::vector<Erkennung> erk;
-    std::vector<std::size_t> vonListe;
-    for (std::size_t i = 0; i < liste.size(); ++i) {
-      auto e = index->Eintrag(liste[i].Windows);
-      if (!e || e->Zustand != Indexzustand::OcrAusstehend) continue;
-      const std::uint32_t seiten = std::max<std::uint32_t>(e->Seiten, 1);
-      erk.push_back({&liste[i], *e, index->Text(e->Id), std::vector<Auszug>(seiten)});
-      vonListe.push_back(i);
-    }
-    std::vector<std::pair<std::size_t, std::uint32_t>> seiten;  // file, page
-    for (std::size_t w = 0; w < erk.size(); ++w)
-      for (std::uint32_t s = 0; s < erk[w].Seiten.size(); ++s) seiten.emplace_back(w, s);
-    std::vector<char> gelesen(seiten.size(), 0);
-    std::atomic<std::size_t> naechste{0};
-    const std::function<void(Auslesedienst&)> arbeiten = [&](Auslesedienst& d) {
-      for (std::size_t j; (j = naechste++) < seiten.size();) {
-        {
-          std::unique_lock<std::mutex> l(m);
-          if (ende || pausiert || !ereignisse.empty() || !dateien.empty() || !ordner.empty()) return;
-        }
-        const auto [w, s] = seiten[j];
-        erk[w].Seiten[s] = d.OcrSeite(erk[w].Auftrag->Host, s);
-        if (abbruch) return;
-        gelesen[j] = 1;
-      }
-    };
-    if (nebenleser && seiten.size() > 1)
-      nebenleser->Gemeinsam(arbeiten, *dienst);
-    else
-      arbeiten(*dienst);
-    for (std::size_t j = 0; j < seiten.size(); ++j)
-      if (!gelesen[j]) fertig[vonListe[seiten[j].first]] = 0;
-    for (std::size_t w = 0; w < erk.size(); ++w)
-      if (fertig[vonListe[w]]) OcrAbschliessen(erk[w]);
-    schreiber.Festschreiben();
-  }
-
-  // Records the pages recognised of one file.
-  void OcrAbschliessen(Erkennung& r) {
-    std::string ersterFehler;
-    std::uint32_t gut = 0;
-    for (auto& seite : r.Seiten) {
-      if (seite.Status == Auszugsstatus::NichtIndizierbar) {
-        if (ersterFehler.empty()) ersterFehler = seite.Grund;
-        continue;
-      }
-      ++gut;
-      r.Text += "\f\n";
-      r.Text += seite.Text;
-    }
-    Indexeintrag& e = r.Eintrag;
-    // The file may have changed meanwhile: then it is checked afresh.
-    struct stat st {};
-    if (::stat(r.Auftrag->Host.c_str(), &st) != 0 || st.st_size != e.Groesse || Nanosekunden(st) != e.Mtime) {
-      std::lock_guard<std::mutex> l(m);
-      dateien.push_back(*r.Auftrag);
-      return;
-    }
-    if (gut == 0 && !ersterFehler.empty()) {
-      e.Zustand = Indexzustand::NichtIndizierbar;
-      e.Grund = ersterFehler;
-      schreiber.Vormerken({e, std::nullopt});
-    } else {
-      e.Zustand = Indexzustand::Indiziert;
-      e.Art += "+ocr";
-      schreiber.Vormerken({e, std::move(r.Text)});
-    }
-  }
-
   // --- the loop -----------------------------------------------------------
 
   // Under m: nothing queued but recognition.
@@ -560,7 +477,16 @@ struct Indexierer::Impl {
   void OcrSchritt(const std::vector<Dateiauftrag>& liste) {
     std::vector<char> fertig(liste.size(), 1);
     try {
-      OcrAusfuehren(liste, fertig);
+      Erkennen(liste, fertig,
+               {*index, schreiber, *dienst, nebenleser.get(), abbruch,
+                [this] {
+                  std::lock_guard<std::mutex> l(m);
+                  return ende || pausiert || !ereignisse.empty() || !dateien.empty() || !ordner.empty();
+                },
+                [this](const Dateiauftrag& d) {
+                  std::lock_guard<std::mutex> l(m);
+                  dateien.push_back(d);
+                }});
     } catch (...) {
       std::fill(fertig.begin(), fertig.end(), 1);  // not tried again and again in this run
     }

@@ -1,0 +1,97 @@
+#include "search/volltext/erkennung.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <optional>
+
+#include "search/volltext/auslesedienst.h"
+#include "search/volltext/nebenleser.h"
+#include "search/volltext/schreiber.h"
+#include "search/volltext/volltextindex.h"
+
+namespace vxm::volltext {
+namespace {
+
+std::int64_t Nanosekunden(const struct stat& st) {
+  return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+// A picture or scan waiting for recognition, with what it has so far.
+struct Erkennung {
+  const Dateiauftrag* Auftrag;
+  Indexeintrag Eintrag;
+  std::string Text;            // the text layer read before
+  std::vector<Auszug> Seiten;  // one per page
+};
+
+// Records the pages recognised of one file.
+void Abschliessen(Erkennung& r, const Erkennungsumfeld& u) {
+  std::string ersterFehler;
+  std::uint32_t gut = 0;
+  for (auto& seite : r.Seiten) {
+    if (seite.Status == Auszugsstatus::NichtIndizierbar) {
+      if (ersterFehler.empty()) ersterFehler = seite.Grund;
+      continue;
+    }
+    ++gut;
+    r.Text += "\f\n";
+    r.Text += seite.Text;
+  }
+  Indexeintrag& e = r.Eintrag;
+  // The file may have changed meanwhile: then it is checked afresh.
+  struct stat st {};
+  if (::stat(r.Auftrag->Host.c_str(), &st) != 0 || st.st_size != e.Groesse || Nanosekunden(st) != e.Mtime) {
+    u.Geaendert(*r.Auftrag);
+    return;
+  }
+  if (gut == 0 && !ersterFehler.empty()) {
+    e.Zustand = Indexzustand::NichtIndizierbar;
+    e.Grund = ersterFehler;
+    u.Schreiber.Vormerken({e, std::nullopt});
+  } else {
+    e.Zustand = Indexzustand::Indiziert;
+    e.Art += "+ocr";
+    u.Schreiber.Vormerken({e, std::move(r.Text)});
+  }
+}
+
+}  // namespace
+
+void Erkennen(const std::vector<Dateiauftrag>& liste, std::vector<char>& fertig, const Erkennungsumfeld& u) {
+  u.Schreiber.Leeren();  // nothing waits behind a long recognition, and the rows are there
+  std::vector<Erkennung> erk;
+  std::vector<std::size_t> vonListe;
+  for (std::size_t i = 0; i < liste.size(); ++i) {
+    auto e = u.Index.Eintrag(liste[i].Windows);
+    if (!e || e->Zustand != Indexzustand::OcrAusstehend) continue;
+    const std::uint32_t seiten = std::max<std::uint32_t>(e->Seiten, 1);
+    erk.push_back({&liste[i], *e, u.Index.Text(e->Id), std::vector<Auszug>(seiten)});
+    vonListe.push_back(i);
+  }
+  std::vector<std::pair<std::size_t, std::uint32_t>> seiten;  // file, page
+  for (std::size_t w = 0; w < erk.size(); ++w)
+    for (std::uint32_t s = 0; s < erk[w].Seiten.size(); ++s) seiten.emplace_back(w, s);
+  std::vector<char> gelesen(seiten.size(), 0);
+  std::atomic<std::size_t> naechste{0};
+  const std::function<void(Auslesedienst&)> arbeiten = [&](Auslesedienst& d) {
+    for (std::size_t j; (j = naechste++) < seiten.size();) {
+      if (u.Vorrang()) return;
+      const auto [w, s] = seiten[j];
+      erk[w].Seiten[s] = d.OcrSeite(erk[w].Auftrag->Host, s);
+      if (u.Abbruch) return;
+      gelesen[j] = 1;
+    }
+  };
+  if (u.Weitere && seiten.size() > 1)
+    u.Weitere->Gemeinsam(arbeiten, u.Dienst);
+  else
+    arbeiten(u.Dienst);
+  for (std::size_t j = 0; j < seiten.size(); ++j)
+    if (!gelesen[j]) fertig[vonListe[seiten[j].first]] = 0;
+  for (std::size_t w = 0; w < erk.size(); ++w)
+    if (fertig[vonListe[w]]) Abschliessen(erk[w], u);
+  u.Schreiber.Festschreiben();
+}
+
+}  // namespace vxm::volltext
