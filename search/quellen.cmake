@@ -21,6 +21,7 @@ list(APPEND VXM_QT_QUELLEN
 list(APPEND VXM_VOLLTEXT_QUELLEN
   search/volltext/auslesedienst.cpp
   search/volltext/erkennung.cpp
+  search/volltext/vorerkennung.cpp
   search/volltext/extraktion.cpp
   search/volltext/extraktion_ole.cpp
   search/volltext/extraktion_pdf.cpp

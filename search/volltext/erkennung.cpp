@@ -9,6 +9,7 @@
 #include "search/volltext/nebenleser.h"
 #include "search/volltext/schreiber.h"
 #include "search/volltext/volltextindex.h"
+#include "search/volltext/vorerkennung.h"
 
 namespace vxm::volltext {
 namespace {
@@ -56,6 +57,26 @@ void Abschliessen(Erkennung& r, const Erkennungsumfeld& u) {
   }
 }
 
+// Takes the pages recognised ahead (see Vorerkennung) as they are; the
+// indices into `seiten` of the rest, for the helpers.
+std::vector<std::size_t> VorabGenommen(std::vector<Erkennung>& erk,
+                                       const std::vector<std::pair<std::size_t, std::uint32_t>>& seiten,
+                                       std::vector<char>& gelesen, const Erkennungsumfeld& u) {
+  std::vector<std::size_t> rest;
+  if (u.Vorab) u.Vorab->Anhalten();
+  for (std::size_t j = 0; j < seiten.size(); ++j) {
+    const auto [w, s] = seiten[j];
+    const Indexeintrag& e = erk[w].Eintrag;
+    if (auto a = u.Vorab ? u.Vorab->Nehmen(erk[w].Auftrag->Host, e.Groesse, e.Mtime, s) : std::nullopt) {
+      erk[w].Seiten[s] = std::move(*a);
+      gelesen[j] = 1;
+    } else {
+      rest.push_back(j);
+    }
+  }
+  return rest;
+}
+
 }  // namespace
 
 void Erkennen(const std::vector<Dateiauftrag>& liste, std::vector<char>& fertig, const Erkennungsumfeld& u) {
@@ -73,24 +94,29 @@ void Erkennen(const std::vector<Dateiauftrag>& liste, std::vector<char>& fertig,
   for (std::size_t w = 0; w < erk.size(); ++w)
     for (std::uint32_t s = 0; s < erk[w].Seiten.size(); ++s) seiten.emplace_back(w, s);
   std::vector<char> gelesen(seiten.size(), 0);
+  const std::vector<std::size_t> rest = VorabGenommen(erk, seiten, gelesen, u);
   std::atomic<std::size_t> naechste{0};
   const std::function<void(Auslesedienst&)> arbeiten = [&](Auslesedienst& d) {
-    for (std::size_t j; (j = naechste++) < seiten.size();) {
+    for (std::size_t r; (r = naechste++) < rest.size();) {
       if (u.Vorrang()) return;
+      const std::size_t j = rest[r];
       const auto [w, s] = seiten[j];
       erk[w].Seiten[s] = d.OcrSeite(erk[w].Auftrag->Host, s);
       if (u.Abbruch) return;
       gelesen[j] = 1;
     }
   };
-  if (u.Weitere && seiten.size() > 1)
+  if (u.Weitere && rest.size() > 1)
     u.Weitere->Gemeinsam(arbeiten, u.Dienst);
-  else
+  else if (!rest.empty())
     arbeiten(u.Dienst);
   for (std::size_t j = 0; j < seiten.size(); ++j)
     if (!gelesen[j]) fertig[vonListe[seiten[j].first]] = 0;
-  for (std::size_t w = 0; w < erk.size(); ++w)
-    if (fertig[vonListe[w]]) Abschliessen(erk[w], u);
+  for (std::size_t w = 0; w < erk.size(); ++w) {
+    if (!fertig[vonListe[w]]) continue;
+    if (u.Vorab) u.Vorab->Vergessen(erk[w].Auftrag->Host);
+    Abschliessen(erk[w], u);
+  }
   u.Schreiber.Festschreiben();
 }
 

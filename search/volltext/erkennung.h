@@ -14,6 +14,7 @@ class Auslesedienst;
 class Nebenleser;
 class Stapelschreiber;
 class Volltextindex;
+class Vorerkennung;
 
 // A file to read, by both its names.
 struct Dateiauftrag {
@@ -25,6 +26,7 @@ struct Erkennungsumfeld {
   Stapelschreiber& Schreiber;
   Auslesedienst& Dienst;
   Nebenleser* Weitere;  // further helpers side by side; may be null
+  Vorerkennung* Vorab;  // pages recognised while files were read; may be null
   const std::atomic<bool>& Abbruch;
   // True when other work or a pause comes first: no further page is begun.
   std::function<bool()> Vorrang;

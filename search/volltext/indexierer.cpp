@@ -18,6 +18,7 @@
 #include "platform/fehler.h"
 #include "search/volltext/erkennung.h"
 #include "search/volltext/nebenleser.h"
+#include "search/volltext/vorerkennung.h"
 #include "search/volltext/ordnerwache.h"
 #include "search/volltext/schreiber.h"
 
@@ -110,6 +111,7 @@ struct Indexierer::Impl {
   std::unique_ptr<Volltextindex> index;
   std::unique_ptr<Auslesedienst> dienst;
   std::unique_ptr<Nebenleser> nebenleser;  // more helpers reading side by side
+  std::unique_ptr<Vorerkennung> vorab;     // recognition while files are still read
   // Declared after `index`, so it ends first: without its thread it writes with that.
   Stapelschreiber schreiber{datei, o.Stapel, o.Stapelzeit, o.NiedrigePrioritaet};
   struct Ordnerstand {
@@ -355,6 +357,7 @@ struct Indexierer::Impl {
         e.Zustand = Indexzustand::OcrAusstehend;
         schreiber.Vormerken({e, std::move(aus.Text)});
         OcrVormerken(l.Auftrag);
+        if (vorab) vorab->Vormerken(l.Auftrag.Host, e.Groesse, e.Mtime, std::max<std::uint32_t>(e.Seiten, 1));
         break;
     }
     ++erledigt;
@@ -478,7 +481,7 @@ struct Indexierer::Impl {
     std::vector<char> fertig(liste.size(), 1);
     try {
       Erkennen(liste, fertig,
-               {*index, schreiber, *dienst, nebenleser.get(), abbruch,
+               {*index, schreiber, *dienst, nebenleser.get(), vorab.get(), abbruch,
                 [this] {
                   std::lock_guard<std::mutex> l(m);
                   return ende || pausiert || !ereignisse.empty() || !dateien.empty() || !ordner.empty();
@@ -535,6 +538,11 @@ struct Indexierer::Impl {
     if (!dienst) dienst = std::make_unique<Auslesedienst>(o.Grenzen);
     if (!nebenleser && o.Helfer > 1)
       nebenleser = std::make_unique<Nebenleser>(o.Helfer - 1, o.Grenzen, o.NiedrigePrioritaet);
+    if (!vorab && o.Ocr)
+      vorab = std::make_unique<Vorerkennung>(o.Grenzen, [this] {
+        std::lock_guard<std::mutex> l(m);
+        return ende || pausiert;
+      });
     schreiber.Starten(*index);
     // Scans left waiting by an earlier run.
     std::string win, host;
@@ -579,6 +587,7 @@ struct Indexierer::Impl {
       }
     }
     schreiber.Beenden();
+    vorab.reset();
     dienst.reset();
     nebenleser.reset();
     laeuft = false;
@@ -782,6 +791,7 @@ void Indexierer::Durchlaufen(const std::function<void(const Indexfortschritt&)>&
   impl_->schreiber.Beenden();
   while (impl_->VerdichtungsSchritt()) {
   }
+  impl_->vorab.reset();
   impl_->dienst.reset();
   impl_->nebenleser.reset();
   impl_->laeuft = false;
