@@ -14,6 +14,7 @@
 // Windows-form path, a TAB, the reason.
 //
 // Exit status: 0 done, 2 usage error, 3 the index cannot be opened.
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <iostream>
@@ -38,6 +39,10 @@ int Gebrauch() {
 int main(int argc, char** argv) {
   using namespace vxm;
   using namespace vxm::volltext;
+  // This process is ours alone: SQLite need not count its memory, which
+  // takes a lock around every allocation (the index writer allocates for
+  // each n-gram; about 5 % of a run).
+  sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
   std::string ordner, register_ = "C:\\VXM\\VXMDAT\\vxmdok.mdb", indexPfad;
   bool voll = false, fehler = false, ocr = true, vorrang = false;
   for (int i = 1; i < argc; ++i) {

@@ -95,12 +95,25 @@ python3 -c "import sqlite3; sqlite3.connect('$WURZEL/index/vxmdok.volltext').exe
 groesse_index=$(du -sb "$WURZEL/index" | cut -f1)
 "$BUILD/vxmdorvex-index" --register 'D:\vxmdok.mdb' --fehler > "$ERG/nicht-indizierbar.txt"
 
+# recoll with Debian's settings (its hits are compared below) and again with
+# `file -i` for the type of files without a known suffix: by default it asks
+# xdg's `mimetype`, a Perl program started for every such file, which on a
+# desktop with libfile-mimeinfo-perl makes it several times slower. The
+# faster of the two is the reference. Its spelling dictionary is no part of
+# indexing (noaspell); Debian's own python3 runs its filters.
+recoll_pfad=/usr/sbin:/usr/bin:/sbin:/bin
 cat > "$WURZEL/recoll/recoll.conf" <<EOF
 topdirs = $KORPUS
 skippedNames+ = .fertig
+noaspell = 1
 EOF
-zeit_recoll=$( { time recollindex -c "$WURZEL/recoll" -z >"$ERG/recoll.log" 2>&1; } 2>&1 )
+zeit_recoll=$( { time PATH=$recoll_pfad recollindex -c "$WURZEL/recoll" -z >"$ERG/recoll.log" 2>&1; } 2>&1 )
 groesse_recoll=$(du -sb "$WURZEL/recoll/xapiandb" | cut -f1)
+rm -rf "$WURZEL/recoll-file" && mkdir -p "$WURZEL/recoll-file"
+{ cat "$WURZEL/recoll/recoll.conf"; echo "systemfilecommand = file -i"; } > "$WURZEL/recoll-file/recoll.conf"
+zeit_recoll_file=$( { time PATH=$recoll_pfad recollindex -c "$WURZEL/recoll-file" -z >"$ERG/recoll-file.log" 2>&1; } 2>&1 )
+groesse_recoll_file=$(du -sb "$WURZEL/recoll-file/xapiandb" | cut -f1)
+rm -rf "$WURZEL/recoll-file"
 
 # --- hits -----------------------------------------------------------------
 IFS=';' read -r -a phrasen <<<"$PHRASEN"
@@ -128,14 +141,15 @@ done
 "$BUILD/vxmdorvex-extrakt" --datei "$KORPUS/scans/brief39-scan.png" --ocr 0 2>/dev/null > "$ERG/ocr.txt" || true
 
 python3 - "$ERG" "$KORPUS" "$QUELLE" "$DATEIEN" "$zeit_index" "$zeit_recoll" "$groesse_index" "$groesse_recoll" \
-  "$PHRASEN" "${recoll_zeiten[@]}" <<'PY'
+  "$PHRASEN" "$zeit_recoll_file" "$groesse_recoll_file" "${recoll_zeiten[@]}" <<'PY'
 import json, os, re, statistics, sys, difflib, urllib.parse
 erg, korpus, quelle, dateien = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4])
 zi, zr = [float(x) for x in sys.argv[5].split()], [float(x) for x in sys.argv[6].split()]
 gi, gr = int(sys.argv[7]), int(sys.argv[8])
 phrasen = sys.argv[9].split(";")
+zf, gf = [float(x) for x in sys.argv[10].split()], int(sys.argv[11])
 rz = {}
-for a in sys.argv[10:]:
+for a in sys.argv[12:]:
     p, us = a.rsplit("=", 1)
     rz.setdefault(p, []).append(int(us) / 1000)
 
@@ -149,6 +163,10 @@ print(f"\nIndexieren ({dateien} Dateien)      Volltextindex        recoll")
 print(f"  Zeit (Wand / CPU)          {zi[0]:7.1f} s / {zi[1]+zi[2]:6.1f} s   {zr[0]:7.1f} s / {zr[1]+zr[2]:6.1f} s")
 print(f"  Dateien je Minute (Wand)   {dateien/zi[0]*60:10.0f}         {dateien/zr[0]*60:10.0f}")
 print(f"  Indexgröße                 {gi/2**20:8.1f} MiB       {gr/2**20:8.1f} MiB   (Verhältnis {gi/gr:.2f})")
+print(f"  recoll mit file -i: {zf[0]:.1f} s Wand / {zf[1]+zf[2]:.1f} s CPU, {dateien/zf[0]*60:.0f} Dateien je Minute, "
+      f"{gf/2**20:.1f} MiB")
+print(f"  gegen das schnellere recoll: {min(zr[0], zf[0])/zi[0]:.2f}-mal so viele Dateien je Minute, "
+      f"Index {gi/min(gr, gf):.2f}-mal so groß wie der kleinere")
 
 bench = json.load(open(os.path.join(erg, "abfragen.json")))
 median = {}
