@@ -62,6 +62,11 @@ std::vector<int32_t> GleichnamigeKeywords(Datenbank& db, const std::string& name
   return ids;
 }
 
+// What a change of one file's keywords locks on a server (see Transaktion):
+// the file by its folded name and folder, new keywords by their folded name.
+std::string DateiSperre(const AktuelleDatei& d) { return "Datei\x1f" + Falten(d.Name) + "\x1f" + Falten(d.Ordner); }
+std::string KeywordSperre(const std::string& name) { return "Keyword\x1f" + Falten(name); }
+
 // Deletes the file's row when no existing keyword is linked to it any more,
 // together with links that point to vanished keywords.
 bool AbmeldenWennLeer(Datenbank& db, int32_t datei) {
@@ -111,7 +116,9 @@ EingabeErgebnis KeywordsEingeben(Datenbank& reg, const AktuelleDatei& datei, con
     return e;
   }
 
-  Transaktion t(reg);
+  std::vector<std::string> sperren{DateiSperre(datei)};
+  for (const auto& n : namen) sperren.push_back(KeywordSperre(n));
+  Transaktion t(reg, sperren);
   // Known keywords are linked first, then the new ones, each in the order
   // typed: the file's list shows them in that order.
   std::vector<int32_t> ids;
@@ -168,7 +175,7 @@ ZuweisungErgebnis KeywordZuweisen(Datenbank& reg, const AktuelleDatei& datei, co
 
 EntfernenErgebnis KeywordEntfernen(Datenbank& reg, const AktuelleDatei& datei, const std::string& keyword) {
   EntfernenErgebnis e;
-  Transaktion t(reg);
+  Transaktion t(reg, {DateiSperre(datei)});
   e.Dateinummer = DateiNummer(reg, datei);
   if (e.Dateinummer == 0) return e;
   const int32_t id = KeywordIdSuchen(reg, keyword);

@@ -37,6 +37,7 @@ struct Datenbank::Impl {
   std::unique_ptr<Verbindung> v;
   std::weak_ptr<Datenbank> selbst;
   int tiefe = 0;  // nesting of Beginnen
+  bool fuerNamen = false;  // the outermost began with BeginnenFuer
 };
 
 Datenbank::Datenbank() : impl_(std::make_unique<Impl>()) {}
@@ -64,9 +65,26 @@ void Datenbank::Beginnen() {
   if (impl_->tiefe == 0) {
     v.Schreibpruefung();
     v.Beginnen();
+    impl_->fuerNamen = false;
   } else {
+    // Inside a change for named rows the rest of the database is not locked.
+    if (impl_->fuerNamen)
+      throw VbFehler(fehlernr::DatenbankFehler,
+                     "Interner Fehler: eine Änderung in " + Datei() + " begann in einer Änderung nur für benannte Zeilen.");
     v.Sicherungspunkt(impl_->tiefe);
   }
+  ++impl_->tiefe;
+}
+
+void Datenbank::BeginnenFuer(const std::vector<std::string>& namen) {
+  if (impl_->tiefe > 0) {
+    Beginnen();  // joins the outer transaction, whose lock covers it
+    return;
+  }
+  Verbindung& v = *impl_->v;
+  v.Schreibpruefung();
+  v.BeginnenFuer(namen);
+  impl_->fuerNamen = true;
   ++impl_->tiefe;
 }
 

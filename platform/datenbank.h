@@ -109,6 +109,9 @@ class Datenbank {
   // all; Verwerfen (or leaving the scope of a Transaktion) rolls back.
   // Nested calls join the outer transaction.
   void Beginnen();
+  // Beginnen for a change that adds or removes only rows of these names
+  // (see Transaktion); it may not nest another transaction.
+  void BeginnenFuer(const std::vector<std::string>& namen);
   void Bestaetigen();
   void Verwerfen();
 
@@ -167,6 +170,11 @@ void DatenbankHinweisGeben(const std::string& schluessel, const std::string& tex
 class Transaktion {
  public:
   explicit Transaktion(Datenbank& db) : db_(db) { db_.Beginnen(); }
+  // A change whose check-then-insert or delete concerns only the rows of
+  // `namen` (folded keys such as a file's name and folder or a keyword's
+  // name): on a server it runs beside changes of other names instead of
+  // waiting for every writer. All other transactions exclude it.
+  Transaktion(Datenbank& db, const std::vector<std::string>& namen) : db_(db) { db_.BeginnenFuer(namen); }
   ~Transaktion();
   void Bestaetigen();
   Transaktion(const Transaktion&) = delete;

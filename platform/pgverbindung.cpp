@@ -19,6 +19,19 @@ namespace vxm {
 namespace {
 
 constexpr const char* kSperre = "SELECT pg_advisory_xact_lock(7423501)";  // the write lock of a database
+// A change for named rows shares that lock and takes one per name, in the
+// two-key space (apart from the one-key space of the write lock), in
+// ascending order: two such changes never wait for each other crosswise.
+constexpr const char* kGeteilt = "SELECT pg_advisory_xact_lock_shared(7423501)";
+constexpr int kNamenRaum = 7423502;
+
+// FNV-1a: the same number for a name in every process; two names on one
+// number only wait for each other.
+std::int32_t Namensnummer(const std::string& name) {
+  std::uint32_t h = 2166136261u;
+  for (const unsigned char c : name) h = (h ^ c) * 16777619u;
+  return static_cast<std::int32_t>(h);
+}
 
 // Type oids of the server's built-in types.
 constexpr Oid kBool = 16, kInt8 = 20, kInt2 = 21, kInt4 = 23, kFloat4 = 700, kFloat8 = 701, kNumeric = 1700;
@@ -279,9 +292,21 @@ class PgVerbindung final : public Verbindung {
   }
 
   // One round trip: the transaction and the write lock of the database.
-  void Beginnen() override {
+  void Beginnen() override { BeginnenMit(std::string("BEGIN; ") + kSperre); }
+  void BeginnenFuer(const std::vector<std::string>& namen) override {
+    std::vector<std::int32_t> nummern;
+    for (const auto& n : namen) nummern.push_back(Namensnummer(n));
+    std::sort(nummern.begin(), nummern.end());
+    nummern.erase(std::unique(nummern.begin(), nummern.end()), nummern.end());
+    std::string sql = std::string("BEGIN; ") + kGeteilt;
+    for (const std::int32_t n : nummern)
+      sql += ", pg_advisory_xact_lock(" + std::to_string(kNamenRaum) + ", " + std::to_string(n) + ")";
+    BeginnenMit(sql);
+  }
+
+ private:
+  void BeginnenMit(const std::string& sql) {
     Bereit();
-    const std::string sql = std::string("BEGIN; ") + kSperre;
     PGresult* r = PQexec(conn_, sql.c_str());
     if (PQresultStatus(r) != PGRES_TUPLES_OK && NochEinmal(true)) {  // nothing was done yet
       PQclear(r);
@@ -294,6 +319,8 @@ class PgVerbindung final : public Verbindung {
       Fehler(r, "BEGIN");
     }
   }
+
+ public:
   void Festschreiben() override {
     Ergebnis e{Befehlen("COMMIT")};
     inTransaktion_ = false;

@@ -14,7 +14,8 @@
 // - each table has a row-id column vxm_zeile (the integer key where there is
 //   one, else an identity), so rows come in the order they were added;
 // - writers take one lock per database (pg_advisory_xact_lock), as SQLite's
-//   write lock does, so check-then-insert never adds a row twice;
+//   write lock does, so check-then-insert never adds a row twice; a change
+//   for named rows (Transaktion with names) shares it and locks its names;
 // - a connection that breaks rolls the open change back on the server; the
 //   next statement outside a transaction connects again.
 #pragma once

@@ -87,6 +87,14 @@ class Verbindung {
   // Transactions: Beginnen takes the write lock at once; nesting goes
   // through savepoints named by the caller.
   virtual void Beginnen() = 0;
+  // Beginnen for a change that adds or removes rows of the names in
+  // `namen` only (see Transaktion). An engine whose writers exclude each
+  // other anyway begins as Beginnen does; a server lets changes of other
+  // names run beside it, while every other transaction still excludes all.
+  virtual void BeginnenFuer(const std::vector<std::string>& namen) {
+    (void)namen;
+    Beginnen();
+  }
   virtual void Festschreiben() = 0;
   virtual void Zuruecknehmen() = 0;
   virtual void Sicherungspunkt(int nummer) = 0;

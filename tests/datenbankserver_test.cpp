@@ -3,6 +3,8 @@
 // connection lost in the middle of a change, a password in the office file).
 // A SQLite file on a network share keeps its journal.
 #include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
 
@@ -222,6 +224,60 @@ TEST_F(ServerTest, KopierenZwischenDateiUndServerBehaeltNummern) {
     EXPECT_EQ(KeywordIdSuchen(*z, "heizung"), 4) << ziel;
     EXPECT_EQ(KeywordsEingeben(*z, c, "neu").Dateinummer, 4) << ziel;  // not 3 again
   }
+}
+
+// Workstations changing keywords side by side: changes of different files
+// run at once on the server, yet a keyword typed at the same moment on
+// several of them (in any case) is created once, a file's row comes once
+// and goes only with its last keyword, and no link points nowhere.
+TEST_F(ServerTest, GleichzeitigeAenderungenLegenNichtsDoppeltAnUndVerlierenNichts) {
+  constexpr int kPlaetze = 6, kRunden = 30;
+  const AktuelleDatei gemeinsam{"Gemeinsam.pdf", "C:\\VXMDOK\\1"};
+  db_.reset();  // each process its own connection, none inherited
+  std::vector<pid_t> kinder;
+  for (int p = 0; p < kPlaetze; ++p) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      int status = 0;
+      try {
+        auto db = DatenbankOeffnenHost(datei_);
+        const AktuelleDatei eigen{"Platz " + std::to_string(p) + ".pdf", "C:\\VXMDOK\\2"};
+        for (int j = 0; j < kRunden; ++j) {
+          const std::string neu = (p % 2 ? "GEMEINSAM" : "gemeinsam") + std::to_string(j);
+          if (!KeywordsEingeben(*db, gemeinsam, neu + " Platz" + std::to_string(p) + "x" + std::to_string(j))
+                   .Fehler.empty())
+            status = 2;
+          KeywordsEingeben(*db, eigen, "Eigen" + std::to_string(j));
+          if (!KeywordEntfernen(*db, eigen, "Eigen" + std::to_string(j)).Abgemeldet) status = 3;
+        }
+      } catch (const VbFehler&) {
+        status = 1;
+      }
+      ::_exit(status);
+    }
+    kinder.push_back(pid);
+  }
+  for (const pid_t pid : kinder) {
+    int status = -1;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "Platz endete mit " << status;
+  }
+  db_ = DatenbankOeffnenHost(datei_);
+  auto zahl = [&](const std::string& sql) {
+    sql::Abfrage a(*db_, sql);
+    return a.Zeile() ? a.ZahlSpalte(0) : -1;
+  };
+  EXPECT_EQ(zahl("SELECT count(*) FROM (SELECT 1 FROM Keyword GROUP BY KeywordSchluessel HAVING count(*) > 1) AS d"), 0);
+  EXPECT_EQ(zahl("SELECT count(*) FROM Keyword"), kRunden + kPlaetze * kRunden + kRunden);
+  EXPECT_EQ(zahl("SELECT count(*) FROM Dateiinfo"), 1);  // every own file went with its last keyword
+  EXPECT_EQ(zahl("SELECT count(*) FROM (SELECT 1 FROM KeywordZwischentabelle GROUP BY Dateinummer, KeywordID "
+                 "HAVING count(*) > 1) AS d"),
+            0);
+  EXPECT_EQ(zahl("SELECT count(*) FROM KeywordZwischentabelle z WHERE NOT EXISTS "
+                 "(SELECT 1 FROM Dateiinfo d WHERE d.Dateinummer = z.Dateinummer)"),
+            0);
+  EXPECT_EQ(KeywordsDerDateiLesen(*db_, DateiNummer(*db_, gemeinsam)).size(),
+            static_cast<std::size_t>(kRunden + kPlaetze * kRunden));
 }
 
 // Keys given by the caller (as a copy gives them) in bulk, and the highest
