@@ -14,10 +14,6 @@
 namespace vxm::volltext {
 namespace {
 
-std::int64_t Nanosekunden(const struct stat& st) {
-  return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-}
-
 // A picture or scan waiting for recognition, with what it has so far.
 struct Erkennung {
   const Dateiauftrag* Auftrag;

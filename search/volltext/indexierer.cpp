@@ -26,10 +26,6 @@ namespace vxm::volltext {
 
 namespace {
 
-std::int64_t Nanosekunden(const struct stat& st) {
-  return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-}
-
 std::string Verbinden(const std::string& ordner, const std::string& name) {
   if (!ordner.empty() && ordner.back() == '\\') return ordner + name;
   return ordner + "\\" + name;

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -25,6 +26,11 @@
 #include <vector>
 
 namespace vxm::volltext {
+
+// A file's time as the index keeps it (Indexeintrag::Mtime).
+inline std::int64_t Nanosekunden(const struct stat& st) {
+  return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
 
 enum class Indexzustand : int {
   Indiziert = 1,

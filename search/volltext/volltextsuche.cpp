@@ -40,10 +40,6 @@ bool IstTxt(std::string_view name) {
   return (e[0] | 0x20) == 't' && (e[1] | 0x20) == 'x' && (e[2] | 0x20) == 't';
 }
 
-std::int64_t Nanosekunden(const struct stat& st) {
-  return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-}
-
 // A text of the index that may contain the phrase: its candidate
 // sections, checked before the walk.
 struct Pruefinhalt {

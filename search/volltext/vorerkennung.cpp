@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "search/volltext/nebenleser.h"
+#include "search/volltext/volltextindex.h"
 
 namespace vxm::volltext {
 
@@ -79,9 +80,7 @@ void Vorerkennung::Arbeiten() {
     }
     // Changed since it was queued: the indexer reads it again anyway.
     struct stat st {};
-    if (::stat(s.Host.c_str(), &st) != 0 || st.st_size != s.Groesse ||
-        static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec != s.Mtime)
-      continue;
+    if (::stat(s.Host.c_str(), &st) != 0 || st.st_size != s.Groesse || Nanosekunden(st) != s.Mtime) continue;
     Auszug a = dienst.OcrSeite(s.Host, s.Nr);
     // A page that failed here is tried again by the indexer's own helpers.
     if (a.Status == Auszugsstatus::NichtIndizierbar) continue;
