@@ -7,6 +7,7 @@ list(APPEND VXM_KERN_QUELLEN
   keywords/registerkopie.cpp
   keywords/registerpruefung.cpp
   keywords/registerzugriff.cpp
+  keywords/serverregister.cpp
 )
 list(APPEND VXM_QT_QUELLEN
   keywords/qt/keywortpanel.cpp

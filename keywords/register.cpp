@@ -5,6 +5,7 @@
 #include "basis/zustand.h"
 #include "keywords/eingabe.h"
 #include "keywords/registerzugriff.h"
+#include "keywords/serverregister.h"
 #include "platform/dialoge.h"
 #include "platform/dienste.h"
 #include "platform/jetsql.h"
@@ -118,6 +119,14 @@ EingabeErgebnis KeywordsEingeben(Datenbank& reg, const AktuelleDatei& datei, con
 
   std::vector<std::string> sperren{DateiSperre(datei)};
   for (const auto& n : namen) sperren.push_back(KeywordSperre(n));
+  if (auto s = EingebenAufServer(reg, datei, namen, sperren)) {
+    for (std::size_t i = 0; i < namen.size(); ++i)
+      if (s->Neu[i]) e.NeueKeywords.push_back(namen[i]);
+    e.Doppelte = std::move(s->Doppelte);
+    e.Dateinummer = s->Dateinummer;
+    z.AktDateinummer = s->Dateinummer;
+    return e;
+  }
   Transaktion t(reg, sperren);
   // Known keywords are linked first, then the new ones, each in the order
   // typed: the file's list shows them in that order.
@@ -174,6 +183,7 @@ ZuweisungErgebnis KeywordZuweisen(Datenbank& reg, const AktuelleDatei& datei, co
 }
 
 EntfernenErgebnis KeywordEntfernen(Datenbank& reg, const AktuelleDatei& datei, const std::string& keyword) {
+  if (auto s = EntfernenAufServer(reg, datei, keyword, {DateiSperre(datei)})) return *s;
   EntfernenErgebnis e;
   Transaktion t(reg, {DateiSperre(datei)});
   e.Dateinummer = DateiNummer(reg, datei);

@@ -1,5 +1,6 @@
 #include "platform/pgschema.h"
 
+#include <algorithm>
 #include <mutex>
 #include <vector>
 
@@ -53,8 +54,9 @@ Abbildung Abbilden(F&& f, bool nurGefaltete) {
 
 // The stored functions' mark: the folding's version and the form of the
 // functions and triggers (2: text of ASCII only takes a short list; the
-// highest key is written when rows go, not on every insert).
-std::string Kennung() { return "Faltung " + std::to_string(kFaltungsVersion) + ", Form 2"; }
+// highest key is written when rows go, not on every insert; 3: the
+// register's procedures for entering and removing keywords).
+std::string Kennung() { return "Faltung " + std::to_string(kFaltungsVersion) + ", Form 3"; }
 
 std::size_t Utf8Laenge(unsigned char erstes) { return erstes < 0x80 ? 1 : erstes >= 0xF0 ? 4 : erstes >= 0xE0 ? 3 : 2; }
 
@@ -234,6 +236,73 @@ std::string SchattenTrigger(const std::string& tabelle) {
          "\" FOR EACH ROW EXECUTE FUNCTION " + f + "();\n";
 }
 
+// Entering keywords for a file and removing one, as the program does them
+// step by step (keywords/register.cpp), in one call: a change of its own
+// under the same locks. Names are looked up by the folded keys the caller
+// gives; the first row in table order wins, as in the program.
+std::string RegisterProzeduren() {
+  const std::string sperren = "  PERFORM pg_advisory_xact_lock_shared(" + std::to_string(kSchreibsperre) +
+                              ");\n  FOREACH s IN ARRAY sperren LOOP PERFORM pg_advisory_xact_lock(" +
+                              std::to_string(kNamenRaum) + ", s); END LOOP;\n";
+  const std::string datei =
+      "  SELECT \"Dateinummer\" INTO nummer FROM \"Dateiinfo\" WHERE \"DateinameSchluessel\" = name_f AND "
+      "\"DateipfadSchluessel\" = ordner_f ORDER BY vxm_zeile LIMIT 1;\n";
+  return std::string("CREATE OR REPLACE PROCEDURE ") + kProzedurEingeben +
+         "(datei_name text, datei_ordner text, name_f text, ordner_f text, namen text[], namen_f text[], sperren integer[], "
+         "OUT nummer integer, OUT neu text, OUT doppelte text[])\n"
+         "LANGUAGE plpgsql SET search_path FROM CURRENT AS $f$\n"
+         "DECLARE s integer; i integer; id integer; ids integer[] := '{}'; neue integer[] := '{}'; k text;\n"
+         "BEGIN\n" + sperren +
+         // known keywords first, then the new ones, each in the order typed
+         "  neu := '';\n"
+         "  FOR i IN 1 .. coalesce(array_length(namen, 1), 0) LOOP\n"
+         "    SELECT \"KeywordID\" INTO id FROM \"Keyword\" WHERE \"KeywordSchluessel\" = namen_f[i] "
+         "ORDER BY vxm_zeile LIMIT 1;\n"
+         "    IF FOUND THEN ids := ids || id; neu := neu || '0'; ELSE neue := neue || i; neu := neu || '1'; END IF;\n"
+         "  END LOOP;\n"
+         "  FOREACH i IN ARRAY neue LOOP\n"
+         "    INSERT INTO \"Keyword\" (\"Keyword\") VALUES (namen[i]) RETURNING \"KeywordID\" INTO id;\n"
+         "    ids := ids || id;\n"
+         "  END LOOP;\n" + datei +
+         "  IF NOT FOUND THEN\n"
+         "    INSERT INTO \"Dateiinfo\" (\"Dateiname\", \"Dateipfad\") VALUES (datei_name, datei_ordner) "
+         "RETURNING \"Dateinummer\" INTO nummer;\n"
+         "  END IF;\n"
+         "  doppelte := '{}';\n"
+         "  FOREACH id IN ARRAY ids LOOP\n"
+         "    IF EXISTS (SELECT 1 FROM \"KeywordZwischentabelle\" WHERE \"Dateinummer\" = nummer AND "
+         "\"KeywordID\" = id) THEN\n"
+         "      SELECT \"Keyword\" INTO k FROM \"Keyword\" WHERE \"KeywordID\" = id;\n"
+         "      doppelte := doppelte || coalesce(k, '');\n"
+         "    ELSE\n"
+         "      INSERT INTO \"KeywordZwischentabelle\" (\"Dateinummer\", \"KeywordID\") VALUES (nummer, id);\n"
+         "    END IF;\n"
+         "  END LOOP;\n"
+         "END $f$;\n"
+         "CREATE OR REPLACE PROCEDURE " + kProzedurEntfernen +
+         "(name_f text, ordner_f text, keyword_f text, sperren integer[], "
+         "OUT nummer integer, OUT entfernt boolean, OUT abgemeldet boolean)\n"
+         "LANGUAGE plpgsql SET search_path FROM CURRENT AS $f$\n"
+         "DECLARE s integer; id integer;\n"
+         "BEGIN\n" + sperren +
+         "  entfernt := false; abgemeldet := false;\n" + datei +
+         "  IF NOT FOUND THEN nummer := 0; RETURN; END IF;\n"
+         "  SELECT \"KeywordID\" INTO id FROM \"Keyword\" WHERE \"KeywordSchluessel\" = keyword_f "
+         "ORDER BY vxm_zeile LIMIT 1;\n"
+         "  IF FOUND THEN\n"
+         "    DELETE FROM \"KeywordZwischentabelle\" WHERE \"KeywordID\" = id AND \"Dateinummer\" = nummer;\n"
+         "    entfernt := FOUND;\n"
+         "  END IF;\n"
+         // the file's row goes once no existing keyword is linked to it
+         "  IF NOT EXISTS (SELECT 1 FROM \"KeywordZwischentabelle\" z JOIN \"Keyword\" w ON w.\"KeywordID\" = "
+         "z.\"KeywordID\" WHERE z.\"Dateinummer\" = nummer) THEN\n"
+         "    DELETE FROM \"KeywordZwischentabelle\" WHERE \"Dateinummer\" = nummer;\n"
+         "    DELETE FROM \"Dateiinfo\" WHERE \"Dateinummer\" = nummer;\n"
+         "    abgemeldet := FOUND;\n"
+         "  END IF;\n"
+         "END $f$;\n";
+}
+
 constexpr const char* kRegisterTabellen = R"SQL(
 CREATE TABLE "Dateiinfo" (
   "Dateinummer" integer PRIMARY KEY,
@@ -265,6 +334,20 @@ CREATE TABLE vxm_folge ("Tabelle" text COLLATE "C" PRIMARY KEY, "Wert" bigint NO
 
 }  // namespace
 
+std::vector<int32_t> Namenssperren(const std::vector<std::string>& namen) {
+  // FNV-1a: the same number for a name in every process; two names on one
+  // number only wait for each other.
+  std::vector<int32_t> nummern;
+  for (const auto& n : namen) {
+    uint32_t h = 2166136261u;
+    for (const unsigned char c : n) h = (h ^ c) * 16777619u;
+    nummern.push_back(static_cast<int32_t>(h));
+  }
+  std::sort(nummern.begin(), nummern.end());
+  nummern.erase(std::unique(nummern.begin(), nummern.end()), nummern.end());
+  return nummern;
+}
+
 void LayerEinrichten(Verbindung& v) {
   const std::string soll = Kennung();
   if (FunktionsVersion(v) == soll || !Beschreibbar(v)) return;
@@ -273,7 +356,10 @@ void LayerEinrichten(Verbindung& v) {
     // another workstation may have done it while this one waited for the lock
     if (FunktionsVersion(v) != soll) {
       v.Ausfuehren(FaltungsfunktionenSql(), "Faltung");
-      if (RegisterDa(v)) v.Ausfuehren(Neufalten(), "Faltung");
+      if (RegisterDa(v)) {
+        v.Ausfuehren(Neufalten(), "Faltung");
+        v.Ausfuehren(RegisterProzeduren(), "Register");
+      }
       // A register made before keeps its keys the faster way from now on.
       for (const auto& [tabelle, schluessel] : {std::pair{"Dateiinfo", "Dateinummer"}, std::pair{"Keyword", "KeywordID"}})
         if (EigeneFunktion(v, std::string("vxm_") + tabelle + "_schluessel"))
@@ -292,7 +378,7 @@ void RegisterSchemaAnlegen(Verbindung& v) {
                    "Die Datenbank " + v.Name() + " enthält bereits ein Register; es wird nicht überschrieben.");
   const std::string sql = FaltungsfunktionenSql() + kRegisterTabellen + SchluesselTrigger("Dateiinfo", "Dateinummer") +
                           SchluesselTrigger("Keyword", "KeywordID") + Schluesselstand("Dateiinfo") + Schluesselstand("Keyword") + SchattenTrigger("Dateiinfo") +
-                          SchattenTrigger("Keyword") + kVorhabenTabelleServer + ";\n" + "INSERT INTO vxm_info VALUES ('Faltung', '" +
+                          SchattenTrigger("Keyword") + RegisterProzeduren() + kVorhabenTabelleServer + ";\n" + "INSERT INTO vxm_info VALUES ('Faltung', '" +
                           std::to_string(kFaltungsVersion) + "');\n";
   Unteilbar(v, sql, "Register anlegen");
 }

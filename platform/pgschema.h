@@ -3,7 +3,9 @@
 // compares text exactly as the SQLite files do) and the register's tables.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/verbindung.h"
 
@@ -28,5 +30,18 @@ inline constexpr const char* kVorhabenTabelleServer =
 
 // The register's tables, key and shadow triggers (in a transaction of `v`).
 void RegisterSchemaAnlegen(Verbindung& v);
+
+// Advisory locks on the server. Every writer takes the database's write
+// lock (one key); a change for named rows shares it and takes one lock per
+// name in a space of two keys, in ascending order of the numbers here.
+inline constexpr int32_t kSchreibsperre = 7423501;
+inline constexpr int32_t kNamenRaum = 7423502;
+std::vector<int32_t> Namenssperren(const std::vector<std::string>& namen);
+
+// Stored procedures of the register: entering keywords for a file and
+// removing one, each a change of its own in one round trip (see
+// keywords/serverregister.h). A new form gets a new name.
+inline constexpr const char* kProzedurEingeben = "vxm_keywords_eingeben_1";
+inline constexpr const char* kProzedurEntfernen = "vxm_keyword_entfernen_1";
 
 }  // namespace vxm

@@ -18,19 +18,11 @@
 namespace vxm {
 namespace {
 
-constexpr const char* kSperre = "SELECT pg_advisory_xact_lock(7423501)";  // the write lock of a database
-// A change for named rows shares that lock and takes one per name, in the
-// two-key space (apart from the one-key space of the write lock), in
-// ascending order: two such changes never wait for each other crosswise.
-constexpr const char* kGeteilt = "SELECT pg_advisory_xact_lock_shared(7423501)";
-constexpr int kNamenRaum = 7423502;
-
-// FNV-1a: the same number for a name in every process; two names on one
-// number only wait for each other.
-std::int32_t Namensnummer(const std::string& name) {
-  std::uint32_t h = 2166136261u;
-  for (const unsigned char c : name) h = (h ^ c) * 16777619u;
-  return static_cast<std::int32_t>(h);
+// The write lock of a database, or the shared form a change for named rows
+// takes (see Namenssperren).
+std::string Schreibsperre(bool geteilt) {
+  return std::string("SELECT pg_advisory_xact_lock") + (geteilt ? "_shared(" : "(") + std::to_string(kSchreibsperre) +
+         ")";
 }
 
 // Type oids of the server's built-in types.
@@ -292,16 +284,28 @@ class PgVerbindung final : public Verbindung {
   }
 
   // One round trip: the transaction and the write lock of the database.
-  void Beginnen() override { BeginnenMit(std::string("BEGIN; ") + kSperre); }
+  void Beginnen() override { BeginnenMit("BEGIN; " + Schreibsperre(false)); }
   void BeginnenFuer(const std::vector<std::string>& namen) override {
-    std::vector<std::int32_t> nummern;
-    for (const auto& n : namen) nummern.push_back(Namensnummer(n));
-    std::sort(nummern.begin(), nummern.end());
-    nummern.erase(std::unique(nummern.begin(), nummern.end()), nummern.end());
-    std::string sql = std::string("BEGIN; ") + kGeteilt;
-    for (const std::int32_t n : nummern)
+    std::string sql = "BEGIN; " + Schreibsperre(true);
+    for (const std::int32_t n : Namenssperren(namen))
       sql += ", pg_advisory_xact_lock(" + std::to_string(kNamenRaum) + ", " + std::to_string(n) + ")";
     BeginnenMit(sql);
+  }
+
+  bool HatProzedur(const std::string& name) override {
+    if (prozedurenStand_ != generation_) {  // asked again after a reconnect (the server may be another)
+      prozeduren_.clear();
+      prozedurenStand_ = generation_;
+    }
+    const auto it = prozeduren_.find(name);
+    if (it != prozeduren_.end()) return it->second;
+    auto b = Vorbereiten(
+        "SELECT count(*) FROM pg_proc p JOIN pg_namespace n ON n.oid = p.pronamespace "
+        "WHERE n.nspname = current_schema() AND p.proname = $1 AND p.prokind = 'p'", {});
+    b->TextBinden(1, name);
+    const bool da = b->Schritt() && b->ZahlWert(0) > 0;
+    prozeduren_.emplace(name, da);
+    return da;
   }
 
  private:
@@ -485,6 +489,8 @@ class PgVerbindung final : public Verbindung {
   std::map<std::string, std::vector<Spalteninfo>> spalten_;  // by table, until the schema changes
   bool inTransaktion_ = false, abgerissen_ = false, beschaedigt_ = false;
   unsigned generation_ = 1, namen_ = 0;
+  std::map<std::string, bool> prozeduren_;  // HatProzedur, for this session
+  unsigned prozedurenStand_ = 0;
 };
 
 void PgBefehl::Binden(int i, const Variant& wert) {

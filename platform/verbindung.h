@@ -95,6 +95,12 @@ class Verbindung {
     (void)namen;
     Beginnen();
   }
+  // Whether the database holds this program's stored procedure `name` (a
+  // server database set up or brought up to date by this version).
+  virtual bool HatProzedur(const std::string& name) {
+    (void)name;
+    return false;
+  }
   virtual void Festschreiben() = 0;
   virtual void Zuruecknehmen() = 0;
   virtual void Sicherungspunkt(int nummer) = 0;

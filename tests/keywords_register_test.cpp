@@ -1,9 +1,13 @@
 // Splitting keyword input and the register operations of the main window,
 // checked against the three tables.
+#include <functional>
+
 #include "basis/zustand.h"
 #include "keywords/eingabe.h"
 #include "keywords/register.h"
+#include "keywords/serverregister.h"
 #include "platform/fehler.h"
+#include "platform/pgschema.h"
 #include "platform/sqlhilfen.h"
 #include "platform/text.h"
 #include "tests/hilfen.h"
@@ -256,6 +260,104 @@ TEST_P(KeywordRegister, IdsUeber32767) {
   EXPECT_EQ(Von(brief_), (V{"GROSS"}));
   EXPECT_TRUE(KeywordEntfernen(*db_, brief_, "gross").Abgemeldet);
   EXPECT_EQ(Links(), 0);
+}
+
+// What a run of entering and removing did: the answers and the tables after it.
+std::string Verlauf(Datenbank& db, const std::function<void(const std::function<void()>&)>& aendern) {
+  const AktuelleDatei brief{"Brief.txt", kOrdner}, plan{"Plan.pdf", kOrdner};
+  std::string v;
+  auto liste = [](const std::vector<std::string>& l) {
+    std::string s = "[";
+    for (const auto& x : l) s += x + "|";
+    return s + "]";
+  };
+  auto eingeben = [&](const AktuelleDatei& d, const std::string& text) {
+    aendern([&] {
+      const EingabeErgebnis e = KeywordsEingeben(db, d, text);
+      v += "E " + text + " neu" + liste(e.NeueKeywords) + " doppelt" + liste(e.Doppelte) +
+           (e.Dateinummer == DateiNummer(db, d) ? " nr" : " falsche nr") + "\n";
+    });
+  };
+  auto entfernen = [&](const AktuelleDatei& d, const std::string& k) {
+    aendern([&] {
+      const EntfernenErgebnis e = KeywordEntfernen(db, d, k);
+      v += "R " + k + (e.Entfernt ? " entfernt" : "") + (e.Abgemeldet ? " abgemeldet" : "") +
+           (e.Dateinummer ? "" : " ohne Datei") + "\n";
+    });
+  };
+  eingeben(brief, "miete neu zahl*");
+  eingeben(brief, "zahl* MIETE neu2 ÄRGER");
+  eingeben(plan, "ärger, Öl; miete");
+  entfernen(brief, "Miete");
+  entfernen(brief, "unbekannt");
+  entfernen({"Fehlt.txt", kOrdner}, "miete");
+  entfernen({"PLAN.PDF", kOrdner}, "öl");
+  entfernen(plan, "Ärger");
+  entfernen(plan, "miete");
+  for (const auto& d : {brief, plan}) v += d.Name + liste(KeywordsDerDateiLesen(db, DateiNummer(db, d))) + "\n";
+  return v + "Keywords" + liste(AlleKeywords(db));
+}
+
+// On a server the changes run as stored procedures; inside a transaction
+// the program does them step by step. Both must answer and write the same.
+TEST_P(KeywordRegister, ServerProzedurenWieEinzelschritte) {
+  if (!Server()) GTEST_SKIP() << "nur auf dem Server";
+  ASSERT_TRUE(db_->Anbindung().HatProzedur(kProzedurEingeben));
+  ASSERT_TRUE(db_->Anbindung().HatProzedur(kProzedurEntfernen));
+  const std::string seltsam = "Zahl \"A\\B{1}, x";  // comes back through the server's list syntax
+  auto vorbereiten = [&] {
+    RegisterRoh("DELETE FROM \"KeywordZwischentabelle\"; DELETE FROM \"Dateiinfo\"; DELETE FROM \"Keyword\"; "
+                "INSERT INTO \"Keyword\" (\"Keyword\") VALUES ('Miete'), ('Zahl \"A\\B{1}, x')");
+  };
+  vorbereiten();
+  const std::string einzeln = Verlauf(*db_, [&](const std::function<void()>& f) {
+    Transaktion t(*db_);
+    f();
+    t.Bestaetigen();
+  });
+  vorbereiten();
+  const std::string prozedur = Verlauf(*db_, [](const std::function<void()>& f) { f(); });
+  EXPECT_EQ(prozedur, einzeln);
+  EXPECT_NE(prozedur.find("E zahl* MIETE neu2 ÄRGER neu[NEU2|ÄRGER|] doppelt[" + seltsam + "|Miete|] nr"),
+            std::string::npos)
+      << prozedur;
+  EXPECT_NE(prozedur.find("R öl entfernt\nR Ärger entfernt\nR miete entfernt abgemeldet\n"), std::string::npos)
+      << prozedur;
+  EXPECT_NE(prozedur.find("R miete ohne Datei\n"), std::string::npos) << prozedur;
+}
+
+// A server register of an earlier version gets the procedures when it is
+// next opened by one that may change it; without them the program does the
+// changes itself.
+TEST_P(KeywordRegister, ServerOhneProzedurenAendertSelbst) {
+  if (!Server()) GTEST_SKIP() << "nur auf dem Server";
+  const auto datei = laufwerkC_ / "vxmdok.mdb";
+  const std::string weg = std::string("DROP PROCEDURE ") + kProzedurEingeben + "; DROP PROCEDURE " + kProzedurEntfernen;
+  RegisterRoh(weg);
+  db_.reset();
+  db_ = DatenbankOeffnenHost(datei);  // of the same form: nothing is installed
+  EXPECT_FALSE(db_->Anbindung().HatProzedur(kProzedurEingeben));
+  EXPECT_EQ(KeywordsEingeben(*db_, brief_, "miete").NeueKeywords, (V{"MIETE"}));
+  EXPECT_EQ(KeywordsEingeben(*db_, brief_, "miete").Doppelte, (V{"MIETE"}));
+  EXPECT_TRUE(KeywordEntfernen(*db_, brief_, "miete").Abgemeldet);
+
+  RegisterRoh("COMMENT ON FUNCTION vxm_falten(text) IS 'Faltung 0, Form 2'");
+  db_.reset();
+  db_ = DatenbankOeffnenHost(datei);
+  EXPECT_TRUE(db_->Anbindung().HatProzedur(kProzedurEingeben));
+  EXPECT_TRUE(db_->Anbindung().HatProzedur(kProzedurEntfernen));
+  EXPECT_EQ(KeywordsEingeben(*db_, plan_, "miete").Doppelte, V{});
+  EXPECT_EQ(Von(plan_), (V{"MIETE"}));
+}
+
+TEST(ServerListe, HinUndZurueck) {
+  const std::vector<std::string> werte{"", "a", "mit Leer", "\"", "\\", "a,b", "{x}", "NULL", "Ä\xe2\x82\xac"};
+  EXPECT_EQ(ServerListeLesen(ServerListe(werte)), werte);
+  EXPECT_EQ(ServerListeLesen("{}"), std::vector<std::string>{});
+  // As the server writes a text[]: plain elements without quotes.
+  EXPECT_EQ(ServerListeLesen("{MIETE,\"a b\",\"x\\\"y\"}"), (std::vector<std::string>{"MIETE", "a b", "x\"y"}));
+  for (const char* kaputt : {"", "{", "MIETE", "{\"offen}", "{a\"b\"c}"})
+    EXPECT_THROW(ServerListeLesen(kaputt), VbFehler) << kaputt;
 }
 
 }  // namespace
