@@ -71,7 +71,8 @@ Nachzug OrdnerNachpflegen(Datenbank& db, const std::string& ordner, const std::v
   if (!Beschreibbar(db)) return {};
   const bool tabellen = AbgleichTabellenDa(db);
   const std::string pf = Falten(ordner);
-  // The folder's rows with their prints, by folded name.
+  // The folder's rows with size and time of their prints (the hash is not
+  // needed to judge them), by folded name.
   struct Reg {
     int32_t nr;
     std::optional<Fingerabdruck> fp;
@@ -79,7 +80,7 @@ Nachzug OrdnerNachpflegen(Datenbank& db, const std::string& ordner, const std::v
   std::unordered_map<std::string, Reg> reg;
   {
     sqlite3_stmt* s = db.Anweisung(
-        tabellen ? "SELECT d.Dateinummer, d.DateinameSchluessel, f.Groesse, f.Hash, f.Mtime FROM Dateiinfo d "
+        tabellen ? "SELECT d.Dateinummer, d.DateinameSchluessel, f.Groesse, f.Mtime FROM Dateiinfo d "
                    "LEFT JOIN vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer WHERE d.DateipfadSchluessel = ?1"
                  : "SELECT Dateinummer, DateinameSchluessel FROM Dateiinfo WHERE DateipfadSchluessel = ?1");
     Zuruecksetzen z{s};
@@ -89,8 +90,8 @@ Nachzug OrdnerNachpflegen(Datenbank& db, const std::string& ordner, const std::v
       if (tabellen && sqlite3_column_type(s, 2) != SQLITE_NULL) {
         Fingerabdruck f;
         f.Dateinummer = r.nr;
-        f.Inhalt = {sqlite3_column_int64(s, 2), std::string(SpaltenText(s, 3))};
-        f.Mtime = sqlite3_column_int64(s, 4);
+        f.Inhalt.Groesse = sqlite3_column_int64(s, 2);
+        f.Mtime = sqlite3_column_int64(s, 3);
         r.fp = std::move(f);
       }
       reg.emplace(std::string(SpaltenText(s, 1)), std::move(r));
@@ -117,13 +118,12 @@ Nachzug OrdnerNachpflegen(Datenbank& db, const std::string& ordner, const std::v
   };
 
   std::vector<std::pair<int32_t, std::string>> zuLesen;
-  std::vector<const DateiEintrag*> frei;
-  std::string name;
+  std::vector<std::pair<const DateiEintrag*, std::string>> frei;  // with the folded name
   for (const auto& e : eintraege) {
-    name = Falten(e.Name);
+    std::string name = Falten(e.Name);
     const auto it = reg.find(name);
     if (it == reg.end()) {
-      frei.push_back(&e);
+      frei.emplace_back(&e, std::move(name));
       continue;
     }
     const auto& fp = it->second.fp;
@@ -160,13 +160,13 @@ Nachzug OrdnerNachpflegen(Datenbank& db, const std::string& ordner, const std::v
             "SELECT f.Groesse FROM vxm_beiseite b CROSS JOIN vxm_fingerabdruck f ON f.Dateinummer = b.Dateinummer");
         Zuruecksetzen z{s};
         while (Zeile(db, s)) beiseite.insert(sqlite3_column_int64(s, 0));
-        for (const DateiEintrag* e : frei) suchen = suchen || beiseite.count(static_cast<int64_t>(e->Groesse));
+        for (const auto& [e, f] : frei) suchen = suchen || beiseite.count(static_cast<int64_t>(e->Groesse));
       }
       // Rows of the same name and size elsewhere, all names in one statement.
       std::string namen = "{";
-      for (const DateiEintrag* e : frei) {
+      for (const auto& [e, f] : frei) {
         if (namen.size() > 1) namen += ',';
-        JsonText(namen, Falten(e->Name));
+        JsonText(namen, f);
         namen += ':' + std::to_string(e->Groesse);
       }
       namen += '}';
