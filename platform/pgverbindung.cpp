@@ -212,6 +212,13 @@ class PgVerbindung final : public Verbindung {
   // Before a statement: a broken connection is made again, but never inside
   // a transaction (its work is gone on the server; the caller rolls back).
   void Bereit() {
+    // A server that closed the connection while it was idle (restarted, the
+    // process ended) said so on the socket, its reason and then the end: both
+    // read here without waiting (a call reads one), so a change is not sent
+    // into a connection known to be gone (its loss could then not be told
+    // from one midway).
+    for (int i = 0; i < 2 && !inTransaktion_ && !abgerissen_ && PQstatus(conn_) == CONNECTION_OK; ++i)
+      PQconsumeInput(conn_);
     if (PQstatus(conn_) == CONNECTION_OK && !abgerissen_) return;
     if (inTransaktion_) Fehler(nullptr, {});
     PQreset(conn_);
