@@ -1,12 +1,13 @@
 // Entering and removing one file's keywords on a server register in one
 // round trip: the register's stored procedures do what register.cpp does
 // statement by statement, under the same locks, as a change of their own.
-// Six round trips a change made a server with several workstations spend
-// most of its time passing messages.
+// With six round trips per change, a server shared by several workstations
+// spent most of its time passing messages.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "keywords/register.h"
