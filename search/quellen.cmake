@@ -35,6 +35,7 @@ list(APPEND VXM_VOLLTEXT_QUELLEN
   search/volltext/ocr.cpp
   search/volltext/ordnerwache.cpp
   search/volltext/schreiber.cpp
+  search/volltext/textpaket.cpp
   search/volltext/volltextindex.cpp
   search/volltext/volltextsuche.cpp
   search/volltext/zerleger.cpp
