@@ -5,11 +5,16 @@
 //   Abgleichen          `abgleichen` after 20,000 files were moved or renamed
 //                       (register opened, walked, 20,000 re-linked)
 //   OrdnerHeute/<n>     the clean-up of an unchanged folder of n files (half
-//                       of them registered) as it was: list, compare
-//   OrdnerNeu/<n>       the same with fingerprints checked and files without
-//                       a row looked at (RegisterBereinigen now)
+//                       of them registered) as it was: the folder listed as
+//                       it was (three stats a file through std::filesystem),
+//                       rows compared
+//   OrdnerListe/<n>     the same with today's listing (one stat a file)
+//   OrdnerNeu/<n>       the clean-up now: today's listing, rows compared,
+//                       fingerprints checked and files without a row looked
+//                       at (RegisterBereinigen)
 //
 // Targets: Abgleichen under 2x PlainWalk; OrdnerNeu within 1.2x OrdnerHeute.
+// OrdnerNeu against OrdnerListe is what the upkeep itself adds.
 #include <benchmark/benchmark.h>
 #include <dirent.h>
 #include <fcntl.h>
@@ -17,6 +22,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -28,6 +34,7 @@
 #include "platform/datenbank.h"
 #include "platform/dienste.h"
 #include "platform/laufwerke.h"
+#include "platform/oeffner.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -175,19 +182,40 @@ void Abgleichen(benchmark::State& state) {
 }
 BENCHMARK(Abgleichen)->Unit(benchmark::kMillisecond)->MinTime(2);
 
+// The folder listing as it was before it listed with one stat a file.
+std::vector<DateiEintrag> ListeWieFrueher(const std::string& ordner) {
+  std::vector<DateiEintrag> dateien;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(HostPfadVon(ordner), ec)) {
+    if (!fs::is_regular_file(e.path(), ec)) continue;
+    DateiEintrag d{e.path().filename().string(), fs::file_size(e.path(), ec), 0};
+    const auto t = fs::last_write_time(e.path(), ec);
+    d.Geaendert = std::chrono::system_clock::to_time_t(std::chrono::time_point_cast<std::chrono::system_clock::duration>(
+        t - fs::file_time_type::clock::now() + std::chrono::system_clock::now()));
+    dateien.push_back(std::move(d));
+  }
+  std::sort(dateien.begin(), dateien.end(), [](const DateiEintrag& x, const DateiEintrag& y) { return x.Name < y.Name; });
+  return dateien;
+}
+
 // The clean-up of one folder as it ran before: the folder's files against its rows.
-void OrdnerHeute(benchmark::State& state) {
+template <bool kFrueher>
+void OrdnerVergleich(benchmark::State& state) {
   auto& a = A();
   auto db = DatenbankOeffnenHost(a.datei);
   const std::string ordner = kWurzel + "\\Ordner " + std::to_string(state.range(0));
   for (auto _ : state) {
     DateiBestand bestand;
-    for (const auto& e : Dienste().Dateien->Files(ordner)) bestand.Dateien.push_back(ordner + "\\" + e.Name);
+    for (const auto& e : kFrueher ? ListeWieFrueher(ordner) : Dienste().Dateien->Files(ordner))
+      bestand.Dateien.push_back(ordner + "\\" + e.Name);
     const Bereinigung b = RegisterBereinigenMitBestand(*db, ordner + "\\", bestand);
     if (b.Geprueft != static_cast<std::size_t>(state.range(0) / 2)) state.SkipWithError("wrong rows");
   }
 }
+void OrdnerHeute(benchmark::State& state) { OrdnerVergleich<true>(state); }
+void OrdnerListe(benchmark::State& state) { OrdnerVergleich<false>(state); }
 BENCHMARK(OrdnerHeute)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(OrdnerListe)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
 
 void OrdnerNeu(benchmark::State& state) {
   auto& a = A();

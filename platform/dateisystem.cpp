@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <random>
 #include <sstream>
@@ -96,12 +97,6 @@ class Deskriptor {
  private:
   int fd_;
 };
-
-std::time_t Zeitpunkt(fs::file_time_type t) {
-  const auto sys = std::chrono::time_point_cast<std::chrono::system_clock::duration>(
-      t - fs::file_time_type::clock::now() + std::chrono::system_clock::now());
-  return std::chrono::system_clock::to_time_t(sys);
-}
 
 bool IstOrdner(const fs::path& p) {
   std::error_code ec;
@@ -389,19 +384,31 @@ std::vector<std::string> HostDateisystem::FileNames(const std::string& pfad) {
 
 std::vector<DateiEintrag> HostDateisystem::Files(const std::string& pfad) {
   auto a = Ordner(pfad);
-  std::vector<DateiEintrag> dateien;
-  std::error_code ec;
-  for (const auto& e : fs::directory_iterator(a.Host, ec)) {
-    if (!IstDatei(e.path())) continue;
-    std::string name = e.path().filename().string();
-    if (IstEigeneZwischendatei(name)) continue;  // our own unfinished writes
-    std::error_code ec2;
-    DateiEintrag d{name, fs::file_size(e.path(), ec2), 0};
-    auto t = fs::last_write_time(e.path(), ec2);
-    if (!ec2) d.Geaendert = Zeitpunkt(t);
-    dateien.push_back(std::move(d));
+  // One stat per entry through the folder's descriptor: listing a folder is
+  // what the window does most.
+  const int fd = ::open(a.Host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) Systemfehler();
+  DIR* d = ::fdopendir(fd);
+  if (!d) {
+    const int e = errno;
+    ::close(fd);
+    SystemFehler(std::error_code(e, std::generic_category()));
   }
-  if (ec) SystemFehler(ec);
+  std::unique_ptr<DIR, int (*)(DIR*)> schliessen(d, &::closedir);
+  std::vector<DateiEintrag> dateien;
+  errno = 0;
+  while (const dirent* e = ::readdir(d)) {
+    const std::string_view name(e->d_name);
+    struct stat st;
+    // Links count as what they point to; a dangling one is left out.
+    if (name == "." || name == ".." || e->d_type == DT_DIR || ::fstatat(fd, e->d_name, &st, 0) != 0 ||
+        !S_ISREG(st.st_mode) || IstEigeneZwischendatei(name)) {  // (our own unfinished writes)
+      errno = 0;
+      continue;
+    }
+    dateien.push_back({std::string(name), static_cast<std::uintmax_t>(st.st_size), st.st_mtim.tv_sec});
+  }
+  if (errno != 0) Systemfehler();
   std::sort(dateien.begin(), dateien.end(),
             [](const DateiEintrag& x, const DateiEintrag& y) { return x.Name < y.Name; });
   return dateien;

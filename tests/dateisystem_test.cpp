@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -183,6 +184,34 @@ TEST_F(DateisystemTest, VerwaisteZwischendateienGehenEigeneNamenBleiben) {
   }
   EXPECT_EQ(std::find(gelistet.begin(), gelistet.end(), eigen), gelistet.end());
   EXPECT_FALSE(IstEigeneZwischendatei(".~vxm1234567.tmp"));
+}
+
+// The listing: files only (links as what they point to), exact sizes and
+// the file's own modification second, sorted by name; a missing folder is
+// an error, not an empty list.
+TEST_F(DateisystemTest, OrdnerlisteNurDateienMitGroesseUndZeit) {
+  DateiAnlegen("C:\\A\\b.pdf", std::string(1234, 'b'));
+  DateiAnlegen("C:\\A\\a.txt", "");
+  OrdnerAnlegenHost("C:\\A\\Unterordner");
+  const fs::path a = Host("C:\\A");
+  fs::create_symlink(a / "b.pdf", a / "verweis.pdf");
+  fs::create_symlink(a / "fehlt.pdf", a / "ins Leere.pdf");
+  fs::create_directory_symlink(a / "Unterordner", a / "Ordnerverweis");
+  const timespec zeiten[2] = {{1'600'000'000, 999'999'999}, {1'600'000'000, 999'999'999}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, (a / "b.pdf").c_str(), zeiten, 0), 0);
+
+  const auto liste = fs_->Files("C:\\A");
+  ASSERT_EQ(liste.size(), 3u);
+  EXPECT_EQ(liste[0].Name, "a.txt");
+  EXPECT_EQ(liste[0].Groesse, 0u);
+  EXPECT_EQ(liste[1].Name, "b.pdf");
+  EXPECT_EQ(liste[1].Groesse, 1234u);
+  EXPECT_EQ(liste[1].Geaendert, 1'600'000'000);  // not rounded up to the next second
+  EXPECT_EQ(liste[2].Name, "verweis.pdf");
+  EXPECT_EQ(liste[2].Groesse, 1234u);
+  EXPECT_EQ(liste[2].Geaendert, 1'600'000'000);
+  EXPECT_TRUE(fs_->Files("C:\\A\\Unterordner").empty());
+  EXPECT_EQ(FehlerVon([&] { fs_->Files("C:\\Fehlt"); }), 76);
 }
 
 // ---- moving files to another drive ------------------------------------------
