@@ -384,8 +384,8 @@ std::vector<std::string> HostDateisystem::FileNames(const std::string& pfad) {
 
 std::vector<DateiEintrag> HostDateisystem::Files(const std::string& pfad) {
   auto a = Ordner(pfad);
-  // One stat per entry through the folder's descriptor: listing a folder is
-  // what the window does most.
+  // One stat per entry through the folder's descriptor: the register's
+  // upkeep lists every folder the window opens.
   const int fd = ::open(a.Host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) Systemfehler();
   DIR* d = ::fdopendir(fd);
