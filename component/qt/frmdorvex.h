@@ -21,6 +21,7 @@
 
 #include "basis/qt/bildschirm.h"
 #include "basis/qt/hauptfensterzugang.h"
+#include "keywords/register.h"
 #include "platform/datenbank.h"
 #include "platform/dialoge.h"
 #include "platform/qt/steuerelemente.h"
@@ -71,6 +72,7 @@ class frmDorvex : public QDialog, public Hauptfensterzugang {
 
   // Steps one subsystem offers another; set by the subsystem that owns them.
   std::function<void()> KeywortPanelOeffnen;  // file menu "Keywords" (keyword panel)
+  std::function<vxm::AktuelleDatei()> KeywortPanelDatei;  // the file the panel's changes go to
   std::function<void()> DatenSucheStarten;    // cmdDataSearch_Click (name and text search)
   std::function<void()> NamenSucheStarten;    // comsuchen_Click
 

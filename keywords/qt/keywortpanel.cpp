@@ -51,7 +51,9 @@ void frmDorvex::KeywörterDateispezAuslesen(int32_t& dateinummer) {
 
 void frmDorvex::KeywEntfernen(std::string& keyword) {
   try {
-    const auto e = KeywordEntfernenNachFrage(DOC_DATA.Database(), {filListBox->FileName(), dirListBox->Path()}, keyword);
+    const vxm::AktuelleDatei datei =
+        KeywortPanelDatei ? KeywortPanelDatei() : vxm::AktuelleDatei{filListBox->FileName(), dirListBox->Path()};
+    const auto e = KeywordEntfernenNachFrage(DOC_DATA.Database(), datei, keyword);
     if (!e) return;
     int32_t nr = e->Abgemeldet ? 0 : e->Dateinummer;
     KeywörterDateispezAuslesen(nr);
@@ -151,7 +153,10 @@ bool KeywortPanel::eventFilter(QObject* o, QEvent* e) {
   return QObject::eventFilter(o, e);
 }
 
-AktuelleDatei KeywortPanel::Datei() const { return {f_.filListBox->FileName(), f_.dirListBox->Path()}; }
+AktuelleDatei KeywortPanel::Datei() const {
+  if (f_.FrameKeywortBearbeitung->isVisible()) return datei_;
+  return {f_.filListBox->FileName(), f_.dirListBox->Path()};
+}
 
 Datenbank& KeywortPanel::Register() { return f_.DOC_DATA.Database(); }
 
@@ -161,20 +166,34 @@ void KeywortPanel::Oeffnen() {
     return;
   }
   if (f_.lstKeyAuswahl->count() == 0) Fuellen(f_.lstKeyAuswahl, AlleKeywords(Register()));
-  const AktuelleDatei d = Datei();
-  int32_t nr = DateiNummer(Register(), d);
-  f_.lstVorhandeneKeys->clear();
-  if (nr != 0) f_.KeywörterDateispezAuslesen(nr);
+  DateiZeigen();
   f_.FrameAlleKeys->setTitle(QString::fromUtf8("Liste aller Schlüsselwörter:"));
   f_.FrameVorhandenKey->setTitle(QString::fromUtf8("Bereits ausgewählt:"));
   f_.lstVorhandeneKeys->show();
-  f_.lblFilename->setText(Q(d.Name));
-  f_.lblFilename->adjustSize();
   f_.FrameKeywortBearbeitung->show();
   f_.FrameKeywortBearbeitung->raise();
   // Keyboard users land in the panel.
   f_.lstKeyAuswahl->setFocus();
   if (f_.lstKeyAuswahl->currentRow() < 0 && f_.lstKeyAuswahl->count() > 0) f_.lstKeyAuswahl->setCurrentRow(0);
+}
+
+// The panel works on the file it names: the one selected when it opened, or
+// selected since. Clicks elsewhere (the tree, a search hit) that leave no
+// file selected leave it on its file, so a change never lands on a file the
+// panel does not show.
+void KeywortPanel::DateiZeigen() {
+  datei_ = {f_.filListBox->FileName(), f_.dirListBox->Path()};
+  int32_t nr = DateiNummer(Register(), datei_);
+  f_.lstVorhandeneKeys->clear();
+  if (nr != 0) f_.KeywörterDateispezAuslesen(nr);
+  f_.lblFilename->setText(Q(datei_.Name));
+  f_.lblFilename->adjustSize();
+}
+
+void KeywortPanel::AuswahlGeaendert() {
+  if (!f_.FrameKeywortBearbeitung->isVisible() || f_.filListBox->ListIndex() < 0) return;
+  f_.lstKeyword->hide();
+  DateiZeigen();
 }
 
 void KeywortPanel::KeywEingabeZuweisen() {
@@ -209,7 +228,8 @@ void KeywortPanel::KeywDateiZuweisen(const std::string& keyword) {
     return;
   }
   int32_t nr = e.Dateinummer;
-  FingerabdruckNehmen(Register(), nr, Datei().Ordner, Datei().Name);
+  const AktuelleDatei d = Datei();
+  FingerabdruckNehmen(Register(), nr, d.Ordner, d.Name);
   f_.KeywörterDateispezAuslesen(nr);
 }
 
@@ -342,6 +362,7 @@ void KeywortPanel::cmdCancelÄndern_Click() { f_.FrameÄnderung->hide(); }
 
 void KeywortPanel::cmdKeyBearbEnde_Click() {
   const std::string name = f_.filListBox->FileName();
+  f_.FrameKeywortBearbeitung->hide();  // (the refresh below selects again: nothing to follow)
   f_.filListBox->Refresh();
   for (int i = 0; i < f_.filListBox->ListCount(); ++i)
     if (f_.filListBox->List(i) == name) {
@@ -372,6 +393,11 @@ void KeywortPanel::KontextlisteZeigen(QListWidget* liste, int x, int y) {
 void KeywortPanelEinrichten(frmDorvex& f) {
   auto* p = new KeywortPanel(f);
   f.KeywortPanelOeffnen = [p] { Ereignis([p] { p->Oeffnen(); }); };
+  f.KeywortPanelDatei = [p] { return p->Datei(); };
+  f.filListBox->Click = [p, vorher = f.filListBox->Click] {
+    if (vorher) vorher();
+    Ereignis([p] { p->AuswahlGeaendert(); });
+  };
 }
 
 }  // namespace vxm

@@ -21,6 +21,10 @@ class KeywortPanel : public QObject {
 
   // File menu "Keywords": opens the panel for the selected file.
   void Oeffnen();
+  // Another file selected in the file list: the open panel follows it.
+  void AuswahlGeaendert();
+  // The file the panel's changes go to (the selected one while it is closed).
+  AktuelleDatei Datei() const;
 
   void KeywEingabeZuweisen();
   void KeywDateiZuweisen(const std::string& keyword);
@@ -40,11 +44,12 @@ class KeywortPanel : public QObject {
   bool eventFilter(QObject* o, QEvent* e) override;
 
  private:
-  AktuelleDatei Datei() const;
+  void DateiZeigen();
   Datenbank& Register();
   void EingabeSchliessen();
 
   frmDorvex& f_;
+  AktuelleDatei datei_;
 };
 
 }  // namespace vxm

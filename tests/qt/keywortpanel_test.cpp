@@ -229,6 +229,50 @@ TEST_F(KeywortPanelTest, TippenZuweisenUmbenennenEntfernen) {
   EXPECT_TRUE(F().txtVorhandenKeyw->text().isEmpty());
 }
 
+// Whatever is clicked while the panel is open, a change goes to the file
+// the panel names: another file selected takes the panel along; a folder
+// without a selected file leaves it on its file.
+TEST_F(KeywortPanelTest, AenderungenTreffenDieGenannteDatei) {
+  OrdnerAnlegenHost(kOrdner + "\\Leer");
+  DateiAnlegen(kOrdner + "\\Andere\\Fremd.txt", "x");
+  Starten("('MIETE'), ('KAUTION')");
+  F().KeywortPanelOeffnen();
+  ASSERT_EQ(F().lblFilename->text().toStdString(), "Brief.txt");
+
+  F().filListBox->SetListIndex(1);
+  EXPECT_EQ(F().lblFilename->text().toStdString(), "Plan.pdf");
+  Waehlen(F().lstKeyAuswahl, "MIETE");
+  Klick(F().cmdKeyAddToData);
+  EXPECT_EQ(Von("Plan.pdf"), V{"MIETE"});
+  EXPECT_EQ(Eintraege(F().lstVorhandeneKeys), V{"MIETE"});
+  EXPECT_TRUE(Von("Brief.txt").empty());
+
+  // A folder with nothing selected: typed keywords still go to Plan.pdf.
+  F().dirListBox->SetPath(kOrdner + "\\Leer");
+  ASSERT_EQ(F().filListBox->ListIndex(), -1);
+  EXPECT_EQ(F().lblFilename->text().toStdString(), "Plan.pdf");
+  Kontext(F().lstVorhandeneKeys, QPoint(10, 5));
+  Menue(0);
+  Tippen("kaution");
+  EXPECT_EQ(Von("Plan.pdf"), (V{"MIETE", "KAUTION"}));
+  dialoge_->Antworten = {vbYes};
+  Waehlen(F().lstVorhandeneKeys, "MIETE");
+  Kontext(F().lstVorhandeneKeys, QPoint(5, 5));
+  Menue(2);
+  EXPECT_EQ(Von("Plan.pdf"), V{"KAUTION"});
+  EXPECT_EQ(Dateien(), V{"Plan.pdf"});  // nothing registered in the empty folder
+
+  // A folder whose first file is selected, as a click in the tree does.
+  F().dirListBox->SetPath(kOrdner + "\\Andere");
+  ASSERT_EQ(F().filListBox->FileName(), "Fremd.txt");
+  EXPECT_EQ(F().lblFilename->text().toStdString(), "Fremd.txt");
+  EXPECT_TRUE(Eintraege(F().lstVorhandeneKeys).empty());
+  Waehlen(F().lstKeyAuswahl, "KAUTION");
+  Klick(F().cmdKeyAddToData);
+  EXPECT_EQ(KeywordsDerDateiLesen(Db(), DateiNummer(Db(), {"Fremd.txt", kOrdner + "\\Andere"})), V{"KAUTION"});
+  EXPECT_EQ(Von("Plan.pdf"), V{"KAUTION"});
+}
+
 TEST_F(KeywortPanelTest, ZuVieleKeywordsAufEinmal) {
   Starten();
   F().KeywortPanelOeffnen();
