@@ -18,6 +18,7 @@ enum MsgBoxStil : int {
   vbQuestion = 32,
   vbExclamation = 48,
   vbInformation = 64,
+  vbDefaultButton2 = 256,  // the second button answers Enter (for questions whose Ja cannot be undone)
 };
 
 enum MsgBoxAntwort : int { vbOK = 1, vbCancel = 2, vbAbort = 3, vbYes = 6, vbNo = 7 };

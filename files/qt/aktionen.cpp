@@ -15,6 +15,7 @@
 #include "files/qt/frmordnerinfo.h"
 #include "files/registerpflege.h"
 #include "files/registervorhaben.h"
+#include "keywords/register.h"
 #include "keywords/registerzugriff.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
@@ -133,23 +134,45 @@ void Aktionen::Loeschen() {
     return;
   }
   // The file goes on a line of its own, so the user sees what goes.
-  if (Frage(std::string(kFrageLoeschen) + vbCrLf + QuellDatei, vbYesNo + vbQuestion, kTitelLoeschen) == vbYes) {
-    // Into the desktop's trash where there is one, so a mistaken Ja can be
-    // undone; plainly deleted otherwise. File and rows go as one unit: a
-    // file that could not be deleted keeps its rows.
-    const std::string pfad = Pfad(QuellOrdner, QuellDatei);
-    try {
-      if (DateiMitRegisterLoeschen(Register(), QuellOrdner, QuellDatei, [](const std::string& p) {
-            return InDenPapierkorb(p) || DateiLoeschen(p);
-          }) == LoeschErgebnis::RegisterOffen)
-        Hinweis("Die Datei " + pfad + " wurde gelöscht, ihre Keywörter konnten aber noch nicht aus dem Register "
-                "entfernt werden. Das geschieht beim nächsten Öffnen.");
-    } catch (const std::exception& e) {
-      Melden(e);
-      Hinweis("Die Datei " + pfad + " wurde nicht gelöscht.");
-    }
-  }
+  if (Frage(std::string(kFrageLoeschen) + vbCrLf + QuellDatei, vbYesNo + vbQuestion, kTitelLoeschen) == vbYes)
+    LoeschenAusfuehren();
   f_.filListBox->Refresh();
+}
+
+void Aktionen::LoeschenAusfuehren() {
+  // Into the desktop's trash, so a mistaken Ja can be undone. Where no trash
+  // takes the file, it is deleted for good only after a question of its own
+  // (asked with the register free, not while the delete holds it). File and
+  // rows go as one unit: a file that could not be deleted keeps its rows.
+  const std::string pfad = Pfad(QuellOrdner, QuellDatei);
+  bool keinKorb = false;
+  auto loeschen = [&](const std::function<bool(const std::string&)>& entfernen) {
+    if (DateiMitRegisterLoeschen(Register(), QuellOrdner, QuellDatei, entfernen) == LoeschErgebnis::RegisterOffen)
+      Hinweis("Die Datei " + pfad + " wurde gelöscht, ihre Keywörter konnten aber noch nicht aus dem Register "
+              "entfernt werden. Das geschieht beim nächsten Öffnen.");
+  };
+  try {
+    loeschen([&](const std::string& p) {
+      switch (InDenPapierkorb(p)) {
+        case Korb::Verschoben: return true;
+        case Korb::NichtMoeglich: return DateiLoeschen(p);
+        case Korb::KeinKorb: break;
+      }
+      keinKorb = true;
+      return false;
+    });
+    if (!keinKorb) return;
+    if (Frage("Die Datei kann nicht in den Papierkorb verschoben werden:" + std::string(vbCrLf) + pfad + vbCrLf +
+                  "Soll sie endgültig gelöscht werden?",
+              vbYesNo + vbExclamation + vbDefaultButton2, kTitelLoeschen) != vbYes) {
+      Hinweis(meldung::Abgebrochen);
+      return;
+    }
+    loeschen([](const std::string& p) { return DateiLoeschen(p); });
+  } catch (const std::exception& e) {
+    Melden(e);
+    Hinweis("Die Datei " + pfad + " wurde nicht gelöscht.");
+  }
 }
 
 void Aktionen::Umbenennen() {

@@ -62,6 +62,7 @@ class Aktionen : public QObject {
   Datenbank& Register();
   void Einfuegen(int16_t vorher);
   void Loeschen();
+  void LoeschenAusfuehren();  // after the Ja: trash, or asked, gone for good
   void Umbenennen();
   void NeueDatei();
   void Keywords();

@@ -28,8 +28,10 @@ bool KorbErreichbar(const QString& datei) {
         QFileInfo(oben.path()).isWritable())
       return true;
   }
+  // The home trash lives in the user's data folder, which a new account may
+  // not have yet: it is made, as any desktop program would.
   const QString daten = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-  return !daten.isEmpty() && QFileInfo(daten).isDir();
+  return !daten.isEmpty() && (QFileInfo(daten).isDir() || QDir().mkpath(daten));
 }
 
 // "files" inside a trash folder: Trash, .Trash-$uid or .Trash/$uid.
@@ -43,29 +45,29 @@ bool InEinemKorb(const QString& imKorb) {
 
 }  // namespace
 
-bool InDenPapierkorb(const std::string& windowsPfad) {
+Korb InDenPapierkorb(const std::string& windowsPfad) {
   auto* host = dynamic_cast<HostDateisystem*>(Dienste().Dateien.get());
-  if (!host) return false;
+  if (!host) return Korb::NichtMoeglich;
   std::filesystem::path p;
   try {
     p = host->Laufwerke().Aufloesen(windowsPfad).Host;
   } catch (const std::exception&) {
-    return false;
+    return Korb::NichtMoeglich;
   }
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(p, ec)) return false;
+  if (!std::filesystem::is_regular_file(p, ec)) return Korb::NichtMoeglich;
   // A read-only file is not deleted; the plain delete refuses it with its message.
-  if (HostDateisystem::Schreibgeschuetzt(p)) return false;
+  if (HostDateisystem::Schreibgeschuetzt(p)) return Korb::NichtMoeglich;
   const QString datei = QString::fromStdString(p.string());
-  if (!KorbErreichbar(datei)) return false;
+  if (!KorbErreichbar(datei)) return Korb::KeinKorb;
   QString imKorb;
-  if (!QFile::moveToTrash(datei, &imKorb)) return false;
-  if (InEinemKorb(imKorb)) return true;
+  if (!QFile::moveToTrash(datei, &imKorb)) return Korb::KeinKorb;
+  if (InEinemKorb(imKorb)) return Korb::Verschoben;
   // Not a trash after all: the file goes back where it was.
   QFile::rename(imKorb, datei);
   const QFileInfo weg(imKorb);
   QFile::remove(weg.absoluteDir().filePath("../info/" + weg.fileName() + ".trashinfo"));
-  return false;
+  return Korb::KeinKorb;
 }
 
 }  // namespace vxm

@@ -7,10 +7,14 @@
 
 namespace vxm {
 
-// Moves a file (Windows-form path) into the trash. False, with the file left
-// where it is, when the file system has no trash for it, the file is
-// read-only or missing, or the platform's file system is not this machine's:
-// the caller then deletes it plainly.
-bool InDenPapierkorb(const std::string& windowsPfad);
+enum class Korb {
+  Verschoben,     // the file is in the trash
+  KeinKorb,       // no trash takes it here; the file is where it was
+  NichtMoeglich,  // missing, read-only, or not on this machine's file system:
+                  // the plain delete gives the right message
+};
+
+// Moves a file (Windows-form path) into the trash.
+Korb InDenPapierkorb(const std::string& windowsPfad);
 
 }  // namespace vxm

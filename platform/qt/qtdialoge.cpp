@@ -55,7 +55,8 @@ int QtDialoge::MsgBox(const std::string& text, int stil, const std::string& tite
   std::vector<std::pair<QAbstractButton*, int>> zuordnung;
   zuordnung.reserve(knoepfe.size());
   for (auto& k : knoepfe) zuordnung.emplace_back(box.addButton(QString::fromUtf8(k.text), k.rolle), k.antwort);
-  box.setDefaultButton(static_cast<QPushButton*>(zuordnung.front().first));
+  const std::size_t vorgabe = (stil & vbDefaultButton2) && zuordnung.size() > 1 ? 1 : 0;
+  box.setDefaultButton(static_cast<QPushButton*>(zuordnung[vorgabe].first));
   if ((stil & 7) == vbYesNo) box.setEscapeButton(zuordnung.back().first);
   box.exec();
   for (auto& [knopf, antwort] : zuordnung)

@@ -173,15 +173,40 @@ TEST_F(Bedienung, LoeschenLegtInDenPapierkorbWoEinerIst) {
   EXPECT_EQ(Anzahl("SELECT COUNT(*) AS n FROM Dateiinfo"), 0) << "register rows go as before";
   EXPECT_EQ(Anzahl("SELECT COUNT(*) AS n FROM KeywordZwischentabelle"), 0);
 
-  // No trash to be had (its data folder is missing): deleted plainly.
-  setenv("XDG_DATA_HOME", (temp_ / "fehlt").c_str(), 1);
+  // A new account without a data folder: it is made, the file goes to the trash.
+  const fs::path neu = temp_ / "neu" / "share";
+  setenv("XDG_DATA_HOME", neu.c_str(), 1);
   F().filListBox->SetListIndex(Zeile("Brief.txt"));
   dialoge_->Antworten = {vbYes};
   A().lstAktion_Click(3);
   EXPECT_FALSE(Da(kMieter + "\\Brief.txt"));
-  EXPECT_FALSE(fs::exists(daten / "Trash" / "files" / "Brief.txt"));
-  EXPECT_FALSE(fs::exists(temp_ / "fehlt"));
-  EXPECT_FALSE(fs::exists(fs::current_path() / "files" / "Brief.txt")) << "never a trash in the current folder";
+  EXPECT_TRUE(fs::exists(neu / "Trash" / "files" / "Brief.txt"));
+
+  // No trash to be had (the data folder cannot be made): a question of its
+  // own, Nein by default; Nein keeps file and rows, Ja deletes for good.
+  DateiAnlegen(kMieter + "\\Akte.txt", "akte");
+  ASSERT_TRUE(KeywordsEingeben(F().DOC_DATA.Database(), {"Akte.txt", kMieter}, "MIETE").Fehler.empty());
+  std::ofstream(temp_ / "keinOrdner") << "x";
+  setenv("XDG_DATA_HOME", (temp_ / "keinOrdner" / "share").c_str(), 1);
+  F().filListBox->Refresh();
+  F().filListBox->SetListIndex(Zeile("Akte.txt"));
+  dialoge_->Gezeigt.clear();
+  dialoge_->Antworten = {vbYes, vbNo};
+  A().lstAktion_Click(3);
+  ASSERT_EQ(dialoge_->Gezeigt.size(), 3u);
+  EXPECT_NE(dialoge_->Gezeigt[1].Text.find("nicht in den Papierkorb"), std::string::npos);
+  EXPECT_NE(dialoge_->Gezeigt[1].Text.find(kMieter + "\\Akte.txt"), std::string::npos) << "names its target";
+  EXPECT_TRUE(dialoge_->Gezeigt[1].Stil & vbDefaultButton2);
+  EXPECT_EQ(dialoge_->Gezeigt[2].Text, "Vorgang wurde abgebrochen...");
+  EXPECT_EQ(Inhalt(kMieter + "\\Akte.txt"), "akte");
+  EXPECT_EQ(Anzahl("SELECT COUNT(*) AS n FROM KeywordZwischentabelle"), 1);
+  F().filListBox->SetListIndex(Zeile("Akte.txt"));
+  dialoge_->Antworten = {vbYes, vbYes};
+  A().lstAktion_Click(3);
+  EXPECT_FALSE(Da(kMieter + "\\Akte.txt"));
+  EXPECT_EQ(Anzahl("SELECT COUNT(*) AS n FROM Dateiinfo"), 0);
+  EXPECT_EQ(Anzahl("SELECT COUNT(*) AS n FROM KeywordZwischentabelle"), 0);
+  EXPECT_FALSE(fs::exists(fs::current_path() / "files" / "Akte.txt")) << "never a trash in the current folder";
   setenv("HOME", heimVorher.c_str(), 1);
 }
 
