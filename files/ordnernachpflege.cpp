@@ -187,6 +187,11 @@ Nachzug OrdnerNachpflegen(Datenbank& db, const std::string& ordner, const std::v
       for (const auto& [nr, p] : treffer)
         if (!DateiDa(p.Ordner, p.Name)) anderswo.push_back(nr);
       if (suchen || !anderswo.empty()) Anhaengen(n, Nachziehen(db, anderswo));
+      if (wartend > 0) {
+        std::unordered_set<std::string> namen;
+        for (const auto& [e, f] : frei) namen.insert(f);
+        Anhaengen(n, AmPlatzZurueckholen(db, ordner, namen));
+      }
     }
   }
 

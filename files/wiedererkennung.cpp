@@ -44,6 +44,12 @@ bool Zeile(Datenbank& db, sqlite3_stmt* s) {
 
 std::string Ort(const std::string& ordner, const std::string& name) { return ordner + "\\" + name; }
 
+// The folded place of a file: the key that names it whatever the spelling.
+std::string OrtFalte(std::string ordner, const std::string& name) {
+  while (!ordner.empty() && ordner.back() == '\\') ordner.pop_back();
+  return Falten(Ort(ordner, name));
+}
+
 
 std::optional<Platz> RegisterZeile(Datenbank& db, int32_t nr) {
   sqlite3_stmt* s = db.Anweisung("SELECT Dateiname, Dateipfad FROM Dateiinfo WHERE Dateinummer = ?1");
@@ -345,8 +351,40 @@ std::vector<Zuordnung::Plan> Zuordnung::Planen() {
         plaene.push_back({Plan::Art::GrundSetzen, i, 0, g, hinweis});
     }
   }
+  // Set-aside rows without a print: the file at their place, unless a
+  // content already claimed it.
+  std::unordered_set<std::size_t> vergeben;
+  for (const auto& p : plaene)
+    if (p.art == Plan::Art::Umziehen) vergeben.insert(p.k);
+  for (std::size_t i = 0; i < suchende_.size(); ++i) {
+    const auto& s = suchende_[i];
+    if (!s.Beiseite || s.Inhalt) continue;
+    const auto it = amPlatz_.find(OrtFalte(s.Ordner, s.Name));
+    if (it == amPlatz_.end() || it->second >= kandidaten_.size() || !vergeben.insert(it->second).second) continue;
+    plaene.push_back({Plan::Art::Umziehen, i, it->second, {}, {}});
+  }
   std::sort(plaene.begin(), plaene.end(), [](const Plan& a, const Plan& b) { return a.s < b.s; });
   return plaene;
+}
+
+void Zuordnung::AmAltenPlatzDazu() {
+  amPlatz_.clear();
+  for (const auto& s : suchende_) {
+    if (!s.Beiseite || s.Inhalt) continue;
+    const std::string ort = OrtFalte(s.Ordner, s.Name);
+    if (amPlatz_.count(ort)) continue;  // (two rows of one place: the first)
+    amPlatz_[ort] = SIZE_MAX;
+    bool schon = false;
+    for (const auto& k : kandidaten_) schon = schon || OrtFalte(k.Ordner, k.Name) == ort;
+    if (schon || DateiNummerSuchen(db_, s.Name, s.Ordner) != 0) continue;
+    std::filesystem::path host;
+    try {
+      host = HostPfadVon(Ort(s.Ordner, s.Name));
+    } catch (const VbFehler&) {
+      continue;
+    }
+    if (const auto stand = StandLesen(host)) kandidaten_.push_back({s.Ordner, s.Name, host, *stand, std::nullopt});
+  }
 }
 
 void Zuordnung::AndereNur(std::vector<Suchender> andere) {
@@ -532,12 +570,14 @@ void Zuordnung::UmzuegeAnwenden(const std::vector<Plan>& plaene, std::size_t von
 }
 
 Nachzug Zuordnung::Ausfuehren(const Weise& weise) {
-  // Only candidates of a size looked for are read, each once, on all cores.
+  AmAltenPlatzDazu();
+  // Only candidates of a size or place looked for are read, each once, on all cores.
   std::unordered_set<std::string> gesehen;
   std::vector<Kandidat> gelesen;
   for (auto& k : kandidaten_) {
-    if (!k.Inhalt && !GroesseGesucht(k.Stand.Groesse)) continue;
-    if (!gesehen.insert(Falten(Ort(k.Ordner, k.Name))).second) continue;
+    std::string ort = OrtFalte(k.Ordner, k.Name);
+    if (!k.Inhalt && !GroesseGesucht(k.Stand.Groesse) && !amPlatz_.count(ort)) continue;
+    if (!gesehen.insert(std::move(ort)).second) continue;
     gelesen.push_back(std::move(k));
   }
   std::vector<char> brauchbar(gelesen.size(), 1);
@@ -549,8 +589,12 @@ Nachzug Zuordnung::Ausfuehren(const Weise& weise) {
     brauchbar[i] = k.Inhalt && stand == k.Stand ? 1 : 0;  // unreadable, or changed since the walk
   });
   kandidaten_.clear();
-  for (std::size_t i = 0; i < gelesen.size(); ++i)
-    if (brauchbar[i]) kandidaten_.push_back(std::move(gelesen[i]));
+  for (std::size_t i = 0; i < gelesen.size(); ++i) {
+    if (!brauchbar[i]) continue;
+    if (const auto it = amPlatz_.find(OrtFalte(gelesen[i].Ordner, gelesen[i].Name)); it != amPlatz_.end())
+      it->second = kandidaten_.size();
+    kandidaten_.push_back(std::move(gelesen[i]));
+  }
 
   Nachzug n;
   auto plaene = Planen();
@@ -624,6 +668,33 @@ Nachzug Nachziehen(Datenbank& db, const std::vector<int32_t>& nummern) {
   if (z.Suchende().empty()) return {};
   KandidatenSuchen(db, z);
   return z.Ausfuehren();
+}
+
+Nachzug AmPlatzZurueckholen(Datenbank& db, const std::string& ordner, const std::unordered_set<std::string>& gefaltet) {
+  Zuordnung z(db);
+  sqlite3_stmt* s = db.Anweisung(
+      "SELECT b.Dateinummer, b.Dateiname, b.Dateipfad, b.Grund, b.Hinweis, b.NameFaltung FROM vxm_beiseite b "
+      "WHERE b.PfadFaltung = ?1 AND NOT EXISTS (SELECT 1 FROM vxm_fingerabdruck f WHERE f.Dateinummer = "
+      "b.Dateinummer)");
+  {
+    Zuruecksetzen zs{s};
+    TextBinden(s, 1, Falten(ordner));
+    while (Zeile(db, s)) {
+      if (!gefaltet.count(std::string(SpaltenText(s, 5)))) continue;
+      Suchender x;
+      x.Nummer = sqlite3_column_int(s, 0);
+      x.Name = SpaltenText(s, 1);
+      x.Ordner = SpaltenText(s, 2);
+      x.Beiseite = true;
+      x.Grund = SpaltenText(s, 3);
+      x.Hinweis = SpaltenText(s, 4);
+      z.Suchen(std::move(x));
+    }
+  }
+  if (z.Suchende().empty()) return {};
+  Zuordnung::Weise w;
+  w.NurUmzuege = true;
+  return z.Ausfuehren(w);
 }
 
 void Anhaengen(Nachzug& an, const Nachzug& von) {

@@ -108,7 +108,9 @@ class Zuordnung {
     // as read (a walk that has just seen both may skip this).
     bool Nachpruefen = true;
   };
-  // Reads the candidates whose size is looked for, decides, and writes.
+  // Reads the candidates whose size is looked for, decides, and writes. A
+  // set-aside row without a print has only its place to be known by: a file
+  // standing there again, without a row of its own, takes it back.
   Nachzug Ausfuehren(const Weise& weise);
   Nachzug Ausfuehren() { return Ausfuehren(Weise{}); }
 
@@ -123,6 +125,7 @@ class Zuordnung {
   void UmzuegeAnwenden(const std::vector<Plan>& plaene, std::size_t von, std::size_t bis, const Weise& weise,
                        std::vector<char>& erledigt, std::vector<std::optional<Vorgang>>& fertig);
   void AbdruckNachziehen(const Suchender& s, const Kandidat& k, int32_t nummer);
+  void AmAltenPlatzDazu();
   bool UmzugErlaubt(const Suchender& s, const Kandidat& k, const Weise& weise) const;
 
   Datenbank& db_;
@@ -132,6 +135,9 @@ class Zuordnung {
   std::unordered_set<int32_t> da_;
   std::unordered_set<int32_t> suchend_;  // numbers of suchende_, while planning
   std::optional<std::unordered_multimap<std::string, Suchender>> andere_;
+  // Folded places of set-aside rows without a print, with the candidate
+  // found standing there (SIZE_MAX: none yet).
+  std::unordered_map<std::string, std::size_t> amPlatz_;
   std::vector<Vorhaben> offen_;  // records of unfinished changes, read in each transaction
 };
 

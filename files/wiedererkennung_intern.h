@@ -2,6 +2,8 @@
 // the follow-up of one folder (ordnernachpflege.cpp); not for other callers.
 #pragma once
 
+#include <unordered_set>
+
 #include <sqlite3.h>
 
 #include <optional>
@@ -26,5 +28,8 @@ std::optional<Suchender> RegistrierterSuchender(Datenbank& db, int32_t nr);
 // Looks for the files of `nummern` under the store root; sets aside what is not found.
 Nachzug Nachziehen(Datenbank& db, const std::vector<int32_t>& nummern);
 void Anhaengen(Nachzug& an, const Nachzug& von);
+// Set-aside rows of `ordner` without a print whose file stands at its place
+// again (named in `gefaltet`, folded): taken back.
+Nachzug AmPlatzZurueckholen(Datenbank& db, const std::string& ordner, const std::unordered_set<std::string>& gefaltet);
 
 }  // namespace vxm::erkennung

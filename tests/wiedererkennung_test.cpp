@@ -256,6 +256,42 @@ TEST_F(WiedererkennungTest, AlteEintraegeBekommenIhrenFingerabdruckBeimOeffnen) 
   EXPECT_EQ(Suche("ALT"), std::vector<std::string>{kB + "\\alt.pdf"});
 }
 
+// A row without a print (a register from before prints) whose file was moved
+// away before its folder was opened: nothing to know it by but its place.
+// Back at that place, the file takes its keywords back, whether the folder
+// is opened or the store is walked; elsewhere, or with another file at the
+// place that already has a row, nothing is guessed.
+TEST_F(WiedererkennungTest, OhneFingerabdruckZurueckAmAltenPlatz) {
+  DateiAnlegen(kA + "\\Vertrag.pdf", "unterschrieben");
+  DateiAnlegen(kA + "\\Plan.pdf", "gezeichnet");
+  KeywordsEingeben(*db_, {"Vertrag.pdf", kA}, "VERTRAG MIETE");
+  KeywordsEingeben(*db_, {"Plan.pdf", kA}, "PLAN");
+  const int32_t nr = DateiNummerSuchen(*db_, "Vertrag.pdf", kA);
+  Mv(kA + "\\Vertrag.pdf", kB + "\\Vertrag 2021.pdf");
+  Mv(kA + "\\Plan.pdf", kB + "\\Plan.pdf");
+  EXPECT_EQ(Oeffnen(kA).Beiseite, 2u);
+  EXPECT_TRUE(Suche("VERTRAG").empty());
+  EXPECT_EQ(Oeffnen(kB).Umgezogen, 0u) << "another name elsewhere is not guessed";
+  EXPECT_EQ(Beiseite().size(), 2u);
+
+  // Back under its old name, in another spelling: the folder open takes it back.
+  Mv(kB + "\\Vertrag 2021.pdf", kA + "\\VERTRAG.pdf");
+  const Bereinigung b = Oeffnen(kA);
+  EXPECT_EQ(b.Umgezogen, 1u);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "Vertrag.pdf", kA), nr) << "Dateinummer kept";
+  EXPECT_EQ(KeywordsDerDatei(*db_, nr), (std::vector<std::string>{"VERTRAG", "MIETE"}));
+  EXPECT_TRUE(FingerabdruckLesen(*db_, nr).has_value()) << "known by its content from now on";
+  ASSERT_EQ(Beiseite().size(), 1u);
+  EXPECT_EQ(Beiseite()[0].Dateiname, "Plan.pdf");
+
+  // The walk does the same.
+  Mv(kB + "\\Plan.pdf", kA + "\\Plan.pdf");
+  const AbgleichErgebnis e = Abgleichen(*db_, kWurzel);
+  EXPECT_EQ(e.Vorgaenge.Zurueckgeholt, 1u) << AbgleichZusammenfassung(e);
+  EXPECT_EQ(Suche("PLAN"), std::vector<std::string>{kA + "\\Plan.pdf"});
+  EXPECT_TRUE(Beiseite().empty());
+}
+
 TEST_F(WiedererkennungTest, LeseBudgetVerteiltDasErfassenAufMehrereBesuche) {
   for (int i = 0; i < 4; ++i) {
     DateiAnlegen(kA + "\\d" + std::to_string(i) + ".txt", std::string(1000, static_cast<char>('a' + i)));
