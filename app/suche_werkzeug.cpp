@@ -61,7 +61,7 @@ namespace {
 
 int Gebrauch() {
   std::cerr << "Aufruf: vxmdorvex-suche --name TEXT | --text TEXT | --keyword BEGRIFFE "
-               "[--ordner WINDOWSPFAD] [--register WINDOWSPFAD] [--ohne-index]\n";
+               "[--ordner WINDOWSPFAD] [--register WINDOWSPFAD] [--ohne-index] [--kontext]\n";
   return 2;
 }
 
@@ -93,15 +93,19 @@ std::string Maskiert(std::string_view feld) {
   return aus + '"';
 }
 
-void TrefferSchreiben(std::string_view ordner, std::string_view name) {
-  const std::string zeile = Maskiert(ordner) + '\t' + Maskiert(name) + '\n';
+// One hit: folder and name, and with --kontext the words around the find
+// (empty where there are none).
+void TrefferSchreiben(std::string_view ordner, std::string_view name, const std::string_view* kontext = nullptr) {
+  std::string zeile = Maskiert(ordner) + '\t' + Maskiert(name);
+  if (kontext) zeile += '\t' + Maskiert(*kontext);
+  zeile += '\n';
   std::fwrite(zeile.data(), 1, zeile.size(), stdout);
 }
 
 #ifdef VXM_MIT_VOLLTEXT
 // --text with the full-text index (when one exists beside the register).
 int IndexTextsuche(const std::string& text, const std::string& ordner, const std::string& register_,
-                   const vxm::Laufwerkstabelle& laufwerke) {
+                   const vxm::Laufwerkstabelle& laufwerke, bool kontext) {
   using namespace vxm;
   std::unique_ptr<volltext::Volltextindex> index;
   try {
@@ -115,9 +119,9 @@ int IndexTextsuche(const std::string& text, const std::string& ordner, const std
   volltext::VolltextAuftrag auftrag;
   auftrag.Phrase = text;
   auftrag.Ordner = ordner;
-  const auto erg = volltext::VolltextSuchen(index.get(), laufwerke, auftrag, [](const volltext::VolltextTreffer& t) {
-    const std::string zeile = Maskiert(t.Ordner) + '\t' + Maskiert(t.Name) + '\t' + Maskiert(t.Kontext) + '\n';
-    std::fwrite(zeile.data(), 1, zeile.size(), stdout);
+  const auto erg = volltext::VolltextSuchen(index.get(), laufwerke, auftrag, [kontext](const volltext::VolltextTreffer& t) {
+    const std::string_view k = t.Kontext;
+    TrefferSchreiben(t.Ordner, t.Name, kontext ? &k : nullptr);
   });
   std::fflush(stdout);
   for (const auto& u : erg.Ungelesen) std::cerr << "vxmdorvex-suche: Ordner nicht lesbar: " << u << "\n";
@@ -230,7 +234,7 @@ int main(int argc, char** argv) {
   // a write that does not come.
   SchreibpruefungAufschieben(true);
   std::string art, text, ordner, register_ = "C:\\VXM\\VXMDAT\\vxmdok.mdb";
-  bool ohneIndex = false;
+  bool ohneIndex = false, kontext = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view a = argv[i];
     if (a == "--ordner" && i + 1 < argc) {
@@ -239,6 +243,8 @@ int main(int argc, char** argv) {
       register_ = argv[++i];
     } else if (a == "--ohne-index") {
       ohneIndex = true;
+    } else if (a == "--kontext") {
+      kontext = true;  // a third field: the words around the find
     } else if ((a == "--name" || a == "--text" || a == "--keyword") && i + 1 < argc) {
       if (!art.empty()) return Gebrauch();  // one kind of search at a time
       art = a;
@@ -255,14 +261,17 @@ int main(int argc, char** argv) {
   Dienste().Meldungen = std::make_shared<KonsolenDialoge>(std::cin, std::cerr);
   if (art == "--keyword") return KeywordSuche(text, register_);
 #ifdef VXM_MIT_VOLLTEXT
-  if (art == "--text" && !ohneIndex) return IndexTextsuche(text, ordner, register_, laufwerke);
+  if (art == "--text" && !ohneIndex) return IndexTextsuche(text, ordner, register_, laufwerke, kontext);
 #endif
   (void)ohneIndex;
 
   static char ausgabe[1 << 16];
   std::setvbuf(stdout, ausgabe, _IOFBF, sizeof ausgabe);
   SuchSteuerung steuerung;
-  steuerung.Treffer = [](const SuchTreffer& t) { TrefferSchreiben(t.Ordner, t.Name); };
+  steuerung.Treffer = [kontext](const SuchTreffer& t) {
+    const std::string_view leer;
+    TrefferSchreiben(t.Ordner, t.Name, kontext ? &leer : nullptr);
+  };
   DatenSucheAuftrag auftrag;
   auftrag.Text = text;
   auftrag.Modus = art == "--text" ? Suchmodus::TextInhalt : Suchmodus::Dokumente;

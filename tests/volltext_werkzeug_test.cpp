@@ -46,11 +46,15 @@ TEST_F(VolltextWerkzeug, IndexierenSuchenUndFehlerListen) {
   EXPECT_TRUE(fs::exists(Host("C:\\VXM\\VXMDAT\\vxmdok.volltext")));
   auto [aus, status] = Aufrufen("vxmdorvex-suche", "--text nebenkosten --ordner 'C:\\VXMDOK'");
   EXPECT_EQ(status, 0);
+  EXPECT_EQ(aus, "C:\\VXMDOK\\1\tBrief.txt\nC:\\VXMDOK\\1\\7\tAngebot.docx\n") << "two fields, as without the index";
+  std::tie(aus, status) = Aufrufen("vxmdorvex-suche", "--text nebenkosten --kontext --ordner 'C:\\VXMDOK'");
   EXPECT_EQ(aus, "C:\\VXMDOK\\1\tBrief.txt\tIhre Nebenkosten für 2023\n"
                  "C:\\VXMDOK\\1\\7\tAngebot.docx\tNEBENKOSTEN-Pauschale\n");
   // The byte search alone cannot see inside the zipped document.
   std::tie(aus, status) = Aufrufen("vxmdorvex-suche", "--text nebenkosten --ohne-index --ordner 'C:\\VXMDOK'");
   EXPECT_EQ(aus, "C:\\VXMDOK\\1\tBrief.txt\n");
+  std::tie(aus, status) = Aufrufen("vxmdorvex-suche", "--text nebenkosten --ohne-index --kontext --ordner 'C:\\VXMDOK'");
+  EXPECT_EQ(aus, "C:\\VXMDOK\\1\tBrief.txt\t\n") << "the same three fields, the words unknown";
   std::tie(aus, status) = Aufrufen("vxmdorvex-index", "--fehler");
   EXPECT_EQ(status, 0);
   EXPECT_EQ(aus, "C:\\VXMDOK\\2\\kaputt.pdf\tPDF beschädigt oder nicht lesbar\n");
