@@ -309,6 +309,15 @@ DemoAufruf DemoDatenAnlegen(const fs::path& laufwerkC) {
          "Nachzahlung                   171,36 EUR", "", "Bitte überweisen Sie bis 31.05.2024."}}},
   };
 
+  // The sample store is laid out once, with its register: later starts open
+  // it as the user left it (files deleted, renamed or moved stay so).
+  const fs::path reg = dat / "vxmdok.mdb";
+  if (fs::exists(reg, ec)) {
+    // (The letter template is made in the background where LibreOffice must
+    // make it; a first start cut short gets it now.)
+    VorlageAnlegen(laufwerkC / "VXM" / "VXMDOK");
+    return aufruf;
+  }
   for (const auto& d : dokumente) {
     const fs::path ziel = Host(laufwerkC, d.ordner + "\\" + d.name);
     if (auto b = briefe.find(d.name); b != briefe.end()) {
@@ -322,19 +331,15 @@ DemoAufruf DemoDatenAnlegen(const fs::path& laufwerkC) {
   // the usual sub-folders of the tenant, some still empty
   for (const char* o : {"Verträge", "Korrespondenz", "Abrechnungen", "Vorschreibungen"})
     fs::create_directories(Host(laufwerkC, bn + "\\" + o), ec);
-
-  const fs::path reg = dat / "vxmdok.mdb";
-  if (!fs::exists(reg, ec)) {
-    RegisterAnlegen(reg.string());
-    try {
-      RegisterFuellen(*DatenbankOeffnenHost(reg), dokumente);
-    } catch (...) {
-      // a half-filled register would be kept next time
-      for (const char* endung : {"", "-wal", "-shm"}) fs::remove(reg.string() + endung, ec);
-      throw;
-    }
-  }
   VorlageAnlegen(laufwerkC / "VXM" / "VXMDOK");
+  RegisterAnlegen(reg.string());
+  try {
+    RegisterFuellen(*DatenbankOeffnenHost(reg), dokumente);
+  } catch (...) {
+    // a half-filled register would be kept next time
+    for (const char* endung : {"", "-wal", "-shm"}) fs::remove(reg.string() + endung, ec);
+    throw;
+  }
   return aufruf;
 }
 

@@ -112,5 +112,22 @@ TEST_F(VxmdorvexProgramm, OhneAngabenDieEigeneAblage) {
   EXPECT_FALSE(fs::exists(einstellungen_));
 }
 
+// The demo lays out its sample store once; later starts open it as the user
+// left it, without bringing back what was deleted, renamed or moved.
+TEST_F(VxmdorvexProgramm, DemoLegtSeineAblageNurEinmalAn) {
+  programm_ = programm_.parent_path() / "vxmdorvex-demo";
+  if (!fs::exists(programm_)) GTEST_SKIP() << "vxmdorvex-demo nicht gebaut";
+  const fs::path ordner = temp_ / "demo", objekt = ordner / "VXM" / "VXMDOK" / "1" / "7";
+  const std::string aufruf = "--ordner '" + ordner.string() + "' --bildschirmfoto '" + (temp_ / "f.png").string() + "'";
+  ASSERT_EQ(Aufruf(aufruf), 0) << ausgabe_;
+  ASSERT_TRUE(fs::exists(objekt / "Hausordnung Müllerstraße 12.txt"));
+  fs::rename(objekt / "Hausordnung Müllerstraße 12.txt", objekt / "Hausordnung 2025.txt");
+  fs::remove(objekt / "Fassade Süd.png");
+  ASSERT_EQ(Aufruf(aufruf), 0) << ausgabe_;
+  EXPECT_TRUE(fs::exists(objekt / "Hausordnung 2025.txt"));
+  EXPECT_FALSE(fs::exists(objekt / "Hausordnung Müllerstraße 12.txt"));
+  EXPECT_FALSE(fs::exists(objekt / "Fassade Süd.png"));
+}
+
 }  // namespace
 }  // namespace vxm
