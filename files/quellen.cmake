@@ -1,6 +1,7 @@
 # Sources of files/ (paths from the top folder): without Qt for vxmkern,
 # the windows (their headers for moc) for vxmqt. A new file is added here.
 list(APPEND VXM_KERN_QUELLEN
+  files/abdrucknachtrag.cpp
   files/abgleich.cpp
   files/bestandslauf.cpp
   files/dateidetails.cpp
@@ -16,6 +17,7 @@ list(APPEND VXM_KERN_QUELLEN
   files/wiedererkennung.cpp
 )
 list(APPEND VXM_QT_QUELLEN
+  files/qt/abdrucknachtrag.cpp
   files/qt/aktionen.cpp
   files/qt/aktionen.h
   files/qt/dateiliste.cpp

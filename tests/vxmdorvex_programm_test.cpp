@@ -28,7 +28,7 @@ class VxmdorvexProgramm : public test::Umgebung {
   int Aufruf(const std::string& argumente) {
     const fs::path aus = temp_ / "ausgabe.txt";
     const std::string t = temp_.string();
-    const std::string befehl = "env -u VXM_LAUFWERKE -u VXM_REGISTRY -u DISPLAY -u WAYLAND_DISPLAY HOME='" + t +
+    const std::string befehl = "env -u VXM_LAUFWERKE -u VXM_REGISTRY -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME='" + t +
                                "' XDG_CONFIG_HOME='" + t + "/config' XDG_DATA_HOME='" + t + "/data' XDG_RUNTIME_DIR='" +
                                t + "' '" + programm_.string() + "' " + argumente + " > '" + aus.string() + "' 2>&1";
     const int status = std::system(befehl.c_str());

@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "basis/zustand.h"
+#include "files/abdrucknachtrag.h"
 #include "files/abgleich.h"
 #include "files/fingerabdruck.h"
 #include "files/registerpflege.h"
@@ -290,6 +291,46 @@ TEST_F(WiedererkennungTest, OhneFingerabdruckZurueckAmAltenPlatz) {
   EXPECT_EQ(e.Vorgaenge.Zurueckgeholt, 1u) << AbgleichZusammenfassung(e);
   EXPECT_EQ(Suche("PLAN"), std::vector<std::string>{kA + "\\Plan.pdf"});
   EXPECT_TRUE(Beiseite().empty());
+}
+
+// A register from before prints gets them in small steps, without a folder
+// being opened; then a shell move before any open still keeps the keywords.
+TEST_F(WiedererkennungTest, FehlendeAbdrueckeWerdenNachgetragen) {
+  for (int i = 0; i < 5; ++i) {
+    DateiAnlegen(kA + "\\Akte " + std::to_string(i) + ".txt", "Inhalt " + std::to_string(i));
+    KeywordsEingeben(*db_, {"Akte " + std::to_string(i) + ".txt", kA}, "AKTE");
+    Zurueckdatieren(kA + "\\Akte " + std::to_string(i) + ".txt");
+  }
+  KeywordsEingeben(*db_, {"fehlt.txt", kA}, "WEG");
+  DateiAnlegen(kB + "\\gross.pdf", std::string(3000, 'g'));
+  KeywordsEingeben(*db_, {"gross.pdf", kB}, "GROSS");
+  Nachtragsgrenzen g;
+  g.Zeilen = 2;
+  g.GroessteDatei = 2000;
+  Nachtragsschritt n;
+  std::size_t erfasst = 0, schritte = 0;
+  do {
+    n = AbdrueckeNachtragen(*db_, n.Weiter, g);
+    erfasst += n.Erfasst;
+    ASSERT_LT(++schritte, 10u);
+  } while (!n.Fertig);
+  EXPECT_EQ(erfasst, 5u);
+  EXPECT_EQ(Zahl("SELECT count(*) FROM vxm_fingerabdruck"), 5) << "not the missing file, not the one too large";
+  EXPECT_EQ(AbdrueckeNachtragen(*db_, 0, g).Erfasst, 0u) << "missing and large rows are only looked at";
+  // A byte budget ends a step early, after the file that passed it.
+  db_->Execute("DELETE FROM vxm_fingerabdruck");
+  g.Zeilen = 50;
+  g.LeseBudget = 1;
+  n = AbdrueckeNachtragen(*db_, 0, g);
+  EXPECT_EQ(n.Erfasst, 1u);
+  EXPECT_FALSE(n.Fertig);
+  while (!n.Fertig) n = AbdrueckeNachtragen(*db_, n.Weiter, g);
+  EXPECT_EQ(Zahl("SELECT count(*) FROM vxm_fingerabdruck"), 5);
+
+  Mv(kA + "\\Akte 3.txt", kB + "\\Akte 3 (2021).txt");
+  EXPECT_EQ(Oeffnen(kA).Umgezogen, 1u);
+  EXPECT_EQ(Suche("AKTE").size(), 5u);
+  EXPECT_NE(DateiNummerSuchen(*db_, "Akte 3 (2021).txt", kB), 0);
 }
 
 TEST_F(WiedererkennungTest, LeseBudgetVerteiltDasErfassenAufMehrereBesuche) {

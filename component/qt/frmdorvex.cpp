@@ -92,6 +92,7 @@ frmDorvex::frmDorvex() {
   NeuesDokumentEinrichten(*this);
   BilderEinrichten(*this);
   OrdnerWaechterEinrichten(*this);
+  AbdruckNachtragEinrichten(*this);
   dialoge_ = std::make_shared<QtDialoge>(this);
 }
 

@@ -207,6 +207,7 @@ void AktionenEinrichten(frmDorvex& f);         // files/qt/aktionen.cpp
 void NeuesDokumentEinrichten(frmDorvex& f);    // create/qt/neuesdokument.cpp
 void BilderEinrichten(Hauptfensterzugang& f);  // imaging/qt/scanfenster.cpp
 void OrdnerWaechterEinrichten(frmDorvex& f);   // files/qt/ordnerwaechter.cpp
+void AbdruckNachtragEinrichten(Hauptfensterzugang& f);  // files/qt/abdrucknachtrag.cpp
 
 // Sets the connect text of every record-set source of the window.
 void DatenquellenVerbinden(frmDorvex& fenster);
