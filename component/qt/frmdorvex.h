@@ -84,6 +84,8 @@ class frmDorvex : public QDialog, public Hauptfensterzugang {
   void dirListBox_Change();
   void drvListBox_Change();
   void DetailsLeeren();
+  // The selected file's details only (name, size, date, symbol, keywords, picture).
+  void DateiDetailsLeeren();
   // Re-reads the shown folder, keeping the selected file where it still is.
   void DateilisteAuffrischen() override;
   // F5: tree and file list as the disk has them now.

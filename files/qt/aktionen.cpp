@@ -137,6 +137,8 @@ void Aktionen::Loeschen() {
   if (Frage(std::string(kFrageLoeschen) + vbCrLf + QuellDatei, vbYesNo + vbQuestion, kTitelLoeschen) == vbYes)
     LoeschenAusfuehren();
   f_.filListBox->Refresh();
+  // The details showed the file that is gone.
+  if (!DateiVorhanden(Pfad(QuellOrdner, QuellDatei))) f_.DateiDetailsLeeren();
 }
 
 void Aktionen::LoeschenAusfuehren() {

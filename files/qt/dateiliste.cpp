@@ -25,6 +25,15 @@ void frmDorvex::DetailsLeeren() {
   picBox->clear();
 }
 
+void frmDorvex::DateiDetailsLeeren() {
+  for (QLabel* l : {lblName, lblDatei, lblGroesse, lblDatum}) l->clear();
+  lstIcon->hide();
+  Label6->hide();
+  txtVorhandenKeyw->clear();
+  txtVorhandenKeyw->hide();
+  picBox->clear();
+}
+
 int32_t frmDorvex::DateinummerSuchen(const std::string& name, const std::string& ordner) {
   // Indexed lookup: same row as walking Dateiinfo in table order.
   return DateiNummerSuchen(DOC_DATA.Database(), name, ordner);
@@ -171,8 +180,13 @@ void frmDorvex::Auffrischen() {
 void frmDorvex::filListBox_MouseDown(Qt::MouseButton knopf, int, int) {
   if (knopf != Qt::RightButton) filListBox->ZiehenErlaubt = true;
   // An empty list, or a right press on its empty space: no file is meant.
-  if (filListBox->ListCount() == 0 || (knopf == Qt::RightButton && filListBox->ListIndex() < 0)) {
-    for (QLabel* l : {lblObjName, lblBeName, lblBnName, lblName, lblDatei, lblGroesse, lblDatum}) l->clear();
+  // The captions of Objekt, BE and BN name the folder, which a press on a
+  // list that has files does not change: they go only with an empty list.
+  const bool leer = filListBox->ListCount() == 0;
+  if (leer || (knopf == Qt::RightButton && filListBox->ListIndex() < 0)) {
+    if (leer)
+      for (QLabel* l : {lblObjName, lblBeName, lblBnName}) l->clear();
+    for (QLabel* l : {lblName, lblDatei, lblGroesse, lblDatum}) l->clear();
     lstIcon->hide();
     Label6->hide();
     txtVorhandenKeyw->hide();

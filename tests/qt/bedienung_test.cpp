@@ -164,6 +164,7 @@ TEST_F(Bedienung, LoeschenLegtInDenPapierkorbWoEinerIst) {
   dialoge_->Antworten = {vbYes};
   A().lstAktion_Click(3);
   EXPECT_FALSE(Da(kMieter + "\\Zettel.txt"));
+  EXPECT_TRUE(F().lblName->text().isEmpty()) << "the details no longer show the file that went";
   EXPECT_EQ(Inhalt(kMieter + "\\Brief.txt"), "brief");
   std::ifstream weg(daten / "Trash" / "files" / "Zettel.txt");
   std::string inhalt;
@@ -199,6 +200,7 @@ TEST_F(Bedienung, LoeschenLegtInDenPapierkorbWoEinerIst) {
   EXPECT_TRUE(dialoge_->Gezeigt[1].Stil & vbDefaultButton2);
   EXPECT_EQ(dialoge_->Gezeigt[2].Text, "Vorgang wurde abgebrochen...");
   EXPECT_EQ(Inhalt(kMieter + "\\Akte.txt"), "akte");
+  EXPECT_EQ(F().lblName->text().toStdString(), "Akte.txt");
   EXPECT_EQ(Anzahl("SELECT COUNT(*) AS n FROM KeywordZwischentabelle"), 1);
   F().filListBox->SetListIndex(Zeile("Akte.txt"));
   dialoge_->Antworten = {vbYes, vbYes};

@@ -251,6 +251,28 @@ TEST_F(Dateiliste, LeererOrdnerVerstecktSchluesselwortzeile) {
   EXPECT_TRUE(F().lblName->text().isEmpty());
 }
 
+// A press on the list's empty space with no file selected clears the file's
+// details; the captions of Objekt, BE and BN name the folder and go only
+// when the list is empty.
+TEST_F(Dateiliste, DruckInsLeereLeertDieDateiNichtDieBeschriftungen) {
+  DateiAnlegen("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Brief.txt", "b");
+  OrdnerAnlegenHost("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Leer");
+  ASSERT_TRUE(Laden());
+  ASSERT_EQ(F().lblName->text().toStdString(), "Brief.txt");
+  const QString objekt = F().lblObjName->text(), bn = F().lblBnName->text();
+  ASSERT_FALSE(objekt.isEmpty());
+  F().filListBox->Refresh();  // (as after a delete: nothing selected)
+  F().filListBox_MouseDown(Qt::RightButton, 5, 200);
+  EXPECT_TRUE(F().lblName->text().isEmpty());
+  EXPECT_TRUE(F().lblGroesse->text().isEmpty());
+  EXPECT_EQ(F().lblObjName->text(), objekt);
+  EXPECT_EQ(F().lblBnName->text(), bn);
+  F().dirListBox->SetPath("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Leer");
+  F().filListBox_MouseDown(Qt::LeftButton, 5, 5);
+  EXPECT_TRUE(F().lblObjName->text().isEmpty());
+  EXPECT_TRUE(F().lblBnName->text().isEmpty());
+}
+
 TEST_F(Dateiliste, SchluesselwoerterAusDemRegisterAuchBeiAndererSchreibweise) {
   DateiAnlegen("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Brief.txt", "x");
   Sql(register_,
