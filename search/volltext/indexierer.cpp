@@ -102,6 +102,7 @@ struct Indexierer::Impl {
   std::atomic<bool> laeuft{false};
   std::atomic<bool> abbruch{false};  // Anhalten: the file in hand is dropped, not waited for
   std::atomic<std::int64_t> erledigt{0}, gesamt{0};
+  bool gezaehltBeiRuhe = false;  // (the worker's own)
 
   std::thread arbeiter;
   std::unique_ptr<Volltextindex> index;
@@ -574,8 +575,10 @@ struct Indexierer::Impl {
         gearbeitet = true;  // one failing step does not end the worker
       }
       verdichten = verdichten || gearbeitet;
+      if (gearbeitet) gezaehltBeiRuhe = false;
       if (!gearbeitet) {
         schreiber.Leeren();
+        if (!gezaehltBeiRuhe) NachRuheZaehlen();
         if (VerdichtungsSchritt()) continue;
         std::unique_lock<std::mutex> l(m);
         if (NurOcrOffen()) untaetig = true;
@@ -587,6 +590,24 @@ struct Indexierer::Impl {
     dienst.reset();
     nebenleser.reset();
     laeuft = false;
+  }
+
+  // With everything worked in, the progress line counts the index's files:
+  // each change counted as one more to check would otherwise climb past
+  // the number of files there are.
+  void NachRuheZaehlen() {
+    gezaehltBeiRuhe = true;
+    Indexstatistik st;
+    try {
+      st = index->Statistik();
+    } catch (const std::exception&) {
+      return;
+    }
+    const std::int64_t n = st.Indiziert + st.NichtIndizierbar + st.OcrAusstehend;
+    std::lock_guard<std::mutex> l(m);
+    if (!dateien.empty() || !vorrangOrdner.empty() || !ordner.empty() || !ereignisse.empty()) return;  // new work meanwhile
+    erledigt = n;
+    gesamt = n;
   }
 
   // While idle after writing, the index's segments are merged a short step
