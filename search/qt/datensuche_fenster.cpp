@@ -227,6 +227,10 @@ void DatenSucheFenster::DatenSucheAusfuehren(bool textErzwingen) {
     auto* erster = f_.gefundenviewBox->topLevelItem(0);
     f_.gefundenviewBox->setCurrentItem(erster);
     DetailsZeigen(erster);
+    // The preview belongs to the hit whose details are shown, not to the
+    // file shown before the search.
+    f_.BildGezeigt = f_.BildAnzeigen(S(erster->text(1)), S(erster->text(0)));
+    if (!f_.BildGezeigt) f_.picBox->clear();
     return;
   }
   f_.lblStatus->hide();

@@ -1,6 +1,7 @@
 // Name and text search from the search panel and the result list: entries
 // and keys, the ways back to the folder view, the messages, cancelling.
 #include <QCoreApplication>
+#include <QImage>
 #include <QKeyEvent>
 #include <QTimer>
 #include <cstdlib>
@@ -109,6 +110,26 @@ TEST_F(Suche, KlickFuehrtZumOrdnerDoppelklickZurueckInDieOrdneransicht) {
   // Folder changes refill the file list again.
   F().dirListBox->SetPath("C:\\VXM\\VXMDOK\\1\\9");
   EXPECT_EQ(F().filListBox->FileName(), "Rechnung.xls");
+}
+
+// A text search ends with its first hit selected: the preview then belongs
+// to that hit, not to the picture selected before the search.
+TEST_F(Suche, VorschauGehoertZumErstenTreffer) {
+  QImage bild(8, 8, QImage::Format_RGB32);
+  bild.fill(Qt::red);
+  ASSERT_TRUE(bild.save(QString::fromStdString(Host("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Foto.png").string())));
+  ASSERT_TRUE(Laden());
+  for (int i = 0; i < F().filListBox->ListCount(); ++i)
+    if (F().filListBox->List(i) == "Foto.png") F().filListBox->SetListIndex(i);
+  ASSERT_FALSE(F().picBox->pixmap().isNull());
+  F().optSuchenDok->setChecked(false);
+  F().optTextInhalt->setChecked(true);
+  F().txtDateisuchen->setText("Damen");
+  F().DatenSucheStarten();
+  ASSERT_EQ(Liste().topLevelItemCount(), 1);
+  EXPECT_EQ(F().lblName->text().toStdString(), "Brief.doc");
+  EXPECT_TRUE(F().picBox->pixmap().isNull()) << "a letter has no picture";
+  EXPECT_FALSE(F().BildGezeigt);
 }
 
 TEST_F(Suche, TextsucheFindetUmlauteInUtf8UndWindows1252UndOrdnerFuehrtZurDatei) {
