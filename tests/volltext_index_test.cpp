@@ -282,6 +282,48 @@ TEST_F(VolltextIndex, OrdnerwacheFolgtJederAenderung) {
   EXPECT_EQ(Volltextindex(index_).Statistik().Indiziert, 3);
 }
 
+// A folder renamed below a sub-folder: the recorded times of the folders
+// around it are forgotten, and a search that trusts the watching still
+// looks into its untouched siblings (the times of the folders above them
+// do not vouch for a tree that lost rows).
+TEST_F(VolltextIndex, UmbenennungTiefUntenVerliertKeineGeschwister) {
+  DateiAnlegen("C:\\VXMDOK\\X\\A\\a.txt", "Dachrinne");
+  DateiAnlegen("C:\\VXMDOK\\X\\D\\d.txt", "Kellerraum");
+  DateiAnlegen("C:\\VXMDOK\\Y\\y.txt", "Waschküche");
+  Indexiereroptionen o;
+  o.Ocr = false;
+  o.Beobachten = true;
+  o.Stapelzeit = std::chrono::milliseconds(50);
+  Indexierer ix(index_, laufwerke_, {"C:\\VXMDOK"}, o);
+  ix.Starten();
+  auto warten = [&](auto bedingung) {
+    for (int i = 0; i < 1000 && !bedingung(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return bedingung();
+  };
+  std::unique_ptr<Volltextindex> lesend;
+  auto gefunden = [&](const std::string& phrase) {
+    EXPECT_TRUE(warten([&] { return ix.Ruhig(); }));
+    if (!lesend) lesend = std::make_unique<Volltextindex>(index_);
+    VolltextAuftrag a;
+    a.Phrase = phrase;
+    a.Ordner = "C:\\VXMDOK";
+    a.Ordnerzeiten = true;
+    a.OrdnerUnveraendert = [&](const std::string& key) { return ix.Beobachtet(key); };
+    std::vector<VolltextTreffer> v;
+    VolltextSuchen(lesend.get(), laufwerke_, a, [&](const VolltextTreffer& t) { v.push_back(t); });
+    return Namen(v);
+  };
+  ASSERT_TRUE(warten([&] { return Volltextindex(index_).Statistik().Indiziert == 3 && ix.Ruhig(); }));
+  ASSERT_EQ(gefunden("Kellerraum"), std::set<std::string>{"d.txt"});
+  fs::rename(Host("C:\\VXMDOK\\X\\A"), Host("C:\\VXMDOK\\X") / "B");
+  ix.Umbenannt("C:\\VXMDOK\\X\\A", "C:\\VXMDOK\\X\\B");  // as the window reports its own rename
+  ASSERT_TRUE(warten([&] { return Volltextindex(index_).Eintrag("C:\\VXMDOK\\X\\B\\a.txt").has_value(); }));
+  EXPECT_EQ(gefunden("Kellerraum"), std::set<std::string>{"d.txt"});
+  EXPECT_EQ(gefunden("Dachrinne"), std::set<std::string>{"a.txt"});
+  EXPECT_EQ(gefunden("Waschküche"), std::set<std::string>{"y.txt"});
+  ix.Anhalten();
+}
+
 // A closing window stops its indexer at once, even while a file takes the
 // helper long; that file is not recorded as unreadable, only read next time.
 TEST_F(VolltextIndex, AnhaltenWartetNichtAufLangsameDatei) {

@@ -658,11 +658,23 @@ void Volltextindex::OrdnerzeitSchreiben(const std::string& ordner, std::int64_t 
 }
 
 void Volltextindex::OrdnerzeitenVergessen(const std::string& ordner) {
-  sqlite3_stmt* s = Anweisung(
-      "DELETE FROM ordner WHERE schluessel = ?1 OR (schluessel >= ?1 || '\\' AND schluessel < ?1 || ']')");
-  Zurueck z{s};
-  Binden(s, 1, OrdnerSchluessel(ordner));
-  sqlite3_step(s);
+  const std::string k = OrdnerSchluessel(ordner);
+  {
+    sqlite3_stmt* s = Anweisung(
+        "DELETE FROM ordner WHERE schluessel = ?1 OR (schluessel >= ?1 || '\\' AND schluessel < ?1 || ']')");
+    Zurueck z{s};
+    Binden(s, 1, k);
+    sqlite3_step(s);
+  }
+  // The folders above lost part of their recorded tree: their times no
+  // longer vouch for all that lies below them, so a search walks them again
+  // (down to the rows that still stand) instead of passing them unseen.
+  sqlite3_stmt* s = Anweisung("DELETE FROM ordner WHERE schluessel = ?1");
+  for (auto p = k.rfind('\\'); p != std::string::npos && p > 0; p = k.rfind('\\', p - 1)) {
+    Zurueck z{s};
+    Binden(s, 1, std::string_view(k).substr(0, p));
+    sqlite3_step(s);
+  }
 }
 
 std::vector<Ordnerzeit> Volltextindex::OrdnerzeitenUnter(const std::string& ordner) {
@@ -703,11 +715,10 @@ void Volltextindex::Merken(const std::string& name, std::shared_ptr<const void> 
 void Volltextindex::Umbenennen(const std::string& alt, const std::string& neu) {
   const std::string ka = OrdnerSchluessel(alt), kn = OrdnerSchluessel(neu);
   if (ka == kn) return;
-  // Both places are walked again by the next search.
+  // Both places are walked again by the next search (with the folders
+  // above them; the siblings keep their times).
   OrdnerzeitenVergessen(alt);
   OrdnerzeitenVergessen(neu);
-  OrdnerzeitenVergessen(Ordnerteil(ka));
-  OrdnerzeitenVergessen(Ordnerteil(kn));
   std::string neuPfad = neu;
   while (!neuPfad.empty() && neuPfad.back() == '\\') neuPfad.pop_back();
   // Rows already standing at the new place describe files that are gone.
