@@ -65,6 +65,40 @@ class VolltextIndex : public test::Umgebung {
     return v;
   }
 
+  // Waits up to ten seconds for a background indexer's work.
+  template <class Bedingung>
+  static bool Warten(Bedingung bedingung) {
+    for (int i = 0; i < 1000 && !bedingung(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return bedingung();
+  }
+
+  // An indexer in the background that follows the folders by watching them.
+  std::unique_ptr<Indexierer> Beobachtend() {
+    Indexiereroptionen o;
+    o.Ocr = false;
+    o.Beobachten = true;
+    o.Stapelzeit = std::chrono::milliseconds(50);
+    auto ix = std::make_unique<Indexierer>(index_, laufwerke_, std::vector<std::string>{"C:\\VXMDOK"}, o);
+    ix->Starten();
+    return ix;
+  }
+
+  // As the window searches once the indexer is idle: one connection kept
+  // open (its folder tree kept between searches), the watching vouching for
+  // its folders.
+  std::set<std::string> RuhigGefunden(Indexierer& ix, const std::string& phrase) {
+    EXPECT_TRUE(Warten([&] { return ix.Ruhig(); }));
+    if (!lesend_) lesend_ = std::make_unique<Volltextindex>(index_);
+    VolltextAuftrag a;
+    a.Phrase = phrase;
+    a.Ordner = "C:\\VXMDOK";
+    a.Ordnerzeiten = true;
+    a.OrdnerUnveraendert = [&](const std::string& key) { return ix.Beobachtet(key); };
+    std::vector<VolltextTreffer> v;
+    VolltextSuchen(lesend_.get(), laufwerke_, a, [&](const VolltextTreffer& t) { v.push_back(t); });
+    return Namen(v);
+  }
+
   static std::set<std::string> Namen(const std::vector<VolltextTreffer>& v) {
     std::set<std::string> s;
     for (const auto& t : v) s.insert(t.Name);
@@ -79,6 +113,7 @@ class VolltextIndex : public test::Umgebung {
 
   Laufwerkstabelle laufwerke_;
   fs::path index_;
+  std::unique_ptr<Volltextindex> lesend_;
 };
 
 TEST(VolltextFortschritt, DeutscheZiffernGruppen) {
@@ -219,31 +254,10 @@ TEST_F(VolltextIndex, OrdnerwacheFolgtJederAenderung) {
   DateiAnlegen("C:\\VXMDOK\\A\\x.txt", "Schadensmeldung Keller");
   DateiAnlegen("C:\\VXMDOK\\A\\y.txt", "Wasserrohrbruch");
   DateiAnlegen("C:\\VXMDOK\\C\\w.txt", "Heizungswartung");
-  Indexiereroptionen o;
-  o.Ocr = false;
-  o.Beobachten = true;
-  o.Stapelzeit = std::chrono::milliseconds(50);
-  Indexierer ix(index_, laufwerke_, {"C:\\VXMDOK"}, o);
-  ix.Starten();
-  auto warten = [&](auto bedingung) {
-    for (int i = 0; i < 1000 && !bedingung(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return bedingung();
-  };
-  // As the window searches: one connection kept open (its folder tree kept
-  // between searches), and once idle the watching vouches for its folders.
-  std::unique_ptr<Volltextindex> lesend;
-  auto ruhigGefunden = [&](const std::string& phrase) {
-    EXPECT_TRUE(warten([&] { return ix.Ruhig(); }));
-    if (!lesend) lesend = std::make_unique<Volltextindex>(index_);
-    VolltextAuftrag a;
-    a.Phrase = phrase;
-    a.Ordner = "C:\\VXMDOK";
-    a.Ordnerzeiten = true;
-    a.OrdnerUnveraendert = [&](const std::string& key) { return ix.Beobachtet(key); };
-    std::vector<VolltextTreffer> v;
-    VolltextSuchen(lesend.get(), laufwerke_, a, [&](const VolltextTreffer& t) { v.push_back(t); });
-    return Namen(v);
-  };
+  const auto beobachtend = Beobachtend();
+  Indexierer& ix = *beobachtend;
+  auto warten = [](auto bedingung) { return Warten(bedingung); };
+  auto ruhigGefunden = [&](const std::string& phrase) { return RuhigGefunden(ix, phrase); };
   ASSERT_TRUE(warten([&] { return Volltextindex(index_).Statistik().Indiziert == 3 && ix.Ruhig(); }));
   EXPECT_EQ(ix.FortschrittText(), "Index: 3 von 3 Dateien");
 
@@ -290,29 +304,10 @@ TEST_F(VolltextIndex, UmbenennungTiefUntenVerliertKeineGeschwister) {
   DateiAnlegen("C:\\VXMDOK\\X\\A\\a.txt", "Dachrinne");
   DateiAnlegen("C:\\VXMDOK\\X\\D\\d.txt", "Kellerraum");
   DateiAnlegen("C:\\VXMDOK\\Y\\y.txt", "Waschküche");
-  Indexiereroptionen o;
-  o.Ocr = false;
-  o.Beobachten = true;
-  o.Stapelzeit = std::chrono::milliseconds(50);
-  Indexierer ix(index_, laufwerke_, {"C:\\VXMDOK"}, o);
-  ix.Starten();
-  auto warten = [&](auto bedingung) {
-    for (int i = 0; i < 1000 && !bedingung(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return bedingung();
-  };
-  std::unique_ptr<Volltextindex> lesend;
-  auto gefunden = [&](const std::string& phrase) {
-    EXPECT_TRUE(warten([&] { return ix.Ruhig(); }));
-    if (!lesend) lesend = std::make_unique<Volltextindex>(index_);
-    VolltextAuftrag a;
-    a.Phrase = phrase;
-    a.Ordner = "C:\\VXMDOK";
-    a.Ordnerzeiten = true;
-    a.OrdnerUnveraendert = [&](const std::string& key) { return ix.Beobachtet(key); };
-    std::vector<VolltextTreffer> v;
-    VolltextSuchen(lesend.get(), laufwerke_, a, [&](const VolltextTreffer& t) { v.push_back(t); });
-    return Namen(v);
-  };
+  const auto beobachtend = Beobachtend();
+  Indexierer& ix = *beobachtend;
+  auto warten = [](auto bedingung) { return Warten(bedingung); };
+  auto gefunden = [&](const std::string& phrase) { return RuhigGefunden(ix, phrase); };
   ASSERT_TRUE(warten([&] { return Volltextindex(index_).Statistik().Indiziert == 3 && ix.Ruhig(); }));
   ASSERT_EQ(gefunden("Kellerraum"), std::set<std::string>{"d.txt"});
   fs::rename(Host("C:\\VXMDOK\\X\\A"), Host("C:\\VXMDOK\\X") / "B");
