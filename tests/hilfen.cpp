@@ -19,6 +19,7 @@ namespace fs = std::filesystem;
 
 int SkriptDialoge::MsgBox(const std::string& text, int stil, const std::string& titel) {
   Gezeigt.push_back({text, stil, titel});
+  if (BeimZeigen) BeimZeigen();
   if (Antworten.empty()) return vbOK;
   int a = Antworten.front();
   Antworten.pop_front();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -35,6 +36,7 @@ class SkriptDialoge : public Dialoge {
   std::deque<std::string> Eingaben;     // input boxes: the preset when empty
   std::deque<std::string> Dateiwahlen;  // file dialogs: cancelled when empty
   std::vector<Meldung> Eingabefragen;   // prompts of the input boxes (Text = prompt)
+  std::function<void()> BeimZeigen;     // runs as each message box opens
 };
 
 struct FehlerBericht {

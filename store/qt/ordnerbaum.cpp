@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "basis/dateifunktionen.h"
@@ -63,7 +64,10 @@ OrdnerBaum::OrdnerBaum(frmDorvex& fenster) : f_(fenster) {
     auto* zeile = qobject_cast<QLineEdit*>(editor);
     const std::string text = zeile ? S(zeile->text()) : Text(EditKnoten);
     if (EditKnoten) EditKnoten->setFlags(EditKnoten->flags() & ~Qt::ItemIsEditable);
-    Ereignis([&] { AfterLabelEdit(text); });
+    // Handled once the editor has closed: a message shown while it is open
+    // takes its focus, the editor commits again when the focus comes back,
+    // and the view may close an editor freed meanwhile.
+    QTimer::singleShot(0, this, [this, text] { Ereignis([&] { AfterLabelEdit(text); }); });
   });
   connect(t->itemDelegate(), &QAbstractItemDelegate::closeEditor, this, [this](QWidget*, auto) {
     // Esc: the edit is abandoned without a label change.

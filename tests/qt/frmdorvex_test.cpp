@@ -2,6 +2,7 @@
 // list with its details, captions, preview and opening documents.
 #include <QImage>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QTest>
 
 #include <fstream>
@@ -230,6 +231,44 @@ TEST_F(Baum, FolgendeBearbeitungNachFehlgeschlagenemUmbenennenIstKeinUmbenennen)
   F().Baum->AfterLabelEdit("Akten");  // name in use
   EXPECT_EQ(dialoge_->Gezeigt.back().Text, "Der Ordner konnte nicht umbenannt werden.");
   EXPECT_FALSE(Zustand().UmbenennenAktiv);
+  EXPECT_TRUE(std::filesystem::is_directory(Host("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Briefe")));
+}
+
+// Through the tree's own editor, as the user types: a name in use or an
+// empty one is answered by one message, after the editor has closed, and
+// the node keeps its name.
+TEST_F(Baum, BearbeitungImEditorEndetMitEinerMeldung) {
+  OrdnerAnlegenHost("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Briefe");
+  OrdnerAnlegenHost("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Akten");
+  ASSERT_TRUE(Laden());
+  F().show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&F()));
+  auto* k = F().Baum->Knoten("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\BRIEFE\\");
+  ASSERT_NE(k, nullptr);
+  for (const std::string& eingabe : {std::string("Akten"), std::string()}) {
+    F().Baum->NodeClick(k);
+    dialoge_->Gezeigt.clear();
+    // The message box looks for the editor as it opens: it must be closed by then.
+    auto offenerEditor = [&]() -> QLineEdit* {
+      for (auto* e : F().tvwDir->findChildren<QLineEdit*>())
+        if (e->isVisible()) return e;
+      return nullptr;
+    };
+    dialoge_->BeimZeigen = [&] { EXPECT_EQ(offenerEditor(), nullptr) << "editor still open"; };
+    F().Baum->KeyDown(Qt::Key_F2);
+    QCoreApplication::processEvents();
+    auto* editor = offenerEditor();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QString::fromStdString(eingabe));
+    QTest::keyClick(editor, Qt::Key_Return);
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    dialoge_->BeimZeigen = nullptr;
+    ASSERT_EQ(dialoge_->Gezeigt.size(), 1u) << eingabe;
+    EXPECT_EQ(dialoge_->Gezeigt.back().Text,
+              eingabe.empty() ? "Leere Eingabe nicht erlaubt!" : "Der Ordner konnte nicht umbenannt werden.");
+    EXPECT_EQ(OrdnerBaum::Text(k), "Briefe");
+    EXPECT_FALSE(Zustand().UmbenennenAktiv);
+  }
   EXPECT_TRUE(std::filesystem::is_directory(Host("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Briefe")));
 }
 
