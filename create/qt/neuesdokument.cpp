@@ -458,6 +458,11 @@ void NeuesDokument::comSerieOK_Click() {
   f_.filListBox->setFocus();
   const std::string ausgabe = S(f_.lblAusgabeDok->text());
   z.NeuDokErzeugt = SerienbriefVorbereiten(S(f_.lblAdressen->text()), S(f_.lblDokument->text()), ausgabe);
+  // The wizard's choices end with its run: a second run the same day chooses
+  // its letter again and is asked before the first one's output is replaced.
+  f_.lblAdressen->clear();
+  f_.lblDokument->clear();
+  f_.lblAusgabeDok->clear();
   f_.Ordneransicht();
   f_.Dokname->hide();
   f_.filListBox->Refresh();

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QTest>
 #include <filesystem>
+#include <fstream>
 
 #include "basis/zustand.h"
 #include "create/qt/neuesdokument.h"
@@ -124,8 +125,14 @@ TEST_F(SerienbriefFenster, NeueAdressenVorlageUndAusgabe) {
   EXPECT_EQ(geoeffnet_[0], ausgabe);
   EXPECT_TRUE(dialoge_->Gezeigt.empty()) << Meldungstexte().front();
 
-  // The same day again: both names exist; each question is asked.
+  // The same day again: both names exist; each question is asked. The first
+  // run's choices are gone, so OK alone cannot replace its letter unasked.
+  std::ofstream(Host(ausgabe), std::ios::binary | std::ios::trunc) << "bearbeitet";
   Oeffnen();
+  EXPECT_EQ(Text(F().lblAdressen), "");
+  EXPECT_EQ(Text(F().lblDokument), "");
+  n_->comSerieOK_Click();
+  EXPECT_EQ(Inhalt(ausgabe), "bearbeitet");
   dialoge_->Antworten = {vbNo};
   AdressenNeu(0);
   EXPECT_EQ(protokoll_->Aufrufe.size(), 1u);  // No: no export
