@@ -492,6 +492,18 @@ bool Aktionen::eventFilter(QObject* o, QEvent* e) {
     });
     return true;
   }
+  // Esc closes a menu without a choice, back where it was opened from.
+  if (ke->key() == Qt::Key_Escape && (o == f_.lstAktion || o == f_.lstOrdner || o == f_.lstNeuOrdner)) {
+    static_cast<QWidget*>(o)->hide();
+    if (o == f_.lstAktion) {
+      f_.filListBox->setFocus();
+    } else {
+      f_.lstNeuOrdner->hide();
+      f_.lstOrdner->hide();
+      f_.tvwDir->setFocus();
+    }
+    return true;
+  }
   if (o != f_.filListBox) return false;
   int befehl = -1;
   const auto mods = ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);

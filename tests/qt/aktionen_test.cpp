@@ -280,6 +280,26 @@ TEST_F(AktionenTest, NeueDateiLaesstDasMenueOffenWaehrendDieTyplisteDenFokusHat)
   EXPECT_TRUE(F().lstAktion->isHidden());
 }
 
+// Esc closes the file menu and the folder menus without a choice and
+// leaves nothing changed.
+TEST_F(AktionenTest, EscSchliesstDieMenues) {
+  ASSERT_TRUE(Laden());
+  F().show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&F()));
+  Waehlen("Brief.txt");
+  F().filListBox_MouseUp(Qt::RightButton, 10, 10);
+  ASSERT_TRUE(F().lstAktion->isVisible());
+  QTest::keyClick(F().lstAktion, Qt::Key_Escape);
+  EXPECT_TRUE(F().lstAktion->isHidden());
+  EXPECT_EQ(F().filListBox->FileName(), "Brief.txt");
+  F().lstOrdner->show();
+  F().lstNeuOrdner->show();
+  QTest::keyClick(F().lstNeuOrdner, Qt::Key_Escape);
+  EXPECT_TRUE(F().lstNeuOrdner->isHidden());
+  EXPECT_TRUE(F().lstOrdner->isHidden());
+  EXPECT_TRUE(dialoge_->Gezeigt.empty());
+}
+
 class AufzeichnendeTermine : public Terminverwaltung {
  public:
   explicit AufzeichnendeTermine(std::vector<std::string>* log) : log_(log) {}
