@@ -190,6 +190,19 @@ void KeywortPanel::DateiZeigen() {
   f_.lblFilename->adjustSize();
 }
 
+// The details beside the list show the selected file's keywords: kept in
+// step with what the panel changed when it is that file.
+void KeywortPanel::DetailsNachziehen() {
+  if (f_.filListBox->ListIndex() < 0 || !GleichOhneFall(f_.filListBox->FileName(), datei_.Name) ||
+      !GleichOhneFall(f_.dirListBox->Path(), datei_.Ordner))
+    return;
+  try {
+    f_.KeywortZeileFuellen();
+  } catch (const std::exception&) {
+    // a register error leaves the line as it was; the panel has shown it
+  }
+}
+
 void KeywortPanel::AuswahlGeaendert() {
   if (!f_.FrameKeywortBearbeitung->isVisible() || f_.filListBox->ListIndex() < 0) return;
   f_.lstKeyword->hide();
@@ -219,6 +232,7 @@ void KeywortPanel::KeywEingabeZuweisen() {
   int32_t nr = e.Dateinummer;
   FingerabdruckNehmen(Register(), nr, d.Ordner, d.Name);
   f_.KeywörterDateispezAuslesen(nr);
+  DetailsNachziehen();
 }
 
 void KeywortPanel::KeywDateiZuweisen(const std::string& keyword) {
@@ -231,6 +245,7 @@ void KeywortPanel::KeywDateiZuweisen(const std::string& keyword) {
   const AktuelleDatei d = Datei();
   FingerabdruckNehmen(Register(), nr, d.Ordner, d.Name);
   f_.KeywörterDateispezAuslesen(nr);
+  DetailsNachziehen();
 }
 
 void KeywortPanel::KeywUmbenennen() {
@@ -309,6 +324,7 @@ void KeywortPanel::lstKeyword_Click(int index) {
       }
       std::string name = S(f_.lstVorhandeneKeys->item(zeile)->text());
       f_.KeywEntfernen(name);
+      DetailsNachziehen();
       break;
     }
     default:
@@ -353,6 +369,7 @@ void KeywortPanel::txtEingabeKeyw_Change() {
 
 void KeywortPanel::cmdÄnderKeyw_Click() {
   KeywUmbenennen();
+  DetailsNachziehen();
   f_.FrameÄnderung->hide();
   f_.chckNurDieseDat->setChecked(false);
   f_.chckAlleDat->setChecked(false);

@@ -45,6 +45,7 @@ class KeywortPanel : public QObject {
 
  private:
   void DateiZeigen();
+  void DetailsNachziehen();
   Datenbank& Register();
   void EingabeSchliessen();
 

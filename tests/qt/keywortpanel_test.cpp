@@ -245,6 +245,7 @@ TEST_F(KeywortPanelTest, AenderungenTreffenDieGenannteDatei) {
   Klick(F().cmdKeyAddToData);
   EXPECT_EQ(Von("Plan.pdf"), V{"MIETE"});
   EXPECT_EQ(Eintraege(F().lstVorhandeneKeys), V{"MIETE"});
+  EXPECT_EQ(F().txtVorhandenKeyw->text().toStdString(), "MIETE") << "the details beside keep in step";
   EXPECT_TRUE(Von("Brief.txt").empty());
 
   // A folder with nothing selected: typed keywords still go to Plan.pdf.
