@@ -521,6 +521,8 @@ void frmDateiKeywörter::KeyZuweisen() {
   }
   lstDateiGefunden->clear();
   if (suche_.SucheDateien) suche_.SucheDateien(kw);
+  // A keyword that had no files has one now.
+  if (lstDateiGefunden->topLevelItemCount() > 0) Label1->setText(Q("Liste der Dateien zu " + kw + ":"));
   delete lstDateinamen->takeItem(lstDateinamen->row(eintrag));
 }
 

@@ -436,6 +436,12 @@ TEST_F(Keywortsuche, KeywortWechselnOeffnenUndAnsichten) {
     w.cmbKeywords->setCurrentIndex(1);
     w.cmbKeywords_Click();
     EXPECT_EQ(w.Label1->text().toStdString(), "Keine Dateien zu LEER vorhanden.");
+    // Given to a file, the keyword has a file to list.
+    w.cmdShowDocList->click();
+    w.lstDateinamen->setCurrentRow(0);
+    w.KeyZuweisen();
+    EXPECT_EQ(w.lstDateiGefunden->topLevelItemCount(), 1);
+    EXPECT_EQ(w.Label1->text().toStdString(), "Liste der Dateien zu LEER:");
   };
   F().cmdSucheStarten->click();
   EXPECT_EQ(gezeigt_, 1);  // the refills did not show the window again
