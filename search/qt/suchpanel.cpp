@@ -184,6 +184,9 @@ void SuchPanel::cmdSearch_Click() {
     return;
   }
   keyzerlegenVersuch(f_.DOC_DATA.Database());
+  // The suggestions are done with once the search runs (its window would
+  // otherwise stand in front of a list still open below the box).
+  f_.lstKeywordsSuche->hide();
   if (z.SuchKeyAnzahl == 0) {
     z.KeyTeile = {text};
     z.KeyAnzahl = 1;

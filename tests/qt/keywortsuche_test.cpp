@@ -419,7 +419,9 @@ TEST_F(Keywortsuche, KeywortWechselnOeffnenUndAnsichten) {
   Dokument(kOrdner, "vertrag.doc", {a});
   Starten();
   F().txtDateisuchen->setText("LEER");
+  F().lstKeywordsSuche->show();  // suggestions open below the box
   treiber_ = [&](frmDateiKeywörter& w) {
+    EXPECT_TRUE(F().lstKeywordsSuche->isHidden()) << "no suggestions behind the result window";
     w.cmbKeywords->setCurrentIndex(0);
     w.cmbKeywords_Click();
     EXPECT_EQ(w.Label1->text().toStdString(), "Liste der Dateien zu MIETE:");
