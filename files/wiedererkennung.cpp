@@ -369,14 +369,17 @@ std::vector<Zuordnung::Plan> Zuordnung::Planen() {
 
 void Zuordnung::AmAltenPlatzDazu() {
   amPlatz_.clear();
+  std::optional<std::unordered_set<std::string>> kandidatenOrte;  // made when first needed
   for (const auto& s : suchende_) {
     if (!s.Beiseite || s.Inhalt) continue;
     const std::string ort = OrtFalte(s.Ordner, s.Name);
     if (amPlatz_.count(ort)) continue;  // (two rows of one place: the first)
     amPlatz_[ort] = SIZE_MAX;
-    bool schon = false;
-    for (const auto& k : kandidaten_) schon = schon || OrtFalte(k.Ordner, k.Name) == ort;
-    if (schon || DateiNummerSuchen(db_, s.Name, s.Ordner) != 0) continue;
+    if (!kandidatenOrte) {
+      kandidatenOrte.emplace();
+      for (const auto& k : kandidaten_) kandidatenOrte->insert(OrtFalte(k.Ordner, k.Name));
+    }
+    if (kandidatenOrte->count(ort) || DateiNummerSuchen(db_, s.Name, s.Ordner) != 0) continue;
     std::filesystem::path host;
     try {
       host = HostPfadVon(Ort(s.Ordner, s.Name));
@@ -575,9 +578,9 @@ Nachzug Zuordnung::Ausfuehren(const Weise& weise) {
   std::unordered_set<std::string> gesehen;
   std::vector<Kandidat> gelesen;
   for (auto& k : kandidaten_) {
-    std::string ort = OrtFalte(k.Ordner, k.Name);
-    if (!k.Inhalt && !GroesseGesucht(k.Stand.Groesse) && !amPlatz_.count(ort)) continue;
-    if (!gesehen.insert(std::move(ort)).second) continue;
+    const bool platzGesucht = !amPlatz_.empty() && amPlatz_.count(OrtFalte(k.Ordner, k.Name));
+    if (!k.Inhalt && !GroesseGesucht(k.Stand.Groesse) && !platzGesucht) continue;
+    if (!gesehen.insert(OrtFalte(k.Ordner, k.Name)).second) continue;
     gelesen.push_back(std::move(k));
   }
   std::vector<char> brauchbar(gelesen.size(), 1);
@@ -591,8 +594,9 @@ Nachzug Zuordnung::Ausfuehren(const Weise& weise) {
   kandidaten_.clear();
   for (std::size_t i = 0; i < gelesen.size(); ++i) {
     if (!brauchbar[i]) continue;
-    if (const auto it = amPlatz_.find(OrtFalte(gelesen[i].Ordner, gelesen[i].Name)); it != amPlatz_.end())
-      it->second = kandidaten_.size();
+    if (!amPlatz_.empty())
+      if (const auto it = amPlatz_.find(OrtFalte(gelesen[i].Ordner, gelesen[i].Name)); it != amPlatz_.end())
+        it->second = kandidaten_.size();
     kandidaten_.push_back(std::move(gelesen[i]));
   }
 
