@@ -26,6 +26,9 @@ Nachtragsschritt AbdrueckeNachtragen(Datenbank& db, int32_t ab, const Nachtragsg
     n.Fertig = true;
     return n;
   }
+  // A change of the window's own is under way (a step may come while one of
+  // its questions is open): this step waits for the next turn.
+  if (!sqlite3_get_autocommit(db.Handle())) return n;
   AbgleichTabellenAnlegen(db);
   struct Gelesen {
     Fingerabdruck f;

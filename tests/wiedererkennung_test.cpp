@@ -307,6 +307,14 @@ TEST_F(WiedererkennungTest, FehlendeAbdrueckeWerdenNachgetragen) {
   Nachtragsgrenzen g;
   g.Zeilen = 2;
   g.GroessteDatei = 2000;
+  {
+    // Inside a change of the window's own, a step waits.
+    Transaktion offen(*db_);
+    const Nachtragsschritt w = AbdrueckeNachtragen(*db_, 0, g);
+    EXPECT_EQ(w.Erfasst, 0u);
+    EXPECT_FALSE(w.Fertig);
+    EXPECT_EQ(w.Weiter, 0);
+  }
   Nachtragsschritt n;
   std::size_t erfasst = 0, schritte = 0;
   do {
