@@ -4,7 +4,6 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <xxhash.h>
 
 #include <cerrno>
 #include <chrono>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "platform/fehler.h"
+#include "platform/inhaltshash.h"
 #include "platform/oeffner.h"
 #include "platform/sqlhilfen.h"
 
@@ -35,14 +35,12 @@ struct Fd {
   }
 };
 
-std::string Hex(const XXH128_hash_t& h) {
-  XXH128_canonical_t c;
-  XXH128_canonicalFromHash(&c, h);
+std::string Hex(const Inhaltshash& h) {
   static const char* ziffern = "0123456789abcdef";
   std::string s(32, '0');
   for (std::size_t i = 0; i < 16; ++i) {
-    s[2 * i] = ziffern[c.digest[i] >> 4];
-    s[2 * i + 1] = ziffern[c.digest[i] & 15];
+    s[2 * i] = ziffern[h[i] >> 4];
+    s[2 * i + 1] = ziffern[h[i] & 15];
   }
   return s;
 }
@@ -88,41 +86,10 @@ std::optional<DateiInhalt> InhaltLesen(const std::filesystem::path& host, DateiS
   if (f.fd < 0) return std::nullopt;
   struct stat vorher;
   if (::fstat(f.fd, &vorher) != 0 || !S_ISREG(vorher.st_mode)) return std::nullopt;
-  static thread_local std::vector<char> puffer(1 << 18);
-  // One state per thread, made once (hashing many small files).
-  static thread_local std::unique_ptr<XXH3_state_t, XXH_errorcode (*)(XXH3_state_t*)> zustand(XXH3_createState(),
-                                                                                             XXH3_freeState);
-  if (!zustand) return std::nullopt;
-  if (vorher.st_size >= static_cast<off_t>(puffer.size())) ::posix_fadvise(f.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-  // The buffer is filled; only a file larger than it is hashed piecewise
-  // (both ways give the same hash).
+  if (vorher.st_size >= (1 << 18)) ::posix_fadvise(f.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+  Inhaltshash h;
   int64_t gelesen = 0;
-  std::size_t voll = 0;
-  bool stueckweise = false, gut = true;
-  for (;;) {
-    const ssize_t n = ::read(f.fd, puffer.data() + voll, puffer.size() - voll);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      gut = false;
-      break;
-    }
-    if (n == 0) break;
-    voll += static_cast<std::size_t>(n);
-    gelesen += n;
-    if (voll == puffer.size()) {
-      if (!stueckweise) XXH3_128bits_reset(zustand.get());
-      stueckweise = true;
-      XXH3_128bits_update(zustand.get(), puffer.data(), voll);
-      voll = 0;
-    }
-  }
-  XXH128_hash_t h;
-  if (stueckweise) {
-    XXH3_128bits_update(zustand.get(), puffer.data(), voll);
-    h = XXH3_128bits_digest(zustand.get());
-  } else {
-    h = XXH3_128bits(puffer.data(), voll);
-  }
+  const bool gut = InhaltHashen(f.fd, h, gelesen);
   struct stat nachher;
   if (!gut || ::fstat(f.fd, &nachher) != 0) return std::nullopt;
   const DateiStand a = StandAus(vorher), b = StandAus(nachher);

@@ -9,6 +9,7 @@ list(APPEND VXM_KERN_QUELLEN
   platform/dienste.cpp
   platform/falltabelle.cpp
   platform/fehler.cpp
+  platform/inhaltshash.cpp
   platform/jetsql.cpp
   platform/jetuebersetzung.cpp
   platform/komponenten.cpp

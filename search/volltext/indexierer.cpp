@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <xxhash.h>
 
 #include <algorithm>
 #include <atomic>
@@ -16,6 +15,7 @@
 #include <unordered_set>
 
 #include "platform/fehler.h"
+#include "platform/inhaltshash.h"
 #include "search/volltext/erkennung.h"
 #include "search/volltext/nebenleser.h"
 #include "search/volltext/vorerkennung.h"
@@ -32,26 +32,15 @@ std::string Verbinden(const std::string& ordner, const std::string& name) {
 }
 
 // xxh128 of a file's bytes; false when it cannot be read.
-bool Inhaltshash(const std::string& host, std::string& hash) {
+bool DateiHash(const std::string& host, std::string& hash) {
   const int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
-  XXH3_state_t* st = XXH3_createState();
-  XXH3_128bits_reset(st);
-  static thread_local std::vector<char> puffer(1 << 18);
-  bool ok = true;
-  for (;;) {
-    const ssize_t r = ::read(fd, puffer.data(), puffer.size());
-    if (r < 0 && errno == EINTR) continue;
-    if (r < 0) ok = false;
-    if (r <= 0) break;
-    XXH3_128bits_update(st, puffer.data(), static_cast<std::size_t>(r));
-  }
+  Inhaltshash h;
+  std::int64_t gelesen = 0;
+  const bool gut = InhaltHashen(fd, h, gelesen);
   ::close(fd);
-  XXH128_canonical_t c;
-  XXH128_canonicalFromHash(&c, XXH3_128bits_digest(st));
-  XXH3_freeState(st);
-  hash.assign(reinterpret_cast<const char*>(c.digest), sizeof c.digest);
-  return ok;
+  hash.assign(reinterpret_cast<const char*>(h.data()), h.size());
+  return gut;
 }
 
 // The index's own files (and SQLite's beside them) change with every batch.
@@ -60,13 +49,6 @@ bool EigeneDatei(std::string_view n) {
     if (n.size() >= endung.size() && n.substr(n.size() - endung.size()) == endung) return true;
   }
   return false;
-}
-
-// A folder's key without a final backslash.
-std::string OrdnerSchluessel(const std::string& win) {
-  std::string k = IndexSchluessel(win);
-  while (!k.empty() && k.back() == '\\') k.pop_back();
-  return k;
 }
 
 }  // namespace
@@ -166,7 +148,7 @@ struct Indexierer::Impl {
     }
     // The time before listing: a change during the listing shows later.
     const std::int64_t ordnerzeit = Nanosekunden(ost);
-    begangen.insert(OrdnerSchluessel(win));
+    begangen.insert(IndexOrdnerSchluessel(win));
     std::unordered_map<std::string, Indexeintrag> bekannt;
     for (auto& e : index->EintraegeUnter(win, false)) bekannt.emplace(IndexSchluessel(e.Pfad), std::move(e));
     Auflistung liste = Auflisten(d, a, win);
@@ -236,7 +218,7 @@ struct Indexierer::Impl {
   void Einreihen(const Ordnerauftrag& a, const std::string& win, bool vorrang, Befund& b, Auflistung& liste) {
     std::lock_guard<std::mutex> l(m);
     // A folder's files count once; looked at again, only what is queued anew.
-    if (gezaehlt.insert(OrdnerSchluessel(win)).second) {
+    if (gezaehlt.insert(IndexOrdnerSchluessel(win)).second) {
       gesamt += b.Gefunden - static_cast<std::int64_t>(b.Neu.size());
       erledigt += b.Aktuell;
     }
@@ -300,7 +282,7 @@ struct Indexierer::Impl {
       ++erledigt;
       return std::nullopt;
     }
-    if (!Inhaltshash(a.Host, e.Hash)) {
+    if (!DateiHash(a.Host, e.Hash)) {
       e.Zustand = Indexzustand::NichtIndizierbar;
       e.Grund = "nicht lesbar";
       schreiber.Vormerken({e, std::nullopt});

@@ -43,14 +43,6 @@ std::string Ordnerteil(const std::string& schluessel) {
   return p == std::string::npos ? std::string() : schluessel.substr(0, p);
 }
 
-// "C:\A\" and "C:\A" name the same folder.
-std::string OrdnerSchluessel(const std::string& ordner) {
-  std::string k = IndexSchluessel(ordner);
-  while (!k.empty() && (k.back() == '\\' || k.back() == '/')) k.pop_back();
-  return k;
-}
-
-
 Indexeintrag Zeile(sqlite3_stmt* s) {
   Indexeintrag e;
   e.Id = sqlite3_column_int64(s, 0);
@@ -106,6 +98,12 @@ std::string IndexSchluessel(const std::string& pfad) {
   std::string k = pfad;
   for (char& c : k)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  return k;
+}
+
+std::string IndexOrdnerSchluessel(const std::string& ordner) {
+  std::string k = IndexSchluessel(ordner);
+  while (!k.empty() && (k.back() == '\\' || k.back() == '/')) k.pop_back();
   return k;
 }
 
@@ -315,7 +313,7 @@ std::optional<Indexeintrag> Volltextindex::Eintrag(const std::string& pfad) {
 }
 
 std::vector<Indexeintrag> Volltextindex::EintraegeUnter(const std::string& ordner, bool rekursiv) {
-  const std::string k = OrdnerSchluessel(ordner);
+  const std::string k = IndexOrdnerSchluessel(ordner);
   sqlite3_stmt* s = Anweisung(
       rekursiv ? "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten, inhalt FROM dateien"
                  " WHERE ordner = ?1 OR (ordner >= ?1 || '\\' AND ordner < ?1 || ']')"
@@ -422,7 +420,7 @@ std::vector<Indexeintrag> Volltextindex::OhneIndextextUnter(const std::string& o
       "SELECT id, pfad, groesse, mtime, hash, zustand, grund, art, seiten, inhalt FROM dateien INDEXED BY dateien_ohne_text"
       " WHERE zustand <> 1 AND (ordner = ?1 OR (ordner >= ?1 || '\\' AND ordner < ?1 || ']'))");
   Zurueck z{s};
-  Binden(s, 1, OrdnerSchluessel(ordner));
+  Binden(s, 1, IndexOrdnerSchluessel(ordner));
   std::vector<Indexeintrag> v;
   while (sqlite3_step(s) == SQLITE_ROW) v.push_back(Zeile(s));
   return v;
@@ -639,7 +637,7 @@ void Volltextindex::OrdnerzeitSchreiben(const std::string& ordner, std::int64_t 
   sqlite3_stmt* s = Anweisung(
       "INSERT OR REPLACE INTO ordner (schluessel, pfad, mtime, zwillingszeit, zwillinge) VALUES (?, ?, ?, ?, ?)");
   Zurueck z{s};
-  Binden(s, 1, OrdnerSchluessel(pfad));
+  Binden(s, 1, IndexOrdnerSchluessel(pfad));
   Binden(s, 2, pfad);
   // With files without a row the time goes beside: earlier versions, which
   // know nothing of them, read -1 and never vouch for the folder.
@@ -658,7 +656,7 @@ void Volltextindex::OrdnerzeitSchreiben(const std::string& ordner, std::int64_t 
 }
 
 void Volltextindex::OrdnerzeitenVergessen(const std::string& ordner) {
-  const std::string k = OrdnerSchluessel(ordner);
+  const std::string k = IndexOrdnerSchluessel(ordner);
   {
     sqlite3_stmt* s = Anweisung(
         "DELETE FROM ordner WHERE schluessel = ?1 OR (schluessel >= ?1 || '\\' AND schluessel < ?1 || ']')");
@@ -682,7 +680,7 @@ std::vector<Ordnerzeit> Volltextindex::OrdnerzeitenUnter(const std::string& ordn
       "SELECT schluessel, pfad, coalesce(zwillingszeit, mtime), zwillinge FROM ordner WHERE schluessel = ?1"
       " OR (schluessel >= ?1 || '\\' AND schluessel < ?1 || ']')");
   Zurueck z{s};
-  Binden(s, 1, OrdnerSchluessel(ordner));
+  Binden(s, 1, IndexOrdnerSchluessel(ordner));
   std::vector<Ordnerzeit> v;
   while (sqlite3_step(s) == SQLITE_ROW) {
     v.push_back({Spalte(s, 0), Spalte(s, 1), sqlite3_column_int64(s, 2), {}});
@@ -713,7 +711,7 @@ void Volltextindex::Merken(const std::string& name, std::shared_ptr<const void> 
 }
 
 void Volltextindex::Umbenennen(const std::string& alt, const std::string& neu) {
-  const std::string ka = OrdnerSchluessel(alt), kn = OrdnerSchluessel(neu);
+  const std::string ka = IndexOrdnerSchluessel(alt), kn = IndexOrdnerSchluessel(neu);
   if (ka == kn) return;
   // Both places are walked again by the next search (with the folders
   // above them; the siblings keep their times).

@@ -218,6 +218,8 @@ class Volltextindex {
 
 // Windows-form path upper-cased: the key of a row.
 std::string IndexSchluessel(const std::string& pfad);
+// A folder's key, without a final separator: "C:\A\" and "C:\A" name one folder.
+std::string IndexOrdnerSchluessel(const std::string& ordner);
 
 // Unpacks stored sections into a buffer it keeps, so checking many
 // candidates allocates nothing. One per thread.

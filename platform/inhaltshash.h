@@ -1,0 +1,17 @@
+// The content hash of files (xxh128): the fingerprints that let keywords
+// follow moved files and the full-text index's same-content check share it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace vxm {
+
+// The hash's canonical form: 16 bytes, most significant first.
+using Inhaltshash = std::array<unsigned char, 16>;
+
+// Hashes an open file from its current offset to the end in one pass;
+// `gelesen` gets the bytes read. False on a read error.
+bool InhaltHashen(int fd, Inhaltshash& hash, std::int64_t& gelesen);
+
+}  // namespace vxm
