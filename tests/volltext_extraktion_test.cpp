@@ -157,6 +157,13 @@ TEST_F(VolltextAuslesen, FeindlicheDateienWerdenNichtIndizierbar) {
     EXPECT_EQ(a.Status, Auszugsstatus::NichtIndizierbar);
     EXPECT_NE(a.Grund.find("Zip-Bombe"), std::string::npos) << a.Grund;
   }
+  // Text beyond the limit, plain or from a converter: never passed off as read in full.
+  a = Auslesen(Datei("lang.txt", "Anfang " + std::string(3 << 20, 'x') + " Ende"), o);
+  EXPECT_EQ(a.Status, Auszugsstatus::NichtIndizierbar);
+  EXPECT_TRUE(a.Text.empty());
+  EXPECT_NE(a.Grund.find("die Suche liest die Datei selbst"), std::string::npos) << a.Grund;
+  a = Auslesen(Datei("kurz.txt", "Anfang Ende"), o);
+  EXPECT_EQ(a.Status, Auszugsstatus::Ok);
   // A huge (sparse) file is not read at all.
   const fs::path riesig = temp_ / "dok" / "riesig.bin";
   { std::ofstream(riesig) << "x"; }

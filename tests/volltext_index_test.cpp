@@ -652,6 +652,44 @@ TEST_F(VolltextIndex, FindetNieWenigerAlsDieBytesuche) {
   EXPECT_EQ(Namen(Suchen("grundsteuer")), (std::set<std::string>{"bin.dat", "x.xml"}));  // and text across tags
 }
 
+// Text beyond the extraction's limit: the file is not passed as read in
+// full; the search reads it itself, and an index that kept such a text cut
+// hands the file to the search on its next opening.
+TEST_F(VolltextIndex, TextUeberDerGrenzeWirdDochGefunden) {
+  std::string lang(3 << 20, 'x');
+  for (std::size_t i = 64; i < lang.size(); i += 64) lang[i] = '\n';
+  DateiAnlegen("C:\\VXMDOK\\1\\gross.txt", "Anfangswort\n" + lang + "\nEndwort Nadelöhr\n");
+  DateiAnlegen("C:\\VXMDOK\\1\\klein.txt", "Nadelöhr vorn");
+  Indexiereroptionen o;
+  o.Grenzen.Optionen.MaxText = 1 << 20;
+  Indexieren(o);
+  EXPECT_EQ(Zustand("C:\\VXMDOK\\1\\gross.txt"), Indexzustand::NichtIndizierbar);
+  EXPECT_EQ(Zustand("C:\\VXMDOK\\1\\klein.txt"), Indexzustand::Indiziert);
+  EXPECT_EQ(Namen(Suchen("nadelöhr")), (std::set<std::string>{"gross.txt", "klein.txt"}));
+  EXPECT_EQ(Namen(Suchen("anfangswort")), (std::set<std::string>{"gross.txt"}));
+  {
+    Volltextindex ix(index_);
+    const auto e = ix.NichtIndizierbare();
+    ASSERT_EQ(e.size(), 1u);
+    EXPECT_NE(e[0].Grund.find("MB"), std::string::npos) << e[0].Grund;
+  }
+  // An index of before: the cut file counted as read. Large plain files
+  // are handed to the search when it is opened.
+  {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(index_.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "UPDATE dateien SET zustand = 1, grund = NULL, groesse = 70000000;"
+                           "DELETE FROM meta WHERE schluessel = 'lange_texte'",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+  }
+  Volltextindex ix(index_);
+  EXPECT_EQ(ix.Eintrag("C:\\VXMDOK\\1\\gross.txt")->Zustand, Indexzustand::NichtIndizierbar);
+  EXPECT_EQ(ix.NichtIndizierbare().size(), 2u);  // both plain files were over the old limit
+}
+
 // Runs `arbeit` in a child process; its pid.
 template <typename F>
 pid_t Kind(F arbeit) {

@@ -163,6 +163,7 @@ Auszug TextAuszug(std::string_view bytes, Art art, const Ausleseoptionen& o) {
   a.Art = art == Art::Markup ? "markup" : art == Art::Rtf ? "rtf" : "text";
   // The bytes themselves as text: what the byte search sees.
   std::string roh = TextDekodieren(bytes.substr(0, std::min<std::size_t>(bytes.size(), o.MaxText)));
+  a.Gekuerzt = bytes.size() > o.MaxText;
   if (art == Art::Markup) {
     a.Text = MarkupText(roh);
   } else if (art == Art::Rtf) {
@@ -242,7 +243,9 @@ void DruckbareFolgen(std::string_view s, std::string& aus, std::size_t mindesten
 
 using namespace auslese_intern;
 
-Auszug Auslesen(const std::filesystem::path& datei, const Ausleseoptionen& o) {
+namespace {
+
+Auszug AuslesenUngeprueft(const std::filesystem::path& datei, const Ausleseoptionen& o) {
   try {
     Auszug a;
     std::string bytes;
@@ -303,6 +306,20 @@ Auszug Auslesen(const std::filesystem::path& datei, const Ausleseoptionen& o) {
     a.Grund = std::string("Fehler beim Auslesen: ") + e.what();
     return a;
   }
+}
+
+}  // namespace
+
+Auszug Auslesen(const std::filesystem::path& datei, const Ausleseoptionen& o) {
+  Auszug a = AuslesenUngeprueft(datei, o);
+  // A cut text would let the search pass the file as read in full, and miss
+  // what stands after the cut: such a file is read by the search itself.
+  if (a.Status != Auszugsstatus::NichtIndizierbar && a.Gekuerzt) {
+    a.Status = Auszugsstatus::NichtIndizierbar;
+    a.Grund = "Text länger als " + std::to_string(o.MaxText >> 20) + " MB; die Suche liest die Datei selbst";
+    a.Text.clear();
+  }
+  return a;
 }
 
 Auszug OcrSeite(const std::filesystem::path& datei, std::uint32_t seite, const Ausleseoptionen& o) {

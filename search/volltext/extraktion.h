@@ -31,6 +31,7 @@ struct Auszug {
   std::string Text;   // UTF-8
   std::string Grund;  // why not indexable, in the program's words
   std::uint32_t Seiten = 0;
+  bool Gekuerzt = false;  // the text reached MaxText and was cut there
 };
 
 struct Ausleseoptionen {

@@ -49,6 +49,7 @@ Auszug OleAuslesen(const std::filesystem::path& datei, const std::string& bytes,
       continue;
     }
     a.Text = AlsUtf8(lauf.Ausgabe);
+    a.Gekuerzt = lauf.Gekuerzt;
     ok = true;
     break;
   }

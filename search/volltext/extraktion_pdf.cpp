@@ -89,6 +89,7 @@ Auszug PdfAuslesen(const std::string& bytes, const Ausleseoptionen& o) {
     a.Text += '\n';
     if (a.Text.size() > o.MaxText) {
       a.Text.resize(o.MaxText);
+      a.Gekuerzt = true;
       break;
     }
   }

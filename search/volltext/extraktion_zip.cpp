@@ -179,6 +179,7 @@ Auszug ZipAuslesen(const std::filesystem::path& datei, const Ausleseoptionen& o)
     }
     if (Gehoert(f, name)) {
       XmlText(inhalt, a.Text, o.MaxText);
+      if (a.Text.size() > o.MaxText) a.Gekuerzt = true;
     } else {
       DruckbareFolgen(inhalt, roh);  // stored members: their bytes are in the file as they are
     }

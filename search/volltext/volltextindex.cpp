@@ -198,10 +198,20 @@ void Volltextindex::Aufbauen() {
     sqlite3_finalize(s);
     return da;
   };
-  if (formatLesen() == kFormat && zwillingeDa()) return;
+  // Texts of plain files beyond the extraction's limit were once kept cut
+  // and counted as read in full; such files are now read by the search.
+  auto langeGeprueft = [&] {
+    sqlite3_stmt* s = nullptr;
+    const bool da = sqlite3_prepare_v2(db_, "SELECT 1 FROM meta WHERE schluessel='lange_texte'", -1, &s, nullptr) ==
+                        SQLITE_OK &&
+                    sqlite3_step(s) == SQLITE_ROW;
+    sqlite3_finalize(s);
+    return da;
+  };
+  if (formatLesen() == kFormat && zwillingeDa() && langeGeprueft()) return;
   Transaktion t(*this);
   const int format = formatLesen();
-  if (format == kFormat && zwillingeDa()) return;  // another process was quicker
+  if (format == kFormat && zwillingeDa() && langeGeprueft()) return;  // another process was quicker
   if (format > 0 && format < kFormat) {
     // Older layouts: a text per file, sections numbered file id * 8192 +
     // number. Files of the same bytes now share the text of the first.
@@ -271,6 +281,12 @@ void Volltextindex::Aufbauen() {
       Binden(ein, 2, Falten(Entpacken(Spalte(s, 1))));
       if (sqlite3_step(ein) != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
     }
+  }
+  if (!langeGeprueft()) {
+    Ausfuehren(
+        "UPDATE dateien SET zustand = 2, grund = 'Text länger als 64 MB; die Suche liest die Datei selbst'"
+        " WHERE zustand = 1 AND groesse > 67108864 AND art IN ('text', 'markup', 'rtf');"
+        "INSERT OR REPLACE INTO meta VALUES ('lange_texte', '1')");
   }
   {
     sqlite3_stmt* m = Anweisung("INSERT OR REPLACE INTO meta VALUES ('format', ?)");
