@@ -142,12 +142,20 @@ void frmDorvex::drvListBox_Change() {
 void frmDorvex::DateilisteAuffrischen() {
   const std::string name = filListBox->FileName();
   filListBox->Refresh();
+  // While search results stand in its place, the details belong to the
+  // highlighted hit: the hidden list only keeps its selection.
+  const bool ergebnisse = filListBox->isHidden();
   if (name.empty()) return;
   for (int i = 0; i < filListBox->ListCount(); ++i)
     if (filListBox->List(i) == name) {
-      filListBox->SetListIndex(i);  // its details may have changed too
+      if (ergebnisse) {
+        filListBox->Markieren(i);
+      } else {
+        filListBox->SetListIndex(i);  // its details may have changed too
+      }
       return;
     }
+  if (ergebnisse) return;
   // The selected file is gone: no other file takes its place unasked.
   DetailsLeeren();
   txtVorhandenKeyw->clear();

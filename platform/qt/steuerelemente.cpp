@@ -115,10 +115,14 @@ void FileListBox::Refresh() {
 }
 
 void FileListBox::SetListIndex(int index) {
+  Markieren(index);
+  if (index >= 0 && Click) Click();
+}
+
+void FileListBox::Markieren(int index) {
   programm_ = true;
   setCurrentRow(index);
   programm_ = false;
-  if (index >= 0 && Click) Click();
 }
 
 std::string FileListBox::List(int index) const {

@@ -78,6 +78,8 @@ class FileListBox : public QListView {
   void Refresh();
   int ListIndex() const { return currentRow(); }
   void SetListIndex(int index);
+  // Selects a row without the click that shows its details.
+  void Markieren(int index);
   int ListCount() const { return count(); }
   std::string List(int index) const;
   std::string FileName() const;  // selected name, "" when none

@@ -132,6 +132,29 @@ TEST_F(Suche, VorschauGehoertZumErstenTreffer) {
   EXPECT_FALSE(F().BildGezeigt);
 }
 
+// The shown folder changes while the results stand: the details stay with
+// the highlighted hit, and the folder view keeps its own selection.
+TEST_F(Suche, OrdneraenderungLaesstDieDetailsDesTreffers) {
+  DateiAnlegen("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Aaa.txt", "erste");
+  ASSERT_TRUE(Laden());
+  ASSERT_EQ(F().filListBox->FileName(), "Aaa.txt");
+  F().optSuchenDok->setChecked(false);
+  F().optTextInhalt->setChecked(true);
+  F().txtDateisuchen->setText("Damen");
+  F().DatenSucheStarten();
+  ASSERT_EQ(Liste().topLevelItemCount(), 1);
+  const QString treffer = F().lblName->text();
+  ASSERT_EQ(treffer.toStdString(), "Brief.doc");
+  DateiAnlegen("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Aab.txt", "neu");
+  F().DateilisteAuffrischen();
+  EXPECT_EQ(F().lblName->text(), treffer);
+  EXPECT_EQ(F().filListBox->FileName(), "Aaa.txt");
+  // The selected file of the hidden folder view goes: still the hit's details.
+  std::filesystem::remove(Host("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Aaa.txt"));
+  F().DateilisteAuffrischen();
+  EXPECT_EQ(F().lblName->text(), treffer);
+}
+
 TEST_F(Suche, TextsucheFindetUmlauteInUtf8UndWindows1252UndOrdnerFuehrtZurDatei) {
   ASSERT_TRUE(Laden());
   ASSERT_TRUE(F().DatenSucheStarten);
