@@ -350,8 +350,10 @@ void OrdnerBaum::AfterLabelEdit(const std::string& neuerText) {
     z.UmbenennenAktiv = false;
     return;
   }
+  // The folder by its own spelling: upper-cased, it may name another folder
+  // that differs only in letter case on this file system.
   const std::string aktuell = f_.dirListBox->Path();
-  const std::string alt = Gross(aktuell);
+  const std::string& alt = aktuell;
   const auto pos = aktuell.rfind('\\');
   const std::string eltern = pos == std::string::npos ? aktuell : aktuell.substr(0, pos);
   const std::string neu = eltern + "\\" + neuerText;

@@ -1,5 +1,6 @@
 // The file action menu, the folder menu, drops on the tree and the register
 // upkeep behind them, on the window offscreen.
+#include <fstream>
 #include <sqlite3.h>
 
 #include <QKeyEvent>
@@ -466,6 +467,32 @@ TEST_F(ZiehenTest, OrdnerUmbenennenNimmtZeilenDerUnterordnerMit) {
   EXPECT_TRUE(GleichOhneFall(ZeileVon("a.txt")->Pfad, kMieter + "\\Post\\2025"));
   EXPECT_TRUE(GleichOhneFall(ZeileVon("b.txt")->Pfad, kMieter + "\\Post"));
   EXPECT_EQ(ZeileVon("c.txt")->Pfad, kMieter + "\\Briefe alt");
+}
+
+// A folder beside one that differs only in letter case: the rename takes
+// the folder the user pointed at, and only its rows follow.
+TEST_F(ZiehenTest, OrdnerUmbenennenTrifftNichtDenZwillingInAndererSchreibung) {
+  DateiAnlegen(kMieter + "\\Namen\\sub\\Inner\\f.txt", "eigen");
+  Sql(register_, "INSERT INTO Dateiinfo(Dateiname, Dateipfad) VALUES('f.txt', '" + kMieter + "\\Namen\\sub\\Inner');");
+  ASSERT_TRUE(Laden());
+  F().Baum->UnterordnerLaden(kMieter + "\\Namen\\");
+  F().Baum->UnterordnerLaden(kMieter + "\\Namen\\sub\\");
+  auto* k = F().Baum->Knoten(kMieter + "\\Namen\\sub\\Inner\\");
+  ASSERT_NE(k, nullptr);
+  F().Baum->NodeClick(k);
+  // Made by another program: the test's helpers would resolve the name case-blind.
+  const auto zwilling = Host(kMieter + "\\Namen") / "SUB" / "Inner";
+  std::filesystem::create_directories(zwilling);
+  std::ofstream(zwilling / "f.txt") << "eines anderen";
+  F().Baum->KeyDown(Qt::Key_F2);
+  k->setText(0, "Inner2");
+  F().Baum->AfterLabelEdit("Inner2");
+  EXPECT_EQ(Inhalt(kMieter + "\\Namen\\sub\\Inner2\\f.txt"), "eigen");
+  std::string inhalt;
+  std::getline(std::ifstream(zwilling / "f.txt"), inhalt);
+  EXPECT_EQ(inhalt, "eines anderen");
+  EXPECT_TRUE(GleichOhneFall(ZeileVon("f.txt")->Pfad, kMieter + "\\Namen\\sub\\Inner2"));
+  EXPECT_TRUE(Meldungstexte().empty());
 }
 
 TEST_F(ZiehenTest, GesperrtesRegisterLaesstDenOrdnerUnumbenannt) {
