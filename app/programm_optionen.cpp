@@ -18,6 +18,14 @@ bool IstWindowsForm(const std::string& p) {
 }
 
 std::optional<int32_t> Zahl(const std::string& text) {
+  // Digits only (blanks around them allowed): "7.5" would be rounded to
+  // another entity's number.
+  const std::size_t a = text.find_first_not_of(' '), e = text.find_last_not_of(' ');
+  if (a == std::string::npos) return std::nullopt;
+  std::size_t i = text[a] == '-' || text[a] == '+' ? a + 1 : a;
+  if (i > e) return std::nullopt;
+  for (; i <= e; ++i)
+    if (!std::isdigit(static_cast<unsigned char>(text[i]))) return std::nullopt;
   try {
     return AlsLong(Variant(text));
   } catch (const VbFehler&) {
@@ -283,6 +291,11 @@ std::optional<Start> StartErmitteln(const Befehlszeile& aufruf, const Werte& beh
 
   const auto* mandant = Wert(werte, kMandant);
   s.Mandant = mandant ? *mandant : kStandardMandant;
+  // One folder below VXMDOK: a path would lead beside or above the store.
+  if (s.Mandant == "." || s.Mandant == ".." || s.Mandant.find_first_of("\\/:") != std::string::npos) {
+    fehler = "Kein gültiger Ordnername für --mandant: " + s.Mandant;
+    return std::nullopt;
+  }
   for (auto [schluessel, ziel] : {std::pair{kObjekt, &s.Objekt}, {kBe, &s.Be}, {kBn, &s.Bn}}) {
     const auto* wert = Wert(werte, schluessel);
     if (!wert) continue;

@@ -50,6 +50,11 @@ TEST(ProgrammBefehlszeile, FalscheAufrufeNennenIhrenFehlerUndNichtsWirdBehalten)
   EXPECT_EQ(BefehlszeileLesen({"--be", "drei"}).Fehler, "Keine ganze Zahl nach --be: drei");
   EXPECT_EQ(BefehlszeileLesen({"--bn", "99999999999"}).Fehler, "Keine ganze Zahl nach --bn: 99999999999");
   EXPECT_EQ(BefehlszeileLesen({"--mandant", ""}).Fehler, "Leerer Wert nach --mandant");
+  // A fraction is not rounded to another entity.
+  EXPECT_EQ(BefehlszeileLesen({"--objekt", "7.5"}).Fehler, "Keine ganze Zahl nach --objekt: 7.5");
+  EXPECT_EQ(BefehlszeileLesen({"--be", "3,0"}).Fehler, "Keine ganze Zahl nach --be: 3,0");
+  EXPECT_EQ(BefehlszeileLesen({"--bn", "-"}).Fehler, "Keine ganze Zahl nach --bn: -");
+  EXPECT_EQ(BefehlszeileLesen({"--objekt", "-3"}).Fehler, "");
   EXPECT_EQ(BefehlszeileLesen({"--laufwerk", "C:/srv"}).Fehler, "Laufwerk nicht in der Form X=ORDNER: C:/srv");
 
   const auto b = BefehlszeileLesen({"--objekt", " 7 ", "--hilfe", "--anlegen", "--bildschirmfoto", "x.png",
@@ -105,6 +110,12 @@ TEST_F(ProgrammOptionen, AngabenGehenVorBehaltenenUndWerdenBehalten) {
   // a kept value edited by hand is checked as well
   EXPECT_FALSE(Ermitteln({}, {{kObjekt, "sieben"}, {kLaufwerke, "C=" + laufwerkC_.string()}}));
   EXPECT_EQ(fehler_, "Keine ganze Zahl für --objekt: sieben");
+  // The Mandant is one folder below VXMDOK, never a way out of it.
+  for (const char* name : {"..", ".", "../evil", "a\\b", "a/b", "C:"}) {
+    EXPECT_FALSE(Ermitteln({"--mandant", name}, behalten)) << name;
+    EXPECT_EQ(fehler_, std::string("Kein gültiger Ordnername für --mandant: ") + name);
+  }
+  EXPECT_TRUE(Ermitteln({"--mandant", "Müller & Co"}, behalten)) << fehler_;
 }
 
 TEST_F(ProgrammOptionen, HostpfadeWerdenZurWindowsFormIhresLaufwerks) {
