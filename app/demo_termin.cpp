@@ -1,5 +1,6 @@
 #include "app/demo_termin.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QFormLayout>
 #include <QLabel>
@@ -12,7 +13,11 @@ namespace vxm::demo {
 void DemoTerminverwaltung::Termin_Aufruf(std::vector<Variant>& aufrufParameter) {
   const std::string aufrufer =
       aufrufParameter.size() > slot::Aufrufer ? AlsText(aufrufParameter[slot::Aufrufer]) : std::string();
-  auto* w = new QDialog;
+  // In front of the calling window, which is modal itself: a window of its
+  // own would lie behind it and take no input.
+  auto* w = new QDialog(QApplication::activeModalWidget() ? QApplication::activeModalWidget()
+                                                         : QApplication::activeWindow());
+  w->setWindowModality(Qt::ApplicationModal);
   w->setAttribute(Qt::WA_DeleteOnClose);
   w->setObjectName("vxmTerminverwaltung");
   w->setWindowTitle("vxmTerminverwaltung - Neuer Termin");
