@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <filesystem>
@@ -44,6 +46,26 @@ T* Neu(QWidget* eltern, const char* name, const char* text = nullptr) {
   w->setObjectName(QString::fromUtf8(name));
   return w;
 }
+
+// The caption above the list names every keyword searched for: many of
+// them, or one long one, would widen the window past the screen. It takes
+// the width it is given, wraps, and shows its whole text as a tool tip.
+class Beschriftung : public QLabel {
+ public:
+  explicit Beschriftung(QWidget* eltern) : QLabel(eltern) {
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    setWordWrap(true);
+  }
+
+ protected:
+  bool event(QEvent* e) override {
+    if (e->type() == QEvent::ToolTip) {
+      QToolTip::showText(static_cast<QHelpEvent*>(e)->globalPos(), text(), this);
+      return true;
+    }
+    return QLabel::event(e);
+  }
+};
 
 int Symbolnummer(const std::string& name) { return IconSetzen(LetzteDreiZeichen(name)); }
 
@@ -119,7 +141,7 @@ void frmDateiKeywörter::Aufbauen() {
   l->setMenuBar(Menue);
 
   auto* oben = new QHBoxLayout;
-  Label1 = Neu<QLabel>(this, "Label1", kDesignLabel1);
+  Label1 = Neu<Beschriftung>(this, "Label1", kDesignLabel1);
   cmbKeywords = Neu<QComboBox>(this, "cmbKeywords");
   cmbKeywords->setMinimumWidth(Twips(3000));
   oben->addWidget(Label1, 1);

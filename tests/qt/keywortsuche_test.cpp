@@ -228,6 +228,27 @@ TEST_F(Keywortsuche, PlatzhalterFindetAlleKeywoerterMitDemAnfang) {
   EXPECT_EQ(z.WildAnzahl, 0);
 }
 
+// A caption naming many or long keywords keeps the window as wide as it
+// opened, so its buttons stay on the screen; the caption is whole in its tool tip.
+TEST_F(Keywortsuche, LangeBeschriftungMachtDasFensterNichtBreiter) {
+  for (int i = 0; i < 40; ++i)
+    Dokument(kOrdner, "d" + std::to_string(i) + ".doc", {Keyword("REPARATURAUFTRAG" + std::to_string(i))});
+  Dokument(kOrdner, "lang.doc", {Keyword("RE" + std::string(300, 'X'))});
+  int breite = 0, vorher = 0;
+  treiber_ = [&](frmDateiKeywörter& w) {
+    breite = w.width();
+    vorher = w.sizeHint().width();
+  };
+  Starten();
+  Tippen("re*");
+  F().cmdSucheStarten->click();
+  ASSERT_EQ(gezeigt_, 1);
+  EXPECT_EQ(namen_.size(), 41u);
+  EXPECT_GT(label_.size(), 1000u);
+  EXPECT_LE(breite, Twips(10500) + 1);
+  EXPECT_LE(vorher, Twips(10500) + 1);
+}
+
 TEST_F(Keywortsuche, PlatzhalterMitEinemTrefferNimmtDieEinzelsuche) {
   const int32_t a = Keyword("Mahnung");
   Dokument(kOrdner, "m.doc", {a});
