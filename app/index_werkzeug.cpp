@@ -5,15 +5,16 @@
 //                   [--register WINDOWSPFAD | --index WINDOWSPFAD] [--vorrang]
 //
 // Drives come from VXM_LAUFWERKE ("C=/srv/vxm;D=/mnt/daten"), as for
-// vxmdorvex-suche. Indexes --ordner (default: the root of the first drive)
-// with all sub-folders into the index beside the register (--register,
+// vxmdorvex-suche. Indexes --ordner (default: the store beside the register,
+// …\VXMDOK, else the root of the first drive) with all sub-folders into the index beside the register (--register,
 // default C:\VXM\VXMDAT\vxmdok.mdb, gives C:\VXM\VXMDAT\vxmdok.volltext).
 // Unchanged files are not read again; --voll reads every file anew. The
 // run yields to all other work (idle CPU and I/O class) unless --vorrang.
 // --fehler lists the files that could not be indexed, one a line: the
 // Windows-form path, a TAB, the reason.
 //
-// Exit status: 0 done, 2 usage error, 3 the index cannot be opened.
+// Exit status: 0 done, 2 usage error (also a missing --ordner or --register),
+// 3 the index cannot be opened.
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -22,11 +23,20 @@
 #include <string_view>
 
 #include "platform/fehler.h"
+#include "app/werkzeugordner.h"
 #include "platform/laufwerke.h"
 #include "search/volltext/indexierer.h"
 #include "search/volltext/volltextindex.h"
 
 namespace {
+
+std::filesystem::path HostPfad(const vxm::Laufwerkstabelle& laufwerke, const std::string& pfad) {
+  try {
+    return laufwerke.Aufloesen(pfad).Host;
+  } catch (const std::exception&) {
+    return {};
+  }
+}
 
 int Gebrauch() {
   std::cerr << "Aufruf: vxmdorvex-index [--ordner WINDOWSPFAD] [--voll] [--fehler] [--ohne-ocr] "
@@ -44,13 +54,14 @@ int main(int argc, char** argv) {
   // each n-gram; about 5 % of a run).
   sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
   std::string ordner, register_ = "C:\\VXM\\VXMDAT\\vxmdok.mdb", indexPfad;
-  bool voll = false, fehler = false, ocr = true, vorrang = false;
+  bool voll = false, fehler = false, ocr = true, vorrang = false, registerGenannt = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view a = argv[i];
     if (a == "--ordner" && i + 1 < argc) {
       ordner = argv[++i];
     } else if (a == "--register" && i + 1 < argc) {
       register_ = argv[++i];
+      registerGenannt = true;
     } else if (a == "--index" && i + 1 < argc) {
       indexPfad = argv[++i];
     } else if (a == "--voll") {
@@ -65,9 +76,18 @@ int main(int argc, char** argv) {
       return Gebrauch();
     }
   }
-  if (indexPfad.empty()) indexPfad = Volltextindex::DateiNebenRegister(register_);
   const auto laufwerke = Laufwerkstabelle::AusUmgebung();
-  if (ordner.empty()) ordner = laufwerke.AktuellerOrdner();
+  if (registerGenannt && indexPfad.empty() && !std::filesystem::is_regular_file(HostPfad(laufwerke, register_))) {
+    std::cerr << "vxmdorvex-index: Das Register " << register_ << " wurde nicht gefunden.\n";
+    return 2;
+  }
+  if (indexPfad.empty()) indexPfad = Volltextindex::DateiNebenRegister(register_);
+  if (ordner.empty()) {
+    ordner = StandardOrdner(laufwerke, register_);
+  } else if (!OrdnerDa(laufwerke, ordner)) {
+    std::cerr << "vxmdorvex-index: Der Ordner " << ordner << " wurde nicht gefunden.\n";
+    return 2;
+  }
   std::filesystem::path host;
   try {
     host = laufwerke.Aufloesen(indexPfad).Host;

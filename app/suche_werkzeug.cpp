@@ -5,7 +5,8 @@
 //
 // Drives come from VXM_LAUFWERKE ("C=/srv/vxm;D=/mnt/daten"); without it,
 // drive C: is the working folder. The search starts in --ordner (default:
-// the root of the first drive) and walks all sub-folders, as the window's
+// the store beside the register, …\VXMDOK, else the root of the first
+// drive; a named folder that is not there is a usage error) and walks all sub-folders, as the window's
 // data search does: --name finds files whose name contains TEXT (with "*",
 // name part and three-letter extension as in the search box), --text finds
 // files that contain TEXT in any letter case, in UTF-8 or Windows-1252.
@@ -40,6 +41,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/werkzeugordner.h"
 #include "keywords/registerzugriff.h"
 #include "platform/datenbank.h"
 #include "platform/sqlhilfen.h"
@@ -256,7 +258,12 @@ int main(int argc, char** argv) {
   if (art.empty()) return Gebrauch();
 
   auto laufwerke = Laufwerkstabelle::AusUmgebung();
-  if (ordner.empty()) ordner = laufwerke.AktuellerOrdner();
+  if (ordner.empty()) {
+    ordner = StandardOrdner(laufwerke, register_);
+  } else if (art != "--keyword" && !OrdnerDa(laufwerke, ordner)) {
+    std::cerr << "vxmdorvex-suche: Der Ordner " << ordner << " wurde nicht gefunden.\n";
+    return 2;
+  }
   Dienste().Dateien = std::make_shared<HostDateisystem>(laufwerke);
   Dienste().Meldungen = std::make_shared<KonsolenDialoge>(std::cin, std::cerr);
   if (art == "--keyword") return KeywordSuche(text, register_);

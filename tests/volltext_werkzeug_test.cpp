@@ -62,5 +62,32 @@ TEST_F(VolltextWerkzeug, IndexierenSuchenUndFehlerListen) {
   EXPECT_EQ(Aufrufen("vxmdorvex-index", "--index 'Q:\\x.volltext'").second, 3);
 }
 
+// Without --ordner the tools take the store beside the register, never the
+// databases and the index; a folder or register that is not there is an
+// error, not a run over something else.
+TEST_F(VolltextWerkzeug, OhneOrdnerDieAblageNebenDemRegister) {
+  DateiAnlegen("C:\\VXM\\VXMDOK\\1\\Brief.txt", "Ihre Nebenkosten");
+  DateiAnlegen("C:\\VXM\\VXMDAT\\vxmdok.mdb", "Nebenkosten als Keyword");
+  DateiAnlegen("C:\\VXM\\VXMDAT\\notiz.txt", "Nebenkosten");
+  EXPECT_EQ(Aufrufen("vxmdorvex-index", "").second, 0);
+  auto [aus, status] = Aufrufen("vxmdorvex-suche", "--text nebenkosten");
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(aus, "C:\\VXM\\VXMDOK\\1\tBrief.txt\n");
+  std::tie(aus, status) = Aufrufen("vxmdorvex-suche", "--text nebenkosten --ohne-index");
+  EXPECT_EQ(aus, "C:\\VXM\\VXMDOK\\1\tBrief.txt\n");
+  std::tie(aus, status) = Aufrufen("vxmdorvex-suche", "--name '*.*'");
+  EXPECT_EQ(aus, "C:\\VXM\\VXMDOK\\1\tBrief.txt\n");
+  // Named on purpose, the data folder is searched.
+  std::tie(aus, status) = Aufrufen("vxmdorvex-suche", "--text nebenkosten --ohne-index --ordner 'C:\\VXM\\VXMDAT'");
+  EXPECT_NE(aus.find("notiz.txt"), std::string::npos) << aus;
+
+  for (const char* ordner : {"C:\\NIX", "Z:\\X"}) {
+    EXPECT_EQ(Aufrufen("vxmdorvex-index", std::string("--ordner '") + ordner + "'").second, 2) << ordner;
+    EXPECT_EQ(Aufrufen("vxmdorvex-suche", std::string("--text a --ordner '") + ordner + "'").second, 2) << ordner;
+  }
+  EXPECT_EQ(Aufrufen("vxmdorvex-index", "--register 'C:\\nix.mdb'").second, 2);
+  EXPECT_FALSE(fs::exists(Host("C:\\nix.volltext")));
+}
+
 }  // namespace
 }  // namespace vxm
