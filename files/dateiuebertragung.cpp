@@ -27,6 +27,22 @@ bool Da(const std::string& p) {
   }
 }
 
+// The file a replace overwrites, as it is spelled on disk: on a file system
+// that tells letter case apart it may differ from the name pasted, and the
+// question must name the file that goes. Of several spellings the path
+// resolution takes the first in byte order.
+std::string Vorhanden(const std::string& ordner, const std::string& name) {
+  std::optional<std::string> gefunden;
+  try {
+    for (auto& n : Dienste().Dateien->FileNames(ordner)) {
+      if (n == name) return Pfad(ordner, n);
+      if (GleichOhneFall(n, name) && (!gefunden || n < *gefunden)) gefunden = std::move(n);
+    }
+  } catch (const VbFehler&) {
+  }
+  return Pfad(ordner, gefunden ? *gefunden : name);
+}
+
 // Takes back a copy this operation made (it carries the source's read-only flag).
 bool KopieEntfernen(const std::string& ziel) {
   try {
@@ -51,7 +67,9 @@ class Ablauf {
     }
     if (!Da(quelle_)) return KopierenFehlgeschlagen(StandardBeschreibung(fehlernr::DateiNichtGefunden));
     ersetzen_ = Da(ziel_);
-    if (ersetzen_ && d_.MsgBox(FrageUeberschreiben(ziel_), vbYesNo + vbQuestion, kTitelUeberschreiben) != vbYes)
+    if (ersetzen_ &&
+        d_.MsgBox(FrageUeberschreiben(Vorhanden(u_.ZielOrdner, u_.ZielName)), vbYesNo + vbQuestion,
+                  kTitelUeberschreiben) != vbYes)
       return Ergebnis::Abgelehnt;
     Vorhaben v;
     v.Art = verschieben_ ? VorhabenArt::Verschieben : VorhabenArt::Kopieren;

@@ -96,6 +96,17 @@ TEST_P(DateiUebertragenTest, VerschiebenErsetztDieZeileDesZiels) {
   EXPECT_TRUE(OffeneVorhaben(*db_).empty());
 }
 
+// The target folder holds the name in another letter case only: the
+// question names the file that is replaced, as it is spelled there.
+TEST_P(DateiUebertragenTest, ErsetzenFragtNachDerDateiInIhrerSchreibung) {
+  std::filesystem::rename(Host(kB + "\\brief.doc"), Host(kB) / "Brief.DOC");
+  dialoge_->Antworten = {vbNo};
+  EXPECT_EQ(Uebertragen(UebertragungsArt::Verschieben), UebertragungsErgebnis::Abgelehnt);
+  ASSERT_EQ(dialoge_->Gezeigt.size(), 1u);
+  EXPECT_EQ(dialoge_->Gezeigt[0].Text, "Im Zielordner gibt es bereits die Datei\r\nC:\\DOK\\B\\Brief.DOC\r\nWollen Sie sie ersetzen?");
+  EXPECT_EQ(Inhalt(kB + "\\Brief.DOC"), "alt");
+}
+
 TEST_P(DateiUebertragenTest, NeinZumErsetzenAendertNichts) {
   for (auto art : {UebertragungsArt::Verschieben, UebertragungsArt::Kopieren, UebertragungsArt::NurKopieren}) {
     dialoge_->Gezeigt.clear();
