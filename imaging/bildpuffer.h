@@ -54,6 +54,8 @@ inline constexpr int32_t ModulFehlt = -50;
 // Not in the message table on purpose: it shows the catch-all text that no
 // scanner was found.
 inline constexpr int32_t KeinScanner = -40;
+// The user stopped the scan: nothing to report.
+inline constexpr int32_t Abgebrochen = -1000;
 }  // namespace vic
 
 // Largest picture accepted anywhere (pixels): far above an A3 page at 600 dpi.

@@ -163,7 +163,7 @@ struct Rahmen {
 };
 
 // Reads one frame: parameters, then data until EOF.
-int32_t RahmenLesen(SaneSitzung& sane, Rahmen& r) {
+int32_t RahmenLesen(SaneSitzung& sane, Rahmen& r, const ScanEinstellungen& e) {
   SANE_Handle h = sane.Geraet();
   sane.Gestartet();  // a failed start may have begun the helper too
   if (SANE_Status s = sane_start(h); s != SANE_STATUS_GOOD) return VictorCodeAusSane(s, ScanPhase::Oeffnen);
@@ -185,6 +185,10 @@ int32_t RahmenLesen(SaneSitzung& sane, Rahmen& r) {
     if (s != SANE_STATUS_GOOD) return VictorCodeAusSane(s, ScanPhase::Lesen);
     if (r.Daten.size() + static_cast<std::size_t>(gelesen) > grenze) return vic::ZuWenigSpeicher;
     r.Daten.insert(r.Daten.end(), puffer.begin(), puffer.begin() + gelesen);
+    // Stopped: the session's end cancels the device.
+    if (e.Weiter && !e.Weiter(static_cast<int64_t>(r.Daten.size()),
+                              p.lines > 0 ? static_cast<int64_t>(zeilenLaenge) * p.lines : 0))
+      return vic::Abgebrochen;
   }
   // Hand scanners do not know the number of lines in advance; a device that
   // delivers fewer lines than announced gives what it delivered.
@@ -300,6 +304,8 @@ int32_t SeiteScannen(Bildpuffer& ziel, const ScanEinstellungen& einstellungen) {
         return s != SANE_STATUS_GOOD ? VictorCodeAusSane(s, ScanPhase::Oeffnen) : vic::KeinScanner;
       }
     }
+    // Opening and starting a device can take seconds: the caller shows so first.
+    if (einstellungen.Weiter && !einstellungen.Weiter(0, 0)) return vic::Abgebrochen;
     if (SANE_Status s = sane_open(name.c_str(), &sane.Geraet()); s != SANE_STATUS_GOOD) {
       sane.Geraet() = nullptr;
       return VictorCodeAusSane(s, ScanPhase::Oeffnen);
@@ -313,7 +319,7 @@ int32_t SeiteScannen(Bildpuffer& ziel, const ScanEinstellungen& einstellungen) {
     do {
       if (rahmen.size() == 3) return vic::UngueltigeDaten;  // never ending frames
       rahmen.emplace_back();
-      if (const int32_t c = RahmenLesen(sane, rahmen.back())) return c;
+      if (const int32_t c = RahmenLesen(sane, rahmen.back(), einstellungen)) return c;
     } while (!rahmen.back().Parameter.last_frame);
     return RahmenZuBild(rahmen, ziel);
   } catch (const std::bad_alloc&) {
@@ -336,7 +342,7 @@ int32_t ScanBildEinlesen(const ScanEinstellungen& einstellungen) {
   }
   if (code == 0) {
     Zustand().ScanBild = std::move(neu);
-  } else {
+  } else if (code != vic::Abgebrochen) {
     error_handler(code, "0");
   }
   return code;

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,6 +24,10 @@ struct ScanEinstellungen {
   // one setting serves several scanners. Without any, the environment
   // variable VXM_SCAN_OPTIONEN ("mode=Color;resolution=150") is used.
   std::vector<std::pair<std::string, std::string>> Optionen;
+  // Told the bytes read so far and those expected (0 when the device does
+  // not know) as the picture comes in; false stops the scan, which then
+  // returns vic::Abgebrochen and keeps nothing.
+  std::function<bool(int64_t gelesen, int64_t erwartet)> Weiter = nullptr;
 };
 
 // The device scanned from when none is named and SANE finds none; empty
@@ -42,8 +47,9 @@ int32_t VictorCodeAusSane(int saneStatus, ScanPhase phase);
 int32_t SeiteScannen(Bildpuffer& ziel, const ScanEinstellungen& einstellungen = {});
 
 // The scan step of a new scanner document: on success `ScanBild` holds the
-// page; otherwise the code is shown by error_handler with the name "0" and
-// `ScanBild` stays as it was. Returns the code.
+// page; otherwise the code is shown by error_handler with the name "0" (a
+// scan the user stopped shows nothing) and `ScanBild` stays as it was.
+// Returns the code.
 int32_t ScanBildEinlesen(const ScanEinstellungen& einstellungen = {});
 
 }  // namespace vxm

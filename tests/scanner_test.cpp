@@ -138,6 +138,32 @@ TEST_F(ScannerTest, SeiteVomTestgeraet) {
   EXPECT_TRUE(dialoge_->Gezeigt.empty());
 }
 
+// The picture comes in with its progress; stopped, the scan keeps nothing
+// and says nothing, and the next scan works.
+TEST_F(ScannerTest, FortschrittUndAbbruch) {
+  std::vector<std::pair<int64_t, int64_t>> schritte;
+  ScanEinstellungen e{"", {{"resolution", "150"}}};
+  e.Weiter = [&](int64_t gelesen, int64_t erwartet) {
+    schritte.emplace_back(gelesen, erwartet);
+    return true;
+  };
+  Bildpuffer ganz;
+  ASSERT_EQ(SeiteScannen(ganz, e), 0);
+  ASSERT_GE(schritte.size(), 2u);
+  EXPECT_EQ(schritte.front(), (std::pair<int64_t, int64_t>{0, 0})) << "told before the device is opened";
+  for (std::size_t i = 2; i < schritte.size(); ++i) EXPECT_GT(schritte[i].first, schritte[i - 1].first);
+  EXPECT_EQ(schritte.back().first, schritte.back().second) << "the whole page, as announced";
+
+  const auto vorher = Zustand().ScanBild;
+  int aufrufe = 0;
+  e.Weiter = [&](int64_t, int64_t) { return ++aufrufe < 3; };
+  EXPECT_EQ(ScanBildEinlesen(e), vic::Abgebrochen);
+  EXPECT_EQ(aufrufe, 3);
+  EXPECT_EQ(Zustand().ScanBild, vorher);
+  EXPECT_TRUE(dialoge_->Gezeigt.empty()) << dialoge_->Gezeigt[0].Text;
+  EXPECT_EQ(ScanBildEinlesen(), 0);
+}
+
 TEST_F(ScannerTest, GeraeteOptionenUndBildarten) {
   Bildpuffer farbig, dreiPaesse, grau, strich, hand, fein;
   ASSERT_EQ(SeiteScannen(farbig, {"test:0", {}}), 0);

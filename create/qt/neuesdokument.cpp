@@ -312,7 +312,7 @@ void NeuesDokument::ScannerDateiAnlegen(const std::string& ordner, const std::st
   auto& z = Zustand();
   // A failed scan has shown its message; nothing is created and the panel
   // closes as after a creation.
-  if (ScanBildEinlesen(ScannerAusEinstellungen()) != 0) return;
+  if (ScanBildEinlesen(MitFortschritt(ScannerAusEinstellungen())) != 0) return;
   const std::string bitmap = ordner + "\\" + name + ".bmp";
   z.NeuDokEndung = ".pdf";
   if (!ScanZuPdf(ordner, name, pdf_)) {

@@ -14,6 +14,11 @@ inline constexpr const char* kRegScanner = "VXMScanner";
 // fall back to VXM_SCANNER, then to the first device SANE finds.
 ScanEinstellungen ScannerAusEinstellungen();
 
+// The same settings with a progress dialog ("ScanFortschritt") that opens
+// as the page comes in: the windows keep painting, and "Abbrechen" or Esc
+// stops the scan. The dialog goes with the last copy of the settings.
+ScanEinstellungen MitFortschritt(ScanEinstellungen e);
+
 class Hauptfensterzugang;
 // The scan image and the wait cursor follow the main window's life.
 void BilderEinrichten(Hauptfensterzugang& f);

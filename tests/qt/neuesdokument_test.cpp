@@ -1,5 +1,7 @@
 // New documents from the type list: every type through the window, the name
 // rules, the failure paths and the scanner type with SANE's test device.
+#include <QProgressDialog>
+#include <QTimer>
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
@@ -371,6 +373,31 @@ TEST_F(NeuesDokumentTest, ScannerGibtEinseitigesPdfAusgewaehltNichtGeoeffnet) {
   F().filListBox_DblClick();
   ASSERT_EQ(geoeffnet_.size(), 1u);
   EXPECT_EQ(geoeffnet_[0], Pfad("Notiz.txt"));
+}
+
+// While the page comes in a dialog offers to stop; stopped, the scan leaves
+// no file and no message.
+TEST_F(NeuesDokumentTest, ScanLaesstSichAbbrechen) {
+  TypWaehlen(5);
+  bool gesehen = false;
+  QTimer::singleShot(0, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* d = qobject_cast<QProgressDialog*>(w); d && d->objectName() == "ScanFortschritt") {
+        gesehen = d->isModal() && d->labelText() == "Seite wird gescannt...";
+        d->cancel();
+      }
+  });
+  NameBestaetigen("Abbruch");
+  EXPECT_TRUE(gesehen);
+  EXPECT_TRUE(dialoge_->Gezeigt.empty()) << Meldungstexte().front();
+  EXPECT_FALSE(fs::exists(Host(Pfad("Abbruch.pdf"))));
+  EXPECT_FALSE(fs::exists(Host(Pfad("Abbruch.bmp"))));
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_NE(w->objectName(), "ScanFortschritt");
+  // The next scan works.
+  TypWaehlen(5);
+  NameBestaetigen("Eingang");
+  EXPECT_TRUE(fs::exists(Host(Pfad("Eingang.pdf"))));
 }
 
 TEST_F(NeuesDokumentTest, ScanAufVorhandenesPdfFragtVorDemErsetzen) {
