@@ -1,5 +1,6 @@
 // Watches the folder the file list shows, so files and sub-folders made,
 // renamed or removed by others appear without a restart.
+#include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QTimer>
 #include <optional>
@@ -39,8 +40,15 @@ class OrdnerWaechter : public QObject {
     }
     if (neu == ordner_) return;
     if (!ordner_.isEmpty()) waechter_.removePath(ordner_);
+    if (!eltern_.isEmpty()) waechter_.removePath(eltern_);
     ordner_ = neu;
     if (!ordner_.isEmpty()) waechter_.addPath(ordner_);
+    // The folder above tells when the shown folder itself is renamed or
+    // removed by another program.
+    eltern_ = ordner_.isEmpty() ? QString() : QFileInfo(ordner_).absolutePath();
+    if (eltern_ == ordner_) eltern_.clear();
+    if (!eltern_.isEmpty()) waechter_.addPath(eltern_);
+    geschwister_ = Unterordner(ElternPfad());
     // What the folder holds now is what a rename is later told from: all its
     // files, also those the list's pattern hides, as after each change.
     bekannt_ = Dateinamen(f_.filListBox->Path()).value_or(std::vector<std::string>{});
@@ -112,10 +120,52 @@ class OrdnerWaechter : public QObject {
     }
   }
 
+  // Windows form of the folder above the shown one; empty at a drive's root.
+  std::string ElternPfad() const {
+    const std::string p = f_.filListBox->Path();
+    const auto strich = p.rfind('\\');
+    return strich == std::string::npos || strich + 1 >= p.size() || strich < 2 ? std::string() : p.substr(0, strich);
+  }
+
+  // The shown folder went away. Renamed (one folder beside it gone, one new
+  // that holds its registered files), its rows follow and the window goes
+  // with it; removed, the window shows the nearest folder still there.
+  void OrdnerVerschwunden() {
+    const std::string eltern = ElternPfad(), alt = f_.filListBox->Path();
+    std::string neu;
+    if (!eltern.empty()) {
+      const std::vector<std::string> jetzt = Unterordner(eltern);
+      const std::unordered_set<std::string> vorher(geschwister_.begin(), geschwister_.end()),
+          nachher(jetzt.begin(), jetzt.end());
+      std::vector<std::string> weg, dazu;
+      for (const auto& n : geschwister_)
+        if (!nachher.count(n)) weg.push_back(n);
+      for (const auto& n : jetzt)
+        if (!vorher.count(n)) dazu.push_back(n);
+      if (weg.size() == 1 && dazu.size() == 1 && GleichOhneFall(eltern + "\\" + weg[0], alt)) {
+        try {
+          if (vxm::OrdnerUmbenennungNachziehen(f_.DOC_DATA.Database(), alt, eltern + "\\" + dazu[0]) > 0)
+            neu = eltern + "\\" + dazu[0];
+        } catch (const std::exception&) {
+          // the register busy or away: the clean-up catches up
+        }
+      }
+    }
+    f_.Auffrischen();
+    if (auto* k = neu.empty() ? nullptr : f_.Baum->Knoten(neu + "\\")) {
+      f_.Baum->Auswaehlen(k);
+      f_.Baum->NodeClick(k);
+    }
+  }
+
   void Nachziehen() {
     // While a search walks the folders, or a label is edited, it waits.
     if (!f_.DirChangeAktiv || f_.Baum->LabelWirdBearbeitet()) {
       ruhe_.start();
+      return;
+    }
+    if (!ordner_.isEmpty() && !QFileInfo(ordner_).isDir()) {
+      OrdnerVerschwunden();
       return;
     }
     // A watched folder that was removed or renamed drops out of the watcher.
@@ -127,12 +177,15 @@ class OrdnerWaechter : public QObject {
       UmbenennungenNachziehen();
       f_.DateilisteAuffrischen();
     }
+    if (!eltern_.isEmpty() && !waechter_.directories().contains(eltern_)) waechter_.addPath(eltern_);
+    geschwister_ = Unterordner(ElternPfad());
   }
 
   frmDorvex& f_;
   QFileSystemWatcher waechter_;
   QTimer ruhe_;
-  QString ordner_;
+  QString ordner_, eltern_;
+  std::vector<std::string> geschwister_;  // sub-folders of the folder above at the last look
   std::vector<std::string> bekannt_;  // file names of the shown folder at the last look
   std::vector<std::string> unterordner_;  // and its sub-folders
 };

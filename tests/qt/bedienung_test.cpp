@@ -393,6 +393,32 @@ TEST_F(Bedienung, ExternUmbenannterUnterordnerNimmtDieKeywoerterMit) {
   EXPECT_EQ(KeywordsDerDatei(db, 2), std::vector<std::string>{"MIETE"});
 }
 
+// The shown folder itself renamed by another program: its rows follow and
+// the window goes along; removed, the window shows the folder above.
+TEST_F(Bedienung, ExternUmbenannterGezeigterOrdnerWirdGefolgt) {
+  DateiAnlegen(kMieter + "\\Briefe\\Mahnung.txt", "mahnung");
+  Sql(register_,
+      "INSERT INTO Dateiinfo(Dateiname, Dateipfad) VALUES('Mahnung.txt', '" + kMieter + "\\Briefe');"
+      "INSERT INTO KeywordZwischentabelle(Dateinummer, KeywordID) VALUES(2, 1);");
+  ASSERT_TRUE(Laden());
+  Zeigen();
+  Datenbank& db = F().DOC_DATA.Database();
+  ASSERT_TRUE(FingerabdruckNehmen(db, 2, kMieter + "\\Briefe", "Mahnung.txt"));
+  F().Baum->NodeClick(F().Baum->Knoten(kMieter + "\\Briefe\\"));
+  ASSERT_EQ(F().filListBox->Path(), kMieter + "\\Briefe");
+  fs::rename(Host(kMieter + "\\Briefe"), Host(kMieter + "\\Post"));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return F().filListBox->Path() == kMieter + "\\Post"; }, 5000))
+      << F().filListBox->Path();
+  EXPECT_EQ(DateiNummerSuchen(db, "Mahnung.txt", kMieter + "\\Post"), 2);
+  EXPECT_EQ(KeywordsDerDatei(db, 2), std::vector<std::string>{"MIETE"});
+  EXPECT_EQ(F().Baum->Knoten(kMieter + "\\Briefe\\"), nullptr);
+  EXPECT_GE(Zeile("Mahnung.txt"), 0);
+  // Removed: the folder above is shown.
+  fs::remove_all(Host(kMieter + "\\Post"));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return F().filListBox->Path() == kMieter; }, 5000)) << F().filListBox->Path();
+  EXPECT_EQ(F().Baum->Ausgewaehlt(), F().Baum->Knoten(kMieter + "\\"));
+}
+
 TEST_F(Bedienung, LaufwerkNeuGewaehltZeigtDenHervorgehobenenOrdner) {
   ASSERT_TRUE(Laden());
   Zeigen();
