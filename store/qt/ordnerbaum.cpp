@@ -276,6 +276,8 @@ void OrdnerBaum::BaumAufbauen(const std::string& wurzel) {
 }
 
 void OrdnerBaum::Expand(QTreeWidgetItem* k) {
+  // Folders made or removed by other programs since the node was filled.
+  KinderAbgleichen(k);
   for (int i = 0; i < k->childCount(); ++i) {
     auto* kind = k->child(i);
     if (Tag(kind) != "*") {

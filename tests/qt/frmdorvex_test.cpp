@@ -163,6 +163,15 @@ TEST_F(Baum, UnterordnerFallblindSortiertEineEbeneVorausUndNieDoppelt) {
   F().Baum->Expand(objekt);
   F().Baum->Expand(objekt);
   EXPECT_EQ(F().Baum->Anzahl(), vorher);
+  // Made and removed by another program after the node was filled: an
+  // expand shows the folder as it is now.
+  OrdnerAnlegenHost("C:\\VXM\\VXMDOK\\1\\7\\Neu von aussen");
+  std::filesystem::remove_all(Host("C:\\VXM\\VXMDOK\\1\\7\\Abd"));
+  F().Baum->Expand(objekt);
+  namen.clear();
+  for (int i = 0; i < objekt->childCount(); ++i) namen.push_back(OrdnerBaum::Text(objekt->child(i)));
+  EXPECT_EQ(namen, (std::vector<std::string>{"3", "abc", "Neu von aussen"}));
+  EXPECT_EQ(F().Baum->Knoten("C:\\VXM\\VXMDOK\\1\\7\\ABD\\"), nullptr);
 }
 
 TEST_F(Baum, OrdnerDerAblageHabenDasProgrammsymbolAndereDenOrdner) {
