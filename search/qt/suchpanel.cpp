@@ -179,7 +179,8 @@ void SuchPanel::cmdSucheStarten_Click() {
 void SuchPanel::cmdSearch_Click() {
   auto& z = Zustand();
   const std::string text = S(f_.txtDateisuchen->text());
-  if (text.empty()) {
+  // Separators alone name no keyword either.
+  if (text.find_first_not_of(" ;,") == std::string::npos) {
     Dienste().Meldungen->MsgBox("Bitte Keywörter in das Eingabefeld eintragen", vbOKOnly, "");
     return;
   }

@@ -313,6 +313,13 @@ TEST_F(Keywortsuche, KeinBegriffBekanntMeldetKeineDateien) {
   F().txtDateisuchen->clear();
   F().cmdSucheStarten->click();
   EXPECT_EQ(dialoge_->Gezeigt.back().Text, "Bitte Keywörter in das Eingabefeld eintragen");
+  // Separators alone are no keyword either: no window for ";;;".
+  const std::size_t meldungen = dialoge_->Gezeigt.size();
+  F().txtDateisuchen->setText(" ;; , ;");
+  F().cmdSucheStarten->click();
+  EXPECT_EQ(gezeigt_, 1);
+  ASSERT_EQ(dialoge_->Gezeigt.size(), meldungen + 1);
+  EXPECT_EQ(dialoge_->Gezeigt.back().Text, "Bitte Keywörter in das Eingabefeld eintragen");
 }
 
 TEST_F(Keywortsuche, DreihundertDokumenteWerdenAlleGelistet) {
