@@ -161,10 +161,11 @@ void DatenSucheFenster::Beenden() {
   f_.cmdSucheStarten->setEnabled(true);
 }
 
-void DatenSucheFenster::ErgebnisZeigen() {
+void DatenSucheFenster::ErgebnisZeigen(bool abgebrochen) {
   f_.gefdatframe->show();
   f_.gefundenviewBox->show();
-  f_.lblanzahldateien->setText(QString::number(treffer_));
+  // A stopped search lists what it found so far: the count says so.
+  f_.lblanzahldateien->setText(QString::number(treffer_) + (abgebrochen ? QString::fromUtf8(" (abgebrochen)") : QString()));
 }
 
 void DatenSucheFenster::cmdDataSearch_Click() { DatenSucheAusfuehren(false); }
@@ -218,7 +219,7 @@ void DatenSucheFenster::DatenSucheAusfuehren(bool textErzwingen) {
   Beenden();
 
   if (treffer_ > 0) {
-    ErgebnisZeigen();
+    ErgebnisZeigen(erg.Abgebrochen);
     SpaltenbreiteSetzen(f_.gefundenviewBox);
     if (!f_.gefundenviewBox->header()->sectionsClickable()) KopfzeileUmschalten(f_.gefundenviewBox, &f_);
     f_.cmdOrdner->setEnabled(true);
@@ -321,7 +322,7 @@ void DatenSucheFenster::comsuchen_Click() {
   if (treffer_ > 0) {
     f_.dirListBox->Visible = false;
     f_.filListBox->hide();
-    ErgebnisZeigen();
+    ErgebnisZeigen(steuerung.Abbrechen && !strukturFehler);
     SpaltenbreiteSetzen(f_.gefundenviewBox);
     if (!f_.gefundenviewBox->header()->sectionsClickable()) KopfzeileUmschalten(f_.gefundenviewBox, &f_);
     f_.gefundenviewBox->update();

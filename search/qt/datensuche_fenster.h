@@ -52,7 +52,7 @@ class DatenSucheFenster : public QObject {
   void EreignisseLaufenLassen(bool sofort);
   void Beginnen();
   void Beenden();
-  void ErgebnisZeigen();
+  void ErgebnisZeigen(bool abgebrochen = false);
   void DetailsZeigen(QTreeWidgetItem* e);
   void DateiAuswaehlen(const std::string& datei);
   bool BaumErweitern(const std::string& ordner);

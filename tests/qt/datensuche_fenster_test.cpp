@@ -266,7 +266,7 @@ TEST_F(Suche, AbgebrocheneSucheZeigtWasSieFandUndLaesstKeinenZweitenStart) {
   EXPECT_EQ(treffer, 2);
   EXPECT_FALSE(D().Laeuft());
   ASSERT_EQ(Liste().topLevelItemCount(), 2);
-  EXPECT_EQ(F().lblanzahldateien->text().toStdString(), "2");
+  EXPECT_EQ(F().lblanzahldateien->text().toStdString(), "2 (abgebrochen)") << "not taken for the whole result";
   EXPECT_FALSE(F().gefdatframe->isHidden());
   EXPECT_TRUE(dialoge_->Gezeigt.empty());
   EXPECT_TRUE(F().DirChangeAktiv);
@@ -281,6 +281,7 @@ TEST_F(Suche, AbgebrocheneSucheZeigtWasSieFandUndLaesstKeinenZweitenStart) {
   F().DatenSucheStarten();
   EXPECT_EQ(treffer, 1);
   ASSERT_EQ(Liste().topLevelItemCount(), 1);
+  EXPECT_EQ(F().lblanzahldateien->text().toStdString(), "1 (abgebrochen)");
   EXPECT_FALSE(F().gefdatframe->isHidden());
   EXPECT_TRUE(dialoge_->Gezeigt.empty());
   EXPECT_FALSE(Zustand().DateiTabelleVollstaendig);
@@ -290,6 +291,7 @@ TEST_F(Suche, AbgebrocheneSucheZeigtWasSieFandUndLaesstKeinenZweitenStart) {
   D().Abbrechen();
   F().DatenSucheStarten();
   EXPECT_EQ(Liste().topLevelItemCount(), 6);
+  EXPECT_EQ(F().lblanzahldateien->text().toStdString(), "6");
   EXPECT_TRUE(Zustand().DateiTabelleVollstaendig);
 }
 
