@@ -22,6 +22,7 @@
 //       following, as the window's folder tree does.
 // DATEI, QUELLE and ZIEL are register files or server databases
 // ("postgresql:..." and a libpq connection string).
+#include <fstream>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -170,7 +171,23 @@ void RettungErklaeren(const std::string& datei) {
       neu.c_str());
 }
 
+// A file that never was a database gets no rescue steps: there is nothing
+// in it to rescue.
+bool KeineDatenbankdatei(const std::string& datei) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(datei, ec)) return false;  // a server register, or the open reports it
+  std::ifstream f(datei, std::ios::binary);
+  char kopf[16] = {};
+  f.read(kopf, sizeof kopf);
+  return f.gcount() < static_cast<std::streamsize>(sizeof kopf) || std::memcmp(kopf, "SQLite format 3", 16) != 0;
+}
+
 int Pruefen(const std::string& datei, bool reparieren) {
+  if (KeineDatenbankdatei(datei)) {
+    std::printf("Die Datei %s ist keine Registerdatei (keine Datenbank); es wird nichts daran geändert.\n",
+                datei.c_str());
+    return 1;
+  }
   // A register file's pages are checked before it is opened: opening would
   // read them all once more.
   const auto seiten = vxm::DateiSeitenPruefen(datei);

@@ -120,6 +120,12 @@ bool Beginnt(std::string_view text, std::string_view anfang) {
                      "Die Datenbank " + datei + " ist beschädigt oder keine Datenbank (" + meldung +
                          ")." + ort);
     case SQLITE_READONLY:
+      // Nothing was to be changed yet: a file in log mode cannot even be read
+      // where its log beside it cannot be made.
+      if (wobei == "Öffnen")
+        throw VbFehler(fehlernr::SchreibgeschuetztDb,
+                       "Die Datenbank " + datei + " ist schreibgeschützt und kann hier nicht gelesen werden: ihr "
+                       "Protokoll (-wal, -shm) kann in ihrem Ordner nicht angelegt werden." + ort);
       throw VbFehler(fehlernr::SchreibgeschuetztDb,
                      "Die Datenbank " + datei + " ist schreibgeschützt; die Änderung wurde nicht "
                      "gespeichert." + ort);

@@ -76,6 +76,24 @@ TEST_F(RegisterWerkzeugTest, AnlegenPruefenUndMitDerShellLesenUndReparieren) {
   EXPECT_EQ(DateiNummerSuchen(*db, "BRIEF ÜBEL.TXT", "c:\\a"), 1);
 }
 
+// A file that never was a database is named as such, without rescue steps,
+// and stays as it was.
+TEST_F(RegisterWerkzeugTest, KeineDatenbankWirdAlsSolcheGenannt) {
+  const fs::path text = temp_ / "notiz.txt", leer = temp_ / "leer.mdb";
+  std::ofstream(text) << "Keine Datenbank, nur Text.\n";
+  std::ofstream{leer};
+  for (const fs::path& p : {text, leer}) {
+    EXPECT_EQ(Aufruf(Werkzeug("pruefen '" + p.string() + "'")), 1) << ausgabe_;
+    EXPECT_NE(ausgabe_.find("ist keine Registerdatei"), std::string::npos) << ausgabe_;
+    EXPECT_EQ(ausgabe_.find("So retten Sie"), std::string::npos) << ausgabe_;
+  }
+  std::ifstream d(text);
+  std::string zeile;
+  std::getline(d, zeile);
+  EXPECT_EQ(zeile, "Keine Datenbank, nur Text.");
+  EXPECT_EQ(fs::file_size(leer), 0u);
+}
+
 // A damaged register in log mode: the check refuses it, changes nothing (also
 // with --reparieren) and says how to rescue what is readable; following the
 // advice gives a register the check accepts.
