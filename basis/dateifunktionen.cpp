@@ -69,6 +69,17 @@ bool DateiLoeschen(const std::string& pfad) {
   return Ausfuehren({fehlernr::DateiNichtGefunden}, [&] { Fs().DeleteFile(pfad, false); });
 }
 
+bool DateiWegwerfen(const std::string& pfad) {
+  if (Dienste().Papierkorb) {
+    try {
+      if (Dienste().Papierkorb(pfad)) return true;
+    } catch (const std::exception&) {
+      // no trash after all: deleted as without one
+    }
+  }
+  return DateiLoeschen(pfad);
+}
+
 bool TextDateiAnlegen(const std::string& pfad, bool ueberschreiben) {
   return Ausfuehren({fehlernr::DateiNichtGefunden},
                     [&] { Fs().CreateTextFile(pfad, ueberschreiben); });

@@ -13,6 +13,9 @@ bool OrdnerAnlegen(const std::string& pfad);
 bool OrdnerLoeschen(const std::string& pfad);
 bool DateiKopieren(const std::string& quelle, const std::string& ziel);
 bool DateiLoeschen(const std::string& pfad);
+// A file the user chose to delete: into the desktop's trash where one takes
+// it, so it can be taken back; otherwise deleted.
+bool DateiWegwerfen(const std::string& pfad);
 bool TextDateiAnlegen(const std::string& pfad, bool ueberschreiben);
 bool DateiVorhanden(const std::string& pfad);
 // Renames or moves; a file may move to another drive (copied, and the

@@ -184,7 +184,7 @@ AdressExportErgebnis AdressenExportieren(const std::string& art, const std::stri
       ergebnis.Abgelehnt = true;
       return ergebnis;
     }
-    if (!DateiLoeschen(datei)) {
+    if (!DateiWegwerfen(datei)) {
       // The old workbook stays; an export over it would be taken for a new one.
       ergebnis.Fehler = "Die Datei " + datei + " konnte nicht gelöscht werden.";
       return ergebnis;

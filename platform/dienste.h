@@ -6,6 +6,8 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <string>
 #include <memory>
 
 #include "platform/dateisystem.h"
@@ -21,6 +23,10 @@ struct Plattform {
   // The user's settings and cache folders as the desktop names them; empty:
   // the XDG rules (platform/benutzerordner.h).
   std::filesystem::path KonfigOrdner, CacheOrdner;
+  // Moves a file (Windows-form path) into the desktop's trash, so the user
+  // can take it back; false where no trash takes it. Installed by the
+  // window; without one there is no trash.
+  std::function<bool(const std::string& windowsPfad)> Papierkorb;
 };
 
 Plattform& Dienste();

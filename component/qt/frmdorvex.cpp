@@ -9,6 +9,7 @@
 #include "basis/zustand.h"
 #include "component/dokpfad.h"
 #include "component/vxmdorvex.h"
+#include "platform/qt/papierkorb.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
 #include "platform/qt/qtdialoge.h"
@@ -150,6 +151,9 @@ bool frmDorvex::Form_Load() {
   if (!std::dynamic_pointer_cast<QtDialoge>(vorherigeDialoge_) &&
       qEnvironmentVariableIsEmpty("VXM_DIALOGE_BEHALTEN"))
     Dienste().Meldungen = dialoge_;
+  // Files the user chose to delete go to the desktop's trash where it takes them.
+  if (!Dienste().Papierkorb)
+    Dienste().Papierkorb = [](const std::string& p) { return InDenPapierkorb(p) == Korb::Verschoben; };
   laedt_ = true;
   entladen_ = false;
   auto schritt = [&](auto&& f) {

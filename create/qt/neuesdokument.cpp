@@ -419,7 +419,7 @@ void NeuesDokument::AusgabeVorhandenFragen() {
   const int antwort =
       Dienste().Meldungen->MsgBox(kFrageDateiLoeschenSerie, vbYesNo + vbQuestion, kTitelDateiLoeschen);
   if (antwort == vbYes) {
-    DateiLoeschen(ausgabe);
+    DateiWegwerfen(ausgabe);  // an edited letter can be taken back from the trash
   } else {
     f_.lblDokument->clear();
   }

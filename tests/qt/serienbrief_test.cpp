@@ -154,6 +154,13 @@ TEST_F(SerienbriefFenster, NeueAdressenVorlageUndAusgabe) {
   VorlageWaehlen("Brief.DOT");
   EXPECT_EQ(dialoge_->Gezeigt.size(), 3u);
   EXPECT_FALSE(fs::exists(Host(ausgabe)));  // Yes deleted the old output
+  {
+    // ... into the trash, where the edited letter can be taken back.
+    const fs::path korb = temp_ / "xdg-daten" / "Trash" / "files" / ("Serienbrief" + datum_ + ".doc");
+    std::ifstream d(korb, std::ios::binary);
+    std::string inhalt((std::istreambuf_iterator<char>(d)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(inhalt, "bearbeitet") << korb;
+  }
   n_->comSerieOK_Click();
   EXPECT_EQ(Inhalt(ausgabe), "Vorlage");
   EXPECT_EQ(geoeffnet_.size(), 2u);
