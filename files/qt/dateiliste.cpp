@@ -53,7 +53,12 @@ void frmDorvex::KeywortZeileFuellen(const std::string& name, const std::string& 
     zeile += k;
   }
   txtVorhandenKeyw->setText(Q(zeile));
-  if (!zeile.empty()) txtVorhandenKeyw->show();
+  txtVorhandenKeyw->setCursorPosition(0);  // a long line shows its first keywords
+  txtVorhandenKeyw->setToolTip(Q(zeile));
+  if (!zeile.empty()) {
+    Label6->show();  // also over a search hit's keywords
+    txtVorhandenKeyw->show();
+  }
 }
 
 void frmDorvex::filListBox_Click() {

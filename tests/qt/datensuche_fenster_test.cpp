@@ -155,6 +155,26 @@ TEST_F(Suche, OrdneraenderungLaesstDieDetailsDesTreffers) {
   EXPECT_EQ(F().lblName->text(), treffer);
 }
 
+// A hit's keywords in the details carry their caption, and a long line
+// shows its first keywords.
+TEST_F(Suche, SchluesselwoerterDesTreffersMitBeschriftung) {
+  const std::string lang(120, 'L');
+  Sql(register_,
+      "INSERT INTO Keyword(Keyword) VALUES('ANREDE'), ('" + lang + "');"
+      "INSERT INTO Dateiinfo(Dateiname, Dateipfad) VALUES('Brief.doc', 'C:\\VXM\\VXMDOK\\1\\7');"
+      "INSERT INTO KeywordZwischentabelle(Dateinummer, KeywordID) VALUES(1, 1), (1, 2);");
+  ASSERT_TRUE(Laden());
+  F().optSuchenDok->setChecked(false);
+  F().optTextInhalt->setChecked(true);
+  F().txtDateisuchen->setText("Damen");
+  F().DatenSucheStarten();
+  ASSERT_EQ(Liste().topLevelItemCount(), 1);
+  EXPECT_EQ(F().txtVorhandenKeyw->text().toStdString(), "ANREDE; " + lang);
+  EXPECT_FALSE(F().Label6->isHidden());
+  EXPECT_FALSE(F().txtVorhandenKeyw->isHidden());
+  EXPECT_EQ(F().txtVorhandenKeyw->cursorPosition(), 0);
+}
+
 TEST_F(Suche, TextsucheFindetUmlauteInUtf8UndWindows1252UndOrdnerFuehrtZurDatei) {
   ASSERT_TRUE(Laden());
   ASSERT_TRUE(F().DatenSucheStarten);
