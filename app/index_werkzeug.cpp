@@ -38,10 +38,11 @@ std::filesystem::path HostPfad(const vxm::Laufwerkstabelle& laufwerke, const std
   }
 }
 
-int Gebrauch() {
-  std::cerr << "Aufruf: vxmdorvex-index [--ordner WINDOWSPFAD] [--voll] [--fehler] [--ohne-ocr] "
-               "[--register WINDOWSPFAD | --index WINDOWSPFAD] [--vorrang]\n";
-  return 2;
+// Asked for (--hilfe) the usage goes to standard output and is no error.
+int Gebrauch(bool gefragt = false) {
+  (gefragt ? std::cout : std::cerr) << "Aufruf: vxmdorvex-index [--ordner WINDOWSPFAD] [--voll] [--fehler] [--ohne-ocr] "
+                                       "[--register WINDOWSPFAD | --index WINDOWSPFAD] [--vorrang]\n";
+  return gefragt ? 0 : 2;
 }
 
 }  // namespace
@@ -57,6 +58,7 @@ int main(int argc, char** argv) {
   bool voll = false, fehler = false, ocr = true, vorrang = false, registerGenannt = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view a = argv[i];
+    if (a == "--hilfe" || a == "--help") return Gebrauch(true);
     if (a == "--ordner" && i + 1 < argc) {
       ordner = argv[++i];
     } else if (a == "--register" && i + 1 < argc) {

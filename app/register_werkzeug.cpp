@@ -45,15 +45,16 @@
 
 namespace {
 
-int Gebrauch() {
-  std::fprintf(stderr,
+// Asked for (--hilfe) the usage goes to standard output and is no error.
+int Gebrauch(bool gefragt = false) {
+  std::fprintf(gefragt ? stdout : stderr,
                "Aufruf: vxmdorvex-register anlegen DATEI\n"
                "        vxmdorvex-register pruefen DATEI [--reparieren]\n"
                "        vxmdorvex-register abgleichen DATEI --wurzel WINDOWSPFAD [--tage N]\n"
                "        vxmdorvex-register kopieren QUELLE ZIEL\n"
                "        vxmdorvex-register umbenennen DATEI ALTER_ORDNER NEUER_NAME\n"
                "DATEI, QUELLE, ZIEL: Registerdatei oder 'postgresql:Verbindung' (libpq; abgleichen nur Registerdatei)\n");
-  return 2;
+  return gefragt ? 0 : 2;
 }
 
 // The file's pages (a server keeps its own); true when they are whole.
@@ -294,6 +295,7 @@ int Kopieren(const std::string& quelle, const std::string& ziel) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && (std::strcmp(argv[1], "--hilfe") == 0 || std::strcmp(argv[1], "--help") == 0)) return Gebrauch(true);
   if (argc < 3) return Gebrauch();
   const std::string befehl = argv[1];
   const std::string datei = argv[2];

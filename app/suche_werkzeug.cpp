@@ -61,10 +61,11 @@
 
 namespace {
 
-int Gebrauch() {
-  std::cerr << "Aufruf: vxmdorvex-suche --name TEXT | --text TEXT | --keyword BEGRIFFE "
-               "[--ordner WINDOWSPFAD] [--register WINDOWSPFAD] [--ohne-index] [--kontext]\n";
-  return 2;
+// Asked for (--hilfe) the usage goes to standard output and is no error.
+int Gebrauch(bool gefragt = false) {
+  (gefragt ? std::cout : std::cerr) << "Aufruf: vxmdorvex-suche --name TEXT | --text TEXT | --keyword BEGRIFFE "
+                                       "[--ordner WINDOWSPFAD] [--register WINDOWSPFAD] [--ohne-index] [--kontext]\n";
+  return gefragt ? 0 : 2;
 }
 
 bool Steuerzeichen(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
@@ -239,6 +240,7 @@ int main(int argc, char** argv) {
   bool ohneIndex = false, kontext = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view a = argv[i];
+    if (a == "--hilfe" || a == "--help") return Gebrauch(true);
     if (a == "--ordner" && i + 1 < argc) {
       ordner = argv[++i];
     } else if (a == "--register" && i + 1 < argc) {

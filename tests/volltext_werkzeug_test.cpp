@@ -59,6 +59,12 @@ TEST_F(VolltextWerkzeug, IndexierenSuchenUndFehlerListen) {
   EXPECT_EQ(status, 0);
   EXPECT_EQ(aus, "C:\\VXMDOK\\2\\kaputt.pdf\tPDF beschädigt oder nicht lesbar\n");
   EXPECT_EQ(Aufrufen("vxmdorvex-index", "--unsinn").second, 2);
+  // Help asked for is no error, and comes on standard output.
+  for (const char* programm : {"vxmdorvex-index", "vxmdorvex-suche", "vxmdorvex-register"}) {
+    std::tie(aus, status) = Aufrufen(programm, "--hilfe");
+    EXPECT_EQ(status, 0) << programm;
+    EXPECT_EQ(aus.rfind("Aufruf: ", 0), 0u) << programm << ": " << aus;
+  }
   EXPECT_EQ(Aufrufen("vxmdorvex-index", "--index 'Q:\\x.volltext'").second, 3);
 }
 
