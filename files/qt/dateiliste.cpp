@@ -21,7 +21,10 @@ namespace fs = std::filesystem;
 
 void frmDorvex::DetailsLeeren() {
   vxmAnzeige->hide();
-  for (QLabel* l : {lblObjName, lblBeName, lblBnName, lblName, lblDatei, lblGroesse, lblDatum}) l->clear();
+  for (QLabel* l : {lblObjName, lblBeName, lblBnName, lblName, lblDatei, lblGroesse, lblDatum}) {
+    l->clear();
+    l->setToolTip({});
+  }
   picBox->clear();
 }
 
@@ -198,7 +201,10 @@ void frmDorvex::filListBox_MouseDown(Qt::MouseButton knopf, int, int) {
   const bool leer = filListBox->ListCount() == 0;
   if (leer || (knopf == Qt::RightButton && filListBox->ListIndex() < 0)) {
     if (leer)
-      for (QLabel* l : {lblObjName, lblBeName, lblBnName}) l->clear();
+      for (QLabel* l : {lblObjName, lblBeName, lblBnName}) {
+        l->clear();
+        l->setToolTip({});
+      }
     for (QLabel* l : {lblName, lblDatei, lblGroesse, lblDatum}) l->clear();
     lstIcon->hide();
     Label6->hide();

@@ -381,7 +381,10 @@ void DatenSucheFenster::DetailsZeigen(QTreeWidgetItem* e) {
     // A register error leaves the line empty, as in the file list.
   }
   f_.vxmAnzeige->hide();
-  for (QLabel* l : {f_.lblObjName, f_.lblBeName, f_.lblBnName}) l->clear();
+  for (QLabel* l : {f_.lblObjName, f_.lblBeName, f_.lblBnName}) {
+    l->clear();
+    l->setToolTip({});
+  }
   if (EnthaeltOhneFall(Gross(ordner), Zustand().MandantPfad)) f_.vxmDatenholen(ordner);
 }
 

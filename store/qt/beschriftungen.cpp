@@ -21,6 +21,7 @@ void EntitaetenBeschriften(const std::string& ordner, const EntitaetsAnzeige& a)
       auto& rs = a.Objekte.Rs();
       if (rs.RecordCount() > 0) {
         a.ObjName->setText(Q(ErsteZeichen(rs.Text("ObjBezeichnung"), 28)));
+        a.ObjName->setToolTip(Q(rs.Text("ObjBezeichnung")));  // whole, where the caption is cut
         a.Rahmen->show();
       }
     }
@@ -39,6 +40,7 @@ void EntitaetenBeschriften(const std::string& ordner, const EntitaetsAnzeige& a)
       auto& rs = a.Nehmer.Rs();
       if (rs.RecordCount() > 0) {
         a.BnName->setText(Q(ErsteZeichen(rs.Text("BnName"), 28)));
+        a.BnName->setToolTip(Q(rs.Text("BnName")));
         a.Rahmen->show();
       }
     }

@@ -51,6 +51,8 @@ TEST_F(Start, OeffnetAmOrdnerDesMietersMitBaumDateienUndBeschriftungen) {
   EXPECT_TRUE(F().lblDatum->text().startsWith(QString::fromUtf8("Geändert: ")));
   // Captions from the host database, the property's name cut to 28 characters.
   EXPECT_EQ(F().lblObjName->text().toStdString(), "Wohnanlage Müllerstraße 12, ");
+  EXPECT_TRUE(F().lblObjName->toolTip().startsWith(QString::fromUtf8("Wohnanlage Müllerstraße 12, ")));
+  EXPECT_GT(F().lblObjName->toolTip().size(), 28) << "the whole name where the caption is cut";
   EXPECT_EQ(F().lblBeName->text().toStdString(), "Top 3");
   EXPECT_EQ(F().lblBnName->text().toStdString(), "Jürgen Bäcker");
   EXPECT_FALSE(F().vxmAnzeige->isHidden());
