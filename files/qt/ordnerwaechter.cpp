@@ -68,6 +68,16 @@ class OrdnerWaechter : public QObject {
     }
   }
 
+  // What went from `vorher` and what came in `jetzt`.
+  static void Unterschied(const std::vector<std::string>& vorher, const std::vector<std::string>& jetzt,
+                          std::vector<std::string>& weg, std::vector<std::string>& neu) {
+    const std::unordered_set<std::string> v(vorher.begin(), vorher.end()), j(jetzt.begin(), jetzt.end());
+    for (const auto& n : vorher)
+      if (!j.count(n)) weg.push_back(n);
+    for (const auto& n : jetzt)
+      if (!v.count(n)) neu.push_back(n);
+  }
+
   static std::vector<std::string> Unterordner(const std::string& ordner) {
     try {
       return Dienste().Dateien->SubFolders(ordner);
@@ -81,13 +91,8 @@ class OrdnerWaechter : public QObject {
   void OrdnerUmbenennungNachziehen() {
     const std::string ordner = f_.filListBox->Path();
     std::vector<std::string> jetzt = Unterordner(ordner);
-    const std::unordered_set<std::string> vorher(unterordner_.begin(), unterordner_.end()),
-        nachher(jetzt.begin(), jetzt.end());
     std::vector<std::string> weg, neu;
-    for (const auto& n : unterordner_)
-      if (!nachher.count(n)) weg.push_back(n);
-    for (const auto& n : jetzt)
-      if (!vorher.count(n)) neu.push_back(n);
+    Unterschied(unterordner_, jetzt, weg, neu);
     unterordner_ = std::move(jetzt);
     if (weg.size() != 1 || neu.size() != 1) return;
     const std::string basis = !ordner.empty() && ordner.back() == '\\' ? ordner : ordner + "\\";
@@ -105,12 +110,8 @@ class OrdnerWaechter : public QObject {
     auto gelesen = Dateinamen(ordner);
     if (!gelesen) return;
     std::vector<std::string> jetzt = std::move(*gelesen);
-    const std::unordered_set<std::string> vorher(bekannt_.begin(), bekannt_.end()), nachher(jetzt.begin(), jetzt.end());
     std::vector<std::string> weg, neu;
-    for (const auto& n : bekannt_)
-      if (!nachher.count(n)) weg.push_back(n);
-    for (const auto& n : jetzt)
-      if (!vorher.count(n)) neu.push_back(n);
+    Unterschied(bekannt_, jetzt, weg, neu);
     bekannt_ = std::move(jetzt);
     if (neu.empty()) return;
     try {
@@ -134,14 +135,8 @@ class OrdnerWaechter : public QObject {
     const std::string eltern = ElternPfad(), alt = f_.filListBox->Path();
     std::string neu;
     if (!eltern.empty()) {
-      const std::vector<std::string> jetzt = Unterordner(eltern);
-      const std::unordered_set<std::string> vorher(geschwister_.begin(), geschwister_.end()),
-          nachher(jetzt.begin(), jetzt.end());
       std::vector<std::string> weg, dazu;
-      for (const auto& n : geschwister_)
-        if (!nachher.count(n)) weg.push_back(n);
-      for (const auto& n : jetzt)
-        if (!vorher.count(n)) dazu.push_back(n);
+      Unterschied(geschwister_, Unterordner(eltern), weg, dazu);
       if (weg.size() == 1 && dazu.size() == 1 && GleichOhneFall(eltern + "\\" + weg[0], alt)) {
         try {
           if (vxm::OrdnerUmbenennungNachziehen(f_.DOC_DATA.Database(), alt, eltern + "\\" + dazu[0]) > 0)

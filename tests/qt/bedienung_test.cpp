@@ -29,6 +29,17 @@ const std::string kMieter = "C:\\VXM\\VXMDOK\\1\\7\\3\\2";
 
 class Bedienung : public FensterUmgebung {
  protected:
+  // Row 2: Briefe\Mahnung.txt with keyword 1 and its print; the window shown.
+  void BriefeMitMahnung() {
+    DateiAnlegen(kMieter + "\\Briefe\\Mahnung.txt", "mahnung");
+    Sql(register_,
+        "INSERT INTO Dateiinfo(Dateiname, Dateipfad) VALUES('Mahnung.txt', '" + kMieter + "\\Briefe');"
+        "INSERT INTO KeywordZwischentabelle(Dateinummer, KeywordID) VALUES(2, 1);");
+    ASSERT_TRUE(Laden());
+    Zeigen();
+    ASSERT_TRUE(FingerabdruckNehmen(F().DOC_DATA.Database(), 2, kMieter + "\\Briefe", "Mahnung.txt"));
+  }
+
   void SetUp() override {
     FensterUmgebung::SetUp();
     DateiAnlegen(kMieter + "\\Brief.txt", "brief");
@@ -380,14 +391,8 @@ TEST_F(Bedienung, ExternUmbenannteDateiBehaeltIhreKeywoerterSofort) {
 }
 
 TEST_F(Bedienung, ExternUmbenannterUnterordnerNimmtDieKeywoerterMit) {
-  DateiAnlegen(kMieter + "\\Briefe\\Mahnung.txt", "mahnung");
-  Sql(register_,
-      "INSERT INTO Dateiinfo(Dateiname, Dateipfad) VALUES('Mahnung.txt', '" + kMieter + "\\Briefe');"
-      "INSERT INTO KeywordZwischentabelle(Dateinummer, KeywordID) VALUES(2, 1);");
-  ASSERT_TRUE(Laden());
-  Zeigen();
+  ASSERT_NO_FATAL_FAILURE(BriefeMitMahnung());
   Datenbank& db = F().DOC_DATA.Database();
-  ASSERT_TRUE(FingerabdruckNehmen(db, 2, kMieter + "\\Briefe", "Mahnung.txt"));
   fs::rename(Host(kMieter + "\\Briefe"), Host(kMieter + "\\Post"));
   EXPECT_TRUE(QTest::qWaitFor([&] { return DateiNummerSuchen(db, "Mahnung.txt", kMieter + "\\Post") == 2; }, 5000));
   EXPECT_EQ(KeywordsDerDatei(db, 2), std::vector<std::string>{"MIETE"});
@@ -396,14 +401,8 @@ TEST_F(Bedienung, ExternUmbenannterUnterordnerNimmtDieKeywoerterMit) {
 // The shown folder itself renamed by another program: its rows follow and
 // the window goes along; removed, the window shows the folder above.
 TEST_F(Bedienung, ExternUmbenannterGezeigterOrdnerWirdGefolgt) {
-  DateiAnlegen(kMieter + "\\Briefe\\Mahnung.txt", "mahnung");
-  Sql(register_,
-      "INSERT INTO Dateiinfo(Dateiname, Dateipfad) VALUES('Mahnung.txt', '" + kMieter + "\\Briefe');"
-      "INSERT INTO KeywordZwischentabelle(Dateinummer, KeywordID) VALUES(2, 1);");
-  ASSERT_TRUE(Laden());
-  Zeigen();
+  ASSERT_NO_FATAL_FAILURE(BriefeMitMahnung());
   Datenbank& db = F().DOC_DATA.Database();
-  ASSERT_TRUE(FingerabdruckNehmen(db, 2, kMieter + "\\Briefe", "Mahnung.txt"));
   F().Baum->NodeClick(F().Baum->Knoten(kMieter + "\\Briefe\\"));
   ASSERT_EQ(F().filListBox->Path(), kMieter + "\\Briefe");
   fs::rename(Host(kMieter + "\\Briefe"), Host(kMieter + "\\Post"));
