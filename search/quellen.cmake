@@ -37,6 +37,7 @@ list(APPEND VXM_VOLLTEXT_QUELLEN
   search/volltext/schreiber.cpp
   search/volltext/textpaket.cpp
   search/volltext/volltextindex.cpp
+  search/volltext/volltextordner.cpp
   search/volltext/volltextsuche.cpp
   search/volltext/zerleger.cpp
 )
