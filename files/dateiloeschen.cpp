@@ -46,7 +46,10 @@ LoeschErgebnis DateiMitRegisterLoeschen(Datenbank& db, const std::string& ordner
       t.Bestaetigen();
       return weg ? LoeschErgebnis::Geloescht : LoeschErgebnis::NichtGeloescht;
     } catch (const VbFehler&) {
-      if (!weg) throw;
+      if (!weg) {
+        if (Da(pfad)) VorhabenVerwerfen(db, v.Nummer);
+        throw;
+      }
       // The file is gone, the commit failed: the record finishes it.
       try {
         RegisterVorhabenAbschliessen(db);

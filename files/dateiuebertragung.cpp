@@ -199,7 +199,10 @@ class Ablauf {
       t.Bestaetigen();
       return Ergebnis::Erledigt;
     } catch (const VbFehler& e) {
-      if (!kopiert) return RegisterFehlgeschlagen(e);
+      if (!kopiert) {
+        VorhabenVerwerfen(db_, v.Nummer);
+        return RegisterFehlgeschlagen(e);
+      }
       // The disk step happened, the commit did not: the record completes it.
       try {
         RegisterVorhabenAbschliessen(db_);

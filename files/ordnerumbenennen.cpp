@@ -84,7 +84,10 @@ OrdnerUmbenennung OrdnerUmbenennen(Datenbank& db, const std::string& ordner, con
       u.Zeilen = zeilen;
       return u;
     } catch (const VbFehler& e) {
-      if (!umbenannt) return Abgelehnt(e.Nummer, e.Beschreibung, true);
+      if (!umbenannt) {
+        VorhabenVerwerfen(db, v.Nummer);
+        return Abgelehnt(e.Nummer, e.Beschreibung, true);
+      }
       // Renamed, but the commit failed: the record stays and says what to do.
       OrdnerUmbenennung u;
       u.Umbenannt = true;

@@ -145,6 +145,14 @@ void VorhabenLoeschen(Datenbank& db, int64_t nummer) {
   Abfrage(db, "DELETE FROM vxm_vorhaben WHERE Nummer = ?1").Zahl(1, nummer).Ausfuehren();
 }
 
+void VorhabenVerwerfen(Datenbank& db, int64_t nummer) noexcept {
+  try {
+    VorhabenLoeschen(db, nummer);
+  } catch (...) {
+    // the register away: the record stays, as after a crash
+  }
+}
+
 std::vector<Vorhaben> OffeneVorhaben(Datenbank& db) {
   std::vector<Vorhaben> offen;
   if (!TabelleDa(db)) return offen;

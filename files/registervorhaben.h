@@ -43,6 +43,12 @@ int64_t VorhabenEintragen(Datenbank& db, const Vorhaben& v);
 // Inside the owner's transaction: whether the record is still there.
 bool VorhabenVorhanden(Datenbank& db, int64_t nummer);
 void VorhabenLoeschen(Datenbank& db, int64_t nummer);
+// A change that failed before its step on disk (a lost connection, a
+// register error) leaves nothing to complete: its record goes at once, on
+// a new connection where the old one broke, so that it is never taken later
+// for a change cut off half way and "completed" over what came after.
+// Best effort; a record that stays is judged as before.
+void VorhabenVerwerfen(Datenbank& db, int64_t nummer) noexcept;
 // The records left behind, oldest first (none when the table is missing).
 std::vector<Vorhaben> OffeneVorhaben(Datenbank& db);
 
