@@ -33,6 +33,7 @@
 #include <string>
 
 #include "files/abgleich.h"
+#include "platform/pgverbindung.h"
 #include "files/fingerabdruck.h"
 #include "files/ordnerumbenennen.h"
 #include "files/registervorhaben.h"
@@ -91,7 +92,7 @@ std::size_t VorhabenMelden(vxm::Datenbank& db) {
 }
 
 int Umbenennen(const std::string& datei, const std::string& ordner, const std::string& name) {
-  auto db = vxm::DatenbankOeffnenHost(datei);
+  auto db = vxm::DatenbankDateiOeffnenHost(datei);
   VorhabenMelden(*db);
   const vxm::OrdnerUmbenennung u = vxm::OrdnerUmbenennen(*db, ordner, name);
   if (!u.Umbenannt) {
@@ -129,7 +130,7 @@ int BeiseitePruefen(vxm::Datenbank& db) {
 }
 
 int Abgleichen(const std::string& datei, const std::string& wurzel, int32_t tage) {
-  auto db = vxm::DatenbankOeffnenHost(datei);
+  auto db = vxm::DatenbankDateiOeffnenHost(datei);
   if (!db->Handle()) {
     // Prints and set-aside rows live in register files only so far.
     std::fprintf(stderr, "abgleichen gibt es nur für Registerdateien, nicht für ein Register auf dem Datenbankserver.\n");
@@ -199,7 +200,7 @@ int Pruefen(const std::string& datei, bool reparieren) {
   }
   std::shared_ptr<vxm::Datenbank> db;
   try {
-    db = vxm::DatenbankOeffnenHost(datei);
+    db = vxm::DatenbankDateiOeffnenHost(datei);
   } catch (const vxm::VbFehler& f) {
     if (f.Nummer != vxm::fehlernr::UnbekanntesFormat) throw;
     std::printf("Beschädigt: %s\n", f.Beschreibung.c_str());
@@ -275,7 +276,7 @@ int Kopieren(const std::string& quelle, const std::string& ziel) {
   // Changes a crash cut off are completed first: the copy takes only the
   // rows, and a record left behind would be lost with it.
   {
-    auto q = vxm::DatenbankOeffnenHost(quelle);
+    auto q = vxm::DatenbankDateiOeffnenHost(quelle);
     if (VorhabenMelden(*q) > 0) {
       std::fprintf(stderr,
                    "Das Register %s hat noch abgebrochene Änderungen, die sich nicht beurteilen lassen "
@@ -294,11 +295,29 @@ int Kopieren(const std::string& quelle, const std::string& ziel) {
 
 }  // namespace
 
+// A named file is worked on as that file; where the office file beside it
+// sends the workstations to a server, the user is told which one.
+void UmleitungNennen(const std::string& datei) {
+  if (vxm::IstServerVerbindung(datei)) return;
+  try {
+    const std::string server = vxm::ServerFuerDatenbank(datei);
+    if (!server.empty())
+      std::fprintf(stderr,
+                   "Hinweis: Die Arbeitsplätze benutzen statt %s das Register %s (%s); bearbeitet wird die Datei "
+                   "selbst.\n",
+                   datei.c_str(), server.c_str(), vxm::kServerDatei);
+  } catch (const vxm::VbFehler&) {
+    // a faulty office file: the window reports it where it matters
+  }
+}
+
 int main(int argc, char** argv) {
   if (argc == 2 && (std::strcmp(argv[1], "--hilfe") == 0 || std::strcmp(argv[1], "--help") == 0)) return Gebrauch(true);
   if (argc < 3) return Gebrauch();
   const std::string befehl = argv[1];
   const std::string datei = argv[2];
+  UmleitungNennen(datei);
+  if (befehl == "kopieren" && argc == 4) UmleitungNennen(argv[3]);
   try {
     if (befehl == "anlegen" && argc == 3) {
       vxm::RegisterAnlegen(datei);

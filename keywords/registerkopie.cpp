@@ -67,16 +67,28 @@ KopieErgebnis Uebertragen(Datenbank& q, Datenbank& z) {
   return e;
 }
 
+// A server register made by `anlegen` and still without a row takes the copy.
+bool LeeresServerregister(const std::string& ziel) {
+  auto z = DatenbankDateiOeffnenHost(ziel);
+  if (z->Anbindung().Spalten("Dateiinfo").empty()) return false;
+  if (Anzahl(*z, "Dateiinfo") + Anzahl(*z, "Keyword") + Anzahl(*z, "KeywordZwischentabelle") > 0)
+    throw VbFehler(fehlernr::DatenbankExistiert,
+                   "Die Datenbank " + z->Datei() + " enthält bereits ein Register mit Zeilen; es wird nicht überschrieben.");
+  return true;
+}
+
 }  // namespace
 
 KopieErgebnis RegisterKopieren(const std::string& quelle, const std::string& ziel) {
-  auto q = DatenbankOeffnenHost(quelle);
+  // Files named are those files, also where the office file beside them
+  // sends the workstations to a server.
+  auto q = DatenbankDateiOeffnenHost(quelle);
+  const bool datei = !IstServerVerbindung(ziel);
   // Creating the target refuses an existing database, the source included;
   // nothing after that may remove the target unless this call made it.
-  RegisterAnlegen(ziel);
-  const bool datei = !IstServerVerbindung(ziel);
+  if (datei || !LeeresServerregister(ziel)) RegisterAnlegen(ziel);
   try {
-    auto z = DatenbankOeffnenHost(ziel);
+    auto z = DatenbankDateiOeffnenHost(ziel);
     return Uebertragen(*q, *z);
   } catch (...) {
     if (datei) {

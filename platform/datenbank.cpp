@@ -211,12 +211,16 @@ std::shared_ptr<Datenbank> ServerOeffnen(const std::string& verbindung) {
   return Geteilt(verbindung, [&] { return PostgresVerbinden(verbindung); });
 }
 
-std::shared_ptr<Datenbank> Oeffnen(const fs::path& host, const std::string& datei) {
-  if (const std::string server = ServerAusBuerodatei(host); !server.empty()) return ServerOeffnen(server);
+std::shared_ptr<Datenbank> DateiOeffnen(const fs::path& host, const std::string& datei) {
   std::error_code ec;
   if (!fs::is_regular_file(host, ec))
     throw VbFehler(fehlernr::DatenbankFehlt, "Die Datenbank " + datei + " wurde nicht gefunden.");
   return Geteilt(fs::weakly_canonical(host, ec).string(), [&] { return SqliteVerbinden(host, datei); });
+}
+
+std::shared_ptr<Datenbank> Oeffnen(const fs::path& host, const std::string& datei) {
+  if (const std::string server = ServerAusBuerodatei(host); !server.empty()) return ServerOeffnen(server);
+  return DateiOeffnen(host, datei);
 }
 
 }  // namespace
@@ -229,6 +233,11 @@ std::shared_ptr<Datenbank> DatenbankOeffnen(const std::string& datei) {
 std::shared_ptr<Datenbank> DatenbankOeffnenHost(const std::filesystem::path& host) {
   if (IstServerVerbindung(host.string())) return ServerOeffnen(host.string());
   return Oeffnen(host, host.string());
+}
+
+std::shared_ptr<Datenbank> DatenbankDateiOeffnenHost(const std::filesystem::path& host) {
+  if (IstServerVerbindung(host.string())) return ServerOeffnen(host.string());
+  return DateiOeffnen(host, host.string());
 }
 
 std::string ServerFuerDatenbank(const std::filesystem::path& host) { return ServerAusBuerodatei(host); }

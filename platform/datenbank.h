@@ -155,6 +155,9 @@ class Datenbank {
 std::shared_ptr<Datenbank> DatenbankOeffnen(const std::string& datei);
 // The same for a path of this machine (tools, tests).
 std::shared_ptr<Datenbank> DatenbankOeffnenHost(const std::filesystem::path& host);
+// A tool that names a file means that file, whatever kServerDatei beside
+// it names for the workstations ("postgresql:..." still opens the server).
+std::shared_ptr<Datenbank> DatenbankDateiOeffnenHost(const std::filesystem::path& host);
 
 inline constexpr const char* kServerDatei = "vxmserver.conf";
 // The server connection kServerDatei names for a database file ("" = the file).

@@ -182,6 +182,25 @@ TEST_F(RegisterWerkzeugTest, AufDemServerAnlegenPruefenReparierenUndKopieren) {
   EXPECT_EQ(DateiNummerSuchen(*db, "BRIEF ÜBEL.TXT", "c:\\a"), 1);
   EXPECT_EQ(KeywordsDerDatei(*db, 1), std::vector<std::string>{"MIETE"});
 
+  // anlegen, then kopieren into the still empty register; with the office
+  // file beside the source naming a server, the file named is copied.
+  test::ServerSchema drittes;
+  const std::string dritter = wort(drittes.Verbindung());
+  EXPECT_EQ(Aufruf(Werkzeug("anlegen " + dritter)), 0) << ausgabe_;
+  {
+    std::ofstream conf(datei_.parent_path() / kServerDatei);
+    conf << datei_.filename().string() << " = " << schema.Verbindung() << "\n";
+  }
+  EXPECT_EQ(Aufruf(Werkzeug("kopieren '" + datei_.string() + "' " + dritter)), 0) << ausgabe_;
+  EXPECT_NE(ausgabe_.find("Hinweis: Die Arbeitsplätze benutzen statt"), std::string::npos) << ausgabe_;
+  EXPECT_NE(ausgabe_.find("1 Dateien, 1 Keywords, 1 Verknüpfungen"), std::string::npos) << ausgabe_;
+  EXPECT_EQ(KeywordsDerDatei(*DatenbankOeffnen(drittes.Verbindung()), 1), std::vector<std::string>{"MIETE"});
+  EXPECT_EQ(Aufruf(Werkzeug("kopieren '" + datei_.string() + "' " + dritter)), 1) << "a register with rows stays";
+  EXPECT_NE(ausgabe_.find("bereits ein Register mit Zeilen"), std::string::npos) << ausgabe_;
+  EXPECT_EQ(Aufruf(Werkzeug("pruefen '" + datei_.string() + "'")), 0) << ausgabe_;
+  EXPECT_NE(ausgabe_.find("Dateien: 1"), std::string::npos) << "the file's own rows: " << ausgabe_;
+  fs::remove(datei_.parent_path() / kServerDatei);
+
   // a server that is not there: a message naming it, no wait without end
   EXPECT_EQ(Aufruf(Werkzeug("pruefen 'postgresql:host=/tmp/vxm-kein-server dbname=vxm'")), 1);
   EXPECT_NE(ausgabe_.find("Fehler 3151"), std::string::npos) << ausgabe_;
