@@ -89,6 +89,9 @@ class frmDorvex : public QDialog, public Hauptfensterzugang {
   // Re-reads the shown folder, keeping the selected file where it still is.
   void DateilisteAuffrischen() override;
   // F5: tree and file list as the disk has them now.
+  // While the window changes the selection by itself (its folder went
+  // away), not the user: panels that follow the selection stay put.
+  bool AuswahlVomProgramm = false;
   void Auffrischen();
   // File number of the selected file in the register (0 = not registered).
   int32_t DateinummerSuchen(const std::string& name, const std::string& ordner);

@@ -132,25 +132,37 @@ class OrdnerWaechter : public QObject {
   // that holds its registered files), its rows follow and the window goes
   // with it; removed, the window shows the nearest folder still there.
   void OrdnerVerschwunden() {
-    const std::string eltern = ElternPfad(), alt = f_.filListBox->Path();
+    const std::string eltern = ElternPfad(), alt = f_.filListBox->Path(), datei = f_.filListBox->FileName();
     std::string neu;
     if (!eltern.empty()) {
       std::vector<std::string> weg, dazu;
       Unterschied(geschwister_, Unterordner(eltern), weg, dazu);
+      // One folder gone, one new: a rename (the rows may have followed
+      // already, when another workstation renamed it).
       if (weg.size() == 1 && dazu.size() == 1 && GleichOhneFall(eltern + "\\" + weg[0], alt)) {
+        neu = eltern + "\\" + dazu[0];
         try {
-          if (vxm::OrdnerUmbenennungNachziehen(f_.DOC_DATA.Database(), alt, eltern + "\\" + dazu[0]) > 0)
-            neu = eltern + "\\" + dazu[0];
+          vxm::OrdnerUmbenennungNachziehen(f_.DOC_DATA.Database(), alt, neu);
         } catch (const std::exception&) {
           // the register busy or away: the clean-up catches up
         }
       }
     }
-    f_.Auffrischen();
-    if (auto* k = neu.empty() ? nullptr : f_.Baum->Knoten(neu + "\\")) {
-      f_.Baum->Auswaehlen(k);
-      f_.Baum->NodeClick(k);
+    f_.AuswahlVomProgramm = true;
+    try {
+      f_.Auffrischen();
+      if (auto* k = neu.empty() ? nullptr : f_.Baum->Knoten(neu + "\\")) {
+        f_.Baum->Auswaehlen(k);
+        f_.Baum->NodeClick(k);
+        // The file that was selected, at its new place.
+        for (int i = 0; i < f_.filListBox->ListCount(); ++i)
+          if (f_.filListBox->List(i) == datei) f_.filListBox->SetListIndex(i);
+      }
+    } catch (...) {
+      f_.AuswahlVomProgramm = false;
+      throw;
     }
+    f_.AuswahlVomProgramm = false;
   }
 
   void Nachziehen() {

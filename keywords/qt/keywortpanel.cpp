@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <algorithm>
 
+#include "basis/dateifunktionen.h"
 #include "basis/fehlermelden.h"
 #include "basis/zustand.h"
 #include "component/qt/frmdorvex.h"
@@ -24,6 +25,18 @@ void Fuellen(QListWidget* l, const std::vector<std::string>& namen) {
 }
 
 void Zeigen(const std::string& text) { Dienste().Meldungen->MsgBox(text, vbOKOnly, ""); }
+
+// Another workstation or program may have renamed, moved or deleted the
+// file since the panel showed it: nothing is written for a file that is not
+// there (a row for it would point nowhere, or later take another file's
+// place). The typed text stays.
+bool DateiNochDa(const AktuelleDatei& d) {
+  const std::string pfad = !d.Ordner.empty() && d.Ordner.back() == '\\' ? d.Ordner + d.Name : d.Ordner + "\\" + d.Name;
+  if (DateiVorhanden(pfad)) return true;
+  Zeigen("Die Datei " + pfad + " ist nicht mehr vorhanden; sie wurde inzwischen umbenannt, verschoben oder "
+         "gelöscht. Die Keywörter wurden nicht gespeichert.");
+  return false;
+}
 
 // Row of the last selected entry (the host walks the list upwards from 0
 // and keeps the last hit), -1 for none.
@@ -205,12 +218,17 @@ void KeywortPanel::DetailsNachziehen() {
 
 void KeywortPanel::AuswahlGeaendert() {
   if (!f_.FrameKeywortBearbeitung->isVisible() || f_.filListBox->ListIndex() < 0) return;
+  // A selection the window made by itself (its folder went away) is not the
+  // user's choice: the panel stays on its file, unless that is the file
+  // selected again at its new place.
+  if (f_.AuswahlVomProgramm && !GleichOhneFall(f_.filListBox->FileName(), datei_.Name)) return;
   f_.lstKeyword->hide();
   DateiZeigen();
 }
 
 void KeywortPanel::KeywEingabeZuweisen() {
   const AktuelleDatei d = Datei();
+  if (!DateiNochDa(d)) return;
   const EingabeErgebnis e = KeywordsEingeben(Register(), d, S(f_.txtEingabeKeyw->text()));
   if (!e.Fehler.empty()) {
     Zeigen(e.Fehler);
@@ -236,6 +254,7 @@ void KeywortPanel::KeywEingabeZuweisen() {
 }
 
 void KeywortPanel::KeywDateiZuweisen(const std::string& keyword) {
+  if (!DateiNochDa(Datei())) return;
   const ZuweisungErgebnis e = KeywordZuweisen(Register(), Datei(), keyword);
   if (!e.Meldung.empty()) {
     Zeigen(e.Meldung);

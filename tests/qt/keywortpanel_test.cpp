@@ -7,6 +7,7 @@
 #include "basis/zustand.h"
 #include "component/qt/frmdorvex.h"
 #include "keywords/register.h"
+#include "store/qt/ordnerbaum.h"
 #include "tests/qt/qthilfen.h"
 
 namespace vxm::test {
@@ -272,6 +273,50 @@ TEST_F(KeywortPanelTest, AenderungenTreffenDieGenannteDatei) {
   Klick(F().cmdKeyAddToData);
   EXPECT_EQ(KeywordsDerDateiLesen(Db(), DateiNummer(Db(), {"Fremd.txt", kOrdner + "\\Andere"})), V{"KAUTION"});
   EXPECT_EQ(Von("Plan.pdf"), V{"KAUTION"});
+}
+
+// Another workstation or program renames, moves or deletes what the panel
+// shows: no keyword lands on a file that is gone, nor on another file the
+// window selects by itself; a renamed folder takes the panel along.
+TEST_F(KeywortPanelTest, AeussereAenderungenLenkenKeineKeywoerterUm) {
+  DateiAnlegen(kOrdner + "\\Post\\Antwort.txt", "a");
+  DateiAnlegen(kOrdner + "\\Post\\Brief an Bäcker.txt", "b");
+  Starten("('MIETE'), ('KAUTION')");
+  F().Baum->NodeClick(F().Baum->Knoten(kOrdner + "\\Post\\"));
+  F().filListBox->SetListIndex(1);
+  ASSERT_EQ(F().filListBox->FileName(), "Brief an Bäcker.txt");
+  F().KeywortPanelOeffnen();
+  ASSERT_EQ(F().lblFilename->text().toStdString(), "Brief an Bäcker.txt");
+  // The folder renamed by a colleague: the window and the panel follow it.
+  std::filesystem::rename(Host(kOrdner + "\\Post"), Host(kOrdner + "\\Briefe"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return F().filListBox->Path() == kOrdner + "\\Briefe"; }, 5000))
+      << F().filListBox->Path();
+  EXPECT_EQ(F().lblFilename->text().toStdString(), "Brief an Bäcker.txt");
+  Tippen("miete");
+  const auto nr = DateiNummer(Db(), {"Brief an Bäcker.txt", kOrdner + "\\Briefe"});
+  EXPECT_EQ(KeywordsDerDateiLesen(Db(), nr), V{"MIETE"});
+  EXPECT_EQ(DateiNummer(Db(), {"Antwort.txt", kOrdner + "\\Briefe"}), 0);
+  // The folder removed: the window shows the one above and selects its
+  // first file, but the panel stays on its file and writes nothing.
+  std::filesystem::remove_all(Host(kOrdner + "\\Briefe"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return F().filListBox->Path() == kOrdner; }, 5000)) << F().filListBox->Path();
+  EXPECT_EQ(F().lblFilename->text().toStdString(), "Brief an Bäcker.txt");
+  const std::size_t links = Links();
+  Tippen("kaution");
+  EXPECT_EQ(Links(), links);
+  EXPECT_TRUE(Von("Brief.txt").empty());
+  ASSERT_FALSE(dialoge_->Gezeigt.empty());
+  EXPECT_NE(dialoge_->Gezeigt.back().Text.find("ist nicht mehr vorhanden"), std::string::npos)
+      << dialoge_->Gezeigt.back().Text;
+  EXPECT_EQ(F().txtEingabeKeyw->text().toStdString(), "kaution") << "the typed text stays";
+  // A file deleted by another workstation while its panel is open.
+  F().KeywortPanelOeffnen();
+  ASSERT_EQ(F().lblFilename->text().toStdString(), "Brief.txt");
+  std::filesystem::remove(Host(kOrdner + "\\Brief.txt"));
+  F().txtEingabeKeyw->clear();
+  Waehlen(F().lstKeyAuswahl, "MIETE");
+  Klick(F().cmdKeyAddToData);
+  EXPECT_EQ(DateiNummer(Db(), {"Brief.txt", kOrdner}), 0) << "no row for a file that is gone";
 }
 
 TEST_F(KeywortPanelTest, ZuVieleKeywordsAufEinmal) {
