@@ -23,10 +23,10 @@ std::string Pfad(const std::string& ordner, const std::string& name) {
 }  // namespace
 
 LoeschErgebnis DateiMitRegisterLoeschen(Datenbank& db, const std::string& ordner, const std::string& name,
-                                       const std::function<bool(const std::string& pfad)>& entfernen) {
+                                       const std::function<bool(const std::string& pfad)>& entfernen, bool papierkorb) {
   const std::string pfad = Pfad(ordner, name);
   Vorhaben v;
-  v.Art = VorhabenArt::Loeschen;
+  v.Art = papierkorb ? VorhabenArt::Papierkorb : VorhabenArt::Loeschen;
   v.QuellOrdner = ordner;
   v.QuellName = name;
   // A record another process completed before we held the lock: start again.

@@ -9,7 +9,7 @@
 namespace vxm {
 
 enum class LoeschErgebnis {
-  Geloescht,       // file gone (into the trash or deleted), rows and links gone
+  Geloescht,       // file gone (into the trash or deleted), rows and links gone (or set aside)
   NichtGeloescht,  // the file stays, and so do its rows
   RegisterOffen,   // file gone; the rows could not yet be removed (the record finishes it later)
 };
@@ -19,7 +19,11 @@ enum class LoeschErgebnis {
 // of the deletion is committed first, then under the register's write lock
 // the rows go, the file goes and one commit ends it; after a crash the
 // record completes or drops the change by whether the file is still there.
+//
+// `papierkorb`: the file goes to the trash; its rows then wait set aside,
+// so the file put back at its place has its keywords again.
 LoeschErgebnis DateiMitRegisterLoeschen(Datenbank& db, const std::string& ordner, const std::string& name,
-                                       const std::function<bool(const std::string& pfad)>& entfernen);
+                                       const std::function<bool(const std::string& pfad)>& entfernen,
+                                       bool papierkorb = false);
 
 }  // namespace vxm

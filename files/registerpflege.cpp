@@ -140,19 +140,22 @@ bool RegisterDateiEntfernen(Datenbank& db, const std::string& name, const std::s
   return true;
 }
 
+std::vector<int32_t> RegisterDateiNummern(Datenbank& db, const std::string& name, const std::string& ordner) {
+  std::vector<int32_t> nummern;
+  Abfrage a(db,
+            "SELECT Dateinummer, Dateiname, Dateipfad FROM Dateiinfo "
+            "WHERE DateinameSchluessel = ?1 AND DateipfadSchluessel = ?2");
+  a.Text(1, Falten(name)).Text(2, Falten(ordner));
+  while (a.Zeile())
+    if (GleichOhneFall(a.Spalte(1), name) && GleichOhneFall(a.Spalte(2), ordner))
+      nummern.push_back(static_cast<int32_t>(a.ZahlSpalte(0)));
+  return nummern;
+}
+
 std::size_t RegisterDateiZeilenEntfernen(Datenbank& db, const std::string& name, const std::string& ordner) {
   db.Schreibpruefung();
   Transaktion t(db);
-  std::vector<int32_t> nummern;
-  {
-    Abfrage a(db,
-              "SELECT Dateinummer, Dateiname, Dateipfad FROM Dateiinfo "
-              "WHERE DateinameSchluessel = ?1 AND DateipfadSchluessel = ?2");
-    a.Text(1, Falten(name)).Text(2, Falten(ordner));
-    while (a.Zeile())
-      if (GleichOhneFall(a.Spalte(1), name) && GleichOhneFall(a.Spalte(2), ordner))
-        nummern.push_back(static_cast<int32_t>(a.ZahlSpalte(0)));
-  }
+  const std::vector<int32_t> nummern = RegisterDateiNummern(db, name, ordner);
   for (int32_t n : nummern) ZeileLoeschen(db, n);
   t.Bestaetigen();
   return nummern.size();

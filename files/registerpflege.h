@@ -34,6 +34,8 @@ bool RegisterDateiEntfernen(Datenbank& db, const std::string& name, const std::s
 // before copies replaced the target's row may hold several. The number of
 // rows removed.
 std::size_t RegisterDateiZeilenEntfernen(Datenbank& db, const std::string& name, const std::string& ordner);
+// The numbers of the rows of a file (name and folder compared case-blind).
+std::vector<int32_t> RegisterDateiNummern(Datenbank& db, const std::string& name, const std::string& ordner);
 
 // After a folder was renamed: rows of `alt` and of every folder below it get
 // the path with `alt` replaced by `neu` (upper-cased) in front. The number

@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include "files/registerpflege.h"
+#include "files/wiedererkennung.h"
+#include "files/fingerabdruck.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
 #include "platform/pgschema.h"
@@ -33,7 +35,8 @@ constexpr ArtName kArten[] = {{VorhabenArt::OrdnerUmbenennen, "OrdnerUmbenennen"
                               {VorhabenArt::Verschieben, "Verschieben"},
                               {VorhabenArt::Kopieren, "Kopieren"},
                               {VorhabenArt::KopierenMitKeywords, "KopierenMitKeywords"},
-                              {VorhabenArt::Loeschen, "Loeschen"}};
+                              {VorhabenArt::Loeschen, "Loeschen"},
+                              {VorhabenArt::Papierkorb, "Papierkorb"}};
 
 const char* ArtText(VorhabenArt a) {
   for (const auto& n : kArten)
@@ -97,7 +100,8 @@ Urteil Beurteilen(const Vorhaben& v) {
     if (alt) return Urteil::Verwerfen;  // never renamed (a rename never replaces a folder)
     return Urteil::Offen;               // neither there: a drive away, or removed meanwhile
   }
-  if (v.Art == VorhabenArt::Loeschen) return DateiDa(Pfad(v.QuellOrdner, v.QuellName)) ? Urteil::Verwerfen : Urteil::Vollenden;
+  if (v.Art == VorhabenArt::Loeschen || v.Art == VorhabenArt::Papierkorb)
+    return DateiDa(Pfad(v.QuellOrdner, v.QuellName)) ? Urteil::Verwerfen : Urteil::Vollenden;
   const std::string quelle = Pfad(v.QuellOrdner, v.QuellName), ziel = Pfad(v.ZielOrdner, v.ZielName);
   const bool q = DateiDa(quelle), z = DateiDa(ziel);
   if (q && z && GleicherInhalt(quelle, ziel)) return Urteil::Vollenden;
@@ -110,7 +114,8 @@ Urteil Beurteilen(const Vorhaben& v) {
 std::string Beschreibung(const Vorhaben& v) {
   if (v.Art == VorhabenArt::OrdnerUmbenennen)
     return "Umbenennen des Ordners " + v.QuellOrdner + " in " + v.ZielOrdner;
-  if (v.Art == VorhabenArt::Loeschen) return "Löschen der Datei " + Pfad(v.QuellOrdner, v.QuellName);
+  if (v.Art == VorhabenArt::Loeschen || v.Art == VorhabenArt::Papierkorb)
+    return "Löschen der Datei " + Pfad(v.QuellOrdner, v.QuellName);
   return std::string(v.Art == VorhabenArt::Verschieben ? "Verschieben" : "Kopieren") + " der Datei " +
          Pfad(v.QuellOrdner, v.QuellName) + " nach " + Pfad(v.ZielOrdner, v.ZielName);
 }
@@ -178,12 +183,35 @@ std::vector<Vorhaben> OffeneVorhaben(Datenbank& db) {
   return offen;
 }
 
+namespace {
+
+// A file into the trash: where the register keeps set-aside rows, its rows
+// wait there without their print, so that only a file at this very place
+// takes them back (the file restored from the trash has its keywords
+// again; a copy of the same content elsewhere does not take them). A
+// server register, which keeps none, lets them go as a delete does.
+void ZeilenBeiseiteFuerRueckkehr(Datenbank& db, const std::string& name, const std::string& ordner) {
+  if (!db.Handle()) {
+    RegisterDateiZeilenEntfernen(db, name, ordner);
+    return;
+  }
+  if (!AbgleichTabellenDa(db)) AbgleichTabellenAnlegen(db);
+  for (int32_t n : RegisterDateiNummern(db, name, ordner)) {
+    ZeileBeiseitelegen(db, n, grund::Papierkorb, "");
+    Abfrage(db, "DELETE FROM vxm_fingerabdruck WHERE Dateinummer = ?1").Zahl(1, n).Ausfuehren();
+  }
+}
+
+}  // namespace
+
 void VorhabenRegisterAnwenden(Datenbank& db, const Vorhaben& v) {
   Transaktion t(db);
   if (v.Art == VorhabenArt::OrdnerUmbenennen) {
     RegisterOrdnerNachziehen(db, v.QuellOrdner, v.ZielOrdner);
   } else if (v.Art == VorhabenArt::Loeschen) {
     RegisterDateiZeilenEntfernen(db, v.QuellName, v.QuellOrdner);
+  } else if (v.Art == VorhabenArt::Papierkorb) {
+    ZeilenBeiseiteFuerRueckkehr(db, v.QuellName, v.QuellOrdner);
   } else {
     // A change of case only is the file's own row, nothing gives way.
     if (!GleichOhneFall(Pfad(v.QuellOrdner, v.QuellName), Pfad(v.ZielOrdner, v.ZielName)))

@@ -29,6 +29,7 @@ enum class VorhabenArt {
   Kopieren,             // file; the target's rows go, the copy gets none
   KopierenMitKeywords,  // file; the target's rows go, the copy gets a row with the source's links
   Loeschen,             // file (Quell*); its rows go once it is gone
+  Papierkorb,           // file (Quell*) into the trash; its rows wait set aside for its return
 };
 
 struct Vorhaben {

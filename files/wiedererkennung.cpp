@@ -122,6 +122,8 @@ std::string GrundText(const std::string& g, const std::string& hinweis) {
   if (g == grund::OhneFingerabdruck)
     return "kein Fingerabdruck: die Datei verschwand, bevor ihr Inhalt erfasst war";
   if (g == grund::Mehrdeutig) return hinweis + "; es wird nicht geraten";
+  if (g == grund::Papierkorb)
+    return "in den Papierkorb gelegt; an ihren Platz zurückgelegt, bekommt die Datei ihre Keywörter wieder";
   return hinweis.empty() ? g : hinweis;
 }
 

@@ -37,6 +37,7 @@ namespace grund {
 inline constexpr const char* NichtGefunden = "nicht gefunden";
 inline constexpr const char* OhneFingerabdruck = "ohne Fingerabdruck";
 inline constexpr const char* Mehrdeutig = "mehrdeutig";
+inline constexpr const char* Papierkorb = "Papierkorb";
 }  // namespace grund
 
 struct Vorgang {

@@ -148,8 +148,9 @@ void Aktionen::LoeschenAusfuehren() {
   // rows go as one unit: a file that could not be deleted keeps its rows.
   const std::string pfad = Pfad(QuellOrdner, QuellDatei);
   bool keinKorb = false;
-  auto loeschen = [&](const std::function<bool(const std::string&)>& entfernen) {
-    if (DateiMitRegisterLoeschen(Register(), QuellOrdner, QuellDatei, entfernen) == LoeschErgebnis::RegisterOffen)
+  auto loeschen = [&](const std::function<bool(const std::string&)>& entfernen, bool papierkorb) {
+    if (DateiMitRegisterLoeschen(Register(), QuellOrdner, QuellDatei, entfernen, papierkorb) ==
+        LoeschErgebnis::RegisterOffen)
       Hinweis("Die Datei " + pfad + " wurde gelöscht, ihre Keywörter konnten aber noch nicht aus dem Register "
               "entfernt werden. Das geschieht beim nächsten Öffnen.");
   };
@@ -162,7 +163,7 @@ void Aktionen::LoeschenAusfuehren() {
       }
       keinKorb = true;
       return false;
-    });
+    }, true);
     if (!keinKorb) return;
     if (Frage("Die Datei kann nicht in den Papierkorb verschoben werden:" + std::string(vbCrLf) + pfad + vbCrLf +
                   "Soll sie endgültig gelöscht werden?",
@@ -170,7 +171,7 @@ void Aktionen::LoeschenAusfuehren() {
       Hinweis(meldung::Abgebrochen);
       return;
     }
-    loeschen([](const std::string& p) { return DateiLoeschen(p); });
+    loeschen([](const std::string& p) { return DateiLoeschen(p); }, false);
   } catch (const std::exception& e) {
     Melden(e);
     Hinweis("Die Datei " + pfad + " wurde nicht gelöscht.");

@@ -184,6 +184,22 @@ TEST_F(Bedienung, LoeschenLegtInDenPapierkorbWoEinerIst) {
   EXPECT_TRUE(fs::exists(daten / "Trash" / "info" / "Zettel.txt.trashinfo"));
   EXPECT_EQ(Anzahl("SELECT COUNT(*) AS n FROM Dateiinfo"), 0) << "register rows go as before";
   EXPECT_EQ(Anzahl("SELECT COUNT(*) AS n FROM KeywordZwischentabelle"), 0);
+  // ... set aside: put back from the trash, the file has its keywords again
+  // once its folder is opened; a copy of it elsewhere does not take them.
+  DateiAnlegen(kMieter + "\\Briefe\\Zettel Kopie.txt", "zettel");
+  fs::rename(daten / "Trash" / "files" / "Zettel.txt", Host(kMieter + "\\Zettel.txt"));
+  fs::remove(daten / "Trash" / "info" / "Zettel.txt.trashinfo");
+  F().Baum->NodeClick(F().Baum->Knoten(kMieter + "\\Briefe\\"));
+  F().Baum->NodeClick(F().Baum->Knoten(kMieter + "\\"));
+  Datenbank& db = F().DOC_DATA.Database();
+  EXPECT_EQ(KeywordsDerDatei(db, DateiNummerSuchen(db, "Zettel.txt", kMieter)), std::vector<std::string>{"MIETE"});
+  EXPECT_EQ(DateiNummerSuchen(db, "Zettel Kopie.txt", kMieter + "\\Briefe"), 0);
+  F().filListBox->SetListIndex(Zeile("Zettel.txt"));
+  EXPECT_EQ(F().txtVorhandenKeyw->text().toStdString(), "MIETE");
+  // Deleted once more, for the cases below.
+  dialoge_->Antworten = {vbYes};
+  A().lstAktion_Click(3);
+  ASSERT_FALSE(Da(kMieter + "\\Zettel.txt"));
 
   // A new account without a data folder: it is made, the file goes to the trash.
   const fs::path neu = temp_ / "neu" / "share";
@@ -220,6 +236,8 @@ TEST_F(Bedienung, LoeschenLegtInDenPapierkorbWoEinerIst) {
   EXPECT_EQ(Anzahl("SELECT COUNT(*) AS n FROM Dateiinfo"), 0);
   EXPECT_EQ(Anzahl("SELECT COUNT(*) AS n FROM KeywordZwischentabelle"), 0);
   EXPECT_FALSE(fs::exists(fs::current_path() / "files" / "Akte.txt")) << "never a trash in the current folder";
+  // Deleted for good: its keywords do not wait for it.
+  EXPECT_EQ(Anzahl("SELECT COUNT(*) AS n FROM vxm_beiseite WHERE Dateiname = 'Akte.txt'"), 0);
   setenv("HOME", heimVorher.c_str(), 1);
 }
 
