@@ -46,6 +46,9 @@ ScanEinstellungen MitFortschritt(ScanEinstellungen e) {
       d->setAutoReset(false);
       d->setMinimumDuration(0);
       d->show();
+      // Esc reaches it only as the active window.
+      d->raise();
+      d->activateWindow();
       *dialog = std::move(d);
     }
     QProgressDialog& d = **dialog;

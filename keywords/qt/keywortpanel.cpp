@@ -150,6 +150,18 @@ bool KeywortPanel::eventFilter(QObject* o, QEvent* e) {
       Ereignis([this] { cmdKeyAddToData_Click(); });
       return true;
     }
+    // Esc closes what is open: the context list, else the panel, as "Ende".
+    if (ke->key() == Qt::Key_Escape && o != f_.lstKeyword && f_.lstKeyword->isHidden() &&
+        (o == f_.lstKeyAuswahl || o == f_.lstVorhandeneKeys || o == f_.txtEingabeKeyw)) {
+      Ereignis([this] {
+        if (f_.FrameÄnderung->isVisible()) {
+          cmdCancelÄndern_Click();
+        } else {
+          cmdKeyBearbEnde_Click();
+        }
+      });
+      return true;
+    }
   }
   if (o == f_.lstKeyword && e->type() == QEvent::FocusIn) {
     // Every click on the context list is a new choice.
@@ -412,6 +424,8 @@ void KeywortPanel::cmdKeyBearbEnde_Click() {
   f_.cmdNeuKey->hide();
   f_.FrameKeywortBearbeitung->hide();
   f_.txtDateisuchen->clear();
+  // Keyboard users go on in the file list, with the file they tagged.
+  f_.filListBox->setFocus();
 }
 
 void KeywortPanel::KontextlisteZeigen(QListWidget* liste, int x, int y) {

@@ -319,6 +319,19 @@ TEST_F(KeywortPanelTest, AeussereAenderungenLenkenKeineKeywoerterUm) {
   EXPECT_EQ(DateiNummer(Db(), {"Brief.txt", kOrdner}), 0) << "no row for a file that is gone";
 }
 
+// Esc closes the panel as "Ende" does, and the keyboard goes on in the file list.
+TEST_F(KeywortPanelTest, EscSchliesstUndDerFokusGehtZurDateiliste) {
+  Starten();
+  F().filListBox->SetListIndex(1);
+  F().KeywortPanelOeffnen();
+  ASSERT_FALSE(F().FrameKeywortBearbeitung->isHidden());
+  ASSERT_TRUE(F().lstKeyAuswahl->hasFocus());
+  QTest::keyClick(F().lstKeyAuswahl, Qt::Key_Escape);
+  EXPECT_TRUE(F().FrameKeywortBearbeitung->isHidden());
+  EXPECT_TRUE(F().filListBox->hasFocus());
+  EXPECT_EQ(F().filListBox->FileName(), "Plan.pdf");
+}
+
 TEST_F(KeywortPanelTest, ZuVieleKeywordsAufEinmal) {
   Starten();
   F().KeywortPanelOeffnen();
