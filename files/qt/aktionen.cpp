@@ -200,6 +200,8 @@ void Aktionen::Umbenennen() {
   }
   Uebertragen(UebertragungsArt::Verschieben, QuellOrdner, QuellDatei, ZielOrdner, ZielDatei);
   f_.filListBox->Refresh();
+  // The details showed the file under its old name.
+  if (!GleichOhneFall(ZielDatei, QuellDatei) && !DateiVorhanden(Pfad(QuellOrdner, QuellDatei))) f_.DateiDetailsLeeren();
 }
 
 void Aktionen::NeueDatei() {

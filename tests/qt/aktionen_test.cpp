@@ -256,6 +256,7 @@ TEST_F(AktionenTest, UmbenennenMitEingabeboxUndIhreGrenzfaelle) {
   A().lstAktion_Click(5);
   EXPECT_FALSE(Da(kMieter + "\\Brief.txt"));
   EXPECT_EQ(Inhalt(kMieter + "\\Mahnung.txt"), "brief");
+  EXPECT_NE(F().lblName->text().toStdString(), "Brief.txt") << "the details name no file that is gone";
   const Zeile* z = ZeileVon("Mahnung.txt");
   ASSERT_NE(z, nullptr);
   EXPECT_EQ(z->Nummer, 2);
