@@ -3,6 +3,7 @@
 // of the windows. The engine itself sits behind Verbindung.
 #include "platform/datenbank.h"
 
+#include <chrono>
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -207,8 +208,29 @@ std::shared_ptr<Datenbank> Geteilt(const std::string& schluessel,
   return db;
 }
 
+// A server that did not answer is not waited for again at once: the steps
+// of one start (the host's check, each data source of the window) ask one
+// after the other, and each would wait its full connect timeout.
+constexpr auto kNichtErreichbarGemerkt = std::chrono::seconds(15);
+
+std::map<std::string, std::pair<std::chrono::steady_clock::time_point, VbFehler>>& NichtErreichbar() {
+  thread_local std::map<std::string, std::pair<std::chrono::steady_clock::time_point, VbFehler>> gemerkt;
+  return gemerkt;
+}
+
 std::shared_ptr<Datenbank> ServerOeffnen(const std::string& verbindung) {
-  return Geteilt(verbindung, [&] { return PostgresVerbinden(verbindung); });
+  auto& gemerkt = NichtErreichbar();
+  const auto jetzt = std::chrono::steady_clock::now();
+  if (auto it = gemerkt.find(verbindung); it != gemerkt.end()) {
+    if (jetzt - it->second.first < kNichtErreichbarGemerkt) throw it->second.second;
+    gemerkt.erase(it);
+  }
+  try {
+    return Geteilt(verbindung, [&] { return PostgresVerbinden(verbindung); });
+  } catch (const VbFehler& e) {
+    if (e.Nummer == fehlernr::ServerNichtErreichbar) gemerkt.insert_or_assign(verbindung, std::pair{jetzt, e});
+    throw;
+  }
 }
 
 std::shared_ptr<Datenbank> DateiOeffnen(const fs::path& host, const std::string& datei) {

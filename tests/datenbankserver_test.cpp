@@ -3,9 +3,13 @@
 // connection lost in the middle of a change, a password in the office file).
 // A SQLite file on a network share keeps its journal.
 #include <sqlite3.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <fstream>
 
 #include "keywords/register.h"
@@ -43,6 +47,32 @@ std::string Utf8(char32_t c) {
   std::string aus;
   Utf8Anhaengen(c, aus);
   return aus;
+}
+
+// A server that takes the connection and never answers costs its connect
+// timeout once, not once for every step of a start that asks for it.
+TEST(ServerOhneAntwort, WirdNichtZweimalAbgewartet) {
+  const int lauscher = ::socket(AF_INET, SOCK_STREAM, 0);
+  ASSERT_GE(lauscher, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(::bind(lauscher, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  ASSERT_EQ(::listen(lauscher, 8), 0);  // the kernel takes connections; nobody answers
+  socklen_t laenge = sizeof a;
+  ASSERT_EQ(::getsockname(lauscher, reinterpret_cast<sockaddr*>(&a), &laenge), 0);
+  const std::string verbindung =
+      "postgresql:host=127.0.0.1 port=" + std::to_string(ntohs(a.sin_port)) + " dbname=vxm connect_timeout=2";
+  auto dauer = [&] {
+    const auto start = std::chrono::steady_clock::now();
+    const VbFehler f = FehlerVon([&] { DatenbankOeffnen(verbindung); });
+    EXPECT_EQ(f.Nummer, fehlernr::ServerNichtErreichbar) << f.Beschreibung;
+    EXPECT_NE(f.Beschreibung.find("127.0.0.1"), std::string::npos) << f.Beschreibung;
+    return std::chrono::steady_clock::now() - start;
+  };
+  EXPECT_GE(dauer(), std::chrono::milliseconds(1500)) << "the first asks the server";
+  EXPECT_LT(dauer(), std::chrono::milliseconds(500)) << "the next, at once, is told the same";
+  ::close(lauscher);
 }
 
 class ServerTest : public test::Umgebung {

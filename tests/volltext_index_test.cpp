@@ -65,10 +65,14 @@ class VolltextIndex : public test::Umgebung {
     return v;
   }
 
-  // Waits up to ten seconds for a background indexer's work.
+  // Waits up to ten seconds for a background indexer's work; true once the
+  // condition held (a later step of the indexer may change it again).
   template <class Bedingung>
   static bool Warten(Bedingung bedingung) {
-    for (int i = 0; i < 1000 && !bedingung(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int i = 0; i < 1000; ++i) {
+      if (bedingung()) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     return bedingung();
   }
 
