@@ -30,14 +30,6 @@
 
 namespace {
 
-std::filesystem::path HostPfad(const vxm::Laufwerkstabelle& laufwerke, const std::string& pfad) {
-  try {
-    return laufwerke.Aufloesen(pfad).Host;
-  } catch (const std::exception&) {
-    return {};
-  }
-}
-
 // Asked for (--hilfe) the usage goes to standard output and is no error.
 int Gebrauch(bool gefragt = false) {
   (gefragt ? std::cout : std::cerr) << "Aufruf: vxmdorvex-index [--ordner WINDOWSPFAD] [--voll] [--fehler] [--ohne-ocr] "
@@ -79,7 +71,7 @@ int main(int argc, char** argv) {
     }
   }
   const auto laufwerke = Laufwerkstabelle::AusUmgebung();
-  if (registerGenannt && indexPfad.empty() && !std::filesystem::is_regular_file(HostPfad(laufwerke, register_))) {
+  if (registerGenannt && indexPfad.empty() && !DateiDa(laufwerke, register_)) {
     std::cerr << "vxmdorvex-index: Das Register " << register_ << " wurde nicht gefunden.\n";
     return 2;
   }

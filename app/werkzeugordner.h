@@ -29,11 +29,18 @@ inline std::string StandardOrdner(const Laufwerkstabelle& laufwerke, const std::
   return laufwerke.AktuellerOrdner();
 }
 
-// A folder the caller named must be there: a typing error must not turn
-// into a run over another folder.
+// A folder or file the caller named must be there: a typing error must not
+// turn into a run over another folder, or a new index beside nothing.
 inline bool OrdnerDa(const Laufwerkstabelle& laufwerke, const std::string& ordner) {
   try {
     return std::filesystem::is_directory(laufwerke.Aufloesen(ordner).Host);
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+inline bool DateiDa(const Laufwerkstabelle& laufwerke, const std::string& datei) {
+  try {
+    return std::filesystem::is_regular_file(laufwerke.Aufloesen(datei).Host);
   } catch (const std::exception&) {
     return false;
   }
