@@ -308,7 +308,19 @@ bool OrdnerBaum::KnotenZeigen(QTreeWidgetItem* k) {
   f_.dirListBox->SetPath(z.OrdnerPfad);
   f_.lstIcon->setVisible(f_.filListBox->ListCount() > 0);
   std::string muster = Vollpfad(k);
-  if (RegisterBereinigen) RegisterBereinigen(muster);
+  if (RegisterBereinigen) {
+    RegisterBereinigen(muster);
+    // The clean-up may have given the selected file its rows back (put back
+    // from the trash, moved here by another program): its keywords show.
+    if (f_.filListBox->ListIndex() >= 0) {
+      try {
+        f_.txtVorhandenKeyw->clear();
+        f_.KeywortZeileFuellen();
+      } catch (const std::exception&) {
+        // a register error leaves the line empty, as in the file list
+      }
+    }
+  }
   return true;
 }
 

@@ -242,6 +242,22 @@ TEST_F(Bedienung, LoeschenLegtInDenPapierkorbWoEinerIst) {
 }
 
 
+// The file put back from the trash is the one the opened folder selects:
+// its keywords, taken back by the folder's clean-up, show at once.
+TEST_F(Bedienung, ZurueckgelegteDateiZeigtIhreKeywoerterSofort) {
+  ASSERT_TRUE(Laden());
+  F().filListBox->SetListIndex(Zeile("Zettel.txt"));
+  dialoge_->Antworten = {vbYes};
+  A().lstAktion_Click(3);
+  const fs::path korb = temp_ / "xdg-daten" / "Trash" / "files" / "Zettel.txt";
+  ASSERT_TRUE(fs::exists(korb));
+  fs::remove(Host(kMieter + "\\Brief.txt"));  // Zettel.txt is then the first file
+  fs::rename(korb, Host(kMieter + "\\Zettel.txt"));
+  F().Baum->NodeClick(F().Baum->Knoten(kMieter + "\\"));
+  ASSERT_EQ(F().filListBox->FileName(), "Zettel.txt");
+  EXPECT_EQ(F().txtVorhandenKeyw->text().toStdString(), "MIETE");
+}
+
 // ------------------------------------------------------------ new folders
 
 TEST_F(Bedienung, NeuerOrdnerBehaeltSeineSchreibweiseInSchluesselUndRegister) {
