@@ -54,7 +54,7 @@ int Gebrauch(bool gefragt = false) {
                "        vxmdorvex-register abgleichen DATEI --wurzel WINDOWSPFAD [--tage N]\n"
                "        vxmdorvex-register kopieren QUELLE ZIEL\n"
                "        vxmdorvex-register umbenennen DATEI ALTER_ORDNER NEUER_NAME\n"
-               "DATEI, QUELLE, ZIEL: Registerdatei oder 'postgresql:Verbindung' (libpq; abgleichen nur Registerdatei)\n");
+               "DATEI, QUELLE, ZIEL: Registerdatei oder 'postgresql:Verbindung' (libpq)\n");
   return gefragt ? 0 : 2;
 }
 
@@ -131,11 +131,6 @@ int BeiseitePruefen(vxm::Datenbank& db) {
 
 int Abgleichen(const std::string& datei, const std::string& wurzel, int32_t tage) {
   auto db = vxm::DatenbankDateiOeffnenHost(datei);
-  if (!db->Handle()) {
-    // Prints and set-aside rows live in register files only so far.
-    std::fprintf(stderr, "abgleichen gibt es nur für Registerdateien, nicht für ein Register auf dem Datenbankserver.\n");
-    return 1;
-  }
   if (tage > 0) {
     vxm::BeiseiteTageSetzen(*db, tage);
     std::printf("Einträge verschwundener Dateien werden %d Tage aufbewahrt.\n", tage);

@@ -1,7 +1,5 @@
 #include "files/abdrucknachtrag.h"
 
-#include <sqlite3.h>
-
 #include <string>
 #include <vector>
 
@@ -11,13 +9,11 @@
 #include "platform/oeffner.h"
 #include "platform/sqlhilfen.h"
 #include "platform/text.h"
+#include "platform/verbindung.h"
 
 namespace vxm {
 
-using erkennung::Schritt;
-using erkennung::Zeile;
-using sql::SpaltenText;
-using sql::Zuruecksetzen;
+using sql::Abfrage;
 
 Nachtragsschritt AbdrueckeNachtragen(Datenbank& db, int32_t ab, const Nachtragsgrenzen& grenzen) {
   Nachtragsschritt n;
@@ -28,7 +24,7 @@ Nachtragsschritt AbdrueckeNachtragen(Datenbank& db, int32_t ab, const Nachtragsg
   }
   // A change of the window's own is under way (a step may come while one of
   // its questions is open): this step waits for the next turn.
-  if (!sqlite3_get_autocommit(db.Handle())) return n;
+  if (db.Anbindung().TransaktionOffen()) return n;
   AbgleichTabellenAnlegen(db);
   struct Gelesen {
     Fingerabdruck f;
@@ -38,17 +34,16 @@ Nachtragsschritt AbdrueckeNachtragen(Datenbank& db, int32_t ab, const Nachtragsg
   std::size_t gesehen = 0;
   int64_t bytes = 0;
   {
-    sqlite3_stmt* s = db.Anweisung(
-        "SELECT d.Dateinummer, d.Dateiname, d.Dateipfad FROM Dateiinfo d WHERE d.Dateinummer >= ?1 AND NOT EXISTS "
-        "(SELECT 1 FROM vxm_fingerabdruck f WHERE f.Dateinummer = d.Dateinummer) ORDER BY d.Dateinummer LIMIT ?2");
-    Zuruecksetzen z{s};
-    sqlite3_bind_int(s, 1, ab);
-    sqlite3_bind_int64(s, 2, static_cast<sqlite3_int64>(grenzen.Zeilen));
-    while (bytes < grenzen.LeseBudget && Zeile(db, s)) {
+    Abfrage a(db,
+              "SELECT d.Dateinummer, d.Dateiname, d.Dateipfad FROM Dateiinfo d WHERE d.Dateinummer >= ?1 AND NOT "
+              "EXISTS (SELECT 1 FROM vxm_fingerabdruck f WHERE f.Dateinummer = d.Dateinummer) ORDER BY d.Dateinummer "
+              "LIMIT ?2");
+    a.Zahl(1, ab).Zahl(2, static_cast<int64_t>(grenzen.Zeilen));
+    while (bytes < grenzen.LeseBudget && a.Zeile()) {
       ++gesehen;
-      const int32_t nr = sqlite3_column_int(s, 0);
+      const auto nr = static_cast<int32_t>(a.ZahlSpalte(0));
       n.Weiter = nr + 1;
-      const std::string name(SpaltenText(s, 1)), ordner(SpaltenText(s, 2));
+      const std::string name(a.Spalte(1)), ordner(a.Spalte(2));
       std::filesystem::path host;
       try {
         host = HostPfadVon(ordner + "\\" + name);
@@ -67,20 +62,22 @@ Nachtragsschritt AbdrueckeNachtragen(Datenbank& db, int32_t ab, const Nachtragsg
   n.Fertig = gesehen < grenzen.Zeilen && bytes < grenzen.LeseBudget;
   if (gelesen.empty()) return n;
   Transaktion t(db);
-  sqlite3_stmt* w = db.Anweisung(
-      "INSERT OR IGNORE INTO vxm_fingerabdruck (Dateinummer, Groesse, Hash, Mtime, Gesehen) "
-      "SELECT ?1, ?2, ?3, ?4, ?5 FROM Dateiinfo WHERE Dateinummer = ?1 AND Dateiname = ?6 AND Dateipfad = ?7");
   for (const auto& g : gelesen) {
     // A row renamed or moved meanwhile (the window's own doing) keeps no print of another file.
-    sqlite3_bind_int(w, 1, g.f.Dateinummer);
-    sqlite3_bind_int64(w, 2, g.f.Inhalt.Groesse);
-    sql::TextBinden(w, 3, g.f.Inhalt.Hash);
-    sqlite3_bind_int64(w, 4, g.f.Mtime);
-    sqlite3_bind_int64(w, 5, g.f.Gesehen);
-    sql::TextBinden(w, 6, g.Name);
-    sql::TextBinden(w, 7, g.Ordner);
-    Schritt(db, w);
-    n.Erfasst += static_cast<std::size_t>(sqlite3_changes(db.Handle()));
+    n.Erfasst += static_cast<std::size_t>(
+        Abfrage(db,
+                "INSERT INTO vxm_fingerabdruck (Dateinummer, Groesse, Hash, Mtime, Gesehen) "
+                "SELECT Dateinummer, CAST(?2 AS BIGINT), CAST(?3 AS TEXT), CAST(?4 AS BIGINT), CAST(?5 AS BIGINT) "
+                "FROM Dateiinfo WHERE Dateinummer = ?1 AND Dateiname = ?6 AND Dateipfad = ?7 "
+                "ON CONFLICT (Dateinummer) DO NOTHING")
+            .Zahl(1, g.f.Dateinummer)
+            .Zahl(2, g.f.Inhalt.Groesse)
+            .Text(3, g.f.Inhalt.Hash)
+            .Zahl(4, g.f.Mtime)
+            .Zahl(5, g.f.Gesehen)
+            .Text(6, g.Name)
+            .Text(7, g.Ordner)
+            .Ausfuehren());
   }
   t.Bestaetigen();
   return n;

@@ -1,6 +1,5 @@
 #include "files/abgleich.h"
 
-#include <sqlite3.h>
 #include <xxhash.h>
 
 #include <algorithm>
@@ -11,6 +10,7 @@
 #include <unordered_set>
 
 #include "files/bestandslauf.h"
+#include "files/wiedererkennung_intern.h"
 #include "platform/fehler.h"
 #include "platform/oeffner.h"
 #include "platform/parallel.h"
@@ -20,9 +20,8 @@
 namespace vxm {
 namespace {
 
-using sql::SpaltenText;
-using sql::TextBinden;
-using sql::Zuruecksetzen;
+using erkennung::AufServer;
+using sql::Abfrage;
 
 // A place (folded folder, "\", folded name) as a 128-bit hash: the walk
 // and the register meet on it without a string per file.
@@ -71,32 +70,28 @@ bool ImOderUnter(const std::string& ordner, const std::string& wurzel) {
 void ZeilenLaden(Datenbank& db, const std::string& wurzel, std::vector<Zeile>& zeilen,
                  std::unordered_map<Ort128, int32_t, Ort128Hash>& orte, std::unordered_set<int64_t>& groessen) {
   const std::string wf = Falten(wurzel);
-  sqlite3_stmt* s = db.Anweisung(
-      "SELECT d.Dateinummer, d.DateinameSchluessel, d.DateipfadSchluessel, f.Groesse, f.Mtime "
-      "FROM Dateiinfo d LEFT JOIN vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer "
-      // The root is mostly the whole store: one pass in table order beats
-      // the index ranges and a sort (the unary + keeps the index out).
-      "WHERE +d.DateipfadSchluessel = ?1 OR +d.DateipfadSchluessel = ?2 "
-      "OR (+d.DateipfadSchluessel >= ?2 AND +d.DateipfadSchluessel < ?3) ORDER BY d.rowid");
-  Zuruecksetzen z{s};
-  TextBinden(s, 1, wf);
-  TextBinden(s, 2, wf + "\\");
-  TextBinden(s, 3, wf + "]");
-  int rc;
+  Abfrage a(db,
+            "SELECT d.Dateinummer, d.DateinameSchluessel, d.DateipfadSchluessel, f.Groesse, f.Mtime "
+            "FROM Dateiinfo d LEFT JOIN vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer "
+            // The root is mostly the whole store: one pass in table order beats
+            // the index ranges and a sort (the unary + keeps the index out).
+            "WHERE +d.DateipfadSchluessel = ?1 OR +d.DateipfadSchluessel = ?2 "
+            "OR (+d.DateipfadSchluessel >= ?2 AND +d.DateipfadSchluessel < ?3) ORDER BY d.rowid");
+  a.Text(1, wf).Text(2, wf + "\\").Text(3, wf + "]");
   std::string puffer;
-  while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+  while (a.Zeile()) {
     Zeile r;
-    r.Nummer = sqlite3_column_int(s, 0);
-    if (sqlite3_column_type(s, 3) != SQLITE_NULL) {
-      r.Groesse = sqlite3_column_int64(s, 3);
-      r.Mtime = sqlite3_column_int64(s, 4);
+    r.Nummer = static_cast<int32_t>(a.ZahlSpalte(0));
+    if (!a.IstNull(3)) {
+      r.Groesse = a.ZahlSpalte(3);
+      r.Mtime = a.ZahlSpalte(4);
       groessen.insert(r.Groesse);
     }
-    std::string_view pfad = SpaltenText(s, 2);
+    std::string_view pfad = a.Spalte(2);
     while (!pfad.empty() && pfad.back() == '\\') pfad.remove_suffix(1);
     puffer.assign(pfad);
     puffer += '\\';
-    puffer += SpaltenText(s, 1);
+    puffer += a.Spalte(1);
     const auto idx = static_cast<int32_t>(zeilen.size());
     auto [it, neu] = orte.emplace(OrtSchluessel(puffer), idx);
     if (!neu) {
@@ -107,7 +102,6 @@ void ZeilenLaden(Datenbank& db, const std::string& wurzel, std::vector<Zeile>& z
     }
     zeilen.push_back(r);
   }
-  if (rc != SQLITE_DONE) db.Fehler(rc);
 }
 
 // What the walk found, gathered on its own thread.
@@ -154,65 +148,52 @@ std::vector<Suchender> Vermisste(Datenbank& db, const std::vector<int32_t>& numm
     liste += std::to_string(nr);
   }
   liste += ']';
-  sqlite3_stmt* s = db.Anweisung(
-      "SELECT d.Dateinummer, d.Dateiname, d.Dateipfad, f.Groesse, f.Hash, f.Mtime FROM json_each(?1) j "
-      "CROSS JOIN Dateiinfo d ON d.Dateinummer = j.value "
-      "LEFT JOIN vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer");
-  Zuruecksetzen z{s};
-  TextBinden(s, 1, liste);
+  Abfrage a(db, AufServer(db) ? "SELECT d.Dateinummer, d.Dateiname, d.Dateipfad, f.Groesse, f.Hash, f.Mtime FROM "
+                               "json_array_elements_text(CAST(?1 AS json)) j JOIN Dateiinfo d ON d.Dateinummer = "
+                               "CAST(j.value AS integer) LEFT JOIN vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer"
+                             : "SELECT d.Dateinummer, d.Dateiname, d.Dateipfad, f.Groesse, f.Hash, f.Mtime FROM "
+                               "json_each(?1) j CROSS JOIN Dateiinfo d ON d.Dateinummer = j.value "
+                               "LEFT JOIN vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer");
+  a.Text(1, liste);
   aus.reserve(nummern.size());
-  int rc;
-  while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+  while (a.Zeile()) {
     Suchender x;
-    x.Nummer = sqlite3_column_int(s, 0);
-    x.Name = SpaltenText(s, 1);
-    x.Ordner = SpaltenText(s, 2);
-    if (sqlite3_column_type(s, 3) != SQLITE_NULL) {
-      x.Inhalt = DateiInhalt{sqlite3_column_int64(s, 3), std::string(SpaltenText(s, 4))};
-      x.Mtime = sqlite3_column_int64(s, 5);
+    x.Nummer = static_cast<int32_t>(a.ZahlSpalte(0));
+    x.Name = a.Spalte(1);
+    x.Ordner = a.Spalte(2);
+    if (!a.IstNull(3)) {
+      x.Inhalt = DateiInhalt{a.ZahlSpalte(3), std::string(a.Spalte(4))};
+      x.Mtime = a.ZahlSpalte(5);
     }
     aus.push_back(std::move(x));
   }
-  if (rc != SQLITE_DONE) db.Fehler(rc);
   return aus;
 }
 
 void BeiseiteGroessen(Datenbank& db, std::unordered_set<int64_t>& groessen) {
-  sqlite3_stmt* s = db.Anweisung(
-      "SELECT f.Groesse FROM vxm_beiseite b CROSS JOIN vxm_fingerabdruck f ON f.Dateinummer = b.Dateinummer");
-  Zuruecksetzen z{s};
-  int rc;
-  while ((rc = sqlite3_step(s)) == SQLITE_ROW) groessen.insert(sqlite3_column_int64(s, 0));
-  if (rc != SQLITE_DONE) db.Fehler(rc);
+  Abfrage a(db, "SELECT f.Groesse FROM vxm_beiseite b CROSS JOIN vxm_fingerabdruck f ON f.Dateinummer = b.Dateinummer");
+  while (a.Zeile()) groessen.insert(a.ZahlSpalte(0));
 }
 
 // Registered rows with a print outside the root: the walk says nothing of
 // their files, so they may want a content found under the root.
 std::vector<Suchender> AndereLaden(Datenbank& db, const std::string& wurzel) {
   const std::string wf = Falten(wurzel);
-  sqlite3_stmt* s = db.Anweisung(
-      "SELECT d.Dateinummer, d.Dateiname, d.Dateipfad, f.Groesse, f.Hash FROM Dateiinfo d CROSS JOIN "
-      "vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer WHERE d.DateipfadSchluessel < ?1 OR "
-      "(d.DateipfadSchluessel > ?1 AND d.DateipfadSchluessel < ?2) OR d.DateipfadSchluessel >= ?3");
-  Zuruecksetzen z{s};
-  TextBinden(s, 1, wf);
-  TextBinden(s, 2, wf + "\\");
-  TextBinden(s, 3, wf + "]");
+  Abfrage a(db,
+            "SELECT d.Dateinummer, d.Dateiname, d.Dateipfad, f.Groesse, f.Hash FROM Dateiinfo d CROSS JOIN "
+            "vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer WHERE d.DateipfadSchluessel < ?1 OR "
+            "(d.DateipfadSchluessel > ?1 AND d.DateipfadSchluessel < ?2) OR d.DateipfadSchluessel >= ?3");
+  a.Text(1, wf).Text(2, wf + "\\").Text(3, wf + "]");
   std::vector<Suchender> andere;
-  int rc;
-  while ((rc = sqlite3_step(s)) == SQLITE_ROW)
-    andere.push_back({sqlite3_column_int(s, 0), std::string(SpaltenText(s, 1)), std::string(SpaltenText(s, 2)), false,
-                      {}, {}, DateiInhalt{sqlite3_column_int64(s, 3), std::string(SpaltenText(s, 4))}, std::nullopt});
-  if (rc != SQLITE_DONE) db.Fehler(rc);
+  while (a.Zeile())
+    andere.push_back({static_cast<int32_t>(a.ZahlSpalte(0)), std::string(a.Spalte(1)), std::string(a.Spalte(2)), false,
+                      {}, {}, DateiInhalt{a.ZahlSpalte(3), std::string(a.Spalte(4))}, std::nullopt});
   return andere;
 }
 
 int64_t Zahl(Datenbank& db, const char* sql) {
-  sqlite3_stmt* s = db.Anweisung(sql);
-  Zuruecksetzen z{s};
-  const int rc = sqlite3_step(s);
-  if (rc != SQLITE_ROW) db.Fehler(rc);
-  return sqlite3_column_int64(s, 0);
+  Abfrage a(db, sql);
+  return a.Zeile() ? a.ZahlSpalte(0) : 0;
 }
 
 struct Erneuern {
@@ -322,13 +303,11 @@ AbgleichErgebnis Abgleichen(Datenbank& db, const std::string& wurzelEingabe,
   {
     // Prints of rows the program has removed meanwhile.
     Transaktion t(db);
-    sqlite3_stmt* s = db.Anweisung(
-        "DELETE FROM vxm_fingerabdruck WHERE NOT EXISTS (SELECT 1 FROM Dateiinfo d WHERE d.Dateinummer = "
-        "vxm_fingerabdruck.Dateinummer) AND NOT EXISTS (SELECT 1 FROM vxm_beiseite b WHERE b.Dateinummer = "
-        "vxm_fingerabdruck.Dateinummer)");
-    Zuruecksetzen z{s};
-    const int rc = sqlite3_step(s);
-    if (rc != SQLITE_DONE) db.Fehler(rc);
+    Abfrage(db,
+            "DELETE FROM vxm_fingerabdruck WHERE NOT EXISTS (SELECT 1 FROM Dateiinfo d WHERE d.Dateinummer = "
+            "vxm_fingerabdruck.Dateinummer) AND NOT EXISTS (SELECT 1 FROM vxm_beiseite b WHERE b.Dateinummer = "
+            "vxm_fingerabdruck.Dateinummer)")
+        .Ausfuehren();
     t.Bestaetigen();
   }
   e.Warten = static_cast<std::size_t>(Zahl(db, "SELECT count(*) FROM vxm_beiseite"));

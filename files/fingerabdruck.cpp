@@ -14,14 +14,14 @@
 #include "platform/fehler.h"
 #include "platform/inhaltshash.h"
 #include "platform/oeffner.h"
+#include "platform/pgschema.h"
 #include "platform/sqlhilfen.h"
+#include "platform/text.h"
 
 namespace vxm {
 namespace {
 
-using sql::SpaltenText;
-using sql::TextBinden;
-using sql::Zuruecksetzen;
+using sql::Abfrage;
 
 DateiStand StandAus(const struct stat& st) {
   return {static_cast<int64_t>(st.st_size),
@@ -43,12 +43,6 @@ std::string Hex(const Inhaltshash& h) {
     s[2 * i + 1] = ziffern[h[i] & 15];
   }
   return s;
-}
-
-void Schritt(Datenbank& db, sqlite3_stmt* s) {
-  Zuruecksetzen z{s};
-  const int rc = sqlite3_step(s);
-  if (rc != SQLITE_DONE && rc != SQLITE_ROW) db.Fehler(rc);
 }
 
 // Own tables beside the register. Set-aside rows keep their links in the
@@ -119,11 +113,18 @@ Fingerabdruck Abdruck(int32_t nummer, const DateiInhalt& inhalt, const DateiStan
   return f;
 }
 
+constexpr const char* kTabellenNamen[] = {"vxm_fingerabdruck", "vxm_beiseite", "vxm_beiseite_verknuepfung"};
+
 bool AbgleichTabellenDa(Datenbank& db) {
-  // Asked on every folder opened: answered from the schema in memory. A
-  // server register has none of these tables (yet).
-  if (!db.Handle()) return false;
-  for (const char* t : {"vxm_fingerabdruck", "vxm_beiseite", "vxm_beiseite_verknuepfung"})
+  // Asked on every folder opened: answered from the schema in memory (the
+  // file's, or the names the server connection read).
+  if (!db.Handle()) {
+    const SqlKatalog* k = db.Anbindung().Katalog();
+    for (const char* t : kTabellenNamen)
+      if (!k || !k->Namen.count(Falten(t))) return false;
+    return true;
+  }
+  for (const char* t : kTabellenNamen)
     if (sqlite3_table_column_metadata(db.Handle(), "main", t, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr) !=
         SQLITE_OK)
       return false;
@@ -134,39 +135,45 @@ void AbgleichTabellenAnlegen(Datenbank& db) {
   if (AbgleichTabellenDa(db)) return;
   db.Schreibpruefung();
   Transaktion t(db);
-  for (const char* sql : kTabellen) Schritt(db, db.Anweisung(sql));
+  if (!db.Handle()) {
+    // Also where another workstation made them since this one connected:
+    // the statement then only makes the connection read their names.
+    db.Anbindung().Ausfuehren(kAbgleichTabellenServer, "Abgleich");
+  } else {
+    for (const char* sql : kTabellen) Abfrage(db, sql).Ausfuehren();
+  }
   t.Bestaetigen();
 }
 
-bool Beschreibbar(Datenbank& db) { return db.Handle() && sqlite3_db_readonly(db.Handle(), "main") == 0; }
+bool Beschreibbar(Datenbank& db) {
+  if (db.Handle()) return sqlite3_db_readonly(db.Handle(), "main") == 0;
+  try {
+    return !db.Anbindung().NurLesen();
+  } catch (const VbFehler&) {
+    return false;  // the server gone: nothing is written now
+  }
+}
 
 std::optional<Fingerabdruck> FingerabdruckLesen(Datenbank& db, int32_t nummer) {
   if (!AbgleichTabellenDa(db)) return std::nullopt;
-  sqlite3_stmt* s =
-      db.Anweisung("SELECT Groesse, Hash, Mtime, Gesehen FROM vxm_fingerabdruck WHERE Dateinummer = ?1");
-  Zuruecksetzen z{s};
-  sqlite3_bind_int(s, 1, nummer);
-  const int rc = sqlite3_step(s);
-  if (rc == SQLITE_DONE) return std::nullopt;
-  if (rc != SQLITE_ROW) db.Fehler(rc);
+  Abfrage a(db, "SELECT Groesse, Hash, Mtime, Gesehen FROM vxm_fingerabdruck WHERE Dateinummer = ?1");
+  if (!a.Zahl(1, nummer).Zeile()) return std::nullopt;
   Fingerabdruck f;
   f.Dateinummer = nummer;
-  f.Inhalt = {sqlite3_column_int64(s, 0), std::string(SpaltenText(s, 1))};
-  f.Mtime = sqlite3_column_int64(s, 2);
-  f.Gesehen = sqlite3_column_int64(s, 3);
+  f.Inhalt = {a.ZahlSpalte(0), std::string(a.Spalte(1))};
+  f.Mtime = a.ZahlSpalte(2);
+  f.Gesehen = a.ZahlSpalte(3);
   return f;
 }
 
 void FingerabdruckSchreiben(Datenbank& db, const Fingerabdruck& f) {
-  sqlite3_stmt* s = db.Anweisung(
-      "INSERT OR REPLACE INTO vxm_fingerabdruck (Dateinummer, Groesse, Hash, Mtime, Gesehen) "
-      "VALUES (?1, ?2, ?3, ?4, ?5)");
-  sqlite3_bind_int(s, 1, f.Dateinummer);
-  sqlite3_bind_int64(s, 2, f.Inhalt.Groesse);
-  TextBinden(s, 3, f.Inhalt.Hash);
-  sqlite3_bind_int64(s, 4, f.Mtime);
-  sqlite3_bind_int64(s, 5, f.Gesehen);
-  Schritt(db, s);
+  Abfrage(db, kFingerabdruckSchreiben)
+      .Zahl(1, f.Dateinummer)
+      .Zahl(2, f.Inhalt.Groesse)
+      .Text(3, f.Inhalt.Hash)
+      .Zahl(4, f.Mtime)
+      .Zahl(5, f.Gesehen)
+      .Ausfuehren();
 }
 
 bool FingerabdruckNehmen(Datenbank& db, int32_t nummer, const std::string& ordner, const std::string& name) {
@@ -193,10 +200,9 @@ bool FingerabdruckNehmen(Datenbank& db, int32_t nummer, const std::string& ordne
 
 int32_t BeiseiteTage(Datenbank& db) {
   try {
-    sqlite3_stmt* s = db.Anweisung("SELECT Wert FROM vxm_info WHERE Schluessel = 'BeiseiteTage'");
-    Zuruecksetzen z{s};
-    if (sqlite3_step(s) == SQLITE_ROW) {
-      const std::string wert(SpaltenText(s, 0));
+    Abfrage a(db, "SELECT Wert FROM vxm_info WHERE Schluessel = 'BeiseiteTage'");
+    if (a.Zeile()) {
+      const std::string wert(a.Spalte(0));
       char* ende = nullptr;
       const long tage = std::strtol(wert.c_str(), &ende, 10);
       if (ende && *ende == '\0' && !wert.empty() && tage > 0 && tage < 100000) return static_cast<int32_t>(tage);
@@ -210,10 +216,13 @@ int32_t BeiseiteTage(Datenbank& db) {
 void BeiseiteTageSetzen(Datenbank& db, int32_t tage) {
   db.Schreibpruefung();
   Transaktion t(db);
-  Schritt(db, db.Anweisung("CREATE TABLE IF NOT EXISTS vxm_info (Schluessel TEXT PRIMARY KEY, Wert TEXT)"));
-  sqlite3_stmt* s = db.Anweisung("INSERT OR REPLACE INTO vxm_info (Schluessel, Wert) VALUES ('BeiseiteTage', ?1)");
-  TextBinden(s, 1, std::to_string(tage));
-  Schritt(db, s);
+  // (a server register has the table from the start)
+  if (db.Handle()) Abfrage(db, "CREATE TABLE IF NOT EXISTS vxm_info (Schluessel TEXT PRIMARY KEY, Wert TEXT)").Ausfuehren();
+  Abfrage(db,
+          "INSERT INTO vxm_info (Schluessel, Wert) VALUES ('BeiseiteTage', ?1) "
+          "ON CONFLICT (Schluessel) DO UPDATE SET Wert = excluded.Wert")
+      .Text(1, std::to_string(tage))
+      .Ausfuehren();
   t.Bestaetigen();
 }
 

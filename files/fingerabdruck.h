@@ -66,6 +66,11 @@ bool Beschreibbar(Datenbank& db);
 std::optional<Fingerabdruck> FingerabdruckLesen(Datenbank& db, int32_t nummer);
 // Inside the caller's transaction; the tables must exist.
 void FingerabdruckSchreiben(Datenbank& db, const Fingerabdruck& f);
+// Its statement (?1 number, ?2 size, ?3 hash, ?4 time, ?5 seen), for batches.
+inline constexpr const char* kFingerabdruckSchreiben =
+    "INSERT INTO vxm_fingerabdruck (Dateinummer, Groesse, Hash, Mtime, Gesehen) VALUES (?1, ?2, ?3, ?4, ?5) "
+    "ON CONFLICT (Dateinummer) DO UPDATE SET Groesse = excluded.Groesse, Hash = excluded.Hash, "
+    "Mtime = excluded.Mtime, Gesehen = excluded.Gesehen";
 
 // Takes the fingerprint of a registered file that just got keywords, unless
 // the stored one is current. Best effort: a file that cannot be read keeps

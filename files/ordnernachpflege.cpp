@@ -2,7 +2,6 @@
 // the listing (rows of files renamed or moved there found at once), and a
 // folder renamed outside the program followed with everything below it.
 #include <fcntl.h>
-#include <sqlite3.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -26,9 +25,7 @@
 namespace vxm {
 
 using namespace erkennung;
-using sql::SpaltenText;
-using sql::TextBinden;
-using sql::Zuruecksetzen;
+using sql::Abfrage;
 
 namespace {
 
@@ -79,22 +76,21 @@ Nachzug OrdnerNachpflegen(Datenbank& db, const std::string& ordner, const std::v
   };
   std::unordered_map<std::string, Reg> reg;
   {
-    sqlite3_stmt* s = db.Anweisung(
-        tabellen ? "SELECT d.Dateinummer, d.DateinameSchluessel, f.Groesse, f.Mtime FROM Dateiinfo d "
-                   "LEFT JOIN vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer WHERE d.DateipfadSchluessel = ?1"
-                 : "SELECT Dateinummer, DateinameSchluessel FROM Dateiinfo WHERE DateipfadSchluessel = ?1");
-    Zuruecksetzen z{s};
-    TextBinden(s, 1, pf);
-    while (Zeile(db, s)) {
-      Reg r{sqlite3_column_int(s, 0), std::nullopt};
-      if (tabellen && sqlite3_column_type(s, 2) != SQLITE_NULL) {
+    Abfrage a(db, tabellen ? "SELECT d.Dateinummer, d.DateinameSchluessel, f.Groesse, f.Mtime FROM Dateiinfo d "
+                             "LEFT JOIN vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer WHERE "
+                             "d.DateipfadSchluessel = ?1"
+                           : "SELECT Dateinummer, DateinameSchluessel FROM Dateiinfo WHERE DateipfadSchluessel = ?1");
+    a.Text(1, pf);
+    while (a.Zeile()) {
+      Reg r{static_cast<int32_t>(a.ZahlSpalte(0)), std::nullopt};
+      if (tabellen && !a.IstNull(2)) {
         Fingerabdruck f;
         f.Dateinummer = r.nr;
-        f.Inhalt.Groesse = sqlite3_column_int64(s, 2);
-        f.Mtime = sqlite3_column_int64(s, 3);
+        f.Inhalt.Groesse = a.ZahlSpalte(2);
+        f.Mtime = a.ZahlSpalte(3);
         r.fp = std::move(f);
       }
-      reg.emplace(std::string(SpaltenText(s, 1)), std::move(r));
+      reg.emplace(std::string(a.Spalte(1)), std::move(r));
     }
   }
   // Host folder, opened only when a file must be looked at closer.
@@ -140,11 +136,10 @@ Nachzug OrdnerNachpflegen(Datenbank& db, const std::string& ordner, const std::v
   if (tabellen) {
     int64_t wartend = 0, aeltestes = 0;
     {
-      sqlite3_stmt* s = db.Anweisung("SELECT count(*), min(Seit) FROM vxm_beiseite");
-      Zuruecksetzen z{s};
-      if (Zeile(db, s)) {
-        wartend = sqlite3_column_int64(s, 0);
-        aeltestes = sqlite3_column_int64(s, 1);
+      Abfrage a(db, "SELECT count(*), min(Seit) FROM vxm_beiseite");
+      if (a.Zeile() && !a.IstNull(1)) {
+        wartend = a.ZahlSpalte(0);
+        aeltestes = a.ZahlSpalte(1);
       }
     }
     if (wartend > 0 && aeltestes < JetztSekunden() - static_cast<int64_t>(BeiseiteTage(db)) * 86400)
@@ -156,10 +151,9 @@ Nachzug OrdnerNachpflegen(Datenbank& db, const std::string& ordner, const std::v
       if (wartend > 0) {
         std::unordered_set<int64_t> beiseite;
         // The set-aside table is small: it leads (CROSS JOIN keeps that order).
-        sqlite3_stmt* s = db.Anweisung(
-            "SELECT f.Groesse FROM vxm_beiseite b CROSS JOIN vxm_fingerabdruck f ON f.Dateinummer = b.Dateinummer");
-        Zuruecksetzen z{s};
-        while (Zeile(db, s)) beiseite.insert(sqlite3_column_int64(s, 0));
+        Abfrage a(db,
+                  "SELECT f.Groesse FROM vxm_beiseite b CROSS JOIN vxm_fingerabdruck f ON f.Dateinummer = b.Dateinummer");
+        while (a.Zeile()) beiseite.insert(a.ZahlSpalte(0));
         for (const auto& [e, f] : frei) suchen = suchen || beiseite.count(static_cast<int64_t>(e->Groesse));
       }
       // Rows of the same name and size elsewhere, all names in one statement.
@@ -172,16 +166,18 @@ Nachzug OrdnerNachpflegen(Datenbank& db, const std::string& ordner, const std::v
       namen += '}';
       std::vector<std::pair<int32_t, Platz>> treffer;
       {
-        sqlite3_stmt* s = db.Anweisung(
-            "SELECT d.Dateinummer, d.Dateiname, d.Dateipfad FROM json_each(?1) j "
-            "CROSS JOIN Dateiinfo d ON d.DateinameSchluessel = j.key "
-            "CROSS JOIN vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer AND f.Groesse = j.value "
-            "WHERE d.DateipfadSchluessel <> ?2");
-        Zuruecksetzen z{s};
-        TextBinden(s, 1, namen);
-        TextBinden(s, 2, pf);
-        while (Zeile(db, s))
-          treffer.push_back({sqlite3_column_int(s, 0), {std::string(SpaltenText(s, 1)), std::string(SpaltenText(s, 2)), {}}});
+        Abfrage a(db, AufServer(db)
+                          ? "SELECT d.Dateinummer, d.Dateiname, d.Dateipfad FROM json_each_text(CAST(?1 AS json)) j "
+                            "JOIN Dateiinfo d ON d.DateinameSchluessel = j.key "
+                            "JOIN vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer AND f.Groesse = "
+                            "CAST(j.value AS bigint) WHERE d.DateipfadSchluessel <> ?2"
+                          : "SELECT d.Dateinummer, d.Dateiname, d.Dateipfad FROM json_each(?1) j "
+                            "CROSS JOIN Dateiinfo d ON d.DateinameSchluessel = j.key "
+                            "CROSS JOIN vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer AND f.Groesse = j.value "
+                            "WHERE d.DateipfadSchluessel <> ?2");
+        a.Text(1, namen).Text(2, pf);
+        while (a.Zeile())
+          treffer.push_back({static_cast<int32_t>(a.ZahlSpalte(0)), {std::string(a.Spalte(1)), std::string(a.Spalte(2)), {}}});
       }
       std::vector<int32_t> anderswo;
       for (const auto& [nr, p] : treffer)
@@ -234,7 +230,6 @@ Nachzug BeobachtungNachziehen(Datenbank& db, const std::string& ordner, const st
     auto s = RegistrierterSuchender(db, nr);
     if (s && s->Inhalt && dabei.insert(nr).second) z.Suchen(std::move(*s));
   }
-  sqlite3_stmt* jeGroesse = db.Anweisung("SELECT Dateinummer, Hash FROM vxm_fingerabdruck WHERE Groesse = ?1");
   for (const auto& name : erschienen) {
     if (DateiNummerSuchen(db, name, ordner) != 0) continue;
     const std::filesystem::path pfad = host / name;
@@ -242,10 +237,9 @@ Nachzug BeobachtungNachziehen(Datenbank& db, const std::string& ordner, const st
     if (!stand) continue;
     std::vector<std::pair<int32_t, std::string>> gleichGross;
     {
-      Zuruecksetzen zs{jeGroesse};
-      sqlite3_bind_int64(jeGroesse, 1, stand->Groesse);
-      while (Zeile(db, jeGroesse))
-        gleichGross.push_back({sqlite3_column_int(jeGroesse, 0), std::string(SpaltenText(jeGroesse, 1))});
+      Abfrage a(db, "SELECT Dateinummer, Hash FROM vxm_fingerabdruck WHERE Groesse = ?1");
+      a.Zahl(1, stand->Groesse);
+      while (a.Zeile()) gleichGross.push_back({static_cast<int32_t>(a.ZahlSpalte(0)), std::string(a.Spalte(1))});
     }
     if (gleichGross.empty()) continue;
     DateiStand gelesen;
@@ -299,29 +293,26 @@ int64_t OrdnerUmbenennungNachziehen(Datenbank& db, const std::string& alt, const
   Transaktion t(db);
   // A rename of this program cut off by a crash is its record's to finish.
   if (!OffeneVorhaben(db).empty()) return 0;
-  sqlite3_stmt* s = db.Anweisung(
-      "SELECT d.Dateiname, d.Dateipfad, f.Groesse, f.Hash FROM Dateiinfo d CROSS JOIN vxm_fingerabdruck f "
-      "ON f.Dateinummer = d.Dateinummer WHERE d.DateipfadSchluessel = ?1 OR "
-      "(d.DateipfadSchluessel >= ?2 AND d.DateipfadSchluessel < ?3) LIMIT 20");
   bool belegt = false;
   {
-    Zuruecksetzen z{s};
-    TextBinden(s, 1, fa);
-    TextBinden(s, 2, fa + "\\");
-    TextBinden(s, 3, fa + "]");
+    Abfrage a(db,
+              "SELECT d.Dateiname, d.Dateipfad, f.Groesse, f.Hash FROM Dateiinfo d CROSS JOIN vxm_fingerabdruck f "
+              "ON f.Dateinummer = d.Dateinummer WHERE d.DateipfadSchluessel = ?1 OR "
+              "(d.DateipfadSchluessel >= ?2 AND d.DateipfadSchluessel < ?3) LIMIT 20");
+    a.Text(1, fa).Text(2, fa + "\\").Text(3, fa + "]");
     // One file of the old folder found with its content under the new name
     // is enough: a new folder that merely took the place holds other files.
-    while (!belegt && Zeile(db, s)) {
-      const std::string pfad(SpaltenText(s, 1));
+    while (!belegt && a.Zeile()) {
+      const std::string pfad(a.Spalte(1));
       std::filesystem::path ziel = neuHost;
       for (std::size_t a = fa.size(); a < pfad.size();) {
         const std::size_t e = std::min(pfad.find('\\', a + 1), pfad.size());
         if (e > a + 1) ziel /= pfad.substr(a + 1, e - a - 1);
         a = e;
       }
-      ziel /= std::string(SpaltenText(s, 0));
-      const int64_t groesse = sqlite3_column_int64(s, 2);
-      const std::string hash(SpaltenText(s, 3));
+      ziel /= std::string(a.Spalte(0));
+      const int64_t groesse = a.ZahlSpalte(2);
+      const std::string hash(a.Spalte(3));
       const auto stand = StandLesen(ziel);
       if (!stand || stand->Groesse != groesse) continue;
       const auto inhalt = InhaltLesen(ziel);

@@ -250,16 +250,6 @@ Bereinigung RegisterBereinigenMitBestand(Datenbank& db, const std::string& muste
     weg.push_back(z.Nummer);
   }
   if (weg.empty()) return b;
-  if (!db.Handle()) {
-    // Prints and set-aside rows live in register files only so far: on a
-    // server the rows of vanished files go as they always did.
-    db.Schreibpruefung();
-    Transaktion t(db);
-    for (int32_t n : weg) ZeileLoeschen(db, n);
-    t.Bestaetigen();
-    b.Geloescht = weg.size();
-    return b;
-  }
   // Not deleted: looked for under the store root, else set aside.
   const Nachzug n = VerschwundeneNachziehen(db, weg);
   b.Umgezogen = n.Umgezogen + n.Zurueckgeholt;

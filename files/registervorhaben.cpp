@@ -188,13 +188,8 @@ namespace {
 // A file into the trash: where the register keeps set-aside rows, its rows
 // wait there without their print, so that only a file at this very place
 // takes them back (the file restored from the trash has its keywords
-// again; a copy of the same content elsewhere does not take them). A
-// server register, which keeps none, lets them go as a delete does.
+// again; a copy of the same content elsewhere does not take them).
 void ZeilenBeiseiteFuerRueckkehr(Datenbank& db, const std::string& name, const std::string& ordner) {
-  if (!db.Handle()) {
-    RegisterDateiZeilenEntfernen(db, name, ordner);
-    return;
-  }
   if (!AbgleichTabellenDa(db)) AbgleichTabellenAnlegen(db);
   for (int32_t n : RegisterDateiNummern(db, name, ordner)) {
     ZeileBeiseitelegen(db, n, grund::Papierkorb, "");

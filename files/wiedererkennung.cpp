@@ -25,22 +25,10 @@
 namespace vxm {
 namespace erkennung {
 
-using sql::SpaltenText;
-using sql::TextBinden;
-using sql::Zuruecksetzen;
+using sql::Abfrage;
 
-void Schritt(Datenbank& db, sqlite3_stmt* s) {
-  Zuruecksetzen z{s};
-  const int rc = sqlite3_step(s);
-  if (rc != SQLITE_DONE && rc != SQLITE_ROW) db.Fehler(rc);
-}
-
-bool Zeile(Datenbank& db, sqlite3_stmt* s) {
-  const int rc = sqlite3_step(s);
-  if (rc == SQLITE_ROW) return true;
-  if (rc != SQLITE_DONE) db.Fehler(rc);
-  return false;
-}
+int32_t Nummer(const Abfrage& a, int i) { return static_cast<int32_t>(a.ZahlSpalte(i)); }
+std::string Text(const Abfrage& a, int i) { return std::string(a.Spalte(i)); }
 
 std::string Ort(const std::string& ordner, const std::string& name) { return ordner + "\\" + name; }
 
@@ -52,19 +40,15 @@ std::string OrtFalte(std::string ordner, const std::string& name) {
 
 
 std::optional<Platz> RegisterZeile(Datenbank& db, int32_t nr) {
-  sqlite3_stmt* s = db.Anweisung("SELECT Dateiname, Dateipfad FROM Dateiinfo WHERE Dateinummer = ?1");
-  Zuruecksetzen z{s};
-  sqlite3_bind_int(s, 1, nr);
-  if (!Zeile(db, s)) return std::nullopt;
-  return Platz{std::string(SpaltenText(s, 0)), std::string(SpaltenText(s, 1)), {}};
+  Abfrage a(db, "SELECT Dateiname, Dateipfad FROM Dateiinfo WHERE Dateinummer = ?1");
+  if (!a.Zahl(1, nr).Zeile()) return std::nullopt;
+  return Platz{Text(a, 0), Text(a, 1), {}};
 }
 
 std::optional<Platz> BeiseiteZeile(Datenbank& db, int32_t nr) {
-  sqlite3_stmt* s = db.Anweisung("SELECT Dateiname, Dateipfad, Grund FROM vxm_beiseite WHERE Dateinummer = ?1");
-  Zuruecksetzen z{s};
-  sqlite3_bind_int(s, 1, nr);
-  if (!Zeile(db, s)) return std::nullopt;
-  return Platz{std::string(SpaltenText(s, 0)), std::string(SpaltenText(s, 1)), std::string(SpaltenText(s, 2))};
+  Abfrage a(db, "SELECT Dateiname, Dateipfad, Grund FROM vxm_beiseite WHERE Dateinummer = ?1");
+  if (!a.Zahl(1, nr).Zeile()) return std::nullopt;
+  return Platz{Text(a, 0), Text(a, 1), Text(a, 2)};
 }
 
 bool DateiDa(const std::string& ordner, const std::string& name) {
@@ -106,9 +90,8 @@ bool VonVorhabenBelegt(const std::vector<Vorhaben>& offen, const std::string& or
 }
 
 int32_t Anzahl(const char* sql, Datenbank& db) {
-  sqlite3_stmt* s = db.Anweisung(sql);
-  Zuruecksetzen z{s};
-  return Zeile(db, s) ? sqlite3_column_int(s, 0) : 0;
+  Abfrage a(db, sql);
+  return a.Zeile() ? Nummer(a, 0) : 0;
 }
 
 }  // namespace erkennung
@@ -159,27 +142,27 @@ void Nachzug::Dazu(const Vorgang& v) {
 void ZeileBeiseitelegen(Datenbank& db, int32_t nr, const std::string& g, const std::string& hinweis) {
   const auto z = RegisterZeile(db, nr);
   if (!z) return;
-  sqlite3_stmt* s = db.Anweisung(
-      "INSERT OR REPLACE INTO vxm_beiseite (Dateinummer, Dateiname, Dateipfad, NameFaltung, PfadFaltung, Seit, "
-      "Grund, Hinweis) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
-  sqlite3_bind_int(s, 1, nr);
-  TextBinden(s, 2, z->Name);
-  TextBinden(s, 3, z->Ordner);
-  TextBinden(s, 4, Falten(z->Name));
-  TextBinden(s, 5, Falten(z->Ordner));
-  sqlite3_bind_int64(s, 6, JetztSekunden());
-  TextBinden(s, 7, g);
-  TextBinden(s, 8, hinweis);
-  Schritt(db, s);
+  Abfrage(db,
+          "INSERT INTO vxm_beiseite (Dateinummer, Dateiname, Dateipfad, NameFaltung, PfadFaltung, Seit, Grund, "
+          "Hinweis) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8) ON CONFLICT (Dateinummer) DO UPDATE SET "
+          "Dateiname = excluded.Dateiname, Dateipfad = excluded.Dateipfad, NameFaltung = excluded.NameFaltung, "
+          "PfadFaltung = excluded.PfadFaltung, Seit = excluded.Seit, Grund = excluded.Grund, "
+          "Hinweis = excluded.Hinweis")
+      .Zahl(1, nr)
+      .Text(2, z->Name)
+      .Text(3, z->Ordner)
+      .Text(4, Falten(z->Name))
+      .Text(5, Falten(z->Ordner))
+      .Zahl(6, JetztSekunden())
+      .Text(7, g)
+      .Text(8, hinweis)
+      .Ausfuehren();
   for (const char* sql : {"DELETE FROM vxm_beiseite_verknuepfung WHERE Dateinummer = ?1",
                           "INSERT INTO vxm_beiseite_verknuepfung (Dateinummer, KeywordID, Folge) "
                           "SELECT Dateinummer, KeywordID, rowid FROM KeywordZwischentabelle WHERE Dateinummer = ?1",
                           "DELETE FROM KeywordZwischentabelle WHERE Dateinummer = ?1",
-                          "DELETE FROM Dateiinfo WHERE Dateinummer = ?1"}) {
-    s = db.Anweisung(sql);
-    sqlite3_bind_int(s, 1, nr);
-    Schritt(db, s);
-  }
+                          "DELETE FROM Dateiinfo WHERE Dateinummer = ?1"})
+    Abfrage(db, sql).Zahl(1, nr).Ausfuehren();
 }
 
 namespace {
@@ -188,16 +171,10 @@ namespace {
 // (and the indexes on them) current for every column written.
 void Umziehen(Datenbank& db, int32_t nr, const Platz& alt, const std::string& name, const std::string& ordner) {
   if (alt.Name != name) {
-    sqlite3_stmt* s = db.Anweisung("UPDATE Dateiinfo SET Dateiname = ?1 WHERE Dateinummer = ?2");
-    TextBinden(s, 1, name);
-    sqlite3_bind_int(s, 2, nr);
-    Schritt(db, s);
+    Abfrage(db, "UPDATE Dateiinfo SET Dateiname = ?1 WHERE Dateinummer = ?2").Text(1, name).Zahl(2, nr).Ausfuehren();
   }
   if (alt.Ordner != ordner) {
-    sqlite3_stmt* s = db.Anweisung("UPDATE Dateiinfo SET Dateipfad = ?1 WHERE Dateinummer = ?2");
-    TextBinden(s, 1, ordner);
-    sqlite3_bind_int(s, 2, nr);
-    Schritt(db, s);
+    Abfrage(db, "UPDATE Dateiinfo SET Dateipfad = ?1 WHERE Dateinummer = ?2").Text(1, ordner).Zahl(2, nr).Ausfuehren();
   }
 }
 
@@ -208,54 +185,36 @@ void ZeileUmziehen(Datenbank& db, int32_t nr, const std::string& name, const std
 }
 
 int32_t ZeileZurueckholen(Datenbank& db, int32_t nr, const std::string& name, const std::string& ordner) {
-  int32_t neu = nr;
-  sqlite3_stmt* s;
-  if (RegisterZeile(db, nr)) {
-    // Only a register without AUTOINCREMENT hands a number out twice.
-    s = db.Anweisung(
-        "INSERT INTO Dateiinfo (Dateiname, Dateipfad, DateinameSchluessel, DateipfadSchluessel) "
-        "VALUES (?2, ?3, ?4, ?5)");
-  } else {
-    s = db.Anweisung(
-        "INSERT INTO Dateiinfo (Dateinummer, Dateiname, Dateipfad, DateinameSchluessel, DateipfadSchluessel) "
-        "VALUES (?1, ?2, ?3, ?4, ?5)");
-    sqlite3_bind_int(s, 1, nr);
-  }
-  TextBinden(s, 2, name);
-  TextBinden(s, 3, ordner);
-  TextBinden(s, 4, Falten(name));
-  TextBinden(s, 5, Falten(ordner));
-  Schritt(db, s);
-  neu = static_cast<int32_t>(sqlite3_last_insert_rowid(db.Handle()));
-  s = db.Anweisung(
-      "INSERT INTO KeywordZwischentabelle (Dateinummer, KeywordID) "
-      "SELECT ?2, KeywordID FROM vxm_beiseite_verknuepfung WHERE Dateinummer = ?1 ORDER BY Folge");
-  sqlite3_bind_int(s, 1, nr);
-  sqlite3_bind_int(s, 2, neu);
-  Schritt(db, s);
+  // Only a register without AUTOINCREMENT hands a number out twice.
+  const bool vergeben = RegisterZeile(db, nr).has_value();
+  sql::Einfuegen e(db, vergeben ? "INSERT INTO Dateiinfo (Dateiname, Dateipfad, DateinameSchluessel, "
+                                  "DateipfadSchluessel) VALUES (?2, ?3, ?4, ?5)"
+                                : "INSERT INTO Dateiinfo (Dateinummer, Dateiname, Dateipfad, DateinameSchluessel, "
+                                  "DateipfadSchluessel) VALUES (?1, ?2, ?3, ?4, ?5)");
+  if (!vergeben) e.Zahl(1, nr);
+  const auto neu = static_cast<int32_t>(
+      e.Text(2, name).Text(3, ordner).Text(4, Falten(name)).Text(5, Falten(ordner)).Ausfuehren());
+  Abfrage(db,
+          "INSERT INTO KeywordZwischentabelle (Dateinummer, KeywordID) "
+          "SELECT CAST(?2 AS INTEGER), KeywordID FROM vxm_beiseite_verknuepfung WHERE Dateinummer = ?1 ORDER BY Folge")
+      .Zahl(1, nr)
+      .Zahl(2, neu)
+      .Ausfuehren();
   if (neu != nr) {
-    s = db.Anweisung("UPDATE OR REPLACE vxm_fingerabdruck SET Dateinummer = ?2 WHERE Dateinummer = ?1");
-    sqlite3_bind_int(s, 1, nr);
-    sqlite3_bind_int(s, 2, neu);
-    Schritt(db, s);
+    Abfrage(db, "DELETE FROM vxm_fingerabdruck WHERE Dateinummer = ?1").Zahl(1, neu).Ausfuehren();
+    Abfrage(db, "UPDATE vxm_fingerabdruck SET Dateinummer = ?2 WHERE Dateinummer = ?1").Zahl(1, nr).Zahl(2, neu).Ausfuehren();
   }
   for (const char* sql : {"DELETE FROM vxm_beiseite_verknuepfung WHERE Dateinummer = ?1",
-                          "DELETE FROM vxm_beiseite WHERE Dateinummer = ?1"}) {
-    s = db.Anweisung(sql);
-    sqlite3_bind_int(s, 1, nr);
-    Schritt(db, s);
-  }
+                          "DELETE FROM vxm_beiseite WHERE Dateinummer = ?1"})
+    Abfrage(db, sql).Zahl(1, nr).Ausfuehren();
   return neu;
 }
 
 void BeiseiteVerwerfen(Datenbank& db, int32_t nr) {
   for (const char* sql : {"DELETE FROM vxm_beiseite_verknuepfung WHERE Dateinummer = ?1",
                           "DELETE FROM vxm_beiseite WHERE Dateinummer = ?1",
-                          "DELETE FROM vxm_fingerabdruck WHERE Dateinummer = ?1"}) {
-    sqlite3_stmt* s = db.Anweisung(sql);
-    sqlite3_bind_int(s, 1, nr);
-    Schritt(db, s);
-  }
+                          "DELETE FROM vxm_fingerabdruck WHERE Dateinummer = ?1"})
+    Abfrage(db, sql).Zahl(1, nr).Ausfuehren();
 }
 
 // ------------------------------------------------------------- Zuordnung
@@ -271,22 +230,21 @@ void Zuordnung::BeiseiteDazu() {
   if (!AbgleichTabellenDa(db_)) return;
   std::unordered_set<int32_t> schon;
   for (const auto& s : suchende_) schon.insert(s.Nummer);
-  sqlite3_stmt* s = db_.Anweisung(
-      "SELECT b.Dateinummer, b.Dateiname, b.Dateipfad, b.Grund, b.Hinweis, f.Groesse, f.Hash, f.Mtime "
-      "FROM vxm_beiseite b LEFT JOIN vxm_fingerabdruck f ON f.Dateinummer = b.Dateinummer ORDER BY b.Dateinummer");
-  Zuruecksetzen z{s};
-  while (Zeile(db_, s)) {
+  Abfrage a(db_,
+            "SELECT b.Dateinummer, b.Dateiname, b.Dateipfad, b.Grund, b.Hinweis, f.Groesse, f.Hash, f.Mtime "
+            "FROM vxm_beiseite b LEFT JOIN vxm_fingerabdruck f ON f.Dateinummer = b.Dateinummer ORDER BY b.Dateinummer");
+  while (a.Zeile()) {
     Suchender x;
-    x.Nummer = sqlite3_column_int(s, 0);
+    x.Nummer = Nummer(a, 0);
     if (schon.count(x.Nummer)) continue;
-    x.Name = SpaltenText(s, 1);
-    x.Ordner = SpaltenText(s, 2);
+    x.Name = a.Spalte(1);
+    x.Ordner = a.Spalte(2);
     x.Beiseite = true;
-    x.Grund = SpaltenText(s, 3);
-    x.Hinweis = SpaltenText(s, 4);
-    if (sqlite3_column_type(s, 5) != SQLITE_NULL) {
-      x.Inhalt = DateiInhalt{sqlite3_column_int64(s, 5), std::string(SpaltenText(s, 6))};
-      x.Mtime = sqlite3_column_int64(s, 7);
+    x.Grund = a.Spalte(3);
+    x.Hinweis = a.Spalte(4);
+    if (!a.IstNull(5)) {
+      x.Inhalt = DateiInhalt{a.ZahlSpalte(5), Text(a, 6)};
+      x.Mtime = a.ZahlSpalte(7);
     }
     if (x.Inhalt) groessen_.insert(x.Inhalt->Groesse);
     suchende_.push_back(std::move(x));
@@ -408,22 +366,20 @@ std::vector<std::string> Zuordnung::Konkurrenten(const DateiInhalt& inhalt) {
     return orte;
   }
   if (!AbgleichTabellenDa(db_)) return orte;
-  sqlite3_stmt* s = db_.Anweisung(
-      "SELECT f.Dateinummer, d.Dateiname, d.Dateipfad, b.Dateiname, b.Dateipfad FROM vxm_fingerabdruck f "
-      "LEFT JOIN Dateiinfo d ON d.Dateinummer = f.Dateinummer LEFT JOIN vxm_beiseite b ON b.Dateinummer = "
-      "f.Dateinummer WHERE f.Groesse = ?1 AND f.Hash = ?2");
   std::vector<std::pair<Platz, bool>> gleiche;  // place, set aside
   {
-    Zuruecksetzen z{s};
-    sqlite3_bind_int64(s, 1, inhalt.Groesse);
-    TextBinden(s, 2, inhalt.Hash);
-    while (Zeile(db_, s)) {
-      const int32_t nr = sqlite3_column_int(s, 0);
+    Abfrage a(db_,
+              "SELECT f.Dateinummer, d.Dateiname, d.Dateipfad, b.Dateiname, b.Dateipfad FROM vxm_fingerabdruck f "
+              "LEFT JOIN Dateiinfo d ON d.Dateinummer = f.Dateinummer LEFT JOIN vxm_beiseite b ON b.Dateinummer = "
+              "f.Dateinummer WHERE f.Groesse = ?1 AND f.Hash = ?2");
+    a.Zahl(1, inhalt.Groesse).Text(2, inhalt.Hash);
+    while (a.Zeile()) {
+      const int32_t nr = Nummer(a, 0);
       if (suchend_.count(nr) || da_.count(nr)) continue;
-      if (sqlite3_column_type(s, 1) != SQLITE_NULL)
-        gleiche.push_back({{std::string(SpaltenText(s, 1)), std::string(SpaltenText(s, 2)), {}}, false});
-      else if (sqlite3_column_type(s, 3) != SQLITE_NULL)
-        gleiche.push_back({{std::string(SpaltenText(s, 3)), std::string(SpaltenText(s, 4)), {}}, true});
+      if (!a.IstNull(1))
+        gleiche.push_back({{Text(a, 1), Text(a, 2), {}}, false});
+      else if (!a.IstNull(3))
+        gleiche.push_back({{Text(a, 3), Text(a, 4), {}}, true});
     }
   }
   // A registered copy still in its place wants nothing; a set-aside one waits for its file.
@@ -464,11 +420,11 @@ bool Zuordnung::Anwenden(const Plan& p, Vorgang& v, const Weise& weise) {
       ZeileBeiseitelegen(db_, s.Nummer, p.grund, p.hinweis);
       return true;
     case Plan::Art::GrundSetzen: {
-      sqlite3_stmt* st = db_.Anweisung("UPDATE vxm_beiseite SET Grund = ?2, Hinweis = ?3 WHERE Dateinummer = ?1");
-      sqlite3_bind_int(st, 1, s.Nummer);
-      TextBinden(st, 2, p.grund);
-      TextBinden(st, 3, p.hinweis);
-      Schritt(db_, st);
+      Abfrage(db_, "UPDATE vxm_beiseite SET Grund = ?2, Hinweis = ?3 WHERE Dateinummer = ?1")
+          .Zahl(1, s.Nummer)
+          .Text(2, p.grund)
+          .Text(3, p.hinweis)
+          .Ausfuehren();
       return false;  // still waiting: nothing to report
     }
   }
@@ -491,11 +447,9 @@ void Zuordnung::AbdruckNachziehen(const Suchender& s, const Kandidat& k, int32_t
   const Fingerabdruck neu = Abdruck(nummer, *k.Inhalt, k.Stand);
   bool gleich = s.Mtime && *s.Mtime == neu.Mtime;  // the contents are equal: that is the match
   if (!s.Mtime) {
-    sqlite3_stmt* st = db_.Anweisung("SELECT Groesse, Hash, Mtime FROM vxm_fingerabdruck WHERE Dateinummer = ?1");
-    Zuruecksetzen z{st};
-    sqlite3_bind_int(st, 1, nummer);
-    gleich = Zeile(db_, st) && sqlite3_column_int64(st, 0) == neu.Inhalt.Groesse &&
-             SpaltenText(st, 1) == neu.Inhalt.Hash && sqlite3_column_int64(st, 2) == neu.Mtime;
+    Abfrage a(db_, "SELECT Groesse, Hash, Mtime FROM vxm_fingerabdruck WHERE Dateinummer = ?1");
+    gleich = a.Zahl(1, nummer).Zeile() && a.ZahlSpalte(0) == neu.Inhalt.Groesse && a.Spalte(1) == neu.Inhalt.Hash &&
+             a.ZahlSpalte(2) == neu.Mtime;
   }
   if (!gleich) FingerabdruckSchreiben(db_, neu);
 }
@@ -511,41 +465,42 @@ void Zuordnung::UmzuegeAnwenden(const std::vector<Plan>& plaene, std::size_t von
   std::vector<std::size_t> auswahl;
   for (std::size_t i = von; i < bis; ++i)
     if (plaene[i].art == Plan::Art::Umziehen && !suchende_[plaene[i].s].Beiseite) auswahl.push_back(i);
-  if (auswahl.size() < kGemeinsamAb) return;
+  // (a server takes them one by one: its temporary tables are per session)
   sqlite3* h = db_.Handle();
+  if (auswahl.size() < kGemeinsamAb || !h) return;
   if (sqlite3_exec(h,
                    "CREATE TEMP TABLE IF NOT EXISTS vxm_umzug (Nr INTEGER PRIMARY KEY, AltName TEXT, AltOrdner TEXT, "
                    "Name TEXT, Ordner TEXT, NameF TEXT, OrdnerF TEXT, Art INTEGER); DELETE FROM temp.vxm_umzug",
                    nullptr, nullptr, nullptr) != SQLITE_OK)
     db_.Fehler(sqlite3_errcode(h));
-  sqlite3_stmt* rein = db_.Anweisung("INSERT OR IGNORE INTO temp.vxm_umzug VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
   for (const std::size_t i : auswahl) {
     erledigt[i - von] = 1;  // judged here, moved or not
     const Suchender& s = suchende_[plaene[i].s];
     const Kandidat& k = kandidaten_[plaene[i].k];
     if (!UmzugErlaubt(s, k, weise)) continue;
-    sqlite3_bind_int(rein, 1, s.Nummer);
-    TextBinden(rein, 2, s.Name);
-    TextBinden(rein, 3, s.Ordner);
-    TextBinden(rein, 4, k.Name);
-    TextBinden(rein, 5, k.Ordner);
-    TextBinden(rein, 6, Falten(k.Name));
-    TextBinden(rein, 7, Falten(k.Ordner));
-    sqlite3_bind_int(rein, 8, (s.Name != k.Name ? 1 : 0) | (s.Ordner != k.Ordner ? 2 : 0));
-    Schritt(db_, rein);
+    Abfrage(db_, "INSERT OR IGNORE INTO temp.vxm_umzug VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)")
+        .Zahl(1, s.Nummer)
+        .Text(2, s.Name)
+        .Text(3, s.Ordner)
+        .Text(4, k.Name)
+        .Text(5, k.Ordner)
+        .Text(6, Falten(k.Name))
+        .Text(7, Falten(k.Ordner))
+        .Zahl(8, (s.Name != k.Name ? 1 : 0) | (s.Ordner != k.Ordner ? 2 : 0))
+        .Ausfuehren();
   }
   // Another process may have acted meanwhile: a row no longer where it was
   // judged, or a new place that got a row of its own, stays as it is.
-  Schritt(db_, db_.Anweisung(
-                   "DELETE FROM temp.vxm_umzug WHERE NOT EXISTS (SELECT 1 FROM main.Dateiinfo d WHERE d.Dateinummer = "
+  Abfrage(db_,
+          "DELETE FROM temp.vxm_umzug WHERE NOT EXISTS (SELECT 1 FROM main.Dateiinfo d WHERE d.Dateinummer = "
                    "temp.vxm_umzug.Nr AND d.Dateiname = temp.vxm_umzug.AltName AND d.Dateipfad = "
                    "temp.vxm_umzug.AltOrdner) OR EXISTS (SELECT 1 FROM main.Dateiinfo x WHERE x.DateinameSchluessel = "
-                   "temp.vxm_umzug.NameF AND x.DateipfadSchluessel = temp.vxm_umzug.OrdnerF)"));
+                   "temp.vxm_umzug.NameF AND x.DateipfadSchluessel = temp.vxm_umzug.OrdnerF)")
+      .Ausfuehren();
   std::unordered_set<int32_t> ziehen;
   {
-    sqlite3_stmt* st = db_.Anweisung("SELECT Nr FROM temp.vxm_umzug");
-    Zuruecksetzen z{st};
-    while (Zeile(db_, st)) ziehen.insert(sqlite3_column_int(st, 0));
+    Abfrage a(db_, "SELECT Nr FROM temp.vxm_umzug");
+    while (a.Zeile()) ziehen.insert(Nummer(a, 0));
   }
   // Only what changed is written, with its folded twin, so each row and
   // index entry is written once (the twins' triggers then find nothing to
@@ -558,7 +513,7 @@ void Zuordnung::UmzuegeAnwenden(const std::vector<Plan>& plaene, std::size_t von
         "UPDATE main.Dateiinfo SET (Dateiname, DateinameSchluessel, Dateipfad, DateipfadSchluessel) = (SELECT Name, "
         "NameF, Ordner, OrdnerF FROM temp.vxm_umzug WHERE Nr = Dateinummer) WHERE Dateinummer IN (SELECT Nr FROM "
         "temp.vxm_umzug WHERE Art = 3)"})
-    Schritt(db_, db_.Anweisung(sql));
+    Abfrage(db_, sql).Ausfuehren();
   for (const std::size_t i : auswahl) {
     const Suchender& s = suchende_[plaene[i].s];
     if (!ziehen.erase(s.Nummer)) continue;  // (a number twice in the batch counts once)
@@ -571,7 +526,7 @@ void Zuordnung::UmzuegeAnwenden(const std::vector<Plan>& plaene, std::size_t von
     AbdruckNachziehen(s, k, s.Nummer);
     fertig[i - von] = std::move(v);
   }
-  Schritt(db_, db_.Anweisung("DELETE FROM temp.vxm_umzug"));
+  Abfrage(db_, "DELETE FROM temp.vxm_umzug").Ausfuehren();
 }
 
 Nachzug Zuordnung::Ausfuehren(const Weise& weise) {
@@ -678,22 +633,21 @@ Nachzug Nachziehen(Datenbank& db, const std::vector<int32_t>& nummern) {
 
 Nachzug AmPlatzZurueckholen(Datenbank& db, const std::string& ordner, const std::unordered_set<std::string>& gefaltet) {
   Zuordnung z(db);
-  sqlite3_stmt* s = db.Anweisung(
-      "SELECT b.Dateinummer, b.Dateiname, b.Dateipfad, b.Grund, b.Hinweis, b.NameFaltung FROM vxm_beiseite b "
-      "WHERE b.PfadFaltung = ?1 AND NOT EXISTS (SELECT 1 FROM vxm_fingerabdruck f WHERE f.Dateinummer = "
-      "b.Dateinummer)");
   {
-    Zuruecksetzen zs{s};
-    TextBinden(s, 1, Falten(ordner));
-    while (Zeile(db, s)) {
-      if (!gefaltet.count(std::string(SpaltenText(s, 5)))) continue;
+    Abfrage a(db,
+              "SELECT b.Dateinummer, b.Dateiname, b.Dateipfad, b.Grund, b.Hinweis, b.NameFaltung FROM vxm_beiseite b "
+              "WHERE b.PfadFaltung = ?1 AND NOT EXISTS (SELECT 1 FROM vxm_fingerabdruck f WHERE f.Dateinummer = "
+              "b.Dateinummer)");
+    a.Text(1, Falten(ordner));
+    while (a.Zeile()) {
+      if (!gefaltet.count(Text(a, 5))) continue;
       Suchender x;
-      x.Nummer = sqlite3_column_int(s, 0);
-      x.Name = SpaltenText(s, 1);
-      x.Ordner = SpaltenText(s, 2);
+      x.Nummer = Nummer(a, 0);
+      x.Name = a.Spalte(1);
+      x.Ordner = a.Spalte(2);
       x.Beiseite = true;
-      x.Grund = SpaltenText(s, 3);
-      x.Hinweis = SpaltenText(s, 4);
+      x.Grund = a.Spalte(3);
+      x.Hinweis = a.Spalte(4);
       z.Suchen(std::move(x));
     }
   }
@@ -719,16 +673,15 @@ Nachzug AbgelaufeneVerwerfen(Datenbank& db, const std::function<void(const Vorga
   if (!AbgleichTabellenDa(db)) return n;
   const int32_t tage = BeiseiteTage(db);
   const int64_t grenze = JetztSekunden() - static_cast<int64_t>(tage) * 86400;
-  sqlite3_stmt* s = db.Anweisung("SELECT Dateinummer, Dateiname, Dateipfad FROM vxm_beiseite WHERE Seit < ?1");
   std::vector<Vorgang> weg;
   {
-    Zuruecksetzen z{s};
-    sqlite3_bind_int64(s, 1, grenze);
-    while (Zeile(db, s)) {
+    Abfrage a(db, "SELECT Dateinummer, Dateiname, Dateipfad FROM vxm_beiseite WHERE Seit < ?1");
+    a.Zahl(1, grenze);
+    while (a.Zeile()) {
       Vorgang v;
       v.art = Vorgang::Art::Verworfen;
-      v.Dateinummer = sqlite3_column_int(s, 0);
-      v.Von = Ort(std::string(SpaltenText(s, 2)), std::string(SpaltenText(s, 1)));
+      v.Dateinummer = Nummer(a, 0);
+      v.Von = Ort(Text(a, 2), Text(a, 1));
       v.Hinweis = "länger als " + std::to_string(tage) + " Tage beiseite";
       weg.push_back(std::move(v));
     }
@@ -751,20 +704,19 @@ Nachzug AbgelaufeneVerwerfen(Datenbank& db, const std::function<void(const Vorga
 std::vector<BeiseiteEintrag> BeiseiteListe(Datenbank& db) {
   std::vector<BeiseiteEintrag> liste;
   if (!AbgleichTabellenDa(db)) return liste;
-  sqlite3_stmt* s = db.Anweisung(
-      "SELECT b.Dateinummer, b.Dateiname, b.Dateipfad, b.Grund, b.Hinweis, b.Seit, "
-      "(SELECT count(*) FROM vxm_beiseite_verknuepfung v WHERE v.Dateinummer = b.Dateinummer) "
-      "FROM vxm_beiseite b ORDER BY b.Dateipfad, b.Dateiname, b.Dateinummer");
-  Zuruecksetzen z{s};
-  while (Zeile(db, s)) {
+  Abfrage a(db,
+            "SELECT b.Dateinummer, b.Dateiname, b.Dateipfad, b.Grund, b.Hinweis, b.Seit, "
+            "(SELECT count(*) FROM vxm_beiseite_verknuepfung v WHERE v.Dateinummer = b.Dateinummer) "
+            "FROM vxm_beiseite b ORDER BY b.Dateipfad, b.Dateiname, b.Dateinummer");
+  while (a.Zeile()) {
     BeiseiteEintrag e;
-    e.Dateinummer = sqlite3_column_int(s, 0);
-    e.Dateiname = SpaltenText(s, 1);
-    e.Dateipfad = SpaltenText(s, 2);
-    e.Grund = SpaltenText(s, 3);
-    e.Hinweis = SpaltenText(s, 4);
-    e.Seit = sqlite3_column_int64(s, 5);
-    e.Verknuepfungen = static_cast<std::size_t>(sqlite3_column_int64(s, 6));
+    e.Dateinummer = Nummer(a, 0);
+    e.Dateiname = a.Spalte(1);
+    e.Dateipfad = a.Spalte(2);
+    e.Grund = a.Spalte(3);
+    e.Hinweis = a.Spalte(4);
+    e.Seit = a.ZahlSpalte(5);
+    e.Verknuepfungen = static_cast<std::size_t>(a.ZahlSpalte(6));
     liste.push_back(std::move(e));
   }
   return liste;

@@ -2,12 +2,9 @@
 // the follow-up of one folder (ordnernachpflege.cpp); not for other callers.
 #pragma once
 
-#include <unordered_set>
-
-#include <sqlite3.h>
-
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "files/wiedererkennung.h"
@@ -19,8 +16,9 @@ struct Platz {
   std::string Name, Ordner, Grund;
 };
 
-void Schritt(Datenbank& db, sqlite3_stmt* s);
-bool Zeile(Datenbank& db, sqlite3_stmt* s);
+// Whether statements go to a database server (whose SQL differs where
+// SQLite's own functions are used).
+inline bool AufServer(Datenbank& db) { return db.Handle() == nullptr; }
 std::optional<Platz> RegisterZeile(Datenbank& db, int32_t nr);
 std::optional<Platz> BeiseiteZeile(Datenbank& db, int32_t nr);
 bool DateiDa(const std::string& ordner, const std::string& name);

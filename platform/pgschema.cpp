@@ -378,7 +378,7 @@ void RegisterSchemaAnlegen(Verbindung& v) {
                    "Die Datenbank " + v.Name() + " enthält bereits ein Register; es wird nicht überschrieben.");
   const std::string sql = FaltungsfunktionenSql() + kRegisterTabellen + SchluesselTrigger("Dateiinfo", "Dateinummer") +
                           SchluesselTrigger("Keyword", "KeywordID") + Schluesselstand("Dateiinfo") + Schluesselstand("Keyword") + SchattenTrigger("Dateiinfo") +
-                          SchattenTrigger("Keyword") + RegisterProzeduren() + kVorhabenTabelleServer + ";\n" + "INSERT INTO vxm_info VALUES ('Faltung', '" +
+                          SchattenTrigger("Keyword") + RegisterProzeduren() + kVorhabenTabelleServer + ";\n" + kAbgleichTabellenServer + "INSERT INTO vxm_info VALUES ('Faltung', '" +
                           std::to_string(kFaltungsVersion) + "');\n";
   Unteilbar(v, sql, "Register anlegen");
 }

@@ -28,6 +28,25 @@ inline constexpr const char* kVorhabenTabelleServer =
     "Prozess text, Angelegt timestamptz NOT NULL DEFAULT now(), "
     "vxm_zeile bigint GENERATED ALWAYS AS (Nummer) STORED)";
 
+// The tables of content prints and of rows set aside (see
+// files/fingerabdruck.h). Their names are quoted as the register's are:
+// the translation of plain SQL spells a name as the schema first has it,
+// and Dateinummer or KeywordID must mean the same column in every table.
+inline constexpr const char* kAbgleichTabellenServer =
+    "CREATE TABLE IF NOT EXISTS vxm_fingerabdruck (\"Dateinummer\" integer PRIMARY KEY, \"Groesse\" bigint NOT NULL, "
+    "\"Hash\" text COLLATE \"C\" NOT NULL, \"Mtime\" bigint NOT NULL, \"Gesehen\" bigint NOT NULL);\n"
+    "CREATE INDEX IF NOT EXISTS vxm_fingerabdruck_inhalt ON vxm_fingerabdruck (\"Groesse\", \"Hash\");\n"
+    "CREATE TABLE IF NOT EXISTS vxm_beiseite (\"Dateinummer\" integer PRIMARY KEY, \"Dateiname\" text COLLATE \"C\" "
+    "NOT NULL, \"Dateipfad\" text COLLATE \"C\" NOT NULL, \"NameFaltung\" text COLLATE \"C\" NOT NULL, "
+    "\"PfadFaltung\" text COLLATE \"C\" NOT NULL, \"Seit\" bigint NOT NULL, \"Grund\" text NOT NULL, "
+    "\"Hinweis\" text NOT NULL DEFAULT '');\n"
+    "CREATE INDEX IF NOT EXISTS vxm_beiseite_seit ON vxm_beiseite (\"Seit\");\n"
+    "CREATE INDEX IF NOT EXISTS vxm_beiseite_pfad ON vxm_beiseite (\"PfadFaltung\");\n"
+    "CREATE TABLE IF NOT EXISTS vxm_beiseite_verknuepfung (\"Dateinummer\" integer NOT NULL, \"KeywordID\" integer, "
+    "\"Folge\" bigint NOT NULL);\n"
+    "CREATE INDEX IF NOT EXISTS vxm_beiseite_verknuepfung_datei ON vxm_beiseite_verknuepfung (\"Dateinummer\", "
+    "\"Folge\");\n";
+
 // The register's tables, key and shadow triggers (in a transaction of `v`).
 void RegisterSchemaAnlegen(Verbindung& v);
 

@@ -13,8 +13,45 @@ std::string SqliteTextFuerPostgres(std::string_view sql, const SqlKatalog& katal
     while (i < t.size() && t[i].art == Token::Leer) ++i;
     return i;
   };
+  auto vorheriges = [&](std::size_t i) -> const Token* {
+    while (i > 0) {
+      --i;
+      if (t[i].art != Token::Leer) return &t[i];
+    }
+    return nullptr;
+  };
+  // Whether an ON follows at this depth before the next join or clause.
+  auto mitOn = [&](std::size_t i) {
+    const int tiefe = t[i].tiefe;
+    for (++i; i < t.size(); ++i) {
+      if (t[i].tiefe != tiefe || t[i].art != Token::Wort) continue;
+      if (IstWort(t[i], "ON")) return true;
+      for (const char* w : {"JOIN", "WHERE", "GROUP", "ORDER", "LIMIT", "UNION", "HAVING"})
+        if (IstWort(t[i], w)) return false;
+    }
+    return false;
+  };
   for (std::size_t i = 0; i < t.size(); ++i) {
     const Token& x = t[i];
+    if (IstWort(x, "CROSS")) {  // SQLite's join order hint: CROSS JOIN ... ON is an inner join
+      const std::size_t k = naechstes(i + 1);
+      if (k < t.size() && IstWort(t[k], "JOIN") && mitOn(k)) {
+        aus += "JOIN";
+        i = k;
+        continue;
+      }
+    }
+    if (x.art == Token::Zeichen && x.text == "+") {  // unary + (SQLite: no index for this term) goes
+      const Token* v = vorheriges(i);
+      const std::size_t k = naechstes(i + 1);
+      const bool operand = v && (v->art == Token::Wort || v->art == Token::Name || v->art == Token::Zahl ||
+                                 v->art == Token::Text || IstZeichen(*v, ")"));
+      const bool schluesselwort = v && v->art == Token::Wort &&
+                                  (IstWort(*v, "WHERE") || IstWort(*v, "AND") || IstWort(*v, "OR") ||
+                                   IstWort(*v, "NOT") || IstWort(*v, "ON") || IstWort(*v, "SELECT"));
+      if ((!operand || schluesselwort) && k < t.size() && (t[k].art == Token::Wort || t[k].art == Token::Name))
+        continue;
+    }
     if (x.art == Token::Zeichen && x.text == "?") {  // ?N -> $N
       aus += '$';
       continue;

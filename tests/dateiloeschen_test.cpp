@@ -14,9 +14,11 @@
 #include <random>
 #include <thread>
 
+#include "files/fingerabdruck.h"
 #include "files/registervorhaben.h"
 #include "platform/fehler.h"
 #include "platform/oeffner.h"
+#include "platform/sqlhilfen.h"
 #include "tests/hilfen.h"
 
 namespace vxm {
@@ -167,14 +169,14 @@ TEST_P(DateiLoeschenTest, NachJedemKillEinig) {
     RegisterVorhabenAbschliessen(*db_);
     ASSERT_EQ(ZeilenDerDatei(), Da() ? 1 : 0) << lauf;
     ASSERT_EQ(Anzahl("SELECT COUNT(*) AS n FROM KeywordZwischentabelle"), Da() ? 4 : 2) << lauf;
-    if (db_->Handle() && korb && !Da()) {
+    if (korb && !Da()) {
       ASSERT_EQ(Anzahl("SELECT COUNT(*) AS n FROM vxm_beiseite"), 1) << lauf;
       ASSERT_EQ(Anzahl("SELECT COUNT(*) AS n FROM vxm_beiseite_verknuepfung"), 2) << lauf;
     }
     ASSERT_TRUE(OffeneVorhaben(*db_).empty());
-    if (db_->Handle())
-      sqlite3_exec(db_->Handle(), "DELETE FROM vxm_beiseite; DELETE FROM vxm_beiseite_verknuepfung", nullptr, nullptr,
-                   nullptr);
+    if (AbgleichTabellenDa(*db_))
+      for (const char* tabelle : {"vxm_beiseite", "vxm_beiseite_verknuepfung"})
+        sql::Abfrage(*db_, std::string("DELETE FROM ") + tabelle).Ausfuehren();
   }
   for (const auto& [punkt, n] : punkte) std::cout << "  " << punkt << ": " << n << "\n";
   // the interesting point must have been hit: file gone, commit not made

@@ -133,8 +133,7 @@ TEST_P(DateiUebertragenTest, KopieMitUndOhneKeywoerterLaesstHoechstensEineZeile)
   EXPECT_EQ(Links(z[1].Nummer), (std::vector<int32_t>{1, 2}));
   EXPECT_EQ(Links(1), (std::vector<int32_t>{1, 2}));
   // A tagged copy is known by its content at once (moved before its folder is opened).
-  // (Prints are kept in register files only so far.)
-  if (GetParam() == test::Ablage::SQLite) {
+  {
     const auto abdruck = FingerabdruckLesen(*db_, z[1].Nummer);
     ASSERT_TRUE(abdruck.has_value());
     EXPECT_EQ(abdruck->Inhalt.Groesse, 3);

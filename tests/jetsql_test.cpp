@@ -216,5 +216,17 @@ TEST(SqliteTextFuerPostgres, PlatzhalterZeilenMusterUndNamen) {
             "UPDATE vxm_folge SET \"Wert\" = $1 WHERE \"Tabelle\" = 'x''y'");
 }
 
+TEST(SqliteTextFuerPostgres, PlanungshinweiseFallenWeg) {
+  const SqlKatalog k = RegisterKatalog();
+  // CROSS JOIN ... ON only fixes SQLite's join order; a real cross join stays.
+  EXPECT_EQ(SqliteTextFuerPostgres("SELECT 1 FROM a x CROSS JOIN b y ON y.n = x.n WHERE x.n = 1", k),
+            "SELECT 1 FROM a x JOIN b y ON y.n = x.n WHERE x.n = 1");
+  EXPECT_EQ(SqliteTextFuerPostgres("SELECT 1 FROM a CROSS JOIN b WHERE a.n = (SELECT 1 FROM c JOIN d ON 1)", k),
+            "SELECT 1 FROM a CROSS JOIN b WHERE a.n = (SELECT 1 FROM c JOIN d ON 1)");
+  // unary + keeps SQLite off an index; additions stay
+  EXPECT_EQ(SqliteTextFuerPostgres("SELECT a + b, 1 + +c FROM t WHERE +t.x = ?1 OR (+y >= 2 AND z + 1 > 0)", k),
+            "SELECT a + b, 1 + c FROM t WHERE t.x = $1 OR (y >= 2 AND z + 1 > 0)");
+}
+
 }  // namespace
 }  // namespace vxm
