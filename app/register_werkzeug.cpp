@@ -37,7 +37,7 @@
 #include "files/fingerabdruck.h"
 #include "files/ordnerumbenennen.h"
 #include "files/registervorhaben.h"
-#include "keywords/registerkopie.h"
+#include "files/registerkopie.h"
 #include "keywords/registerpruefung.h"
 #include "platform/datenbank.h"
 #include "platform/fehler.h"
@@ -285,6 +285,9 @@ int Kopieren(const std::string& quelle, const std::string& ziel) {
   std::printf("Register kopiert: %lld Dateien, %lld Keywords, %lld Verknüpfungen (Nummern unverändert).\n",
               static_cast<long long>(e.Dateien), static_cast<long long>(e.Keywords),
               static_cast<long long>(e.Verknuepfungen));
+  if (e.Abdruecke > 0 || e.Beiseite > 0)
+    std::printf("Mitgenommen: %lld Fingerabdrücke, %lld beiseitegelegte Einträge.\n",
+                static_cast<long long>(e.Abdruecke), static_cast<long long>(e.Beiseite));
   return 0;
 }
 

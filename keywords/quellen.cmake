@@ -4,7 +4,6 @@ list(APPEND VXM_KERN_QUELLEN
   keywords/buchstaben.cpp
   keywords/eingabe.cpp
   keywords/register.cpp
-  keywords/registerkopie.cpp
   keywords/registerpruefung.cpp
   keywords/registerzugriff.cpp
   keywords/serverregister.cpp

@@ -33,13 +33,16 @@ const std::string kWurzel = "C:\\VXMDOK";
 
 class AbgleichWerkzeugTest : public test::Umgebung {
  protected:
+  virtual test::Ablage Art() const { return test::Ablage::SQLite; }
   void SetUp() override {
     Umgebung::SetUp();
     const char* build = std::getenv("VXM_BUILD");
     werkzeug_ = fs::absolute(fs::path(build ? build : "build") / "vxmdorvex-register");
     if (!fs::exists(werkzeug_)) GTEST_SKIP() << "vxmdorvex-register nicht gebaut";
+    if (Art() == test::Ablage::PostgreSQL && test::PgTestServer().empty()) GTEST_SKIP() << test::kOhnePgServer;
     datei_ = laufwerkC_ / "vxmdok.mdb";
-    RegisterAnlegen(datei_.string());
+    // The tool is given the register as the office names it: the file, or the server's connection.
+    register_ = RegisterAnlegenAuf(Art(), datei_);
     Zustand().DokWurzel = kWurzel;
     ::setenv("VXM_LAUFWERKE", ("C=" + laufwerkC_.string()).c_str(), 1);
   }
@@ -51,7 +54,11 @@ class AbgleichWerkzeugTest : public test::Umgebung {
   int Aufruf(const std::vector<std::string>& argumente) {
     const fs::path aus = temp_ / "ausgabe.txt";
     std::string befehl = "'" + werkzeug_.string() + "'";
-    for (const auto& a : argumente) befehl += " '" + a + "'";
+    for (const auto& a : argumente) {
+      befehl += " '";
+      for (const char c : a) befehl += c == '\'' ? std::string("'\\''") : std::string(1, c);
+      befehl += "'";
+    }
     const int status = std::system((befehl + " > '" + aus.string() + "' 2>&1").c_str());
     std::ifstream d(aus);
     ausgabe_.assign(std::istreambuf_iterator<char>(d), std::istreambuf_iterator<char>());
@@ -60,10 +67,17 @@ class AbgleichWerkzeugTest : public test::Umgebung {
   bool Enthaelt(const std::string& text) const { return ausgabe_.find(text) != std::string::npos; }
 
   fs::path werkzeug_, datei_;
+  std::string register_;
   std::string ausgabe_;
 };
 
-TEST_F(AbgleichWerkzeugTest, AbgleichenMeldetJedeDateiUndPruefenErklaertWasWartet) {
+class AbgleichWerkzeugAblage : public AbgleichWerkzeugTest, public ::testing::WithParamInterface<test::Ablage> {
+ protected:
+  test::Ablage Art() const override { return GetParam(); }
+};
+VXM_AUF_ALLEN_ABLAGEN(AbgleichWerkzeugAblage);
+
+TEST_P(AbgleichWerkzeugAblage, AbgleichenMeldetJedeDateiUndPruefenErklaertWasWartet) {
   {
     auto db = DatenbankOeffnenHost(datei_);
     for (const char* n : {"Vertrag.pdf", "Plan.pdf", "Weg.pdf"}) {
@@ -72,7 +86,7 @@ TEST_F(AbgleichWerkzeugTest, AbgleichenMeldetJedeDateiUndPruefenErklaertWasWarte
     }
   }
   // The first run takes the prints of files that have none.
-  ASSERT_EQ(Aufruf({"abgleichen", datei_.string(), "--wurzel", kWurzel}), 0) << ausgabe_;
+  ASSERT_EQ(Aufruf({"abgleichen", register_, "--wurzel", kWurzel}), 0) << ausgabe_;
   EXPECT_TRUE(Enthaelt("3 Fingerabdrücke erfasst")) << ausgabe_;
   ASSERT_EQ(std::system(("mv '" + Host(kWurzel + "\\A\\Vertrag.pdf").string() + "' '" +
                          Host(kWurzel + "\\Vertrag 2024.pdf").string() + "'").c_str()), 0);
@@ -80,14 +94,14 @@ TEST_F(AbgleichWerkzeugTest, AbgleichenMeldetJedeDateiUndPruefenErklaertWasWarte
   DateiAnlegen(kWurzel + "\\C\\Plan.pdf", "Inhalt Plan.pdf");
   fs::remove(Host(kWurzel + "\\A\\Plan.pdf"));
   fs::remove(Host(kWurzel + "\\A\\Weg.pdf"));
-  ASSERT_EQ(Aufruf({"abgleichen", datei_.string(), "--wurzel", kWurzel + "\\"}), 0) << ausgabe_;
+  ASSERT_EQ(Aufruf({"abgleichen", register_, "--wurzel", kWurzel + "\\"}), 0) << ausgabe_;
   EXPECT_TRUE(Enthaelt("Umgezogen: " + kWurzel + "\\A\\Vertrag.pdf -> " + kWurzel + "\\Vertrag 2024.pdf\n")) << ausgabe_;
   EXPECT_TRUE(Enthaelt("Beiseitegelegt: " + kWurzel + "\\A\\Weg.pdf (keine Datei mit gleichem Inhalt")) << ausgabe_;
   EXPECT_TRUE(Enthaelt("Beiseitegelegt: " + kWurzel + "\\A\\Plan.pdf (2 Dateien mit gleichem Inhalt: ")) << ausgabe_;
   EXPECT_TRUE(Enthaelt("1 umgezogen, 0 zurückgeholt, 2 beiseitegelegt (davon 1 mehrdeutig)")) << ausgabe_;
 
   // pruefen names every waiting row and why; they are no fault.
-  EXPECT_EQ(Aufruf({"pruefen", datei_.string()}), 0) << ausgabe_;
+  EXPECT_EQ(Aufruf({"pruefen", register_}), 0) << ausgabe_;
   EXPECT_TRUE(Enthaelt("Beiseitegelegt (Dateien verschwunden, Keywörter aufbewahrt für 90 Tage): 2")) << ausgabe_;
   EXPECT_TRUE(Enthaelt(kWurzel + "\\A\\Plan.pdf (seit ")) << ausgabe_;
   EXPECT_TRUE(Enthaelt("2 Dateien mit gleichem Inhalt: ")) << ausgabe_;
@@ -95,13 +109,22 @@ TEST_F(AbgleichWerkzeugTest, AbgleichenMeldetJedeDateiUndPruefenErklaertWasWarte
   EXPECT_TRUE(Enthaelt("es wird nicht geraten")) << ausgabe_;
   EXPECT_TRUE(Enthaelt(kWurzel + "\\A\\Weg.pdf (seit ")) << ausgabe_;
   EXPECT_TRUE(Enthaelt("Register in Ordnung.")) << ausgabe_;
+  // A copy of the register keeps what waits, and knows the moved file by its content.
+  const fs::path kopie = temp_ / "kopie.mdb";
+  ASSERT_EQ(Aufruf({"kopieren", register_, kopie.string()}), 0) << ausgabe_;
+  EXPECT_TRUE(Enthaelt("Mitgenommen: 3 Fingerabdrücke, 2 beiseitegelegte Einträge.")) << ausgabe_;
+  EXPECT_EQ(Aufruf({"pruefen", kopie.string()}), 0) << ausgabe_;
+  EXPECT_TRUE(Enthaelt("Beiseitegelegt (Dateien verschwunden, Keywörter aufbewahrt für 90 Tage): 2")) << ausgabe_;
+  fs::remove(Host(kWurzel + "\\C\\Plan.pdf"));
+  ASSERT_EQ(Aufruf({"abgleichen", kopie.string(), "--wurzel", kWurzel}), 0) << ausgabe_;
+  EXPECT_TRUE(Enthaelt("Zurückgeholt: " + kWurzel + "\\A\\Plan.pdf -> " + kWurzel + "\\B\\Plan.pdf")) << ausgabe_;
   // A row both set aside and registered is a fault.
   {
     auto db = DatenbankOeffnenHost(datei_);
     db->Execute("INSERT INTO Dateiinfo (Dateinummer, Dateiname, Dateipfad) SELECT Dateinummer, Dateiname, Dateipfad "
                 "FROM vxm_beiseite WHERE Grund = \"nicht gefunden\"");
   }
-  EXPECT_EQ(Aufruf({"pruefen", datei_.string()}), 1) << ausgabe_;
+  EXPECT_EQ(Aufruf({"pruefen", register_}), 1) << ausgabe_;
   EXPECT_TRUE(Enthaelt("Beiseitegelegt und zugleich eingetragen: 1")) << ausgabe_;
 }
 
@@ -119,9 +142,9 @@ TEST_F(AbgleichWerkzeugTest, FalscherAufrufUndFehlendeWurzel) {
   }
 }
 
-TEST_F(AbgleichWerkzeugTest, AufbewahrungszeitWirdImRegisterGemerkt) {
+TEST_P(AbgleichWerkzeugAblage, AufbewahrungszeitWirdImRegisterGemerkt) {
   OrdnerAnlegenHost(kWurzel);
-  ASSERT_EQ(Aufruf({"abgleichen", datei_.string(), "--wurzel", kWurzel, "--tage", "30"}), 0) << ausgabe_;
+  ASSERT_EQ(Aufruf({"abgleichen", register_, "--wurzel", kWurzel, "--tage", "30"}), 0) << ausgabe_;
   EXPECT_TRUE(Enthaelt("Einträge verschwundener Dateien werden 30 Tage aufbewahrt.")) << ausgabe_;
   auto db = DatenbankOeffnenHost(datei_);
   EXPECT_EQ(BeiseiteTage(*db), 30) << "the window's clean-up follows it too";

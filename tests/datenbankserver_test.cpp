@@ -13,7 +13,7 @@
 #include <fstream>
 
 #include "keywords/register.h"
-#include "keywords/registerkopie.h"
+#include "files/registerkopie.h"
 #include "keywords/registerzugriff.h"
 #include "platform/datenbank.h"
 #include "platform/fehler.h"

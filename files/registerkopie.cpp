@@ -1,7 +1,8 @@
-#include "keywords/registerkopie.h"
+#include "files/registerkopie.h"
 
 #include <filesystem>
 
+#include "files/fingerabdruck.h"
 #include "platform/datenbank.h"
 #include "platform/fehler.h"
 #include "platform/pgverbindung.h"
@@ -60,6 +61,23 @@ KopieErgebnis Uebertragen(Datenbank& q, Datenbank& z) {
                             "INSERT INTO KeywordZwischentabelle (Dateinummer, KeywordID) VALUES (?1, ?2)", 2);
   Hoechststand(q, z, "Keyword");
   Hoechststand(q, z, "Dateiinfo");
+  // Prints and set-aside rows go along: a moved register still recognises
+  // moved files, and what waits for its file keeps waiting.
+  if (AbgleichTabellenDa(q)) {
+    AbgleichTabellenAnlegen(z);
+    e.Abdruecke = Zeilen(q, z, "SELECT Dateinummer, Groesse, Hash, Mtime, Gesehen FROM vxm_fingerabdruck ORDER BY Dateinummer",
+                         kFingerabdruckSchreiben, 5);
+    e.Beiseite = Zeilen(q, z,
+                        "SELECT Dateinummer, Dateiname, Dateipfad, NameFaltung, PfadFaltung, Seit, Grund, Hinweis "
+                        "FROM vxm_beiseite ORDER BY Dateinummer",
+                        "INSERT INTO vxm_beiseite (Dateinummer, Dateiname, Dateipfad, NameFaltung, PfadFaltung, Seit, "
+                        "Grund, Hinweis) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)",
+                        8);
+    Zeilen(q, z, "SELECT Dateinummer, KeywordID, Folge FROM vxm_beiseite_verknuepfung ORDER BY Dateinummer, Folge",
+           "INSERT INTO vxm_beiseite_verknuepfung (Dateinummer, KeywordID, Folge) VALUES (?1, ?2, ?3)", 3);
+    Abfrage tage(q, "SELECT Wert FROM vxm_info WHERE Schluessel = 'BeiseiteTage'");
+    if (tage.Zeile()) BeiseiteTageSetzen(z, BeiseiteTage(q));
+  }
   if (Anzahl(z, "Keyword") != e.Keywords || Anzahl(z, "Dateiinfo") != e.Dateien ||
       Anzahl(z, "KeywordZwischentabelle") != e.Verknuepfungen)
     throw VbFehler(fehlernr::DatenbankFehler, "Die Kopie nach " + z.Datei() + " ist unvollständig; sie wird verworfen.");
