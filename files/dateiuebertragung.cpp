@@ -43,6 +43,19 @@ std::string Vorhanden(const std::string& ordner, const std::string& name) {
   return Pfad(ordner, gefunden ? *gefunden : name);
 }
 
+// The file a replace would overwrite goes into the desktop's trash first,
+// so a mistaken Ja can be undone; where no trash takes it, it is
+// overwritten as before. A crash between the two steps leaves the old file
+// in the trash and its row waiting for it: nothing is lost.
+bool ErsetzteInDenPapierkorb(const std::string& ziel) {
+  if (!Dienste().Papierkorb) return false;
+  try {
+    return Dienste().Papierkorb(ziel);
+  } catch (const std::exception&) {
+    return false;  // no trash after all: the copy overwrites it
+  }
+}
+
 // Takes back a copy this operation made (it carries the source's read-only flag).
 bool KopieEntfernen(const std::string& ziel) {
   try {
@@ -67,9 +80,8 @@ class Ablauf {
     }
     if (!Da(quelle_)) return KopierenFehlgeschlagen(StandardBeschreibung(fehlernr::DateiNichtGefunden));
     ersetzen_ = Da(ziel_);
-    if (ersetzen_ &&
-        d_.MsgBox(FrageUeberschreiben(Vorhanden(u_.ZielOrdner, u_.ZielName)), vbYesNo + vbQuestion,
-                  kTitelUeberschreiben) != vbYes)
+    if (ersetzen_) ersetzt_ = Vorhanden(u_.ZielOrdner, u_.ZielName);
+    if (ersetzen_ && d_.MsgBox(FrageUeberschreiben(ersetzt_), vbYesNo + vbQuestion, kTitelUeberschreiben) != vbYes)
       return Ergebnis::Abgelehnt;
     Vorhaben v;
     v.Art = verschieben_ ? VorhabenArt::Verschieben : VorhabenArt::Kopieren;
@@ -161,7 +173,7 @@ class Ablauf {
     } catch (const VbFehler& e) {
       return RegisterFehlgeschlagen(e);
     }
-    bool kopiert = false;
+    bool kopiert = false, imKorb = false;
     try {
       Transaktion t(db_);
       if (!VorhabenVorhanden(db_, v.Nummer)) return std::nullopt;
@@ -169,12 +181,19 @@ class Ablauf {
       zeilen.emplace(db_);
       VorhabenRegisterAnwenden(db_, v);
       try {
+        if (ersetzen_) imKorb = ErsetzteInDenPapierkorb(ersetzt_);
         Dienste().Dateien->CopyFile(quelle_, ziel_, true);
         kopiert = true;
       } catch (const VbFehler& e) {
         zeilen.reset();
         VorhabenLoeschen(db_, v.Nummer);
         t.Bestaetigen();
+        if (imKorb) {
+          // its row waits for it: put back from the trash, it has its keywords again
+          Hinweis("Die Datei " + quelle_ + " konnte nicht nach " + ziel_ + " kopiert werden (" + e.Beschreibung +
+                  ")." + vbCrLf + "Die Datei " + ersetzt_ + " liegt im Papierkorb.");
+          return Ergebnis::Fehlgeschlagen;
+        }
         return KopierenFehlgeschlagen(e.Beschreibung);
       }
       if (verschieben_) {
@@ -221,6 +240,7 @@ class Ablauf {
   const std::string quelle_, ziel_;
   const bool verschieben_;
   bool ersetzen_ = false;
+  std::string ersetzt_;  // the file replaced, as spelled on disk
 };
 
 }  // namespace

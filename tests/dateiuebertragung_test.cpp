@@ -4,13 +4,17 @@
 #include "files/dateiuebertragung.h"
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <iterator>
 #include <map>
 #include <random>
 #include <thread>
@@ -19,6 +23,7 @@
 #include "files/registervorhaben.h"
 #include "keywords/registerzugriff.h"
 #include "platform/dienste.h"
+#include "platform/fehler.h"
 #include "tests/hilfen.h"
 
 namespace vxm {
@@ -105,6 +110,46 @@ TEST_P(DateiUebertragenTest, ErsetzenFragtNachDerDateiInIhrerSchreibung) {
   ASSERT_EQ(dialoge_->Gezeigt.size(), 1u);
   EXPECT_EQ(dialoge_->Gezeigt[0].Text, "Im Zielordner gibt es bereits die Datei\r\nC:\\DOK\\B\\Brief.DOC\r\nWollen Sie sie ersetzen?");
   EXPECT_EQ(Inhalt(kB + "\\Brief.DOC"), "alt");
+}
+
+// Ja to replacing puts the old file into the trash where there is one, so
+// the user can take it back; a copy that then fails says where it is.
+TEST_P(DateiUebertragenTest, ErsetzteDateiLiegtImPapierkorb) {
+  const fs::path korb = temp_ / "korb";
+  fs::create_directories(korb);
+  std::vector<std::string> weggelegt;
+  Dienste().Papierkorb = [&](const std::string& p) {
+    weggelegt.push_back(p);
+    fs::rename(Host(p), korb / std::to_string(weggelegt.size()));
+    return true;
+  };
+  std::filesystem::rename(Host(kB + "\\brief.doc"), Host(kB) / "Brief.doc");
+  dialoge_->Antworten = {vbYes};
+  EXPECT_EQ(Uebertragen(UebertragungsArt::Verschieben), UebertragungsErgebnis::Erledigt);
+  EXPECT_EQ(weggelegt, std::vector<std::string>{kB + "\\Brief.doc"}) << "the file replaced, as spelled there";
+  EXPECT_EQ(Inhalt(kB + "\\brief.doc"), "neu");
+  std::ifstream alt(korb / "1");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(alt), {}), "alt");
+  EXPECT_EQ(Zeilen(), (std::vector<Zeile>{{1, "brief.doc", kB}}));
+
+  // The copy fails after the old file went: nothing claims "nothing changed".
+  struct KopieScheitert : HostDateisystem {
+    using HostDateisystem::HostDateisystem;
+    void CopyFile(const std::string&, const std::string&, bool) override {
+      throw VbFehler(fehlernr::DatentraegerVoll, "Datenträger voll");
+    }
+  };
+  Dienste().Dateien = std::make_shared<KopieScheitert>(fs_->Laufwerke());
+  DateiAnlegen(kA + "\\brief.doc", "noch einmal");
+  dialoge_->Gezeigt.clear();
+  dialoge_->Antworten = {vbYes};
+  EXPECT_EQ(Uebertragen(UebertragungsArt::Kopieren), UebertragungsErgebnis::Fehlgeschlagen);
+  ASSERT_FALSE(dialoge_->Gezeigt.empty());
+  const std::string meldung = dialoge_->Gezeigt.back().Text;
+  EXPECT_NE(meldung.find("Die Datei " + kB + "\\brief.doc liegt im Papierkorb."), std::string::npos) << meldung;
+  EXPECT_EQ(meldung.find("nichts verändert"), std::string::npos) << meldung;
+  EXPECT_TRUE(OffeneVorhaben(*db_).empty());
+  EXPECT_EQ(Zeilen(), (std::vector<Zeile>{{1, "brief.doc", kB}})) << "its row waits for its return";
 }
 
 TEST_P(DateiUebertragenTest, NeinZumErsetzenAendertNichts) {
@@ -259,7 +304,12 @@ TEST_P(DateiUebertragenTest, VerschiebenNachJedemKillEinig) {
   std::map<std::string, int> punkte;
   int laeufe = 0;
   long dauer = 0;
+  const fs::path korb = temp_ / "korb";
+  fs::create_directories(korb);
   for (; laeufe < 103; ++laeufe) {
+    // Every second run has a trash: the replaced file goes there before the copy.
+    const bool mitKorb = laeufe % 2 == 1;
+    const fs::path weggelegt = korb / std::to_string(laeufe);
     // Fresh start: source with row 1 and keywords 1, 2; target with its own row and keyword 3.
     DateiAnlegen(kA + "\\brief.doc", gross);
     DateiAnlegen(kB + "\\brief.doc", "alt");
@@ -273,6 +323,11 @@ TEST_P(DateiUebertragenTest, VerschiebenNachJedemKillEinig) {
     const pid_t pid = ::fork();
     if (pid == 0) {
       try {
+        if (mitKorb)
+          Dienste().Papierkorb = [&](const std::string& p) {
+            fs::rename(Host(p), weggelegt);
+            return true;
+          };
         auto db = DatenbankOeffnenHost(datei_);
         Uebertragung u{UebertragungsArt::Verschieben, kA, "brief.doc", kB, "brief.doc"};
         ::_exit(DateiUebertragen(*db, *dialoge_, u) == UebertragungsErgebnis::Erledigt ? 0 : 1);
@@ -294,20 +349,31 @@ TEST_P(DateiUebertragenTest, VerschiebenNachJedemKillEinig) {
     }
     db_ = DatenbankOeffnenHost(datei_);
     const bool vorgemerkt = !OffeneVorhaben(*db_).empty();
-    const bool quelle = Da(kA + "\\brief.doc"), ersetzt = Inhalt(kB + "\\brief.doc") == gross;
+    const bool quelle = Da(kA + "\\brief.doc"), ziel = Da(kB + "\\brief.doc");
+    const bool ersetzt = ziel && Inhalt(kB + "\\brief.doc") == gross;
     ++punkte[WIFSIGNALED(status) ? std::string(vorgemerkt ? "vorgemerkt, " : "") +
-                                       (ersetzt ? (quelle ? "kopiert" : "kopiert, Quelle weg") : "nicht kopiert")
+                                       (ersetzt ? (quelle ? "kopiert" : "kopiert, Quelle weg")
+                                                : ziel ? "nicht kopiert" : "altes Ziel im Papierkorb")
                                  : "fertig"];
     RegisterVorhabenAbschliessen(*db_);
     // Either nothing happened or all of it; never a row without its file or two for one.
     const auto z = Zeilen();
     if (Da(kA + "\\brief.doc")) {
-      ASSERT_EQ(Inhalt(kB + "\\brief.doc"), "alt") << laeufe;
+      // The old target is in its place, or (cut off after the trash took it) in the trash, its row waiting.
+      if (Da(kB + "\\brief.doc")) {
+        ASSERT_EQ(Inhalt(kB + "\\brief.doc"), "alt") << laeufe;
+      } else {
+        ASSERT_TRUE(mitKorb && fs::exists(weggelegt)) << laeufe;
+      }
       ASSERT_EQ(z, (std::vector<Zeile>{{1, "brief.doc", kA}, {2, "brief.doc", kB}})) << laeufe;
       ASSERT_EQ(Verknuepfungen(), 3);
     } else {
       ASSERT_EQ(Inhalt(kB + "\\brief.doc"), gross) << laeufe;
       ASSERT_EQ(z, (std::vector<Zeile>{{1, "brief.doc", kB}})) << laeufe;
+      if (mitKorb) {
+        std::ifstream alt(weggelegt);
+        ASSERT_EQ(std::string(std::istreambuf_iterator<char>(alt), {}), "alt") << laeufe << ": the replaced file is in the trash";
+      }
       ASSERT_EQ(Links(1), (std::vector<int32_t>{1, 2}));
       ASSERT_EQ(Verknuepfungen(), 2);
     }
