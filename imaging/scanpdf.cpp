@@ -1,5 +1,7 @@
 #include "imaging/scanpdf.h"
 
+#include <unistd.h>
+
 #include <new>
 
 #ifdef __GLIBC__
@@ -7,6 +9,7 @@
 #endif
 
 #include "imaging/bilddatei.h"
+#include "platform/dateisystem.h"
 #include "platform/dialoge.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
@@ -15,6 +18,25 @@ namespace vxm {
 namespace {
 
 void Melden(const std::string& text) { Dienste().Meldungen->MsgBox(text, vbCritical + vbOKOnly, ""); }
+
+bool Da(const std::string& pfad) {
+  try {
+    return Dienste().Dateien->FileExists(pfad);
+  } catch (const VbFehler&) {
+    return false;
+  }
+}
+
+// The PDF the user agreed to replace goes into the desktop's trash once the
+// new one is written beside it, then the new one takes its name; false
+// where no trash takes it (it is then written over, as without a trash).
+bool AltesInDenPapierkorb(const std::string& ziel) {
+  try {
+    return Dienste().Papierkorb && Dienste().Papierkorb(ziel);
+  } catch (const std::exception&) {
+    return false;
+  }
+}
 
 }  // namespace
 
@@ -41,6 +63,17 @@ bool ScanZuPdf(const std::string& ordner, const std::string& name, std::unique_p
            "Die Seite bleibt als Bild erhalten:" + vbCrLf + bitmap);
     return false;
   }
+  // An existing PDF is only given up once the new one is whole: written
+  // beside it under a partial copy's name first.
+  const bool ersetzen = Dienste().Papierkorb && Da(ziel);
+  const std::string neu = ersetzen ? ordner + "\\" + Zwischendateiname(::getpid()) : ziel;
+  auto halbesWeg = [&] {
+    try {
+      if (ersetzen && Da(neu)) Dienste().Dateien->DeleteFile(neu, true);
+    } catch (const VbFehler&) {
+      // a hidden partial copy; the folder's next opening removes it
+    }
+  };
   try {
     Sanduhr sanduhr;
     // Closing the page now gives the same file as letting SavePDF close it,
@@ -52,12 +85,18 @@ bool ScanZuPdf(const std::string& ordner, const std::string& name, std::unique_p
 #ifdef __GLIBC__
     malloc_trim(0);
 #endif
-    pdf->SavePDF(ziel);
+    pdf->SavePDF(neu);
+    if (ersetzen) {
+      if (!AltesInDenPapierkorb(ziel)) Dienste().Dateien->DeleteFile(ziel, true);
+      Dienste().Dateien->Name(neu, ziel);
+    }
   } catch (const VbFehler& f) {
+    halbesWeg();
     Melden("Die PDF-Datei konnte nicht geschrieben werden:" + std::string(vbCrLf) + ziel + vbCrLf + f.Beschreibung +
            vbCrLf + "Die gescannte Seite bleibt als Bild erhalten:" + vbCrLf + bitmap);
     return false;
   } catch (const std::bad_alloc&) {
+    halbesWeg();
     Melden("Zu wenig Speicher für die PDF-Datei." + std::string(vbCrLf) +
            "Die gescannte Seite bleibt als Bild erhalten:" + vbCrLf + bitmap);
     return false;

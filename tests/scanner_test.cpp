@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -20,6 +21,7 @@
 #include "imaging/bilddatei.h"
 #include "imaging/scanner.h"
 #include "imaging/scanpdf.h"
+#include "platform/dateisystem.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
 #include "tests/hilfen.h"
@@ -334,6 +336,33 @@ TEST_F(ScanZuPdfTest, GleicheBytesWieDieSchrittfolge) {
   EXPECT_EQ(a.size(), b.size());
   EXPECT_TRUE(a == b);
   EXPECT_NE(a.find("/W " + std::to_string(Zustand().ScanBild->Breite) + "\r"), std::string::npos);
+}
+
+// A PDF the user agreed to replace goes into the trash where there is one,
+// once the new one is written; no partial copy stays beside it.
+TEST_F(ScanZuPdfTest, ErsetztesPdfLiegtImPapierkorb) {
+  DateiAnlegen("C:\\SCAN\\Brief.pdf", "alte Fassung");
+  const fs::path korb = temp_ / "korb";
+  fs::create_directories(korb);
+  std::vector<std::string> weggelegt;
+  Dienste().Papierkorb = [&](const std::string& p) {
+    // the new document is already written beside it
+    bool neuDa = false;
+    for (const auto& e : fs::directory_iterator(Host("C:\\SCAN")))
+      neuDa = neuDa || (IstEigeneZwischendatei(e.path().filename().string()) && fs::file_size(e.path()) > 1000);
+    EXPECT_TRUE(neuDa);
+    weggelegt.push_back(p);
+    fs::rename(Host(p), korb / "Brief.pdf");
+    return true;
+  };
+  ASSERT_TRUE(ScanZuPdf("C:\\SCAN", "Brief", pdf_));
+  EXPECT_EQ(weggelegt, std::vector<std::string>{"C:\\SCAN\\Brief.pdf"});
+  std::ifstream alt(korb / "Brief.pdf");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(alt), {}), "alte Fassung");
+  EXPECT_EQ(Inhalt("C:\\SCAN\\Brief.pdf").rfind("%PDF", 0), 0u);
+  std::vector<std::string> namen;
+  for (const auto& e : fs::directory_iterator(Host("C:\\SCAN"))) namen.push_back(e.path().filename().string());
+  EXPECT_EQ(namen, std::vector<std::string>{"Brief.pdf"}) << "no bitmap, no partial copy";
 }
 
 TEST_F(ScanZuPdfTest, PdfNichtSchreibbarBehaeltDasBild) {
