@@ -1,6 +1,7 @@
 #include "files/registerkopie.h"
 
 #include <filesystem>
+#include <string_view>
 
 #include "files/fingerabdruck.h"
 #include "platform/datenbank.h"
@@ -15,12 +16,20 @@ namespace {
 using sql::Abfrage;
 
 // Copies the rows of `auswahl` on q with `einfuegen` on z; the number of rows.
-int64_t Zeilen(Datenbank& q, Datenbank& z, const std::string& auswahl, const std::string& einfuegen, int spalten) {
+// `zahlen` names the columns (one letter each) that hold 64-bit integers
+// ('Z'): they go as integers, never through a floating-point value.
+int64_t Zeilen(Datenbank& q, Datenbank& z, const std::string& auswahl, const std::string& einfuegen, int spalten,
+               std::string_view zahlen = {}) {
   Abfrage a(q, auswahl);
   int64_t n = 0;
   while (a.Zeile()) {
     Abfrage e(z, einfuegen);
-    for (int i = 0; i < spalten; ++i) e.Wert(i + 1, a.WertSpalte(i));
+    for (int i = 0; i < spalten; ++i) {
+      if (static_cast<std::size_t>(i) < zahlen.size() && zahlen[static_cast<std::size_t>(i)] == 'Z' && !a.IstNull(i))
+        e.Zahl(i + 1, a.ZahlSpalte(i));
+      else
+        e.Wert(i + 1, a.WertSpalte(i));
+    }
     e.Ausfuehren();
     ++n;
   }
@@ -66,15 +75,15 @@ KopieErgebnis Uebertragen(Datenbank& q, Datenbank& z) {
   if (AbgleichTabellenDa(q)) {
     AbgleichTabellenAnlegen(z);
     e.Abdruecke = Zeilen(q, z, "SELECT Dateinummer, Groesse, Hash, Mtime, Gesehen FROM vxm_fingerabdruck ORDER BY Dateinummer",
-                         kFingerabdruckSchreiben, 5);
+                         kFingerabdruckSchreiben, 5, "ZZTZZ");
     e.Beiseite = Zeilen(q, z,
                         "SELECT Dateinummer, Dateiname, Dateipfad, NameFaltung, PfadFaltung, Seit, Grund, Hinweis "
                         "FROM vxm_beiseite ORDER BY Dateinummer",
                         "INSERT INTO vxm_beiseite (Dateinummer, Dateiname, Dateipfad, NameFaltung, PfadFaltung, Seit, "
                         "Grund, Hinweis) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)",
-                        8);
+                        8, "ZTTTTZTT");
     Zeilen(q, z, "SELECT Dateinummer, KeywordID, Folge FROM vxm_beiseite_verknuepfung ORDER BY Dateinummer, Folge",
-           "INSERT INTO vxm_beiseite_verknuepfung (Dateinummer, KeywordID, Folge) VALUES (?1, ?2, ?3)", 3);
+           "INSERT INTO vxm_beiseite_verknuepfung (Dateinummer, KeywordID, Folge) VALUES (?1, ?2, ?3)", 3, "ZZZ");
     Abfrage tage(q, "SELECT Wert FROM vxm_info WHERE Schluessel = 'BeiseiteTage'");
     if (tage.Zeile()) BeiseiteTageSetzen(z, BeiseiteTage(q));
   }

@@ -85,6 +85,11 @@ TEST_P(AbgleichWerkzeugAblage, AbgleichenMeldetJedeDateiUndPruefenErklaertWasWar
       KeywordsEingeben(*db, {n, kWurzel + "\\A"}, "AKTE");
     }
   }
+  // Written an hour ago: the prints keep the files' times (nanoseconds, beyond a double's precision).
+  for (const char* n : {"Vertrag.pdf", "Plan.pdf", "Weg.pdf"}) {
+    const fs::path p = Host(kWurzel + "\\A\\" + n);
+    fs::last_write_time(p, fs::last_write_time(p) - std::chrono::hours(1));
+  }
   // The first run takes the prints of files that have none.
   ASSERT_EQ(Aufruf({"abgleichen", register_, "--wurzel", kWurzel}), 0) << ausgabe_;
   EXPECT_TRUE(Enthaelt("3 Fingerabdrücke erfasst")) << ausgabe_;
@@ -115,6 +120,23 @@ TEST_P(AbgleichWerkzeugAblage, AbgleichenMeldetJedeDateiUndPruefenErklaertWasWar
   EXPECT_TRUE(Enthaelt("Mitgenommen: 3 Fingerabdrücke, 2 beiseitegelegte Einträge.")) << ausgabe_;
   EXPECT_EQ(Aufruf({"pruefen", kopie.string()}), 0) << ausgabe_;
   EXPECT_TRUE(Enthaelt("Beiseitegelegt (Dateien verschwunden, Keywörter aufbewahrt für 90 Tage): 2")) << ausgabe_;
+  // Every print arrives exactly, also on a server register copied from the file.
+  auto abdruecke = [](Datenbank& db) {
+    std::vector<std::string> a;
+    for (int32_t nr = 1; nr <= 3; ++nr)
+      if (const auto f = FingerabdruckLesen(db, nr))
+        a.push_back(f->Inhalt.Hash + "/" + std::to_string(f->Inhalt.Groesse) + "/" + std::to_string(f->Mtime));
+    return a;
+  };
+  const auto soll = abdruecke(*DatenbankDateiOeffnenHost(register_));
+  ASSERT_EQ(soll.size(), 3u);
+  EXPECT_EQ(soll[0].find("/-1"), std::string::npos) << soll[0];
+  EXPECT_EQ(abdruecke(*DatenbankDateiOeffnenHost(kopie)), soll);
+  if (!test::PgTestServer().empty()) {
+    test::ServerSchema zurueck;
+    ASSERT_EQ(Aufruf({"kopieren", kopie.string(), zurueck.Verbindung()}), 0) << ausgabe_;
+    EXPECT_EQ(abdruecke(*DatenbankOeffnen(zurueck.Verbindung())), soll);
+  }
   fs::remove(Host(kWurzel + "\\C\\Plan.pdf"));
   ASSERT_EQ(Aufruf({"abgleichen", kopie.string(), "--wurzel", kWurzel}), 0) << ausgabe_;
   EXPECT_TRUE(Enthaelt("Zurückgeholt: " + kWurzel + "\\A\\Plan.pdf -> " + kWurzel + "\\B\\Plan.pdf")) << ausgabe_;
