@@ -215,7 +215,7 @@ Nachzug OrdnerNachpflegen(Datenbank& db, const std::string& ordner, const std::v
 
 Nachzug BeobachtungNachziehen(Datenbank& db, const std::string& ordner, const std::vector<std::string>& verschwunden,
                               const std::vector<std::string>& erschienen) {
-  if (erschienen.empty() || !AbgleichTabellenDa(db) || !Beschreibbar(db)) return {};
+  if ((erschienen.empty() && verschwunden.empty()) || !AbgleichTabellenDa(db) || !Beschreibbar(db)) return {};
   std::filesystem::path host;
   try {
     host = HostPfadVon(ordner);
@@ -230,6 +230,8 @@ Nachzug BeobachtungNachziehen(Datenbank& db, const std::string& ordner, const st
     auto s = RegistrierterSuchender(db, nr);
     if (s && s->Inhalt && dabei.insert(nr).second) z.Suchen(std::move(*s));
   }
+  // Moved out of this folder: its content is looked for under the store root.
+  const bool hinaus = !z.Suchende().empty();
   for (const auto& name : erschienen) {
     if (DateiNummerSuchen(db, name, ordner) != 0) continue;
     const std::filesystem::path pfad = host / name;
@@ -270,11 +272,29 @@ Nachzug BeobachtungNachziehen(Datenbank& db, const std::string& ordner, const st
       z.Suchen(std::move(s));
     }
   }
-  if (z.Suchende().empty()) return {};
-  // Only what is certain; the rest is for the clean-up.
-  Zuordnung::Weise w;
-  w.NurUmzuege = true;
-  return z.Ausfuehren(w);
+  Nachzug n;
+  if (!z.Suchende().empty()) {
+    if (hinaus) KandidatenSuchen(db, z);
+    // Only what is certain; the rest is for the clean-up.
+    Zuordnung::Weise w;
+    w.NurUmzuege = true;
+    n = z.Ausfuehren(w);
+  }
+  // Put back from the trash while the folder is shown.
+  std::unordered_set<std::string> ohneZeile;
+  for (const auto& name : erschienen)
+    if (DateiNummerSuchen(db, name, ordner) == 0) ohneZeile.insert(Falten(name));
+  if (!ohneZeile.empty()) Anhaengen(n, AmPlatzZurueckholen(db, ordner, ohneZeile));
+  return n;
+}
+
+bool AmPlatzWartendeZurueckholen(Datenbank& db, const std::string& ordner, const std::string& name) {
+  try {
+    if (!AbgleichTabellenDa(db) || DateiNummerSuchen(db, name, ordner) != 0 || !Beschreibbar(db)) return false;
+    return AmPlatzZurueckholen(db, ordner, {Falten(name)}).Zurueckgeholt > 0;
+  } catch (const VbFehler&) {
+    return false;  // the register busy: the folder's next opening takes it back
+  }
 }
 
 int64_t OrdnerUmbenennungNachziehen(Datenbank& db, const std::string& alt, const std::string& neu) {

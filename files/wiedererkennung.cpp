@@ -608,8 +608,6 @@ std::optional<Suchender> RegistrierterSuchender(Datenbank& db, int32_t nr) {
   return s;
 }
 
-// Every file under the store root without a register row whose size is
-// looked for becomes a candidate.
 void KandidatenSuchen(Datenbank& db, Zuordnung& z) {
   const std::string wurzel = AblageWurzel();
   if (wurzel.empty() || !z.InhaltGesucht()) return;

@@ -174,9 +174,12 @@ Nachzug OrdnerNachpflegen(Datenbank& db, const std::string& ordner, const std::v
 
 // What the folder watcher saw in the shown folder since its last look: a
 // vanished registered file and an appeared file of the same content are one
-// file renamed or moved; a file that appeared with the content of a row
-// whose file is gone elsewhere (or set aside) takes that row. Nothing is set
-// aside here; the clean-up decides that.
+// file renamed or moved; a vanished one whose content turns up elsewhere
+// under the store root (without a row of its own) was moved there; a file
+// that appeared with the content of a row whose file is gone elsewhere (or
+// set aside), or at the place of a row set aside without a print (put back
+// from the trash), takes that row. Nothing is set aside here; the clean-up
+// decides that.
 Nachzug BeobachtungNachziehen(Datenbank& db, const std::string& ordner, const std::vector<std::string>& verschwunden,
                               const std::vector<std::string>& erschienen);
 
@@ -186,6 +189,11 @@ Nachzug BeobachtungNachziehen(Datenbank& db, const std::string& ordner, const st
 // renamed: the rows of `alt` and every folder below it follow (as
 // RegisterOrdnerNachziehen). The number of rows moved; 0 when unsure.
 int64_t OrdnerUmbenennungNachziehen(Datenbank& db, const std::string& alt, const std::string& neu);
+
+// A file about to be tagged that has no row of its own takes back the row
+// set aside at its very place (a file put back from the trash), so its old
+// keywords are not left waiting beside a new row. True when one came back.
+bool AmPlatzWartendeZurueckholen(Datenbank& db, const std::string& ordner, const std::string& name);
 
 // Drops set-aside rows older than BeiseiteTage.
 Nachzug AbgelaufeneVerwerfen(Datenbank& db, const std::function<void(const Vorgang&)>& melden = {});

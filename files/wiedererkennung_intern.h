@@ -23,6 +23,9 @@ std::optional<Platz> RegisterZeile(Datenbank& db, int32_t nr);
 std::optional<Platz> BeiseiteZeile(Datenbank& db, int32_t nr);
 bool DateiDa(const std::string& ordner, const std::string& name);
 std::optional<Suchender> RegistrierterSuchender(Datenbank& db, int32_t nr);
+// Every file under the store root without a register row whose size is
+// looked for becomes a candidate.
+void KandidatenSuchen(Datenbank& db, Zuordnung& z);
 // Looks for the files of `nummern` under the store root; sets aside what is not found.
 Nachzug Nachziehen(Datenbank& db, const std::vector<int32_t>& nummern);
 void Anhaengen(Nachzug& an, const Nachzug& von);

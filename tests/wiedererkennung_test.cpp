@@ -14,6 +14,7 @@
 #include "basis/zustand.h"
 #include "files/abdrucknachtrag.h"
 #include "files/abgleich.h"
+#include "files/dateiloeschen.h"
 #include "files/fingerabdruck.h"
 #include "files/registerpflege.h"
 #include "files/registervorhaben.h"
@@ -390,6 +391,56 @@ TEST_P(Wiedererkennung, WasDieBereinigungNichtSiehtBleibtUnberuehrt) {
 }
 
 // --------------------------------------------------------------- watcher
+
+// Seen leaving the shown folder: the row follows at once when its content
+// is found elsewhere in the store; a file gone for a moment (an editor
+// writing it anew) and found nowhere keeps its row as it is.
+TEST_P(Wiedererkennung, BeobachtungFolgtDateiInEinenAnderenOrdner) {
+  const int32_t nr = Markieren(kA, "Mietvertrag.pdf", "Vertrag Meier", "MIETE VERTRAG");
+  Mv(kA + "\\Mietvertrag.pdf", kB + "\\Vertrag Meier.pdf");
+  Nachzug n = BeobachtungNachziehen(*db_, kA, {"Mietvertrag.pdf"}, {});
+  EXPECT_EQ(n.Umgezogen, 1u);
+  EXPECT_EQ(Suche("MIETE"), std::vector<std::string>{kB + "\\Vertrag Meier.pdf"});
+  EXPECT_EQ(DateiNummerSuchen(*db_, "Vertrag Meier.pdf", kB), nr);
+  const int32_t brief = Markieren(kA, "Brief.odt", "Entwurf", "BRIEF");
+  fs::remove(Host(kA + "\\Brief.odt"));
+  n = BeobachtungNachziehen(*db_, kA, {"Brief.odt"}, {});
+  EXPECT_TRUE(n.Vorgaenge.empty());
+  EXPECT_EQ(DateiNummerSuchen(*db_, "Brief.odt", kA), brief);
+  EXPECT_TRUE(Beiseite().empty());
+}
+
+// A file put back from the trash while its folder is shown has its keywords
+// again at once; tagged before the watcher saw it, it still gets its old
+// ones beside the new, and no second row is made.
+TEST_P(Wiedererkennung, AusDemPapierkorbZurueckWaehrendDerOrdnerOffenIst) {
+  const int32_t nr = Markieren(kA, "Vertrag.pdf", "unterschrieben", "VERTRAG MIETVERTRAG");
+  const fs::path korb = temp_ / "korb.pdf";
+  auto wegwerfen = [&](const std::string& name) {
+    ASSERT_EQ(DateiMitRegisterLoeschen(*db_, kA, name, [&](const std::string& p) {
+                fs::rename(Host(p), korb);
+                return true;
+              }, true),
+              LoeschErgebnis::Geloescht);
+  };
+  wegwerfen("Vertrag.pdf");
+  EXPECT_TRUE(Suche("VERTRAG").empty());
+  fs::rename(korb, Host(kA + "\\Vertrag.pdf"));
+  const Nachzug n = BeobachtungNachziehen(*db_, kA, {}, {"Vertrag.pdf"});
+  EXPECT_EQ(n.Zurueckgeholt, 1u);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "Vertrag.pdf", kA), nr);
+  EXPECT_EQ(KeywordsDerDatei(*db_, nr), (std::vector<std::string>{"VERTRAG", "MIETVERTRAG"}));
+
+  wegwerfen("Vertrag.pdf");
+  fs::rename(korb, Host(kA + "\\Vertrag.pdf"));
+  EXPECT_TRUE(AmPlatzWartendeZurueckholen(*db_, kA, "vertrag.PDF"));
+  EXPECT_FALSE(AmPlatzWartendeZurueckholen(*db_, kA, "Vertrag.pdf")) << "once";
+  const EingabeErgebnis e = KeywordsEingeben(*db_, {"Vertrag.pdf", kA}, "UNTERSCHRIFT");
+  EXPECT_EQ(e.Dateinummer, nr);
+  EXPECT_EQ(KeywordsDerDatei(*db_, nr), (std::vector<std::string>{"VERTRAG", "MIETVERTRAG", "UNTERSCHRIFT"}));
+  EXPECT_TRUE(Beiseite().empty());
+  EXPECT_EQ(Zahl("SELECT count(*) FROM Dateiinfo"), 1);
+}
 
 TEST_P(Wiedererkennung, BeobachtungFolgtUmbenennungUndZuzugSofort) {
   const int32_t nr = Markieren(kA, "Foto.jpg", "JPEG...", "FOTO");

@@ -103,8 +103,9 @@ class OrdnerWaechter : public QObject {
     }
   }
 
-  // A file renamed or moved in the shown folder takes its keywords along at
-  // once (files/wiedererkennung.h); the clean-up is not waited for.
+  // A file renamed or moved in or out of the shown folder, or put back from
+  // the trash, takes its keywords along at once (files/wiedererkennung.h);
+  // the clean-up is not waited for.
   void UmbenennungenNachziehen() {
     const std::string ordner = f_.filListBox->Path();
     auto gelesen = Dateinamen(ordner);
@@ -113,7 +114,7 @@ class OrdnerWaechter : public QObject {
     std::vector<std::string> weg, neu;
     Unterschied(bekannt_, jetzt, weg, neu);
     bekannt_ = std::move(jetzt);
-    if (neu.empty()) return;
+    if (neu.empty() && weg.empty()) return;
     try {
       BeobachtungNachziehen(f_.DOC_DATA.Database(), ordner, weg, neu);
     } catch (const std::exception&) {

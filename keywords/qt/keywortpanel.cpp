@@ -10,6 +10,7 @@
 #include "basis/zustand.h"
 #include "component/qt/frmdorvex.h"
 #include "files/fingerabdruck.h"
+#include "files/wiedererkennung.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
 #include "platform/text.h"
@@ -241,6 +242,7 @@ void KeywortPanel::AuswahlGeaendert() {
 void KeywortPanel::KeywEingabeZuweisen() {
   const AktuelleDatei d = Datei();
   if (!DateiNochDa(d)) return;
+  AmPlatzWartendeZurueckholen(Register(), d.Ordner, d.Name);
   const EingabeErgebnis e = KeywordsEingeben(Register(), d, S(f_.txtEingabeKeyw->text()));
   if (!e.Fehler.empty()) {
     Zeigen(e.Fehler);
@@ -267,6 +269,7 @@ void KeywortPanel::KeywEingabeZuweisen() {
 
 void KeywortPanel::KeywDateiZuweisen(const std::string& keyword) {
   if (!DateiNochDa(Datei())) return;
+  AmPlatzWartendeZurueckholen(Register(), Datei().Ordner, Datei().Name);
   const ZuweisungErgebnis e = KeywordZuweisen(Register(), Datei(), keyword);
   if (!e.Meldung.empty()) {
     Zeigen(e.Meldung);

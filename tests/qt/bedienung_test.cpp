@@ -258,6 +258,29 @@ TEST_F(Bedienung, ZurueckgelegteDateiZeigtIhreKeywoerterSofort) {
   EXPECT_EQ(F().txtVorhandenKeyw->text().toStdString(), "MIETE");
 }
 
+// With its folder shown, a file put back from the trash has its keywords
+// again, and a tagged file moved out with the shell takes them along.
+TEST_F(Bedienung, GezeigterOrdnerFolgtPapierkorbUndShell) {
+  ASSERT_TRUE(Laden());
+  Datenbank& db = F().DOC_DATA.Database();
+  F().filListBox->SetListIndex(Zeile("Zettel.txt"));
+  dialoge_->Antworten = {vbYes};
+  A().lstAktion_Click(3);
+  const fs::path korb = temp_ / "xdg-daten" / "Trash" / "files" / "Zettel.txt";
+  ASSERT_TRUE(fs::exists(korb));
+  QTest::qWait(800);  // the user looks into the trash: the watcher has seen the file go
+  fs::rename(korb, Host(kMieter + "\\Zettel.txt"));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return DateiNummerSuchen(db, "Zettel.txt", kMieter) != 0; }, 5000));
+  const int32_t nr = DateiNummerSuchen(db, "Zettel.txt", kMieter);
+  EXPECT_EQ(KeywordsDerDatei(db, nr), std::vector<std::string>{"MIETE"});
+
+  ASSERT_TRUE(FingerabdruckNehmen(db, nr, kMieter, "Zettel.txt"));
+  OrdnerAnlegenHost(kMieter + "\\Ablage");
+  fs::rename(Host(kMieter + "\\Zettel.txt"), Host(kMieter + "\\Ablage\\Notiz.txt"));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return DateiNummerSuchen(db, "Notiz.txt", kMieter + "\\Ablage") == nr; }, 5000));
+  EXPECT_EQ(KeywordsDerDatei(db, nr), std::vector<std::string>{"MIETE"});
+}
+
 // ------------------------------------------------------------ new folders
 
 TEST_F(Bedienung, NeuerOrdnerBehaeltSeineSchreibweiseInSchluesselUndRegister) {
