@@ -255,21 +255,22 @@ AbgleichErgebnis Abgleichen(Datenbank& db, const std::string& wurzelEingabe,
     if (z.Groesse < 0 || !Aktuell(fp, f.Stand)) erneuern.push_back({it->second, lauf.Host[f.Ordner] / f.Name});
   }
 
-  // Prints of files at their place, read on all cores, written in batches.
-  for (std::size_t a = 0; a < erneuern.size(); a += kAbgleichStapel) {
-    std::vector<std::optional<Fingerabdruck>> neu(std::min(kAbgleichStapel, erneuern.size() - a));
-    AufAllenKernen(neu.size(), [&](std::size_t i) {
-      DateiStand stand;
-      if (auto inhalt = InhaltLesen(erneuern[a + i].Host, &stand))
-        neu[i] = Abdruck(zeilen[static_cast<std::size_t>(erneuern[a + i].Zeile)].Nummer, *inhalt, stand);
-    });
-    Transaktion t(db);
-    for (const auto& f : neu) {
-      if (!f) continue;
-      FingerabdruckSchreiben(db, *f);
-      ++e.Fingerabdruecke;
-    }
-    t.Bestaetigen();
+  // Prints of files at their place, read on all cores, written together:
+  // names exchanged with the shell are only seen among all of them.
+  std::vector<std::optional<Fingerabdruck>> gelesen(erneuern.size());
+  AufAllenKernen(gelesen.size(), [&](std::size_t i) {
+    DateiStand stand;
+    if (auto inhalt = InhaltLesen(erneuern[i].Host, &stand))
+      gelesen[i] = Abdruck(zeilen[static_cast<std::size_t>(erneuern[i].Zeile)].Nummer, *inhalt, stand);
+  });
+  std::vector<Fingerabdruck> neu;
+  for (auto& f : gelesen)
+    if (f) neu.push_back(std::move(*f));
+  Nachzug getauscht;
+  if (!neu.empty()) e.Fingerabdruecke = erkennung::AbdrueckeSchreiben(db, std::move(neu), "", getauscht);
+  for (const auto& v : getauscht.Vorgaenge) {
+    e.Vorgaenge.Dazu(v);
+    if (melden) melden(v);
   }
 
   // Rows whose files are gone look for their content among the files
@@ -297,7 +298,7 @@ AbgleichErgebnis Abgleichen(Datenbank& db, const std::string& wurzelEingabe,
   weise.Melden = melden;
   weise.Stapel = kAbgleichStapel;
   weise.Nachpruefen = false;  // the walk has just seen both places
-  e.Vorgaenge = zuordnung.Ausfuehren(weise);
+  erkennung::Anhaengen(e.Vorgaenge, zuordnung.Ausfuehren(weise));
 
   for (const auto& v : AbgelaufeneVerwerfen(db, melden).Vorgaenge) e.Vorgaenge.Dazu(v);
   {

@@ -63,11 +63,90 @@ Stand NachListe(const Fingerabdruck& f, const DateiEintrag& e) {
 
 }  // namespace
 
+namespace erkennung {
+
+std::string InhaltText(const DateiInhalt& i) { return std::to_string(i.Groesse) + ":" + i.Hash; }
+
+// Names swapped with the shell (mv a t; mv b a; mv t b): every file read
+// anew holds what another row of this folder was known by, and that row's
+// own file holds something new too. Such rows follow their contents (the
+// keywords stay with the document, not with the name): row -> the row whose
+// place it takes. Only a whole exchange among the rows read counts; a file
+// merely overwritten with a copy of another keeps its row.
+std::unordered_map<int32_t, int32_t> Vertauscht(Datenbank& db, const std::vector<Fingerabdruck>& neu) {
+  std::unordered_map<std::string, int32_t> alt;  // old content -> row, of rows whose content changed
+  std::unordered_map<int32_t, std::string> jetzt;
+  for (const auto& f : neu) {
+    const auto vorher = FingerabdruckLesen(db, f.Dateinummer);
+    if (!vorher || vorher->Inhalt == f.Inhalt) continue;
+    if (!alt.emplace(InhaltText(vorher->Inhalt), f.Dateinummer).second) return {};  // two alike: not told apart
+    jetzt[f.Dateinummer] = InhaltText(f.Inhalt);
+  }
+  std::unordered_map<int32_t, int32_t> ziehtNach;  // row -> the row whose place it takes
+  for (const auto& [platz, inhalt] : jetzt) {
+    const auto it = alt.find(inhalt);
+    if (it == alt.end() || it->second == platz) continue;
+    ziehtNach[it->second] = platz;
+  }
+  // An exchange: every place given up is taken by another row.
+  for (const auto& [zeile, platz] : ziehtNach)
+    if (!ziehtNach.count(platz)) return {};
+  return ziehtNach;
+}
+
+std::size_t AbdrueckeSchreiben(Datenbank& db, std::vector<Fingerabdruck> neu, const std::string& ordnerFalte,
+                               Nachzug& n) {
+  AbgleichTabellenAnlegen(db);
+  std::vector<Vorgang> getauscht;
+  std::size_t geschrieben = 0;
+  Transaktion t(db);
+  const auto tausch = Vertauscht(db, neu);
+  std::unordered_map<int32_t, Platz> vorher;
+  for (const auto& [zeile, platz] : tausch)
+    if (auto z = RegisterZeile(db, zeile); z && (ordnerFalte.empty() || Falten(z->Ordner) == ordnerFalte))
+      vorher.emplace(zeile, std::move(*z));
+  // Only as read, and not while a change of this program cut off by a crash waits.
+  const bool tauschen = !tausch.empty() && vorher.size() == tausch.size() && OffeneVorhaben(db).empty();
+  std::unordered_map<int32_t, int32_t> wer;  // place (the row it had) -> the row now there
+  if (tauschen) {
+    for (const auto& [zeile, platz] : tausch) {
+      const Platz& ziel = vorher.at(platz);
+      ZeileUmziehen(db, zeile, ziel.Name, ziel.Ordner);
+      wer[platz] = zeile;
+      Vorgang v;
+      v.art = Vorgang::Art::Umgezogen;
+      v.Dateinummer = zeile;
+      v.Von = vorher.at(zeile).Ordner + "\\" + vorher.at(zeile).Name;
+      v.Nach = ziel.Ordner + "\\" + ziel.Name;
+      getauscht.push_back(std::move(v));
+    }
+  }
+  for (auto& f : neu) {
+    if (const auto it = wer.find(f.Dateinummer); it != wer.end()) f.Dateinummer = it->second;
+    if (!RegisterZeile(db, f.Dateinummer)) continue;
+    FingerabdruckSchreiben(db, f);
+    ++geschrieben;
+  }
+  t.Bestaetigen();
+  for (const auto& v : getauscht) n.Dazu(v);
+  return geschrieben;
+}
+
+Nachzug AbdrueckeSchreiben(Datenbank& db, std::vector<Fingerabdruck> neu, const std::string& ordnerFalte) {
+  Nachzug n;
+  AbdrueckeSchreiben(db, std::move(neu), ordnerFalte, n);
+  return n;
+}
+
+}  // namespace erkennung
+
 Nachzug OrdnerNachpflegen(Datenbank& db, const std::string& ordner, const std::vector<DateiEintrag>& eintraege,
                           int64_t leseBudget) {
   if (!Beschreibbar(db)) return {};
   const bool tabellen = AbgleichTabellenDa(db);
   const std::string pf = Falten(ordner);
+  std::string pfOhne = pf;
+  while (!pfOhne.empty() && pfOhne.back() == '\\') pfOhne.pop_back();
   // The folder's rows with size and time of their prints (the hash is not
   // needed to judge them), by folded name.
   struct Reg {
@@ -203,13 +282,7 @@ Nachzug OrdnerNachpflegen(Datenbank& db, const std::string& ordner, const std::v
     gelesen += inhalt->Groesse;
     neu.push_back(Abdruck(nr, *inhalt, stand));
   }
-  if (!neu.empty()) {
-    AbgleichTabellenAnlegen(db);
-    Transaktion t(db);
-    for (const auto& f : neu)
-      if (RegisterZeile(db, f.Dateinummer)) FingerabdruckSchreiben(db, f);
-    t.Bestaetigen();
-  }
+  if (!neu.empty()) Anhaengen(n, AbdrueckeSchreiben(db, std::move(neu), pfOhne));
   return n;
 }
 

@@ -29,6 +29,13 @@ void KandidatenSuchen(Datenbank& db, Zuordnung& z);
 // Looks for the files of `nummern` under the store root; sets aside what is not found.
 Nachzug Nachziehen(Datenbank& db, const std::vector<int32_t>& nummern);
 void Anhaengen(Nachzug& an, const Nachzug& von);
+// Writes prints just read, in one transaction. Rows whose files were
+// exchanged with the shell (every file read holds what another of these
+// rows was known by) first follow their contents; `ordnerFalte` (folded,
+// empty: any) limits that to rows of one folder. The exchanges go into `n`;
+// the number of prints written is returned.
+std::size_t AbdrueckeSchreiben(Datenbank& db, std::vector<Fingerabdruck> neu, const std::string& ordnerFalte, Nachzug& n);
+Nachzug AbdrueckeSchreiben(Datenbank& db, std::vector<Fingerabdruck> neu, const std::string& ordnerFalte);
 // Set-aside rows of `ordner` without a print whose file stands at its place
 // again (named in `gefaltet`, folded): taken back.
 Nachzug AmPlatzZurueckholen(Datenbank& db, const std::string& ordner, const std::unordered_set<std::string>& gefaltet);

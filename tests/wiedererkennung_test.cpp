@@ -170,6 +170,43 @@ TEST_P(Wiedererkennung, ZweiGleicheKopienWerdenNichtGeraten) {
   EXPECT_EQ(DateiNummerSuchen(*db_, "Plan (Kopie).pdf", kWurzel + "\\1"), nr);
 }
 
+// Two names swapped with the shell: the keywords stay with the documents.
+// A file merely overwritten with a copy of another keeps its own row.
+TEST_P(Wiedererkennung, VertauschteNamenBehaltenIhreKeywoerter) {
+  const int32_t miete = Markieren(kA, "Miete.pdf", "Mietvertrag Müller", "MIETE");
+  const int32_t kuend = Markieren(kA, "Kündigung.pdf", "Kündigung zum 31.", "KÜNDIGUNG");
+  const int32_t drittes = Markieren(kA, "Notiz.txt", "Notiz", "NOTIZ");
+  for (const char* n : {"Miete.pdf", "Kündigung.pdf", "Notiz.txt"}) Zurueckdatieren(kA + "\\" + n);
+  Mv(kA + "\\Miete.pdf", kA + "\\t");
+  Mv(kA + "\\Kündigung.pdf", kA + "\\Miete.pdf");
+  Mv(kA + "\\t", kA + "\\Kündigung.pdf");
+  const Bereinigung b = Oeffnen(kA);
+  EXPECT_EQ(b.Umgezogen, 2u);
+  EXPECT_EQ(Suche("MIETE"), std::vector<std::string>{kA + "\\Kündigung.pdf"});
+  EXPECT_EQ(Suche("KÜNDIGUNG"), std::vector<std::string>{kA + "\\Miete.pdf"});
+  EXPECT_EQ(DateiNummerSuchen(*db_, "Kündigung.pdf", kA), miete);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "Miete.pdf", kA), kuend);
+  EXPECT_EQ(FingerabdruckLesen(*db_, miete)->Inhalt.Groesse, static_cast<int64_t>(std::string("Mietvertrag Müller").size()));
+  EXPECT_EQ(Oeffnen(kA).Umgezogen, 0u) << "settled";
+  // Overwritten with a copy of another: no exchange, each row stays.
+  fs::copy_file(Host(kA + "\\Notiz.txt"), Host(kA + "\\Miete.pdf"), fs::copy_options::overwrite_existing);
+  EXPECT_EQ(Oeffnen(kA).Umgezogen, 0u);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "Miete.pdf", kA), kuend);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "Notiz.txt", kA), drittes);
+  EXPECT_TRUE(Beiseite().empty());
+  // The walk of the store sees an exchange too, across folders.
+  const int32_t plan = Markieren(kB, "Plan.pdf", "Grundriss OG", "PLAN");
+  Zurueckdatieren(kB + "\\Plan.pdf");
+  Mv(kB + "\\Plan.pdf", kB + "\\t");
+  Mv(kA + "\\Notiz.txt", kB + "\\Plan.pdf");
+  Mv(kB + "\\t", kA + "\\Notiz.txt");
+  const AbgleichErgebnis e = Abgleichen(*db_, kWurzel);
+  EXPECT_EQ(e.Vorgaenge.Umgezogen, 2u) << AbgleichZusammenfassung(e);
+  EXPECT_EQ(Suche("PLAN"), std::vector<std::string>{kA + "\\Notiz.txt"});
+  EXPECT_EQ(Suche("NOTIZ"), std::vector<std::string>{kB + "\\Plan.pdf"});
+  EXPECT_EQ(DateiNummerSuchen(*db_, "Notiz.txt", kA), plan);
+}
+
 TEST_P(Wiedererkennung, ZweiEintraegeGleichenInhaltsTeilenSichKeineDatei) {
   // Two registered copies, both moved away, one copy found: whose is it?
   const int32_t a = Markieren(kA, "Brief.doc", "Serienbrief", "BRIEF");
