@@ -61,6 +61,46 @@ Stand NachListe(const Fingerabdruck& f, const DateiEintrag& e) {
   return abstand >= -1 && abstand <= 1 ? Stand::Aktuell : Stand::Unklar;
 }
 
+bool OrdnerDa(const std::string& ordner) {
+  try {
+    Dienste().Dateien->GetFolder(ordner);
+    return true;
+  } catch (const VbFehler&) {
+    return false;
+  }
+}
+
+// A folder without a row of its own may be one renamed outside the program,
+// its files perhaps renamed too: rows with prints of its files' sizes whose
+// folders are gone (while the folder above them is still there, so not a
+// drive that is away) are looked for by content, as their old folders can
+// no longer be opened.
+std::vector<int32_t> ZeilenVerschwundenerOrdner(Datenbank& db, const std::string& pf, std::vector<int64_t> groessen) {
+  std::sort(groessen.begin(), groessen.end());
+  groessen.erase(std::unique(groessen.begin(), groessen.end()), groessen.end());
+  std::string liste = "[";
+  for (const int64_t g : groessen) liste += (liste.size() > 1 ? "," : "") + std::to_string(g);
+  liste += ']';
+  std::map<std::string, std::vector<int32_t>> jeOrdner;
+  {
+    Abfrage a(db, AufServer(db) ? "SELECT d.Dateinummer, d.Dateipfad FROM json_array_elements_text(CAST(?1 AS json)) j "
+                                  "JOIN vxm_fingerabdruck f ON f.Groesse = CAST(j.value AS bigint) "
+                                  "JOIN Dateiinfo d ON d.Dateinummer = f.Dateinummer WHERE d.DateipfadSchluessel <> ?2"
+                                : "SELECT d.Dateinummer, d.Dateipfad FROM json_each(?1) j "
+                                  "CROSS JOIN vxm_fingerabdruck f ON f.Groesse = j.value "
+                                  "CROSS JOIN Dateiinfo d ON d.Dateinummer = f.Dateinummer WHERE d.DateipfadSchluessel <> ?2");
+    a.Text(1, liste).Text(2, pf);
+    while (a.Zeile()) jeOrdner[std::string(a.Spalte(1))].push_back(static_cast<int32_t>(a.ZahlSpalte(0)));
+  }
+  std::vector<int32_t> aus;
+  for (const auto& [ordner, nummern] : jeOrdner) {
+    const auto strich = ordner.rfind('\\');
+    if (strich == std::string::npos || OrdnerDa(ordner) || !OrdnerDa(ordner.substr(0, strich))) continue;
+    aus.insert(aus.end(), nummern.begin(), nummern.end());
+  }
+  return aus;
+}
+
 }  // namespace
 
 namespace erkennung {
@@ -261,6 +301,12 @@ Nachzug OrdnerNachpflegen(Datenbank& db, const std::string& ordner, const std::v
       std::vector<int32_t> anderswo;
       for (const auto& [nr, p] : treffer)
         if (!DateiDa(p.Ordner, p.Name)) anderswo.push_back(nr);
+      if (reg.empty()) {
+        std::vector<int64_t> groessen;
+        for (const auto& [e, f] : frei) groessen.push_back(static_cast<int64_t>(e->Groesse));
+        for (const int32_t nr : ZeilenVerschwundenerOrdner(db, pf, groessen))
+          if (std::find(anderswo.begin(), anderswo.end(), nr) == anderswo.end()) anderswo.push_back(nr);
+      }
       if (suchen || !anderswo.empty()) Anhaengen(n, Nachziehen(db, anderswo));
       if (wartend > 0) {
         std::unordered_set<std::string> namen;

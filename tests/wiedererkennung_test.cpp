@@ -118,6 +118,26 @@ TEST_P(Wiedererkennung, OrdnerMitDerShellUmbenanntWirdBeimOeffnenDesNeuenGefunde
   EXPECT_EQ(KeywordsDerDatei(*db_, y), (std::vector<std::string>{"MIETE", "NEBENKOSTEN"}));
 }
 
+// Folder and file renamed together with the shell: the old folder cannot be
+// opened any more, so opening the new one finds the row by content. A
+// folder on a drive that is away is no renamed one: its rows stay.
+TEST_P(Wiedererkennung, OrdnerUndDateiZugleichUmbenanntWerdenBeimOeffnenGefunden) {
+  const std::string alt = kA + "\\Akten", neu = kA + "\\Akten 2024";
+  const int32_t nr = Markieren(alt, "Vertrag.pdf", "Vertrag Schulze", "VERTRAG");
+  const int32_t fern = Markieren(kWurzel + "\\2\\Ablage", "Fern.pdf", "Vertrag Meier", "FERN");
+  Mv(alt, neu);
+  Mv(neu + "\\Vertrag.pdf", neu + "\\Vertrag Schulze.pdf");
+  // the drive of folder 2 goes away (as if unmounted): its folder above is gone too
+  fs::rename(Host(kWurzel + "\\2"), temp_ / "weg");
+  DateiAnlegen(neu + "\\Kopie Meier.pdf", "Vertrag Xeier");  // same size as Fern.pdf, other content
+  const Bereinigung b = Oeffnen(neu);
+  EXPECT_EQ(b.Umgezogen, 1u);
+  EXPECT_EQ(Suche("VERTRAG"), std::vector<std::string>{neu + "\\Vertrag Schulze.pdf"});
+  EXPECT_EQ(DateiNummerSuchen(*db_, "Vertrag Schulze.pdf", neu), nr);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "Fern.pdf", kWurzel + "\\2\\Ablage"), fern);
+  EXPECT_TRUE(Beiseite().empty());
+}
+
 TEST_P(Wiedererkennung, VerschobenUndGeaendertWirdBeiseitegelegtNichtFalschVerknuepft) {
   const int32_t nr = Markieren(kA, "Angebot.odt", "Angebot Fassung 1", "ANGEBOT");
   // Another file of the same size elsewhere must not take the keywords.
