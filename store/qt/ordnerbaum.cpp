@@ -291,6 +291,9 @@ void OrdnerBaum::Expand(QTreeWidgetItem* k) {
 void OrdnerBaum::Collapse(QTreeWidgetItem* k) {
   Auswaehlen(k);
   f_.tvwDir->scrollToItem(k);
+  // The lists show the folder now marked, as a click would: a new file or a
+  // paste never goes into another folder than the one the tree highlights.
+  if (!GleichOhneFall(OrdnerPfadNormal(Schluessel(k)), f_.dirListBox->Path())) KnotenZeigen(k);
   if (EnthaeltOhneFall(Gross(f_.dirListBox->Path()), Zustand().MandantPfad)) f_.vxmDatenholen();
 }
 

@@ -202,6 +202,24 @@ TEST_F(Baum, KnotenklickZeigtDenOrdnerMitSeinenDateien) {
   EXPECT_TRUE(Zustand().BaumKlick);
 }
 
+// Collapsing a node (its arrow) marks it; the lists then show that folder
+// too, so what the tree highlights is where a new file goes.
+TEST_F(Baum, ZuklappenZeigtDenMarkiertenOrdner) {
+  DateiAnlegen("C:\\VXM\\VXMDOK\\1\\7\\Hausordnung.txt", "x");
+  DateiAnlegen("C:\\VXM\\VXMDOK\\1\\Mandant.txt", "x");
+  ASSERT_TRUE(Laden());
+  auto* unten = F().Baum->Knoten("C:\\VXM\\VXMDOK\\1\\7\\");
+  auto* oben = F().Baum->Knoten("C:\\VXM\\VXMDOK\\1\\");
+  ASSERT_TRUE(unten && oben);
+  F().Baum->NodeClick(unten);
+  ASSERT_EQ(F().filListBox->Path(), "C:\\VXM\\VXMDOK\\1\\7");
+  oben->setExpanded(false);  // the user's click on the arrow
+  EXPECT_EQ(F().Baum->Ausgewaehlt(), oben);
+  EXPECT_EQ(F().dirListBox->Path(), "C:\\VXM\\VXMDOK\\1");
+  EXPECT_EQ(F().filListBox->Path(), "C:\\VXM\\VXMDOK\\1");
+  EXPECT_EQ(F().lblName->text().toStdString(), "Mandant.txt");
+}
+
 TEST_F(Baum, F2MitLeeremNamenBehaeltNamenUndSchluessel) {
   OrdnerAnlegenHost("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Briefe");
   ASSERT_TRUE(Laden());
