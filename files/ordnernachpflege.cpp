@@ -115,22 +115,37 @@ std::string InhaltText(const DateiInhalt& i) { return std::to_string(i.Groesse) 
 // merely overwritten with a copy of another keeps its row.
 std::unordered_map<int32_t, int32_t> Vertauscht(Datenbank& db, const std::vector<Fingerabdruck>& neu) {
   std::unordered_map<std::string, int32_t> alt;  // old content -> row, of rows whose content changed
+  std::unordered_set<std::string> doppelt;        // old contents of several rows: not told apart
   std::unordered_map<int32_t, std::string> jetzt;
   for (const auto& f : neu) {
     const auto vorher = FingerabdruckLesen(db, f.Dateinummer);
     if (!vorher || vorher->Inhalt == f.Inhalt) continue;
-    if (!alt.emplace(InhaltText(vorher->Inhalt), f.Dateinummer).second) return {};  // two alike: not told apart
+    const std::string war = InhaltText(vorher->Inhalt);
+    if (!alt.emplace(war, f.Dateinummer).second) doppelt.insert(war);
     jetzt[f.Dateinummer] = InhaltText(f.Inhalt);
   }
+  for (const auto& d : doppelt) alt.erase(d);
   std::unordered_map<int32_t, int32_t> ziehtNach;  // row -> the row whose place it takes
+  std::unordered_set<int32_t> zweimal;             // rows whose content is now in two places
   for (const auto& [platz, inhalt] : jetzt) {
     const auto it = alt.find(inhalt);
     if (it == alt.end() || it->second == platz) continue;
-    ziehtNach[it->second] = platz;
+    if (!ziehtNach.emplace(it->second, platz).second) zweimal.insert(it->second);
   }
-  // An exchange: every place given up is taken by another row.
-  for (const auto& [zeile, platz] : ziehtNach)
-    if (!ziehtNach.count(platz)) return {};
+  for (const int32_t z : zweimal) ziehtNach.erase(z);
+  // Only exchanges: every place given up is taken by another row (what
+  // remains are closed rings; a chain that ends somewhere else goes).
+  for (bool weiter = true; weiter;) {
+    weiter = false;
+    for (auto it = ziehtNach.begin(); it != ziehtNach.end();) {
+      if (ziehtNach.count(it->second)) {
+        ++it;
+      } else {
+        it = ziehtNach.erase(it);
+        weiter = true;
+      }
+    }
+  }
   return ziehtNach;
 }
 

@@ -196,12 +196,20 @@ TEST_P(Wiedererkennung, VertauschteNamenBehaltenIhreKeywoerter) {
   const int32_t miete = Markieren(kA, "Miete.pdf", "Mietvertrag Müller", "MIETE");
   const int32_t kuend = Markieren(kA, "Kündigung.pdf", "Kündigung zum 31.", "KÜNDIGUNG");
   const int32_t drittes = Markieren(kA, "Notiz.txt", "Notiz", "NOTIZ");
-  for (const char* n : {"Miete.pdf", "Kündigung.pdf", "Notiz.txt"}) Zurueckdatieren(kA + "\\" + n);
+  // Two tagged copies alike, both edited at the same time: beside the exchange, they stay.
+  const int32_t kopie1 = Markieren(kA, "Kopie 1.txt", "gleich", "EINS");
+  const int32_t kopie2 = Markieren(kA, "Kopie 2.txt", "gleich", "ZWEI");
+  for (const char* n : {"Miete.pdf", "Kündigung.pdf", "Notiz.txt", "Kopie 1.txt", "Kopie 2.txt"})
+    Zurueckdatieren(kA + "\\" + n);
   Mv(kA + "\\Miete.pdf", kA + "\\t");
   Mv(kA + "\\Kündigung.pdf", kA + "\\Miete.pdf");
   Mv(kA + "\\t", kA + "\\Kündigung.pdf");
+  DateiAnlegen(kA + "\\Kopie 1.txt", "anders eins");
+  DateiAnlegen(kA + "\\Kopie 2.txt", "anders zwei");
   const Bereinigung b = Oeffnen(kA);
   EXPECT_EQ(b.Umgezogen, 2u);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "Kopie 1.txt", kA), kopie1);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "Kopie 2.txt", kA), kopie2);
   EXPECT_EQ(Suche("MIETE"), std::vector<std::string>{kA + "\\Kündigung.pdf"});
   EXPECT_EQ(Suche("KÜNDIGUNG"), std::vector<std::string>{kA + "\\Miete.pdf"});
   EXPECT_EQ(DateiNummerSuchen(*db_, "Kündigung.pdf", kA), miete);
