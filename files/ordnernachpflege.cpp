@@ -105,24 +105,29 @@ std::vector<int32_t> ZeilenVerschwundenerOrdner(Datenbank& db, const std::string
 
 namespace erkennung {
 
-std::string InhaltText(const DateiInhalt& i) { return std::to_string(i.Groesse) + ":" + i.Hash; }
+// What a print knows a file by when it moves: its content and its time (a
+// rename keeps the time; a copy or an edit gives a new one).
+std::string InhaltUndZeit(const Fingerabdruck& f) {
+  return std::to_string(f.Inhalt.Groesse) + ":" + f.Inhalt.Hash + ":" + std::to_string(f.Mtime);
+}
 
 // Names swapped with the shell (mv a t; mv b a; mv t b): every file read
-// anew holds what another row of this folder was known by, and that row's
-// own file holds something new too. Such rows follow their contents (the
-// keywords stay with the document, not with the name): row -> the row whose
-// place it takes. Only a whole exchange among the rows read counts; a file
-// merely overwritten with a copy of another keeps its row.
+// anew is, by content and time, what another row of this folder knew, and
+// that row's own file holds something new too. Such rows follow their files
+// (the keywords stay with the document, not with the name): row -> the row
+// whose place it takes. Only a whole exchange among the rows read counts;
+// contents exchanged by editing (new times) and a file merely overwritten
+// with a copy of another keep their rows.
 std::unordered_map<int32_t, int32_t> Vertauscht(Datenbank& db, const std::vector<Fingerabdruck>& neu) {
   std::unordered_map<std::string, int32_t> alt;  // old content -> row, of rows whose content changed
   std::unordered_set<std::string> doppelt;        // old contents of several rows: not told apart
   std::unordered_map<int32_t, std::string> jetzt;
   for (const auto& f : neu) {
     const auto vorher = FingerabdruckLesen(db, f.Dateinummer);
-    if (!vorher || vorher->Inhalt == f.Inhalt) continue;
-    const std::string war = InhaltText(vorher->Inhalt);
+    if (!vorher || vorher->Inhalt == f.Inhalt || vorher->Mtime == kUnsicher || f.Mtime == kUnsicher) continue;
+    const std::string war = InhaltUndZeit(*vorher);
     if (!alt.emplace(war, f.Dateinummer).second) doppelt.insert(war);
-    jetzt[f.Dateinummer] = InhaltText(f.Inhalt);
+    jetzt[f.Dateinummer] = InhaltUndZeit(f);
   }
   for (const auto& d : doppelt) alt.erase(d);
   std::unordered_map<int32_t, int32_t> ziehtNach;  // row -> the row whose place it takes

@@ -201,6 +201,7 @@ TEST_P(Wiedererkennung, VertauschteNamenBehaltenIhreKeywoerter) {
   const int32_t kopie2 = Markieren(kA, "Kopie 2.txt", "gleich", "ZWEI");
   for (const char* n : {"Miete.pdf", "Kündigung.pdf", "Notiz.txt", "Kopie 1.txt", "Kopie 2.txt"})
     Zurueckdatieren(kA + "\\" + n);
+  Oeffnen(kA);  // the prints now know the files' times
   Mv(kA + "\\Miete.pdf", kA + "\\t");
   Mv(kA + "\\Kündigung.pdf", kA + "\\Miete.pdf");
   Mv(kA + "\\t", kA + "\\Kündigung.pdf");
@@ -216,6 +217,20 @@ TEST_P(Wiedererkennung, VertauschteNamenBehaltenIhreKeywoerter) {
   EXPECT_EQ(DateiNummerSuchen(*db_, "Miete.pdf", kA), kuend);
   EXPECT_EQ(FingerabdruckLesen(*db_, miete)->Inhalt.Groesse, static_cast<int64_t>(std::string("Mietvertrag Müller").size()));
   EXPECT_EQ(Oeffnen(kA).Umgezogen, 0u) << "settled";
+  // Contents exchanged by editing (each file keeps its place, gets a new time): no exchange.
+  Zurueckdatieren(kA + "\\Miete.pdf");
+  Zurueckdatieren(kA + "\\Kündigung.pdf");
+  Oeffnen(kA);
+  const std::string a = Inhalt(kA + "\\Miete.pdf"), k = Inhalt(kA + "\\Kündigung.pdf");
+  DateiAnlegen(kA + "\\Miete.pdf", k);
+  DateiAnlegen(kA + "\\Kündigung.pdf", a);
+  for (const char* n : {"Miete.pdf", "Kündigung.pdf"}) {  // written a minute ago, not an hour
+    const fs::path p = Host(kA + "\\" + n);
+    fs::last_write_time(p, fs::file_time_type::clock::now() - std::chrono::minutes(1));
+  }
+  EXPECT_EQ(Oeffnen(kA).Umgezogen, 0u);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "Miete.pdf", kA), kuend);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "Kündigung.pdf", kA), miete);
   // Overwritten with a copy of another: no exchange, each row stays.
   fs::copy_file(Host(kA + "\\Notiz.txt"), Host(kA + "\\Miete.pdf"), fs::copy_options::overwrite_existing);
   EXPECT_EQ(Oeffnen(kA).Umgezogen, 0u);
@@ -225,6 +240,7 @@ TEST_P(Wiedererkennung, VertauschteNamenBehaltenIhreKeywoerter) {
   // The walk of the store sees an exchange too, across folders.
   const int32_t plan = Markieren(kB, "Plan.pdf", "Grundriss OG", "PLAN");
   Zurueckdatieren(kB + "\\Plan.pdf");
+  Oeffnen(kB);
   Mv(kB + "\\Plan.pdf", kB + "\\t");
   Mv(kA + "\\Notiz.txt", kB + "\\Plan.pdf");
   Mv(kB + "\\t", kA + "\\Notiz.txt");
