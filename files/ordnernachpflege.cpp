@@ -2,6 +2,7 @@
 // the listing (rows of files renamed or moved there found at once), and a
 // folder renamed outside the program followed with everything below it.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -353,8 +354,10 @@ Nachzug OrdnerNachpflegen(Datenbank& db, const std::string& ordner, const std::v
 }
 
 Nachzug BeobachtungNachziehen(Datenbank& db, const std::string& ordner, const std::vector<std::string>& verschwunden,
-                              const std::vector<std::string>& erschienen) {
-  if ((erschienen.empty() && verschwunden.empty()) || !AbgleichTabellenDa(db) || !Beschreibbar(db)) return {};
+                              const std::vector<std::string>& erschienen, int64_t anderswoSeit) {
+  if ((erschienen.empty() && (verschwunden.empty() || anderswoSeit < 0)) || !AbgleichTabellenDa(db) ||
+      !Beschreibbar(db))
+    return {};
   std::filesystem::path host;
   try {
     host = HostPfadVon(ordner);
@@ -370,7 +373,7 @@ Nachzug BeobachtungNachziehen(Datenbank& db, const std::string& ordner, const st
     if (s && s->Inhalt && dabei.insert(nr).second) z.Suchen(std::move(*s));
   }
   // Moved out of this folder: its content is looked for under the store root.
-  const bool hinaus = !z.Suchende().empty();
+  const bool hinaus = anderswoSeit >= 0 && !z.Suchende().empty();
   for (const auto& name : erschienen) {
     if (DateiNummerSuchen(db, name, ordner) != 0) continue;
     const std::filesystem::path pfad = host / name;
@@ -413,7 +416,12 @@ Nachzug BeobachtungNachziehen(Datenbank& db, const std::string& ordner, const st
   }
   Nachzug n;
   if (!z.Suchende().empty()) {
-    if (hinaus) KandidatenSuchen(db, z);
+    if (hinaus)
+      KandidatenSuchen(db, z, [&](const std::filesystem::path& p) {
+        struct stat st;
+        return ::stat(p.c_str(), &st) == 0 &&
+               static_cast<int64_t>(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec >= anderswoSeit;
+      });
     // Only what is certain; the rest is for the clean-up.
     Zuordnung::Weise w;
     w.NurUmzuege = true;

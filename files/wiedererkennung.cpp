@@ -608,14 +608,15 @@ std::optional<Suchender> RegistrierterSuchender(Datenbank& db, int32_t nr) {
   return s;
 }
 
-void KandidatenSuchen(Datenbank& db, Zuordnung& z) {
+void KandidatenSuchen(Datenbank& db, Zuordnung& z, const std::function<bool(const std::filesystem::path&)>& zulassen) {
   const std::string wurzel = AblageWurzel();
   if (wurzel.empty() || !z.InhaltGesucht()) return;
   BestandLaufen(wurzel, [&](const LaufDatei& f) {
     if (!z.GroesseGesucht(f.Stand.Groesse)) return;
     const std::string name(f.Name), ordner(f.Ordner);
-    if (DateiNummerSuchen(db, name, ordner) != 0) return;
-    z.Dazu(Kandidat{ordner, name, *f.HostOrdner / name, f.Stand, std::nullopt});
+    std::filesystem::path host = *f.HostOrdner / name;
+    if ((zulassen && !zulassen(host)) || DateiNummerSuchen(db, name, ordner) != 0) return;
+    z.Dazu(Kandidat{ordner, name, std::move(host), f.Stand, std::nullopt});
   });
 }
 

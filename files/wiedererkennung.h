@@ -174,14 +174,18 @@ Nachzug OrdnerNachpflegen(Datenbank& db, const std::string& ordner, const std::v
 
 // What the folder watcher saw in the shown folder since its last look: a
 // vanished registered file and an appeared file of the same content are one
-// file renamed or moved; a vanished one whose content turns up elsewhere
-// under the store root (without a row of its own) was moved there; a file
-// that appeared with the content of a row whose file is gone elsewhere (or
-// set aside), or at the place of a row set aside without a print (put back
-// from the trash), takes that row. Nothing is set aside here; the clean-up
-// decides that.
+// file renamed or moved; a file that appeared with the content of a row
+// whose file is gone elsewhere (or set aside), or at the place of a row set
+// aside without a print (put back from the trash), takes that row. With
+// `anderswoSeit` (nanoseconds since the epoch; negative: not), a vanished
+// one is also looked for under the store root: a file without a row of its
+// own, of the same content, that was moved or made there since then (its
+// inode changed since) is where it went. The watcher asks that only once
+// the file has stayed away a while: a program rewriting a file leaves its
+// place empty for a moment, and an old untagged copy elsewhere must never
+// take its keywords. Nothing is set aside here; the clean-up decides that.
 Nachzug BeobachtungNachziehen(Datenbank& db, const std::string& ordner, const std::vector<std::string>& verschwunden,
-                              const std::vector<std::string>& erschienen);
+                              const std::vector<std::string>& erschienen, int64_t anderswoSeit = -1);
 
 // The watcher saw, in the shown folder, the sub-folder `alt` vanish and
 // `neu` appear (full Windows paths). When a registered file of `alt` is

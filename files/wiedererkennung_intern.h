@@ -2,6 +2,8 @@
 // the follow-up of one folder (ordnernachpflege.cpp); not for other callers.
 #pragma once
 
+#include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_set>
@@ -24,8 +26,9 @@ std::optional<Platz> BeiseiteZeile(Datenbank& db, int32_t nr);
 bool DateiDa(const std::string& ordner, const std::string& name);
 std::optional<Suchender> RegistrierterSuchender(Datenbank& db, int32_t nr);
 // Every file under the store root without a register row whose size is
-// looked for becomes a candidate.
-void KandidatenSuchen(Datenbank& db, Zuordnung& z);
+// looked for becomes a candidate (with `zulassen`: only where it agrees).
+void KandidatenSuchen(Datenbank& db, Zuordnung& z,
+                      const std::function<bool(const std::filesystem::path&)>& zulassen = {});
 // Looks for the files of `nummern` under the store root; sets aside what is not found.
 Nachzug Nachziehen(Datenbank& db, const std::vector<int32_t>& nummern);
 void Anhaengen(Nachzug& an, const Nachzug& von);

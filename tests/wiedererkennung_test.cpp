@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "basis/zustand.h"
 #include "files/abdrucknachtrag.h"
@@ -473,19 +474,32 @@ TEST_P(Wiedererkennung, WasDieBereinigungNichtSiehtBleibtUnberuehrt) {
 
 // --------------------------------------------------------------- watcher
 
-// Seen leaving the shown folder: the row follows at once when its content
-// is found elsewhere in the store; a file gone for a moment (an editor
-// writing it anew) and found nowhere keeps its row as it is.
+// Seen leaving the shown folder (and staying away): the row follows when its
+// content turns up elsewhere in the store, in a file moved or made there
+// since; an old untagged copy elsewhere never takes it, and a file gone for
+// a moment (an editor writing it anew) keeps its row as it is.
 TEST_P(Wiedererkennung, BeobachtungFolgtDateiInEinenAnderenOrdner) {
   const int32_t nr = Markieren(kA, "Mietvertrag.pdf", "Vertrag Meier", "MIETE VERTRAG");
-  Mv(kA + "\\Mietvertrag.pdf", kB + "\\Vertrag Meier.pdf");
-  Nachzug n = BeobachtungNachziehen(*db_, kA, {"Mietvertrag.pdf"}, {});
+  DateiAnlegen(kWurzel + "\\1\\Alte Kopie.pdf", "Vertrag Meier");
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  const int64_t gesehen = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                              std::chrono::system_clock::now().time_since_epoch()).count();
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  // Gone from its place while the old copy is all there is: nothing moves.
+  fs::rename(Host(kA + "\\Mietvertrag.pdf"), temp_ / "beiseite.pdf");
+  EXPECT_TRUE(BeobachtungNachziehen(*db_, kA, {"Mietvertrag.pdf"}, {}, gesehen).Vorgaenge.empty());
+  EXPECT_EQ(DateiNummerSuchen(*db_, "Mietvertrag.pdf", kA), nr);
+  // Not asked to look elsewhere (the watcher's first look): nothing either.
+  fs::rename(temp_ / "beiseite.pdf", Host(kB + "\\Vertrag Meier.pdf"));
+  EXPECT_TRUE(BeobachtungNachziehen(*db_, kA, {"Mietvertrag.pdf"}, {}).Vorgaenge.empty());
+  // Moved there since it was last seen: followed.
+  Nachzug n = BeobachtungNachziehen(*db_, kA, {"Mietvertrag.pdf"}, {}, gesehen);
   EXPECT_EQ(n.Umgezogen, 1u);
   EXPECT_EQ(Suche("MIETE"), std::vector<std::string>{kB + "\\Vertrag Meier.pdf"});
   EXPECT_EQ(DateiNummerSuchen(*db_, "Vertrag Meier.pdf", kB), nr);
   const int32_t brief = Markieren(kA, "Brief.odt", "Entwurf", "BRIEF");
   fs::remove(Host(kA + "\\Brief.odt"));
-  n = BeobachtungNachziehen(*db_, kA, {"Brief.odt"}, {});
+  n = BeobachtungNachziehen(*db_, kA, {"Brief.odt"}, {}, gesehen);
   EXPECT_TRUE(n.Vorgaenge.empty());
   EXPECT_EQ(DateiNummerSuchen(*db_, "Brief.odt", kA), brief);
   EXPECT_TRUE(Beiseite().empty());

@@ -3,6 +3,10 @@
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <unordered_set>
@@ -10,6 +14,7 @@
 
 #include "component/qt/frmdorvex.h"
 #include "files/wiedererkennung.h"
+#include "keywords/registerzugriff.h"
 #include "platform/dienste.h"
 #include "platform/oeffner.h"
 #include "platform/text.h"
@@ -27,6 +32,12 @@ class OrdnerWaechter : public QObject {
     ruhe_.setInterval(200);
     connect(&waechter_, &QFileSystemWatcher::directoryChanged, this, [this] { ruhe_.start(); });
     connect(&ruhe_, &QTimer::timeout, this, [this] { Ereignis([this] { Nachziehen(); }); });
+    // A file that left the shown folder is looked for elsewhere only once it
+    // has stayed away a while (a program rewriting it empties its place for
+    // a moment).
+    nachsehen_.setSingleShot(true);
+    nachsehen_.setInterval(kFortNach);
+    connect(&nachsehen_, &QTimer::timeout, this, [this] { Ereignis([this] { Fortgezogene(); }); });
     f.filListBox->PfadGesetzt = [this] { Beobachten(); };
   }
 
@@ -52,7 +63,43 @@ class OrdnerWaechter : public QObject {
     // What the folder holds now is what a rename is later told from: all its
     // files, also those the list's pattern hides, as after each change.
     bekannt_ = Dateinamen(f_.filListBox->Path()).value_or(std::vector<std::string>{});
+    gesehen_ = Jetzt();
+    vermisst_.clear();
     unterordner_ = Unterordner(f_.filListBox->Path());
+  }
+
+  static int64_t Jetzt() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+  }
+
+  // Files of the shown folder still away: each is looked for under the store
+  // root, among files moved or made there since it was last seen here.
+  void Fortgezogene() {
+    if (vermisst_.empty()) return;
+    if (!f_.DirChangeAktiv) {
+      nachsehen_.start();
+      return;
+    }
+    const std::string ordner = f_.filListBox->Path();
+    const auto jetzt = Dateinamen(ordner);
+    if (!jetzt) return;
+    std::vector<std::string> fort;
+    int64_t seit = INT64_MAX;
+    for (const auto& [name, zuletzt] : vermisst_) {
+      if (std::any_of(jetzt->begin(), jetzt->end(), [&](const std::string& n) { return GleichOhneFall(n, name); }))
+        continue;  // back (or there again under its name): it stays as it is
+      fort.push_back(name);
+      seit = std::min(seit, zuletzt);
+    }
+    vermisst_.clear();
+    if (fort.empty()) return;
+    try {
+      // (a second of slack for file systems that keep coarser times)
+      BeobachtungNachziehen(f_.DOC_DATA.Database(), ordner, fort, {}, seit - 1'000'000'000);
+    } catch (const std::exception&) {
+      // the register busy or away: the clean-up of the folder catches up
+    }
   }
 
   // The folder's file names as the change events compare them; none when
@@ -114,9 +161,15 @@ class OrdnerWaechter : public QObject {
     std::vector<std::string> weg, neu;
     Unterschied(bekannt_, jetzt, weg, neu);
     bekannt_ = std::move(jetzt);
+    const int64_t zuletzt = gesehen_;
+    gesehen_ = Jetzt();
     if (neu.empty() && weg.empty()) return;
     try {
       BeobachtungNachziehen(f_.DOC_DATA.Database(), ordner, weg, neu);
+      // What went without turning up here again is looked for elsewhere later.
+      for (const auto& name : weg)
+        if (DateiNummerSuchen(f_.DOC_DATA.Database(), name, ordner) != 0) vermisst_.emplace(name, zuletzt);
+      if (!vermisst_.empty()) nachsehen_.start();
     } catch (const std::exception&) {
       // the register busy or away: the clean-up of the folder catches up
     }
@@ -191,7 +244,10 @@ class OrdnerWaechter : public QObject {
 
   frmDorvex& f_;
   QFileSystemWatcher waechter_;
-  QTimer ruhe_;
+  QTimer ruhe_, nachsehen_;
+  static constexpr int kFortNach = 2500;  // ms a file must stay away
+  int64_t gesehen_ = 0;                    // when the folder's files were last read (ns since the epoch)
+  std::map<std::string, int64_t> vermisst_;  // names gone, with when they were last seen here
   QString ordner_, eltern_;
   std::vector<std::string> geschwister_;  // sub-folders of the folder above at the last look
   std::vector<std::string> bekannt_;  // file names of the shown folder at the last look

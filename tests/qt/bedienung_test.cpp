@@ -281,6 +281,27 @@ TEST_F(Bedienung, GezeigterOrdnerFolgtPapierkorbUndShell) {
   EXPECT_EQ(KeywordsDerDatei(db, nr), std::vector<std::string>{"MIETE"});
 }
 
+// A program that rewrites a tagged file leaves its place empty for a moment;
+// an untagged copy of it elsewhere in the store must not take its keywords.
+TEST_F(Bedienung, KurzFortgewesenBehaeltSeineKeywoerter) {
+  ASSERT_TRUE(Laden());
+  Datenbank& db = F().DOC_DATA.Database();
+  const int32_t nr = DateiNummerSuchen(db, "Zettel.txt", kMieter);
+  ASSERT_NE(nr, 0);
+  ASSERT_TRUE(FingerabdruckNehmen(db, nr, kMieter, "Zettel.txt"));
+  OrdnerAnlegenHost(kMieter + "\\Ablage");
+  const std::string inhalt = Inhalt(kMieter + "\\Zettel.txt");
+  DateiAnlegen(kMieter + "\\Ablage\\Kopie.txt", inhalt);
+  QTest::qWait(1500);
+  fs::remove(Host(kMieter + "\\Zettel.txt"));
+  QTest::qWait(600);  // longer than the watcher's pause
+  DateiAnlegen(kMieter + "\\Zettel.txt", inhalt);
+  QTest::qWait(3500);
+  EXPECT_EQ(DateiNummerSuchen(db, "Zettel.txt", kMieter), nr);
+  EXPECT_EQ(DateiNummerSuchen(db, "Kopie.txt", kMieter + "\\Ablage"), 0);
+  EXPECT_EQ(KeywordsDerDatei(db, nr), std::vector<std::string>{"MIETE"});
+}
+
 // ------------------------------------------------------------ new folders
 
 TEST_F(Bedienung, NeuerOrdnerBehaeltSeineSchreibweiseInSchluesselUndRegister) {
