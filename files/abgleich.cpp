@@ -171,7 +171,9 @@ std::vector<Suchender> Vermisste(Datenbank& db, const std::vector<int32_t>& numm
 }
 
 void BeiseiteGroessen(Datenbank& db, std::unordered_set<int64_t>& groessen) {
-  Abfrage a(db, "SELECT f.Groesse FROM vxm_beiseite b CROSS JOIN vxm_fingerabdruck f ON f.Dateinummer = b.Dateinummer");
+  Abfrage a(db,
+            "SELECT f.Groesse FROM vxm_beiseite b CROSS JOIN vxm_fingerabdruck f ON f.Dateinummer = b.Dateinummer "
+            "WHERE b.Grund <> 'Papierkorb'");
   while (a.Zeile()) groessen.insert(a.ZahlSpalte(0));
 }
 

@@ -292,7 +292,8 @@ Nachzug OrdnerNachpflegen(Datenbank& db, const std::string& ordner, const std::v
         std::unordered_set<int64_t> beiseite;
         // The set-aside table is small: it leads (CROSS JOIN keeps that order).
         Abfrage a(db,
-                  "SELECT f.Groesse FROM vxm_beiseite b CROSS JOIN vxm_fingerabdruck f ON f.Dateinummer = b.Dateinummer");
+                  "SELECT f.Groesse FROM vxm_beiseite b CROSS JOIN vxm_fingerabdruck f ON f.Dateinummer = b.Dateinummer "
+                  "WHERE b.Grund <> 'Papierkorb'");
         while (a.Zeile()) beiseite.insert(a.ZahlSpalte(0));
         for (const auto& [e, f] : frei) suchen = suchen || beiseite.count(static_cast<int64_t>(e->Groesse));
       }
@@ -402,7 +403,8 @@ Nachzug BeobachtungNachziehen(Datenbank& db, const std::string& ordner, const st
         s.Ordner = r->Ordner;
       } else if (auto b = BeiseiteZeile(db, nr)) {
         // Set aside for want of a unique file: one more copy settles nothing.
-        if (b->Grund == grund::Mehrdeutig) continue;
+        // Into the trash: only its own place takes it back (below).
+        if (b->Grund == grund::Mehrdeutig || b->Grund == grund::Papierkorb) continue;
         s.Name = b->Name;
         s.Ordner = b->Ordner;
         s.Beiseite = true;

@@ -185,16 +185,13 @@ std::vector<Vorhaben> OffeneVorhaben(Datenbank& db) {
 
 namespace {
 
-// A file into the trash: where the register keeps set-aside rows, its rows
-// wait there without their print, so that only a file at this very place
-// takes them back (the file restored from the trash has its keywords
-// again; a copy of the same content elsewhere does not take them).
+// A file into the trash: its rows wait set aside, bound to their place, so
+// that only the file put back there, with the content its print knows,
+// takes them back (the file restored from the trash has its keywords again;
+// a copy elsewhere, or another file written under its name, does not).
 void ZeilenBeiseiteFuerRueckkehr(Datenbank& db, const std::string& name, const std::string& ordner) {
   if (!AbgleichTabellenDa(db)) AbgleichTabellenAnlegen(db);
-  for (int32_t n : RegisterDateiNummern(db, name, ordner)) {
-    ZeileBeiseitelegen(db, n, grund::Papierkorb, "");
-    Abfrage(db, "DELETE FROM vxm_fingerabdruck WHERE Dateinummer = ?1").Zahl(1, n).Ausfuehren();
-  }
+  for (int32_t n : RegisterDateiNummern(db, name, ordner)) ZeileBeiseitelegen(db, n, grund::Papierkorb, "");
 }
 
 }  // namespace

@@ -61,6 +61,9 @@ bool DateiDa(const std::string& ordner, const std::string& name) {
 
 std::string InhaltSchluessel(const DateiInhalt& i) { return std::to_string(i.Groesse) + ":" + i.Hash; }
 
+// A set-aside row that only the file at its own place can take back.
+bool AmPlatzGesucht(const Suchender& s) { return s.Beiseite && (!s.Inhalt || s.NurAmPlatz); }
+
 // At most a few places named in a reason; the rest counted.
 std::string Orte(const std::vector<std::string>& orte) {
   std::string s;
@@ -242,17 +245,18 @@ void Zuordnung::BeiseiteDazu() {
     x.Beiseite = true;
     x.Grund = a.Spalte(3);
     x.Hinweis = a.Spalte(4);
+    x.NurAmPlatz = x.Grund == grund::Papierkorb;
     if (!a.IstNull(5)) {
       x.Inhalt = DateiInhalt{a.ZahlSpalte(5), Text(a, 6)};
       x.Mtime = a.ZahlSpalte(7);
     }
-    if (x.Inhalt) groessen_.insert(x.Inhalt->Groesse);
+    if (x.Inhalt && !x.NurAmPlatz) groessen_.insert(x.Inhalt->Groesse);
     suchende_.push_back(std::move(x));
   }
 }
 
 void Zuordnung::Suchen(Suchender s) {
-  if (s.Inhalt) groessen_.insert(s.Inhalt->Groesse);
+  if (s.Inhalt && !s.NurAmPlatz) groessen_.insert(s.Inhalt->Groesse);
   suchende_.push_back(std::move(s));
 }
 
@@ -266,6 +270,7 @@ std::vector<Zuordnung::Plan> Zuordnung::Planen() {
   std::unordered_map<std::string, std::vector<std::size_t>> suchendeJe, kandidatenJe;
   for (std::size_t i = 0; i < suchende_.size(); ++i) {
     const auto& s = suchende_[i];
+    if (s.NurAmPlatz) continue;  // its own place only (below)
     if (s.Inhalt) {
       suchendeJe[InhaltSchluessel(*s.Inhalt)].push_back(i);
     } else if (!s.Beiseite) {
@@ -311,16 +316,19 @@ std::vector<Zuordnung::Plan> Zuordnung::Planen() {
         plaene.push_back({Plan::Art::GrundSetzen, i, 0, g, hinweis});
     }
   }
-  // Set-aside rows without a print: the file at their place, unless a
-  // content already claimed it.
+  // Set-aside rows without a print, or bound to their place: the file at
+  // their place (with the content the print knows, where there is one),
+  // unless a content already claimed it.
   std::unordered_set<std::size_t> vergeben;
   for (const auto& p : plaene)
     if (p.art == Plan::Art::Umziehen) vergeben.insert(p.k);
   for (std::size_t i = 0; i < suchende_.size(); ++i) {
     const auto& s = suchende_[i];
-    if (!s.Beiseite || s.Inhalt) continue;
+    if (!AmPlatzGesucht(s)) continue;
     const auto it = amPlatz_.find(OrtFalte(s.Ordner, s.Name));
-    if (it == amPlatz_.end() || it->second >= kandidaten_.size() || !vergeben.insert(it->second).second) continue;
+    if (it == amPlatz_.end() || it->second >= kandidaten_.size()) continue;
+    if (s.Inhalt && !(kandidaten_[it->second].Inhalt == s.Inhalt)) continue;
+    if (!vergeben.insert(it->second).second) continue;
     plaene.push_back({Plan::Art::Umziehen, i, it->second, {}, {}});
   }
   std::sort(plaene.begin(), plaene.end(), [](const Plan& a, const Plan& b) { return a.s < b.s; });
@@ -331,7 +339,7 @@ void Zuordnung::AmAltenPlatzDazu() {
   amPlatz_.clear();
   std::optional<std::unordered_set<std::string>> kandidatenOrte;  // made when first needed
   for (const auto& s : suchende_) {
-    if (!s.Beiseite || s.Inhalt) continue;
+    if (!AmPlatzGesucht(s)) continue;
     const std::string ort = OrtFalte(s.Ordner, s.Name);
     if (amPlatz_.count(ort)) continue;  // (two rows of one place: the first)
     amPlatz_[ort] = SIZE_MAX;
@@ -371,7 +379,7 @@ std::vector<std::string> Zuordnung::Konkurrenten(const DateiInhalt& inhalt) {
     Abfrage a(db_,
               "SELECT f.Dateinummer, d.Dateiname, d.Dateipfad, b.Dateiname, b.Dateipfad FROM vxm_fingerabdruck f "
               "LEFT JOIN Dateiinfo d ON d.Dateinummer = f.Dateinummer LEFT JOIN vxm_beiseite b ON b.Dateinummer = "
-              "f.Dateinummer WHERE f.Groesse = ?1 AND f.Hash = ?2");
+              "f.Dateinummer AND b.Grund <> 'Papierkorb' WHERE f.Groesse = ?1 AND f.Hash = ?2");
     a.Zahl(1, inhalt.Groesse).Text(2, inhalt.Hash);
     while (a.Zeile()) {
       const int32_t nr = Nummer(a, 0);
@@ -634,9 +642,9 @@ Nachzug AmPlatzZurueckholen(Datenbank& db, const std::string& ordner, const std:
   Zuordnung z(db);
   {
     Abfrage a(db,
-              "SELECT b.Dateinummer, b.Dateiname, b.Dateipfad, b.Grund, b.Hinweis, b.NameFaltung FROM vxm_beiseite b "
-              "WHERE b.PfadFaltung = ?1 AND NOT EXISTS (SELECT 1 FROM vxm_fingerabdruck f WHERE f.Dateinummer = "
-              "b.Dateinummer)");
+              "SELECT b.Dateinummer, b.Dateiname, b.Dateipfad, b.Grund, b.Hinweis, b.NameFaltung, f.Groesse, f.Hash, "
+              "f.Mtime FROM vxm_beiseite b LEFT JOIN vxm_fingerabdruck f ON f.Dateinummer = b.Dateinummer "
+              "WHERE b.PfadFaltung = ?1 AND (f.Dateinummer IS NULL OR b.Grund = 'Papierkorb')");
     a.Text(1, Falten(ordner));
     while (a.Zeile()) {
       if (!gefaltet.count(Text(a, 5))) continue;
@@ -647,6 +655,11 @@ Nachzug AmPlatzZurueckholen(Datenbank& db, const std::string& ordner, const std:
       x.Beiseite = true;
       x.Grund = a.Spalte(3);
       x.Hinweis = a.Spalte(4);
+      x.NurAmPlatz = x.Grund == grund::Papierkorb;
+      if (!a.IstNull(6)) {
+        x.Inhalt = DateiInhalt{a.ZahlSpalte(6), Text(a, 7)};
+        x.Mtime = a.ZahlSpalte(8);
+      }
       z.Suchen(std::move(x));
     }
   }

@@ -68,6 +68,10 @@ struct Suchender {
   std::string Grund, Hinweis;
   std::optional<DateiInhalt> Inhalt;
   std::optional<int64_t> Mtime;  // of the stored print, when the caller read it
+  // Only a file at its own place takes it (into the trash: put back there,
+  // with the content it had, it is that file; a copy elsewhere or another
+  // file under its name is not).
+  bool NurAmPlatz = false;
 };
 
 struct Kandidat {

@@ -520,6 +520,17 @@ TEST_P(Wiedererkennung, AusDemPapierkorbZurueckWaehrendDerOrdnerOffenIst) {
   };
   wegwerfen("Vertrag.pdf");
   EXPECT_TRUE(Suche("VERTRAG").empty());
+  // Another document written under its name, or a copy of it elsewhere, takes nothing.
+  DateiAnlegen(kA + "\\Vertrag.pdf", "ein anderer Vertrag");
+  EXPECT_EQ(BeobachtungNachziehen(*db_, kA, {}, {"Vertrag.pdf"}).Zurueckgeholt, 0u);
+  EXPECT_FALSE(AmPlatzWartendeZurueckholen(*db_, kA, "Vertrag.pdf"));
+  EXPECT_EQ(Oeffnen(kA).Umgezogen, 0u);
+  fs::remove(Host(kA + "\\Vertrag.pdf"));
+  fs::copy_file(korb, Host(kB + "\\Vertrag Kopie.pdf"));
+  EXPECT_EQ(Oeffnen(kB).Umgezogen, 0u);
+  EXPECT_EQ(Abgleichen(*db_, kWurzel).Vorgaenge.Vorgaenge.size(), 0u);
+  EXPECT_EQ(Beiseite().size(), 1u);
+  // The file itself put back at its place takes them.
   fs::rename(korb, Host(kA + "\\Vertrag.pdf"));
   const Nachzug n = BeobachtungNachziehen(*db_, kA, {}, {"Vertrag.pdf"});
   EXPECT_EQ(n.Zurueckgeholt, 1u);
