@@ -286,15 +286,20 @@ void OrdnerBaum::Expand(QTreeWidgetItem* k) {
     }
   }
   Auswaehlen(k);
+  MarkiertenZeigen(k);
 }
 
 void OrdnerBaum::Collapse(QTreeWidgetItem* k) {
   Auswaehlen(k);
   f_.tvwDir->scrollToItem(k);
-  // The lists show the folder now marked, as a click would: a new file or a
-  // paste never goes into another folder than the one the tree highlights.
-  if (!GleichOhneFall(OrdnerPfadNormal(Schluessel(k)), f_.dirListBox->Path())) KnotenZeigen(k);
+  MarkiertenZeigen(k);
   if (EnthaeltOhneFall(Gross(f_.dirListBox->Path()), Zustand().MandantPfad)) f_.vxmDatenholen();
+}
+
+// The lists show the folder a node's arrow marked, as a click would: a new
+// file or a paste never goes into another folder than the one highlighted.
+void OrdnerBaum::MarkiertenZeigen(QTreeWidgetItem* k) {
+  if (!GleichOhneFall(OrdnerPfadNormal(Schluessel(k)), f_.dirListBox->Path())) KnotenZeigen(k);
 }
 
 void OrdnerBaum::NodeClick(QTreeWidgetItem* k) {

@@ -57,6 +57,8 @@ class OrdnerBaum : public QObject {
   // Events of tvwDir.
   void Expand(QTreeWidgetItem* k);
   void Collapse(QTreeWidgetItem* k);
+  // The lists follow a node its arrow marked (Expand, Collapse).
+  void MarkiertenZeigen(QTreeWidgetItem* k);
   void NodeClick(QTreeWidgetItem* k);
   // The node click's work without opening the node (keyboard moves).
   bool KnotenZeigen(QTreeWidgetItem* k);

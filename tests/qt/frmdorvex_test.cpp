@@ -207,6 +207,8 @@ TEST_F(Baum, KnotenklickZeigtDenOrdnerMitSeinenDateien) {
 TEST_F(Baum, ZuklappenZeigtDenMarkiertenOrdner) {
   DateiAnlegen("C:\\VXM\\VXMDOK\\1\\7\\Hausordnung.txt", "x");
   DateiAnlegen("C:\\VXM\\VXMDOK\\1\\Mandant.txt", "x");
+  DateiAnlegen("C:\\VXM\\VXMDOK\\1\\8\\Objekt.txt", "x");
+  DateiAnlegen("C:\\VXM\\VXMDOK\\1\\8\\2\\Einheit.txt", "x");
   ASSERT_TRUE(Laden());
   auto* unten = F().Baum->Knoten("C:\\VXM\\VXMDOK\\1\\7\\");
   auto* oben = F().Baum->Knoten("C:\\VXM\\VXMDOK\\1\\");
@@ -218,6 +220,16 @@ TEST_F(Baum, ZuklappenZeigtDenMarkiertenOrdner) {
   EXPECT_EQ(F().dirListBox->Path(), "C:\\VXM\\VXMDOK\\1");
   EXPECT_EQ(F().filListBox->Path(), "C:\\VXM\\VXMDOK\\1");
   EXPECT_EQ(F().lblName->text().toStdString(), "Mandant.txt");
+  // Opening another node by its arrow marks it: the lists follow as well.
+  F().Baum->NodeClick(unten);
+  auto* acht = F().Baum->Knoten("C:\\VXM\\VXMDOK\\1\\8\\");
+  ASSERT_NE(acht, nullptr);
+  acht->setExpanded(false);
+  F().Baum->NodeClick(unten);
+  acht->setExpanded(true);
+  EXPECT_EQ(F().Baum->Ausgewaehlt(), acht);
+  EXPECT_EQ(F().filListBox->Path(), "C:\\VXM\\VXMDOK\\1\\8");
+  EXPECT_EQ(F().lblName->text().toStdString(), "Objekt.txt");
 }
 
 TEST_F(Baum, F2MitLeeremNamenBehaeltNamenUndSchluessel) {
