@@ -5,6 +5,7 @@
 #include "files/fingerabdruck.h"
 #include "files/registerpflege.h"
 #include "files/registervorhaben.h"
+#include "files/wiedererkennung.h"
 #include "keywords/registerzugriff.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
@@ -124,6 +125,22 @@ class Ablauf {
     }
   }
 
+  // The rows of a file this replace puts into the trash wait set aside,
+  // bound to its place and known by its print, as after a delete into the
+  // trash: put back there, the file has its keywords again; the new file
+  // there takes nothing. A row whose file cannot be read for its print goes
+  // as before (without a print, any file at the place would take it).
+  std::vector<int32_t> ZielZeilenBeiseite() {
+    std::vector<int32_t> wartend;
+    if (!ersetzen_ || !Dienste().Papierkorb) return wartend;
+    for (const int32_t n : RegisterDateiNummern(db_, u_.ZielName, u_.ZielOrdner)) {
+      if (!FingerabdruckNehmen(db_, n, u_.ZielOrdner, u_.ZielName)) continue;
+      ZeileBeiseitelegen(db_, n, grund::Papierkorb, "");
+      wartend.push_back(n);
+    }
+    return wartend;
+  }
+
   std::string NichtsVeraendert() const {
     return verschieben_ ? "Sie wurde nicht verschoben, es wurde nichts verändert." : "Es wurde nichts verändert.";
   }
@@ -179,9 +196,13 @@ class Ablauf {
       if (!VorhabenVorhanden(db_, v.Nummer)) return std::nullopt;
       std::optional<Transaktion> zeilen;
       zeilen.emplace(db_);
+      const std::vector<int32_t> wartend = ZielZeilenBeiseite();
       VorhabenRegisterAnwenden(db_, v);
       try {
         if (ersetzen_) imKorb = ErsetzteInDenPapierkorb(ersetzt_);
+        // Written over after all (no trash took it): its rows go, as the content they described.
+        if (!imKorb)
+          for (const int32_t n : wartend) BeiseiteVerwerfen(db_, n);
         Dienste().Dateien->CopyFile(quelle_, ziel_, true);
         kopiert = true;
       } catch (const VbFehler& e) {

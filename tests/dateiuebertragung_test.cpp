@@ -21,6 +21,7 @@
 
 #include "files/fingerabdruck.h"
 #include "files/registervorhaben.h"
+#include "files/wiedererkennung.h"
 #include "keywords/registerzugriff.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
@@ -128,9 +129,28 @@ TEST_P(DateiUebertragenTest, ErsetzteDateiLiegtImPapierkorb) {
   EXPECT_EQ(Uebertragen(UebertragungsArt::Verschieben), UebertragungsErgebnis::Erledigt);
   EXPECT_EQ(weggelegt, std::vector<std::string>{kB + "\\Brief.doc"}) << "the file replaced, as spelled there";
   EXPECT_EQ(Inhalt(kB + "\\brief.doc"), "neu");
-  std::ifstream alt(korb / "1");
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(alt), {}), "alt");
+  {
+    std::ifstream alt(korb / "1");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(alt), {}), "alt");
+  }
   EXPECT_EQ(Zeilen(), (std::vector<Zeile>{{1, "brief.doc", kB}}));
+  // Its keywords wait for it, bound to its place and content: the new file there takes nothing ...
+  const auto wartend = BeiseiteListe(*db_);
+  ASSERT_EQ(wartend.size(), 1u);
+  EXPECT_EQ(wartend[0].Dateinummer, 2);
+  EXPECT_EQ(wartend[0].Grund, grund::Papierkorb);
+  EXPECT_EQ(wartend[0].Verknuepfungen, 1u);
+  EXPECT_EQ(BeobachtungNachziehen(*db_, kB, {}, {"brief.doc"}).Vorgaenge.size(), 0u);
+  // ... the old file put back there (the new one moved on) has them again.
+  std::filesystem::rename(Host(kB + "\\brief.doc"), Host(kA + "\\brief.doc"));
+  Sql("UPDATE Dateiinfo SET Dateipfad = 'C:\\DOK\\A' WHERE Dateinummer = 1");
+  std::filesystem::rename(korb / "1", Host(kB) / "Brief.doc");
+  EXPECT_EQ(BeobachtungNachziehen(*db_, kB, {}, {"Brief.doc"}).Zurueckgeholt, 1u);
+  EXPECT_EQ(Links(2), std::vector<int32_t>{3});
+  Sql("DELETE FROM Dateiinfo WHERE Dateinummer = 2; DELETE FROM KeywordZwischentabelle WHERE Dateinummer = 2");
+  std::filesystem::rename(Host(kB) / "Brief.doc", Host(kB) / "brief.doc");
+  std::filesystem::rename(Host(kA + "\\brief.doc"), Host(kB) / "neu.doc");
+  Sql("UPDATE Dateiinfo SET Dateipfad = 'C:\\DOK\\B', Dateiname = 'neu.doc' WHERE Dateinummer = 1");
 
   // The copy fails after the old file went: nothing claims "nothing changed".
   struct KopieScheitert : HostDateisystem {
@@ -149,7 +169,7 @@ TEST_P(DateiUebertragenTest, ErsetzteDateiLiegtImPapierkorb) {
   EXPECT_NE(meldung.find("Die Datei " + kB + "\\brief.doc liegt im Papierkorb."), std::string::npos) << meldung;
   EXPECT_EQ(meldung.find("nichts verändert"), std::string::npos) << meldung;
   EXPECT_TRUE(OffeneVorhaben(*db_).empty());
-  EXPECT_EQ(Zeilen(), (std::vector<Zeile>{{1, "brief.doc", kB}})) << "its row waits for its return";
+  EXPECT_EQ(Zeilen(), (std::vector<Zeile>{{1, "neu.doc", kB}})) << "nothing else changed";
 }
 
 TEST_P(DateiUebertragenTest, NeinZumErsetzenAendertNichts) {
