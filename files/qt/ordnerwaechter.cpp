@@ -233,6 +233,10 @@ class OrdnerWaechter : public QObject {
     if (!ordner_.isEmpty() && !waechter_.directories().contains(ordner_)) waechter_.addPath(ordner_);
     const std::string p = f_.dirListBox->Path();
     if (auto* k = f_.Baum->Knoten(!p.empty() && p.back() == '\\' ? p : p + "\\")) f_.Baum->KinderAbgleichen(k);
+    // The folder above is watched too: folders beside the shown one made,
+    // renamed or removed by others show in the tree as they are.
+    if (const std::string e = ElternPfad(); !e.empty())
+      if (auto* k = f_.Baum->Knoten(e + "\\")) f_.Baum->KinderAbgleichen(k);
     if (GleichOhneFall(f_.filListBox->Path(), f_.dirListBox->Path())) {
       OrdnerUmbenennungNachziehen();
       UmbenennungenNachziehen();

@@ -303,7 +303,34 @@ void OrdnerBaum::MarkiertenZeigen(QTreeWidgetItem* k) {
 }
 
 void OrdnerBaum::NodeClick(QTreeWidgetItem* k) {
+  if (k && Verschwunden(k)) return;
   if (KnotenZeigen(k)) Aufklappen(k);
+}
+
+// A node whose folder another program removed or renamed since the tree
+// showed it: the folder above is read again (the node goes, a new name
+// shows), the highlight returns to the folder the lists show, and the user
+// is told - once the click that found it is over, as the node goes. True
+// when so.
+bool OrdnerBaum::Verschwunden(QTreeWidgetItem* k) {
+  const std::string ordner = Schluessel(k);
+  try {
+    Dienste().Dateien->GetFolder(ordner);
+    return false;
+  } catch (const VbFehler&) {
+  }
+  if (!k->parent()) return false;  // a drive: its own message
+  const std::string eltern = Schluessel(k->parent());
+  QTimer::singleShot(0, this, [this, ordner, eltern] {
+    Ereignis([&] {
+      KinderAbgleichen(Knoten(eltern));
+      const std::string p = f_.dirListBox->Path();
+      if (auto* gezeigt = Knoten(!p.empty() && p.back() == '\\' ? p : p + "\\")) Auswaehlen(gezeigt);
+      Dienste().Meldungen->MsgBox("Der Ordner " + OrdnerPfadNormal(ordner) + " ist nicht mehr vorhanden.",
+                                  vbInformation, "");
+    });
+  });
+  return true;
 }
 
 bool OrdnerBaum::KnotenZeigen(QTreeWidgetItem* k) {

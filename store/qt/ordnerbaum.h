@@ -60,6 +60,7 @@ class OrdnerBaum : public QObject {
   // The lists follow a node its arrow marked (Expand, Collapse).
   void MarkiertenZeigen(QTreeWidgetItem* k);
   void NodeClick(QTreeWidgetItem* k);
+  bool Verschwunden(QTreeWidgetItem* k);
   // The node click's work without opening the node (keyboard moves).
   bool KnotenZeigen(QTreeWidgetItem* k);
   void KeyDown(int taste);

@@ -232,6 +232,39 @@ TEST_F(Baum, ZuklappenZeigtDenMarkiertenOrdner) {
   EXPECT_EQ(F().lblName->text().toStdString(), "Objekt.txt");
 }
 
+// Folders beside the shown one renamed by another program show under their
+// new name; a click on a folder that is gone meanwhile says so, and tree and
+// lists stay on the folder shown.
+TEST_F(Baum, OrdnerDerAndereUmbenanntenWerdenNachgefuehrt) {
+  namespace fs = std::filesystem;
+  DateiAnlegen("C:\\VXM\\VXMDOK\\1\\7\\Hausordnung.txt", "x");
+  DateiAnlegen("C:\\VXM\\VXMDOK\\1\\8\\Objekt.txt", "x");
+  DateiAnlegen("C:\\VXM\\VXMDOK\\2\\5\\Objekt.txt", "x");
+  ASSERT_TRUE(Laden());
+  auto* sieben = F().Baum->Knoten("C:\\VXM\\VXMDOK\\1\\7\\");
+  ASSERT_NE(sieben, nullptr);
+  F().Baum->NodeClick(F().Baum->Knoten("C:\\VXM\\VXMDOK\\2\\"));
+  auto* fuenf = F().Baum->Knoten("C:\\VXM\\VXMDOK\\2\\5\\");
+  ASSERT_NE(fuenf, nullptr);
+  F().Baum->NodeClick(sieben);
+  QTest::qWait(400);
+  fs::rename(Host("C:\\VXM\\VXMDOK\\1\\8"), Host("C:\\VXM\\VXMDOK\\1") / "80");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return F().Baum->Knoten("C:\\VXM\\VXMDOK\\1\\80\\") != nullptr; }, 5000));
+  EXPECT_EQ(F().Baum->Knoten("C:\\VXM\\VXMDOK\\1\\8\\"), nullptr);
+
+  // Gone where the window does not look: found out by the click.
+  fs::rename(Host("C:\\VXM\\VXMDOK\\2\\5"), Host("C:\\VXM\\VXMDOK\\2") / "50");
+  dialoge_->Gezeigt.clear();
+  F().Baum->NodeClick(fuenf);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !dialoge_->Gezeigt.empty(); }, 2000));
+  ASSERT_FALSE(dialoge_->Gezeigt.empty());
+  EXPECT_EQ(dialoge_->Gezeigt[0].Text, "Der Ordner C:\\VXM\\VXMDOK\\2\\5 ist nicht mehr vorhanden.");
+  EXPECT_EQ(F().Baum->Knoten("C:\\VXM\\VXMDOK\\2\\5\\"), nullptr);
+  EXPECT_NE(F().Baum->Knoten("C:\\VXM\\VXMDOK\\2\\50\\"), nullptr);
+  EXPECT_EQ(F().filListBox->Path(), "C:\\VXM\\VXMDOK\\1\\7");
+  EXPECT_EQ(OrdnerBaum::Schluessel(F().Baum->Ausgewaehlt()), "C:\\VXM\\VXMDOK\\1\\7\\");
+}
+
 TEST_F(Baum, F2MitLeeremNamenBehaeltNamenUndSchluessel) {
   OrdnerAnlegenHost("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Briefe");
   ASSERT_TRUE(Laden());
