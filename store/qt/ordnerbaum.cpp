@@ -46,11 +46,19 @@ OrdnerBaum::OrdnerBaum(frmDorvex& fenster) : f_(fenster) {
   });
   t->viewport()->installEventFilter(this);
   t->installEventFilter(this);
+  // A node opened or closed by a click on its arrow marks it: the lists
+  // follow (not where showing a node opens its parents).
   connect(t, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* k) {
-    if (!intern_) Ereignis([&] { Expand(k); });
+    if (!intern_) Ereignis([&] {
+        Expand(k);
+        if (pfeil_) MarkiertenZeigen(k);
+      });
   });
   connect(t, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* k) {
-    if (!intern_) Ereignis([&] { Collapse(k); });
+    if (!intern_) Ereignis([&] {
+        Collapse(k);
+        if (pfeil_) MarkiertenZeigen(k);
+      });
   });
   connect(t, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* k, int) {
     Ereignis([&] { NodeClick(k); });
@@ -286,13 +294,11 @@ void OrdnerBaum::Expand(QTreeWidgetItem* k) {
     }
   }
   Auswaehlen(k);
-  MarkiertenZeigen(k);
 }
 
 void OrdnerBaum::Collapse(QTreeWidgetItem* k) {
   Auswaehlen(k);
   f_.tvwDir->scrollToItem(k);
-  MarkiertenZeigen(k);
   if (EnthaeltOhneFall(Gross(f_.dirListBox->Path()), Zustand().MandantPfad)) f_.vxmDatenholen();
 }
 
@@ -568,6 +574,13 @@ bool OrdnerBaum::eventFilter(QObject* o, QEvent* e) {
   switch (e->type()) {
     case QEvent::MouseButtonPress: {
       auto* me = static_cast<QMouseEvent*>(e);
+      if (me->button() == Qt::LeftButton) {
+        // Left of a node's text: its arrow (the tree opens or closes it).
+        const QPoint p = me->position().toPoint();
+        auto* k = t->itemAt(p);
+        pfeil_ = k && p.x() < t->visualItemRect(k).left();
+        return false;
+      }
       if (me->button() != Qt::RightButton) return false;
       // The folder menu acts on the node under the pointer: it becomes the
       // current folder as by a click. Empty space changes nothing.
@@ -581,6 +594,7 @@ bool OrdnerBaum::eventFilter(QObject* o, QEvent* e) {
     }
     case QEvent::MouseButtonRelease: {
       auto* me = static_cast<QMouseEvent*>(e);
+      if (pfeil_) QTimer::singleShot(0, this, [this] { pfeil_ = false; });
       const QPoint p = me->position().toPoint();
       const QPoint imFenster = t->viewport()->mapTo(&f_, p);
       Ereignis([&] { MouseUp(me->button(), p.x() * 15, p.y() * 15, imFenster); });

@@ -57,7 +57,7 @@ class OrdnerBaum : public QObject {
   // Events of tvwDir.
   void Expand(QTreeWidgetItem* k);
   void Collapse(QTreeWidgetItem* k);
-  // The lists follow a node its arrow marked (Expand, Collapse).
+  // The lists follow a node its arrow marked.
   void MarkiertenZeigen(QTreeWidgetItem* k);
   void NodeClick(QTreeWidgetItem* k);
   bool Verschwunden(QTreeWidgetItem* k);
@@ -113,6 +113,7 @@ class OrdnerBaum : public QObject {
   std::unordered_map<std::string, QTreeWidgetItem*> nachSchluessel_;
   QTreeWidgetItem* dropMarke_ = nullptr;
   bool bearbeitet_ = false;
+  bool pfeil_ = false;  // the left button went down on a node's arrow
   bool intern_ = false;
   QTimer tastenFolge_;
 };
