@@ -28,6 +28,7 @@ QListWidget* PopupListe(QWidget* eltern, const char* name) {
   auto* l = Neu<QListWidget>(eltern, name);
   l->setFrameShape(QFrame::Box);
   l->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  UmlautZeilen(l);
   l->hide();
   return l;
 }
@@ -191,6 +192,7 @@ void frmDorvex::AufbauenDetails() {
   l->addWidget(picBox, 1);
   lblKeyAuswahl = Beschriftung(dateiinfo, "lblKeyAuswahl", "Aus der Liste auswählen:       (mit Doppelklick)");
   lstKeywordsAuswahl2 = Neu<QListWidget>(dateiinfo, "lstKeywordsAuswahl2");
+  UmlautZeilen(lstKeywordsAuswahl2);
   lblKeyAuswahl->hide();
   lstKeywordsAuswahl2->hide();
   l->addWidget(lblKeyAuswahl);
@@ -227,6 +229,8 @@ void frmDorvex::AufbauenKeywortPanel() {
   FrameVorhandenKey = Neu<QGroupBox>(FrameKeywortBearbeitung, "FrameVorhandenKey", QString::fromUtf8("Bereits ausgewählt:"));
   (new QVBoxLayout(FrameVorhandenKey))->addWidget(lstVorhandeneKeys = Neu<QListWidget>(FrameVorhandenKey, "lstVorhandeneKeys"));
   lstVorhandeneKeys->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  UmlautZeilen(lstKeyAuswahl);
+  UmlautZeilen(lstVorhandeneKeys);
   cmdKeyAddToData = Neu<QPushButton>(FrameKeywortBearbeitung, "cmdKeyAddToData", QString::fromUtf8(">>"));
   cmdKeyAddToData->setToolTip(QString::fromUtf8("Ausgewähltes Schlüsselwort zuweisen"));
   l->addWidget(FrameAlleKeys, 1, 0, 3, 1);
@@ -333,6 +337,7 @@ void frmDorvex::AufbauenSerienbrief() {
   Framevorlagen->setAutoFillBackground(true);
   auto* lv = new QVBoxLayout(Framevorlagen);
   lstVorlagen = Neu<QListWidget>(Framevorlagen, "lstVorlagen");
+  UmlautZeilen(lstVorlagen);
   lstVorlagen->setToolTip(QString::fromUtf8("Wählen Sie eine Formatvorlage aus."));
   Comvorlageabbruch = Neu<QPushButton>(Framevorlagen, "Comvorlageabbruch", QString::fromUtf8("Abbrechen"));
   lv->addWidget(lstVorlagen, 1);

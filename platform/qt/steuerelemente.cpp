@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QDrag>
+#include <QFontMetrics>
+#include <QStyledItemDelegate>
 #include <QMimeData>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -74,8 +76,25 @@ QVariant DateinamenModell::data(const QModelIndex& index, int rolle) const {
   return QString::fromUtf8(n.data(), static_cast<qsizetype>(n.size()));
 }
 
+namespace {
+class UmlautDelegat : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  QSize sizeHint(const QStyleOptionViewItem& o, const QModelIndex& i) const override {
+    const QSize g = QStyledItemDelegate::sizeHint(o, i);
+    const QFontMetrics m(o.font);
+    // The tallest capital with its accent, plus the descent, fits.
+    const int hoehe = m.boundingRect(QStringLiteral("ÜÄÖÅÉ")).height() + 2;
+    return {g.width(), std::max(g.height(), hoehe)};
+  }
+};
+}  // namespace
+
+void UmlautZeilen(QAbstractItemView* liste) { liste->setItemDelegate(new UmlautDelegat(liste)); }
+
 FileListBox::FileListBox(QWidget* eltern) : QListView(eltern), modell_(new DateinamenModell(this)) {
   setModel(modell_);
+  UmlautZeilen(this);
   setSelectionMode(QAbstractItemView::SingleSelection);
   // One row height for all: the view lays out without asking every row.
   setUniformItemSizes(true);

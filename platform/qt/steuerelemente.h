@@ -27,6 +27,10 @@ std::string OrdnerPfadNormal(const std::string& pfad);
 
 // The invisible folder list: its Path is the current folder; every change
 // of Path raises Change.
+// Rows of a list a little taller than the font's line: the dots of capital
+// umlauts (Ü, Ä, Ö) reach above it in some fonts and were cut off.
+void UmlautZeilen(QAbstractItemView* liste);
+
 class DirListBox : public QObject {
   Q_OBJECT
  public:

@@ -167,6 +167,7 @@ void frmDateiKeywörter::Aufbauen() {
   Label2 = Neu<QLabel>(this, "Label2", "Liste aller Dokumente:");
   l->addWidget(Label2);
   lstDateinamen = Neu<QListWidget>(this, "lstDateinamen");
+  UmlautZeilen(lstDateinamen);
   lstDateinamen->setUniformItemSizes(true);
   l->addWidget(lstDateinamen, 2);
   auto* unten = new QHBoxLayout;

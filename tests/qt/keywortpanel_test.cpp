@@ -1,5 +1,6 @@
 // The keyword panel driven through its controls, with the register's three
 // tables checked after each step.
+#include <QFontMetrics>
 #include <QImage>
 #include <QTest>
 #include <cstdlib>
@@ -352,6 +353,19 @@ TEST_F(KeywortPanelTest, ZuVieleKeywordsAufEinmal) {
 
 // Renders the window with the panel open (and the rename options) when
 // VXM_PANEL_BILD names a PNG file, to look at the layout.
+// A capital umlaut is drawn whole: its row is as tall as the letter with its dots.
+TEST_F(KeywortPanelTest, GrossbuchstabenMitUmlautWerdenGanzGezeigt) {
+  Starten("('MIETE'),('ÜBERGABEPROTOKOLL')");
+  F().KeywortPanelOeffnen();
+  F().show();
+  QApplication::processEvents();
+  auto* liste = F().lstKeyAuswahl;
+  const auto treffer = liste->findItems(QString::fromUtf8("ÜBERGABEPROTOKOLL"), Qt::MatchExactly);
+  ASSERT_EQ(treffer.size(), 1);
+  const QFontMetrics m(liste->font());
+  EXPECT_GE(liste->visualItemRect(treffer[0]).height(), m.boundingRect(QString::fromUtf8("Ü")).height());
+}
+
 TEST_F(KeywortPanelTest, Bild) {
   const char* ziel = std::getenv("VXM_PANEL_BILD");
   if (!ziel) GTEST_SKIP() << "VXM_PANEL_BILD not set";
