@@ -83,9 +83,10 @@ class UmlautDelegat : public QStyledItemDelegate {
   QSize sizeHint(const QStyleOptionViewItem& o, const QModelIndex& i) const override {
     const QSize g = QStyledItemDelegate::sizeHint(o, i);
     const QFontMetrics m(o.font);
-    // The tallest capital with its accent, plus the descent, fits.
-    const int hoehe = m.boundingRect(QStringLiteral("ÜÄÖÅÉ")).height() + 2;
-    return {g.width(), std::max(g.height(), hoehe)};
+    // The line is centred in its row: room above it (and so below) for
+    // what a capital's accent rises over the font's ascent.
+    const int ueber = std::max(0, -m.boundingRect(QStringLiteral("ÜÄÖÅÉ")).top() - m.ascent());
+    return {g.width(), std::max(g.height(), m.height() + 2 * ueber)};
   }
 };
 }  // namespace
