@@ -61,6 +61,24 @@ bool DateiDa(const std::string& ordner, const std::string& name) {
 
 std::string InhaltSchluessel(const DateiInhalt& i) { return std::to_string(i.Groesse) + ":" + i.Hash; }
 
+// A set-aside row as a query gives it: number, name, folder, reason and
+// note first, its print (size, hash, time; null without one) from `druck` on.
+Suchender BeiseiteGelesen(const Abfrage& a, int druck) {
+  Suchender x;
+  x.Nummer = Nummer(a, 0);
+  x.Name = a.Spalte(1);
+  x.Ordner = a.Spalte(2);
+  x.Beiseite = true;
+  x.Grund = a.Spalte(3);
+  x.Hinweis = a.Spalte(4);
+  x.NurAmPlatz = x.Grund == grund::Papierkorb;
+  if (!a.IstNull(druck)) {
+    x.Inhalt = DateiInhalt{a.ZahlSpalte(druck), Text(a, druck + 1)};
+    x.Mtime = a.ZahlSpalte(druck + 2);
+  }
+  return x;
+}
+
 // A set-aside row that only the file at its own place can take back.
 bool AmPlatzGesucht(const Suchender& s) { return s.Beiseite && (!s.Inhalt || s.NurAmPlatz); }
 
@@ -237,19 +255,8 @@ void Zuordnung::BeiseiteDazu() {
             "SELECT b.Dateinummer, b.Dateiname, b.Dateipfad, b.Grund, b.Hinweis, f.Groesse, f.Hash, f.Mtime "
             "FROM vxm_beiseite b LEFT JOIN vxm_fingerabdruck f ON f.Dateinummer = b.Dateinummer ORDER BY b.Dateinummer");
   while (a.Zeile()) {
-    Suchender x;
-    x.Nummer = Nummer(a, 0);
-    if (schon.count(x.Nummer)) continue;
-    x.Name = a.Spalte(1);
-    x.Ordner = a.Spalte(2);
-    x.Beiseite = true;
-    x.Grund = a.Spalte(3);
-    x.Hinweis = a.Spalte(4);
-    x.NurAmPlatz = x.Grund == grund::Papierkorb;
-    if (!a.IstNull(5)) {
-      x.Inhalt = DateiInhalt{a.ZahlSpalte(5), Text(a, 6)};
-      x.Mtime = a.ZahlSpalte(7);
-    }
+    if (schon.count(Nummer(a, 0))) continue;
+    Suchender x = BeiseiteGelesen(a, 5);
     if (x.Inhalt && !x.NurAmPlatz) groessen_.insert(x.Inhalt->Groesse);
     suchende_.push_back(std::move(x));
   }
@@ -648,19 +655,7 @@ Nachzug AmPlatzZurueckholen(Datenbank& db, const std::string& ordner, const std:
     a.Text(1, Falten(ordner));
     while (a.Zeile()) {
       if (!gefaltet.count(Text(a, 5))) continue;
-      Suchender x;
-      x.Nummer = Nummer(a, 0);
-      x.Name = a.Spalte(1);
-      x.Ordner = a.Spalte(2);
-      x.Beiseite = true;
-      x.Grund = a.Spalte(3);
-      x.Hinweis = a.Spalte(4);
-      x.NurAmPlatz = x.Grund == grund::Papierkorb;
-      if (!a.IstNull(6)) {
-        x.Inhalt = DateiInhalt{a.ZahlSpalte(6), Text(a, 7)};
-        x.Mtime = a.ZahlSpalte(8);
-      }
-      z.Suchen(std::move(x));
+      z.Suchen(BeiseiteGelesen(a, 6));
     }
   }
   if (z.Suchende().empty()) return {};
