@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "files/fingerabdruck.h"
-#include "files/wiedererkennung_intern.h"
 #include "platform/fehler.h"
 #include "platform/oeffner.h"
 #include "platform/sqlhilfen.h"

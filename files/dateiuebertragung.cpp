@@ -20,13 +20,7 @@ std::string Pfad(const std::string& ordner, const std::string& name) {
   return !ordner.empty() && ordner.back() == '\\' ? ordner + name : ordner + "\\" + name;
 }
 
-bool Da(const std::string& p) {
-  try {
-    return Dienste().Dateien->FileExists(p);
-  } catch (const VbFehler&) {
-    return false;
-  }
-}
+bool Da(const std::string& p) { return DateiDa(*Dienste().Dateien, p); }
 
 // The file a replace overwrites, as it is spelled on disk: on a file system
 // that tells letter case apart it may differ from the name pasted, and the

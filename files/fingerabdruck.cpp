@@ -146,7 +146,6 @@ void AbgleichTabellenAnlegen(Datenbank& db) {
 }
 
 bool Beschreibbar(Datenbank& db) {
-  if (db.Handle()) return sqlite3_db_readonly(db.Handle(), "main") == 0;
   try {
     return !db.Anbindung().NurLesen();
   } catch (const VbFehler&) {

@@ -62,15 +62,6 @@ Stand NachListe(const Fingerabdruck& f, const DateiEintrag& e) {
   return abstand >= -1 && abstand <= 1 ? Stand::Aktuell : Stand::Unklar;
 }
 
-bool OrdnerDa(const std::string& ordner) {
-  try {
-    Dienste().Dateien->GetFolder(ordner);
-    return true;
-  } catch (const VbFehler&) {
-    return false;
-  }
-}
-
 // A folder without a row of its own may be one renamed outside the program,
 // its files perhaps renamed too: rows with prints of its files' sizes whose
 // folders are gone (while the folder above them is still there, so not a
@@ -96,7 +87,8 @@ std::vector<int32_t> ZeilenVerschwundenerOrdner(Datenbank& db, const std::string
   std::vector<int32_t> aus;
   for (const auto& [ordner, nummern] : jeOrdner) {
     const auto strich = ordner.rfind('\\');
-    if (strich == std::string::npos || OrdnerDa(ordner) || !OrdnerDa(ordner.substr(0, strich))) continue;
+    auto& fs = *Dienste().Dateien;
+    if (strich == std::string::npos || OrdnerDa(fs, ordner) || !OrdnerDa(fs, ordner.substr(0, strich))) continue;
     aus.insert(aus.end(), nummern.begin(), nummern.end());
   }
   return aus;

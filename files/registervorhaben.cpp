@@ -63,22 +63,8 @@ std::string Pfad(const std::string& ordner, const std::string& name) {
   return !ordner.empty() && ordner.back() == '\\' ? ordner + name : ordner + "\\" + name;
 }
 
-bool OrdnerDa(const std::string& p) {
-  try {
-    Dienste().Dateien->GetFolder(p);
-    return true;
-  } catch (const VbFehler&) {
-    return false;
-  }
-}
-
-bool DateiDa(const std::string& p) {
-  try {
-    return Dienste().Dateien->FileExists(p);
-  } catch (const VbFehler&) {
-    return false;
-  }
-}
+bool OrdnerDa(const std::string& p) { return vxm::OrdnerDa(*Dienste().Dateien, p); }
+bool DateiDa(const std::string& p) { return vxm::DateiDa(*Dienste().Dateien, p); }
 
 // After a copy the target holds the source's bytes; before it, the old ones.
 bool GleicherInhalt(const std::string& a, const std::string& b) {

@@ -52,11 +52,7 @@ std::optional<Platz> BeiseiteZeile(Datenbank& db, int32_t nr) {
 }
 
 bool DateiDa(const std::string& ordner, const std::string& name) {
-  try {
-    return Dienste().Dateien->FileExists(Ort(ordner, name));
-  } catch (const VbFehler&) {
-    return false;  // folder or drive gone
-  }
+  return vxm::DateiDa(*Dienste().Dateien, Ort(ordner, name));
 }
 
 std::string InhaltSchluessel(const DateiInhalt& i) { return std::to_string(i.Groesse) + ":" + i.Hash; }

@@ -19,13 +19,7 @@ namespace {
 
 void Melden(const std::string& text) { Dienste().Meldungen->MsgBox(text, vbCritical + vbOKOnly, ""); }
 
-bool Da(const std::string& pfad) {
-  try {
-    return Dienste().Dateien->FileExists(pfad);
-  } catch (const VbFehler&) {
-    return false;
-  }
-}
+bool Da(const std::string& pfad) { return DateiDa(*Dienste().Dateien, pfad); }
 
 // The PDF the user agreed to replace goes into the desktop's trash once the
 // new one is written beside it, then the new one takes its name; false

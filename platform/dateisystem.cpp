@@ -564,4 +564,21 @@ void HostDateisystem::DateiSchreiben(const std::string& pfad, const std::string&
   }
 }
 
+bool OrdnerDa(Dateisystem& fs, const std::string& pfad) {
+  try {
+    fs.GetFolder(pfad);
+    return true;
+  } catch (const VbFehler&) {
+    return false;
+  }
+}
+
+bool DateiDa(Dateisystem& fs, const std::string& pfad) {
+  try {
+    return fs.FileExists(pfad);
+  } catch (const VbFehler&) {
+    return false;
+  }
+}
+
 }  // namespace vxm

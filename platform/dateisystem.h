@@ -74,6 +74,11 @@ bool IstEigeneZwischendatei(std::string_view name);
 // A fresh such name for a partial copy written by process `pid` of this machine.
 std::string Zwischendateiname(long pid);
 
+// Whether a path names an existing folder or file, asked without a report:
+// a path that cannot be resolved (a drive that is away) names none.
+bool OrdnerDa(Dateisystem& fs, const std::string& pfad);
+bool DateiDa(Dateisystem& fs, const std::string& pfad);
+
 // The host's error number for an operating-system failure.
 int32_t SystemFehlernummer(const std::error_code& ec);
 

@@ -320,12 +320,7 @@ void OrdnerBaum::NodeClick(QTreeWidgetItem* k) {
 // when so.
 bool OrdnerBaum::Verschwunden(QTreeWidgetItem* k) {
   const std::string ordner = Schluessel(k);
-  try {
-    Dienste().Dateien->GetFolder(ordner);
-    return false;
-  } catch (const VbFehler&) {
-  }
-  if (!k->parent()) return false;  // a drive: its own message
+  if (OrdnerDa(*Dienste().Dateien, ordner) || !k->parent()) return false;  // (a drive: its own message)
   const std::string eltern = Schluessel(k->parent());
   QTimer::singleShot(0, this, [this, ordner, eltern] {
     Ereignis([&] {
