@@ -84,6 +84,7 @@ class Ablauf {
     v.QuellName = u_.QuellName;
     v.ZielOrdner = u_.ZielOrdner;
     v.ZielName = u_.ZielName;
+    v.ZielInDenPapierkorb = ersetzen_ && Dienste().Papierkorb;
     if (u_.Art == UebertragungsArt::Kopieren) {
       int32_t nummer = 0;
       try {
@@ -120,19 +121,13 @@ class Ablauf {
   }
 
   // The rows of a file this replace puts into the trash wait set aside,
-  // bound to its place and known by its print, as after a delete into the
-  // trash: put back there, the file has its keywords again; the new file
-  // there takes nothing. A row whose file cannot be read for its print goes
-  // as before (without a print, any file at the place would take it).
-  std::vector<int32_t> ZielZeilenBeiseite() {
-    std::vector<int32_t> wartend;
-    if (!ersetzen_ || !Dienste().Papierkorb) return wartend;
-    for (const int32_t n : RegisterDateiNummern(db_, u_.ZielName, u_.ZielOrdner)) {
-      if (!FingerabdruckNehmen(db_, n, u_.ZielOrdner, u_.ZielName)) continue;
-      ZeileBeiseitelegen(db_, n, grund::Papierkorb, "");
-      wartend.push_back(n);
-    }
-    return wartend;
+  // bound to its place and known by its print (taken with the record), as
+  // after a delete into the trash: put back there, the file has its keywords
+  // again; the new file there takes nothing. A row whose file could not be
+  // read for its print goes as before.
+  std::vector<int32_t> ZielZeilenBeiseite(const Vorhaben& v) {
+    if (!v.ZielInDenPapierkorb) return {};
+    return ZeilenFuerPapierkorbBeiseite(db_, u_.ZielName, u_.ZielOrdner);
   }
 
   std::string NichtsVeraendert() const {
@@ -190,7 +185,7 @@ class Ablauf {
       if (!VorhabenVorhanden(db_, v.Nummer)) return std::nullopt;
       std::optional<Transaktion> zeilen;
       zeilen.emplace(db_);
-      const std::vector<int32_t> wartend = ZielZeilenBeiseite();
+      const std::vector<int32_t> wartend = ZielZeilenBeiseite(v);
       VorhabenRegisterAnwenden(db_, v);
       try {
         if (ersetzen_) imKorb = ErsetzteInDenPapierkorb(ersetzt_);

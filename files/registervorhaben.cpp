@@ -38,9 +38,13 @@ constexpr ArtName kArten[] = {{VorhabenArt::OrdnerUmbenennen, "OrdnerUmbenennen"
                               {VorhabenArt::Loeschen, "Loeschen"},
                               {VorhabenArt::Papierkorb, "Papierkorb"}};
 
-const char* ArtText(VorhabenArt a) {
+// A target that goes into the trash is marked on the kind, so an older
+// version, which would drop the target's rows, leaves the record alone.
+constexpr std::string_view kZielImKorb = "+Papierkorb";
+
+std::string ArtText(const Vorhaben& v) {
   for (const auto& n : kArten)
-    if (n.Art == a) return n.Text;
+    if (n.Art == v.Art) return std::string(n.Text) + (v.ZielInDenPapierkorb ? std::string(kZielImKorb) : "");
   return "";
 }
 
@@ -106,16 +110,23 @@ std::string Beschreibung(const Vorhaben& v) {
          Pfad(v.QuellOrdner, v.QuellName) + " nach " + Pfad(v.ZielOrdner, v.ZielName);
 }
 
+// Prints of the rows of a file about to go into the trash.
+void AbdrueckeNehmen(Datenbank& db, const std::string& name, const std::string& ordner) {
+  for (const int32_t n : RegisterDateiNummern(db, name, ordner)) FingerabdruckNehmen(db, n, ordner, name);
+}
+
 }  // namespace
 
 int64_t VorhabenEintragen(Datenbank& db, const Vorhaben& v) {
   db.Schreibpruefung();
   Transaktion t(db);
   TabelleAnlegen(db);
+  if (v.Art == VorhabenArt::Papierkorb) AbdrueckeNehmen(db, v.QuellName, v.QuellOrdner);
+  if (v.ZielInDenPapierkorb) AbdrueckeNehmen(db, v.ZielName, v.ZielOrdner);
   const int64_t nummer = sql::Einfuegen(db,
                                         "INSERT INTO vxm_vorhaben (Art, QuellOrdner, QuellName, ZielOrdner, "
                                         "ZielName, Prozess) VALUES (?1, ?2, ?3, ?4, ?5, ?6)")
-                             .Text(1, ArtText(v.Art))
+                             .Text(1, ArtText(v))
                              .Text(2, v.QuellOrdner)
                              .Text(3, v.QuellName)
                              .Text(4, v.ZielOrdner)
@@ -152,7 +163,11 @@ std::vector<Vorhaben> OffeneVorhaben(Datenbank& db) {
   while (a.Zeile()) {
     Vorhaben v;
     v.Nummer = a.ZahlSpalte(0);
-    const std::string_view art = a.Spalte(1);
+    std::string_view art = a.Spalte(1);
+    if (art.ends_with(kZielImKorb)) {
+      art.remove_suffix(kZielImKorb.size());
+      v.ZielInDenPapierkorb = true;
+    }
     bool bekannt = false;
     for (const auto& n : kArten)
       if (art == n.Text) {
@@ -182,6 +197,17 @@ void ZeilenBeiseiteFuerRueckkehr(Datenbank& db, const std::string& name, const s
 
 }  // namespace
 
+std::vector<int32_t> ZeilenFuerPapierkorbBeiseite(Datenbank& db, const std::string& name, const std::string& ordner) {
+  std::vector<int32_t> wartend;
+  if (!AbgleichTabellenDa(db)) return wartend;
+  for (const int32_t n : RegisterDateiNummern(db, name, ordner)) {
+    if (!FingerabdruckLesen(db, n)) continue;
+    ZeileBeiseitelegen(db, n, grund::Papierkorb, "");
+    wartend.push_back(n);
+  }
+  return wartend;
+}
+
 void VorhabenRegisterAnwenden(Datenbank& db, const Vorhaben& v) {
   Transaktion t(db);
   if (v.Art == VorhabenArt::OrdnerUmbenennen) {
@@ -192,8 +218,10 @@ void VorhabenRegisterAnwenden(Datenbank& db, const Vorhaben& v) {
     ZeilenBeiseiteFuerRueckkehr(db, v.QuellName, v.QuellOrdner);
   } else {
     // A change of case only is the file's own row, nothing gives way.
-    if (!GleichOhneFall(Pfad(v.QuellOrdner, v.QuellName), Pfad(v.ZielOrdner, v.ZielName)))
+    if (!GleichOhneFall(Pfad(v.QuellOrdner, v.QuellName), Pfad(v.ZielOrdner, v.ZielName))) {
+      if (v.ZielInDenPapierkorb) ZeilenFuerPapierkorbBeiseite(db, v.ZielName, v.ZielOrdner);
       RegisterDateiZeilenEntfernen(db, v.ZielName, v.ZielOrdner);
+    }
     if (v.Art == VorhabenArt::Verschieben &&
         RegisterDateiVerschieben(db, v.QuellName, v.QuellOrdner, v.ZielName, v.ZielOrdner) &&
         !GleichOhneFall(Pfad(v.QuellOrdner, v.QuellName), Pfad(v.ZielOrdner, v.ZielName)))
@@ -214,6 +242,9 @@ VorhabenBilanz RegisterVorhabenAbschliessen(Datenbank& db) {
     switch (Beurteilen(v)) {
       case Urteil::Vollenden:
         VorhabenRegisterAnwenden(db, v);
+        // A copy that took keywords is known by its content from the start,
+        // as after an uncut copy.
+        if (v.Art == VorhabenArt::KopierenMitKeywords) AbdrueckeNehmen(db, v.ZielName, v.ZielOrdner);
         if (v.Art == VorhabenArt::Verschieben) {
           // The copy is complete: the source goes, as the move would have done.
           const std::string quelle = Pfad(v.QuellOrdner, v.QuellName);
@@ -230,6 +261,9 @@ VorhabenBilanz RegisterVorhabenAbschliessen(Datenbank& db) {
         b.Berichte.push_back(Beschreibung(v) + ": abgebrochen nach dem Schritt auf dem Datenträger, Register nachgeführt.");
         break;
       case Urteil::Verwerfen:
+        // Cut off between the trash and the copy: the old target waits there.
+        if (v.ZielInDenPapierkorb && !DateiDa(Pfad(v.ZielOrdner, v.ZielName)))
+          ZeilenFuerPapierkorbBeiseite(db, v.ZielName, v.ZielOrdner);
         VorhabenLoeschen(db, v.Nummer);
         ++b.Verworfen;
         b.Berichte.push_back(Beschreibung(v) + ": abgebrochen vor dem Schritt auf dem Datenträger, nichts verändert.");

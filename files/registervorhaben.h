@@ -36,10 +36,16 @@ struct Vorhaben {
   int64_t Nummer = 0;
   VorhabenArt Art = VorhabenArt::Kopieren;
   std::string QuellOrdner, QuellName, ZielOrdner, ZielName;  // names empty for folders
+  // A copy or move whose target goes into the desktop's trash first: the
+  // target's rows known by a print wait set aside for its return, as after
+  // a delete into the trash, instead of going with the content they described.
+  bool ZielInDenPapierkorb = false;
 };
 
 // Commits the record in a transaction of its own; its number. Raises the
-// VbFehler of the register (3260 when another process holds it).
+// VbFehler of the register (3260 when another process holds it). The prints
+// of a file about to go into the trash are committed with it, so that its
+// rows can wait for it even when the change is completed after a crash.
 int64_t VorhabenEintragen(Datenbank& db, const Vorhaben& v);
 // Inside the owner's transaction: whether the record is still there.
 bool VorhabenVorhanden(Datenbank& db, int64_t nummer);
@@ -59,6 +65,11 @@ std::vector<Vorhaben> OffeneVorhaben(Datenbank& db);
 // further rows an old register holds for the source go) or is copied there
 // with its links (KopierenMitKeywords).
 void VorhabenRegisterAnwenden(Datenbank& db, const Vorhaben& v);
+
+// The rows of a file that goes into the trash and that a print describes
+// are set aside to wait for its return (bound to its place); their numbers.
+// Rows without a print stay: any file at the place would take them.
+std::vector<int32_t> ZeilenFuerPapierkorbBeiseite(Datenbank& db, const std::string& name, const std::string& ordner);
 
 struct VorhabenBilanz {
   std::size_t Vollendet = 0;   // the disk step had happened: register change made

@@ -548,6 +548,28 @@ TEST_P(Wiedererkennung, AusDemPapierkorbZurueckWaehrendDerOrdnerOffenIst) {
   EXPECT_EQ(Zahl("SELECT count(*) FROM Dateiinfo"), 1);
 }
 
+// A file tagged before prints were kept goes into the trash with one taken
+// then: only the file put back takes its keywords, not a new one of its name.
+TEST_P(Wiedererkennung, OhneFingerabdruckGeloeschtWartetNurAufSichSelbst) {
+  DateiAnlegen(kA + "\\Mahnung.odt", "erste Mahnung");
+  const int32_t nr = KeywordsEingeben(*db_, {"Mahnung.odt", kA}, "MAHNUNG").Dateinummer;
+  ASSERT_FALSE(FingerabdruckLesen(*db_, nr));
+  const fs::path korb = temp_ / "korb.odt";
+  ASSERT_EQ(DateiMitRegisterLoeschen(*db_, kA, "Mahnung.odt", [&](const std::string& p) {
+              fs::rename(Host(p), korb);
+              return true;
+            }, true),
+            LoeschErgebnis::Geloescht);
+  DateiAnlegen(kA + "\\Mahnung.odt", "zweite Mahnung");
+  EXPECT_EQ(BeobachtungNachziehen(*db_, kA, {}, {"Mahnung.odt"}).Zurueckgeholt, 0u);
+  EXPECT_EQ(Oeffnen(kA).Umgezogen, 0u);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "Mahnung.odt", kA), 0);
+  fs::remove(Host(kA + "\\Mahnung.odt"));
+  fs::rename(korb, Host(kA + "\\Mahnung.odt"));
+  EXPECT_EQ(BeobachtungNachziehen(*db_, kA, {}, {"Mahnung.odt"}).Zurueckgeholt, 1u);
+  EXPECT_EQ(KeywordsDerDatei(*db_, DateiNummerSuchen(*db_, "Mahnung.odt", kA)), (std::vector<std::string>{"MAHNUNG"}));
+}
+
 TEST_P(Wiedererkennung, BeobachtungFolgtUmbenennungUndZuzugSofort) {
   const int32_t nr = Markieren(kA, "Foto.jpg", "JPEG...", "FOTO");
   const int32_t weg = Markieren(kB, "Skizze.png", "PNG...", "SKIZZE");
