@@ -16,6 +16,7 @@ class Datenquelle;
 // Points of the window's life at which subsystems hook in.
 enum class LadePhase {
   Anfang,              // load step 3/4: reset search terms, allocate the scan image
+  Vorhaben,            // the register is bound, the store's folders not yet made
   RegisterBereinigen,  // load step 22
   Entladen,            // unload step: free the scan image
   Escape,              // Esc pressed in the window: cancel what runs

@@ -193,6 +193,9 @@ bool frmDorvex::Form_Load() {
     });
     schritt([&] { DatenbankenZuordnen(*this); });
     schritt([&] { DatenquellenVerbinden(*this); });
+    schritt([&] {
+      for (auto& s : LadeHaken) s(LadePhase::Vorhaben);
+    });
     if (!DokPfadFestlegen()) throw LadeAbbruch{};
     schritt([&] {
       MandantOrdnerFestlegen(z.KonfigDokPfad, z.DatenbankPfad, AlsText(z.AufrufParameter[slot::Mandant]));

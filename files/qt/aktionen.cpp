@@ -545,10 +545,12 @@ void AktionenEinrichten(frmDorvex& f) {
   f.Baum->RegisterBereinigen = [a](std::string& muster) { a->RegisterBereinigen(muster); };
   f.Baum->NeuenOrdnerBenennen = [a](std::string& name) { a->NeuenOrdnerBenennen(name); };
   f.LadeHaken.push_back([a](LadePhase p) {
+    // What a crash cut off is completed before the window makes its folders
+    // (an empty folder made again under a renamed one's name would pass for
+    // a rename that never happened) and before the clean-up (which would
+    // take the rows of a renamed folder for rows of vanished files).
+    if (p == LadePhase::Vorhaben) a->VorhabenAbschliessen();
     if (p != LadePhase::RegisterBereinigen) return;
-    // What a crash cut off is completed first: the clean-up would take the
-    // rows of a renamed folder for rows of vanished files.
-    a->VorhabenAbschliessen();
     std::string muster = Zustand().OrdnerPfad;
     a->RegisterBereinigen(muster);
   });

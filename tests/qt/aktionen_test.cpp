@@ -544,6 +544,30 @@ TEST_F(ZiehenTest, LadenVollendetEineAbgebrocheneUmbenennung) {
   EXPECT_EQ(Links(3), (std::vector<int32_t>{1}));
 }
 
+// The window's own folder renamed and cut off the same way: the record is
+// completed before the window makes its folder again, since a new empty
+// folder under the old name would pass for a rename that never happened.
+TEST_F(ZiehenTest, LadenVollendetDieAbgebrocheneUmbenennungDesEigenenOrdners) {
+  DateiAnlegen(kMieter + "\\Akten\\c.txt");
+  Sql(register_,
+      "INSERT INTO Dateiinfo(Dateiname, Dateipfad) VALUES('c.txt', '" + kMieter + "\\Akten');"
+      "INSERT INTO KeywordZwischentabelle(Dateinummer, KeywordID) VALUES(3, 1);");
+  {
+    auto db = DatenbankOeffnen(register_);
+    Vorhaben v;
+    v.Art = VorhabenArt::OrdnerUmbenennen;
+    v.QuellOrdner = kMieter;
+    v.ZielOrdner = kBe + "\\2alt";
+    VorhabenEintragen(*db, v);
+  }
+  std::filesystem::rename(Host(kMieter), Host(kBe + "\\2alt"));
+  ASSERT_TRUE(Laden());
+  ASSERT_NE(ZeileVon("c.txt"), nullptr);
+  EXPECT_TRUE(GleichOhneFall(ZeileVon("c.txt")->Pfad, kBe + "\\2alt\\Akten")) << ZeileVon("c.txt")->Pfad;
+  EXPECT_EQ(Links(3), (std::vector<int32_t>{1}));
+  EXPECT_TRUE(Da(kMieter)) << "the window's folder is made again";
+}
+
 TEST_F(ZiehenTest, RegisterBereinigenBeimLadenUndBeimKnotenklick) {
   Sql(register_,
       "INSERT INTO Dateiinfo(Dateiname, Dateipfad) VALUES('weg.txt', '" + kMieter + "');"
