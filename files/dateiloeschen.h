@@ -26,4 +26,16 @@ LoeschErgebnis DateiMitRegisterLoeschen(Datenbank& db, const std::string& ordner
                                        const std::function<bool(const std::string& pfad)>& entfernen,
                                        bool papierkorb = false);
 
+// A finished file written beside `name` under a hidden name (`neuName`)
+// takes its place. The old file goes into the trash through `papierkorb`
+// (true when the trash took it; else it is deleted), its rows known by a
+// print wait there for its return, the others go, and the new file starts
+// without keywords. Record, rows, disk and one commit, as for a delete:
+// after a crash the record completes the change (the hidden file put in
+// place) or drops it. Raises the VbFehler of the register (nothing changed)
+// or of the file system (the old file stays, unless the message says it
+// is in the trash).
+void DateiErsetzenMitRegister(Datenbank& db, const std::string& ordner, const std::string& neuName,
+                              const std::string& name, const std::function<bool(const std::string& pfad)>& papierkorb);
+
 }  // namespace vxm

@@ -7,6 +7,7 @@
 #include "files/fingerabdruck.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
+#include "platform/oeffner.h"
 #include "platform/pgschema.h"
 #include "platform/sqlhilfen.h"
 #include "platform/text.h"
@@ -36,7 +37,8 @@ constexpr ArtName kArten[] = {{VorhabenArt::OrdnerUmbenennen, "OrdnerUmbenennen"
                               {VorhabenArt::Kopieren, "Kopieren"},
                               {VorhabenArt::KopierenMitKeywords, "KopierenMitKeywords"},
                               {VorhabenArt::Loeschen, "Loeschen"},
-                              {VorhabenArt::Papierkorb, "Papierkorb"}};
+                              {VorhabenArt::Papierkorb, "Papierkorb"},
+                              {VorhabenArt::Ersetzen, "Ersetzen"}};
 
 // A target that goes into the trash is marked on the kind, so an older
 // version, which would drop the target's rows, leaves the record alone.
@@ -81,7 +83,22 @@ bool GleicherInhalt(const std::string& a, const std::string& b) {
 
 enum class Urteil { Vollenden, Verwerfen, Offen };
 
-Urteil Beurteilen(const Vorhaben& v) {
+// Whether the file at the target still holds what the target's rows knew
+// when the record was made (no print: cannot tell, taken as still there).
+bool ZielUnveraendert(Datenbank& db, const Vorhaben& v) {
+  for (const int32_t n : RegisterDateiNummern(db, v.ZielName, v.ZielOrdner))
+    if (const auto f = FingerabdruckLesen(db, n)) {
+      try {
+        const auto jetzt = InhaltLesen(HostPfadVon(Pfad(v.ZielOrdner, v.ZielName)));
+        return jetzt && *jetzt == f->Inhalt;
+      } catch (const VbFehler&) {
+        return true;
+      }
+    }
+  return true;
+}
+
+Urteil Beurteilen(Datenbank& db, const Vorhaben& v) {
   if (v.Art == VorhabenArt::OrdnerUmbenennen) {
     // Rows identify folders case-blind: a change of case alone needs nothing.
     if (GleichOhneFall(v.QuellOrdner, v.ZielOrdner)) return Urteil::Verwerfen;
@@ -94,6 +111,11 @@ Urteil Beurteilen(const Vorhaben& v) {
     return DateiDa(Pfad(v.QuellOrdner, v.QuellName)) ? Urteil::Verwerfen : Urteil::Vollenden;
   const std::string quelle = Pfad(v.QuellOrdner, v.QuellName), ziel = Pfad(v.ZielOrdner, v.ZielName);
   const bool q = DateiDa(quelle), z = DateiDa(ziel);
+  if (v.Art == VorhabenArt::Ersetzen) {
+    // The old file gone: the new one is (or is now put) in its place.
+    if (q != z) return q || !ZielUnveraendert(db, v) ? Urteil::Vollenden : Urteil::Verwerfen;
+    return q ? Urteil::Verwerfen : Urteil::Offen;
+  }
   if (q && z && GleicherInhalt(quelle, ziel)) return Urteil::Vollenden;
   if (q) return Urteil::Verwerfen;
   // The source went only after its copy was complete.
@@ -106,6 +128,7 @@ std::string Beschreibung(const Vorhaben& v) {
     return "Umbenennen des Ordners " + v.QuellOrdner + " in " + v.ZielOrdner;
   if (v.Art == VorhabenArt::Loeschen || v.Art == VorhabenArt::Papierkorb)
     return "Löschen der Datei " + Pfad(v.QuellOrdner, v.QuellName);
+  if (v.Art == VorhabenArt::Ersetzen) return "Ersetzen der Datei " + Pfad(v.ZielOrdner, v.ZielName);
   return std::string(v.Art == VorhabenArt::Verschieben ? "Verschieben" : "Kopieren") + " der Datei " +
          Pfad(v.QuellOrdner, v.QuellName) + " nach " + Pfad(v.ZielOrdner, v.ZielName);
 }
@@ -113,6 +136,18 @@ std::string Beschreibung(const Vorhaben& v) {
 // Prints of the rows of a file about to go into the trash.
 void AbdrueckeNehmen(Datenbank& db, const std::string& name, const std::string& ordner) {
   for (const int32_t n : RegisterDateiNummern(db, name, ordner)) FingerabdruckNehmen(db, n, ordner, name);
+}
+
+// The finished file of a replace, cut off before it took its place, takes it now.
+void NeueAnDenPlatz(const Vorhaben& v, VorhabenBilanz& b) {
+  const std::string neu = Pfad(v.QuellOrdner, v.QuellName), ziel = Pfad(v.ZielOrdner, v.ZielName);
+  if (!DateiDa(neu) || DateiDa(ziel)) return;
+  try {
+    Dienste().Dateien->Name(neu, ziel);
+  } catch (const VbFehler& e) {
+    b.Berichte.push_back("Die neue Datei " + ziel + " konnte nicht an ihren Platz gebracht werden (" + e.Beschreibung +
+                         ").");
+  }
 }
 
 }  // namespace
@@ -239,12 +274,13 @@ VorhabenBilanz RegisterVorhabenAbschliessen(Datenbank& db) {
   db.Schreibpruefung();
   Transaktion t(db);  // waits for an owner still at work
   for (const Vorhaben& v : OffeneVorhaben(db)) {
-    switch (Beurteilen(v)) {
+    switch (Beurteilen(db, v)) {
       case Urteil::Vollenden:
         VorhabenRegisterAnwenden(db, v);
         // A copy that took keywords is known by its content from the start,
         // as after an uncut copy.
         if (v.Art == VorhabenArt::KopierenMitKeywords) AbdrueckeNehmen(db, v.ZielName, v.ZielOrdner);
+        if (v.Art == VorhabenArt::Ersetzen) NeueAnDenPlatz(v, b);
         if (v.Art == VorhabenArt::Verschieben) {
           // The copy is complete: the source goes, as the move would have done.
           const std::string quelle = Pfad(v.QuellOrdner, v.QuellName);

@@ -30,6 +30,8 @@ enum class VorhabenArt {
   KopierenMitKeywords,  // file; the target's rows go, the copy gets a row with the source's links
   Loeschen,             // file (Quell*); its rows go once it is gone
   Papierkorb,           // file (Quell*) into the trash; its rows wait set aside for its return
+  Ersetzen,             // a finished file under a hidden name (Quell*) takes the place of Ziel*,
+                        // whose file goes into the trash; the target's rows as for a copy
 };
 
 struct Vorhaben {

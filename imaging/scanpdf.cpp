@@ -8,6 +8,7 @@
 #include <malloc.h>
 #endif
 
+#include "files/dateiloeschen.h"
 #include "imaging/bilddatei.h"
 #include "platform/dateisystem.h"
 #include "platform/dialoge.h"
@@ -34,7 +35,8 @@ bool AltesInDenPapierkorb(const std::string& ziel) {
 
 }  // namespace
 
-bool ScanZuPdf(const std::string& ordner, const std::string& name, std::unique_ptr<clsPDF>& pdf) {
+bool ScanZuPdf(const std::string& ordner, const std::string& name, std::unique_ptr<clsPDF>& pdf,
+               Datenbank* register_) {
   const std::string basis = ordner + "\\" + name;
   const std::string bitmap = basis + ".bmp";
   const std::string ziel = basis + ".pdf";
@@ -60,7 +62,8 @@ bool ScanZuPdf(const std::string& ordner, const std::string& name, std::unique_p
   // An existing PDF is only given up once the new one is whole: written
   // beside it under a partial copy's name first.
   const bool ersetzen = Dienste().Papierkorb && Da(ziel);
-  const std::string neu = ersetzen ? ordner + "\\" + Zwischendateiname(::getpid()) : ziel;
+  const std::string zwischen = Zwischendateiname(::getpid());
+  const std::string neu = ersetzen ? ordner + "\\" + zwischen : ziel;
   auto halbesWeg = [&] {
     try {
       if (ersetzen && Da(neu)) Dienste().Dateien->DeleteFile(neu, true);
@@ -80,7 +83,9 @@ bool ScanZuPdf(const std::string& ordner, const std::string& name, std::unique_p
     malloc_trim(0);
 #endif
     pdf->SavePDF(neu);
-    if (ersetzen) {
+    if (ersetzen && register_) {
+      DateiErsetzenMitRegister(*register_, ordner, zwischen, name + ".pdf", AltesInDenPapierkorb);
+    } else if (ersetzen) {
       if (!AltesInDenPapierkorb(ziel)) Dienste().Dateien->DeleteFile(ziel, true);
       Dienste().Dateien->Name(neu, ziel);
     }

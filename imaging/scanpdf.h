@@ -5,6 +5,7 @@
 #include <string>
 
 #include "imaging/clspdf.h"
+#include "platform/datenbank.h"
 
 namespace vxm {
 
@@ -16,6 +17,11 @@ namespace vxm {
 // the image writer has already told the user; when it cannot be read back
 // or the PDF cannot be written, the user gets a message naming the file, and
 // the bitmap is kept so that the page is not lost.
-bool ScanZuPdf(const std::string& ordner, const std::string& name, std::unique_ptr<clsPDF>& pdf);
+//
+// With `register`, a replaced PDF's rows wait in the trash with it (its
+// keywords come back when it is put back), the new scan starts without
+// any, and a crash between the steps is completed or dropped.
+bool ScanZuPdf(const std::string& ordner, const std::string& name, std::unique_ptr<clsPDF>& pdf,
+               Datenbank* register_ = nullptr);
 
 }  // namespace vxm

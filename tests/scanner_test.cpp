@@ -18,6 +18,9 @@
 #include <sane/sane.h>
 
 #include "basis/zustand.h"
+#include "files/wiedererkennung.h"
+#include "keywords/register.h"
+#include "keywords/registerzugriff.h"
 #include "imaging/bilddatei.h"
 #include "imaging/scanner.h"
 #include "imaging/scanpdf.h"
@@ -363,6 +366,29 @@ TEST_F(ScanZuPdfTest, ErsetztesPdfLiegtImPapierkorb) {
   std::vector<std::string> namen;
   for (const auto& e : fs::directory_iterator(Host("C:\\SCAN"))) namen.push_back(e.path().filename().string());
   EXPECT_EQ(namen, std::vector<std::string>{"Brief.pdf"}) << "no bitmap, no partial copy";
+}
+
+// The replaced PDF's keywords go into the trash with it: the new scan
+// starts without any, and the old one put back has them again.
+TEST_F(ScanZuPdfTest, ErsetztesPdfNimmtSeineKeywoerterMitInDenPapierkorb) {
+  DateiAnlegen("C:\\SCAN\\Vertrag.pdf", "unterschriebener Vertrag");
+  const std::string registerDatei = (temp_ / "vxmdok.mdb").string();
+  RegisterAnlegen(registerDatei);
+  auto db = DatenbankOeffnenHost(registerDatei);
+  ASSERT_TRUE(KeywordsEingeben(*db, {"Vertrag.pdf", "C:\\SCAN"}, "MIETVERTRAG").Fehler.empty());
+  const fs::path korb = temp_ / "korb.pdf";
+  Dienste().Papierkorb = [&](const std::string& p) {
+    fs::rename(Host(p), korb);
+    return true;
+  };
+  ASSERT_TRUE(ScanZuPdf("C:\\SCAN", "Vertrag", pdf_, db.get()));
+  EXPECT_EQ(Inhalt("C:\\SCAN\\Vertrag.pdf").rfind("%PDF", 0), 0u);
+  EXPECT_EQ(DateiNummerSuchen(*db, "Vertrag.pdf", "C:\\SCAN"), 0) << "the scan starts without keywords";
+  fs::remove(Host("C:\\SCAN\\Vertrag.pdf"));
+  fs::rename(korb, Host("C:\\SCAN\\Vertrag.pdf"));
+  EXPECT_TRUE(AmPlatzWartendeZurueckholen(*db, "C:\\SCAN", "Vertrag.pdf"));
+  EXPECT_EQ(KeywordsDerDatei(*db, DateiNummerSuchen(*db, "Vertrag.pdf", "C:\\SCAN")),
+            std::vector<std::string>{"MIETVERTRAG"});
 }
 
 TEST_F(ScanZuPdfTest, PdfNichtSchreibbarBehaeltDasBild) {

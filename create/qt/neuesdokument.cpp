@@ -315,7 +315,14 @@ void NeuesDokument::ScannerDateiAnlegen(const std::string& ordner, const std::st
   if (ScanBildEinlesen(MitFortschritt(ScannerAusEinstellungen())) != 0) return;
   const std::string bitmap = ordner + "\\" + name + ".bmp";
   z.NeuDokEndung = ".pdf";
-  if (!ScanZuPdf(ordner, name, pdf_)) {
+  // The register, so a replaced PDF's keywords wait for it in the trash (a
+  // register that cannot be opened does not stop the scan).
+  Datenbank* register_ = nullptr;
+  try {
+    register_ = &f_.DOC_DATA.Database();
+  } catch (const VbFehler&) {
+  }
+  if (!ScanZuPdf(ordner, name, pdf_, register_)) {
     // The user was told why; the bitmap of this scan is kept unless the
     // user asks to delete it.
     z.NeuDokErzeugt = false;
