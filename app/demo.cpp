@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/demo_adressexport.h"
+#include "app/adressexport.h"
 #include "app/demo_daten.h"
 #include "app/demo_scanner.h"
 #include "app/demo_termin.h"
@@ -83,10 +83,10 @@ int main(int argc, char** argv) {
   laufwerke.Zuordnen('C', wurzel);
   Dienste().Dateien = std::make_shared<HostDateisystem>(laufwerke);
   Dienste().Komponenten.vxmAllgError = [] { return wirt::FensterFehlerProgramm(); };
-  Dienste().Komponenten.AdressExport = [] { return std::make_unique<demo::DemoAdressExport>(); };
+  Dienste().Komponenten.AdressExport = [] { return std::make_unique<wirt::TabellenAdressExport>(); };
   Dienste().Komponenten.vxmTerminverwaltung = [] { return std::make_unique<demo::DemoTerminverwaltung>(); };
   try {
-    demo::DemoAdressdatenAnlegen(wurzel / "VXM" / "VXMDAT" / "vxmdaten.mdb");
+    wirt::BeispieladressenAnlegen(wurzel / "VXM" / "VXMDAT" / "vxmdaten.mdb");
   } catch (const VbFehler& f) {
     std::cerr << "Beispieladressen nicht angelegt: " << f.Beschreibung << "\n";
   }

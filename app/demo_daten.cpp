@@ -133,6 +133,15 @@ void HostdatenFuellen(Datenbank& db) {
              "(8, 3, 1, \"Änne Mößner Feinkost\", \"Firma\", \"2012-06-01\"), "
              "(12, 1, 1, \"Liselotte Fröhlich\", \"Frau\", \"2022-08-01\"), "
              "(12, 2, 1, \"Wilhelmine Käßbohrer\", \"Frau\", \"2024-02-01\")");
+  // The monthly amounts the serial letter "Adressen mit Vorschreibung" lists.
+  db.Execute("ALTER TABLE Bestandnehmerdaten ADD COLUMN BnVorschreibung TEXT");
+  const char* betraege[][3] = {{"7", "1", "612,40"},  {"7", "2", "698,00"},  {"7", "3", "845,50"},
+                               {"7", "4", "845,50"},  {"7", "5", "1.020,75"}, {"8", "1", "930,00"},
+                               {"8", "2", "930,00"},  {"8", "3", "1.480,00"}, {"12", "1", "540,20"},
+                               {"12", "2", "540,20"}};
+  for (const auto& b : betraege)
+    db.Execute(std::string("UPDATE Bestandnehmerdaten SET BnVorschreibung = \"") + b[2] + "\" WHERE BnObjNr = " +
+               b[0] + " AND BnBeNr = " + b[1]);
   t.Bestaetigen();
 }
 

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "app/adressexport.h"
 #include "app/programm_optionen.h"
 #include "app/wirt.h"
 #include "component/qt/oberflaeche.h"
@@ -117,6 +118,8 @@ int main(int argc, char** argv) {
   setenv("VXM_LAUFWERKE", s->LaufwerkeText.c_str(), 1);
   Dienste().Dateien = std::make_shared<HostDateisystem>(s->Laufwerke);
   Dienste().Komponenten.vxmAllgError = [] { return wirt::FensterFehlerProgramm(); };
+  // The serial letters' address workbooks come from the host data database.
+  Dienste().Komponenten.AdressExport = [] { return std::make_unique<wirt::TabellenAdressExport>(); };
   wirt::DatenpfadEintragen(s->DatenOrdner());
   OberflaecheEinrichten();
   wirt::NachDemLadenEinrichten(kProgramm, foto, false, start);

@@ -16,7 +16,7 @@ list(APPEND VXM_KERN_TESTS
   tests/datenbank_test.cpp
   tests/datenbankserver_test.cpp
   tests/datensuche_test.cpp
-  tests/demo_adressexport_test.cpp
+  tests/adressexport_test.cpp
   tests/demo_scanner_test.cpp
   tests/dialoge_test.cpp
   tests/dokpfad_test.cpp

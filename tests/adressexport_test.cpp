@@ -1,12 +1,12 @@
-// The demo host's address export. Its source belongs to the demo program, so
-// it is compiled into this test directly.
+// The hosts' address export. Its source belongs to the programs, so it is
+// compiled into this test directly.
 #include <gtest/gtest.h>
 
 #include <sqlite3.h>
 
 #include <cstdio>
 
-#include "app/demo_adressexport.cpp"
+#include "app/adressexport.cpp"
 #include "basis/zustand.h"
 #include "create/buerodatei.h"
 #include "create/libreoffice.h"
@@ -27,7 +27,7 @@ std::string Befehlsausgabe(const std::string& befehl) {
   return aus;
 }
 
-class DemoAdressExportTest : public test::Umgebung {
+class AdressExportTest : public test::Umgebung {
  protected:
   void SetUp() override {
     Umgebung::SetUp();
@@ -48,31 +48,45 @@ class DemoAdressExportTest : public test::Umgebung {
   fs::path datenbank_;
 };
 
-TEST_F(DemoAdressExportTest, ZeilenDerMieterEinesObjektsMitAdresseDesObjekts) {
-  demo::DemoAdressdatenAnlegen(datenbank_);
-  demo::DemoAdressdatenAnlegen(datenbank_);  // a second call adds nothing
-  auto zeilen = demo::AdressZeilen(datenbank_, 7, false);
+TEST_F(AdressExportTest, ZeilenDerMieterEinesObjektsMitAdresseDesObjekts) {
+  wirt::BeispieladressenAnlegen(datenbank_);
+  wirt::BeispieladressenAnlegen(datenbank_);  // a second call adds nothing
+  auto zeilen = wirt::AdressZeilen(datenbank_, 7, false);
   ASSERT_EQ(zeilen.size(), 4u);
-  EXPECT_EQ(zeilen[0], demo::kAdressSpalten);
+  EXPECT_EQ(zeilen[0], wirt::kAdressSpalten);
   EXPECT_EQ(zeilen[1], (std::vector<std::string>{"Herr", "Jürgen Müller", "Lindenstraße 12", "01067", "Dresden",
                                                  "7 Wohnanlage Lindenhof", "1", "1"}));
   EXPECT_EQ(zeilen[3][2], "Postfach 11 22");  // own address wins over the Objekt's
-  EXPECT_EQ(demo::AdressZeilen(datenbank_, 0, true).size(), 5u);  // no Objekt: everybody
-  EXPECT_EQ(demo::AdressZeilen(datenbank_, 7, true)[2].back(), "548,00");
-  EXPECT_EQ(demo::AdressZeilen(datenbank_, 99, false).size(), 1u);
+  EXPECT_EQ(wirt::AdressZeilen(datenbank_, 0, true).size(), 5u);  // no Objekt: everybody
+  EXPECT_EQ(wirt::AdressZeilen(datenbank_, 7, true)[2].back(), "548,00");
+  EXPECT_EQ(wirt::AdressZeilen(datenbank_, 99, false).size(), 1u);
 }
 
-TEST_F(DemoAdressExportTest, NurPflichtspaltenVorhanden) {
+// Field names are case-blind: the host database spells the postcode ObjPlz.
+TEST_F(AdressExportTest, FeldnamenOhneRuecksichtAufGrossschreibung) {
+  Sql("CREATE TABLE ObjDaten (objnummer INTEGER PRIMARY KEY, ObjBezeichnung TEXT, ObjStrasse TEXT, ObjPlz TEXT, "
+      "ObjOrt TEXT);"
+      "CREATE TABLE Bestandnehmerdaten (BnObjNr INTEGER, BnBeNr INTEGER, BnBnNr INTEGER, BnName TEXT, BNANREDE TEXT, "
+      "bnvorschreibung TEXT);"
+      "INSERT INTO ObjDaten VALUES (7, 'Wohnanlage', 'Müllerstraße 12', '80469', 'München');"
+      "INSERT INTO Bestandnehmerdaten VALUES (7, 3, 2, 'Jürgen Bäcker', 'Herr', '672,50');");
+  const auto zeilen = wirt::AdressZeilen(datenbank_, 7, true);
+  ASSERT_EQ(zeilen.size(), 2u);
+  EXPECT_EQ(zeilen[1], (std::vector<std::string>{"Herr", "Jürgen Bäcker", "Müllerstraße 12", "80469", "München",
+                                                 "7 Wohnanlage", "3", "2", "672,50"}));
+}
+
+TEST_F(AdressExportTest, NurPflichtspaltenVorhanden) {
   Sql("CREATE TABLE Bestandnehmerdaten (BnObjNr INTEGER, BnBeNr INTEGER, BnBnNr INTEGER, BnName TEXT);"
       "INSERT INTO Bestandnehmerdaten VALUES (7, 2, 1, 'Ohne Adresse');");
-  auto zeilen = demo::AdressZeilen(datenbank_, 7, false);
+  auto zeilen = wirt::AdressZeilen(datenbank_, 7, false);
   ASSERT_EQ(zeilen.size(), 2u);
   EXPECT_EQ(zeilen[1], (std::vector<std::string>{"", "Ohne Adresse", "", "", "", "7", "2", "1"}));
 }
 
-TEST_F(DemoAdressExportTest, FehlendeDatenbankOderTabelleIstEinFehler) {
+TEST_F(AdressExportTest, FehlendeDatenbankOderTabelleIstEinFehler) {
   try {
-    demo::AdressZeilen(datenbank_, 7, false);
+    wirt::AdressZeilen(datenbank_, 7, false);
     FAIL() << "keine Datenbank";
   } catch (const VbFehler& f) {
     EXPECT_EQ(f.Nummer, 3024);
@@ -80,7 +94,7 @@ TEST_F(DemoAdressExportTest, FehlendeDatenbankOderTabelleIstEinFehler) {
   EXPECT_FALSE(fs::exists(datenbank_));  // read-only: nothing created
   Sql("CREATE TABLE ObjDaten (objnummer INTEGER);");
   try {
-    demo::AdressZeilen(datenbank_, 7, false);
+    wirt::AdressZeilen(datenbank_, 7, false);
     FAIL() << "keine Tabelle";
   } catch (const VbFehler& f) {
     EXPECT_EQ(f.Nummer, 3078);
@@ -89,12 +103,12 @@ TEST_F(DemoAdressExportTest, FehlendeDatenbankOderTabelleIstEinFehler) {
 
 // The whole road with LibreOffice: export, a letter, the preparation; the
 // workbook is read back to check the rows and that postcodes stayed text.
-TEST_F(DemoAdressExportTest, EchteMappeUndSerienbrief) {
+TEST_F(AdressExportTest, EchteMappeUndSerienbrief) {
   ASSERT_TRUE(LibreOfficeVorhanden());
-  demo::DemoAdressdatenAnlegen(datenbank_);
+  wirt::BeispieladressenAnlegen(datenbank_);
   auto& p = Zustand().AufrufParameter;
   p[slot::Objekt] = Variant(int32_t{7});
-  Dienste().Komponenten.AdressExport = [] { return std::make_unique<demo::DemoAdressExport>(); };
+  Dienste().Komponenten.AdressExport = [] { return std::make_unique<wirt::TabellenAdressExport>(); };
   const std::time_t jetzt = std::time(nullptr);
   auto e = AdressenExportieren("VORS", "C:\\DOK", jetzt);
   ASSERT_TRUE(e.Fehler.empty()) << e.Fehler;

@@ -1,6 +1,7 @@
-// The demo host's address export: the outside component AdressExport of the
-// serial letters, writing the tenants of the called Objekt from the host data
-// database as a real Excel 97 workbook (through LibreOffice).
+// The hosts' address export (demo and stand-alone program): the outside
+// component AdressExport of the serial letters, writing the tenants of the
+// called Objekt from the host data database (a SQLite file) as a real
+// Excel 97 workbook (through LibreOffice).
 #pragma once
 
 #include <filesystem>
@@ -10,9 +11,9 @@
 
 #include "platform/komponenten.h"
 
-namespace vxm::demo {
+namespace vxm::wirt {
 
-class DemoAdressExport : public AdressExport {
+class TabellenAdressExport : public AdressExport {
  public:
   void Etiketten(std::vector<Variant>& aufrufParameter) override;
   void Vorschreibung(std::vector<Variant>& aufrufParameter) override;
@@ -32,6 +33,6 @@ std::vector<std::vector<std::string>> AdressZeilen(const std::filesystem::path& 
 
 // Sample tenants for the demo store, written only into a database whose
 // Bestandnehmerdaten table is missing or empty.
-void DemoAdressdatenAnlegen(const std::filesystem::path& datenbank);
+void BeispieladressenAnlegen(const std::filesystem::path& datenbank);
 
-}  // namespace vxm::demo
+}  // namespace vxm::wirt

@@ -1,4 +1,4 @@
-#include "app/demo_adressexport.h"
+#include "app/adressexport.h"
 
 #include <sqlite3.h>
 
@@ -11,8 +11,9 @@
 #include "create/libreoffice.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
+#include "platform/text.h"
 
-namespace vxm::demo {
+namespace vxm::wirt {
 namespace fs = std::filesystem;
 namespace {
 
@@ -67,10 +68,13 @@ std::string Spalte(sqlite3_stmt* st, int i) {
   return t ? reinterpret_cast<const char*>(t) : "";
 }
 
-// A column of the table if it has it, else an empty text.
+// A column of the table if it has it, else an empty text. Field names are
+// case-blind, as in the host's databases (ObjPLZ is ObjPlz there).
 std::string Wahlweise(const std::set<std::string>& vorhanden, const std::string& alias,
                       const std::string& name) {
-  return vorhanden.count(name) ? alias + ".\"" + name + "\"" : "''";
+  for (const auto& n : vorhanden)
+    if (GleichOhneFall(n, name)) return alias + ".\"" + n + "\"";
+  return "''";
 }
 
 std::string CsvFeld(const std::string& wert) {
@@ -183,10 +187,10 @@ std::vector<std::vector<std::string>> AdressZeilen(const fs::path& datenbank, in
   return zeilen;
 }
 
-void DemoAdressExport::Etiketten(std::vector<Variant>& p) { Exportieren(p, false); }
-void DemoAdressExport::Vorschreibung(std::vector<Variant>& p) { Exportieren(p, true); }
+void TabellenAdressExport::Etiketten(std::vector<Variant>& p) { Exportieren(p, false); }
+void TabellenAdressExport::Vorschreibung(std::vector<Variant>& p) { Exportieren(p, true); }
 
-void DemoAdressdatenAnlegen(const fs::path& datenbank) {
+void BeispieladressenAnlegen(const fs::path& datenbank) {
   Verbindung v(datenbank, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
   v.Ausfuehren(
       "CREATE TABLE IF NOT EXISTS ObjDaten (objnummer INTEGER PRIMARY KEY, ObjBezeichnung TEXT, "
@@ -217,4 +221,4 @@ void DemoAdressdatenAnlegen(const fs::path& datenbank) {
   }
 }
 
-}  // namespace vxm::demo
+}  // namespace vxm::wirt
