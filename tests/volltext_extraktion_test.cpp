@@ -143,6 +143,30 @@ TEST_F(VolltextAuslesen, BueroformateVonLibreOffice) {
   }
 }
 
+// A presentation LibreOffice saves in the old binary form keeps its slides'
+// text as UTF-16, which catppt does not find (it prints nothing and ends well).
+TEST_F(VolltextAuslesen, PraesentationImAltenFormat) {
+  if (!test::SofficeDa()) GTEST_SKIP() << "soffice fehlt: Büroformate nicht geprüft";
+  const fs::path q = Datei(
+      "folien.fodp",
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document "
+      "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+      "xmlns:draw=\"urn:oasis:names:tc:opendocument:xmlns:drawing:1.0\" "
+      "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+      "xmlns:svg=\"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0\" office:version=\"1.2\" "
+      "office:mimetype=\"application/vnd.oasis.opendocument.presentation\"><office:body><office:presentation>"
+      "<draw:page draw:name=\"S1\"><draw:frame svg:x=\"2cm\" svg:y=\"2cm\" svg:width=\"20cm\" svg:height=\"3cm\">"
+      "<draw:text-box><text:p>Eigentümerversammlung: Aufzugsanierung und Rücklagenbildung</text:p></draw:text-box>"
+      "</draw:frame></draw:page></office:presentation></office:body></office:document>");
+  const fs::path ziel = temp_ / "lo";
+  fs::create_directories(ziel);
+  ASSERT_TRUE(test::Umwandeln({q}, "ppt", ziel, temp_ / "lo-profil"));
+  const auto a = Auslesen(ziel / "folien.ppt");
+  EXPECT_EQ(a.Status, Auszugsstatus::Ok) << a.Grund;
+  EXPECT_EQ(a.Art, "ppt");
+  EXPECT_NE(Falten(a.Text).find("eigentumerversammlung: aufzugsanierung und rucklagenbildung"), std::string::npos);
+}
+
 TEST_F(VolltextAuslesen, FeindlicheDateienWerdenNichtIndizierbar) {
   // Damaged PDF.
   auto a = Auslesen(Datei("kaputt.pdf", "%PDF-1.4\n1 0 obj <</Type /Catalog /Pages 9 0 R>> endobj\ngarbage"));

@@ -26,6 +26,7 @@ Auszug OleAuslesen(const std::filesystem::path& datei, const std::string& bytes,
     a.Art = "ole";
     a.Text = "\f\n";
     DruckbareFolgen(bytes, a.Text);
+    Utf16Folgen(bytes, a.Text);
     return a;
   } else {
     a.Art = "doc";
@@ -58,9 +59,12 @@ Auszug OleAuslesen(const std::filesystem::path& datei, const std::string& bytes,
     a.Grund = grund;
     return a;
   }
-  // 8-bit text pieces and the summary fields lie in the file as they are.
+  // 8-bit text pieces and the summary fields lie in the file as they are;
+  // the rest as UTF-16, where a converter may not find it (catppt reads no
+  // slide of a presentation LibreOffice saved, and says nothing).
   a.Text += "\n\f\n";
   DruckbareFolgen(bytes, a.Text);
+  Utf16Folgen(bytes, a.Text);
   return a;
 }
 
