@@ -323,6 +323,9 @@ void frmDorvex::AufbauenSerienbrief() {
   knoepfe->addWidget(comSerieOK);
   knoepfe->addWidget(comSerieAbbruch);
   l->addLayout(knoepfe);
+  // An empty label keeps its line: the wizard is sized when it opens, before
+  // the chosen files' paths fill them.
+  for (QLabel* pfad : {lblAdressen, lblDokument, lblAusgabeDok}) pfad->setMinimumHeight(pfad->fontMetrics().height());
   FrameSerienBrief->hide();
 
   FrameAdressen = Neu<QGroupBox>(this, "FrameAdressen", QString::fromUtf8("Auswahl Adressenform"));

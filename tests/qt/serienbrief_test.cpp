@@ -262,6 +262,24 @@ TEST_F(SerienbriefFenster, FehlschlagenderExportStelltDenZeigerZurueckUndSagtEs)
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
+// Opened again after a letter was made, the wizard has the size it had.
+TEST_F(SerienbriefFenster, NachEinemBriefGleichGross) {
+  DateiAnlegen(std::string(kWurzel) + "\\Brief.DOT", "Vorlage");
+  Oeffnen();
+  const QRect rahmen = F().FrameSerienBrief->geometry(), knopf = F().ComAdrNeu->geometry();
+  AdressenNeu(0);
+  VorlageWaehlen("Brief.DOT");
+  n_->comSerieOK_Click();
+  ASSERT_TRUE(Zustand().NeuDokErzeugt);
+  Oeffnen();
+  EXPECT_EQ(F().FrameSerienBrief->geometry(), rahmen);
+  EXPECT_EQ(F().ComAdrNeu->geometry(), knopf);
+  if (const char* ziel = std::getenv("VXM_BILD_SERIENBRIEF2")) {
+    F().lblAdressen->setText(QString::fromStdString(Pfad("BeAdressenETTI" + datum_ + ".XLS")));
+    F().grab().toImage().save(ziel);
+  }
+}
+
 TEST_F(SerienbriefFenster, AssistentAlsBild) {
   Oeffnen();
   F().lblAdressen->setText(QString::fromStdString(Pfad("BeAdressenETTI" + datum_ + ".XLS")));
