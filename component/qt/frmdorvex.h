@@ -78,6 +78,8 @@ class frmDorvex : public QDialog, public Hauptfensterzugang {
 
   // ---- file list and details ----
   void filListBox_Click();
+  // The details' type icon for a file of this name.
+  void SymbolZeigen(const std::string& name);
   void filListBox_DblClick();
   void filListBox_MouseDown(Qt::MouseButton knopf, int x, int y);
   void filListBox_MouseUp(Qt::MouseButton knopf, int x, int y);

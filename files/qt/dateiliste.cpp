@@ -64,18 +64,22 @@ void frmDorvex::KeywortZeileFuellen(const std::string& name, const std::string& 
   }
 }
 
+void frmDorvex::SymbolZeigen(const std::string& name) {
+  lstIcon->clear();
+  lstIcon->setColumnCount(1);
+  lstIcon->setHeaderLabels({"Symbol"});
+  lstIcon->setColumnWidth(0, Twips(270 * 3));
+  auto* zeile = new QTreeWidgetItem(lstIcon, QStringList{"1"});
+  zeile->setIcon(0, DateiSymbol(IconSetzen(LetzteDreiZeichen(name))));
+}
+
 void frmDorvex::filListBox_Click() {
   try {
     txtVorhandenKeyw->clear();
     lblDatei->setText("Datei:");
     const std::string name = filListBox->FileName();
     lblName->setText(Q(name));
-    lstIcon->clear();
-    lstIcon->setColumnCount(1);
-    lstIcon->setHeaderLabels({"Symbol"});
-    lstIcon->setColumnWidth(0, Twips(270 * 3));
-    auto* zeile = new QTreeWidgetItem(lstIcon, QStringList{"1"});
-    zeile->setIcon(0, DateiSymbol(IconSetzen(LetzteDreiZeichen(name))));
+    SymbolZeigen(name);
     const std::string voll = filListBox->Path() + "\\" + name;
     const fs::path host = HostPfadVon(voll);
     std::error_code fehler;

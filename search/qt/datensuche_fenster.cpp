@@ -362,6 +362,7 @@ void DatenSucheFenster::DetailsZeigen(QTreeWidgetItem* e) {
   const std::string ordner = S(e->text(1));
   f_.lblName->setText(Q(name));
   f_.lblDatei->setText("Datei:");
+  f_.SymbolZeigen(name);
   const fs::path host = HostPfadVon(ordner + "\\" + name);
   std::error_code fehler;
   const auto groesse = fs::file_size(host, fehler);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "basis/zustand.h"
+#include "files/dateidetails.h"
 #include "search/datensuche.h"
 #include "search/qt/datensuche_fenster.h"
 #include "store/qt/ordnerbaum.h"
@@ -110,6 +111,21 @@ TEST_F(Suche, KlickFuehrtZumOrdnerDoppelklickZurueckInDieOrdneransicht) {
   // Folder changes refill the file list again.
   F().dirListBox->SetPath("C:\\VXM\\VXMDOK\\1\\9");
   EXPECT_EQ(F().filListBox->FileName(), "Rechnung.xls");
+}
+
+// The details of a hit show its own type icon, not that of the file its
+// folder lists first.
+TEST_F(Suche, TrefferZeigtSeinEigenesSymbol) {
+  ASSERT_TRUE(Laden());
+  Namensuche("übergabe");
+  auto* e = Eintrag("C:\\VXM\\VXMDOK\\1\\8\\Korrespondenz");
+  ASSERT_NE(e, nullptr);
+  D().gefundenviewBox_ItemClick(e);
+  EXPECT_EQ(F().filListBox->List(0), "Brief.doc");
+  ASSERT_EQ(F().lstIcon->topLevelItemCount(), 1);
+  const auto bild = [](const QIcon& i) { return i.pixmap(16, 16).toImage(); };
+  EXPECT_EQ(bild(F().lstIcon->topLevelItem(0)->icon(0)), bild(DateiSymbol(IconSetzen("pdf"))));
+  EXPECT_NE(bild(DateiSymbol(IconSetzen("pdf"))), bild(DateiSymbol(IconSetzen("doc"))));
 }
 
 // A text search ends with its first hit selected: the preview then belongs
