@@ -38,6 +38,7 @@
 #include "files/ordnerumbenennen.h"
 #include "files/registervorhaben.h"
 #include "files/registerkopie.h"
+#include "files/registerpflege.h"
 #include "keywords/registerpruefung.h"
 #include "platform/datenbank.h"
 #include "platform/fehler.h"
@@ -123,6 +124,17 @@ int BeiseitePruefen(vxm::Datenbank& db) {
       std::printf("  %s\\%s (seit %s, %zu Keywörter): %s\n", b.Dateipfad.c_str(), b.Dateiname.c_str(), seit,
                   b.Verknuepfungen, vxm::GrundText(b.Grund, b.Hinweis).c_str());
     }
+  }
+  // Files gone since their folder was last opened: no fault of the
+  // register, but a user checking after a crash wants to know of them.
+  const auto fehlend = vxm::ZeilenOhneDatei(db);
+  if (!fehlend.empty()) {
+    std::printf("Eingetragen, aber nicht vorhanden (beim nächsten Öffnen ihres Ordners oder mit abgleichen "
+                "nachgeführt): %zu\n",
+                fehlend.size());
+    constexpr std::size_t kZeigen = 20;
+    for (std::size_t i = 0; i < fehlend.size() && i < kZeigen; ++i) std::printf("  %s\n", fehlend[i].c_str());
+    if (fehlend.size() > kZeigen) std::printf("  … und %zu weitere\n", fehlend.size() - kZeigen);
   }
   const auto befunde = vxm::AbgleichBefunde(db);
   for (const auto& b : befunde) std::printf("%s\n", b.c_str());

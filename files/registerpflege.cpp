@@ -1,5 +1,7 @@
 #include "files/registerpflege.h"
 
+#include <optional>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "files/wiedererkennung.h"
@@ -283,6 +285,28 @@ Bereinigung RegisterBereinigen(Datenbank& db, const std::string& muster) {
     b.Beiseite += n.Beiseitegelegt;
   }
   return b;
+}
+
+std::vector<std::string> ZeilenOhneDatei(Datenbank& db) {
+  std::vector<std::string> fehlend;
+  // Each folder is listed once; its names folded, as rows name files case-blind.
+  std::unordered_map<std::string, std::optional<std::unordered_set<std::string>>> ordner;
+  sql::Abfrage a(db, "SELECT Dateiname, Dateipfad FROM Dateiinfo ORDER BY Dateinummer");
+  while (a.Zeile()) {
+    const std::string name(a.Spalte(0)), pfad(a.Spalte(1));
+    auto [it, neu] = ordner.try_emplace(Falten(pfad));
+    if (neu) {
+      try {
+        std::unordered_set<std::string> namen;
+        for (const auto& n : Dienste().Dateien->FileNames(pfad)) namen.insert(Falten(n));
+        it->second = std::move(namen);
+      } catch (const VbFehler&) {
+      }
+    }
+    if (it->second && !it->second->count(Falten(name)))
+      fehlend.push_back(!pfad.empty() && pfad.back() == '\\' ? pfad + name : pfad + "\\" + name);
+  }
+  return fehlend;
 }
 
 }  // namespace vxm

@@ -99,6 +99,11 @@ TEST_P(AbgleichWerkzeugAblage, AbgleichenMeldetJedeDateiUndPruefenErklaertWasWar
   DateiAnlegen(kWurzel + "\\C\\Plan.pdf", "Inhalt Plan.pdf");
   fs::remove(Host(kWurzel + "\\A\\Plan.pdf"));
   fs::remove(Host(kWurzel + "\\A\\Weg.pdf"));
+  // Before anything follows them up, pruefen names the rows whose files are gone.
+  EXPECT_EQ(Aufruf({"pruefen", register_}), 0) << ausgabe_;
+  EXPECT_TRUE(Enthaelt("Eingetragen, aber nicht vorhanden (beim nächsten Öffnen ihres Ordners oder mit abgleichen "
+                       "nachgeführt): 3\n  " + kWurzel + "\\A\\Vertrag.pdf\n  " + kWurzel + "\\A\\Plan.pdf\n  " +
+                       kWurzel + "\\A\\Weg.pdf\n")) << ausgabe_;
   ASSERT_EQ(Aufruf({"abgleichen", register_, "--wurzel", kWurzel + "\\"}), 0) << ausgabe_;
   EXPECT_TRUE(Enthaelt("Umgezogen: " + kWurzel + "\\A\\Vertrag.pdf -> " + kWurzel + "\\Vertrag 2024.pdf\n")) << ausgabe_;
   EXPECT_TRUE(Enthaelt("Beiseitegelegt: " + kWurzel + "\\A\\Weg.pdf (keine Datei mit gleichem Inhalt")) << ausgabe_;
@@ -113,6 +118,7 @@ TEST_P(AbgleichWerkzeugAblage, AbgleichenMeldetJedeDateiUndPruefenErklaertWasWar
   EXPECT_TRUE(Enthaelt(kWurzel + "\\B\\Plan.pdf")) << ausgabe_;
   EXPECT_TRUE(Enthaelt("es wird nicht geraten")) << ausgabe_;
   EXPECT_TRUE(Enthaelt(kWurzel + "\\A\\Weg.pdf (seit ")) << ausgabe_;
+  EXPECT_FALSE(Enthaelt("nicht vorhanden")) << ausgabe_;
   EXPECT_TRUE(Enthaelt("Register in Ordnung.")) << ausgabe_;
   // A copy of the register keeps what waits, and knows the moved file by its content.
   const fs::path kopie = temp_ / "kopie.mdb";
