@@ -171,11 +171,13 @@ class PgVerbindung final : public Verbindung {
     const char* zustand = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
     const std::string code = zustand ? zustand : "";
     const std::string meldung = ErsteZeile(r ? PQresultErrorMessage(r) : PQerrorMessage(conn_));
+    // The statement helps with a fault of the program or the host's SQL; a
+    // lock or missing rights are the user's situation, told without it.
     const std::string ort = wobei.empty() ? std::string() : " [" + std::string(wobei) + "]";
     if (code == "55P03" || code == "40P01" || code == "40001" || code == "57014")
       throw VbFehler(fehlernr::Gesperrt, "Die Datenbank " + name_ +
                                              " ist durch einen anderen Vorgang gesperrt. Bitte versuchen Sie es "
-                                             "später noch einmal." + ort);
+                                             "später noch einmal.");
     if (code == "XX001" || code == "XX002") {
       beschaedigt_ = true;
       throw VbFehler(fehlernr::UnbekanntesFormat,
@@ -184,7 +186,7 @@ class PgVerbindung final : public Verbindung {
     if (code == "25006" || code == "42501")
       throw VbFehler(fehlernr::SchreibgeschuetztDb, "Die Datenbank " + name_ +
                                                         " ist schreibgeschützt; die Änderung wurde nicht "
-                                                        "gespeichert (" + meldung + ")." + ort);
+                                                        "gespeichert (" + meldung + ").");
     if (code.rfind("23", 0) == 0)
       throw VbFehler(fehlernr::DoppelterWert,
                      "Die Änderung verletzt eine Regel der Datenbank " + name_ + " (" + meldung + ")." + ort);

@@ -107,13 +107,15 @@ bool Beginnt(std::string_view text, std::string_view anfang) {
 
 [[noreturn]] void FehlerWerfen(sqlite3* db, int rc, std::string_view wobei, const std::string& datei) {
   const std::string meldung = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+  // The statement helps with a fault of the program or the host's SQL; a
+  // lock or a read-only file is the user's situation, told without it.
   const std::string ort = wobei.empty() ? std::string() : " [" + std::string(wobei) + "]";
   switch (rc & 0xFF) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
       throw VbFehler(fehlernr::Gesperrt, "Die Datenbank " + datei +
                                              " ist durch einen anderen Vorgang gesperrt. Bitte "
-                                             "versuchen Sie es später noch einmal." + ort);
+                                             "versuchen Sie es später noch einmal.");
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
       throw VbFehler(fehlernr::UnbekanntesFormat,
@@ -125,10 +127,10 @@ bool Beginnt(std::string_view text, std::string_view anfang) {
       if (wobei == "Öffnen")
         throw VbFehler(fehlernr::SchreibgeschuetztDb,
                        "Die Datenbank " + datei + " ist schreibgeschützt und kann hier nicht gelesen werden: ihr "
-                       "Protokoll (-wal, -shm) kann in ihrem Ordner nicht angelegt werden." + ort);
+                       "Protokoll (-wal, -shm) kann in ihrem Ordner nicht angelegt werden.");
       throw VbFehler(fehlernr::SchreibgeschuetztDb,
                      "Die Datenbank " + datei + " ist schreibgeschützt; die Änderung wurde nicht "
-                     "gespeichert." + ort);
+                     "gespeichert.");
     case SQLITE_CONSTRAINT:
       throw VbFehler(fehlernr::DoppelterWert,
                      "Die Änderung verletzt eine Regel der Datenbank " + datei + " (" + meldung +

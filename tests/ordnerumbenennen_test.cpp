@@ -110,6 +110,7 @@ TEST_F(OrdnerUmbenennenSqliteTest, GesperrtesRegisterBenenntNichtsUm) {
   EXPECT_TRUE(u.RegisterFehler);
   EXPECT_EQ(u.Fehlernummer, 3260);
   EXPECT_NE(u.Meldung.find("gesperrt"), std::string::npos) << u.Meldung;
+  EXPECT_EQ(u.Meldung.find('['), std::string::npos) << "no statement in the user's message: " << u.Meldung;
   EXPECT_TRUE(OrdnerDa("C:\\DOK\\Briefe"));
   EXPECT_FALSE(OrdnerDa("C:\\DOK\\Post"));
   EXPECT_EQ(PfadVon(a), "C:\\DOK\\Briefe");
