@@ -17,15 +17,7 @@ namespace vxm {
 namespace {
 namespace fs = std::filesystem;
 
-std::string Befehlsausgabe(const std::string& befehl) {
-  std::string aus;
-  if (FILE* p = ::popen(befehl.c_str(), "r")) {
-    char puffer[512];
-    while (std::fgets(puffer, sizeof puffer, p)) aus += puffer;
-    ::pclose(p);
-  }
-  return aus;
-}
+std::string Befehlsausgabe(const std::string& befehl) { return test::Befehl(befehl, false).Text; }
 
 class AdressExportTest : public test::Umgebung {
  protected:

@@ -21,15 +21,7 @@ fs::path GemeinsamerCache() {
   return (build && *build) ? fs::path(build) / "test-vorlagen" : fs::temp_directory_path() / "vxm-test-vorlagen";
 }
 
-std::string Befehlsausgabe(const std::string& befehl) {
-  std::string aus;
-  if (FILE* p = ::popen(befehl.c_str(), "r")) {
-    char puffer[512];
-    while (std::fgets(puffer, sizeof puffer, p)) aus += puffer;
-    ::pclose(p);
-  }
-  return aus;
-}
+std::string Befehlsausgabe(const std::string& befehl) { return test::Befehl(befehl, false).Text; }
 
 std::vector<std::string> Eintraege(const fs::path& ordner) {
   std::vector<std::string> namen;

@@ -13,21 +13,7 @@ namespace vxm {
 namespace {
 namespace fs = std::filesystem;
 
-struct Ausgabe {
-  int Code = -1;
-  std::string Text;
-};
-
-Ausgabe Ausfuehren(const std::string& befehl) {
-  Ausgabe a;
-  FILE* rohr = ::popen((befehl + " 2>&1").c_str(), "r");
-  if (!rohr) return a;
-  std::array<char, 4096> puffer{};
-  std::size_t n;
-  while ((n = std::fread(puffer.data(), 1, puffer.size(), rohr)) > 0) a.Text.append(puffer.data(), n);
-  a.Code = ::pclose(rohr);
-  return a;
-}
+test::Befehlsausgabe Ausfuehren(const std::string& befehl) { return test::Befehl(befehl); }
 
 bool PopplerDa() { return Ausfuehren("command -v pdftoppm && command -v pdfinfo && command -v pdftotext").Code == 0; }
 

@@ -297,12 +297,16 @@ TEST_P(DateiLoeschenTest, ErsetzenNachJedemKillEinig) {
     // there without any and the old one's keywords waiting in the trash.
     const bool ersetzt = Inhalt(kBrief) == "neue Fassung";
     ASSERT_EQ(ersetzt, fs::exists(korb)) << lauf;
-    if (!ersetzt) ASSERT_EQ(Inhalt(kBrief), "Inhalt") << lauf;
+    if (!ersetzt) {
+      ASSERT_EQ(Inhalt(kBrief), "Inhalt") << lauf;
+    }
     ASSERT_EQ(ZeilenDerDatei(), ersetzt ? 0 : 1) << lauf;
     ASSERT_EQ(Anzahl("SELECT COUNT(*) AS n FROM KeywordZwischentabelle"), ersetzt ? 2 : 4) << lauf;
     ASSERT_EQ(Anzahl("SELECT COUNT(*) AS n FROM vxm_beiseite_verknuepfung"), ersetzt ? 2 : 0) << lauf;
     ASSERT_TRUE(OffeneVorhaben(*db_).empty());
-    if (ersetzt) ASSERT_FALSE(fs::exists(Host(kOrdner + "\\" + neu))) << lauf;
+    if (ersetzt) {
+      ASSERT_FALSE(fs::exists(Host(kOrdner + "\\" + neu))) << lauf;
+    }
     fs::remove(Host(kOrdner + "\\" + neu));  // (a leftover the folder's next opening removes)
     BeiseiteLeeren();
   }

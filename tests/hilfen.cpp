@@ -4,6 +4,8 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -15,6 +17,17 @@
 #include "platform/dienste.h"
 
 namespace vxm::test {
+
+Befehlsausgabe Befehl(const std::string& befehl, bool mitFehlern) {
+  Befehlsausgabe a;
+  FILE* rohr = ::popen((mitFehlern ? befehl + " 2>&1" : befehl).c_str(), "r");
+  if (!rohr) return a;
+  std::array<char, 4096> puffer{};
+  std::size_t n;
+  while ((n = std::fread(puffer.data(), 1, puffer.size(), rohr)) > 0) a.Text.append(puffer.data(), n);
+  a.Code = ::pclose(rohr);
+  return a;
+}
 namespace fs = std::filesystem;
 
 int SkriptDialoge::MsgBox(const std::string& text, int stil, const std::string& titel) {

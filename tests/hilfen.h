@@ -137,6 +137,14 @@ class Umgebung : public ::testing::Test {
 
 // An environment with an empty register open as db_ (C:\vxmdok.mdb), on
 // the engine Art() names; the server case is skipped without a test server.
+// What a shell command printed (with its errors when `mitFehlern`) and
+// its status as pclose gives it.
+struct Befehlsausgabe {
+  int Code = -1;
+  std::string Text;
+};
+Befehlsausgabe Befehl(const std::string& befehl, bool mitFehlern = true);
+
 // A derived SetUp goes on only when !IsSkipped().
 class RegisterUmgebung : public Umgebung {
  protected:

@@ -51,16 +51,7 @@ const bool kBackendBleibt = [] {
   return dlopen(backend.c_str(), RTLD_LAZY | RTLD_NODELETE) != nullptr;
 }();
 
-std::string Ausfuehren(const std::string& befehl) {
-  std::string text;
-  FILE* rohr = ::popen((befehl + " 2>&1").c_str(), "r");
-  if (!rohr) return text;
-  std::array<char, 4096> puffer{};
-  std::size_t n;
-  while ((n = std::fread(puffer.data(), 1, puffer.size(), rohr)) > 0) text.append(puffer.data(), n);
-  ::pclose(rohr);
-  return text;
-}
+std::string Ausfuehren(const std::string& befehl) { return test::Befehl(befehl).Text; }
 
 std::vector<std::string> Zeilen(const std::string& text) {
   std::vector<std::string> aus;

@@ -28,16 +28,7 @@ namespace fs = std::filesystem;
 const fs::path kSaneOrdner = fs::path(__FILE__).parent_path().parent_path() / "sane";
 constexpr const char* kOrdner = "C:\\VXM\\VXMDOK\\1\\7\\3\\2";
 
-std::string Ausfuehren(const std::string& befehl) {
-  std::string text;
-  FILE* rohr = ::popen((befehl + " 2>&1").c_str(), "r");
-  if (!rohr) return text;
-  std::array<char, 4096> puffer{};
-  std::size_t n;
-  while ((n = std::fread(puffer.data(), 1, puffer.size(), rohr)) > 0) text.append(puffer.data(), n);
-  ::pclose(rohr);
-  return text;
-}
+std::string Ausfuehren(const std::string& befehl) { return test::Befehl(befehl).Text; }
 
 // The empty office files are cached in one folder of the build, so
 // LibreOffice runs at most once per type for all tests.
