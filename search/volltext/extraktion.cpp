@@ -247,19 +247,6 @@ bool Utf16Zeichen(char16_t c) {
          (c >= 0x201C && c <= 0x201E) || c == 0x20AC;
 }
 
-void Utf8Anhaengen(char16_t c, std::string& aus) {
-  if (c < 0x80) {
-    aus += static_cast<char>(c);
-  } else if (c < 0x800) {
-    aus += static_cast<char>(0xC0 | (c >> 6));
-    aus += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    aus += static_cast<char>(0xE0 | (c >> 12));
-    aus += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    aus += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 }  // namespace
 
 void Utf16Folgen(std::string_view s, std::string& aus, std::size_t mindestens) {
@@ -280,7 +267,7 @@ void Utf16Folgen(std::string_view s, std::string& aus, std::size_t mindestens) {
         abschliessen();
         continue;
       }
-      Utf8Anhaengen(c, lauf);
+      Utf8Anhaengen(static_cast<char32_t>(c), lauf);
       ++zeichen;
       buchstabe = buchstabe || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 0xC0;
     }
