@@ -12,11 +12,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "basis/zustand.h"
 #include "create/buerodatei.h"
 #include "create/libreoffice.h"
 #include "create/qt/neuesdokument.h"
+#include "keywords/register.h"
+#include "keywords/registerzugriff.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
 #include "tests/qt/qthilfen.h"
@@ -418,7 +421,9 @@ TEST_F(NeuesDokumentTest, ScanAufVorhandenesPdfFragtVorDemErsetzen) {
   EXPECT_NE(dialoge_->Gezeigt[0].Text.find("EINGANG.pdf"), std::string::npos);
   EXPECT_EQ(Inhalt(Pfad("Eingang.pdf")), "alt");
 
-  // Yes: the scanned page replaces the file.
+  // Yes: the scanned page replaces the file, which goes into the trash
+  // with its keywords; the scan starts without any.
+  ASSERT_TRUE(KeywordsEingeben(F().DOC_DATA.Database(), {"Eingang.pdf", kOrdner}, "RECHNUNG").Fehler.empty());
   dialoge_->Gezeigt.clear();
   dialoge_->Antworten = {vbYes};
   NameBestaetigen("Eingang");
@@ -427,6 +432,10 @@ TEST_F(NeuesDokumentTest, ScanAufVorhandenesPdfFragtVorDemErsetzen) {
   EXPECT_FALSE(fs::exists(Host(Pfad("Eingang.bmp"))));
   EXPECT_FALSE(F().Dokname->isVisible());
   EXPECT_EQ(F().filListBox->FileName(), "Eingang.pdf");
+  EXPECT_EQ(F().txtVorhandenKeyw->text().toStdString(), "");
+  EXPECT_EQ(DateiNummerSuchen(F().DOC_DATA.Database(), "Eingang.pdf", kOrdner), 0);
+  std::ifstream alt(temp_ / "xdg-daten" / "Trash" / "files" / "Eingang.pdf");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(alt), {}), "alt");
 }
 
 TEST_F(NeuesDokumentTest, ScannerAusDenEinstellungenFehltMeldetUndLegtNichtsAn) {
