@@ -190,6 +190,20 @@ int64_t RegisterOrdnerNachziehen(Datenbank& db, const std::string& alt, const st
           .Zahl(5, zeichen + 1)
           .Text(6, Falten(n))
           .Ausfuehren();
+  // Rows waiting set aside for files of the folder (in the trash, say) wait
+  // at the new place: put back there, the files find them.
+  if (AbgleichTabellenDa(db))
+    Abfrage(db,
+            "UPDATE vxm_beiseite SET Dateipfad = ?4 || substr(Dateipfad, ?5), "
+            "PfadFaltung = ?6 || substr(PfadFaltung, ?5) "
+            "WHERE PfadFaltung = ?1 OR (PfadFaltung >= ?2 AND PfadFaltung < ?3)")
+        .Text(1, fa)
+        .Text(2, fa + "\\")
+        .Text(3, fa + "]")
+        .Text(4, n)
+        .Zahl(5, zeichen + 1)
+        .Text(6, Falten(n))
+        .Ausfuehren();
   t.Bestaetigen();
   return geaendert;
 }

@@ -570,6 +570,25 @@ TEST_P(Wiedererkennung, OhneFingerabdruckGeloeschtWartetNurAufSichSelbst) {
   EXPECT_EQ(KeywordsDerDatei(*db_, DateiNummerSuchen(*db_, "Mahnung.odt", kA)), (std::vector<std::string>{"MAHNUNG"}));
 }
 
+// A file in the trash whose folder is renamed meanwhile: its keywords wait
+// at the new place, where the file is put back.
+TEST_P(Wiedererkennung, PapierkorbZeileFolgtDemUmbenanntenOrdner) {
+  const std::string alt = kA + "\\Akten", neu = kA + "\\Akten 2024";
+  const int32_t nr = Markieren(alt, "Vertrag.pdf", "Vertrag 2024", "VERTRAG");
+  const fs::path korb = temp_ / "korb.pdf";
+  ASSERT_EQ(DateiMitRegisterLoeschen(*db_, alt, "Vertrag.pdf", [&](const std::string& p) {
+              fs::rename(Host(p), korb);
+              return true;
+            }, true),
+            LoeschErgebnis::Geloescht);
+  fs::rename(Host(alt), Host(neu));
+  RegisterOrdnerNachziehen(*db_, alt, neu);
+  fs::rename(korb, Host(neu + "\\Vertrag.pdf"));
+  EXPECT_TRUE(AmPlatzWartendeZurueckholen(*db_, neu, "Vertrag.pdf"));
+  EXPECT_EQ(DateiNummerSuchen(*db_, "Vertrag.pdf", neu), nr);
+  EXPECT_EQ(KeywordsDerDatei(*db_, nr), (std::vector<std::string>{"VERTRAG"}));
+}
+
 TEST_P(Wiedererkennung, BeobachtungFolgtUmbenennungUndZuzugSofort) {
   const int32_t nr = Markieren(kA, "Foto.jpg", "JPEG...", "FOTO");
   const int32_t weg = Markieren(kB, "Skizze.png", "PNG...", "SKIZZE");
