@@ -160,25 +160,14 @@ bool NeueBueroDatei(const std::string& endung, const std::string& zielPfad, std:
       return false;
     }
   }
-  Dateisystem& fs = *Dienste().Dateien;
-  bool angelegt = false;
   try {
-    // Claims the name first (fails with 58 on an existing file), then fills it.
-    fs.CreateTextFile(zielPfad, false);
-    angelegt = true;
-    fs.DateiSchreiben(zielPfad, inhalt);
+    // Whole or not at all, never over an existing file (58 then).
+    Dienste().Dateien->NeueDateiSchreiben(zielPfad, inhalt);
     return true;
   } catch (const VbFehler& f) {
     Setzen(fehler, f.Beschreibung);
   } catch (const std::exception& f) {
     Setzen(fehler, f.what());
-  }
-  if (angelegt) {
-    try {
-      fs.DeleteFile(zielPfad, true);
-    } catch (const std::exception&) {
-      // the empty placeholder could not be removed; nothing else was written
-    }
   }
   return false;
 }

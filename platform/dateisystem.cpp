@@ -564,6 +564,59 @@ void HostDateisystem::DateiSchreiben(const std::string& pfad, const std::string&
   }
 }
 
+// Claims the name, then fills it: for file systems of other kinds.
+void Dateisystem::NeueDateiSchreiben(const std::string& pfad, const std::string& bytes) {
+  CreateTextFile(pfad, false);
+  try {
+    DateiSchreiben(pfad, bytes);
+  } catch (...) {
+    try {
+      DeleteFile(pfad, true);
+    } catch (const VbFehler&) {
+    }
+    throw;
+  }
+}
+
+void HostDateisystem::NeueDateiSchreiben(const std::string& pfad, const std::string& bytes) {
+  auto a = Aufloesen(pfad);
+  if (!IstOrdner(a.Host.parent_path())) Fehler(fehlernr::PfadNichtGefunden);
+  if (Existiert(a.Host)) Fehler(fehlernr::DateiExistiert);
+  // Written whole beside it under a hidden name, then put in place by a
+  // step that never replaces a file (a name taken meanwhile stays as it is).
+  const fs::path zwischen = Zwischendatei(a.Host);
+  Deskriptor datei(zwischen, O_WRONLY | O_CREAT | O_EXCL);
+  try {
+    datei.Schreiben(bytes);
+    datei.Schliessen();
+  } catch (...) {
+    std::error_code ec;
+    fs::remove(zwischen, ec);
+    throw;
+  }
+  int rc = ::renameat2(AT_FDCWD, zwischen.c_str(), AT_FDCWD, a.Host.c_str(), RENAME_NOREPLACE);
+  if (rc != 0 && (errno == EINVAL || errno == ENOSYS)) {
+    // (a file system without that step: a hard link is made without replacing too)
+    rc = ::link(zwischen.c_str(), a.Host.c_str());
+    const int fehler = errno;
+    std::error_code ec;
+    fs::remove(zwischen, ec);
+    if (rc == 0) return;
+    if (fehler == EPERM || fehler == ENOTSUP || fehler == EOPNOTSUPP) {
+      Dateisystem::NeueDateiSchreiben(pfad, bytes);
+      return;
+    }
+    errno = fehler;
+  }
+  if (rc != 0) {
+    const int fehler = errno;
+    std::error_code ec;
+    fs::remove(zwischen, ec);
+    if (fehler == EEXIST) Fehler(fehlernr::DateiExistiert);
+    SystemFehler(std::error_code(fehler, std::generic_category()));
+  }
+}
+
 bool OrdnerDa(Dateisystem& fs, const std::string& pfad) {
   try {
     fs.GetFolder(pfad);

@@ -58,6 +58,9 @@ class Dateisystem {
   // Whole-file reads and writes, one byte per character.
   virtual std::string DateiLesen(const std::string& pfad) = 0;
   virtual void DateiSchreiben(const std::string& pfad, const std::string& bytes) = 0;
+  // A new file with these bytes, whole or not at all (a crash leaves no
+  // empty file under the name); 58 when the name is taken.
+  virtual void NeueDateiSchreiben(const std::string& pfad, const std::string& bytes);
   // Removes the partial copies that a process which died mid-copy left in
   // the folder (see IstEigeneZwischendatei); the number removed.
   virtual std::size_t ZwischendateienAufraeumen(const std::string& ordner);
@@ -104,6 +107,7 @@ class HostDateisystem : public Dateisystem {
   std::string DriveLetter(std::size_t index) override;
   std::string DateiLesen(const std::string& pfad) override;
   void DateiSchreiben(const std::string& pfad, const std::string& bytes) override;
+  void NeueDateiSchreiben(const std::string& pfad, const std::string& bytes) override;
   std::size_t ZwischendateienAufraeumen(const std::string& ordner) override;
 
   // Helpers for setting the read-only attribute (used by tests and tools).

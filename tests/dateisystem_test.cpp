@@ -13,6 +13,7 @@
 #include <fstream>
 #include <functional>
 #include <system_error>
+#include <thread>
 
 #include "basis/dateifunktionen.h"
 #include "platform/dateisystem.h"
@@ -121,6 +122,45 @@ TEST_F(DateisystemTest, VollerDatentraegerLaesstAllesWieEsWar) {
   EXPECT_EQ(berichte_->front().Nummer, 61);
   EXPECT_EQ(Inhalt("C:\\alt.pdf"), "alter Inhalt");
   EXPECT_EQ(Eintraege(laufwerkC_), vorher);  // no half-written leftovers
+}
+
+// A new file appears whole or not at all, and never over a file: a full
+// disk leaves nothing, and a writer killed at any point leaves no empty or
+// partial file under the name (at most its hidden partial copy).
+TEST_F(DateisystemTest, NeueDateiGanzOderGarNicht) {
+  fs_->NeueDateiSchreiben("C:\\neu.doc", "Inhalt");
+  EXPECT_EQ(Inhalt("C:\\neu.doc"), "Inhalt");
+  EXPECT_EQ(FehlerVon([&] { fs_->NeueDateiSchreiben("C:\\NEU.doc", "anderes"); }), 58);
+  EXPECT_EQ(Inhalt("C:\\neu.doc"), "Inhalt");
+  EXPECT_EQ(Eintraege(laufwerkC_), 1u);
+  {
+    Dateigrenze grenze(4096);
+    EXPECT_EQ(FehlerVon([&] { fs_->NeueDateiSchreiben("C:\\voll.doc", std::string(50000, 'v')); }), 61);
+  }
+  EXPECT_EQ(Eintraege(laufwerkC_), 1u);
+
+  const std::string gross(8 << 20, 'g');
+  const fs::path ziel = laufwerkC_ / "gross.doc";
+  for (int lauf = 0; lauf < 30; ++lauf) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      try {
+        fs_->NeueDateiSchreiben("C:\\gross.doc", gross);
+      } catch (...) {
+        ::_exit(1);
+      }
+      ::_exit(0);
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(lauf * 500));
+    ::kill(pid, SIGKILL);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    std::error_code ec;
+    if (fs::exists(ziel)) {
+      ASSERT_EQ(fs::file_size(ziel), gross.size()) << lauf;
+    }
+    fs::remove(ziel, ec);
+  }
 }
 
 // A copy killed while it writes leaves its hidden partial copy behind.
