@@ -147,12 +147,60 @@ std::unordered_map<int32_t, int32_t> Vertauscht(Datenbank& db, const std::vector
   return ziehtNach;
 }
 
+// A file read anew at its row's place that is, by content and time, the
+// very file a trash row of that place waits for was put back from the trash
+// over the file that had taken its place (renamed or moved away meanwhile,
+// unseen). The waiting row takes its place back; the row that held it waits
+// set aside for its own content (found where it went, by the next search).
+// The prints of such places are taken out of `neu`.
+void AusDemPapierkorbZurueck(Datenbank& db, std::vector<Fingerabdruck>& neu, std::vector<Vorgang>& vorgaenge) {
+  auto ort = [](std::string ordnerFalte, const std::string& nameFalte) {
+    while (!ordnerFalte.empty() && ordnerFalte.back() == '\\') ordnerFalte.pop_back();
+    return ordnerFalte + "\\" + nameFalte;
+  };
+  // The trash rows by content and time, then by place (few; mostly none).
+  std::unordered_map<std::string, std::unordered_map<std::string, int32_t>> imKorb;
+  {
+    Abfrage a(db,
+              "SELECT b.Dateinummer, b.PfadFaltung, b.NameFaltung, p.Groesse, p.Hash, p.Mtime FROM vxm_beiseite b "
+              "CROSS JOIN vxm_fingerabdruck p ON p.Dateinummer = b.Dateinummer WHERE b.Grund = 'Papierkorb'");
+    while (a.Zeile()) {
+      Fingerabdruck p;
+      p.Inhalt = {a.ZahlSpalte(3), std::string(a.Spalte(4))};
+      p.Mtime = a.ZahlSpalte(5);
+      imKorb[InhaltUndZeit(p)][ort(std::string(a.Spalte(1)), std::string(a.Spalte(2)))] =
+          static_cast<int32_t>(a.ZahlSpalte(0));
+    }
+  }
+  if (imKorb.empty()) return;
+  std::erase_if(neu, [&](const Fingerabdruck& f) {
+    if (f.Mtime == kUnsicher) return false;
+    const auto gleich = imKorb.find(InhaltUndZeit(f));
+    if (gleich == imKorb.end()) return false;
+    const auto platz = RegisterZeile(db, f.Dateinummer);
+    if (!platz) return false;
+    const auto w = gleich->second.find(ort(Falten(platz->Ordner), Falten(platz->Name)));
+    if (w == gleich->second.end()) return false;
+    const int32_t wartend = w->second;
+    gleich->second.erase(w);
+    ZeileBeiseitelegen(db, f.Dateinummer, grund::NichtGefunden, "");
+    Vorgang v;
+    v.art = Vorgang::Art::Zurueckgeholt;
+    v.Dateinummer = ZeileZurueckholen(db, wartend, platz->Name, platz->Ordner);
+    v.Nach = platz->Ordner + "\\" + platz->Name;
+    v.Von = v.Nach;
+    vorgaenge.push_back(std::move(v));
+    return true;
+  });
+}
+
 std::size_t AbdrueckeSchreiben(Datenbank& db, std::vector<Fingerabdruck> neu, const std::string& ordnerFalte,
                                Nachzug& n) {
   AbgleichTabellenAnlegen(db);
   std::vector<Vorgang> getauscht;
   std::size_t geschrieben = 0;
   Transaktion t(db);
+  if (OffeneVorhaben(db).empty()) AusDemPapierkorbZurueck(db, neu, getauscht);
   const auto tausch = Vertauscht(db, neu);
   std::unordered_map<int32_t, Platz> vorher;
   for (const auto& [zeile, platz] : tausch)
@@ -342,7 +390,12 @@ Nachzug OrdnerNachpflegen(Datenbank& db, const std::string& ordner, const std::v
     gelesen += inhalt->Groesse;
     neu.push_back(Abdruck(nr, *inhalt, stand));
   }
-  if (!neu.empty()) Anhaengen(n, AbdrueckeSchreiben(db, std::move(neu), pfOhne));
+  if (!neu.empty()) {
+    const Nachzug geschrieben = AbdrueckeSchreiben(db, std::move(neu), pfOhne);
+    Anhaengen(n, geschrieben);
+    // A row that gave its place back to its file from the trash looks for its own.
+    if (geschrieben.Zurueckgeholt > 0) Anhaengen(n, Nachziehen(db, {}));
+  }
   return n;
 }
 

@@ -589,6 +589,43 @@ TEST_P(Wiedererkennung, PapierkorbZeileFolgtDemUmbenanntenOrdner) {
   EXPECT_EQ(KeywordsDerDatei(*db_, nr), (std::vector<std::string>{"VERTRAG"}));
 }
 
+// A file replaced, its successor then renamed with the shell and the old
+// one put back from the trash, all while the folder was not shown: each
+// document keeps its own keywords, whether the folder is opened or the
+// store reconciled.
+TEST_P(Wiedererkennung, AusDemPapierkorbAufDenPlatzDesNachfolgers) {
+  for (const bool abgleichen : {false, true}) {
+    SCOPED_TRACE(abgleichen ? "abgleichen" : "Ordner öffnen");
+    const std::string ordner = kA + (abgleichen ? "\\Zwei" : "\\Eins");
+    auto anlegen = [&](const std::string& inhalt, const std::string& keyword) {
+      DateiAnlegen(ordner + "\\Brief.odt", inhalt);
+      Zurueckdatieren(ordner + "\\Brief.odt");
+      const int32_t nr = KeywordsEingeben(*db_, {"Brief.odt", ordner}, keyword).Dateinummer;
+      EXPECT_TRUE(FingerabdruckNehmen(*db_, nr, ordner, "Brief.odt"));
+      return nr;
+    };
+    const int32_t alt = anlegen("erste Fassung", "ALT");
+    const fs::path korb = temp_ / "korb.odt";
+    ASSERT_EQ(DateiMitRegisterLoeschen(*db_, ordner, "Brief.odt", [&](const std::string& p) {
+                fs::rename(Host(p), korb);
+                return true;
+              }, true),
+              LoeschErgebnis::Geloescht);
+    const int32_t neu = anlegen("zweite Fassung, länger", "NEU");
+    Mv(ordner + "\\Brief.odt", ordner + "\\Brief neu.odt");
+    fs::rename(korb, Host(ordner + "\\Brief.odt"));
+    if (abgleichen)
+      Abgleichen(*db_, kWurzel);
+    else
+      Oeffnen(ordner);
+    EXPECT_EQ(DateiNummerSuchen(*db_, "Brief.odt", ordner), alt);
+    EXPECT_EQ(KeywordsDerDatei(*db_, alt), (std::vector<std::string>{"ALT"}));
+    EXPECT_EQ(DateiNummerSuchen(*db_, "Brief neu.odt", ordner), neu);
+    EXPECT_EQ(KeywordsDerDatei(*db_, neu), (std::vector<std::string>{"NEU"}));
+    EXPECT_TRUE(Beiseite().empty());
+  }
+}
+
 TEST_P(Wiedererkennung, BeobachtungFolgtUmbenennungUndZuzugSofort) {
   const int32_t nr = Markieren(kA, "Foto.jpg", "JPEG...", "FOTO");
   const int32_t weg = Markieren(kB, "Skizze.png", "PNG...", "SKIZZE");
