@@ -297,11 +297,17 @@ VorhabenBilanz RegisterVorhabenAbschliessen(Datenbank& db) {
         b.Berichte.push_back(Beschreibung(v) + ": abgebrochen nach dem Schritt auf dem Datenträger, Register nachgeführt.");
         break;
       case Urteil::Verwerfen:
-        // Cut off between the trash and the copy: the old target waits there.
-        if (v.ZielInDenPapierkorb && !DateiDa(Pfad(v.ZielOrdner, v.ZielName)))
-          ZeilenFuerPapierkorbBeiseite(db, v.ZielName, v.ZielOrdner);
         VorhabenLoeschen(db, v.Nummer);
         ++b.Verworfen;
+        // Cut off between the trash and the copy: the old target waits there.
+        if (v.ZielInDenPapierkorb && !DateiDa(Pfad(v.ZielOrdner, v.ZielName))) {
+          ZeilenFuerPapierkorbBeiseite(db, v.ZielName, v.ZielOrdner);
+          b.Berichte.push_back(Beschreibung(v) + ": abgebrochen, bevor die neue Datei an ihren Platz kam; die Datei " +
+                               Pfad(v.ZielOrdner, v.ZielName) +
+                               " liegt im Papierkorb und bekommt ihre Keywörter wieder, wenn sie an ihren Platz "
+                               "zurückgelegt wird.");
+          break;
+        }
         b.Berichte.push_back(Beschreibung(v) + ": abgebrochen vor dem Schritt auf dem Datenträger, nichts verändert.");
         break;
       case Urteil::Offen:

@@ -345,6 +345,11 @@ TEST_P(DateiUebertragenTest, ErsetzteImPapierkorbWartetNachAbbruch) {
     if (kopiert) fs::copy_file(Host(kA + "\\brief.doc"), Host(kB + "\\brief.doc"));
     const VorhabenBilanz b = RegisterVorhabenAbschliessen(*db_);
     EXPECT_EQ(b.Vollendet, kopiert ? 1u : 0u);
+    ASSERT_EQ(b.Berichte.size(), 1u);
+    if (!kopiert) {
+      EXPECT_NE(b.Berichte[0].find("die Datei " + kB + "\\brief.doc liegt im Papierkorb"), std::string::npos)
+          << b.Berichte[0];
+    }
     EXPECT_EQ(Zeilen(), (std::vector<Zeile>{{1, "brief.doc", kopiert ? kB : kA}}));
     EXPECT_EQ(Links(1), (std::vector<int32_t>{1, 2}));
     EXPECT_EQ(Wartend(2), "Papierkorb:3");

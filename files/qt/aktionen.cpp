@@ -451,6 +451,12 @@ void Aktionen::VorhabenAbschliessen() {
   try {
     const VorhabenBilanz b = RegisterVorhabenAbschliessen(Register());
     if (b.Vollendet > 0) f_.filListBox->Refresh();
+    // The user learns what became of the change the program was stopped in.
+    if (!b.Berichte.empty()) {
+      std::string text = "Beim letzten Mal wurde das Programm während einer Änderung beendet:";
+      for (const auto& z : b.Berichte) text += std::string(vbCrLf) + z;
+      Hinweis(text);
+    }
   } catch (const std::exception& e) {
     Zustand().FehlerOrt = "vxmDorvex, in RegisterBereinigen";
     FehlerMelden(e);

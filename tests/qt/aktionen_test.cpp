@@ -566,6 +566,11 @@ TEST_F(ZiehenTest, LadenVollendetDieAbgebrocheneUmbenennungDesEigenenOrdners) {
   EXPECT_TRUE(GleichOhneFall(ZeileVon("c.txt")->Pfad, kBe + "\\2alt\\Akten")) << ZeileVon("c.txt")->Pfad;
   EXPECT_EQ(Links(3), (std::vector<int32_t>{1}));
   EXPECT_TRUE(Da(kMieter)) << "the window's folder is made again";
+  // The user is told what became of the change.
+  ASSERT_FALSE(dialoge_->Gezeigt.empty());
+  EXPECT_EQ(dialoge_->Gezeigt.back().Text,
+            "Beim letzten Mal wurde das Programm während einer Änderung beendet:\r\nUmbenennen des Ordners " + kMieter +
+                " in " + kBe + "\\2alt: abgebrochen nach dem Schritt auf dem Datenträger, Register nachgeführt.");
 }
 
 TEST_F(ZiehenTest, RegisterBereinigenBeimLadenUndBeimKnotenklick) {
