@@ -165,6 +165,11 @@ TEST_F(VolltextAuslesen, PraesentationImAltenFormat) {
   EXPECT_EQ(a.Status, Auszugsstatus::Ok) << a.Grund;
   EXPECT_EQ(a.Art, "ppt");
   EXPECT_NE(Falten(a.Text).find("eigentumerversammlung: aufzugsanierung und rucklagenbildung"), std::string::npos);
+  // Only the slides' text: not the master's placeholders or the container's
+  // names, which every such file holds (a search for "Text" or "Entry"
+  // would find them all).
+  EXPECT_EQ(a.Text.find("Click to edit"), std::string::npos) << a.Text;
+  EXPECT_EQ(a.Text.find("Root Entry"), std::string::npos);
 }
 
 TEST_F(VolltextAuslesen, FeindlicheDateienWerdenNichtIndizierbar) {

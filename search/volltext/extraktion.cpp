@@ -239,42 +239,6 @@ void DruckbareFolgen(std::string_view s, std::string& aus, std::size_t mindesten
   }
 }
 
-namespace {
-
-// Code units of German text and its signs (Latin letters, – “ ” „ €).
-bool Utf16Zeichen(char16_t c) {
-  return (c >= 0x20 && c < 0x7F) || c == '\t' || (c >= 0xA0 && c <= 0x24F) || c == 0x2013 || c == 0x2014 ||
-         (c >= 0x201C && c <= 0x201E) || c == 0x20AC;
-}
-
-}  // namespace
-
-void Utf16Folgen(std::string_view s, std::string& aus, std::size_t mindestens) {
-  // A record may start at any byte: both alignments are read.
-  for (std::size_t anfang = 0; anfang < 2; ++anfang) {
-    std::string lauf;
-    std::size_t zeichen = 0;
-    bool buchstabe = false;
-    auto abschliessen = [&] {
-      if (zeichen >= mindestens && buchstabe) aus.append(lauf).append("\n");
-      lauf.clear();
-      zeichen = 0;
-      buchstabe = false;
-    };
-    for (std::size_t i = anfang; i + 1 < s.size(); i += 2) {
-      const auto c = static_cast<char16_t>(static_cast<unsigned char>(s[i]) | (static_cast<unsigned char>(s[i + 1]) << 8));
-      if (!Utf16Zeichen(c)) {
-        abschliessen();
-        continue;
-      }
-      Utf8Anhaengen(static_cast<char32_t>(c), lauf);
-      ++zeichen;
-      buchstabe = buchstabe || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 0xC0;
-    }
-    abschliessen();
-  }
-}
-
 }  // namespace auslese_intern
 
 using namespace auslese_intern;

@@ -63,9 +63,9 @@ std::string Dateiendung(const std::filesystem::path& datei);  // lower case, wit
 // Printable runs (at least `mindestens` characters) of raw bytes, one a
 // line: ASCII, valid UTF-8 and Latin letters of Windows-1252.
 void DruckbareFolgen(std::string_view bytes, std::string& aus, std::size_t mindestens = 4);
-// The same for text stored as UTF-16 (little endian), as the binary office
-// formats keep what is not 8-bit (a presentation's slides: all of it).
-void Utf16Folgen(std::string_view bytes, std::string& aus, std::size_t mindestens = 4);
+// The text of a presentation in the old binary form, from its text records
+// (UTF-16 and 8-bit), without the master slide's placeholder texts.
+std::string PraesentationsText(std::string_view bytes);
 
 Auszug PdfAuslesen(const std::string& bytes, const Ausleseoptionen& o);
 Auszug ZipAuslesen(const std::filesystem::path& datei, const Ausleseoptionen& o);
