@@ -177,26 +177,11 @@ int64_t RegisterOrdnerNachziehen(Datenbank& db, const std::string& alt, const st
   Transaktion t(db);
   // The folder itself and everything below it: the folded paths from
   // "A\" up to (not including) "A]" are exactly those starting with "A\".
-  // One statement for all rows.
-  const int64_t geaendert =
-      Abfrage(db,
-              "UPDATE Dateiinfo SET Dateipfad = ?4 || substr(Dateipfad, ?5), "
-              "DateipfadSchluessel = ?6 || substr(DateipfadSchluessel, ?5) "
-              "WHERE DateipfadSchluessel = ?1 OR (DateipfadSchluessel >= ?2 AND DateipfadSchluessel < ?3)")
-          .Text(1, fa)
-          .Text(2, fa + "\\")
-          .Text(3, fa + "]")
-          .Text(4, n)
-          .Zahl(5, zeichen + 1)
-          .Text(6, Falten(n))
-          .Ausfuehren();
-  // Rows waiting set aside for files of the folder (in the trash, say) wait
-  // at the new place: put back there, the files find them.
-  if (AbgleichTabellenDa(db))
-    Abfrage(db,
-            "UPDATE vxm_beiseite SET Dateipfad = ?4 || substr(Dateipfad, ?5), "
-            "PfadFaltung = ?6 || substr(PfadFaltung, ?5) "
-            "WHERE PfadFaltung = ?1 OR (PfadFaltung >= ?2 AND PfadFaltung < ?3)")
+  // One statement for all rows of a table.
+  auto nachziehen = [&](const std::string& tabelle, const std::string& faltung) {
+    return Abfrage(db, "UPDATE " + tabelle + " SET Dateipfad = ?4 || substr(Dateipfad, ?5), " + faltung + " = ?6 || substr(" +
+                           faltung + ", ?5) WHERE " + faltung + " = ?1 OR (" + faltung + " >= ?2 AND " + faltung +
+                           " < ?3)")
         .Text(1, fa)
         .Text(2, fa + "\\")
         .Text(3, fa + "]")
@@ -204,6 +189,11 @@ int64_t RegisterOrdnerNachziehen(Datenbank& db, const std::string& alt, const st
         .Zahl(5, zeichen + 1)
         .Text(6, Falten(n))
         .Ausfuehren();
+  };
+  const int64_t geaendert = nachziehen("Dateiinfo", "DateipfadSchluessel");
+  // Rows waiting set aside for files of the folder (in the trash, say) wait
+  // at the new place: put back there, the files find them.
+  if (AbgleichTabellenDa(db)) nachziehen("vxm_beiseite", "PfadFaltung");
   t.Bestaetigen();
   return geaendert;
 }

@@ -538,14 +538,12 @@ std::string HostDateisystem::DateiLesen(const std::string& pfad) {
   return Deskriptor(a.Host, O_RDONLY).AllesLesen();
 }
 
-void HostDateisystem::DateiSchreiben(const std::string& pfad, const std::string& bytes) {
-  auto a = Aufloesen(pfad);
-  if (!IstOrdner(a.Host.parent_path())) Fehler(fehlernr::PfadNichtGefunden);
-  if (IstOrdner(a.Host)) Fehler(fehlernr::PfadZugriffsfehler);
-  if (Existiert(a.Host) && Schreibgeschuetzt(a.Host)) Fehler(fehlernr::ZugriffVerweigert);
-  // The new content goes beside the file first: a failed write leaves the
-  // old file whole.
-  fs::path zwischen = Zwischendatei(a.Host);
+namespace {
+
+// The bytes in a hidden file beside `ziel`, whole; its path. On failure
+// nothing is left.
+fs::path ZwischendateiSchreiben(const fs::path& ziel, std::string_view bytes) {
+  const fs::path zwischen = Zwischendatei(ziel);
   Deskriptor datei(zwischen, O_WRONLY | O_CREAT | O_EXCL);
   try {
     datei.Schreiben(bytes);
@@ -555,6 +553,19 @@ void HostDateisystem::DateiSchreiben(const std::string& pfad, const std::string&
     fs::remove(zwischen, ec);
     throw;
   }
+  return zwischen;
+}
+
+}  // namespace
+
+void HostDateisystem::DateiSchreiben(const std::string& pfad, const std::string& bytes) {
+  auto a = Aufloesen(pfad);
+  if (!IstOrdner(a.Host.parent_path())) Fehler(fehlernr::PfadNichtGefunden);
+  if (IstOrdner(a.Host)) Fehler(fehlernr::PfadZugriffsfehler);
+  if (Existiert(a.Host) && Schreibgeschuetzt(a.Host)) Fehler(fehlernr::ZugriffVerweigert);
+  // The new content goes beside the file first: a failed write leaves the
+  // old file whole.
+  const fs::path zwischen = ZwischendateiSchreiben(a.Host, bytes);
   std::error_code ec;
   fs::rename(zwischen, a.Host, ec);
   if (ec) {
@@ -584,16 +595,7 @@ void HostDateisystem::NeueDateiSchreiben(const std::string& pfad, const std::str
   if (Existiert(a.Host)) Fehler(fehlernr::DateiExistiert);
   // Written whole beside it under a hidden name, then put in place by a
   // step that never replaces a file (a name taken meanwhile stays as it is).
-  const fs::path zwischen = Zwischendatei(a.Host);
-  Deskriptor datei(zwischen, O_WRONLY | O_CREAT | O_EXCL);
-  try {
-    datei.Schreiben(bytes);
-    datei.Schliessen();
-  } catch (...) {
-    std::error_code ec;
-    fs::remove(zwischen, ec);
-    throw;
-  }
+  const fs::path zwischen = ZwischendateiSchreiben(a.Host, bytes);
   int rc = ::renameat2(AT_FDCWD, zwischen.c_str(), AT_FDCWD, a.Host.c_str(), RENAME_NOREPLACE);
   if (rc != 0 && (errno == EINVAL || errno == ENOSYS)) {
     // (a file system without that step: a hard link is made without replacing too)
