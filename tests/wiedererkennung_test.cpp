@@ -54,6 +54,14 @@ class WiedererkennungTest : public test::RegisterUmgebung {
     EXPECT_TRUE(FingerabdruckNehmen(*db_, e.Dateinummer, ordner, name));
     return e.Dateinummer;
   }
+  // The window's delete into the trash; the file ends up at `korb`.
+  void InDenPapierkorb(const std::string& ordner, const std::string& name, const fs::path& korb) {
+    EXPECT_EQ(DateiMitRegisterLoeschen(*db_, ordner, name, [&](const std::string& p) {
+                fs::rename(Host(p), korb);
+                return true;
+              }, true),
+              LoeschErgebnis::Geloescht);
+  }
   // A file last written an hour ago (its print is then certain at once).
   void Zurueckdatieren(const std::string& p) {
     fs::last_write_time(Host(p), fs::last_write_time(Host(p)) - std::chrono::hours(1));
@@ -512,11 +520,7 @@ TEST_P(Wiedererkennung, AusDemPapierkorbZurueckWaehrendDerOrdnerOffenIst) {
   const int32_t nr = Markieren(kA, "Vertrag.pdf", "unterschrieben", "VERTRAG MIETVERTRAG");
   const fs::path korb = temp_ / "korb.pdf";
   auto wegwerfen = [&](const std::string& name) {
-    ASSERT_EQ(DateiMitRegisterLoeschen(*db_, kA, name, [&](const std::string& p) {
-                fs::rename(Host(p), korb);
-                return true;
-              }, true),
-              LoeschErgebnis::Geloescht);
+    InDenPapierkorb(kA, name, korb);
   };
   wegwerfen("Vertrag.pdf");
   EXPECT_TRUE(Suche("VERTRAG").empty());
@@ -555,11 +559,7 @@ TEST_P(Wiedererkennung, OhneFingerabdruckGeloeschtWartetNurAufSichSelbst) {
   const int32_t nr = KeywordsEingeben(*db_, {"Mahnung.odt", kA}, "MAHNUNG").Dateinummer;
   ASSERT_FALSE(FingerabdruckLesen(*db_, nr));
   const fs::path korb = temp_ / "korb.odt";
-  ASSERT_EQ(DateiMitRegisterLoeschen(*db_, kA, "Mahnung.odt", [&](const std::string& p) {
-              fs::rename(Host(p), korb);
-              return true;
-            }, true),
-            LoeschErgebnis::Geloescht);
+  InDenPapierkorb(kA, "Mahnung.odt", korb);
   DateiAnlegen(kA + "\\Mahnung.odt", "zweite Mahnung");
   EXPECT_EQ(BeobachtungNachziehen(*db_, kA, {}, {"Mahnung.odt"}).Zurueckgeholt, 0u);
   EXPECT_EQ(Oeffnen(kA).Umgezogen, 0u);
@@ -576,11 +576,7 @@ TEST_P(Wiedererkennung, PapierkorbZeileFolgtDemUmbenanntenOrdner) {
   const std::string alt = kA + "\\Akten", neu = kA + "\\Akten 2024";
   const int32_t nr = Markieren(alt, "Vertrag.pdf", "Vertrag 2024", "VERTRAG");
   const fs::path korb = temp_ / "korb.pdf";
-  ASSERT_EQ(DateiMitRegisterLoeschen(*db_, alt, "Vertrag.pdf", [&](const std::string& p) {
-              fs::rename(Host(p), korb);
-              return true;
-            }, true),
-            LoeschErgebnis::Geloescht);
+  InDenPapierkorb(alt, "Vertrag.pdf", korb);
   fs::rename(Host(alt), Host(neu));
   RegisterOrdnerNachziehen(*db_, alt, neu);
   fs::rename(korb, Host(neu + "\\Vertrag.pdf"));
@@ -606,11 +602,7 @@ TEST_P(Wiedererkennung, AusDemPapierkorbAufDenPlatzDesNachfolgers) {
     };
     const int32_t alt = anlegen("erste Fassung", "ALT");
     const fs::path korb = temp_ / "korb.odt";
-    ASSERT_EQ(DateiMitRegisterLoeschen(*db_, ordner, "Brief.odt", [&](const std::string& p) {
-                fs::rename(Host(p), korb);
-                return true;
-              }, true),
-              LoeschErgebnis::Geloescht);
+    InDenPapierkorb(ordner, "Brief.odt", korb);
     const int32_t neu = anlegen("zweite Fassung, länger", "NEU");
     Mv(ordner + "\\Brief.odt", ordner + "\\Brief neu.odt");
     fs::rename(korb, Host(ordner + "\\Brief.odt"));
