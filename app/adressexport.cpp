@@ -20,6 +20,7 @@ namespace {
 constexpr int32_t kDatenbankFehlt = 3024;
 constexpr int32_t kTabelleFehlt = 3078;
 constexpr int32_t kDatenbankFehler = 3049;
+constexpr int32_t kKeinDatensatz = 3021;
 
 class Verbindung {
  public:
@@ -100,6 +101,11 @@ void Exportieren(std::vector<Variant>& p, bool mitVorschreibung) {
   if (!p.at(slot::Objekt).IstLeer() && AlsText(p[slot::Objekt]) != "") objekt = AlsLong(p[slot::Objekt]);
 
   const auto zeilen = AdressZeilen(HostPfad(datenbank), objekt, mitVorschreibung);
+  // A workbook without one address would make letters to nobody.
+  if (zeilen.size() < 2)
+    throw VbFehler(kKeinDatensatz, objekt > 0 ? "Für das Objekt " + std::to_string(objekt) +
+                                                    " sind in der Datenbank keine Bestandnehmer eingetragen."
+                                              : std::string("In der Datenbank sind keine Bestandnehmer eingetragen."));
 
   // The CSV is named after the sheet the workbook should carry.
   std::error_code ec;

@@ -93,6 +93,18 @@ TEST_F(AdressExportTest, FehlendeDatenbankOderTabelleIstEinFehler) {
   }
 }
 
+// No tenant for the Objekt: no workbook, and the reason.
+TEST_F(AdressExportTest, OhneBestandnehmerKeineMappe) {
+  Sql("CREATE TABLE Bestandnehmerdaten (BnObjNr INTEGER, BnBeNr INTEGER, BnBnNr INTEGER, BnName TEXT);"
+      "INSERT INTO Bestandnehmerdaten VALUES (8, 1, 1, 'Anderes Objekt');");
+  Zustand().AufrufParameter[slot::Objekt] = Variant(int32_t{7});
+  Dienste().Komponenten.AdressExport = [] { return std::make_unique<wirt::TabellenAdressExport>(); };
+  const std::time_t jetzt = std::time(nullptr);
+  const auto e = AdressenExportieren("ETTI", "C:\\DOK", jetzt);
+  EXPECT_EQ(e.Fehler, "Für das Objekt 7 sind in der Datenbank keine Bestandnehmer eingetragen.");
+  EXPECT_FALSE(fs::exists(Host(AdressDateiName("C:\\DOK", "ETTI", jetzt))));
+}
+
 // The whole road with LibreOffice: export, a letter, the preparation; the
 // workbook is read back to check the rows and that postcodes stayed text.
 TEST_F(AdressExportTest, EchteMappeUndSerienbrief) {
