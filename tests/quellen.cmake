@@ -51,6 +51,7 @@ list(APPEND VXM_KERN_TESTS
   tests/volltext_schreiber_test.cpp
   tests/volltext_werkzeug_test.cpp
   tests/vxmdorvex_programm_test.cpp
+  tests/wiedererkennung_beobachtung_test.cpp
   tests/wiedererkennung_test.cpp
 )
 list(APPEND VXM_QT_TESTS

@@ -364,6 +364,19 @@ class ZiehenTest : public AktionenTest {
     auto* k = F().Baum->DropKnotenHolen();
     F().Baum->DateiZiehenAblegen(k);
   }
+  // A folder rename cut off by a crash: the record of `alt` -> `neu` left
+  // behind, and a tagged file (row 3, keyword 1) in `ordner` under its old path.
+  void AbgebrocheneUmbenennung(const std::string& alt, const std::string& neu, const std::string& name,
+                               const std::string& ordner) {
+    Sql(register_, "INSERT INTO Dateiinfo(Dateiname, Dateipfad) VALUES('" + name + "', '" + ordner + "');"
+                   "INSERT INTO KeywordZwischentabelle(Dateinummer, KeywordID) VALUES(3, 1);");
+    auto db = DatenbankOeffnen(register_);
+    Vorhaben v;
+    v.Art = VorhabenArt::OrdnerUmbenennen;
+    v.QuellOrdner = alt;
+    v.ZielOrdner = neu;
+    VorhabenEintragen(*db, v);
+  }
 };
 
 TEST_F(ZiehenTest, KopierenMitJaUndKeywoertern) {
@@ -527,17 +540,7 @@ TEST_F(ZiehenTest, GesperrtesRegisterLaesstDenOrdnerUnumbenannt) {
 // commit: the next opening of the window brings the rows after it.
 TEST_F(ZiehenTest, LadenVollendetEineAbgebrocheneUmbenennung) {
   DateiAnlegen(kMieter + "\\Post\\b.txt");
-  Sql(register_,
-      "INSERT INTO Dateiinfo(Dateiname, Dateipfad) VALUES('b.txt', '" + kMieter + "\\Briefe');"
-      "INSERT INTO KeywordZwischentabelle(Dateinummer, KeywordID) VALUES(3, 1);");
-  {
-    auto db = DatenbankOeffnen(register_);
-    Vorhaben v;
-    v.Art = VorhabenArt::OrdnerUmbenennen;
-    v.QuellOrdner = kMieter + "\\Briefe";
-    v.ZielOrdner = kMieter + "\\Post";
-    VorhabenEintragen(*db, v);
-  }
+  AbgebrocheneUmbenennung(kMieter + "\\Briefe", kMieter + "\\Post", "b.txt", kMieter + "\\Briefe");
   ASSERT_TRUE(Laden());
   ASSERT_NE(ZeileVon("b.txt"), nullptr);
   EXPECT_TRUE(GleichOhneFall(ZeileVon("b.txt")->Pfad, kMieter + "\\Post"));
@@ -549,17 +552,7 @@ TEST_F(ZiehenTest, LadenVollendetEineAbgebrocheneUmbenennung) {
 // folder under the old name would pass for a rename that never happened.
 TEST_F(ZiehenTest, LadenVollendetDieAbgebrocheneUmbenennungDesEigenenOrdners) {
   DateiAnlegen(kMieter + "\\Akten\\c.txt");
-  Sql(register_,
-      "INSERT INTO Dateiinfo(Dateiname, Dateipfad) VALUES('c.txt', '" + kMieter + "\\Akten');"
-      "INSERT INTO KeywordZwischentabelle(Dateinummer, KeywordID) VALUES(3, 1);");
-  {
-    auto db = DatenbankOeffnen(register_);
-    Vorhaben v;
-    v.Art = VorhabenArt::OrdnerUmbenennen;
-    v.QuellOrdner = kMieter;
-    v.ZielOrdner = kBe + "\\2alt";
-    VorhabenEintragen(*db, v);
-  }
+  AbgebrocheneUmbenennung(kMieter, kBe + "\\2alt", "c.txt", kMieter + "\\Akten");
   std::filesystem::rename(Host(kMieter), Host(kBe + "\\2alt"));
   ASSERT_TRUE(Laden());
   ASSERT_NE(ZeileVon("c.txt"), nullptr);
