@@ -162,97 +162,103 @@ sqlite3_stmt* Volltextindex::Anweisung(const char* sql) {
   return s;
 }
 
+namespace {
+
+// A current index is opened without writing (a search must not wait for
+// the indexer's lock, nor take one).
+int FormatLesen(sqlite3* db) {
+  sqlite3_stmt* s = nullptr;
+  int format = 0;
+  if (sqlite3_prepare_v2(db, "SELECT wert FROM meta WHERE schluessel='format'", -1, &s, nullptr) == SQLITE_OK &&
+      sqlite3_step(s) == SQLITE_ROW)
+    format = sqlite3_column_int(s, 0);
+  sqlite3_finalize(s);
+  return format;
+}
+
+bool Uebersetzbar(sqlite3* db, const char* sql, bool zeileNoetig) {
+  sqlite3_stmt* s = nullptr;
+  const bool da =
+      sqlite3_prepare_v2(db, sql, -1, &s, nullptr) == SQLITE_OK && (!zeileNoetig || sqlite3_step(s) == SQLITE_ROW);
+  sqlite3_finalize(s);
+  return da;
+}
+
+// Names of files without a row of their own, kept with their folder's
+// time (added to indexes of the same format, so nothing is re-indexed).
+bool ZwillingeDa(sqlite3* db) { return Uebersetzbar(db, "SELECT zwillingszeit, zwillinge FROM ordner LIMIT 0", false); }
+
+// Texts of plain files beyond the extraction's limit were once kept cut
+// and counted as read in full; such files are now read by the search.
+bool LangeGeprueft(sqlite3* db) { return Uebersetzbar(db, "SELECT 1 FROM meta WHERE schluessel='lange_texte'", true); }
+
+bool Aktuell(sqlite3* db) { return FormatLesen(db) == kFormat && ZwillingeDa(db) && LangeGeprueft(db); }
+
+// Older layouts: a text per file, sections numbered file id * 8192 +
+// number. Files of the same bytes now share the text of the first.
+constexpr const char* kAltesFormatUmbauen =
+    "DROP TABLE IF EXISTS volltext;"
+    "ALTER TABLE abschnitte RENAME TO abschnitte_alt;"
+    "ALTER TABLE dateien ADD COLUMN inhalt INTEGER;"
+    "CREATE TABLE inhalte (id INTEGER PRIMARY KEY, groesse INTEGER NOT NULL, hash BLOB,"
+    " im_index INTEGER NOT NULL DEFAULT 0);"
+    "CREATE TEMP TABLE erste AS SELECT id, groesse, hash, zustand = 1 AND im_index = 1 AS indiziert FROM dateien d"
+    " WHERE EXISTS (SELECT 1 FROM abschnitte_alt a WHERE a.id >= d.id * 8192 AND a.id < (d.id + 1) * 8192)"
+    " AND (zustand <> 1 OR im_index <> 1 OR hash IS NULL OR id = (SELECT min(x.id) FROM dateien x"
+    "  WHERE x.groesse = d.groesse AND x.hash = d.hash AND x.zustand = 1 AND x.im_index = 1));"
+    "INSERT INTO inhalte (id, groesse, hash, im_index) SELECT id, groesse, hash, indiziert FROM erste;"
+    "UPDATE dateien SET inhalt = id WHERE id IN (SELECT id FROM erste);"
+    "UPDATE dateien SET inhalt = (SELECT min(x.id) FROM erste x WHERE x.indiziert AND x.groesse = dateien.groesse"
+    " AND x.hash = dateien.hash) WHERE inhalt IS NULL AND zustand = 1 AND im_index = 1;"
+    "CREATE TABLE abschnitte (id INTEGER PRIMARY KEY, inhalt INTEGER NOT NULL, nr INTEGER NOT NULL,"
+    " eigen INTEGER NOT NULL, daten BLOB NOT NULL);"
+    "INSERT INTO abschnitte (inhalt, nr, eigen, daten) SELECT id / 8192, id % 8192, eigen, daten"
+    " FROM abschnitte_alt WHERE id / 8192 IN (SELECT id FROM erste) ORDER BY id;"
+    "DROP TABLE abschnitte_alt; DROP TABLE erste;"
+    "DROP INDEX IF EXISTS dateien_inhalt;"
+    "ALTER TABLE dateien DROP COLUMN im_index;";
+
+constexpr const char* kTabellen =
+    "CREATE TABLE IF NOT EXISTS meta (schluessel TEXT PRIMARY KEY, wert TEXT);"
+    "CREATE TABLE IF NOT EXISTS dateien ("
+    " id INTEGER PRIMARY KEY,"
+    " pfad TEXT NOT NULL,"
+    " schluessel TEXT NOT NULL UNIQUE,"
+    " ordner TEXT NOT NULL,"
+    " groesse INTEGER NOT NULL DEFAULT 0,"
+    " mtime INTEGER NOT NULL DEFAULT 0,"
+    " hash BLOB,"
+    " zustand INTEGER NOT NULL,"
+    " grund TEXT,"
+    " art TEXT,"
+    " seiten INTEGER NOT NULL DEFAULT 0,"
+    " inhalt INTEGER);"
+    // A text, held by the files of its bytes; only texts of indexed files
+    // are in the FTS index (and shared).
+    "CREATE TABLE IF NOT EXISTS inhalte (id INTEGER PRIMARY KEY, groesse INTEGER NOT NULL, hash BLOB,"
+    " im_index INTEGER NOT NULL DEFAULT 0);"
+    // The FTS row id of a section is its id.
+    "CREATE TABLE IF NOT EXISTS abschnitte (id INTEGER PRIMARY KEY, inhalt INTEGER NOT NULL,"
+    " nr INTEGER NOT NULL, eigen INTEGER NOT NULL, daten BLOB NOT NULL);"
+    "CREATE INDEX IF NOT EXISTS abschnitte_inhalt ON abschnitte(inhalt, nr);"
+    "CREATE INDEX IF NOT EXISTS inhalte_bytes ON inhalte(groesse, hash) WHERE im_index = 1;"
+    "CREATE TABLE IF NOT EXISTS ordner (schluessel TEXT PRIMARY KEY, pfad TEXT NOT NULL, mtime INTEGER NOT NULL,"
+    " zwillingszeit INTEGER, zwillinge TEXT);"
+    "CREATE INDEX IF NOT EXISTS dateien_ordner ON dateien(ordner);"
+    "CREATE INDEX IF NOT EXISTS dateien_text ON dateien(inhalt);"
+    "CREATE INDEX IF NOT EXISTS dateien_ohne_text ON dateien(ordner) WHERE zustand <> 1;"
+    "CREATE VIRTUAL TABLE IF NOT EXISTS volltext USING fts5(t, content='', tokenize='vxmtri', detail=none);";
+
+}  // namespace
+
 void Volltextindex::Aufbauen() {
-  // A current index is opened without writing (a search must not wait for
-  // the indexer's lock, nor take one).
-  auto formatLesen = [&] {
-    sqlite3_stmt* s = nullptr;
-    int format = 0;
-    if (sqlite3_prepare_v2(db_, "SELECT wert FROM meta WHERE schluessel='format'", -1, &s, nullptr) == SQLITE_OK &&
-        sqlite3_step(s) == SQLITE_ROW)
-      format = sqlite3_column_int(s, 0);
-    sqlite3_finalize(s);
-    return format;
-  };
-  // Names of files without a row of their own, kept with their folder's
-  // time (added to indexes of the same format, so nothing is re-indexed).
-  auto zwillingeDa = [&] {
-    sqlite3_stmt* s = nullptr;
-    const bool da = sqlite3_prepare_v2(db_, "SELECT zwillingszeit, zwillinge FROM ordner LIMIT 0", -1, &s,
-                                       nullptr) == SQLITE_OK;
-    sqlite3_finalize(s);
-    return da;
-  };
-  // Texts of plain files beyond the extraction's limit were once kept cut
-  // and counted as read in full; such files are now read by the search.
-  auto langeGeprueft = [&] {
-    sqlite3_stmt* s = nullptr;
-    const bool da = sqlite3_prepare_v2(db_, "SELECT 1 FROM meta WHERE schluessel='lange_texte'", -1, &s, nullptr) ==
-                        SQLITE_OK &&
-                    sqlite3_step(s) == SQLITE_ROW;
-    sqlite3_finalize(s);
-    return da;
-  };
-  if (formatLesen() == kFormat && zwillingeDa() && langeGeprueft()) return;
+  if (Aktuell(db_)) return;
   Transaktion t(*this);
-  const int format = formatLesen();
-  if (format == kFormat && zwillingeDa() && langeGeprueft()) return;  // another process was quicker
-  if (format > 0 && format < kFormat) {
-    // Older layouts: a text per file, sections numbered file id * 8192 +
-    // number. Files of the same bytes now share the text of the first.
-    Ausfuehren(
-        "DROP TABLE IF EXISTS volltext;"
-        "ALTER TABLE abschnitte RENAME TO abschnitte_alt;"
-        "ALTER TABLE dateien ADD COLUMN inhalt INTEGER;"
-        "CREATE TABLE inhalte (id INTEGER PRIMARY KEY, groesse INTEGER NOT NULL, hash BLOB,"
-        " im_index INTEGER NOT NULL DEFAULT 0);"
-        "CREATE TEMP TABLE erste AS SELECT id, groesse, hash, zustand = 1 AND im_index = 1 AS indiziert FROM dateien d"
-        " WHERE EXISTS (SELECT 1 FROM abschnitte_alt a WHERE a.id >= d.id * 8192 AND a.id < (d.id + 1) * 8192)"
-        " AND (zustand <> 1 OR im_index <> 1 OR hash IS NULL OR id = (SELECT min(x.id) FROM dateien x"
-        "  WHERE x.groesse = d.groesse AND x.hash = d.hash AND x.zustand = 1 AND x.im_index = 1));"
-        "INSERT INTO inhalte (id, groesse, hash, im_index) SELECT id, groesse, hash, indiziert FROM erste;"
-        "UPDATE dateien SET inhalt = id WHERE id IN (SELECT id FROM erste);"
-        "UPDATE dateien SET inhalt = (SELECT min(x.id) FROM erste x WHERE x.indiziert AND x.groesse = dateien.groesse"
-        " AND x.hash = dateien.hash) WHERE inhalt IS NULL AND zustand = 1 AND im_index = 1;"
-        "CREATE TABLE abschnitte (id INTEGER PRIMARY KEY, inhalt INTEGER NOT NULL, nr INTEGER NOT NULL,"
-        " eigen INTEGER NOT NULL, daten BLOB NOT NULL);"
-        "INSERT INTO abschnitte (inhalt, nr, eigen, daten) SELECT id / 8192, id % 8192, eigen, daten"
-        " FROM abschnitte_alt WHERE id / 8192 IN (SELECT id FROM erste) ORDER BY id;"
-        "DROP TABLE abschnitte_alt; DROP TABLE erste;"
-        "DROP INDEX IF EXISTS dateien_inhalt;"
-        "ALTER TABLE dateien DROP COLUMN im_index;");
-  }
-  Ausfuehren(
-      "CREATE TABLE IF NOT EXISTS meta (schluessel TEXT PRIMARY KEY, wert TEXT);"
-      "CREATE TABLE IF NOT EXISTS dateien ("
-      " id INTEGER PRIMARY KEY,"
-      " pfad TEXT NOT NULL,"
-      " schluessel TEXT NOT NULL UNIQUE,"
-      " ordner TEXT NOT NULL,"
-      " groesse INTEGER NOT NULL DEFAULT 0,"
-      " mtime INTEGER NOT NULL DEFAULT 0,"
-      " hash BLOB,"
-      " zustand INTEGER NOT NULL,"
-      " grund TEXT,"
-      " art TEXT,"
-      " seiten INTEGER NOT NULL DEFAULT 0,"
-      " inhalt INTEGER);"
-      // A text, held by the files of its bytes; only texts of indexed files
-      // are in the FTS index (and shared).
-      "CREATE TABLE IF NOT EXISTS inhalte (id INTEGER PRIMARY KEY, groesse INTEGER NOT NULL, hash BLOB,"
-      " im_index INTEGER NOT NULL DEFAULT 0);"
-      // The FTS row id of a section is its id.
-      "CREATE TABLE IF NOT EXISTS abschnitte (id INTEGER PRIMARY KEY, inhalt INTEGER NOT NULL,"
-      " nr INTEGER NOT NULL, eigen INTEGER NOT NULL, daten BLOB NOT NULL);"
-      "CREATE INDEX IF NOT EXISTS abschnitte_inhalt ON abschnitte(inhalt, nr);"
-      "CREATE INDEX IF NOT EXISTS inhalte_bytes ON inhalte(groesse, hash) WHERE im_index = 1;"
-      "CREATE TABLE IF NOT EXISTS ordner (schluessel TEXT PRIMARY KEY, pfad TEXT NOT NULL, mtime INTEGER NOT NULL,"
-      " zwillingszeit INTEGER, zwillinge TEXT);"
-      "CREATE INDEX IF NOT EXISTS dateien_ordner ON dateien(ordner);"
-      "CREATE INDEX IF NOT EXISTS dateien_text ON dateien(inhalt);"
-      "CREATE INDEX IF NOT EXISTS dateien_ohne_text ON dateien(ordner) WHERE zustand <> 1;"
-      "CREATE VIRTUAL TABLE IF NOT EXISTS volltext USING fts5(t, content='', tokenize='vxmtri', detail=none);");
-  if (!zwillingeDa())
+  const int format = FormatLesen(db_);
+  if (Aktuell(db_)) return;  // another process was quicker
+  if (format > 0 && format < kFormat) Ausfuehren(kAltesFormatUmbauen);
+  Ausfuehren(kTabellen);
+  if (!ZwillingeDa(db_))
     Ausfuehren("ALTER TABLE ordner ADD COLUMN zwillingszeit INTEGER; ALTER TABLE ordner ADD COLUMN zwillinge TEXT;");
   if (format > 0 && format < kFormat) {
     // The stored texts are indexed again, under the new section numbers.
@@ -267,7 +273,7 @@ void Volltextindex::Aufbauen() {
       if (sqlite3_step(ein) != SQLITE_DONE) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
     }
   }
-  if (!langeGeprueft()) {
+  if (!LangeGeprueft(db_)) {
     Ausfuehren(
         "UPDATE dateien SET zustand = 2, grund = 'Text länger als 64 MB; die Suche liest die Datei selbst'"
         " WHERE zustand = 1 AND groesse > 67108864 AND art IN ('text', 'markup', 'rtf');"
@@ -517,42 +523,22 @@ void Volltextindex::InhaltEntfernen(std::int64_t inhalt) {
 }
 
 void Volltextindex::Schreiben(Indexeintrag& e, const Vorbereitet* text, bool textErneuern) {
-  const std::string schluessel = IndexSchluessel(e.Pfad);
   // The row of this path keeps its id; a copied id of another row does not count.
   const auto alt = Eintrag(e.Pfad);
   e.Id = alt ? alt->Id : 0;
   if (e.Id != 0) InhaltLoesen(e.Id);
   const bool indizieren = e.Zustand == Indexzustand::Indiziert;
   if (text && indizieren && !text->MitGrammen) throw IndexFehler("Volltextindex: Text ohne N-Gramme");
-  // The text of the same bytes, when another file has it indexed.
-  std::int64_t inhalt = 0;
-  if (text && indizieren && !e.Hash.empty()) {
-    sqlite3_stmt* s = Anweisung("SELECT id FROM inhalte WHERE groesse = ? AND hash = ? AND im_index = 1 LIMIT 1");
-    Zurueck z{s};
-    sqlite3_bind_int64(s, 1, e.Groesse);
-    sqlite3_bind_blob(s, 2, e.Hash.data(), static_cast<int>(e.Hash.size()), SQLITE_TRANSIENT);
-    if (sqlite3_step(s) == SQLITE_ROW) inhalt = sqlite3_column_int64(s, 0);
-  }
+  std::int64_t inhalt = text && indizieren && !e.Hash.empty() ? GeteilterInhalt(e) : 0;
   bool neuerText = text && inhalt == 0;
   std::int64_t ersetzt = 0;
   if (inhalt != 0 && textErneuern) {
     // The shared text read again (a full run): replaced for all who hold it.
     InhaltEntfernen(inhalt);
     ersetzt = inhalt;
-    inhalt = 0;
     neuerText = true;
   }
-  if (neuerText) {
-    sqlite3_stmt* s = Anweisung("INSERT INTO inhalte (groesse, hash, im_index) VALUES (?, ?, ?) RETURNING id");
-    Zurueck z{s};
-    sqlite3_bind_int64(s, 1, e.Groesse);
-    if (e.Hash.empty()) sqlite3_bind_null(s, 2);
-    else sqlite3_bind_blob(s, 2, e.Hash.data(), static_cast<int>(e.Hash.size()), SQLITE_TRANSIENT);
-    sqlite3_bind_int(s, 3, indizieren ? 1 : 0);
-    if (sqlite3_step(s) != SQLITE_ROW) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
-    inhalt = sqlite3_column_int64(s, 0);
-    sqlite3_step(s);
-  }
+  if (neuerText) inhalt = InhaltAnlegen(e, indizieren);
   if (ersetzt) {
     sqlite3_stmt* u = Anweisung("UPDATE dateien SET inhalt = ? WHERE inhalt = ?");
     Zurueck z{u};
@@ -561,35 +547,62 @@ void Volltextindex::Schreiben(Indexeintrag& e, const Vorbereitet* text, bool tex
     sqlite3_step(u);
   }
   e.Inhalt = inhalt;
+  DateizeileSchreiben(e);
+  if (neuerText) AbschnitteSchreiben(inhalt, *text, indizieren);
+}
+
+std::int64_t Volltextindex::GeteilterInhalt(const Indexeintrag& e) {
+  sqlite3_stmt* s = Anweisung("SELECT id FROM inhalte WHERE groesse = ? AND hash = ? AND im_index = 1 LIMIT 1");
+  Zurueck z{s};
+  sqlite3_bind_int64(s, 1, e.Groesse);
+  sqlite3_bind_blob(s, 2, e.Hash.data(), static_cast<int>(e.Hash.size()), SQLITE_TRANSIENT);
+  return sqlite3_step(s) == SQLITE_ROW ? sqlite3_column_int64(s, 0) : 0;
+}
+
+std::int64_t Volltextindex::InhaltAnlegen(const Indexeintrag& e, bool indizieren) {
+  sqlite3_stmt* s = Anweisung("INSERT INTO inhalte (groesse, hash, im_index) VALUES (?, ?, ?) RETURNING id");
+  Zurueck z{s};
+  sqlite3_bind_int64(s, 1, e.Groesse);
+  if (e.Hash.empty()) sqlite3_bind_null(s, 2);
+  else sqlite3_bind_blob(s, 2, e.Hash.data(), static_cast<int>(e.Hash.size()), SQLITE_TRANSIENT);
+  sqlite3_bind_int(s, 3, indizieren ? 1 : 0);
+  if (sqlite3_step(s) != SQLITE_ROW) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
+  const std::int64_t inhalt = sqlite3_column_int64(s, 0);
+  sqlite3_step(s);
+  return inhalt;
+}
+
+void Volltextindex::DateizeileSchreiben(Indexeintrag& e) {
+  const std::string schluessel = IndexSchluessel(e.Pfad);
   sqlite3_stmt* s = Anweisung(
       "INSERT INTO dateien (id, pfad, schluessel, ordner, groesse, mtime, hash, zustand, grund, art, seiten,"
       " inhalt) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)"
       " ON CONFLICT(schluessel) DO UPDATE SET pfad = ?2, groesse = ?5, mtime = ?6, hash = ?7, zustand = ?8,"
       " grund = ?9, art = ?10, seiten = ?11, inhalt = ?12"
       " RETURNING id");
-  {
-    Zurueck z{s};
-    if (e.Id) sqlite3_bind_int64(s, 1, e.Id); else sqlite3_bind_null(s, 1);
-    Binden(s, 2, e.Pfad);
-    Binden(s, 3, schluessel);
-    Binden(s, 4, Ordnerteil(schluessel));
-    sqlite3_bind_int64(s, 5, e.Groesse);
-    sqlite3_bind_int64(s, 6, e.Mtime);
-    if (e.Hash.empty()) sqlite3_bind_null(s, 7);
-    else sqlite3_bind_blob(s, 7, e.Hash.data(), static_cast<int>(e.Hash.size()), SQLITE_TRANSIENT);
-    sqlite3_bind_int(s, 8, static_cast<int>(e.Zustand));
-    Binden(s, 9, e.Grund);
-    Binden(s, 10, e.Art);
-    sqlite3_bind_int64(s, 11, e.Seiten);
-    if (inhalt) sqlite3_bind_int64(s, 12, inhalt); else sqlite3_bind_null(s, 12);
-    if (sqlite3_step(s) != SQLITE_ROW) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
-    e.Id = sqlite3_column_int64(s, 0);
-  }
-  if (!neuerText) return;
+  Zurueck z{s};
+  if (e.Id) sqlite3_bind_int64(s, 1, e.Id); else sqlite3_bind_null(s, 1);
+  Binden(s, 2, e.Pfad);
+  Binden(s, 3, schluessel);
+  Binden(s, 4, Ordnerteil(schluessel));
+  sqlite3_bind_int64(s, 5, e.Groesse);
+  sqlite3_bind_int64(s, 6, e.Mtime);
+  if (e.Hash.empty()) sqlite3_bind_null(s, 7);
+  else sqlite3_bind_blob(s, 7, e.Hash.data(), static_cast<int>(e.Hash.size()), SQLITE_TRANSIENT);
+  sqlite3_bind_int(s, 8, static_cast<int>(e.Zustand));
+  Binden(s, 9, e.Grund);
+  Binden(s, 10, e.Art);
+  sqlite3_bind_int64(s, 11, e.Seiten);
+  if (e.Inhalt) sqlite3_bind_int64(s, 12, e.Inhalt); else sqlite3_bind_null(s, 12);
+  if (sqlite3_step(s) != SQLITE_ROW) throw IndexFehler(std::string("Volltextindex: ") + sqlite3_errmsg(db_));
+  e.Id = sqlite3_column_int64(s, 0);
+}
+
+void Volltextindex::AbschnitteSchreiben(std::int64_t inhalt, const Vorbereitet& text, bool indizieren) {
   sqlite3_stmt* ab = Anweisung("INSERT INTO abschnitte (inhalt, nr, eigen, daten) VALUES (?, ?, ?, ?) RETURNING id");
   sqlite3_stmt* ein = Anweisung("INSERT INTO volltext(rowid, t) VALUES (?, ?)");
   std::int64_t nr = 0;
-  for (const auto& a : text->Teile) {
+  for (const auto& a : text.Teile) {
     const std::string& gepackt = a.Gepackt;
     std::int64_t rowid = 0;
     {

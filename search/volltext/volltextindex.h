@@ -205,6 +205,12 @@ class Volltextindex {
   void InhaltLoesen(std::int64_t id);
   void InhaltEntfernen(std::int64_t inhalt);
   void Aufbauen();
+  // Steps of Schreiben: the text of the same bytes held for another file,
+  // a new text, the file's row, the text's sections.
+  std::int64_t GeteilterInhalt(const Indexeintrag& e);
+  std::int64_t InhaltAnlegen(const Indexeintrag& e, bool indizieren);
+  void DateizeileSchreiben(Indexeintrag& e);
+  void AbschnitteSchreiben(std::int64_t inhalt, const Vorbereitet& text, bool indizieren);
 
   std::filesystem::path datei_;
   sqlite3* db_ = nullptr;
