@@ -204,31 +204,11 @@ void VorlageAnlegen(const fs::path& dokWurzel) {
   }
 }
 
-}  // namespace
-
-DemoAufruf DemoDatenAnlegen(const fs::path& laufwerkC) {
-  DemoAufruf aufruf;
-  std::error_code ec;
-  const fs::path dat = laufwerkC / "VXM" / "VXMDAT";
-  fs::create_directories(dat, ec);
-
-  const fs::path daten = Host(laufwerkC, aufruf.Datenbank);
-  if (!fs::exists(daten, ec)) {
-    HostdatenAnlegen(daten.string());
-    HostdatenFuellen(*DatenbankOeffnenHost(daten));
-  }
-  const fs::path firma = Host(laufwerkC, aufruf.FirmenDatenbank);
-  if (!fs::exists(firma, ec)) {
-    FirmendatenAnlegen(firma.string());
-    DatenbankOeffnenHost(firma)->Execute(
-        "INSERT INTO AllgFirmenDaten (FirmenNr, Firmenname, Strasse, Plz, Ort, VXMDOKPfad) VALUES "
-        "(1, \"Hausverwaltung Sonnleitner & Söhne GmbH\", \"Theresienstraße 44\", \"80333\", \"München\", \"\")");
-  }
-
+std::vector<Dokument> Dokumente() {
   const std::string obj = kWurzel + "\\7";
   const std::string be = obj + "\\3";
   const std::string bn = be + "\\2";
-  const std::vector<Dokument> dokumente = {
+  return {
       {kWurzel, "Rundschreiben Heizperiode 2024.txt", {"HEIZUNG"}},
       {obj, "Hausordnung Müllerstraße 12.txt", {"HAUSORDNUNG"}},
       {obj, "Fassade Süd.png", {"FOTO", "FASSADE"}},
@@ -247,7 +227,11 @@ DemoAufruf DemoDatenAnlegen(const fs::path& laufwerkC) {
       {kWurzel + "\\8\\1\\1\\Korrespondenz", "Begrüßung Yıldız.txt", {"BEGRÜßUNG"}},
   };
 
-  const std::map<std::string, std::vector<std::string>> briefe = {
+}
+
+// The letters' lines, by file name.
+std::map<std::string, std::vector<std::string>> Briefe() {
+  return {
       {"Rundschreiben Heizperiode 2024.txt",
        {"Hausverwaltung Sonnleitner & Söhne GmbH", "Theresienstraße 44, 80333 München", "",
         "An alle Bewohnerinnen und Bewohner", "", "Beginn der Heizperiode 2024/25", "",
@@ -299,7 +283,11 @@ DemoAufruf DemoDatenAnlegen(const fs::path& laufwerkC) {
         "Ihre Ansprechpartnerin in der Verwaltung ist Frau Größlinger.", "", "Mit freundlichen Grüßen",
         "Hausverwaltung Sonnleitner & Söhne GmbH"}},
   };
-  const std::map<std::string, std::pair<std::string, std::vector<std::string>>> pdfs = {
+}
+
+// Title and lines of the PDFs, by file name.
+std::map<std::string, std::pair<std::string, std::vector<std::string>>> Pdfs() {
+  return {
       {"Nebenkostenabrechnung 2023.pdf",
        {"Nebenkostenabrechnung 2023 - Müllerstraße 12",
         {"Grundsteuer                 4.812,00 EUR", "Müllabfuhr                  2.130,40 EUR",
@@ -318,6 +306,35 @@ DemoAufruf DemoDatenAnlegen(const fs::path& laufwerkC) {
          "Nachzahlung                   171,36 EUR", "", "Bitte überweisen Sie bis 31.05.2024."}}},
   };
 
+}
+
+// The host's and the company's databases, made once.
+void HostdatenbankenAnlegen(const fs::path& laufwerkC, const DemoAufruf& aufruf) {
+  std::error_code ec;
+  const fs::path daten = Host(laufwerkC, aufruf.Datenbank);
+  if (!fs::exists(daten, ec)) {
+    HostdatenAnlegen(daten.string());
+    HostdatenFuellen(*DatenbankOeffnenHost(daten));
+  }
+  const fs::path firma = Host(laufwerkC, aufruf.FirmenDatenbank);
+  if (!fs::exists(firma, ec)) {
+    FirmendatenAnlegen(firma.string());
+    DatenbankOeffnenHost(firma)->Execute(
+        "INSERT INTO AllgFirmenDaten (FirmenNr, Firmenname, Strasse, Plz, Ort, VXMDOKPfad) VALUES "
+        "(1, \"Hausverwaltung Sonnleitner & Söhne GmbH\", \"Theresienstraße 44\", \"80333\", \"München\", \"\")");
+  }
+}
+
+}  // namespace
+
+DemoAufruf DemoDatenAnlegen(const fs::path& laufwerkC) {
+  DemoAufruf aufruf;
+  std::error_code ec;
+  const fs::path dat = laufwerkC / "VXM" / "VXMDAT";
+  fs::create_directories(dat, ec);
+
+  HostdatenbankenAnlegen(laufwerkC, aufruf);
+
   // The sample store is laid out once, with its register: later starts open
   // it as the user left it (files deleted, renamed or moved stay so).
   const fs::path reg = dat / "vxmdok.mdb";
@@ -327,6 +344,9 @@ DemoAufruf DemoDatenAnlegen(const fs::path& laufwerkC) {
     VorlageAnlegen(laufwerkC / "VXM" / "VXMDOK");
     return aufruf;
   }
+  const auto dokumente = Dokumente();
+  const auto briefe = Briefe();
+  const auto pdfs = Pdfs();
   for (const auto& d : dokumente) {
     const fs::path ziel = Host(laufwerkC, d.ordner + "\\" + d.name);
     if (auto b = briefe.find(d.name); b != briefe.end()) {
@@ -337,7 +357,8 @@ DemoAufruf DemoDatenAnlegen(const fs::path& laufwerkC) {
       Foto(ziel, d.name.find("Wasserschaden") != std::string::npos ? 1 : 0);
     }
   }
-  // the usual sub-folders of the tenant, some still empty
+  // the usual sub-folders of the called tenant, some still empty
+  const std::string bn = kWurzel + "\\7\\3\\2";
   for (const char* o : {"Verträge", "Korrespondenz", "Abrechnungen", "Vorschreibungen"})
     fs::create_directories(Host(laufwerkC, bn + "\\" + o), ec);
   VorlageAnlegen(laufwerkC / "VXM" / "VXMDOK");
