@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/text.h"
 #include "search/volltext/extraktion.h"
@@ -111,118 +112,139 @@ std::string MarkupText(std::string_view s) {
   return aus;
 }
 
-// RTF: groups, control words, \'hh in the document's code page (taken as
-// Windows-1252), \uN with its \ucN fallback characters; destinations marked
-// with \* and the font, colour and style tables are skipped.
-std::string RtfText(std::string_view s) {
-  std::string aus;
+namespace {
+
+// Destinations whose group holds no text.
+bool OhneText(std::string_view w) {
+  for (const char* d : {"fonttbl", "colortbl", "stylesheet", "pict", "object", "themedata", "datastore", "listtable",
+                        "listoverridetable", "rsidtbl", "generator", "latentstyles"})
+    if (w == d) return true;
+  return false;
+}
+
+// Appends what a control word stands for; false for words standing for nothing.
+bool Zeichen(std::string_view w, std::string& aus) {
+  if (w == "par" || w == "line" || w == "row" || w == "sect" || w == "page") aus += '\n';
+  else if (w == "tab" || w == "cell" || w == "emspace" || w == "enspace") aus += ' ';
+  else if (w == "emdash") aus += "\xE2\x80\x94";
+  else if (w == "endash") aus += "\xE2\x80\x93";
+  else if (w == "lquote" || w == "rquote") aus += '\'';
+  else if (w == "ldblquote" || w == "rdblquote") aus += '"';
+  else if (w == "bullet") aus += "\xE2\x80\xA2";
+  else return false;
+  return true;
+}
+
+class RtfLeser {
+ public:
+  explicit RtfLeser(std::string_view s) : s_(s) {}
+
+  std::string Lesen() {
+    while (i_ < s_.size()) {
+      const char c = s_[i_];
+      if (c == '{' || c == '}') {
+        CpAusgeben();
+        if (c == '{' && !GruppeAuf()) break;
+        if (c == '}' && stapel_.size() > 1) stapel_.pop_back();
+        if (c == '}') ++i_;
+      } else if (c == '\\') {
+        if (++i_ >= s_.size()) break;
+        Steuerung();
+      } else {
+        if (c != '\r' && c != '\n') Byte(c);
+        ++i_;
+      }
+    }
+    CpAusgeben();
+    return std::move(aus_);
+  }
+
+ private:
   struct Zustand {
     bool Ueberspringen = false;
     int Uc = 1;
   };
-  std::vector<Zustand> stapel{Zustand{}};
-  int auslassen = 0;  // fallback characters still to skip after \uN
-  std::string cp;     // \'hh bytes waiting to be decoded together
-  auto cpAusgeben = [&] {
-    if (!cp.empty()) {
-      aus += AlsUtf8(cp);
-      cp.clear();
-    }
-  };
-  std::size_t i = 0;
-  while (i < s.size()) {
-    const char c = s[i];
-    Zustand& z = stapel.back();
-    if (c == '{') {
-      cpAusgeben();
-      if (stapel.size() > 1000) break;  // hostile nesting
-      stapel.push_back(z);
-      ++i;
-      if (s.compare(i, 2, "\\*") == 0) stapel.back().Ueberspringen = true;
-      continue;
-    }
-    if (c == '}') {
-      cpAusgeben();
-      if (stapel.size() > 1) stapel.pop_back();
-      ++i;
-      continue;
-    }
-    if (c == '\\') {
-      ++i;
-      if (i >= s.size()) break;
-      const char d = s[i];
-      if (d == '\'') {
-        if (i + 2 < s.size()) {
-          const unsigned long b = std::strtoul(std::string(s.substr(i + 1, 2)).c_str(), nullptr, 16);
-          if (auslassen > 0) {
-            --auslassen;
-          } else if (!z.Ueberspringen) {
-            cp += static_cast<char>(b);
-          }
-        }
-        i += 3;
-        continue;
-      }
-      cpAusgeben();
-      if (!std::isalpha(static_cast<unsigned char>(d))) {
-        // Control symbols: \\ \{ \} stand for themselves, \~ is a blank.
-        if (!z.Ueberspringen && (d == '\\' || d == '{' || d == '}')) aus += d;
-        if (!z.Ueberspringen && d == '~') aus += ' ';
-        if (!z.Ueberspringen && (d == '\n' || d == '\r')) aus += '\n';
-        ++i;
-        continue;
-      }
-      std::size_t e = i;
-      while (e < s.size() && std::isalpha(static_cast<unsigned char>(s[e]))) ++e;
-      const std::string_view wort = s.substr(i, e - i);
-      std::size_t zahlAnfang = e;
-      if (e < s.size() && (s[e] == '-' || std::isdigit(static_cast<unsigned char>(s[e])))) {
-        ++e;
-        while (e < s.size() && std::isdigit(static_cast<unsigned char>(s[e]))) ++e;
-      }
-      const long zahl = e > zahlAnfang ? std::strtol(std::string(s.substr(zahlAnfang, e - zahlAnfang)).c_str(), nullptr, 10) : 0;
-      if (e < s.size() && s[e] == ' ') ++e;
-      i = e;
-      if (wort == "fonttbl" || wort == "colortbl" || wort == "stylesheet" || wort == "pict" ||
-          wort == "object" || wort == "themedata" || wort == "datastore" || wort == "listtable" ||
-          wort == "listoverridetable" || wort == "rsidtbl" || wort == "generator" || wort == "latentstyles") {
-        z.Ueberspringen = true;
-      } else if (z.Ueberspringen) {
-      } else if (wort == "par" || wort == "line" || wort == "row" || wort == "sect" || wort == "page") {
-        aus += '\n';
-      } else if (wort == "tab" || wort == "cell" || wort == "emspace" || wort == "enspace") {
-        aus += ' ';
-      } else if (wort == "uc") {
-        z.Uc = static_cast<int>(zahl);
-      } else if (wort == "u") {
-        Utf8Anhaengen(static_cast<char32_t>(zahl < 0 ? zahl + 65536 : zahl), aus);
-        auslassen = z.Uc;
-      } else if (wort == "emdash") {
-        aus += "\xE2\x80\x94";
-      } else if (wort == "endash") {
-        aus += "\xE2\x80\x93";
-      } else if (wort == "lquote" || wort == "rquote") {
-        aus += '\'';
-      } else if (wort == "ldblquote" || wort == "rdblquote") {
-        aus += '"';
-      } else if (wort == "bullet") {
-        aus += "\xE2\x80\xA2";
-      }
-      continue;
-    }
-    if (c == '\r' || c == '\n') {
-      ++i;
-      continue;
-    }
-    if (auslassen > 0) {
-      --auslassen;
-    } else if (!z.Ueberspringen) {
-      cp += c;
-    }
-    ++i;
+
+  void CpAusgeben() {
+    if (cp_.empty()) return;
+    aus_ += AlsUtf8(cp_);
+    cp_.clear();
   }
-  cpAusgeben();
-  return aus;
-}
+
+  // A byte of text in the code page, unless it is a fallback of \uN.
+  void Byte(char c) {
+    if (auslassen_ > 0) --auslassen_;
+    else if (!stapel_.back().Ueberspringen) cp_ += c;
+  }
+
+  bool GruppeAuf() {
+    if (stapel_.size() > 1000) return false;  // hostile nesting
+    stapel_.push_back(stapel_.back());
+    ++i_;
+    if (s_.compare(i_, 2, "\\*") == 0) stapel_.back().Ueberspringen = true;
+    return true;
+  }
+
+  // After a backslash: \'hh, a control symbol or a control word.
+  void Steuerung() {
+    const char d = s_[i_];
+    if (d == '\'') {
+      if (i_ + 2 < s_.size())
+        Byte(static_cast<char>(std::strtoul(std::string(s_.substr(i_ + 1, 2)).c_str(), nullptr, 16)));
+      i_ += 3;
+      return;
+    }
+    CpAusgeben();
+    const bool ueberspringen = stapel_.back().Ueberspringen;
+    if (!std::isalpha(static_cast<unsigned char>(d))) {
+      // Control symbols: \\ \{ \} stand for themselves, \~ is a blank.
+      if (!ueberspringen && (d == '\\' || d == '{' || d == '}')) aus_ += d;
+      if (!ueberspringen && d == '~') aus_ += ' ';
+      if (!ueberspringen && (d == '\n' || d == '\r')) aus_ += '\n';
+      ++i_;
+      return;
+    }
+    std::size_t e = i_;
+    while (e < s_.size() && std::isalpha(static_cast<unsigned char>(s_[e]))) ++e;
+    const std::string_view wort = s_.substr(i_, e - i_);
+    const std::size_t zahlAnfang = e;
+    if (e < s_.size() && (s_[e] == '-' || std::isdigit(static_cast<unsigned char>(s_[e])))) {
+      ++e;
+      while (e < s_.size() && std::isdigit(static_cast<unsigned char>(s_[e]))) ++e;
+    }
+    const long zahl =
+        e > zahlAnfang ? std::strtol(std::string(s_.substr(zahlAnfang, e - zahlAnfang)).c_str(), nullptr, 10) : 0;
+    if (e < s_.size() && s_[e] == ' ') ++e;
+    i_ = e;
+    Steuerwort(wort, zahl);
+  }
+
+  void Steuerwort(std::string_view wort, long zahl) {
+    Zustand& z = stapel_.back();
+    if (OhneText(wort)) {
+      z.Ueberspringen = true;
+    } else if (z.Ueberspringen || Zeichen(wort, aus_)) {
+    } else if (wort == "uc") {
+      z.Uc = static_cast<int>(zahl);
+    } else if (wort == "u") {
+      Utf8Anhaengen(static_cast<char32_t>(zahl < 0 ? zahl + 65536 : zahl), aus_);
+      auslassen_ = z.Uc;
+    }
+  }
+
+  std::string_view s_;
+  std::size_t i_ = 0;
+  std::string aus_;
+  std::string cp_;  // \'hh bytes waiting to be decoded together
+  std::vector<Zustand> stapel_{Zustand{}};
+  int auslassen_ = 0;  // fallback characters still to skip after \uN
+};
+
+}  // namespace
+
+// RTF: groups, control words, \'hh in the document's code page (taken as
+// Windows-1252), \uN with its \ucN fallback characters; destinations marked
+// with \* and the font, colour and style tables are skipped.
+std::string RtfText(std::string_view s) { return RtfLeser(s).Lesen(); }
 
 }  // namespace vxm::volltext::auslese_intern
