@@ -1,5 +1,7 @@
 #include "files/ordnerumbenennen.h"
 
+#include <optional>
+
 #include "files/registerpflege.h"
 #include "files/registervorhaben.h"
 #include "platform/dienste.h"
@@ -14,6 +16,65 @@ OrdnerUmbenennung Abgelehnt(int32_t nummer, std::string meldung, bool register_ 
   u.Meldung = std::move(meldung);
   u.RegisterFehler = register_;
   return u;
+}
+
+OrdnerUmbenennung Umbenannt(const std::string& neu, int64_t zeilen) {
+  OrdnerUmbenennung u;
+  u.Umbenannt = true;
+  u.NeuerPfad = neu;
+  u.Zeilen = zeilen;
+  return u;
+}
+
+// Renamed, but the commit failed: the record stays and says what to do.
+OrdnerUmbenennung RegisterNachAbbruch(Datenbank& db, const std::string& neu, int64_t zeilen, const VbFehler& e) {
+  OrdnerUmbenennung u = Umbenannt(neu, 0);
+  try {
+    RegisterVorhabenAbschliessen(db);
+    u.Zeilen = zeilen;
+  } catch (const VbFehler& e2) {
+    u.Fehlernummer = e2.Nummer;
+    u.Meldung = "Der Ordner heißt jetzt " + neu + ", das Register konnte aber noch nicht nachgeführt werden (" +
+                e.Beschreibung + "). Es wird beim nächsten Öffnen nachgeführt.";
+  }
+  return u;
+}
+
+// One try under the record v; nothing when another process's clean-up
+// dropped the record before this one held the lock.
+std::optional<OrdnerUmbenennung> Versuch(Datenbank& db, const Vorhaben& v) {
+  const std::string& alt = v.QuellOrdner;
+  const std::string& neu = v.ZielOrdner;
+  bool umbenannt = false;
+  int64_t zeilen = 0;
+  try {
+    Transaktion t(db);
+    if (!VorhabenVorhanden(db, v.Nummer)) return std::nullopt;
+    VbFehler fehler(0, "");
+    {
+      Transaktion zeilenTx(db);
+      zeilen = RegisterOrdnerNachziehen(db, alt, neu);
+      try {
+        Dienste().Dateien->Name(alt, neu);
+        umbenannt = true;
+      } catch (const VbFehler& e) {
+        fehler = e;  // the rows go back with zeilenTx
+        if (e.Nummer == fehlernr::DateiExistiert)
+          fehler.Beschreibung = "Es gibt bereits einen Ordner oder eine Datei " + neu + ".";
+      }
+      // A failure of the register from here on is no failed rename: the
+      // record completes it (below).
+      if (umbenannt) zeilenTx.Bestaetigen();
+    }
+    VorhabenLoeschen(db, v.Nummer);
+    t.Bestaetigen();
+    if (!umbenannt) return Abgelehnt(fehler.Nummer, fehler.Beschreibung);
+    return Umbenannt(neu, zeilen);
+  } catch (const VbFehler& e) {
+    if (umbenannt) return RegisterNachAbbruch(db, neu, zeilen, e);
+    VorhabenVerwerfen(db, v.Nummer);
+    return Abgelehnt(e.Nummer, e.Beschreibung, true);
+  }
 }
 
 }  // namespace
@@ -35,7 +96,6 @@ OrdnerUmbenennung OrdnerUmbenennen(Datenbank& db, const std::string& ordner, con
     return Abgelehnt(fehlernr::DateinameFalsch,
                      "Der Name \"" + neuerName + "\" ist als Ordnername nicht zulässig (leer, \".\", \"..\" oder "
                      "eines der Zeichen \\ / : * ? \" < > |).");
-  const std::string neu = alt.substr(0, strich) + "\\" + neuerName;
   try {
     Dienste().Dateien->GetFolder(alt);
   } catch (const VbFehler&) {
@@ -45,63 +105,14 @@ OrdnerUmbenennung OrdnerUmbenennen(Datenbank& db, const std::string& ordner, con
   Vorhaben v;
   v.Art = VorhabenArt::OrdnerUmbenennen;
   v.QuellOrdner = alt;
-  v.ZielOrdner = neu;
-  // Another process's clean-up may drop the record before this one holds
-  // the lock (it sees the folder unrenamed, rightly); then start again.
+  v.ZielOrdner = alt.substr(0, strich) + "\\" + neuerName;
   for (int versuch = 0; versuch < 3; ++versuch) {
     try {
       v.Nummer = VorhabenEintragen(db, v);
     } catch (const VbFehler& e) {
       return Abgelehnt(e.Nummer, e.Beschreibung, true);
     }
-    bool umbenannt = false;
-    int64_t zeilen = 0;
-    try {
-      Transaktion t(db);
-      if (!VorhabenVorhanden(db, v.Nummer)) continue;
-      VbFehler fehler(0, "");
-      {
-        Transaktion zeilenTx(db);
-        zeilen = RegisterOrdnerNachziehen(db, alt, neu);
-        try {
-          Dienste().Dateien->Name(alt, neu);
-          umbenannt = true;
-        } catch (const VbFehler& e) {
-          fehler = e;  // the rows go back with zeilenTx
-          if (e.Nummer == fehlernr::DateiExistiert)
-            fehler.Beschreibung = "Es gibt bereits einen Ordner oder eine Datei " + neu + ".";
-        }
-        // A failure of the register from here on is no failed rename: the
-        // record completes it (below).
-        if (umbenannt) zeilenTx.Bestaetigen();
-      }
-      VorhabenLoeschen(db, v.Nummer);
-      t.Bestaetigen();
-      if (!umbenannt) return Abgelehnt(fehler.Nummer, fehler.Beschreibung);
-      OrdnerUmbenennung u;
-      u.Umbenannt = true;
-      u.NeuerPfad = neu;
-      u.Zeilen = zeilen;
-      return u;
-    } catch (const VbFehler& e) {
-      if (!umbenannt) {
-        VorhabenVerwerfen(db, v.Nummer);
-        return Abgelehnt(e.Nummer, e.Beschreibung, true);
-      }
-      // Renamed, but the commit failed: the record stays and says what to do.
-      OrdnerUmbenennung u;
-      u.Umbenannt = true;
-      u.NeuerPfad = neu;
-      try {
-        RegisterVorhabenAbschliessen(db);
-        u.Zeilen = zeilen;
-      } catch (const VbFehler& e2) {
-        u.Fehlernummer = e2.Nummer;
-        u.Meldung = "Der Ordner heißt jetzt " + neu + ", das Register konnte aber noch nicht nachgeführt werden (" +
-                    e.Beschreibung + "). Es wird beim nächsten Öffnen nachgeführt.";
-      }
-      return u;
-    }
+    if (auto u = Versuch(db, v)) return *u;
   }
   return Abgelehnt(fehlernr::Gesperrt,
                    "Die Datenbank " + db.Datei() + " ist durch einen anderen Vorgang gesperrt. Bitte versuchen Sie "
