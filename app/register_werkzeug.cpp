@@ -191,11 +191,13 @@ bool KeineDatenbankdatei(const std::string& datei) {
   return f.gcount() < static_cast<std::streamsize>(sizeof kopf) || std::memcmp(kopf, "SQLite format 3", 16) != 0;
 }
 
-int Pruefen(const std::string& datei, bool reparieren) {
+// The register opened after its pages were checked; nothing when it is no
+// register or damaged (said and explained).
+std::shared_ptr<vxm::Datenbank> GeprueftOeffnen(const std::string& datei) {
   if (KeineDatenbankdatei(datei)) {
     std::printf("Die Datei %s ist keine Registerdatei (keine Datenbank); es wird nichts daran geändert.\n",
                 datei.c_str());
-    return 1;
+    return nullptr;
   }
   // A register file's pages are checked before it is opened: opening would
   // read them all once more.
@@ -203,7 +205,7 @@ int Pruefen(const std::string& datei, bool reparieren) {
   if (seiten && !seiten->empty()) {
     for (const auto& befund : *seiten) std::printf("Beschädigt: %s\n", befund.c_str());
     RettungErklaeren(datei);
-    return 1;
+    return nullptr;
   }
   std::shared_ptr<vxm::Datenbank> db;
   try {
@@ -212,64 +214,66 @@ int Pruefen(const std::string& datei, bool reparieren) {
     if (f.Nummer != vxm::fehlernr::UnbekanntesFormat) throw;
     std::printf("Beschädigt: %s\n", f.Beschreibung.c_str());
     RettungErklaeren(datei);
-    return 1;
+    return nullptr;
   }
-  int probleme = 0;
   if (!seiten && !SeitenPruefen(*db)) {
     RettungErklaeren(datei);
-    return 1;
+    return nullptr;
   }
+  return db;
+}
 
-  for (const char* tabelle : {"Dateiinfo", "Keyword", "KeywordZwischentabelle"}) {
-    if (db->Anbindung().Spalten(tabelle).empty()) {
-      std::printf("Tabelle %s fehlt.\n", tabelle);
-      return 1;
-    }
-  }
-  if (VorhabenMelden(*db) > 0) ++probleme;
-  const vxm::RegisterBefund b = vxm::RegisterBefundErheben(*db);
-  std::printf("Dateien: %lld, Keywords: %lld, Verknüpfungen: %lld\n", static_cast<long long>(b.Dateien),
-              static_cast<long long>(b.Keywords), static_cast<long long>(b.Verknuepfungen));
-
+// Folded search keys out of step with their names: counted, or renewed.
+int SchluesselPruefen(vxm::Datenbank& db, const vxm::RegisterBefund& b, bool reparieren) {
+  int probleme = 0;
   const int64_t veraltet[] = {b.DateinamenVeraltet, b.DateipfadeVeraltet, b.KeywordsVeraltet};
   bool repariert = false;
   for (std::size_t i = 0; i < std::size(kSchatten); ++i) {
     const auto& [tabelle, spalte] = kSchatten[i];
     const int64_t n = veraltet[i];
     if (n == 0) continue;
-    const std::string schatten = std::string(spalte) + vxm::kSchluesselEndung;
-    if (reparieren) {
-      db->Schreibpruefung();
-      vxm::Transaktion t(*db);
-      std::string sql = "UPDATE ";
-      sql += tabelle;
-      sql += " SET " + schatten;
-      sql += " = vxm_falten(";
-      sql += spalte;
-      sql += ") WHERE " + schatten;
-      sql += " IS NOT vxm_falten(";
-      sql += spalte;
-      sql += ")";
-      vxm::sql::Abfrage(*db, sql).Ausfuehren();
-      t.Bestaetigen();
-      repariert = true;
-      std::printf("%s.%s: %lld Suchschlüssel erneuert.\n", tabelle, spalte, static_cast<long long>(n));
-    } else {
+    if (!reparieren) {
       std::printf("%s.%s: %lld veraltete Suchschlüssel (mit --reparieren erneuern).\n", tabelle, spalte,
                   static_cast<long long>(n));
       ++probleme;
+      continue;
     }
+    const std::string schatten = std::string(spalte) + vxm::kSchluesselEndung;
+    db.Schreibpruefung();
+    vxm::Transaktion t(db);
+    vxm::sql::Abfrage(db, std::string("UPDATE ") + tabelle + " SET " + schatten + " = vxm_falten(" + spalte +
+                              ") WHERE " + schatten + " IS NOT vxm_falten(" + spalte + ")")
+        .Ausfuehren();
+    t.Bestaetigen();
+    repariert = true;
+    std::printf("%s.%s: %lld Suchschlüssel erneuert.\n", tabelle, spalte, static_cast<long long>(n));
   }
   // Statistics the planner keeps would describe the names before the repair.
-  if (repariert && db->Handle()) {
-    sqlite3_stmt* st = db->Anweisung("SELECT count(*) FROM sqlite_schema WHERE name = 'sqlite_stat1'");
+  if (repariert && db.Handle()) {
+    sqlite3_stmt* st = db.Anweisung("SELECT count(*) FROM sqlite_schema WHERE name = 'sqlite_stat1'");
     const bool statistik = sqlite3_step(st) == SQLITE_ROW && sqlite3_column_int(st, 0) > 0;
     sqlite3_reset(st);
     if (statistik)
-      sqlite3_exec(db->Handle(), "PRAGMA analysis_limit=1000; ANALYZE Dateiinfo; ANALYZE Keyword", nullptr, nullptr,
+      sqlite3_exec(db.Handle(), "PRAGMA analysis_limit=1000; ANALYZE Dateiinfo; ANALYZE Keyword", nullptr, nullptr,
                    nullptr);
   }
+  return probleme;
+}
 
+int Pruefen(const std::string& datei, bool reparieren) {
+  const auto db = GeprueftOeffnen(datei);
+  if (!db) return 1;
+  for (const char* tabelle : {"Dateiinfo", "Keyword", "KeywordZwischentabelle"}) {
+    if (db->Anbindung().Spalten(tabelle).empty()) {
+      std::printf("Tabelle %s fehlt.\n", tabelle);
+      return 1;
+    }
+  }
+  int probleme = VorhabenMelden(*db) > 0 ? 1 : 0;
+  const vxm::RegisterBefund b = vxm::RegisterBefundErheben(*db);
+  std::printf("Dateien: %lld, Keywords: %lld, Verknüpfungen: %lld\n", static_cast<long long>(b.Dateien),
+              static_cast<long long>(b.Keywords), static_cast<long long>(b.Verknuepfungen));
+  probleme += SchluesselPruefen(*db, b, reparieren);
   if (b.OhneDatei) std::printf("Verknüpfungen ohne Datei: %lld\n", static_cast<long long>(b.OhneDatei));
   if (b.OhneKeyword) std::printf("Verknüpfungen ohne Keyword: %lld\n", static_cast<long long>(b.OhneKeyword));
   if (b.Doppelt) std::printf("Mehrfach eingetragene Dateien: %lld\n", static_cast<long long>(b.Doppelt));
