@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -37,76 +38,55 @@ int Gebrauch(bool gefragt = false) {
   return gefragt ? 0 : 2;
 }
 
-}  // namespace
+struct Aufruf {
+  std::string Ordner, Register = "C:\\VXM\\VXMDAT\\vxmdok.mdb", Index;
+  bool Fehler = false, RegisterGenannt = false;
+  vxm::volltext::Indexiereroptionen Optionen;
+};
 
-int main(int argc, char** argv) {
-  using namespace vxm;
-  using namespace vxm::volltext;
-  // This process is ours alone: SQLite need not count its memory, which
-  // takes a lock around every allocation (the index writer allocates for
-  // each n-gram; about 5 % of a run).
-  sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
-  std::string ordner, register_ = "C:\\VXM\\VXMDAT\\vxmdok.mdb", indexPfad;
-  bool voll = false, fehler = false, ocr = true, vorrang = false, registerGenannt = false;
+// The options; a status to end with when they are wrong or ask for help.
+std::optional<int> OptionenLesen(int argc, char** argv, Aufruf& a) {
   for (int i = 1; i < argc; ++i) {
-    const std::string_view a = argv[i];
-    if (a == "--hilfe" || a == "--help") return Gebrauch(true);
-    if (a == "--ordner" && i + 1 < argc) {
-      ordner = argv[++i];
-    } else if (a == "--register" && i + 1 < argc) {
-      register_ = argv[++i];
-      registerGenannt = true;
-    } else if (a == "--index" && i + 1 < argc) {
-      indexPfad = argv[++i];
-    } else if (a == "--voll") {
-      voll = true;
-    } else if (a == "--fehler") {
-      fehler = true;
-    } else if (a == "--ohne-ocr") {
-      ocr = false;
-    } else if (a == "--vorrang") {
-      vorrang = true;
+    const std::string_view o = argv[i];
+    if (o == "--hilfe" || o == "--help") return Gebrauch(true);
+    if (o == "--ordner" && i + 1 < argc) {
+      a.Ordner = argv[++i];
+    } else if (o == "--register" && i + 1 < argc) {
+      a.Register = argv[++i];
+      a.RegisterGenannt = true;
+    } else if (o == "--index" && i + 1 < argc) {
+      a.Index = argv[++i];
+    } else if (o == "--voll") {
+      a.Optionen.Voll = true;
+    } else if (o == "--fehler") {
+      a.Fehler = true;
+    } else if (o == "--ohne-ocr") {
+      a.Optionen.Ocr = false;
+    } else if (o == "--vorrang") {
+      a.Optionen.NiedrigePrioritaet = false;
     } else {
       return Gebrauch();
     }
   }
-  const auto laufwerke = Laufwerkstabelle::AusUmgebung();
-  if (registerGenannt && indexPfad.empty() && !DateiDa(laufwerke, register_)) {
-    std::cerr << "vxmdorvex-index: Das Register " << register_ << " wurde nicht gefunden.\n";
-    return 2;
-  }
-  if (indexPfad.empty()) indexPfad = Volltextindex::DateiNebenRegister(register_);
-  if (ordner.empty()) {
-    ordner = StandardOrdner(laufwerke, register_);
-  } else if (!OrdnerDa(laufwerke, ordner)) {
-    std::cerr << "vxmdorvex-index: Der Ordner " << ordner << " wurde nicht gefunden.\n";
-    return 2;
-  }
-  std::filesystem::path host;
+  return std::nullopt;
+}
+
+int FehlerListen(const std::filesystem::path& host) {
   try {
-    host = laufwerke.Aufloesen(indexPfad).Host;
-  } catch (const VbFehler& e) {
-    std::cerr << "vxmdorvex-index: " << indexPfad << ": " << e.what() << "\n";
+    vxm::volltext::Volltextindex index(host);
+    for (const auto& e : index.NichtIndizierbare()) std::cout << e.Pfad << '\t' << e.Grund << '\n';
+    return 0;
+  } catch (const vxm::volltext::IndexFehler& e) {
+    std::cerr << "vxmdorvex-index: " << e.what() << "\n";
     return 3;
   }
+}
 
-  if (fehler) {
-    try {
-      Volltextindex index(host);
-      for (const auto& e : index.NichtIndizierbare()) std::cout << e.Pfad << '\t' << e.Grund << '\n';
-      return 0;
-    } catch (const IndexFehler& e) {
-      std::cerr << "vxmdorvex-index: " << e.what() << "\n";
-      return 3;
-    }
-  }
-
-  Indexiereroptionen o;
-  o.Voll = voll;
-  o.Ocr = ocr;
-  o.NiedrigePrioritaet = !vorrang;
+int Indexieren(const std::filesystem::path& host, const vxm::Laufwerkstabelle& laufwerke, const Aufruf& a) {
+  using namespace vxm;
+  using namespace vxm::volltext;
   try {
-    Indexierer indexierer(host, laufwerke, {ordner}, o);
+    Indexierer indexierer(host, laufwerke, {a.Ordner}, a.Optionen);
     const bool terminal = ::isatty(2);
     indexierer.Durchlaufen([&](const Indexfortschritt& f) {
       if (terminal) std::cerr << '\r' << FortschrittText(f) << "   " << std::flush;
@@ -117,9 +97,42 @@ int main(int argc, char** argv) {
     std::cerr << "Indiziert: " << MitTausenderpunkten(st.Indiziert)
               << ", nicht indizierbar: " << MitTausenderpunkten(st.NichtIndizierbar)
               << ", Texterkennung offen: " << MitTausenderpunkten(st.OcrAusstehend) << "\n";
+    return 0;
   } catch (const IndexFehler& e) {
     std::cerr << "vxmdorvex-index: " << e.what() << "\n";
     return 3;
   }
-  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace vxm;
+  using namespace vxm::volltext;
+  // This process is ours alone: SQLite need not count its memory, which
+  // takes a lock around every allocation (the index writer allocates for
+  // each n-gram; about 5 % of a run).
+  sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+  Aufruf a;
+  if (const auto status = OptionenLesen(argc, argv, a)) return *status;
+  const auto laufwerke = Laufwerkstabelle::AusUmgebung();
+  if (a.RegisterGenannt && a.Index.empty() && !DateiDa(laufwerke, a.Register)) {
+    std::cerr << "vxmdorvex-index: Das Register " << a.Register << " wurde nicht gefunden.\n";
+    return 2;
+  }
+  if (a.Index.empty()) a.Index = Volltextindex::DateiNebenRegister(a.Register);
+  if (a.Ordner.empty()) {
+    a.Ordner = StandardOrdner(laufwerke, a.Register);
+  } else if (!OrdnerDa(laufwerke, a.Ordner)) {
+    std::cerr << "vxmdorvex-index: Der Ordner " << a.Ordner << " wurde nicht gefunden.\n";
+    return 2;
+  }
+  std::filesystem::path host;
+  try {
+    host = laufwerke.Aufloesen(a.Index).Host;
+  } catch (const VbFehler& e) {
+    std::cerr << "vxmdorvex-index: " << a.Index << ": " << e.what() << "\n";
+    return 3;
+  }
+  return a.Fehler ? FehlerListen(host) : Indexieren(host, laufwerke, a);
 }
