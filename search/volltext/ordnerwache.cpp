@@ -99,76 +99,56 @@ void Ordnerwache::Umbenennen(const std::string& altWin, const std::string& neuWi
   }
 }
 
-std::vector<Aenderung> Ordnerwache::Warten(int ms) {
-  std::vector<Aenderung> aus;
-  if (fd_ < 0) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-    return aus;
-  }
-  pollfd pf{fd_, POLLIN, 0};
-  const int r = ::poll(&pf, 1, wegzuege_.empty() ? ms : std::min(ms, 50));
-  std::lock_guard<std::mutex> l(m_);
-  std::vector<std::string> geaendert;  // folders, each once
+void Ordnerwache::Ereignis(const inotify_event& ev, std::vector<Aenderung>& aus, std::vector<std::string>& geaendert) {
   auto ordner = [&](const std::string& w) {
     if (std::find(geaendert.begin(), geaendert.end(), w) == geaendert.end()) geaendert.push_back(w);
   };
-  if (r > 0) {
-    alignas(inotify_event) char puffer[1 << 16];
-    for (;;) {
-      const ssize_t n = ::read(fd_, puffer, sizeof puffer);
-      if (n <= 0) break;
-      for (const char* p = puffer; p < puffer + n;) {
-        const auto* ev = reinterpret_cast<const inotify_event*>(p);
-        p += sizeof(inotify_event) + ev->len;
-        if (ev->mask & IN_Q_OVERFLOW) {
-          aus.push_back({Aenderung::Art::Ueberlauf, {}, {}});
-          continue;
-        }
-        const auto it = wachen_.find(ev->wd);
-        if (it == wachen_.end()) continue;
-        const Wache w = it->second;
-        if (ev->mask & IN_IGNORED) {
-          const auto k = nachSchluessel_.find(Schluessel(w.Windows));
-          if (k != nachSchluessel_.end() && k->second == ev->wd) nachSchluessel_.erase(k);
-          wachen_.erase(it);
-          continue;
-        }
-        if (ev->mask & (IN_DELETE_SELF | IN_MOVE_SELF)) {
-          // Its parent reports it by name, unless the parent is not watched.
-          const auto t = w.Windows.rfind('\\');
-          const bool elternBeobachtet =
-              t != std::string::npos && nachSchluessel_.count(Schluessel(w.Windows.substr(0, t)));
-          if (!elternBeobachtet)
-            aus.push_back({(ev->mask & IN_DELETE_SELF) ? Aenderung::Art::Weg : Aenderung::Art::Ueberlauf, w.Windows, {}});
-          continue;
-        }
-        if (ev->len == 0) continue;
-        const std::string name = ev->name;
-        if (EigeneDatei(name)) continue;
-        const std::string pfad = Verbinden(w.Windows, name);
-        const bool istOrdner = (ev->mask & IN_ISDIR) != 0;
-        ordner(w.Windows);
-        if (ev->mask & IN_MOVED_FROM) {
-          wegzuege_.push_back({ev->cookie, pfad, istOrdner, 0});
-        } else if (ev->mask & IN_MOVED_TO) {
-          const auto wz = std::find_if(wegzuege_.begin(), wegzuege_.end(),
-                                       [&](const Wegzug& x) { return x.Cookie == ev->cookie; });
-          if (wz != wegzuege_.end()) {
-            aus.push_back({Aenderung::Art::Umbenannt, wz->Windows, pfad});
-            if (wz->IstOrdner) Umbenennen(wz->Windows, pfad, w.Host + "/" + name);
-            const auto t = wz->Windows.rfind('\\');
-            if (t != std::string::npos) ordner(wz->Windows.substr(0, t));
-            wegzuege_.erase(wz);
-          }
-        } else if ((ev->mask & IN_DELETE) && istOrdner) {
-          aus.push_back({Aenderung::Art::Weg, pfad, {}});
-        }
-      }
-      if (static_cast<std::size_t>(n) < sizeof puffer - sizeof(inotify_event) - 256) break;
-    }
+  if (ev.mask & IN_Q_OVERFLOW) {
+    aus.push_back({Aenderung::Art::Ueberlauf, {}, {}});
+    return;
   }
-  // A rename whose new side did not come within a moment: moved out of
-  // sight. A folder stops being watched there.
+  const auto it = wachen_.find(ev.wd);
+  if (it == wachen_.end()) return;
+  const Wache w = it->second;
+  if (ev.mask & IN_IGNORED) {
+    const auto k = nachSchluessel_.find(Schluessel(w.Windows));
+    if (k != nachSchluessel_.end() && k->second == ev.wd) nachSchluessel_.erase(k);
+    wachen_.erase(it);
+    return;
+  }
+  if (ev.mask & (IN_DELETE_SELF | IN_MOVE_SELF)) {
+    // Its parent reports it by name, unless the parent is not watched.
+    const auto t = w.Windows.rfind('\\');
+    const bool elternBeobachtet = t != std::string::npos && nachSchluessel_.count(Schluessel(w.Windows.substr(0, t)));
+    if (!elternBeobachtet)
+      aus.push_back({(ev.mask & IN_DELETE_SELF) ? Aenderung::Art::Weg : Aenderung::Art::Ueberlauf, w.Windows, {}});
+    return;
+  }
+  if (ev.len == 0) return;
+  const std::string name = ev.name;
+  if (EigeneDatei(name)) return;
+  const std::string pfad = Verbinden(w.Windows, name);
+  const bool istOrdner = (ev.mask & IN_ISDIR) != 0;
+  ordner(w.Windows);
+  if (ev.mask & IN_MOVED_FROM) {
+    wegzuege_.push_back({ev.cookie, pfad, istOrdner, 0});
+  } else if (ev.mask & IN_MOVED_TO) {
+    const auto wz =
+        std::find_if(wegzuege_.begin(), wegzuege_.end(), [&](const Wegzug& x) { return x.Cookie == ev.cookie; });
+    if (wz == wegzuege_.end()) return;
+    aus.push_back({Aenderung::Art::Umbenannt, wz->Windows, pfad});
+    if (wz->IstOrdner) Umbenennen(wz->Windows, pfad, w.Host + "/" + name);
+    const auto t = wz->Windows.rfind('\\');
+    if (t != std::string::npos) ordner(wz->Windows.substr(0, t));
+    wegzuege_.erase(wz);
+  } else if ((ev.mask & IN_DELETE) && istOrdner) {
+    aus.push_back({Aenderung::Art::Weg, pfad, {}});
+  }
+}
+
+// A rename whose new side did not come within a moment: moved out of
+// sight. A folder stops being watched there.
+void Ordnerwache::WegzuegeAltern(std::vector<Aenderung>& aus) {
   for (auto it = wegzuege_.begin(); it != wegzuege_.end();) {
     if (++it->Runden <= 2) {
       ++it;
@@ -184,6 +164,32 @@ std::vector<Aenderung> Ordnerwache::Warten(int ms) {
     }
     it = wegzuege_.erase(it);
   }
+}
+
+std::vector<Aenderung> Ordnerwache::Warten(int ms) {
+  std::vector<Aenderung> aus;
+  if (fd_ < 0) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    return aus;
+  }
+  pollfd pf{fd_, POLLIN, 0};
+  const int r = ::poll(&pf, 1, wegzuege_.empty() ? ms : std::min(ms, 50));
+  std::lock_guard<std::mutex> l(m_);
+  std::vector<std::string> geaendert;  // folders, each once
+  if (r > 0) {
+    alignas(inotify_event) char puffer[1 << 16];
+    for (;;) {
+      const ssize_t n = ::read(fd_, puffer, sizeof puffer);
+      if (n <= 0) break;
+      for (const char* p = puffer; p < puffer + n;) {
+        const auto* ev = reinterpret_cast<const inotify_event*>(p);
+        p += sizeof(inotify_event) + ev->len;
+        Ereignis(*ev, aus, geaendert);
+      }
+      if (static_cast<std::size_t>(n) < sizeof puffer - sizeof(inotify_event) - 256) break;
+    }
+  }
+  WegzuegeAltern(aus);
   for (auto& g : geaendert) aus.push_back({Aenderung::Art::Ordner, std::move(g), {}});
   return aus;
 }

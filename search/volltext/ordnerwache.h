@@ -8,10 +8,13 @@
 #pragma once
 
 #include <cstdint>
+
 #include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
+
+struct inotify_event;
 
 namespace vxm::volltext {
 
@@ -47,6 +50,9 @@ class Ordnerwache {
     std::string Windows, Host;
   };
   void Umbenennen(const std::string& altWin, const std::string& neuWin, const std::string& neuHost);
+  // One event of the kernel; folders that changed are named once in geaendert.
+  void Ereignis(const inotify_event& ev, std::vector<Aenderung>& aus, std::vector<std::string>& geaendert);
+  void WegzuegeAltern(std::vector<Aenderung>& aus);
 
   int fd_ = -1;
   std::mutex m_;
