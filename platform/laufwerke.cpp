@@ -97,6 +97,54 @@ void Laufwerkstabelle::AktuellerOrdnerSetzen(std::string_view windowsPfad) {
   aktuell_ = Aufloesen(windowsPfad).Windows();
 }
 
+namespace {
+
+// The drive and names of a path in Windows form ("\" only), from the
+// current folder where it is relative; rohe keeps the names as written.
+void TeileLesen(std::string_view rest, const std::string& aktuell, AufgeloesterPfad& ergebnis,
+                std::vector<std::string>& rohe) {
+  AufgeloesterPfad basis;
+  std::vector<std::string> basisRoh;
+  basis.Laufwerk = Buchstabe(aktuell[0]);
+  Anhaengen(basis.Teile, basisRoh, std::string_view(aktuell).substr(2));
+  bool relativ = false;
+  if (IstLaufwerksangabe(rest)) {
+    ergebnis.Laufwerk = Buchstabe(rest[0]);
+    rest.remove_prefix(2);
+    // "D:name" is relative to the current folder when that lies on D.
+    relativ = (rest.empty() || rest[0] != '\\') && ergebnis.Laufwerk == basis.Laufwerk;
+  } else {
+    ergebnis.Laufwerk = basis.Laufwerk;
+    relativ = rest[0] != '\\';
+  }
+  if (relativ) {
+    ergebnis.Teile = basis.Teile;
+    rohe = basisRoh;
+  }
+  Anhaengen(ergebnis.Teile, rohe, rest);
+}
+
+// The entry of the folder that a name means: the name as written when it
+// exists exactly so, then the name, then its first case-blind twin.
+std::optional<std::string> EintragSuchen(const fs::path& ordner, const std::string& name, const std::string& roh) {
+  std::error_code ec;
+  // A name ending in dots or blanks that exists exactly so was made by
+  // another program of this machine; it is that entry that is meant (as
+  // listed), not the one Windows would make of it.
+  if (roh != name && fs::exists(fs::symlink_status(ordner / roh, ec))) return roh;
+  if (fs::exists(fs::symlink_status(ordner / name, ec))) return name;
+  std::optional<std::string> gefunden;
+  if (fs::is_directory(ordner, ec)) {
+    for (const auto& eintrag : fs::directory_iterator(ordner, ec)) {
+      std::string n = eintrag.path().filename().string();
+      if (GleichOhneFall(n, name) && (!gefunden || n < *gefunden)) gefunden = n;
+    }
+  }
+  return gefunden;
+}
+
+}  // namespace
+
 AufgeloesterPfad Laufwerkstabelle::Aufloesen(std::string_view eingabe) const {
   if (eingabe.empty()) throw VbFehler::Standard(fehlernr::UngueltigerAufruf);
   std::string p(eingabe);
@@ -107,33 +155,9 @@ AufgeloesterPfad Laufwerkstabelle::Aufloesen(std::string_view eingabe) const {
     // Network shares are not reachable from this machine.
     throw VbFehler::Standard(fehlernr::PfadNichtGefunden);
   }
-
   AufgeloesterPfad ergebnis;
   std::vector<std::string> rohe;  // the names as written, beside ergebnis.Teile
-  AufgeloesterPfad basis;
-  std::vector<std::string> basisRoh;
-  basis.Laufwerk = Buchstabe(aktuell_[0]);
-  Anhaengen(basis.Teile, basisRoh, std::string_view(aktuell_).substr(2));
-
-  std::string_view rest = p;
-  if (IstLaufwerksangabe(rest)) {
-    ergebnis.Laufwerk = Buchstabe(rest[0]);
-    rest.remove_prefix(2);
-    if (rest.empty() || rest[0] != '\\') {
-      // "D:name" is relative to the current folder when that lies on D.
-      if (ergebnis.Laufwerk == basis.Laufwerk) {
-        ergebnis.Teile = basis.Teile;
-        rohe = basisRoh;
-      }
-    }
-  } else {
-    ergebnis.Laufwerk = basis.Laufwerk;
-    if (rest[0] != '\\') {
-      ergebnis.Teile = basis.Teile;
-      rohe = basisRoh;
-    }
-  }
-  Anhaengen(ergebnis.Teile, rohe, rest);
+  TeileLesen(p, aktuell_, ergebnis, rohe);
 
   auto wurzel = Ordner(ergebnis.Laufwerk);
   if (!wurzel) throw VbFehler::Standard(fehlernr::PfadNichtGefunden);
@@ -146,33 +170,12 @@ AufgeloesterPfad Laufwerkstabelle::Aufloesen(std::string_view eingabe) const {
   for (std::size_t k = 0; k < ergebnis.Teile.size(); ++k) {
     auto& name = ergebnis.Teile[k];
     if (vorhanden) {
-      // A name ending in dots or blanks that exists exactly so was made by
-      // another program of this machine; it is that entry that is meant (as
-      // listed), not the one Windows would make of it.
-      const std::string& roh = rohe[k];
-      if (roh != name && fs::exists(fs::symlink_status(host / roh, ec))) {
-        name = ergebnis.Eingabe[k] = roh;
-        host /= roh;
-        continue;
+      if (const auto eintrag = EintragSuchen(host, name, rohe[k])) {
+        if (*eintrag == rohe[k]) ergebnis.Eingabe[k] = rohe[k];
+        name = *eintrag;
+      } else {
+        vorhanden = false;
       }
-      fs::path genau = host / name;
-      if (fs::exists(fs::symlink_status(genau, ec))) {
-        host = genau;
-        continue;
-      }
-      std::optional<std::string> gefunden;
-      if (fs::is_directory(host, ec)) {
-        for (const auto& eintrag : fs::directory_iterator(host, ec)) {
-          std::string n = eintrag.path().filename().string();
-          if (GleichOhneFall(n, name) && (!gefunden || n < *gefunden)) gefunden = n;
-        }
-      }
-      if (gefunden) {
-        name = *gefunden;
-        host /= *gefunden;
-        continue;
-      }
-      vorhanden = false;
     }
     host /= name;
   }
