@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <regex>
+#include <variant>
 
 #include "search/volltext/extraktion.h"
 
@@ -108,6 +109,67 @@ long Nummer(const std::string& name) {
   return std::stol(name.substr(a, std::min<std::size_t>(e - a + 1, 9)));
 }
 
+Format FormatErkennen(zip_t* z, Auszug& a) {
+  if (zip_name_locate(z, "word/document.xml", 0) >= 0) return a.Art = "docx", Format::Ooxml;
+  if (zip_name_locate(z, "xl/workbook.xml", 0) >= 0) return a.Art = "xlsx", Format::Ooxml;
+  if (zip_name_locate(z, "ppt/presentation.xml", 0) >= 0) return a.Art = "pptx", Format::Ooxml;
+  if (zip_name_locate(z, "content.xml", 0) >= 0) return a.Art = "odf", Format::Odf;
+  return Format::Anderes;
+}
+
+Auszug ZuGross(Auszug a, const std::string& name) {
+  a.Status = Auszugsstatus::NichtIndizierbar;
+  a.Grund = "Zip-Eintrag " + name + " entpackt zu groß (Zip-Bombe?)";
+  a.Text.clear();
+  return a;
+}
+
+using Teile = std::vector<std::pair<std::string, zip_uint64_t>>;
+
+// The members to read, in reading order; all names into namen. The name of
+// a member declared too big instead.
+std::variant<Teile, std::string> TeileWaehlen(zip_t* z, zip_int64_t n, Format f, const Ausleseoptionen& o,
+                                              std::string& namen) {
+  Teile teile;
+  for (zip_int64_t i = 0; i < n; ++i) {
+    zip_stat_t st;
+    if (zip_stat_index(z, static_cast<zip_uint64_t>(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME)) continue;
+    const std::string name = st.name;
+    // The names inside the archive are bytes the byte search sees.
+    namen += name;
+    namen += '\n';
+    const bool lesen = Gehoert(f, name) ||
+                       (st.comp_method == ZIP_CM_STORE && (st.valid & ZIP_STAT_SIZE) && st.size < (1u << 20));
+    if (!lesen) continue;
+    if ((st.valid & ZIP_STAT_SIZE) && st.size > o.MaxText) return name;
+    teile.emplace_back(name, static_cast<zip_uint64_t>(i));
+  }
+  std::stable_sort(teile.begin(), teile.end(), [](const auto& x, const auto& y) {
+    const auto ox = x.first.substr(0, x.first.find_last_of('/') + 1);
+    const auto oy = y.first.substr(0, y.first.find_last_of('/') + 1);
+    if (ox != oy) return ox < oy;
+    if (Nummer(x.first) != Nummer(y.first)) return Nummer(x.first) < Nummer(y.first);
+    return x.first < y.first;
+  });
+  return teile;
+}
+
+// A member unpacked; false when it comes out bigger than allowed (the
+// declared size may lie: the limit counts what really comes out).
+bool TeilEntpacken(zip_t* z, zip_uint64_t index, const Ausleseoptionen& o, std::uint64_t& gesamt,
+                   std::string& inhalt) {
+  std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> zf(zip_fopen_index(z, index, 0), &zip_fclose);
+  if (!zf) return true;
+  char puffer[1 << 16];
+  zip_int64_t r;
+  while ((r = zip_fread(zf.get(), puffer, sizeof puffer)) > 0) {
+    inhalt.append(puffer, static_cast<std::size_t>(r));
+    gesamt += static_cast<std::uint64_t>(r);
+    if (gesamt > o.MaxText * 2 || inhalt.size() > o.MaxText) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 Auszug ZipAuslesen(const std::filesystem::path& datei, const Ausleseoptionen& o) {
@@ -126,57 +188,15 @@ Auszug ZipAuslesen(const std::filesystem::path& datei, const Ausleseoptionen& o)
     a.Grund = "Zip-Archiv mit zu vielen Einträgen";
     return a;
   }
-  Format f = Format::Anderes;
-  if (zip_name_locate(z.get(), "word/document.xml", 0) >= 0) f = Format::Ooxml, a.Art = "docx";
-  else if (zip_name_locate(z.get(), "xl/workbook.xml", 0) >= 0) f = Format::Ooxml, a.Art = "xlsx";
-  else if (zip_name_locate(z.get(), "ppt/presentation.xml", 0) >= 0) f = Format::Ooxml, a.Art = "pptx";
-  else if (zip_name_locate(z.get(), "content.xml", 0) >= 0) f = Format::Odf, a.Art = "odf";
-
-  std::vector<std::pair<std::string, zip_uint64_t>> teile;
+  const Format f = FormatErkennen(z.get(), a);
   std::string namen;
+  auto gewaehlt = TeileWaehlen(z.get(), n, f, o, namen);
+  if (const auto* name = std::get_if<std::string>(&gewaehlt)) return ZuGross(std::move(a), *name);
   std::uint64_t gesamt = 0;
-  for (zip_int64_t i = 0; i < n; ++i) {
-    zip_stat_t st;
-    if (zip_stat_index(z.get(), static_cast<zip_uint64_t>(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME)) continue;
-    const std::string name = st.name;
-    // The names inside the archive are bytes the byte search sees.
-    namen += name;
-    namen += '\n';
-    const bool lesen = Gehoert(f, name) ||
-                       (st.comp_method == ZIP_CM_STORE && (st.valid & ZIP_STAT_SIZE) && st.size < (1u << 20));
-    if (!lesen) continue;
-    if ((st.valid & ZIP_STAT_SIZE) && st.size > o.MaxText) {
-      a.Status = Auszugsstatus::NichtIndizierbar;
-      a.Grund = "Zip-Eintrag " + name + " entpackt zu groß (Zip-Bombe?)";
-      return a;
-    }
-    teile.emplace_back(name, static_cast<zip_uint64_t>(i));
-  }
-  std::stable_sort(teile.begin(), teile.end(), [](const auto& x, const auto& y) {
-    const auto ox = x.first.substr(0, x.first.find_last_of('/') + 1);
-    const auto oy = y.first.substr(0, y.first.find_last_of('/') + 1);
-    if (ox != oy) return ox < oy;
-    if (Nummer(x.first) != Nummer(y.first)) return Nummer(x.first) < Nummer(y.first);
-    return x.first < y.first;
-  });
   std::string roh;
-  for (const auto& [name, index] : teile) {
-    std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> zf(zip_fopen_index(z.get(), index, 0), &zip_fclose);
-    if (!zf) continue;
+  for (const auto& [name, index] : std::get<Teile>(gewaehlt)) {
     std::string inhalt;
-    char puffer[1 << 16];
-    zip_int64_t r;
-    // The declared size may lie: the limit counts what really comes out.
-    while ((r = zip_fread(zf.get(), puffer, sizeof puffer)) > 0) {
-      inhalt.append(puffer, static_cast<std::size_t>(r));
-      gesamt += static_cast<std::uint64_t>(r);
-      if (gesamt > o.MaxText * 2 || inhalt.size() > o.MaxText) {
-        a.Status = Auszugsstatus::NichtIndizierbar;
-        a.Grund = "Zip-Eintrag " + name + " entpackt zu groß (Zip-Bombe?)";
-        a.Text.clear();
-        return a;
-      }
-    }
+    if (!TeilEntpacken(z.get(), index, o, gesamt, inhalt)) return ZuGross(std::move(a), name);
     if (Gehoert(f, name)) {
       XmlText(inhalt, a.Text, o.MaxText);
       if (a.Text.size() > o.MaxText) a.Gekuerzt = true;
