@@ -266,6 +266,19 @@ void Zuordnung::Suchen(Suchender s) {
 bool Zuordnung::GroesseGesucht(int64_t g) const { return groessen_.count(g) > 0; }
 bool Zuordnung::InhaltGesucht() const { return !groessen_.empty(); }
 
+namespace {
+
+// Why rows of one content wait: the files (and rows) that share it.
+std::string MehrdeutigHinweis(const std::vector<std::string>& eintraege, const std::vector<std::string>& dateien) {
+  if (eintraege.size() == 1) return std::to_string(dateien.size()) + " Dateien mit gleichem Inhalt: " + Orte(dateien);
+  return std::to_string(eintraege.size()) + " Einträge mit gleichem Inhalt (" + Orte(eintraege) + ") und " +
+         (dateien.size() == 1 ? std::string("eine passende Datei: ")
+                              : std::to_string(dateien.size()) + " passende Dateien: ") +
+         Orte(dateien);
+}
+
+}  // namespace
+
 std::vector<Zuordnung::Plan> Zuordnung::Planen() {
   std::vector<Plan> plaene;
   suchend_.clear();
@@ -303,13 +316,7 @@ std::vector<Zuordnung::Plan> Zuordnung::Planen() {
       std::vector<std::string> dateien;
       dateien.reserve(c.size());
       for (auto k : c) dateien.push_back(Ort(kandidaten_[k].Ordner, kandidaten_[k].Name));
-      if (eintraege.size() == 1)
-        hinweis = std::to_string(c.size()) + " Dateien mit gleichem Inhalt: " + Orte(dateien);
-      else
-        hinweis = std::to_string(eintraege.size()) + " Einträge mit gleichem Inhalt (" + Orte(eintraege) + ") und " +
-                  (c.size() == 1 ? std::string("eine passende Datei: ")
-                                 : std::to_string(c.size()) + " passende Dateien: ") +
-                  Orte(dateien);
+      hinweis = MehrdeutigHinweis(eintraege, dateien);
     }
     for (auto i : r) {
       const auto& s = suchende_[i];
@@ -319,9 +326,15 @@ std::vector<Zuordnung::Plan> Zuordnung::Planen() {
         plaene.push_back({Plan::Art::GrundSetzen, i, 0, g, hinweis});
     }
   }
-  // Set-aside rows without a print, or bound to their place: the file at
-  // their place (with the content the print knows, where there is one),
-  // unless a content already claimed it.
+  AmPlatzPlanen(plaene);
+  std::sort(plaene.begin(), plaene.end(), [](const Plan& a, const Plan& b) { return a.s < b.s; });
+  return plaene;
+}
+
+// Set-aside rows without a print, or bound to their place: the file at
+// their place (with the content the print knows, where there is one),
+// unless a content already claimed it.
+void Zuordnung::AmPlatzPlanen(std::vector<Plan>& plaene) const {
   std::unordered_set<std::size_t> vergeben;
   for (const auto& p : plaene)
     if (p.art == Plan::Art::Umziehen) vergeben.insert(p.k);
@@ -334,8 +347,6 @@ std::vector<Zuordnung::Plan> Zuordnung::Planen() {
     if (!vergeben.insert(it->second).second) continue;
     plaene.push_back({Plan::Art::Umziehen, i, it->second, {}, {}});
   }
-  std::sort(plaene.begin(), plaene.end(), [](const Plan& a, const Plan& b) { return a.s < b.s; });
-  return plaene;
 }
 
 void Zuordnung::AmAltenPlatzDazu() {

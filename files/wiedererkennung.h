@@ -122,6 +122,8 @@ class Zuordnung {
  private:
   struct Plan;
   std::vector<Plan> Planen();
+  // Set-aside rows bound to their place take the file found there.
+  void AmPlatzPlanen(std::vector<Plan>& plaene) const;
   std::vector<std::string> Konkurrenten(const DateiInhalt& inhalt);
   bool Anwenden(const Plan& p, Vorgang& v, const Weise& weise);
   // The moves among plaene[von, bis) of registered rows, written together

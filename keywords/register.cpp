@@ -91,15 +91,13 @@ std::vector<std::string> AlleKeywords(Datenbank& reg) {
   return namen;
 }
 
-EingabeErgebnis KeywordsEingeben(Datenbank& reg, const AktuelleDatei& datei, const std::string& eingabe) {
-  EingabeErgebnis e;
-  if (eingabe.empty()) {
-    e.Fehler = meldung::LeereEingabe;
-    return e;
-  }
+namespace {
+
+// The keywords of an input, split and its wildcards resolved; the same name
+// twice (also through a wildcard) is one keyword.
+std::vector<std::string> NamenDerEingabe(Datenbank& reg, const std::string& eingabe) {
   KeyZerlegen(reg, eingabe, static_cast<int32_t>(Zeichenzahl(eingabe)));
-  auto& z = Zustand();
-  // The same name twice in one input (also through a wildcard) is one keyword.
+  const auto& z = Zustand();
   std::vector<std::string> namen;
   for (int32_t i = 0; i < z.KeyAnzahl && i < static_cast<int32_t>(z.KeyTeile.size()); ++i) {
     const std::string& t = z.KeyTeile[static_cast<std::size_t>(i)];
@@ -107,26 +105,12 @@ EingabeErgebnis KeywordsEingeben(Datenbank& reg, const AktuelleDatei& datei, con
     if (std::none_of(namen.begin(), namen.end(), [&](const std::string& n) { return GleichOhneFall(n, t); }))
       namen.push_back(t);
   }
-  // Separators only, or a wildcard without match and nothing else.
-  if (namen.empty()) {
-    e.Fehler = meldung::LeereEingabe;
-    return e;
-  }
-  if (namen.size() > kHoechstensKeywordsJeEingabe) {
-    e.Fehler = meldung::ZuVieleKeywords;
-    return e;
-  }
+  return namen;
+}
 
-  std::vector<std::string> sperren{DateiSperre(datei)};
-  for (const auto& n : namen) sperren.push_back(KeywordSperre(n));
-  if (auto s = EingebenAufServer(reg, datei, namen, sperren)) {
-    for (std::size_t i = 0; i < namen.size(); ++i)
-      if (s->Neu[i]) e.NeueKeywords.push_back(namen[i]);
-    e.Doppelte = std::move(s->Doppelte);
-    e.Dateinummer = s->Dateinummer;
-    z.AktDateinummer = s->Dateinummer;
-    return e;
-  }
+// The register's own statements, in one transaction.
+void EingebenHier(Datenbank& reg, const AktuelleDatei& datei, const std::vector<std::string>& namen,
+                  const std::vector<std::string>& sperren, EingabeErgebnis& e) {
   Transaktion t(reg, sperren);
   // Known keywords are linked first, then the new ones, each in the order
   // typed: the file's list shows them in that order.
@@ -145,19 +129,45 @@ EingabeErgebnis KeywordsEingeben(Datenbank& reg, const AktuelleDatei& datei, con
   }
   int32_t nr = DateiNummer(reg, datei);
   if (nr == 0) nr = DateiAnmelden(reg, datei);
-  for (std::size_t i = 0; i < ids.size(); ++i) {
-    if (VerknuepfungVorhanden(reg, nr, ids[i])) {
+  for (const int32_t id : ids) {
+    if (VerknuepfungVorhanden(reg, nr, id)) {
       // The name as stored (a typed name may differ in case).
       Abfrage a(reg, "SELECT Keyword FROM Keyword WHERE KeywordID = ?1");
-      a.Zahl(1, ids[i]);
+      a.Zahl(1, id);
       e.Doppelte.push_back(a.Zeile() ? std::string(a.Spalte(0)) : std::string());
     } else {
-      Verknuepfen(reg, nr, ids[i]);
+      Verknuepfen(reg, nr, id);
     }
   }
   t.Bestaetigen();
   e.Dateinummer = nr;
-  z.AktDateinummer = nr;
+}
+
+}  // namespace
+
+EingabeErgebnis KeywordsEingeben(Datenbank& reg, const AktuelleDatei& datei, const std::string& eingabe) {
+  EingabeErgebnis e;
+  const std::vector<std::string> namen = eingabe.empty() ? std::vector<std::string>{} : NamenDerEingabe(reg, eingabe);
+  // Nothing typed, separators only, or a wildcard without match and nothing else.
+  if (namen.empty()) {
+    e.Fehler = meldung::LeereEingabe;
+    return e;
+  }
+  if (namen.size() > kHoechstensKeywordsJeEingabe) {
+    e.Fehler = meldung::ZuVieleKeywords;
+    return e;
+  }
+  std::vector<std::string> sperren{DateiSperre(datei)};
+  for (const auto& n : namen) sperren.push_back(KeywordSperre(n));
+  if (auto s = EingebenAufServer(reg, datei, namen, sperren)) {
+    for (std::size_t i = 0; i < namen.size(); ++i)
+      if (s->Neu[i]) e.NeueKeywords.push_back(namen[i]);
+    e.Doppelte = std::move(s->Doppelte);
+    e.Dateinummer = s->Dateinummer;
+  } else {
+    EingebenHier(reg, datei, namen, sperren, e);
+  }
+  Zustand().AktDateinummer = e.Dateinummer;
   return e;
 }
 

@@ -68,6 +68,56 @@ void SuchbegriffZustand::Leeren() {
 
 void SuchbegriffZustand::TextGesetzt() { z_.TextWirdGesetzt = false; }
 
+namespace {
+
+// The box's text with ";" for a typed separator; a leading separator is
+// dropped (letters and digits stay).
+std::string MitSemikolon(std::string_view text) {
+  std::string neu(text);
+  if (!neu.empty() && !IstBuchstabeOderZiffer(ErstesZeichen(neu))) {
+    std::size_t i = 0;
+    NaechstesZeichen(neu, i);
+    neu.erase(0, i);
+  }
+  return neu + ";";
+}
+
+}  // namespace
+
+void SuchbegriffZustand::BegriffSchliessen(std::string begriff) {
+  ++z_.SuchKeyAnzahl;
+  Platz(z_.SuchKeys, z_.SuchKeyAnzahl);
+  z_.SuchKeys[z_.SuchKeyAnzahl] = std::move(begriff);
+  z_.SuchTeil.clear();
+}
+
+void SuchbegriffZustand::Rueckschritt(std::string_view text) {
+  if (text.empty()) {
+    Zuruecksetzen();
+  } else if (z_.SuchTeilLaenge >= 1 && !z_.SuchTeil.empty()) {
+    z_.SuchTeil = OhneLetzte(z_.SuchTeil, 1);
+    z_.SuchTeilLaenge = static_cast<int32_t>(Zeichenzahl(z_.SuchTeil));
+  } else if (z_.SuchTeil.empty() && z_.SuchKeyAnzahl > 0) {
+    // The last completed term is open again; a wildcard gives back the
+    // keywords it stood for.
+    Platz(z_.SuchKeys, z_.SuchKeyAnzahl);
+    std::string& letzter = z_.SuchKeys[z_.SuchKeyAnzahl];
+    z_.SuchTeil = letzter;
+    z_.SuchTeilLaenge = static_cast<int32_t>(Zeichenzahl(letzter));
+    const auto stern = letzter.find('*');
+    if (stern != std::string::npos) {
+      const std::string praefix = letzter.substr(0, stern);
+      letzter.clear();
+      for (int32_t i = 0; i < z_.WildAnzahl && i < static_cast<int32_t>(z_.WildKeys.size()); ++i)
+        if (!z_.WildKeys[i].empty() && BeginntMitOhneFall(z_.WildKeys[i], praefix)) {
+          z_.WildKeys[i].clear();
+          --z_.WildAnzahl;
+        }
+    }
+    z_.SuchKeyAnzahl = std::max(0, z_.SuchKeyAnzahl - 1);
+  }
+}
+
 SuchfeldAnzeige SuchbegriffZustand::Taste(const SuchTaste& taste, std::string_view text) {
   SuchfeldAnzeige a;
   const bool rueck = taste.art == SuchTaste::Art::Rueckschritt;
@@ -79,14 +129,7 @@ SuchfeldAnzeige SuchbegriffZustand::Taste(const SuchTaste& taste, std::string_vi
   bool semikolon = eingabe || c == U';';
   // A separator: ";" goes into the box instead and completes the term.
   if (!rueck && !eingabe && !alnum && c != U'*' && c != U';') {
-    std::string neu(text);
-    // A leading separator is dropped (letters and digits stay).
-    if (!neu.empty() && !IstBuchstabeOderZiffer(ErstesZeichen(neu))) {
-      std::size_t i = 0;
-      NaechstesZeichen(neu, i);
-      neu.erase(0, i);
-    }
-    a.Text = neu + ";";
+    a.Text = MitSemikolon(text);
     z_.TextWirdGesetzt = true;
     semikolon = true;
     a.Verschluckt = true;  // the separator itself never reaches the box
@@ -103,44 +146,13 @@ SuchfeldAnzeige SuchbegriffZustand::Taste(const SuchTaste& taste, std::string_vi
     z_.SuchTeil += z_.LetztesZeichen;
     ++z_.SuchTeilLaenge;
   } else if (c == U'*') {
-    ++z_.SuchKeyAnzahl;
-    Platz(z_.SuchKeys, z_.SuchKeyAnzahl);
-    z_.SuchKeys[z_.SuchKeyAnzahl] = z_.SuchTeil + "*";
-    z_.SuchTeil.clear();
+    BegriffSchliessen(z_.SuchTeil + "*");
     z_.SuchTeilLaenge = 0;
   } else if (semikolon) {
-    if (!z_.SuchTeil.empty()) {
-      ++z_.SuchKeyAnzahl;
-      Platz(z_.SuchKeys, z_.SuchKeyAnzahl);
-      z_.SuchKeys[z_.SuchKeyAnzahl] = z_.SuchTeil;
-      z_.SuchTeil.clear();
-    }
+    if (!z_.SuchTeil.empty()) BegriffSchliessen(z_.SuchTeil);
     z_.SuchTeilLaenge = 0;
   } else if (rueck) {
-    if (text.empty()) {
-      Zuruecksetzen();
-    } else if (z_.SuchTeilLaenge >= 1 && !z_.SuchTeil.empty()) {
-      z_.SuchTeil = OhneLetzte(z_.SuchTeil, 1);
-      z_.SuchTeilLaenge = static_cast<int32_t>(Zeichenzahl(z_.SuchTeil));
-    } else if (z_.SuchTeil.empty() && z_.SuchKeyAnzahl > 0) {
-      // The last completed term is open again; a wildcard gives back the
-      // keywords it stood for.
-      Platz(z_.SuchKeys, z_.SuchKeyAnzahl);
-      std::string& letzter = z_.SuchKeys[z_.SuchKeyAnzahl];
-      z_.SuchTeil = letzter;
-      z_.SuchTeilLaenge = static_cast<int32_t>(Zeichenzahl(letzter));
-      const auto stern = letzter.find('*');
-      if (stern != std::string::npos) {
-        const std::string praefix = letzter.substr(0, stern);
-        letzter.clear();
-        for (int32_t i = 0; i < z_.WildAnzahl && i < static_cast<int32_t>(z_.WildKeys.size()); ++i)
-          if (!z_.WildKeys[i].empty() && BeginntMitOhneFall(z_.WildKeys[i], praefix)) {
-            z_.WildKeys[i].clear();
-            --z_.WildAnzahl;
-          }
-      }
-      z_.SuchKeyAnzahl = std::max(0, z_.SuchKeyAnzahl - 1);
-    }
+    Rueckschritt(text);
   }
   return a;
 }

@@ -83,6 +83,9 @@ class SuchbegriffZustand {
 
  private:
   void BegriffAnhaengen(const std::string& begriff);
+  // The term being typed becomes the next completed one.
+  void BegriffSchliessen(std::string begriff);
+  void Rueckschritt(std::string_view text);
   Komponentenzustand& z_;
 };
 
