@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QTimer>
 #include <QToolTip>
@@ -134,6 +135,14 @@ bool NeuesDokument::eventFilter(QObject* o, QEvent* e) {
     Ereignis([this] { lstDokument_LostFocus(); });
   } else if (o == f_.txtNeuDokName && e->type() == QEvent::FocusIn) {
     Ereignis([this] { txtNeuDokName_GotFocus(); });
+  } else if (o == f_.lstDokument && e->type() == QEvent::KeyPress) {
+    // Enter chooses the type here, and ends here: passed on, it would press
+    // the name's OK at once, before a name is typed.
+    const int taste = static_cast<QKeyEvent*>(e)->key();
+    if (taste == Qt::Key_Return || taste == Qt::Key_Enter) {
+      Ereignis([this] { lstDokument_Click(); });
+      return true;
+    }
   }
   return false;
 }

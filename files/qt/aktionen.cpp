@@ -200,8 +200,16 @@ void Aktionen::Umbenennen() {
   }
   Uebertragen(UebertragungsArt::Verschieben, QuellOrdner, QuellDatei, ZielOrdner, ZielDatei);
   f_.filListBox->Refresh();
-  // The details showed the file under its old name.
-  if (!GleichOhneFall(ZielDatei, QuellDatei) && !DateiVorhanden(Pfad(QuellOrdner, QuellDatei))) f_.DateiDetailsLeeren();
+  // The file stays the selected one under its new name (under its old one
+  // when the rename failed): the next key acts on it, not on a neighbour.
+  const std::string name = DateiVorhanden(Pfad(ZielOrdner, ZielDatei)) ? ZielDatei : QuellDatei;
+  for (int i = 0; i < f_.filListBox->ListCount(); ++i) {
+    if (f_.filListBox->List(i) == name) {
+      f_.filListBox->SetListIndex(i);
+      return;
+    }
+  }
+  f_.DateiDetailsLeeren();
 }
 
 void Aktionen::NeueDatei() {
@@ -317,6 +325,9 @@ void Aktionen::OrdnerNeuAnlegen(int k) {
   // Making it visible opens the parent, whose expand handler selects the parent.
   f_.tvwDir->scrollToItem(knoten);
   baum.Auswaehlen(knoten);
+  // The keys go on in the tree, at the new node (the menu that had the
+  // focus is gone).
+  f_.tvwDir->setFocus();
   if (k == 4) baum.LabelBearbeiten(knoten);
   f_.tvwDir->viewport()->update();
 }
@@ -491,7 +502,9 @@ bool Aktionen::eventFilter(QObject* o, QEvent* e) {
   if (e->type() != QEvent::KeyPress) return false;
   auto* ke = static_cast<QKeyEvent*>(e);
   const bool enter = ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter;
-  if (enter && (o == f_.lstAktion || o == f_.lstOrdner || o == f_.lstNeuOrdner)) {
+  // Right opens "Neuer Ordner"'s names as Enter does, as a submenu opens.
+  const bool untermenue = o == f_.lstOrdner && ke->key() == Qt::Key_Right && f_.lstOrdner->currentRow() == 0;
+  if ((enter || untermenue) && (o == f_.lstAktion || o == f_.lstOrdner || o == f_.lstNeuOrdner)) {
     auto* l = static_cast<QListWidget*>(o);
     const int i = l->currentRow();
     Ereignis([&] {
@@ -499,6 +512,11 @@ bool Aktionen::eventFilter(QObject* o, QEvent* e) {
       else if (l == f_.lstOrdner) lstOrdner_Click(i);
       else lstNeuOrdner_Click(i);
     });
+    // The keys go on in the names just opened.
+    if (l == f_.lstOrdner && i == 0 && f_.lstNeuOrdner->isVisible()) {
+      f_.lstNeuOrdner->setCurrentRow(0);
+      f_.lstNeuOrdner->setFocus();
+    }
     return true;
   }
   // Esc closes a menu without a choice, back where it was opened from.

@@ -8,11 +8,14 @@
 // found so far.
 #include "search/qt/datensuche_fenster.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPointer>
+#include <QTimer>
 #include <chrono>
 #include <filesystem>
 #include <set>
@@ -97,9 +100,31 @@ DatenSucheFenster::DatenSucheFenster(frmDorvex& f) : QObject(&f), f_(f) {
           [this](QTreeWidgetItem* e, int) { Ereignis([&] { gefundenviewBox_ItemClick(e); }); });
   connect(f.gefundenviewBox, &QTreeWidget::itemDoubleClicked, this,
           [this](QTreeWidgetItem*, int) { Ereignis([this] { gefundenviewBox_DblClick(); }); });
+  // A hit reached with the keys is shown as a clicked one: the details never
+  // describe another file than the one "Ordner" would open. (A mouse press
+  // is left to the click.)
+  connect(f.gefundenviewBox, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* jetzt) {
+    if (jetzt && f_.gefundenviewBox->hasFocus() && QApplication::mouseButtons() == Qt::NoButton)
+      Ereignis([&] { gefundenviewBox_ItemClick(jetzt); });
+  });
+  f.gefundenviewBox->installEventFilter(this);
   f.LadeHaken.push_back([this](LadePhase p) {
     if (p == LadePhase::Escape || p == LadePhase::Entladen) Abbrechen();
   });
+}
+
+bool DatenSucheFenster::eventFilter(QObject* o, QEvent* e) {
+  if (o != f_.gefundenviewBox || e->type() != QEvent::KeyPress) return false;
+  const int taste = static_cast<QKeyEvent*>(e)->key();
+  if (taste != Qt::Key_Return && taste != Qt::Key_Enter) return false;
+  // Enter takes the highlighted hit over, as a double click does.
+  if (auto* k = f_.gefundenviewBox->currentItem()) {
+    Ereignis([&] {
+      gefundenviewBox_ItemClick(k);
+      gefundenviewBox_DblClick();
+    });
+  }
+  return true;
 }
 
 void DatenSucheFenster::Abbrechen() {
@@ -464,6 +489,15 @@ void DatenSucheFenster::cmdOrdner_Click() {
 
 void DatenSucheFenster::OrdnerAnsicht() {
   f_.Ordneransicht();
+  // The taken-over file in sight, also deep in a long folder (once the
+  // list, just shown again, has its size).
+  QPointer<FileListBox> liste = f_.filListBox;
+  auto zeigen = [liste] {
+    if (liste && liste->currentIndex().isValid())
+      liste->scrollTo(liste->currentIndex(), QAbstractItemView::PositionAtCenter);
+  };
+  zeigen();
+  QTimer::singleShot(0, liste, zeigen);
   // The search's own traces go with its result list.
   f_.lblanzeigesuchdir->hide();
   f_.txtDateisuchen->clear();

@@ -34,6 +34,7 @@ class DatenSucheFenster : public QObject {
   void cmdOrdner_Click();
   void gefundenviewBox_ItemClick(QTreeWidgetItem* eintrag);
   void gefundenviewBox_DblClick();
+  bool eventFilter(QObject* o, QEvent* e) override;
   void OrdnerAnsicht();
   // The list's columns; a text search adds the phrase in its context.
   void SpaltenKoepfe(bool mitFundstelle = false);

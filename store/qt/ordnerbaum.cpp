@@ -401,8 +401,14 @@ void OrdnerBaum::AfterLabelEdit(const std::string& neuerText) {
     return;
   }
   // The folder by its own spelling: upper-cased, it may name another folder
-  // that differs only in letter case on this file system.
-  const std::string aktuell = f_.dirListBox->Path();
+  // that differs only in letter case on this file system. The lists show
+  // the edited node's folder but for a node just made; then its key, which
+  // holds its name as made, names it.
+  std::string aktuell = f_.dirListBox->Path();
+  if (k && Kennung(Schluessel(k)) != Kennung(aktuell + "\\")) {
+    aktuell = Schluessel(k);
+    while (aktuell.size() > 3 && aktuell.back() == '\\') aktuell.pop_back();
+  }
   const std::string& alt = aktuell;
   const auto pos = aktuell.rfind('\\');
   const std::string eltern = pos == std::string::npos ? aktuell : aktuell.substr(0, pos);

@@ -3,6 +3,8 @@
 // follow the folder on disk, and opening documents.
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <cstdlib>
 #include <filesystem>
@@ -408,6 +410,34 @@ TEST_F(Treffer, DetailsZeigenKeywoerterUndBeschriftungenDesTreffers) {
   EXPECT_EQ(F().txtVorhandenKeyw->text().toStdString(), "KÜNDIGUNG");
 }
 
+// The keys move through the hits as the mouse does: the details follow, and
+// Enter takes the highlighted hit over.
+TEST_F(Treffer, PfeiltastenUndEnterInDenTreffern) {
+  ASSERT_TRUE(Laden());
+  F().resize(1100, 760);
+  F().show();
+  F().txtDateisuchen->setText(Q("b"));  // Brief.doc, Übergabe.pdf
+  DatenSucheFenster::Von(F())->comsuchen_Click();
+  auto* l = F().gefundenviewBox;
+  ASSERT_EQ(l->topLevelItemCount(), 2);
+  l->setFocus();
+  l->setCurrentItem(Erster());
+  DatenSucheFenster::Von(F())->gefundenviewBox_ItemClick(Erster());
+  const std::string erster = l->topLevelItem(0)->text(0).toStdString();
+  const std::string zweiter = l->topLevelItem(1)->text(0).toStdString();
+  EXPECT_EQ(F().lblName->text().toStdString(), erster);
+  QTest::keyClick(l, Qt::Key_Down);
+  EXPECT_EQ(F().lblName->text().toStdString(), zweiter);
+  EXPECT_EQ(F().txtVorhandenKeyw->text().toStdString(), zweiter == "Brief.doc" ? "BRIEF" : "KÜNDIGUNG");
+  bool gesucht = false;
+  QObject::connect(F().cmdSucheStarten, &QPushButton::clicked, [&] { gesucht = true; });
+  QTest::keyClick(l, Qt::Key_Return);
+  EXPECT_FALSE(gesucht);
+  EXPECT_TRUE(F().filListBox->isVisible());
+  EXPECT_EQ(F().filListBox->FileName(), zweiter);
+  EXPECT_EQ(F().dirListBox->Path(), kKorr);
+}
+
 // --------------------------------------------------- views follow the disk
 
 std::vector<std::string> Kinder(QTreeWidgetItem* k) {
@@ -546,6 +576,101 @@ TEST_F(Bedienung, EnterOeffnetUndMenuetasteOeffnetDieMenues) {
   liste->setFocus();
   QTest::keyClick(liste, Qt::Key_W, Qt::ControlModifier);
   EXPECT_FALSE(F().isVisible());
+}
+
+// Enter acts where the focus is: the window's default button ("Suche
+// starten") only takes it from a text box.
+TEST_F(Bedienung, EnterGehoertDemSteuerelementMitDemFokus) {
+  ASSERT_TRUE(Laden());
+  Zeigen();
+  auto* liste = F().filListBox;
+  bool gesucht = false;
+  QObject::connect(F().cmdSucheStarten, &QPushButton::clicked, [&] { gesucht = true; });
+  // A new text document by keys: the type chosen with Enter, the name confirmed with Enter.
+  liste->setFocus();
+  liste->SetListIndex(Zeile("Brief.txt"));
+  QTest::keyClick(liste, Qt::Key_Menu);
+  F().lstAktion->setCurrentRow(4);  // "Neue Datei"
+  QTest::keyClick(F().lstAktion, Qt::Key_Return);
+  ASSERT_TRUE(F().lstDokument->isVisible());
+  F().lstDokument->setFocus();
+  F().lstDokument->setCurrentRow(3);  // text
+  QTest::keyClick(F().lstDokument, Qt::Key_Return);
+  ASSERT_TRUE(F().txtNeuDokName->hasFocus());
+  QTest::keyClicks(F().txtNeuDokName, "Neu Notiz");
+  QTest::keyClick(F().txtNeuDokName, Qt::Key_Return);
+  EXPECT_TRUE(Da(kMieter + "\\Neu Notiz.txt"));
+  EXPECT_FALSE(gesucht);
+  // A focused button of the keyword panel is pressed by Enter.
+  liste->setFocus();
+  liste->SetListIndex(Zeile("Brief.txt"));
+  QTest::keyClick(liste, Qt::Key_Menu);
+  F().lstAktion->setCurrentRow(6);  // "Keywords"
+  QTest::keyClick(F().lstAktion, Qt::Key_Return);
+  ASSERT_TRUE(F().FrameKeywortBearbeitung->isVisible());
+  F().lstKeyAuswahl->setCurrentRow(0);  // MIETE
+  F().cmdKeyAddToData->setFocus();
+  QTest::keyClick(F().cmdKeyAddToData, Qt::Key_Return);
+  auto& db = F().DOC_DATA.Database();
+  const int32_t brief = DateiNummerSuchen(db, "Brief.txt", kMieter);
+  ASSERT_NE(brief, 0);
+  EXPECT_EQ(KeywordsDerDatei(db, brief), std::vector<std::string>{"MIETE"});
+  EXPECT_FALSE(gesucht);
+  // Enter in a list is the list's own; in the search box it starts the search.
+  liste->setFocus();
+  QTest::keyClick(liste, Qt::Key_Return);
+  EXPECT_FALSE(gesucht);
+  F().txtDateisuchen->setFocus();
+  QTest::keyClick(F().txtDateisuchen, Qt::Key_Return);
+  EXPECT_TRUE(gesucht);
+}
+
+// A folder made from the folder menu by keys, then renamed with F2: the new
+// folder gets the name, not the folder the file list shows.
+TEST_F(Bedienung, F2NachNeuemOrdnerBenenntDiesenUm) {
+  ASSERT_TRUE(Laden());
+  Zeigen();
+  auto* mieter = F().Baum->Knoten(kMieter + "\\");
+  Rechtsklick(F().tvwDir->viewport(), KnotenMitte(mieter));
+  ASSERT_TRUE(F().lstOrdner->isVisible());
+  F().lstOrdner->setFocus();
+  F().lstOrdner->setCurrentRow(0);  // "Neuer Ordner"
+  QTest::keyClick(F().lstOrdner, Qt::Key_Right);
+  ASSERT_TRUE(F().lstNeuOrdner->hasFocus());
+  QTest::keyClick(F().lstNeuOrdner, Qt::Key_Down);  // "Korrespondenz"
+  QTest::keyClick(F().lstNeuOrdner, Qt::Key_Return);
+  ASSERT_TRUE(Da(kMieter + "\\Korrespondenz"));
+  EXPECT_TRUE(F().tvwDir->hasFocus());
+  EXPECT_EQ(F().dirListBox->Path(), kMieter);
+  QTest::keyClick(F().tvwDir, Qt::Key_F2);
+  QApplication::processEvents();
+  auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+  ASSERT_NE(editor, nullptr);
+  editor->selectAll();
+  QTest::keyClicks(editor, "Schreiben");
+  QTest::keyClick(editor, Qt::Key_Return);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Da(kMieter + "\\Schreiben"); }, 3000));
+  EXPECT_FALSE(Da(kMieter + "\\Korrespondenz"));
+  EXPECT_TRUE(Da(kMieter + "\\Zettel.txt")) << "the shown folder keeps its name";
+  auto& db = F().DOC_DATA.Database();
+  EXPECT_EQ(KeywordsDerDatei(db, DateiNummerSuchen(db, "Zettel.txt", kMieter)), std::vector<std::string>{"MIETE"});
+}
+
+// After a rename the renamed file stays selected: Del then names it.
+TEST_F(Bedienung, UmbenannteDateiBleibtAusgewaehlt) {
+  ASSERT_TRUE(Laden());
+  Zeigen();
+  F().filListBox->SetListIndex(Zeile("Zettel.txt"));
+  dialoge_->Eingaben = {"Notizzettel.txt"};
+  A().lstAktion_Click(5);
+  ASSERT_TRUE(Da(kMieter + "\\Notizzettel.txt"));
+  EXPECT_EQ(F().filListBox->FileName(), "Notizzettel.txt");
+  EXPECT_EQ(F().lblName->text().toStdString(), "Notizzettel.txt");
+  EXPECT_EQ(F().txtVorhandenKeyw->text().toStdString(), "MIETE");
+  dialoge_->Antworten = {vbNo};
+  A().lstAktion_Click(3);
+  ASSERT_FALSE(dialoge_->Gezeigt.empty());
+  EXPECT_NE(dialoge_->Gezeigt.back().Text.find("Notizzettel.txt"), std::string::npos);
 }
 
 TEST_F(Bedienung, PfeiltastenImBaumNehmenDieDateilisteMitOhneFlut) {
