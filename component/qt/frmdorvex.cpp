@@ -230,6 +230,8 @@ bool frmDorvex::Form_Load() {
     });
     schritt([&] { z.LadeModus = false; });
     schritt([&] { FensterSkalieren(true, true); });
+    // The keys start in the called entity's files.
+    schritt([&] { filListBox->setFocus(); });
   } catch (const LadeAbbruch&) {
     z.LadeModus = false;
     laedt_ = false;

@@ -47,7 +47,9 @@ void frmDorvex::Aufbauen() {
   haupt->addWidget(Frame1);
   AufbauenHauptbereich();
   auto* status = new QHBoxLayout;
-  status->addWidget(lblanzeigesuchdir, 1);
+  status->addWidget(lblanzeigesuchdir, 100);
+  // Holds what follows at the right while the search's folder line is hidden.
+  status->addStretch(1);
   status->addWidget(lblStatus);
   haupt->addLayout(status);
   AufbauenUeberlagerungen();

@@ -122,10 +122,24 @@ void Aktionen::Einfuegen(int16_t vorher) {
     Uebertragen(art, QuellOrdner, QuellDatei, ZielOrdner, ZielDatei);
   }
   AktAktion = -1;
+  const bool eingefuegt = !QuellDatei.empty() && DateiVorhanden(Pfad(ZielOrdner, ZielDatei));
   QuellOrdner.clear();
   QuellDatei.clear();
   ZielOrdner.clear();
   f_.filListBox->Refresh();
+  // The pasted file is the selected one; the details no longer describe
+  // the file it came from.
+  if (!eingefuegt || !DateiMarkieren(ZielDatei)) f_.DateiDetailsLeeren();
+}
+
+bool Aktionen::DateiMarkieren(const std::string& name) {
+  for (int i = 0; i < f_.filListBox->ListCount(); ++i) {
+    if (f_.filListBox->List(i) == name) {
+      f_.filListBox->SetListIndex(i);
+      return true;
+    }
+  }
+  return false;
 }
 
 void Aktionen::Loeschen() {
@@ -202,14 +216,7 @@ void Aktionen::Umbenennen() {
   f_.filListBox->Refresh();
   // The file stays the selected one under its new name (under its old one
   // when the rename failed): the next key acts on it, not on a neighbour.
-  const std::string name = DateiVorhanden(Pfad(ZielOrdner, ZielDatei)) ? ZielDatei : QuellDatei;
-  for (int i = 0; i < f_.filListBox->ListCount(); ++i) {
-    if (f_.filListBox->List(i) == name) {
-      f_.filListBox->SetListIndex(i);
-      return;
-    }
-  }
-  f_.DateiDetailsLeeren();
+  if (!DateiMarkieren(DateiVorhanden(Pfad(ZielOrdner, ZielDatei)) ? ZielDatei : QuellDatei)) f_.DateiDetailsLeeren();
 }
 
 void Aktionen::NeueDatei() {

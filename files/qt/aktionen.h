@@ -43,6 +43,8 @@ class Aktionen : public QObject {
   void lstOrdner_Click(int j);
   void lstNeuOrdner_Click(int k);
 
+  // Selects the file of the shown list with its details; false when the list has none of that name.
+  bool DateiMarkieren(const std::string& name);
   void OrdnerNeuAnlegen(int k);
   void NeuenOrdnerBenennen(std::string& name);
   void OrdnerEigenschaften();

@@ -3,6 +3,7 @@
 // follow the folder on disk, and opening documents.
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -438,6 +439,29 @@ TEST_F(Treffer, PfeiltastenUndEnterInDenTreffern) {
   EXPECT_EQ(F().dirListBox->Path(), kKorr);
 }
 
+// The status row keeps the index and its button at the right when the
+// search's folder line goes.
+TEST_F(Treffer, StatuszeileBleibtRechts) {
+  ASSERT_TRUE(Laden());
+  F().resize(1100, 760);
+  F().show();
+  auto* pause = F().findChild<QPushButton*>("cmdIndexPause");
+  auto* index = F().findChild<QLabel*>("lblIndex");
+  ASSERT_NE(pause, nullptr);
+  ASSERT_NE(index, nullptr);
+  index->setText(Q("Index: 17 von 17 Dateien"));
+  index->show();
+  pause->show();
+  QApplication::processEvents();
+  const QRect p = pause->geometry(), i = index->geometry();
+  EXPECT_GT(i.left(), F().width() / 2);
+  DatenSucheFenster::Von(F())->OrdnerAnsicht();
+  QApplication::processEvents();
+  EXPECT_TRUE(F().lblanzeigesuchdir->isHidden());
+  EXPECT_EQ(pause->geometry(), p);
+  EXPECT_EQ(index->geometry(), i);
+}
+
 // --------------------------------------------------- views follow the disk
 
 std::vector<std::string> Kinder(QTreeWidgetItem* k) {
@@ -654,6 +678,26 @@ TEST_F(Bedienung, F2NachNeuemOrdnerBenenntDiesenUm) {
   EXPECT_TRUE(Da(kMieter + "\\Zettel.txt")) << "the shown folder keeps its name";
   auto& db = F().DOC_DATA.Database();
   EXPECT_EQ(KeywordsDerDatei(db, DateiNummerSuchen(db, "Zettel.txt", kMieter)), std::vector<std::string>{"MIETE"});
+}
+
+// A pasted file is the selected one, with its own details.
+TEST_F(Bedienung, EingefuegteDateiIstAusgewaehlt) {
+  ASSERT_TRUE(Laden());
+  Zeigen();
+  EXPECT_TRUE(F().filListBox->hasFocus()) << "the keys start in the files";
+  F().filListBox->SetListIndex(Zeile("Zettel.txt"));
+  A().lstAktion_Click(1);  // copy
+  F().Baum->NodeClick(F().Baum->Knoten(kMieter + "\\Akten\\"));
+  dialoge_->Antworten = {vbYes};
+  A().lstAktion_Click(2);
+  ASSERT_TRUE(Da(kMieter + "\\Akten\\Zettel.txt"));
+  EXPECT_EQ(F().filListBox->FileName(), "Zettel.txt");
+  EXPECT_EQ(F().filListBox->Path(), kMieter + "\\Akten");
+  EXPECT_EQ(F().txtVorhandenKeyw->text().toStdString(), "MIETE");
+  // Nothing to paste: nothing selected, and no details of another file.
+  A().lstAktion_Click(2);
+  EXPECT_EQ(F().filListBox->ListIndex(), -1);
+  EXPECT_TRUE(F().lblName->text().isEmpty());
 }
 
 // After a rename the renamed file stays selected: Del then names it.
