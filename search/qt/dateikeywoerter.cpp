@@ -48,13 +48,17 @@ T* Neu(QWidget* eltern, const char* name, const char* text = nullptr) {
 }
 
 // The caption above the list names every keyword searched for: many of
-// them, or one long one, would widen the window past the screen. It takes
-// the width it is given, wraps, and shows its whole text as a tool tip.
+// them, or one long one, would widen the window past the screen, and
+// thousands (a wildcard) would push the list away. It takes the width it is
+// given, wraps into at most three lines, and shows its whole text as a
+// tool tip.
 class Beschriftung : public QLabel {
  public:
   explicit Beschriftung(QWidget* eltern) : QLabel(eltern) {
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     setWordWrap(true);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setMaximumHeight(fontMetrics().lineSpacing() * 3 + 2 * margin() + 2);
   }
 
  protected:

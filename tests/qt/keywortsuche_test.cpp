@@ -1,6 +1,7 @@
 // The keyword search panel and the keyword maintenance window offscreen:
 // typing terms, suggestions, wildcards, the searches and what the window
 // does with their hits.
+#include <QApplication>
 #include <QKeyEvent>
 #include <algorithm>
 #include <QTest>
@@ -234,10 +235,16 @@ TEST_F(Keywortsuche, LangeBeschriftungMachtDasFensterNichtBreiter) {
   for (int i = 0; i < 40; ++i)
     Dokument(kOrdner, "d" + std::to_string(i) + ".doc", {Keyword("REPARATURAUFTRAG" + std::to_string(i))});
   Dokument(kOrdner, "lang.doc", {Keyword("RE" + std::string(300, 'X'))});
-  int breite = 0, vorher = 0;
+  int breite = 0, vorher = 0, beschriftung = 0, zeile = 0, liste = 0;
   treiber_ = [&](frmDateiKeywörter& w) {
     breite = w.width();
     vorher = w.sizeHint().width();
+    // ... nor pushes the list away: three lines at most.
+    w.Label1->updateGeometry();
+    QApplication::processEvents();
+    beschriftung = w.Label1->height();
+    zeile = w.Label1->fontMetrics().lineSpacing();
+    liste = w.lstDateiGefunden->height();
   };
   Starten();
   Tippen("re*");
@@ -247,6 +254,8 @@ TEST_F(Keywortsuche, LangeBeschriftungMachtDasFensterNichtBreiter) {
   EXPECT_GT(label_.size(), 1000u);
   EXPECT_LE(breite, Twips(10500) + 1);
   EXPECT_LE(vorher, Twips(10500) + 1);
+  EXPECT_LE(beschriftung, 3 * zeile + 6);
+  EXPECT_GT(liste, 6 * zeile);
 }
 
 TEST_F(Keywortsuche, PlatzhalterMitEinemTrefferNimmtDieEinzelsuche) {
