@@ -135,6 +135,11 @@ bool NeuesDokument::eventFilter(QObject* o, QEvent* e) {
     Ereignis([this] { lstDokument_LostFocus(); });
   } else if (o == f_.txtNeuDokName && e->type() == QEvent::FocusIn) {
     Ereignis([this] { txtNeuDokName_GotFocus(); });
+  } else if (o == f_.txtNeuDokName && e->type() == QEvent::KeyPress &&
+             static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {
+    // Esc leaves the name as "Abbrechen" does.
+    Ereignis([this] { cmdDokNameAbr_Click(); });
+    return true;
   } else if (o == f_.lstDokument && e->type() == QEvent::KeyPress) {
     // Enter chooses the type here, and ends here: passed on, it would press
     // the name's OK at once, before a name is typed.

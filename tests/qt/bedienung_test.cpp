@@ -625,6 +625,19 @@ TEST_F(Bedienung, EnterGehoertDemSteuerelementMitDemFokus) {
   QTest::keyClick(F().txtNeuDokName, Qt::Key_Return);
   EXPECT_TRUE(Da(kMieter + "\\Neu Notiz.txt"));
   EXPECT_FALSE(gesucht);
+  // Esc in the name box leaves it without a file, as "Abbrechen".
+  QTest::keyClick(liste, Qt::Key_Menu);
+  F().lstAktion->setCurrentRow(4);
+  QTest::keyClick(F().lstAktion, Qt::Key_Return);
+  F().lstDokument->setFocus();
+  F().lstDokument->setCurrentRow(3);
+  QTest::keyClick(F().lstDokument, Qt::Key_Return);
+  ASSERT_TRUE(F().Dokname->isVisible());
+  QTest::keyClicks(F().txtNeuDokName, "Verworfen");
+  QTest::keyClick(F().txtNeuDokName, Qt::Key_Escape);
+  EXPECT_FALSE(F().Dokname->isVisible());
+  EXPECT_TRUE(liste->hasFocus());
+  EXPECT_FALSE(Da(kMieter + "\\Verworfen.txt"));
   // A focused button of the keyword panel is pressed by Enter.
   liste->setFocus();
   liste->SetListIndex(Zeile("Brief.txt"));
