@@ -457,6 +457,7 @@ void DatenSucheFenster::gefundenviewBox_DblClick() {
   f_.chckNurOneFold->setChecked(false);
   f_.chckSucheTextInFile->setChecked(false);
   f_.lblStatus->hide();
+  f_.filListBox->setFocus();  // the keys go on at the file taken over
 }
 
 void DatenSucheFenster::cmdOrdner_Click() {
@@ -485,6 +486,7 @@ void DatenSucheFenster::cmdOrdner_Click() {
   f_.chckNurOneFold->setChecked(false);
   f_.chckSucheTextInFile->setChecked(false);
   f_.lblStatus->hide();
+  f_.filListBox->setFocus();  // the keys go on at the file taken over
 }
 
 void DatenSucheFenster::OrdnerAnsicht() {

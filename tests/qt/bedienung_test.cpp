@@ -437,6 +437,7 @@ TEST_F(Treffer, PfeiltastenUndEnterInDenTreffern) {
   EXPECT_TRUE(F().filListBox->isVisible());
   EXPECT_EQ(F().filListBox->FileName(), zweiter);
   EXPECT_EQ(F().dirListBox->Path(), kKorr);
+  EXPECT_TRUE(F().filListBox->hasFocus());
 }
 
 // The status row keeps the index and its button at the right when the
