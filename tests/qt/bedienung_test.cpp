@@ -614,26 +614,23 @@ TEST_F(Bedienung, EnterGehoertDemSteuerelementMitDemFokus) {
   // A new text document by keys: the type chosen with Enter, the name confirmed with Enter.
   liste->setFocus();
   liste->SetListIndex(Zeile("Brief.txt"));
-  QTest::keyClick(liste, Qt::Key_Menu);
-  F().lstAktion->setCurrentRow(4);  // "Neue Datei"
-  QTest::keyClick(F().lstAktion, Qt::Key_Return);
-  ASSERT_TRUE(F().lstDokument->isVisible());
-  F().lstDokument->setFocus();
-  F().lstDokument->setCurrentRow(3);  // text
-  QTest::keyClick(F().lstDokument, Qt::Key_Return);
-  ASSERT_TRUE(F().txtNeuDokName->hasFocus());
+  auto textdokument = [&] {
+    QTest::keyClick(liste, Qt::Key_Menu);
+    F().lstAktion->setCurrentRow(4);  // "Neue Datei"
+    QTest::keyClick(F().lstAktion, Qt::Key_Return);
+    ASSERT_TRUE(F().lstDokument->isVisible());
+    F().lstDokument->setFocus();
+    F().lstDokument->setCurrentRow(3);  // text
+    QTest::keyClick(F().lstDokument, Qt::Key_Return);
+    ASSERT_TRUE(F().txtNeuDokName->hasFocus());
+  };
+  textdokument();
   QTest::keyClicks(F().txtNeuDokName, "Neu Notiz");
   QTest::keyClick(F().txtNeuDokName, Qt::Key_Return);
   EXPECT_TRUE(Da(kMieter + "\\Neu Notiz.txt"));
   EXPECT_FALSE(gesucht);
   // Esc in the name box leaves it without a file, as "Abbrechen".
-  QTest::keyClick(liste, Qt::Key_Menu);
-  F().lstAktion->setCurrentRow(4);
-  QTest::keyClick(F().lstAktion, Qt::Key_Return);
-  F().lstDokument->setFocus();
-  F().lstDokument->setCurrentRow(3);
-  QTest::keyClick(F().lstDokument, Qt::Key_Return);
-  ASSERT_TRUE(F().Dokname->isVisible());
+  textdokument();
   QTest::keyClicks(F().txtNeuDokName, "Verworfen");
   QTest::keyClick(F().txtNeuDokName, Qt::Key_Escape);
   EXPECT_FALSE(F().Dokname->isVisible());
