@@ -244,32 +244,44 @@ void DatenSucheFenster::DatenSucheAusfuehren(bool textErzwingen) {
   Beenden();
 
   if (treffer_ > 0) {
-    ErgebnisZeigen(erg.Abgebrochen);
-    SpaltenbreiteSetzen(f_.gefundenviewBox);
-    if (!f_.gefundenviewBox->header()->sectionsClickable()) KopfzeileUmschalten(f_.gefundenviewBox, &f_);
-    f_.cmdOrdner->setEnabled(true);
-    f_.cmdOrdner->show();
-    f_.lblStatus->hide();
-    auto* erster = f_.gefundenviewBox->topLevelItem(0);
-    f_.gefundenviewBox->setCurrentItem(erster);
-    DetailsZeigen(erster);
-    // The preview belongs to the hit whose details are shown, not to the
-    // file shown before the search.
-    f_.BildGezeigt = f_.BildAnzeigen(S(erster->text(1)), S(erster->text(0)));
-    if (!f_.BildGezeigt) f_.picBox->clear();
-    return;
+    TrefferlisteFertig(erg.Abgebrochen);
+    ErstenTrefferZeigen();
+  } else {
+    OhneTrefferZurueck(erg.Abgebrochen);
   }
+}
+
+void DatenSucheFenster::TrefferlisteFertig(bool abgebrochen) {
+  ErgebnisZeigen(abgebrochen);
+  SpaltenbreiteSetzen(f_.gefundenviewBox);
+  if (!f_.gefundenviewBox->header()->sectionsClickable()) KopfzeileUmschalten(f_.gefundenviewBox, &f_);
+}
+
+void DatenSucheFenster::ErstenTrefferZeigen() {
+  f_.cmdOrdner->setEnabled(true);
+  f_.cmdOrdner->show();
+  f_.lblStatus->hide();
+  auto* erster = f_.gefundenviewBox->topLevelItem(0);
+  f_.gefundenviewBox->setCurrentItem(erster);
+  DetailsZeigen(erster);
+  // The preview belongs to the hit whose details are shown, not to the
+  // file shown before the search.
+  f_.BildGezeigt = f_.BildAnzeigen(S(erster->text(1)), S(erster->text(0)));
+  if (!f_.BildGezeigt) f_.picBox->clear();
+}
+
+// Without a hit the window goes back to its folders, so the user is not
+// left without tree and file list; the search text stays to be corrected.
+void DatenSucheFenster::OhneTrefferZurueck(bool abgebrochen) {
   f_.lblStatus->hide();
   f_.gefdatframe->hide();
-  // Without a hit the window goes back to its folders, so the user is not
-  // left without tree and file list; the search text stays to be corrected.
   const QString text = f_.txtDateisuchen->text();
   OrdnerAnsicht();
   f_.lstIcon->setVisible(f_.filListBox->ListCount() > 0);
   f_.Label6->setVisible(f_.filListBox->ListCount() > 0);
   f_.txtDateisuchen->setText(text);
   f_.txtDateisuchen->setFocus();
-  if (!erg.Abgebrochen) Dienste().Meldungen->MsgBox(kMeldungKeineSuchergebnisse, vbOKOnly, "");
+  if (!abgebrochen) Dienste().Meldungen->MsgBox(kMeldungKeineSuchergebnisse, vbOKOnly, "");
 }
 
 void DatenSucheFenster::comsuchen_Click() {
@@ -291,23 +303,9 @@ void DatenSucheFenster::comsuchen_Click() {
   if (!ok) return;
 
   const std::string start = f_.chckNurOneFold->isChecked() ? f_.dirListBox->Path() : z.DokWurzel;
-  f_.DirChangeAktiv = false;
-  f_.dirListBox->Enabled = false;
-  f_.dirListBox->Visible = false;
-  f_.filListBox->setEnabled(false);
-  f_.filListBox->hide();
-  f_.tvwDir->hide();
-  // Their frames would stand empty beside the result list.
-  f_.frameOrdner->hide();
-  f_.FrameDatei->hide();
-  f_.cmdOrdner->show();
-  f_.cmdOrdner->setEnabled(true);
   const std::string altDir = f_.dirListBox->Path();
   const std::string altFil = f_.filListBox->Path();
-  f_.lblanzeigesuchdir->setText(Q(start));
-  f_.lblanzeigesuchdir->show();
-  f_.lblanzahldateien->setText("0");
-  ErgebnisZeigen();
+  ListenVerbergen(start);
 
   letzterOrdner_.clear();
   bool strukturFehler = false;
@@ -347,14 +345,30 @@ void DatenSucheFenster::comsuchen_Click() {
   if (treffer_ > 0) {
     f_.dirListBox->Visible = false;
     f_.filListBox->hide();
-    ErgebnisZeigen(steuerung.Abbrechen && !strukturFehler);
-    SpaltenbreiteSetzen(f_.gefundenviewBox);
-    if (!f_.gefundenviewBox->header()->sectionsClickable()) KopfzeileUmschalten(f_.gefundenviewBox, &f_);
+    TrefferlisteFertig(steuerung.Abbrechen && !strukturFehler);
     f_.gefundenviewBox->update();
   } else {
     OrdnerAnsicht();
   }
   if (strukturFehler) Dienste().Meldungen->MsgBox(kMeldungOrdnerstruktur, vbOKOnly, "");
+}
+
+void DatenSucheFenster::ListenVerbergen(const std::string& start) {
+  f_.DirChangeAktiv = false;
+  f_.dirListBox->Enabled = false;
+  f_.dirListBox->Visible = false;
+  f_.filListBox->setEnabled(false);
+  f_.filListBox->hide();
+  f_.tvwDir->hide();
+  // Their frames would stand empty beside the result list.
+  f_.frameOrdner->hide();
+  f_.FrameDatei->hide();
+  f_.cmdOrdner->show();
+  f_.cmdOrdner->setEnabled(true);
+  f_.lblanzeigesuchdir->setText(Q(start));
+  f_.lblanzeigesuchdir->show();
+  f_.lblanzahldateien->setText("0");
+  ErgebnisZeigen();
 }
 
 bool DatenSucheFenster::BaumErweitern(const std::string& ordner) {

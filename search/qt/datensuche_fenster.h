@@ -49,6 +49,11 @@ class DatenSucheFenster : public QObject {
 
  private:
   void DatenSucheAusfuehren(bool textErzwingen);
+  // Tree and lists give way to the result list while a name search runs.
+  void ListenVerbergen(const std::string& start);
+  void TrefferlisteFertig(bool abgebrochen);
+  void ErstenTrefferZeigen();
+  void OhneTrefferZurueck(bool abgebrochen);
   void EintragHinzufuegen(const SuchTreffer& t, const std::string* kontext = nullptr);
   void EreignisseLaufenLassen(bool sofort);
   void Beginnen();
