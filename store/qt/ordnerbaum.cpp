@@ -545,54 +545,82 @@ QTreeWidgetItem* OrdnerBaum::DropKnotenHolen() {
   return k;
 }
 
-bool OrdnerBaum::eventFilter(QObject* o, QEvent* e) {
+bool OrdnerBaum::Taste(QKeyEvent* ke) {
   auto* t = f_.tvwDir;
-  if (o == t && e->type() == QEvent::KeyPress) {
-    auto* ke = static_cast<QKeyEvent*>(e);
-    if (ke->key() == Qt::Key_F2) {
-      Ereignis([&] { KeyDown(ke->key()); });
-      return true;
-    }
-    // The menu key and Shift+F10 open the folder menu at the current node.
-    if (ke->key() == Qt::Key_Menu || (ke->key() == Qt::Key_F10 && ke->modifiers() == Qt::ShiftModifier)) {
-      auto* k = Ausgewaehlt();
-      const QRect r = k ? t->visualItemRect(k) : QRect();
-      const QPoint p = k ? QPoint(r.left() + 10, r.bottom()) : QPoint(10, 10);
-      Ereignis([&] { MouseUp(Qt::RightButton, p.x() * 15, p.y() * 15, t->viewport()->mapTo(&f_, p)); });
-      return true;
-    }
-    switch (ke->key()) {
-      case Qt::Key_Up: case Qt::Key_Down: case Qt::Key_PageUp: case Qt::Key_PageDown:
-      case Qt::Key_Home: case Qt::Key_End: case Qt::Key_Left: case Qt::Key_Right:
-        tastenFolge_.start(TastenPause);
-        break;
-      default:
-        break;
-    }
+  if (ke->key() == Qt::Key_F2) {
+    Ereignis([&] { KeyDown(ke->key()); });
+    return true;
+  }
+  // The menu key and Shift+F10 open the folder menu at the current node.
+  if (ke->key() == Qt::Key_Menu || (ke->key() == Qt::Key_F10 && ke->modifiers() == Qt::ShiftModifier)) {
+    auto* k = Ausgewaehlt();
+    const QRect r = k ? t->visualItemRect(k) : QRect();
+    const QPoint p = k ? QPoint(r.left() + 10, r.bottom()) : QPoint(10, 10);
+    Ereignis([&] { MouseUp(Qt::RightButton, p.x() * 15, p.y() * 15, t->viewport()->mapTo(&f_, p)); });
+    return true;
+  }
+  switch (ke->key()) {
+    case Qt::Key_Up: case Qt::Key_Down: case Qt::Key_PageUp: case Qt::Key_PageDown:
+    case Qt::Key_Home: case Qt::Key_End: case Qt::Key_Left: case Qt::Key_Right:
+      tastenFolge_.start(TastenPause);
+      break;
+    default:
+      break;
+  }
+  return false;
+}
+
+bool OrdnerBaum::Druecken(QMouseEvent* me) {
+  auto* t = f_.tvwDir;
+  if (me->button() == Qt::LeftButton) {
+    // Left of a node's text: its arrow (the tree opens or closes it).
+    const QPoint p = me->position().toPoint();
+    auto* k = t->itemAt(p);
+    pfeil_ = k && p.x() < t->visualItemRect(k).left();
     return false;
   }
+  if (me->button() != Qt::RightButton) return false;
+  // The folder menu acts on the node under the pointer: it becomes the
+  // current folder as by a click. Empty space changes nothing.
+  if (auto* k = t->itemAt(me->position().toPoint())) {
+    Ereignis([&] {
+      Auswaehlen(k);
+      NodeClick(k);
+    });
+  }
+  return true;
+}
+
+// Files dragged from the file list onto a node: copied or moved there.
+bool OrdnerBaum::Ziehen(QEvent* e) {
+  if (e->type() == QEvent::DragLeave) {
+    DropMarkieren({}, 1);
+    return true;
+  }
+  auto* de = static_cast<QDropEvent*>(e);
+  if (de->source() != f_.filListBox) return false;
+  DropMarkieren(de->position().toPoint(), 2);
+  if (e->type() != QEvent::Drop) {
+    auto* dm = static_cast<QDragMoveEvent*>(e);
+    dm->setDropAction(Qt::CopyAction);
+    dm->accept();
+    return true;
+  }
+  auto* ziel = DropKnotenHolen();
+  de->acceptProposedAction();
+  Ereignis([&] {
+    if (DateiZiehenAblegen) DateiZiehenAblegen(ziel);
+  });
+  return true;
+}
+
+bool OrdnerBaum::eventFilter(QObject* o, QEvent* e) {
+  auto* t = f_.tvwDir;
+  if (o == t && e->type() == QEvent::KeyPress) return Taste(static_cast<QKeyEvent*>(e));
   if (o != t->viewport()) return false;
   switch (e->type()) {
-    case QEvent::MouseButtonPress: {
-      auto* me = static_cast<QMouseEvent*>(e);
-      if (me->button() == Qt::LeftButton) {
-        // Left of a node's text: its arrow (the tree opens or closes it).
-        const QPoint p = me->position().toPoint();
-        auto* k = t->itemAt(p);
-        pfeil_ = k && p.x() < t->visualItemRect(k).left();
-        return false;
-      }
-      if (me->button() != Qt::RightButton) return false;
-      // The folder menu acts on the node under the pointer: it becomes the
-      // current folder as by a click. Empty space changes nothing.
-      if (auto* k = t->itemAt(me->position().toPoint())) {
-        Ereignis([&] {
-          Auswaehlen(k);
-          NodeClick(k);
-        });
-      }
-      return true;
-    }
+    case QEvent::MouseButtonPress:
+      return Druecken(static_cast<QMouseEvent*>(e));
     case QEvent::MouseButtonRelease: {
       auto* me = static_cast<QMouseEvent*>(e);
       if (pfeil_) QTimer::singleShot(0, this, [this] { pfeil_ = false; });
@@ -602,28 +630,10 @@ bool OrdnerBaum::eventFilter(QObject* o, QEvent* e) {
       return false;
     }
     case QEvent::DragEnter:
-    case QEvent::DragMove: {
-      auto* de = static_cast<QDragMoveEvent*>(e);
-      if (de->source() != f_.filListBox) return false;
-      DropMarkieren(de->position().toPoint(), 2);
-      de->setDropAction(Qt::CopyAction);
-      de->accept();
-      return true;
-    }
+    case QEvent::DragMove:
     case QEvent::DragLeave:
-      DropMarkieren({}, 1);
-      return true;
-    case QEvent::Drop: {
-      auto* de = static_cast<QDropEvent*>(e);
-      if (de->source() != f_.filListBox) return false;
-      DropMarkieren(de->position().toPoint(), 2);
-      auto* ziel = DropKnotenHolen();
-      de->acceptProposedAction();
-      Ereignis([&] {
-        if (DateiZiehenAblegen) DateiZiehenAblegen(ziel);
-      });
-      return true;
-    }
+    case QEvent::Drop:
+      return Ziehen(e);
     default:
       return false;
   }

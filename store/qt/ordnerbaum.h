@@ -11,6 +11,9 @@
 #include <unordered_map>
 #include <vector>
 
+class QKeyEvent;
+class QMouseEvent;
+
 namespace vxm {
 
 class frmDorvex;
@@ -103,6 +106,10 @@ class OrdnerBaum : public QObject {
 
  protected:
   bool eventFilter(QObject* o, QEvent* e) override;
+  // Parts of eventFilter: keys on the tree; presses, drags and drops on its viewport.
+  bool Taste(QKeyEvent* ke);
+  bool Druecken(QMouseEvent* me);
+  bool Ziehen(QEvent* e);
 
  private:
   void Aufklappen(QTreeWidgetItem* k);
