@@ -159,79 +159,10 @@ bool frmDorvex::Form_Load() {
     Dienste().Papierkorb = [](const std::string& p) { return InDenPapierkorb(p) == Korb::Verschoben; };
   laedt_ = true;
   entladen_ = false;
-  auto schritt = [&](auto&& f) {
-    try {
-      f();
-    } catch (const LadeAbbruch&) {
-      throw;
-    } catch (const std::exception& e) {
-      LadeFehler(e);
-    }
-  };
   try {
-    schritt([&] { z.LadeModus = true; });
-    schritt([&] {
-      auto& p = z.AufrufParameter;
-      if (p.size() < kParameterAnzahl) p.resize(kParameterAnzahl);
-      ObjektParam = p[slot::Objekt];
-      BeParam = p[slot::Bestandseinheit];
-      BnParam = AlsLong(p[slot::Bestandnehmer]);
-    });
-    schritt([&] {
-      picBox->hide();
-      gefdatframe->hide();
-      DirChangeAktiv = true;
-      lblanzeigesuchdir->show();
-      cmdOrdner->hide();
-      for (auto& s : LadeHaken) s(LadePhase::Anfang);
-    });
-    schritt([&] { Baum->BilderZuweisen(); });
-    schritt([&] { PopuplistenFuellen(*this); });
-    schritt([&] {
-      FrameSerienBrief->hide();
-      FrameSerienBrief->setEnabled(false);
-      for (QWidget* w : std::initializer_list<QWidget*>{lstDokument, Dokname, Framevorlagen, FrameAdressen,
-                                                         lstAdressen, comAdressenabbruch})
-        w->hide();
-    });
-    schritt([&] { DatenbankenZuordnen(*this); });
-    schritt([&] { DatenquellenVerbinden(*this); });
-    schritt([&] {
-      for (auto& s : LadeHaken) s(LadePhase::Vorhaben);
-    });
+    SteuerelementeLaden();
     if (!DokPfadFestlegen()) throw LadeAbbruch{};
-    schritt([&] {
-      MandantOrdnerFestlegen(z.KonfigDokPfad, z.DatenbankPfad, AlsText(z.AufrufParameter[slot::Mandant]));
-    });
-    schritt([&] {
-      z.OrdnerPfad = Gross(EntityOrdner(AlsLong(ObjektParam), AlsLong(BeParam), BnParam, z.MandantPfad));
-    });
-    schritt([&] { DirChangeAktiv = false; });
-    schritt([&] { z.BaumKlick = false; });
-    schritt([&] { LaufwerkUndBaumAufbauen(*this); });
-    schritt([&] { dirListBox->SetPath(z.MandantPfad); });
-    schritt([&] {
-      DirChangeAktiv = true;
-      dirListBox->SetPath(z.OrdnerPfad);
-    });
-    schritt([&] { KeywortAuswahlFuellen(*this); });
-    schritt([&] {
-      Platzieren(FrameKeywortBearbeitung, 1080, 1080, 8655, 6300);
-      Platzieren(FrameÄnderung, 9840, 2460, 2655, 3735);
-    });
-    schritt([&] {
-      optSuchenDok->setChecked(true);
-      optSchluesselW->setChecked(false);
-      optTextInhalt->setChecked(false);
-      z.UmbenennenAktiv = false;
-    });
-    schritt([&] {
-      for (auto& s : LadeHaken) s(LadePhase::RegisterBereinigen);
-    });
-    schritt([&] { z.LadeModus = false; });
-    schritt([&] { FensterSkalieren(true, true); });
-    // The keys start in the called entity's files.
-    schritt([&] { filListBox->setFocus(); });
+    OrdnerLaden();
   } catch (const LadeAbbruch&) {
     z.LadeModus = false;
     laedt_ = false;
@@ -239,6 +170,86 @@ bool frmDorvex::Form_Load() {
   }
   laedt_ = false;
   return !entladen_;
+}
+
+void frmDorvex::Ladeschritt(const std::function<void()>& schritt) {
+  try {
+    schritt();
+  } catch (const LadeAbbruch&) {
+    throw;
+  } catch (const std::exception& e) {
+    LadeFehler(e);
+  }
+}
+
+void frmDorvex::SteuerelementeLaden() {
+  auto& z = Zustand();
+  Ladeschritt([&] { z.LadeModus = true; });
+  Ladeschritt([&] {
+    auto& p = z.AufrufParameter;
+    if (p.size() < kParameterAnzahl) p.resize(kParameterAnzahl);
+    ObjektParam = p[slot::Objekt];
+    BeParam = p[slot::Bestandseinheit];
+    BnParam = AlsLong(p[slot::Bestandnehmer]);
+  });
+  Ladeschritt([&] {
+    picBox->hide();
+    gefdatframe->hide();
+    DirChangeAktiv = true;
+    lblanzeigesuchdir->show();
+    cmdOrdner->hide();
+    for (auto& s : LadeHaken) s(LadePhase::Anfang);
+  });
+  Ladeschritt([&] { Baum->BilderZuweisen(); });
+  Ladeschritt([&] { PopuplistenFuellen(*this); });
+  Ladeschritt([&] {
+    FrameSerienBrief->hide();
+    FrameSerienBrief->setEnabled(false);
+    for (QWidget* w : std::initializer_list<QWidget*>{lstDokument, Dokname, Framevorlagen, FrameAdressen,
+                                                       lstAdressen, comAdressenabbruch})
+      w->hide();
+  });
+  Ladeschritt([&] { DatenbankenZuordnen(*this); });
+  Ladeschritt([&] { DatenquellenVerbinden(*this); });
+  Ladeschritt([&] {
+    for (auto& s : LadeHaken) s(LadePhase::Vorhaben);
+  });
+}
+
+void frmDorvex::OrdnerLaden() {
+  auto& z = Zustand();
+  Ladeschritt([&] {
+    MandantOrdnerFestlegen(z.KonfigDokPfad, z.DatenbankPfad, AlsText(z.AufrufParameter[slot::Mandant]));
+  });
+  Ladeschritt([&] {
+    z.OrdnerPfad = Gross(EntityOrdner(AlsLong(ObjektParam), AlsLong(BeParam), BnParam, z.MandantPfad));
+  });
+  Ladeschritt([&] { DirChangeAktiv = false; });
+  Ladeschritt([&] { z.BaumKlick = false; });
+  Ladeschritt([&] { LaufwerkUndBaumAufbauen(*this); });
+  Ladeschritt([&] { dirListBox->SetPath(z.MandantPfad); });
+  Ladeschritt([&] {
+    DirChangeAktiv = true;
+    dirListBox->SetPath(z.OrdnerPfad);
+  });
+  Ladeschritt([&] { KeywortAuswahlFuellen(*this); });
+  Ladeschritt([&] {
+    Platzieren(FrameKeywortBearbeitung, 1080, 1080, 8655, 6300);
+    Platzieren(FrameÄnderung, 9840, 2460, 2655, 3735);
+  });
+  Ladeschritt([&] {
+    optSuchenDok->setChecked(true);
+    optSchluesselW->setChecked(false);
+    optTextInhalt->setChecked(false);
+    z.UmbenennenAktiv = false;
+  });
+  Ladeschritt([&] {
+    for (auto& s : LadeHaken) s(LadePhase::RegisterBereinigen);
+  });
+  Ladeschritt([&] { z.LadeModus = false; });
+  Ladeschritt([&] { FensterSkalieren(true, true); });
+  // The keys start in the called entity's files.
+  Ladeschritt([&] { filListBox->setFocus(); });
 }
 
 bool frmDorvex::DokPfadFestlegen() {

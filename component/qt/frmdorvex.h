@@ -197,6 +197,12 @@ class frmDorvex : public QDialog, public Hauptfensterzugang {
   // unloaded itself.
   bool DokPfadFestlegen();
   void LadeFehler(const std::exception& e);
+  // One step of the load: its failure is reported and the load goes on,
+  // unless the step ends the load (LadeAbbruch).
+  void Ladeschritt(const std::function<void()>& schritt);
+  // The load before the document root is known, and after.
+  void SteuerelementeLaden();
+  void OrdnerLaden();
 
   bool entladen_ = false;
   bool laedt_ = false;
