@@ -1,11 +1,8 @@
 // The main window's life: load step, path reconciliation, unload step.
 #include "component/qt/frmdorvex.h"
 
-#include <QAbstractItemView>
-#include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
-#include <QPushButton>
 
 #include "basis/dateifunktionen.h"
 #include "basis/fehlermelden.h"
@@ -297,17 +294,7 @@ void frmDorvex::keyPressEvent(QKeyEvent* e) {
     close();
     return;
   }
-  // Enter belongs to the control with the focus: a focused button is
-  // pressed, a list has taken it for its entry. Only from a text box does
-  // it reach the window's default button.
-  if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
-    QWidget* fokus = QApplication::focusWidget();
-    if (auto* knopf = qobject_cast<QPushButton*>(fokus); knopf && knopf->window() == this) {
-      if (knopf->isEnabled() && knopf->isVisible()) knopf->click();
-      return;
-    }
-    if (qobject_cast<QAbstractItemView*>(fokus) && fokus->window() == this) return;
-  }
+  if (EnterAmFokus(this, e)) return;
   QDialog::keyPressEvent(e);
 }
 

@@ -7,6 +7,7 @@
 #include <QMimeData>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <algorithm>
 
 #include "platform/dienste.h"
@@ -239,6 +240,17 @@ void DriveListBox::SetDrive(const std::string& laufwerk) {
   setCurrentIndex(i);
   blockSignals(false);
   if (Change) Change();
+}
+
+bool EnterAmFokus(QWidget* fenster, QKeyEvent* e) {
+  if (e->key() != Qt::Key_Return && e->key() != Qt::Key_Enter) return false;
+  QWidget* fokus = fenster->focusWidget();
+  if (!fokus || fokus->window() != fenster) return false;
+  if (auto* knopf = qobject_cast<QPushButton*>(fokus)) {
+    if (knopf->isEnabled() && knopf->isVisible()) knopf->click();
+    return true;
+  }
+  return qobject_cast<QAbstractItemView*>(fokus) != nullptr;
 }
 
 }  // namespace vxm

@@ -128,6 +128,11 @@ class DriveListBox : public QComboBox {
 
 // Runs an event handler started by the user: errors that the handler did not
 // handle itself go to EreignisFehlerZiel() instead of the event loop.
+// Enter belongs to the control with the focus: a focused button of the
+// window is pressed, a list has taken it for its entry. True when taken so;
+// only from a text box does Enter go on to the window's default button.
+bool EnterAmFokus(QWidget* fenster, QKeyEvent* e);
+
 void Ereignis(const std::function<void()>& handler);
 
 // Where Ereignis hands the errors its handlers left: the window layer

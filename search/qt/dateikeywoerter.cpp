@@ -208,6 +208,10 @@ void frmDateiKeywörter::Aufbauen() {
           [this](QTreeWidgetItem* e, int) { Ereignis([&] { lstDateiGefunden_Activate(e); }); });
 }
 
+void frmDateiKeywörter::keyPressEvent(QKeyEvent* e) {
+  if (!EnterAmFokus(this, e)) QDialog::keyPressEvent(e);
+}
+
 void frmDateiKeywörter::DesignZustand() {
   Label1->setText(QString::fromUtf8(kDesignLabel1));
   Text1->clear();

@@ -100,6 +100,7 @@ class frmDateiKeywörter : public QDialog {
   void DokumenteSammelnAb(const std::string& ordner);
 
  protected:
+  void keyPressEvent(QKeyEvent* e) override;
   void reject() override;
   void closeEvent(QCloseEvent* e) override;
 

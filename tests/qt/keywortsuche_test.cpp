@@ -521,8 +521,11 @@ TEST_F(Keywortsuche, AlleDokumenteOhneDasKeywortUndZuweisen) {
     EXPECT_EQ(w.Text1->text().toStdString(), kOrdner + "\\7");
     EXPECT_EQ(w.lstDateinamen->count(), 2);
     EXPECT_EQ(w.lstDateiGefunden->topLevelItemCount(), 2);
+    // By keys: Enter on the focused button presses it.
     w.lstDateinamen->setCurrentRow(0);  // neu.doc
-    w.KeyZuweisen();
+    w.cmdKeyaddtodoc->setFocus();
+    QTest::keyClick(w.cmdKeyaddtodoc, Qt::Key_Return);
+    EXPECT_EQ(w.lstDateinamen->count(), 1);
     w.cmdShowDocList->click();
     EXPECT_TRUE(w.lstDateinamen->isHidden());
     EXPECT_EQ(w.cmdShowDocList->text().toStdString(), "Alle vorhandenen Dokmente anzeigen");
