@@ -492,6 +492,60 @@ void Aktionen::RegisterBereinigen(std::string& muster) {
 
 // ------------------------------------------------------------------ events
 
+// Keys in the three menu lists: Enter (and Right on "Neuer Ordner") chooses, Esc closes.
+bool Aktionen::MenueTaste(QListWidget* l, QKeyEvent* ke) {
+  const bool enter = ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter;
+  // Right opens "Neuer Ordner"'s names as Enter does, as a submenu opens.
+  const bool untermenue = l == f_.lstOrdner && ke->key() == Qt::Key_Right && l->currentRow() == 0;
+  if (enter || untermenue) {
+    const int i = l->currentRow();
+    Ereignis([&] {
+      if (l == f_.lstAktion) lstAktion_Click(i);
+      else if (l == f_.lstOrdner) lstOrdner_Click(i);
+      else lstNeuOrdner_Click(i);
+    });
+    // The keys go on in the names just opened.
+    if (l == f_.lstOrdner && i == 0 && f_.lstNeuOrdner->isVisible()) {
+      f_.lstNeuOrdner->setCurrentRow(0);
+      f_.lstNeuOrdner->setFocus();
+    }
+    return true;
+  }
+  if (ke->key() != Qt::Key_Escape) return false;
+  // Esc closes a menu without a choice, back where it was opened from.
+  l->hide();
+  if (l == f_.lstAktion) {
+    f_.filListBox->setFocus();
+  } else {
+    f_.lstNeuOrdner->hide();
+    f_.lstOrdner->hide();
+    f_.tvwDir->setFocus();
+  }
+  return true;
+}
+
+// Keys in the file list: the menu key opens the action menu at the selected
+// file; Del, F2, Ctrl+C, Ctrl+X, Ctrl+V are its commands.
+bool Aktionen::DateilisteTaste(QKeyEvent* ke) {
+  const auto mods = ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
+  if (ke->key() == Qt::Key_Menu || (ke->key() == Qt::Key_F10 && mods == Qt::ShiftModifier)) {
+    auto* l = f_.filListBox;
+    const QRect r = l->currentRow() >= 0 ? l->ZeilenRechteck(l->currentRow()) : QRect(0, 0, 20, 0);
+    Ereignis([&] { f_.filListBox_MouseUp(Qt::RightButton, r.left() + 20, r.bottom()); });
+    return true;
+  }
+  int befehl = -1;
+  if (ke->key() == Qt::Key_Delete && mods == Qt::NoModifier) befehl = 3;
+  else if (ke->key() == Qt::Key_F2 && mods == Qt::NoModifier) befehl = 5;
+  else if (mods == Qt::ControlModifier && ke->key() == Qt::Key_C) befehl = 1;
+  else if (mods == Qt::ControlModifier && ke->key() == Qt::Key_X) befehl = 0;
+  else if (mods == Qt::ControlModifier && ke->key() == Qt::Key_V) befehl = 2;
+  if (befehl < 0) return false;
+  f_.AktionsPfad = f_.filListBox->Path();
+  Ereignis([&] { lstAktion_Click(befehl); });
+  return true;
+}
+
 bool Aktionen::eventFilter(QObject* o, QEvent* e) {
   if (o == f_.lstAktion) {
     if (e->type() == QEvent::FocusIn) {
@@ -508,55 +562,9 @@ bool Aktionen::eventFilter(QObject* o, QEvent* e) {
   }
   if (e->type() != QEvent::KeyPress) return false;
   auto* ke = static_cast<QKeyEvent*>(e);
-  const bool enter = ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter;
-  // Right opens "Neuer Ordner"'s names as Enter does, as a submenu opens.
-  const bool untermenue = o == f_.lstOrdner && ke->key() == Qt::Key_Right && f_.lstOrdner->currentRow() == 0;
-  if ((enter || untermenue) && (o == f_.lstAktion || o == f_.lstOrdner || o == f_.lstNeuOrdner)) {
-    auto* l = static_cast<QListWidget*>(o);
-    const int i = l->currentRow();
-    Ereignis([&] {
-      if (l == f_.lstAktion) lstAktion_Click(i);
-      else if (l == f_.lstOrdner) lstOrdner_Click(i);
-      else lstNeuOrdner_Click(i);
-    });
-    // The keys go on in the names just opened.
-    if (l == f_.lstOrdner && i == 0 && f_.lstNeuOrdner->isVisible()) {
-      f_.lstNeuOrdner->setCurrentRow(0);
-      f_.lstNeuOrdner->setFocus();
-    }
-    return true;
-  }
-  // Esc closes a menu without a choice, back where it was opened from.
-  if (ke->key() == Qt::Key_Escape && (o == f_.lstAktion || o == f_.lstOrdner || o == f_.lstNeuOrdner)) {
-    static_cast<QWidget*>(o)->hide();
-    if (o == f_.lstAktion) {
-      f_.filListBox->setFocus();
-    } else {
-      f_.lstNeuOrdner->hide();
-      f_.lstOrdner->hide();
-      f_.tvwDir->setFocus();
-    }
-    return true;
-  }
-  if (o != f_.filListBox) return false;
-  int befehl = -1;
-  const auto mods = ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
-  // The menu key and Shift+F10 open the action menu at the selected file.
-  if (ke->key() == Qt::Key_Menu || (ke->key() == Qt::Key_F10 && mods == Qt::ShiftModifier)) {
-    auto* l = f_.filListBox;
-    const QRect r = l->currentRow() >= 0 ? l->ZeilenRechteck(l->currentRow()) : QRect(0, 0, 20, 0);
-    Ereignis([&] { f_.filListBox_MouseUp(Qt::RightButton, r.left() + 20, r.bottom()); });
-    return true;
-  }
-  if (ke->key() == Qt::Key_Delete && mods == Qt::NoModifier) befehl = 3;
-  else if (ke->key() == Qt::Key_F2 && mods == Qt::NoModifier) befehl = 5;
-  else if (mods == Qt::ControlModifier && ke->key() == Qt::Key_C) befehl = 1;
-  else if (mods == Qt::ControlModifier && ke->key() == Qt::Key_X) befehl = 0;
-  else if (mods == Qt::ControlModifier && ke->key() == Qt::Key_V) befehl = 2;
-  if (befehl < 0) return false;
-  f_.AktionsPfad = f_.filListBox->Path();
-  Ereignis([&] { lstAktion_Click(befehl); });
-  return true;
+  if (o == f_.lstAktion || o == f_.lstOrdner || o == f_.lstNeuOrdner)
+    return MenueTaste(static_cast<QListWidget*>(o), ke);
+  return o == f_.filListBox && DateilisteTaste(ke);
 }
 
 void AktionenEinrichten(frmDorvex& f) {

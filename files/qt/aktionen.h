@@ -10,6 +10,9 @@
 
 #include "files/dateiuebertragung.h"
 
+class QKeyEvent;
+class QListWidget;
+
 namespace vxm {
 
 class frmDorvex;
@@ -59,6 +62,8 @@ class Aktionen : public QObject {
 
  protected:
   bool eventFilter(QObject* o, QEvent* e) override;
+  bool MenueTaste(QListWidget* l, QKeyEvent* ke);
+  bool DateilisteTaste(QKeyEvent* ke);
 
  private:
   Datenbank& Register();

@@ -189,7 +189,10 @@ void frmDateiKeywörter::Aufbauen() {
   unten->addWidget(cmdSchliesen);
   l->addLayout(unten);
   resize(Twips(10500), Twips(7800));
+  Verbinden();
+}
 
+void frmDateiKeywörter::Verbinden() {
   auto verbinden = [this](auto* quelle, auto signal, void (frmDateiKeywörter::*h)()) {
     connect(quelle, signal, this, [this, h] { Ereignis([&] { (this->*h)(); }); });
   };

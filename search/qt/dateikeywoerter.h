@@ -106,6 +106,7 @@ class frmDateiKeywörter : public QDialog {
 
  private:
   void Aufbauen();
+  void Verbinden();
   void DesignZustand();
   void Skalieren();
   void ZeilenKopieren();
