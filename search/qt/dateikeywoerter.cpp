@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <strings.h>
 
+#include "basis/dateifunktionen.h"
 #include "basis/einstellungen.h"
 #include "basis/fehlermelden.h"
 #include "basis/qt/bildschirm.h"
@@ -70,6 +71,9 @@ class Beschriftung : public QLabel {
     return QLabel::event(e);
   }
 };
+
+// The folder of an entry of the document list.
+constexpr int kRolleOrdner = Qt::UserRole + 1;
 
 int Symbolnummer(const std::string& name) { return IconSetzen(LetzteDreiZeichen(name)); }
 
@@ -448,7 +452,15 @@ void frmDateiKeywörter::DokumenteSammelnAb(const std::string& ordner) {
   ScanBeginnen();
   gesammelt_.clear();
   DokumenteSammeln(ordner);
-  lstDateinamen->addItems(gesammelt_);
+  // Each entry knows its folder (shown as its tool tip): of two files of
+  // one name, the one chosen gets the keyword.
+  lstDateinamen->setUpdatesEnabled(false);
+  for (auto& [name, ort] : gesammelt_) {
+    auto* eintrag = new QListWidgetItem(name, lstDateinamen);
+    eintrag->setData(kRolleOrdner, ort);
+    eintrag->setToolTip(ort);
+  }
+  lstDateinamen->setUpdatesEnabled(true);
   gesammelt_.clear();
   ScanBeenden();
 }
@@ -458,7 +470,7 @@ bool frmDateiKeywörter::DokumenteSammeln(const std::string& ordner) {
   const auto bekannt = kopie_.find(Falten(ordner));
   for (auto& name : e.dateien) {
     if (bekannt != kopie_.end() && bekannt->second.count(Falten(name))) continue;
-    gesammelt_ << QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    gesammelt_.emplace_back(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())), Q(ordner));
   }
   for (auto& name : e.ordner) {
     if (!Zwischendurch()) return false;
@@ -496,7 +508,11 @@ std::string frmDateiKeywörter::SuchePfad() {
   DateienGezaehlt = 0;
   BytesGezaehlt = 0;
   auto ausgewaehlt = lstDateinamen->selectedItems();
-  if (!ausgewaehlt.isEmpty()) {
+  const QString ort = ausgewaehlt.isEmpty() ? QString() : ausgewaehlt.front()->data(kRolleOrdner).toString();
+  if (!ort.isEmpty()) {
+    // The entry's own folder, while the file is still there.
+    if (DateiVorhanden(S(ort) + "\\" + S(ausgewaehlt.front()->text()))) gefundenerOrdner_ = S(ort);
+  } else if (!ausgewaehlt.isEmpty()) {
     ScanBeginnen();
     lblStatus->show();
     DateiFinden(Zustand().DokWurzel, S(ausgewaehlt.front()->text()));

@@ -126,7 +126,7 @@ class frmDateiKeywörter : public QDialog {
   // Copy of the result rows while the tree is scanned: folded folder ->
   // folded names (register paths compare without regard to case).
   std::unordered_map<std::string, std::unordered_set<std::string>> kopie_;
-  QStringList gesammelt_;
+  std::vector<std::pair<QString, QString>> gesammelt_;  // name, folder
   std::string gefundenerOrdner_;
   int scanTiefe_ = 0;
   bool abbrechen_ = false;

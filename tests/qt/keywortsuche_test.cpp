@@ -539,6 +539,31 @@ TEST_F(Keywortsuche, AlleDokumenteOhneDasKeywortUndZuweisen) {
   EXPECT_EQ(Zeilen("SELECT * FROM Dateiinfo"), 3);
 }
 
+// Of two files of one name, the entry chosen gets the keyword in its own
+// folder, also when the first of the walk carries it already.
+TEST_F(Keywortsuche, GleichnamigeDateiBekommtDasKeywortInIhremOrdner) {
+  const int32_t a = Keyword("HEIZUNG");
+  Dokument(kOrdner + "\\7", "antwort.txt", {a});
+  DateiAnlegen(kOrdner + "\\8\\antwort.txt");
+  Starten();
+  F().txtDateisuchen->setText(Q("Heizung"));
+  treiber_ = [&](frmDateiKeywörter& w) {
+    w.cmdShowDocList->click();
+    ASSERT_EQ(w.lstDateinamen->count(), 1);
+    EXPECT_EQ(w.lstDateinamen->item(0)->toolTip().toStdString(), kOrdner + "\\8");
+    w.lstDateinamen->setCurrentRow(0);
+    w.KeyZuweisen();
+    EXPECT_EQ(w.Text1->text().toStdString(), kOrdner + "\\8");
+    EXPECT_EQ(w.lstDateiGefunden->topLevelItemCount(), 2);
+  };
+  F().cmdSucheStarten->click();
+  ASSERT_EQ(gezeigt_, 1);
+  EXPECT_EQ(Zeilen("SELECT * FROM Dateiinfo d JOIN KeywordZwischentabelle k ON k.Dateinummer = d.Dateinummer "
+                   "WHERE d.Dateiname = 'antwort.txt'"),
+            2);
+  EXPECT_EQ(Zeilen("SELECT * FROM KeywordZwischentabelle"), 2);
+}
+
 TEST_F(Keywortsuche, ZweimalZuweisenGibtKeineZweiteVerknuepfung) {
   const int32_t a = Keyword("MIETE");
   Dokument(kOrdner, "x.doc", {a}, "c:\\vxm\\vxmdok\\1");
