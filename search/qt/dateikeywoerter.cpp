@@ -577,8 +577,9 @@ void frmDateiKeywörter::KeyZuweisen() {
 }
 
 void frmDateiKeywörter::cmdKeyLöschen_Click() {
+  // Only a hit the user selected: the one the keys merely passed keeps its keyword.
   auto* e = lstDateiGefunden->currentItem();
-  if (!e) {
+  if (!e || !e->isSelected()) {
     Melden("Bitte Dokument aus Liste auswählen!");
     return;
   }
@@ -598,7 +599,11 @@ void frmDateiKeywörter::cmdKeyLöschen_Click() {
   // Only when the link is gone.
   const int32_t nummer = DateiNummerSuchen(db, name, ordner);
   const int32_t id = KeywordIdSuchen(db, kw);
-  if (nummer == 0 || id == 0 || !VerknuepfungVorhanden(db, nummer, id)) delete e;
+  if (nummer == 0 || id == 0 || !VerknuepfungVorhanden(db, nummer, id)) {
+    delete e;
+    // The next removal needs a choice of its own.
+    lstDateiGefunden->clearSelection();
+  }
 }
 
 void frmDateiKeywörter::lstDateiGefunden_Activate(QTreeWidgetItem* e) {

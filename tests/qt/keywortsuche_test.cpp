@@ -648,12 +648,20 @@ TEST_F(Keywortsuche, KeywortEntfernenNimmtDenEintragWeg) {
   Dokument(kOrdner, "b.doc", {a});
   Starten();
   F().txtDateisuchen->setText("miete");
-  dialoge_->Antworten = {vbYes};
+  dialoge_->Antworten = {vbOK, vbYes};
   treiber_ = [&](frmDateiKeywörter& w) {
+    // A hit the keys merely passed (current, not selected) is no choice.
+    w.lstDateiGefunden->setCurrentItem(w.lstDateiGefunden->topLevelItem(0), 0, QItemSelectionModel::NoUpdate);
+    w.cmdKeyLöschen->click();
+    EXPECT_EQ(dialoge_->Gezeigt.back().Text, "Bitte Dokument aus Liste auswählen!");
+    ASSERT_EQ(w.lstDateiGefunden->topLevelItemCount(), 2);
     w.lstDateiGefunden->setCurrentItem(w.lstDateiGefunden->topLevelItem(1));
     w.cmdKeyLöschen->click();
     ASSERT_EQ(w.lstDateiGefunden->topLevelItemCount(), 1);
     EXPECT_EQ(w.lstDateiGefunden->topLevelItem(0)->text(0).toStdString(), "a.doc");
+    // Pressed again at once, it asks for a choice instead of taking the next hit.
+    w.cmdKeyLöschen->click();
+    EXPECT_EQ(dialoge_->Gezeigt.back().Text, "Bitte Dokument aus Liste auswählen!");
   };
   F().cmdSucheStarten->click();
   EXPECT_EQ(Zeilen("SELECT * FROM KeywordZwischentabelle"), 1);
