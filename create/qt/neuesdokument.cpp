@@ -244,10 +244,13 @@ void NeuesDokument::cmdDokNameOK_Click() {
         if (DateiVorhanden(d)) DateiLoeschen(d);
     geschrieben_.clear();
     f_.Dokname->hide();
+    f_.filListBox->setFocus();
     return;
   }
   NeueDateiAuswaehlen(name);
   f_.Dokname->hide();
+  // The keys go on at the new file (the hidden panel had the focus).
+  f_.filListBox->setFocus();
   sucheWiederStandard();
 }
 
@@ -267,6 +270,7 @@ void NeuesDokument::cmdDokNameAbr_Click() {
   f_.filListBox->Refresh();
   f_.filListBox->setCurrentRow(-1);
   f_.filListBox->clearSelection();
+  f_.DateiDetailsLeeren();  // no file is selected now
 }
 
 void NeuesDokument::NewFile() {

@@ -629,6 +629,8 @@ TEST_F(Bedienung, EnterGehoertDemSteuerelementMitDemFokus) {
   QTest::keyClick(F().txtNeuDokName, Qt::Key_Return);
   EXPECT_TRUE(Da(kMieter + "\\Neu Notiz.txt"));
   EXPECT_FALSE(gesucht);
+  EXPECT_TRUE(liste->hasFocus()) << "the keys go on at the new file";
+  EXPECT_EQ(liste->FileName(), "Neu Notiz.txt");
   // Esc in the name box leaves it without a file, as "Abbrechen".
   textdokument();
   QTest::keyClicks(F().txtNeuDokName, "Verworfen");
@@ -636,6 +638,7 @@ TEST_F(Bedienung, EnterGehoertDemSteuerelementMitDemFokus) {
   EXPECT_FALSE(F().Dokname->isVisible());
   EXPECT_TRUE(liste->hasFocus());
   EXPECT_FALSE(Da(kMieter + "\\Verworfen.txt"));
+  EXPECT_TRUE(F().lblName->text().isEmpty()) << "no details of an unselected file";
   // A focused button of the keyword panel is pressed by Enter.
   liste->setFocus();
   liste->SetListIndex(Zeile("Brief.txt"));
