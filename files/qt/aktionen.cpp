@@ -151,8 +151,9 @@ void Aktionen::Loeschen() {
   if (Frage(std::string(kFrageLoeschen) + vbCrLf + QuellDatei, vbYesNo + vbQuestion, kTitelLoeschen) == vbYes)
     LoeschenAusfuehren();
   f_.filListBox->Refresh();
-  // The details showed the file that is gone.
-  if (!DateiVorhanden(Pfad(QuellOrdner, QuellDatei))) f_.DateiDetailsLeeren();
+  // A file kept (Nein, or not deletable) stays the selected one; the
+  // details of one that is gone go with it.
+  if (!DateiVorhanden(Pfad(QuellOrdner, QuellDatei)) || !DateiMarkieren(QuellDatei)) f_.DateiDetailsLeeren();
 }
 
 void Aktionen::LoeschenAusfuehren() {

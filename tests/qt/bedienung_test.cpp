@@ -729,6 +729,9 @@ TEST_F(Bedienung, UmbenannteDateiBleibtAusgewaehlt) {
   A().lstAktion_Click(3);
   ASSERT_FALSE(dialoge_->Gezeigt.empty());
   EXPECT_NE(dialoge_->Gezeigt.back().Text.find("Notizzettel.txt"), std::string::npos);
+  // Kept with "Nein": still the selected one, so the next command acts on it.
+  EXPECT_EQ(F().filListBox->FileName(), "Notizzettel.txt");
+  EXPECT_EQ(F().lblName->text().toStdString(), "Notizzettel.txt");
 }
 
 TEST_F(Bedienung, PfeiltastenImBaumNehmenDieDateilisteMitOhneFlut) {
