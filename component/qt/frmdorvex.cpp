@@ -1,8 +1,10 @@
 // The main window's life: load step, path reconciliation, unload step.
 #include "component/qt/frmdorvex.h"
 
+#include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QTimer>
 
 #include "basis/dateifunktionen.h"
 #include "basis/fehlermelden.h"
@@ -95,6 +97,7 @@ frmDorvex::frmDorvex() {
   OrdnerWaechterEinrichten(*this);
   AbdruckNachtragEinrichten(*this);
   dialoge_ = std::make_shared<QtDialoge>(this);
+  for (auto* liste : findChildren<QAbstractItemView*>()) liste->installEventFilter(this);
 }
 
 frmDorvex::~frmDorvex() {
@@ -294,8 +297,19 @@ void frmDorvex::keyPressEvent(QKeyEvent* e) {
     close();
     return;
   }
-  if (EnterAmFokus(this, e)) return;
+  if (e == enterAusListe_ || EnterAmFokus(this, e)) return;
   QDialog::keyPressEvent(e);
+}
+
+bool frmDorvex::eventFilter(QObject* o, QEvent* e) {
+  if (e->type() == QEvent::KeyPress && qobject_cast<QAbstractItemView*>(o)) {
+    const int taste = static_cast<QKeyEvent*>(e)->key();
+    if (taste == Qt::Key_Return || taste == Qt::Key_Enter) {
+      enterAusListe_ = e;
+      QTimer::singleShot(0, this, [this] { enterAusListe_ = nullptr; });
+    }
+  }
+  return QDialog::eventFilter(o, e);
 }
 
 void DatenquellenVerbinden(frmDorvex& fenster) {

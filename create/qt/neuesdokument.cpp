@@ -116,6 +116,7 @@ NeuesDokument::NeuesDokument(frmDorvex& f) : QObject(&f), f_(f) {
   Bei(f.comSerieOK, &QPushButton::clicked, this, [this] { comSerieOK_Click(); });
   Bei(f.comSerieAbbruch, &QPushButton::clicked, this, [this] { comSerieAbbruch_Click(); });
   f.lstDokument->installEventFilter(this);
+  f.lstVorlagen->installEventFilter(this);
   f.txtNeuDokName->installEventFilter(this);
   f.txtNeuDokName->setValidator(new NamenLaenge(f.txtNeuDokName));
   // A refused input says why, where the user looks (the length is the
@@ -140,6 +141,13 @@ bool NeuesDokument::eventFilter(QObject* o, QEvent* e) {
     // Esc leaves the name as "Abbrechen" does.
     Ereignis([this] { cmdDokNameAbr_Click(); });
     return true;
+  } else if (o == f_.lstVorlagen && e->type() == QEvent::KeyPress) {
+    // Enter takes the highlighted template, as a double click.
+    const int taste = static_cast<QKeyEvent*>(e)->key();
+    if ((taste == Qt::Key_Return || taste == Qt::Key_Enter) && f_.lstVorlagen->currentItem()) {
+      Ereignis([this] { lstVorlagen_DblClick(); });
+      return true;
+    }
   } else if (o == f_.lstDokument && e->type() == QEvent::KeyPress) {
     // Enter chooses the type here, and ends here: passed on, it would press
     // the name's OK at once, before a name is typed.

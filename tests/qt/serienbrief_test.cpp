@@ -166,6 +166,33 @@ TEST_F(SerienbriefFenster, NeueAdressenVorlageUndAusgabe) {
   EXPECT_EQ(geoeffnet_.size(), 2u);
 }
 
+// The wizard by keys: Enter on its buttons and in its two lists, each list
+// closing behind its choice (Enter in a list never presses the button the
+// focus then lands on).
+TEST_F(SerienbriefFenster, PerTastenAdressenUndVorlage) {
+  DateiAnlegen(std::string(kWurzel) + "\\Brief.DOT", "Vorlage");
+  Oeffnen();
+  F().ComAdrNeu->setFocus();
+  QTest::keyClick(F().ComAdrNeu, Qt::Key_Return);
+  ASSERT_TRUE(F().FrameAdressen->isVisible());
+  ASSERT_TRUE(F().lstAdressen->hasFocus());
+  F().lstAdressen->setCurrentRow(0);
+  QTest::keyClick(F().lstAdressen, Qt::Key_Return);
+  QApplication::processEvents();
+  EXPECT_EQ(Text(F().lblAdressen), Pfad("BeAdressenETTI" + datum_ + ".XLS"));
+  EXPECT_FALSE(F().FrameAdressen->isVisible());
+  EXPECT_EQ(protokoll_->Aufrufe.size(), 1u);
+  F().ComDokNeu->setFocus();
+  QTest::keyClick(F().ComDokNeu, Qt::Key_Return);
+  ASSERT_TRUE(F().Framevorlagen->isVisible());
+  F().lstVorlagen->setCurrentRow(0);
+  QTest::keyClick(F().lstVorlagen, Qt::Key_Return);
+  QApplication::processEvents();
+  EXPECT_EQ(Text(F().lblDokument), std::string(kWurzel) + "\\Brief.DOT");
+  EXPECT_FALSE(F().Framevorlagen->isVisible());
+  EXPECT_TRUE(F().comSerieOK->hasFocus());
+}
+
 TEST_F(SerienbriefFenster, KeineVorlagenUndAbbrechen) {
   DateiAnlegen(std::string(kWurzel) + "\\Nur.doc", "x");
   Oeffnen();
