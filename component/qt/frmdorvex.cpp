@@ -4,7 +4,6 @@
 #include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QKeyEvent>
-#include <QTimer>
 
 #include "basis/dateifunktionen.h"
 #include "basis/fehlermelden.h"
@@ -86,6 +85,9 @@ frmDorvex::frmDorvex() {
   EreignisFehlerZiel() = [](const std::exception& e) { FehlerMelden(e); };
   QtTexteDeutsch();
   Aufbauen();
+  // First of the lists' filters, so last to see a key: the others (menus,
+  // the search's suggestions) have had their Enter before.
+  for (auto* liste : findChildren<QAbstractItemView*>()) liste->installEventFilter(this);
   Baum = std::make_unique<OrdnerBaum>(*this);
   Verbinden();
   KeywortPanelEinrichten(*this);
@@ -97,7 +99,6 @@ frmDorvex::frmDorvex() {
   OrdnerWaechterEinrichten(*this);
   AbdruckNachtragEinrichten(*this);
   dialoge_ = std::make_shared<QtDialoge>(this);
-  for (auto* liste : findChildren<QAbstractItemView*>()) liste->installEventFilter(this);
 }
 
 frmDorvex::~frmDorvex() {
@@ -297,7 +298,7 @@ void frmDorvex::keyPressEvent(QKeyEvent* e) {
     close();
     return;
   }
-  if (e == enterAusListe_ || EnterAmFokus(this, e)) return;
+  if (EnterAmFokus(this, e)) return;
   QDialog::keyPressEvent(e);
 }
 
@@ -305,8 +306,12 @@ bool frmDorvex::eventFilter(QObject* o, QEvent* e) {
   if (e->type() == QEvent::KeyPress && qobject_cast<QAbstractItemView*>(o)) {
     const int taste = static_cast<QKeyEvent*>(e)->key();
     if (taste == Qt::Key_Return || taste == Qt::Key_Enter) {
-      enterAusListe_ = e;
-      QTimer::singleShot(0, this, [this] { enterAusListe_ = nullptr; });
+      // The list handles its Enter, and it ends there: passed on to the
+      // window, it would press the button the list's handler may have put
+      // the focus on.
+      o->event(e);
+      e->accept();  // (an ignored event would still go on to the window)
+      return true;
     }
   }
   return QDialog::eventFilter(o, e);

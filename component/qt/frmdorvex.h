@@ -196,9 +196,6 @@ class frmDorvex : public QDialog, public Hauptfensterzugang {
   void Verbinden();
   // Load steps 10 to 12: the document path and root; false when the window
   // unloaded itself.
-  // An Enter a list received: handled there, it must not go on to a button
-  // its handler put the focus on (cleared once the event is done).
-  const QEvent* enterAusListe_ = nullptr;
   bool DokPfadFestlegen();
   void LadeFehler(const std::exception& e);
   // One step of the load: its failure is reported and the load goes on,
