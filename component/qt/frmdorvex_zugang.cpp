@@ -4,12 +4,18 @@
 #include "imaging/qt/bildanzeige.h"
 #include "platform/text.h"
 #include "store/qt/beschriftungen.h"
+#include "store/qt/ordnerbaum.h"
 
 namespace vxm {
 
 void frmDorvex::OrdnerZeigen(const std::string& ordner) {
   DirChangeAktiv = true;
   dirListBox->SetPath(ordner);
+  // The tree highlights the folder the lists now show, not the one before.
+  if (auto* k = Baum->Knoten(Gross(ordner) + "\\")) {
+    tvwDir->scrollToItem(k);  // (opening the parents selects them: the node after)
+    Baum->Auswaehlen(k);
+  }
 }
 
 bool frmDorvex::DateiWaehlen(const std::string& name) {

@@ -9,8 +9,10 @@
 #include "basis/zustand.h"
 #include "platform/datenbank.h"
 #include "platform/dialoge.h"
+#include "platform/text.h"
 #include "search/qt/dateikeywoerter.h"
 #include "search/qt/suchpanel.h"
+#include "store/qt/ordnerbaum.h"
 #include "tests/qt/qthilfen.h"
 
 namespace vxm::test {
@@ -620,6 +622,9 @@ TEST_F(Keywortsuche, BearbeitungStartenZeigtDieDateiImHauptfenster) {
   F().cmdSucheStarten->click();
   EXPECT_EQ(geoeffnetPanel, 1);
   EXPECT_EQ(F().dirListBox->Path(), kOrdner + "\\7");
+  // The tree highlights that folder too, so F2 or a new folder acts where the files are.
+  ASSERT_NE(F().Baum->Ausgewaehlt(), nullptr);
+  EXPECT_TRUE(GleichOhneFall(OrdnerBaum::Schluessel(F().Baum->Ausgewaehlt()), kOrdner + "\\7\\"));
 }
 
 // Writes a picture of the filled window when VXM_BILD names a file.
