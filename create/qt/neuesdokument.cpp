@@ -89,6 +89,9 @@ void Bei(Sender* s, Signal signal, QObject* ziel, std::function<void()> handler)
 
 NeuesDokument::NeuesDokument(frmDorvex& f) : QObject(&f), f_(f) {
   setObjectName("NeuesDokument");
+  f.LadeHaken.push_back([this](LadePhase p) {
+    if (p == LadePhase::Escape) Ereignis([this] { Esc(); });
+  });
   // The address kinds sit inside their panel, above its cancel button.
   if (auto* l = qobject_cast<QVBoxLayout*>(f.FrameAdressen->layout())) {
     f.lstAdressen->setParent(f.FrameAdressen);
@@ -518,6 +521,12 @@ void NeuesDokument::comSerieAbbruch_Click() {
   f_.FrameSerienBrief->hide();
   if (auto* knoten = f_.Baum->Ausgewaehlt()) f_.Baum->NodeClick(knoten);
   f_.filListBox->setFocus();
+}
+
+void NeuesDokument::Esc() {
+  if (f_.FrameAdressen->isVisible()) comAdressenabbruch_Click();
+  else if (f_.Framevorlagen->isVisible()) Comvorlageabbruch_Click();
+  else if (f_.FrameSerienBrief->isVisible()) comSerieAbbruch_Click();
 }
 
 void NeuesDokumentEinrichten(frmDorvex& f) { new NeuesDokument(f); }

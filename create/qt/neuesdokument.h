@@ -39,6 +39,8 @@ class NeuesDokument : public QObject {
   void ComDokVorhanden_Click();
   void comSerieOK_Click();
   void comSerieAbbruch_Click();
+  // Esc: the open list of the wizard, else the wizard, as its cancel button.
+  void Esc();
 
   // The clock of the dated names (tests fix the day).
   std::function<std::time_t()> Jetzt = [] { return std::time(nullptr); };

@@ -230,6 +230,7 @@ void Aktionen::NeueDatei() {
   const double x = links + breite <= 9000 ? links + breite : links - 2500;
   const double y = oben + hoehe <= fensterHoehe - 750 ? oben : oben + hoehe - 250;
   f_.Platzieren(f_.lstDokument, x, y);
+  f_.lstDokument->setCurrentRow(0);  // a menu opens at its first entry
   f_.lstDokument->show();
   f_.lstDokument->raise();
   f_.lstDokument->setFocus();

@@ -619,6 +619,7 @@ TEST_F(Bedienung, EnterGehoertDemSteuerelementMitDemFokus) {
     F().lstAktion->setCurrentRow(4);  // "Neue Datei"
     QTest::keyClick(F().lstAktion, Qt::Key_Return);
     ASSERT_TRUE(F().lstDokument->isVisible());
+    EXPECT_EQ(F().lstDokument->currentRow(), 0) << "the types open at the first, not at the last used";
     F().lstDokument->setFocus();
     F().lstDokument->setCurrentRow(3);  // text
     QTest::keyClick(F().lstDokument, Qt::Key_Return);

@@ -191,6 +191,16 @@ TEST_F(SerienbriefFenster, PerTastenAdressenUndVorlage) {
   EXPECT_EQ(Text(F().lblDokument), std::string(kWurzel) + "\\Brief.DOT");
   EXPECT_FALSE(F().Framevorlagen->isVisible());
   EXPECT_TRUE(F().comSerieOK->hasFocus());
+  // Esc closes an open list first, then the wizard, as "Abbrechen".
+  F().ComAdrNeu->setFocus();
+  QTest::keyClick(F().ComAdrNeu, Qt::Key_Return);
+  ASSERT_TRUE(F().FrameAdressen->isVisible());
+  QTest::keyClick(F().lstAdressen, Qt::Key_Escape);
+  EXPECT_FALSE(F().FrameAdressen->isVisible());
+  EXPECT_TRUE(F().FrameSerienBrief->isVisible());
+  QTest::keyClick(F().ComAdrNeu, Qt::Key_Escape);
+  EXPECT_FALSE(F().FrameSerienBrief->isVisible());
+  EXPECT_EQ(Text(F().lblDokument), "");
 }
 
 TEST_F(SerienbriefFenster, KeineVorlagenUndAbbrechen) {
