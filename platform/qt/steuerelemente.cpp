@@ -202,6 +202,19 @@ void FileListBox::mouseMoveEvent(QMouseEvent* e) {
   QListView::mouseMoveEvent(e);
 }
 
+void FileListBox::focusInEvent(QFocusEvent* e) {
+  // The focus alone chooses no file: a list without a selection keeps none
+  // (the view would make its first row current, and the file commands would
+  // act on a file nobody chose). The first arrow key chooses the first.
+  const bool ohne = !currentIndex().isValid();
+  const bool vorher = programm_;
+  programm_ = programm_ || ohne;
+  QListView::focusInEvent(e);
+  if (ohne && currentIndex().isValid() && !selectionModel()->isSelected(currentIndex()))
+    selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+  programm_ = vorher;
+}
+
 void FileListBox::keyPressEvent(QKeyEvent* e) {
   if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
     Ereignis(DblClick);

@@ -105,6 +105,7 @@ class FileListBox : public QListView {
   void mouseDoubleClickEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
+  void focusInEvent(QFocusEvent* e) override;
 
  private:
   std::string pfad_;

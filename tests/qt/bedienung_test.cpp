@@ -640,6 +640,16 @@ TEST_F(Bedienung, EnterGehoertDemSteuerelementMitDemFokus) {
   EXPECT_TRUE(liste->hasFocus());
   EXPECT_FALSE(Da(kMieter + "\\Verworfen.txt"));
   EXPECT_TRUE(F().lblName->text().isEmpty()) << "no details of an unselected file";
+  // The focus alone chooses no file: Del asks for one instead of taking the first.
+  liste->clearFocus();
+  liste->setFocus(Qt::TabFocusReason);
+  EXPECT_EQ(liste->FileName(), "");
+  QTest::keyClick(liste, Qt::Key_Delete);
+  EXPECT_EQ(dialoge_->Gezeigt.back().Text, "Bitte Dateinamen auswählen!");
+  EXPECT_TRUE(Da(kMieter + "\\Brief.txt"));
+  QTest::keyClick(liste, Qt::Key_Down);
+  EXPECT_EQ(liste->ListIndex(), 0);
+  EXPECT_EQ(liste->FileName(), liste->List(0));
   // A focused button of the keyword panel is pressed by Enter.
   liste->setFocus();
   liste->SetListIndex(Zeile("Brief.txt"));
