@@ -159,6 +159,13 @@ bool NeuesDokument::eventFilter(QObject* o, QEvent* e) {
       Ereignis([this] { lstDokument_Click(); });
       return true;
     }
+    if (taste == Qt::Key_Escape) {
+      // Esc closes the type list with the menu it came from, no type chosen.
+      f_.lstDokument->hide();
+      f_.lstAktion->hide();
+      f_.filListBox->setFocus();
+      return true;
+    }
   }
   return false;
 }

@@ -632,6 +632,16 @@ TEST_F(Bedienung, EnterGehoertDemSteuerelementMitDemFokus) {
   EXPECT_FALSE(gesucht);
   EXPECT_TRUE(liste->hasFocus()) << "the keys go on at the new file";
   EXPECT_EQ(liste->FileName(), "Neu Notiz.txt");
+  // Esc in the type list closes it and its menu, no type chosen.
+  QTest::keyClick(liste, Qt::Key_Menu);
+  F().lstAktion->setCurrentRow(4);
+  QTest::keyClick(F().lstAktion, Qt::Key_Return);
+  ASSERT_TRUE(F().lstDokument->isVisible());
+  QTest::keyClick(F().lstDokument, Qt::Key_Escape);
+  EXPECT_FALSE(F().lstDokument->isVisible());
+  EXPECT_FALSE(F().lstAktion->isVisible());
+  EXPECT_FALSE(F().Dokname->isVisible());
+  EXPECT_TRUE(liste->hasFocus());
   // Esc in the name box leaves it without a file, as "Abbrechen".
   textdokument();
   QTest::keyClicks(F().txtNeuDokName, "Verworfen");
