@@ -22,6 +22,7 @@ SuchPanel::SuchPanel(frmDorvex& f) : QObject(&f), f_(f) {
   setObjectName("SuchPanel");
   f.txtDateisuchen->installEventFilter(this);
   f.lstKeywordsSuche->installEventFilter(this);
+  f.lstKeywordsAuswahl2->installEventFilter(this);
   connect(f.optSchluesselW, &QRadioButton::clicked, this, [this] { OptionGewaehlt(f_.optSchluesselW); });
   connect(f.optSuchenDok, &QRadioButton::clicked, this, [this] { OptionGewaehlt(f_.optSuchenDok); });
   connect(f.optTextInhalt, &QRadioButton::clicked, this, [this] { OptionGewaehlt(f_.optTextInhalt); });
@@ -57,6 +58,13 @@ bool SuchPanel::eventFilter(QObject* o, QEvent* e) {
       bool verschluckt = false;
       Ereignis([&] { verschluckt = txtDateisuchen_KeyPress(static_cast<QKeyEvent*>(e)); });
       return verschluckt;
+    }
+  } else if (o == f_.lstKeywordsAuswahl2 && e->type() == QEvent::KeyPress) {
+    // Enter takes the highlighted keyword, as a double click.
+    auto* k = static_cast<QKeyEvent*>(e);
+    if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
+      Ereignis([&] { lstKeywordsAuswahl2_DblClick(); });
+      return true;
     }
   } else if (o == f_.lstKeywordsSuche) {
     if (e->type() == QEvent::FocusIn) {

@@ -371,7 +371,10 @@ TEST_F(Keywortsuche, ListeDerSchluesselwoerter) {
   EXPECT_EQ(Box(), "KAUTION;");
   waehlen(1);  // already a term
   EXPECT_EQ(Box(), "KAUTION;");
-  waehlen(0);
+  // ... also by keys: Enter in the list, as a double click.
+  F().lstKeywordsAuswahl2->setFocus();
+  F().lstKeywordsAuswahl2->setCurrentRow(0);
+  QTest::keyClick(F().lstKeywordsAuswahl2, Qt::Key_Return);
   EXPECT_EQ(Box(), "KAUTION;MIETE;");
   auto& z = Zustand();
   ASSERT_EQ(z.SuchKeyAnzahl, 2);
