@@ -57,6 +57,7 @@ list(APPEND VXM_KERN_TESTS
 list(APPEND VXM_QT_TESTS
   tests/qt/aktionen_test.cpp
   tests/qt/bedienung_test.cpp
+  tests/qt/tastatur_test.cpp
   tests/qt/bilddatei_qt_test.cpp
   tests/qt/datensuche_fenster_test.cpp
   tests/qt/frmdorvex_test.cpp
