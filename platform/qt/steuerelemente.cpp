@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDrag>
 #include <QFontMetrics>
+#include <QItemSelectionModel>
 #include <QStyledItemDelegate>
 #include <QMimeData>
 #include <QKeyEvent>
@@ -265,5 +266,25 @@ bool EnterAmFokus(QWidget* fenster, QKeyEvent* e) {
   }
   return qobject_cast<QAbstractItemView*>(fokus) != nullptr;
 }
+
+namespace {
+
+class OhneWahlBeimFokus : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* o, QEvent* e) override {
+    auto* liste = qobject_cast<QAbstractItemView*>(o);
+    if (!liste || e->type() != QEvent::FocusIn || liste->currentIndex().isValid()) return false;
+    o->event(e);  // the view's own handling first, then undone
+    const QModelIndex i = liste->currentIndex();
+    if (i.isValid() && liste->selectionModel() && !liste->selectionModel()->isSelected(i))
+      liste->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    return true;
+  }
+};
+
+}  // namespace
+
+void FokusWaehltNichts(QAbstractItemView* liste) { liste->installEventFilter(new OhneWahlBeimFokus(liste)); }
 
 }  // namespace vxm

@@ -134,6 +134,12 @@ class DriveListBox : public QComboBox {
 // only from a text box does Enter go on to the window's default button.
 bool EnterAmFokus(QWidget* fenster, QKeyEvent* e);
 
+// The focus alone chooses no entry of the list: without a selection it keeps
+// no current row when it gets the focus (the view would make its first row
+// current, and a button acting on the current row would take a row nobody
+// chose). The first arrow key goes to the first row.
+void FokusWaehltNichts(QAbstractItemView* liste);
+
 void Ereignis(const std::function<void()>& handler);
 
 // Where Ereignis hands the errors its handlers left: the window layer

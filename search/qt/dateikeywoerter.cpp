@@ -160,6 +160,7 @@ void frmDateiKeywörter::Aufbauen() {
   lstDateiGefunden->setRootIsDecorated(false);
   lstDateiGefunden->setUniformRowHeights(true);
   lstDateiGefunden->setColumnCount(2);
+  FokusWaehltNichts(lstDateiGefunden);
   l->addWidget(lstDateiGefunden, 3);
 
   auto* knoepfe = new QHBoxLayout;
@@ -280,6 +281,9 @@ void frmDateiKeywörter::Skalieren() {
 
 void frmDateiKeywörter::Zeigen() {
   if (isVisible()) return;  // already open: the refill is enough
+  // Each opening starts in the hits, not where the focus was left last time
+  // (a Down in the keyword box would switch the keyword).
+  lstDateiGefunden->setFocus();
   if (NachDemZeigen) {
     show();
     NachDemZeigen(*this);
@@ -613,7 +617,7 @@ void frmDateiKeywörter::lstDateiGefunden_Activate(QTreeWidgetItem* e) {
 
 void frmDateiKeywörter::cmdBearbeitungStarten_Click() {
   auto* e = lstDateiGefunden->currentItem();
-  if (!e) {
+  if (!e || !e->isSelected()) {
     Melden("Bitte Dokument aus Liste auswählen!");
     return;
   }

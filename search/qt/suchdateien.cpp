@@ -36,8 +36,12 @@ void frmDorvex::SucheDateien(std::string& keyword) {
   w.Keyword = keyword;
   if (w.Text1->text().isEmpty()) {
     w.Label1->setText(w.Label1->text() + Q(" " + keyword + ":"));
-    const int i = w.cmbKeywords->findText(Q(keyword), Qt::MatchFixedString);
-    if (i >= 0) w.cmbKeywords->setCurrentIndex(i);
+    // A word that is no keyword leaves the box empty: another keyword shown
+    // there would be the one "Keywort entfernen" takes.
+    int i = -1;
+    for (int k = 0; k < w.cmbKeywords->count() && i < 0; ++k)
+      if (Falten(S(w.cmbKeywords->itemText(k))) == keyword) i = k;
+    w.cmbKeywords->setCurrentIndex(i);
     w.Zeigen();
   }
 }

@@ -55,6 +55,7 @@ bool SuchPanel::eventFilter(QObject* o, QEvent* e) {
     if (e->type() == QEvent::FocusIn) {
       f_.cmdSucheStarten->setDefault(true);
     } else if (e->type() == QEvent::KeyPress && f_.optSchluesselW->isChecked()) {
+      if (static_cast<QKeyEvent*>(e)->key() == Qt::Key_Down && VorschlaegeBetreten()) return true;
       bool verschluckt = false;
       Ereignis([&] { verschluckt = txtDateisuchen_KeyPress(static_cast<QKeyEvent*>(e)); });
       return verschluckt;
@@ -75,6 +76,12 @@ bool SuchPanel::eventFilter(QObject* o, QEvent* e) {
         Ereignis([&] { lstKeywordsSuche_DblClick(); });
         f_.txtDateisuchen->setFocus();
         f_.cmdSucheStarten->setDefault(true);
+        return true;
+      }
+      // Up from the first suggestion, or Esc, goes back to typing.
+      if (k->key() == Qt::Key_Escape || (k->key() == Qt::Key_Up && f_.lstKeywordsSuche->currentRow() <= 0)) {
+        if (k->key() == Qt::Key_Escape) f_.lstKeywordsSuche->hide();
+        f_.txtDateisuchen->setFocus();
         return true;
       }
     }
@@ -115,6 +122,15 @@ bool SuchPanel::txtDateisuchen_KeyPress(QKeyEvent* k) {
   const SuchfeldAnzeige a = SuchbegriffZustand(Zustand()).Taste(taste, S(f_.txtDateisuchen->text()));
   Anzeigen(a);
   return a.Verschluckt;
+}
+
+// Down in the search box moves into the suggestions, as in any completion.
+bool SuchPanel::VorschlaegeBetreten() {
+  auto* l = f_.lstKeywordsSuche;
+  if (!l->isVisible() || l->count() == 0) return false;
+  l->setFocus();
+  l->setCurrentRow(0);
+  return true;
 }
 
 void SuchPanel::VorschlaegeZeigen() {

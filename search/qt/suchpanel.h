@@ -39,6 +39,7 @@ class SuchPanel : public QObject {
   // Shows what the term logic answered.
   void Anzeigen(const SuchfeldAnzeige& a);
   void VorschlaegeZeigen();
+  bool VorschlaegeBetreten();
   frmDorvex& f_;
 };
 

@@ -455,6 +455,65 @@ TEST_F(Keywortsuche, FensterSteuerelementeUndFehlendeDatenbank) {
   EXPECT_EQ(dialoge_->Gezeigt.back().Stil, vbCritical);
 }
 
+TEST_F(Keywortsuche, PfeiltastenZwischenFeldUndVorschlaegen) {
+  Keyword("RECHNUNG");
+  Keyword("Reparatur");
+  Starten();
+  Tippen("re");
+  ASSERT_TRUE(F().lstKeywordsSuche->isVisible());
+  Taste(Qt::Key_Down);
+  EXPECT_EQ(F().focusWidget(), F().lstKeywordsSuche);
+  EXPECT_EQ(F().lstKeywordsSuche->currentRow(), 0);
+  QTest::keyClick(F().lstKeywordsSuche, Qt::Key_Down);
+  QTest::keyClick(F().lstKeywordsSuche, Qt::Key_Return);
+  EXPECT_EQ(Box(), "Reparatur;");
+  EXPECT_EQ(F().focusWidget(), F().txtDateisuchen);
+  // Up from the first suggestion and Esc return to typing; nothing taken.
+  Tippen("R");
+  Taste(Qt::Key_Down);
+  QTest::keyClick(F().lstKeywordsSuche, Qt::Key_Up);
+  EXPECT_EQ(F().focusWidget(), F().txtDateisuchen);
+  EXPECT_TRUE(F().lstKeywordsSuche->isVisible());
+  Taste(Qt::Key_Down);
+  QTest::keyClick(F().lstKeywordsSuche, Qt::Key_Escape);
+  EXPECT_EQ(F().focusWidget(), F().txtDateisuchen);
+  EXPECT_TRUE(F().lstKeywordsSuche->isHidden());
+  EXPECT_EQ(Box(), "Reparatur;R");
+  // Without suggestions Down is the box's own.
+  Taste(Qt::Key_Down);
+  EXPECT_EQ(F().focusWidget(), F().txtDateisuchen);
+}
+
+TEST_F(Keywortsuche, UnbekanntesWortZeigtKeinAnderesKeywort) {
+  const int32_t h = Keyword("HEIZUNG");
+  Keyword("HAUSORDNUNG");
+  Keyword("Straße");
+  Dokument(kOrdner, "kessel.pdf", {h});
+  Starten();
+  treiber_ = [&](frmDateiKeywörter& w) {
+    w.cmbKeywords->setFocus();  // left there by the user
+    w.cmdSchliesen->click();
+  };
+  F().txtDateisuchen->setText("Heizung");
+  F().cmdSucheStarten->click();
+  treiber_ = nullptr;
+  F().txtDateisuchen->setText("HA");
+  F().cmdSucheStarten->click();
+  EXPECT_EQ(label_, "Liste der Dateien zu HA:");
+  EXPECT_EQ(W().cmbKeywords->currentText().toStdString(), "") << "no other keyword for Keywort entfernen to take";
+  EXPECT_EQ(W().focusWidget(), W().lstDateiGefunden) << "each opening starts in the hits";
+  W().cmdSchliesen->click();
+  // A keyword is found in the box whatever its case.
+  F().txtDateisuchen->setText("STRASSE");
+  F().cmdSucheStarten->click();
+  EXPECT_EQ(W().cmbKeywords->currentText().toStdString(), "");
+  W().cmdSchliesen->click();
+  F().txtDateisuchen->setText("straße");
+  F().cmdSucheStarten->click();
+  EXPECT_EQ(W().cmbKeywords->currentText().toStdString(), "Straße");
+  W().cmdSchliesen->click();
+}
+
 TEST_F(Keywortsuche, KeywortWechselnOeffnenUndAnsichten) {
   const int32_t a = Keyword("MIETE");
   Keyword("LEER");
@@ -616,6 +675,11 @@ TEST_F(Keywortsuche, BearbeitungStartenZeigtDieDateiImHauptfenster) {
   };
   F().txtDateisuchen->setText("miete");
   treiber_ = [&](frmDateiKeywörter& w) {
+    // The hits have the focus, and that alone chooses none of them.
+    w.activateWindow();
+    QApplication::processEvents();
+    EXPECT_TRUE(w.lstDateiGefunden->hasFocus());
+    EXPECT_EQ(w.lstDateiGefunden->currentItem(), nullptr);
     w.cmdBearbeitungStarten->click();
     EXPECT_EQ(dialoge_->Gezeigt.back().Text, "Bitte Dokument aus Liste auswählen!");
     w.lstDateiGefunden->setCurrentItem(w.lstDateiGefunden->topLevelItem(0));
