@@ -459,14 +459,16 @@ void frmDateiKeywörter::DokumenteSammelnAb(const std::string& ordner) {
   // Each entry knows its folder (shown as its tool tip): of two files of
   // one name, the one chosen gets the keyword.
   lstDateinamen->setUpdatesEnabled(false);
-  for (auto& [name, ort] : gesammelt_) {
-    auto* eintrag = new QListWidgetItem(name, lstDateinamen);
-    eintrag->setData(kRolleOrdner, ort);
-    eintrag->setToolTip(ort);
-  }
+  for (auto& [name, ort] : gesammelt_) DokumentAnhaengen(name, ort);
   lstDateinamen->setUpdatesEnabled(true);
   gesammelt_.clear();
   ScanBeenden();
+}
+
+void frmDateiKeywörter::DokumentAnhaengen(const QString& name, const QString& ort) {
+  auto* eintrag = new QListWidgetItem(name, lstDateinamen);
+  eintrag->setData(kRolleOrdner, ort);
+  eintrag->setToolTip(ort);
 }
 
 bool frmDateiKeywörter::DokumenteSammeln(const std::string& ordner) {
@@ -604,6 +606,11 @@ void frmDateiKeywörter::cmdKeyLöschen_Click() {
   const int32_t nummer = DateiNummerSuchen(db, name, ordner);
   const int32_t id = KeywordIdSuchen(db, kw);
   if (nummer == 0 || id == 0 || !VerknuepfungVorhanden(db, nummer, id)) {
+    // The shown list of documents without the keyword has one more.
+    if (Label2->isVisible()) {
+      DokumentAnhaengen(Q(name), Q(ordner));
+      lstDateinamen->show();
+    }
     delete e;
     // The next removal needs a choice of its own.
     lstDateiGefunden->clearSelection();

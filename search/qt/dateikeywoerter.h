@@ -112,6 +112,7 @@ class frmDateiKeywörter : public QDialog {
   void ZeilenKopieren();
   void ZeilenLeeren();
   void SammelnMitStatus();
+  void DokumentAnhaengen(const QString& name, const QString& ort);
   bool DokumenteSammeln(const std::string& ordner);
   bool DateiFinden(const std::string& ordner, const std::string& name);
   // Lets window events run now and then; false when the user cancelled.

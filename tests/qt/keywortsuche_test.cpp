@@ -727,10 +727,16 @@ TEST_F(Keywortsuche, KeywortEntfernenNimmtDenEintragWeg) {
     w.cmdKeyLöschen->click();
     EXPECT_EQ(dialoge_->Gezeigt.back().Text, "Bitte Dokument aus Liste auswählen!");
     ASSERT_EQ(w.lstDateiGefunden->topLevelItemCount(), 2);
+    w.cmdShowDocList->click();
+    EXPECT_EQ(w.lstDateinamen->count(), 0) << "both documents carry the keyword";
     w.lstDateiGefunden->setCurrentItem(w.lstDateiGefunden->topLevelItem(1));
     w.cmdKeyLöschen->click();
     ASSERT_EQ(w.lstDateiGefunden->topLevelItemCount(), 1);
     EXPECT_EQ(w.lstDateiGefunden->topLevelItem(0)->text(0).toStdString(), "a.doc");
+    // The document without the keyword now is one of "Liste aller Dokumente".
+    ASSERT_EQ(w.lstDateinamen->count(), 1);
+    EXPECT_EQ(w.lstDateinamen->item(0)->text().toStdString(), "b.doc");
+    EXPECT_EQ(w.lstDateinamen->item(0)->toolTip().toStdString(), kOrdner);
     // Pressed again at once, it asks for a choice instead of taking the next hit.
     w.cmdKeyLöschen->click();
     EXPECT_EQ(dialoge_->Gezeigt.back().Text, "Bitte Dokument aus Liste auswählen!");
