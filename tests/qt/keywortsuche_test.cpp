@@ -735,6 +735,7 @@ TEST_F(Keywortsuche, KeywortEntfernenNimmtDenEintragWeg) {
     EXPECT_EQ(w.lstDateiGefunden->topLevelItem(0)->text(0).toStdString(), "a.doc");
     // The document without the keyword now is one of "Liste aller Dokumente".
     ASSERT_EQ(w.lstDateinamen->count(), 1);
+    EXPECT_TRUE(w.lstDateinamen->isVisible());
     EXPECT_EQ(w.lstDateinamen->item(0)->text().toStdString(), "b.doc");
     EXPECT_EQ(w.lstDateinamen->item(0)->toolTip().toStdString(), kOrdner);
     // Pressed again at once, it asks for a choice instead of taking the next hit.
