@@ -110,6 +110,7 @@ KeywortPanel::KeywortPanel(frmDorvex& f) : QObject(&f), f_(f) {
   f.lstVorhandeneKeys->viewport()->installEventFilter(this);
   f.lstKeyword->installEventFilter(this);
   f.lstKeyAuswahl->installEventFilter(this);
+  FokusWaehltNichts(f.lstKeyAuswahl);
   f.lstVorhandeneKeys->installEventFilter(this);
   f.txtEingabeKeyw->installEventFilter(this);
   f.txtEingabeKeyw->hide();
@@ -198,9 +199,11 @@ void KeywortPanel::Oeffnen() {
   f_.lstVorhandeneKeys->show();
   f_.FrameKeywortBearbeitung->show();
   f_.FrameKeywortBearbeitung->raise();
-  // Keyboard users land in the panel.
+  // Keyboard users land in the panel, with no keyword chosen for them: ">>"
+  // asks for a choice, the first arrow key goes to the first keyword.
+  f_.lstKeyAuswahl->clearSelection();
+  f_.lstKeyAuswahl->setCurrentRow(-1);
   f_.lstKeyAuswahl->setFocus();
-  if (f_.lstKeyAuswahl->currentRow() < 0 && f_.lstKeyAuswahl->count() > 0) f_.lstKeyAuswahl->setCurrentRow(0);
 }
 
 // The panel works on the file it names: the one selected when it opened, or

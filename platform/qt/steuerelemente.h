@@ -137,7 +137,8 @@ bool EnterAmFokus(QWidget* fenster, QKeyEvent* e);
 // The focus alone chooses no entry of the list: without a selection it keeps
 // no current row when it gets the focus (the view would make its first row
 // current, and a button acting on the current row would take a row nobody
-// chose). The first arrow key goes to the first row.
+// chose). The first arrow key goes to the first row. The list's focus-in
+// is handled there; filters installed on it before do not see it.
 void FokusWaehltNichts(QAbstractItemView* liste);
 
 void Ereignis(const std::function<void()>& handler);

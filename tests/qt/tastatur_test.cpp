@@ -119,7 +119,13 @@ TEST_F(Bedienung, EnterGehoertDemSteuerelementMitDemFokus) {
   F().lstAktion->setCurrentRow(6);  // "Keywords"
   QTest::keyClick(F().lstAktion, Qt::Key_Return);
   ASSERT_TRUE(F().FrameKeywortBearbeitung->isVisible());
-  F().lstKeyAuswahl->setCurrentRow(0);  // MIETE
+  // No keyword is chosen for the user: ">>" asks, the first Down takes the first.
+  ASSERT_TRUE(F().lstKeyAuswahl->hasFocus());
+  EXPECT_TRUE(F().lstKeyAuswahl->selectedItems().isEmpty());
+  QTest::keyClick(F().lstKeyAuswahl, Qt::Key_Return);
+  EXPECT_EQ(dialoge_->Gezeigt.back().Text, "Bitte zuerst das Keywort auswählen (einfacher Mausklick)!");
+  QTest::keyClick(F().lstKeyAuswahl, Qt::Key_Down);
+  EXPECT_EQ(F().lstKeyAuswahl->currentRow(), 0);  // MIETE
   F().cmdKeyAddToData->setFocus();
   QTest::keyClick(F().cmdKeyAddToData, Qt::Key_Return);
   auto& db = F().DOC_DATA.Database();
