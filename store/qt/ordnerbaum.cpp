@@ -370,6 +370,16 @@ void OrdnerBaum::LabelBearbeiten(QTreeWidgetItem* k) {
   if (!k) return;
   Auswaehlen(k);
   BeforeLabelEdit();
+  // The folder by its own spelling: upper-cased, the key may name another
+  // folder that differs only in letter case on this file system. The lists
+  // show the edited node's folder but for a node just made; then its key,
+  // which holds its name as made, names it.
+  std::string ordner = f_.dirListBox->Path();
+  if (Kennung(Schluessel(k)) != Kennung(ordner + "\\")) {
+    ordner = Schluessel(k);
+    while (ordner.size() > 3 && ordner.back() == '\\') ordner.pop_back();
+  }
+  bearbeitung_ = {true, Schluessel(k), ordner, f_.AktionsPfad, f_.dirListBox->Path()};
   k->setFlags(k->flags() | Qt::ItemIsEditable);
   bearbeitet_ = true;
   f_.tvwDir->editItem(k, 0);
@@ -382,12 +392,24 @@ void OrdnerBaum::BeforeLabelEdit() {
 
 void OrdnerBaum::AfterLabelEdit(const std::string& neuerText) {
   auto& z = Zustand();
+  const Bearbeitung b = std::exchange(bearbeitung_, {});
+  if (b.Aktiv) EditKnoten = Knoten(b.Schluessel);
   if (!z.UmbenennenAktiv) {
     std::string name = neuerText;
+    // The new folder is named where it was made.
+    const std::string jetzt = f_.AktionsPfad;
+    if (b.Aktiv) f_.AktionsPfad = b.AktionsPfad;
     if (NeuenOrdnerBenennen) NeuenOrdnerBenennen(name);
+    f_.AktionsPfad = jetzt;
     return;
   }
   auto* k = EditKnoten;
+  if (k && neuerText == AlterKnotenText) {
+    // Left as it was: nothing to rename.
+    EditKnoten = nullptr;
+    z.UmbenennenAktiv = false;
+    return;
+  }
   if (neuerText.empty()) {
     if (k) {
       intern_ = true;
@@ -400,12 +422,8 @@ void OrdnerBaum::AfterLabelEdit(const std::string& neuerText) {
     z.UmbenennenAktiv = false;
     return;
   }
-  // The folder by its own spelling: upper-cased, it may name another folder
-  // that differs only in letter case on this file system. The lists show
-  // the edited node's folder but for a node just made; then its key, which
-  // holds its name as made, names it.
-  std::string aktuell = f_.dirListBox->Path();
-  if (k && Kennung(Schluessel(k)) != Kennung(aktuell + "\\")) {
+  std::string aktuell = b.Aktiv ? b.Ordner : f_.dirListBox->Path();
+  if (!b.Aktiv && k && Kennung(Schluessel(k)) != Kennung(aktuell + "\\")) {
     aktuell = Schluessel(k);
     while (aktuell.size() > 3 && aktuell.back() == '\\') aktuell.pop_back();
   }
@@ -416,8 +434,14 @@ void OrdnerBaum::AfterLabelEdit(const std::string& neuerText) {
   // The register's rows of the folder and below move in the same unit.
   const bool umbenannt = k && (OrdnerUmbenennen ? OrdnerUmbenennen(alt, neuerText) : PfadUmbenennen(alt, neu));
   if (umbenannt) {
-    f_.dirListBox->SetPath(eltern);
-    f_.dirListBox->SetPath(neu);
+    const std::string gezeigt = f_.dirListBox->Path();
+    if (!b.Aktiv || gezeigt == b.Gezeigt) {
+      f_.dirListBox->SetPath(eltern);
+      f_.dirListBox->SetPath(neu);
+    } else if (gezeigt.size() > alt.size() && Kennung(gezeigt.substr(0, alt.size() + 1)) == Kennung(alt + "\\")) {
+      // The click that ended the edit went into a folder below: its path changed too.
+      f_.dirListBox->SetPath(neu + gezeigt.substr(alt.size()));
+    }
     SchluesselSetzen(k, neu + "\\");
     KinderSchluesselSetzen(k, neu);
     f_.tvwDir->scrollToItem(k);

@@ -119,6 +119,13 @@ class OrdnerBaum : public QObject {
   std::vector<QTreeWidgetItem*> knoten_;
   std::unordered_map<std::string, QTreeWidgetItem*> nachSchluessel_;
   QTreeWidgetItem* dropMarke_ = nullptr;
+  // What a label edit acts on, taken when it starts: a click elsewhere that
+  // ends it changes the shown folder and the selection before its end is
+  // handled.
+  struct Bearbeitung {
+    bool Aktiv = false;
+    std::string Schluessel, Ordner, AktionsPfad, Gezeigt;
+  } bearbeitung_;
   bool bearbeitet_ = false;
   bool pfeil_ = false;  // the left button went down on a node's arrow
   bool intern_ = false;

@@ -213,6 +213,65 @@ TEST_F(Bedienung, UmbenannteDateiBleibtAusgewaehlt) {
   EXPECT_EQ(F().lblName->text().toStdString(), "Notizzettel.txt");
 }
 
+// A click on another folder ends a rename; the edited folder is the one renamed
+// (or left as it was), never the folder clicked.
+TEST_F(Bedienung, KlickBeendetUmbenennenDesBearbeitetenOrdners) {
+  ASSERT_TRUE(Laden());
+  Zeigen();
+  auto klick = [&](QTreeWidgetItem* k) {
+    QTest::mouseClick(F().tvwDir->viewport(), Qt::LeftButton, {}, KnotenMitte(k));
+    QApplication::processEvents();
+  };
+  auto umbenennen = [&](const QString& text, const std::string& danachKlicken) {
+    klick(F().Baum->Knoten(kMieter + "\\"));
+    ASSERT_EQ(F().dirListBox->Path(), kMieter);
+    QTest::keyClick(F().tvwDir, Qt::Key_F2);
+    QApplication::processEvents();
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(editor, nullptr);
+    if (!text.isEmpty()) {
+      editor->selectAll();
+      QTest::keyClicks(editor, text);
+    }
+    klick(F().Baum->Knoten(danachKlicken + "\\"));
+    QTest::qWait(50);
+  };
+  const std::size_t meldungen = dialoge_->Gezeigt.size();
+  umbenennen("", kMieter + "\\Akten");
+  EXPECT_TRUE(Da(kMieter + "\\Akten")) << "the clicked folder keeps its name";
+  EXPECT_FALSE(Da(kMieter + "\\2"));
+  EXPECT_EQ(dialoge_->Gezeigt.size(), meldungen) << "a name left as it was is no failed rename";
+  EXPECT_EQ(F().dirListBox->Path(), kMieter + "\\Akten");
+
+  const std::string neu = "C:\\VXM\\VXMDOK\\1\\7\\3\\Zwei";
+  umbenennen("Zwei", kMieter + "\\Briefe");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Da(neu + "\\Briefe"); }, 3000));
+  EXPECT_FALSE(Da(kMieter));
+  EXPECT_FALSE(Da(neu + "\\Zwei")) << "the clicked folder was not renamed";
+  EXPECT_EQ(F().dirListBox->Path(), neu + "\\Briefe") << "the list shows the clicked folder at its new path";
+  auto& db = F().DOC_DATA.Database();
+  EXPECT_EQ(KeywordsDerDatei(db, DateiNummerSuchen(db, "Zettel.txt", neu)), std::vector<std::string>{"MIETE"});
+}
+
+TEST_F(Bedienung, KlickBeendetDenFreienNamenDortWoDerOrdnerEntstand) {
+  ASSERT_TRUE(Laden());
+  Zeigen();
+  auto* mieter = F().Baum->Knoten(kMieter + "\\");
+  QTest::mouseClick(F().tvwDir->viewport(), Qt::LeftButton, {}, KnotenMitte(mieter));
+  Rechtsklick(F().tvwDir->viewport(), KnotenMitte(mieter));
+  MenueWahl(F().lstOrdner, 0);  // "Neuer Ordner"
+  MenueWahl(F().lstNeuOrdner, 4);  // "Freier Name"
+  ASSERT_TRUE(Da(kMieter + "\\Neuer Ordner"));
+  auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+  ASSERT_NE(editor, nullptr);
+  editor->selectAll();
+  QTest::keyClicks(editor, "Frei");
+  QTest::mouseClick(F().tvwDir->viewport(), Qt::LeftButton, {}, KnotenMitte(F().Baum->Knoten(kMieter + "\\Akten\\")));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Da(kMieter + "\\Frei"); }, 3000));
+  EXPECT_FALSE(Da(kMieter + "\\Akten\\Frei"));
+  EXPECT_FALSE(Da(kMieter + "\\Neuer Ordner"));
+}
+
 TEST_F(Bedienung, PfeiltastenImBaumNehmenDieDateilisteMitOhneFlut) {
   ASSERT_TRUE(Laden());
   Zeigen();
