@@ -311,7 +311,13 @@ void Aktionen::OrdnerNeuAnlegen(int k) {
   const std::string aktionsPfad = f_.AktionsPfad;
   const std::string pfad = Pfad(aktionsPfad, NeuOrdnerName);
   if (k == 4) platzhalterVorher_ = OrdnerVorhanden(pfad);
-  OrdnerAnlegen(pfad);
+  // An existing folder is no error; a folder that could not be made (the
+  // user was told why) gets no node.
+  if (!OrdnerAnlegen(pfad) && !OrdnerVorhanden(pfad)) {
+    // (a folder gone meanwhile raises no message of its own)
+    if (!OrdnerVorhanden(aktionsPfad)) Hinweis("Der Ordner " + aktionsPfad + " ist nicht mehr vorhanden.");
+    return;
+  }
   auto& baum = *f_.Baum;
   // The key is the parent's key and the name as created, as every node's.
   auto* eltern = baum.Knoten(Gross(Pfad(aktionsPfad, "")));

@@ -619,6 +619,23 @@ TEST_F(OrdnerTest, StandardnameLegtOrdnerUndKnotenAnUndDoppeltNie) {
   EXPECT_TRUE(F().lstOrdner->isVisible());
 }
 
+TEST_F(OrdnerTest, NichtAngelegterOrdnerBekommtKeinenKnoten) {
+  ASSERT_TRUE(Laden());
+  F().show();
+  Menue();
+  OrdnerAnlegenHost(kMieter + "\\Akten");
+  F().Baum->KinderAbgleichen(F().Baum->Knoten(kMieter + "\\"));
+  ASSERT_NE(F().Baum->Knoten(kMieter + "\\Akten\\"), nullptr);
+  fs::remove_all(Host(kMieter + "\\Akten"));  // gone meanwhile: nothing can be made in it
+  F().AktionsPfad = kMieter + "\\Akten";
+  const int anzahl = F().Baum->Anzahl();
+  A().lstNeuOrdner_Click(1);
+  EXPECT_FALSE(Da(kMieter + "\\Akten\\Korrespondenz"));
+  EXPECT_EQ(F().Baum->Knoten(kMieter + "\\Akten\\Korrespondenz\\"), nullptr);
+  EXPECT_EQ(F().Baum->Anzahl(), anzahl);
+  EXPECT_FALSE(dialoge_->Gezeigt.empty()) << "the user is told";
+}
+
 TEST_F(OrdnerTest, FreierNameBenenntDenPlatzhalterUm) {
   ASSERT_TRUE(Laden());
   F().show();
