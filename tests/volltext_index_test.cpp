@@ -656,6 +656,20 @@ TEST_F(VolltextIndex, FindetNieWenigerAlsDieBytesuche) {
   EXPECT_EQ(Namen(Suchen("grundsteuer")), (std::set<std::string>{"bin.dat", "x.xml"}));  // and text across tags
 }
 
+// A link to its own folder: the walk does not go round it without end; the
+// file is in the index once, and found once.
+TEST_F(VolltextIndex, VerknuepfterOrdnerWirdNichtEndlosBegangen) {
+  DateiAnlegen("C:\\VXMDOK\\1\\brief.txt", "Schleifenwort");
+  fs::create_directory_symlink(".", Host("C:\\VXMDOK\\1") / "schleife");
+  fs::create_symlink("brief.txt", Host("C:\\VXMDOK\\1") / "verweis.txt");
+  Indexieren();
+  Volltextindex ix(index_);
+  std::set<std::string> pfade;
+  for (const auto& e : ix.EintraegeUnter("C:\\VXMDOK", true)) pfade.insert(Falten(e.Pfad));
+  EXPECT_EQ(pfade, (std::set<std::string>{"c:\\vxmdok\\1\\brief.txt", "c:\\vxmdok\\1\\verweis.txt"}));
+  EXPECT_EQ(Namen(Suchen("schleifenwort")), (std::set<std::string>{"brief.txt", "verweis.txt"}));
+}
+
 // Text beyond the extraction's limit: the file is not passed as read in
 // full; the search reads it itself, and an index that kept such a text cut
 // hands the file to the search on its next opening.

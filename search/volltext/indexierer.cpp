@@ -167,7 +167,12 @@ struct Indexierer::Impl {
       const char* n = e->d_name;
       if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
       struct stat st {};
-      if (::fstatat(::dirfd(d), n, &st, 0) != 0) continue;
+      if (::fstatat(::dirfd(d), n, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+      if (S_ISLNK(st.st_mode)) {
+        // A linked folder is not walked (a link to "." would be walked
+        // without end); its files are read by the search itself.
+        if (::fstatat(::dirfd(d), n, &st, 0) != 0 || S_ISDIR(st.st_mode)) continue;
+      }
       if (S_ISDIR(st.st_mode)) {
         if (a.Rekursiv) {
           aus.Unter.push_back(Verbinden(win, n));
