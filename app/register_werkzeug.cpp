@@ -25,6 +25,7 @@
 #include <fstream>
 #include <cstdio>
 #include <cstdlib>
+#include <cctype>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -42,6 +43,7 @@
 #include "keywords/registerpruefung.h"
 #include "platform/datenbank.h"
 #include "platform/fehler.h"
+#include "platform/oeffner.h"
 #include "platform/sqlhilfen.h"
 #include "platform/sqliteverbindung.h"
 
@@ -325,13 +327,28 @@ void UmleitungNennen(const std::string& datei) {
   }
 }
 
+// A register named in the store's Windows form ("C:\VXM\VXMDAT\vxmdok.mdb"),
+// as the window and the other commands name paths, is the file the drive
+// table maps it to.
+std::string RegisterPfad(const std::string& angabe) {
+  const bool windows = angabe.size() > 2 && std::isalpha(static_cast<unsigned char>(angabe[0])) &&
+                       angabe[1] == ':' && angabe[2] == '\\';
+  if (!windows) return angabe;
+  try {
+    return vxm::HostPfadVon(angabe).string();
+  } catch (const vxm::VbFehler&) {
+    return angabe;  // an unknown drive: the open says so
+  }
+}
+
 int main(int argc, char** argv) {
   if (argc == 2 && (std::strcmp(argv[1], "--hilfe") == 0 || std::strcmp(argv[1], "--help") == 0)) return Gebrauch(true);
   if (argc < 3) return Gebrauch();
   const std::string befehl = argv[1];
-  const std::string datei = argv[2];
+  const std::string datei = RegisterPfad(argv[2]);
+  const std::string ziel = argc > 3 ? RegisterPfad(argv[3]) : std::string();
   UmleitungNennen(datei);
-  if (befehl == "kopieren" && argc == 4) UmleitungNennen(argv[3]);
+  if (befehl == "kopieren" && argc == 4) UmleitungNennen(ziel);
   try {
     if (befehl == "anlegen" && argc == 3) {
       vxm::RegisterAnlegen(datei);
@@ -354,7 +371,7 @@ int main(int argc, char** argv) {
       }
       return Abgleichen(datei, argv[4], tage);
     }
-    if (befehl == "kopieren" && argc == 4) return Kopieren(datei, argv[3]);
+    if (befehl == "kopieren" && argc == 4) return Kopieren(datei, ziel);
     if (befehl == "umbenennen" && argc == 5) return Umbenennen(datei, argv[3], argv[4]);
   } catch (const vxm::VbFehler& f) {
     std::fprintf(stderr, "Fehler %d: %s\n", f.Nummer, f.Beschreibung.c_str());

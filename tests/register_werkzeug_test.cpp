@@ -51,6 +51,10 @@ TEST_F(RegisterWerkzeugTest, AnlegenPruefenUndMitDerShellLesenUndReparieren) {
   EXPECT_EQ(Aufruf(Werkzeug("pruefen '" + (laufwerkC_ / "fehlt.mdb").string() + "'")), 1);
   EXPECT_FALSE(fs::exists(laufwerkC_ / "fehlt.mdb"));
   EXPECT_EQ(Aufruf(Werkzeug("")), 2);
+  // Named in the store's Windows form, through the drive table.
+  EXPECT_EQ(Aufruf("VXM_LAUFWERKE='C=" + laufwerkC_.string() + "' " + Werkzeug("pruefen 'C:\\vxmdok.mdb'")), 0)
+      << ausgabe_;
+  EXPECT_NE(ausgabe_.find("Register in Ordnung."), std::string::npos) << ausgabe_;
 
   {
     auto db = DatenbankOeffnenHost(datei_);
