@@ -1,5 +1,6 @@
 #include "basis/dateifunktionen.h"
 
+#include <algorithm>
 #include <initializer_list>
 
 #include "basis/fehlermelden.h"
@@ -83,6 +84,11 @@ bool DateiWegwerfen(const std::string& pfad) {
 bool TextDateiAnlegen(const std::string& pfad, bool ueberschreiben) {
   return Ausfuehren({fehlernr::DateiNichtGefunden},
                     [&] { Fs().CreateTextFile(pfad, ueberschreiben); });
+}
+
+bool GueltigerName(const std::string& name) {
+  return name.find_first_of("\\/:*?\"<>|") == std::string::npos &&
+         std::none_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
 }
 
 bool DateiVorhanden(const std::string& pfad) {

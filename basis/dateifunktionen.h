@@ -22,6 +22,9 @@ bool DateiVorhanden(const std::string& pfad);
 // original deleted only once the copy is complete), a folder may not.
 bool PfadUmbenennen(const std::string& alt, const std::string& neu);
 bool LaufwerkVorhanden(const std::string& buchstabe);
+// A name the store's Windows-form paths can hold: none of \ / : * ? " < > |
+// and no control character (another program may have made such a file).
+bool GueltigerName(const std::string& name);
 
 // Cuts `p` down to its bare file name and leaves the search pattern in
 // SuchName and SuchEndung of the component state ("*" where a part is missing).

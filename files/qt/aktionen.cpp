@@ -41,10 +41,6 @@ void Melden(const std::exception& e) {
   FehlerMelden(e);
 }
 
-bool GueltigerName(const std::string& name) {
-  return name.find_first_of("\\/:*?\"<>|") == std::string::npos;
-}
-
 class Sanduhr {
  public:
   Sanduhr() { QApplication::setOverrideCursor(Qt::WaitCursor); }

@@ -33,6 +33,13 @@ void Zeigen(const std::string& text) { Dienste().Meldungen->MsgBox(text, vbOKOnl
 // place). The typed text stays.
 bool DateiNochDa(const AktuelleDatei& d) {
   const std::string pfad = !d.Ordner.empty() && d.Ordner.back() == '\\' ? d.Ordner + d.Name : d.Ordner + "\\" + d.Name;
+  if (!GueltigerName(d.Name)) {
+    // Made by another program: the store's paths cannot name it.
+    Zeigen("Der Name der Datei " + pfad + " enthält ein Zeichen, das ein Dateiname in der Ablage nicht enthalten "
+           "darf (\\ / : * ? \" < > | oder ein Steuerzeichen). Bitte benennen Sie die Datei im Dateimanager um; die "
+           "Keywörter wurden nicht gespeichert.");
+    return false;
+  }
   if (DateiVorhanden(pfad)) return true;
   Zeigen("Die Datei " + pfad + " ist nicht mehr vorhanden; sie wurde inzwischen umbenannt, verschoben oder "
          "gelöscht. Die Keywörter wurden nicht gespeichert.");

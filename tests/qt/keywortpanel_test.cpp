@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QTest>
+#include <fstream>
 #include <cstdlib>
 
 #include "basis/zustand.h"
@@ -318,6 +319,30 @@ TEST_F(KeywortPanelTest, AeussereAenderungenLenkenKeineKeywoerterUm) {
   Waehlen(F().lstKeyAuswahl, "MIETE");
   Klick(F().cmdKeyAddToData);
   EXPECT_EQ(DateiNummer(Db(), {"Brief.txt", kOrdner}), 0) << "no row for a file that is gone";
+}
+
+// Names another program may give a file that the store's paths cannot hold:
+// the panel says why it writes nothing, instead of calling the file gone.
+TEST_F(KeywortPanelTest, NamenMitVerbotenenZeichenBekommenEineKlareMeldung) {
+  DateiAnlegen(kOrdner + "\\Brief.txt", "x");
+  for (const char* name : {"Zitat \"hallo\".txt", "stern*frage?.txt", "tab\tname.txt"})
+    std::ofstream(Host(kOrdner) / name) << "x";
+  Starten();
+  for (const std::string name : {"Zitat \"hallo\".txt", "stern*frage?.txt", "tab\tname.txt"}) {
+    int zeile = -1;
+    for (int i = 0; i < F().filListBox->ListCount(); ++i)
+      if (F().filListBox->List(i) == name) zeile = i;
+    ASSERT_GE(zeile, 0) << name;
+    F().filListBox->SetListIndex(zeile);
+    F().KeywortPanelOeffnen();
+    Waehlen(F().lstKeyAuswahl, "MIETE");
+    Klick(F().cmdKeyAddToData);
+    ASSERT_FALSE(dialoge_->Gezeigt.empty());
+    EXPECT_NE(dialoge_->Gezeigt.back().Text.find("enthält ein Zeichen"), std::string::npos)
+        << dialoge_->Gezeigt.back().Text;
+    EXPECT_TRUE(Dateien().empty()) << name;
+    Klick(F().cmdKeyBearbEnde);
+  }
 }
 
 // Esc closes the panel as "Ende" does, and the keyboard goes on in the file list.
