@@ -4,6 +4,7 @@
 
 #include "files/registerpflege.h"
 #include "files/registervorhaben.h"
+#include "keywords/registerzugriff.h"
 #include "files/wiedererkennung.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
@@ -28,6 +29,10 @@ std::string Pfad(const std::string& ordner, const std::string& name) {
 LoeschErgebnis DateiMitRegisterLoeschen(Datenbank& db, const std::string& ordner, const std::string& name,
                                        const std::function<bool(const std::string& pfad)>& entfernen, bool papierkorb) {
   const std::string pfad = Pfad(ordner, name);
+  // Beside a file whose name differs in letter case only, the rows kept for
+  // both spellings are the other's: they stay, only this file goes.
+  if (!GrossKleinZwilling(db, name, ordner).empty())
+    return entfernen(pfad) || !Da(pfad) ? LoeschErgebnis::Geloescht : LoeschErgebnis::NichtGeloescht;
   Vorhaben v;
   v.Art = papierkorb ? VorhabenArt::Papierkorb : VorhabenArt::Loeschen;
   v.QuellOrdner = ordner;

@@ -6,6 +6,7 @@
 #include "files/registerpflege.h"
 #include "files/registervorhaben.h"
 #include "files/wiedererkennung.h"
+#include "keywords/register.h"
 #include "keywords/registerzugriff.h"
 #include "platform/dienste.h"
 #include "platform/fehler.h"
@@ -68,6 +69,18 @@ class Ablauf {
         verschieben_(u.Art == UebertragungsArt::Verschieben) {}
 
   Ergebnis Ausfuehren() {
+    // Of two files whose names differ in letter case only, the rows kept for
+    // both spellings are the other's: they do not move with this one.
+    std::string zwilling;
+    try {
+      zwilling = GrossKleinZwilling(db_, u_.QuellName, u_.QuellOrdner);
+    } catch (const VbFehler& e) {
+      return RegisterFehlgeschlagen(e);
+    }
+    if (!zwilling.empty() && verschieben_) {
+      Hinweis(meldung::NurGrossKlein(u_.QuellName, zwilling) + " Die Datei wurde nicht verschoben.");
+      return Ergebnis::Fehlgeschlagen;
+    }
     if (GleichOhneFall(quelle_, ziel_)) {
       if (verschieben_) return quelle_ == ziel_ ? Ergebnis::Erledigt : Schreibweise();
       Hinweis("Die Datei " + quelle_ + " kann nicht auf sich selbst kopiert werden. Vorgang wird abgebrochen...");
@@ -88,7 +101,7 @@ class Ablauf {
     if (u_.Art == UebertragungsArt::Kopieren) {
       int32_t nummer = 0;
       try {
-        nummer = DateiNummerSuchen(db_, u_.QuellName, u_.QuellOrdner);
+        nummer = zwilling.empty() ? DateiNummerSuchen(db_, u_.QuellName, u_.QuellOrdner) : 0;
       } catch (const VbFehler& e) {
         return RegisterFehlgeschlagen(e);
       }

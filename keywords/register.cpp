@@ -29,6 +29,11 @@ std::string AlleDateienFrage(int64_t anzahl) {
 std::string KeywordFehlt(const std::string& keyword) {
   return "Das Keywort " + keyword + " ist nicht mehr vorhanden! Vorgang wird abgebrochen...";
 }
+std::string NurGrossKlein(const std::string& datei, const std::string& zwilling) {
+  return "Die Datei " + datei + " unterscheidet sich von der Datei " + zwilling +
+         " im selben Ordner nur in der Groß- und Kleinschreibung. Das Register hält die beiden nicht auseinander; "
+         "bitte benennen Sie " + zwilling + " um.";
+}
 }  // namespace meldung
 
 namespace {
@@ -78,7 +83,7 @@ bool AbmeldenWennLeer(Datenbank& db, int32_t datei) {
 
 }  // namespace
 
-int32_t DateiNummer(Datenbank& reg, const AktuelleDatei& d) { return DateiNummerSuchen(reg, d.Name, d.Ordner); }
+int32_t DateiNummer(Datenbank& reg, const AktuelleDatei& d) { return DateiNummerDerDatei(reg, d.Name, d.Ordner); }
 
 std::vector<std::string> KeywordsDerDateiLesen(Datenbank& reg, int32_t nr) {
   return nr == 0 ? std::vector<std::string>{} : KeywordsDerDatei(reg, nr);
@@ -157,6 +162,10 @@ EingabeErgebnis KeywordsEingeben(Datenbank& reg, const AktuelleDatei& datei, con
     e.Fehler = meldung::ZuVieleKeywords;
     return e;
   }
+  if (const std::string z = GrossKleinZwilling(reg, datei.Name, datei.Ordner); !z.empty()) {
+    e.Fehler = meldung::NurGrossKlein(datei.Name, z) + " Die Keywörter wurden nicht gespeichert.";
+    return e;
+  }
   std::vector<std::string> sperren{DateiSperre(datei)};
   for (const auto& n : namen) sperren.push_back(KeywordSperre(n));
   if (auto s = EingebenAufServer(reg, datei, namen, sperren)) {
@@ -181,6 +190,12 @@ ZuweisungErgebnis KeywordZuweisen(Datenbank& reg, const AktuelleDatei& datei, co
     return e;
   }
   if (e.Dateinummer == 0) {
+    if (const std::string z = GrossKleinZwilling(reg, datei.Name, datei.Ordner); !z.empty()) {
+      e.Meldung = meldung::NurGrossKlein(datei.Name, z) + " Die Keywörter wurden nicht gespeichert.";
+      return e;
+    }
+  }
+  if (e.Dateinummer == 0) {
     e.Dateinummer = DateiAnmelden(reg, datei);
   } else if (VerknuepfungVorhanden(reg, e.Dateinummer, id)) {
     e.Meldung = meldung::BereitsZugewiesen;
@@ -193,6 +208,8 @@ ZuweisungErgebnis KeywordZuweisen(Datenbank& reg, const AktuelleDatei& datei, co
 }
 
 EntfernenErgebnis KeywordEntfernen(Datenbank& reg, const AktuelleDatei& datei, const std::string& keyword) {
+  // The rows kept for both spellings are the other file's (the server finds by name alone).
+  if (!GrossKleinZwilling(reg, datei.Name, datei.Ordner).empty()) return {};
   if (auto s = EntfernenAufServer(reg, datei, keyword, {DateiSperre(datei)})) return *s;
   EntfernenErgebnis e;
   Transaktion t(reg, {DateiSperre(datei)});

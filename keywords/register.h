@@ -41,6 +41,9 @@ std::string EntfernenFrage(const std::string& keyword, const std::string& datei)
 std::string NameVorhanden(const std::string& neu);
 std::string AlleDateienFrage(int64_t anzahl);
 std::string KeywordFehlt(const std::string& keyword);
+// A file beside one whose name differs in letter case only (the register
+// cannot tell them apart); the caller adds what was not done.
+std::string NurGrossKlein(const std::string& datei, const std::string& zwilling);
 }  // namespace meldung
 
 // Dateinummer of the file (0 = not registered).

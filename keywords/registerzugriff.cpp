@@ -1,6 +1,9 @@
 #include "keywords/registerzugriff.h"
 
+#include <filesystem>
+
 #include "platform/jetsql.h"
+#include "platform/oeffner.h"
 #include "platform/sqlhilfen.h"
 
 namespace vxm {
@@ -18,6 +21,57 @@ int32_t DateiNummerSuchen(Datenbank& db, std::string_view name, std::string_view
     if (GleichOhneFall(a.Spalte(1), name) && GleichOhneFall(a.Spalte(2), ordner))
       return static_cast<int32_t>(a.ZahlSpalte(0));
   return 0;
+}
+
+namespace {
+
+// Two files, not one file reached under two spellings (a case-blind mount).
+bool ZweiDateien(std::string_view ordner, std::string_view a, std::string_view b) {
+  try {
+    // The names as they are: the drive table would find either for both.
+    const std::filesystem::path o = HostPfadVon(std::string(ordner));
+    const std::filesystem::path x = o / std::string(a), y = o / std::string(b);
+    std::error_code ec;
+    return std::filesystem::is_regular_file(x, ec) && std::filesystem::is_regular_file(y, ec) &&
+           !std::filesystem::equivalent(x, y, ec) && !ec;
+  } catch (const std::exception&) {
+    return false;  // a path the drive table cannot map: as the register says
+  }
+}
+
+struct Zeilenwahl {
+  int32_t Nummer = 0;
+  std::string Zwilling;  // the other file's name when the row is its
+};
+
+Zeilenwahl ZeileWaehlen(Datenbank& db, std::string_view name, std::string_view ordner) {
+  Abfrage a(db,
+            "SELECT Dateinummer, Dateiname, Dateipfad FROM Dateiinfo "
+            "WHERE DateinameSchluessel = ?1 AND DateipfadSchluessel = ?2 ORDER BY rowid");
+  a.Text(1, Falten(name)).Text(2, Falten(ordner));
+  int32_t erste = 0, genau = 0;
+  std::string ersterName;
+  while (a.Zeile()) {
+    if (!GleichOhneFall(a.Spalte(1), name) || !GleichOhneFall(a.Spalte(2), ordner)) continue;
+    const auto nr = static_cast<int32_t>(a.ZahlSpalte(0));
+    if (!erste) {
+      erste = nr;
+      ersterName = a.Spalte(1);
+    }
+    if (!genau && a.Spalte(1) == name) genau = nr;
+  }
+  if (erste == 0 || ersterName == name || !ZweiDateien(ordner, name, ersterName)) return {erste, {}};
+  return {genau, genau ? std::string() : ersterName};
+}
+
+}  // namespace
+
+int32_t DateiNummerDerDatei(Datenbank& db, std::string_view name, std::string_view ordner) {
+  return ZeileWaehlen(db, name, ordner).Nummer;
+}
+
+std::string GrossKleinZwilling(Datenbank& db, std::string_view name, std::string_view ordner) {
+  return ZeileWaehlen(db, name, ordner).Zwilling;
 }
 
 int32_t KeywordIdSuchen(Datenbank& db, std::string_view name) {

@@ -21,6 +21,17 @@ namespace vxm {
 // whose Dateipfad equals `ordner` (case-blind, exact); 0 when there is none.
 int32_t DateiNummerSuchen(Datenbank& db, std::string_view name, std::string_view ordner);
 
+// The row of the file `name` in `ordner` as it is on disk. The register is
+// case-blind, as its host's file system; on this one two files of a folder
+// may differ in letter case alone. A row that keeps the other file's exact
+// name, while both files are there, is that file's: 0 then, unless a row
+// keeps `name` itself. Otherwise as DateiNummerSuchen.
+int32_t DateiNummerDerDatei(Datenbank& db, std::string_view name, std::string_view ordner);
+// The exact name of the file beside `name` whose row the register holds for
+// both spellings, when DateiNummerDerDatei gives `name` none for that
+// reason; empty otherwise.
+std::string GrossKleinZwilling(Datenbank& db, std::string_view name, std::string_view ordner);
+
 // KeywordID of the first Keyword row whose name equals `name` (case-blind);
 // 0 when there is none.
 int32_t KeywordIdSuchen(Datenbank& db, std::string_view name);

@@ -23,6 +23,7 @@ list(APPEND VXM_KERN_TESTS
   tests/einstellungen_test.cpp
   tests/entitaeten_test.cpp
   tests/faltung_test.cpp
+  tests/grossklein_test.cpp
   tests/fehlermelden_test.cpp
   tests/jetsql_test.cpp
   tests/keywords_register_test.cpp

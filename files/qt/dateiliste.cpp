@@ -38,8 +38,9 @@ void frmDorvex::DateiDetailsLeeren() {
 }
 
 int32_t frmDorvex::DateinummerSuchen(const std::string& name, const std::string& ordner) {
-  // Indexed lookup: same row as walking Dateiinfo in table order.
-  return DateiNummerSuchen(DOC_DATA.Database(), name, ordner);
+  // Indexed lookup: same row as walking Dateiinfo in table order (the row
+  // of a neighbour spelled otherwise is not this file's).
+  return DateiNummerDerDatei(DOC_DATA.Database(), name, ordner);
 }
 
 void frmDorvex::KeywortZeileFuellen() { KeywortZeileFuellen(filListBox->FileName(), dirListBox->Path()); }
