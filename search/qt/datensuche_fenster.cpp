@@ -277,6 +277,7 @@ void DatenSucheFenster::OhneTrefferZurueck(bool abgebrochen) {
   f_.gefdatframe->hide();
   const QString text = f_.txtDateisuchen->text();
   OrdnerAnsicht();
+  DetailsNachDerListe();
   f_.lstIcon->setVisible(f_.filListBox->ListCount() > 0);
   f_.Label6->setVisible(f_.filListBox->ListCount() > 0);
   f_.txtDateisuchen->setText(text);
@@ -349,6 +350,7 @@ void DatenSucheFenster::comsuchen_Click() {
     f_.gefundenviewBox->update();
   } else {
     OrdnerAnsicht();
+    DetailsNachDerListe();
   }
   if (strukturFehler) Dienste().Meldungen->MsgBox(kMeldungOrdnerstruktur, vbOKOnly, "");
 }
@@ -445,33 +447,37 @@ void DatenSucheFenster::gefundenviewBox_ItemClick(QTreeWidgetItem* e) {
   DetailsZeigen(e);
 }
 
-void DatenSucheFenster::DateiAuswaehlen(const std::string& datei) {
+bool DatenSucheFenster::DateiAuswaehlen(const std::string& datei) {
   const std::string gesucht = Gross(datei);
   for (int i = 0; i < f_.filListBox->ListCount(); ++i) {
     if (Gross(f_.filListBox->List(i)) == gesucht) {
       f_.filListBox->SetListIndex(i);
-      return;
+      return true;
     }
+  }
+  return false;
+}
+
+// The details follow the file list again, not the last search's hit.
+void DatenSucheFenster::DetailsNachDerListe() {
+  if (f_.filListBox->ListIndex() >= 0) {
+    f_.filListBox_Click();
+  } else {
+    f_.DateiDetailsLeeren();
   }
 }
 
 void DatenSucheFenster::gefundenviewBox_DblClick() {
   auto& z = Zustand();
   if (z.TrefferSchluessel.empty()) return;
-  DateiAuswaehlen(z.TrefferDatei);
+  const bool da = DateiAuswaehlen(z.TrefferDatei);
   if (auto* k = f_.Baum->Knoten(Gross(z.TrefferOrdner) + "\\")) {
     // Scrolling opens the parents, whose expand handler selects them: the
     // node is selected after it.
     f_.tvwDir->scrollToItem(k);
     f_.Baum->Auswaehlen(k);
   }
-  OrdnerAnsicht();
-  f_.lstIcon->show();
-  f_.Label6->show();
-  f_.chckNurOneFold->setChecked(false);
-  f_.chckSucheTextInFile->setChecked(false);
-  f_.lblStatus->hide();
-  f_.filListBox->setFocus();  // the keys go on at the file taken over
+  NachDerUebernahme(da, z.TrefferSchluessel);
 }
 
 void DatenSucheFenster::cmdOrdner_Click() {
@@ -493,14 +499,23 @@ void DatenSucheFenster::cmdOrdner_Click() {
   letzterOrdner_.clear();
   BaumErweitern(ordner);
   f_.Baum->PfadRichtigStellen(ordner);
-  DateiAuswaehlen(name);
+  NachDerUebernahme(DateiAuswaehlen(name), ordner + "\\" + name);
+}
+
+// The window back at its folders, the keys at the file taken over.
+void DatenSucheFenster::NachDerUebernahme(bool da, const std::string& pfad) {
   OrdnerAnsicht();
   f_.lstIcon->show();
   f_.Label6->show();
   f_.chckNurOneFold->setChecked(false);
   f_.chckSucheTextInFile->setChecked(false);
   f_.lblStatus->hide();
-  f_.filListBox->setFocus();  // the keys go on at the file taken over
+  f_.filListBox->setFocus();
+  if (!da) {
+    // Removed or renamed since the search: said, and no details of it stay.
+    f_.DateiDetailsLeeren();
+    Dienste().Meldungen->MsgBox("Die Datei " + pfad + " ist nicht mehr vorhanden.", vbInformation, "");
+  }
 }
 
 void DatenSucheFenster::OrdnerAnsicht() {

@@ -60,7 +60,9 @@ class DatenSucheFenster : public QObject {
   void Beenden();
   void ErgebnisZeigen(bool abgebrochen = false);
   void DetailsZeigen(QTreeWidgetItem* e);
-  void DateiAuswaehlen(const std::string& datei);
+  bool DateiAuswaehlen(const std::string& datei);
+  void DetailsNachDerListe();
+  void NachDerUebernahme(bool da, const std::string& pfad);
   bool BaumErweitern(const std::string& ordner);
 
   frmDorvex& f_;

@@ -20,6 +20,7 @@
 #include "platform/oeffner.h"
 #include "platform/text.h"
 #include "search/qt/dateikeywoerter.h"
+#include "search/datensuche.h"
 #include "search/qt/datensuche_fenster.h"
 #include "store/qt/ordnerbaum.h"
 #include "tests/qt/bedienung_hilfen.h"
@@ -344,6 +345,34 @@ TEST_F(Treffer, DetailsZeigenKeywoerterUndBeschriftungenDesTreffers) {
   EXPECT_EQ(F().filListBox->List(0), "Brief.doc");
   EXPECT_EQ(F().lblName->text().toStdString(), "Übergabe.pdf");
   EXPECT_EQ(F().txtVorhandenKeyw->text().toStdString(), "KÜNDIGUNG");
+}
+
+// A hit whose file went since the search is named when taken over, and no
+// details of it stay; a search without hits leaves the details of the file
+// the list shows, not of the last hit.
+TEST_F(Treffer, VerschwundenerTrefferUndSucheOhneTreffer) {
+  ASSERT_TRUE(Laden());
+  F().resize(1100, 760);
+  F().show();
+  auto* suche = DatenSucheFenster::Von(F());
+  F().txtDateisuchen->setText(Q("Übergabe"));
+  suche->cmdDataSearch_Click();
+  ASSERT_EQ(F().gefundenviewBox->topLevelItemCount(), 1);
+  ASSERT_EQ(F().lblName->text().toStdString(), "Übergabe.pdf");
+  fs::remove(Host(kKorr + "\\Übergabe.pdf"));
+  suche->gefundenviewBox_ItemClick(Erster());
+  suche->gefundenviewBox_DblClick();
+  ASSERT_FALSE(dialoge_->Gezeigt.empty());
+  EXPECT_EQ(dialoge_->Gezeigt.back().Text, "Die Datei " + kKorr + "\\Übergabe.pdf ist nicht mehr vorhanden.");
+  EXPECT_TRUE(F().lblName->text().isEmpty());
+
+  F().txtDateisuchen->setText(Q("Brief"));
+  suche->cmdDataSearch_Click();
+  ASSERT_EQ(F().lblName->text().toStdString(), "Brief.doc");
+  F().txtDateisuchen->setText(Q("Nirgends"));
+  suche->cmdDataSearch_Click();
+  EXPECT_EQ(dialoge_->Gezeigt.back().Text, kMeldungKeineSuchergebnisse);
+  EXPECT_EQ(F().lblName->text().toStdString(), F().filListBox->FileName());
 }
 
 // The keys move through the hits as the mouse does: the details follow, and
