@@ -41,6 +41,8 @@ void Melden(const std::exception& e) {
   FehlerMelden(e);
 }
 
+constexpr std::size_t kHoechstensNamensbytes = 255;  // NAME_MAX of the file systems in use
+
 class Sanduhr {
  public:
   Sanduhr() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -202,6 +204,12 @@ void Aktionen::Umbenennen() {
   }
   if (!GueltigerName(ZielDatei)) {
     Hinweis("Ein Dateiname darf keines der Zeichen \\ / : * ? \" < > | enthalten. Vorgang wird abgebrochen...");
+    return;
+  }
+  // The file system's limit, said as such (the move would only say "falsch").
+  if (ZielDatei.size() > kHoechstensNamensbytes) {
+    Hinweis("Der Dateiname ist zu lang: " + std::to_string(ZielDatei.size()) + " Bytes, höchstens " +
+            std::to_string(kHoechstensNamensbytes) + " sind möglich. Vorgang wird abgebrochen...");
     return;
   }
   // Renaming onto another file would overwrite it.

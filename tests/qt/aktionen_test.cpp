@@ -245,6 +245,13 @@ TEST_F(AktionenTest, UmbenennenMitEingabeboxUndIhreGrenzfaelle) {
   Waehlen("Brief.txt");
   A().lstAktion_Click(5);
   EXPECT_EQ(Inhalt(kMieter + "\\Brief.txt"), "brief");
+  // Longer than a name may be: said as such, the file stays.
+  Waehlen("Brief.txt");
+  dialoge_->Eingaben = {std::string(200, 'a') + std::string(30, 'X') + "äääääääääääääää.txt"};
+  A().lstAktion_Click(5);
+  EXPECT_NE(dialoge_->Gezeigt.back().Text.find("Der Dateiname ist zu lang: 264 Bytes"), std::string::npos)
+      << dialoge_->Gezeigt.back().Text;
+  EXPECT_EQ(Inhalt(kMieter + "\\Brief.txt"), "brief");
   // Onto another file: refused, both stay.
   Waehlen("Brief.txt");
   dialoge_->Eingaben = {"zettel.TXT"};
