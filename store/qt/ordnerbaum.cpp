@@ -411,15 +411,8 @@ void OrdnerBaum::AfterLabelEdit(const std::string& neuerText) {
     return;
   }
   if (neuerText.empty()) {
-    if (k) {
-      intern_ = true;
-      k->setText(0, Q(AlterKnotenText));
-      intern_ = false;
-    }
-    Dienste().Meldungen->MsgBox("Leere Eingabe nicht erlaubt!", vbOKOnly, "");
-    EditKnoten = nullptr;
+    UmbenennenZuruecknehmen(k, "Leere Eingabe nicht erlaubt!");
     AlterKnotenText.clear();
-    z.UmbenennenAktiv = false;
     return;
   }
   std::string aktuell = b.Aktiv ? b.Ordner : f_.dirListBox->Path();
@@ -433,29 +426,41 @@ void OrdnerBaum::AfterLabelEdit(const std::string& neuerText) {
   const std::string neu = eltern + "\\" + neuerText;
   // The register's rows of the folder and below move in the same unit.
   const bool umbenannt = k && (OrdnerUmbenennen ? OrdnerUmbenennen(alt, neuerText) : PfadUmbenennen(alt, neu));
-  if (umbenannt) {
-    const std::string gezeigt = f_.dirListBox->Path();
-    if (!b.Aktiv || gezeigt == b.Gezeigt) {
-      f_.dirListBox->SetPath(eltern);
-      f_.dirListBox->SetPath(neu);
-    } else if (gezeigt.size() > alt.size() && Kennung(gezeigt.substr(0, alt.size() + 1)) == Kennung(alt + "\\")) {
-      // The click that ended the edit went into a folder below: its path changed too.
-      f_.dirListBox->SetPath(neu + gezeigt.substr(alt.size()));
-    }
-    SchluesselSetzen(k, neu + "\\");
-    KinderSchluesselSetzen(k, neu);
-    f_.tvwDir->scrollToItem(k);
-    EditKnoten = nullptr;
-    z.UmbenennenAktiv = false;
-  } else {
-    if (k) {
-      intern_ = true;
-      k->setText(0, Q(AlterKnotenText));
-      intern_ = false;
-    }
-    EditKnoten = nullptr;
-    Dienste().Meldungen->MsgBox("Der Ordner konnte nicht umbenannt werden.", vbOKOnly, "");
-    z.UmbenennenAktiv = false;
+  if (!umbenannt) {
+    UmbenennenZuruecknehmen(k, "Der Ordner konnte nicht umbenannt werden.");
+    return;
+  }
+  ListenNachUmbenennen(b, alt, eltern, neu);
+  SchluesselSetzen(k, neu + "\\");
+  KinderSchluesselSetzen(k, neu);
+  f_.tvwDir->scrollToItem(k);
+  EditKnoten = nullptr;
+  z.UmbenennenAktiv = false;
+}
+
+// The node keeps its old text; the user is told why.
+void OrdnerBaum::UmbenennenZuruecknehmen(QTreeWidgetItem* k, const std::string& meldung) {
+  if (k) {
+    intern_ = true;
+    k->setText(0, Q(AlterKnotenText));
+    intern_ = false;
+  }
+  EditKnoten = nullptr;
+  Dienste().Meldungen->MsgBox(meldung, vbOKOnly, "");
+  Zustand().UmbenennenAktiv = false;
+}
+
+// The lists after folder `alt` became `neu`: at the renamed folder when
+// they showed it, at the new path of a folder below it that the click
+// ending the edit went into, elsewhere where the user went.
+void OrdnerBaum::ListenNachUmbenennen(const Bearbeitung& b, const std::string& alt, const std::string& eltern,
+                                      const std::string& neu) {
+  const std::string gezeigt = f_.dirListBox->Path();
+  if (!b.Aktiv || gezeigt == b.Gezeigt) {
+    f_.dirListBox->SetPath(eltern);
+    f_.dirListBox->SetPath(neu);
+  } else if (gezeigt.size() > alt.size() && Kennung(gezeigt.substr(0, alt.size() + 1)) == Kennung(alt + "\\")) {
+    f_.dirListBox->SetPath(neu + gezeigt.substr(alt.size()));
   }
 }
 

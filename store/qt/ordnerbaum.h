@@ -126,6 +126,9 @@ class OrdnerBaum : public QObject {
     bool Aktiv = false;
     std::string Schluessel, Ordner, AktionsPfad, Gezeigt;
   } bearbeitung_;
+  void UmbenennenZuruecknehmen(QTreeWidgetItem* k, const std::string& meldung);
+  void ListenNachUmbenennen(const Bearbeitung& b, const std::string& alt, const std::string& eltern,
+                            const std::string& neu);
   bool bearbeitet_ = false;
   bool pfeil_ = false;  // the left button went down on a node's arrow
   bool intern_ = false;
