@@ -80,6 +80,25 @@ TEST_F(RegisterWerkzeugTest, AnlegenPruefenUndMitDerShellLesenUndReparieren) {
   EXPECT_EQ(DateiNummerSuchen(*db, "BRIEF ÜBEL.TXT", "c:\\a"), 1);
 }
 
+// A row whose file left its place outside the program is named, and the
+// way to mend it; the register itself is sound, so the check passes.
+TEST_F(RegisterWerkzeugTest, PruefenNenntFehlendeDateien) {
+  ASSERT_EQ(Aufruf(Werkzeug("anlegen '" + datei_.string() + "'")), 0) << ausgabe_;
+  DateiAnlegen("C:\\DOK\\da.txt", "x");
+  {
+    auto db = DatenbankOeffnenHost(datei_);
+    db->Execute("INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES (\"da.txt\", \"C:\\DOK\"), "
+                "(\"weg.txt\", \"C:\\DOK\"), (\"fremd.txt\", \"Q:\\ANDERS\")");
+  }
+  const std::string laufwerke = "VXM_LAUFWERKE='C=" + laufwerkC_.string() + "' ";
+  EXPECT_EQ(Aufruf(laufwerke + Werkzeug("pruefen '" + datei_.string() + "'")), 0) << ausgabe_;
+  EXPECT_NE(ausgabe_.find("Datei fehlt: C:\\DOK\\weg.txt"), std::string::npos) << ausgabe_;
+  EXPECT_EQ(ausgabe_.find("da.txt"), std::string::npos) << ausgabe_;
+  EXPECT_EQ(ausgabe_.find("fremd.txt"), std::string::npos) << "a drive the table does not map is not judged";
+  EXPECT_NE(ausgabe_.find("Hinweis: 1 Einträge"), std::string::npos) << ausgabe_;
+  EXPECT_NE(ausgabe_.find("Register in Ordnung."), std::string::npos) << ausgabe_;
+}
+
 // A file that never was a database is named as such, without rescue steps,
 // and stays as it was.
 TEST_F(RegisterWerkzeugTest, KeineDatenbankWirdAlsSolcheGenannt) {
