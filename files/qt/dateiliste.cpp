@@ -77,6 +77,9 @@ void frmDorvex::SymbolZeigen(const std::string& name) {
 void frmDorvex::filListBox_Click() {
   try {
     txtVorhandenKeyw->clear();
+    // A file's details have their symbol and keyword line, as after opening
+    // its folder, also after a delete or an empty search hid them.
+    for (QWidget* w : std::initializer_list<QWidget*>{lstIcon, Label6, txtVorhandenKeyw}) w->show();
     lblDatei->setText("Datei:");
     const std::string name = filListBox->FileName();
     lblName->setText(Q(name));

@@ -232,6 +232,11 @@ TEST_F(AktionenTest, LoeschenFragtUndNimmtZeileUndVerknuepfungen) {
   EXPECT_TRUE(Links(2).empty());
   EXPECT_EQ(Links(1), (std::vector<int32_t>{1}));
   EXPECT_EQ(F().filListBox->ListCount(), 1);
+  // The next file chosen has its details whole: symbol and keyword line.
+  EXPECT_TRUE(F().lstIcon->isHidden());
+  Waehlen("Zettel.txt");
+  EXPECT_FALSE(F().lstIcon->isHidden());
+  EXPECT_FALSE(F().Label6->isHidden());
 }
 
 TEST_F(AktionenTest, UmbenennenMitEingabeboxUndIhreGrenzfaelle) {
