@@ -71,6 +71,14 @@ int32_t DateiNummerDerDatei(Datenbank& db, std::string_view name, std::string_vi
 }
 
 std::string GrossKleinZwilling(Datenbank& db, std::string_view name, std::string_view ordner) {
+  // Without the file itself there is no pair (a stat is cheaper than a
+  // round trip to a server register).
+  try {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(HostPfadVon(std::string(ordner)) / std::string(name), ec)) return {};
+  } catch (const std::exception&) {
+    return {};
+  }
   return ZeileWaehlen(db, name, ordner).Zwilling;
 }
 
