@@ -595,7 +595,15 @@ void frmDateiKeywörter::cmdKeyLöschen_Click() {
   // stays where the user left it.
   Datenbank& db = haupt_.Register().Database();
   try {
-    if (!KeywordEntfernenNachFrage(db, {name, ordner}, kw)) return;
+    const auto r = KeywordEntfernenNachFrage(db, {name, ordner}, kw);
+    if (!r) return;
+    if (r->Dateinummer == 0) {
+      // Renamed or moved meanwhile (another workstation): nothing was removed.
+      Melden("Die Datei " + ordner + "\\" + name + " ist im Register nicht mehr so eingetragen; sie wurde "
+             "inzwischen umbenannt, verschoben oder gelöscht. Das Keywort wurde nicht entfernt. Bitte suchen Sie "
+             "erneut.");
+      return;
+    }
   } catch (const std::exception& fehler) {
     FehlerMelden(fehler);
     return;

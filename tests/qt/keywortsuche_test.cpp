@@ -714,6 +714,26 @@ TEST_F(Keywortsuche, BildDesFensters) {
 
 // Needs the keyword register's KeywEntfernen (a placeholder does nothing
 // until it is linked in).
+// Another workstation moved the hit's folder meanwhile: the removal says it
+// removed nothing, instead of taking the hit off the list as if it had.
+TEST_F(Keywortsuche, KeywortEntfernenEinesVerschobenenTreffersSagtEs) {
+  const int32_t a = Keyword("MIETE");
+  const int32_t nr = Dokument(kOrdner, "a.doc", {a});
+  Starten();
+  F().txtDateisuchen->setText("miete");
+  dialoge_->Antworten = {vbYes};
+  treiber_ = [&](frmDateiKeywörter& w) {
+    Sql(register_, "UPDATE Dateiinfo SET Dateipfad = '" + kOrdner + "\\Neu' WHERE Dateinummer = " + std::to_string(nr));
+    w.lstDateiGefunden->setCurrentItem(w.lstDateiGefunden->topLevelItem(0));
+    w.cmdKeyLöschen->click();
+    EXPECT_NE(dialoge_->Gezeigt.back().Text.find("Das Keywort wurde nicht entfernt"), std::string::npos)
+        << dialoge_->Gezeigt.back().Text;
+    EXPECT_EQ(w.lstDateiGefunden->topLevelItemCount(), 1);
+  };
+  F().cmdSucheStarten->click();
+  EXPECT_EQ(Zeilen("SELECT * FROM KeywordZwischentabelle"), 1);
+}
+
 TEST_F(Keywortsuche, KeywortEntfernenNimmtDenEintragWeg) {
   const int32_t a = Keyword("MIETE");
   Dokument(kOrdner, "a.doc", {a});
