@@ -63,6 +63,7 @@ list(APPEND VXM_QT_TESTS
   tests/qt/datensuche_fenster_test.cpp
   tests/qt/frmdorvex_test.cpp
   tests/qt/keywortpanel_test.cpp
+  tests/qt/keywortfenster_test.cpp
   tests/qt/keywortsuche_test.cpp
   tests/qt/neuesdokument_test.cpp
   tests/qt/serienbrief_test.cpp
