@@ -5,8 +5,7 @@
 //       checks the file (integrity, tables, folded shadow names, links that
 //       point nowhere, files registered twice); --reparieren recomputes the
 //       shadow names, e.g. after changes made with the sqlite3 shell; it
-//       also lists the rows set aside because their files vanished, and
-//       (with VXM_LAUFWERKE) rows whose files are missing from their place.
+//       also lists the rows set aside because their files vanished.
 //       Changes cut off by a crash (folder renames, copies, moves) are
 //       completed or dropped first, as the window does when it opens.
 //   vxmdorvex-register abgleichen DATEI --wurzel WINDOWSPFAD [--tage N]
@@ -226,37 +225,6 @@ std::shared_ptr<vxm::Datenbank> GeprueftOeffnen(const std::string& datei) {
   return db;
 }
 
-// Rows whose files are not where they say, as far as the drive table
-// reaches: moved, renamed or deleted outside the program. No fault of the
-// register (the folder's clean-up and `abgleichen` take care of them), so
-// the exit status stays; but the check does not pass them in silence.
-void FehlendeDateienMelden(vxm::Datenbank& db) {
-  // Without a drive table drive C: is the current folder: no judgement then.
-  const char* laufwerke = std::getenv("VXM_LAUFWERKE");
-  if (!laufwerke || !*laufwerke) return;
-  vxm::sql::Abfrage a(db, "SELECT Dateiname, Dateipfad FROM Dateiinfo ORDER BY Dateinummer");
-  long long fehlend = 0;
-  std::error_code ec;
-  while (a.Zeile()) {
-    std::string ordner(a.Spalte(1));
-    while (!ordner.empty() && ordner.back() == '\\') ordner.pop_back();
-    std::filesystem::path host;
-    try {
-      host = vxm::HostPfadVon(ordner) / std::string(a.Spalte(0));
-    } catch (const std::exception&) {
-      continue;  // a drive the table does not map: not to be judged here
-    }
-    if (std::filesystem::is_regular_file(host, ec)) continue;
-    if (++fehlend <= 20) std::printf("Datei fehlt: %s\\%s\n", ordner.c_str(), std::string(a.Spalte(0)).c_str());
-  }
-  if (fehlend > 20) std::printf("... und %lld weitere.\n", fehlend - 20);
-  if (fehlend)
-    std::printf("Hinweis: %lld Einträge nennen Dateien, die an ihrem Ort fehlen (außerhalb des Programms verschoben, "
-                "umbenannt oder gelöscht). \"vxmdorvex-register abgleichen\" findet verschobene wieder; das Öffnen "
-                "ihres Ordners im Programm räumt die übrigen auf.\n",
-                fehlend);
-}
-
 // Folded search keys out of step with their names: counted, or renewed.
 int SchluesselPruefen(vxm::Datenbank& db, const vxm::RegisterBefund& b, bool reparieren) {
   int probleme = 0;
@@ -313,7 +281,6 @@ int Pruefen(const std::string& datei, bool reparieren) {
   if (b.Doppelt) std::printf("Mehrfach eingetragene Dateien: %lld\n", static_cast<long long>(b.Doppelt));
   probleme += (b.OhneDatei || b.OhneKeyword || b.Doppelt) ? 1 : 0;
   probleme += BeiseitePruefen(*db);
-  FehlendeDateienMelden(*db);
   std::printf(probleme ? "Prüfung mit Befund beendet.\n" : "Register in Ordnung.\n");
   return probleme ? 1 : 0;
 }

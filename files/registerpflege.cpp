@@ -1,5 +1,6 @@
 #include "files/registerpflege.h"
 
+#include <filesystem>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -9,6 +10,7 @@
 #include "platform/dienste.h"
 #include "platform/fehler.h"
 #include "platform/jetsql.h"
+#include "platform/oeffner.h"
 #include "platform/sqlhilfen.h"
 #include "platform/text.h"
 
@@ -291,6 +293,26 @@ Bereinigung RegisterBereinigen(Datenbank& db, const std::string& muster) {
   return b;
 }
 
+namespace {
+
+// A folder gone while the store is there (the first folder below its drive
+// is): renamed or removed by another program. A drive away, a drive table
+// that does not reach the store, or a folder that is there but cannot be
+// read, is not that.
+bool OrdnerWeg(const std::string& pfad) {
+  const auto erster = pfad.find('\\', 3);
+  if (pfad.size() < 4 || pfad[1] != ':' || erster == std::string::npos) return false;
+  try {
+    std::error_code ec;
+    return !std::filesystem::exists(HostPfadVon(pfad), ec) &&
+           std::filesystem::is_directory(HostPfadVon(pfad.substr(0, erster)), ec);
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+}  // namespace
+
 std::vector<std::string> ZeilenOhneDatei(Datenbank& db) {
   std::vector<std::string> fehlend;
   // Each folder is listed once; its names folded, as rows name files case-blind.
@@ -305,6 +327,7 @@ std::vector<std::string> ZeilenOhneDatei(Datenbank& db) {
         for (const auto& n : Dienste().Dateien->FileNames(pfad)) namen.insert(Falten(n));
         it->second = std::move(namen);
       } catch (const VbFehler&) {
+        if (OrdnerWeg(pfad)) it->second.emplace();  // none of its files is there
       }
     }
     if (it->second && !it->second->count(Falten(name)))

@@ -37,10 +37,10 @@ std::size_t RegisterDateiZeilenEntfernen(Datenbank& db, const std::string& name,
 // The numbers of the rows of a file (name and folder compared case-blind).
 std::vector<int32_t> RegisterDateiNummern(Datenbank& db, const std::string& name, const std::string& ordner);
 
-// Rows whose folder is there but whose file is not, as Windows paths in
-// table order: what the next opening of their folder (or `abgleichen`)
-// follows up. A folder that cannot be listed (a drive away, a folder gone)
-// tells nothing and is left out.
+// Rows whose file is not there, as Windows paths in table order: what the
+// next opening of their folder (or `abgleichen`) follows up. A folder gone
+// while the store is there counts with all its rows; a folder that cannot be
+// listed otherwise (a drive away, no permission) tells nothing and is left out.
 std::vector<std::string> ZeilenOhneDatei(Datenbank& db);
 
 // After a folder was renamed: rows of `alt` and of every folder below it get
