@@ -204,15 +204,10 @@ void FileListBox::mouseMoveEvent(QMouseEvent* e) {
 }
 
 void FileListBox::focusInEvent(QFocusEvent* e) {
-  // The focus alone chooses no file: a list without a selection keeps none
-  // (the view would make its first row current, and the file commands would
-  // act on a file nobody chose). The first arrow key chooses the first.
-  const bool ohne = !currentIndex().isValid();
+  // The row the view makes current raises no click (FokusWaehltNichts).
   const bool vorher = programm_;
-  programm_ = programm_ || ohne;
-  QListView::focusInEvent(e);
-  if (ohne && currentIndex().isValid() && !selectionModel()->isSelected(currentIndex()))
-    selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+  programm_ = programm_ || !currentIndex().isValid();
+  FokusOhneWahl(this, [&] { QListView::focusInEvent(e); });
   programm_ = vorher;
 }
 
@@ -267,6 +262,14 @@ bool EnterAmFokus(QWidget* fenster, QKeyEvent* e) {
   return qobject_cast<QAbstractItemView*>(fokus) != nullptr;
 }
 
+void FokusOhneWahl(QAbstractItemView* liste, const std::function<void()>& fokusEreignis) {
+  const bool ohne = !liste->currentIndex().isValid();
+  fokusEreignis();  // the view's own handling first, then undone
+  const QModelIndex i = liste->currentIndex();
+  if (ohne && i.isValid() && liste->selectionModel() && !liste->selectionModel()->isSelected(i))
+    liste->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+}
+
 namespace {
 
 class OhneWahlBeimFokus : public QObject {
@@ -274,11 +277,8 @@ class OhneWahlBeimFokus : public QObject {
   using QObject::QObject;
   bool eventFilter(QObject* o, QEvent* e) override {
     auto* liste = qobject_cast<QAbstractItemView*>(o);
-    if (!liste || e->type() != QEvent::FocusIn || liste->currentIndex().isValid()) return false;
-    o->event(e);  // the view's own handling first, then undone
-    const QModelIndex i = liste->currentIndex();
-    if (i.isValid() && liste->selectionModel() && !liste->selectionModel()->isSelected(i))
-      liste->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    if (!liste || e->type() != QEvent::FocusIn) return false;
+    FokusOhneWahl(liste, [&] { o->event(e); });
     return true;
   }
 };

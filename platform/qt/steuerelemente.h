@@ -140,6 +140,9 @@ bool EnterAmFokus(QWidget* fenster, QKeyEvent* e);
 // chose). The first arrow key goes to the first row. The list's focus-in
 // is handled there; filters installed on it before do not see it.
 void FokusWaehltNichts(QAbstractItemView* liste);
+// The rule itself around the view's own focus-in handling (for a view that
+// handles its focus-in in an override).
+void FokusOhneWahl(QAbstractItemView* liste, const std::function<void()>& fokusEreignis);
 
 void Ereignis(const std::function<void()>& handler);
 
