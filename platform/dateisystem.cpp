@@ -348,6 +348,18 @@ namespace {
 
 // Entries of one kind, by the type the directory itself reports; only
 // entries of unknown type or links are looked at with stat.
+// A linked folder leading back to this folder or one above it would show the
+// same files again under ever longer paths, each path a register row of its
+// own for one file.
+bool FuehrtZurueck(const fs::path& ordner, const char* name) {
+  std::error_code ec;
+  const fs::path ziel = fs::canonical(ordner / name, ec);
+  if (ec) return false;
+  const fs::path hier = fs::canonical(ordner, ec);
+  if (ec) return false;
+  return std::mismatch(ziel.begin(), ziel.end(), hier.begin(), hier.end()).first == ziel.end();
+}
+
 std::vector<std::string> Eintraege(const fs::path& ordner, bool ordnerGesucht) {
   std::vector<std::string> namen;
   DIR* d = ::opendir(ordner.c_str());
@@ -362,6 +374,7 @@ std::vector<std::string> Eintraege(const fs::path& ordner, bool ordnerGesucht) {
       if (::fstatat(::dirfd(d), n, &st, 0) != 0) continue;
       istOrdner = S_ISDIR(st.st_mode);
       istDatei = S_ISREG(st.st_mode);
+      if (istOrdner && ordnerGesucht && FuehrtZurueck(ordner, n)) continue;
     }
     if (ordnerGesucht ? istOrdner : istDatei) namen.emplace_back(n);
   }

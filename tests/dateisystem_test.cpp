@@ -254,6 +254,22 @@ TEST_F(DateisystemTest, OrdnerlisteNurDateienMitGroesseUndZeit) {
   EXPECT_EQ(FehlerVon([&] { fs_->Files("C:\\Fehlt"); }), 76);
 }
 
+// Linked folders are listed as folders, except a link back to the folder
+// itself or one above it: its files would come again under endless paths.
+TEST_F(DateisystemTest, OrdnerverweisZurueckWirdNichtGelistet) {
+  OrdnerAnlegenHost("C:\\A\\B\\C");
+  OrdnerAnlegenHost("C:\\Anderswo");
+  const fs::path b = Host("C:\\A\\B");
+  fs::create_directory_symlink(b, b / "C" / "hoch");
+  fs::create_directory_symlink(b / "C", b / "C" / "schleife");
+  fs::create_directory_symlink(Host("C:\\A"), b / "C" / "ganz hoch");
+  fs::create_directory_symlink(Host("C:\\Anderswo"), b / "C" / "Archiv");
+  fs::create_directory_symlink(b / "C", b / "seitlich");
+  EXPECT_EQ(fs_->SubFolders("C:\\A\\B\\C"), std::vector<std::string>{"Archiv"});
+  EXPECT_EQ(fs_->SubFolders("C:\\A\\B"), (std::vector<std::string>{"C", "seitlich"}));
+  EXPECT_TRUE(fs_->SubFolders("C:\\A\\B\\seitlich").size() == 1u);
+}
+
 // ---- moving files to another drive ------------------------------------------
 
 class LaufwerkswechselTest : public DateisystemTest {
