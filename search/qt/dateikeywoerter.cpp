@@ -580,6 +580,10 @@ void frmDateiKeywörter::KeyZuweisen() {
   // A keyword that had no files has one now.
   if (lstDateiGefunden->topLevelItemCount() > 0) Label1->setText(Q("Liste der Dateien zu " + kw + ":"));
   delete lstDateinamen->takeItem(lstDateinamen->row(eintrag));
+  // No entry moves up into the selection: a second press asks for a
+  // document instead of tagging the one that came next.
+  lstDateinamen->setCurrentItem(nullptr);
+  lstDateinamen->clearSelection();
 }
 
 void frmDateiKeywörter::cmdKeyLöschen_Click() {

@@ -131,6 +131,11 @@ TEST_F(Keywortsuche, AlleDokumenteOhneDasKeywortUndZuweisen) {
     EXPECT_EQ(w.Text1->text().toStdString(), kOrdner + "\\7");
     EXPECT_EQ(w.lstDateinamen->count(), 2);
     EXPECT_EQ(w.lstDateiGefunden->topLevelItemCount(), 2);
+    // The next entry does not take the tagged one's place: a second press asks.
+    EXPECT_TRUE(w.lstDateinamen->selectedItems().isEmpty());
+    w.KeyZuweisen();
+    EXPECT_EQ(dialoge_->Gezeigt.back().Text, "Bitte Dokument aus Liste auswählen!");
+    EXPECT_EQ(w.lstDateinamen->count(), 2);
     // By keys: Enter on the focused button presses it.
     w.lstDateinamen->setCurrentRow(0);  // neu.doc
     w.cmdKeyaddtodoc->setFocus();
