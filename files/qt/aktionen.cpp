@@ -273,11 +273,9 @@ void Aktionen::lstOrdner_Click(int j) {
     f_.lstOrdner->hide();
     f_.lstNeuOrdner->hide();
   }
+  // (The lists went to a new folder when it was made; going there again
+  // here would take them to a folder of that name the user has not chosen.)
   try {
-    if (NeuOrdnerWechsel && !NeuOrdnerName.empty()) {
-      const std::string p = Pfad(f_.AktionsPfad, NeuOrdnerName);
-      if (OrdnerVorhanden(p)) f_.dirListBox->SetPath(p);
-    }
     if (j == 2) OrdnerEigenschaften();
     if (j == 1) {
       z.UmbenennenAktiv = true;
@@ -297,7 +295,6 @@ void Aktionen::lstNeuOrdner_Click(int k) {
       OrdnerNeuAnlegen(k);
     } else if (k == 4) {
       Zustand().UmbenennenAktiv = false;
-      NeuOrdnerWechsel = false;
       NeuOrdnerName = kVorschlagFreierName;
       OrdnerNeuAnlegen(4);
     } else if (k == 5) {
@@ -344,6 +341,9 @@ void Aktionen::OrdnerNeuAnlegen(int k) {
   // Making it visible opens the parent, whose expand handler selects the parent.
   f_.tvwDir->scrollToItem(knoten);
   baum.Auswaehlen(knoten);
+  // The lists show the folder the tree highlights: a new document or a
+  // paste goes where the user sees it going.
+  baum.KnotenZeigen(knoten);
   // The keys go on in the tree, at the new node (the menu that had the
   // focus is gone).
   f_.tvwDir->setFocus();
@@ -359,6 +359,9 @@ void Aktionen::NeuenOrdnerBenennen(std::string& name) {
   auto textZurueck = [&] {
     if (knoten) knoten->setText(0, Q(NeuOrdnerName));
   };
+  // Lists still on the placeholder follow it to its name; a click elsewhere
+  // that ended the edit has taken them there instead.
+  const bool listenFolgen = GleichOhneFall(Pfad(f_.dirListBox->Path(), ""), Pfad(platzhalter, ""));
   // Nothing typed (or the placeholder's own name): the placeholder stays.
   if (name.empty() || GleichOhneFall(name, NeuOrdnerName)) {
     name = NeuOrdnerName;
@@ -400,11 +403,13 @@ void Aktionen::NeuenOrdnerBenennen(std::string& name) {
     if (neuerKnoten) {
       NeuerKnotenIndex = NeuerKnotenIndex2 = baum.Index(neuerKnoten);
       baum.Auswaehlen(neuerKnoten);
+      if (listenFolgen) baum.KnotenZeigen(neuerKnoten);
     }
     return;
   }
   baum.SchluesselSetzen(knoten, schluessel);
   knoten->setText(0, Q(name));
+  if (listenFolgen) baum.KnotenZeigen(knoten);
 }
 
 void Aktionen::OrdnerEigenschaften() {

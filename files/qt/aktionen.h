@@ -39,7 +39,6 @@ class Aktionen : public QObject {
   int16_t AktAktion = -1;
   std::string QuellOrdner, QuellDatei, ZielOrdner, ZielDatei;
   std::string NeuOrdnerName;
-  bool NeuOrdnerWechsel = true;
   int NeuerKnotenIndex = -1, NeuerKnotenIndex2 = -1;
 
   void lstAktion_Click(int i);

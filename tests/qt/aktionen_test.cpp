@@ -631,6 +631,39 @@ TEST_F(OrdnerTest, StandardnameLegtOrdnerUndKnotenAnUndDoppeltNie) {
   EXPECT_TRUE(F().lstOrdner->isVisible());
 }
 
+// The lists show the new folder the tree highlights, so a new document goes
+// where the user sees it going; a later menu never takes them elsewhere.
+TEST_F(OrdnerTest, ListenZeigenDenNeuenOrdner) {
+  OrdnerAnlegenHost(kMieter + "\\Verträge");
+  ASSERT_TRUE(Laden());
+  F().show();
+  auto gezeigt = [&] { return std::make_pair(F().dirListBox->Path(), OrdnerBaum::Schluessel(F().Baum->Ausgewaehlt())); };
+  Menue();
+  A().lstNeuOrdner_Click(1);  // "Korrespondenz"
+  EXPECT_EQ(gezeigt(), std::make_pair(kMieter + "\\Korrespondenz", kMieter + "\\Korrespondenz\\"));
+  // A folder of that name exists: its node is taken, and the lists go there too.
+  F().Baum->NodeClick(F().Baum->Knoten(kMieter + "\\"));
+  Menue();
+  A().lstOrdner_Click(0);
+  EXPECT_EQ(F().dirListBox->Path(), kMieter) << "the menu alone moves nothing";
+  A().lstNeuOrdner_Click(0);  // "Verträge"
+  EXPECT_EQ(gezeigt(), std::make_pair(kMieter + "\\Verträge", kMieter + "\\Verträge\\"));
+  F().Baum->NodeClick(F().Baum->Knoten(kMieter + "\\"));
+  Menue();
+  A().lstNeuOrdner_Click(4);  // "Freier Name"
+  EXPECT_EQ(gezeigt(), std::make_pair(kMieter + "\\Neuer Ordner", kMieter + "\\Neuer Ordner\\"));
+  auto* k = F().Baum->Ausgewaehlt();
+  k->setText(0, "Mietvertrag");
+  F().Baum->AfterLabelEdit("Mietvertrag");
+  EXPECT_EQ(gezeigt(), std::make_pair(kMieter + "\\Mietvertrag", kMieter + "\\Mietvertrag\\"));
+  // The menu opened again from the parent does not go back to a former choice.
+  F().Baum->NodeClick(F().Baum->Knoten(kMieter + "\\"));
+  Menue();
+  A().lstOrdner_Click(0);
+  A().lstNeuOrdner_Click(5);
+  EXPECT_EQ(F().dirListBox->Path(), kMieter);
+}
+
 TEST_F(OrdnerTest, NichtAngelegterOrdnerBekommtKeinenKnoten) {
   ASSERT_TRUE(Laden());
   F().show();
