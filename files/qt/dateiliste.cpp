@@ -172,10 +172,10 @@ void frmDorvex::DateilisteAuffrischen() {
       return;
     }
   if (ergebnisse) return;
-  // The selected file is gone: no other file takes its place unasked.
-  DetailsLeeren();
-  txtVorhandenKeyw->clear();
-  lstIcon->hide();
+  // The selected file is gone: no other file takes its place unasked. Its
+  // details go; the captions of Objekt, BE and BN name the folder and stay.
+  DateiDetailsLeeren();
+  vxmAnzeige->hide();
 }
 
 void frmDorvex::Auffrischen() {
@@ -213,10 +213,7 @@ void frmDorvex::filListBox_MouseDown(Qt::MouseButton knopf, int, int) {
         l->clear();
         l->setToolTip({});
       }
-    for (QLabel* l : {lblName, lblDatei, lblGroesse, lblDatum}) l->clear();
-    lstIcon->hide();
-    Label6->hide();
-    txtVorhandenKeyw->hide();
+    DateiDetailsLeeren();  // its preview too
   }
 }
 

@@ -373,6 +373,26 @@ TEST_F(Dateiliste, LeererOrdnerVerstecktSchluesselwortzeile) {
   EXPECT_TRUE(F().lblName->text().isEmpty());
 }
 
+// The selected file renamed by another program: its details go, the symbol
+// and keyword line with them; the captions of the folder stay.
+TEST_F(Dateiliste, VerschwundeneAuswahlLeertNurDieDateiangaben) {
+  DateiAnlegen("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Brief.txt", "b");
+  ASSERT_TRUE(Laden());
+  ASSERT_EQ(F().lblName->text().toStdString(), "Brief.txt");
+  ASSERT_FALSE(F().Label6->isHidden());
+  const QString objekt = F().lblObjName->text();
+  ASSERT_FALSE(objekt.isEmpty());
+  std::filesystem::rename(Host("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Brief.txt"),
+                          Host("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Brief alt.txt"));
+  F().DateilisteAuffrischen();
+  EXPECT_TRUE(F().lblName->text().isEmpty());
+  EXPECT_TRUE(F().lblGroesse->text().isEmpty());
+  EXPECT_TRUE(F().Label6->isHidden());
+  EXPECT_TRUE(F().txtVorhandenKeyw->isHidden());
+  EXPECT_TRUE(F().lstIcon->isHidden());
+  EXPECT_EQ(F().lblObjName->text(), objekt);
+}
+
 // A press on the list's empty space with no file selected clears the file's
 // details; the captions of Objekt, BE and BN name the folder and go only
 // when the list is empty.
