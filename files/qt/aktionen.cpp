@@ -145,8 +145,10 @@ void Aktionen::Loeschen() {
     Hinweis(kMeldungDateiWaehlen);
     return;
   }
-  // The file goes on a line of its own, so the user sees what goes.
-  if (Frage(std::string(kFrageLoeschen) + vbCrLf + QuellDatei, vbYesNo + vbQuestion, kTitelLoeschen) == vbYes)
+  // The file goes on a line of its own, its folder below it, so the user
+  // sees what goes (a copy of the same name may lie in the folder above).
+  if (Frage(std::string(kFrageLoeschen) + vbCrLf + QuellDatei + vbCrLf + "im Ordner " + OrdnerPfadNormal(QuellOrdner),
+            vbYesNo + vbQuestion, kTitelLoeschen) == vbYes)
     LoeschenAusfuehren();
   f_.filListBox->Refresh();
   // A file kept (Nein, or not deletable) stays the selected one; the

@@ -213,7 +213,7 @@ TEST_F(AktionenTest, LoeschenFragtUndNimmtZeileUndVerknuepfungen) {
   Waehlen("Brief.txt");
   dialoge_->Antworten = {vbNo};
   A().lstAktion_Click(3);
-  EXPECT_EQ(dialoge_->Gezeigt.back().Text, std::string(kFrageLoeschen) + "\r\nBrief.txt");
+  EXPECT_EQ(dialoge_->Gezeigt.back().Text, std::string(kFrageLoeschen) + "\r\nBrief.txt\r\nim Ordner " + kMieter);
   EXPECT_EQ(dialoge_->Gezeigt.back().Titel, kTitelLoeschen);
   EXPECT_EQ(dialoge_->Gezeigt.back().Stil, vbYesNo + vbQuestion);
   EXPECT_TRUE(Da(kMieter + "\\Brief.txt"));

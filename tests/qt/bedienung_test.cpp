@@ -43,7 +43,7 @@ TEST_F(Bedienung, RechtsklickWaehltDieDateiUnterDemZeigerUndLoeschenNenntSie) {
   dialoge_->Antworten = {vbYes};
   MenueWahl(F().lstAktion, 3);  // "Löschen"
   ASSERT_FALSE(dialoge_->Gezeigt.empty());
-  EXPECT_EQ(dialoge_->Gezeigt.back().Text, "Wollen Sie wirklich löschen ?\r\nZettel.txt");
+  EXPECT_EQ(dialoge_->Gezeigt.back().Text, "Wollen Sie wirklich löschen ?\r\nZettel.txt\r\nim Ordner " + kMieter);
   EXPECT_EQ(dialoge_->Gezeigt.back().Titel, "Datei löschen");
   EXPECT_EQ(dialoge_->Gezeigt.back().Stil, vbYesNo + vbQuestion);
   EXPECT_TRUE(Da(kMieter + "\\Brief.txt")) << "the file selected before is untouched";
