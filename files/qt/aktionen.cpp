@@ -269,6 +269,7 @@ void Aktionen::lstOrdner_Click(int j) {
   auto& z = Zustand();
   if (j == 0) {
     f_.lstNeuOrdner->move(f_.lstOrdner->x() + f_.lstOrdner->width(), f_.lstOrdner->y());
+    f_.lstNeuOrdner->setCurrentRow(-1);  // no name of the last time offered again (keys start at the first)
     f_.lstNeuOrdner->show();
     f_.lstNeuOrdner->raise();
   } else {

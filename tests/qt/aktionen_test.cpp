@@ -629,6 +629,10 @@ TEST_F(OrdnerTest, StandardnameLegtOrdnerUndKnotenAnUndDoppeltNie) {
   // "Zurück" shows the folder menu again.
   A().lstNeuOrdner_Click(5);
   EXPECT_TRUE(F().lstOrdner->isVisible());
+  // The names open again with none of the last time highlighted.
+  F().lstNeuOrdner->setCurrentRow(4);
+  A().lstOrdner_Click(0);
+  EXPECT_TRUE(F().lstNeuOrdner->selectedItems().isEmpty());
 }
 
 // The lists show the new folder the tree highlights, so a new document goes
