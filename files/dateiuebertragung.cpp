@@ -68,6 +68,12 @@ class Ablauf {
       : db_(db), d_(d), u_(u), quelle_(Pfad(u.QuellOrdner, u.QuellName)), ziel_(Pfad(u.ZielOrdner, u.ZielName)),
         verschieben_(u.Art == UebertragungsArt::Verschieben) {}
 
+  // What the user did, in the messages: a move within its folder is a rename.
+  const char* Tat() const {
+    if (!verschieben_) return "kopiert";
+    return GleichOhneFall(u_.QuellOrdner, u_.ZielOrdner) ? "umbenannt" : "verschoben";
+  }
+
   Ergebnis Ausfuehren() {
     // Of two files whose names differ in letter case only, the rows kept for
     // both spellings are the other's: they do not move with this one.
@@ -78,7 +84,7 @@ class Ablauf {
       return RegisterFehlgeschlagen(e);
     }
     if (!zwilling.empty() && verschieben_) {
-      Hinweis(meldung::NurGrossKlein(u_.QuellName, zwilling) + " Die Datei wurde nicht verschoben.");
+      Hinweis(meldung::NurGrossKlein(u_.QuellName, zwilling) + " Die Datei wurde nicht " + Tat() + ".");
       return Ergebnis::Fehlgeschlagen;
     }
     if (GleichOhneFall(quelle_, ziel_)) {
@@ -144,7 +150,8 @@ class Ablauf {
   }
 
   std::string NichtsVeraendert() const {
-    return verschieben_ ? "Sie wurde nicht verschoben, es wurde nichts verändert." : "Es wurde nichts verändert.";
+    return verschieben_ ? "Sie wurde nicht " + std::string(Tat()) + ", es wurde nichts verändert."
+                        : std::string("Es wurde nichts verändert.");
   }
 
   Ergebnis KopierenFehlgeschlagen(const std::string& grund) {
@@ -154,8 +161,7 @@ class Ablauf {
   }
 
   Ergebnis RegisterFehlgeschlagen(const VbFehler& e) {
-    Hinweis(e.Beschreibung + vbCrLf + "Die Datei " + quelle_ + (verschieben_ ? " wurde nicht verschoben" : " wurde nicht kopiert") +
-            ", es wurde nichts verändert.");
+    Hinweis(e.Beschreibung + vbCrLf + "Die Datei " + quelle_ + " wurde nicht " + Tat() + ", es wurde nichts verändert.");
     return Ergebnis::Fehlgeschlagen;
   }
 
@@ -178,7 +184,7 @@ class Ablauf {
   // The source stays (read-only, in use) after its copy was made: the
   // source keeps its row; a replaced target keeps the copy without a row.
   std::string QuelleBleibt() {
-    if (!ersetzen_ && KopieEntfernen(ziel_)) return "Die Datei " + quelle_ + " konnte nicht gelöscht werden und wurde nicht verschoben.";
+    if (!ersetzen_ && KopieEntfernen(ziel_)) return "Die Datei " + quelle_ + " konnte nicht gelöscht werden und wurde nicht " + Tat() + ".";
     if (ersetzen_) RegisterDateiZeilenEntfernen(db_, u_.ZielName, u_.ZielOrdner);
     return "Die Datei " + quelle_ + " konnte nicht gelöscht werden." + vbCrLf +
            "Sie liegt jetzt in beiden Ordnern; die Keywörter gehören zu " + quelle_ + ".";

@@ -289,9 +289,22 @@ TEST_F(DateiUebertragenSqliteTest, GesperrtesRegisterAendertNichts) {
   sqlite3_exec(andere, "ROLLBACK", nullptr, nullptr, nullptr);
   sqlite3_close(andere);
   EXPECT_NE(dialoge_->Gezeigt.back().Text.find("gesperrt"), std::string::npos) << dialoge_->Gezeigt.back().Text;
+  EXPECT_NE(dialoge_->Gezeigt.back().Text.find("wurde nicht verschoben, es wurde nichts verändert"), std::string::npos)
+      << dialoge_->Gezeigt.back().Text;
   EXPECT_EQ(Inhalt(kA + "\\brief.doc"), "neu");
   EXPECT_EQ(Inhalt(kB + "\\brief.doc"), "alt");
   EXPECT_EQ(Zeilen().size(), 2u);
+  // A rename (a move within its folder) is called what it is.
+  ASSERT_EQ(sqlite3_open(datei_.c_str(), &andere), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(andere, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+  Uebertragung u{UebertragungsArt::Verschieben, kA, "brief.doc", kA, "Brief 2026.doc"};
+  EXPECT_EQ(DateiUebertragen(*db_, *dialoge_, u), UebertragungsErgebnis::Fehlgeschlagen);
+  sqlite3_exec(andere, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(andere);
+  EXPECT_NE(dialoge_->Gezeigt.back().Text.find("wurde nicht umbenannt, es wurde nichts verändert"), std::string::npos)
+      << dialoge_->Gezeigt.back().Text;
+  EXPECT_TRUE(Da(kA + "\\brief.doc"));
+  EXPECT_FALSE(Da(kA + "\\Brief 2026.doc"));
 }
 
 // The states a crash can leave, made by hand: the record is committed, the

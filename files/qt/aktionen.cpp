@@ -95,8 +95,9 @@ bool Aktionen::Uebertragen(UebertragungsArt art, const std::string& ordner, cons
     db = &Register();
   } catch (const std::exception& e) {
     Melden(e);
+    const bool umbenennen = art == UebertragungsArt::Verschieben && GleichOhneFall(ordner, zielOrdner);
     Hinweis("Das Register ist nicht erreichbar; die Datei wurde nicht " +
-            std::string(art == UebertragungsArt::Verschieben ? "verschoben." : "kopiert."));
+            std::string(umbenennen ? "umbenannt." : art == UebertragungsArt::Verschieben ? "verschoben." : "kopiert."));
     return false;
   }
   Uebertragung u;
