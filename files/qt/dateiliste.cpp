@@ -97,7 +97,16 @@ void frmDorvex::filListBox_Click() {
     }
     BildGezeigt = BildAnzeigen(filListBox->Path(), name);
     if (!BildGezeigt) picBox->clear();
-    KeywortZeileFuellen();
+    try {
+      KeywortZeileFuellen();
+    } catch (const VbFehler& e) {
+      // A register out of reach must not pass for a file without keywords.
+      txtVorhandenKeyw->setText(Q(e.Nummer == fehlernr::ServerNichtErreichbar
+                                      ? "(Keywörter nicht lesbar: der Datenbankserver ist nicht erreichbar)"
+                                      : "(Keywörter nicht lesbar: " + std::to_string(e.Nummer) + ")"));
+      txtVorhandenKeyw->setCursorPosition(0);
+      txtVorhandenKeyw->setToolTip(Q(e.Beschreibung));
+    }
   } catch (const std::exception&) {
     // A file that vanished or a register error ends the details quietly.
   }

@@ -393,6 +393,21 @@ TEST_F(Dateiliste, VerschwundeneAuswahlLeertNurDieDateiangaben) {
   EXPECT_EQ(F().lblObjName->text(), objekt);
 }
 
+// Keywords that cannot be read are not shown as none.
+TEST_F(Dateiliste, UnlesbareKeywoerterSehenNichtWieKeineAus) {
+  DateiAnlegen("C:\\VXM\\VXMDOK\\1\\7\\3\\2\\Brief.txt", "b");
+  ASSERT_TRUE(Laden());
+  ASSERT_EQ(F().lblName->text().toStdString(), "Brief.txt");
+  auto& db = F().DOC_DATA.Database();
+  db.Execute("INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES ('Brief.txt', 'C:\\VXM\\VXMDOK\\1\\7\\3\\2')");
+  db.Execute("DROP TABLE KeywordZwischentabelle");
+  F().filListBox_Click();
+  EXPECT_EQ(F().lblName->text().toStdString(), "Brief.txt");
+  EXPECT_TRUE(F().txtVorhandenKeyw->text().startsWith(QString::fromUtf8("(Keywörter nicht lesbar")))
+      << F().txtVorhandenKeyw->text().toStdString();
+  EXPECT_FALSE(F().txtVorhandenKeyw->toolTip().isEmpty());
+}
+
 // A press on the list's empty space with no file selected clears the file's
 // details; the captions of Objekt, BE and BN name the folder and go only
 // when the list is empty.
