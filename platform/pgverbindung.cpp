@@ -35,6 +35,29 @@ std::string ErsteZeile(const char* text) {
   return s;
 }
 
+// The client library's reason in the program's words, its own text kept
+// behind it for whoever looks after the server.
+std::string Grund(const char* text) {
+  const std::string roh = ErsteZeile(text);
+  const auto hat = [&](const char* t) { return roh.find(t) != std::string::npos; };
+  const char* deutsch = nullptr;
+  if (hat("No such file or directory") || hat("Connection refused"))
+    deutsch = "der Server läuft nicht oder nimmt keine Verbindungen an";
+  else if (hat("timeout expired"))
+    deutsch = "er hat in der Wartezeit nicht geantwortet";
+  else if (hat("could not translate host name"))
+    deutsch = "der Rechnername ist unbekannt";
+  else if (hat("Network is unreachable") || hat("No route to host"))
+    deutsch = "das Netz zum Server ist nicht verbunden";
+  else if (hat("password authentication failed") || hat("no password supplied") || hat("authentication failed"))
+    deutsch = "die Anmeldung wurde abgelehnt (Benutzer und ~/.pgpass prüfen)";
+  else if (hat("database") && hat("does not exist"))
+    deutsch = "die Datenbank gibt es auf dem Server nicht";
+  else if (hat("closed the connection") || hat("terminating connection") || hat("no connection to the server"))
+    deutsch = "die Verbindung wurde unterbrochen";
+  return deutsch ? std::string(deutsch) + " (" + roh + ")" : roh;
+}
+
 bool Beginnt(std::string_view text, std::string_view anfang) {
   return text.size() >= anfang.size() && std::equal(anfang.begin(), anfang.end(), text.begin(), [](char a, char b) {
            return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
@@ -152,11 +175,12 @@ class PgVerbindung final : public Verbindung {
 
   [[noreturn]] void NichtErreichbar() const {
     std::string ort = conn_ && PQhost(conn_) ? PQhost(conn_) : "";
-    if (conn_ && PQport(conn_) && *PQport(conn_)) ort += ":" + std::string(PQport(conn_));
+    // (a socket folder has no port of its own to name)
+    if (conn_ && PQport(conn_) && *PQport(conn_) && !ort.empty() && ort[0] != '/') ort += ":" + std::string(PQport(conn_));
     const std::string db = conn_ && PQdb(conn_) ? PQdb(conn_) : "";
     throw VbFehler(fehlernr::ServerNichtErreichbar,
                    "Der Datenbankserver " + (ort.empty() ? name_ : ort) + (db.empty() ? "" : " (Datenbank " + db + ")") +
-                       " ist nicht erreichbar: " + ErsteZeile(conn_ ? PQerrorMessage(conn_) : "kein Speicher") +
+                       " ist nicht erreichbar: " + (conn_ ? Grund(PQerrorMessage(conn_)) : std::string("kein Speicher")) +
                        ". Bitte prüfen Sie, ob der Server läuft und das Netz verbunden ist.");
   }
 
@@ -165,8 +189,8 @@ class PgVerbindung final : public Verbindung {
       abgerissen_ = true;
       throw VbFehler(fehlernr::ServerNichtErreichbar,
                      "Die Verbindung zum Datenbankserver " + name_ +
-                         " ist abgebrochen; die laufende Änderung wurde nicht gespeichert (" +
-                         ErsteZeile(PQerrorMessage(conn_)) + ").");
+                         " ist abgebrochen; die laufende Änderung wurde nicht gespeichert: " +
+                         Grund(PQerrorMessage(conn_)) + ".");
     }
     const char* zustand = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
     const std::string code = zustand ? zustand : "";
