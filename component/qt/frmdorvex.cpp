@@ -141,7 +141,11 @@ void frmDorvex::LadeFehler(const std::exception& e) {
   if (vb && vb->Nummer == fehlernr::ServerNichtErreichbar) {
     // Without the register nothing here works; every further step would
     // wait for the server again.
-    Dienste().Meldungen->MsgBox(vb->Beschreibung, vbCritical, "Datenbankserver nicht erreichbar.");
+    // (the office's server file refused, e.g. for a password in it: the
+    // server was never asked)
+    const bool einstellung = vb->Beschreibung.find(kServerDatei) != std::string::npos;
+    Dienste().Meldungen->MsgBox(vb->Beschreibung, vbCritical,
+                                einstellung ? "Serververbindung abgelehnt." : "Datenbankserver nicht erreichbar.");
     Unload();
     throw LadeAbbruch{};
   }

@@ -114,6 +114,19 @@ TEST_F(Start, DatenbankserverNichtErreichbarMeldetUndEntlaedt) {
   EXPECT_EQ(dialoge_->Gezeigt.size(), 1u) << "one message, not one per step";
 }
 
+// A password in the office's server file: refused before any server is
+// asked, and not called a server out of reach.
+TEST_F(Start, PasswortInDerServerdateiWirdAlsEinstellungAbgelehnt) {
+  std::ofstream(Host("C:\\VXM\\VXMDAT\\vxmserver.conf"))
+      << "vxmdok.mdb = postgresql:host=/tmp/vxm-kein-server dbname=vxm password=geheim\n";
+  EXPECT_FALSE(Laden());
+  ASSERT_EQ(dialoge_->Gezeigt.size(), 1u);
+  const auto& m = dialoge_->Gezeigt.back();
+  EXPECT_EQ(m.Titel, "Serververbindung abgelehnt.");
+  EXPECT_NE(m.Text.find("Passwort"), std::string::npos) << m.Text;
+  EXPECT_EQ(m.Text.find("geheim"), std::string::npos) << m.Text;
+}
+
 TEST_F(Start, DatenbankenAufEinemNetzlaufwerkRatenEinmalZumServer) {
   NetzlaufwerkErkennungSetzen([](const std::filesystem::path&) { return true; });
   OberflaecheEinrichten();
