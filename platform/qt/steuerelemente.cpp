@@ -84,14 +84,17 @@ class UmlautDelegat : public QStyledItemDelegate {
   using QStyledItemDelegate::QStyledItemDelegate;
   QSize sizeHint(const QStyleOptionViewItem& o, const QModelIndex& i) const override {
     const QSize g = QStyledItemDelegate::sizeHint(o, i);
-    const QFontMetrics m(o.font);
     // The line is centred in its row: room above it (and so below) for
     // what a capital's accent rises over the font's ascent.
-    const int ueber = std::max(0, -m.boundingRect(QStringLiteral("ÜÄÖÅÉ")).top() - m.ascent());
-    return {g.width(), std::max(g.height(), m.height() + 2 * ueber)};
+    return {g.width(), std::max(g.height(), QFontMetrics(o.font).height() + 2 * UmlautUeberstand(o.font))};
   }
 };
 }  // namespace
+
+int UmlautUeberstand(const QFont& schrift) {
+  const QFontMetrics m(schrift);
+  return std::max(0, -m.boundingRect(QStringLiteral("ÜÄÖÅÉ")).top() - m.ascent());
+}
 
 void UmlautZeilen(QAbstractItemView* liste) { liste->setItemDelegate(new UmlautDelegat(liste)); }
 

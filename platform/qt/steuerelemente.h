@@ -30,6 +30,8 @@ std::string OrdnerPfadNormal(const std::string& pfad);
 // Rows of a list a little taller than the font's line: the dots of capital
 // umlauts (Ü, Ä, Ö) reach above it in some fonts and were cut off.
 void UmlautZeilen(QAbstractItemView* liste);
+// How far a capital's accent (Ü, É) rises over the font's ascent, in pixels.
+int UmlautUeberstand(const QFont& schrift);
 
 class DirListBox : public QObject {
   Q_OBJECT

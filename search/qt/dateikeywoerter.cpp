@@ -59,7 +59,10 @@ class Beschriftung : public QLabel {
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     setWordWrap(true);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    setMaximumHeight(fontMetrics().lineSpacing() * 3 + 2 * margin() + 2);
+    // Room above the first line for the dots of a capital umlaut (RÜCKRUF).
+    const int ueber = UmlautUeberstand(font());
+    setContentsMargins(0, ueber, 0, 0);
+    setMaximumHeight(fontMetrics().lineSpacing() * 3 + 2 * margin() + 2 + ueber);
   }
 
  protected:

@@ -249,13 +249,13 @@ TEST_F(Keywortsuche, BearbeitungStartenZeigtDieDateiImHauptfenster) {
 TEST_F(Keywortsuche, BildDesFensters) {
   const char* ziel = std::getenv("VXM_BILD");
   if (!ziel) GTEST_SKIP();
-  const int32_t a = Keyword("MIETE");
+  const int32_t a = Keyword("RÜCKRUF");  // the caption shows a capital umlaut whole
   Dokument(kOrdner, "Mietvertrag.doc", {a});
   Dokument(kOrdner + "\\7", "Kaution.xls", {a});
   Dokument(kOrdner + "\\7\\3", "Beleg.pdf", {a});
   DateiAnlegen(kOrdner + "\\7\\Notiz.txt");
   Starten();
-  F().txtDateisuchen->setText("miete");
+  F().txtDateisuchen->setText(QString::fromUtf8("rückruf"));
   treiber_ = [&](frmDateiKeywörter& w) {
     w.cmdShowDocList->click();
     w.grab().save(ziel);
