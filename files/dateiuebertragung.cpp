@@ -62,17 +62,22 @@ bool KopieEntfernen(const std::string& ziel) {
   }
 }
 
+}  // namespace
+
+const char* UebertragungsTat(UebertragungsArt art, const std::string& quellOrdner, const std::string& zielOrdner) {
+  if (art != UebertragungsArt::Verschieben) return "kopiert";
+  return GleichOhneFall(quellOrdner, zielOrdner) ? "umbenannt" : "verschoben";
+}
+
+namespace {
+
 class Ablauf {
  public:
   Ablauf(Datenbank& db, Dialoge& d, const Uebertragung& u)
       : db_(db), d_(d), u_(u), quelle_(Pfad(u.QuellOrdner, u.QuellName)), ziel_(Pfad(u.ZielOrdner, u.ZielName)),
         verschieben_(u.Art == UebertragungsArt::Verschieben) {}
 
-  // What the user did, in the messages: a move within its folder is a rename.
-  const char* Tat() const {
-    if (!verschieben_) return "kopiert";
-    return GleichOhneFall(u_.QuellOrdner, u_.ZielOrdner) ? "umbenannt" : "verschoben";
-  }
+  const char* Tat() const { return UebertragungsTat(u_.Art, u_.QuellOrdner, u_.ZielOrdner); }
 
   Ergebnis Ausfuehren() {
     // Of two files whose names differ in letter case only, the rows kept for

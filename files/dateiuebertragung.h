@@ -35,6 +35,10 @@ enum class UebertragungsErgebnis {
   Fehlgeschlagen,  // reported to the user; disk and register agree
 };
 
+// What the user did, as the messages call it: "kopiert", "verschoben", or
+// "umbenannt" for a move within its folder.
+const char* UebertragungsTat(UebertragungsArt art, const std::string& quellOrdner, const std::string& zielOrdner);
+
 // Copies or moves the file. A target of that name is replaced only after
 // the user agreed; its rows and links go, since its content does. At most
 // one row per name and folder is left: the source's (move), the copy's own

@@ -18,6 +18,17 @@
 
 namespace vxm::test {
 
+// A keyword row added through the record-set layer, as the window adds it;
+// its new KeywordID.
+inline int32_t KeywordAnlegen(Datenbank& db, const std::string& name) {
+  Recordset rs = db.TabelleOeffnen("Keyword");
+  rs.AddNew();
+  const int32_t id = rs.Zahl("KeywordID");
+  rs.FeldSetzen("Keyword", name);
+  rs.Update();
+  return id;
+}
+
 struct Meldung {
   std::string Text;
   int Stil = 0;

@@ -28,14 +28,7 @@ class RegisterzugriffBasis : public test::Umgebung {
     rs.Update();
     return nr;
   }
-  int32_t Keyword(const std::string& name) {
-    Recordset rs = db_->TabelleOeffnen("Keyword");
-    rs.AddNew();
-    const int32_t id = rs.Zahl("KeywordID");
-    rs.FeldSetzen("Keyword", name);
-    rs.Update();
-    return id;
-  }
+  int32_t Keyword(const std::string& name) { return test::KeywordAnlegen(*db_, name); }
 
   // The register operations' walk: the first row in table order whose
   // name and folder are equal without regard to case.

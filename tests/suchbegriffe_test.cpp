@@ -18,14 +18,7 @@ class Suchbegriffe : public test::Umgebung {
     RegisterAnlegen((laufwerkC_ / "vxmdok.mdb").string());
     db_ = DatenbankOeffnenHost(laufwerkC_ / "vxmdok.mdb");
   }
-  int32_t Keyword(const std::string& name) {
-    Recordset rs = db_->TabelleOeffnen("Keyword");
-    rs.AddNew();
-    const int32_t id = rs.Zahl("KeywordID");
-    rs.FeldSetzen("Keyword", name);
-    rs.Update();
-    return id;
-  }
+  int32_t Keyword(const std::string& name) { return test::KeywordAnlegen(*db_, name); }
   int32_t Datei(const std::string& name, std::vector<int32_t> ids) {
     Recordset rs = db_->TabelleOeffnen("Dateiinfo");
     rs.AddNew();

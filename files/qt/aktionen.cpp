@@ -95,9 +95,8 @@ bool Aktionen::Uebertragen(UebertragungsArt art, const std::string& ordner, cons
     db = &Register();
   } catch (const std::exception& e) {
     Melden(e);
-    const bool umbenennen = art == UebertragungsArt::Verschieben && GleichOhneFall(ordner, zielOrdner);
     Hinweis("Das Register ist nicht erreichbar; die Datei wurde nicht " +
-            std::string(umbenennen ? "umbenannt." : art == UebertragungsArt::Verschieben ? "verschoben." : "kopiert."));
+            std::string(UebertragungsTat(art, ordner, zielOrdner)) + ".");
     return false;
   }
   Uebertragung u;

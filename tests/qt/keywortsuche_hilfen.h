@@ -41,14 +41,7 @@ class Keywortsuche : public FensterUmgebung {
     FensterUmgebung::TearDown();
   }
 
-  int32_t Keyword(const std::string& name) {
-    Recordset rs = reg_->TabelleOeffnen("Keyword");
-    rs.AddNew();
-    const int32_t id = rs.Zahl("KeywordID");
-    rs.FeldSetzen("Keyword", name);
-    rs.Update();
-    return id;
-  }
+  int32_t Keyword(const std::string& name) { return KeywordAnlegen(*reg_, name); }
   // A document on disk, registered with the given keywords.
   int32_t Dokument(const std::string& ordner, const std::string& name, std::vector<int32_t> ids,
                    const std::string& registerPfad = {}) {
