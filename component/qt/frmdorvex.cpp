@@ -177,9 +177,17 @@ bool frmDorvex::Form_Load() {
   return !entladen_;
 }
 
+bool frmDorvex::BeimLadenAufgeschoben(const std::exception& e) {
+  const auto* vb = dynamic_cast<const VbFehler*>(&e);
+  if (!Zustand().LadeModus || !vb || vb->Nummer != fehlernr::ServerNichtErreichbar) return false;
+  if (!aufgeschoben_) aufgeschoben_ = std::make_exception_ptr(*vb);
+  return true;
+}
+
 void frmDorvex::Ladeschritt(const std::function<void()>& schritt) {
   try {
     schritt();
+    if (auto f = std::exchange(aufgeschoben_, nullptr)) std::rethrow_exception(f);
   } catch (const LadeAbbruch&) {
     throw;
   } catch (const std::exception& e) {

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -176,6 +177,10 @@ class frmDorvex : public QDialog, public Hauptfensterzugang {
   std::vector<QWidget*> Ueberlagerungen;
   // Subsystems register what they do at the points of LadePhase.
   std::vector<std::function<void(LadePhase)>> LadeHaken;
+  // A server out of reach that a handler met during the load (the folder's
+  // clean-up): the load step it ran in reports it, as the load's one
+  // message, and the load ends.
+  bool BeimLadenAufgeschoben(const std::exception& e);
 
   void resizeEvent(QResizeEvent* e) override;
 
@@ -207,6 +212,7 @@ class frmDorvex : public QDialog, public Hauptfensterzugang {
 
   bool entladen_ = false;
   bool laedt_ = false;
+  std::exception_ptr aufgeschoben_;
   float faktor_ = 1.0f;
   std::shared_ptr<QtDialoge> dialoge_;
   std::shared_ptr<Dialoge> vorherigeDialoge_;

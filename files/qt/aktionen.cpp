@@ -496,6 +496,7 @@ void Aktionen::VorhabenAbschliessen() {
       Hinweis(text);
     }
   } catch (const std::exception& e) {
+    if (f_.BeimLadenAufgeschoben(e)) return;
     Zustand().FehlerOrt = "vxmDorvex, in RegisterBereinigen";
     FehlerMelden(e);
   }
@@ -505,6 +506,7 @@ void Aktionen::RegisterBereinigen(std::string& muster) {
   try {
     vxm::RegisterBereinigen(Register(), muster);
   } catch (const std::exception& e) {
+    if (f_.BeimLadenAufgeschoben(e)) return;
     Zustand().FehlerOrt = "vxmDorvex, in RegisterBereinigen";
     FehlerMelden(e);
   }
