@@ -47,7 +47,12 @@ void frmDorvex::KeywortZeileFuellen() { KeywortZeileFuellen(filListBox->FileName
 
 void frmDorvex::KeywortZeileFuellen(const std::string& name, const std::string& ordner) {
   const int32_t nummer = DateinummerSuchen(name, ordner);
-  if (nummer == 0) return;
+  if (nummer == 0) {
+    // (the file lost its last keyword while shown)
+    txtVorhandenKeyw->clear();
+    txtVorhandenKeyw->setToolTip({});
+    return;
+  }
   // Every keyword in link order (a fixed table of 21 slots used to drop
   // them all once a file carried more than 21); links to vanished keywords
   // add nothing.

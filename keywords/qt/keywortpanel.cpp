@@ -246,7 +246,12 @@ void KeywortPanel::AuswahlGeaendert() {
   // selected again at its new place.
   if (f_.AuswahlVomProgramm && !GleichOhneFall(f_.filListBox->FileName(), datei_.Name)) return;
   f_.lstKeyword->hide();
+  // Keywords typed for the file shown before are not confirmed for the one
+  // chosen now: Enter would attach them to a file they were not meant for.
+  const AktuelleDatei vorher = datei_;
   DateiZeigen();
+  if (!GleichOhneFall(vorher.Name, datei_.Name) || !GleichOhneFall(vorher.Ordner, datei_.Ordner))
+    f_.txtEingabeKeyw->clear();
 }
 
 void KeywortPanel::KeywEingabeZuweisen() {

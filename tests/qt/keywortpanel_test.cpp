@@ -220,9 +220,11 @@ TEST_F(KeywortPanelTest, TippenZuweisenUmbenennenEntfernen) {
   EXPECT_EQ(Von("Plan.pdf"), V{"WARMMIETE"});
   dialoge_->Antworten = {vbYes};
   Waehlen(F().lstVorhandeneKeys, "WARMMIETE");
+  ASSERT_EQ(F().txtVorhandenKeyw->text().toStdString(), "WARMMIETE");
   Kontext(F().lstVorhandeneKeys, QPoint(5, 5));
   Menue(2);
   EXPECT_TRUE(Eintraege(F().lstVorhandeneKeys).empty());
+  EXPECT_TRUE(F().txtVorhandenKeyw->text().isEmpty()) << "the details beside keep in step with the last removal too";
   EXPECT_FALSE(F().FrameKeywortBearbeitung->isHidden());
   EXPECT_EQ(Dateien(), V{"Brief.txt"});  // no longer registered
   EXPECT_EQ(Links(), 3u);
@@ -275,6 +277,21 @@ TEST_F(KeywortPanelTest, AenderungenTreffenDieGenannteDatei) {
   Klick(F().cmdKeyAddToData);
   EXPECT_EQ(KeywordsDerDateiLesen(Db(), DateiNummer(Db(), {"Fremd.txt", kOrdner + "\\Andere"})), V{"KAUTION"});
   EXPECT_EQ(Von("Plan.pdf"), V{"KAUTION"});
+
+  // Keywords typed for one file and not confirmed do not follow the panel
+  // to the next file: Enter there attaches nothing meant for the first.
+  F().dirListBox->SetPath(kOrdner);
+  F().filListBox->SetListIndex(0);
+  ASSERT_EQ(F().lblFilename->text().toStdString(), "Brief.txt");
+  Kontext(F().lstVorhandeneKeys, QPoint(10, 5));
+  Menue(0);
+  Schreiben("wichtig");
+  F().filListBox->SetListIndex(1);
+  ASSERT_EQ(F().lblFilename->text().toStdString(), "Plan.pdf");
+  EXPECT_TRUE(F().txtEingabeKeyw->text().isEmpty());
+  QTest::keyClick(F().txtEingabeKeyw, Qt::Key_Return);
+  EXPECT_EQ(Von("Plan.pdf"), V{"KAUTION"});
+  EXPECT_TRUE(Von("Brief.txt").empty());
 }
 
 // Another workstation or program renames, moves or deletes what the panel
