@@ -155,6 +155,9 @@ void frmDateiKeywörter::Aufbauen() {
   Label1 = Neu<Beschriftung>(this, "Label1", kDesignLabel1);
   cmbKeywords = Neu<QComboBox>(this, "cmbKeywords");
   cmbKeywords->setMinimumWidth(Twips(3000));
+  // Its width does not follow the longest keyword: that took the caption's room.
+  cmbKeywords->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  cmbKeywords->setMinimumContentsLength(20);
   oben->addWidget(Label1, 1);
   oben->addWidget(cmbKeywords);
   l->addLayout(oben);

@@ -245,6 +245,24 @@ TEST_F(Keywortsuche, BearbeitungStartenZeigtDieDateiImHauptfenster) {
   EXPECT_TRUE(GleichOhneFall(OrdnerBaum::Schluessel(F().Baum->Ausgewaehlt()), kOrdner + "\\7\\"));
 }
 
+// One very long keyword in the list does not push the caption out of the
+// window: it still says which keyword the list is for.
+TEST_F(Keywortsuche, LangesKeywortVerdraengtDieUeberschriftNicht) {
+  const int32_t a = Keyword("MIETE");
+  Keyword(std::string(300, 'Z'));
+  Dokument(kOrdner, "vertrag.doc", {a});
+  Starten();
+  F().txtDateisuchen->setText("miete");
+  treiber_ = [&](frmDateiKeywörter& w) {
+    ASSERT_EQ(w.Label1->text().toStdString(), "Liste der Dateien zu MIETE:");
+    EXPECT_FALSE(w.Label1->isHidden());
+    EXPECT_GE(w.Label1->width(), w.Label1->fontMetrics().horizontalAdvance("Liste der Dateien zu MIETE:"));
+    EXPECT_LE(w.frameGeometry().width(), w.screen()->availableGeometry().width());
+  };
+  F().cmdSucheStarten->click();
+  EXPECT_EQ(gezeigt_, 1);
+}
+
 // Writes a picture of the filled window when VXM_BILD names a file.
 TEST_F(Keywortsuche, BildDesFensters) {
   const char* ziel = std::getenv("VXM_BILD");
