@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <filesystem>
@@ -58,6 +59,15 @@ int QtDialoge::MsgBox(const std::string& text, int stil, const std::string& tite
   const std::size_t vorgabe = (stil & vbDefaultButton2) && zuordnung.size() > 1 ? 1 : 0;
   box.setDefaultButton(static_cast<QPushButton*>(zuordnung[vorgabe].first));
   if ((stil & 7) == vbYesNo) box.setEscapeButton(zuordnung.back().first);
+  // Room above the first line for the dots of a capital umlaut (RÜCKRUF).
+  // Selectable text is drawn clipped to its lines, which cut them off; the
+  // box still copies its whole text with Ctrl+C. (The box sets its text's
+  // margins anew with each icon or button.)
+  if (auto* zeilen = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+    zeilen->setTextInteractionFlags(Qt::NoTextInteraction);
+    const QMargins m = zeilen->contentsMargins();
+    zeilen->setContentsMargins(m.left(), m.top() + UmlautUeberstand(zeilen->font()), m.right(), m.bottom());
+  }
   box.exec();
   for (auto& [knopf, antwort] : zuordnung)
     if (box.clickedButton() == knopf) return antwort;
