@@ -235,6 +235,11 @@ void frmDorvex::AufbauenKeywortPanel() {
   UmlautZeilen(lstVorhandeneKeys);
   cmdKeyAddToData = Neu<QPushButton>(FrameKeywortBearbeitung, "cmdKeyAddToData", QString::fromUtf8(">>"));
   cmdKeyAddToData->setToolTip(QString::fromUtf8("Ausgewähltes Schlüsselwort zuweisen"));
+  // The panel's spare height goes to the lists, below their tops: they stay
+  // where they are when the input for new keywords opens and closes.
+  lblFilename->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+  for (QWidget* w : std::initializer_list<QWidget*>{FrameAlleKeys, FrameVorhandenKey})
+    w->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
   l->addWidget(FrameAlleKeys, 1, 0, 3, 1);
   l->addWidget(cmdKeyAddToData, 2, 1);
   l->addWidget(FrameVorhandenKey, 1, 2, 3, 1);

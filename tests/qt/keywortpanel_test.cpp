@@ -363,6 +363,25 @@ TEST_F(KeywortPanelTest, NamenMitVerbotenenZeichenBekommenEineKlareMeldung) {
 }
 
 // Esc closes the panel as "Ende" does, and the keyboard goes on in the file list.
+// The lists' keywords stay where they are when the input for new keywords
+// opens and closes: a click aimed at one does not land on its neighbour.
+TEST_F(KeywortPanelTest, ListenSpringenNichtMitDerEingabe) {
+  Starten("('MIETE'), ('KAUTION')");
+  F().KeywortPanelOeffnen();
+  const auto ort = [&] {
+    QApplication::processEvents();
+    return F().lstKeyAuswahl->mapTo(&F(), QPoint(0, 0));
+  };
+  const QPoint vorher = ort();
+  Kontext(F().lstVorhandeneKeys, QPoint(10, 5));
+  Menue(0);
+  ASSERT_FALSE(F().Frame3->isHidden());
+  EXPECT_EQ(ort(), vorher);
+  Klick(F().cmdClearText);  // "Beenden"
+  ASSERT_TRUE(F().Frame3->isHidden());
+  EXPECT_EQ(ort(), vorher);
+}
+
 TEST_F(KeywortPanelTest, EscSchliesstUndDerFokusGehtZurDateiliste) {
   Starten();
   F().filListBox->SetListIndex(1);
