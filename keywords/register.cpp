@@ -34,6 +34,9 @@ std::string NurGrossKlein(const std::string& datei, const std::string& zwilling)
          " im selben Ordner nur in der Groß- und Kleinschreibung. Das Register hält die beiden nicht auseinander; "
          "bitte benennen Sie " + zwilling + " um.";
 }
+std::string NichtsVeraendert(const std::string& grund, const std::string& nichtGetan) {
+  return grund + "\r\n" + nichtGetan + ", es wurde nichts verändert.";
+}
 }  // namespace meldung
 
 namespace {

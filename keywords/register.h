@@ -44,6 +44,8 @@ std::string KeywordFehlt(const std::string& keyword);
 // A file beside one whose name differs in letter case only (the register
 // cannot tell them apart); the caller adds what was not done.
 std::string NurGrossKlein(const std::string& datei, const std::string& zwilling);
+// A change the register refused whole: why, and what was not done.
+std::string NichtsVeraendert(const std::string& grund, const std::string& nichtGetan);
 }  // namespace meldung
 
 // Dateinummer of the file (0 = not registered).

@@ -56,6 +56,13 @@ int LetzteAuswahl(QListWidget* l) {
 
 }  // namespace
 
+bool ServerAbgewiesen(const std::exception& e, const std::string& nichtGetan) {
+  const auto* vb = dynamic_cast<const VbFehler*>(&e);
+  if (!vb || vb->Nummer != fehlernr::ServerNichtErreichbar) return false;
+  Dienste().Meldungen->MsgBox(meldung::NichtsVeraendert(vb->Beschreibung, nichtGetan), vbExclamation, "");
+  return true;
+}
+
 // ---- public methods of the window ----
 
 void frmDorvex::KeywörterDateispezAuslesen(int32_t& dateinummer) {
@@ -74,7 +81,14 @@ void frmDorvex::KeywEntfernen(std::string& keyword) {
   try {
     const vxm::AktuelleDatei datei =
         KeywortPanelDatei ? KeywortPanelDatei() : vxm::AktuelleDatei{filListBox->FileName(), dirListBox->Path()};
-    const auto e = KeywordEntfernenNachFrage(DOC_DATA.Database(), datei, keyword);
+    std::optional<EntfernenErgebnis> e;
+    try {
+      e = KeywordEntfernenNachFrage(DOC_DATA.Database(), datei, keyword);
+    } catch (const std::exception& f) {
+      if (ServerAbgewiesen(f, "Das Keywort " + keyword + " wurde von der Datei " + datei.Name + " nicht entfernt"))
+        return;
+      throw;
+    }
     if (!e) return;
     int32_t nr = e->Abgemeldet ? 0 : e->Dateinummer;
     KeywörterDateispezAuslesen(nr);
@@ -257,8 +271,14 @@ void KeywortPanel::AuswahlGeaendert() {
 void KeywortPanel::KeywEingabeZuweisen() {
   const AktuelleDatei d = Datei();
   if (!DateiNochDa(d)) return;
-  AmPlatzWartendeZurueckholen(Register(), d.Ordner, d.Name);
-  const EingabeErgebnis e = KeywordsEingeben(Register(), d, S(f_.txtEingabeKeyw->text()));
+  EingabeErgebnis e;
+  try {
+    AmPlatzWartendeZurueckholen(Register(), d.Ordner, d.Name);
+    e = KeywordsEingeben(Register(), d, S(f_.txtEingabeKeyw->text()));
+  } catch (const std::exception& f) {
+    if (ServerAbgewiesen(f, "Die Keywörter wurden der Datei " + d.Name + " nicht zugewiesen")) return;
+    throw;
+  }
   if (!e.Fehler.empty()) {
     Zeigen(e.Fehler);
     return;
@@ -284,8 +304,14 @@ void KeywortPanel::KeywEingabeZuweisen() {
 
 void KeywortPanel::KeywDateiZuweisen(const std::string& keyword) {
   if (!DateiNochDa(Datei())) return;
-  AmPlatzWartendeZurueckholen(Register(), Datei().Ordner, Datei().Name);
-  const ZuweisungErgebnis e = KeywordZuweisen(Register(), Datei(), keyword);
+  ZuweisungErgebnis e;
+  try {
+    AmPlatzWartendeZurueckholen(Register(), Datei().Ordner, Datei().Name);
+    e = KeywordZuweisen(Register(), Datei(), keyword);
+  } catch (const std::exception& f) {
+    if (ServerAbgewiesen(f, "Das Keywort " + keyword + " wurde der Datei " + Datei().Name + " nicht zugewiesen")) return;
+    throw;
+  }
   if (!e.Meldung.empty()) {
     Zeigen(e.Meldung);
     return;

@@ -15,6 +15,11 @@ namespace vxm {
 
 class frmDorvex;
 
+// A register out of reach refuses a keyword change whole (each is one
+// transaction): the user reads what was not done instead of a bare error
+// number; what was typed or chosen stays. False for any other error.
+bool ServerAbgewiesen(const std::exception& e, const std::string& nichtGetan);
+
 class KeywortPanel : public QObject {
  public:
   explicit KeywortPanel(frmDorvex& f);

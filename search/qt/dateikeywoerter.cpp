@@ -19,6 +19,7 @@
 #include "basis/zustand.h"
 #include "files/dateidetails.h"
 #include "files/fingerabdruck.h"
+#include "keywords/qt/keywortpanel.h"
 #include "keywords/register.h"
 #include "platform/datenbank.h"
 #include "platform/dialoge.h"
@@ -538,6 +539,29 @@ std::string frmDateiKeywörter::SuchePfad() {
 
 // ---- assigning, removing, opening ----
 
+int32_t frmDateiKeywörter::ImRegisterZuweisen(const std::string& name, const std::string& ordner,
+                                               const std::string& kw) {
+  Datenbank& db = haupt_.Register().Database();
+  const int32_t id = KeywordIdSuchen(db, kw);
+  if (id == 0) {
+    Melden("Keine Dateien zu " + kw + " vorhanden.");
+    return 0;
+  }
+  Transaktion t(db);
+  int32_t nummer = DateiNummerSuchen(db, name, ordner);
+  if (nummer == 0) {
+    auto rs = db.TabelleOeffnen("Dateiinfo");
+    rs.AddNew();
+    rs.FeldSetzen("Dateiname", Variant(name));
+    rs.FeldSetzen("Dateipfad", Variant(Falten(ordner)));
+    nummer = rs.Zahl("Dateinummer");
+    rs.Update();
+  }
+  VerknuepfungAnhaengen(db, nummer, id);
+  t.Bestaetigen();
+  return nummer;
+}
+
 void frmDateiKeywörter::KeyZuweisen() {
   if (ScanLaeuft()) return;
   if (lstDateinamen->count() == 0) {
@@ -560,27 +584,15 @@ void frmDateiKeywörter::KeyZuweisen() {
     return;
   }
   std::string kw = Keyword;
-  Datenbank& db = haupt_.Register().Database();
-  const int32_t id = KeywordIdSuchen(db, kw);
-  if (id == 0) {
-    Melden("Keine Dateien zu " + kw + " vorhanden.");
-    return;
+  int32_t nummer = 0;
+  try {
+    nummer = ImRegisterZuweisen(name, ordner, kw);
+  } catch (const std::exception& f) {
+    if (ServerAbgewiesen(f, "Das Keywort " + kw + " wurde der Datei " + name + " nicht zugewiesen")) return;
+    throw;
   }
-  {
-    Transaktion t(db);
-    int32_t nummer = DateiNummerSuchen(db, name, ordner);
-    if (nummer == 0) {
-      auto rs = db.TabelleOeffnen("Dateiinfo");
-      rs.AddNew();
-      rs.FeldSetzen("Dateiname", Variant(name));
-      rs.FeldSetzen("Dateipfad", Variant(Falten(ordner)));
-      nummer = rs.Zahl("Dateinummer");
-      rs.Update();
-    }
-    VerknuepfungAnhaengen(db, nummer, id);
-    t.Bestaetigen();
-    FingerabdruckNehmen(db, nummer, ordner, name);
-  }
+  if (nummer == 0) return;
+  FingerabdruckNehmen(haupt_.Register().Database(), nummer, ordner, name);
   lstDateiGefunden->clear();
   if (suche_.SucheDateien) suche_.SucheDateien(kw);
   // A keyword that had no files has one now.
@@ -615,7 +627,8 @@ void frmDateiKeywörter::cmdKeyLöschen_Click() {
       return;
     }
   } catch (const std::exception& fehler) {
-    FehlerMelden(fehler);
+    if (!ServerAbgewiesen(fehler, "Das Keywort " + kw + " wurde von der Datei " + name + " nicht entfernt"))
+      FehlerMelden(fehler);
     return;
   }
   const FensterDatei gezeigt = haupt_.AktuelleDatei();

@@ -54,6 +54,9 @@ class frmDateiKeywörter : public QDialog {
   // ---- public methods ----
   std::string SuchePfad();
   void KeyZuweisen();
+  // The keyword linked to the file in one transaction; its Dateinummer, 0
+  // when the keyword is gone.
+  int32_t ImRegisterZuweisen(const std::string& name, const std::string& ordner, const std::string& kw);
 
   // ---- result list (filled by the keyword search) ----
   void ListeVorbereiten();  // detail view, small icons

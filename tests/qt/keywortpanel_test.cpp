@@ -8,7 +8,9 @@
 
 #include "basis/zustand.h"
 #include "component/qt/frmdorvex.h"
+#include "keywords/qt/keywortpanel.h"
 #include "keywords/register.h"
+#include "platform/fehler.h"
 #include "store/qt/ordnerbaum.h"
 #include "tests/qt/qthilfen.h"
 
@@ -380,6 +382,20 @@ TEST_F(KeywortPanelTest, ListenSpringenNichtMitDerEingabe) {
   Klick(F().cmdClearText);  // "Beenden"
   ASSERT_TRUE(F().Frame3->isHidden());
   EXPECT_EQ(ort(), vorher);
+}
+
+// A register out of reach: the message says what was not done; any other
+// error is left to the general error report.
+TEST_F(KeywortPanelTest, ServerNichtErreichbarSagtWasNichtGeschah) {
+  const VbFehler aus(fehlernr::ServerNichtErreichbar, "Der Datenbankserver db1 (Datenbank vxm) ist nicht erreichbar.");
+  EXPECT_TRUE(ServerAbgewiesen(aus, "Das Keywort MIETE wurde der Datei Brief.txt nicht zugewiesen"));
+  ASSERT_EQ(dialoge_->Gezeigt.size(), 1u);
+  EXPECT_EQ(dialoge_->Gezeigt[0].Text,
+            "Der Datenbankserver db1 (Datenbank vxm) ist nicht erreichbar.\r\nDas Keywort MIETE wurde der Datei "
+            "Brief.txt nicht zugewiesen, es wurde nichts verändert.");
+  EXPECT_FALSE(ServerAbgewiesen(VbFehler(fehlernr::Gesperrt, "gesperrt"), "nichts"));
+  EXPECT_FALSE(ServerAbgewiesen(std::runtime_error("x"), "nichts"));
+  EXPECT_EQ(dialoge_->Gezeigt.size(), 1u);
 }
 
 TEST_F(KeywortPanelTest, EscSchliesstUndDerFokusGehtZurDateiliste) {
