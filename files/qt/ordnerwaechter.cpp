@@ -163,7 +163,17 @@ class OrdnerWaechter : public QObject {
     bekannt_ = std::move(jetzt);
     const int64_t zuletzt = gesehen_;
     gesehen_ = Jetzt();
-    if (neu.empty() && weg.empty()) return;
+    if (neu.empty() && weg.empty()) {
+      // The same names after a change: files renamed over one another in one
+      // go (names swapped by a script). Their prints tell which document is
+      // where now; the keywords go with the documents.
+      try {
+        OrdnerNachpflegen(f_.DOC_DATA.Database(), ordner, Dienste().Dateien->Files(ordner));
+      } catch (const std::exception&) {
+        // the register busy or away: the clean-up of the folder catches up
+      }
+      return;
+    }
     try {
       BeobachtungNachziehen(f_.DOC_DATA.Database(), ordner, weg, neu);
       // What went without turning up here again is looked for elsewhere later.

@@ -487,6 +487,32 @@ TEST_F(Bedienung, ExternUmbenannteDateiBehaeltIhreKeywoerterSofort) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return Zeile("Mietnotiz.txt") >= 0; }, 5000));
 }
 
+// Two tagged files whose names a script swapped in one go (mv a t; mv b a;
+// mv t b) while their folder is shown: the names are as before, the
+// documents are not; each keeps its own keywords.
+TEST_F(Bedienung, SchnellVertauschteNamenBehaltenIhreKeywoerter) {
+  Sql(register_,
+      "INSERT INTO Keyword(Keyword) VALUES('BRIEF');"
+      "INSERT INTO Dateiinfo(Dateiname, Dateipfad) VALUES('Brief.txt', '" + kMieter + "');"
+      "INSERT INTO KeywordZwischentabelle(Dateinummer, KeywordID) VALUES(2, 2);");
+  // Written a while ago: the prints trust their times.
+  for (const char* n : {"\\Brief.txt", "\\Zettel.txt"})
+    fs::last_write_time(Host(kMieter + n), fs::file_time_type::clock::now() - std::chrono::hours(1));
+  ASSERT_TRUE(Laden());
+  Zeigen();
+  Datenbank& db = F().DOC_DATA.Database();
+  ASSERT_TRUE(FingerabdruckNehmen(db, 1, kMieter, "Zettel.txt"));
+  ASSERT_TRUE(FingerabdruckNehmen(db, 2, kMieter, "Brief.txt"));
+  QTest::qWait(300);  // the watcher has settled on the folder
+  fs::rename(Host(kMieter + "\\Zettel.txt"), Host(kMieter + "\\tmp.x"));
+  fs::rename(Host(kMieter + "\\Brief.txt"), Host(kMieter + "\\Zettel.txt"));
+  fs::rename(Host(kMieter + "\\tmp.x"), Host(kMieter + "\\Brief.txt"));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return DateiNummerSuchen(db, "Brief.txt", kMieter) == 1; }, 5000));
+  EXPECT_EQ(DateiNummerSuchen(db, "Zettel.txt", kMieter), 2);
+  EXPECT_EQ(Inhalt(kMieter + "\\Brief.txt"), "zettel");
+  EXPECT_EQ(KeywordsDerDatei(db, DateiNummerSuchen(db, "Brief.txt", kMieter)), std::vector<std::string>{"MIETE"});
+}
+
 TEST_F(Bedienung, ExternUmbenannterUnterordnerNimmtDieKeywoerterMit) {
   ASSERT_NO_FATAL_FAILURE(BriefeMitMahnung());
   Datenbank& db = F().DOC_DATA.Database();
