@@ -661,7 +661,12 @@ void frmDateiKeywörter::cmdBearbeitungStarten_Click() {
   }
   const std::string name = S(e->text(0)), ordner = S(e->text(1));
   haupt_.OrdnerZeigen(ordner);
-  haupt_.DateiWaehlen(name);
+  if (!haupt_.DateiWaehlen(name)) {
+    // Renamed, moved or deleted since the search: the panel would open on
+    // another file of the folder, and keywords would land there.
+    Melden("Die Datei " + ordner + "\\" + name + " ist nicht mehr vorhanden.");
+    return;
+  }
   if (suche_.KeywortPanelOeffnen) suche_.KeywortPanelOeffnen();
   Unload();
 }

@@ -245,6 +245,28 @@ TEST_F(Keywortsuche, BearbeitungStartenZeigtDieDateiImHauptfenster) {
   EXPECT_TRUE(GleichOhneFall(OrdnerBaum::Schluessel(F().Baum->Ausgewaehlt()), kOrdner + "\\7\\"));
 }
 
+// A hit whose file went since the search (moved out with the shell): no
+// keyword panel opens, least of all on another file of its folder.
+TEST_F(Keywortsuche, BearbeitungEinesVerschwundenenTreffersOeffnetKeinPanel) {
+  const int32_t a = Keyword("MIETE");
+  Dokument(kOrdner + "\\7", "Vertrag.doc", {a});
+  DateiAnlegen(kOrdner + "\\7\\Anhang.doc");
+  Starten();
+  int geoeffnetPanel = 0;
+  F().KeywortPanelOeffnen = [&] { ++geoeffnetPanel; };
+  F().txtDateisuchen->setText("miete");
+  treiber_ = [&](frmDateiKeywörter& w) {
+    std::filesystem::remove(Host(kOrdner + "\\7\\Vertrag.doc"));
+    w.lstDateiGefunden->setCurrentItem(w.lstDateiGefunden->topLevelItem(0));
+    w.cmdBearbeitungStarten->click();
+    EXPECT_EQ(dialoge_->Gezeigt.back().Text, "Die Datei " + kOrdner + "\\7\\Vertrag.doc ist nicht mehr vorhanden.");
+    EXPECT_TRUE(w.isVisible());
+    w.cmdSchliesen->click();
+  };
+  F().cmdSucheStarten->click();
+  EXPECT_EQ(geoeffnetPanel, 0);
+}
+
 // One very long keyword in the list does not push the caption out of the
 // window: it still says which keyword the list is for.
 TEST_F(Keywortsuche, LangesKeywortVerdraengtDieUeberschriftNicht) {
