@@ -97,6 +97,7 @@ struct Indexierer::Impl {
     std::string Pfad;
     std::int64_t Zeit;
     std::vector<std::string> Zwillinge;
+    std::vector<std::string> Unter;  // its sub-folders when listed
   };
   std::vector<Ordnerstand> ordnerzeiten;  // listed, files pending
 
@@ -125,6 +126,7 @@ struct Indexierer::Impl {
     std::vector<std::pair<std::string, struct stat>> Dateien;
     std::vector<std::string> Unter;      // sub-folders to walk
     std::vector<std::string> NeueUnter;  // sub-folders the watching does not follow yet
+    std::vector<std::string> AlleUnter;
   };
   // The listed files against their rows.
   struct Befund {
@@ -154,7 +156,7 @@ struct Indexierer::Impl {
     Auflistung liste = Auflisten(d, a, win);
     ::closedir(d);
     Befund b = Vergleichen(liste.Dateien, win, host, bekannt);
-    if (a.Rekursiv || a.Nachpruefen) ordnerzeiten.push_back({win, ordnerzeit, std::move(b.Zwillinge)});
+    if (a.Rekursiv || a.Nachpruefen) ordnerzeiten.push_back({win, ordnerzeit, std::move(b.Zwillinge), liste.AlleUnter});
     // Rows of files that are gone.
     for (auto& [_, e] : bekannt) schreiber.Vormerken({e, std::nullopt, false, true});
     std::sort(liste.Unter.begin(), liste.Unter.end());
@@ -174,6 +176,7 @@ struct Indexierer::Impl {
         if (::fstatat(::dirfd(d), n, &st, 0) != 0 || S_ISDIR(st.st_mode)) continue;
       }
       if (S_ISDIR(st.st_mode)) {
+        aus.AlleUnter.push_back(Verbinden(win, n));
         if (a.Rekursiv) {
           aus.Unter.push_back(Verbinden(win, n));
         } else if (a.Nachpruefen && wache && !wache->Beobachtet(Verbinden(win, n))) {
@@ -493,7 +496,23 @@ struct Indexierer::Impl {
       std::lock_guard<std::mutex> l(m);
       if (!ordner.empty() || !dateien.empty() || !vorrangOrdner.empty()) return;
     }
+    // A recorded folder vouches for its recorded sub-folders as all there
+    // are: one whose record was dropped (a file below it changed) leaves it
+    // unrecorded too, and a search walks it. Deepest first, so that holds
+    // down every branch of the batch.
+    std::sort(ordnerzeiten.begin(), ordnerzeiten.end(), [](const Ordnerstand& x, const Ordnerstand& y) {
+      return std::count(x.Pfad.begin(), x.Pfad.end(), '\\') > std::count(y.Pfad.begin(), y.Pfad.end(), '\\');
+    });
+    std::unordered_set<std::string> imStapel;
+    for (const auto& o : ordnerzeiten) imStapel.insert(IndexOrdnerSchluessel(o.Pfad));
     for (auto& o : ordnerzeiten) {
+      const bool luecke = std::any_of(o.Unter.begin(), o.Unter.end(), [&](const std::string& u) {
+        return !imStapel.count(IndexOrdnerSchluessel(u)) && !index->OrdnerzeitVorhanden(u);
+      });
+      if (luecke) {
+        imStapel.erase(IndexOrdnerSchluessel(o.Pfad));
+        continue;
+      }
       Schreibauftrag s;
       s.Eintrag.Pfad = std::move(o.Pfad);
       s.Eintrag.Mtime = o.Zeit;

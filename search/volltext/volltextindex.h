@@ -135,6 +135,7 @@ class Volltextindex {
                            const std::vector<std::string>& zwillinge = {});
   void OrdnerzeitenVergessen(const std::string& ordner);  // and those below
   std::vector<Ordnerzeit> OrdnerzeitenUnter(const std::string& ordner);
+  bool OrdnerzeitVorhanden(const std::string& ordner);
 
   // Sections of indexed texts that may hold `gefaltet`: every section
   // holding all of the phrase's trigrams (a phrase of at most 256 bytes lies

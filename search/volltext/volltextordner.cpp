@@ -57,6 +57,13 @@ void Volltextindex::OrdnerzeitenVergessen(const std::string& ordner) {
   }
 }
 
+bool Volltextindex::OrdnerzeitVorhanden(const std::string& ordner) {
+  sqlite3_stmt* s = Anweisung("SELECT 1 FROM ordner WHERE schluessel = ?1");
+  Zurueck z{s};
+  Binden(s, 1, IndexOrdnerSchluessel(ordner));
+  return sqlite3_step(s) == SQLITE_ROW;
+}
+
 std::vector<Ordnerzeit> Volltextindex::OrdnerzeitenUnter(const std::string& ordner) {
   sqlite3_stmt* s = Anweisung(
       "SELECT schluessel, pfad, coalesce(zwillingszeit, mtime), zwillinge FROM ordner WHERE schluessel = ?1"

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "basis/zustand.h"
+#include "files/qt/aktionen.h"
 #include "search/qt/datensuche_fenster.h"
 #include "search/qt/volltextfenster.h"
 #include "search/volltext/indexierer.h"
@@ -71,6 +72,33 @@ class VolltextImFenster : public FensterUmgebung {
     F().DatenSucheStarten();
   }
 };
+
+// A file cut and pasted in the window, with the indexer at rest: the next
+// text search still walks every folder, also those below the two places.
+TEST_F(VolltextImFenster, NachAusschneidenUndEinfuegenFindetDieSucheAlles) {
+  const std::string be = "C:\\VXM\\VXMDOK\\1\\7\\3";
+  DateiAnlegen(be + "\\1\\Korrespondenz\\Notiz.txt", "Telefonnotiz Frau Weiß");
+  DateiAnlegen(be + "\\2\\Korrespondenz\\Notiz.txt", "Telefonnotiz Herr Bäcker");
+  DateiAnlegen(be + "\\2\\Vorschreibungen\\Jänner.txt", "Vorschreibung");
+  DateiAnlegen(be + "\\Kündigung alt.txt", "Kündigung");
+  ASSERT_TRUE(Laden());
+  ASSERT_TRUE(IndexFertig());
+  Textsuche("telefonnotiz");
+  ASSERT_EQ(Liste().topLevelItemCount(), 2);
+  F().cmdOrdner->click();
+  F().dirListBox->SetPath(be);
+  F().filListBox->SetListIndex(0);
+  ASSERT_EQ(F().filListBox->FileName(), "Kündigung alt.txt");
+  AktionenVon(F())->lstAktion_Click(0);  // Ausschneiden
+  F().dirListBox->SetPath(be + "\\2\\Vorschreibungen");
+  AktionenVon(F())->lstAktion_Click(2);  // Einfügen
+  ASSERT_TRUE(std::filesystem::exists(Host(be + "\\2\\Vorschreibungen\\Kündigung alt.txt")));
+  ASSERT_TRUE(IndexFertig());
+  Textsuche("telefonnotiz");
+  EXPECT_EQ(Liste().topLevelItemCount(), 2);
+  Textsuche("bäcker");
+  EXPECT_EQ(Liste().topLevelItemCount(), 1);
+}
 
 TEST_F(VolltextImFenster, IndexLaeuftMitFortschrittPauseUndFolgtAenderungen) {
   ASSERT_TRUE(Laden());
