@@ -278,6 +278,13 @@ void DatenSucheFenster::OhneTrefferZurueck(bool abgebrochen) {
   const QString text = f_.txtDateisuchen->text();
   OrdnerAnsicht();
   DetailsNachDerListe();
+  // The captions name the folder shown again, not the last search's first hit.
+  f_.vxmAnzeige->hide();
+  for (QLabel* l : {f_.lblObjName, f_.lblBeName, f_.lblBnName}) {
+    l->clear();
+    l->setToolTip({});
+  }
+  if (EnthaeltOhneFall(Gross(f_.dirListBox->Path()), Zustand().MandantPfad)) f_.vxmDatenholen();
   f_.lstIcon->setVisible(f_.filListBox->ListCount() > 0);
   f_.Label6->setVisible(f_.filListBox->ListCount() > 0);
   f_.txtDateisuchen->setText(text);

@@ -267,6 +267,29 @@ TEST_F(Suche, UmlauteImNamenUndKeinTrefferGibtDieOrdneransichtZurueck) {
   EXPECT_EQ(F().txtDateisuchen->text().toStdString(), "gibtsnicht");
 }
 
+// Back at the folders after a search without a hit: the captions name the
+// entity of the folder shown, not that of the last search's first hit.
+TEST_F(Suche, OhneTrefferZurueckMitDenBeschriftungenDesOrdners) {
+  ASSERT_TRUE(Laden());
+  F().dirListBox->SetPath("C:\\VXM\\VXMDOK\\1\\9");
+  const auto beschriftungen = [&] {
+    return F().lblObjName->text().toStdString() + "|" + F().lblBeName->text().toStdString() + "|" +
+           F().lblBnName->text().toStdString() + "|" + (F().vxmAnzeige->isHidden() ? "aus" : "an");
+  };
+  const std::string imOrdner = beschriftungen();
+  const auto suchen = [&](const char* text) {
+    F().txtDateisuchen->setText(text);
+    F().DatenSucheStarten();
+  };
+  suchen("mietvertrag");
+  ASSERT_EQ(Liste().topLevelItemCount(), 1);
+  ASSERT_NE(beschriftungen(), imOrdner) << "the hit's tenant is shown";
+  suchen("gibtsnicht");
+  ASSERT_FALSE(F().tvwDir->isHidden());
+  EXPECT_EQ(F().dirListBox->Path(), "C:\\VXM\\VXMDOK\\1\\9");
+  EXPECT_EQ(beschriftungen(), imOrdner);
+}
+
 TEST_F(Suche, AlleDateienUndUninterpretierbaresMelden) {
   ASSERT_TRUE(Laden());
   Namensuche("*.*");
