@@ -278,13 +278,7 @@ void DatenSucheFenster::OhneTrefferZurueck(bool abgebrochen) {
   const QString text = f_.txtDateisuchen->text();
   OrdnerAnsicht();
   DetailsNachDerListe();
-  // The captions name the folder shown again, not the last search's first hit.
-  f_.vxmAnzeige->hide();
-  for (QLabel* l : {f_.lblObjName, f_.lblBeName, f_.lblBnName}) {
-    l->clear();
-    l->setToolTip({});
-  }
-  if (EnthaeltOhneFall(Gross(f_.dirListBox->Path()), Zustand().MandantPfad)) f_.vxmDatenholen();
+  BeschriftungenDesOrdners();
   f_.lstIcon->setVisible(f_.filListBox->ListCount() > 0);
   f_.Label6->setVisible(f_.filListBox->ListCount() > 0);
   f_.txtDateisuchen->setText(text);
@@ -355,9 +349,12 @@ void DatenSucheFenster::comsuchen_Click() {
     f_.filListBox->hide();
     TrefferlisteFertig(steuerung.Abbrechen && !strukturFehler);
     f_.gefundenviewBox->update();
+    // The details describe a hit, not the file shown before the search.
+    ErstenTrefferZeigen();
   } else {
     OrdnerAnsicht();
     DetailsNachDerListe();
+    BeschriftungenDesOrdners();
   }
   if (strukturFehler) Dienste().Meldungen->MsgBox(kMeldungOrdnerstruktur, vbOKOnly, "");
 }
@@ -523,6 +520,16 @@ void DatenSucheFenster::NachDerUebernahme(bool da, const std::string& pfad) {
     f_.DateiDetailsLeeren();
     Dienste().Meldungen->MsgBox("Die Datei " + pfad + " ist nicht mehr vorhanden.", vbInformation, "");
   }
+}
+
+// The captions name the folder shown again, not the last search's first hit.
+void DatenSucheFenster::BeschriftungenDesOrdners() {
+  f_.vxmAnzeige->hide();
+  for (QLabel* l : {f_.lblObjName, f_.lblBeName, f_.lblBnName}) {
+    l->clear();
+    l->setToolTip({});
+  }
+  if (EnthaeltOhneFall(Gross(f_.dirListBox->Path()), Zustand().MandantPfad)) f_.vxmDatenholen();
 }
 
 void DatenSucheFenster::OrdnerAnsicht() {

@@ -54,6 +54,7 @@ class DatenSucheFenster : public QObject {
   void TrefferlisteFertig(bool abgebrochen);
   void ErstenTrefferZeigen();
   void OhneTrefferZurueck(bool abgebrochen);
+  void BeschriftungenDesOrdners();
   void EintragHinzufuegen(const SuchTreffer& t, const std::string* kontext = nullptr);
   void EreignisseLaufenLassen(bool sofort);
   void Beginnen();

@@ -288,6 +288,15 @@ TEST_F(Suche, OhneTrefferZurueckMitDenBeschriftungenDesOrdners) {
   ASSERT_FALSE(F().tvwDir->isHidden());
   EXPECT_EQ(F().dirListBox->Path(), "C:\\VXM\\VXMDOK\\1\\9");
   EXPECT_EQ(beschriftungen(), imOrdner);
+
+  // The same with "suchen Dokument"; its hit's details are those shown.
+  Namensuche("mietvertrag");
+  ASSERT_EQ(Liste().topLevelItemCount(), 1);
+  EXPECT_EQ(F().lblName->text().toStdString(), "Mietvertrag.txt");
+  EXPECT_NE(beschriftungen(), imOrdner);
+  Namensuche("gibtsnicht");
+  EXPECT_EQ(F().dirListBox->Path(), "C:\\VXM\\VXMDOK\\1\\9");
+  EXPECT_EQ(beschriftungen(), imOrdner);
 }
 
 TEST_F(Suche, AlleDateienUndUninterpretierbaresMelden) {
