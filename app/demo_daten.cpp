@@ -71,7 +71,9 @@ std::string Pdf(const std::string& titel, const std::vector<std::string>& zeilen
   return pdf.Value();
 }
 
-// A photo-like picture: sky, lawn and a house front with windows.
+// A photo-like picture: sky, lawn and a house front with windows. Each
+// variant differs in its bytes: two pictures of one content could not be
+// told apart when one of them is renamed outside the program.
 void Foto(const fs::path& ziel, int variante) {
   std::error_code ec;
   if (fs::exists(ziel, ec)) return;
@@ -83,7 +85,9 @@ void Foto(const fs::path& ziel, int variante) {
   himmel.setColorAt(1, QColor(200, 225, 245));
   p.fillRect(0, 0, 640, 330, himmel);
   p.fillRect(0, 330, 640, 150, QColor(80, 140, 60));
-  const QColor fassade = variante == 0 ? QColor(235, 215, 170) : QColor(200, 190, 185);
+  const QColor fassade = variante == 0   ? QColor(235, 215, 170)
+                         : variante == 1 ? QColor(200, 190, 185)
+                                         : QColor(215, 220, 230);
   p.fillRect(140, 140, 360, 260, fassade);
   p.setBrush(QColor(150, 60, 40));
   p.setPen(Qt::NoPen);
@@ -354,7 +358,8 @@ DemoAufruf DemoDatenAnlegen(const fs::path& laufwerkC) {
     } else if (auto p = pdfs.find(d.name); p != pdfs.end()) {
       Schreiben(ziel, Pdf(p->second.first, p->second.second));
     } else {
-      Foto(ziel, d.name.find("Wasserschaden") != std::string::npos ? 1 : 0);
+      const bool schaden = d.name.find("Wasserschaden") != std::string::npos;
+      Foto(ziel, schaden ? 1 : d.name.find("Grundriss") != std::string::npos ? 2 : 0);
     }
   }
   // the usual sub-folders of the called tenant, some still empty
