@@ -138,6 +138,14 @@ int BeiseitePruefen(vxm::Datenbank& db) {
     for (std::size_t i = 0; i < fehlend.size() && i < kZeigen; ++i) std::printf("  %s\n", fehlend[i].c_str());
     if (fehlend.size() > kZeigen) std::printf("  … und %zu weitere\n", fehlend.size() - kZeigen);
   }
+  // Names exchanged outside the program, not yet followed.
+  const auto fremd = vxm::ZeilenMitFremdemInhalt(db);
+  if (!fremd.empty()) {
+    std::printf("Namen außerhalb des Programms vertauscht (beim nächsten Öffnen ihres Ordners oder mit abgleichen "
+                "nachgeführt): %zu\n",
+                fremd.size());
+    for (const auto& f : fremd) std::printf("  %s\n", f.c_str());
+  }
   const auto befunde = vxm::AbgleichBefunde(db);
   for (const auto& b : befunde) std::printf("%s\n", b.c_str());
   return befunde.empty() ? 0 : 1;

@@ -1,6 +1,7 @@
 #include "files/registerpflege.h"
 
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -312,6 +313,40 @@ bool OrdnerWeg(const std::string& pfad) {
 }
 
 }  // namespace
+
+std::vector<std::string> ZeilenMitFremdemInhalt(Datenbank& db) {
+  std::vector<std::string> befunde;
+  if (!AbgleichTabellenDa(db)) return befunde;
+  struct Zeile {
+    std::string Pfad;
+    DateiStand Abdruck;
+  };
+  std::vector<Zeile> zeilen;
+  std::map<std::pair<int64_t, int64_t>, std::vector<std::size_t>> nachStand;  // print's size and time: rows
+  sql::Abfrage a(db,
+                 "SELECT d.Dateiname, d.Dateipfad, f.Groesse, f.Mtime FROM Dateiinfo d CROSS JOIN vxm_fingerabdruck f "
+                 "ON f.Dateinummer = d.Dateinummer ORDER BY d.Dateinummer");
+  while (a.Zeile()) {
+    const std::string name(a.Spalte(0)), pfad(a.Spalte(1));
+    Zeile z{!pfad.empty() && pfad.back() == '\\' ? pfad + name : pfad + "\\" + name, {a.ZahlSpalte(2), a.ZahlSpalte(3)}};
+    if (z.Abdruck.Mtime == kUnsicher) continue;  // its time tells nothing
+    nachStand[{z.Abdruck.Groesse, z.Abdruck.Mtime}].push_back(zeilen.size());
+    zeilen.push_back(std::move(z));
+  }
+  for (const auto& z : zeilen) {
+    std::optional<DateiStand> jetzt;
+    try {
+      jetzt = StandLesen(HostPfadVon(z.Pfad));
+    } catch (const VbFehler&) {
+    }
+    if (!jetzt || *jetzt == z.Abdruck) continue;
+    // A rename keeps the time to the nanosecond; an edit or a copy does not.
+    const auto it = nachStand.find({jetzt->Groesse, jetzt->Mtime});
+    if (it == nachStand.end() || it->second.size() != 1) continue;
+    befunde.push_back(z.Pfad + " enthält, was als " + zeilen[it->second.front()].Pfad + " eingetragen ist");
+  }
+  return befunde;
+}
 
 std::vector<std::string> ZeilenOhneDatei(Datenbank& db) {
   std::vector<std::string> fehlend;

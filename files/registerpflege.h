@@ -43,6 +43,11 @@ std::vector<int32_t> RegisterDateiNummern(Datenbank& db, const std::string& name
 // listed otherwise (a drive away, no permission) tells nothing and is left out.
 std::vector<std::string> ZeilenOhneDatei(Datenbank& db);
 
+// Files that hold, by size and time, what the register knows as another
+// row's file (names exchanged outside the program, not yet followed): one
+// line each. Only stats each file; a register without prints gives none.
+std::vector<std::string> ZeilenMitFremdemInhalt(Datenbank& db);
+
 // After a folder was renamed: rows of `alt` and of every folder below it get
 // the path with `alt` replaced by `neu` (upper-cased) in front. The number
 // of rows changed.

@@ -1,10 +1,12 @@
 // The admin command and the sqlite3 shell on a register file.
 #include <sys/wait.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
+#include "files/fingerabdruck.h"
 #include "files/registervorhaben.h"
 #include "keywords/registerzugriff.h"
 #include "platform/datenbank.h"
@@ -100,6 +102,41 @@ TEST_F(RegisterWerkzeugTest, PruefenNenntZeilenOhneDatei) {
             std::string::npos)
       << ausgabe_;
   EXPECT_EQ(ausgabe_.find("fremd.txt"), std::string::npos) << "a drive the table does not map is not judged";
+  EXPECT_NE(ausgabe_.find("Register in Ordnung."), std::string::npos) << ausgabe_;
+}
+
+// Two names exchanged outside the program before their folder was opened:
+// the check names both files with what they hold now; an edited file is no
+// such case. The register itself is sound.
+TEST_F(RegisterWerkzeugTest, PruefenNenntVertauschteNamen) {
+  ASSERT_EQ(Aufruf(Werkzeug("anlegen '" + datei_.string() + "'")), 0) << ausgabe_;
+  DateiAnlegen("C:\\DOK\\A\\miete.txt", "Mieterhöhung");
+  DateiAnlegen("C:\\DOK\\A\\heizung.txt", "Heizung kalt");
+  DateiAnlegen("C:\\DOK\\A\\notiz.txt", "Notiz");
+  for (const char* n : {"miete.txt", "heizung.txt", "notiz.txt"})
+    fs::last_write_time(Host(std::string("C:\\DOK\\A\\") + n), fs::file_time_type::clock::now() - std::chrono::hours(1));
+  {
+    auto db = DatenbankOeffnenHost(datei_);
+    db->Execute("INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES (\"miete.txt\", \"C:\\DOK\\A\"), "
+                "(\"heizung.txt\", \"C:\\DOK\\A\"), (\"notiz.txt\", \"C:\\DOK\\A\")");
+    AbgleichTabellenAnlegen(*db);
+    for (int32_t nr : {1, 2, 3})
+      ASSERT_TRUE(FingerabdruckNehmen(*db, nr, "C:\\DOK\\A", nr == 1 ? "miete.txt" : nr == 2 ? "heizung.txt" : "notiz.txt"));
+  }
+  const fs::path a = Host("C:\\DOK\\A");
+  fs::rename(a / "miete.txt", a / "t");
+  fs::rename(a / "heizung.txt", a / "miete.txt");
+  fs::rename(a / "t", a / "heizung.txt");
+  std::ofstream(a / "notiz.txt", std::ios::app) << " ergänzt";
+  const std::string laufwerke = "VXM_LAUFWERKE='C=" + laufwerkC_.string() + "' ";
+  EXPECT_EQ(Aufruf(laufwerke + Werkzeug("pruefen '" + datei_.string() + "'")), 0) << ausgabe_;
+  EXPECT_NE(ausgabe_.find("Namen außerhalb des Programms vertauscht (beim nächsten Öffnen ihres Ordners oder mit "
+                          "abgleichen nachgeführt): 2\n"
+                          "  C:\\DOK\\A\\miete.txt enthält, was als C:\\DOK\\A\\heizung.txt eingetragen ist\n"
+                          "  C:\\DOK\\A\\heizung.txt enthält, was als C:\\DOK\\A\\miete.txt eingetragen ist\n"),
+            std::string::npos)
+      << ausgabe_;
+  EXPECT_EQ(ausgabe_.find("notiz.txt enthält"), std::string::npos) << ausgabe_;
   EXPECT_NE(ausgabe_.find("Register in Ordnung."), std::string::npos) << ausgabe_;
 }
 
