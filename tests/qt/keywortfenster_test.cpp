@@ -215,10 +215,7 @@ TEST_F(Keywortsuche, VerschwundeneDateiBekommtKeineRegisterzeile) {
 }
 
 TEST_F(Keywortsuche, BearbeitungStartenZeigtDieDateiImHauptfenster) {
-  const int32_t a = Keyword("MIETE");
-  Dokument(kOrdner + "\\7", "Vertrag.doc", {a});
-  DateiAnlegen(kOrdner + "\\7\\Anhang.doc");
-  Starten();
+  VertragMitAnhangStarten();
   int geoeffnetPanel = 0;
   F().KeywortPanelOeffnen = [&] {
     ++geoeffnetPanel;
@@ -248,10 +245,7 @@ TEST_F(Keywortsuche, BearbeitungStartenZeigtDieDateiImHauptfenster) {
 // A hit whose file went since the search (moved out with the shell): no
 // keyword panel opens, least of all on another file of its folder.
 TEST_F(Keywortsuche, BearbeitungEinesVerschwundenenTreffersOeffnetKeinPanel) {
-  const int32_t a = Keyword("MIETE");
-  Dokument(kOrdner + "\\7", "Vertrag.doc", {a});
-  DateiAnlegen(kOrdner + "\\7\\Anhang.doc");
-  Starten();
+  VertragMitAnhangStarten();
   int geoeffnetPanel = 0;
   F().KeywortPanelOeffnen = [&] { ++geoeffnetPanel; };
   F().txtDateisuchen->setText("miete");

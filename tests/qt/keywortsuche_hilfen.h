@@ -42,6 +42,12 @@ class Keywortsuche : public FensterUmgebung {
   }
 
   int32_t Keyword(const std::string& name) { return KeywordAnlegen(*reg_, name); }
+  // Folder 7 holds the tagged Vertrag.doc (MIETE) and the untagged Anhang.doc.
+  void VertragMitAnhangStarten() {
+    Dokument(kOrdner + "\\7", "Vertrag.doc", {Keyword("MIETE")});
+    DateiAnlegen(kOrdner + "\\7\\Anhang.doc");
+    Starten();
+  }
   // A document on disk, registered with the given keywords.
   int32_t Dokument(const std::string& ordner, const std::string& name, std::vector<int32_t> ids,
                    const std::string& registerPfad = {}) {
