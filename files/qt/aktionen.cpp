@@ -15,6 +15,7 @@
 #include "files/qt/frmordnerinfo.h"
 #include "files/registerpflege.h"
 #include "files/registervorhaben.h"
+#include "keywords/qt/keywortpanel.h"
 #include "keywords/register.h"
 #include "keywords/registerzugriff.h"
 #include "platform/dienste.h"
@@ -188,6 +189,9 @@ void Aktionen::LoeschenAusfuehren() {
     }
     loeschen([](const std::string& p) { return DateiLoeschen(p); }, false);
   } catch (const std::exception& e) {
+    // A register out of reach refuses the delete before the file goes: one
+    // message says so.
+    if (ServerAbgewiesen(e, "Die Datei " + pfad + " wurde nicht gelöscht")) return;
     Melden(e);
     Hinweis("Die Datei " + pfad + " wurde nicht gelöscht.");
   }
