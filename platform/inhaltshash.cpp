@@ -1,5 +1,6 @@
 #include "platform/inhaltshash.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 #include <xxhash.h>
 
@@ -48,6 +49,17 @@ bool InhaltHashen(int fd, Inhaltshash& hash, std::int64_t& gelesen) {
   XXH128_canonicalFromHash(&c, h);
   std::memcpy(hash.data(), c.digest, hash.size());
   return true;
+}
+
+bool InhaltHashenDatei(const std::string& pfad, std::string& hash) {
+  const int fd = ::open(pfad.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  Inhaltshash h;
+  std::int64_t gelesen = 0;
+  const bool gut = InhaltHashen(fd, h, gelesen);
+  ::close(fd);
+  hash.assign(reinterpret_cast<const char*>(h.data()), h.size());
+  return gut;
 }
 
 }  // namespace vxm

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace vxm {
 
@@ -13,5 +14,9 @@ using Inhaltshash = std::array<unsigned char, 16>;
 // Hashes an open file from its current offset to the end in one pass;
 // `gelesen` gets the bytes read. False on a read error.
 bool InhaltHashen(int fd, Inhaltshash& hash, std::int64_t& gelesen);
+
+// The hash of a whole file by its path, as 16 bytes in `hash`; false when
+// it cannot be read.
+bool InhaltHashenDatei(const std::string& pfad, std::string& hash);
 
 }  // namespace vxm

@@ -24,35 +24,6 @@
 
 namespace vxm::volltext {
 
-namespace {
-
-std::string Verbinden(const std::string& ordner, const std::string& name) {
-  if (!ordner.empty() && ordner.back() == '\\') return ordner + name;
-  return ordner + "\\" + name;
-}
-
-// xxh128 of a file's bytes; false when it cannot be read.
-bool DateiHash(const std::string& host, std::string& hash) {
-  const int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
-  Inhaltshash h;
-  std::int64_t gelesen = 0;
-  const bool gut = InhaltHashen(fd, h, gelesen);
-  ::close(fd);
-  hash.assign(reinterpret_cast<const char*>(h.data()), h.size());
-  return gut;
-}
-
-// The index's own files (and SQLite's beside them) change with every batch.
-bool EigeneDatei(std::string_view n) {
-  for (std::string_view endung : {".volltext", ".volltext-wal", ".volltext-shm", ".volltext-journal"}) {
-    if (n.size() >= endung.size() && n.substr(n.size() - endung.size()) == endung) return true;
-  }
-  return false;
-}
-
-}  // namespace
-
 struct Indexierer::Impl {
   struct Ordnerauftrag {
     std::string Windows;
@@ -290,7 +261,7 @@ struct Indexierer::Impl {
       ++erledigt;
       return std::nullopt;
     }
-    if (!DateiHash(a.Host, e.Hash)) {
+    if (!InhaltHashenDatei(a.Host, e.Hash)) {
       e.Zustand = Indexzustand::NichtIndizierbar;
       e.Grund = "nicht lesbar";
       schreiber.Vormerken({e, std::nullopt});

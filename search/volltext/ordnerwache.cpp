@@ -24,11 +24,6 @@ std::string Schluessel(const std::string& windows) {
   return k;
 }
 
-std::string Verbinden(const std::string& ordner, const std::string& name) {
-  if (!ordner.empty() && ordner.back() == '\\') return ordner + name;
-  return ordner + "\\" + name;
-}
-
 // Changes on these reach no machine but the one that made them.
 bool Netzlaufwerk(const std::string& host) {
   struct statfs s {};
@@ -48,14 +43,6 @@ bool Netzlaufwerk(const std::string& host) {
     default:
       return false;
   }
-}
-
-// The index's own files change with every batch it writes.
-bool EigeneDatei(std::string_view n) {
-  for (std::string_view endung : {".volltext", ".volltext-wal", ".volltext-shm", ".volltext-journal"}) {
-    if (n.size() >= endung.size() && n.substr(n.size() - endung.size()) == endung) return true;
-  }
-  return false;
 }
 
 }  // namespace

@@ -92,6 +92,18 @@ std::string IndexOrdnerSchluessel(const std::string& ordner) {
   return k;
 }
 
+std::string Verbinden(const std::string& ordner, const std::string& name) {
+  if (!ordner.empty() && ordner.back() == '\\') return ordner + name;
+  return ordner + "\\" + name;
+}
+
+bool EigeneDatei(std::string_view n) {
+  for (std::string_view endung : {".volltext", ".volltext-wal", ".volltext-shm", ".volltext-journal"}) {
+    if (n.size() >= endung.size() && n.substr(n.size() - endung.size()) == endung) return true;
+  }
+  return false;
+}
+
 std::string Volltextindex::DateiNebenRegister(const std::string& reg) {
   const auto trenner = reg.find_last_of("\\/");
   const auto punkt = reg.rfind('.');

@@ -227,6 +227,10 @@ class Volltextindex {
 std::string IndexSchluessel(const std::string& pfad);
 // A folder's key, without a final separator: "C:\A\" and "C:\A" name one folder.
 std::string IndexOrdnerSchluessel(const std::string& ordner);
+// A name inside a Windows-form folder.
+std::string Verbinden(const std::string& ordner, const std::string& name);
+// The index's own files (and SQLite's beside them), which change with every batch.
+bool EigeneDatei(std::string_view name);
 
 // Unpacks stored sections into a buffer it keeps, so checking many
 // candidates allocates nothing. One per thread.

@@ -22,11 +22,6 @@
 namespace vxm::volltext {
 namespace {
 
-std::string Verbinden(const std::string& ordner, const std::string& name) {
-  if (!ordner.empty() && ordner.back() == '\\') return ordner + name;
-  return ordner + "\\" + name;
-}
-
 // "C:\A\" and "C:\A" are one folder.
 std::string OrdnerKey(const std::string& windows) {
   std::string k = IndexSchluessel(windows);
