@@ -152,6 +152,8 @@ int BeiseitePruefen(vxm::Datenbank& db) {
 }
 
 int Abgleichen(const std::string& datei, const std::string& wurzel, int32_t tage) {
+  // The whole-file check comes with the first write, while the store is walked.
+  vxm::SchreibpruefungAufschieben(true);
   auto db = vxm::DatenbankDateiOeffnenHost(datei);
   if (tage > 0) {
     vxm::BeiseiteTageSetzen(*db, tage);

@@ -14,6 +14,7 @@
 #include "platform/fehler.h"
 #include "platform/oeffner.h"
 #include "platform/parallel.h"
+#include "platform/rueckschreiben.h"
 #include "platform/sqlhilfen.h"
 #include "platform/text.h"
 
@@ -68,7 +69,7 @@ bool ImOderUnter(const std::string& ordner, const std::string& wurzel) {
 
 // Rows under the root with size and time of their prints, by place.
 void ZeilenLaden(Datenbank& db, const std::string& wurzel, std::vector<Zeile>& zeilen,
-                 std::unordered_map<Ort128, int32_t, Ort128Hash>& orte, std::unordered_set<int64_t>& groessen) {
+                 std::unordered_map<Ort128, int32_t, Ort128Hash>& orte) {
   const std::string wf = Falten(wurzel);
   Abfrage a(db,
             "SELECT d.Dateinummer, d.DateinameSchluessel, d.DateipfadSchluessel, f.Groesse, f.Mtime "
@@ -85,7 +86,6 @@ void ZeilenLaden(Datenbank& db, const std::string& wurzel, std::vector<Zeile>& z
     if (!a.IstNull(3)) {
       r.Groesse = a.ZahlSpalte(3);
       r.Mtime = a.ZahlSpalte(4);
-      groessen.insert(r.Groesse);
     }
     std::string_view pfad = a.Spalte(2);
     while (!pfad.empty() && pfad.back() == '\\') pfad.remove_suffix(1);
@@ -104,37 +104,62 @@ void ZeilenLaden(Datenbank& db, const std::string& wurzel, std::vector<Zeile>& z
   }
 }
 
-// What the walk found, gathered on its own thread.
+// What the walk found, each folder's files together.
 struct Fund {
-  uint32_t Ordner;
+  uint32_t Ordner;  // in its Teil
   std::string Name;
   DateiStand Stand;
   Ort128 Ort;
 };
-struct Lauf {
+struct Teil {  // what one thread of the walk found
   std::vector<std::string> Ordner;  // Windows form
   std::vector<std::filesystem::path> Host;
+  std::vector<std::size_t> Anfang;  // first Fund of each folder
   std::vector<Fund> Funde;
+  std::string Puffer;
+};
+struct Lauf {
+  std::vector<Teil> Teile;
   LaufErgebnis Ergebnis;
-  std::exception_ptr Fehler;  // raised on the walker's thread, raised again after the join
+  std::exception_ptr Fehler;  // raised on a walker's thread, raised again after the join
 };
 
 void Laufen(const std::filesystem::path& host, const std::string& wurzel, Lauf& l) try {
-  std::string puffer;
-  const std::filesystem::path* letzter = nullptr;
-  l.Ergebnis = BestandLaufen(host, wurzel, [&](const LaufDatei& f) {
-    if (f.HostOrdner != letzter || l.Ordner.empty() || l.Ordner.back() != f.Ordner) {
-      l.Ordner.emplace_back(f.Ordner);
-      l.Host.push_back(*f.HostOrdner);
-      letzter = f.HostOrdner;
+  l.Teile.resize(std::max(1u, std::thread::hardware_concurrency()));
+  l.Ergebnis = BestandLaufen(host, wurzel, l.Teile.size(), [&](std::size_t faden, const LaufDatei& f) {
+    Teil& t = l.Teile[faden];
+    if (t.Ordner.empty() || t.Ordner.back() != f.Ordner) {
+      t.Ordner.emplace_back(f.Ordner);
+      t.Host.push_back(*f.HostOrdner);
+      t.Anfang.push_back(t.Funde.size());
     }
-    puffer.assign(f.OrdnerFalte);
-    puffer += '\\';
-    FaltenAnhaengen(puffer, f.Name);
-    l.Funde.push_back({static_cast<uint32_t>(l.Ordner.size() - 1), std::string(f.Name), f.Stand, OrtSchluessel(puffer)});
+    t.Puffer.assign(f.OrdnerFalte);
+    t.Puffer += '\\';
+    FaltenAnhaengen(t.Puffer, f.Name);
+    t.Funde.push_back({static_cast<uint32_t>(t.Ordner.size() - 1), std::string(f.Name), f.Stand, OrtSchluessel(t.Puffer)});
   });
 } catch (...) {
   l.Fehler = std::current_exception();
+}
+
+// Calls f(folder, host folder, fund) for every file found, folder by folder
+// in the order of their names: which thread found what does not change the
+// order in which files are judged (nor the order of places in a reason).
+template <class F>
+void JeFund(const Lauf& l, F&& f) {
+  struct Block {
+    const Teil* t;
+    uint32_t o;
+  };
+  std::vector<Block> bloecke;
+  for (const Teil& t : l.Teile)
+    for (uint32_t o = 0; o < t.Ordner.size(); ++o) bloecke.push_back({&t, o});
+  std::sort(bloecke.begin(), bloecke.end(),
+            [](const Block& a, const Block& b) { return a.t->Ordner[a.o] < b.t->Ordner[b.o]; });
+  for (const Block& b : bloecke) {
+    const std::size_t bis = b.o + 1 < b.t->Anfang.size() ? b.t->Anfang[b.o + 1] : b.t->Funde.size();
+    for (std::size_t i = b.t->Anfang[b.o]; i < bis; ++i) f(b.t->Ordner[b.o], b.t->Host[b.o], b.t->Funde[i]);
+  }
 }
 
 // The rows as needed once their files are missed, all in one statement
@@ -208,7 +233,6 @@ struct Erneuern {
 AbgleichErgebnis Abgleichen(Datenbank& db, const std::string& wurzelEingabe,
                             const std::function<void(const Vorgang&)>& melden) {
   AbgleichErgebnis e;
-  AbgleichTabellenAnlegen(db);
   const std::string wurzel = OhneSchraegstrich(wurzelEingabe);
   std::filesystem::path host;
   try {
@@ -218,15 +242,22 @@ AbgleichErgebnis Abgleichen(Datenbank& db, const std::string& wurzelEingabe,
     return e;
   }
 
-  // The disk is walked while the register is read.
+  // The disk is walked while the register is read; a register whose
+  // whole-file check waits for the first write is checked meanwhile too
+  // (the transaction that makes the tables, empty where they exist).
   Lauf lauf;
   std::thread laeufer([&] { Laufen(host, wurzel, lauf); });
   std::vector<Zeile> zeilen;
   std::unordered_map<Ort128, int32_t, Ort128Hash> orte;
-  std::unordered_set<int64_t> groessen;  // a file of another size cannot be a sought one
+  std::unordered_set<int64_t> gesucht;  // sizes looked for: a file of another size cannot be it
   try {
-    ZeilenLaden(db, wurzel, zeilen, orte, groessen);
-    BeiseiteGroessen(db, groessen);
+    {
+      Transaktion t(db);
+      AbgleichTabellenAnlegen(db);
+      t.Bestaetigen();
+    }
+    ZeilenLaden(db, wurzel, zeilen, orte);
+    BeiseiteGroessen(db, gesucht);
   } catch (...) {
     laeufer.join();
     throw;
@@ -239,14 +270,16 @@ AbgleichErgebnis Abgleichen(Datenbank& db, const std::string& wurzelEingabe,
   e.Luecken = lauf.Ergebnis.Luecken;
   if (!lauf.Ergebnis.Gefunden) return e;
 
+  // From here on the batches are written: the disk takes them in the background.
+  LogImHintergrund log(db);
   std::vector<Erneuern> erneuern;
   std::vector<Kandidat> kandidaten;
-  for (auto& f : lauf.Funde) {
+  std::vector<std::pair<const Fund*, std::pair<const std::string*, const std::filesystem::path*>>> ohneZeile;
+  JeFund(lauf, [&](const std::string& ordner, const std::filesystem::path& hostOrdner, const Fund& f) {
     const auto it = orte.find(f.Ort);
     if (it == orte.end()) {
-      if (groessen.count(f.Stand.Groesse))
-        kandidaten.push_back({lauf.Ordner[f.Ordner], f.Name, lauf.Host[f.Ordner] / f.Name, f.Stand, std::nullopt});
-      continue;
+      ohneZeile.push_back({&f, {&ordner, &hostOrdner}});
+      return;
     }
     for (int32_t k = it->second; k >= 0; k = zeilen[static_cast<std::size_t>(k)].Gleich)
       zeilen[static_cast<std::size_t>(k)].Gesehen = true;
@@ -254,8 +287,28 @@ AbgleichErgebnis Abgleichen(Datenbank& db, const std::string& wurzelEingabe,
     Fingerabdruck fp;
     fp.Inhalt.Groesse = z.Groesse;
     fp.Mtime = z.Mtime;
-    if (z.Groesse < 0 || !Aktuell(fp, f.Stand)) erneuern.push_back({it->second, lauf.Host[f.Ordner] / f.Name});
-  }
+    if (z.Groesse < 0 || !Aktuell(fp, f.Stand)) {
+      erneuern.push_back({it->second, hostOrdner / f.Name});
+      if (z.Groesse >= 0) gesucht.insert(z.Groesse);  // its content may have gone elsewhere
+    }
+  });
+  // Files without a row are read where their size is that of a missed row,
+  // a changed one or a set-aside one, on the other cores while the register
+  // is asked for the missed rows.
+  for (const auto& z : zeilen)
+    if (!z.Gesehen && z.Groesse >= 0) gesucht.insert(z.Groesse);
+  for (const auto& [f, o] : ohneZeile)
+    if (gesucht.count(f->Stand.Groesse))
+      kandidaten.push_back({*o.first, f->Name, *o.second / f->Name, f->Stand, std::nullopt});
+  std::exception_ptr lesefehler;
+  std::jthread leser([&] {
+    try {
+      AufAllenKernen(kandidaten.size(),
+                     [&](std::size_t i) { kandidaten[i].Inhalt = InhaltLesen(kandidaten[i].Host, kandidaten[i].Stand); });
+    } catch (...) {
+      lesefehler = std::current_exception();
+    }
+  });
 
   // Prints of files at their place, read on all cores, written together:
   // names exchanged with the shell are only seen among all of them.
@@ -295,7 +348,10 @@ AbgleichErgebnis Abgleichen(Datenbank& db, const std::string& wurzelEingabe,
   }
   zuordnung.BeiseiteDazu();
   zuordnung.AndereNur(AndereLaden(db, wurzel));
-  for (auto& k : kandidaten) zuordnung.Dazu(std::move(k));
+  leser.join();
+  if (lesefehler) std::rethrow_exception(lesefehler);
+  for (auto& k : kandidaten)
+    if (k.Inhalt) zuordnung.Dazu(std::move(k));  // (one unreadable, or changed since the walk, is none)
   Zuordnung::Weise weise;
   weise.Melden = melden;
   weise.Stapel = kAbgleichStapel;

@@ -37,5 +37,13 @@ LaufErgebnis BestandLaufen(const std::string& windowsWurzel, const std::function
 // service, so it may run on a worker thread.
 LaufErgebnis BestandLaufen(const std::filesystem::path& host, const std::string& windowsWurzel,
                            const std::function<void(const LaufDatei&)>& jeDatei);
+// The same on `faeden` threads (the calling one among them): the walk is
+// mostly system calls, which one thread cannot spread over the cores.
+// jeDatei runs on all of them at once and gets the number of its thread
+// (below `faeden`); the files of one folder come one after another from one
+// thread. Luecken come sorted. The first exception thrown by jeDatei stops
+// the walk and is raised here.
+LaufErgebnis BestandLaufen(const std::filesystem::path& host, const std::string& windowsWurzel, std::size_t faeden,
+                           const std::function<void(std::size_t faden, const LaufDatei&)>& jeDatei);
 
 }  // namespace vxm

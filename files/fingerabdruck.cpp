@@ -76,14 +76,15 @@ std::optional<DateiStand> StandLesen(int ordnerFd, const char* name) {
 }
 
 std::optional<DateiInhalt> InhaltLesen(const std::filesystem::path& host, DateiStand* stand) {
-  Fd f{::open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY)};
+  // (not blocking: a pipe in a file's place is never waited on)
+  Fd f{::open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
   if (f.fd < 0) return std::nullopt;
   struct stat vorher;
   if (::fstat(f.fd, &vorher) != 0 || !S_ISREG(vorher.st_mode)) return std::nullopt;
   if (vorher.st_size >= (1 << 18)) ::posix_fadvise(f.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   Inhaltshash h;
   int64_t gelesen = 0;
-  const bool gut = InhaltHashen(f.fd, h, gelesen);
+  const bool gut = InhaltHashen(f.fd, h, gelesen, vorher.st_size);
   struct stat nachher;
   if (!gut || ::fstat(f.fd, &nachher) != 0) return std::nullopt;
   const DateiStand a = StandAus(vorher), b = StandAus(nachher);
@@ -91,6 +92,20 @@ std::optional<DateiInhalt> InhaltLesen(const std::filesystem::path& host, DateiS
   if (!(a == b) || gelesen != b.Groesse) return std::nullopt;
   if (stand) *stand = b;
   return DateiInhalt{b.Groesse, Hex(h)};
+}
+
+std::optional<DateiInhalt> InhaltLesen(const std::filesystem::path& host, const DateiStand& gesehen) {
+  Fd f{::open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
+  if (f.fd < 0) return std::nullopt;
+  if (gesehen.Groesse >= (1 << 18)) ::posix_fadvise(f.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+  Inhaltshash h;
+  int64_t gelesen = 0;
+  struct stat nachher;
+  if (!InhaltHashen(f.fd, h, gelesen, gesehen.Groesse) || ::fstat(f.fd, &nachher) != 0 || !S_ISREG(nachher.st_mode))
+    return std::nullopt;
+  // Changed since it was seen, or while it was read: what was hashed may be neither.
+  if (!(StandAus(nachher) == gesehen) || gelesen != gesehen.Groesse) return std::nullopt;
+  return DateiInhalt{gesehen.Groesse, Hex(h)};
 }
 
 bool Aktuell(const Fingerabdruck& f, const DateiStand& s) {

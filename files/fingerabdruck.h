@@ -37,6 +37,9 @@ struct DateiInhalt {
 // Reads the whole file. Nothing when it cannot be read, is no regular file or
 // changed while it was read. `stand` receives size and time as read.
 std::optional<DateiInhalt> InhaltLesen(const std::filesystem::path& host, DateiStand* stand = nullptr);
+// The same for a file a walk has just seen in state `gesehen`: nothing when
+// it is no longer in that state. Fewer system calls (its stat is known).
+std::optional<DateiInhalt> InhaltLesen(const std::filesystem::path& host, const DateiStand& gesehen);
 
 struct Fingerabdruck {
   int32_t Dateinummer = 0;

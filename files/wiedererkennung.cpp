@@ -566,9 +566,8 @@ Nachzug Zuordnung::Ausfuehren(const Weise& weise) {
   AufAllenKernen(gelesen.size(), [&](std::size_t i) {
     Kandidat& k = gelesen[i];
     if (k.Inhalt) return;
-    DateiStand stand;
-    k.Inhalt = InhaltLesen(k.Host, &stand);
-    brauchbar[i] = k.Inhalt && stand == k.Stand ? 1 : 0;  // unreadable, or changed since the walk
+    k.Inhalt = InhaltLesen(k.Host, k.Stand);
+    brauchbar[i] = k.Inhalt ? 1 : 0;  // unreadable, or changed since the walk
   });
   kandidaten_.clear();
   for (std::size_t i = 0; i < gelesen.size(); ++i) {

@@ -11,7 +11,7 @@
 
 namespace vxm {
 
-bool InhaltHashen(int fd, Inhaltshash& hash, std::int64_t& gelesen) {
+bool InhaltHashen(int fd, Inhaltshash& hash, std::int64_t& gelesen, std::int64_t groesse) {
   static thread_local std::vector<char> puffer(1 << 18);
   // One state per thread, made once (hashing many small files).
   static thread_local std::unique_ptr<XXH3_state_t, XXH_errorcode (*)(XXH3_state_t*)> zustand(XXH3_createState(),
@@ -29,8 +29,10 @@ bool InhaltHashen(int fd, Inhaltshash& hash, std::int64_t& gelesen) {
       return false;
     }
     if (n == 0) break;
+    const bool kurz = static_cast<std::size_t>(n) < puffer.size() - voll;
     voll += static_cast<std::size_t>(n);
     gelesen += n;
+    if (kurz && gelesen == groesse) break;
     if (voll == puffer.size()) {
       if (!stueckweise) XXH3_128bits_reset(zustand.get());
       stueckweise = true;

@@ -19,6 +19,7 @@ list(APPEND VXM_KERN_QUELLEN
   platform/pgschema.cpp
   platform/pgverbindung.cpp
   platform/recordset.cpp
+  platform/rueckschreiben.cpp
   platform/servertext.cpp
   platform/sqliteverbindung.cpp
   platform/sqltext.cpp

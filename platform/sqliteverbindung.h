@@ -32,7 +32,9 @@ std::optional<std::vector<std::string>> DateiSeitenPruefen(const std::filesystem
 
 // For a process that only reads (the search tool): a register file is not
 // checked whole on opening but before this process's first write, which
-// reading never makes (checking 300 MB takes most of a second).
+// reading never makes (checking 300 MB takes most of a second). A process
+// whose first write comes later may also defer it, to check while it does
+// other work (the walk of `abgleichen`).
 void SchreibpruefungAufschieben(bool aufschieben);
 
 // Raises the VbFehler of a failed SQLite call on a connection.

@@ -2,6 +2,7 @@
 list(APPEND VXM_KERN_TESTS
   tests/abgleich_werkzeug_test.cpp
   tests/aufruf_test.cpp
+  tests/bestandslauf_test.cpp
   tests/bild_test.cpp
   tests/bilddatei_test.cpp
   tests/buerodatei_test.cpp
@@ -34,6 +35,7 @@ list(APPEND VXM_KERN_TESTS
   tests/ordnerlayout_test.cpp
   tests/ordnerumbenennen_test.cpp
   tests/programm_optionen_test.cpp
+  tests/rueckschreiben_test.cpp
   tests/register_sql_test.cpp
   tests/register_werkzeug_test.cpp
   tests/registerpruefung_test.cpp
