@@ -479,6 +479,21 @@ void Zuordnung::AbdruckNachziehen(const Suchender& s, const Kandidat& k, int32_t
 namespace {
 // Below this many moves in a batch the statements per file are cheaper.
 constexpr std::size_t kGemeinsamAb = 8;
+
+// One statement per move: the row takes its new place only where it still
+// is where it was judged and no row has the new place meanwhile (another
+// process may have acted). Only what changed is written, with its folded
+// twin, so each index entry is written once (the twins' triggers then find
+// nothing to do). ?1 number, ?2/?3 old name and folder, ?4/?5 new ones,
+// ?6/?7 these folded.
+constexpr const char* kUmzugNur[] = {
+    "UPDATE main.Dateiinfo SET Dateiname = ?4, DateinameSchluessel = ?6",
+    "UPDATE main.Dateiinfo SET Dateipfad = ?5, DateipfadSchluessel = ?7",
+    "UPDATE main.Dateiinfo SET Dateiname = ?4, DateinameSchluessel = ?6, Dateipfad = ?5, DateipfadSchluessel = ?7",
+};
+constexpr const char* kUmzugWo =
+    " WHERE Dateinummer = ?1 AND Dateiname = ?2 AND Dateipfad = ?3 AND NOT EXISTS (SELECT 1 FROM main.Dateiinfo x "
+    "WHERE x.DateinameSchluessel = ?6 AND x.DateipfadSchluessel = ?7)";
 }  // namespace
 
 void Zuordnung::UmzuegeAnwenden(const std::vector<Plan>& plaene, std::size_t von, std::size_t bis,
@@ -487,59 +502,28 @@ void Zuordnung::UmzuegeAnwenden(const std::vector<Plan>& plaene, std::size_t von
   std::vector<std::size_t> auswahl;
   for (std::size_t i = von; i < bis; ++i)
     if (plaene[i].art == Plan::Art::Umziehen && !suchende_[plaene[i].s].Beiseite) auswahl.push_back(i);
-  // (a server takes them one by one: its temporary tables are per session)
-  sqlite3* h = db_.Handle();
-  if (auswahl.size() < kGemeinsamAb || !h) return;
-  if (sqlite3_exec(h,
-                   "CREATE TEMP TABLE IF NOT EXISTS vxm_umzug (Nr INTEGER PRIMARY KEY, AltName TEXT, AltOrdner TEXT, "
-                   "Name TEXT, Ordner TEXT, NameF TEXT, OrdnerF TEXT, Art INTEGER); DELETE FROM temp.vxm_umzug",
-                   nullptr, nullptr, nullptr) != SQLITE_OK)
-    db_.Fehler(sqlite3_errcode(h));
+  // (a server takes them one by one, with the checks of a single move)
+  if (auswahl.size() < kGemeinsamAb || !db_.Handle()) return;
+  static const std::string umzug[] = {std::string(kUmzugNur[0]) + kUmzugWo, std::string(kUmzugNur[1]) + kUmzugWo,
+                                      std::string(kUmzugNur[2]) + kUmzugWo};
+  std::unordered_set<int32_t> gezogen;
   for (const std::size_t i : auswahl) {
     erledigt[i - von] = 1;  // judged here, moved or not
     const Suchender& s = suchende_[plaene[i].s];
     const Kandidat& k = kandidaten_[plaene[i].k];
-    if (!UmzugErlaubt(s, k, weise)) continue;
-    Abfrage(db_, "INSERT OR IGNORE INTO temp.vxm_umzug VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)")
-        .Zahl(1, s.Nummer)
-        .Text(2, s.Name)
-        .Text(3, s.Ordner)
-        .Text(4, k.Name)
-        .Text(5, k.Ordner)
-        .Text(6, Falten(k.Name))
-        .Text(7, Falten(k.Ordner))
-        .Zahl(8, (s.Name != k.Name ? 1 : 0) | (s.Ordner != k.Ordner ? 2 : 0))
-        .Ausfuehren();
-  }
-  // Another process may have acted meanwhile: a row no longer where it was
-  // judged, or a new place that got a row of its own, stays as it is.
-  Abfrage(db_,
-          "DELETE FROM temp.vxm_umzug WHERE NOT EXISTS (SELECT 1 FROM main.Dateiinfo d WHERE d.Dateinummer = "
-                   "temp.vxm_umzug.Nr AND d.Dateiname = temp.vxm_umzug.AltName AND d.Dateipfad = "
-                   "temp.vxm_umzug.AltOrdner) OR EXISTS (SELECT 1 FROM main.Dateiinfo x WHERE x.DateinameSchluessel = "
-                   "temp.vxm_umzug.NameF AND x.DateipfadSchluessel = temp.vxm_umzug.OrdnerF)")
-      .Ausfuehren();
-  std::unordered_set<int32_t> ziehen;
-  {
-    Abfrage a(db_, "SELECT Nr FROM temp.vxm_umzug");
-    while (a.Zeile()) ziehen.insert(Nummer(a, 0));
-  }
-  // Only what changed is written, with its folded twin, so each row and
-  // index entry is written once (the twins' triggers then find nothing to
-  // do). Row by row from the batch: a join would walk the whole register.
-  for (const char* sql :
-       {"UPDATE main.Dateiinfo SET (Dateiname, DateinameSchluessel) = (SELECT Name, NameF FROM temp.vxm_umzug WHERE "
-        "Nr = Dateinummer) WHERE Dateinummer IN (SELECT Nr FROM temp.vxm_umzug WHERE Art = 1)",
-        "UPDATE main.Dateiinfo SET (Dateipfad, DateipfadSchluessel) = (SELECT Ordner, OrdnerF FROM temp.vxm_umzug "
-        "WHERE Nr = Dateinummer) WHERE Dateinummer IN (SELECT Nr FROM temp.vxm_umzug WHERE Art = 2)",
-        "UPDATE main.Dateiinfo SET (Dateiname, DateinameSchluessel, Dateipfad, DateipfadSchluessel) = (SELECT Name, "
-        "NameF, Ordner, OrdnerF FROM temp.vxm_umzug WHERE Nr = Dateinummer) WHERE Dateinummer IN (SELECT Nr FROM "
-        "temp.vxm_umzug WHERE Art = 3)"})
-    Abfrage(db_, sql).Ausfuehren();
-  for (const std::size_t i : auswahl) {
-    const Suchender& s = suchende_[plaene[i].s];
-    if (!ziehen.erase(s.Nummer)) continue;  // (a number twice in the batch counts once)
-    const Kandidat& k = kandidaten_[plaene[i].k];
+    if (gezogen.count(s.Nummer) || !UmzugErlaubt(s, k, weise)) continue;  // (a number twice in the batch: once)
+    const int art = (s.Name != k.Name ? 1 : 0) | (s.Ordner != k.Ordner ? 2 : 0);
+    const int64_t geaendert = Abfrage(db_, umzug[art == 0 ? 2 : art - 1])
+                                  .Zahl(1, s.Nummer)
+                                  .Text(2, s.Name)
+                                  .Text(3, s.Ordner)
+                                  .Text(4, k.Name)
+                                  .Text(5, k.Ordner)
+                                  .Text(6, Falten(k.Name))
+                                  .Text(7, Falten(k.Ordner))
+                                  .Ausfuehren();
+    if (geaendert != 1) continue;
+    gezogen.insert(s.Nummer);
     Vorgang v;
     v.art = Vorgang::Art::Umgezogen;
     v.Dateinummer = s.Nummer;
@@ -548,7 +532,6 @@ void Zuordnung::UmzuegeAnwenden(const std::vector<Plan>& plaene, std::size_t von
     AbdruckNachziehen(s, k, s.Nummer);
     fertig[i - von] = std::move(v);
   }
-  Abfrage(db_, "DELETE FROM temp.vxm_umzug").Ausfuehren();
 }
 
 Nachzug Zuordnung::Ausfuehren(const Weise& weise) {

@@ -126,9 +126,9 @@ class Zuordnung {
   void AmPlatzPlanen(std::vector<Plan>& plaene) const;
   std::vector<std::string> Konkurrenten(const DateiInhalt& inhalt);
   bool Anwenden(const Plan& p, Vorgang& v, const Weise& weise);
-  // The moves among plaene[von, bis) of registered rows, written together
-  // (a few statements for the whole batch instead of several per file);
-  // marks them in `erledigt` and their reports in `fertig`.
+  // The moves among plaene[von, bis) of registered rows, one statement each
+  // (with its checks) instead of several; marks them in `erledigt` and
+  // their reports in `fertig`.
   void UmzuegeAnwenden(const std::vector<Plan>& plaene, std::size_t von, std::size_t bis, const Weise& weise,
                        std::vector<char>& erledigt, std::vector<std::optional<Vorgang>>& fertig);
   void AbdruckNachziehen(const Suchender& s, const Kandidat& k, int32_t nummer);

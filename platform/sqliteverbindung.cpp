@@ -399,11 +399,14 @@ class SqliteVerbindung final : public Verbindung {
         const std::string setzen =
             sqltext::Zusammen({"UPDATE ", t, " SET ", s, " = vxm_falten(NEW.", c, ") WHERE rowid = NEW.rowid AND ",
                                s, " IS NOT vxm_falten(NEW.", c, ") COLLATE BINARY; END"});
+        // Only where the writer did not set the twin itself: ours do, and a
+        // trigger body that would find nothing to do costs a lookup per row.
+        const std::string wenn = sqltext::Zusammen({" WHEN NEW.", s, " IS NOT vxm_falten(NEW.", c, ") COLLATE BINARY"});
         const std::string name = sqltext::Zusammen({"vxm_", tabelle, "_", spalte});
         const std::string sql = sqltext::Zusammen({"CREATE TEMP TRIGGER IF NOT EXISTS ", Bezeichner(name + "_neu"),
-                                          " AFTER INSERT ON main.", t, " BEGIN ", setzen,
+                                          " AFTER INSERT ON main.", t, wenn, " BEGIN ", setzen,
                                           "; CREATE TEMP TRIGGER IF NOT EXISTS ", Bezeichner(name + "_aend"),
-                                          " AFTER UPDATE OF ", c, " ON main.", t, " BEGIN ", setzen, ";"});
+                                          " AFTER UPDATE OF ", c, " ON main.", t, wenn, " BEGIN ", setzen, ";"});
         Ausfuehren(sql.c_str());
         // Rows written by other tools (the sqlite3 shell) lack the folded
         // names; fill them in, through the index on the shadow column.
