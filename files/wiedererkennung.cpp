@@ -295,21 +295,22 @@ std::vector<Zuordnung::Plan> Zuordnung::Planen() {
   }
   for (std::size_t i = 0; i < kandidaten_.size(); ++i)
     if (kandidaten_[i].Inhalt) kandidatenJe[InhaltSchluessel(*kandidaten_[i].Inhalt)].push_back(i);
+  const std::vector<std::size_t> leer;
   for (const auto& [schluessel, r] : suchendeJe) {
     const auto it = kandidatenJe.find(schluessel);
-    const std::vector<std::size_t> leer;
     const auto& c = it == kandidatenJe.end() ? leer : it->second;
-    std::vector<std::string> eintraege;
-    for (auto k : r) eintraege.push_back(Ort(suchende_[k].Ordner, suchende_[k].Name));
+    std::vector<std::string> fremde;
     if (r.size() == 1 && c.size() == 1) {
       // Rows outside this search whose files are gone as well want it too.
-      const auto fremde = Konkurrenten(*suchende_[r[0]].Inhalt);
+      fremde = Konkurrenten(*suchende_[r[0]].Inhalt);
       if (fremde.empty()) {
         plaene.push_back({Plan::Art::Umziehen, r[0], c[0], {}, {}});
         continue;
       }
-      eintraege.insert(eintraege.end(), fremde.begin(), fremde.end());
     }
+    std::vector<std::string> eintraege;
+    for (auto k : r) eintraege.push_back(Ort(suchende_[k].Ordner, suchende_[k].Name));
+    eintraege.insert(eintraege.end(), fremde.begin(), fremde.end());
     std::string g = grund::NichtGefunden, hinweis;
     if (!c.empty()) {
       g = grund::Mehrdeutig;
