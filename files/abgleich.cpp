@@ -228,56 +228,44 @@ struct Erneuern {
   std::filesystem::path Host;
 };
 
-}  // namespace
-
-AbgleichErgebnis Abgleichen(Datenbank& db, const std::string& wurzelEingabe,
-                            const std::function<void(const Vorgang&)>& melden) {
-  AbgleichErgebnis e;
-  const std::string wurzel = OhneSchraegstrich(wurzelEingabe);
-  std::filesystem::path host;
-  try {
-    host = HostPfadVon(wurzel);
-  } catch (const VbFehler&) {
-    e.WurzelGefunden = false;
-    return e;
-  }
-
-  // The disk is walked while the register is read; a register whose
-  // whole-file check waits for the first write is checked meanwhile too
-  // (the transaction that makes the tables, empty where they exist).
+// What a run knows once the disk is walked and the register read.
+struct Bestand {
   Lauf lauf;
-  std::thread laeufer([&] { Laufen(host, wurzel, lauf); });
   std::vector<Zeile> zeilen;
   std::unordered_map<Ort128, int32_t, Ort128Hash> orte;
   std::unordered_set<int64_t> gesucht;  // sizes looked for: a file of another size cannot be it
+};
+
+// The disk is walked while the register is read; a register whose
+// whole-file check waits for the first write is checked meanwhile too
+// (the transaction that makes the tables, empty where they exist).
+void LaufenUndLesen(Datenbank& db, const std::filesystem::path& host, const std::string& wurzel, Bestand& b) {
+  std::thread laeufer([&] { Laufen(host, wurzel, b.lauf); });
   try {
     {
       Transaktion t(db);
       AbgleichTabellenAnlegen(db);
       t.Bestaetigen();
     }
-    ZeilenLaden(db, wurzel, zeilen, orte);
-    BeiseiteGroessen(db, gesucht);
+    ZeilenLaden(db, wurzel, b.zeilen, b.orte);
+    BeiseiteGroessen(db, b.gesucht);
   } catch (...) {
     laeufer.join();
     throw;
   }
   laeufer.join();
-  if (lauf.Fehler) std::rethrow_exception(lauf.Fehler);
-  e.Eingetragen = zeilen.size();
-  e.WurzelGefunden = lauf.Ergebnis.Gefunden;
-  e.Dateien = lauf.Ergebnis.Dateien;
-  e.Luecken = lauf.Ergebnis.Luecken;
-  if (!lauf.Ergebnis.Gefunden) return e;
+  if (b.lauf.Fehler) std::rethrow_exception(b.lauf.Fehler);
+}
 
-  // From here on the batches are written: the disk takes them in the background.
-  LogImHintergrund log(db);
-  std::vector<Erneuern> erneuern;
-  std::vector<Kandidat> kandidaten;
+// Every file found against the rows: rows seen at their place, prints out
+// of date, and the files without a row of a size looked for (a missed row,
+// a changed one or a set-aside one).
+void Vergleichen(Bestand& b, std::vector<Erneuern>& erneuern, std::vector<Kandidat>& kandidaten) {
+  auto& zeilen = b.zeilen;
   std::vector<std::pair<const Fund*, std::pair<const std::string*, const std::filesystem::path*>>> ohneZeile;
-  JeFund(lauf, [&](const std::string& ordner, const std::filesystem::path& hostOrdner, const Fund& f) {
-    const auto it = orte.find(f.Ort);
-    if (it == orte.end()) {
+  JeFund(b.lauf, [&](const std::string& ordner, const std::filesystem::path& hostOrdner, const Fund& f) {
+    const auto it = b.orte.find(f.Ort);
+    if (it == b.orte.end()) {
       ohneZeile.push_back({&f, {&ordner, &hostOrdner}});
       return;
     }
@@ -289,29 +277,20 @@ AbgleichErgebnis Abgleichen(Datenbank& db, const std::string& wurzelEingabe,
     fp.Mtime = z.Mtime;
     if (z.Groesse < 0 || !Aktuell(fp, f.Stand)) {
       erneuern.push_back({it->second, hostOrdner / f.Name});
-      if (z.Groesse >= 0) gesucht.insert(z.Groesse);  // its content may have gone elsewhere
+      if (z.Groesse >= 0) b.gesucht.insert(z.Groesse);  // its content may have gone elsewhere
     }
   });
-  // Files without a row are read where their size is that of a missed row,
-  // a changed one or a set-aside one, on the other cores while the register
-  // is asked for the missed rows.
   for (const auto& z : zeilen)
-    if (!z.Gesehen && z.Groesse >= 0) gesucht.insert(z.Groesse);
+    if (!z.Gesehen && z.Groesse >= 0) b.gesucht.insert(z.Groesse);
   for (const auto& [f, o] : ohneZeile)
-    if (gesucht.count(f->Stand.Groesse))
+    if (b.gesucht.count(f->Stand.Groesse))
       kandidaten.push_back({*o.first, f->Name, *o.second / f->Name, f->Stand, std::nullopt});
-  std::exception_ptr lesefehler;
-  std::jthread leser([&] {
-    try {
-      AufAllenKernen(kandidaten.size(),
-                     [&](std::size_t i) { kandidaten[i].Inhalt = InhaltLesen(kandidaten[i].Host, kandidaten[i].Stand); });
-    } catch (...) {
-      lesefehler = std::current_exception();
-    }
-  });
+}
 
-  // Prints of files at their place, read on all cores, written together:
-  // names exchanged with the shell are only seen among all of them.
+// Prints of files at their place, read on all cores, written together:
+// names exchanged with the shell are only seen among all of them.
+void AbdrueckeErneuern(Datenbank& db, const std::vector<Zeile>& zeilen, const std::vector<Erneuern>& erneuern,
+                       AbgleichErgebnis& e, const std::function<void(const Vorgang&)>& melden) {
   std::vector<std::optional<Fingerabdruck>> gelesen(erneuern.size());
   AufAllenKernen(gelesen.size(), [&](std::size_t i) {
     DateiStand stand;
@@ -327,14 +306,16 @@ AbgleichErgebnis Abgleichen(Datenbank& db, const std::string& wurzelEingabe,
     e.Vorgaenge.Dazu(v);
     if (melden) melden(v);
   }
+}
 
-  // Rows whose files are gone look for their content among the files
-  // without a row; set-aside rows join them.
+// Rows whose files are gone look for their content among the files
+// without a row; set-aside rows join them. Rows in folders that could not
+// be read are not judged.
+void VermissteSuchen(Datenbank& db, const Bestand& b, const std::string& wurzel, Zuordnung& zuordnung) {
   std::vector<std::string> luecken;
-  for (const auto& l : lauf.Ergebnis.Luecken) luecken.push_back(Falten(l));
-  Zuordnung zuordnung(db);
+  for (const auto& l : b.lauf.Ergebnis.Luecken) luecken.push_back(Falten(l));
   std::vector<int32_t> vermisst;
-  for (const auto& z : zeilen) {
+  for (const auto& z : b.zeilen) {
     if (z.Gesehen)
       zuordnung.Vorhanden(z.Nummer);
     else
@@ -348,6 +329,58 @@ AbgleichErgebnis Abgleichen(Datenbank& db, const std::string& wurzelEingabe,
   }
   zuordnung.BeiseiteDazu();
   zuordnung.AndereNur(AndereLaden(db, wurzel));
+}
+
+// Prints of rows the program has removed meanwhile.
+void AbdrueckeOhneZeileLoeschen(Datenbank& db) {
+  Transaktion t(db);
+  Abfrage(db,
+          "DELETE FROM vxm_fingerabdruck WHERE NOT EXISTS (SELECT 1 FROM Dateiinfo d WHERE d.Dateinummer = "
+          "vxm_fingerabdruck.Dateinummer) AND NOT EXISTS (SELECT 1 FROM vxm_beiseite b WHERE b.Dateinummer = "
+          "vxm_fingerabdruck.Dateinummer)")
+      .Ausfuehren();
+  t.Bestaetigen();
+}
+
+}  // namespace
+
+AbgleichErgebnis Abgleichen(Datenbank& db, const std::string& wurzelEingabe,
+                            const std::function<void(const Vorgang&)>& melden) {
+  AbgleichErgebnis e;
+  const std::string wurzel = OhneSchraegstrich(wurzelEingabe);
+  std::filesystem::path host;
+  try {
+    host = HostPfadVon(wurzel);
+  } catch (const VbFehler&) {
+    e.WurzelGefunden = false;
+    return e;
+  }
+  Bestand b;
+  LaufenUndLesen(db, host, wurzel, b);
+  e.Eingetragen = b.zeilen.size();
+  e.WurzelGefunden = b.lauf.Ergebnis.Gefunden;
+  e.Dateien = b.lauf.Ergebnis.Dateien;
+  e.Luecken = b.lauf.Ergebnis.Luecken;
+  if (!b.lauf.Ergebnis.Gefunden) return e;
+
+  // From here on the batches are written: the disk takes them in the background.
+  LogImHintergrund log(db);
+  std::vector<Erneuern> erneuern;
+  std::vector<Kandidat> kandidaten;
+  Vergleichen(b, erneuern, kandidaten);
+  // The candidates are read on the other cores while the register is asked for the missed rows.
+  std::exception_ptr lesefehler;
+  std::jthread leser([&] {
+    try {
+      AufAllenKernen(kandidaten.size(),
+                     [&](std::size_t i) { kandidaten[i].Inhalt = InhaltLesen(kandidaten[i].Host, kandidaten[i].Stand); });
+    } catch (...) {
+      lesefehler = std::current_exception();
+    }
+  });
+  AbdrueckeErneuern(db, b.zeilen, erneuern, e, melden);
+  Zuordnung zuordnung(db);
+  VermissteSuchen(db, b, wurzel, zuordnung);
   leser.join();
   if (lesefehler) std::rethrow_exception(lesefehler);
   for (auto& k : kandidaten)
@@ -359,16 +392,7 @@ AbgleichErgebnis Abgleichen(Datenbank& db, const std::string& wurzelEingabe,
   erkennung::Anhaengen(e.Vorgaenge, zuordnung.Ausfuehren(weise));
 
   for (const auto& v : AbgelaufeneVerwerfen(db, melden).Vorgaenge) e.Vorgaenge.Dazu(v);
-  {
-    // Prints of rows the program has removed meanwhile.
-    Transaktion t(db);
-    Abfrage(db,
-            "DELETE FROM vxm_fingerabdruck WHERE NOT EXISTS (SELECT 1 FROM Dateiinfo d WHERE d.Dateinummer = "
-            "vxm_fingerabdruck.Dateinummer) AND NOT EXISTS (SELECT 1 FROM vxm_beiseite b WHERE b.Dateinummer = "
-            "vxm_fingerabdruck.Dateinummer)")
-        .Ausfuehren();
-    t.Bestaetigen();
-  }
+  AbdrueckeOhneZeileLoeschen(db);
   e.Warten = static_cast<std::size_t>(Zahl(db, "SELECT count(*) FROM vxm_beiseite"));
   return e;
 }
