@@ -1,12 +1,13 @@
 #include "files/abgleich.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <xxhash.h>
 
 #include <algorithm>
 #include <exception>
 #include <optional>
 #include <thread>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "files/bestandslauf.h"
@@ -30,8 +31,46 @@ struct Ort128 {
   uint64_t a = 0, b = 0;
   bool operator==(const Ort128&) const = default;
 };
-struct Ort128Hash {
-  std::size_t operator()(const Ort128& o) const { return static_cast<std::size_t>(o.a ^ (o.b * 0x9E3779B97F4A7C15ull)); }
+
+// The rows' places by their hash: open addressing on the hash itself, one
+// flat array instead of a node per row (the register of a whole store).
+class OrtTabelle {
+ public:
+  // The row stored for o; where o is new, `zeile` is stored and returned.
+  int32_t Eintragen(const Ort128& o, int32_t zeile) {
+    if (2 * (anzahl_ + 1) > plaetze_.size()) Wachsen(anzahl_ + 1);
+    Platz& p = plaetze_[Stelle(o)];
+    if (p.zeile < 0) {
+      p = {o, zeile};
+      ++anzahl_;
+    }
+    return p.zeile;
+  }
+  int32_t Finden(const Ort128& o) const { return plaetze_.empty() ? -1 : plaetze_[Stelle(o)].zeile; }
+  void Wachsen(std::size_t fuer) {
+    std::size_t k = 16;
+    while (k < 2 * fuer) k <<= 1;
+    if (k <= plaetze_.size()) return;
+    std::vector<Platz> alt(k);
+    alt.swap(plaetze_);
+    for (const Platz& p : alt)
+      if (p.zeile >= 0) plaetze_[Stelle(p.ort)] = p;
+  }
+
+ private:
+  struct Platz {
+    Ort128 ort;
+    int32_t zeile = -1;
+  };
+  // Where o is, or the free place where it belongs (the array is never full).
+  std::size_t Stelle(const Ort128& o) const {
+    const std::size_t maske = plaetze_.size() - 1;
+    std::size_t i = static_cast<std::size_t>(o.a) & maske;
+    while (plaetze_[i].zeile >= 0 && !(plaetze_[i].ort == o)) i = (i + 1) & maske;
+    return i;
+  }
+  std::vector<Platz> plaetze_;
+  std::size_t anzahl_ = 0;
 };
 
 // Appends the folded text; plain ASCII without a detour.
@@ -69,8 +108,16 @@ bool ImOderUnter(const std::string& ordner, const std::string& wurzel) {
 
 // Rows under the root with size and time of their prints, by place.
 void ZeilenLaden(Datenbank& db, const std::string& wurzel, std::vector<Zeile>& zeilen,
-                 std::unordered_map<Ort128, int32_t, Ort128Hash>& orte) {
+                 OrtTabelle& orte) {
   const std::string wf = Falten(wurzel);
+  {
+    // sized once for the whole register: growing a table of a store's rows costs more than reading them
+    Abfrage n(db, "SELECT max(Dateinummer) FROM Dateiinfo");
+    const auto hoechste = n.Zeile() && !n.IstNull(0) ? n.ZahlSpalte(0) : 0;
+    const auto erwartet = static_cast<std::size_t>(std::clamp<int64_t>(hoechste, 0, 1 << 22));
+    zeilen.reserve(erwartet);
+    orte.Wachsen(erwartet);
+  }
   Abfrage a(db,
             "SELECT d.Dateinummer, d.DateinameSchluessel, d.DateipfadSchluessel, f.Groesse, f.Mtime "
             "FROM Dateiinfo d LEFT JOIN vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer "
@@ -93,10 +140,10 @@ void ZeilenLaden(Datenbank& db, const std::string& wurzel, std::vector<Zeile>& z
     puffer += '\\';
     puffer += a.Spalte(1);
     const auto idx = static_cast<int32_t>(zeilen.size());
-    auto [it, neu] = orte.emplace(OrtSchluessel(puffer), idx);
-    if (!neu) {
+    const int32_t erste = orte.Eintragen(OrtSchluessel(puffer), idx);
+    if (erste != idx) {
       // Doubles share the fate of the first row of their place.
-      int32_t k = it->second;
+      int32_t k = erste;
       while (zeilen[static_cast<std::size_t>(k)].Gleich >= 0) k = zeilen[static_cast<std::size_t>(k)].Gleich;
       zeilen[static_cast<std::size_t>(k)].Gleich = idx;
     }
@@ -106,8 +153,7 @@ void ZeilenLaden(Datenbank& db, const std::string& wurzel, std::vector<Zeile>& z
 
 // What the walk found, each folder's files together.
 struct Fund {
-  uint32_t Ordner;  // in its Teil
-  std::string Name;
+  uint32_t NameAb, NameLaenge;  // in the Namen of its Teil (no string per file)
   DateiStand Stand;
   Ort128 Ort;
 };
@@ -116,7 +162,9 @@ struct Teil {  // what one thread of the walk found
   std::vector<std::filesystem::path> Host;
   std::vector<std::size_t> Anfang;  // first Fund of each folder
   std::vector<Fund> Funde;
+  std::string Namen;
   std::string Puffer;
+  std::string_view Name(const Fund& f) const { return std::string_view(Namen).substr(f.NameAb, f.NameLaenge); }
 };
 struct Lauf {
   std::vector<Teil> Teile;
@@ -136,13 +184,15 @@ void Laufen(const std::filesystem::path& host, const std::string& wurzel, Lauf& 
     t.Puffer.assign(f.OrdnerFalte);
     t.Puffer += '\\';
     FaltenAnhaengen(t.Puffer, f.Name);
-    t.Funde.push_back({static_cast<uint32_t>(t.Ordner.size() - 1), std::string(f.Name), f.Stand, OrtSchluessel(t.Puffer)});
+    t.Funde.push_back({static_cast<uint32_t>(t.Namen.size()), static_cast<uint32_t>(f.Name.size()), f.Stand,
+                       OrtSchluessel(t.Puffer)});
+    t.Namen += f.Name;
   });
 } catch (...) {
   l.Fehler = std::current_exception();
 }
 
-// Calls f(folder, host folder, fund) for every file found, folder by folder
+// Calls f(folder, host folder, name, fund) for every file found, folder by folder
 // in the order of their names: which thread found what does not change the
 // order in which files are judged (nor the order of places in a reason).
 template <class F>
@@ -158,7 +208,8 @@ void JeFund(const Lauf& l, F&& f) {
             [](const Block& a, const Block& b) { return a.t->Ordner[a.o] < b.t->Ordner[b.o]; });
   for (const Block& b : bloecke) {
     const std::size_t bis = b.o + 1 < b.t->Anfang.size() ? b.t->Anfang[b.o + 1] : b.t->Funde.size();
-    for (std::size_t i = b.t->Anfang[b.o]; i < bis; ++i) f(b.t->Ordner[b.o], b.t->Host[b.o], b.t->Funde[i]);
+    for (std::size_t i = b.t->Anfang[b.o]; i < bis; ++i)
+      f(b.t->Ordner[b.o], b.t->Host[b.o], b.t->Name(b.t->Funde[i]), b.t->Funde[i]);
   }
 }
 
@@ -232,7 +283,7 @@ struct Erneuern {
 struct Bestand {
   Lauf lauf;
   std::vector<Zeile> zeilen;
-  std::unordered_map<Ort128, int32_t, Ort128Hash> orte;
+  OrtTabelle orte;
   std::unordered_set<int64_t> gesucht;  // sizes looked for: a file of another size cannot be it
 };
 
@@ -257,34 +308,67 @@ void LaufenUndLesen(Datenbank& db, const std::filesystem::path& host, const std:
   if (b.lauf.Fehler) std::rethrow_exception(b.lauf.Fehler);
 }
 
+// The files without a row that may be wanted, folder by folder (a
+// folder's files are read through the folder, opened once).
+struct Kandidaten {
+  struct Ordner {
+    const std::filesystem::path* Host;
+    std::size_t Von, Bis;
+  };
+  std::vector<Kandidat> Liste;
+  std::vector<Ordner> Ordner;
+
+  void Dazu(const std::string& ordner, const std::filesystem::path& host, std::string_view name, const DateiStand& s) {
+    if (Ordner.empty() || Ordner.back().Host != &host) Ordner.push_back({&host, Liste.size(), Liste.size()});
+    Liste.push_back({ordner, std::string(name), host / name, s, std::nullopt});
+    Ordner.back().Bis = Liste.size();
+  }
+  // On all cores; one unreadable, or changed since the walk, stays without content.
+  void Lesen() {
+    AufAllenKernen(Ordner.size(), [&](std::size_t o) {
+      const int fd = ::open(Ordner[o].Host->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      if (fd < 0) return;
+      for (std::size_t i = Ordner[o].Von; i < Ordner[o].Bis; ++i)
+        Liste[i].Inhalt = InhaltLesen(fd, Liste[i].Name.c_str(), Liste[i].Stand);
+      ::close(fd);
+    });
+  }
+};
+
 // Every file found against the rows: rows seen at their place, prints out
 // of date, and the files without a row of a size looked for (a missed row,
 // a changed one or a set-aside one).
-void Vergleichen(Bestand& b, std::vector<Erneuern>& erneuern, std::vector<Kandidat>& kandidaten) {
+void Vergleichen(Bestand& b, std::vector<Erneuern>& erneuern, Kandidaten& kandidaten) {
   auto& zeilen = b.zeilen;
-  std::vector<std::pair<const Fund*, std::pair<const std::string*, const std::filesystem::path*>>> ohneZeile;
-  JeFund(b.lauf, [&](const std::string& ordner, const std::filesystem::path& hostOrdner, const Fund& f) {
-    const auto it = b.orte.find(f.Ort);
-    if (it == b.orte.end()) {
-      ohneZeile.push_back({&f, {&ordner, &hostOrdner}});
+  struct OhneZeile {
+    const std::string* Ordner;
+    const std::filesystem::path* Host;
+    std::string_view Name;
+    const Fund* F;
+  };
+  std::vector<OhneZeile> ohneZeile;
+  JeFund(b.lauf, [&](const std::string& ordner, const std::filesystem::path& hostOrdner, std::string_view name,
+                     const Fund& f) {
+    const int32_t erste = b.orte.Finden(f.Ort);
+    if (erste < 0) {
+      ohneZeile.push_back({&ordner, &hostOrdner, name, &f});
       return;
     }
-    for (int32_t k = it->second; k >= 0; k = zeilen[static_cast<std::size_t>(k)].Gleich)
+    for (int32_t k = erste; k >= 0; k = zeilen[static_cast<std::size_t>(k)].Gleich)
       zeilen[static_cast<std::size_t>(k)].Gesehen = true;
-    const Zeile& z = zeilen[static_cast<std::size_t>(it->second)];
+    const Zeile& z = zeilen[static_cast<std::size_t>(erste)];
     Fingerabdruck fp;
     fp.Inhalt.Groesse = z.Groesse;
     fp.Mtime = z.Mtime;
     if (z.Groesse < 0 || !Aktuell(fp, f.Stand)) {
-      erneuern.push_back({it->second, hostOrdner / f.Name});
+      erneuern.push_back({erste, hostOrdner / name});
       if (z.Groesse >= 0) b.gesucht.insert(z.Groesse);  // its content may have gone elsewhere
     }
   });
   for (const auto& z : zeilen)
     if (!z.Gesehen && z.Groesse >= 0) b.gesucht.insert(z.Groesse);
-  for (const auto& [f, o] : ohneZeile)
-    if (b.gesucht.count(f->Stand.Groesse))
-      kandidaten.push_back({*o.first, f->Name, *o.second / f->Name, f->Stand, std::nullopt});
+  for (const auto& o : ohneZeile)
+    if (b.gesucht.count(o.F->Stand.Groesse)) kandidaten.Dazu(*o.Ordner, *o.Host, o.Name, o.F->Stand);
 }
 
 // Prints of files at their place, read on all cores, written together:
@@ -366,14 +450,13 @@ AbgleichErgebnis Abgleichen(Datenbank& db, const std::string& wurzelEingabe,
   // From here on the batches are written: the disk takes them in the background.
   LogImHintergrund log(db);
   std::vector<Erneuern> erneuern;
-  std::vector<Kandidat> kandidaten;
+  Kandidaten kandidaten;
   Vergleichen(b, erneuern, kandidaten);
   // The candidates are read on the other cores while the register is asked for the missed rows.
   std::exception_ptr lesefehler;
   std::jthread leser([&] {
     try {
-      AufAllenKernen(kandidaten.size(),
-                     [&](std::size_t i) { kandidaten[i].Inhalt = InhaltLesen(kandidaten[i].Host, kandidaten[i].Stand); });
+      kandidaten.Lesen();
     } catch (...) {
       lesefehler = std::current_exception();
     }
@@ -383,7 +466,7 @@ AbgleichErgebnis Abgleichen(Datenbank& db, const std::string& wurzelEingabe,
   VermissteSuchen(db, b, wurzel, zuordnung);
   leser.join();
   if (lesefehler) std::rethrow_exception(lesefehler);
-  for (auto& k : kandidaten)
+  for (auto& k : kandidaten.Liste)
     if (k.Inhalt) zuordnung.Dazu(std::move(k));  // (one unreadable, or changed since the walk, is none)
   Zuordnung::Weise weise;
   weise.Melden = melden;

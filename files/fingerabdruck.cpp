@@ -95,7 +95,11 @@ std::optional<DateiInhalt> InhaltLesen(const std::filesystem::path& host, DateiS
 }
 
 std::optional<DateiInhalt> InhaltLesen(const std::filesystem::path& host, const DateiStand& gesehen) {
-  Fd f{::open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
+  return InhaltLesen(AT_FDCWD, host.c_str(), gesehen);
+}
+
+std::optional<DateiInhalt> InhaltLesen(int ordnerFd, const char* name, const DateiStand& gesehen) {
+  Fd f{::openat(ordnerFd, name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
   if (f.fd < 0) return std::nullopt;
   if (gesehen.Groesse >= (1 << 18)) ::posix_fadvise(f.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   Inhaltshash h;

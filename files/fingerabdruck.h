@@ -40,6 +40,9 @@ std::optional<DateiInhalt> InhaltLesen(const std::filesystem::path& host, DateiS
 // The same for a file a walk has just seen in state `gesehen`: nothing when
 // it is no longer in that state. Fewer system calls (its stat is known).
 std::optional<DateiInhalt> InhaltLesen(const std::filesystem::path& host, const DateiStand& gesehen);
+// The same for a name inside an open folder: a folder's files without a
+// path lookup each.
+std::optional<DateiInhalt> InhaltLesen(int ordnerFd, const char* name, const DateiStand& gesehen);
 
 struct Fingerabdruck {
   int32_t Dateinummer = 0;

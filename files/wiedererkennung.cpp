@@ -9,6 +9,7 @@
 #include <map>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "basis/zustand.h"
 #include "files/bestandslauf.h"
@@ -21,6 +22,7 @@
 #include "platform/parallel.h"
 #include "platform/sqlhilfen.h"
 #include "platform/text.h"
+#include "platform/verbindung.h"
 
 namespace vxm {
 namespace erkennung {
@@ -90,6 +92,7 @@ std::string Orte(const std::vector<std::string>& orte) {
 // wait for that record (completed when the register is opened), else the
 // completion would later remove a row re-linked here or miss one moved away.
 bool VonVorhabenBelegt(const std::vector<Vorhaben>& offen, const std::string& ordner, const std::string& name) {
+  if (offen.empty()) return false;  // the common case, without folding
   const std::string o = Falten(ordner);
   auto imOderUnter = [&](const std::string& wurzel) {
     const std::string w = Falten(wurzel);
@@ -495,6 +498,30 @@ constexpr const char* kUmzugNur[] = {
 constexpr const char* kUmzugWo =
     " WHERE Dateinummer = ?1 AND Dateiname = ?2 AND Dateipfad = ?3 AND NOT EXISTS (SELECT 1 FROM main.Dateiinfo x "
     "WHERE x.DateinameSchluessel = ?6 AND x.DateipfadSchluessel = ?7)";
+
+// While the moves of a batch run, the triggers that would complete the
+// twins they set themselves rest. (Inside the batch's transaction: a
+// rollback brings them back as well.)
+class ZwillingeSelbst {
+ public:
+  explicit ZwillingeSelbst(Datenbank& db) : v_(db.Anbindung()) { v_.ZwillingeSelbstSetzen("Dateiinfo", true); }
+  ZwillingeSelbst(const ZwillingeSelbst&) = delete;
+  ZwillingeSelbst& operator=(const ZwillingeSelbst&) = delete;
+  void Ende() {
+    if (std::exchange(fertig_, true)) return;
+    v_.ZwillingeSelbstSetzen("Dateiinfo", false);
+  }
+  ~ZwillingeSelbst() {
+    try {
+      Ende();
+    } catch (...) {  // the batch's rollback restores them
+    }
+  }
+
+ private:
+  Verbindung& v_;
+  bool fertig_ = false;
+};
 }  // namespace
 
 void Zuordnung::UmzuegeAnwenden(const std::vector<Plan>& plaene, std::size_t von, std::size_t bis,
@@ -508,6 +535,7 @@ void Zuordnung::UmzuegeAnwenden(const std::vector<Plan>& plaene, std::size_t von
   static const std::string umzug[] = {std::string(kUmzugNur[0]) + kUmzugWo, std::string(kUmzugNur[1]) + kUmzugWo,
                                       std::string(kUmzugNur[2]) + kUmzugWo};
   std::unordered_set<int32_t> gezogen;
+  ZwillingeSelbst zwillinge(db_);
   for (const std::size_t i : auswahl) {
     erledigt[i - von] = 1;  // judged here, moved or not
     const Suchender& s = suchende_[plaene[i].s];
@@ -533,6 +561,7 @@ void Zuordnung::UmzuegeAnwenden(const std::vector<Plan>& plaene, std::size_t von
     AbdruckNachziehen(s, k, s.Nummer);
     fertig[i - von] = std::move(v);
   }
+  zwillinge.Ende();
 }
 
 Nachzug Zuordnung::Ausfuehren(const Weise& weise) {

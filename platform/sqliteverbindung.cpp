@@ -300,6 +300,9 @@ class SqliteVerbindung final : public Verbindung {
   bool schreibbereit = false;  // checked and in its journal mode for this process's writes
   bool netz = false;
   std::unordered_map<std::string, std::unique_ptr<SqliteBefehl>> anweisungen;
+  // The update triggers that complete folded twins, by folded table name:
+  // trigger name and the text that makes it.
+  std::unordered_map<std::string, std::vector<std::pair<std::string, std::string>>> zwillingsausloeser;
 
   ~SqliteVerbindung() override {
     anweisungen.clear();
@@ -375,6 +378,7 @@ class SqliteVerbindung final : public Verbindung {
   // Shadow columns X + "Schluessel" follow X through temporary triggers of
   // this connection, so the file itself needs no function of ours.
   void SchattenspaltenVerbinden() {
+    zwillingsausloeser.clear();
     Stmt st;
     int rc = sqlite3_prepare_v2(
         db, "SELECT m.name, p.name FROM sqlite_schema m, pragma_table_info(m.name) p "
@@ -403,11 +407,12 @@ class SqliteVerbindung final : public Verbindung {
         // trigger body that would find nothing to do costs a lookup per row.
         const std::string wenn = sqltext::Zusammen({" WHEN NEW.", s, " IS NOT vxm_falten(NEW.", c, ") COLLATE BINARY"});
         const std::string name = sqltext::Zusammen({"vxm_", tabelle, "_", spalte});
+        const std::string aend = sqltext::Zusammen({"CREATE TEMP TRIGGER IF NOT EXISTS ", Bezeichner(name + "_aend"),
+                                                    " AFTER UPDATE OF ", c, " ON main.", t, wenn, " BEGIN ", setzen, ";"});
         const std::string sql = sqltext::Zusammen({"CREATE TEMP TRIGGER IF NOT EXISTS ", Bezeichner(name + "_neu"),
-                                          " AFTER INSERT ON main.", t, wenn, " BEGIN ", setzen,
-                                          "; CREATE TEMP TRIGGER IF NOT EXISTS ", Bezeichner(name + "_aend"),
-                                          " AFTER UPDATE OF ", c, " ON main.", t, wenn, " BEGIN ", setzen, ";"});
+                                                   " AFTER INSERT ON main.", t, wenn, " BEGIN ", setzen, "; ", aend});
         Ausfuehren(sql.c_str());
+        zwillingsausloeser[Falten(tabelle)].emplace_back(name + "_aend", aend);
         // Rows written by other tools (the sqlite3 shell) lack the folded
         // names; fill them in, through the index on the shadow column.
         if (!sqlite3_db_readonly(db, "main")) {
@@ -536,6 +541,10 @@ class SqliteVerbindung final : public Verbindung {
   }
 
   void Verbinden() {
+    // Nobody asks the engine for its memory figures: without them its
+    // allocations take no lock. (Refused, harmlessly, once it has started.)
+    static const int ohneStatistik = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+    (void)ohneStatistik;
     std::error_code ec;
     if (fs::file_size(host, ec) == 0 && !ec)
       throw VbFehler(fehlernr::UnbekanntesFormat,
@@ -543,7 +552,10 @@ class SqliteVerbindung final : public Verbindung {
     // A file with the read-only attribute is opened for reading only, as
     // the host's engine does (also where this process could write anyway).
     const bool nurLesen = HostDateisystem::Schreibgeschuetzt(host);
-    int rc = sqlite3_open_v2(host.c_str(), &db, nurLesen ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, nullptr);
+    // A connection serves one thread at a time (helpers open their own), so
+    // the engine's lock around every call would only cost.
+    int rc = sqlite3_open_v2(host.c_str(), &db,
+                             (nurLesen ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) Fehler(rc, "Öffnen");
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, kWartezeitMs);
@@ -669,6 +681,14 @@ class SqliteVerbindung final : public Verbindung {
   bool NurLesen() override { return sqlite3_db_readonly(db, "main") == 1; }
 
   std::string Bezeichner(std::string_view name) const override { return SqlName(name); }
+
+  // The triggers are this connection's own (TEMP): no other writer loses them.
+  void ZwillingeSelbstSetzen(const std::string& tabelle, bool selbst) override {
+    const auto it = zwillingsausloeser.find(Falten(tabelle));
+    if (it == zwillingsausloeser.end()) return;
+    for (const auto& [name, machen] : it->second)
+      Ausfuehren(selbst ? ("DROP TRIGGER IF EXISTS temp." + Bezeichner(name)).c_str() : machen.c_str());
+  }
   std::string ZeilenSpalte() const override { return "rowid"; }
   std::string Platzhalter(int i) const override { return "?" + std::to_string(i); }
 

@@ -126,6 +126,13 @@ class Verbindung {
   virtual std::string MitNeuerZeile(const std::string& insert) const = 0;
   virtual int64_t NeueZeile(Befehl& insert) = 0;
 
+  // Until called again with false, this connection's writes to `tabelle`
+  // set its folded twins (…Schluessel) themselves, as a batch of moves does:
+  // the triggers that complete them for other writers rest meanwhile (each
+  // would run a program per row only to find it done). Engines whose
+  // triggers serve every session keep them.
+  virtual void ZwillingeSelbstSetzen(const std::string& /*tabelle*/, bool /*selbst*/) {}
+
   // Refuses to write (3343) once the database was found damaged.
   virtual void Schreibpruefung() = 0;
   // This connection cannot change the database (a read-only file, a server
