@@ -107,8 +107,7 @@ bool ImOderUnter(const std::string& ordner, const std::string& wurzel) {
 }
 
 // Rows under the root with size and time of their prints, by place.
-void ZeilenLaden(Datenbank& db, const std::string& wurzel, std::vector<Zeile>& zeilen,
-                 OrtTabelle& orte) {
+void ZeilenLaden(Datenbank& db, const std::string& wurzel, std::vector<Zeile>& zeilen, OrtTabelle& orte) {
   const std::string wf = Falten(wurzel);
   {
     // sized once for the whole register: growing a table of a store's rows costs more than reading them
@@ -274,6 +273,24 @@ int64_t Zahl(Datenbank& db, const char* sql) {
   return a.Zeile() ? a.ZahlSpalte(0) : 0;
 }
 
+// Whether every print belongs to a row or a set-aside one, told by counting
+// (the rows under the root are read anyway): the sweep of the others then
+// needs no lookup per print. A run's own changes leave no print without
+// its row; another process changing the register meanwhile can at worst
+// leave one for the next run.
+bool OhneWaisen(Datenbank& db, const std::string& wurzel, const std::vector<Zeile>& zeilen) {
+  const std::string wf = Falten(wurzel);
+  Abfrage a(db,
+            "SELECT (SELECT count(*) FROM vxm_fingerabdruck) - (SELECT count(*) FROM vxm_beiseite b JOIN "
+            "vxm_fingerabdruck f ON f.Dateinummer = b.Dateinummer) - (SELECT count(*) FROM Dateiinfo d JOIN "
+            "vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer WHERE d.DateipfadSchluessel < ?1 OR "
+            "(d.DateipfadSchluessel > ?1 AND d.DateipfadSchluessel < ?2) OR d.DateipfadSchluessel >= ?3)");
+  a.Text(1, wf).Text(2, wf + "\\").Text(3, wf + "]");
+  if (!a.Zeile()) return false;
+  const auto mitAbdruck = std::count_if(zeilen.begin(), zeilen.end(), [](const Zeile& z) { return z.Groesse >= 0; });
+  return a.ZahlSpalte(0) == mitAbdruck;
+}
+
 struct Erneuern {
   int32_t Zeile;
   std::filesystem::path Host;
@@ -284,6 +301,7 @@ struct Bestand {
   Lauf lauf;
   std::vector<Zeile> zeilen;
   OrtTabelle orte;
+  bool ohneWaisen = false;  // every print had its row when the run began
   std::unordered_set<int64_t> gesucht;  // sizes looked for: a file of another size cannot be it
 };
 
@@ -299,6 +317,7 @@ void LaufenUndLesen(Datenbank& db, const std::filesystem::path& host, const std:
       t.Bestaetigen();
     }
     ZeilenLaden(db, wurzel, b.zeilen, b.orte);
+    b.ohneWaisen = OhneWaisen(db, wurzel, b.zeilen);
     BeiseiteGroessen(db, b.gesucht);
   } catch (...) {
     laeufer.join();
@@ -475,7 +494,7 @@ AbgleichErgebnis Abgleichen(Datenbank& db, const std::string& wurzelEingabe,
   erkennung::Anhaengen(e.Vorgaenge, zuordnung.Ausfuehren(weise));
 
   for (const auto& v : AbgelaufeneVerwerfen(db, melden).Vorgaenge) e.Vorgaenge.Dazu(v);
-  AbdrueckeOhneZeileLoeschen(db);
+  if (!b.ohneWaisen) AbdrueckeOhneZeileLoeschen(db);
   e.Warten = static_cast<std::size_t>(Zahl(db, "SELECT count(*) FROM vxm_beiseite"));
   return e;
 }

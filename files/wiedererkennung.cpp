@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <map>
+#include <span>
+#include <tuple>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -282,47 +284,73 @@ std::string MehrdeutigHinweis(const std::vector<std::string>& eintraege, const s
 
 }  // namespace
 
+namespace {
+// A content and who has it, sorted by content: rows and files of one
+// content meet in one pass over both lists, without a key text per file.
+struct JeInhalt {
+  const DateiInhalt* inhalt;
+  std::size_t i;
+  bool operator<(const JeInhalt& o) const {
+    return std::tie(inhalt->Groesse, inhalt->Hash, i) < std::tie(o.inhalt->Groesse, o.inhalt->Hash, o.i);
+  }
+};
+bool InhaltVor(const DateiInhalt& a, const DateiInhalt& b) {
+  return std::tie(a.Groesse, a.Hash) < std::tie(b.Groesse, b.Hash);
+}
+}  // namespace
+
 std::vector<Zuordnung::Plan> Zuordnung::Planen() {
   std::vector<Plan> plaene;
+  plaene.reserve(suchende_.size());
   suchend_.clear();
   for (const auto& s : suchende_) suchend_.insert(s.Nummer);
-  std::unordered_map<std::string, std::vector<std::size_t>> suchendeJe, kandidatenJe;
+  std::vector<JeInhalt> suchendeJe, kandidatenJe;
+  suchendeJe.reserve(suchende_.size());
+  kandidatenJe.reserve(kandidaten_.size());
   for (std::size_t i = 0; i < suchende_.size(); ++i) {
     const auto& s = suchende_[i];
     if (s.NurAmPlatz) continue;  // its own place only (below)
     if (s.Inhalt) {
-      suchendeJe[InhaltSchluessel(*s.Inhalt)].push_back(i);
+      suchendeJe.push_back({&*s.Inhalt, i});
     } else if (!s.Beiseite) {
       plaene.push_back({Plan::Art::Beiseitelegen, i, 0, grund::OhneFingerabdruck, {}});
     }
   }
   for (std::size_t i = 0; i < kandidaten_.size(); ++i)
-    if (kandidaten_[i].Inhalt) kandidatenJe[InhaltSchluessel(*kandidaten_[i].Inhalt)].push_back(i);
-  const std::vector<std::size_t> leer;
-  for (const auto& [schluessel, r] : suchendeJe) {
-    const auto it = kandidatenJe.find(schluessel);
-    const auto& c = it == kandidatenJe.end() ? leer : it->second;
+    if (kandidaten_[i].Inhalt) kandidatenJe.push_back({&*kandidaten_[i].Inhalt, i});
+  std::sort(suchendeJe.begin(), suchendeJe.end());
+  std::sort(kandidatenJe.begin(), kandidatenJe.end());
+  std::size_t ka = 0;
+  for (std::size_t a = 0, e = 0; a < suchendeJe.size(); a = e) {
+    const DateiInhalt& inhalt = *suchendeJe[a].inhalt;
+    for (e = a; e < suchendeJe.size() && *suchendeJe[e].inhalt == inhalt;) ++e;
+    while (ka < kandidatenJe.size() && InhaltVor(*kandidatenJe[ka].inhalt, inhalt)) ++ka;
+    std::size_t kb = ka;
+    while (kb < kandidatenJe.size() && *kandidatenJe[kb].inhalt == inhalt) ++kb;
+    const auto r = std::span<const JeInhalt>(suchendeJe).subspan(a, e - a);
+    const auto c = std::span<const JeInhalt>(kandidatenJe).subspan(ka, kb - ka);
     std::vector<std::string> fremde;
     if (r.size() == 1 && c.size() == 1) {
       // Rows outside this search whose files are gone as well want it too.
-      fremde = Konkurrenten(*suchende_[r[0]].Inhalt);
+      fremde = Konkurrenten(inhalt);
       if (fremde.empty()) {
-        plaene.push_back({Plan::Art::Umziehen, r[0], c[0], {}, {}});
+        plaene.push_back({Plan::Art::Umziehen, r[0].i, c[0].i, {}, {}});
         continue;
       }
     }
     std::vector<std::string> eintraege;
-    for (auto k : r) eintraege.push_back(Ort(suchende_[k].Ordner, suchende_[k].Name));
+    for (const auto& j : r) eintraege.push_back(Ort(suchende_[j.i].Ordner, suchende_[j.i].Name));
     eintraege.insert(eintraege.end(), fremde.begin(), fremde.end());
     std::string g = grund::NichtGefunden, hinweis;
     if (!c.empty()) {
       g = grund::Mehrdeutig;
       std::vector<std::string> dateien;
       dateien.reserve(c.size());
-      for (auto k : c) dateien.push_back(Ort(kandidaten_[k].Ordner, kandidaten_[k].Name));
+      for (const auto& j : c) dateien.push_back(Ort(kandidaten_[j.i].Ordner, kandidaten_[j.i].Name));
       hinweis = MehrdeutigHinweis(eintraege, dateien);
     }
-    for (auto i : r) {
+    for (const auto& j : r) {
+      const std::size_t i = j.i;
       const auto& s = suchende_[i];
       if (!s.Beiseite)
         plaene.push_back({Plan::Art::Beiseitelegen, i, 0, g, hinweis});
@@ -385,6 +413,7 @@ void Zuordnung::AndereNur(std::vector<Suchender> andere) {
 std::vector<std::string> Zuordnung::Konkurrenten(const DateiInhalt& inhalt) {
   std::vector<std::string> orte;
   if (andere_) {
+    if (andere_->empty()) return orte;
     const auto [von, bis] = andere_->equal_range(InhaltSchluessel(inhalt));
     for (auto it = von; it != bis; ++it)
       if (!suchend_.count(it->second.Nummer) && !DateiDa(it->second.Ordner, it->second.Name))
@@ -569,6 +598,8 @@ Nachzug Zuordnung::Ausfuehren(const Weise& weise) {
   // Only candidates of a size or place looked for are read, each once, on all cores.
   std::unordered_set<std::string> gesehen;
   std::vector<Kandidat> gelesen;
+  gesehen.reserve(kandidaten_.size());
+  gelesen.reserve(kandidaten_.size());
   for (auto& k : kandidaten_) {
     const bool platzGesucht = !amPlatz_.empty() && amPlatz_.count(OrtFalte(k.Ordner, k.Name));
     if (!k.Inhalt && !GroesseGesucht(k.Stand.Groesse) && !platzGesucht) continue;
