@@ -5,7 +5,9 @@
 #include <xxhash.h>
 
 #include <algorithm>
+#include <atomic>
 #include <exception>
+#include <iterator>
 #include <optional>
 #include <thread>
 #include <unordered_set>
@@ -191,25 +193,30 @@ void Laufen(const std::filesystem::path& host, const std::string& wurzel, Lauf& 
   l.Fehler = std::current_exception();
 }
 
-// Calls f(folder, host folder, name, fund) for every file found, folder by folder
-// in the order of their names: which thread found what does not change the
-// order in which files are judged (nor the order of places in a reason).
-template <class F>
-void JeFund(const Lauf& l, F&& f) {
-  struct Block {
-    const Teil* t;
-    uint32_t o;
-  };
+// A folder's files as one thread of the walk found them.
+struct Block {
+  const Teil* t;
+  uint32_t o;
+};
+
+// Every folder found, in the order of their names: which thread found what
+// does not change the order in which files are judged (nor the order of
+// places in a reason).
+std::vector<Block> Bloecke(const Lauf& l) {
   std::vector<Block> bloecke;
   for (const Teil& t : l.Teile)
     for (uint32_t o = 0; o < t.Ordner.size(); ++o) bloecke.push_back({&t, o});
   std::sort(bloecke.begin(), bloecke.end(),
             [](const Block& a, const Block& b) { return a.t->Ordner[a.o] < b.t->Ordner[b.o]; });
-  for (const Block& b : bloecke) {
-    const std::size_t bis = b.o + 1 < b.t->Anfang.size() ? b.t->Anfang[b.o + 1] : b.t->Funde.size();
-    for (std::size_t i = b.t->Anfang[b.o]; i < bis; ++i)
-      f(b.t->Ordner[b.o], b.t->Host[b.o], b.t->Name(b.t->Funde[i]), b.t->Funde[i]);
-  }
+  return bloecke;
+}
+
+// Calls f(folder, host folder, name, fund) for each file of a folder.
+template <class F>
+void JeFund(const Block& b, F&& f) {
+  const Teil& t = *b.t;
+  const std::size_t bis = b.o + 1 < t.Anfang.size() ? t.Anfang[b.o + 1] : t.Funde.size();
+  for (std::size_t i = t.Anfang[b.o]; i < bis; ++i) f(t.Ordner[b.o], t.Host[b.o], t.Name(t.Funde[i]), t.Funde[i]);
 }
 
 // The rows as needed once their files are missed, all in one statement
@@ -365,29 +372,48 @@ void Vergleichen(Bestand& b, std::vector<Erneuern>& erneuern, Kandidaten& kandid
     std::string_view Name;
     const Fund* F;
   };
-  std::vector<OhneZeile> ohneZeile;
-  JeFund(b.lauf, [&](const std::string& ordner, const std::filesystem::path& hostOrdner, std::string_view name,
-                     const Fund& f) {
-    const int32_t erste = b.orte.Finden(f.Ort);
-    if (erste < 0) {
-      ohneZeile.push_back({&ordner, &hostOrdner, name, &f});
-      return;
-    }
-    for (int32_t k = erste; k >= 0; k = zeilen[static_cast<std::size_t>(k)].Gleich)
-      zeilen[static_cast<std::size_t>(k)].Gesehen = true;
-    const Zeile& z = zeilen[static_cast<std::size_t>(erste)];
-    Fingerabdruck fp;
-    fp.Inhalt.Groesse = z.Groesse;
-    fp.Mtime = z.Mtime;
-    if (z.Groesse < 0 || !Aktuell(fp, f.Stand)) {
-      erneuern.push_back({erste, hostOrdner / name});
-      if (z.Groesse >= 0) b.gesucht.insert(z.Groesse);  // its content may have gone elsewhere
-    }
+  struct Strecke {  // of folders, judged by one thread
+    std::vector<Erneuern> erneuern;
+    std::vector<OhneZeile> ohneZeile;
+    std::vector<int64_t> gesucht;
+  };
+  // Stretches of folders on all cores, joined in the folders' order. Places
+  // folded alike in two folders ("Akte", "AKTE") share rows: marked atomically.
+  const std::vector<Block> bloecke = Bloecke(b.lauf);
+  std::vector<Strecke> strecken(std::min<std::size_t>(bloecke.size(), 16));
+  AufAllenKernen(strecken.size(), [&](std::size_t n) {
+    Strecke& st = strecken[n];
+    const std::size_t von = bloecke.size() * n / strecken.size(), bis = bloecke.size() * (n + 1) / strecken.size();
+    for (std::size_t i = von; i < bis; ++i)
+      JeFund(bloecke[i], [&](const std::string& ordner, const std::filesystem::path& hostOrdner,
+                             std::string_view name, const Fund& f) {
+        const int32_t erste = b.orte.Finden(f.Ort);
+        if (erste < 0) {
+          st.ohneZeile.push_back({&ordner, &hostOrdner, name, &f});
+          return;
+        }
+        for (int32_t k = erste; k >= 0; k = zeilen[static_cast<std::size_t>(k)].Gleich)
+          std::atomic_ref<bool>(zeilen[static_cast<std::size_t>(k)].Gesehen).store(true, std::memory_order_relaxed);
+        const Zeile& z = zeilen[static_cast<std::size_t>(erste)];
+        Fingerabdruck fp;
+        fp.Inhalt.Groesse = z.Groesse;
+        fp.Mtime = z.Mtime;
+        if (z.Groesse < 0 || !Aktuell(fp, f.Stand)) {
+          st.erneuern.push_back({erste, hostOrdner / name});
+          if (z.Groesse >= 0) st.gesucht.push_back(z.Groesse);  // its content may have gone elsewhere
+        }
+      });
   });
+  for (auto& st : strecken) {
+    erneuern.insert(erneuern.end(), std::make_move_iterator(st.erneuern.begin()),
+                    std::make_move_iterator(st.erneuern.end()));
+    b.gesucht.insert(st.gesucht.begin(), st.gesucht.end());
+  }
   for (const auto& z : zeilen)
     if (!z.Gesehen && z.Groesse >= 0) b.gesucht.insert(z.Groesse);
-  for (const auto& o : ohneZeile)
-    if (b.gesucht.count(o.F->Stand.Groesse)) kandidaten.Dazu(*o.Ordner, *o.Host, o.Name, o.F->Stand);
+  for (const auto& st : strecken)
+    for (const auto& o : st.ohneZeile)
+      if (b.gesucht.count(o.F->Stand.Groesse)) kandidaten.Dazu(*o.Ordner, *o.Host, o.Name, o.F->Stand);
 }
 
 // Prints of files at their place, read on all cores, written together:

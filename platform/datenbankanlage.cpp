@@ -7,6 +7,7 @@
 #include "platform/fehler.h"
 #include "platform/jetsql.h"
 #include "platform/pgverbindung.h"
+#include "platform/sqliteverbindung.h"
 
 namespace vxm {
 namespace fs = std::filesystem;
@@ -84,6 +85,7 @@ void Anlegen(const std::string& hostPfad, const char* schema) {
   std::error_code ec;
   if (fs::exists(hostPfad, ec))
     throw VbFehler(fehlernr::DatenbankExistiert, "Die Datenbank " + hostPfad + " existiert bereits.");
+  SqliteEinrichten();
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(hostPfad.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   std::string fehler;

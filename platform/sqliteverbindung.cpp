@@ -6,6 +6,7 @@
 #include "platform/sqliteverbindung.h"
 
 #include <sqlite3.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 
@@ -288,6 +289,38 @@ class SqliteBefehl final : public Befehl {
 };
 
 
+// The page cache of a whole store's register holds tens of thousands of
+// pages. Taken one by one from the heap, each costs a page fault of its
+// own; from one reservation the system may back with huge pages, a handful
+// do. Slots never used cost address space only; beyond them the engine
+// takes its pages from the heap as before.
+int SeitenspeicherEinrichten() {
+  int kopf = 0;
+  if (sqlite3_config(SQLITE_CONFIG_PCACHE_HDRSZ, &kopf) != SQLITE_OK) return -1;
+  constexpr std::size_t kSeite = 4096, kPlaetze = 16384;
+  const std::size_t platz = (kSeite + static_cast<std::size_t>(kopf) + 7) & ~std::size_t{7};
+  void* speicher =
+      ::mmap(nullptr, platz * kPlaetze, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  if (speicher == MAP_FAILED) return -1;
+  ::madvise(speicher, platz * kPlaetze, MADV_HUGEPAGE);
+  const int rc = sqlite3_config(SQLITE_CONFIG_PAGECACHE, speicher, static_cast<int>(platz), static_cast<int>(kPlaetze));
+  if (rc != SQLITE_OK) ::munmap(speicher, platz * kPlaetze);
+  return rc;
+}
+
+}  // namespace
+
+void SqliteEinrichten() {
+  // Nobody asks the engine for its memory figures: without them its
+  // allocations take no lock.
+  static const int ohneStatistik = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+  static const int seitenspeicher = SeitenspeicherEinrichten();
+  (void)ohneStatistik;
+  (void)seitenspeicher;
+}
+
+namespace {
+
 class SqliteVerbindung final : public Verbindung {
  public:
   SqliteVerbindung(const fs::path& h, const std::string& d) : datei(d), host(h) {}
@@ -541,10 +574,7 @@ class SqliteVerbindung final : public Verbindung {
   }
 
   void Verbinden() {
-    // Nobody asks the engine for its memory figures: without them its
-    // allocations take no lock. (Refused, harmlessly, once it has started.)
-    static const int ohneStatistik = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
-    (void)ohneStatistik;
+    SqliteEinrichten();
     std::error_code ec;
     if (fs::file_size(host, ec) == 0 && !ec)
       throw VbFehler(fehlernr::UnbekanntesFormat,
@@ -744,6 +774,7 @@ void SchreibpruefungAufschieben(bool aufschieben) { Aufgeschoben() = aufschieben
 std::optional<std::vector<std::string>> DateiSeitenPruefen(const fs::path& host) {
   std::error_code ec;
   if (!fs::is_regular_file(host, ec) || fs::file_size(host, ec) == 0) return std::nullopt;
+  SqliteEinrichten();
   ::sqlite3* db = nullptr;
   // Read and write, so a register in log mode can open its shared index;
   // nothing is written. Read-only where the file allows no more.

@@ -17,6 +17,11 @@ struct sqlite3_stmt;
 namespace vxm {
 
 
+// The engine's settings for the whole process (its page cache, its memory
+// figures), made before the first connection opens; once the engine has
+// started they stay as they are. Every opening of a file calls it.
+void SqliteEinrichten();
+
 // The SQLite handle of a connection, or nullptr for another engine.
 ::sqlite3* SqliteHandle(Verbindung& v);
 // The statement behind a Befehl of a SQLite connection.

@@ -2,12 +2,15 @@
 // which texts are the same name: a file found on disk under one spelling is
 // the register's row under every other spelling, and no more.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include "keywords/registerzugriff.h"
 #include "platform/datenbank.h"
 #include "platform/jetsql.h"
 #include "platform/laufwerke.h"
+#include "platform/sqlhilfen.h"
 #include "platform/text.h"
+#include "platform/verbindung.h"
 #include "tests/hilfen.h"
 
 namespace vxm {
@@ -110,6 +113,42 @@ TEST_F(FaltungImRegister, AlteSchattennamenWerdenNeuBerechnet) {
   db_.reset();
   db_ = DatenbankOeffnenHost(datei_);
   EXPECT_NE(DateiNummerSuchen(*db_, "yildiz.pdf", "C:\\VXM"), 0);
+}
+
+// A batch that sets the twins itself lets the triggers rest; after it, and
+// after a batch rolled back, a writer that leaves the twin unset is
+// completed again.
+TEST_F(FaltungImRegister, AusloeserRuhenNurWaehrendEinesStapels) {
+  db_->Execute("INSERT INTO Dateiinfo (Dateiname, Dateipfad) VALUES ('a.pdf', 'C:\\VXM')");
+  auto zwilling = [&] {
+    sql::Abfrage a(*db_, "SELECT DateinameSchluessel FROM Dateiinfo");
+    EXPECT_TRUE(a.Zeile());
+    return std::string(a.Spalte(0));
+  };
+  auto ohneZwilling = [&](const char* name) {  // as the sqlite3 shell or the host would write
+    const std::string sql = std::string("UPDATE Dateiinfo SET Dateiname = '") + name + "'";
+    ASSERT_EQ(sqlite3_exec(db_->Handle(), sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+  };
+  Verbindung& v = db_->Anbindung();
+  {
+    Transaktion t(*db_);
+    v.ZwillingeSelbstSetzen("DATEIINFO", true);  // the table named in any case
+    ohneZwilling("b.pdf");
+    EXPECT_EQ(zwilling(), "A.PDF") << "resting";
+    v.ZwillingeSelbstSetzen("Dateiinfo", false);
+    t.Bestaetigen();
+  }
+  ohneZwilling("c.pdf");
+  EXPECT_EQ(zwilling(), "C.PDF");
+  {
+    Transaktion t(*db_);
+    v.ZwillingeSelbstSetzen("Dateiinfo", true);
+  }  // rolled back, the triggers with it
+  ohneZwilling("d.pdf");
+  EXPECT_EQ(zwilling(), "D.PDF");
+  v.ZwillingeSelbstSetzen("KeineTabelle", true);  // a table without twins: nothing to rest
+  ohneZwilling("e.pdf");
+  EXPECT_EQ(zwilling(), "E.PDF");
 }
 
 }  // namespace

@@ -598,6 +598,63 @@ TEST_P(Wiedererkennung, AbgleichenUrteiltNichtUeberUnlesbareOrdner) {
   EXPECT_EQ(DateiNummerSuchen(*db_, "x.txt", kA + "\\Zu"), nr);
 }
 
+// Prints whose rows the program removed go; those of set-aside rows and of
+// rows outside the walked root stay, also when another print is swept.
+TEST_P(Wiedererkennung, AbgleichenRaeumtNurAbdrueckeOhneZeileWeg) {
+  const std::string anders = "C:\\ANDERS";
+  OrdnerAnlegenHost(anders);
+  const int32_t weg = Markieren(kA, "weg.txt", "Inhalt weg", "W");
+  const int32_t draussen = Markieren(anders, "x.txt", "Inhalt x", "X");
+  const int32_t beiseite = Markieren(kB, "b.txt", "Inhalt b", "B");
+  const int32_t bleibt = Markieren(kA, "bleibt.txt", "Inhalt bleibt", "K");
+  fs::remove(Host(kB + "\\b.txt"));
+  ASSERT_EQ(Abgleichen(*db_, kWurzel).Vorgaenge.Beiseitegelegt, 1u);
+  EXPECT_EQ(Zahl("SELECT count(*) FROM vxm_fingerabdruck"), 4) << "nothing to sweep yet";
+  db_->Execute("DELETE FROM Dateiinfo WHERE Dateinummer = " + std::to_string(weg));  // as the window removes a row
+  Abgleichen(*db_, kWurzel);
+  for (const int32_t nr : {draussen, beiseite, bleibt}) EXPECT_TRUE(FingerabdruckLesen(*db_, nr)) << nr;
+  EXPECT_FALSE(FingerabdruckLesen(*db_, weg));
+  EXPECT_EQ(Zahl("SELECT count(*) FROM vxm_fingerabdruck"), 3);
+  // Outside the root the walk says nothing: that row's print is no orphan either.
+  db_->Execute("DELETE FROM Dateiinfo WHERE Dateinummer = " + std::to_string(draussen));
+  Abgleichen(*db_, kWurzel);
+  EXPECT_FALSE(FingerabdruckLesen(*db_, draussen));
+  EXPECT_EQ(Zahl("SELECT count(*) FROM vxm_fingerabdruck"), 2);
+}
+
+// Rows numbered by another tool (below one, far apart, more rows than the
+// highest number): each is found at its place and follows its file.
+TEST_P(Wiedererkennung, AbgleichenFindetZeilenJederNummer) {
+  if (!db_->Handle()) GTEST_SKIP() << "a server hands out its own numbers";
+  constexpr int kAnzahl = 40;
+  {
+    Transaktion t(*db_);
+    for (int i = 0; i < kAnzahl; ++i) {
+      const std::string name = "n" + std::to_string(i) + ".txt";
+      DateiAnlegen(kA + "\\" + name, "Inhalt Nummer " + std::to_string(i));
+      db_->Execute("INSERT INTO Dateiinfo (Dateinummer, Dateiname, Dateipfad) VALUES (" + std::to_string(-1000 - i) +
+                   ", \"" + name + "\", \"" + kA + "\")");
+    }
+    db_->Execute("INSERT INTO Dateiinfo (Dateinummer, Dateiname, Dateipfad) VALUES (5, \"f.txt\", \"" + kB + "\")");
+    DateiAnlegen(kB + "\\f.txt", "Inhalt f");
+    t.Bestaetigen();
+  }
+  const AbgleichErgebnis erst = Abgleichen(*db_, kWurzel);
+  EXPECT_EQ(erst.Eingetragen, static_cast<std::size_t>(kAnzahl + 1));
+  EXPECT_EQ(erst.Fingerabdruecke, static_cast<std::size_t>(kAnzahl + 1));
+  EXPECT_TRUE(erst.Vorgaenge.Vorgaenge.empty());
+  for (int i = 0; i < kAnzahl; i += 4)
+    Mv(kA + "\\n" + std::to_string(i) + ".txt", kB + "\\m" + std::to_string(i) + ".txt");
+  const AbgleichErgebnis r = Abgleichen(*db_, kWurzel);
+  EXPECT_EQ(r.Vorgaenge.Umgezogen, static_cast<std::size_t>(kAnzahl / 4));
+  EXPECT_EQ(r.Vorgaenge.Beiseitegelegt, 0u);
+  for (int i = 0; i < kAnzahl; ++i)
+    EXPECT_EQ(i % 4 ? DateiNummerSuchen(*db_, "n" + std::to_string(i) + ".txt", kA)
+                    : DateiNummerSuchen(*db_, "m" + std::to_string(i) + ".txt", kB),
+              -1000 - i)
+        << i;
+}
+
 TEST_P(Wiedererkennung, AbgleichenOhneWurzelAendertNichts) {
   Markieren(kA, "a.txt", "a", "A");
   const AbgleichErgebnis r = Abgleichen(*db_, "C:\\GIBTSNICHT");

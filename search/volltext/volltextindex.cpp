@@ -7,6 +7,7 @@
 #include <memory>
 #include <set>
 
+#include "platform/sqliteverbindung.h"
 #include "platform/text.h"
 #include "search/volltext/faltung.h"
 #include "search/volltext/textpaket.h"
@@ -113,6 +114,7 @@ std::string Volltextindex::DateiNebenRegister(const std::string& reg) {
 }
 
 Volltextindex::Volltextindex(const std::filesystem::path& datei) : datei_(datei) {
+  SqliteEinrichten();
   if (sqlite3_open_v2(datei.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                       nullptr) != SQLITE_OK) {
     const std::string m = db_ ? sqlite3_errmsg(db_) : "kein Speicher";
