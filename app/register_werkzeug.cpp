@@ -45,7 +45,7 @@
 #include "platform/fehler.h"
 #include "platform/oeffner.h"
 #include "platform/sqlhilfen.h"
-#include "platform/sqliteverbindung.h"
+#include "platform/sqliteprozess.h"
 
 namespace {
 

@@ -45,7 +45,7 @@
 #include "keywords/registerzugriff.h"
 #include "platform/datenbank.h"
 #include "platform/sqlhilfen.h"
-#include "platform/sqliteverbindung.h"
+#include "platform/sqliteprozess.h"
 #include "platform/dateisystem.h"
 #include "platform/dialoge.h"
 #include "platform/dienste.h"

@@ -35,7 +35,7 @@
 #include "platform/dienste.h"
 #include "platform/laufwerke.h"
 #include "platform/oeffner.h"
-#include "platform/sqliteverbindung.h"
+#include "platform/sqliteprozess.h"
 
 namespace {
 namespace fs = std::filesystem;

@@ -337,24 +337,25 @@ void LaufenUndLesen(Datenbank& db, const std::filesystem::path& host, const std:
 // The files without a row that may be wanted, folder by folder (a
 // folder's files are read through the folder, opened once).
 struct Kandidaten {
-  struct Ordner {
+  // Liste[Von, Bis) lies in the folder Host.
+  struct Strecke {
     const std::filesystem::path* Host;
     std::size_t Von, Bis;
   };
   std::vector<Kandidat> Liste;
-  std::vector<Ordner> Ordner;
+  std::vector<Strecke> Strecken;
 
   void Dazu(const std::string& ordner, const std::filesystem::path& host, std::string_view name, const DateiStand& s) {
-    if (Ordner.empty() || Ordner.back().Host != &host) Ordner.push_back({&host, Liste.size(), Liste.size()});
+    if (Strecken.empty() || Strecken.back().Host != &host) Strecken.push_back({&host, Liste.size(), Liste.size()});
     Liste.push_back({ordner, std::string(name), host / name, s, std::nullopt});
-    Ordner.back().Bis = Liste.size();
+    Strecken.back().Bis = Liste.size();
   }
   // On all cores; one unreadable, or changed since the walk, stays without content.
   void Lesen() {
-    AufAllenKernen(Ordner.size(), [&](std::size_t o) {
-      const int fd = ::open(Ordner[o].Host->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    AufAllenKernen(Strecken.size(), [&](std::size_t o) {
+      const int fd = ::open(Strecken[o].Host->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
       if (fd < 0) return;
-      for (std::size_t i = Ordner[o].Von; i < Ordner[o].Bis; ++i)
+      for (std::size_t i = Strecken[o].Von; i < Strecken[o].Bis; ++i)
         Liste[i].Inhalt = InhaltLesen(fd, Liste[i].Name.c_str(), Liste[i].Stand);
       ::close(fd);
     });

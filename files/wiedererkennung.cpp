@@ -516,9 +516,9 @@ constexpr std::size_t kGemeinsamAb = 8;
 // One statement per move: the row takes its new place only where it still
 // is where it was judged and no row has the new place meanwhile (another
 // process may have acted). Only what changed is written, with its folded
-// twin, so each index entry is written once (the twins' triggers then find
-// nothing to do). ?1 number, ?2/?3 old name and folder, ?4/?5 new ones,
-// ?6/?7 these folded.
+// twin, so each index entry is written once (the twins' triggers rest
+// while the batch runs). ?1 number, ?2/?3 old name and folder, ?4/?5 new
+// ones, ?6/?7 these folded.
 constexpr const char* kUmzugNur[] = {
     "UPDATE main.Dateiinfo SET Dateiname = ?4, DateinameSchluessel = ?6",
     "UPDATE main.Dateiinfo SET Dateipfad = ?5, DateipfadSchluessel = ?7",

@@ -7,7 +7,7 @@
 #include "platform/fehler.h"
 #include "platform/jetsql.h"
 #include "platform/pgverbindung.h"
-#include "platform/sqliteverbindung.h"
+#include "platform/sqliteprozess.h"
 
 namespace vxm {
 namespace fs = std::filesystem;

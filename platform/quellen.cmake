@@ -21,6 +21,7 @@ list(APPEND VXM_KERN_QUELLEN
   platform/recordset.cpp
   platform/rueckschreiben.cpp
   platform/servertext.cpp
+  platform/sqliteprozess.cpp
   platform/sqliteverbindung.cpp
   platform/sqltext.cpp
   platform/text.cpp

@@ -5,7 +5,7 @@
 
 #include "platform/datenbank.h"
 #include "platform/fehler.h"
-#include "platform/sqliteverbindung.h"
+#include "platform/sqliteprozess.h"
 #include "tests/hilfen.h"
 
 namespace vxm {

@@ -19,7 +19,7 @@
 #include "platform/fehler.h"
 #include "platform/jetsql.h"
 #include "platform/sqlhilfen.h"
-#include "platform/sqliteverbindung.h"
+#include "platform/sqliteprozess.h"
 #include "platform/text.h"
 #include "tests/hilfen.h"
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <set>
 
-#include "platform/sqliteverbindung.h"
+#include "platform/sqliteprozess.h"
 #include "platform/text.h"
 #include "search/volltext/faltung.h"
 #include "search/volltext/textpaket.h"

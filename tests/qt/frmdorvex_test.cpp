@@ -12,7 +12,7 @@
 #include "component/qt/oberflaeche.h"
 #include "component/vxmdorvex.h"
 #include "platform/fehler.h"
-#include "platform/sqliteverbindung.h"
+#include "platform/sqliteprozess.h"
 #include "store/qt/ordnerbaum.h"
 #include "tests/qt/qthilfen.h"
 
