@@ -347,12 +347,13 @@ struct Kandidaten {
 
   void Dazu(const std::string& ordner, const std::filesystem::path& host, std::string_view name, const DateiStand& s) {
     if (Strecken.empty() || Strecken.back().Host != &host) Strecken.push_back({&host, Liste.size(), Liste.size()});
-    Liste.push_back({ordner, std::string(name), host / name, s, std::nullopt});
+    Liste.push_back({ordner, std::string(name), {}, s, std::nullopt});  // (its path made while read)
     Strecken.back().Bis = Liste.size();
   }
   // On all cores; one unreadable, or changed since the walk, stays without content.
   void Lesen() {
     AufAllenKernen(Strecken.size(), [&](std::size_t o) {
+      for (std::size_t i = Strecken[o].Von; i < Strecken[o].Bis; ++i) Liste[i].Host = *Strecken[o].Host / Liste[i].Name;
       const int fd = ::open(Strecken[o].Host->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
       if (fd < 0) return;
       for (std::size_t i = Strecken[o].Von; i < Strecken[o].Bis; ++i)

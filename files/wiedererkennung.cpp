@@ -367,6 +367,7 @@ std::vector<Zuordnung::Plan> Zuordnung::Planen() {
 // their place (with the content the print knows, where there is one),
 // unless a content already claimed it.
 void Zuordnung::AmPlatzPlanen(std::vector<Plan>& plaene) const {
+  if (amPlatz_.empty()) return;  // no row is bound to its place
   std::unordered_set<std::size_t> vergeben;
   for (const auto& p : plaene)
     if (p.art == Plan::Art::Umziehen) vergeben.insert(p.k);
@@ -593,17 +594,30 @@ void Zuordnung::UmzuegeAnwenden(const std::vector<Plan>& plaene, std::size_t von
   zwillinge.Ende();
 }
 
+namespace {
+// Below this many candidates, threads cost more than they save.
+constexpr std::size_t kParallelAb = 1024;
+}  // namespace
+
 Nachzug Zuordnung::Ausfuehren(const Weise& weise) {
   AmAltenPlatzDazu();
-  // Only candidates of a size or place looked for are read, each once, on all cores.
-  std::unordered_set<std::string> gesehen;
+  // Only candidates of a size or place looked for are read, each once (a
+  // place folded alike in two folders, "Akte" and "AKTE", is one), on all cores.
+  std::vector<std::string> orte(kandidaten_.size());
+  const auto falten = [&](std::size_t i) { orte[i] = OrtFalte(kandidaten_[i].Ordner, kandidaten_[i].Name); };
+  if (orte.size() >= kParallelAb)
+    AufAllenKernen(orte.size(), falten);
+  else
+    for (std::size_t i = 0; i < orte.size(); ++i) falten(i);
+  std::unordered_set<std::string_view> gesehen;
   std::vector<Kandidat> gelesen;
   gesehen.reserve(kandidaten_.size());
   gelesen.reserve(kandidaten_.size());
-  for (auto& k : kandidaten_) {
-    const bool platzGesucht = !amPlatz_.empty() && amPlatz_.count(OrtFalte(k.Ordner, k.Name));
+  for (std::size_t i = 0; i < kandidaten_.size(); ++i) {
+    Kandidat& k = kandidaten_[i];
+    const bool platzGesucht = !amPlatz_.empty() && amPlatz_.count(orte[i]);
     if (!k.Inhalt && !GroesseGesucht(k.Stand.Groesse) && !platzGesucht) continue;
-    if (!gesehen.insert(OrtFalte(k.Ordner, k.Name)).second) continue;
+    if (!gesehen.insert(orte[i]).second) continue;
     gelesen.push_back(std::move(k));
   }
   std::vector<char> brauchbar(gelesen.size(), 1);
