@@ -12,6 +12,7 @@ list(APPEND VXM_KERN_QUELLEN
   files/ordnernachpflege.cpp
   files/ordnerstatistik.cpp
   files/ordnerumbenennen.cpp
+  files/umzugsstapel.cpp
   files/registerkopie.cpp
   files/registerpflege.cpp
   files/registervorhaben.cpp

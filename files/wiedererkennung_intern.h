@@ -11,7 +11,22 @@
 
 #include "files/wiedererkennung.h"
 
+namespace vxm {
+
+// What the planning decided for one row looked for.
+struct Zuordnung::Plan {
+  enum class Art { Umziehen, Beiseitelegen, GrundSetzen } art;
+  std::size_t s = 0;  // index into suchende_
+  std::size_t k = 0;  // index into kandidaten_ (Umziehen)
+  std::string grund, hinweis;
+};
+
+}  // namespace vxm
+
 namespace vxm::erkennung {
+
+// A file's Windows path from its folder and name.
+std::string Ort(const std::string& ordner, const std::string& name);
 
 // Where a row says its file is (and, when set aside, why).
 struct Platz {
