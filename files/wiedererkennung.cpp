@@ -503,21 +503,13 @@ void Zuordnung::AbdruckNachziehen(const Suchender& s, const Kandidat& k, int32_t
   if (!gleich) FingerabdruckSchreiben(db_, neu);
 }
 
-namespace {
-// Below this many candidates, threads cost more than they save.
-constexpr std::size_t kParallelAb = 1024;
-}  // namespace
-
 Nachzug Zuordnung::Ausfuehren(const Weise& weise) {
   AmAltenPlatzDazu();
   // Only candidates of a size or place looked for are read, each once (a
   // place folded alike in two folders, "Akte" and "AKTE", is one), on all cores.
   std::vector<std::string> orte(kandidaten_.size());
-  const auto falten = [&](std::size_t i) { orte[i] = OrtFalte(kandidaten_[i].Ordner, kandidaten_[i].Name); };
-  if (orte.size() >= kParallelAb)
-    AufAllenKernen(orte.size(), falten);
-  else
-    for (std::size_t i = 0; i < orte.size(); ++i) falten(i);
+  AufAllenKernenAb(orte.size(), kParallelAb,
+                   [&](std::size_t i) { orte[i] = OrtFalte(kandidaten_[i].Ordner, kandidaten_[i].Name); });
   std::unordered_set<std::string_view> gesehen;
   std::vector<Kandidat> gelesen;
   gesehen.reserve(kandidaten_.size());

@@ -25,6 +25,9 @@ struct Zuordnung::Plan {
 
 namespace vxm::erkennung {
 
+// Below this many items (candidates, moves), threads cost more than they save.
+inline constexpr std::size_t kParallelAb = 1024;
+
 // A file's Windows path from its folder and name.
 std::string Ort(const std::string& ordner, const std::string& name);
 

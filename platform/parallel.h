@@ -40,4 +40,15 @@ void AufAllenKernen(std::size_t n, F&& f) {
   if (fehler) std::rethrow_exception(fehler);
 }
 
+// As AufAllenKernen, but below `ab` items the calling thread does them
+// alone: for few, starting threads costs more than it saves.
+template <class F>
+void AufAllenKernenAb(std::size_t n, std::size_t ab, F&& f) {
+  if (n >= ab) {
+    AufAllenKernen(n, f);
+    return;
+  }
+  for (std::size_t i = 0; i < n; ++i) f(i);
+}
+
 }  // namespace vxm
