@@ -520,6 +520,24 @@ TEST_P(Wiedererkennung, AbgleichenFolgtAllenUmzuegenUndMeldetJedeDatei) {
   EXPECT_TRUE(AbgleichBefunde(*db_).empty());
 }
 
+// Two folders whose names differ only in case are one place to the store:
+// a file found under both is one file there, not two copies.
+TEST_P(Wiedererkennung, AbgleichenSiehtGleichGefalteteOrteAlsEinen) {
+  const int32_t nr = Markieren(kA, "Plan.pdf", "Grundriss OG", "PLAN");
+  const fs::path neu = Host(kWurzel) / "Neu", gross = Host(kWurzel) / "NEU";
+  fs::create_directories(neu);
+  fs::create_directories(gross);
+  fs::copy_file(Host(kA + "\\Plan.pdf"), gross / "Plan.pdf");
+  fs::rename(Host(kA + "\\Plan.pdf"), neu / "Plan.pdf");
+  const AbgleichErgebnis r = Abgleichen(*db_, kWurzel);
+  EXPECT_EQ(r.Vorgaenge.Umgezogen, 1u);
+  EXPECT_EQ(r.Vorgaenge.Beiseitegelegt, 0u);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "plan.pdf", kWurzel + "\\neu"), nr);
+  EXPECT_EQ(Suche("PLAN").size(), 1u);
+  EXPECT_EQ(Zahl("SELECT count(*) FROM Dateiinfo"), 1);
+  EXPECT_TRUE(AbgleichBefunde(*db_).empty());
+}
+
 // Many files moved at once: each row lands at its own file.
 TEST_P(Wiedererkennung, AbgleichenVieleUmzuegeJedeZeileAnIhreDatei) {
   constexpr int kAnzahl = 300;
