@@ -538,6 +538,22 @@ TEST_P(Wiedererkennung, AbgleichenSiehtGleichGefalteteOrteAlsEinen) {
   EXPECT_TRUE(AbgleichBefunde(*db_).empty());
 }
 
+// The same, found by the clean-up of the folder the file left.
+TEST_P(Wiedererkennung, BereinigungSiehtGleichGefalteteOrteAlsEinen) {
+  const int32_t nr = Markieren(kA, "Plan.pdf", "Grundriss DG", "PLAN");
+  const fs::path neu = Host(kWurzel) / "Neu", gross = Host(kWurzel) / "NEU";
+  fs::create_directories(neu);
+  fs::create_directories(gross);
+  fs::copy_file(Host(kA + "\\Plan.pdf"), gross / "Plan.pdf");
+  fs::rename(Host(kA + "\\Plan.pdf"), neu / "Plan.pdf");
+  const Bereinigung b = Oeffnen(kA);
+  EXPECT_EQ(b.Umgezogen, 1u);
+  EXPECT_EQ(b.Beiseite, 0u);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "plan.pdf", kWurzel + "\\neu"), nr);
+  EXPECT_EQ(Suche("PLAN").size(), 1u);
+  EXPECT_TRUE(Beiseite().empty());
+}
+
 // Many files moved at once: each row lands at its own file.
 TEST_P(Wiedererkennung, AbgleichenVieleUmzuegeJedeZeileAnIhreDatei) {
   constexpr int kAnzahl = 300;
