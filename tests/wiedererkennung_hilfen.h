@@ -53,6 +53,17 @@ class WiedererkennungTest : public test::RegisterUmgebung {
               }, true),
               LoeschErgebnis::Geloescht);
   }
+  // A tagged file moved with the shell into "Neu", an identical copy put
+  // under "NEU" beside it: two folders the store takes as one place.
+  int32_t InGleichGefalteteOrdner(const std::string& inhalt) {
+    const int32_t nr = Markieren(kA, "Plan.pdf", inhalt, "PLAN");
+    const fs::path neu = Host(kWurzel) / "Neu", gross = Host(kWurzel) / "NEU";
+    fs::create_directories(neu);
+    fs::create_directories(gross);
+    fs::copy_file(Host(kA + "\\Plan.pdf"), gross / "Plan.pdf");
+    fs::rename(Host(kA + "\\Plan.pdf"), neu / "Plan.pdf");
+    return nr;
+  }
   // A file last written an hour ago (its print is then certain at once).
   void Zurueckdatieren(const std::string& p) {
     fs::last_write_time(Host(p), fs::last_write_time(Host(p)) - std::chrono::hours(1));

@@ -523,12 +523,7 @@ TEST_P(Wiedererkennung, AbgleichenFolgtAllenUmzuegenUndMeldetJedeDatei) {
 // Two folders whose names differ only in case are one place to the store:
 // a file found under both is one file there, not two copies.
 TEST_P(Wiedererkennung, AbgleichenSiehtGleichGefalteteOrteAlsEinen) {
-  const int32_t nr = Markieren(kA, "Plan.pdf", "Grundriss OG", "PLAN");
-  const fs::path neu = Host(kWurzel) / "Neu", gross = Host(kWurzel) / "NEU";
-  fs::create_directories(neu);
-  fs::create_directories(gross);
-  fs::copy_file(Host(kA + "\\Plan.pdf"), gross / "Plan.pdf");
-  fs::rename(Host(kA + "\\Plan.pdf"), neu / "Plan.pdf");
+  const int32_t nr = InGleichGefalteteOrdner("Grundriss OG");
   const AbgleichErgebnis r = Abgleichen(*db_, kWurzel);
   EXPECT_EQ(r.Vorgaenge.Umgezogen, 1u);
   EXPECT_EQ(r.Vorgaenge.Beiseitegelegt, 0u);
@@ -540,12 +535,7 @@ TEST_P(Wiedererkennung, AbgleichenSiehtGleichGefalteteOrteAlsEinen) {
 
 // The same, found by the clean-up of the folder the file left.
 TEST_P(Wiedererkennung, BereinigungSiehtGleichGefalteteOrteAlsEinen) {
-  const int32_t nr = Markieren(kA, "Plan.pdf", "Grundriss DG", "PLAN");
-  const fs::path neu = Host(kWurzel) / "Neu", gross = Host(kWurzel) / "NEU";
-  fs::create_directories(neu);
-  fs::create_directories(gross);
-  fs::copy_file(Host(kA + "\\Plan.pdf"), gross / "Plan.pdf");
-  fs::rename(Host(kA + "\\Plan.pdf"), neu / "Plan.pdf");
+  const int32_t nr = InGleichGefalteteOrdner("Grundriss DG");
   const Bereinigung b = Oeffnen(kA);
   EXPECT_EQ(b.Umgezogen, 1u);
   EXPECT_EQ(b.Beiseite, 0u);
