@@ -14,6 +14,7 @@ list(APPEND VXM_KERN_QUELLEN
   platform/jetuebersetzung.cpp
   platform/komponenten.cpp
   platform/laufwerke.cpp
+  platform/logpuffer.cpp
   platform/namensliste.cpp
   platform/oeffner.cpp
   platform/pgschema.cpp

@@ -11,6 +11,8 @@
 #include <map>
 #include <mutex>
 
+#include "platform/logpuffer.h"
+
 namespace vxm {
 namespace fs = std::filesystem;
 
@@ -97,6 +99,7 @@ void SqliteEinrichten() {
   static const int seitenspeicher = SeitenspeicherEinrichten();
   (void)ohneStatistik;
   (void)seitenspeicher;
+  LogPufferEinrichten();  // (starts the engine: after the settings above)
 }
 
 bool SchreibpruefungAufgeschoben() { return Aufgeschoben().load(); }

@@ -29,6 +29,7 @@ list(APPEND VXM_KERN_TESTS
   tests/jetsql_test.cpp
   tests/keywords_register_test.cpp
   tests/laufwerke_test.cpp
+  tests/logpuffer_test.cpp
   tests/namensliste_test.cpp
   tests/oeffner_test.cpp
   tests/ordnerlauf_test.cpp
