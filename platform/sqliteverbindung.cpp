@@ -509,8 +509,9 @@ class SqliteVerbindung final : public Verbindung {
     // program; only a power loss may take back the last commits.
     if (ImProtokollmodus()) sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
     // Lookups jump between index and table pages: keep a register of some
-    // 100,000 files in memory once read (32 MB at most).
-    sqlite3_exec(db, "PRAGMA cache_size=-32768", nullptr, nullptr, nullptr);
+    // 100,000 files in memory once read (with its prints and indexes about
+    // 40 MB; 64 MB at most, the size of the process's page reservation).
+    sqlite3_exec(db, "PRAGMA cache_size=-65536", nullptr, nullptr, nullptr);
     SchattenspaltenVerbinden();
     if (geprueft) AlsGeprueftMerken(host);
   }
