@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -75,7 +76,11 @@ TEST_F(BestandslaufTest, FehlerImAufrufBeendetDenLaufUndKommtAn) {
   std::atomic<int> gesehen{0};
   EXPECT_THROW(BestandLaufen(wurzel_, "C:\\Ablage", 2,
                              [&](std::size_t, const LaufDatei&) {
-                               if (++gesehen == 5) throw std::runtime_error("abgebrochen");
+                               const int n = ++gesehen;
+                               if (n == 5) throw std::runtime_error("abgebrochen");
+                               // (the other thread slowed down: the throwing one may be
+                               // put aside by a busy machine before it stops the walk)
+                               if (n > 5) std::this_thread::sleep_for(std::chrono::milliseconds(2));
                              }),
                std::runtime_error);
   EXPECT_LT(gesehen.load(), 77);
