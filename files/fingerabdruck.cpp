@@ -121,16 +121,24 @@ int64_t JetztSekunden() {
       .count();
 }
 
+namespace {
+// Some file systems keep times in whole seconds (or two): a write in the
+// tick we read could leave the time unchanged. Such a print is checked again.
+int64_t MtimeZu(const DateiStand& stand, int64_t jetzt) {
+  return stand.Mtime / 1'000'000'000 + 2 >= jetzt ? kUnsicher : stand.Mtime;
+}
+}  // namespace
+
 Fingerabdruck Abdruck(int32_t nummer, const DateiInhalt& inhalt, const DateiStand& stand) {
   Fingerabdruck f;
   f.Dateinummer = nummer;
   f.Inhalt = inhalt;
   f.Gesehen = JetztSekunden();
-  // Some file systems keep times in whole seconds (or two): a write in the
-  // tick we read could leave the time unchanged. Such a print is checked again.
-  f.Mtime = stand.Mtime / 1'000'000'000 + 2 >= f.Gesehen ? kUnsicher : stand.Mtime;
+  f.Mtime = MtimeZu(stand, f.Gesehen);
   return f;
 }
+
+int64_t AbdruckMtime(const DateiStand& stand) { return MtimeZu(stand, JetztSekunden()); }
 
 constexpr const char* kTabellenNamen[] = {"vxm_fingerabdruck", "vxm_beiseite", "vxm_beiseite_verknuepfung"};
 

@@ -59,6 +59,8 @@ inline constexpr int64_t kUnsicher = -1;
 bool Aktuell(const Fingerabdruck& f, const DateiStand& s);
 // A fingerprint of a file just read (sets Mtime or kUnsicher and Gesehen).
 Fingerabdruck Abdruck(int32_t nummer, const DateiInhalt& inhalt, const DateiStand& stand);
+// The Mtime such a fingerprint gets now.
+int64_t AbdruckMtime(const DateiStand& stand);
 
 int64_t JetztSekunden();
 

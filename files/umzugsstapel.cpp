@@ -1,6 +1,7 @@
 // The moves of one batch of `abgleichen` and the folder upkeep: one
 // statement per registered row that follows its file, with the checks of a
 // single move folded into it.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <unordered_set>
@@ -72,15 +73,28 @@ void Zuordnung::UmzuegeAnwenden(const std::vector<Plan>& plaene, std::size_t von
   if (auswahl.size() < kGemeinsamAb || !db_.Handle()) return;
   static const std::string umzug[] = {std::string(kUmzugNur[0]) + kUmzugWo, std::string(kUmzugNur[1]) + kUmzugWo,
                                       std::string(kUmzugNur[2]) + kUmzugWo};
-  std::unordered_set<int32_t> gezogen;
+  Befehl* befehl[3] = {};  // looked up once a batch
+  // A number twice in the batch moves once: only such numbers are tracked.
+  std::unordered_set<int32_t> doppelt, gezogen;
+  {
+    std::vector<int32_t> nummern;
+    nummern.reserve(auswahl.size());
+    for (const std::size_t i : auswahl) nummern.push_back(suchende_[plaene[i].s].Nummer);
+    std::sort(nummern.begin(), nummern.end());
+    for (std::size_t j = 1; j < nummern.size(); ++j)
+      if (nummern[j] == nummern[j - 1]) doppelt.insert(nummern[j]);
+  }
   ZwillingeSelbst zwillinge(db_);
   for (const std::size_t i : auswahl) {
     erledigt[i - von] = 1;  // judged here, moved or not
     const Suchender& s = suchende_[plaene[i].s];
     const Kandidat& k = kandidaten_[plaene[i].k];
-    if (gezogen.count(s.Nummer) || !UmzugErlaubt(s, k, weise)) continue;  // (a number twice in the batch: once)
+    const bool zweimal = !doppelt.empty() && doppelt.count(s.Nummer);
+    if ((zweimal && gezogen.count(s.Nummer)) || !UmzugErlaubt(s, k, weise)) continue;
     const int art = (s.Name != k.Name ? 1 : 0) | (s.Ordner != k.Ordner ? 2 : 0);
-    const int64_t geaendert = Abfrage(db_, umzug[art == 0 ? 2 : art - 1])
+    const int welche = art == 0 ? 2 : art - 1;
+    if (!befehl[welche]) befehl[welche] = &db_.Anbindung().Gespeichert(umzug[welche]);
+    const int64_t geaendert = Abfrage(db_, *befehl[welche])
                                   .Zahl(1, s.Nummer)
                                   .Text(2, s.Name)
                                   .Text(3, s.Ordner)
@@ -90,7 +104,7 @@ void Zuordnung::UmzuegeAnwenden(const std::vector<Plan>& plaene, std::size_t von
                                   .Text(7, Falten(k.Ordner))
                                   .Ausfuehren();
     if (geaendert != 1) continue;
-    gezogen.insert(s.Nummer);
+    if (zweimal) gezogen.insert(s.Nummer);
     Vorgang v;
     v.art = Vorgang::Art::Umgezogen;
     v.Dateinummer = s.Nummer;

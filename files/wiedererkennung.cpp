@@ -311,8 +311,12 @@ std::vector<Zuordnung::Plan> Zuordnung::Planen() {
   }
   for (std::size_t i = 0; i < kandidaten_.size(); ++i)
     if (kandidaten_[i].Inhalt) kandidatenJe.push_back({&*kandidaten_[i].Inhalt, i});
-  std::sort(suchendeJe.begin(), suchendeJe.end());
-  std::sort(kandidatenJe.begin(), kandidatenJe.end());
+  // (the two sorts side by side where they are long)
+  const auto sortieren = [&](std::size_t i) {
+    auto& je = i == 0 ? suchendeJe : kandidatenJe;
+    std::sort(je.begin(), je.end());
+  };
+  AufAllenKernenAb(2, suchendeJe.size() + kandidatenJe.size() >= 2 * kParallelAb ? 0 : 3, sortieren);
   std::size_t ka = 0;
   for (std::size_t a = 0, e = 0; a < suchendeJe.size(); a = e) {
     const DateiInhalt& inhalt = *suchendeJe[a].inhalt;
@@ -493,14 +497,16 @@ bool Zuordnung::UmzugErlaubt(const Suchender& s, const Kandidat& k, const Weise&
 // The print describes the file as just read; a moved file mostly keeps its
 // time, and then the stored print stands as it is.
 void Zuordnung::AbdruckNachziehen(const Suchender& s, const Kandidat& k, int32_t nummer) {
+  // the contents are equal: that is the match
+  if (s.Mtime && *s.Mtime == AbdruckMtime(k.Stand)) return;
   const Fingerabdruck neu = Abdruck(nummer, *k.Inhalt, k.Stand);
-  bool gleich = s.Mtime && *s.Mtime == neu.Mtime;  // the contents are equal: that is the match
   if (!s.Mtime) {
     Abfrage a(db_, "SELECT Groesse, Hash, Mtime FROM vxm_fingerabdruck WHERE Dateinummer = ?1");
-    gleich = a.Zahl(1, nummer).Zeile() && a.ZahlSpalte(0) == neu.Inhalt.Groesse && a.Spalte(1) == neu.Inhalt.Hash &&
-             a.ZahlSpalte(2) == neu.Mtime;
+    if (a.Zahl(1, nummer).Zeile() && a.ZahlSpalte(0) == neu.Inhalt.Groesse && a.Spalte(1) == neu.Inhalt.Hash &&
+        a.ZahlSpalte(2) == neu.Mtime)
+      return;
   }
-  if (!gleich) FingerabdruckSchreiben(db_, neu);
+  FingerabdruckSchreiben(db_, neu);
 }
 
 Nachzug Zuordnung::Ausfuehren(const Weise& weise) {

@@ -20,7 +20,9 @@ namespace vxm::sql {
 // A kept statement, reset when it leaves scope so no read stays open.
 class Abfrage {
  public:
-  Abfrage(Datenbank& db, const std::string& sql) : v_(db.Anbindung()), b_(v_.Gespeichert(sql)) {
+  Abfrage(Datenbank& db, const std::string& sql) : Abfrage(db, db.Anbindung().Gespeichert(sql)) {}
+  // A kept statement already looked up (the same one many times in a row).
+  Abfrage(Datenbank& db, Befehl& gespeichert) : v_(db.Anbindung()), b_(gespeichert) {
     b_.Zuruecksetzen();
     b_.BindungenLoeschen();
   }
