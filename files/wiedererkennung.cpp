@@ -280,16 +280,29 @@ std::string MehrdeutigHinweis(const std::vector<std::string>& eintraege, const s
 namespace {
 // A content and who has it, sorted by content: rows and files of one
 // content meet in one pass over both lists, without a key text per file.
+// Size and the hash's first bytes are kept beside the pointer: most
+// comparisons end there, without a visit to the row or file.
 struct JeInhalt {
+  JeInhalt(const DateiInhalt* x, std::size_t n) : groesse(x->Groesse), inhalt(x), i(n) {
+    // the first 8 bytes as a number that sorts as they do (shorter: filled with 0)
+    for (std::size_t b = 0; b < 8; ++b)
+      vor = vor << 8 | (b < x->Hash.size() ? static_cast<unsigned char>(x->Hash[b]) : 0U);
+  }
+  int64_t groesse;
+  uint64_t vor = 0;
   const DateiInhalt* inhalt;
   std::size_t i;
+  // Order of content (size, hash), then of position.
+  static int Vergleich(const JeInhalt& a, const JeInhalt& b) {
+    if (a.groesse != b.groesse) return a.groesse < b.groesse ? -1 : 1;
+    if (a.vor != b.vor) return a.vor < b.vor ? -1 : 1;
+    return a.inhalt->Hash.compare(b.inhalt->Hash);
+  }
   bool operator<(const JeInhalt& o) const {
-    return std::tie(inhalt->Groesse, inhalt->Hash, i) < std::tie(o.inhalt->Groesse, o.inhalt->Hash, o.i);
+    const int v = Vergleich(*this, o);
+    return v != 0 ? v < 0 : i < o.i;
   }
 };
-bool InhaltVor(const DateiInhalt& a, const DateiInhalt& b) {
-  return std::tie(a.Groesse, a.Hash) < std::tie(b.Groesse, b.Hash);
-}
 }  // namespace
 
 std::vector<Zuordnung::Plan> Zuordnung::Planen() {
@@ -319,11 +332,12 @@ std::vector<Zuordnung::Plan> Zuordnung::Planen() {
   AufAllenKernenAb(2, suchendeJe.size() + kandidatenJe.size() >= 2 * kParallelAb ? 0 : 3, sortieren);
   std::size_t ka = 0;
   for (std::size_t a = 0, e = 0; a < suchendeJe.size(); a = e) {
-    const DateiInhalt& inhalt = *suchendeJe[a].inhalt;
-    for (e = a; e < suchendeJe.size() && *suchendeJe[e].inhalt == inhalt;) ++e;
-    while (ka < kandidatenJe.size() && InhaltVor(*kandidatenJe[ka].inhalt, inhalt)) ++ka;
+    const JeInhalt& je = suchendeJe[a];
+    const DateiInhalt& inhalt = *je.inhalt;
+    for (e = a; e < suchendeJe.size() && JeInhalt::Vergleich(suchendeJe[e], je) == 0;) ++e;
+    while (ka < kandidatenJe.size() && JeInhalt::Vergleich(kandidatenJe[ka], je) < 0) ++ka;
     std::size_t kb = ka;
-    while (kb < kandidatenJe.size() && *kandidatenJe[kb].inhalt == inhalt) ++kb;
+    while (kb < kandidatenJe.size() && JeInhalt::Vergleich(kandidatenJe[kb], je) == 0) ++kb;
     const auto r = std::span<const JeInhalt>(suchendeJe).subspan(a, e - a);
     const auto c = std::span<const JeInhalt>(kandidatenJe).subspan(ka, kb - ka);
     std::vector<std::string> fremde;
@@ -356,8 +370,15 @@ std::vector<Zuordnung::Plan> Zuordnung::Planen() {
     }
   }
   AmPlatzPlanen(plaene);
-  std::sort(plaene.begin(), plaene.end(), [](const Plan& a, const Plan& b) { return a.s < b.s; });
-  return plaene;
+  // In the rows' order; the plans themselves (with their texts) moved once.
+  std::vector<uint32_t> folge(plaene.size());
+  for (uint32_t j = 0; j < folge.size(); ++j) folge[j] = j;
+  std::sort(folge.begin(), folge.end(),
+            [&](uint32_t a, uint32_t b) { return std::tie(plaene[a].s, a) < std::tie(plaene[b].s, b); });
+  std::vector<Plan> geordnet;
+  geordnet.reserve(plaene.size());
+  for (const uint32_t j : folge) geordnet.push_back(std::move(plaene[j]));
+  return geordnet;
 }
 
 // Set-aside rows without a print, or bound to their place: the file at
