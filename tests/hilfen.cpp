@@ -217,4 +217,22 @@ void RegisterUmgebung::Sql(const std::string& sql) {
   }
 }
 
+int KindMitRohr(int& lesen, const std::function<void(int schreiben)>& kind) {
+  int rohr[2];
+  if (::pipe(rohr) != 0) return -1;
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(rohr[0]);
+    kind(rohr[1]);
+    ::_exit(0);
+  }
+  ::close(rohr[1]);
+  if (pid < 0) {
+    ::close(rohr[0]);
+    return -1;
+  }
+  lesen = rohr[0];
+  return pid;
+}
+
 }  // namespace vxm::test

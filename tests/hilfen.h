@@ -170,6 +170,10 @@ class RegisterUmgebung : public Umgebung {
   std::shared_ptr<Datenbank> db_;
 };
 
+// Forks a child that runs `kind` with the write end of a pipe and then
+// ends; the parent gets the child's pid (-1 on failure) and the read end.
+int KindMitRohr(int& lesen, const std::function<void(int schreiben)>& kind);
+
 }  // namespace vxm::test
 
 // A fixture `name` over `basis` (a RegisterUmgebung) that runs on every engine.

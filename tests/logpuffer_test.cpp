@@ -132,12 +132,8 @@ TEST_F(LogPufferTest, AbgeschossenBleibtJederCommitGanzOderFehlt) {
   std::mt19937 zufall(20261210);
   for (int runde = 0; runde < 8; ++runde) {
     const unsigned saat = zufall();
-    int rohr[2];
-    ASSERT_EQ(::pipe(rohr), 0);
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      ::close(rohr[0]);
+    int rohr = -1;
+    const pid_t pid = test::KindMitRohr(rohr, [&](int schreiben) {
       std::mt19937 z(saat);
       sqlite3* db = nullptr;
       if (sqlite3_open(datei_.c_str(), &db) != SQLITE_OK) ::_exit(1);
@@ -147,20 +143,20 @@ TEST_F(LogPufferTest, AbgeschossenBleibtJederCommitGanzOderFehlt) {
         if (sqlite3_exec(db, StapelSql(runde * 1000 + s, n).c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
           ::_exit(1);
         const int gemeldet[2] = {runde * 1000 + s, n};
-        if (::write(rohr[1], gemeldet, sizeof gemeldet) != sizeof gemeldet) ::_exit(2);
+        if (::write(schreiben, gemeldet, sizeof gemeldet) != sizeof gemeldet) ::_exit(2);
       }
-    }
-    ::close(rohr[1]);
+    });
+    ASSERT_GE(pid, 0);
     int gemeldet[2];
-    ASSERT_EQ(::read(rohr[0], gemeldet, sizeof gemeldet), static_cast<ssize_t>(sizeof gemeldet));
+    ASSERT_EQ(::read(rohr, gemeldet, sizeof gemeldet), static_cast<ssize_t>(sizeof gemeldet));
     std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution<int>(0, 60)(zufall)));
     ::kill(pid, SIGKILL);
     int status = 0;
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     std::vector<std::pair<int, int>> bestaetigt{{gemeldet[0], gemeldet[1]}};
-    while (::read(rohr[0], gemeldet, sizeof gemeldet) == static_cast<ssize_t>(sizeof gemeldet))
+    while (::read(rohr, gemeldet, sizeof gemeldet) == static_cast<ssize_t>(sizeof gemeldet))
       bestaetigt.push_back({gemeldet[0], gemeldet[1]});
-    ::close(rohr[0]);
+    ::close(rohr);
 
     Roh r(datei_, "unix");
     EXPECT_EQ(r.Text("PRAGMA integrity_check"), "ok");

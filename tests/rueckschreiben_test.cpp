@@ -84,35 +84,31 @@ TEST_F(RueckschreibenTest, NurLesendOderOhneLogGeschiehtNichts) {
 TEST_F(RueckschreibenTest, AbgeschossenBleibtJederStapelGanzOderFehlt) {
   std::mt19937 zufall(20261209);
   for (int runde = 0; runde < 6; ++runde) {
-    int rohr[2];
-    ASSERT_EQ(::pipe(rohr), 0);
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      ::close(rohr[0]);
+    int rohr = -1;
+    const pid_t pid = test::KindMitRohr(rohr, [&](int schreiben) {
       try {
         auto db = DatenbankOeffnenHost(datei_);
         LogImHintergrund log(*db);
         for (int s = 0;; ++s) {
           StapelSchreiben(*db, runde * 1000 + s);
           const char c = 's';
-          if (::write(rohr[1], &c, 1) != 1) ::_exit(2);  // one byte per committed batch
+          if (::write(schreiben, &c, 1) != 1) ::_exit(2);  // one byte per committed batch
         }
       } catch (...) {
         ::_exit(1);
       }
-    }
-    ::close(rohr[1]);
+    });
+    ASSERT_GE(pid, 0);
     // Kill somewhere in the second to fourth batch, or in its write-back.
     char c;
-    ASSERT_EQ(::read(rohr[0], &c, 1), 1);
+    ASSERT_EQ(::read(rohr, &c, 1), 1);
     std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution<int>(0, 120)(zufall)));
     ::kill(pid, SIGKILL);
     int status = 0;
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     int bestaetigt = 1;
-    while (::read(rohr[0], &c, 1) == 1) ++bestaetigt;
-    ::close(rohr[0]);
+    while (::read(rohr, &c, 1) == 1) ++bestaetigt;
+    ::close(rohr);
 
     sqlite3* roh = nullptr;
     ASSERT_EQ(sqlite3_open(datei_.c_str(), &roh), SQLITE_OK);
