@@ -16,6 +16,7 @@ constexpr int kKopf = 24;
 // Gathered at most before it is written anyway (a transaction larger than
 // the page cache spills frames before its commit).
 constexpr std::size_t kHoechstens = std::size_t{32} << 20;
+constexpr std::size_t kBehalten = std::size_t{8} << 20;
 // The layer below writes at most 128 KB in one call.
 constexpr std::size_t kStueck = std::size_t{120} << 10;
 
@@ -50,6 +51,9 @@ int Schreiben(LogDatei* d) {
     rc = M(d)->xWrite(d->unten, d->puffer->data() + von, static_cast<int>(n), d->ab + static_cast<sqlite3_int64>(von));
   }
   d->puffer->clear();
+  // Kept for the next transaction (fresh memory costs a page fault a page),
+  // unless one transaction made it large.
+  if (d->puffer->capacity() > kBehalten) std::vector<char>().swap(*d->puffer);
   return rc;
 }
 
