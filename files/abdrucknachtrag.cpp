@@ -65,8 +65,9 @@ Nachtragsschritt AbdrueckeNachtragen(Datenbank& db, int32_t ab, const Nachtragsg
     // A row renamed or moved meanwhile (the window's own doing) keeps no print of another file.
     n.Erfasst += static_cast<std::size_t>(
         Abfrage(db,
-                "INSERT INTO vxm_fingerabdruck (Dateinummer, Groesse, Hash, Mtime, Gesehen) "
-                "SELECT Dateinummer, CAST(?2 AS BIGINT), CAST(?3 AS TEXT), CAST(?4 AS BIGINT), CAST(?5 AS BIGINT) "
+                "INSERT INTO vxm_fingerabdruck (Dateinummer, Groesse, Hash, Mtime, Gesehen, Geraet, Inode) "
+                "SELECT Dateinummer, CAST(?2 AS BIGINT), CAST(?3 AS TEXT), CAST(?4 AS BIGINT), CAST(?5 AS BIGINT), "
+                "NULLIF(CAST(?8 AS BIGINT), 0), NULLIF(CAST(?9 AS BIGINT), 0) "
                 "FROM Dateiinfo WHERE Dateinummer = ?1 AND Dateiname = ?6 AND Dateipfad = ?7 "
                 "ON CONFLICT (Dateinummer) DO NOTHING")
             .Zahl(1, g.f.Dateinummer)
@@ -76,6 +77,8 @@ Nachtragsschritt AbdrueckeNachtragen(Datenbank& db, int32_t ab, const Nachtragsg
             .Zahl(5, g.f.Gesehen)
             .Text(6, g.Name)
             .Text(7, g.Ordner)
+            .Zahl(8, g.f.Geraet)
+            .Zahl(9, g.f.Inode)
             .Ausfuehren());
   }
   t.Bestaetigen();

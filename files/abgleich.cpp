@@ -94,6 +94,7 @@ struct Zeile {
   int32_t Nummer = 0;
   int64_t Groesse = -1;  // of the print; -1 without one
   int64_t Mtime = 0;
+  int64_t Geraet = 0, Inode = 0;  // the file the print read (0: not known)
   bool Gesehen = false;
   int32_t Gleich = -1;  // next row of the same place (a register with doubles)
 };
@@ -120,8 +121,8 @@ void ZeilenLaden(Datenbank& db, const std::string& wurzel, std::vector<Zeile>& z
     orte.Wachsen(erwartet);
   }
   Abfrage a(db,
-            "SELECT d.Dateinummer, d.DateinameSchluessel, d.DateipfadSchluessel, f.Groesse, f.Mtime "
-            "FROM Dateiinfo d LEFT JOIN vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer "
+            "SELECT d.Dateinummer, d.DateinameSchluessel, d.DateipfadSchluessel, f.Groesse, f.Mtime, f.Geraet, "
+            "f.Inode FROM Dateiinfo d LEFT JOIN vxm_fingerabdruck f ON f.Dateinummer = d.Dateinummer "
             // The root is mostly the whole store: one pass in table order beats
             // the index ranges and a sort (the unary + keeps the index out).
             "WHERE +d.DateipfadSchluessel = ?1 OR +d.DateipfadSchluessel = ?2 "
@@ -134,6 +135,10 @@ void ZeilenLaden(Datenbank& db, const std::string& wurzel, std::vector<Zeile>& z
     if (!a.IstNull(3)) {
       r.Groesse = a.ZahlSpalte(3);
       r.Mtime = a.ZahlSpalte(4);
+      if (!a.IstNull(5) && !a.IstNull(6)) {
+        r.Geraet = a.ZahlSpalte(5);
+        r.Inode = a.ZahlSpalte(6);
+      }
     }
     std::string_view pfad = a.Spalte(2);
     while (!pfad.empty() && pfad.back() == '\\') pfad.remove_suffix(1);
@@ -303,6 +308,24 @@ struct Erneuern {
   std::filesystem::path Host;
 };
 
+// A current print that does not yet know the file it read.
+struct Kennen {
+  int32_t Nummer;
+  DateiStand Stand;
+};
+
+// Which file: device and inode.
+struct Kennung {
+  int64_t Geraet, Inode;
+  bool operator==(const Kennung&) const = default;
+};
+struct KennungHash {
+  std::size_t operator()(const Kennung& k) const {
+    return static_cast<std::size_t>(static_cast<uint64_t>(k.Inode) * 0x9E3779B97F4A7C15ULL ^
+                                    static_cast<uint64_t>(k.Geraet));
+  }
+};
+
 // What a run knows once the disk is walked and the register read.
 struct Bestand {
   Lauf lauf;
@@ -343,30 +366,70 @@ struct Kandidaten {
     std::size_t Von, Bis;
   };
   std::vector<Kandidat> Liste;
+  // Per file, the row whose print read this very file in this state (0: none).
+  std::vector<int32_t> Gleich;
   std::vector<Strecke> Strecken;
 
-  void Dazu(const std::string& ordner, const std::filesystem::path& host, std::string_view name, const DateiStand& s) {
+  void Dazu(const std::string& ordner, const std::filesystem::path& host, std::string_view name, const DateiStand& s,
+            int32_t gleich) {
     if (Strecken.empty() || Strecken.back().Host != &host) Strecken.push_back({&host, Liste.size(), Liste.size()});
     Liste.push_back({ordner, std::string(name), {}, s, std::nullopt});  // (its path made while read)
+    Gleich.push_back(gleich);
     Strecken.back().Bis = Liste.size();
   }
-  // On all cores; one unreadable, or changed since the walk, stays without content.
+  // On all cores; one unreadable, or changed since the walk, stays without
+  // content. A file that is known is not read (Uebernehmen).
   void Lesen() {
     AufAllenKernen(Strecken.size(), [&](std::size_t o) {
       for (std::size_t i = Strecken[o].Von; i < Strecken[o].Bis; ++i) Liste[i].Host = *Strecken[o].Host / Liste[i].Name;
       const int fd = ::open(Strecken[o].Host->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
       if (fd < 0) return;
       for (std::size_t i = Strecken[o].Von; i < Strecken[o].Bis; ++i)
-        Liste[i].Inhalt = InhaltLesen(fd, Liste[i].Name.c_str(), Liste[i].Stand);
+        if (Gleich[i] == 0) Liste[i].Inhalt = InhaltLesen(fd, Liste[i].Name.c_str(), Liste[i].Stand);
       ::close(fd);
     });
   }
+  // A known file holds what its row's print says, as the register has it now;
+  // where the row is no longer looked for so, the file is read after all.
+  void Uebernehmen(const std::vector<Suchender>& suchende) {
+    std::unordered_map<int32_t, const Suchender*> nach;
+    for (const int32_t g : Gleich)
+      if (g != 0) nach.emplace(g, nullptr);
+    if (nach.empty()) return;
+    for (const Suchender& s : suchende)
+      if (const auto it = nach.find(s.Nummer); it != nach.end() && !s.Beiseite) it->second = &s;
+    for (std::size_t i = 0; i < Liste.size(); ++i) {
+      if (Gleich[i] == 0) continue;
+      Kandidat& k = Liste[i];
+      const Suchender* s = nach[Gleich[i]];
+      if (s && s->Inhalt && s->Mtime && *s->Mtime == k.Stand.Mtime && s->Inhalt->Groesse == k.Stand.Groesse) {
+        k.Inhalt = *s->Inhalt;
+        k.Gekannt = true;
+      } else
+        k.Inhalt = InhaltLesen(k.Host, k.Stand);
+    }
+  }
 };
 
+// Rows gone from their place whose print knows the file it read, by that
+// file (two rows for one file: -1, that file is read).
+std::unordered_map<Kennung, int32_t, KennungHash> WegMitKennung(const std::vector<Zeile>& zeilen) {
+  std::unordered_map<Kennung, int32_t, KennungHash> weg;
+  for (std::size_t i = 0; i < zeilen.size(); ++i) {
+    const Zeile& z = zeilen[i];
+    if (z.Gesehen || z.Inode == 0 || z.Groesse < 0 || z.Mtime == kUnsicher) continue;
+    const auto [it, neu] = weg.emplace(Kennung{z.Geraet, z.Inode}, static_cast<int32_t>(i));
+    if (!neu) it->second = -1;
+  }
+  return weg;
+}
+
 // Every file found against the rows: rows seen at their place, prints out
-// of date, and the files without a row of a size looked for (a missed row,
-// a changed one or a set-aside one).
-void Vergleichen(Bestand& b, std::vector<Erneuern>& erneuern, Kandidaten& kandidaten) {
+// of date or not knowing their file, and the files without a row of a size
+// looked for (a missed row, a changed one or a set-aside one). A file
+// renamed keeps device, inode, size and time: found so, it is the file a
+// missed row's print read, and needs no reading.
+void Vergleichen(Bestand& b, std::vector<Erneuern>& erneuern, Kandidaten& kandidaten, std::vector<Kennen>& kennen) {
   auto& zeilen = b.zeilen;
   struct OhneZeile {
     const std::string* Ordner;
@@ -376,6 +439,7 @@ void Vergleichen(Bestand& b, std::vector<Erneuern>& erneuern, Kandidaten& kandid
   };
   struct Strecke {  // of folders, judged by one thread
     std::vector<Erneuern> erneuern;
+    std::vector<Kennen> kennen;
     std::vector<OhneZeile> ohneZeile;
     std::vector<int64_t> gesucht;
   };
@@ -403,19 +467,39 @@ void Vergleichen(Bestand& b, std::vector<Erneuern>& erneuern, Kandidaten& kandid
         if (z.Groesse < 0 || !Aktuell(fp, f.Stand)) {
           st.erneuern.push_back({erste, hostOrdner / name});
           if (z.Groesse >= 0) st.gesucht.push_back(z.Groesse);  // its content may have gone elsewhere
+        } else if (z.Inode != f.Stand.Inode || z.Geraet != f.Stand.Geraet) {
+          st.kennen.push_back({z.Nummer, f.Stand});
         }
       });
   });
   for (auto& st : strecken) {
     erneuern.insert(erneuern.end(), std::make_move_iterator(st.erneuern.begin()),
                     std::make_move_iterator(st.erneuern.end()));
+    kennen.insert(kennen.end(), st.kennen.begin(), st.kennen.end());
     b.gesucht.insert(st.gesucht.begin(), st.gesucht.end());
   }
   for (const auto& z : zeilen)
     if (!z.Gesehen && z.Groesse >= 0) b.gesucht.insert(z.Groesse);
+  const auto weg = WegMitKennung(zeilen);
   for (const auto& st : strecken)
-    for (const auto& o : st.ohneZeile)
-      if (b.gesucht.count(o.F->Stand.Groesse)) kandidaten.Dazu(*o.Ordner, *o.Host, o.Name, o.F->Stand);
+    for (const auto& o : st.ohneZeile) {
+      const DateiStand& stand = o.F->Stand;
+      if (!b.gesucht.count(stand.Groesse)) continue;
+      int32_t gleich = 0;
+      if (const auto it = weg.find({stand.Geraet, stand.Inode}); it != weg.end() && it->second >= 0) {
+        const Zeile& z = zeilen[static_cast<std::size_t>(it->second)];
+        if (z.Groesse == stand.Groesse && z.Mtime == stand.Mtime) gleich = z.Nummer;
+      }
+      kandidaten.Dazu(*o.Ordner, *o.Host, o.Name, stand, gleich);
+    }
+}
+
+// Current prints learn which file they read (those taken before prints kept it).
+void KennungenSchreiben(Datenbank& db, const std::vector<Kennen>& kennen) {
+  if (kennen.empty()) return;
+  Transaktion t(db);
+  for (const Kennen& k : kennen) KennungSchreiben(db, k.Nummer, k.Stand);
+  t.Bestaetigen();
 }
 
 // Prints of files at their place, read on all cores, written together:
@@ -497,8 +581,9 @@ AbgleichErgebnis Abgleichen(Datenbank& db, const std::string& wurzelEingabe,
   // From here on the batches are written: the disk takes them in the background.
   LogImHintergrund log(db);
   std::vector<Erneuern> erneuern;
+  std::vector<Kennen> kennen;
   Kandidaten kandidaten;
-  Vergleichen(b, erneuern, kandidaten);
+  Vergleichen(b, erneuern, kandidaten, kennen);
   // The candidates are read on the other cores while the register is asked for the missed rows.
   std::exception_ptr lesefehler;
   std::jthread leser([&] {
@@ -509,10 +594,12 @@ AbgleichErgebnis Abgleichen(Datenbank& db, const std::string& wurzelEingabe,
     }
   });
   AbdrueckeErneuern(db, b.zeilen, erneuern, e, melden);
+  KennungenSchreiben(db, kennen);
   Zuordnung zuordnung(db);
   VermissteSuchen(db, b, wurzel, zuordnung);
   leser.join();
   if (lesefehler) std::rethrow_exception(lesefehler);
+  kandidaten.Uebernehmen(zuordnung.Suchende());
   for (auto& k : kandidaten.Liste)
     if (k.Inhalt) zuordnung.Dazu(std::move(k));  // (one unreadable, or changed since the walk, is none)
   Zuordnung::Weise weise;

@@ -24,8 +24,8 @@ namespace {
 using sql::Abfrage;
 
 DateiStand StandAus(const struct stat& st) {
-  return {static_cast<int64_t>(st.st_size),
-          static_cast<int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
+  return {static_cast<int64_t>(st.st_size), static_cast<int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec,
+          static_cast<int64_t>(st.st_dev), static_cast<int64_t>(st.st_ino)};
 }
 
 struct Fd {
@@ -50,7 +50,7 @@ std::string Hex(const Inhaltshash& h) {
 // why they wait.
 constexpr const char* kTabellen[] = {
     "CREATE TABLE IF NOT EXISTS vxm_fingerabdruck (Dateinummer INTEGER PRIMARY KEY, Groesse INTEGER NOT NULL, "
-    "Hash TEXT NOT NULL, Mtime INTEGER NOT NULL, Gesehen INTEGER NOT NULL)",
+    "Hash TEXT NOT NULL, Mtime INTEGER NOT NULL, Gesehen INTEGER NOT NULL, Geraet INTEGER, Inode INTEGER)",
     "CREATE INDEX IF NOT EXISTS vxm_fingerabdruck_Inhalt ON vxm_fingerabdruck (Groesse, Hash)",
     "CREATE TABLE IF NOT EXISTS vxm_beiseite (Dateinummer INTEGER PRIMARY KEY, Dateiname TEXT NOT NULL, "
     "Dateipfad TEXT NOT NULL, NameFaltung TEXT NOT NULL, PfadFaltung TEXT NOT NULL, Seit INTEGER NOT NULL, "
@@ -135,6 +135,8 @@ Fingerabdruck Abdruck(int32_t nummer, const DateiInhalt& inhalt, const DateiStan
   f.Inhalt = inhalt;
   f.Gesehen = JetztSekunden();
   f.Mtime = MtimeZu(stand, f.Gesehen);
+  f.Geraet = stand.Geraet;
+  f.Inode = stand.Inode;
   return f;
 }
 
@@ -158,8 +160,23 @@ bool AbgleichTabellenDa(Datenbank& db) {
   return true;
 }
 
+namespace {
+// Prints taken before they kept which file they read lack the two columns.
+bool KennungDa(Datenbank& db) {
+  if (!db.Handle()) {
+    const SqlKatalog* k = db.Anbindung().Katalog();
+    return k && k->Namen.count(Falten("Inode")) && k->Namen.count(Falten("Geraet"));
+  }
+  for (const char* spalte : {"Geraet", "Inode"})
+    if (sqlite3_table_column_metadata(db.Handle(), "main", "vxm_fingerabdruck", spalte, nullptr, nullptr, nullptr,
+                                      nullptr, nullptr) != SQLITE_OK)
+      return false;
+  return true;
+}
+}  // namespace
+
 void AbgleichTabellenAnlegen(Datenbank& db) {
-  if (AbgleichTabellenDa(db)) return;
+  if (AbgleichTabellenDa(db) && KennungDa(db)) return;
   db.Schreibpruefung();
   Transaktion t(db);
   if (!db.Handle()) {
@@ -168,6 +185,10 @@ void AbgleichTabellenAnlegen(Datenbank& db) {
     db.Anbindung().Ausfuehren(kAbgleichTabellenServer, "Abgleich");
   } else {
     for (const char* sql : kTabellen) Abfrage(db, sql).Ausfuehren();
+    for (const char* spalte : {"Geraet", "Inode"})
+      if (sqlite3_table_column_metadata(db.Handle(), "main", "vxm_fingerabdruck", spalte, nullptr, nullptr, nullptr,
+                                        nullptr, nullptr) != SQLITE_OK)
+        Abfrage(db, std::string("ALTER TABLE vxm_fingerabdruck ADD COLUMN ") + spalte + " INTEGER").Ausfuehren();
   }
   t.Bestaetigen();
 }
@@ -199,6 +220,18 @@ void FingerabdruckSchreiben(Datenbank& db, const Fingerabdruck& f) {
       .Text(3, f.Inhalt.Hash)
       .Zahl(4, f.Mtime)
       .Zahl(5, f.Gesehen)
+      .Zahl(6, f.Geraet)
+      .Zahl(7, f.Inode)
+      .Ausfuehren();
+}
+
+void KennungSchreiben(Datenbank& db, int32_t nummer, const DateiStand& s) {
+  Abfrage(db, "UPDATE vxm_fingerabdruck SET Geraet = ?2, Inode = ?3 WHERE Dateinummer = ?1 AND Groesse = ?4 AND Mtime = ?5")
+      .Zahl(1, nummer)
+      .Zahl(2, s.Geraet)
+      .Zahl(3, s.Inode)
+      .Zahl(4, s.Groesse)
+      .Zahl(5, s.Mtime)
       .Ausfuehren();
 }
 

@@ -17,10 +17,12 @@
 namespace vxm {
 
 // Size and modification time (nanoseconds since the epoch) of a regular
-// file; symbolic links are followed.
+// file, and which file it is (device and inode; 0: not known). Symbolic
+// links are followed.
 struct DateiStand {
   int64_t Groesse = -1;
   int64_t Mtime = 0;
+  int64_t Geraet = 0, Inode = 0;
   bool operator==(const DateiStand&) const = default;
 };
 std::optional<DateiStand> StandLesen(const std::filesystem::path& host);
@@ -52,6 +54,9 @@ struct Fingerabdruck {
   // same clock tick could go unseen (it is then read again next time).
   int64_t Mtime = 0;
   int64_t Gesehen = 0;  // seconds since the epoch, when it was taken
+  // The file read (device, inode; 0: not known). A rename keeps them: the
+  // same file in the same state elsewhere needs no second reading.
+  int64_t Geraet = 0, Inode = 0;
 };
 inline constexpr int64_t kUnsicher = -1;
 
@@ -74,11 +79,17 @@ bool Beschreibbar(Datenbank& db);
 std::optional<Fingerabdruck> FingerabdruckLesen(Datenbank& db, int32_t nummer);
 // Inside the caller's transaction; the tables must exist.
 void FingerabdruckSchreiben(Datenbank& db, const Fingerabdruck& f);
-// Its statement (?1 number, ?2 size, ?3 hash, ?4 time, ?5 seen), for batches.
+// Its statement (?1 number, ?2 size, ?3 hash, ?4 time, ?5 seen, ?6 device,
+// ?7 inode; 0 or unbound: not known), for batches.
 inline constexpr const char* kFingerabdruckSchreiben =
-    "INSERT INTO vxm_fingerabdruck (Dateinummer, Groesse, Hash, Mtime, Gesehen) VALUES (?1, ?2, ?3, ?4, ?5) "
+    "INSERT INTO vxm_fingerabdruck (Dateinummer, Groesse, Hash, Mtime, Gesehen, Geraet, Inode) VALUES (?1, ?2, ?3, "
+    "?4, ?5, NULLIF(CAST(?6 AS BIGINT), 0), NULLIF(CAST(?7 AS BIGINT), 0)) "
     "ON CONFLICT (Dateinummer) DO UPDATE SET Groesse = excluded.Groesse, Hash = excluded.Hash, "
-    "Mtime = excluded.Mtime, Gesehen = excluded.Gesehen";
+    "Mtime = excluded.Mtime, Gesehen = excluded.Gesehen, Geraet = excluded.Geraet, Inode = excluded.Inode";
+
+// Tells a print which file it read, where it still describes that file in
+// state `s` (its size and time); inside the caller's transaction.
+void KennungSchreiben(Datenbank& db, int32_t nummer, const DateiStand& s);
 
 // Takes the fingerprint of a registered file that just got keywords, unless
 // the stored one is current. Best effort: a file that cannot be read keeps

@@ -74,8 +74,11 @@ KopieErgebnis Uebertragen(Datenbank& q, Datenbank& z) {
   // moved files, and what waits for its file keeps waiting.
   if (AbgleichTabellenDa(q)) {
     AbgleichTabellenAnlegen(z);
-    e.Abdruecke = Zeilen(q, z, "SELECT Dateinummer, Groesse, Hash, Mtime, Gesehen FROM vxm_fingerabdruck ORDER BY Dateinummer",
-                         kFingerabdruckSchreiben, 5, "ZZTZZ");
+    // (which file a print read is not copied: the copy may serve other disks)
+    e.Abdruecke = Zeilen(q, z,
+                         "SELECT Dateinummer, Groesse, Hash, Mtime, Gesehen, 0, 0 FROM vxm_fingerabdruck "
+                         "ORDER BY Dateinummer",
+                         kFingerabdruckSchreiben, 7, "ZZTZZZZ");
     e.Beiseite = Zeilen(q, z,
                         "SELECT Dateinummer, Dateiname, Dateipfad, NameFaltung, PfadFaltung, Seit, Grund, Hinweis "
                         "FROM vxm_beiseite ORDER BY Dateinummer",

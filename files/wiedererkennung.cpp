@@ -516,10 +516,14 @@ bool Zuordnung::UmzugErlaubt(const Suchender& s, const Kandidat& k, const Weise&
 }
 
 // The print describes the file as just read; a moved file mostly keeps its
-// time, and then the stored print stands as it is.
+// time, and then the stored print stands as it is, learning the file it
+// now is (a copy to another disk is another inode).
 void Zuordnung::AbdruckNachziehen(const Suchender& s, const Kandidat& k, int32_t nummer) {
   // the contents are equal: that is the match
-  if (s.Mtime && *s.Mtime == AbdruckMtime(k.Stand)) return;
+  if (s.Mtime && *s.Mtime == AbdruckMtime(k.Stand)) {
+    if (!k.Gekannt) KennungSchreiben(db_, nummer, k.Stand);
+    return;
+  }
   const Fingerabdruck neu = Abdruck(nummer, *k.Inhalt, k.Stand);
   if (!s.Mtime) {
     Abfrage a(db_, "SELECT Groesse, Hash, Mtime FROM vxm_fingerabdruck WHERE Dateinummer = ?1");

@@ -79,6 +79,7 @@ struct Kandidat {
   std::filesystem::path Host;
   DateiStand Stand;
   std::optional<DateiInhalt> Inhalt;  // read on demand
+  bool Gekannt = false;  // Inhalt is the print of this very file (its inode), not read
 };
 
 // Decides for each content whom a file belongs to, and carries it out.

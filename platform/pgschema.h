@@ -35,6 +35,8 @@ inline constexpr const char* kVorhabenTabelleServer =
 inline constexpr const char* kAbgleichTabellenServer =
     "CREATE TABLE IF NOT EXISTS vxm_fingerabdruck (\"Dateinummer\" integer PRIMARY KEY, \"Groesse\" bigint NOT NULL, "
     "\"Hash\" text COLLATE \"C\" NOT NULL, \"Mtime\" bigint NOT NULL, \"Gesehen\" bigint NOT NULL);\n"
+    "ALTER TABLE vxm_fingerabdruck ADD COLUMN IF NOT EXISTS \"Geraet\" bigint, ADD COLUMN IF NOT EXISTS \"Inode\" "
+    "bigint;\n"
     "CREATE INDEX IF NOT EXISTS vxm_fingerabdruck_inhalt ON vxm_fingerabdruck (\"Groesse\", \"Hash\");\n"
     "CREATE TABLE IF NOT EXISTS vxm_beiseite (\"Dateinummer\" integer PRIMARY KEY, \"Dateiname\" text COLLATE \"C\" "
     "NOT NULL, \"Dateipfad\" text COLLATE \"C\" NOT NULL, \"NameFaltung\" text COLLATE \"C\" NOT NULL, "

@@ -57,6 +57,7 @@ list(APPEND VXM_KERN_TESTS
   tests/vxmdorvex_programm_test.cpp
   tests/wiedererkennung_beobachtung_test.cpp
   tests/wiedererkennung_test.cpp
+  tests/wiedererkennung_kennung_test.cpp
 )
 list(APPEND VXM_QT_TESTS
   tests/qt/aktionen_test.cpp
