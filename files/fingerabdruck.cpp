@@ -160,8 +160,6 @@ bool AbgleichTabellenDa(Datenbank& db) {
   return true;
 }
 
-namespace {
-// Prints taken before they kept which file they read lack the two columns.
 bool KennungDa(Datenbank& db) {
   if (!db.Handle()) {
     const SqlKatalog* k = db.Anbindung().Katalog();
@@ -173,7 +171,6 @@ bool KennungDa(Datenbank& db) {
       return false;
   return true;
 }
-}  // namespace
 
 void AbgleichTabellenAnlegen(Datenbank& db) {
   if (AbgleichTabellenDa(db) && KennungDa(db)) return;

@@ -73,6 +73,9 @@ int64_t JetztSekunden();
 // register that lacks them (nothing stored); Anlegen creates them (a write).
 bool AbgleichTabellenDa(Datenbank& db);
 void AbgleichTabellenAnlegen(Datenbank& db);
+// Whether prints keep which file they read (registers of older versions
+// get the columns with AbgleichTabellenAnlegen).
+bool KennungDa(Datenbank& db);
 // Whether this connection may write (a read-only file is left alone).
 bool Beschreibbar(Datenbank& db);
 

@@ -534,6 +534,34 @@ void Zuordnung::AbdruckNachziehen(const Suchender& s, const Kandidat& k, int32_t
   FingerabdruckSchreiben(db_, neu);
 }
 
+// A file that is the very one a row's print read (device and inode), in
+// the state it was read then (size, time), holds that print's content: it
+// is not read again. Two rows whose prints name one file: it is read.
+void Zuordnung::GekannteUebernehmen(std::vector<Kandidat>& kandidaten) {
+  std::unordered_set<int64_t> groessen;
+  for (const Kandidat& k : kandidaten)
+    if (!k.Inhalt) groessen.insert(k.Stand.Groesse);
+  if (groessen.empty() || !KennungDa(db_)) return;
+  std::map<std::pair<int64_t, int64_t>, const Suchender*> nachDatei;
+  for (const Suchender& s : suchende_) {
+    if (!s.Inhalt || !s.Mtime || *s.Mtime == kUnsicher || !groessen.count(s.Inhalt->Groesse)) continue;
+    Abfrage a(db_, "SELECT Geraet, Inode FROM vxm_fingerabdruck WHERE Dateinummer = ?1 AND Inode IS NOT NULL");
+    if (!a.Zahl(1, s.Nummer).Zeile()) continue;
+    const auto [it, neu] = nachDatei.emplace(std::pair{a.ZahlSpalte(0), a.ZahlSpalte(1)}, &s);
+    if (!neu) it->second = nullptr;
+  }
+  for (Kandidat& k : kandidaten) {
+    if (k.Inhalt) continue;
+    const auto it = nachDatei.find({k.Stand.Geraet, k.Stand.Inode});
+    if (it == nachDatei.end() || !it->second) continue;
+    const Suchender& s = *it->second;
+    if (*s.Mtime == k.Stand.Mtime && s.Inhalt->Groesse == k.Stand.Groesse) {
+      k.Inhalt = s.Inhalt;
+      k.Gekannt = true;
+    }
+  }
+}
+
 Nachzug Zuordnung::Ausfuehren(const Weise& weise) {
   AmAltenPlatzDazu();
   // Only candidates of a size or place looked for are read, each once (a
@@ -552,6 +580,7 @@ Nachzug Zuordnung::Ausfuehren(const Weise& weise) {
     if (!gesehen.insert(orte[i]).second) continue;
     gelesen.push_back(std::move(k));
   }
+  GekannteUebernehmen(gelesen);
   std::vector<char> brauchbar(gelesen.size(), 1);
   AufAllenKernen(gelesen.size(), [&](std::size_t i) {
     Kandidat& k = gelesen[i];

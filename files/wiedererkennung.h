@@ -133,6 +133,7 @@ class Zuordnung {
   void UmzuegeAnwenden(const std::vector<Plan>& plaene, std::size_t von, std::size_t bis, const Weise& weise,
                        std::vector<char>& erledigt, std::vector<std::optional<Vorgang>>& fertig);
   void AbdruckNachziehen(const Suchender& s, const Kandidat& k, int32_t nummer);
+  void GekannteUebernehmen(std::vector<Kandidat>& kandidaten);
   void AmAltenPlatzDazu();
   bool UmzugErlaubt(const Suchender& s, const Kandidat& k, const Weise& weise) const;
 

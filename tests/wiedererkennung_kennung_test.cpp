@@ -65,6 +65,19 @@ TEST_P(KennungFall, PrintsKnowTheFileTheyReadAndRenamedFilesAreNotReadAgain) {
   EXPECT_EQ(DateiNummerSuchen(*db_, "Vertrag 2024.pdf", kB), nr);
 }
 
+// Opening the folder a file vanished from looks for it the same way.
+TEST_P(KennungFall, TheFolderCleanUpKnowsTheRenamedFileToo) {
+  const int32_t nr = Sicher(kA, "Rechnung.pdf", "Rechnung 17", "RECHNUNG");
+  Sicher(kB, "Andere.pdf", "Rechnung 18", "ANDERE");  // same size, other content
+  Mv(kA + "\\Rechnung.pdf", kB + "\\Rechnung 17.pdf");
+  UnbemerktUeberschreiben(kB + "\\Rechnung 17.pdf", "YYYYYYYYYYY");
+  const Bereinigung b = Oeffnen(kA);
+  EXPECT_EQ(b.Umgezogen, 1u);
+  EXPECT_EQ(b.Beiseite, 0u);
+  EXPECT_EQ(DateiNummerSuchen(*db_, "Rechnung 17.pdf", kB), nr);
+  EXPECT_EQ(Suche("ANDERE"), std::vector<std::string>{kB + "\\Andere.pdf"});
+}
+
 // The file the print read, with a copy of the same content beside it: two
 // files hold what the row is known by, so nothing is guessed, whichever
 // of them kept the inode.
