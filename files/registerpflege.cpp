@@ -339,7 +339,8 @@ std::vector<std::string> ZeilenMitFremdemInhalt(Datenbank& db) {
       jetzt = StandLesen(HostPfadVon(z.Pfad));
     } catch (const VbFehler&) {
     }
-    if (!jetzt || *jetzt == z.Abdruck) continue;
+    // (size and time only: the print's state as stored, without the file it read)
+    if (!jetzt || (jetzt->Groesse == z.Abdruck.Groesse && jetzt->Mtime == z.Abdruck.Mtime)) continue;
     // A rename keeps the time to the nanosecond; an edit or a copy does not.
     const auto it = nachStand.find({jetzt->Groesse, jetzt->Mtime});
     if (it == nachStand.end() || it->second.size() != 1) continue;

@@ -12,6 +12,7 @@
 
 #include "files/abgleich.h"
 #include "files/fingerabdruck.h"
+#include "files/registerpflege.h"
 #include "files/wiedererkennung.h"
 #include "platform/sqlhilfen.h"
 #include "tests/hilfen.h"
@@ -53,6 +54,8 @@ VXM_AUF_ALLEN_ABLAGEN_AUS(KennungFall, KennungBasis);
 
 TEST_P(KennungFall, PrintsKnowTheFileTheyReadAndRenamedFilesAreNotReadAgain) {
   const int32_t nr = Sicher(kA, "Vertrag.pdf", "Vertrag Meier", "VERTRAG");
+  Sicher(kA, "Anlage.pdf", "Anlage Meier", "ANLAGE");
+  EXPECT_TRUE(ZeilenMitFremdemInhalt(*db_).empty()) << "files at their place are no swapped names";
   const Stat st(Host(kA + "\\Vertrag.pdf"));
   EXPECT_EQ(Zahl("SELECT Inode FROM vxm_fingerabdruck WHERE Dateinummer = " + std::to_string(nr)),
             static_cast<int64_t>(st.st.st_ino));
