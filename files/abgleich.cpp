@@ -413,8 +413,9 @@ struct Kandidaten {
 
 // Rows gone from their place whose print knows the file it read, by that
 // file (two rows for one file: -1, that file is read).
-std::unordered_map<Kennung, int32_t, KennungHash> WegMitKennung(const std::vector<Zeile>& zeilen) {
-  std::unordered_map<Kennung, int32_t, KennungHash> weg;
+using WegKarte = std::unordered_map<Kennung, int32_t, KennungHash>;
+WegKarte WegMitKennung(const std::vector<Zeile>& zeilen) {
+  WegKarte weg;
   for (std::size_t i = 0; i < zeilen.size(); ++i) {
     const Zeile& z = zeilen[i];
     if (z.Gesehen || z.Inode == 0 || z.Groesse < 0 || z.Mtime == kUnsicher) continue;
@@ -422,6 +423,14 @@ std::unordered_map<Kennung, int32_t, KennungHash> WegMitKennung(const std::vecto
     if (!neu) it->second = -1;
   }
   return weg;
+}
+
+// The missed row whose print read this very file in this state (0: none).
+int32_t GekannteZeile(const WegKarte& weg, const std::vector<Zeile>& zeilen, const DateiStand& stand) {
+  const auto it = weg.find({stand.Geraet, stand.Inode});
+  if (it == weg.end() || it->second < 0) return 0;
+  const Zeile& z = zeilen[static_cast<std::size_t>(it->second)];
+  return z.Groesse == stand.Groesse && z.Mtime == stand.Mtime ? z.Nummer : 0;
 }
 
 // Every file found against the rows: rows seen at their place, prints out
@@ -484,13 +493,8 @@ void Vergleichen(Bestand& b, std::vector<Erneuern>& erneuern, Kandidaten& kandid
   for (const auto& st : strecken)
     for (const auto& o : st.ohneZeile) {
       const DateiStand& stand = o.F->Stand;
-      if (!b.gesucht.count(stand.Groesse)) continue;
-      int32_t gleich = 0;
-      if (const auto it = weg.find({stand.Geraet, stand.Inode}); it != weg.end() && it->second >= 0) {
-        const Zeile& z = zeilen[static_cast<std::size_t>(it->second)];
-        if (z.Groesse == stand.Groesse && z.Mtime == stand.Mtime) gleich = z.Nummer;
-      }
-      kandidaten.Dazu(*o.Ordner, *o.Host, o.Name, stand, gleich);
+      if (b.gesucht.count(stand.Groesse))
+        kandidaten.Dazu(*o.Ordner, *o.Host, o.Name, stand, GekannteZeile(weg, zeilen, stand));
     }
 }
 
