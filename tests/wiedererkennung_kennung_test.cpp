@@ -121,14 +121,16 @@ TEST_P(KennungFall, AnotherFileUnderAnOldInodeIsReadAndNotTaken) {
 TEST_P(KennungFall, OlderPrintsLearnTheirFileOnTheNextRun) {
   const int32_t a = Sicher(kA, "a.txt", "Inhalt A", "A");
   const int32_t b = Sicher(kA, "b.txt", "Inhalt B", "B");
-  Sql("UPDATE vxm_fingerabdruck SET Geraet = NULL, Inode = NULL");
   if (db_->Handle()) {
     ASSERT_EQ(sqlite3_exec(db_->Handle(),
                            "ALTER TABLE vxm_fingerabdruck DROP COLUMN Geraet; "
                            "ALTER TABLE vxm_fingerabdruck DROP COLUMN Inode",
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
+  } else {
+    db_->Anbindung().Ausfuehren("ALTER TABLE vxm_fingerabdruck DROP COLUMN \"Geraet\", DROP COLUMN \"Inode\"", "");
   }
+  ASSERT_FALSE(KennungDa(*db_));
   Mv(kA + "\\a.txt", kB + "\\a.txt");  // read once more, as before
   const AbgleichErgebnis r = Abgleichen(*db_, kWurzel);
   EXPECT_EQ(r.Vorgaenge.Umgezogen, 1u);
