@@ -402,11 +402,7 @@ struct Kandidaten {
       if (Gleich[i] == 0) continue;
       Kandidat& k = Liste[i];
       const Suchender* s = nach[Gleich[i]];
-      if (s && s->Inhalt && s->Mtime && *s->Mtime == k.Stand.Mtime && s->Inhalt->Groesse == k.Stand.Groesse) {
-        k.Inhalt = *s->Inhalt;
-        k.Gekannt = true;
-      } else
-        k.Inhalt = InhaltLesen(k.Host, k.Stand);
+      if (!s || !erkennung::WieAbgedruckt(k, *s)) k.Inhalt = InhaltLesen(k.Host, k.Stand);
     }
   }
 };

@@ -160,15 +160,18 @@ bool AbgleichTabellenDa(Datenbank& db) {
   return true;
 }
 
+namespace {
+constexpr const char* kKennungSpalten[] = {"Geraet", "Inode"};
+bool AbdruckSpalteDa(sqlite3* h, const char* spalte) {
+  return sqlite3_table_column_metadata(h, "main", "vxm_fingerabdruck", spalte, nullptr, nullptr, nullptr, nullptr,
+                                       nullptr) == SQLITE_OK;
+}
+}  // namespace
+
 bool KennungDa(Datenbank& db) {
-  if (!db.Handle()) {
-    const SqlKatalog* k = db.Anbindung().Katalog();
-    return k && k->Namen.count(Falten("Inode")) && k->Namen.count(Falten("Geraet"));
-  }
-  for (const char* spalte : {"Geraet", "Inode"})
-    if (sqlite3_table_column_metadata(db.Handle(), "main", "vxm_fingerabdruck", spalte, nullptr, nullptr, nullptr,
-                                      nullptr, nullptr) != SQLITE_OK)
-      return false;
+  const SqlKatalog* k = db.Handle() ? nullptr : db.Anbindung().Katalog();
+  for (const char* spalte : kKennungSpalten)
+    if (db.Handle() ? !AbdruckSpalteDa(db.Handle(), spalte) : !k || !k->Namen.count(Falten(spalte))) return false;
   return true;
 }
 
@@ -182,9 +185,8 @@ void AbgleichTabellenAnlegen(Datenbank& db) {
     db.Anbindung().Ausfuehren(kAbgleichTabellenServer, "Abgleich");
   } else {
     for (const char* sql : kTabellen) Abfrage(db, sql).Ausfuehren();
-    for (const char* spalte : {"Geraet", "Inode"})
-      if (sqlite3_table_column_metadata(db.Handle(), "main", "vxm_fingerabdruck", spalte, nullptr, nullptr, nullptr,
-                                        nullptr, nullptr) != SQLITE_OK)
+    for (const char* spalte : kKennungSpalten)
+      if (!AbdruckSpalteDa(db.Handle(), spalte))
         Abfrage(db, std::string("ALTER TABLE vxm_fingerabdruck ADD COLUMN ") + spalte + " INTEGER").Ausfuehren();
   }
   t.Bestaetigen();

@@ -553,12 +553,7 @@ void Zuordnung::GekannteUebernehmen(std::vector<Kandidat>& kandidaten) {
   for (Kandidat& k : kandidaten) {
     if (k.Inhalt) continue;
     const auto it = nachDatei.find({k.Stand.Geraet, k.Stand.Inode});
-    if (it == nachDatei.end() || !it->second) continue;
-    const Suchender& s = *it->second;
-    if (*s.Mtime == k.Stand.Mtime && s.Inhalt->Groesse == k.Stand.Groesse) {
-      k.Inhalt = s.Inhalt;
-      k.Gekannt = true;
-    }
+    if (it != nachDatei.end() && it->second) WieAbgedruckt(k, *it->second);
   }
 }
 

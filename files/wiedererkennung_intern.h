@@ -36,6 +36,18 @@ struct Platz {
   std::string Name, Ordner, Grund;
 };
 
+// A file known to be the one row s's print read (its device and inode)
+// holds what the print says if it is in the state read then (size, time
+// certain and equal): k takes that content, unread.
+inline bool WieAbgedruckt(Kandidat& k, const Suchender& s) {
+  if (!s.Inhalt || !s.Mtime || *s.Mtime == kUnsicher || *s.Mtime != k.Stand.Mtime ||
+      s.Inhalt->Groesse != k.Stand.Groesse)
+    return false;
+  k.Inhalt = s.Inhalt;
+  k.Gekannt = true;
+  return true;
+}
+
 // Whether statements go to a database server (whose SQL differs where
 // SQLite's own functions are used).
 inline bool AufServer(Datenbank& db) { return db.Handle() == nullptr; }
